@@ -251,7 +251,10 @@ int CompareText(std::u16string_view a, std::u16string_view b, bool ignoreCase) {
   const int r = ::CompareStringW(textLocale.load(), flags, reinterpret_cast<const wchar_t*>(a.data()),
                                  CheckedCast<int>(a.size()), reinterpret_cast<const wchar_t*>(b.data()),
                                  CheckedCast<int>(b.size()));
-  if (r == 0) os::RaiseLastOSError();  // only for arguments we never pass
+  if (r == 0) {  // only for arguments we never pass
+    FailLast();
+    RaiseLastOSError();
+  }
   return r - CSTR_EQUAL;
 }
 

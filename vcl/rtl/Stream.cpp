@@ -202,6 +202,10 @@ void TMemoryStream::Clear() {
 }
 
 void TMemoryStream::LoadFromStream(TStream& source) {
+  if (&source == this) {  // the content is already in place
+    position_ = 0;
+    return;
+  }
   source.SetPosition(0);
   const Int64 count = source.GetSize();
   SetSize(count);
@@ -210,7 +214,13 @@ void TMemoryStream::LoadFromStream(TStream& source) {
 }
 
 void TMemoryStream::SaveToStream(TStream& dest) {
-  if (size_ != 0) dest.WriteBuffer64(memory_.get(), size_);
+  if (size_ == 0) return;
+  if (&dest == this) {  // writing may move the block that is being read: write from a copy
+    const std::vector<Byte> copy(memory_.get(), memory_.get() + size_);
+    WriteBuffer64(copy.data(), static_cast<Int64>(copy.size()));
+    return;
+  }
+  dest.WriteBuffer64(memory_.get(), size_);
 }
 
 void TMemoryStream::LoadFromFile(const AnsiString& fileName) { LoadFromFile(Cp1250ToUtf16(fileName)); }

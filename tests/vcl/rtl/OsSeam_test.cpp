@@ -273,6 +273,12 @@ TEST(OsFiles, NamesOutsideAsciiReachTheFileSystem) {
   EXPECT_TRUE(os::DeleteFile(path));
 }
 
+TEST(OsFiles, ExecutablePathNamesThisProgram) {
+  const WideString exe = os::ExecutablePath();
+  EXPECT_TRUE(os::FileExists(exe));
+  EXPECT_NE(Utf16ToUtf8(exe).find("vcl_rtl_tests"), std::string::npos);
+}
+
 // ---- temporary folder and names ----
 
 TEST(OsTemp, TempFolderExistsAndEndsInADelimiter) {

@@ -300,6 +300,17 @@ TEST(MemoryStream, LoadAndSaveThroughStreamsAndFiles) {
   EXPECT_THROW(c.LoadFromFile(dir / u"none.dat"), EFOpenError);
 }
 
+TEST(MemoryStream, SavingIntoItselfAppendsACopy) {
+  TMemoryStream s;
+  for (int i = 0; i < 1000; ++i) s.WriteBuffer("0123456789", 10);
+  s.SaveToStream(s);  // grows the block while its old content is written
+  ASSERT_EQ(s.GetSize(), 20000);
+  EXPECT_EQ(std::memcmp(s.Memory(), static_cast<const Byte*>(s.Memory()) + 10000, 10000), 0);
+  s.LoadFromStream(s);
+  EXPECT_EQ(s.GetSize(), 20000);
+  EXPECT_EQ(s.GetPosition(), 0);
+}
+
 // ---- file streams: open modes, share modes, errors ----
 
 struct ModeCase {
