@@ -23,8 +23,8 @@ TFormatSettings HungarianFormatSettings() {
   fs.DateSeparator = '.';
   fs.TimeSeparator = ':';
   fs.ListSeparator = ';';
-  fs.ShortDateFormat = "yyyy.MM.dd.";
-  fs.LongDateFormat = "yyyy. MMMM d.";
+  fs.ShortDateFormat = "yyyy. MM. dd.";
+  fs.LongDateFormat = "yyyy. MMMM d., dddd";
   fs.TimeAMString = "de.";
   fs.TimePMString = "du.";
   fs.ShortTimeFormat = "h:mm";

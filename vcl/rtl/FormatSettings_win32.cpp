@@ -8,20 +8,20 @@
 
 namespace {
 
-WideString LocaleText(LCTYPE type) {
+WideString LocaleText(LCID locale, LCTYPE type) {
   wchar_t buf[256];
-  int n = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buf, static_cast<int>(sizeof buf / sizeof buf[0]));
+  int n = GetLocaleInfoW(locale, type, buf, static_cast<int>(sizeof buf / sizeof buf[0]));
   if (n <= 1) return WideString();
   return WideString(reinterpret_cast<const char16_t*>(buf), static_cast<size_t>(n - 1));
 }
 
-AnsiString LocaleString(LCTYPE type, const AnsiString& fallback) {
-  WideString w = LocaleText(type);
+AnsiString LocaleString(LCID locale, LCTYPE type, const AnsiString& fallback) {
+  WideString w = LocaleText(locale, type);
   return w.empty() ? fallback : Utf16ToCp1250(w);
 }
 
-int LocaleInt(LCTYPE type, int fallback) {
-  WideString w = LocaleText(type);
+int LocaleInt(LCID locale, LCTYPE type, int fallback) {
+  WideString w = LocaleText(locale, type);
   if (w.empty()) return fallback;
   int v = 0;
   for (char16_t c : w) {
@@ -34,8 +34,8 @@ int LocaleInt(LCTYPE type, int fallback) {
 
 // A separator is one Windows-1250 character. Spaces that the code page lacks (narrow no-break
 // space, thin space) become its no-break space.
-char LocaleChar(LCTYPE type, char fallback) {
-  WideString w = LocaleText(type);
+char LocaleChar(LCID locale, LCTYPE type, char fallback) {
+  WideString w = LocaleText(locale, type);
   if (w.empty()) return fallback;
   char16_t c = w[0];
   unsigned char b = Utf16CharToCp1250(c);
@@ -46,28 +46,31 @@ char LocaleChar(LCTYPE type, char fallback) {
 
 }  // namespace
 
-TFormatSettings LoadUserFormatSettings() {
-  TFormatSettings fs = EnglishFormatSettings();
-  fs.CurrencyString = LocaleString(LOCALE_SCURRENCY, fs.CurrencyString);
-  fs.CurrencyFormat = static_cast<Byte>(LocaleInt(LOCALE_ICURRENCY, fs.CurrencyFormat) & 3);
-  int neg = LocaleInt(LOCALE_INEGCURR, fs.NegCurrFormat);
-  fs.NegCurrFormat = static_cast<Byte>(neg <= 15 ? neg : 0);
-  int digits = LocaleInt(LOCALE_ICURRDIGITS, fs.CurrencyDecimals);
-  fs.CurrencyDecimals = static_cast<Byte>(digits <= 9 ? digits : 2);
-  fs.ThousandSeparator = LocaleChar(LOCALE_STHOUSAND, fs.ThousandSeparator);
-  fs.DecimalSeparator = LocaleChar(LOCALE_SDECIMAL, fs.DecimalSeparator);
-  fs.DateSeparator = LocaleChar(LOCALE_SDATE, fs.DateSeparator);
-  fs.TimeSeparator = LocaleChar(LOCALE_STIME, fs.TimeSeparator);
-  fs.ListSeparator = LocaleChar(LOCALE_SLIST, fs.ListSeparator);
-  fs.ShortDateFormat = LocaleString(LOCALE_SSHORTDATE, fs.ShortDateFormat);
-  fs.LongDateFormat = LocaleString(LOCALE_SLONGDATE, fs.LongDateFormat);
-  fs.TimeAMString = LocaleString(LOCALE_S1159, "");
-  fs.TimePMString = LocaleString(LOCALE_S2359, "");
+TFormatSettings LoadUserFormatSettings() { return LoadLocaleFormatSettings(LOCALE_USER_DEFAULT); }
 
-  const char* hour = LocaleInt(LOCALE_ITLZERO, 0) == 0 ? "h" : "hh";
+TFormatSettings LoadLocaleFormatSettings(Cardinal localeId) {
+  const LCID lc = localeId;
+  TFormatSettings fs = EnglishFormatSettings();
+  fs.CurrencyString = LocaleString(lc, LOCALE_SCURRENCY, fs.CurrencyString);
+  fs.CurrencyFormat = static_cast<Byte>(LocaleInt(lc, LOCALE_ICURRENCY, fs.CurrencyFormat) & 3);
+  int neg = LocaleInt(lc, LOCALE_INEGCURR, fs.NegCurrFormat);
+  fs.NegCurrFormat = static_cast<Byte>(neg <= 15 ? neg : 0);
+  int digits = LocaleInt(lc, LOCALE_ICURRDIGITS, fs.CurrencyDecimals);
+  fs.CurrencyDecimals = static_cast<Byte>(digits <= 9 ? digits : 2);
+  fs.ThousandSeparator = LocaleChar(lc, LOCALE_STHOUSAND, fs.ThousandSeparator);
+  fs.DecimalSeparator = LocaleChar(lc, LOCALE_SDECIMAL, fs.DecimalSeparator);
+  fs.DateSeparator = LocaleChar(lc, LOCALE_SDATE, fs.DateSeparator);
+  fs.TimeSeparator = LocaleChar(lc, LOCALE_STIME, fs.TimeSeparator);
+  fs.ListSeparator = LocaleChar(lc, LOCALE_SLIST, fs.ListSeparator);
+  fs.ShortDateFormat = LocaleString(lc, LOCALE_SSHORTDATE, fs.ShortDateFormat);
+  fs.LongDateFormat = LocaleString(lc, LOCALE_SLONGDATE, fs.LongDateFormat);
+  fs.TimeAMString = LocaleString(lc, LOCALE_S1159, "");
+  fs.TimePMString = LocaleString(lc, LOCALE_S2359, "");
+
+  const char* hour = LocaleInt(lc, LOCALE_ITLZERO, 0) == 0 ? "h" : "hh";
   AnsiString prefix, suffix;
-  if (LocaleInt(LOCALE_ITIME, 0) == 0) {  // 12-hour clock
-    if (LocaleInt(LOCALE_ITIMEMARKPOSN, 0) == 0)
+  if (LocaleInt(lc, LOCALE_ITIME, 0) == 0) {  // 12-hour clock
+    if (LocaleInt(lc, LOCALE_ITIMEMARKPOSN, 0) == 0)
       suffix = " AMPM";
     else
       prefix = "AMPM ";
@@ -76,15 +79,15 @@ TFormatSettings LoadUserFormatSettings() {
   fs.LongTimeFormat = prefix + hour + ":mm:ss" + suffix;
 
   for (int i = 0; i < 12; ++i) {
-    fs.LongMonthNames[i] = LocaleString(static_cast<LCTYPE>(LOCALE_SMONTHNAME1 + i), fs.LongMonthNames[i]);
+    fs.LongMonthNames[i] = LocaleString(lc, static_cast<LCTYPE>(LOCALE_SMONTHNAME1 + i), fs.LongMonthNames[i]);
     fs.ShortMonthNames[i] =
-        LocaleString(static_cast<LCTYPE>(LOCALE_SABBREVMONTHNAME1 + i), fs.ShortMonthNames[i]);
+        LocaleString(lc, static_cast<LCTYPE>(LOCALE_SABBREVMONTHNAME1 + i), fs.ShortMonthNames[i]);
   }
   // The locale numbers its days from Monday; ours start on Sunday.
   for (int i = 0; i < 7; ++i) {
     int day = (i + 6) % 7;
-    fs.LongDayNames[i] = LocaleString(static_cast<LCTYPE>(LOCALE_SDAYNAME1 + day), fs.LongDayNames[i]);
-    fs.ShortDayNames[i] = LocaleString(static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + day), fs.ShortDayNames[i]);
+    fs.LongDayNames[i] = LocaleString(lc, static_cast<LCTYPE>(LOCALE_SDAYNAME1 + day), fs.LongDayNames[i]);
+    fs.ShortDayNames[i] = LocaleString(lc, static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + day), fs.ShortDayNames[i]);
   }
   return fs;
 }

@@ -395,13 +395,10 @@ AnsiString ApplySection(const Section& s, const TFloatRec& rec, bool writeSign, 
   const int intCount = static_cast<int>(intDigits.size());
   const int fracShown = std::max(static_cast<int>(fracDigits.size()), s.lastFracZero);
 
-  AnsiString out;
-  bool signWritten = !writeSign;
+  // The sign of a negative value in a section without its own goes before everything, literals
+  // included ("-$5.00").
+  AnsiString out = writeSign ? "-" : "";
   auto putDigit = [&](char d, int position) {  // position: power of ten of the digit
-    if (!signWritten) {
-      out += '-';
-      signWritten = true;
-    }
     out += d;
     if (s.thousands && position > 0 && position % 3 == 0 && fs.ThousandSeparator != 0) out += fs.ThousandSeparator;
   };
@@ -432,10 +429,6 @@ AnsiString ApplySection(const Section& s, const TFloatRec& rec, bool writeSign, 
       if (fracIndex <= fracShown) out += fracIndex <= static_cast<int>(fracDigits.size()) ? fracDigits[static_cast<size_t>(fracIndex - 1)] : '0';
     } else if (c == '.' && !afterPoint) {
       afterPoint = true;
-      if (!signWritten && fracShown > 0) {
-        out += '-';
-        signWritten = true;
-      }
       if (fracShown > 0) out += fs.DecimalSeparator;
     } else if (c == ',') {
       // thousand separators are placed with the digits

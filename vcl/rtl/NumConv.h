@@ -11,8 +11,11 @@
 
 struct TFormatSettings;
 
+// Integer types proper: not bool and not the character types.
 template <typename T>
-concept IntegerValue = std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, char>;
+concept IntegerValue = std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, char> &&
+                       !std::same_as<T, wchar_t> && !std::same_as<T, char8_t> && !std::same_as<T, char16_t> &&
+                       !std::same_as<T, char32_t>;
 
 // Decimal text of any integer type.
 template <IntegerValue T>

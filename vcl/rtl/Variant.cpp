@@ -382,7 +382,12 @@ AnsiString Variant::AsString() const {
     case varSingle: return SingleToStr(static_cast<float>(real_));
     case varDouble: return FloatToStr(real_);
     case varCurrency: return CurrToStr(Currency::FromRaw(int_));
-    case varDate: return DateTimeToStr(real_);
+    case varDate:
+      try {
+        return DateTimeToStr(real_);
+      } catch (const EInvalidOp&) {  // far outside the calendar
+        RaiseOverflow(type_, varString);
+      }
     default:
       if (type_ & varArray) RaiseInvalidCast();
       RaiseCast(type_, varString);

@@ -255,9 +255,9 @@ TEST(FormatDateTime, TokensUnderTheHungarianProfile) {
   TFormatSettings hu = HungarianFormatSettings();
   CheckFormats(hu, At(2024, 3, 5, 14, 7, 9, 45),
                {
-                   {"c", "2024.03.05. 14:07:09"},
-                   {"ddddd", "2024.03.05."},
-                   {"dddddd", "2024. március 5."},
+                   {"c", "2024. 03. 05. 14:07:09"},
+                   {"ddddd", "2024. 03. 05."},
+                   {"dddddd", "2024. március 5., kedd"},
                    {"dddd", "kedd"},
                    {"ddd", "K"},
                    {"mmmm", "március"},
@@ -266,7 +266,7 @@ TEST(FormatDateTime, TokensUnderTheHungarianProfile) {
                    {"h:nn ampm", "2:07 du."},
                    {"t", "14:07"},
                });
-  CheckFormats(hu, At(2024, 9, 1), {{"c", "2024.09.01."}, {"mmmm dddd", "szeptember vasárnap"}});
+  CheckFormats(hu, At(2024, 9, 1), {{"c", "2024. 09. 01."}, {"mmmm dddd", "szeptember vasárnap"}});
   CheckFormats(hu, At(2024, 9, 2, 9, 5), {{"ampm hh:nn", "de. 09:05"}, {"dddd", "hétfő"}});
 }
 
@@ -391,7 +391,7 @@ TEST(StrToDateTime, DateThenOptionalTimeOrTimeAlone) {
 TEST(StrToDate, UsesTheProcessWideSettings) {
   FixedClock clock(At(2026, 6, 15));
   TFormatSettingsScope hungarian(HungarianFormatSettings());
-  EXPECT_EQ(DateToStr(At(2024, 3, 5)), "2024.03.05.");
+  EXPECT_EQ(DateToStr(At(2024, 3, 5)), "2024. 03. 05.");
   EXPECT_EQ(StrToDate("2024.03.05."), At(2024, 3, 5));
   EXPECT_EQ(FormatDateTime("yyyy/mm/dd", At(2024, 3, 5)), "2024.03.05");
 }

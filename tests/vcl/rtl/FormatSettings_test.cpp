@@ -12,7 +12,7 @@ TEST(FormatSettings, HungarianProfileHoldsTheWindowsDefaultsInCp1250) {
   EXPECT_EQ(hu.ThousandSeparator, '\xA0');
   EXPECT_EQ(hu.DateSeparator, '.');
   EXPECT_EQ(hu.TimeSeparator, ':');
-  EXPECT_EQ(hu.ShortDateFormat, "yyyy.MM.dd.");
+  EXPECT_EQ(hu.ShortDateFormat, "yyyy. MM. dd.");
   EXPECT_EQ(hu.CurrencyString, "Ft");
   // Names are Windows-1250 bytes: "ő" is 0xF5, "á" 0xE1.
   EXPECT_EQ(hu.LongDayNames[1], "h\xE9tf\xF5");

@@ -152,6 +152,8 @@ TEST(Variant, ConversionMatrixOfNumbers) {
       {"Date to Integer", DateV(2024, 1, 15, 12), varInteger, Variant(45306), ""},
       {"Date to String", DateV(2024, 1, 15, 12), varString, Variant("1/15/2024 12:00:00 PM"), ""},
       {"midnight Date to String", DateV(2024, 1, 15), varString, Variant("1/15/2024"), ""},
+      {"Date outside the calendar to String", VarFromDateTime(1e300), varString, Variant(),
+       "overflow: Overflow while converting variant of type (Date) into type (String)"},
   });
 }
 
@@ -209,7 +211,7 @@ TEST(Variant, TextConversionsFollowTheProcessWideSettings) {
       {"dotted String to Double", Variant("1.5"), varDouble, Variant(),
        "cast: Could not convert variant of type (String) into type (Double)"},
       {"Currency to String", Variant(Currency::FromRaw(-12345)), varString, Variant("-1,2345"), ""},
-      {"Date to String", DateV(2024, 1, 15, 12), varString, Variant("2024.01.15. 12:00:00"), ""},
+      {"Date to String", DateV(2024, 1, 15, 12), varString, Variant("2024. 01. 15. 12:00:00"), ""},
       {"String to Date", Variant("2024.01.15."), varDate, DateV(2024, 1, 15), ""},
   });
 }
