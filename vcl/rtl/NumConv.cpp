@@ -406,6 +406,7 @@ AnsiString ApplySection(const Section& s, const TFloatRec& rec, bool writeSign, 
   int intIndex = 0;   // integer placeholders seen
   int fracIndex = 0;  // fraction placeholders seen
   bool afterPoint = false;
+  bool afterExponent = false;  // the number is complete; what follows is copied
   std::string_view f = s.text;
   for (size_t i = 0; i < f.size(); ++i) {
     char c = f[i];
@@ -414,6 +415,8 @@ AnsiString ApplySection(const Section& s, const TFloatRec& rec, bool writeSign, 
       if (end == std::string_view::npos) end = f.size();
       out.append(f.substr(i + 1, end - i - 1));
       i = end;
+    } else if (afterExponent) {
+      out += c;
     } else if ((c == '0' || c == '#') && !afterPoint) {
       int position = s.intPlaceholders - 1 - intIndex;
       if (intIndex == 0) {
@@ -429,6 +432,9 @@ AnsiString ApplySection(const Section& s, const TFloatRec& rec, bool writeSign, 
       if (fracIndex <= fracShown) out += fracIndex <= static_cast<int>(fracDigits.size()) ? fracDigits[static_cast<size_t>(fracIndex - 1)] : '0';
     } else if (c == '.' && !afterPoint) {
       afterPoint = true;
+      // Without integer placeholders the integer digits still show, before the separator.
+      if (s.intPlaceholders == 0)
+        for (int p = intCount - 1; p >= 0; --p) putDigit(intDigits[static_cast<size_t>(intCount - 1 - p)], p);
       if (fracShown > 0) out += fs.DecimalSeparator;
     } else if (c == ',') {
       // thousand separators are placed with the digits
@@ -443,7 +449,7 @@ AnsiString ApplySection(const Section& s, const TFloatRec& rec, bool writeSign, 
       out += c;
       out += ExponentText(exponent, expDigits, alwaysSign);
       i = j - 1;
-      afterPoint = true;
+      afterExponent = true;
     } else {
       out += c;
     }

@@ -376,5 +376,7 @@ TEST(Variant, CompareValueAndEquality) {
   EXPECT_THROW(VarCompareValue("abc", 1), EVariantTypeCastError);
   EXPECT_THROW(VarCompareValue(VarArrayOf({1}), VarArrayOf({1})), EVariantInvalidOpError);
   EXPECT_TRUE(Variant(5) != Variant(6));
+  EXPECT_TRUE(Variant(5) == 5);
+  EXPECT_TRUE(Variant("5") == 5.0);
   EXPECT_TRUE(VarSameValue(Variant("x"), Variant("x")));
 }
