@@ -8,6 +8,7 @@
 #include "engine/foundation/SQLMemMemory.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/OsSeam.h"
+#include "vcl/rtl/Stream.h"
 
 namespace {
 
@@ -439,6 +440,70 @@ bool TSQLMemBitsArray::FindBit(bool value, Integer& index) const {
     }
   }
   return false;
+}
+
+namespace {
+
+// Exact-size transfers that raise the caller's native code, with the engine's stream messages.
+void WriteChecked(TStream& stream, const void* buffer, Integer count, Integer code) {
+  const Int64 position = stream.GetPosition();
+  const Integer written = stream.Write(buffer, count);
+  if (written != count)
+    SQLMemError(code, "Cannot write to stream. Position = %d, Stream size = %d, Block size = %d, Bytes Write = %d",
+                {position, stream.GetSize(), count, written});
+}
+
+void RaiseReadError(TStream& stream, Int64 position, Integer count, Integer done, Integer code) {
+  SQLMemError(code, "Cannot read from stream. Position = %d, Stream size = %d, Block size = %d, Bytes Read = %d",
+              {position, stream.GetSize(), count, done});
+}
+
+void ReadChecked(TStream& stream, void* buffer, Integer count, Integer code) {
+  const Int64 position = stream.GetPosition();
+  const Integer done = stream.Read(buffer, count);
+  if (done != count) RaiseReadError(stream, position, count, done, code);
+}
+
+void WriteInt32(TStream& stream, Integer value, Integer code) {
+  Byte bytes[4];
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<Byte>(static_cast<Cardinal>(value) >> (8 * i));
+  WriteChecked(stream, bytes, 4, code);
+}
+
+Integer ReadInt32(TStream& stream, Integer code) {
+  Byte bytes[4];
+  ReadChecked(stream, bytes, 4, code);
+  Cardinal v = 0;
+  for (int i = 0; i < 4; ++i) v |= static_cast<Cardinal>(bytes[i]) << (8 * i);
+  return static_cast<Integer>(v);
+}
+
+}  // namespace
+
+void TSQLMemBitsArray::SaveToStream(TStream& stream) const {
+  WriteInt32(stream, bitCount_, 10398);
+  WriteInt32(stream, setBitCount_, 10427);
+  if (bitCount_ > 0) WriteChecked(stream, data_, DataSize(), 10400);
+}
+
+void TSQLMemBitsArray::LoadFromStream(TStream& stream) {
+  const Int64 start = stream.GetPosition();
+  const Integer bits = ReadInt32(stream, 10401);
+  if (bits < 0) RaiseReadError(stream, start, 4, 4, 10401);
+  const Integer setBits = ReadInt32(stream, 10426);
+  if (setBits < 0 || setBits > bits) RaiseReadError(stream, start + 4, 4, 4, 10426);
+  const Integer bytes = static_cast<Integer>((Int64{bits} + 7) / 8);
+  // Size the array only for data that is really there, so that a damaged count can't claim memory.
+  const Int64 dataStart = stream.GetPosition();
+  const Int64 available = std::max<Int64>(stream.GetSize() - dataStart, 0);
+  if (available < bytes) RaiseReadError(stream, dataStart, bytes, static_cast<Integer>(available), 10402);
+  SetSize(bits);
+  if (bits > 0) {
+    ReadChecked(stream, data_, bytes, 10402);
+    // Bits past the end of the last byte mean nothing; keep them clear, as SetSize does.
+    if (bits % 8 != 0) data_[bytes - 1] &= static_cast<Byte>((1u << (bits % 8)) - 1);
+  }
+  setBitCount_ = setBits;
 }
 
 Integer TSQLMemBitsArray::CountSetBits() const {

@@ -11,6 +11,7 @@
 #include <vector>
 #include "vcl/rtl/SysTypes.h"
 
+class TStream;
 class TSQLMemExpression;  // the SQL layer's condition object
 class TSQLMemExprNode;    // one node of its tree
 
@@ -214,6 +215,13 @@ class TSQLMemBitsArray {
   void SetBit(Integer index, bool value);        // 10395 outside 0..BitCount - 1
   bool FindBit(bool value, Integer& index) const;  // lowest index holding value
   Integer CountSetBits() const;                  // counts over the data
+
+  // Stream form (page manager streams): int32 number of bits, int32 number of set bits, then the
+  // DataSize() data bytes when there are bits. Short writes raise 10398, 10427, 10400; short reads
+  // 10401, 10426, 10402, and so do counts that no array can have or data that the stream can't hold.
+  // The loaded set-bit count is taken as stored.
+  void SaveToStream(TStream& stream) const;
+  void LoadFromStream(TStream& stream);
 
  private:
   Byte* data_ = nullptr;

@@ -17,6 +17,7 @@
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemSettings.h"
 #include "vcl/rtl/OsSeam.h"
+#include "vcl/rtl/Stream.h"
 
 namespace {
 
@@ -477,6 +478,119 @@ TEST_F(EngineArrays, FindBitGivesTheLowestMatch) {
     if (c.found) {
       EXPECT_EQ(index, c.index);
     }
+  }
+}
+
+AnsiString Bytes(TMemoryStream& m) {
+  return AnsiString(static_cast<const char*>(m.Memory()), static_cast<std::size_t>(m.GetSize()));
+}
+
+TEST_F(EngineArrays, BitArrayStreamFormIsCountsThenData) {
+  TMemoryStream empty;
+  TSQLMemBitsArray none;
+  none.SaveToStream(empty);
+  EXPECT_EQ(Bytes(empty), AnsiString(8, '\0'));
+
+  TSQLMemBitsArray a;
+  a.SetSize(12);
+  for (Integer i : {0, 9, 11}) a.SetBit(i, true);
+  TMemoryStream m;
+  a.SaveToStream(m);
+  EXPECT_EQ(Bytes(m), AnsiString("\x0C\0\0\0\x03\0\0\0\x01\x0A", 10));
+
+  m.SetPosition(0);
+  TSQLMemBitsArray b;
+  b.SetSize(40);
+  b.SetBit(30, true);
+  b.LoadFromStream(m);
+  EXPECT_EQ(b.BitCount(), 12);
+  EXPECT_EQ(b.SetBitCount(), 3);
+  for (Integer i = 0; i < 12; ++i) EXPECT_EQ(b.GetBit(i), i == 0 || i == 9 || i == 11) << i;
+  EXPECT_EQ(m.GetPosition(), 10);
+}
+
+TEST_F(EngineArrays, LoadedBitsPastTheCountStayClear) {
+  // A last byte with every bit set, though only 4 of them belong to the array.
+  TStringStream s(AnsiString("\x0C\0\0\0\x0C\0\0\0\xFF\xFF", 10));
+  TSQLMemBitsArray a;
+  a.LoadFromStream(s);
+  EXPECT_EQ(a.SetBitCount(), 12);  // as stored
+  a.SetSize(16);
+  for (Integer i = 12; i < 16; ++i) EXPECT_FALSE(a.GetBit(i)) << i;
+  Integer index = -1;
+  EXPECT_TRUE(a.FindBit(false, index));
+  EXPECT_EQ(index, 12);
+}
+
+TEST_F(EngineArrays, DamagedBitArrayStreamsRaiseTheReadCodes) {
+  struct Case {
+    const char* name;
+    AnsiString bytes;
+    AnsiString message;
+  };
+  const Case cases[] = {
+      {"empty", "", "Cannot read from stream. Position = 0, Stream size = 0, Block size = 4, Bytes Read = 0 - Native error: 10401"},
+      {"no set-bit count", AnsiString("\x09\0\0\0", 4),
+       "Cannot read from stream. Position = 4, Stream size = 4, Block size = 4, Bytes Read = 0 - Native error: 10426"},
+      {"data cut short", AnsiString("\x09\0\0\0\x01\0\0\0\x01", 9),
+       "Cannot read from stream. Position = 8, Stream size = 9, Block size = 2, Bytes Read = 1 - Native error: 10402"},
+      {"negative bit count", AnsiString("\xFF\xFF\xFF\xFF\0\0\0\0", 8),
+       "Cannot read from stream. Position = 0, Stream size = 8, Block size = 4, Bytes Read = 4 - Native error: 10401"},
+      {"more set bits than bits", AnsiString("\x08\0\0\0\x09\0\0\0\xFF", 9),
+       "Cannot read from stream. Position = 4, Stream size = 9, Block size = 4, Bytes Read = 4 - Native error: 10426"},
+      // 2^31 - 1 bits claimed by an 8-byte stream: refused before any memory is taken.
+      {"huge bit count", AnsiString("\xFF\xFF\xFF\x7F\0\0\0\0", 8),
+       "Cannot read from stream. Position = 8, Stream size = 8, Block size = 268435456, Bytes Read = 0 - Native error: 10402"},
+  };
+  for (const Case& c : cases) {
+    TStringStream s(c.bytes);
+    TSQLMemBitsArray a;
+    try {
+      a.LoadFromStream(s);
+      ADD_FAILURE() << c.name << ": no error";
+    } catch (const ESQLMemException& e) {
+      EXPECT_EQ(e.Message(), c.message) << c.name;
+    }
+  }
+}
+
+// A stream that takes only its first `limit` bytes.
+class ShortStream : public TMemoryStream {
+ public:
+  explicit ShortStream(Int64 limit) : limit_(limit) {}
+  using TStream::Seek;
+  using TStream::SetSize;
+  Integer Write(const void* buffer, Integer count) override {
+    const Integer room = static_cast<Integer>(std::max<Int64>(0, limit_ - GetPosition()));
+    return TMemoryStream::Write(buffer, std::min(count, room));
+  }
+
+ private:
+  Int64 limit_;
+};
+
+TEST_F(EngineArrays, ShortWritesOfABitArrayRaiseTheWriteCodes) {
+  TSQLMemBitsArray a;
+  a.SetSize(20);
+  struct Case {
+    Int64 limit;
+    Integer code;
+  };
+  for (const Case& c : {Case{0, 10398}, Case{6, 10427}, Case{9, 10400}}) {
+    ShortStream s(c.limit);
+    try {
+      a.SaveToStream(s);
+      ADD_FAILURE() << "no error at limit " << c.limit;
+    } catch (const ESQLMemException& e) {
+      EXPECT_EQ(e.NativeError(), c.code) << c.limit;
+    }
+  }
+  ShortStream s(9);
+  try {
+    a.SaveToStream(s);
+  } catch (const ESQLMemException& e) {
+    EXPECT_EQ(e.Message(),
+              "Cannot write to stream. Position = 8, Stream size = 9, Block size = 3, Bytes Write = 1 - Native error: 10400");
   }
 }
 
