@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 #include <vector>
+#include "vcl/rtl/Lists.h"
 #include "vcl/rtl/SysTypes.h"
 
 class TStream;
@@ -284,6 +285,11 @@ class TSQLMemHashArray {
   Int64 bucketEnlargements_ = 0;
   Int64 bytesTaken_ = 0;
 };
+
+// The runtime's plain pointer list under the engine's own name (schema object lists, a session's named
+// objects). It adds nothing: its users keep it in the order they need.
+template <typename T = void>
+class TSQLMemSortedStringPtrArray : public TList<T> {};
 
 // One index lookup that a filter can use: compare the index's keys with the key buffer (a record
 // buffer holding the search values) by the comparison kind (0 none, 1 "=", 2 "<", 3 ">", 4 "<=",

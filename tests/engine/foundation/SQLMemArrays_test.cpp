@@ -21,9 +21,17 @@
 
 namespace {
 
+// Every engine block that a test's objects take is given back when they are gone.
 class EngineArrays : public ::testing::Test {
  protected:
-  void SetUp() override { InitializeEngineFoundation(); }
+  void SetUp() override {
+    InitializeEngineFoundation();
+    allocatedBefore_ = MemoryManager().Allocated();
+  }
+  void TearDown() override { EXPECT_EQ(MemoryManager().Allocated(), allocatedBefore_) << "engine blocks leaked"; }
+
+ private:
+  Int64 allocatedBefore_ = 0;
 };
 
 template <class F>

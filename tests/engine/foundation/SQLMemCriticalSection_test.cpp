@@ -126,9 +126,17 @@ bool StillWaiting(std::future<void>& f) {
 
 Integer ThreadNumber() { return static_cast<Integer>(static_cast<Cardinal>(os::CurrentThreadId())); }
 
+// Every engine block that a test's objects take is given back when they are gone.
 class ReadWriteLock : public ::testing::Test {
  protected:
-  void SetUp() override { InitializeEngineFoundation(); }
+  void SetUp() override {
+    InitializeEngineFoundation();
+    allocatedBefore_ = MemoryManager().Allocated();
+  }
+  void TearDown() override { EXPECT_EQ(MemoryManager().Allocated(), allocatedBefore_) << "engine blocks leaked"; }
+
+ private:
+  Int64 allocatedBefore_ = 0;
 };
 
 TEST_F(ReadWriteLock, OneThreadReentersInEitherModeAndUpgrades) {
