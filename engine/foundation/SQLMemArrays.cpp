@@ -242,6 +242,7 @@ void TSQLMemRecordIDArray::Append(const TSQLMemRecordID& id) {
 }
 
 void TSQLMemRecordIDArray::Insert(Integer index, const TSQLMemRecordID& id) {
+  CheckedAdd(Count(), 1);  // the count stays an Integer
   items_.InsertGap(index);
   StoreRecordID(items_.At(index), id);
 }
