@@ -23,6 +23,12 @@ const char* DefValueKindName(TDefValueKind kind) {
   return "value";
 }
 
+AnsiString DescribeDefValueKind(TDefValueKind kind) {
+  AnsiString name = DefValueKindName(kind);
+  bool vowel = name[0] == 'a' || name[0] == 'e' || name[0] == 'i' || name[0] == 'o' || name[0] == 'u';
+  return (vowel ? "an " : "a ") + name;
+}
+
 bool SameDefName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -55,6 +55,7 @@ enum class TDefValueKind {
 };
 
 const char* DefValueKindName(TDefValueKind kind);  // "integer", "string", ... for messages
+AnsiString DescribeDefValueKind(TDefValueKind kind);  // "an integer", "a string", ...
 
 struct TDefProperty;
 
