@@ -1,12 +1,10 @@
 #include "vcl/rtl/FormResource.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <mutex>
+#include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/Format.h"
-#include "vcl/rtl/TextConv.h"
+#include "vcl/rtl/Stream.h"
 
 namespace {
 
@@ -54,11 +52,9 @@ std::string LoadDefinitionText(std::string_view name) {
   throw EResNotFound(Format("Resource %s not found", {AnsiString(name)}));
 }
 
-std::string ReadDefinitionFile(const std::string& utf8Path) {
-  std::u8string u8(utf8Path.begin(), utf8Path.end());
-  std::ifstream in(std::filesystem::path(u8), std::ios::binary);
-  if (!in) throw EFOpenError(Format("Cannot open file \"%s\"", {Utf8ToCp1250(utf8Path)}));
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw EFOpenError(Format("Cannot read file \"%s\"", {Utf8ToCp1250(utf8Path)}));
+std::string ReadDefinitionFile(const WideString& fileName) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  std::string text(CheckedCast<size_t>(file.GetSize()), '\0');
+  if (!text.empty()) file.ReadBuffer64(text.data(), static_cast<Int64>(text.size()));
   return text;
 }

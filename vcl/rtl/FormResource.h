@@ -17,8 +17,8 @@ void UnregisterDefinitionText(std::string_view name);
 // resource of that name in the program's module. Raises EResNotFound when there is neither.
 std::string LoadDefinitionText(std::string_view name);
 
-// Reads a definition file whole; the path is UTF-8. Raises EFOpenError when it cannot be read.
-std::string ReadDefinitionFile(const std::string& utf8Path);
+// Reads a definition file whole. Raises EFOpenError when it cannot be opened.
+std::string ReadDefinitionFile(const WideString& fileName);
 
 // The platform part: copies the RCDATA resource called name into text; false when there is none
 // (always false outside Windows).

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include "common/TempDir.h"
+#include "vcl/rtl/Stream.h"
 
 TEST(FormResource, RegisteredTextsAreFoundByNameInAnyCase) {
   RegisterDefinitionText("TfrmRegistered", "object a: TfrmRegistered end");
@@ -21,16 +20,13 @@ TEST(FormResource, RegisteredTextsAreFoundByNameInAnyCase) {
 }
 
 TEST(FormResource, ReadsFilesWholeAndReportsMissingOnes) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "qn_formresource_test";
-  std::filesystem::create_directories(dir);
-  std::filesystem::path file = dir / "urlap.qfm";
-  const std::string text = "object a: TA\r\n  Caption = 'Új'\r\nend\r\n";
+  TempDir dir;
+  const WideString file = dir.Path() + u"űrlap.qfm";
+  const std::string text = "object a: TA\r\n  Caption = '\xC3\x9Aj'\r\nend\r\n";
   {
-    std::ofstream out(file, std::ios::binary);
-    out << text;
+    TFileStream out(file, fmCreate);
+    out.WriteBuffer(text.data(), static_cast<Integer>(text.size()));
   }
-  std::u8string u8 = file.u8string();
-  EXPECT_EQ(ReadDefinitionFile(std::string(u8.begin(), u8.end())), text);
-  std::filesystem::remove_all(dir);
-  EXPECT_THROW(ReadDefinitionFile(std::string(u8.begin(), u8.end())), EFOpenError);
+  EXPECT_EQ(ReadDefinitionFile(file), text);
+  EXPECT_THROW(ReadDefinitionFile(dir.Path() + u"missing.qfm"), EFOpenError);
 }
