@@ -321,22 +321,24 @@ AnsiString TStringFormat_UU::Decode(std::string_view text) const {
     const std::size_t lineBytes = FindIn(table, kUUDigits, text[pos]);
     if (lineBytes > static_cast<std::size_t>(kUULineBytes)) RaiseInvalidInput(*this);
     ++pos;
-    for (std::size_t done = 0; done < lineBytes; done += 3) {
-      // Four digits make three bytes; characters between them are skipped. Digits missing at the end
-      // of the input count as zero bits.
+    for (std::size_t done = 0; done < lineBytes && pos < text.size(); done += 3) {
+      // Four digits make three bytes; characters between them are skipped. Input that ends inside
+      // a group gives only the bytes its digits cover (a last line may stop after its last digit).
       Cardinal v = 0;
+      std::size_t digits = 0;
       for (int k = 0; k < 4; ++k) {
         Cardinal digit = 0;
         while (pos < text.size()) {
           const std::size_t d = FindIn(table, kUUDigits, text[pos++]);
           if (d != std::string_view::npos) {
             digit = static_cast<Cardinal>(d);
+            ++digits;
             break;
           }
         }
         v = (v << 6) | digit;
       }
-      const std::size_t keep = std::min<std::size_t>(3, lineBytes - done);
+      const std::size_t keep = std::min({std::size_t{3}, lineBytes - done, digits * 6 / 8});
       for (std::size_t k = 0; k < keep; ++k) out += static_cast<char>((v >> (16 - 8 * k)) & 0xFF);
     }
   }

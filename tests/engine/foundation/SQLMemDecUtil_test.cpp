@@ -159,6 +159,25 @@ TEST(StringFormats, EveryFormatRoundTrips) {
   }
 }
 
+TEST(StringFormats, DecodersSurviveArbitraryInput) {
+  // Decode is also reachable without the validity check; whatever it gets, it returns at most the
+  // bytes its input can hold or raises EStringFormat, and never reads outside its input (the native
+  // tree runs this under ASan).
+  std::mt19937 rng(99);
+  for (int k = 0; k < 3000; ++k) {
+    std::string text(rng() % 70, '\0');
+    for (char& c : text) c = static_cast<char>(rng() % 2 ? rng() : "`!#0V%T=+-QU \r\n"[rng() % 16]);
+    for (Integer format : kAllFormats) {
+      try {
+        const std::size_t size = FindStringFormat(format)->Decode(text).size();
+        EXPECT_LE(size, format == StringFormatCopy ? text.size() : text.size() * 3 / 4 + 3) << format;
+      } catch (const EStringFormat&) {
+        EXPECT_TRUE(format == StringFormatUU || format == StringFormatXX) << format;
+      }
+    }
+  }
+}
+
 TEST(StringFormats, UULinesHoldAtMost45Bytes) {
   const std::string text = EncodeStringFormat(std::string(46, 'x'), StringFormatUU);
   ASSERT_EQ(text.size(), 1 + 60 + 1 + 4u);
