@@ -66,7 +66,15 @@ void EncodeGroup(std::string_view table, const unsigned char* bytes, std::size_t
 
 class Registry {
  public:
-  Registry() { RegisterDefaults(); }
+  Registry() {
+    defaults_[0] = &TStringFormat::Instance();
+    defaults_[1] = &TStringFormat_HEX::Instance();
+    defaults_[2] = &TStringFormat_HEXL::Instance();
+    defaults_[3] = &TStringFormat_MIME64::Instance();
+    defaults_[4] = &TStringFormat_UU::Instance();
+    defaults_[5] = &TStringFormat_XX::Instance();
+    formats_.assign(std::begin(defaults_), std::end(defaults_));
+  }
 
   void Register(const TStringFormat* format) {
     if (format == nullptr || format->Id() == -1) return;
@@ -80,13 +88,14 @@ class Registry {
   }
 
   void RegisterDefaults() {
-    const TStringFormat* const defaults[] = {&TStringFormat::Instance(),      &TStringFormat_HEX::Instance(),
-                                             &TStringFormat_HEXL::Instance(), &TStringFormat_MIME64::Instance(),
-                                             &TStringFormat_UU::Instance(),   &TStringFormat_XX::Instance()};
-    for (const TStringFormat* f : defaults) Register(f);
+    for (const TStringFormat* f : defaults_) Register(f);
   }
 
-  void Clear() { formats_.clear(); }
+  // The defaults occupy the first six slots for good: registering replaces in place or appends.
+  void Reset() noexcept {
+    formats_.erase(formats_.begin() + kDefaultCount, formats_.end());
+    std::copy(std::begin(defaults_), std::end(defaults_), formats_.begin());
+  }
 
   const TStringFormat* Find(Integer id) const {
     if (id == StringFormatDefault) id = StringFormatDefaultId;
@@ -97,6 +106,8 @@ class Registry {
   }
 
  private:
+  static constexpr std::size_t kDefaultCount = 6;
+  const TStringFormat* defaults_[kDefaultCount] = {};
   std::vector<const TStringFormat*> formats_;
 };
 
@@ -363,7 +374,7 @@ void RegisterFormatClasses(std::initializer_list<const TStringFormat*> formats) 
 
 void RegisterStringFormats() { TheRegistry().RegisterDefaults(); }
 
-void UnregisterStringFormats() { TheRegistry().Clear(); }
+void ResetStringFormats() noexcept { TheRegistry().Reset(); }
 
 const TStringFormat* FindStringFormat(Integer id) { return TheRegistry().Find(id); }
 

@@ -99,17 +99,18 @@ class TStringFormat_XX : public TStringFormat_UU {
 };
 
 // ---- The registry ----
-// It starts out holding the six formats above, so lookups work before the engine's start-up runs.
-// Start-up calls RegisterStringFormats and shutdown UnregisterStringFormats, both on the main thread
-// while no other thread uses the engine (the registry itself takes no lock).
+// It always holds the six formats above, from the first lookup on, so conversions never depend on the
+// engine's start-up having run. Start-up calls RegisterStringFormats and shutdown ResetStringFormats,
+// both on the main thread while no other thread uses the engine (the registry itself takes no lock).
 
 // Registers the given formats in order: a format whose id is present replaces that entry in place,
 // a new id is appended, a format with id -1 is ignored.
 void RegisterFormatClasses(std::initializer_list<const TStringFormat*> formats);
 // The start-up step: registers copy, HEX, HEXL, MIME64, UU and XX in this order.
 void RegisterStringFormats();
-// The shutdown step: empties the registry.
-void UnregisterStringFormats();
+// The shutdown step: forgets every format registered at run time and puts the six standard formats
+// back in their places.
+void ResetStringFormats() noexcept;
 // -1 gives the default (MIME64); otherwise the first registered format with that id; nullptr when none.
 const TStringFormat* FindStringFormat(Integer id);
 

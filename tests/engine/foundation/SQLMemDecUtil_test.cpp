@@ -29,10 +29,7 @@ std::string ExceptionText(const std::function<void()>& f) {
 // Leaves the process registry as start-up makes it, whatever a test registered.
 class StringFormatRegistry : public ::testing::Test {
  protected:
-  void TearDown() override {
-    UnregisterStringFormats();
-    RegisterStringFormats();
-  }
+  void TearDown() override { ResetStringFormats(); }
 };
 
 }  // namespace
@@ -212,8 +209,13 @@ TEST_F(StringFormatRegistry, RegisteringReplacesAnIdInPlaceAndAppendsNewOnes) {
   EXPECT_EQ(EncodeStringFormat(Bytes({0xAB}), StringFormatHEXL), "AB");
   EXPECT_EQ(FindStringFormat(4242), &custom);
 
-  UnregisterStringFormats();
-  EXPECT_EQ(FindStringFormat(StringFormatHEX), nullptr);
-  RegisterStringFormats();
+  RegisterStringFormats();  // start-up puts the standard formats back in place
   EXPECT_EQ(FindStringFormat(StringFormatHEXL), &TStringFormat_HEXL::Instance());
+  EXPECT_EQ(FindStringFormat(4242), &custom);
+
+  RegisterFormatClasses({&shouting});
+  ResetStringFormats();  // shutdown forgets everything registered at run time
+  EXPECT_EQ(FindStringFormat(StringFormatHEXL), &TStringFormat_HEXL::Instance());
+  EXPECT_EQ(FindStringFormat(4242), nullptr);
+  EXPECT_EQ(FindStringFormat(StringFormatXX), &TStringFormat_XX::Instance());
 }
