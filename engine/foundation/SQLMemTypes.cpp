@@ -223,8 +223,7 @@ TDateTime TimeStampToDateTime(const TSQLMemTimeStamp& ts) {
   return date < 0 ? date - time : date + time;
 }
 
-TSQLMemTimeStamp DateTimeToTimeStamp(TDateTime t) {
-  TSQLMemTimeStamp ts;
+void DateTimeToTimeStamp(TDateTime t, TSQLMemTimeStamp& ts) {
   ts.date = DateTimeToDate(t);
   Int64 ms = RoundedMSecs(t);
   if (ms >= MSecsPerDay) {  // rounds up to the next midnight
@@ -232,7 +231,6 @@ TSQLMemTimeStamp DateTimeToTimeStamp(TDateTime t) {
     ms = 0;
   }
   ts.time = static_cast<Integer>(ms);
-  return ts;
 }
 
 // ---- other routines ----

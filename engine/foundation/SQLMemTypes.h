@@ -6,6 +6,7 @@
 #include <array>
 #include <string_view>
 #include "vcl/db/FieldTypes.h"
+#include "vcl/rtl/DateUtils.h"
 #include "vcl/rtl/SysTypes.h"
 
 // SQL field type codes, as stored in field definitions.
@@ -122,14 +123,15 @@ bool IsDateTimeDataType(Integer dataType);    // 15..17
 bool IsScalarFieldType(Integer fieldType);    // 1..28
 
 // ---- Date and time forms ----
-// A day number is the TDateTime day plus 693594 (day 1 is 1 January of year 1); a time is milliseconds
-// since midnight. Date-times before 30 December 1899 keep the platform's convention: the integral part
-// is the day (rounded toward zero) and the time of day is the fraction's absolute value.
+// A day number is the TDateTime day plus DateDelta (693594; day 1 is 1 January of year 1); a time is
+// milliseconds since midnight. Date-times before 30 December 1899 keep the platform's convention: the
+// integral part is the day (rounded toward zero) and the time of day is the fraction's absolute value.
+// The runtime's own TTimeStamp routines (vcl/rtl/DateUtils.h) know no null parts and raise on them;
+// the engine's time stamp is TSQLMemTimeStamp, and its conversion from a TDateTime fills an output
+// argument so that it does not collide with the runtime's DateTimeToTimeStamp.
 
 inline constexpr Integer NullDate = -2147483647 - 1;
 inline constexpr Integer NullTime = -1;
-inline constexpr Integer DateDelta = 693594;
-inline constexpr Integer MSecsPerDay = 86400000;
 
 struct TSQLMemTimeStamp {
   Integer date = NullDate;
@@ -141,7 +143,8 @@ Integer DateTimeToDate(TDateTime t);                // raises ERangeError outsid
 TDateTime TimeToDateTime(Integer ms);               // 0.0 for NullTime
 Integer DateTimeToTime(TDateTime t);                // 0..86399999
 TDateTime TimeStampToDateTime(const TSQLMemTimeStamp& ts);
-TSQLMemTimeStamp DateTimeToTimeStamp(TDateTime t);  // a time that rounds up to midnight moves to the next day
+// A time that rounds up to midnight moves to the next day.
+void DateTimeToTimeStamp(TDateTime t, TSQLMemTimeStamp& ts);
 
 // ---- Other routines ----
 
