@@ -5,8 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include "vcl/rtl/SysTypes.h"
+
+// windows.h makes DeleteFile a macro (DeleteFileW); in a file that includes both, the seam's name wins
+// as long as windows.h comes first.
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
 
 namespace os {
 
@@ -45,8 +52,26 @@ class CriticalSection {
 };
 
 // ---- errors ----
-Cardinal LastError();                        // GetLastError / errno of the last failed call here
-AnsiString SysErrorMessage(Cardinal code);   // text of an OS error, Windows-1250
+// Error codes are Win32 codes in both trees: the POSIX side maps errno to the matching Win32 code, so
+// portable callers can test for a missing file or a share conflict in one way. An errno without a Win32
+// counterpart becomes kErrorFromErrno | errno (bit 29 marks application-defined codes in Win32).
+inline constexpr Cardinal kErrorFileNotFound = 2;
+inline constexpr Cardinal kErrorPathNotFound = 3;
+inline constexpr Cardinal kErrorAccessDenied = 5;
+inline constexpr Cardinal kErrorInvalidHandle = 6;
+inline constexpr Cardinal kErrorSharingViolation = 32;
+inline constexpr Cardinal kErrorFileExists = 80;
+inline constexpr Cardinal kErrorInvalidParameter = 87;
+inline constexpr Cardinal kErrorNegativeSeek = 131;
+inline constexpr Cardinal kErrorDirNotEmpty = 145;
+inline constexpr Cardinal kErrorAlreadyExists = 183;
+inline constexpr Cardinal kErrorFromErrno = 0x20000000;
+
+Cardinal LastError();                        // the error of the last failed call here, on this thread
+AnsiString SysErrorMessage(Cardinal code);   // text of an OS error, Windows-1250, no trailing line break
+// Raises EOSError "System Error.  Code: <code>.\r\n<text>" for LastError().
+[[noreturn]] void RaiseLastOSError();
+[[noreturn]] void RaiseOSError(Cardinal code);
 
 // ---- files (paths are UTF-16; on POSIX they are converted to UTF-8) ----
 using FileHandle = std::intptr_t;
@@ -71,21 +96,36 @@ bool FileExists(const WideString& path);
 bool DirectoryExists(const WideString& path);
 bool CreateDir(const WideString& path);
 bool RemoveDir(const WideString& path);
-bool DeleteFile(const WideString& path);                          // DeleteFileW
-bool RenameFile(const WideString& from, const WideString& to, bool replaceExisting);  // MoveFileExW
+// DeleteFileW and MoveFileExW. As on Windows, a file that is open without kShareDelete can be neither
+// deleted nor renamed (kErrorSharingViolation); renaming onto an existing name without replaceExisting
+// fails with kErrorAlreadyExists.
+bool DeleteFile(const WideString& path);
+bool RenameFile(const WideString& from, const WideString& to, bool replaceExisting);
 WideString TempFolder();                                          // GetTempPathW, ends in a separator
 // GetTempFileNameW(folder, prefix, 0): creates a new empty file with a unique name and returns its path;
-// empty on failure.
+// empty on failure. The name is the first three characters of prefix, up to four upper-case hex digits
+// and ".tmp" ("ACR1A2B.tmp"); the POSIX side makes names of the same shape.
 WideString CreateTempFileName(const WideString& folder, const WideString& prefix);
 WideString ExecutablePath();                                      // GetModuleFileNameW(nullptr)
 WideString::value_type PathDelimiter();                           // '\\' on Windows, '/' elsewhere
 
 // ---- locale-aware text (CompareStringW with LOCALE_USER_DEFAULT and SORT_STRINGSORT; ICU natively) ----
+// The text locale is the user's default locale: on Windows LOCALE_USER_DEFAULT; natively ICU's default
+// locale, which follows LC_ALL / LC_COLLATE / LANG. When that is the C or POSIX locale (no locale chosen
+// at all), Hungarian is used: this is a Hungarian program, and the C locale says nothing about its letters.
 int CompareText(std::u16string_view a, std::u16string_view b, bool ignoreCase);  // <0, 0, >0
-void UpperCaseInPlace(WideString& s);   // CharUpperBuffW / LCMapStringW
+// One-to-one case mapping of each character (LCMapStringW LCMAP_UPPERCASE / LCMAP_LOWERCASE; ICU's simple
+// case mapping natively): the length never changes, so "ß" stays "ß" in both trees.
+void UpperCaseInPlace(WideString& s);
 void LowerCaseInPlace(WideString& s);
+// Chooses the text locale by its BCP 47 name ("hu-HU"); an empty name returns to the user's default.
+// For tests that pin the order of accented letters. False (and no change) for a name the OS does not know.
+bool SetTextLocale(std::string_view bcp47Name);
+std::string TextLocaleName();           // BCP 47 name of the text locale in use, e.g. "hu-HU"
 
 // ---- one seedable random generator for the whole process ----
+// xoshiro256** seeded through splitmix64: the same seed gives the same sequence in both trees. Before any
+// RandSeed or Randomize the generator starts as if seeded with 0. Safe to call from any thread.
 void RandSeed(UInt64 seed);
 void Randomize();                       // seeds from the clock
 Cardinal RandomInt(Cardinal range);     // 0 <= r < range (0 for range 0)
