@@ -1,6 +1,7 @@
 #include "engine/foundation/SQLMemCompression.h"
 
 #include <array>
+#include <cstdint>
 #include "engine/foundation/SQLMemBZip2D.h"
 #include "engine/foundation/SQLMemPPM.h"
 #include "engine/foundation/SQLMemZlib.h"
@@ -22,8 +23,14 @@ void CompressPPM(Byte mode, const void* inBuf, Integer inSize, THeapBlock& outBu
   outBuf = std::move(out);
 }
 
+// The most the PPM coder can get out of one coded byte: its most probable event, a hit in a
+// one-state context, has a probability of at most 16352/16384 and so costs at least 0.0028 bits,
+// about 2850 bytes per coded byte. A larger expected size is a damaged stored size, refused before
+// anything is allocated for it.
+constexpr std::int64_t kMaxPPMRatio = 4096;
+
 void DecompressPPM(const void* inBuf, Integer inSize, Integer& outSize, THeapBlock& outBuf) {
-  if (outSize <= 0) {
+  if (outSize <= 0 || outSize > kMaxPPMRatio * inSize) {
     outSize = 0;
     return;
   }

@@ -546,7 +546,10 @@ void TPPMModel::MaskContext(std::uint8_t* ctx) {
   numMasked_ = ns;
 }
 
-// Moves to the next shorter context that still has an unmasked symbol; false past order 0.
+// Moves to the next shorter context that can still hold an unmasked symbol; false past order 0.
+// Shorter contexts hold at least the symbols of longer ones, so a context is passed over when it
+// has no more states than symbols are masked (which also keeps one-state contexts out of the
+// masked coding when that rule is broken).
 bool TPPMModel::EscapeToSuffix() {
   do {
     ++orderFall_;
@@ -803,23 +806,32 @@ void TPPMModel::UpdateModel() {
       }
       fSuccessor = RefOf(c);
     }
+    // At the longest order the new states lead straight to the successor context; no state points
+    // at this position then, and unless the symbol came from the longest context the record steps
+    // back, so that the next symbol takes this position's place.
     if (--orderFall_ == 0) {
       successor = fSuccessor;
       if (maxContext_ != minContext_) textCell_ = cell;
     }
   } else {
+    // A state without successor (only order 0 has them) takes the position's placeholder, and the
+    // coding stays in the context where the symbol was found.
     SetSucc(fs, successor);
     fSuccessor = RefOf(minContext_);
   }
 
-  // Add the symbol to every context it escaped from.
+  // Add the symbol to every context it escaped from. Its first frequency there weighs the found
+  // state against the rest of the found context (s0; for a one-state context the SummFreq bytes
+  // are its state's symbol and frequency, read as a number, and unsigned arithmetic wraps alike on
+  // both sides).
   const unsigned ns = NumStats(minContext_);
   const unsigned fFreq = Freq(fs);
   const std::uint32_t s0 = Get16(minContext_ + 2) - ns - (fFreq - 1);
   for (std::uint8_t* c = maxContext_; c != minContext_;) {
     const unsigned ns1 = NumStats(c);
     if (ns1 != 1) {
-      if (ns1 == 0) throw ModelInconsistency{};
+      // A context escaped from lacks the symbol, so it has fewer than 256 states.
+      if (ns1 == 0 || ns1 >= 256) throw ModelInconsistency{};
       if ((ns1 & 1) == 0) {
         const Ref stats = heap_.ExpandUnits(StatsRef(c), ns1 >> 1);
         if (stats == 0) {

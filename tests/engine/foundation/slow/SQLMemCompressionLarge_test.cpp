@@ -62,4 +62,21 @@ TEST(CompressBufferLarge, PPMModelRestartsOnSeveralMegabytes) {
   }
 }
 
+// A run of one byte value codes at the coder's highest ratio (about 2700:1) and still decodes
+// through the dispatch, whose expected-size check allows up to 4096:1.
+TEST(CompressBufferLarge, PPMMostCompressibleDataDecodes) {
+  const std::string zeros(16 << 20, '\0');
+  for (Byte level : {1, 9}) {
+    THeapBlock packed;
+    Integer packedSize = 0;
+    ASSERT_TRUE(CompressBuffer(kPPM, level, zeros.data(), static_cast<Integer>(zeros.size()), packed, packedSize));
+    EXPECT_GT(static_cast<std::int64_t>(zeros.size()), 2000 * std::int64_t{packedSize});
+    THeapBlock back;
+    Integer size = static_cast<Integer>(zeros.size());
+    ASSERT_TRUE(DecompressBuffer(kPPM, packed.Data(), packedSize, size, back));
+    ASSERT_EQ(size, static_cast<Integer>(zeros.size()));
+    EXPECT_TRUE(std::all_of(back.Data(), back.Data() + size, [](std::uint8_t b) { return b == 0; }));
+  }
+}
+
 }  // namespace
