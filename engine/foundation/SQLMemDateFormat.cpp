@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <span>
 
@@ -70,11 +71,12 @@ Integer DayOfYear(TDateTime value) {
 }
 
 // Monday = 1 .. Sunday = 7, counted from 1 January of year 1 (a Monday, day number 1).
+// Worked in floating point, so that no date-time overflows an integer on the way.
 Integer WeekDay(TDateTime value) {
-  const Int64 dayNumber = static_cast<Int64>(value) + DateDelta;
-  Int64 r = (dayNumber - 1) % 7;
+  if (!std::isfinite(value)) throw EConvertError("Invalid argument to date encode");
+  double r = std::fmod(std::trunc(value) + DateDelta - 1, 7.0);
   if (r < 0) r += 7;
-  return static_cast<Integer>(r + 1);
+  return static_cast<Integer>(r) + 1;
 }
 
 std::size_t LongestName(std::span<const AnsiString> names) {
