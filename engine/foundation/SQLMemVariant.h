@@ -3,7 +3,6 @@
 // in that type's storage form, and a null mark. Setters keep a typed value's declared type and convert
 // into it; conversion, comparison and hashing follow SQLMemValueConvert.
 #pragma once
-#include <span>
 #include "engine/foundation/SQLMemTypes.h"
 #include "vcl/rtl/SysTypes.h"
 #include "vcl/rtl/Variant.h"

@@ -470,6 +470,26 @@ TEST_F(SQLMemVariantTest, AssignCopiesOrShares) {
   EXPECT_EQ(a.GetAsString(), "hello");
 }
 
+// Under EngineWipeMemory an owned block is zero-filled before release: a BLOB over its whole block,
+// other types over their data (ASan checks that the wipe stays inside the block).
+TEST_F(SQLMemVariantTest, WipingReleasesOwnedBlocksOnly) {
+  EngineWipeMemory = true;
+  {
+    TSQLMemVariant blob(edtBLOB);
+    blob.AttachData(EngineBlock("0123456789abcdef"), 4);
+    TSQLMemVariant text;
+    text.SetAsString("secret");
+    char stack[] = "borrowed";
+    TSQLMemVariant borrowed;
+    borrowed.SetData(stack, sizeof stack, edtVarchar, false, false);
+    blob.Clear();
+    text.Clear();
+    borrowed.Clear();
+    EXPECT_STREQ(stack, "borrowed");
+  }
+  EngineWipeMemory = false;
+}
+
 // ---- stream form ----
 
 TEST_F(SQLMemVariantTest, StreamFormIsTypeNullMarkSizeAndData) {
