@@ -212,6 +212,10 @@ class TDataSet : public TComponent {
   bool IsLinkedTo(TDataSource* dataSource);
   // Tells the data sources about a change (see TDataEvent); descendants and fields call it.
   virtual void DataEvent(TDataEvent event, NativeInt info);
+  // The master's and this dataset's linking fields (a detail names them); none by default.
+  virtual void GetDetailLinkFields(std::vector<TField*>& /*masterFields*/, std::vector<TField*>& /*detailFields*/) {}
+  // Refreshes index definitions from the source (tables); nothing by default.
+  virtual void UpdateIndexDefs() {}
 
   // ---- fields ----
   TFields& Fields() const { return *fields_; }

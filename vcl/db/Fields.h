@@ -17,7 +17,7 @@
 // the field's getters) and reports the change (OnChange fires after it is stored). A ReadOnly field
 // refuses writes in edit and insert state ("Field '%s' cannot be modified"); internal states
 // (set-key, calculation, filter) may write it. Text that does not fit a string field is cut to Size.
-// Reading a field of an inactive dataset gives "no value" (IsNull, AsString "", AsInteger 0).
+// Reading a field of an inactive dataset gives "no value" (IsNull, AsString "", 0 for numbers).
 #pragma once
 #include <functional>
 #include <memory>

@@ -590,6 +590,26 @@ TEST_F(DataSetTest, DestroyingAnOpenDatasetLeavesSourcesAndLinksConsistent) {
   EXPECT_FALSE(link->Active());
 }
 
+TEST_F(DataSetTest, ActiveReadFromAFormOpensOnLoaded) {
+  ds->AddIntRows(1);
+  ds->Loading();
+  ds->SetReading(true);
+  ds->SetActive(true);  // a stored "Active = True"
+  ds->SetReading(false);
+  EXPECT_FALSE(ds->Active()) << "not before every component is read";
+  ds->Loaded();
+  EXPECT_TRUE(ds->Active());
+  EXPECT_EQ(Id(), 1);
+
+  ds->Close();
+  ds->failOpenAt = 2;
+  ds->SetReading(true);
+  ds->SetActive(true);
+  ds->SetReading(false);
+  EXPECT_THROW(ds->Loaded(), EDatabaseError) << "a failed open at run time is reported";
+  EXPECT_FALSE(ds->Active());
+}
+
 TEST_F(DataSetTest, CircularDataLinksAreRefused) {
   // A detail whose master source follows the detail itself.
   struct TDetail : TArrayDataSet {
