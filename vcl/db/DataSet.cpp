@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "vcl/db/DBCoreErrors.h"
+#include "vcl/db/DBConsts.h"
 #include "vcl/db/DataSource.h"
 #include "vcl/db/FieldDefs.h"
 #include "vcl/db/Fields.h"
@@ -11,10 +11,11 @@
 #include "vcl/rtl/Stream.h"
 #include "vcl/rtl/Strings.h"
 
-using dbcore::DatabaseError;
-using dbcore::DatabaseErrorFmt;
 
 namespace {
+
+// The text of the silent EAbort an error handler asks for.
+constexpr char kOperationAborted[] = "Operation aborted";
 
 // Runs cleanup after body, also when body raises. When both raise, the first error goes on (the
 // cleanup's error is dropped): the caller needs to hear why the operation failed.
@@ -188,7 +189,7 @@ void TDataSet::InitFieldDefs() {
 }
 
 void TDataSet::CheckActive() const {
-  if (state_ == dsInactive) DatabaseError(dbcore::SDataSetClosed, this);
+  if (state_ == dsInactive) DatabaseError(SDataSetClosed, this);
 }
 
 void TDataSet::CheckInactive() {
@@ -196,11 +197,11 @@ void TDataSet::CheckInactive() {
   if (ComponentState().Contains(csUpdating) || ComponentState().Contains(csDesigning))
     Close();
   else
-    DatabaseError(dbcore::SDataSetOpen, this);
+    DatabaseError(SDataSetOpen, this);
 }
 
 void TDataSet::CheckCanModify() {
-  if (!CanModify()) DatabaseError(dbcore::SDataSetReadOnly, this);
+  if (!CanModify()) DatabaseError(SDataSetReadOnly, this);
 }
 
 void TDataSet::InternalHandleException() { throw; }
@@ -491,7 +492,7 @@ void TDataSet::Resync(TResyncMode mode) {
   if (spare == nullptr) return;
   if (mode.Contains(rmExact)) {
     CursorPosChanged();
-    if (GetRecord(spare, gmCurrent, true) != grOK) DatabaseError(dbcore::SRecordNotFound, this);
+    if (GetRecord(spare, gmCurrent, true) != grOK) DatabaseError(SRecordNotFound, this);
   } else if (GetRecord(spare, gmCurrent, false) != grOK && GetRecord(spare, gmNext, false) != grOK &&
              GetRecord(spare, gmPrior, false) != grOK) {
     ClearBuffers();
@@ -641,7 +642,7 @@ void TDataSet::CheckOperation(void (TDataSet::*operation)(), const TDataSetError
       TDataAction action = daFail;
       if (errorEvent) errorEvent(this, error, action);
       if (action == daFail) throw;
-      if (action == daAbort) throw EAbort(dbcore::SOperationAborted);
+      if (action == daAbort) throw EAbort(kOperationAborted);
     }
   }
 }
@@ -750,7 +751,7 @@ void TDataSet::Delete() {
     Cancel();
     return;
   }
-  if (recordCount_ == 0) DatabaseError(dbcore::SDataSetEmpty, this);
+  if (recordCount_ == 0) DatabaseError(SDataSetEmpty, this);
   DataEvent(deCheckBrowseMode, 0);
   DoBeforeDelete();
   DoBeforeScroll();
@@ -783,12 +784,12 @@ void TDataSet::CheckBrowseMode() {
 }
 
 void TDataSet::UpdateRecord() {
-  if (!dsEditModes.Contains(state_)) DatabaseError(dbcore::SNotEditing, this);
+  if (!dsEditModes.Contains(state_)) DatabaseError(SNotEditing, this);
   DataEvent(deUpdateRecord, 0);
 }
 
 void TDataSet::ClearFields() {
-  if (!dsEditModes.Contains(state_)) DatabaseError(dbcore::SNotEditing, this);
+  if (!dsEditModes.Contains(state_)) DatabaseError(SNotEditing, this);
   DataEvent(deCheckBrowseMode, 0);
   FreeFieldBuffers();
   InternalInitRecord(ActiveBuffer());
@@ -842,7 +843,7 @@ void TDataSet::AddRecord(std::initializer_list<Variant> values, bool append) {
             TDataAction action = daFail;
             if (OnPostError) OnPostError(this, error, action);
             if (action == daFail) throw;
-            if (action == daAbort) throw EAbort(dbcore::SOperationAborted);
+            if (action == daAbort) throw EAbort(kOperationAborted);
           }
         }
       },
@@ -858,7 +859,7 @@ void TDataSet::InsertRecord(std::initializer_list<Variant> values) { AddRecord(v
 
 void TDataSet::AppendRecord(std::initializer_list<Variant> values) { AddRecord(values, true); }
 
-void TDataSet::InternalAddRecord(Byte* /*buffer*/, bool /*append*/) { DatabaseError(dbcore::SDataSetReadOnly, this); }
+void TDataSet::InternalAddRecord(Byte* /*buffer*/, bool /*append*/) { DatabaseError(SDataSetReadOnly, this); }
 
 void TDataSet::InternalPost() { CheckRequiredFields(); }
 
@@ -866,7 +867,7 @@ void TDataSet::CheckRequiredFields() {
   for (TField* field : *fields_) {
     if (field->Required() && !field->ReadOnly() && field->FieldKind() == fkData && field->IsNull()) {
       field->FocusControl();
-      DatabaseErrorFmt(dbcore::SFieldRequired, {field->DisplayName()});
+      DatabaseErrorFmt(SFieldRequired, {field->DisplayName()});
     }
   }
 }
@@ -914,7 +915,7 @@ TField* TDataSet::FindField(std::string_view fieldName) const { return fields_->
 
 TField* TDataSet::FieldByName(std::string_view fieldName) const {
   TField* field = fields_->FindField(fieldName);
-  if (field == nullptr) DatabaseErrorFmt(dbcore::SFieldNotFound, {fieldName}, this);
+  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {fieldName}, this);
   return field;
 }
 
@@ -985,7 +986,7 @@ void TDataSet::BindFields(bool binding) {
         calcFieldsSize_ += field->DataSize() + 1;
       } else {
         const int index = fieldDefs_->IndexOf(field->FieldName());
-        if (index < 0) DatabaseErrorFmt(dbcore::SFieldNotFound, {field->DisplayName()}, this);
+        if (index < 0) DatabaseErrorFmt(SFieldNotFound, {field->DisplayName()}, this);
         const TFieldDef* def = fieldDefs_->Items(index);
         const TFieldType have = field->DataType();
         const TFieldType want = def->DataType();
@@ -994,7 +995,7 @@ void TDataSet::BindFields(bool binding) {
                                 ((have == ftWideString || have == ftFixedWideChar) &&
                                  (want == ftWideString || want == ftFixedWideChar));
         if (!compatible)
-          DatabaseErrorFmt(dbcore::SFieldTypeMismatch,
+          DatabaseErrorFmt(SFieldTypeMismatch,
                            {field->DisplayName(), FieldTypeName(have), FieldTypeName(want)}, this);
         field->fieldNo_ = def->FieldNo();
         field->offset_ = 0;

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-#include "vcl/db/DBCoreErrors.h"
+#include "vcl/db/DBConsts.h"
 #include "vcl/db/Fields.h"
 
-using dbcore::DatabaseError;
 
 // ---- TDataSource ----
 
@@ -32,7 +31,7 @@ TDataSource::~TDataSource() {
 
 void TDataSource::SetDataSet(TDataSet* value) {
   if (value == dataSet_) return;
-  if (IsLinkedTo(value)) DatabaseError(dbcore::SCircularDataLink, this);
+  if (IsLinkedTo(value)) DatabaseError(SCircularDataLink, this);
   if (dataSet_ != nullptr) dataSet_->RemoveDataSource(this);
   if (value != nullptr) value->AddDataSource(this);
 }
@@ -154,7 +153,7 @@ TDataLink::~TDataLink() {
 
 void TDataLink::SetDataSource(TDataSource* value) {
   if (value == dataSource_) return;
-  if (dataSourceFixed_) DatabaseError(dbcore::SDataSourceChange);
+  if (dataSourceFixed_) DatabaseError(SDataSourceChange);
   if (dataSource_ != nullptr) dataSource_->RemoveDataLink(this);
   if (value != nullptr) value->AddDataLink(this);
 }
@@ -356,7 +355,7 @@ void TFieldDataLink::UpdateField() {
   if (Active() && !fieldName_.empty()) {
     field_ = nullptr;
     TField* found = DataSet()->FindField(fieldName_);
-    if (found == nullptr) dbcore::DatabaseErrorFmt(dbcore::SFieldNotFound, {fieldName_}, control_);
+    if (found == nullptr) DatabaseErrorFmt(SFieldNotFound, {fieldName_}, control_);
     SetField(found);
   } else {
     SetField(nullptr);

@@ -1,13 +1,11 @@
 #include "vcl/db/FieldDefs.h"
 
-#include "vcl/db/DBCoreErrors.h"
+#include "vcl/db/DBConsts.h"
 #include "vcl/db/DataSet.h"
 #include "vcl/db/Fields.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/Strings.h"
 
-using dbcore::DatabaseError;
-using dbcore::DatabaseErrorFmt;
 
 // ---- TNamedItem / TDefCollection ----
 
@@ -16,7 +14,7 @@ void TNamedItem::SetName(const AnsiString& value) {
   if (auto* defs = dynamic_cast<TDefCollection*>(Collection())) {
     const int index = defs->IndexOf(value);
     if (index >= 0 && defs->Items(index) != this)
-      DatabaseErrorFmt(dbcore::SDuplicateName, {value, defs->ClassName()}, defs->DataSet());
+      DatabaseErrorFmt(SDuplicateName, {value, defs->ClassName()}, defs->DataSet());
   }
   name_ = value;
   Changed(false);
@@ -24,6 +22,12 @@ void TNamedItem::SetName(const AnsiString& value) {
 
 TDefCollection::TDefCollection(TDataSet* dataSet, TPersistent* owner, TCollectionItemClass itemClass)
     : TOwnedCollection(owner, itemClass), dataSet_(dataSet) {}
+
+void TDefCollection::Update(TCollectionItem* /*item*/) {
+  if (InternalUpdating()) return;
+  updated_ = false;
+  if (OnUpdate) OnUpdate(this);
+}
 
 int TDefCollection::IndexOf(std::string_view name) const {
   for (int i = 0; i < Count(); ++i)
@@ -85,7 +89,7 @@ void TFieldDef::SetRequired(bool value) {
 
 TField* TFieldDef::CreateField(TComponent* owner) const {
   const TFieldFactory factory = DefaultFieldClass(dataType_);
-  if (factory == nullptr) DatabaseErrorFmt(dbcore::SUnknownFieldType, {Name()});
+  if (factory == nullptr) DatabaseErrorFmt(SUnknownFieldType, {Name()});
   TField* field = factory(owner);
   try {
     field->SetSize(size_);
@@ -135,8 +139,8 @@ TFieldDefs::TFieldDefs(TDataSet* owner) : TDefCollection(owner, owner, TCollecti
 TFieldDef* TFieldDefs::AddFieldDef() { return static_cast<TFieldDef*>(TCollection::Add()); }
 
 void TFieldDefs::Add(const AnsiString& name, TFieldType dataType, int size, bool required) {
-  if (name.empty()) DatabaseError(dbcore::SFieldNameMissing, DataSet());
-  if (IndexOf(name) >= 0) DatabaseErrorFmt(dbcore::SDuplicateName, {name, ClassName()}, DataSet());
+  if (name.empty()) DatabaseError(SFieldNameMissing, DataSet());
+  if (IndexOf(name) >= 0) DatabaseErrorFmt(SDuplicateName, {name, ClassName()}, DataSet());
   BeginUpdate();
   try {
     TFieldDef* def = AddFieldDef();
@@ -158,7 +162,7 @@ void TFieldDefs::Add(const AnsiString& name, TFieldType dataType, int size, bool
 
 TFieldDef* TFieldDefs::Find(std::string_view name) const {
   TNamedItem* item = TDefCollection::Find(name);
-  if (item == nullptr) DatabaseErrorFmt(dbcore::SFieldNotFound, {name}, DataSet());
+  if (item == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, DataSet());
   return static_cast<TFieldDef*>(item);
 }
 

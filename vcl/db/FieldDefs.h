@@ -27,7 +27,8 @@ class TNamedItem : public TCollectionItem {
 };
 
 // A collection of named definitions that belongs to a dataset. Updated is true while the
-// collection mirrors the dataset's source (set by Update; cleared by the dataset's property changes).
+// collection mirrors the dataset's source: set by Update, cleared by any change made from outside
+// an update and by the dataset's property changes.
 class TDefCollection : public TOwnedCollection {
  public:
   TDefCollection(TDataSet* dataSet, TPersistent* owner, TCollectionItemClass itemClass);
@@ -35,6 +36,8 @@ class TDefCollection : public TOwnedCollection {
   TDataSet* DataSet() const { return dataSet_; }
   bool Updated() const { return updated_; }
   void SetUpdated(bool value) { updated_ = value; }
+  // Fired after a change made from outside an update (a table then knows to store its definitions).
+  TNotifyEvent OnUpdate;
   // nil / -1 when no item has the name.
   TNamedItem* Find(std::string_view name) const;
   int IndexOf(std::string_view name) const;
@@ -59,6 +62,7 @@ class TDefCollection : public TOwnedCollection {
     updated_ = true;
   }
   bool InternalUpdating() const { return internalUpdateCount_ > 0; }
+  void Update(TCollectionItem* item) override;
 
  private:
   TDataSet* dataSet_;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "vcl/db/DBCoreErrors.h"
+#include "vcl/db/DBConsts.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/DateUtils.h"
@@ -15,8 +15,6 @@
 #include "vcl/rtl/Strings.h"
 #include "vcl/rtl/TextConv.h"
 
-using dbcore::DatabaseError;
-using dbcore::DatabaseErrorFmt;
 
 namespace {
 
@@ -122,7 +120,7 @@ void TField::SetSize(int value) {
 }
 
 void TField::CheckTypeSize(int value) const {
-  if (value != 0) DatabaseError(dbcore::SInvalidFieldSize);
+  if (value != 0) DatabaseError(SInvalidFieldSize);
 }
 
 int TField::Index() const { return dataSet_ != nullptr ? dataSet_->fields_->IndexOf(this) : -1; }
@@ -171,7 +169,7 @@ void TField::SetReadOnly(bool value) {
 void TField::Bind(bool binding) {
   if (binding && fieldKind_ == fkLookup) {
     if (lookupDataSet_ == nullptr || lookupKeyFields_.empty() || lookupResultField_.empty() || keyFields_.empty())
-      DatabaseErrorFmt(dbcore::SLookupInfoError, {DisplayName()});
+      DatabaseErrorFmt(SLookupInfoError, {DisplayName()});
   }
 }
 
@@ -195,7 +193,7 @@ void TField::CalcLookupValue() {
 // ---- data ----
 
 bool TField::GetData(Byte* buffer, bool nativeFormat) const {
-  if (dataSet_ == nullptr) DatabaseErrorFmt(dbcore::SDataSetMissing, {DisplayName()});
+  if (dataSet_ == nullptr) DatabaseErrorFmt(SDataSetMissing, {DisplayName()});
   if (validating_) {
     if (valueBuffer_ == nullptr) return false;
     if (buffer != nullptr) {
@@ -210,9 +208,9 @@ bool TField::GetData(Byte* buffer, bool nativeFormat) const {
 }
 
 void TField::SetData(const Byte* buffer, bool nativeFormat) {
-  if (dataSet_ == nullptr) DatabaseErrorFmt(dbcore::SDataSetMissing, {DisplayName()});
+  if (dataSet_ == nullptr) DatabaseErrorFmt(SDataSetMissing, {DisplayName()});
   const TDataSetState state = dataSet_->State();
-  if (readOnly_ && (state == dsEdit || state == dsInsert)) DatabaseErrorFmt(dbcore::SFieldReadOnly, {DisplayName()});
+  if (readOnly_ && (state == dsEdit || state == dsInsert)) DatabaseErrorFmt(SFieldReadOnly, {DisplayName()});
   dataSet_->SetFieldData(this, buffer, nativeFormat);
 }
 
@@ -288,11 +286,11 @@ void TField::GetText(AnsiString& text, bool /*displayText*/) const { text = GetA
 // ---- the base conversions: a field offers only the kinds its class supports ----
 
 void TField::AccessError(const char* typeName) const {
-  DatabaseErrorFmt(dbcore::SFieldAccessError, {DisplayName(), typeName});
+  DatabaseErrorFmt(SFieldAccessError, {DisplayName(), typeName});
 }
 
 void TField::RangeError(double value, double min, double max) const {
-  DatabaseErrorFmt(dbcore::SFieldRangeError, {value, DisplayName(), min, max});
+  DatabaseErrorFmt(SFieldRangeError, {value, DisplayName(), min, max});
 }
 
 AnsiString TField::ClassDesc() const {
@@ -331,7 +329,7 @@ void TField::SetVarValue(const Variant& /*value*/) { AccessError("Variant"); }
 TFields::~TFields() = default;
 
 TField* TFields::Fields(int index) const {
-  if (index < 0 || index >= Count()) DatabaseError(dbcore::SFieldIndexError, dataSet_);
+  if (index < 0 || index >= Count()) DatabaseError(SFieldIndexError, dataSet_);
   return list_[static_cast<std::size_t>(index)];
 }
 
@@ -343,7 +341,7 @@ TField* TFields::FindField(std::string_view fieldName) const {
 
 TField* TFields::FieldByName(std::string_view fieldName) const {
   TField* field = FindField(fieldName);
-  if (field == nullptr) DatabaseErrorFmt(dbcore::SFieldNotFound, {fieldName}, dataSet_);
+  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {fieldName}, dataSet_);
   return field;
 }
 
@@ -359,8 +357,8 @@ int TFields::IndexOf(const TField* field) const {
 }
 
 void TFields::CheckFieldName(std::string_view fieldName) const {
-  if (fieldName.empty()) DatabaseError(dbcore::SFieldNameMissing, dataSet_);
-  if (FindField(fieldName) != nullptr) DatabaseErrorFmt(dbcore::SDuplicateFieldName, {fieldName}, dataSet_);
+  if (fieldName.empty()) DatabaseError(SFieldNameMissing, dataSet_);
+  if (FindField(fieldName) != nullptr) DatabaseErrorFmt(SDuplicateFieldName, {fieldName}, dataSet_);
 }
 
 void TFields::Add(TField* field) {
@@ -409,7 +407,7 @@ TStringField::TStringField(TComponent* owner) : TField(owner) {
 }
 
 void TStringField::CheckTypeSize(int value) const {
-  if (value < 0 || value > kMaxStringSize) DatabaseError(dbcore::SInvalidFieldSize);
+  if (value < 0 || value > kMaxStringSize) DatabaseError(SInvalidFieldSize);
 }
 
 void TStringField::SetFieldType(TFieldType value) {
@@ -452,7 +450,7 @@ bool TStringField::GetAsBoolean() const {
 }
 
 void TStringField::SetAsBooleanImpl(bool value) {
-  SetAsString(AnsiString(1, value ? dbcore::STextTrue[0] : dbcore::STextFalse[0]));
+  SetAsString(AnsiString(1, value ? STextTrue[0] : STextFalse[0]));
 }
 
 TDateTime TStringField::GetAsDateTime() const { return StrToDateTime(GetAsString()); }
@@ -476,7 +474,7 @@ TWideStringField::TWideStringField(TComponent* owner) : TField(owner) {
 }
 
 void TWideStringField::CheckTypeSize(int value) const {
-  if (value < 0 || value > kMaxStringSize) DatabaseError(dbcore::SInvalidFieldSize);
+  if (value < 0 || value > kMaxStringSize) DatabaseError(SInvalidFieldSize);
 }
 
 void TWideStringField::SetFieldType(TFieldType value) {
@@ -590,7 +588,7 @@ void TIntegerField::SetAsStringImpl(const AnsiString& value) {
     return;
   }
   Integer number = 0;
-  if (!TryStrToInt(value, number)) DatabaseErrorFmt(dbcore::SInvalidIntegerValue, {value, DisplayName()});
+  if (!TryStrToInt(value, number)) DatabaseErrorFmt(SInvalidIntegerValue, {value, DisplayName()});
   SetAsInteger(number);
 }
 
@@ -675,7 +673,7 @@ void TLargeintField::SetAsStringImpl(const AnsiString& value) {
     return;
   }
   Int64 number = 0;
-  if (!TryStrToInt64(value, number)) DatabaseErrorFmt(dbcore::SInvalidIntegerValue, {value, DisplayName()});
+  if (!TryStrToInt64(value, number)) DatabaseErrorFmt(SInvalidIntegerValue, {value, DisplayName()});
   SetAsLargeInt(number);
 }
 
@@ -760,7 +758,7 @@ void TFloatField::SetAsStringImpl(const AnsiString& value) {
     return;
   }
   double number = 0;
-  if (!TryStrToFloat(value, number)) DatabaseErrorFmt(dbcore::SInvalidFloatValue, {value, DisplayName()});
+  if (!TryStrToFloat(value, number)) DatabaseErrorFmt(SInvalidFloatValue, {value, DisplayName()});
   SetAsFloat(number);
 }
 
@@ -830,8 +828,8 @@ TBooleanField::TBooleanField(TComponent* owner) : TField(owner) {
 
 void TBooleanField::SetDisplayValues(const AnsiString& value) {
   displayValues_ = value;
-  textTrue_ = dbcore::STextTrue;
-  textFalse_ = dbcore::STextFalse;
+  textTrue_ = STextTrue;
+  textFalse_ = STextFalse;
   if (!value.empty()) {
     const std::size_t pos = value.find(';');
     if (pos == AnsiString::npos) {
@@ -881,7 +879,7 @@ void TBooleanField::SetAsStringImpl(const AnsiString& value) {
   else if (startsText(textTrue_))
     SetAsBoolean(true);
   else
-    DatabaseErrorFmt(dbcore::SInvalidBoolValue, {value, DisplayName()});
+    DatabaseErrorFmt(SInvalidBoolValue, {value, DisplayName()});
 }
 
 bool TBooleanField::GetAsBoolean() const {
@@ -1057,7 +1055,7 @@ void TSQLTimeStampField::GetText(AnsiString& text, bool displayText) const {
 TBinaryField::TBinaryField(TComponent* owner) : TField(owner) {}
 
 void TBinaryField::CheckTypeSize(int value) const {
-  if (value <= 0 || value > 65535) DatabaseError(dbcore::SInvalidFieldSize);
+  if (value <= 0 || value > 65535) DatabaseError(SInvalidFieldSize);
 }
 
 std::vector<Byte> TBinaryField::AsBytes() const {
@@ -1088,13 +1086,13 @@ Variant TBinaryField::GetAsVariant() const {
 
 void TBinaryField::SetVarValue(const Variant& value) {
   if (value.IsArray()) {
-    if (value.VarType() != (varArray | varByte)) DatabaseErrorFmt(dbcore::SInvalidVarByteArray, {DisplayName()});
+    if (value.VarType() != (varArray | varByte)) DatabaseErrorFmt(SInvalidVarByteArray, {DisplayName()});
     const std::span<const Byte> bytes = VarArrayBytes(value);
     SetBytes(bytes.data(), CheckedCast<int>(bytes.size()));
   } else if (VarIsStr(value)) {
     SetAsString(value.AsString());
   } else {
-    DatabaseErrorFmt(dbcore::SInvalidVarByteArray, {DisplayName()});
+    DatabaseErrorFmt(SInvalidVarByteArray, {DisplayName()});
   }
 }
 
@@ -1114,7 +1112,7 @@ bool TBytesField::GetBytes(std::vector<Byte>& value) const {
 }
 
 void TBytesField::SetBytes(const Byte* data, int size) {
-  if (size > Size()) DatabaseErrorFmt(dbcore::SFieldOutOfRange, {DisplayName()});
+  if (size > Size()) DatabaseErrorFmt(SFieldOutOfRange, {DisplayName()});
   std::vector<Byte> buffer = NewBuffer(DataSize());
   if (size > 0) std::memcpy(buffer.data(), data, static_cast<std::size_t>(size));
   SetData(buffer.data());
@@ -1134,7 +1132,7 @@ bool TVarBytesField::GetBytes(std::vector<Byte>& value) const {
 }
 
 void TVarBytesField::SetBytes(const Byte* data, int size) {
-  if (size > Size()) DatabaseErrorFmt(dbcore::SFieldOutOfRange, {DisplayName()});
+  if (size > Size()) DatabaseErrorFmt(SFieldOutOfRange, {DisplayName()});
   std::vector<Byte> buffer = NewBuffer(DataSize());
   Store(buffer.data(), static_cast<Word>(size));
   if (size > 0) std::memcpy(buffer.data() + 2, data, static_cast<std::size_t>(size));
@@ -1152,7 +1150,7 @@ TWideMemoField::TWideMemoField(TComponent* owner) : TBlobField(owner) { SetDataT
 TGraphicField::TGraphicField(TComponent* owner) : TBlobField(owner) { SetDataType(ftGraphic); }
 
 void TBlobField::CheckTypeSize(int value) const {
-  if (value < 0) DatabaseError(dbcore::SInvalidFieldSize);
+  if (value < 0) DatabaseError(SInvalidFieldSize);
 }
 
 void TBlobField::SetFieldType(TFieldType value) {
@@ -1160,7 +1158,7 @@ void TBlobField::SetFieldType(TFieldType value) {
 }
 
 std::string TBlobField::ReadAll() const {
-  if (DataSet() == nullptr) DatabaseErrorFmt(dbcore::SDataSetMissing, {DisplayName()});
+  if (DataSet() == nullptr) DatabaseErrorFmt(SDataSetMissing, {DisplayName()});
   if (DataSet()->State() == dsInactive) return {};
   std::unique_ptr<TStream> stream = DataSet()->CreateBlobStream(const_cast<TBlobField*>(this), bmRead);
   if (stream == nullptr) return {};
@@ -1172,7 +1170,7 @@ std::string TBlobField::ReadAll() const {
 }
 
 void TBlobField::WriteAll(std::string_view bytes) {
-  if (DataSet() == nullptr) DatabaseErrorFmt(dbcore::SDataSetMissing, {DisplayName()});
+  if (DataSet() == nullptr) DatabaseErrorFmt(SDataSetMissing, {DisplayName()});
   std::unique_ptr<TStream> stream = DataSet()->CreateBlobStream(this, bmWrite);
   if (stream == nullptr) AccessError("BLOB");
   if (bytes.empty())
@@ -1195,7 +1193,7 @@ bool TBlobField::GetIsNull() const {
 void TBlobField::Clear() { WriteAll({}); }
 
 void TBlobField::LoadFromStream(TStream& stream) {
-  if (DataSet() == nullptr) DatabaseErrorFmt(dbcore::SDataSetMissing, {DisplayName()});
+  if (DataSet() == nullptr) DatabaseErrorFmt(SDataSetMissing, {DisplayName()});
   std::unique_ptr<TStream> blob = DataSet()->CreateBlobStream(this, bmWrite);
   if (blob == nullptr) AccessError("BLOB");
   stream.SetPosition(0);
@@ -1251,7 +1249,7 @@ Variant TBlobField::GetAsVariant() const {
 
 void TBlobField::SetVarValue(const Variant& value) {
   if (value.IsArray()) {
-    if (value.VarType() != (varArray | varByte)) DatabaseErrorFmt(dbcore::SInvalidVarByteArray, {DisplayName()});
+    if (value.VarType() != (varArray | varByte)) DatabaseErrorFmt(SInvalidVarByteArray, {DisplayName()});
     const std::span<const Byte> bytes = VarArrayBytes(value);
     WriteAll(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   } else {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "vcl/db/DBCoreErrors.h"
+#include "vcl/db/DBConsts.h"
 #include "vcl/db/DataSet.h"
 #include "vcl/db/DataSource.h"
 #include "vcl/db/FieldDefs.h"
@@ -176,9 +176,9 @@ class TArrayDataSet : public TDataSet {
   }
 
   void SetFieldData(TField* field, const Byte* buffer) override {
-    if (!dsWriteModes.Contains(State())) dbcore::DatabaseError(dbcore::SNotEditing, this);
+    if (!dsWriteModes.Contains(State())) DatabaseError(SNotEditing, this);
     Byte* rec = RecordBuffer();
-    if (rec == nullptr) dbcore::DatabaseError(dbcore::SNotEditing, this);
+    if (rec == nullptr) DatabaseError(SNotEditing, this);
     if (field->FieldNo() > 0) {
       field->Validate(buffer);
       const int offset = offsets_[static_cast<std::size_t>(field->FieldNo() - 1)];
@@ -204,7 +204,7 @@ class TArrayDataSet : public TDataSet {
       blobs_.push_back(handle > 0 ? blobs_[static_cast<std::size_t>(handle - 1)] : std::string());
       return std::make_unique<TSlotStream>(blobs_, blobs_.size() - 1);
     }
-    if (State() != dsEdit && State() != dsInsert) dbcore::DatabaseError(dbcore::SNotEditing, this);
+    if (State() != dsEdit && State() != dsInsert) DatabaseError(SNotEditing, this);
     // A write gets a slot of its own, so that a cancelled edit leaves the stored value alone.
     blobs_.push_back(mode == bmReadWrite && handle > 0 ? blobs_[static_cast<std::size_t>(handle - 1)] : std::string());
     const auto slot = static_cast<Integer>(blobs_.size());
@@ -325,7 +325,7 @@ class TArrayDataSet : public TDataSet {
   void InternalSetToRecord(Byte* buffer) override { InternalGotoBookmark(buffer + BookmarkOffset()); }
   void InternalGotoBookmark(const Byte* bookmark) override {
     const int index = IndexOfId(LoadId(bookmark));
-    if (index < 0) dbcore::DatabaseError(dbcore::SRecordNotFound, this);
+    if (index < 0) DatabaseError(SRecordNotFound, this);
     cur_ = index;
   }
   void GetBookmarkData(const Byte* buffer, Byte* data) override { std::memcpy(data, buffer + BookmarkOffset(), 4); }
@@ -345,7 +345,7 @@ class TArrayDataSet : public TDataSet {
 
   void InternalPost() override {
     TDataSet::InternalPost();
-    if (failPost) dbcore::DatabaseError("post refused", this);
+    if (failPost) DatabaseError("post refused", this);
     if (State() == dsInsert)
       StoreNew(ActiveBuffer(), GetBookmarkFlag(ActiveBuffer()) == bfEOF);
     else

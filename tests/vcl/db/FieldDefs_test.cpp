@@ -82,13 +82,19 @@ TEST_F(FieldDefsTest, UpdateReadsTheDefinitionsOnceUntilAPropertyChanges) {
   EXPECT_EQ(defs[3]->Name(), "Text");
   EXPECT_EQ(defs[3]->DataType(), ftMemo);
 
+  defs.Update();  // a mirror already: nothing is read
+  EXPECT_TRUE(defs.Updated());
+  int updates = 0;
+  defs.OnUpdate = [&](TObject*) { ++updates; };
   defs.Add("Mine", ftInteger);
+  EXPECT_FALSE(defs.Updated()) << "a definition added by hand";
+  EXPECT_EQ(updates, 1);
   defs.Update();
-  EXPECT_EQ(defs.Count(), 5) << "still counts as a mirror: no re-read";
+  EXPECT_EQ(defs.Count(), 4) << "read again from the dataset";
+  EXPECT_EQ(updates, 1) << "the refill is not a change from outside";
+  EXPECT_TRUE(defs.Updated());
   ds->DataEvent(dePropertyChange, 0);
-  EXPECT_FALSE(defs.Updated());
-  defs.Update();
-  EXPECT_EQ(defs.Count(), 4);
+  EXPECT_FALSE(defs.Updated()) << "a property of the dataset changed";
 }
 
 TEST_F(FieldDefsTest, CreateFieldMakesAFieldOfTheTypeJoinedToTheDataset) {
