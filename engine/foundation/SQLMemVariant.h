@@ -1,7 +1,8 @@
 // TSQLMemVariant: the engine's one scalar value. Field values, SQL parameters, defaults, expression
 // results and aggregate accumulators are all one: a base data type, an engine block holding the value
 // in that type's storage form, and a null mark. Setters keep a typed value's declared type and convert
-// into it; conversion, comparison and hashing follow SQLMemValueConvert.
+// into it; conversion, comparison and hashing follow SQLMemValueConvert. The SQL operators (arithmetic,
+// numeric functions, bitwise operators, HEX) work on it in place.
 #pragma once
 #include "engine/foundation/SQLMemTypes.h"
 #include "vcl/rtl/SysTypes.h"
@@ -160,6 +161,101 @@ class TSQLMemVariant {
   // CRC-32 from 0xDE3C6A08 over the value's bytes (text without its terminator), plus each byte when
   // there are at most 10; a null value hashes to 0x73B58EAF.
   Cardinal GetHash() const;
+
+  // ---- operators (SQLMemVariantOps.cpp) ----
+  // Each works in place on this value, the left operand; the right operand is only read (it may be
+  // this value itself). A binary operator meets both sides in t = OperationResultType(this type, right
+  // type): a pair without one raises 30052 "Cannot cast from '%s' to '%s'" naming "Unknown" as the
+  // target; reading a side in t converts it (30051 / 30052 on failure); the result is a value of type
+  // t. Every operator checks and computes before it stores: a failing operator leaves the value as it
+  // was.
+  //
+  // Integers: Integer, Cardinal and LargeInt results wrap around (modulo 2^32, 2^64), as do day numbers;
+  // a ShortInt, SmallInt, Byte or Word result outside its type raises ERangeError. Floats and Currency
+  // are computed in extended precision; a result too large for its type raises EOverflow, an invalid
+  // one (0/0, inf - inf) EInvalidOp, a division of a non-zero number by zero EZeroDivide.
+  // Dates, times and time stamps: a null date part (NullDate) or null time part (NullTime) counts as
+  // zero, and a result part is null only when both operands' parts are. A time of day always ends in
+  // 0..86399999: Time results are taken modulo one day, and a time stamp's whole days of milliseconds
+  // are carried into (or borrowed from) its day number.
+
+  // "+", SUM, CUMSUM. When either side is text (IsText), the two texts concatenated (a null side adds
+  // nothing), wide when either side is wide, stored by the text setter, which keeps this value's type:
+  // Integer 1 + '2' is Integer 12, Integer 1 + 'x' raises 30051. Otherwise a null right side makes the
+  // value null, a null value becomes a copy of the right side (an empty accumulator), and two values
+  // add in t: integers and floats as above, Date day numbers, Time milliseconds, TimeStamp both parts,
+  // Boolean OR. Any other t raises 30124 "Not numeric argument in numeric operator '%s'" ("+").
+  void Add(const TSQLMemVariant& right);
+  // Binary "-": what Add gives with the negated right side (Negate), except that two non-null numbers
+  // subtract directly in t, so that Byte 10 - Byte 5 is 5 (10 + 251 would leave the Byte's range) and
+  // Integer 1 - Cardinal 1 is 0 (not 1 + 4294967295). A time stamp minus a time stamp is the
+  // difference as days and milliseconds (normalised as above); a date or time stamp minus a number
+  // goes back that many days.
+  void Subtract(const TSQLMemVariant& right);
+  // Unary "-". A null value stays null. ShortInt..LargeInt negated (the type's minimum raises
+  // ERangeError for 8/16 bits, EIntOverflow for 32/64); Byte, Word, Cardinal negated as the signed type
+  // of their width (above 128, 32768, 2^31: ERangeError) and cut back to their width (Byte 5 -> 251);
+  // floats and Currency; Date the day number; Time one day minus the milliseconds, modulo one day;
+  // TimeStamp both parts, normalised; Boolean NOT. Other types raise 30123 "Cannot invert value with
+  // not numeric type '%s'" with the type's name.
+  void Negate();
+  // "*", CUMPROD. A null value stays null; a null right side makes the value null. Product in t (Date
+  // and Time the raw numbers, TimeStamp part by part, Boolean OR); other t raise 30126 ("*").
+  void Multiply(const TSQLMemVariant& right);
+  // "/". Nulls as Multiply. Integer quotient truncated toward zero, float quotient, Date and Time the
+  // raw numbers, TimeStamp part by part, Boolean OR; other t raise 30127 ("/"). Every failure other than
+  // an ESQLMemException (division by zero, overflow, invalid operation, range) is raised as 30128
+  // "Division error: %s" with the original message.
+  void Divide(const TSQLMemVariant& right);
+  // ABS. A null value stays null. ShortInt..LargeInt (the minimum raises as in Negate), floats and
+  // Currency; Byte, Word, Cardinal unchanged. Other types raise 11651 (argument "ABS").
+  void Abs();
+  // CEILING / FLOOR. A null or non-numeric value becomes null. The result is an Integer: integer values
+  // keep their number, floats and Currency give their ceiling / floor; a result outside 32 bits raises
+  // EIntOverflow.
+  void Ceiling();
+  void Floor();
+  // MOD, "%". A null value stays null; a non-numeric side (IsNumeric) makes the value null; a null
+  // numeric right side raises 30016 "Value is Null". Both sides are read as LargeInt and the value
+  // becomes the LargeInt remainder (sign of the dividend); a zero divisor raises EDivByZero.
+  void Modulo(const TSQLMemVariant& right);
+  // POWER. Nulls as Modulo. Two integer types: the exact LargeInt power (EIntOverflow beyond 64 bits; a
+  // negative exponent truncates toward zero, and 0 to a negative power raises EZeroDivide). Otherwise
+  // both are read as Extended and the value becomes the Extended power (EInvalidOp for a negative base
+  // with a fractional exponent, EZeroDivide for 0 to a negative power, EOverflow).
+  void Power(const TSQLMemVariant& right);
+  // RANDOM. Without a range, or with a null one, an Extended in [0, 1); with a range n (read as Integer)
+  // an Integer in [0, n), 0 when n <= 0. Draws from the process's seedable generator (os::RandSeed).
+  void Random(const TSQLMemVariant* range);
+  // ROUND. A null value raises 30016. The value is read as Extended. Without digits: a LargeInt, halves
+  // to even (ROUND(2.5) is 2); with digits d (a 32-bit number, |d| <= 9, else ERangeError /
+  // EIntOverflow): an Extended rounded to d decimals, halves away from zero (ROUND(-2.567, 2) is -2.57);
+  // a negative d rounds to tens, hundreds, ... (ROUND(1250, -2) is 1300).
+  void Round(const TSQLMemVariant* digits);
+  // TRUNCATE. As Round, truncating toward zero instead.
+  void Truncate(const TSQLMemVariant* digits);
+  // SIGN. A null value stays null. Signed integers, floats and Currency give 1, -1 or 0; Byte, Word and
+  // Cardinal 1 or 0; the value keeps its type. Other types raise 11652 (argument "SIGN").
+  void Sign();
+  // "&", "|", "^" (XOR). A null value stays null; a null right side makes it null (type kept). Integer t
+  // bitwise, Boolean t logically; other t raise 11645, 11646, 11650.
+  void BitAnd(const TSQLMemVariant& right);
+  void BitOr(const TSQLMemVariant& right);
+  void BitXor(const TSQLMemVariant& right);
+  // "~". A null value stays null. Integers complemented within their type, Boolean NOT; other types
+  // raise 11647.
+  void BitNot();
+  // "<<", ">>". Nulls as BitAnd. Integer t only (others raise 11648, 11649). The count is the right
+  // side read in t, taken modulo 32 (modulo 64 for LargeInt); the shift works on the 32-bit pattern of
+  // the number (64-bit for LargeInt), ShiftRight logically; a ShortInt, SmallInt, Byte or Word result
+  // outside its type raises ERangeError.
+  void ShiftLeft(const TSQLMemVariant& right);
+  void ShiftRight(const TSQLMemVariant& right);
+  // HEX. Style 1 prefixes "$", style 2 "0x" and lower-cases the whole text, any other style nothing. A
+  // text value gives its bytes in hexadecimal (the text without terminator), an integer its upper-case
+  // hex digits, at least 2 (ShortInt, Byte), 4 (SmallInt, Word), 8 (Integer, Cardinal) or 16 (LargeInt)
+  // of them. The result is 8-bit text of type Char; a null value or any other type gives a null Char.
+  void ToHexString(Integer style);
 
  private:
   // The value's bytes in wantedType's storage form: its own block when the types agree, else a
