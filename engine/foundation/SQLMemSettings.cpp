@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "engine/foundation/SQLMemMemory.h"
+#include "engine/foundation/SQLMemStreams.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/OsSeam.h"
 
@@ -46,8 +47,6 @@ void StartMemory() {
 
 void StopMemory() noexcept { FreeProcessMemoryManager(); }
 
-void StartStreams() { EngineTempFolder = os::TempFolder(); }
-
 struct TStartupStep {
   TEngineStartupStage stage;
   void (*start)();
@@ -60,7 +59,7 @@ struct TStartupStep {
 constexpr TStartupStep kSteps[] = {
     {TEngineStartupStage::Constants, &StartConstants, &StopConstants},
     {TEngineStartupStage::MemoryManager, &StartMemory, &StopMemory},
-    {TEngineStartupStage::Streams, &StartStreams, nullptr},
+    {TEngineStartupStage::Streams, &StartStreamUnit, nullptr},
 };
 
 constexpr std::size_t kStepCount = std::size(kSteps);
