@@ -38,6 +38,7 @@ QN_DECLARE_EXCEPTION(EInvalidCast, Exception);
 QN_DECLARE_EXCEPTION(EDatabaseError, Exception);
 QN_DECLARE_EXCEPTION(EListError, Exception);
 QN_DECLARE_EXCEPTION(EStringListError, Exception);
+QN_DECLARE_EXCEPTION(EBitsError, Exception);
 QN_DECLARE_EXCEPTION(EStreamError, Exception);
 QN_DECLARE_EXCEPTION(EReadError, EStreamError);
 QN_DECLARE_EXCEPTION(EWriteError, EStreamError);

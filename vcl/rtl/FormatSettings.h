@@ -1,5 +1,7 @@
 // The locale settings that number, currency and date formatting and parsing read. One process-wide
 // instance (loaded from the user's locale at first use) and fixed profiles for tests.
+// All texts are Windows-1250. Date and time formats use the formatting tokens of FormatDateTime
+// (DateUtils.h); a '/' in them stands for DateSeparator and a ':' for TimeSeparator.
 #pragma once
 #include <array>
 #include "vcl/rtl/SysTypes.h"
@@ -31,7 +33,28 @@ struct TFormatSettings {
 TFormatSettings& FormatSettings();
 
 // Fixed profiles: the Hungarian one (texts in Windows-1250) and US English.
+// The Hungarian profile holds the Windows defaults of hu-HU: ',' decimals, a no-break space (0xA0 in
+// Windows-1250, U+00A0 as Windows gives it) between thousands, '.' between date parts with
+// "yyyy. MM. dd." short dates (Windows' date separator is ". "; one character is kept), a 24-hour
+// clock with "de."/"du." designators, lower-case month and day names, "Ft" after the amount.
 TFormatSettings HungarianFormatSettings();
 TFormatSettings EnglishFormatSettings();
-// The settings of the user's locale (GetLocaleInfo on Windows; the Hungarian profile elsewhere).
+// The settings of the user's locale (GetLocaleInfoW on Windows; the Hungarian profile elsewhere).
 TFormatSettings LoadUserFormatSettings();
+#ifdef _WIN32
+// The settings of a Windows locale (an LCID such as 0x040E, hu-HU).
+TFormatSettings LoadLocaleFormatSettings(Cardinal localeId);
+#endif
+
+// Replaces the process-wide settings for its lifetime and restores the previous ones afterwards
+// (tests pin a profile with it).
+class TFormatSettingsScope {
+ public:
+  explicit TFormatSettingsScope(const TFormatSettings& settings);
+  ~TFormatSettingsScope();
+  TFormatSettingsScope(const TFormatSettingsScope&) = delete;
+  TFormatSettingsScope& operator=(const TFormatSettingsScope&) = delete;
+
+ private:
+  TFormatSettings saved_;
+};
