@@ -1,5 +1,7 @@
 #include "engine/foundation/SQLMemSettings.h"
 
+#include "engine/foundation/SQLMemDecUtil.h"
+
 #include <cstddef>
 #include <iterator>
 
@@ -59,6 +61,7 @@ struct TStartupStep {
 constexpr TStartupStep kSteps[] = {
     {TEngineStartupStage::Constants, &StartConstants, &StopConstants},
     {TEngineStartupStage::MemoryManager, &StartMemory, &StopMemory},
+    {TEngineStartupStage::StringFormats, &RegisterStringFormats, &ResetStringFormats},
     {TEngineStartupStage::Streams, &StartStreamUnit, nullptr},
 };
 

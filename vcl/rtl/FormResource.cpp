@@ -1,5 +1,6 @@
 #include "vcl/rtl/FormResource.h"
 
+#include "vcl/rtl/AnsiStrings.h"
 #include <map>
 #include <mutex>
 #include "vcl/rtl/CheckedInt.h"
@@ -7,14 +8,6 @@
 #include "vcl/rtl/Stream.h"
 
 namespace {
-
-std::string UpperAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return r;
-}
 
 struct Registered {
   std::mutex lock;
@@ -31,20 +24,20 @@ Registered& Texts() {
 void RegisterDefinitionText(std::string_view name, std::string utf8Text) {
   Registered& r = Texts();
   std::lock_guard guard(r.lock);
-  r.texts[UpperAscii(name)] = std::move(utf8Text);
+  r.texts[UpperCase(name)] = std::move(utf8Text);
 }
 
 void UnregisterDefinitionText(std::string_view name) {
   Registered& r = Texts();
   std::lock_guard guard(r.lock);
-  r.texts.erase(UpperAscii(name));
+  r.texts.erase(UpperCase(name));
 }
 
 std::string LoadDefinitionText(std::string_view name) {
   {
     Registered& r = Texts();
     std::lock_guard guard(r.lock);
-    auto it = r.texts.find(UpperAscii(name));
+    auto it = r.texts.find(UpperCase(name));
     if (it != r.texts.end()) return it->second;
   }
   std::string text;

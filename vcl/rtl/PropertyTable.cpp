@@ -1,17 +1,10 @@
 #include "vcl/rtl/PropertyTable.h"
 
+#include "vcl/rtl/AnsiStrings.h"
 #include <typeindex>
 #include <unordered_map>
 
 namespace {
-
-std::string UpperAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return r;
-}
 
 // Filled at start-up by the units' registration functions, read afterwards; not locked.
 struct Registry {
@@ -70,13 +63,13 @@ void TPropertyTable::AddProperty(TPropInfo info) {
 
 TPropertyTable& detail::AddTable(std::unique_ptr<TPropertyTable> table) {
   Registry& r = TheRegistry();
-  std::string key = UpperAscii(table->ClassName());
+  std::string key = UpperCase(table->ClassName());
   auto byName = r.byName.find(key);
   auto byType = r.byType.find(std::type_index(table->Type()));
   if (byName != r.byName.end() && byName->second->Type() != table->Type()) {
     throw EComponentError(Format("A class named %s is already registered", {table->ClassName()}));
   }
-  if (byType != r.byType.end() && UpperAscii(byType->second->ClassName()) != key) {
+  if (byType != r.byType.end() && UpperCase(byType->second->ClassName()) != key) {
     throw EComponentError(Format("Class %s is already registered as %s",
                                  {table->ClassName(), byType->second->ClassName()}));
   }
@@ -95,7 +88,7 @@ TPropertyTable& detail::AddTable(std::unique_ptr<TPropertyTable> table) {
 
 const TPropertyTable* FindStreamedClass(std::string_view className) {
   Registry& r = TheRegistry();
-  auto it = r.byName.find(UpperAscii(className));
+  auto it = r.byName.find(UpperCase(className));
   return it == r.byName.end() ? nullptr : it->second;
 }
 
