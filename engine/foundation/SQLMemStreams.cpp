@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemCriticalSection.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
@@ -14,15 +15,6 @@
 
 namespace {
 
-constexpr char kReadMessage[] =
-    "Cannot read from stream. Position = %d, Stream size = %d, Block size = %d, Bytes Read = %d";
-constexpr char kWriteMessage[] =
-    "Cannot write to stream. Position = %d, Stream size = %d, Block size = %d, Bytes Write = %d";
-constexpr char kPositionMessage[] = "Cannot set stream position to %d. Position = %d, Size = %d";
-constexpr char kBlockSizeZeroMessage[] = "Stream block size = 0 is not allowed";
-constexpr char kCreateFileMessage[] = "Cannot create file. FileName = %s";
-constexpr char kOpenFileMessage[] = "Cannot open file. FileName = %s, Mode = %d";
-
 // Runs the restoring step of a failed operation without letting its own failure hide the first one.
 template <class F>
 void RestoreQuietly(F&& restore) noexcept {
@@ -30,16 +22,6 @@ void RestoreQuietly(F&& restore) noexcept {
     restore();
   } catch (...) {
   }
-}
-
-// Where a seek lands for a stream that keeps its own position and size (no clamping).
-Int64 SeekTargetOf(Int64 offset, TSeekOrigin origin, Int64 position, Int64 size) {
-  switch (origin) {
-    case TSeekOrigin::soBeginning: return offset;
-    case TSeekOrigin::soCurrent: return CheckedAdd(position, offset);
-    case TSeekOrigin::soEnd: return CheckedAdd(size, offset);
-  }
-  throw EStreamError("Invalid seek origin");
 }
 
 // Access and share rights of an open mode other than create.
@@ -115,7 +97,7 @@ void TSQLMemStream::DoProgress(double percent) {
 }
 
 void TSQLMemStream::SaveToStream(TStream& dest) {
-  if (blockSize_ == 0) SQLMemError(10418, kBlockSizeZeroMessage);
+  if (blockSize_ == 0) SQLMemError(10418, SQLMemStreamBlockSizeZero);
   const Int64 ownPosition = GetPosition();
   const Int64 destPosition = dest.GetPosition();
   auto restore = [&] {
@@ -132,10 +114,10 @@ void TSQLMemStream::SaveToStream(TStream& dest) {
       const Integer n = static_cast<Integer>(std::min<Int64>(blockSize_, size - done));
       const Int64 readAt = GetPosition();
       const Integer got = Read(buffer.Data(), n);
-      if (got != n) SQLMemError(10146, kReadMessage, {readAt, GetSize(), n, got});
+      if (got != n) SQLMemError(10146, SQLMemCannotReadBlockFromStream, {readAt, GetSize(), n, got});
       const Int64 writeAt = dest.GetPosition();
       const Integer put = dest.Write(buffer.Data(), n);
-      if (put != n) SQLMemError(10147, kWriteMessage, {writeAt, dest.GetSize(), n, put});
+      if (put != n) SQLMemError(10147, SQLMemCannotWriteBlockToStream, {writeAt, dest.GetSize(), n, put});
       done += n;
       DoProgress(static_cast<double>(done) / static_cast<double>(size) * 100.0);
     }
@@ -150,7 +132,7 @@ void TSQLMemStream::SaveToStream(TStream& dest) {
 void TSQLMemStream::LoadWholeStream(TStream& source) { CopyFromStream(source, source.GetSize(), 0); }
 
 void TSQLMemStream::CopyFromStream(TStream& source, Int64 count, Int64 sourcePosition) {
-  if (blockSize_ == 0) SQLMemError(10419, kBlockSizeZeroMessage);
+  if (blockSize_ == 0) SQLMemError(10419, SQLMemStreamBlockSizeZero);
   const Int64 end = CheckedAdd(sourcePosition, count);
   const Int64 ownPosition = GetPosition();
   const Int64 sourceStart = source.GetPosition();
@@ -168,10 +150,10 @@ void TSQLMemStream::CopyFromStream(TStream& source, Int64 count, Int64 sourcePos
     for (Int64 at = source.GetPosition(); !cancel_ && at < end; at = source.GetPosition()) {
       const Integer n = static_cast<Integer>(std::min<Int64>(blockSize_, end - at));
       const Integer got = source.Read(buffer.Data(), n);
-      if (got != n) SQLMemError(10148, kReadMessage, {at, source.GetSize(), n, got});
+      if (got != n) SQLMemError(10148, SQLMemCannotReadBlockFromStream, {at, source.GetSize(), n, got});
       const Int64 writeAt = GetPosition();
       const Integer put = Write(buffer.Data(), n);
-      if (put != n) SQLMemError(10149, kWriteMessage, {writeAt, GetSize(), n, put});
+      if (put != n) SQLMemError(10149, SQLMemCannotWriteBlockToStream, {writeAt, GetSize(), n, put});
       const Int64 sourceSize = source.GetSize();
       if (sourceSize > 0) {
         DoProgress(static_cast<double>(source.GetPosition()) / static_cast<double>(sourceSize) * 100.0);
@@ -227,7 +209,7 @@ Integer TSQLMemMemoryStream::Write(const void* buffer, Integer count) {
 }
 
 Int64 TSQLMemMemoryStream::Seek(Int64 offset, TSeekOrigin origin) {
-  position_ = SeekTargetOf(offset, origin, position_, size_);
+  position_ = SeekTarget(offset, origin, position_, size_);
   return position_;
 }
 
@@ -291,10 +273,10 @@ TSQLMemFileStream::TSQLMemFileStream(const WideString& fileName, Word mode) : wi
 void TSQLMemFileStream::Open(const WideString& path, const AnsiString& nameForMessage) {
   if (mode_ == SQLMemFileModeCreate) {
     handle_ = os::FileOpen(path, os::kAccessReadWrite, os::kShareNone, os::FileCreation::CreateAlways);
-    if (handle_ == os::kInvalidFile) SQLMemError(10104, kCreateFileMessage, {nameForMessage});
+    if (handle_ == os::kInvalidFile) SQLMemError(10104, SQLMemCannotCreateFile, {nameForMessage});
   } else {
     handle_ = os::FileOpen(path, AccessOfMode(mode_), ShareOfMode(mode_), os::FileCreation::OpenExisting);
-    if (handle_ == os::kInvalidFile) SQLMemError(10105, kOpenFileMessage, {nameForMessage, mode_});
+    if (handle_ == os::kInvalidFile) SQLMemError(10105, SQLMemCannotOpenFile, {nameForMessage, mode_});
   }
 }
 
@@ -348,8 +330,8 @@ Int64 TSQLMemTempFileStream::BlockStart(Int64 block) const { return CheckedMul<I
 
 void TSQLMemTempFileStream::SeekFile(Int64 position, bool forWrite) {
   if (file_->Seek(position, soBeginning) != position) {
-    if (forWrite) SQLMemError(11698, kWriteMessage, {position_, size_, blockSize_, Integer{0}});
-    SQLMemError(11697, kReadMessage, {position_, size_, blockSize_, Integer{0}});
+    if (forWrite) SQLMemError(11698, SQLMemCannotWriteBlockToStream, {position_, size_, blockSize_, Integer{0}});
+    SQLMemError(11697, SQLMemCannotReadBlockFromStream, {position_, size_, blockSize_, Integer{0}});
   }
 }
 
@@ -362,7 +344,7 @@ void TSQLMemTempFileStream::LoadBlock(Int64 block) {
     SeekFile(start, false);
     const Integer length = static_cast<Integer>(std::min<Int64>(blockSize_, size_ - start));
     const Integer got = file_->Read(buffer_.Data(), length);
-    if (got != length) SQLMemError(11697, kReadMessage, {position_, size_, blockSize_, got});
+    if (got != length) SQLMemError(11697, SQLMemCannotReadBlockFromStream, {position_, size_, blockSize_, got});
     cachedLength_ = length;
   } else {
     std::memset(buffer_.Data(), 0, static_cast<size_t>(blockSize_));
@@ -375,7 +357,7 @@ void TSQLMemTempFileStream::WriteBlock(Int64 block) {
   SeekFile(BlockStart(block), true);
   const Integer length = static_cast<Integer>(cachedLength_);
   const Integer put = file_->Write(buffer_.Data(), length);
-  if (put != length) SQLMemError(11698, kWriteMessage, {position_, size_, blockSize_, put});
+  if (put != length) SQLMemError(11698, SQLMemCannotWriteBlockToStream, {position_, size_, blockSize_, put});
 }
 
 void TSQLMemTempFileStream::Flush() {
@@ -440,7 +422,7 @@ Integer TSQLMemTempFileStream::Write(const void* buffer, Integer count) {
 }
 
 Int64 TSQLMemTempFileStream::Seek(Int64 offset, TSeekOrigin origin) {
-  position_ = SeekTargetOf(offset, origin, position_, size_);
+  position_ = SeekTarget(offset, origin, position_, size_);
   return position_;
 }
 
@@ -533,19 +515,19 @@ void TSQLMemTemporaryStream::SetSize(Int64 newSize) {
 void StreamWriteChecked(const void* buffer, Integer count, TStream& stream, Integer code) {
   const Int64 position = stream.GetPosition();
   const Integer put = stream.Write(buffer, count);
-  if (put < count) SQLMemError(code, kWriteMessage, {position, stream.GetSize(), count, put});
+  if (put < count) SQLMemError(code, SQLMemCannotWriteBlockToStream, {position, stream.GetSize(), count, put});
 }
 
 void StreamReadChecked(void* buffer, Integer count, TStream& stream, Integer code) {
   const Int64 position = stream.GetPosition();
   const Integer got = stream.Read(buffer, count);
-  if (got < count) SQLMemError(code, kReadMessage, {position, stream.GetSize(), count, got});
+  if (got < count) SQLMemError(code, SQLMemCannotReadBlockFromStream, {position, stream.GetSize(), count, got});
 }
 
 void StreamSeekChecked(TStream& stream, Integer code, Int64 newPosition) {
   const Int64 before = stream.GetPosition();
   stream.SetPosition(newPosition);
-  if (stream.GetPosition() != newPosition) SQLMemError(code, kPositionMessage, {newPosition, before, stream.GetSize()});
+  if (stream.GetPosition() != newPosition) SQLMemError(code, SQLMemCannotSetStreamPosition, {newPosition, before, stream.GetSize()});
 }
 
 // ---- names and start-up ----
