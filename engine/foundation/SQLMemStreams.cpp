@@ -370,12 +370,14 @@ Integer TSQLMemTempFileStream::Read(void* buffer, Integer count) {
   auto* out = static_cast<Byte*>(buffer);
   Integer copied = 0;
   try {
-    Flush();
     if (position_ < 0) return 0;
     while (copied < count && position_ < size_) {
       const Int64 block = position_ / blockSize_;
       const Int64 offset = position_ % blockSize_;
-      if (block != cachedBlock_) LoadBlock(block);
+      if (block != cachedBlock_) {
+        Flush();
+        LoadBlock(block);
+      }
       const Int64 n = std::min({blockSize_ - offset, Int64{count - copied}, size_ - position_});
       std::memcpy(out + copied, buffer_.Data() + offset, static_cast<size_t>(n));
       copied += static_cast<Integer>(n);
@@ -388,7 +390,6 @@ Integer TSQLMemTempFileStream::Read(void* buffer, Integer count) {
 
 Integer TSQLMemTempFileStream::Write(const void* buffer, Integer count) {
   if (count <= 0 || position_ < 0) return 0;
-  Flush();
   const Int64 end = CheckedAdd<Int64>(position_, count);
   if (end > size_) SetSize(end);
   const auto* in = static_cast<const Byte*>(buffer);
@@ -401,11 +402,14 @@ Integer TSQLMemTempFileStream::Write(const void* buffer, Integer count) {
     const Int64 valid = std::min<Int64>(blockSize_, size_ - start);
     // A block whose valid bytes are all overwritten is staged without reading it.
     const bool whole = from == 0 && to >= valid;
-    if (!whole && block != cachedBlock_) {
-      try {
-        LoadBlock(block);
-      } catch (const Exception&) {
-        return 0;
+    if (block != cachedBlock_) {
+      Flush();
+      if (!whole) {
+        try {
+          LoadBlock(block);
+        } catch (const Exception&) {
+          return 0;
+        }
       }
     }
     std::memcpy(buffer_.Data() + from, in + (start + from - position_), static_cast<size_t>(to - from));
@@ -413,6 +417,7 @@ Integer TSQLMemTempFileStream::Write(const void* buffer, Integer count) {
     cachedLength_ = valid;
     if (block != last) {
       WriteBlock(block);
+      if (dirtyBlock_ == block) dirtyBlock_ = -1;
     } else {
       dirtyBlock_ = block;
     }
@@ -427,38 +432,55 @@ Int64 TSQLMemTempFileStream::Seek(Int64 offset, TSeekOrigin origin) {
 }
 
 void TSQLMemTempFileStream::SetSize(Int64 newSize) {
-  Flush();
   if (newSize == size_) return;
   if (newSize < 0) RaiseRangeError();
   if (!EngineWipeMemory) {
+    // The cached block stays cached (dirty or not): it is cut with the stream, or it takes on the zeros
+    // the file grows by, so that appending in small pieces does not write the block back each time.
     file_->SetSize(newSize);
     size_ = file_->GetSize();
-  } else if (newSize > size_) {
-    // Every byte up to the new end is written by the engine, so that the file never shows what the
-    // disk held before.
-    const Int64 first = size_ / blockSize_;
-    const Int64 last = (newSize - 1) / blockSize_;
-    for (Int64 block = first; block <= last; ++block) {
-      const Int64 start = BlockStart(block);
-      LoadBlock(block);
-      std::memset(buffer_.Data() + cachedLength_, 0, static_cast<size_t>(blockSize_ - cachedLength_));
-      cachedLength_ = std::min<Int64>(blockSize_, newSize - start);
-      WriteBlock(block);
+    if (cachedBlock_ != -1) {
+      const Int64 start = BlockStart(cachedBlock_);
+      if (start >= size_) {
+        if (dirtyBlock_ == cachedBlock_) dirtyBlock_ = -1;
+        cachedBlock_ = -1;
+        cachedLength_ = 0;
+      } else {
+        const Int64 valid = std::min<Int64>(blockSize_, size_ - start);
+        if (valid > cachedLength_) {
+          std::memset(buffer_.Data() + cachedLength_, 0, static_cast<size_t>(valid - cachedLength_));
+        }
+        cachedLength_ = valid;
+      }
     }
-    size_ = newSize;
   } else {
-    if (const Int64 rest = newSize % blockSize_; rest != 0) {
-      const Int64 block = newSize / blockSize_;
-      LoadBlock(block);
-      cachedLength_ = rest;
-      WriteBlock(block);
+    Flush();
+    if (newSize > size_) {
+      // Every byte up to the new end is written by the engine, so that the file never shows what the
+      // disk held before.
+      const Int64 first = size_ / blockSize_;
+      const Int64 last = (newSize - 1) / blockSize_;
+      for (Int64 block = first; block <= last; ++block) {
+        const Int64 start = BlockStart(block);
+        LoadBlock(block);
+        std::memset(buffer_.Data() + cachedLength_, 0, static_cast<size_t>(blockSize_ - cachedLength_));
+        cachedLength_ = std::min<Int64>(blockSize_, newSize - start);
+        WriteBlock(block);
+      }
+    } else {
+      if (const Int64 rest = newSize % blockSize_; rest != 0) {
+        const Int64 block = newSize / blockSize_;
+        LoadBlock(block);
+        cachedLength_ = rest;
+        WriteBlock(block);
+      }
+      file_->SetSize(newSize);
     }
-    file_->SetSize(newSize);
     size_ = newSize;
+    // The cached block may lie beyond the new end; it is read again when needed.
+    cachedBlock_ = -1;
+    cachedLength_ = 0;
   }
-  // The cached bytes may lie beyond the old end; reload from the file when next needed.
-  cachedBlock_ = -1;
-  cachedLength_ = 0;
   if (position_ > size_) position_ = size_;
 }
 

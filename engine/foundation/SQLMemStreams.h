@@ -167,9 +167,10 @@ class TSQLMemFileStream : public TSQLMemStream {
 };
 
 // Content in a fresh "ACR*.tmp" file of EngineTempFolder, read and written in 32768-byte blocks
-// through one cached block, of which at most one (the block written last) is newer than the file. The
-// file is deleted when the stream is destroyed, and when its construction fails after the file was
-// made. Bytes a grow adds read as zero. The stream has no lock.
+// through one cached block. The block written last may be newer than the file; it is written back
+// before the cache takes another block and before a size change, so that runs of small writes into
+// one block cost one block write. The file is deleted when the stream is destroyed, and when its
+// construction fails after the file was made. Bytes a grow adds read as zero. The stream has no lock.
 class TSQLMemTempFileStream : public TSQLMemStream {
  public:
   // Raises 10104 when no temporary file can be created (also while EngineTempFolder is empty).

@@ -276,7 +276,7 @@ TEST_P(EveryEngineStream, RandomOperationsMatchAByteModel) {
     defined.resize(static_cast<size_t>(newSize), kind.growZeroes);
   };
   std::vector<Byte> buffer;
-  for (int i = 0; i < 600; ++i) {
+  for (int i = 0; i < 800; ++i) {
     SCOPED_TRACE("operation " + std::to_string(i));
     const Int64 size = static_cast<Int64>(model.size());
     switch (pick(0, 6)) {
