@@ -39,28 +39,18 @@ Cardinal ShareOfMode(Word mode) {
 
 }  // namespace
 
-// ---- TSQLMemBlock ----
+// ---- TSQLMemStreamBuffer ----
 
-TSQLMemBlock::TSQLMemBlock(Int64 size) : data_(static_cast<Byte*>(MemoryManager().GetMem(size))), size_(size) {}
-
-TSQLMemBlock& TSQLMemBlock::operator=(TSQLMemBlock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    data_ = other.data_;
-    size_ = other.size_;
-    other.data_ = nullptr;
-    other.size_ = 0;
-  }
-  return *this;
+void TSQLMemStreamBuffer::Allocate(Integer size, bool zeroFill) {
+  TSQLMemBlock block = TSQLMemBlock::Allocate(size, zeroFill);
+  Release();
+  block_ = std::move(block);
 }
 
-void TSQLMemBlock::Release() noexcept {
-  if (data_ == nullptr) return;
-  if (EngineWipeMemory) std::memset(data_, 0, static_cast<size_t>(size_));
-  void* p = data_;
-  data_ = nullptr;
-  size_ = 0;
-  RestoreQuietly([&] { MemoryManager().FreeMem(p); });
+void TSQLMemStreamBuffer::Release() noexcept {
+  if (!block_) return;
+  if (EngineWipeMemory) std::memset(block_.Data(), 0, static_cast<size_t>(block_.Size()));
+  block_.Reset();
 }
 
 // ---- TSQLMemStream ----
@@ -109,7 +99,7 @@ void TSQLMemStream::SaveToStream(TStream& dest) {
     cancel_ = false;
     DoProgress(0);
     const Int64 size = GetSize();
-    TSQLMemBlock buffer(blockSize_);
+    TSQLMemStreamBuffer buffer(blockSize_);
     for (Int64 done = 0; !cancel_ && done < size;) {
       const Integer n = static_cast<Integer>(std::min<Int64>(blockSize_, size - done));
       const Int64 readAt = GetPosition();
@@ -146,7 +136,7 @@ void TSQLMemStream::CopyFromStream(TStream& source, Int64 count, Int64 sourcePos
     SetPosition(0);
     cancel_ = false;
     DoProgress(0);
-    TSQLMemBlock buffer(blockSize_);
+    TSQLMemStreamBuffer buffer(blockSize_);
     for (Int64 at = source.GetPosition(); !cancel_ && at < end; at = source.GetPosition()) {
       const Integer n = static_cast<Integer>(std::min<Int64>(blockSize_, end - at));
       const Integer got = source.Read(buffer.Data(), n);
@@ -320,7 +310,7 @@ TSQLMemTempFileStream::TSQLMemTempFileStream() : TSQLMemStream(NoLock{}) {
   blockSize_ = StreamDefaults[0];
   name_.path = CreateTempFileName();
   file_ = std::make_unique<TSQLMemFileStream>(name_.path, SQLMemFileModeCreate);
-  buffer_ = TSQLMemBlock(blockSize_);
+  buffer_.Allocate(blockSize_);
 }
 
 // Members go in reverse order: the buffer, the file (closing the handle), then the name (deleting it).

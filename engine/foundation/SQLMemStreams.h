@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/foundation/SQLMemValueBytes.h"
 #include "vcl/rtl/Stream.h"
 #include "vcl/rtl/SysTypes.h"
 
@@ -20,29 +21,24 @@ inline constexpr Integer StreamDefaults[8] = {
     1572864,
 };
 
-// One block of the engine memory manager, owned. Zero-filled before release when EngineWipeMemory is
-// set. A release that fails (the manager is gone or the block was overrun) is swallowed: it happens in
-// destructors.
-class TSQLMemBlock {
+// A scratch buffer of stream data in one engine memory-manager block, zero-filled before release when
+// EngineWipeMemory is set.
+class TSQLMemStreamBuffer {
  public:
-  TSQLMemBlock() noexcept = default;
-  explicit TSQLMemBlock(Int64 size);  // GetMem(size): contents undefined
-  ~TSQLMemBlock() { Release(); }
-  TSQLMemBlock(TSQLMemBlock&& other) noexcept : data_(other.data_), size_(other.size_) {
-    other.data_ = nullptr;
-    other.size_ = 0;
-  }
-  TSQLMemBlock& operator=(TSQLMemBlock&& other) noexcept;
-  TSQLMemBlock(const TSQLMemBlock&) = delete;
-  TSQLMemBlock& operator=(const TSQLMemBlock&) = delete;
+  TSQLMemStreamBuffer() = default;
+  explicit TSQLMemStreamBuffer(Integer size, bool zeroFill = false) { Allocate(size, zeroFill); }
+  ~TSQLMemStreamBuffer() { Release(); }
+  TSQLMemStreamBuffer(const TSQLMemStreamBuffer&) = delete;
+  TSQLMemStreamBuffer& operator=(const TSQLMemStreamBuffer&) = delete;
 
-  Byte* Data() const noexcept { return data_; }
-  Int64 Size() const noexcept { return size_; }
+  // Replaces the buffer by a new one of size bytes (contents undefined unless zeroFill).
+  void Allocate(Integer size, bool zeroFill = false);
   void Release() noexcept;
+  Byte* Data() const noexcept { return static_cast<Byte*>(block_.Data()); }
+  Integer Size() const noexcept { return block_.Size(); }
 
  private:
-  Byte* data_ = nullptr;
-  Int64 size_ = 0;
+  TSQLMemBlock block_;
 };
 
 class TSQLMemReadWriteThreadSyncByCriticalSections;
@@ -209,7 +205,7 @@ class TSQLMemTempFileStream : public TSQLMemStream {
 
   TempName name_;
   std::unique_ptr<TSQLMemFileStream> file_;
-  TSQLMemBlock buffer_;
+  TSQLMemStreamBuffer buffer_;
   Int64 cachedBlock_ = -1;   // block held in buffer_, -1 for none
   Int64 cachedLength_ = 0;   // valid bytes of that block in buffer_ (what a write-back writes)
   Int64 position_ = 0;
