@@ -45,7 +45,7 @@ class TSQLMemCompressedBLOBStream : public TSQLMemStream {
   // 10087 (refused by the decompressor), 10088 (wrong length) or 10089 (checksum mismatch).
   Integer Read(void* buffer, Integer count) override;
   // Appends: at a position inside the content nothing is written and the result is 0; beyond the end
-  // the gap is filled with zeros first. The partly filled last block is filled before new blocks are
+  // the gap is filled with zeros first. (Algorithm 0 writes anywhere, as its base stream does.) The partly filled last block is filled before new blocks are
   // added. A refused compression raises 10085. After a failure the chain holds the blocks written
   // so far and the stream's size and descriptor describe them.
   Integer Write(const void* buffer, Integer count) override;
