@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "engine/foundation/SQLMemMemory.h"
+#include "engine/foundation/SQLMemStreams.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/OsSeam.h"
 
@@ -49,8 +50,6 @@ void StartMemory() {
 
 void StopMemory() noexcept { FreeProcessMemoryManager(); }
 
-void StartStreams() { EngineTempFolder = os::TempFolder(); }
-
 struct TStartupStep {
   TEngineStartupStage stage;
   void (*start)();
@@ -63,7 +62,7 @@ constexpr TStartupStep kSteps[] = {
     {TEngineStartupStage::Constants, &StartConstants, &StopConstants},
     {TEngineStartupStage::MemoryManager, &StartMemory, &StopMemory},
     {TEngineStartupStage::StringFormats, &RegisterStringFormats, &ResetStringFormats},
-    {TEngineStartupStage::Streams, &StartStreams, nullptr},
+    {TEngineStartupStage::Streams, &StartStreamUnit, nullptr},
     {TEngineStartupStage::DateFormats, &StartDateFormatUnit, nullptr},
 };
 
