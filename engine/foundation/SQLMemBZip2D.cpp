@@ -88,10 +88,7 @@ void BZDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THe
   if (inSize <= 0 || !inBuf) return;
 
   const std::int64_t step = RoundUp256(inSize);
-  // A known size is a hard limit (one spare byte shows an overrun): bzip2's run-length stage can
-  // expand a few bytes enormously, so damaged data must not decide how much is allocated.
-  const std::int64_t limit = outEstimate > 0 ? std::int64_t{outEstimate} + 1 : kMaxOutput;
-  std::int64_t capacity = std::min(outEstimate > 0 ? std::int64_t{outEstimate} + 1 : step, limit);
+  std::int64_t capacity = std::min(outEstimate > 0 ? std::int64_t{outEstimate} : step, kMaxOutput);
   THeapBlock out = THeapBlock::Allocate(static_cast<std::size_t>(capacity), false);
 
   bz_stream stream{};
@@ -120,15 +117,14 @@ void BZDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THe
     if (stream.avail_out > 0 || (TotalIn(stream) == inBefore && TotalOut(stream) == outBefore))
       RaiseBZError<EBZDecompressionError>(BZ_UNEXPECTED_EOF);
     const std::int64_t produced = TotalOut(stream);
-    if (capacity >= limit) RaiseBZError<EBZDecompressionError>(BZ_OUTBUFF_FULL);
-    capacity = std::min(capacity + std::max(step, capacity / 2), limit);
+    if (capacity >= kMaxOutput) RaiseBZError<EBZDecompressionError>(BZ_OUTBUFF_FULL);
+    capacity = std::min(capacity + std::max(step, capacity / 2), kMaxOutput);
     out.Resize(static_cast<std::size_t>(capacity));
     stream.next_out = reinterpret_cast<char*>(out.Data() + produced);
     stream.avail_out = static_cast<unsigned>(capacity - produced);
   }
   const std::int64_t produced = TotalOut(stream);
-  if (produced > kMaxOutput || (outEstimate > 0 && produced > outEstimate))
-    RaiseBZError<EBZDecompressionError>(BZ_OUTBUFF_FULL);
+  if (produced > kMaxOutput) RaiseBZError<EBZDecompressionError>(BZ_OUTBUFF_FULL);
   out.Resize(static_cast<std::size_t>(produced));
   outSize = static_cast<Integer>(produced);
   outBuf = std::move(out);

@@ -24,8 +24,8 @@ bool CompressBuffer(Byte algorithm, Byte mode, const void* inBuf, Integer inSize
                     Integer& outSize) noexcept;
 
 // Decompresses. On entry outSize is the expected size: 0 (unknown) is allowed for zlib and bzip2,
-// which grow their output as needed; a positive size is a limit for every algorithm: data that
-// decodes to more fails as soon as it passes it, so damaged input never allocates beyond it. On success outSize is the size produced (which the caller compares with what it
+// which grow their output as needed; PPM decodes into exactly that room and fails when the data
+// holds more. On success outSize is the size produced (which the caller compares with what it
 // stored) and outBuf holds that many bytes. False for algorithm 0, an unknown algorithm, an empty
 // input, damaged or truncated data, or an empty result; outBuf is then empty and outSize 0.
 bool DecompressBuffer(Byte algorithm, const void* inBuf, Integer inSize, Integer& outSize,

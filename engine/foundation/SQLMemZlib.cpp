@@ -99,12 +99,9 @@ void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, T
   if (inSize <= 0 || !inBuf) return;
   try {
     const std::int64_t step = RoundUp256(inSize);
-    // A known size is a hard limit (one spare byte shows an overrun), so damaged data can never
-    // make the output grow past what the caller stored.
-    const std::int64_t limit = outEstimate > 0 ? std::int64_t{outEstimate} + 1 : kMaxOutput;
     std::int64_t capacity = step;
-    if (outEstimate > 0 && outEstimate <= kMaxInflateRatio * inSize + 1024) capacity = outEstimate + 1;
-    capacity = std::min(capacity, limit);
+    if (outEstimate > 0 && outEstimate <= kMaxInflateRatio * inSize + 1024) capacity = outEstimate;
+    capacity = std::min(capacity, kMaxOutput);
     THeapBlock out = THeapBlock::Allocate(static_cast<std::size_t>(capacity), false);
 
     z_stream stream{};
@@ -136,8 +133,8 @@ void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, T
       // Grow by at least the input size (rounded to 256) and at least half of what is there, so a
       // large output is reached in few steps.
       const std::int64_t produced = static_cast<std::int64_t>(stream.total_out);
-      if (capacity >= limit) return;
-      capacity = std::min(capacity + std::max(step, capacity / 2), limit);
+      if (capacity >= kMaxOutput) return;
+      capacity = std::min(capacity + std::max(step, capacity / 2), kMaxOutput);
       out.Resize(static_cast<std::size_t>(capacity));
       stream.next_out = out.Data() + produced;
       stream.avail_out = static_cast<uInt>(capacity - produced);
@@ -146,7 +143,6 @@ void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, T
     end.done = true;
     if (inflateEnd(&stream) != Z_OK) return;
     if (total > static_cast<uLong>(kMaxOutput)) return;
-    if (outEstimate > 0 && total > static_cast<uLong>(outEstimate)) return;
     const auto produced = static_cast<Integer>(total);
     out.Resize(static_cast<std::size_t>(produced));
     outBuf = std::move(out);

@@ -183,24 +183,4 @@ TEST(DecompressBuffer, DamagedDataIsRefusedOrDiffers) {
   }
 }
 
-// A stored size limits every algorithm: data that decodes to more (a damaged size, or a crafted
-// block that expands enormously, as bzip2's run-length stage allows) fails instead of growing the
-// output past it; an unknown size still lets zlib and bzip2 grow as needed.
-TEST(DecompressBuffer, AKnownSizeIsALimit) {
-  const std::string zeros(4 << 20, '\0');
-  for (const Mode m : {Mode{kZlib, 9}, Mode{kBZip, 9}, Mode{kPPM, 4}}) {
-    SCOPED_TRACE(CompressionAlgorithmName(m.algorithm));
-    const std::string packed = Compress(m, zeros);
-    std::string out;
-    EXPECT_FALSE(Decompress(m.algorithm, packed, 1000, out));
-    EXPECT_FALSE(Decompress(m.algorithm, packed, static_cast<Integer>(zeros.size()) - 1, out));
-    EXPECT_TRUE(Decompress(m.algorithm, packed, static_cast<Integer>(zeros.size()), out));
-    EXPECT_EQ(out, zeros);
-    if (m.algorithm != kPPM) {
-      EXPECT_TRUE(Decompress(m.algorithm, packed, 0, out));
-      EXPECT_EQ(out.size(), zeros.size());
-    }
-  }
-}
-
 }  // namespace
