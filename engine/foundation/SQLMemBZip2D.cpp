@@ -82,13 +82,15 @@ void BZCompressBuf(const void* inBuf, Integer inSize, THeapBlock& outBuf, Intege
   outBuf = std::move(out);
 }
 
-void BZDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THeapBlock& outBuf, Integer& outSize) {
+void BZDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THeapBlock& outBuf, Integer& outSize,
+                     Integer outLimit) {
   outBuf.Reset();
   outSize = 0;
   if (inSize <= 0 || !inBuf) return;
 
   const std::int64_t step = RoundUp256(inSize);
-  std::int64_t capacity = std::min(outEstimate > 0 ? std::int64_t{outEstimate} : step, kMaxOutput);
+  const std::int64_t limit = outLimit > 0 ? std::int64_t{outLimit} + 1 : kMaxOutput;
+  std::int64_t capacity = std::min(outEstimate > 0 ? std::int64_t{outEstimate} : step, limit);
   THeapBlock out = THeapBlock::Allocate(static_cast<std::size_t>(capacity), false);
 
   bz_stream stream{};
@@ -117,14 +119,15 @@ void BZDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THe
     if (stream.avail_out > 0 || (TotalIn(stream) == inBefore && TotalOut(stream) == outBefore))
       RaiseBZError<EBZDecompressionError>(BZ_UNEXPECTED_EOF);
     const std::int64_t produced = TotalOut(stream);
-    if (capacity >= kMaxOutput) RaiseBZError<EBZDecompressionError>(BZ_OUTBUFF_FULL);
-    capacity = std::min(capacity + std::max(step, capacity / 2), kMaxOutput);
+    if (capacity >= limit) RaiseBZError<EBZDecompressionError>(BZ_OUTBUFF_FULL);
+    capacity = std::min(capacity + std::max(step, capacity / 2), limit);
     out.Resize(static_cast<std::size_t>(capacity));
     stream.next_out = reinterpret_cast<char*>(out.Data() + produced);
     stream.avail_out = static_cast<unsigned>(capacity - produced);
   }
   const std::int64_t produced = TotalOut(stream);
-  if (produced > kMaxOutput) RaiseBZError<EBZDecompressionError>(BZ_OUTBUFF_FULL);
+  if (produced > kMaxOutput || (outLimit > 0 && produced > outLimit))
+    RaiseBZError<EBZDecompressionError>(BZ_OUTBUFF_FULL);
   out.Resize(static_cast<std::size_t>(produced));
   outSize = static_cast<Integer>(produced);
   outBuf = std::move(out);

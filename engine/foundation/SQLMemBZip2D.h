@@ -18,4 +18,7 @@ void BZCompressBuf(const void* inBuf, Integer inSize, THeapBlock& outBuf, Intege
 // past it when needed. Damaged data raises EBZDecompressionError "error <code>", and so does a
 // truncated stream ("error -7", the library's unexpected end of data): the input runs out before the
 // end of the stream. Input that yields no output at all gives an empty outBuf and outSize 0.
-void BZDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THeapBlock& outBuf, Integer& outSize);
+// outLimit > 0 caps the output (the run-length stage can expand a few bytes enormously): data that
+// decodes to more raises as soon as it passes the cap.
+void BZDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THeapBlock& outBuf, Integer& outSize,
+                     Integer outLimit = 0);

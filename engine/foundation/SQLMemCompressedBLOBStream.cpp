@@ -183,7 +183,8 @@ void TSQLMemCompressedBLOBStream::DecompressBlock(Int64 index, THeapBlock& out) 
     SQLMemError(10086, SQLMemCannotReadBlockFromStream, {at, baseStream_.GetSize(), header.CompressedSize, got});
   }
   Integer outSize = header.UncompressedSize;
-  if (!DecompressBuffer(algorithm_, packed.Data(), header.CompressedSize, outSize, out)) {
+  // The block size bounds the output, whatever a damaged block decodes to.
+  if (!DecompressBuffer(algorithm_, packed.Data(), header.CompressedSize, outSize, out, blockSize_)) {
     SQLMemError(10087, SQLMemDecompressBufferFailed, {algorithm_, header.CompressedSize, header.UncompressedSize});
   }
   if (outSize != header.UncompressedSize) {

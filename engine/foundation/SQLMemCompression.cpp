@@ -76,18 +76,19 @@ bool CompressBuffer(Byte algorithm, Byte mode, const void* inBuf, Integer inSize
 }
 
 bool DecompressBuffer(Byte algorithm, const void* inBuf, Integer inSize, Integer& outSize,
-                      THeapBlock& outBuf) noexcept {
+                      THeapBlock& outBuf, Integer outLimit) noexcept {
   outBuf.Reset();
   const Integer expected = outSize;
   outSize = 0;
-  if (inSize <= 0 || !inBuf || expected < 0) return false;
+  if (inSize <= 0 || !inBuf || expected < 0 || outLimit < 0) return false;
+  if (outLimit > 0 && expected > outLimit) return false;
   try {
     switch (static_cast<CompressionAlgorithm>(algorithm)) {
       case CompressionAlgorithm::Zlib:
-        ZlibDecompressBuf(inBuf, inSize, expected, outBuf, outSize);
+        ZlibDecompressBuf(inBuf, inSize, expected, outBuf, outSize, outLimit);
         break;
       case CompressionAlgorithm::BZip:
-        BZDecompressBuf(inBuf, inSize, expected, outBuf, outSize);
+        BZDecompressBuf(inBuf, inSize, expected, outBuf, outSize, outLimit);
         break;
       case CompressionAlgorithm::PPM:
         outSize = expected;

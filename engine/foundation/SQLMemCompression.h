@@ -28,8 +28,10 @@ bool CompressBuffer(Byte algorithm, Byte mode, const void* inBuf, Integer inSize
 // holds more. On success outSize is the size produced (which the caller compares with what it
 // stored) and outBuf holds that many bytes. False for algorithm 0, an unknown algorithm, an empty
 // input, damaged or truncated data, or an empty result; outBuf is then empty and outSize 0.
+// outLimit > 0 is the most the caller accepts (for a BLOB block, its block size): data that decodes
+// to more fails as soon as it passes it, so damaged input never allocates beyond it.
 bool DecompressBuffer(Byte algorithm, const void* inBuf, Integer inSize, Integer& outSize,
-                      THeapBlock& outBuf) noexcept;
+                      THeapBlock& outBuf, Integer outLimit = 0) noexcept;
 
 // "NONE", "ZLIB", "BZIP", "PPM" (compared upper-cased) give 0..3; any other name gives 0.
 Byte CompressionAlgorithmByName(const AnsiString& name);

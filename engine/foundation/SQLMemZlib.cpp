@@ -93,7 +93,7 @@ void ZlibCompressBuf(const void* inBuf, Integer inSize, THeapBlock& outBuf, Inte
 }
 
 void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THeapBlock& outBuf,
-                       Integer& outSize) {
+                       Integer& outSize, Integer outLimit) {
   outBuf.Reset();
   outSize = 0;
   if (inSize <= 0 || !inBuf) return;
@@ -101,7 +101,9 @@ void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, T
     const std::int64_t step = RoundUp256(inSize);
     std::int64_t capacity = step;
     if (outEstimate > 0 && outEstimate <= kMaxInflateRatio * inSize + 1024) capacity = outEstimate;
-    capacity = std::min(capacity, kMaxOutput);
+    // One byte beyond a cap shows that the data holds more than the caller accepts.
+    const std::int64_t limit = outLimit > 0 ? std::int64_t{outLimit} + 1 : kMaxOutput;
+    capacity = std::min(capacity, limit);
     THeapBlock out = THeapBlock::Allocate(static_cast<std::size_t>(capacity), false);
 
     z_stream stream{};
@@ -133,8 +135,8 @@ void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, T
       // Grow by at least the input size (rounded to 256) and at least half of what is there, so a
       // large output is reached in few steps.
       const std::int64_t produced = static_cast<std::int64_t>(stream.total_out);
-      if (capacity >= kMaxOutput) return;
-      capacity = std::min(capacity + std::max(step, capacity / 2), kMaxOutput);
+      if (capacity >= limit) return;
+      capacity = std::min(capacity + std::max(step, capacity / 2), limit);
       out.Resize(static_cast<std::size_t>(capacity));
       stream.next_out = out.Data() + produced;
       stream.avail_out = static_cast<uInt>(capacity - produced);
@@ -143,6 +145,7 @@ void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, T
     end.done = true;
     if (inflateEnd(&stream) != Z_OK) return;
     if (total > static_cast<uLong>(kMaxOutput)) return;
+    if (outLimit > 0 && total > static_cast<uLong>(outLimit)) return;
     const auto produced = static_cast<Integer>(total);
     out.Resize(static_cast<std::size_t>(produced));
     outBuf = std::move(out);

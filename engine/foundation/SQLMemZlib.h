@@ -17,8 +17,10 @@ void ZlibCompressBuf(const void* inBuf, Integer inSize, THeapBlock& outBuf, Inte
 // Decompresses one zlib stream. outEstimate is the expected size (0 when unknown); the output grows
 // past it when needed. Never raises: damaged, truncated or dictionary-bound input (and a refused
 // allocation) give an empty outBuf and outSize 0.
+// outLimit > 0 caps the output: data that decodes to more fails as soon as it passes the cap, so
+// damaged input never allocates beyond what the caller can accept.
 void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, THeapBlock& outBuf,
-                       Integer& outSize);
+                       Integer& outSize, Integer outLimit = 0);
 
 // The text the wrapper gives a zlib result code (2 .. -7); "" for any other code.
 AnsiString ZlibErrorText(int code);

@@ -183,4 +183,28 @@ TEST(DecompressBuffer, DamagedDataIsRefusedOrDiffers) {
   }
 }
 
+// A limit bounds every algorithm: data that decodes to more than the caller accepts (a crafted block
+// that expands enormously, as bzip2's run-length stage allows) fails instead of growing the output
+// past it; the expected size alone stays a hint for zlib and bzip2.
+TEST(DecompressBuffer, ALimitBoundsTheOutput) {
+  const std::string zeros(4 << 20, '\0');
+  const auto size = static_cast<Integer>(zeros.size());
+  for (const Mode m : {Mode{kZlib, 9}, Mode{kBZip, 9}, Mode{kPPM, 4}}) {
+    SCOPED_TRACE(CompressionAlgorithmName(m.algorithm));
+    const std::string packed = Compress(m, zeros);
+    std::string out;
+    for (Integer limit : {1000, size - 1}) {
+      THeapBlock block;
+      Integer got = m.algorithm == kPPM ? size : 0;
+      EXPECT_FALSE(DecompressBuffer(m.algorithm, packed.data(), static_cast<Integer>(packed.size()), got, block, limit))
+          << limit;
+      EXPECT_EQ(got, 0);
+    }
+    THeapBlock block;
+    Integer got = size;
+    ASSERT_TRUE(DecompressBuffer(m.algorithm, packed.data(), static_cast<Integer>(packed.size()), got, block, size));
+    EXPECT_EQ(AsString(block), zeros);
+  }
+}
+
 }  // namespace
