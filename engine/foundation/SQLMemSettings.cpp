@@ -1,5 +1,7 @@
 #include "engine/foundation/SQLMemSettings.h"
 
+#include "engine/foundation/SQLMemDecUtil.h"
+
 #include <cstddef>
 #include <iterator>
 
@@ -60,6 +62,7 @@ struct TStartupStep {
 constexpr TStartupStep kSteps[] = {
     {TEngineStartupStage::Constants, &StartConstants, &StopConstants},
     {TEngineStartupStage::MemoryManager, &StartMemory, &StopMemory},
+    {TEngineStartupStage::StringFormats, &RegisterStringFormats, &ResetStringFormats},
     {TEngineStartupStage::Streams, &StartStreams, nullptr},
 };
 

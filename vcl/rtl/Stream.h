@@ -60,6 +60,9 @@ class TStream {
 
   Int64 GetPosition();
   void SetPosition(Int64 position);
+  // Property-style reads, as the rest of the layer names them.
+  Int64 Size() { return GetSize(); }
+  Int64 Position() { return GetPosition(); }
 
   // Read or write exactly count bytes, else raise EReadError "Stream read error" / EWriteError
   // "Stream write error". A short Read is retried until it returns nothing.

@@ -1,5 +1,8 @@
 #include "vcl/rtl/Strings.h"
 
+#include "vcl/rtl/AnsiStrings.h"
+#include "vcl/rtl/Stream.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -8,7 +11,7 @@
 
 namespace {
 
-std::atomic<TStringsCompare> gCompare{&AsciiStringsCompare};
+std::atomic<TStringsCompare> gCompare{&LocaleStringsCompare};
 
 unsigned char FoldAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
@@ -60,8 +63,12 @@ int AsciiStringsCompare(std::string_view a, std::string_view b, bool caseSensiti
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+int LocaleStringsCompare(std::string_view a, std::string_view b, bool caseSensitive) {
+  return caseSensitive ? AnsiCompareStr(a, b) : AnsiCompareText(a, b);
+}
+
 TStringsCompare SetStringsCompare(TStringsCompare compare) {
-  return gCompare.exchange(compare != nullptr ? compare : &AsciiStringsCompare);
+  return gCompare.exchange(compare != nullptr ? compare : &LocaleStringsCompare);
 }
 
 int StringsCompare(std::string_view a, std::string_view b, bool caseSensitive) {
@@ -69,6 +76,28 @@ int StringsCompare(std::string_view a, std::string_view b, bool caseSensitive) {
 }
 
 // ---- TStrings ----
+
+void TStrings::LoadFromStream(TStream& stream) {
+  const Int64 remaining = stream.Size() - stream.Position();
+  AnsiString text(static_cast<std::size_t>(std::max<Int64>(remaining, 0)), '\0');
+  if (!text.empty()) stream.ReadBuffer64(text.data(), static_cast<Int64>(text.size()));
+  SetTextStr(text);
+}
+
+void TStrings::SaveToStream(TStream& stream) const {
+  const AnsiString text = GetTextStr();
+  if (!text.empty()) stream.WriteBuffer64(text.data(), static_cast<Int64>(text.size()));
+}
+
+void TStrings::LoadFromFile(const AnsiString& fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(stream);
+}
+
+void TStrings::SaveToFile(const AnsiString& fileName) const {
+  TFileStream stream(fileName, fmCreate);
+  SaveToStream(stream);
+}
 
 void TStrings::Put(int index, const AnsiString& s) {
   TObject* object = GetObject(index);

@@ -1,9 +1,8 @@
 // Lists of 8-bit strings, each with an optional borrowed object: TStrings, the interface that memo lines,
 // list boxes and string properties share (text with line breaks, comma text, name=value pairs, update
 // batching), and TStringList, the stand-alone list (sorting, duplicates, change events).
-// Comparisons (IndexOf, names, Find, sorting) go through one replaceable function so that the
-// locale-aware comparison of the platform can be plugged in; until then they compare ASCII letters
-// without regard to case and other bytes by value.
+// Comparisons (IndexOf, names, Find, sorting) go through one replaceable function; by default it is
+// the platform's locale-aware comparison (AnsiCompareText / AnsiCompareStr).
 #pragma once
 #include <functional>
 #include <string_view>
@@ -13,8 +12,10 @@
 
 // <0, 0, >0 as a sorts before, with, after b.
 using TStringsCompare = int (*)(std::string_view a, std::string_view b, bool caseSensitive);
-// The default: ASCII letters folded when not case-sensitive, then unsigned byte order.
+// ASCII letters folded when not case-sensitive, then unsigned byte order.
 int AsciiStringsCompare(std::string_view a, std::string_view b, bool caseSensitive);
+// The default: the user's locale (AnsiCompareText when not case-sensitive, else AnsiCompareStr).
+int LocaleStringsCompare(std::string_view a, std::string_view b, bool caseSensitive);
 // Installs the comparison for every string list (nullptr restores the default); returns the previous one.
 TStringsCompare SetStringsCompare(TStringsCompare compare);
 int StringsCompare(std::string_view a, std::string_view b, bool caseSensitive);
@@ -46,6 +47,11 @@ class TStrings : public TPersistent {
   AnsiString Text() const { return GetTextStr(); }
   // Replaces the contents with the lines of text (a final line break adds no empty line).
   void SetText(std::string_view text) { SetTextStr(text); }
+  // The text from the stream's position to its end / the text written at the stream's position.
+  virtual void LoadFromStream(TStream& stream);
+  virtual void SaveToStream(TStream& stream) const;
+  void LoadFromFile(const AnsiString& fileName);
+  void SaveToFile(const AnsiString& fileName) const;
 
   // The strings separated by Delimiter; a string holding a control character, a blank, the quote or the
   // delimiter is quoted (quote doubled inside). A list of one empty string gives two quotes.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "vcl/rtl/Exceptions.h"
+#include "vcl/rtl/Stream.h"
 
 namespace {
 
@@ -52,6 +53,12 @@ class TOther : public TPersistent {};
 
 }  // namespace
 
+// Pins the byte-order comparison for tests whose expected order is the ASCII one.
+struct AsciiCompareScope {
+  TStringsCompare previous = SetStringsCompare(&AsciiStringsCompare);
+  ~AsciiCompareScope() { SetStringsCompare(previous); }
+};
+
 TEST(Strings, TextSplitsAtCrLfCrOrLfAndWritesCrLf) {
   struct Case {
     std::string text;
@@ -84,6 +91,7 @@ TEST(Strings, TextSplitsAtCrLfCrOrLfAndWritesCrLf) {
 }
 
 TEST(Strings, SortedListsAndDuplicates) {
+  AsciiCompareScope ascii;
   struct Case {
     TDuplicates duplicates;
     bool caseSensitive;
@@ -140,6 +148,7 @@ TEST(Strings, FindAndIndexOf) {
 }
 
 TEST(Strings, ChangingCaseSensitivityResortsASortedList) {
+  AsciiCompareScope ascii;
   TStringList list;
   list.SetSorted(true);
   list.SetDuplicates(dupAccept);
@@ -359,4 +368,31 @@ TEST(Strings, TheBaseClassWorksFromTheFivePrimitives) {
   TStringList copy;
   copy.Assign(&lines);
   EXPECT_EQ(copy.CommaText(), "TWO,three,one");
+}
+
+TEST(StringsStreaming, TextRoundTripsThroughAStreamFromItsPosition) {
+  TStringList list;
+  list.SetText("els\xF5\r\nm\xE1sodik\n");
+  TMemoryStream stream;
+  stream.WriteBuffer("xy", 2);
+  list.SaveToStream(stream);
+  EXPECT_EQ(stream.Size(), 2 + 15);  // "első\r\nmásodik\r\n" after the two bytes
+  stream.SetPosition(2);
+  TStringList back;
+  back.LoadFromStream(stream);
+  ASSERT_EQ(back.Count(), 2);
+  EXPECT_EQ(back.Strings(0), "els\xF5");
+  EXPECT_EQ(back.Strings(1), "m\xE1sodik");
+}
+
+TEST(StringsCompareDefault, IsTheLocaleAwareComparison) {
+  // Accented letters sort beside their base letter, not after 'z' as byte order would put them.
+  TStringList list;
+  list.SetSorted(true);
+  list.Add("zebra");
+  list.Add("\xE1rv\xEDz");  // árvíz
+  list.Add("alma");
+  EXPECT_EQ(list.Strings(0), "alma");
+  EXPECT_EQ(list.Strings(1), "\xE1rv\xEDz");
+  EXPECT_EQ(list.IndexOf("\xC1RV\xCDZ"), 1);  // case-insensitive by default
 }
