@@ -26,6 +26,12 @@ void TContainedAction::SetActionList(TCustomActionList* value) {
   if (value != nullptr) value->AddAction(this);
 }
 
+TComponent* TContainedAction::GetParentComponent() const { return actionList_; }
+
+void TContainedAction::SetParentComponent(TComponent* parent) {
+  if (auto* list = dynamic_cast<TCustomActionList*>(parent)) SetActionList(list);
+}
+
 int TContainedAction::Index() const {
   if (actionList_ == nullptr) return -1;
   const auto& list = actionList_->actions_;

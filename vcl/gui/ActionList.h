@@ -30,6 +30,11 @@ class TContainedAction : public TBasicAction {
   const AnsiString& Category() const { return category_; }
   void SetCategory(const AnsiString& value) { category_ = value; }
 
+  // In a definition an action sits inside its action list.
+  bool HasParent() const override { return true; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* parent) override;
+
  private:
   friend class TCustomActionList;
   TCustomActionList* actionList_ = nullptr;

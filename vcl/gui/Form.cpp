@@ -1,11 +1,13 @@
 #include "vcl/gui/Form.h"
 
 #include <algorithm>
+#include <typeinfo>
 #include <vector>
 
 #include "vcl/gui/ActionList.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Screen.h"
+#include "vcl/rtl/PropertyTable.h"
 
 namespace {
 
@@ -65,10 +67,41 @@ TCustomForm::TCustomForm(TComponent* owner)
   if (Screen != nullptr) Screen->AddForm(this);
 }
 
+bool TCustomForm::ReadsDefinition() const {
+  if (typeid(*this) == typeid(TForm) || typeid(*this) == typeid(TCustomForm)) return false;
+  return PropertyTableOf(*this) != nullptr;
+}
+
 void TCustomForm::AfterConstruction() {
   TWinControl::AfterConstruction();
+  if (ReadsDefinition()) {
+    ReadComponentResource(*this);  // ends in DefinitionLoaded
+  } else {
+    FinishCreation();
+  }
+}
+
+void TCustomForm::DefinitionLoaded() { FinishCreation(); }
+
+void TCustomForm::FinishCreation() {
   formState_.Exclude(fsCreating);
   DoCreate();
+  if (formState_.Contains(fsVisible)) {
+    formState_.Exclude(fsVisible);
+    Show();
+  }
+}
+
+void TCustomForm::SetFormVisible(bool value) {
+  if (formState_.Contains(fsCreating)) {
+    if (value) {
+      formState_.Include(fsVisible);
+    } else {
+      formState_.Exclude(fsVisible);
+    }
+    return;
+  }
+  SetVisible(value);
 }
 
 void TCustomForm::BeforeDestruction() {

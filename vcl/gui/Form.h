@@ -1,7 +1,12 @@
 // TCustomForm and TForm: top-level windows. A form's window class is named after its C++ class (a
-// TfrmMain registers "TfrmMain"); its window is owned by the application window. A form created with
-// New<T>(owner) or Application->CreateForm finishes in AfterConstruction: OnCreate runs there, after
-// the derived constructors have built the controls.
+// TfrmMain registers "TfrmMain"); its window is owned by the application window.
+//
+// A form is made with New<T>(owner) or Application->CreateForm and finishes in AfterConstruction, after
+// the C++ constructors: a form class registered for reading (RegisterStreamedClass<TfrmMain, TForm>)
+// reads its definition there (the RCDATA resource named after the class, or a registered text; a
+// missing one raises EResNotFound), binding the fields and handlers that DefineFields/DefineMethods
+// name; then OnCreate runs (an exception from OnCreate is shown, the form stays), and a definition that
+// says Visible = True shows the form. TForm itself and classes that are not registered read nothing.
 //
 // Showing and hiding go through CM_SHOWINGCHANGED, whose handler here positions the form (Position),
 // fires OnShow/OnHide and shows or hides the window: code that takes over the window procedure sees
@@ -12,6 +17,7 @@
 #include <memory>
 #include "vcl/gui/Icon.h"
 #include "vcl/gui/WinControl.h"
+#include "vcl/rtl/Reader.h"
 
 enum TBorderIcon { biSystemMenu = 0, biMinimize = 1, biMaximize = 2, biHelp = 3 };
 using TBorderIcons = TSet<TBorderIcon, 4>;
@@ -28,7 +34,7 @@ enum TCloseAction { caNone = 0, caHide = 1, caFree = 2, caMinimize = 3 };
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
-class TCustomForm : public TWinControl {
+class TCustomForm : public TWinControl, public TDefinitionRoot {
  public:
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
@@ -73,6 +79,9 @@ class TCustomForm : public TWinControl {
 
   // ---- showing and closing ----
   void Show();
+  // Visible as a definition sets it: while the form is being created, only remembered (the form shows
+  // once OnCreate has run).
+  void SetFormVisible(bool value);
   // Shows the form modally and returns its ModalResult. EInvalidOperation "Cannot make a visible
   // window modal" for a visible or disabled form.
   TModalResult ShowModal();
@@ -91,6 +100,7 @@ class TCustomForm : public TWinControl {
   void SetClientSize(Integer width, Integer height) override;
   void WndProc(TMessage& message) override;
   void Loaded() override;
+  void DefinitionLoaded() override;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
@@ -117,6 +127,8 @@ class TCustomForm : public TWinControl {
   virtual void Paint();
 
  private:
+  bool ReadsDefinition() const;
+  void FinishCreation();
   void ShowingChanged();
   void ApplyPosition();
   void SetWindowFocus();

@@ -240,3 +240,10 @@ void TCustomImageList::WriteData(TStream& stream) {
     stream.WriteBuffer(image.Memory(), size);
   }
 }
+
+void TCustomImageList::DefineProperties(TFiler& filer) {
+  TComponent::DefineProperties(filer);
+  filer.DefineBinaryProperty(
+      "Bitmap", [this](TStream& stream) { ReadData(stream); }, [this](TStream& stream) { WriteData(stream); },
+      Count() > 0);
+}

@@ -45,6 +45,8 @@ class TCustomImageList : public TComponent {
   // a .ico file. ReadData replaces the images.
   void ReadData(TStream& stream);
   void WriteData(TStream& stream);
+  // A definition stores the images as the binary property "Bitmap" (ReadData's format).
+  void DefineProperties(TFiler& filer) override;
 
   TNotifyEvent OnChange;
 
