@@ -260,9 +260,12 @@ void TCustomForm::CreateParams(TCreateParams& params) {
 
 void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
-  if (!icon_->Empty()) {
-    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_->Handle()));
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_->Handle()));
+  // A form without an icon of its own shows the application's.
+  HICON icon = icon_->Handle();
+  if (icon == nullptr && Application != nullptr) icon = Application->Icon().Handle();
+  if (icon != nullptr) {
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   }
   ApplyAlphaBlend();
 }
