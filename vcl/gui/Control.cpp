@@ -220,8 +220,16 @@ void TControl::SetWindowProc(TWndMethod value) { windowProc_ = std::move(value);
 
 LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
   TMessage m{msg, wParam, lParam, 0};
-  windowProc_(m);
+  DeliverMessage(m);
   return m.Result;
+}
+
+void TControl::DeliverMessage(TMessage& message) {
+  if (windowProc_) {
+    windowProc_(message);
+  } else {
+    WndProc(message);
+  }
 }
 
 void TControl::DoMouseDown(TMessage& m, TMouseButton button) {

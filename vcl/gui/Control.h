@@ -181,6 +181,8 @@ class TControl : public TComponent {
   void SetWindowProc(TWndMethod value);
   // Sends a message through WindowProc and returns its result; exceptions pass to the caller.
   LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+  // Hands a message to WindowProc (to WndProc when someone left WindowProc empty).
+  void DeliverMessage(TMessage& message);
   // The control's own message handling; the default end of the chain is DefaultHandler.
   virtual void WndProc(TMessage& message);
   virtual void DefaultHandler(TMessage& message);

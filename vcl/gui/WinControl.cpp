@@ -115,11 +115,7 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND window, UINT msg, WPARAM wParam, L
 LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   TMessage m{msg, wParam, lParam, 0};
   try {
-    if (WindowProc()) {
-      WindowProc()(m);
-    } else {
-      DefaultHandler(m);
-    }
+    DeliverMessage(m);
   } catch (...) {
     if (Application != nullptr) Application->HandleException(this);
   }
@@ -371,7 +367,7 @@ TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool allowWinC
 void TWinControl::Broadcast(TMessage& message) {
   for (TControl* c : std::vector<TControl*>(controls_)) {
     if (std::find(controls_.begin(), controls_.end(), c) == controls_.end()) continue;
-    c->WindowProc()(message);
+    c->DeliverMessage(message);
     if (message.Result != 0) return;
   }
 }

@@ -298,6 +298,7 @@ TEST_F(WindowsFixture, ScreenCursorOverridesTheWindows) {
 
 TEST_F(WindowsFixture, HintShowsTheShortPartAndTheApplicationKeepsTheLongPart) {
   Application->SetHintPause(0);
+  Application->SetHint(AnsiString());
   form->button->SetHint(Utf8ToCp1250("Új|Új nap felvétele"));
   form->button->SetShowHint(true);
   std::vector<AnsiString> hints;
@@ -313,7 +314,21 @@ TEST_F(WindowsFixture, HintShowsTheShortPartAndTheApplicationKeepsTheLongPart) {
 
   // A control without ShowHint (and a parent without it) cancels the hint.
   SendMessageW(form->panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-  EXPECT_FALSE(Application->HintWindow() != nullptr && Application->HintWindow()->IsHintShowing());
+  EXPECT_FALSE(Application->HintWindow()->IsHintShowing());
+
+  // With a pause the hint waits for the application window's timer (the mouse really over the button,
+  // so that no WM_MOUSELEAVE cancels it meanwhile).
+  Application->SetHintPause(30);
+  const TPoint over = form->button->ClientToScreen(Point(6, 6));
+  SetCursorPos(over.X, over.Y);
+  SendMessageW(form->button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+  EXPECT_FALSE(Application->HintWindow()->IsHintShowing());
+  for (int i = 0; i < 200 && !Application->HintWindow()->IsHintShowing(); ++i) {
+    Sleep(5);
+    guitest::Pump();
+  }
+  EXPECT_TRUE(Application->HintWindow()->IsHintShowing());
+  Application->CancelHint();
   Application->OnHint = nullptr;
   Application->SetHintPause(500);
 }
