@@ -1,5 +1,6 @@
 #include "engine/foundation/SQLMemSettings.h"
 
+#include "engine/foundation/SQLMemDateFormat.h"
 #include "engine/foundation/SQLMemDecUtil.h"
 
 #include <cstddef>
@@ -57,13 +58,13 @@ struct TStartupStep {
 };
 
 // Rows run top to bottom and stop bottom to top. A unit that lands with start-up work adds its row
-// under its stage (see the header). Stages without a row yet: string formats, types, date formats,
-// locks.
+// under its stage (see the header). Stages without a row yet: types, locks.
 constexpr TStartupStep kSteps[] = {
     {TEngineStartupStage::Constants, &StartConstants, &StopConstants},
     {TEngineStartupStage::MemoryManager, &StartMemory, &StopMemory},
     {TEngineStartupStage::StringFormats, &RegisterStringFormats, &ResetStringFormats},
     {TEngineStartupStage::Streams, &StartStreams, nullptr},
+    {TEngineStartupStage::DateFormats, &StartDateFormatUnit, nullptr},
 };
 
 constexpr std::size_t kStepCount = std::size(kSteps);

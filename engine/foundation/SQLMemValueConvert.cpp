@@ -1,0 +1,567 @@
+#include "engine/foundation/SQLMemValueConvert.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+#include "engine/foundation/SQLMemConst.h"
+#include "engine/foundation/SQLMemDateFormat.h"
+#include "engine/foundation/SQLMemExcept.h"
+#include "engine/foundation/SQLMemTypes.h"
+#include "vcl/rtl/AnsiStrings.h"
+#include "vcl/rtl/CheckedInt.h"
+#include "vcl/rtl/Currency.h"
+#include "vcl/rtl/DateUtils.h"
+#include "vcl/rtl/FormatSettings.h"
+#include "vcl/rtl/NumConv.h"
+#include "vcl/rtl/OsSeam.h"
+#include "vcl/rtl/TextConv.h"
+
+namespace {
+
+// ---- reading storage forms ----
+
+AnsiString ReadAnsiText(const void* data, Integer size) {
+  if (data == nullptr || size <= 0) return AnsiString();
+  const auto* p = static_cast<const char*>(data);
+  const void* zero = std::memchr(p, 0, static_cast<std::size_t>(size));
+  return AnsiString(p, zero ? static_cast<const char*>(zero) - p : size);
+}
+
+WideString ReadWideText(const void* data, Integer size) {
+  WideString w;
+  if (data == nullptr || size < 2) return w;
+  const auto* p = static_cast<const Byte*>(data);
+  for (Integer i = 0; i + 1 < size; i += 2) {
+    const char16_t unit = LoadValue<char16_t>(p + i);
+    if (unit == 0) break;
+    w += unit;
+  }
+  return w;
+}
+
+void RequireBytes(const void* data, Integer size, Integer dataType) {
+  if (data == nullptr || size < ValueBufferSize(dataType, 0)) RaiseRangeError();
+}
+
+Int64 ReadInteger(const void* p, Integer dataType) {
+  switch (dataType) {
+    case edtShortInt: return LoadValue<ShortInt>(p);
+    case edtSmallInt: return LoadValue<SmallInt>(p);
+    case edtInteger:
+    case edtDate:
+    case edtTime: return LoadValue<Integer>(p);
+    case edtLargeInt: return LoadValue<Int64>(p);
+    case edtByte: return LoadValue<Byte>(p);
+    case edtWord: return LoadValue<Word>(p);
+    case edtCardinal: return LoadValue<Cardinal>(p);
+    case edtBoolean: return LoadValue<SmallInt>(p);
+    default: RaiseRangeError();
+  }
+}
+
+long double ReadFloat(const void* p, Integer dataType) {
+  switch (dataType) {
+    case edtSingle: return LoadValue<float>(p);
+    case edtDouble:
+    case edtCurrency: return LoadValue<double>(p);
+    case edtExtended: return LoadExtended(p);
+    default: RaiseRangeError();
+  }
+}
+
+TSQLMemTimeStamp ReadTimeStamp(const void* p) {
+  TSQLMemTimeStamp ts;
+  ts.date = LoadValue<Integer>(p);
+  ts.time = LoadValue<Integer>(static_cast<const Byte*>(p) + 4);
+  return ts;
+}
+
+// ---- writing storage forms ----
+
+TSQLMemBlock CopyToBlock(Integer dataType, const void* source, Integer length = 0) {
+  void* buffer = nullptr;
+  Integer size = 0;
+  CopyValueToBuffer(dataType, source, buffer, size, length);
+  return TSQLMemBlock(buffer, size);
+}
+
+template <class T>
+TSQLMemBlock FixedBlock(Integer dataType, T value) {
+  return CopyToBlock(dataType, &value);
+}
+
+// Integer targets, Date and Time. With checkRange a value outside the target raises ERangeError;
+// without, the low bytes are kept (the engine's wrap-around convention).
+TSQLMemBlock StoreInteger(Int64 v, Integer target, bool checkRange) {
+  auto check = [&](Int64 lo, Int64 hi) {
+    if (checkRange && (v < lo || v > hi)) RaiseRangeError();
+  };
+  switch (target) {
+    case edtShortInt: check(INT8_MIN, INT8_MAX); return FixedBlock(target, static_cast<ShortInt>(static_cast<Byte>(v)));
+    case edtSmallInt: check(INT16_MIN, INT16_MAX); return FixedBlock(target, static_cast<SmallInt>(static_cast<Word>(v)));
+    case edtInteger:
+    case edtDate:
+    case edtTime: check(INT32_MIN, INT32_MAX); return FixedBlock(target, static_cast<Integer>(static_cast<Cardinal>(v)));
+    case edtLargeInt: return FixedBlock(target, v);
+    case edtByte: check(0, UINT8_MAX); return FixedBlock(target, static_cast<Byte>(v));
+    case edtWord: check(0, UINT16_MAX); return FixedBlock(target, static_cast<Word>(v));
+    case edtCardinal: check(0, UINT32_MAX); return FixedBlock(target, static_cast<Cardinal>(v));
+    default: RaiseRangeError();
+  }
+}
+
+TSQLMemBlock StoreFloat(long double v, Integer target) {
+  const bool finite = std::isfinite(v);
+  switch (target) {
+    case edtSingle:
+      if (finite && std::fabs(v) > FLT_MAX) RaiseRangeError();
+      return FixedBlock(target, static_cast<float>(v));
+    case edtDouble:
+    case edtCurrency:
+      if (finite && std::fabs(v) > DBL_MAX) RaiseRangeError();
+      return FixedBlock(target, static_cast<double>(v));
+    case edtExtended: {
+      TSQLMemBlock block = TSQLMemBlock::Allocate(kExtendedBytes, false);
+      StoreExtended(block.Data(), v);
+      return block;
+    }
+    default: RaiseRangeError();
+  }
+}
+
+TSQLMemBlock StoreTimeStamp(Integer date, Integer time) {
+  TSQLMemBlock block = TSQLMemBlock::Allocate(8, false);
+  StoreValue(block.Data(), date);
+  StoreValue(static_cast<Byte*>(block.Data()) + 4, time);
+  return block;
+}
+
+// A day number or milliseconds from a 64-bit integer: checked, or cut to the low 32 bits.
+Integer ToInt32(Int64 v, bool checkRange) {
+  if (checkRange) return CheckedCast<Integer>(v);
+  return static_cast<Integer>(static_cast<Cardinal>(v));
+}
+
+TSQLMemBlock StoreBoolean(bool b) { return FixedBlock(edtBoolean, static_cast<SmallInt>(b ? -1 : 0)); }
+
+// A float truncated toward zero as a 64-bit integer; NaN and values beyond 64 bits raise ERangeError.
+Int64 TruncToInt64(long double x) {
+  const long double t = std::trunc(x);
+  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) RaiseRangeError();
+  return static_cast<Int64>(t);
+}
+
+Int64 RoundToInt64(long double x) { return TruncToInt64(std::nearbyint(x)); }
+
+// Text targets from 8-bit text: texts keep their terminator, BLOB targets hold exactly the bytes.
+TSQLMemBlock StoreAnsiText(const AnsiString& s, Integer target) {
+  switch (target) {
+    case edtChar:
+    case edtVarchar: return CopyToBlock(edtVarchar, s.c_str());
+    case edtWideChar:
+    case edtWideVarchar: return CopyToBlock(edtWideVarchar, Cp1250ToUtf16(s).c_str());
+    case edtBLOB:
+    case edtMemo: return CopyToBlock(target, s.data(), CheckedCast<Integer>(s.size()));
+    case edtWideMemo: {
+      const WideString w = Cp1250ToUtf16(s);
+      return CopyToBlock(target, w.data(), CheckedCast<Integer>(CheckedMul<std::size_t>(w.size(), 2)));
+    }
+    default: RaiseRangeError();
+  }
+}
+
+// Text targets from wide text. A Memo holds 8-bit text, so wide text is narrowed into it; a BLOB
+// takes the UTF-16 bytes as they are.
+TSQLMemBlock StoreWideText(const WideString& w, Integer target) {
+  switch (target) {
+    case edtChar:
+    case edtVarchar: return CopyToBlock(edtVarchar, Utf16ToCp1250(w).c_str());
+    case edtWideChar:
+    case edtWideVarchar: return CopyToBlock(edtWideVarchar, w.c_str());
+    case edtMemo: return StoreAnsiText(Utf16ToCp1250(w), target);
+    case edtBLOB:
+    case edtWideMemo: return CopyToBlock(target, w.data(), CheckedCast<Integer>(CheckedMul<std::size_t>(w.size(), 2)));
+    default: RaiseRangeError();
+  }
+}
+
+bool IsTextTarget(Integer t) { return (t >= edtChar && t <= edtWideVarchar) || (t >= edtBLOB && t <= edtWideMemo); }
+
+TSQLMemBlock FromText(const AnsiString& s, Integer target) {
+  switch (target) {
+    case edtShortInt:
+    case edtSmallInt:
+    case edtInteger:
+    case edtByte:
+    case edtWord: return StoreInteger(StrToInt(s), target, true);
+    // Cardinal values reach 4294967295, beyond the 32-bit parser.
+    case edtCardinal: return StoreInteger(StrToInt64(s), target, true);
+    case edtLargeInt: return StoreInteger(StrToInt64(s), target, true);
+    case edtSingle:
+    case edtDouble:
+    case edtExtended: {
+      TFormatSettings dot = FormatSettings();
+      dot.DecimalSeparator = '.';
+      return StoreFloat(StrToFloat(s, dot), target);
+    }
+    case edtDate: return FixedBlock(target, DateTimeToDate(StrToDate(s)));
+    case edtTime: return FixedBlock(target, DateTimeToTime(StrToTime(s)));
+    case edtTimeStamp: {
+      TSQLMemTimeStamp ts;
+      DateTimeToTimeStamp(StrToDateTime(s), ts);
+      return StoreTimeStamp(ts.date, ts.time);
+    }
+    case edtBoolean: {
+      const AnsiString upper = UpperCase(s);
+      return StoreBoolean(upper == "1" || upper == "TRUE");
+    }
+    case edtCurrency: return FixedBlock(target, StrToCurr(s).ToDouble());
+    default: return StoreAnsiText(s, target);
+  }
+}
+
+enum class TSourceKind { None, AnsiText, WideText, Integer, Float, Date, Time, TimeStamp, Boolean, Currency };
+
+TSourceKind KindOf(Integer t) {
+  switch (t) {
+    case edtChar:
+    case edtVarchar:
+    case edtBLOB:
+    case edtMemo: return TSourceKind::AnsiText;
+    case edtWideChar:
+    case edtWideVarchar:
+    case edtWideMemo: return TSourceKind::WideText;
+    case edtShortInt:
+    case edtSmallInt:
+    case edtInteger:
+    case edtLargeInt:
+    case edtByte:
+    case edtWord:
+    case edtCardinal: return TSourceKind::Integer;
+    case edtSingle:
+    case edtDouble:
+    case edtExtended: return TSourceKind::Float;
+    case edtDate: return TSourceKind::Date;
+    case edtTime: return TSourceKind::Time;
+    case edtTimeStamp: return TSourceKind::TimeStamp;
+    case edtBoolean: return TSourceKind::Boolean;
+    case edtCurrency: return TSourceKind::Currency;
+    default: return TSourceKind::None;
+  }
+}
+
+bool HasConversion(Integer source, Integer target) {
+  const TSourceKind kind = KindOf(source);
+  if (kind == TSourceKind::None || KindOf(target) == TSourceKind::None) return false;  // 0, 23, 24
+  const bool blobTarget = target >= edtBLOB && target <= edtWideMemo;
+  switch (kind) {
+    case TSourceKind::AnsiText:
+    case TSourceKind::WideText: return true;
+    case TSourceKind::Boolean: return !(target >= edtDate && target <= edtWideMemo) && target != edtCurrency;
+    case TSourceKind::Currency: return !(target >= edtDate && target <= edtWideMemo);
+    default: return !blobTarget;
+  }
+}
+
+bool IsSignedInteger(Integer t) { return t >= edtShortInt && t <= edtLargeInt; }
+bool IsIntegerTarget(Integer t) { return t >= edtShortInt && t <= edtCardinal; }
+bool IsFloatTarget(Integer t) { return (t >= edtSingle && t <= edtExtended) || t == edtCurrency; }
+
+TSQLMemBlock FromInteger(Int64 v, Integer source, Integer target) {
+  const bool checkRange = !IsSignedInteger(source);
+  if (IsTextTarget(target)) return StoreAnsiText(IntToStr(v), target);
+  if (IsIntegerTarget(target) || target == edtDate || target == edtTime) return StoreInteger(v, target, checkRange);
+  if (IsFloatTarget(target)) return StoreFloat(static_cast<long double>(v), target);
+  if (target == edtTimeStamp) return StoreTimeStamp(ToInt32(v, checkRange), NullTime);
+  return StoreBoolean(v != 0);  // edtBoolean
+}
+
+// Milliseconds from a float: Single and Extended truncate, Double rounds to nearest (ties to even).
+Int64 FloatMSecs(long double x, Integer source) {
+  return source == edtDouble ? RoundToInt64(x) : TruncToInt64(x);
+}
+
+TSQLMemBlock FromFloat(long double x, Integer source, Integer target) {
+  if (IsTextTarget(target)) return StoreAnsiText(FloatToStr(static_cast<double>(x)), target);
+  if (IsIntegerTarget(target) || target == edtDate) return StoreInteger(TruncToInt64(x), target, true);
+  if (IsFloatTarget(target)) return StoreFloat(x, target);
+  if (target == edtTime) return FixedBlock(target, static_cast<Integer>(FloatMSecs(x, source) % MSecsPerDay));
+  if (target == edtTimeStamp) {
+    // The fraction counts away from zero for negative day numbers, as a TDateTime's does, so the time
+    // is never negative (-1 would read as the null time); a time rounded up to midnight moves the day.
+    Int64 day = TruncToInt64(x);
+    Int64 ms = FloatMSecs(std::fabs(x - std::trunc(x)) * MSecsPerDay, source);
+    if (ms >= MSecsPerDay) {
+      ms -= MSecsPerDay;
+      day += x < 0 ? -1 : 1;
+    }
+    return StoreTimeStamp(ToInt32(day, true), static_cast<Integer>(ms));
+  }
+  return StoreBoolean(x != 0);  // edtBoolean
+}
+
+TSQLMemBlock FromDate(Integer d, Integer target) {
+  if (IsTextTarget(target)) {
+    return StoreAnsiText(d == NullDate ? AnsiString() : DateToStr(DateToDateTime(d)), target);
+  }
+  if (IsIntegerTarget(target)) return StoreInteger(d, target, true);
+  if (IsFloatTarget(target)) return StoreFloat(d, target);
+  switch (target) {
+    case edtDate: return FixedBlock(target, d);
+    case edtTime: return FixedBlock(target, static_cast<Integer>(d % MSecsPerDay));
+    case edtTimeStamp: return StoreTimeStamp(d, NullTime);
+    default: return StoreBoolean(d != NullDate);
+  }
+}
+
+TSQLMemBlock FromTime(Integer ms, Integer target) {
+  if (IsTextTarget(target)) return StoreAnsiText(TimeToStr(TimeToDateTime(ms)), target);
+  if (IsIntegerTarget(target)) return StoreInteger(ms, target, true);
+  if (IsFloatTarget(target)) return StoreFloat(ms, target);
+  switch (target) {
+    case edtDate:
+    case edtTime: return FixedBlock(target, ms);
+    case edtTimeStamp: return StoreTimeStamp(NullDate, ms);
+    default: return StoreBoolean(ms != NullTime);
+  }
+}
+
+TSQLMemBlock FromTimeStamp(const TSQLMemTimeStamp& ts, Integer target) {
+  if (IsTextTarget(target)) {
+    const bool empty = ts.date == NullDate && ts.time == NullTime;
+    return StoreAnsiText(empty ? AnsiString() : DateTimeToStr(TimeStampToDateTime(ts)), target);
+  }
+  if (IsIntegerTarget(target)) return StoreInteger(ts.date, target, true);
+  if (IsFloatTarget(target)) {
+    long double sum = ts.date == NullDate ? 0.0L : static_cast<long double>(ts.date);
+    if (ts.time != NullTime) sum += static_cast<long double>(ts.time) / MSecsPerDay;
+    if (target == edtCurrency) return FixedBlock(target, Currency::FromDouble(static_cast<double>(sum)).ToDouble());
+    return StoreFloat(sum, target);
+  }
+  switch (target) {
+    case edtDate: return FixedBlock(target, ts.date);
+    case edtTime: return FixedBlock(target, ts.time);
+    case edtTimeStamp: return StoreTimeStamp(ts.date, ts.time);
+    default: return StoreBoolean(!(ts.date == NullDate && ts.time == NullTime));
+  }
+}
+
+TSQLMemBlock FromBoolean(bool b, Integer target) {
+  if (IsTextTarget(target)) return StoreAnsiText(b ? "True" : "False", target);
+  if (IsIntegerTarget(target)) return StoreInteger(b ? 1 : 0, target, true);
+  if (IsFloatTarget(target)) return StoreFloat(b ? 1.0L : 0.0L, target);
+  return StoreBoolean(b);
+}
+
+TSQLMemBlock FromCurrency(double amount, Integer target) {
+  if (IsTextTarget(target)) return StoreAnsiText(CurrToStr(Currency::FromDouble(amount)), target);
+  if (IsIntegerTarget(target)) return StoreInteger(TruncToInt64(amount), target, true);
+  if (IsFloatTarget(target)) return StoreFloat(amount, target);
+  return StoreBoolean(amount != 0);
+}
+
+TSQLMemBlock Convert(const void* source, Integer sourceSize, Integer sourceType, Integer targetType) {
+  switch (KindOf(sourceType)) {
+    case TSourceKind::AnsiText: return FromText(ReadAnsiText(source, sourceSize), targetType);
+    case TSourceKind::WideText: {
+      const WideString w = ReadWideText(source, sourceSize);
+      if (IsTextTarget(targetType)) return StoreWideText(w, targetType);
+      return FromText(Utf16ToCp1250(w), targetType);
+    }
+    case TSourceKind::Integer: return FromInteger(ReadInteger(source, sourceType), sourceType, targetType);
+    case TSourceKind::Float: return FromFloat(ReadFloat(source, sourceType), sourceType, targetType);
+    case TSourceKind::Date: return FromDate(LoadValue<Integer>(source), targetType);
+    case TSourceKind::Time: return FromTime(LoadValue<Integer>(source), targetType);
+    case TSourceKind::TimeStamp: return FromTimeStamp(ReadTimeStamp(source), targetType);
+    case TSourceKind::Boolean: return FromBoolean(LoadValue<SmallInt>(source) != 0, targetType);
+    case TSourceKind::Currency: return FromCurrency(LoadValue<double>(source), targetType);
+    case TSourceKind::None: break;
+  }
+  RaiseRangeError();
+}
+
+}  // namespace
+
+TSQLMemBlock ConvertValueBuffer(const void* source, Integer sourceSize, Integer sourceType, Integer targetType) {
+  if (!HasConversion(sourceType, targetType)) {
+    SQLMemError(30052, SQLMemCannotCast, {EngineDataTypeName(sourceType), EngineDataTypeName(targetType)});
+  }
+  const TSourceKind kind = KindOf(sourceType);
+  if (kind != TSourceKind::AnsiText && kind != TSourceKind::WideText) RequireBytes(source, sourceSize, sourceType);
+  try {
+    return Convert(source, sourceSize, sourceType, targetType);
+  } catch (const ESQLMemException&) {
+    throw;  // the engine's own failures (memory limits) keep their codes
+  } catch (const Exception&) {
+    SQLMemError(30051, SQLMemCannotCast, {EngineDataTypeName(sourceType), EngineDataTypeName(targetType)});
+  }
+}
+
+void* ConvertValueData(const void* source, Integer sourceSize, Integer sourceType, Integer targetType) {
+  return ConvertValueBuffer(source, sourceSize, sourceType, targetType).Release();
+}
+
+// ---- comparison ----
+
+namespace {
+
+Integer CodeOf(int r) { return r < 0 ? ccLess : (r == 0 ? ccEqual : ccGreater); }
+
+Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsensitive, Integer length,
+                    Integer failureCode) {
+  if (length >= 0) {
+    a = a.substr(0, static_cast<std::size_t>(length));
+    b = b.substr(0, static_cast<std::size_t>(length));
+  }
+  int r = 0;
+  try {
+    r = os::CompareText(a, b, caseInsensitive);
+  } catch (const EOSError&) {
+    SQLMemError(failureCode, SQLMemUnknownReturnCode, {0});  // the comparison's failure answer
+  }
+  return CodeOf(r);
+}
+
+template <class T>
+Integer CompareOrdered(T a, T b) {
+  return a == b ? ccEqual : (a > b ? ccGreater : ccLess);
+}
+
+}  // namespace
+
+Integer CompareValues(const TSQLMemValueRef& first, const TSQLMemValueRef& second, bool caseInsensitive,
+                      Integer length) {
+  if (first.isNull && second.isNull) return ccBothNull;
+  if (first.isNull) return ccFirstNull;
+  if (second.isNull) return ccSecondNull;
+
+  Integer type = first.dataType;
+  if (first.dataType != second.dataType) {
+    type = OperationResultType(first.dataType, second.dataType);
+    if (type == 0) {
+      SQLMemError(30044, SQLMemCannotCompareIncompatibleTypes,
+                  {EngineDataTypeName(first.dataType), EngineDataTypeName(second.dataType)});
+    }
+  }
+
+  // Operands not in the compare type are converted into temporary blocks, freed on every path.
+  TSQLMemBlock converted1, converted2;
+  const void* a = first.data;
+  Integer sizeA = first.size;
+  const bool firstFits = first.dataType == type || (IsTextDataType(first.dataType) && IsTextDataType(type) &&
+                                                    IsWideDataType(first.dataType) == IsWideDataType(type));
+  if (!firstFits && a != nullptr) {
+    converted1 = ConvertValueBuffer(a, sizeA, first.dataType, type);
+    a = converted1.Data();
+    sizeA = converted1.Size();
+  }
+  const void* b = second.data;
+  Integer sizeB = second.size;
+  if (second.dataType != type && b != nullptr) {
+    converted2 = ConvertValueBuffer(b, sizeB, second.dataType, type);
+    b = converted2.Data();
+    sizeB = converted2.Size();
+  }
+  if (a == nullptr || b == nullptr) SQLMemError(30140, SQLMemValueIsNull);
+
+  switch (type) {
+    case edtChar:
+    case edtVarchar:
+    case edtMemo:
+      return CompareWide(Cp1250ToUtf16(ReadAnsiText(a, sizeA)), Cp1250ToUtf16(ReadAnsiText(b, sizeB)),
+                         caseInsensitive, length, 30045);
+    case edtWideChar:
+    case edtWideVarchar:
+    case edtWideMemo:
+      return CompareWide(ReadWideText(a, sizeA), ReadWideText(b, sizeB), caseInsensitive, length, 30046);
+    default: break;
+  }
+
+  if (KindOf(type) != TSourceKind::None && type != edtBLOB) {
+    RequireBytes(a, sizeA, type);
+    RequireBytes(b, sizeB, type);
+  }
+  switch (type) {
+    case edtShortInt:
+    case edtSmallInt:
+    case edtInteger:
+    case edtLargeInt:
+    case edtByte:
+    case edtWord:
+    case edtCardinal:
+    case edtDate:
+    case edtTime: return CompareOrdered(ReadInteger(a, type), ReadInteger(b, type));
+    case edtSingle: return CompareOrdered(LoadValue<float>(a), LoadValue<float>(b));
+    case edtDouble:
+    case edtCurrency: return CompareOrdered(LoadValue<double>(a), LoadValue<double>(b));
+    case edtExtended: return CompareOrdered(LoadExtended(a), LoadExtended(b));
+    case edtTimeStamp: {
+      const TSQLMemTimeStamp x = ReadTimeStamp(a), y = ReadTimeStamp(b);
+      return x.date != y.date ? CompareOrdered(x.date, y.date) : CompareOrdered(x.time, y.time);
+    }
+    case edtBoolean: return CompareOrdered(LoadValue<SmallInt>(a) != 0, LoadValue<SmallInt>(b) != 0);
+    default: SQLMemError(30047, SQLMemUnknownDataType, {EngineDataTypeName(type)});
+  }
+}
+
+Integer CompareValuesSign(Integer code) {
+  switch (code) {
+    case ccLess:
+    case ccFirstNull: return -1;
+    case ccGreater:
+    case ccSecondNull: return 1;
+    default: return 0;
+  }
+}
+
+// ---- result types ----
+
+namespace {
+
+// Rows: the left operand's type, columns: the right operand's, both 0..24. The cells of ShortInt and
+// SmallInt with Word and Cardinal follow the signed-with-unsigned rule (Integer, LargeInt), so that a
+// negative ShortInt never meets a Word as 65535.
+constexpr Byte kResultTypes[25][25] = {
+    { 0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0},  // 0
+    { 0,  1,  2,  3,  4,  1,  1,  1,  1,  1,  1,  1,  1,  1,  1, 15, 16, 17,  0,  1,  2,  1,  1,  0,  0},  // 1
+    { 0,  2,  2,  2,  4,  2,  2,  2,  2,  2,  2,  2,  2,  2,  2, 15, 16, 17,  0,  1,  2,  2,  2,  0,  0},  // 2
+    { 0,  3,  2,  3,  4,  3,  3,  3,  3,  3,  3,  3,  3,  3,  3, 15, 16, 17,  0,  1,  2,  3,  3,  0,  0},  // 3
+    { 0,  4,  4,  4,  4,  4,  4,  4,  4,  4,  4,  4,  4,  4,  4, 15, 16, 17,  0,  1,  2,  4,  4,  0,  0},  // 4
+    { 0,  1,  2,  3,  4,  5,  6,  7,  8,  6,  7,  8, 12, 13, 14, 15, 16, 17,  0,  0,  0,  5, 22,  0,  0},  // 5
+    { 0,  1,  2,  3,  4,  6,  6,  7,  8,  6,  7,  8, 12, 13, 14, 15, 16, 17,  0,  0,  0,  6, 22,  0,  0},  // 6
+    { 0,  1,  2,  3,  4,  7,  7,  7,  8,  7,  7,  8, 12, 13, 14, 15, 16, 17,  0,  0,  0,  7, 22,  0,  0},  // 7
+    { 0,  1,  2,  3,  4,  8,  8,  8,  8,  8,  8,  8, 12, 13, 14, 15, 16, 17,  0,  0,  0,  8, 22,  0,  0},  // 8
+    { 0,  1,  2,  3,  4,  6,  6,  7,  8,  9, 10, 11, 12, 13, 14, 15, 16, 17,  0,  0,  0,  9, 22,  0,  0},  // 9
+    { 0,  1,  2,  3,  4,  7,  7,  7,  8, 10, 10, 11, 12, 13, 14, 15, 16, 17,  0,  0,  0, 10, 22,  0,  0},  // 10
+    { 0,  1,  2,  3,  4,  8,  8,  8,  8, 11, 11, 11, 12, 13, 14, 15, 16, 17,  0,  0,  0, 11, 22,  0,  0},  // 11
+    { 0,  1,  2,  3,  4, 12, 12, 12, 12, 12, 12, 12, 12, 13, 14, 15, 16, 17,  0,  0,  0, 12, 22,  0,  0},  // 12
+    { 0,  1,  2,  3,  4, 13, 13, 13, 13, 13, 13, 13, 13, 13, 14, 15, 16, 17,  0,  0,  0, 13, 22,  0,  0},  // 13
+    { 0,  1,  2,  3,  4, 14, 14, 14, 14, 14, 14, 14, 14, 14, 14, 15, 16, 17,  0,  0,  0, 14, 22,  0,  0},  // 14
+    { 0, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 17, 15,  0,  0,  0,  0,  0,  0,  0},  // 15
+    { 0, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 17, 16, 16,  0,  0,  0,  0,  0,  0,  0},  // 16
+    { 0, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 15, 16, 17,  0,  0,  0,  0,  0,  0,  0},  // 17
+    { 0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0},  // 18
+    { 0,  1,  2,  3,  4,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0, 19, 20,  0,  0,  0,  0},  // 19
+    { 0,  2,  2,  4,  4,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0, 20, 20,  0,  0,  0,  0},  // 20
+    { 0,  1,  2,  3,  4,  5,  6,  7,  8,  9, 10, 11, 12, 13, 14,  0,  0,  0,  0,  0,  0, 21,  0,  0,  0},  // 21
+    { 0,  1,  2,  3,  4,  5,  6,  7,  8,  9, 10, 11, 12, 13, 14,  0,  0,  0,  0,  0,  0,  0, 22,  0,  0},  // 22
+    { 0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0},  // 23
+    { 0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0},  // 24
+};
+
+}  // namespace
+
+Byte OperationResultType(Integer left, Integer right) {
+  if (left < 0 || left > 24 || right < 0 || right > 24) return 0;
+  return kResultTypes[left][right];
+}
+
+Integer CommonFieldType(Integer leftFieldType, Integer rightFieldType) {
+  const Integer left = FieldTypeToDataType(leftFieldType);
+  const Integer right = FieldTypeToDataType(rightFieldType);
+  const Integer result = OperationResultType(left, right);
+  if (left == result) return leftFieldType;
+  if (right == result) return rightFieldType;
+  return DataTypeToFieldType(result);
+}
