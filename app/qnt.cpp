@@ -1,0 +1,28 @@
+// The program qnt: the diary's start-up. The units start in the order they build on each other (the
+// engine, then the component layer's classes, then the diary's own), the application object comes
+// up with its title, the windows are made (the first one, the main window, is the main form), and the
+// message loop runs until the main window closes. The units stop in the reverse order.
+#include "app/uMain.h"
+#include "engine/foundation/SQLMemSettings.h"
+#include "vcl/gui/Application.h"
+#include "vcl/gui/GuiClasses.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  int exitCode = 0;
+  try {
+    InitializeEngineFoundation();
+    RegisterGuiClasses();
+    RegisterMainForm();
+
+    Application->Initialize();
+    Application->SetTitle("Quillnote");
+    Application->CreateForm(frmMain);
+    Application->Run();
+  } catch (...) {
+    Application->HandleException(Application);
+    exitCode = 1;
+  }
+  DoneApplication();
+  FinalizeEngineFoundation();
+  return exitCode;
+}

@@ -1,0 +1,221 @@
+#include "vcl/gui/GuiClasses.h"
+
+#include "vcl/gui/ActionList.h"
+#include "vcl/gui/Button.h"
+#include "vcl/gui/CustomControl.h"
+#include "vcl/gui/Edit.h"
+#include "vcl/gui/Form.h"
+#include "vcl/gui/GraphicControl.h"
+#include "vcl/gui/ImageList.h"
+#include "vcl/gui/Label.h"
+#include "vcl/gui/Panel.h"
+#include "vcl/gui/PopupMenuBase.h"
+#include "vcl/rtl/PropertyTable.h"
+
+namespace {
+
+const TIdents<TAlign> kAligns = {{"alNone", alNone},   {"alTop", alTop},     {"alBottom", alBottom}, {"alLeft", alLeft},
+                                 {"alRight", alRight}, {"alClient", alClient}, {"alCustom", alCustom}};
+const TIdents<TAlignment> kAlignments = {
+    {"taLeftJustify", taLeftJustify}, {"taRightJustify", taRightJustify}, {"taCenter", taCenter}};
+const TIdents<TFormBorderStyle> kBorderStyles = {{"bsNone", bsNone},         {"bsSingle", bsSingle},
+                                                 {"bsSizeable", bsSizeable}, {"bsDialog", bsDialog},
+                                                 {"bsToolWindow", bsToolWindow}, {"bsSizeToolWin", bsSizeToolWin}};
+const TIdents<TFormBorderStyle> kControlBorderStyles = {{"bsNone", bsNone}, {"bsSingle", bsSingle}};
+const TIdents<TBorderIcon> kBorderIcons = {
+    {"biSystemMenu", biSystemMenu}, {"biMinimize", biMinimize}, {"biMaximize", biMaximize}, {"biHelp", biHelp}};
+const TIdents<TPosition> kPositions = {
+    {"poDesigned", poDesigned},           {"poDefault", poDefault},         {"poDefaultPosOnly", poDefaultPosOnly},
+    {"poDefaultSizeOnly", poDefaultSizeOnly}, {"poScreenCenter", poScreenCenter}, {"poDesktopCenter", poDesktopCenter},
+    {"poMainFormCenter", poMainFormCenter}, {"poOwnerFormCenter", poOwnerFormCenter}};
+const TIdents<TFormStyle> kFormStyles = {{"fsNormal", fsNormal}, {"fsStayOnTop", fsStayOnTop}};
+const TIdents<TWindowState> kWindowStates = {
+    {"wsNormal", wsNormal}, {"wsMinimized", wsMinimized}, {"wsMaximized", wsMaximized}};
+const TIdents<TFontStyle> kFontStyles = {
+    {"fsBold", fsBold}, {"fsItalic", fsItalic}, {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}};
+const TIdents<TFontPitch> kFontPitches = {{"fpDefault", fpDefault}, {"fpVariable", fpVariable}, {"fpFixed", fpFixed}};
+const TIdents<TTextLayout> kLayouts = {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}};
+const TIdents<TBevelCut> kBevels = {{"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}, {"bvSpace", bvSpace}};
+const TIdents<Integer> kModalResults = {{"mrNone", mrNone},     {"mrOk", mrOk},       {"mrCancel", mrCancel},
+                                        {"mrAbort", mrAbort},   {"mrRetry", mrRetry}, {"mrIgnore", mrIgnore},
+                                        {"mrYes", mrYes},       {"mrNo", mrNo},       {"mrAll", mrAll},
+                                        {"mrNoToAll", mrNoToAll}, {"mrYesToAll", mrYesToAll}};
+const TIdents<Integer> kCursors = {
+    {"crDefault", crDefault}, {"crNone", crNone},         {"crArrow", crArrow},       {"crCross", crCross},
+    {"crIBeam", crIBeam},     {"crSizeNESW", crSizeNESW}, {"crSizeNS", crSizeNS},     {"crSizeNWSE", crSizeNWSE},
+    {"crSizeWE", crSizeWE},   {"crUpArrow", crUpArrow},   {"crHourGlass", crHourGlass}, {"crDrag", crDrag},
+    {"crNoDrop", crNoDrop},   {"crHSplit", crHSplit},     {"crVSplit", crVSplit},     {"crMultiDrag", crMultiDrag},
+    {"crSQLWait", crSQLWait}, {"crNo", crNo},             {"crAppStart", crAppStart}, {"crHelp", crHelp},
+    {"crHandPoint", crHandPoint}, {"crSizeAll", crSizeAll}};
+
+void RegisterParts() {
+  RegisterStreamedClass<TFont>("TFont", [](TPropertyTableOf<TFont>& p) {
+    p.StringProp("Name", &TFont::SetName);
+    p.IntegerProp("Height", &TFont::SetHeight);
+    p.IntegerProp("Size", &TFont::SetSize);
+    p.SetProp<TFontStyles>("Style", &TFont::SetStyle, kFontStyles);
+    p.IntegerProp("Color", &TFont::SetColor, ColorIdents());
+    p.IntegerProp("Charset", [](TFont& f, Integer v) { f.SetCharset(static_cast<Byte>(v)); },
+                  {{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
+                   {"EASTEUROPE_CHARSET", EASTEUROPE_CHARSET}});
+    p.EnumProp("Pitch", &TFont::SetPitch, kFontPitches);
+  });
+  RegisterStreamedClass<TSizeConstraints>("TSizeConstraints", [](TPropertyTableOf<TSizeConstraints>& p) {
+    p.IntegerProp("MinWidth", &TSizeConstraints::SetMinWidth);
+    p.IntegerProp("MinHeight", &TSizeConstraints::SetMinHeight);
+    p.IntegerProp("MaxWidth", &TSizeConstraints::SetMaxWidth);
+    p.IntegerProp("MaxHeight", &TSizeConstraints::SetMaxHeight);
+  });
+  RegisterStreamedClass<TMargins>("TMargins", [](TPropertyTableOf<TMargins>& p) {
+    p.IntegerProp("Left", &TMargins::SetLeft);
+    p.IntegerProp("Top", &TMargins::SetTop);
+    p.IntegerProp("Right", &TMargins::SetRight);
+    p.IntegerProp("Bottom", &TMargins::SetBottom);
+  });
+  RegisterStreamedClass<TPadding, TMargins>("TPadding");
+}
+
+void RegisterControls() {
+  if (FindPropertyTable(typeid(TComponent)) == nullptr) {
+    RegisterStreamedClass<TComponent>("TComponent",
+                                      [](TPropertyTableOf<TComponent>& p) { p.IntegerProp("Tag", &TComponent::SetTag); });
+  }
+  RegisterStreamedClass<TControl, TComponent>("TControl", [](TPropertyTableOf<TControl>& p) {
+    p.IntegerProp("Left", &TControl::SetLeft);
+    p.IntegerProp("Top", &TControl::SetTop);
+    p.IntegerProp("Width", &TControl::SetWidth);
+    p.IntegerProp("Height", &TControl::SetHeight);
+    p.IntegerProp("ClientWidth", &TControl::SetClientWidth);
+    p.IntegerProp("ClientHeight", &TControl::SetClientHeight);
+    p.EnumProp("Align", &TControl::SetAlign, kAligns);
+    p.BoolProp("AlignWithMargins", &TControl::SetAlignWithMargins);
+    p.ObjectProp("Margins", &TControl::Margins);
+    p.ObjectProp("Constraints", &TControl::Constraints);
+    p.BoolProp("Visible", &TControl::SetVisible);
+    p.BoolProp("Enabled", &TControl::SetEnabled);
+    p.IntegerProp("Color", &TControl::SetColor, ColorIdents());
+    p.BoolProp("ParentColor", &TControl::SetParentColor);
+    p.ObjectProp("Font", &TControl::Font);
+    p.BoolProp("ParentFont", &TControl::SetParentFont);
+    p.StringProp("Caption", &TControl::SetCaption);
+    p.StringProp("Text", &TControl::SetText);
+    p.StringProp("Hint", &TControl::SetHint);
+    p.BoolProp("ShowHint", &TControl::SetShowHint);
+    p.BoolProp("ParentShowHint", &TControl::SetParentShowHint);
+    p.ComponentProp("PopupMenu", &TControl::SetPopupMenu);
+    p.IntegerProp("Cursor", [](TControl& c, Integer v) { c.SetCursor(static_cast<TCursor>(v)); }, kCursors);
+    p.EventProp("OnClick", &TControl::OnClick);
+    p.EventProp("OnDblClick", &TControl::OnDblClick);
+    p.EventProp("OnResize", &TControl::OnResize);
+    p.EventProp("OnMouseEnter", &TControl::OnMouseEnter);
+    p.EventProp("OnMouseLeave", &TControl::OnMouseLeave);
+    p.EventProp("OnMouseDown", &TControl::OnMouseDown);
+    p.EventProp("OnMouseUp", &TControl::OnMouseUp);
+    p.EventProp("OnMouseMove", &TControl::OnMouseMove);
+  });
+  RegisterStreamedClass<TWinControl, TControl>("TWinControl", [](TPropertyTableOf<TWinControl>& p) {
+    p.BoolProp("TabStop", &TWinControl::SetTabStop);
+    p.IntegerProp("TabOrder", &TWinControl::SetTabOrder);
+    p.ObjectProp("Padding", &TWinControl::Padding);
+    p.EventProp("OnEnter", &TWinControl::OnEnter);
+    p.EventProp("OnExit", &TWinControl::OnExit);
+    p.EventProp("OnKeyDown", &TWinControl::OnKeyDown);
+    p.EventProp("OnKeyUp", &TWinControl::OnKeyUp);
+    p.EventProp("OnKeyPress", &TWinControl::OnKeyPress);
+  });
+  RegisterStreamedClass<TCustomControl, TWinControl>("TCustomControl");
+  RegisterStreamedClass<TGraphicControl, TControl>("TGraphicControl");
+}
+
+void RegisterForms() {
+  RegisterStreamedClass<TCustomForm, TWinControl>("TCustomForm", [](TPropertyTableOf<TCustomForm>& p) {
+    p.EnumProp("BorderStyle", &TCustomForm::SetBorderStyle, kBorderStyles);
+    p.SetProp<TBorderIcons>("BorderIcons", &TCustomForm::SetBorderIcons, kBorderIcons);
+    p.EnumProp("FormStyle", &TCustomForm::SetFormStyle, kFormStyles);
+    p.EnumProp("Position", &TCustomForm::SetPosition, kPositions);
+    p.EnumProp("WindowState", &TCustomForm::SetWindowState, kWindowStates);
+    p.BoolProp("KeyPreview", &TCustomForm::SetKeyPreview);
+    p.BoolProp("AlphaBlend", &TCustomForm::SetAlphaBlend);
+    p.IntegerProp("AlphaBlendValue", [](TCustomForm& f, Integer v) { f.SetAlphaBlendValue(static_cast<Byte>(v)); });
+    p.BoolProp("Visible", &TCustomForm::SetFormVisible);
+    p.ComponentProp("ActiveControl", &TCustomForm::SetActiveControl);
+    p.EventProp("OnCreate", &TCustomForm::OnCreate);
+    p.EventProp("OnDestroy", &TCustomForm::OnDestroy);
+    p.EventProp("OnShow", &TCustomForm::OnShow);
+    p.EventProp("OnHide", &TCustomForm::OnHide);
+    p.EventProp("OnActivate", &TCustomForm::OnActivate);
+    p.EventProp("OnDeactivate", &TCustomForm::OnDeactivate);
+    p.EventProp("OnPaint", &TCustomForm::OnPaint);
+    p.EventProp("OnClose", &TCustomForm::OnClose);
+    p.EventProp("OnCloseQuery", &TCustomForm::OnCloseQuery);
+    p.EventProp("OnShortCut", &TCustomForm::OnShortCut);
+  });
+  RegisterStreamedClass<TForm, TCustomForm>("TForm");
+}
+
+void RegisterStandardControls() {
+  RegisterStreamedClass<TButton, TWinControl>("TButton", [](TPropertyTableOf<TButton>& p) {
+    p.BoolProp("Cancel", &TButton::SetCancel);
+    p.BoolProp("Default", &TButton::SetDefault);
+    p.IntegerProp("ModalResult", &TButton::SetModalResult, kModalResults);
+  });
+  RegisterStreamedClass<TLabel, TGraphicControl>("TLabel", [](TPropertyTableOf<TLabel>& p) {
+    p.EnumProp("Alignment", &TLabel::SetAlignment, kAlignments);
+    p.EnumProp("Layout", &TLabel::SetLayout, kLayouts);
+    p.BoolProp("AutoSize", &TLabel::SetAutoSize);
+    p.BoolProp("WordWrap", &TLabel::SetWordWrap);
+    p.BoolProp("Transparent", &TLabel::SetTransparent);
+    p.BoolProp("ShowAccelChar", &TLabel::SetShowAccelChar);
+  });
+  RegisterStreamedClass<TEdit, TWinControl>("TEdit", [](TPropertyTableOf<TEdit>& p) {
+    p.EnumProp("BorderStyle", &TEdit::SetBorderStyle, kControlBorderStyles);
+    p.BoolProp("ReadOnly", &TEdit::SetReadOnly);
+    p.IntegerProp("MaxLength", &TEdit::SetMaxLength);
+    p.EventProp("OnChange", &TEdit::OnChange);
+  });
+  RegisterStreamedClass<TPanel, TCustomControl>("TPanel", [](TPropertyTableOf<TPanel>& p) {
+    p.EnumProp("BevelOuter", &TPanel::SetBevelOuter, kBevels);
+    p.EnumProp("BevelInner", &TPanel::SetBevelInner, kBevels);
+    p.IntegerProp("BevelWidth", &TPanel::SetBevelWidth);
+    p.IntegerProp("BorderWidth", &TPanel::SetBorderWidth);
+    p.EnumProp("Alignment", &TPanel::SetAlignment, kAlignments);
+  });
+}
+
+void RegisterActionsAndImages() {
+  RegisterStreamedClass<TCustomImageList, TComponent>("TCustomImageList", [](TPropertyTableOf<TCustomImageList>& p) {
+    p.IntegerProp("Width", &TCustomImageList::SetWidth);
+    p.IntegerProp("Height", &TCustomImageList::SetHeight);
+  });
+  RegisterStreamedClass<TImageList, TCustomImageList>("TImageList");
+  RegisterStreamedClass<TCustomActionList, TComponent>("TCustomActionList", [](TPropertyTableOf<TCustomActionList>& p) {
+    p.ComponentProp("Images", &TCustomActionList::SetImages);
+  });
+  RegisterStreamedClass<TActionList, TCustomActionList>("TActionList");
+  RegisterStreamedClass<TBasicAction, TComponent>("TBasicAction", [](TPropertyTableOf<TBasicAction>& p) {
+    p.EventProp("OnExecute", &TBasicAction::OnExecute);
+  });
+  RegisterStreamedClass<TContainedAction, TBasicAction>("TContainedAction", [](TPropertyTableOf<TContainedAction>& p) {
+    p.StringProp("Category", &TContainedAction::SetCategory);
+  });
+  RegisterStreamedClass<TCustomAction, TContainedAction>("TCustomAction", [](TPropertyTableOf<TCustomAction>& p) {
+    p.StringProp("Caption", &TCustomAction::SetCaption);
+    p.StringProp("Hint", &TCustomAction::SetHint);
+    p.BoolProp("Enabled", &TCustomAction::SetEnabled);
+    p.BoolProp("Visible", &TCustomAction::SetVisible);
+    p.BoolProp("Checked", &TCustomAction::SetChecked);
+    p.IntegerProp("ImageIndex", &TCustomAction::SetImageIndex);
+    p.IntegerProp("ShortCut", [](TCustomAction& a, Integer v) { a.SetShortCut(static_cast<TShortCut>(v)); });
+  });
+  RegisterStreamedClass<TAction, TCustomAction>("TAction");
+}
+
+}  // namespace
+
+void RegisterGuiClasses() {
+  RegisterParts();
+  RegisterControls();
+  RegisterForms();
+  RegisterStandardControls();
+  RegisterActionsAndImages();
+}

@@ -1,0 +1,31 @@
+// What a control needs of its popup menu: showing it at a screen point (right click, the context-menu
+// key) and offering it the keys for its shortcuts. The menu classes (TPopupMenu) derive from it.
+#pragma once
+#include "vcl/gui/Messages.h"
+#include "vcl/rtl/Component.h"
+
+class TPopupMenuBase : public TComponent {
+ public:
+  using TComponent::TComponent;
+
+  // Shows the menu at a screen point.
+  virtual void Popup(Integer x, Integer y) = 0;
+  // Runs the item whose shortcut the key is; true when one ran.
+  virtual bool IsShortCut(const TWMKey& message) = 0;
+
+  // Whether a right click on the control shows the menu by itself.
+  bool AutoPopup() const { return autoPopup_; }
+  void SetAutoPopup(bool value) { autoPopup_ = value; }
+  // The control that showed the menu last.
+  TComponent* PopupComponent() const { return popupComponent_; }
+  void SetPopupComponent(TComponent* value) { popupComponent_ = value; }
+
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == popupComponent_) popupComponent_ = nullptr;
+  }
+
+ private:
+  bool autoPopup_ = true;
+  TComponent* popupComponent_ = nullptr;
+};
