@@ -931,6 +931,9 @@ void TDBGrid::WndProc(TMessage& m) {
     case CM_EXIT:
       DoExit();
       break;
+    case CM_GETDATALINK:
+      m.Result = reinterpret_cast<LRESULT>(link_.get());
+      return;
     default:
       break;
   }
