@@ -1,7 +1,5 @@
 #include "vcl/gui/DBGrid.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -724,7 +722,7 @@ void TDBGrid::KeyDown(Word& key, TShiftState shift) {
       const bool right = key == VK_RIGHT;
       if (rowSelect) {
         TMessage m{WM_HSCROLL, static_cast<WPARAM>(right ? SB_LINERIGHT : SB_LINELEFT), 0, 0};
-        OnHScroll(m);
+        WMHScroll(m);
       } else {
         SetSelectedIndex(selectedIndex_ + (right ? 1 : -1));
       }
@@ -765,7 +763,7 @@ void TDBGrid::ScrollTo(int position) {
   }
 }
 
-void TDBGrid::OnVScroll(TMessage& m) {
+void TDBGrid::WMVScroll(TMessage& m) {
   m.Result = 0;
   if (!Browsing()) return;
   TDataSet* dataSet = link_->DataSet();
@@ -790,7 +788,7 @@ void TDBGrid::OnVScroll(TMessage& m) {
   }
 }
 
-void TDBGrid::OnHScroll(TMessage& m) {
+void TDBGrid::WMHScroll(TMessage& m) {
   m.Result = 0;
   if (!HandleAllocated()) return;
   const Metrics metrics = GetMetrics();
@@ -820,7 +818,7 @@ void TDBGrid::OnHScroll(TMessage& m) {
   Invalidate();
 }
 
-void TDBGrid::OnMouseWheel(TMessage& m) {
+void TDBGrid::WMMouseWheel(TMessage& m) {
   m.Result = 0;
   wheelDelta_ += GET_WHEEL_DELTA_WPARAM(m.WParam);
   // One record per notch; a finer wheel adds up to notches.
@@ -900,18 +898,18 @@ void TDBGrid::WndProc(TMessage& m) {
       return;
     case WM_VSCROLL:
       if (m.LParam == 0) {
-        OnVScroll(m);
+        WMVScroll(m);
         return;
       }
       break;
     case WM_HSCROLL:
       if (m.LParam == 0) {
-        OnHScroll(m);
+        WMHScroll(m);
         return;
       }
       break;
     case WM_MOUSEWHEEL:
-      OnMouseWheel(m);
+      WMMouseWheel(m);
       return;
     case WM_SETCURSOR:
       if (LOWORD(m.LParam) == HTCLIENT && reinterpret_cast<HWND>(m.WParam) == Handle()) {
@@ -962,13 +960,13 @@ void TDBGrid::Paint() {
   HDC target = Canvas().Handle();
   OffscreenBuffer buffer(target, client.Width(), client.Height());
   if (!buffer.Valid()) {
-    PaintTo(Canvas(), client);
+    PaintGrid(Canvas(), client);
     return;
   }
   TCanvas canvas;
   {
     CanvasOnDc on(canvas, buffer.Dc());
-    PaintTo(canvas, client);
+    PaintGrid(canvas, client);
   }
   BitBlt(target, 0, 0, client.Width(), client.Height(), buffer.Dc(), 0, 0, SRCCOPY);
 }
@@ -1002,7 +1000,7 @@ void TDBGrid::DrawIndicator(TCanvas& canvas, const TRect& r, bool current) {
   }
 }
 
-void TDBGrid::PaintTo(TCanvas& canvas, const TRect& client) {
+void TDBGrid::PaintGrid(TCanvas& canvas, const TRect& client) {
   const Metrics m = GetMetrics();
   const std::vector<TColumn*> columns = VisibleColumns();
   const std::vector<Span> spans = Spans(m, columns);

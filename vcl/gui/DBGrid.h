@@ -231,13 +231,13 @@ class TDBGrid : public TCustomControl {
   void MoveBy(int distance);
   void Tab(bool goForward);
   void ScrollTo(int thumbPosition);
-  void OnVScroll(TMessage& message);
-  void OnHScroll(TMessage& message);
-  void OnMouseWheel(TMessage& message);
+  void WMVScroll(TMessage& message);
+  void WMHScroll(TMessage& message);
+  void WMMouseWheel(TMessage& message);
   void DoExit();
 
   // ---- painting ----
-  void PaintTo(TCanvas& canvas, const TRect& client);
+  void PaintGrid(TCanvas& canvas, const TRect& client);
   void DrawIndicator(TCanvas& canvas, const TRect& r, bool current);
 
   std::unique_ptr<TGridDataLink> link_;

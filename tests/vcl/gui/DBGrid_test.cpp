@@ -21,9 +21,9 @@ namespace {
 
 AnsiString Hu(const char* utf8) { return Utf8ToCp1250(utf8); }
 
-class TfrmGrid : public TForm {
+class TfrmDBGrid : public TForm {
  public:
-  explicit TfrmGrid(TComponent* owner) : TForm(owner) {
+  explicit TfrmDBGrid(TComponent* owner) : TForm(owner) {
     SetClientSize(420, 320);
     dataSet = New<TArrayDataSet>(this, std::vector<Column>{{"ID", ftInteger}, {"Title", ftString, 25}, {"Text", ftMemo}});
     source = New<TDataSource>(this);
@@ -85,8 +85,8 @@ class ClientImage {
   HGDIOBJ old_ = nullptr;
 };
 
-struct GridFixture : ::testing::Test {
-  std::unique_ptr<TfrmGrid> form{New<TfrmGrid>(nullptr)};
+struct DBGridFixture : ::testing::Test {
+  std::unique_ptr<TfrmDBGrid> form{New<TfrmDBGrid>(nullptr)};
   TDBGrid& grid = *form->grid;
   TArrayDataSet& ds = *form->dataSet;
 
@@ -173,7 +173,7 @@ struct GridFixture : ::testing::Test {
 
 }  // namespace
 
-TEST_F(GridFixture, WindowOfItsOwnClassWithAVerticalScrollBar) {
+TEST_F(DBGridFixture, WindowOfItsOwnClassWithAVerticalScrollBar) {
   EXPECT_EQ(guitest::WindowClassOf(grid.Handle()), L"TDBGrid");
   EXPECT_NE(GetWindowLongPtrW(grid.Handle(), GWL_STYLE) & WS_VSCROLL, 0);
   EXPECT_NE(GetWindowLongPtrW(grid.Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
@@ -189,7 +189,7 @@ TEST_F(GridFixture, WindowOfItsOwnClassWithAVerticalScrollBar) {
   ExpectInStep();
 }
 
-TEST_F(GridFixture, KeysMoveTheCurrentRecordAndTheGridFollows) {
+TEST_F(DBGridFixture, KeysMoveTheCurrentRecordAndTheGridFollows) {
   const int rows = grid.VisibleRowCount();
   ASSERT_GT(rows, 5);
   struct Step {
@@ -241,7 +241,7 @@ TEST_F(GridFixture, KeysMoveTheCurrentRecordAndTheGridFollows) {
   EXPECT_EQ(ds.RecNo(), recNo);
 }
 
-TEST_F(GridFixture, MouseSelectsTheClickedRowAndTheWheelMovesByRecords) {
+TEST_F(DBGridFixture, MouseSelectsTheClickedRowAndTheWheelMovesByRecords) {
   Key(VK_NEXT);
   Key(VK_NEXT);  // somewhere in the middle, the window of rows scrolled
   const int top = TopRecNo();
@@ -285,7 +285,7 @@ TEST_F(GridFixture, MouseSelectsTheClickedRowAndTheWheelMovesByRecords) {
   ExpectInStep();
 }
 
-TEST_F(GridFixture, ClicksBelowTheLastRecordChangeNothing) {
+TEST_F(DBGridFixture, ClicksBelowTheLastRecordChangeNothing) {
   // A short dataset leaves empty rows under its records.
   while (ds.RowCount() > 3) ds.DeleteRowAt(3);
   ds.Refresh();
@@ -301,7 +301,7 @@ TEST_F(GridFixture, ClicksBelowTheLastRecordChangeNothing) {
   EXPECT_EQ(si.nMax, 3 + grid.VisibleRowCount() - 1);
 }
 
-TEST_F(GridFixture, VerticalScrollBarNavigatesThroughTheDataSet) {
+TEST_F(DBGridFixture, VerticalScrollBarNavigatesThroughTheDataSet) {
   const int rows = grid.VisibleRowCount();
   auto scroll = [&](WORD code, WORD position = 0) {
     SendMessageW(grid.Handle(), WM_VSCROLL, MAKEWPARAM(code, position), 0);
@@ -338,7 +338,7 @@ TEST_F(GridFixture, VerticalScrollBarNavigatesThroughTheDataSet) {
   }
 }
 
-TEST_F(GridFixture, UnnumberedDataSetGetsAFivePositionBar) {
+TEST_F(DBGridFixture, UnnumberedDataSetGetsAFivePositionBar) {
   class TUnnumbered : public TArrayDataSet {
    public:
     using TArrayDataSet::TArrayDataSet;
@@ -362,7 +362,7 @@ TEST_F(GridFixture, UnnumberedDataSetGetsAFivePositionBar) {
   EXPECT_EQ(other->FieldByName("ID")->AsInteger(), 100 - grid.VisibleRowCount());
 }
 
-TEST_F(GridFixture, RowsFollowTheHeightAndTheOptions) {
+TEST_F(DBGridFixture, RowsFollowTheHeightAndTheOptions) {
   const int rows = grid.VisibleRowCount();
   const Integer step = grid.DefaultRowHeight() + 1;  // a row and its line
   Key(VK_NEXT);
@@ -391,7 +391,7 @@ TEST_F(GridFixture, RowsFollowTheHeightAndTheOptions) {
   ExpectInStep();
 }
 
-TEST_F(GridFixture, SelectionColourAndRunTimeColourChanges) {
+TEST_F(DBGridFixture, SelectionColourAndRunTimeColourChanges) {
   const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
   const COLORREF white = RGB(255, 255, 255);
   Key(VK_DOWN);  // the current record on row 1
@@ -425,7 +425,7 @@ TEST_F(GridFixture, SelectionColourAndRunTimeColourChanges) {
   EXPECT_TRUE(IsWindowEnabled(grid.Handle()));
 }
 
-TEST_F(GridFixture, HungarianTextIsPaintedAsUnicode) {
+TEST_F(DBGridFixture, HungarianTextIsPaintedAsUnicode) {
   ds.First();
   ds.Next();
   ds.Edit();
@@ -439,7 +439,7 @@ TEST_F(GridFixture, HungarianTextIsPaintedAsUnicode) {
   EXPECT_TRUE(CellShows(1, 1, u"2", RGB(255, 255, 255), text, taRightJustify));
 }
 
-TEST_F(GridFixture, ColumnsChangeAtRunTime) {
+TEST_F(DBGridFixture, ColumnsChangeAtRunTime) {
   const COLORREF white = RGB(255, 255, 255);
   const COLORREF text = ColorToRGB(grid.Font().Color());
   ds.First();
@@ -473,7 +473,7 @@ TEST_F(GridFixture, ColumnsChangeAtRunTime) {
   EXPECT_EQ(grid.SelectedField(), ds.FieldByName("ID"));
 }
 
-TEST_F(GridFixture, DefaultColumnsComeFromTheFieldsUntilTheColumnsAreChanged) {
+TEST_F(DBGridFixture, DefaultColumnsComeFromTheFieldsUntilTheColumnsAreChanged) {
   grid.Columns().Clear();
   form->source->SetDataSet(nullptr);
   form->source->SetDataSet(&ds);
@@ -495,7 +495,7 @@ TEST_F(GridFixture, DefaultColumnsComeFromTheFieldsUntilTheColumnsAreChanged) {
   EXPECT_EQ(grid.Columns()[0]->Width(), 30);
 }
 
-TEST_F(GridFixture, TabsMoveThroughCellsAndLeaveAtTheEnd) {
+TEST_F(DBGridFixture, TabsMoveThroughCellsAndLeaveAtTheEnd) {
   EXPECT_NE(SendMessageW(grid.Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTTAB, 0);
   grid.SetOptions(grid.Options().Exclude(dgRowSelect));
   Key(VK_TAB);
@@ -521,7 +521,7 @@ TEST_F(GridFixture, TabsMoveThroughCellsAndLeaveAtTheEnd) {
   EXPECT_EQ(ds.RecNo(), 1);
 }
 
-TEST_F(GridFixture, LeavingTheGridCancelsAnUntouchedInsert) {
+TEST_F(DBGridFixture, LeavingTheGridCancelsAnUntouchedInsert) {
   ds.Insert();
   form->button->SetFocus();
   guitest::Pump();
@@ -543,7 +543,7 @@ TEST_F(GridFixture, LeavingTheGridCancelsAnUntouchedInsert) {
   ds.Cancel();
 }
 
-TEST_F(GridFixture, ColumnBordersInTheTitleRowCanBeDragged) {
+TEST_F(DBGridFixture, ColumnBordersInTheTitleRowCanBeDragged) {
   grid.SetOptions(grid.Options().Include(dgTitles));
   const TRect title = grid.CellRect(0, -1);
   const Integer width = grid.Columns()[0]->Width();
@@ -571,7 +571,7 @@ TEST_F(GridFixture, ColumnBordersInTheTitleRowCanBeDragged) {
   EXPECT_EQ(grid.Columns()[0]->Width(), width + 25);
 }
 
-TEST_F(GridFixture, WideColumnsScrollSideways) {
+TEST_F(DBGridFixture, WideColumnsScrollSideways) {
   EXPECT_EQ(GetWindowLongPtrW(grid.Handle(), GWL_STYLE) & WS_HSCROLL, 0);
   grid.Columns()[0]->SetWidth(200);  // with the ID column wider than the grid
   ASSERT_GT(200 + 1 + grid.Columns()[1]->Width(), grid.ClientWidth());
@@ -581,6 +581,11 @@ TEST_F(GridFixture, WideColumnsScrollSideways) {
   EXPECT_EQ(grid.CellRect(1, 0).Left, 201 - 20);
   EXPECT_EQ(grid.CellRect(0, 0).Left, 0);  // the first column's visible part starts at the edge
   EXPECT_EQ(grid.CellRect(0, 0).Right, 180);
+  // With row select the arrow keys scroll sideways.
+  Key(VK_RIGHT);
+  EXPECT_EQ(grid.CellRect(1, 0).Left, 201 - 40);
+  Key(VK_LEFT);
+  EXPECT_EQ(grid.CellRect(1, 0).Left, 201 - 20);
   // Selecting a column scrolls it into view.
   grid.SetOptions(grid.Options().Exclude(dgRowSelect));
   grid.SetSelectedIndex(1);
@@ -595,7 +600,7 @@ TEST_F(GridFixture, WideColumnsScrollSideways) {
   EXPECT_EQ(grid.CellRect(1, 0).Left, 51);
 }
 
-TEST_F(GridFixture, RightClickShowsThePopupMenu) {
+TEST_F(DBGridFixture, RightClickShowsThePopupMenu) {
   class TRecordingMenu : public TPopupMenuBase {
    public:
     using TPopupMenuBase::TPopupMenuBase;
@@ -616,7 +621,7 @@ TEST_F(GridFixture, RightClickShowsThePopupMenu) {
   EXPECT_EQ(menu->PopupComponent(), &grid);
 }
 
-TEST_F(GridFixture, ClosingOrLosingTheDataLeavesAnEmptyGrid) {
+TEST_F(DBGridFixture, ClosingOrLosingTheDataLeavesAnEmptyGrid) {
   ds.Close();
   EXPECT_FALSE(grid.DataLink().Active());
   EXPECT_EQ(VerticalBar().nMax, 0);  // nothing to scroll
