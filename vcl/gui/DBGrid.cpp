@@ -412,7 +412,7 @@ Integer TDBGrid::DefaultColumnWidth(const TColumn& column) {
   TField* field = column.Field();
   if (field == nullptr) return kDefaultColumnWidth;
   if (digitWidth_ == 0) ResetFontMetrics();
-  Integer width = field->DisplayWidth() * digitWidth_ + 4;
+  Integer width = CheckedAdd(CheckedMul<Integer>(field->DisplayWidth(), digitWidth_), 4);
   if (options_.Contains(dgTitles)) {
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, Font().Handle());
@@ -461,9 +461,9 @@ std::vector<TDBGrid::Span> TDBGrid::Spans(const Metrics& m, const std::vector<TC
   spans.reserve(columns.size());
   Integer left = m.dataLeft - leftOffset_;
   for (TColumn* column : columns) {
-    const Integer right = left + column->Width();
+    const Integer right = CheckedAdd(left, column->Width());
     spans.push_back({left, right});
-    left = right + m.colLine;
+    left = CheckedAdd(right, m.colLine);
   }
   return spans;
 }
@@ -521,9 +521,9 @@ int TDBGrid::SizingColumnAt(Integer x, Integer y) {
   if (y < 0 || y >= m.rowHeight) return -1;
   const std::vector<Span> spans = Spans(m, VisibleColumns());
   int best = -1;
-  Integer bestDistance = kSizingReach + 1;
+  Int64 bestDistance = kSizingReach + 1;
   for (std::size_t i = 0; i < spans.size(); ++i) {
-    const Integer distance = std::abs(x - spans[i].right);
+    const Int64 distance = std::abs(static_cast<Int64>(x) - spans[i].right);
     // The nearest border wins; of a narrow column's two borders the later one, so it can grow again.
     if (spans[i].right >= m.dataLeft && distance <= bestDistance) {
       best = static_cast<int>(i);
@@ -579,7 +579,7 @@ void TDBGrid::UpdateVerticalScrollBar() {
 void TDBGrid::UpdateHorizontalScrollBar() {
   const Metrics m = GetMetrics();
   Integer total = 0;
-  for (TColumn* column : VisibleColumns()) total = CheckedAdd(total, column->Width() + m.colLine);
+  for (TColumn* column : VisibleColumns()) total = CheckedAdd(total, CheckedAdd(column->Width(), m.colLine));
   const Integer available = m.clientWidth - m.dataLeft;
   const bool needed = available > 0 && total > available;
   leftOffset_ = needed ? std::clamp<Integer>(leftOffset_, 0, total - available) : 0;
