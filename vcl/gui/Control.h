@@ -16,6 +16,7 @@
 #include "vcl/gui/Canvas.h"
 #include "vcl/gui/Messages.h"
 #include "vcl/gui/ShortCuts.h"
+#include "vcl/rtl/Alignment.h"
 #include "vcl/rtl/Component.h"
 
 class TWinControl;
@@ -25,7 +26,6 @@ class TPopupMenuBase;
 // A form's border; controls with a border of their own use the first two (TBorderStyle).
 enum TFormBorderStyle { bsNone = 0, bsSingle = 1, bsSizeable = 2, bsDialog = 3, bsToolWindow = 4, bsSizeToolWin = 5 };
 using TBorderStyle = TFormBorderStyle;
-enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 
 enum TAlign { alNone = 0, alTop = 1, alBottom = 2, alLeft = 3, alRight = 4, alClient = 5, alCustom = 6 };
 

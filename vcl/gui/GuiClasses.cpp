@@ -3,11 +3,13 @@
 #include "vcl/gui/ActionList.h"
 #include "vcl/gui/Button.h"
 #include "vcl/gui/CustomControl.h"
+#include "vcl/gui/DBControlClasses.h"
 #include "vcl/gui/Edit.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/GraphicControl.h"
 #include "vcl/gui/ImageList.h"
 #include "vcl/gui/Label.h"
+#include "vcl/gui/Memo.h"
 #include "vcl/gui/Panel.h"
 #include "vcl/gui/PopupMenuBase.h"
 #include "vcl/rtl/PropertyTable.h"
@@ -35,6 +37,8 @@ const TIdents<TFontStyle> kFontStyles = {
     {"fsBold", fsBold}, {"fsItalic", fsItalic}, {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}};
 const TIdents<TFontPitch> kFontPitches = {{"fpDefault", fpDefault}, {"fpVariable", fpVariable}, {"fpFixed", fpFixed}};
 const TIdents<TTextLayout> kLayouts = {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}};
+const TIdents<TScrollStyle> kScrollStyles = {
+    {"ssNone", ssNone}, {"ssHorizontal", ssHorizontal}, {"ssVertical", ssVertical}, {"ssBoth", ssBoth}};
 const TIdents<TBevelCut> kBevels = {{"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}, {"bvSpace", bvSpace}};
 const TIdents<Integer> kModalResults = {{"mrNone", mrNone},     {"mrOk", mrOk},       {"mrCancel", mrCancel},
                                         {"mrAbort", mrAbort},   {"mrRetry", mrRetry}, {"mrIgnore", mrIgnore},
@@ -167,12 +171,23 @@ void RegisterStandardControls() {
     p.BoolProp("Transparent", &TLabel::SetTransparent);
     p.BoolProp("ShowAccelChar", &TLabel::SetShowAccelChar);
   });
-  RegisterStreamedClass<TEdit, TWinControl>("TEdit", [](TPropertyTableOf<TEdit>& p) {
-    p.EnumProp("BorderStyle", &TEdit::SetBorderStyle, kControlBorderStyles);
-    p.BoolProp("ReadOnly", &TEdit::SetReadOnly);
-    p.IntegerProp("MaxLength", &TEdit::SetMaxLength);
-    p.EventProp("OnChange", &TEdit::OnChange);
+  RegisterStreamedClass<TCustomEdit, TWinControl>("TCustomEdit", [](TPropertyTableOf<TCustomEdit>& p) {
+    p.EnumProp("BorderStyle", &TCustomEdit::SetBorderStyle, kControlBorderStyles);
+    p.BoolProp("ReadOnly", &TCustomEdit::SetReadOnly);
+    p.IntegerProp("MaxLength", &TCustomEdit::SetMaxLength);
+    p.BoolProp("HideSelection", &TCustomEdit::SetHideSelection);
+    p.EventProp("OnChange", &TCustomEdit::OnChange);
   });
+  RegisterStreamedClass<TEdit, TCustomEdit>("TEdit");
+  RegisterStreamedClass<TCustomMemo, TCustomEdit>("TCustomMemo", [](TPropertyTableOf<TCustomMemo>& p) {
+    p.StringsProp("Lines", &TCustomMemo::Lines);
+    p.EnumProp("ScrollBars", &TCustomMemo::SetScrollBars, kScrollStyles);
+    p.BoolProp("WordWrap", &TCustomMemo::SetWordWrap);
+    p.EnumProp("Alignment", &TCustomMemo::SetAlignment, kAlignments);
+    p.BoolProp("WantReturns", &TCustomMemo::SetWantReturns);
+    p.BoolProp("WantTabs", &TCustomMemo::SetWantTabs);
+  });
+  RegisterStreamedClass<TMemo, TCustomMemo>("TMemo");
   RegisterStreamedClass<TPanel, TCustomControl>("TPanel", [](TPropertyTableOf<TPanel>& p) {
     p.EnumProp("BevelOuter", &TPanel::SetBevelOuter, kBevels);
     p.EnumProp("BevelInner", &TPanel::SetBevelInner, kBevels);
@@ -218,4 +233,5 @@ void RegisterGuiClasses() {
   RegisterForms();
   RegisterStandardControls();
   RegisterActionsAndImages();
+  RegisterDBControlClasses();
 }
