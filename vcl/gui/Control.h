@@ -299,5 +299,18 @@ class TControlCanvas : public TCanvas {
   HWND ownWindow_ = nullptr;
 };
 
+// Lends a paint message's device context to a control's canvas, locked, with the control's font and
+// colour, for the length of a paint; the canvas lets go of it on every path.
+class TCanvasPaintScope {
+ public:
+  TCanvasPaintScope(TControlCanvas& canvas, HDC dc);
+  ~TCanvasPaintScope();
+  TCanvasPaintScope(const TCanvasPaintScope&) = delete;
+  TCanvasPaintScope& operator=(const TCanvasPaintScope&) = delete;
+
+ private:
+  TControlCanvas& canvas_;
+};
+
 // The form the control sits on (its top-most parent when that is a form), or nil.
 TCustomForm* GetParentForm(const TControl* control);
