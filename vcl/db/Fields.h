@@ -24,13 +24,13 @@
 #include <vector>
 #include "vcl/db/DataSet.h"
 #include "vcl/db/SQLTimeStamp.h"
+#include "vcl/rtl/Alignment.h"
 #include "vcl/rtl/Currency.h"
 
 class TStream;
 class TStrings;
 
 enum TFieldKind { fkData = 0, fkCalculated = 1, fkLookup = 2, fkInternalCalc = 3, fkAggregate = 4 };
-enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 
 using TFieldNotifyEvent = std::function<void(TField* sender)>;
 using TFieldGetTextEvent = std::function<void(TField* sender, AnsiString& text, bool displayText)>;

@@ -520,6 +520,25 @@ void TControlCanvas::FreeHandle() {
   ownWindow_ = nullptr;
 }
 
+TCanvasPaintScope::TCanvasPaintScope(TControlCanvas& canvas, HDC dc) : canvas_(canvas) {
+  canvas_.FreeHandle();
+  canvas_.Lock();
+  canvas_.SetHandle(dc);
+  try {
+    canvas_.Font().Assign(&canvas_.Control().Font());
+    canvas_.Brush().SetColor(canvas_.Control().Color());
+  } catch (...) {
+    canvas_.SetHandle(nullptr);
+    canvas_.Unlock();
+    throw;
+  }
+}
+
+TCanvasPaintScope::~TCanvasPaintScope() {
+  canvas_.SetHandle(nullptr);
+  canvas_.Unlock();
+}
+
 void TControlCanvas::CreateHandle() {
   if (auto* w = dynamic_cast<TWinControl*>(&control_)) {
     ownWindow_ = w->Handle();

@@ -16,6 +16,7 @@
 #include "vcl/gui/Canvas.h"
 #include "vcl/gui/Messages.h"
 #include "vcl/gui/ShortCuts.h"
+#include "vcl/rtl/Alignment.h"
 #include "vcl/rtl/Component.h"
 
 class TWinControl;
@@ -25,7 +26,6 @@ class TPopupMenuBase;
 // A form's border; controls with a border of their own use the first two (TBorderStyle).
 enum TFormBorderStyle { bsNone = 0, bsSingle = 1, bsSizeable = 2, bsDialog = 3, bsToolWindow = 4, bsSizeToolWin = 5 };
 using TBorderStyle = TFormBorderStyle;
-enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 
 enum TAlign { alNone = 0, alTop = 1, alBottom = 2, alLeft = 3, alRight = 4, alClient = 5, alCustom = 6 };
 
@@ -297,6 +297,19 @@ class TControlCanvas : public TCanvas {
   TControl& control_;
   HDC ownDc_ = nullptr;
   HWND ownWindow_ = nullptr;
+};
+
+// Lends a paint message's device context to a control's canvas, locked, with the control's font and
+// colour, for the length of a paint; the canvas lets go of it on every path.
+class TCanvasPaintScope {
+ public:
+  TCanvasPaintScope(TControlCanvas& canvas, HDC dc);
+  ~TCanvasPaintScope();
+  TCanvasPaintScope(const TCanvasPaintScope&) = delete;
+  TCanvasPaintScope& operator=(const TCanvasPaintScope&) = delete;
+
+ private:
+  TControlCanvas& canvas_;
 };
 
 // The form the control sits on (its top-most parent when that is a form), or nil.

@@ -271,20 +271,8 @@ void TCustomForm::CreateWnd() {
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
-  canvas_->FreeHandle();
-  canvas_->Lock();
-  canvas_->SetHandle(dc);
-  try {
-    canvas_->Font().Assign(&Font());
-    canvas_->Brush().SetColor(Color());
-    Paint();
-  } catch (...) {
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
-    throw;
-  }
-  canvas_->SetHandle(nullptr);
-  canvas_->Unlock();
+  TCanvasPaintScope scope(*canvas_, dc);
+  Paint();
 }
 
 void TCustomForm::SetClientSize(Integer width, Integer height) {

@@ -3,6 +3,7 @@
 #include "vcl/gui/ActionList.h"
 #include "vcl/gui/Button.h"
 #include "vcl/gui/CustomControl.h"
+#include "vcl/gui/DBControlClasses.h"
 #include "vcl/gui/Edit.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/GraphicControl.h"
@@ -307,4 +308,5 @@ void RegisterGuiClasses() {
   RegisterStandardControls();
   RegisterMenus();
   RegisterActionsAndImages();
+  RegisterDBControlClasses();
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/foundation/EngineTestSupport.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -22,28 +24,7 @@
 namespace {
 
 // Every engine block that a test's objects take is given back when they are gone.
-class EngineArrays : public ::testing::Test {
- protected:
-  void SetUp() override {
-    InitializeEngineFoundation();
-    allocatedBefore_ = MemoryManager().Allocated();
-  }
-  void TearDown() override { EXPECT_EQ(MemoryManager().Allocated(), allocatedBefore_) << "engine blocks leaked"; }
-
- private:
-  Int64 allocatedBefore_ = 0;
-};
-
-template <class F>
-void ExpectEngineError(F f, Integer code, const AnsiString& message) {
-  try {
-    f();
-    ADD_FAILURE() << "no error, expected " << code;
-  } catch (const ESQLMemException& e) {
-    EXPECT_EQ(e.NativeError(), code);
-    EXPECT_EQ(e.Message(), message);
-  }
-}
+class EngineArrays : public EngineBlocksTest {};
 
 // ---- the growth rule, shared by the integer, int64 and record identifier arrays ----
 

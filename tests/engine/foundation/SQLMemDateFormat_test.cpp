@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/foundation/EngineTestSupport.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,28 +19,7 @@
 namespace {
 
 // Every engine block a test takes is given back.
-class EngineBlocks : public ::testing::Test {
- protected:
-  void SetUp() override {
-    InitializeEngineFoundation();
-    allocatedBefore_ = MemoryManager().Allocated();
-  }
-  void TearDown() override { EXPECT_EQ(MemoryManager().Allocated(), allocatedBefore_) << "engine blocks leaked"; }
-
- private:
-  Int64 allocatedBefore_ = 0;
-};
-
-template <class F>
-void ExpectEngineError(F f, Integer code, const AnsiString& message) {
-  try {
-    f();
-    ADD_FAILURE() << "no error, expected " << code;
-  } catch (const ESQLMemException& e) {
-    EXPECT_EQ(e.NativeError(), code);
-    EXPECT_EQ(e.Message(), message);
-  }
-}
+class EngineBlocks : public EngineBlocksTest {};
 
 AnsiString Hu(const char* utf8) { return Utf8ToCp1250(utf8); }
 

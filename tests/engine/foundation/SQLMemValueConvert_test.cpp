@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/foundation/EngineTestSupport.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -21,18 +23,7 @@
 
 namespace {
 
-class ValueConvert : public ::testing::Test {
- protected:
-  void SetUp() override {
-    InitializeEngineFoundation();
-    allocatedBefore_ = MemoryManager().Allocated();
-  }
-  void TearDown() override { EXPECT_EQ(MemoryManager().Allocated(), allocatedBefore_) << "engine blocks leaked"; }
-
- private:
-  Int64 allocatedBefore_ = 0;
-  TFormatSettingsScope english_{EnglishFormatSettings()};
-};
+class ValueConvert : public EnglishEngineBlocksTest {};
 
 // A source value in its storage form.
 struct Source {
@@ -131,17 +122,6 @@ std::string Outcome(const Source& s, Integer target) {
     return Render(Convert(s, target), target);
   } catch (const ESQLMemException& e) {
     return std::to_string(e.NativeError());
-  }
-}
-
-template <class F>
-void ExpectEngineError(F f, Integer code, const AnsiString& message) {
-  try {
-    f();
-    ADD_FAILURE() << "no error, expected " << code;
-  } catch (const ESQLMemException& e) {
-    EXPECT_EQ(e.NativeError(), code);
-    EXPECT_EQ(e.Message(), message);
   }
 }
 

@@ -3,6 +3,8 @@
 // it was, and every case that the right operand is only read.
 #include <gtest/gtest.h>
 
+#include "engine/foundation/EngineTestSupport.h"
+
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -28,18 +30,7 @@ constexpr Int64 kInt64Min = std::numeric_limits<Int64>::min();
 constexpr Int64 kInt64Max = std::numeric_limits<Int64>::max();
 constexpr long double kInf = std::numeric_limits<long double>::infinity();
 
-class SQLMemVariantOpsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    InitializeEngineFoundation();
-    allocatedBefore_ = MemoryManager().Allocated();
-  }
-  void TearDown() override { EXPECT_EQ(MemoryManager().Allocated(), allocatedBefore_) << "engine blocks leaked"; }
-
- private:
-  Int64 allocatedBefore_ = 0;
-  TFormatSettingsScope english_{EnglishFormatSettings()};
-};
+class SQLMemVariantOpsTest : public EnglishEngineBlocksTest {};
 
 // ---- values as the tables write them ----
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/foundation/EngineTestSupport.h"
+
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -21,29 +23,7 @@
 namespace {
 
 // Every engine block a test's values take is given back when they are gone.
-class SQLMemVariantTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    InitializeEngineFoundation();
-    allocatedBefore_ = MemoryManager().Allocated();
-  }
-  void TearDown() override { EXPECT_EQ(MemoryManager().Allocated(), allocatedBefore_) << "engine blocks leaked"; }
-
- private:
-  Int64 allocatedBefore_ = 0;
-  TFormatSettingsScope english_{EnglishFormatSettings()};
-};
-
-template <class F>
-void ExpectEngineError(F f, Integer code, const AnsiString& message) {
-  try {
-    f();
-    ADD_FAILURE() << "no error, expected " << code;
-  } catch (const ESQLMemException& e) {
-    EXPECT_EQ(e.NativeError(), code);
-    EXPECT_EQ(e.Message(), message);
-  }
-}
+class SQLMemVariantTest : public EnglishEngineBlocksTest {};
 
 std::string BytesOf(const TSQLMemVariant& v) {
   return v.Data() ? std::string(static_cast<const char*>(v.Data()), v.DataSize()) : std::string();
