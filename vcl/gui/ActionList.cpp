@@ -38,7 +38,14 @@ int TContainedAction::Index() const {
   return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
 }
 
+bool TBasicAction::Update() {
+  if (!OnUpdate) return false;
+  OnUpdate(this);
+  return true;
+}
+
 bool TCustomAction::Execute() {
+  Update();
   if (!enabled_) return false;
   return TContainedAction::Execute();
 }

@@ -1,6 +1,7 @@
-// Actions and action lists, as far as forms need them now: an action has a caption, a shortcut, an
-// enabled state and an OnExecute handler; an action list offers its actions' shortcuts to the form's
-// key pre-dispatch (TCustomForm::IsShortCut). Actions are components of the form; an action list
+// Actions and action lists: an action has a caption, a hint, a shortcut, an image of its list's image
+// list, enabled/visible/checked states, an OnUpdate handler that brings those up to date and an
+// OnExecute handler; an action list offers its actions' shortcuts to the form's key pre-dispatch
+// (TCustomForm::IsShortCut). Actions are components of the form; an action list
 // refers to them (it does not own them) and forgets an action that is freed.
 #pragma once
 #include <vector>
@@ -15,7 +16,10 @@ class TBasicAction : public TComponent {
   using TComponent::TComponent;
   // Runs OnExecute; true when there was a handler.
   virtual bool Execute();
+  // Runs OnUpdate (which may enable or disable the action); true when there was a handler.
+  virtual bool Update();
   TNotifyEvent OnExecute;
+  TNotifyEvent OnUpdate;
 };
 
 class TContainedAction : public TBasicAction {
@@ -60,7 +64,7 @@ class TCustomAction : public TContainedAction {
   TShortCut ShortCut() const { return shortCut_; }
   void SetShortCut(TShortCut value) { shortCut_ = value; }
 
-  // A disabled action does not run.
+  // Updates the action first (OnUpdate); a disabled action does not run.
   bool Execute() override;
 
  private:

@@ -10,8 +10,13 @@
 #include "vcl/gui/ImageList.h"
 #include "vcl/gui/Label.h"
 #include "vcl/gui/Memo.h"
+#include "vcl/gui/Menus.h"
+#include "vcl/gui/MonthCalendar.h"
 #include "vcl/gui/Panel.h"
-#include "vcl/gui/PopupMenuBase.h"
+#include "vcl/gui/PopupMenu.h"
+#include "vcl/gui/Splitter.h"
+#include "vcl/gui/StatusBar.h"
+#include "vcl/gui/ToolBar.h"
 #include "vcl/rtl/PropertyTable.h"
 
 namespace {
@@ -39,6 +44,16 @@ const TIdents<TFontPitch> kFontPitches = {{"fpDefault", fpDefault}, {"fpVariable
 const TIdents<TTextLayout> kLayouts = {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}};
 const TIdents<TScrollStyle> kScrollStyles = {
     {"ssNone", ssNone}, {"ssHorizontal", ssHorizontal}, {"ssVertical", ssVertical}, {"ssBoth", ssBoth}};
+const TIdents<TToolButtonStyle> kToolButtonStyles = {{"tbsButton", tbsButton},
+                                                     {"tbsCheck", tbsCheck},
+                                                     {"tbsDropDown", tbsDropDown},
+                                                     {"tbsSeparator", tbsSeparator},
+                                                     {"tbsDivider", tbsDivider}};
+const TIdents<TEdgeBorder> kEdgeBorders = {{"ebLeft", ebLeft}, {"ebTop", ebTop}, {"ebRight", ebRight}, {"ebBottom", ebBottom}};
+const TIdents<TEdgeStyle> kEdgeStyles = {{"esNone", esNone}, {"esRaised", esRaised}, {"esLowered", esLowered}};
+const TIdents<TResizeStyle> kResizeStyles = {
+    {"rsNone", rsNone}, {"rsLine", rsLine}, {"rsUpdate", rsUpdate}, {"rsPattern", rsPattern}};
+const TIdents<TPopupAlignment> kPopupAlignments = {{"paLeft", paLeft}, {"paRight", paRight}, {"paCenter", paCenter}};
 const TIdents<TBevelCut> kBevels = {{"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}, {"bvSpace", bvSpace}};
 const TIdents<Integer> kModalResults = {{"mrNone", mrNone},     {"mrOk", mrOk},       {"mrCancel", mrCancel},
                                         {"mrAbort", mrAbort},   {"mrRetry", mrRetry}, {"mrIgnore", mrIgnore},
@@ -194,6 +209,64 @@ void RegisterStandardControls() {
     p.IntegerProp("BevelWidth", &TPanel::SetBevelWidth);
     p.IntegerProp("BorderWidth", &TPanel::SetBorderWidth);
     p.EnumProp("Alignment", &TPanel::SetAlignment, kAlignments);
+    p.BoolProp("ShowCaption", &TPanel::SetShowCaption);
+  });
+  RegisterStreamedClass<TSplitter, TGraphicControl>("TSplitter", [](TPropertyTableOf<TSplitter>& p) {
+    p.IntegerProp("MinSize", &TSplitter::SetMinSize);
+    p.BoolProp("AutoSnap", &TSplitter::SetAutoSnap);
+    p.EnumProp("ResizeStyle", &TSplitter::SetResizeStyle, kResizeStyles);
+    p.BoolProp("Beveled", &TSplitter::SetBeveled);
+    p.EventProp("OnMoved", &TSplitter::OnMoved);
+    p.EventProp("OnCanResize", &TSplitter::OnCanResize);
+  });
+  RegisterStreamedClass<TToolBar, TWinControl>("TToolBar", [](TPropertyTableOf<TToolBar>& p) {
+    p.IntegerProp("ButtonWidth", &TToolBar::SetButtonWidth);
+    p.IntegerProp("ButtonHeight", &TToolBar::SetButtonHeight);
+    p.ComponentProp("Images", &TToolBar::SetImages);
+    p.BoolProp("Flat", &TToolBar::SetFlat);
+    p.SetProp<TEdgeBorders>("EdgeBorders", &TToolBar::SetEdgeBorders, kEdgeBorders);
+    p.EnumProp("EdgeInner", &TToolBar::SetEdgeInner, kEdgeStyles);
+    p.EnumProp("EdgeOuter", &TToolBar::SetEdgeOuter, kEdgeStyles);
+  });
+  RegisterStreamedClass<TToolButton, TGraphicControl>("TToolButton", [](TPropertyTableOf<TToolButton>& p) {
+    p.EnumProp("Style", &TToolButton::SetStyle, kToolButtonStyles);
+    p.IntegerProp("ImageIndex", &TToolButton::SetImageIndex);
+    p.BoolProp("Down", &TToolButton::SetDown);
+  });
+  RegisterStreamedClass<TStatusBar, TWinControl>("TStatusBar", [](TPropertyTableOf<TStatusBar>& p) {
+    p.BoolProp("SimplePanel", &TStatusBar::SetSimplePanel);
+    p.StringProp("SimpleText", &TStatusBar::SetSimpleText);
+    p.BoolProp("SizeGrip", &TStatusBar::SetSizeGrip);
+  });
+  RegisterStreamedClass<TMonthCalendar, TWinControl>("TMonthCalendar", [](TPropertyTableOf<TMonthCalendar>& p) {
+    p.FloatProp("Date", &TMonthCalendar::SetDate);
+    p.EventProp("OnChange", &TMonthCalendar::OnChange);
+  });
+}
+
+void RegisterMenus() {
+  RegisterStreamedClass<TMenuItem, TComponent>("TMenuItem", [](TPropertyTableOf<TMenuItem>& p) {
+    p.StringProp("Caption", &TMenuItem::SetCaption);
+    p.IntegerProp("ShortCut", [](TMenuItem& m, Integer v) { m.SetShortCut(static_cast<TShortCut>(v)); });
+    p.IntegerProp("ImageIndex", &TMenuItem::SetImageIndex);
+    p.BoolProp("Enabled", &TMenuItem::SetEnabled);
+    p.BoolProp("Visible", &TMenuItem::SetVisible);
+    p.BoolProp("Checked", &TMenuItem::SetChecked);
+    p.BoolProp("RadioItem", &TMenuItem::SetRadioItem);
+    p.BoolProp("Default", &TMenuItem::SetDefault);
+    p.BoolProp("Break", &TMenuItem::SetBreak);
+    p.IntegerProp("GroupIndex", &TMenuItem::SetGroupIndex);
+    p.StringProp("Hint", &TMenuItem::SetHint);
+    p.EventProp("OnClick", &TMenuItem::OnClick);
+  });
+  RegisterStreamedClass<TMenu, TComponent>("TMenu", [](TPropertyTableOf<TMenu>& p) {
+    p.ComponentProp("Images", &TMenu::SetImages);
+    p.BoolProp("OwnerDraw", &TMenu::SetOwnerDraw);
+  });
+  RegisterStreamedClass<TPopupMenu, TMenu>("TPopupMenu", [](TPropertyTableOf<TPopupMenu>& p) {
+    p.EnumProp("Alignment", &TPopupMenu::SetAlignment, kPopupAlignments);
+    p.BoolProp("AutoPopup", &TPopupMenu::SetAutoPopup);
+    p.EventProp("OnPopup", &TPopupMenu::OnPopup);
   });
 }
 
@@ -209,6 +282,7 @@ void RegisterActionsAndImages() {
   RegisterStreamedClass<TActionList, TCustomActionList>("TActionList");
   RegisterStreamedClass<TBasicAction, TComponent>("TBasicAction", [](TPropertyTableOf<TBasicAction>& p) {
     p.EventProp("OnExecute", &TBasicAction::OnExecute);
+    p.EventProp("OnUpdate", &TBasicAction::OnUpdate);
   });
   RegisterStreamedClass<TContainedAction, TBasicAction>("TContainedAction", [](TPropertyTableOf<TContainedAction>& p) {
     p.StringProp("Category", &TContainedAction::SetCategory);
@@ -232,6 +306,7 @@ void RegisterGuiClasses() {
   RegisterControls();
   RegisterForms();
   RegisterStandardControls();
+  RegisterMenus();
   RegisterActionsAndImages();
   RegisterDBControlClasses();
 }

@@ -67,6 +67,12 @@ void TPanel::SetAlignment(TAlignment value) {
   Invalidate();
 }
 
+void TPanel::SetShowCaption(bool value) {
+  if (value == showCaption_) return;
+  showCaption_ = value;
+  Invalidate();
+}
+
 void TPanel::AdjustClientRect(TRect& rect) {
   TCustomControl::AdjustClientRect(rect);
   Integer inset = borderWidth_;
@@ -100,7 +106,7 @@ void TPanel::Paint() {
   Canvas().Brush().SetColor(Color());
   Canvas().FillRect(FromRECT(r));
   const AnsiString caption = Caption();
-  if (!caption.empty()) {
+  if (showCaption_ && !caption.empty()) {
     const WideString w = Cp1250ToUtf16(caption);
     const int saved = SaveDC(dc);
     SelectObject(dc, Font().Handle());

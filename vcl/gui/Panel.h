@@ -1,5 +1,6 @@
 // TPanel: a container control (window class "TPanel") that paints its colour, optional 3-D bevels and
-// a centred caption. Its children are aligned inside the bevels, the border width and Padding.
+// a caption (centred unless Alignment says otherwise; ShowCaption off hides it). Its children are aligned
+// inside the bevels, the border width and Padding.
 #pragma once
 #include "vcl/gui/CustomControl.h"
 
@@ -19,6 +20,8 @@ class TPanel : public TCustomControl {
   void SetBorderWidth(Integer value);
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment value);
+  bool ShowCaption() const { return showCaption_; }
+  void SetShowCaption(bool value);
 
   void WndProc(TMessage& message) override;
 
@@ -34,4 +37,5 @@ class TPanel : public TCustomControl {
   Integer bevelWidth_ = 1;
   Integer borderWidth_ = 0;
   TAlignment alignment_ = taCenter;
+  bool showCaption_ = true;
 };

@@ -1,17 +1,15 @@
 // What a control needs of its popup menu: showing it at a screen point (right click, the context-menu
-// key) and offering it the keys for its shortcuts. The menu classes (TPopupMenu) derive from it.
+// key) and offering it the keys for its shortcuts (TMenu::IsShortCut). TPopupMenu (PopupMenu.h)
+// derives from it.
 #pragma once
-#include "vcl/gui/Messages.h"
-#include "vcl/rtl/Component.h"
+#include "vcl/gui/Menus.h"
 
-class TPopupMenuBase : public TComponent {
+class TPopupMenuBase : public TMenu {
  public:
-  using TComponent::TComponent;
+  using TMenu::TMenu;
 
   // Shows the menu at a screen point.
   virtual void Popup(Integer x, Integer y) = 0;
-  // Runs the item whose shortcut the key is; true when one ran.
-  virtual bool IsShortCut(const TWMKey& message) = 0;
 
   // Whether a right click on the control shows the menu by itself.
   bool AutoPopup() const { return autoPopup_; }
@@ -21,7 +19,7 @@ class TPopupMenuBase : public TComponent {
   void SetPopupComponent(TComponent* value) { popupComponent_ = value; }
 
   void Notification(TComponent* component, TOperation operation) override {
-    TComponent::Notification(component, operation);
+    TMenu::Notification(component, operation);
     if (operation == opRemove && component == popupComponent_) popupComponent_ = nullptr;
   }
 

@@ -8,6 +8,7 @@
 // character reaches the control.
 #pragma once
 #include "vcl/gui/Messages.h"
+#include <string_view>
 #include "vcl/rtl/Set.h"
 
 using TShortCut = Word;
@@ -22,6 +23,11 @@ using TShiftState = TSet<TShiftStateItem, 7>;
 // The shortcut of a key with shift, alt and ctrl from the shift state (mouse buttons are ignored).
 TShortCut ShortCut(Word key, TShiftState shift);
 void ShortCutToKey(TShortCut shortCut, Word& key, TShiftState& shift);
+
+// The text of a shortcut as menus show it ("Ctrl+X", "Ctrl+Alt+P", "Shift+F5", "Del"), and back
+// (modifiers and key names compared without regard to case; scNone for text that names no key).
+AnsiString ShortCutToText(TShortCut shortCut);
+TShortCut TextToShortCut(std::string_view text);
 
 // The modifier keys held now (GetKeyState), Alt also from the context bit of the key data.
 TShiftState KeyDataToShiftState(LPARAM keyData);

@@ -53,3 +53,24 @@ TEST(ShortCuts, FromKeyMessagesWithTheKeyboardState) {
   guitest::KeysDown none({});
   EXPECT_EQ(ShortCutFromMessage(TWMKey{'F', 0x20000000}), scAlt | 'F');
 }
+
+TEST(ShortCuts, TextAsMenusShowItAndBack) {
+  struct Case {
+    TShortCut code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {16472, "Ctrl+X"},          {49217, "Ctrl+Alt+A"},     {49232, "Ctrl+Alt+P"},
+      {scShift | VK_F5, "Shift+F5"}, {VK_DELETE, "Del"},     {scAlt | VK_F4, "Alt+F4"},
+      {scShift | scCtrl | scAlt | '7', "Shift+Ctrl+Alt+7"}, {scCtrl | VK_INSERT, "Ctrl+Ins"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ShortCutToText(c.code), c.text);
+    EXPECT_EQ(TextToShortCut(c.text), c.code) << c.text;
+  }
+  EXPECT_EQ(TextToShortCut("ctrl+alt+n"), 49230);  // any case
+  EXPECT_EQ(ShortCutToText(scNone), "");
+  EXPECT_EQ(ShortCutToText(scCtrl | 0xBA), "");  // a key without a name
+  EXPECT_EQ(TextToShortCut("Ctrl+"), scNone);
+  EXPECT_EQ(TextToShortCut("Hyper+X"), scNone);
+}

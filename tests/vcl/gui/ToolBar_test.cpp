@@ -1,0 +1,172 @@
+// The tool bar over the system tool bar: button layout (button size, separators, hidden buttons,
+// edges), clicks through the native buttons, enabled state of the buttons and of the whole bar, and
+// the buttons' hints.
+#include "vcl/gui/ToolBar.h"
+
+#include <gtest/gtest.h>
+
+#include "GuiTestSupport.h"
+#include "vcl/gui/HintWindow.h"
+#include "vcl/gui/ImageList.h"
+#include "vcl/rtl/TextConv.h"
+
+namespace {
+
+class TfrmTools : public TForm {
+ public:
+  explicit TfrmTools(TComponent* owner) : TForm(owner) {
+    SetClientSize(400, 200);
+    images = New<TImageList>(this);
+    images->AddIconResource(GetModuleHandleW(nullptr), "TESTICON");
+    images->AddIconResource(GetModuleHandleW(nullptr), "TESTICON");
+    bar = New<TToolBar>(this);
+    bar->SetHeight(29);
+    bar->SetButtonWidth(28);
+    bar->SetButtonHeight(26);
+    bar->SetEdgeBorders(TEdgeBorders{ebBottom});
+    bar->SetImages(images);
+    bar->SetParent(this);
+    btnNew = Button(0, Utf8ToCp1250("Új"));
+    sep1 = Separator(-1);
+    btnDelete = Button(1, Utf8ToCp1250("Töröl"));
+    sep2 = Separator(12);
+    btnSave = Button(1, "Ment");
+  }
+  TToolButton* Button(Integer image, const AnsiString& hint) {
+    auto* b = New<TToolButton>(this);
+    b->SetImageIndex(image);
+    b->SetHint(hint);
+    b->SetShowHint(true);
+    b->OnClick = [this](TObject* sender) { clicked.push_back(static_cast<TToolButton*>(sender)); };
+    b->SetParent(bar);
+    return b;
+  }
+  TToolButton* Separator(Integer width) {
+    auto* b = New<TToolButton>(this);
+    if (width >= 0) b->SetWidth(width);
+    b->SetStyle(tbsSeparator);
+    b->SetParent(bar);
+    return b;
+  }
+  TImageList* images;
+  TToolBar* bar;
+  TToolButton *btnNew, *sep1, *btnDelete, *sep2, *btnSave;
+  std::vector<TToolButton*> clicked;
+};
+
+struct ToolBarFixture : ::testing::Test {
+  std::unique_ptr<TfrmTools> form{New<TfrmTools>(nullptr)};
+  void TearDown() override { guitest::Pump(); }
+  void Click(TToolButton* b) {
+    const TRect r = b->BoundsRect();
+    const LPARAM at = MAKELPARAM(r.Left + r.Width() / 2, r.Top + r.Height() / 2);
+    SendMessageW(form->bar->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(form->bar->Handle(), WM_LBUTTONUP, 0, at);
+    guitest::Pump();
+  }
+  bool NativeEnabled(TToolButton* b) {
+    const int index = b->Index();
+    TBBUTTON tb{};
+    SendMessageW(form->bar->Handle(), TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&tb));
+    return (tb.fsState & TBSTATE_ENABLED) != 0;
+  }
+};
+
+}  // namespace
+
+TEST_F(ToolBarFixture, ButtonsAreLaidOutAsTheNativeToolBarPlacesThem) {
+  // Before the window exists the layer lays the buttons out itself (a raised bar keeps 2 pixels above).
+  const TRect expected[] = {Bounds(0, 2, 28, 26), Bounds(28, 2, 8, 26), Bounds(36, 2, 28, 26), Bounds(64, 2, 12, 26),
+                            Bounds(76, 2, 28, 26)};
+  ASSERT_EQ(form->bar->ButtonCount(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(form->bar->Buttons(i)->BoundsRect(), expected[i]) << i;
+  EXPECT_EQ(form->bar->ClientHeight(), 27);  // the bottom edge: two pixels
+
+  form->Show();
+  HWND bar = form->bar->Handle();
+  EXPECT_EQ(guitest::WindowClassOf(bar), L"TToolBar");
+  EXPECT_EQ(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0), 5);
+  for (int i = 0; i < 5; ++i) {
+    RECT r{};
+    SendMessageW(bar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(FromRECT(r), expected[i]) << i;
+    EXPECT_EQ(form->bar->Buttons(i)->BoundsRect(), expected[i]) << i;
+  }
+  EXPECT_EQ(form->bar->BoundsRect(), Bounds(0, 0, 400, 29));
+  EXPECT_EQ(form->bar->ClientHeight(), 27);
+  TBBUTTON tb{};
+  SendMessageW(bar, TB_GETBUTTON, 2, reinterpret_cast<LPARAM>(&tb));
+  EXPECT_EQ(tb.iBitmap, 1);
+
+  // A hidden button takes no room; a wider separator moves the rest.
+  form->btnDelete->SetVisible(false);
+  EXPECT_EQ(form->btnSave->Left(), 28 + 8 + 12);
+  form->btnDelete->SetVisible(true);
+  form->sep2->SetWidth(20);
+  EXPECT_EQ(form->btnSave->Left(), 28 + 8 + 28 + 20);
+  form->btnSave->SetImageIndex(0);
+  SendMessageW(bar, TB_GETBUTTON, 4, reinterpret_cast<LPARAM>(&tb));
+  EXPECT_EQ(tb.iBitmap, 0);
+
+  // Bigger buttons.
+  form->bar->SetButtonWidth(32);
+  EXPECT_EQ(form->btnDelete->BoundsRect(), Bounds(40, 2, 32, 26));
+  form->bar->SetFlat(true);
+  EXPECT_NE(GetWindowLongPtrW(form->bar->Handle(), GWL_STYLE) & TBSTYLE_FLAT, 0);
+  EXPECT_EQ(form->btnDelete->BoundsRect(), Bounds(40, 0, 32, 26));
+  bar = form->bar->Handle();
+  delete form->btnNew;
+  EXPECT_EQ(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0), 4);
+  EXPECT_EQ(form->sep1->Left(), 0);
+}
+
+TEST_F(ToolBarFixture, ClicksReachEnabledButtonsOnly) {
+  form->Show();
+  Click(form->btnDelete);
+  ASSERT_EQ(form->clicked.size(), 1u);
+  EXPECT_EQ(form->clicked[0], form->btnDelete);
+
+  form->btnDelete->SetEnabled(false);
+  EXPECT_FALSE(NativeEnabled(form->btnDelete));
+  Click(form->btnDelete);
+  EXPECT_EQ(form->clicked.size(), 1u);
+
+  // The whole bar off (as the diary's in edit state): every button greyed and dead; back on, each
+  // button has its own state again.
+  form->bar->SetEnabled(false);
+  EXPECT_FALSE(NativeEnabled(form->btnNew));
+  EXPECT_FALSE(IsWindowEnabled(form->bar->Handle()));
+  Click(form->btnNew);
+  EXPECT_EQ(form->clicked.size(), 1u);
+  form->bar->SetEnabled(true);
+  EXPECT_TRUE(NativeEnabled(form->btnNew));
+  EXPECT_FALSE(NativeEnabled(form->btnDelete));
+  Click(form->btnNew);
+  ASSERT_EQ(form->clicked.size(), 2u);
+  EXPECT_EQ(form->clicked[1], form->btnNew);
+}
+
+TEST_F(ToolBarFixture, MovingOverAButtonShowsItsHint) {
+  const Integer pause = Application->HintPause();
+  const Integer shortPause = Application->HintShortPause();
+  Application->SetHintPause(0);
+  Application->SetHintShortPause(0);
+  form->Show();
+  const TRect r = form->btnNew->BoundsRect();
+  SendMessageW(form->bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(r.Left + 5, r.Top + 5));
+  ASSERT_NE(Application->HintWindow(), nullptr);
+  EXPECT_TRUE(Application->HintWindow()->IsHintShowing());
+  EXPECT_EQ(Application->HintWindow()->Caption(), Utf8ToCp1250("Új"));
+  EXPECT_EQ(Application->MouseControl(), form->btnNew);
+
+  const TRect d = form->btnDelete->BoundsRect();
+  SendMessageW(form->bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(d.Left + 5, d.Top + 5));
+  EXPECT_EQ(Application->HintWindow()->Caption(), Utf8ToCp1250("Töröl"));
+
+  // Past the last button: the bar itself, which has no hint.
+  SendMessageW(form->bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(300, 5));
+  EXPECT_FALSE(Application->HintWindow()->IsHintShowing());
+  Application->CancelHint();
+  Application->SetHintPause(pause);
+  Application->SetHintShortPause(shortPause);
+}

@@ -1,0 +1,106 @@
+// TToolBar over the system tool bar (window class "TToolBar", a superclass of "ToolbarWindow32") and
+// its TToolButtons. The buttons are controls of their own (hint, image index, enabled and visible
+// state, OnClick, a definition's child objects) whose bounds follow the native buttons; the window draws
+// them with the tool bar's image list, greyed while the button or the whole tool bar is disabled.
+// Separators are Width pixels wide (8 unless set). The hints are the application's: moving the mouse
+// over a button shows that button's Hint. EdgeBorders draw 3-D edges on the chosen sides outside the
+// client area (one pixel for each of EdgeInner and EdgeOuter that is not esNone).
+#pragma once
+#include <vector>
+#include "vcl/gui/GraphicControl.h"
+#include "vcl/gui/WinControl.h"
+#include "vcl/rtl/Set.h"
+
+class TToolBar;
+class TCustomImageList;
+
+enum TToolButtonStyle { tbsButton = 0, tbsCheck = 1, tbsDropDown = 2, tbsSeparator = 3, tbsDivider = 4 };
+enum TEdgeBorder { ebLeft = 0, ebTop = 1, ebRight = 2, ebBottom = 3 };
+using TEdgeBorders = TSet<TEdgeBorder, 4>;
+enum TEdgeStyle { esNone = 0, esRaised = 1, esLowered = 2 };
+
+class TToolButton : public TGraphicControl {
+ public:
+  explicit TToolButton(TComponent* owner);
+
+  TToolButtonStyle Style() const { return style_; }
+  void SetStyle(TToolButtonStyle value);
+  bool IsSeparator() const { return style_ == tbsSeparator || style_ == tbsDivider; }
+  Integer ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(Integer value);
+  // A check button's pressed state.
+  bool Down();
+  void SetDown(bool value);
+  // The tool bar the button is on (its parent), or nil.
+  TToolBar* ToolBar() const;
+  // The position among the tool bar's buttons; -1 off a tool bar.
+  int Index() const;
+
+  // The width of a separator; other buttons take the tool bar's ButtonWidth.
+  void SetBounds(Integer left, Integer top, Integer width, Integer height) override;
+  void WndProc(TMessage& message) override;
+
+ private:
+  friend class TToolBar;
+  TToolButtonStyle style_ = tbsButton;
+  Integer imageIndex_ = -1;
+  bool down_ = false;
+  Integer separatorWidth_ = 8;
+  int command_ = 0;  // the native button's command, given by the tool bar
+};
+
+class TToolBar : public TWinControl {
+ public:
+  explicit TToolBar(TComponent* owner);
+  ~TToolBar() override;
+
+  int ButtonCount() const { return static_cast<int>(buttons_.size()); }
+  TToolButton* Buttons(int index) const;  // EListError outside the list
+  Integer ButtonWidth() const { return buttonWidth_; }
+  void SetButtonWidth(Integer value);
+  Integer ButtonHeight() const { return buttonHeight_; }
+  void SetButtonHeight(Integer value);
+  TCustomImageList* Images() const { return images_; }
+  void SetImages(TCustomImageList* value);
+  bool Flat() const { return flat_; }
+  void SetFlat(bool value);
+  TEdgeBorders EdgeBorders() const { return edgeBorders_; }
+  void SetEdgeBorders(TEdgeBorders value);
+  TEdgeStyle EdgeInner() const { return edgeInner_; }
+  void SetEdgeInner(TEdgeStyle value);
+  TEdgeStyle EdgeOuter() const { return edgeOuter_; }
+  void SetEdgeOuter(TEdgeStyle value);
+
+  TRect ClientRect() override;
+  void WndProc(TMessage& message) override;
+  void Notification(TComponent* component, TOperation operation) override;
+  void Loaded() override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void AfterCreateWnd() override;
+
+ private:
+  friend class TToolButton;
+  Integer EdgeSize() const;
+  TToolButton* ButtonAt(TPoint p) const;
+  TToolButton* ButtonOfCommand(int command) const;
+  BYTE ButtonState(const TToolButton* button);
+  // Puts every button into the window again and lays the buttons out.
+  void ButtonsChanged();
+  void UpdateButtonState(TToolButton* button);
+  void UpdateButtonStates();
+  void LayOutButtons();
+  void ApplyImagesAndSize();
+  void PaintEdges();
+
+  std::vector<TToolButton*> buttons_;
+  int nextCommand_ = 1;
+  Integer buttonWidth_ = 23;
+  Integer buttonHeight_ = 22;
+  TCustomImageList* images_ = nullptr;
+  bool flat_ = false;
+  TEdgeBorders edgeBorders_{ebTop};
+  TEdgeStyle edgeInner_ = esRaised;
+  TEdgeStyle edgeOuter_ = esLowered;
+};
