@@ -299,6 +299,25 @@ class TControlCanvas : public TCanvas {
   HWND ownWindow_ = nullptr;
 };
 
+// Sets one control-state flag for a scope and clears it again on every path.
+class TControlStateScope {
+ public:
+  TControlStateScope(TControl& control, TControlStateItem flag) : control_(control), flag_(flag) {
+    TControlState state = control_.ControlState();
+    control_.SetControlState(state.Include(flag_));
+  }
+  ~TControlStateScope() {
+    TControlState state = control_.ControlState();
+    control_.SetControlState(state.Exclude(flag_));
+  }
+  TControlStateScope(const TControlStateScope&) = delete;
+  TControlStateScope& operator=(const TControlStateScope&) = delete;
+
+ private:
+  TControl& control_;
+  TControlStateItem flag_;
+};
+
 // Lends a paint message's device context to a control's canvas, locked, with the control's font and
 // colour, for the length of a paint; the canvas lets go of it on every path.
 class TCanvasPaintScope {

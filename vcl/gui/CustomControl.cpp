@@ -16,15 +16,6 @@ void TCustomControl::WndProc(TMessage& message) {
     return;
   }
   // Painting goes through PaintWindow (and Paint) rather than the default window procedure.
-  TControlState state = ControlState();
-  SetControlState(state.Include(csCustomPaint));
-  try {
-    TWinControl::WndProc(message);
-  } catch (...) {
-    state = ControlState();
-    SetControlState(state.Exclude(csCustomPaint));
-    throw;
-  }
-  state = ControlState();
-  SetControlState(state.Exclude(csCustomPaint));
+  TControlStateScope customPaint(*this, csCustomPaint);
+  TWinControl::WndProc(message);
 }

@@ -1,5 +1,6 @@
 #include "vcl/gui/DBGrid.h"
 
+#include "vcl/gui/DataAware.h"
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -291,18 +292,11 @@ void TDBGrid::BeforeDestruction() {
 
 TDBGrid::~TDBGrid() { link_.reset(); }
 
-void TDBGrid::SetDataSource(TDataSource* value) {
-  TDataSource* old = link_->DataSource();
-  if (value == old) return;
-  if (old != nullptr) RemoveFreeNotification(old);
-  link_->SetDataSource(value);
-  if (value != nullptr) value->FreeNotification(this);
-}
+void TDBGrid::SetDataSource(TDataSource* value) { SetLinkDataSource(*this, *link_, value); }
 
 void TDBGrid::Notification(TComponent* component, TOperation operation) {
   TCustomControl::Notification(component, operation);
-  if (operation == opRemove && link_ != nullptr && component != nullptr && component == link_->DataSource())
-    link_->SetDataSource(nullptr);
+  ForgetRemovedDataSource(link_.get(), component, operation);
 }
 
 void TDBGrid::SetOptions(TDBGridOptions value) {

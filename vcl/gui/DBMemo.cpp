@@ -1,5 +1,6 @@
 #include "vcl/gui/DBMemo.h"
 
+#include "vcl/gui/DataAware.h"
 #include "vcl/db/Fields.h"
 
 namespace {
@@ -53,18 +54,11 @@ void TDBMemo::BeforeDestruction() {
 
 TDBMemo::~TDBMemo() { link_.reset(); }
 
-void TDBMemo::SetDataSource(TDataSource* value) {
-  TDataSource* old = link_->DataSource();
-  if (value == old) return;
-  if (old != nullptr) RemoveFreeNotification(old);
-  link_->SetDataSource(value);
-  if (value != nullptr) value->FreeNotification(this);
-}
+void TDBMemo::SetDataSource(TDataSource* value) { SetLinkDataSource(*this, *link_, value); }
 
 void TDBMemo::Notification(TComponent* component, TOperation operation) {
   TCustomMemo::Notification(component, operation);
-  if (operation == opRemove && link_ != nullptr && component != nullptr && component == link_->DataSource())
-    link_->SetDataSource(nullptr);
+  ForgetRemovedDataSource(link_.get(), component, operation);
 }
 
 void TDBMemo::SetDataField(const AnsiString& value) { link_->SetFieldName(value); }

@@ -553,17 +553,8 @@ void TCustomForm::WndProc(TMessage& m) {
       break;
     case WM_PAINT:
     case WM_PRINTCLIENT: {
-      TControlState state = ControlState();
-      SetControlState(state.Include(csCustomPaint));
-      try {
-        TWinControl::WndProc(m);
-      } catch (...) {
-        state = ControlState();
-        SetControlState(state.Exclude(csCustomPaint));
-        throw;
-      }
-      state = ControlState();
-      SetControlState(state.Exclude(csCustomPaint));
+      TControlStateScope customPaint(*this, csCustomPaint);
+      TWinControl::WndProc(m);
       return;
     }
     case CM_SHOWINGCHANGED:
