@@ -50,9 +50,9 @@ inline constexpr char SInvalidCalcType[] = "Field '%s' cannot be a calculated or
 inline constexpr char SLookupInfoError[] = "Lookup information for field '%s' is incomplete";
 inline constexpr char SInvalidVarByteArray[] = "Invalid variant type or size for field '%s'";
 inline constexpr char SNotIndexField[] = "Field '%s' is not indexed and cannot be modified";
-inline constexpr char SInvalidIntegerValue[] = "'%s' is not a valid integer value";
-inline constexpr char SInvalidFloatValue[] = "'%s' is not a valid floating point value";
-inline constexpr char SInvalidBoolValue[] = "'%s' is not a valid boolean value";
+inline constexpr char SInvalidIntegerValue[] = "'%s' is not a valid integer value for field '%s'";
+inline constexpr char SInvalidFloatValue[] = "'%s' is not a valid floating point value for field '%s'";
+inline constexpr char SInvalidBoolValue[] = "'%s' is not a valid boolean value for field '%s'";
 // Display texts of Boolean values.
 inline constexpr char STextTrue[] = "True";
 inline constexpr char STextFalse[] = "False";
