@@ -690,8 +690,8 @@ void TDataSet::EndInsertAppend() {
   DoAfterScroll();
 }
 
-void TDataSet::Insert() {
-  BeginInsertAppend();
+// A new record buffer at the active row, before the current record (at the start when empty).
+void TDataSet::PrepareInsertBuffer() {
   const TBookmark oldCurrent = GetBookmark();
   MoveBuffer(recordCount_, activeRecord_);
   Byte* buffer = ActiveBuffer();
@@ -701,12 +701,10 @@ void TDataSet::Insert() {
   else
     SetBookmarkData(buffer, oldCurrent.Data());
   if (recordCount_ < bufferCount_) ++recordCount_;
-  InternalInsert();
-  EndInsertAppend();
 }
 
-void TDataSet::Append() {
-  BeginInsertAppend();
+// A new record buffer after the last record: the window is refilled backwards from it.
+void TDataSet::PrepareAppendBuffer() {
   ClearBuffers();
   Byte* buffer = buffers_[0];
   InitRecord(buffer);
@@ -714,6 +712,18 @@ void TDataSet::Append() {
   recordCount_ = 1;
   bof_ = false;
   GetPriorRecords();
+}
+
+void TDataSet::Insert() {
+  BeginInsertAppend();
+  PrepareInsertBuffer();
+  InternalInsert();
+  EndInsertAppend();
+}
+
+void TDataSet::Append() {
+  BeginInsertAppend();
+  PrepareAppendBuffer();
   InternalInsert();
   EndInsertAppend();
 }
@@ -808,25 +818,10 @@ void TDataSet::SetFields(std::initializer_list<Variant> values) {
 
 void TDataSet::AddRecord(std::initializer_list<Variant> values, bool append) {
   BeginInsertAppend();
-  if (append) {
-    ClearBuffers();
-    Byte* buffer = buffers_[0];
-    InitRecord(buffer);
-    SetBookmarkFlag(buffer, bfEOF);
-    recordCount_ = 1;
-    bof_ = false;
-    GetPriorRecords();
-  } else {
-    const TBookmark oldCurrent = GetBookmark();
-    MoveBuffer(recordCount_, activeRecord_);
-    Byte* buffer = ActiveBuffer();
-    InitRecord(buffer);
-    if (recordCount_ == 0)
-      SetBookmarkFlag(buffer, bfBOF);
-    else
-      SetBookmarkData(buffer, oldCurrent.Data());
-    if (recordCount_ < bufferCount_) ++recordCount_;
-  }
+  if (append)
+    PrepareAppendBuffer();
+  else
+    PrepareInsertBuffer();
   SetState(dsInsert);
   TryFinally(
       [&] {

@@ -407,6 +407,8 @@ class TDataSet : public TComponent {
   void OpenCursorComplete();
   void DoInternalOpen();
   void BeginInsertAppend();
+  void PrepareInsertBuffer();
+  void PrepareAppendBuffer();
   void EndInsertAppend();
   void AddRecord(std::initializer_list<Variant> values, bool append);
   void UpdateCalcFields();
