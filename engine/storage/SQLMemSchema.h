@@ -267,7 +267,6 @@ class TSQLMemMetaObjectDefs {
  private:
   void CheckItem(const TSQLMemMetaObjectDef* item) const;
 
- private:
   std::vector<std::unique_ptr<TSQLMemMetaObjectDef>> items_;
 };
 

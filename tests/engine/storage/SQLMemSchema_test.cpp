@@ -268,6 +268,8 @@ TEST_F(SchemaTest, DamagedCountsAndNamesAreRefusedBeforeAllocating) {
        Blank<TSQLMemConstraintDefNotNull>, 10253},
       {"unique name count of zero", Meta("U", 1).I32(0).I32(0).I32(0).I32(0).Str(), Blank<TSQLMemConstraintDefUnique>,
        30306},
+      {"field of an unknown data type", Meta("F", 1).U8(99).U8(sftInteger).I32(0).U8(0).U8(255).Str(),
+       Blank<TSQLMemFieldDef>, 30050},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -281,6 +283,19 @@ TEST_F(SchemaTest, DamagedCountsAndNamesAreRefusedBeforeAllocating) {
       EXPECT_EQ(e.NativeError(), c.code);
     }
   }
+}
+
+TEST_F(SchemaTest, ListCountBeyondTheStreamIsRefused) {
+  TSQLMemMemoryStream stream;
+  FillStream(stream, StreamBytes().I32(50000000).Str());
+  TSQLMemFieldDefs fields;
+  try {
+    fields.LoadFromStream(stream);
+    ADD_FAILURE() << "no error";
+  } catch (const ESQLMemException& e) {
+    EXPECT_EQ(e.NativeError(), 10159);
+  }
+  EXPECT_EQ(fields.GetCount(), 0);
 }
 
 TEST_F(SchemaTest, NamesThatDoNotFitTheirFormAreRangeErrors) {

@@ -36,6 +36,7 @@ template <class T>
 std::string SavedBytes(const T& object) {
   TSQLMemMemoryStream stream;
   object.SaveToStream(stream);
+  if (stream.Size() == 0) return {};
   return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
 }
 
