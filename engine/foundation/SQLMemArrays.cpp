@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -668,6 +669,45 @@ void TSQLMemScanSearchConditionArray::Delete(Integer index) {
   if (index < 0 || index >= Count())
     SQLMemError(10413, "Invalid item number - ItemNo = %d, ItemCount = %d", {index, Count()});
   items_.erase(items_.begin() + index);
+}
+
+namespace {
+
+TSQLMemScanConditionServices& ScanConditionServices() {
+  static TSQLMemScanConditionServices services;
+  return services;
+}
+
+}  // namespace
+
+TSQLMemScanConditionServices SetScanConditionServices(TSQLMemScanConditionServices services) {
+  std::swap(ScanConditionServices(), services);
+  return services;
+}
+
+void TSQLMemScanSearchConditionArray::BindIndexes(const TSQLMemIndexDefs& indexDefs, TSQLMemScanPendingList& pending) {
+  const auto& extract = ScanConditionServices().ExtractScanConditions;
+  if (!extract) return;
+  // Extraction appends to this array; the conditions it adds are lookups already and are not revisited.
+  const Integer count = Count();
+  for (Integer i = 0; i < count; ++i) {
+    TSQLMemExpression* expression = GetItem(i).Expression;
+    if (expression != nullptr) extract(*expression, indexDefs, *this, pending);
+  }
+}
+
+void TSQLMemScanSearchConditionArray::AddFromList(TSQLMemScanPendingList& pending) {
+  while (!pending.empty()) {
+    TSQLMemScanPendingEntry& entry = pending.front();
+    if (entry.Expression == nullptr) SQLMemError(20060, SQLMemPointerIsNil);
+    if (entry.Node == nullptr) SQLMemError(20061, SQLMemPointerIsNil);
+    if (entry.KeyBuffer == nullptr) SQLMemError(20062, SQLMemPointerIsNil);
+    const auto& addCondition = ScanConditionServices().AddCondition;
+    if (!addCondition) SQLMemError(30035, SQLMemNotImplementedYet);
+    addCondition(*entry.Expression, entry.Node);
+    MemoryManager().FreeMem(entry.KeyBuffer);
+    pending.erase(pending.begin());
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 class TStream;
 class TSQLMemExpression;  // the SQL layer's condition object
 class TSQLMemExprNode;    // one node of its tree
+class TSQLMemIndexDefs;   // a table's index definitions (storage)
 
 namespace sqlmem_detail {
 
@@ -311,6 +312,26 @@ struct TSQLMemScanPendingEntry {
   TSQLMemExpression* Expression = nullptr;
 };
 
+// The comparisons taken out of filters by one scan, waiting to be given back to their expressions.
+using TSQLMemScanPendingList = std::vector<TSQLMemScanPendingEntry>;
+
+class TSQLMemScanSearchConditionArray;
+
+// The two services of the SQL layer's condition object that the scan conditions call. The foundation
+// lies below the SQL layer and cannot call it directly, so the SQL layer installs them when it starts.
+struct TSQLMemScanConditionServices {
+  // Appends to conditions every comparison of expression that an index of indexDefs can serve, and
+  // puts each comparison it takes out of the expression into pending.
+  std::function<void(TSQLMemExpression& expression, const TSQLMemIndexDefs& indexDefs,
+                     TSQLMemScanSearchConditionArray& conditions, TSQLMemScanPendingList& pending)>
+      ExtractScanConditions;
+  // Gives a comparison node back to its expression (appended to the root's operands, or the root).
+  std::function<void(TSQLMemExpression& expression, TSQLMemExprNode* node)> AddCondition;
+};
+
+// Installs the SQL layer's services and returns those in place before. Set it while no scan runs.
+TSQLMemScanConditionServices SetScanConditionServices(TSQLMemScanConditionServices services);
+
 // The scan search conditions of one table scan; owns its conditions.
 class TSQLMemScanSearchConditionArray {
  public:
@@ -323,6 +344,14 @@ class TSQLMemScanSearchConditionArray {
   // Appends a condition that only evaluates the expression (kind 0, no key buffer, no index).
   void AddFromExpression(TSQLMemExpression* expression);
   void Delete(Integer index);  // 10413 outside 0..Count - 1
+  // Lets the SQL layer turn the index-servable comparisons of each condition's expression into further
+  // conditions of this array (the conditions present at the call only; the new ones are not searched
+  // again). Without the SQL layer's services nothing is extracted and the expressions stay whole.
+  void BindIndexes(const TSQLMemIndexDefs& indexDefs, TSQLMemScanPendingList& pending);
+  // Gives each pending comparison back to its expression, frees its key block and removes the entry.
+  // An entry without expression, node or block raises 20060, 20061, 20062 "Pointer is nil" and stays
+  // in the list with those after it; without the SQL layer's services 30035 "Not implemented yet".
+  static void AddFromList(TSQLMemScanPendingList& pending);
 
  private:
   std::vector<std::unique_ptr<TSQLMemScanSearchCondition>> items_;

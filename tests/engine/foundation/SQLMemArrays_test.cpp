@@ -18,6 +18,7 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemSettings.h"
+#include "engine/storage/SQLMemSchema.h"
 #include "vcl/rtl/OsSeam.h"
 #include "vcl/rtl/Stream.h"
 
@@ -726,6 +727,107 @@ TEST_F(EngineArrays, ScanConditionDeleteClosesTheGap) {
   EXPECT_EQ(a.GetItem(0).IndexID, 10);
   EXPECT_EQ(a.GetItem(1).IndexID, 12);
   EXPECT_THROW(a.GetItem(2), ERangeError);
+}
+
+// The SQL layer's services, played by a recorder: extraction turns each expression into one index
+// lookup and one pending comparison; giving a comparison back is logged.
+class ScanConditionServicesTest : public EngineArrays {
+ protected:
+  void SetUp() override {
+    EngineArrays::SetUp();
+    TSQLMemScanConditionServices services;
+    services.ExtractScanConditions = [this](TSQLMemExpression& expression, const TSQLMemIndexDefs& indexDefs,
+                                            TSQLMemScanSearchConditionArray& conditions, TSQLMemScanPendingList& pending) {
+      EXPECT_EQ(&indexDefs, &indexDefs_);
+      extracted.push_back(&expression);
+      TSQLMemScanSearchCondition lookup;
+      lookup.Kind = 1;
+      lookup.IndexID = 7;
+      lookup.Expression = &expression;  // the lookup carries its expression too, and is not searched again
+      conditions.Add(lookup);
+      pending.push_back({MemoryManager().GetMem(8), Node(static_cast<int>(pending.size())), &expression});
+    };
+    services.AddCondition = [this](TSQLMemExpression& expression, TSQLMemExprNode* node) {
+      givenBack.emplace_back(&expression, node);
+    };
+    previous_ = SetScanConditionServices(std::move(services));
+  }
+  void TearDown() override {
+    SetScanConditionServices(std::move(previous_));
+    EngineArrays::TearDown();
+  }
+
+  // Stand-ins for the SQL layer's objects: only their addresses are used.
+  TSQLMemExpression* Expression(int i) { return reinterpret_cast<TSQLMemExpression*>(&dummies_[i]); }
+  TSQLMemExprNode* Node(int i) { return reinterpret_cast<TSQLMemExprNode*>(&dummies_[10 + i]); }
+
+  TSQLMemIndexDefs indexDefs_;
+  std::vector<TSQLMemExpression*> extracted;
+  std::vector<std::pair<TSQLMemExpression*, TSQLMemExprNode*>> givenBack;
+
+ private:
+  int dummies_[20] = {};
+  TSQLMemScanConditionServices previous_;
+};
+
+TEST_F(ScanConditionServicesTest, BindIndexesExtractsFromEveryExpressionPresentAtTheCall) {
+  TSQLMemScanSearchConditionArray a;
+  a.AddFromExpression(Expression(0));
+  TSQLMemScanSearchCondition byIndex;
+  byIndex.IndexID = 3;  // no expression: nothing to extract
+  a.Add(byIndex);
+  a.AddFromExpression(Expression(1));
+  TSQLMemScanPendingList pending;
+  a.BindIndexes(indexDefs_, pending);
+  EXPECT_EQ(extracted, (std::vector<TSQLMemExpression*>{Expression(0), Expression(1)}));
+  EXPECT_EQ(a.Count(), 5);
+  EXPECT_EQ(a.GetItem(3).IndexID, 7);
+  ASSERT_EQ(pending.size(), 2u);
+
+  // Giving the comparisons back empties the list and frees their key blocks (the fixture counts them).
+  TSQLMemScanSearchConditionArray::AddFromList(pending);
+  EXPECT_TRUE(pending.empty());
+  EXPECT_EQ(givenBack, (std::vector<std::pair<TSQLMemExpression*, TSQLMemExprNode*>>{{Expression(0), Node(0)},
+                                                                                     {Expression(1), Node(1)}}));
+}
+
+TEST_F(ScanConditionServicesTest, AddFromListRefusesIncompleteEntries) {
+  const struct {
+    int missing;  // 0 expression, 1 node, 2 block
+    Integer code;
+  } cases[] = {{0, 20060}, {1, 20061}, {2, 20062}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    TSQLMemScanPendingList pending;
+    pending.push_back({MemoryManager().GetMem(8), Node(0), Expression(0)});
+    pending.push_back({c.missing == 2 ? nullptr : MemoryManager().GetMem(8), c.missing == 1 ? nullptr : Node(1),
+                       c.missing == 0 ? nullptr : Expression(1)});
+    ExpectEngineError([&] { TSQLMemScanSearchConditionArray::AddFromList(pending); }, c.code,
+                      "Pointer is nil - Native error: " + std::to_string(c.code));
+    // The good entry before it was handled; the bad one stays with the caller.
+    ASSERT_EQ(pending.size(), 1u);
+    MemoryManager().FreeMem(pending[0].KeyBuffer);
+  }
+  EXPECT_EQ(givenBack.size(), 3u);
+}
+
+TEST_F(EngineArrays, WithoutTheSqlLayerNothingIsExtractedAndNothingCanBeGivenBack) {
+  const TSQLMemScanConditionServices previous = SetScanConditionServices({});
+  TSQLMemScanSearchConditionArray a;
+  int dummy = 0;
+  a.AddFromExpression(reinterpret_cast<TSQLMemExpression*>(&dummy));
+  TSQLMemScanPendingList pending;
+  TSQLMemIndexDefs indexDefs;
+  a.BindIndexes(indexDefs, pending);
+  EXPECT_EQ(a.Count(), 1);
+  EXPECT_TRUE(pending.empty());
+
+  pending.push_back({MemoryManager().GetMem(8), reinterpret_cast<TSQLMemExprNode*>(&dummy),
+                     reinterpret_cast<TSQLMemExpression*>(&dummy)});
+  ExpectEngineError([&] { TSQLMemScanSearchConditionArray::AddFromList(pending); }, 30035,
+                    "Not implemented yet - Native error: 30035");
+  MemoryManager().FreeMem(pending[0].KeyBuffer);
+  SetScanConditionServices(previous);
 }
 
 // ---- helpers ----
