@@ -29,3 +29,13 @@ void DrawGradient(const TsPixelView& target, const TsRect& rect, const TsGradArr
 void DrawGradientInRect(const TsPixelView& target, const TsRect& rect, const TsGradArray& gradient,
                         const TsPixelView& texture, const TsRect& textureRect, Integer textureWeight,
                         Integer gradientWeight);
+
+#if defined(_WIN32)
+class TBitmap;
+// DrawGradient on a bitmap: a 32-bit bitmap is painted through its scan lines, the triangle mode with
+// msimg32's GradientFill on its canvas (nothing when that function is missing). Other pixel formats
+// are painted through the canvas, row by row or column by column.
+void DrawGradient(TBitmap& bitmap, const TsRect& rect, const TsGradArray& gradient);
+// Whether msimg32's GradientFill could be bound (bound once, on first use).
+bool GradientFillAvailable();
+#endif
