@@ -9,6 +9,7 @@ TsCommonData::TsCommonData(TObject* owner) : HostObject(owner), HostControl(dyna
 
 void TsCommonData::SetSkinSection(const AnsiString& value) {
   skinSection_ = value.empty() ? AnsiString("UNKNOWN") : AnsiUpperCase(value);
+  if (GetSkinManager() == nullptr) SectionIndex = -1;
 }
 
 bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
@@ -25,7 +26,7 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
       data->UrgentPaint = on;
       return false;
     case scIsUpdating:
-      message.Result = data->IsUpdating() ? 1 : 0;
+      message.Result = data->NeedsRepaint() ? 1 : 0;
       return true;
     case scIsHalfVisible:
       message.Result = data->PartialPaint ? 1 : 0;

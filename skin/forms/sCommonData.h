@@ -58,15 +58,17 @@ class TsCommonData : public TPersistent {
   // The host: HostObject is the owner; HostControl is the owner when it is a control.
   explicit TsCommonData(TObject* owner);
 
-  // The section of the skin, upper case; empty becomes "UNKNOWN".
+  // The section of the skin, upper case; empty becomes "UNKNOWN". Without a manager the section
+  // index becomes -1; resolving it in the manager's sections and repainting come with the manager.
   const AnsiString& SkinSection() const { return skinSection_; }
   void SetSkinSection(const AnsiString& value);
 
-  // The manager chosen for this host.
+  // The manager chosen for this host (the default manager as fallback comes with the manager).
   TsSkinManager* GetSkinManager() const { return OwnSkinManager; }
-  // Painting of the host is suspended, or its cache no longer shows the current background.
-  bool IsUpdating() const { return UpdatingFlag || BackgroundDirty; }
-  // A manager with this host's section: only then is anything painted from the skin.
+  // The answer to scIsUpdating: painting is suspended or the cache no longer shows the background.
+  bool NeedsRepaint() const { return UpdatingFlag || BackgroundDirty; }
+  // A manager and a section of it: only then is anything painted from the skin. (Checking the index
+  // against the manager's sections comes with the manager.)
   bool Skinned() const { return GetSkinManager() != nullptr && SectionIndex >= 0; }
 
   TObject* HostObject = nullptr;

@@ -90,8 +90,10 @@ TEST_F(SkinMessageFixture, SwitchesAndSettersChangeTheHost) {
 
   TskSectionInfo section;
   section.Name = "formTitle";
+  Data().SectionIndex = 4;
   SendSkinCommand(Skinned(), scSetSkinSection, reinterpret_cast<LPARAM>(&section));
   EXPECT_EQ(Data().SkinSection(), "FORMTITLE");
+  EXPECT_EQ(Data().SectionIndex, -1);  // no manager to find it in
   section.Name.clear();
   SendSkinCommand(Skinned(), scSetSkinSection, reinterpret_cast<LPARAM>(&section));
   EXPECT_EQ(Data().SkinSection(), "UNKNOWN");
