@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 #include "vcl/rtl/Exceptions.h"
 
@@ -63,6 +64,41 @@ TEST(GradientText, MalformedNumberRaisesConversionErrorAndLeavesNoSteps) {
     ASSERT_EQ(g.size(), 1u);
     EXPECT_THROW(ParseGradientData(text, g), EConvertError);
     EXPECT_TRUE(g.empty());
+  }
+}
+
+TEST(GradientText, RandomTextsParseOrRaiseAndPaintWithinTheBuffer) {
+  // Texts made of the characters a gradient holds, and a few it should not: every one either parses
+  // or raises the conversion error, and what parses paints inside the rectangle only (ASan watches).
+  const unsigned seed = 20261210;
+  SCOPED_TRACE(testing::Message() << "seed " << seed);
+  std::mt19937 random(seed);
+  const std::string alphabet = "0123456789;;;;;--x $";
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 40);
+    for (int i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+    TsGradArray g;
+    try {
+      ParseGradientData(text, g);
+    } catch (const EConvertError&) {
+      ASSERT_TRUE(g.empty()) << text;
+      continue;
+    }
+    for (const TsGradStep& step : g) {
+      ASSERT_GE(step.Color1, 0) << text;
+      ASSERT_LE(step.Percent, 100) << text;
+    }
+    Canvas32 c(5, 5);
+    const Integer h = static_cast<Integer>(random() % 4);
+    DrawGradient(c.view, TsRect{1, 1, 1 + h, 4}, g);
+    for (Integer y = 0; y < 5; ++y) {
+      for (Integer x = 0; x < 5; ++x) {
+        if (x < 1 || x >= 1 + h || y < 1 || y >= 4) {
+          ASSERT_EQ(c(x, y), kUntouched) << text;
+        }
+      }
+    }
   }
 }
 
