@@ -44,7 +44,7 @@ struct SkinMessageFixture : ::testing::Test {
   void TearDown() override { guitest::Pump(); }
 };
 
-TEST_F(SkinMessageFixture, ReceiversAnswerQuestionsAsSpecified) {
+TEST_F(SkinMessageFixture, SkinnedAndPlainWindowsAnswerQuestions) {
   Data().SectionIndex = 4;
   Data().BackgroundDirty = false;
   struct Case {
