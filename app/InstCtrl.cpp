@@ -278,11 +278,11 @@ void TOneInstance::EndAsLaterCopy(HWND firstCopy) {
   const bool counted = CountIn(*record_, count);
   const auto max = static_cast<ShortInt>(RecordMax(*record_).load());
   if (counted && (max < 0 || count <= max)) {
-    if (Application != nullptr) {
-      Application->SetShowMainForm(false);
-      ShowWindow(Application->Handle(), SW_HIDE);
-    }
     try {
+      if (Application != nullptr) {
+        Application->SetShowMainForm(false);
+        ShowWindow(Application->Handle(), SW_HIDE);
+      }
       HandOverCommandLine(firstCopy);
     } catch (...) {
       // The command line is lost, as when the first copy does not answer in time.
