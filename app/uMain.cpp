@@ -4,4 +4,9 @@
 
 TfrmMain* frmMain = nullptr;
 
-void RegisterMainForm() { RegisterStreamedClass<TfrmMain, TForm>("TfrmMain"); }
+void TfrmMain::DefineFields(TFieldTable& fields) { fields.Add("OneInstance1", OneInstance1); }
+
+void RegisterMainForm() {
+  RegisterInstCtrl();
+  RegisterStreamedClass<TfrmMain, TForm>("TfrmMain");
+}

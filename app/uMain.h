@@ -1,15 +1,23 @@
-// The diary's main window, TfrmMain. For now the bare window of its definition (caption, client size,
-// minimum size, font, centred on the screen); its controls and handlers come with the diary itself.
+// The diary's main window, TfrmMain. For now the window of its definition (caption, client size,
+// minimum size, font, centred on the screen) with the single-instance component, which ends a second
+// start of the program while this window is being read; its controls and handlers come with the diary
+// itself.
 #pragma once
+#include "app/InstCtrl.h"
 #include "vcl/gui/Form.h"
 
 class TfrmMain : public TForm {
  public:
   using TForm::TForm;
+
+  TOneInstance* OneInstance1 = nullptr;
+
+  void DefineFields(TFieldTable& fields) override;
 };
 
 // The main window, once Application->CreateForm has made it.
 extern TfrmMain* frmMain;
 
-// Registers TfrmMain with the definition reader (its definition is the resource TFRMMAIN).
+// Registers TfrmMain and the diary's own components with the definition reader (the window's
+// definition is the resource TFRMMAIN).
 void RegisterMainForm();
