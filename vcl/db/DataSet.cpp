@@ -8,6 +8,7 @@
 #include "vcl/db/FieldDefs.h"
 #include "vcl/db/Fields.h"
 #include "vcl/rtl/DateUtils.h"
+#include "vcl/rtl/ExceptionHandler.h"
 #include "vcl/rtl/Stream.h"
 #include "vcl/rtl/Strings.h"
 
@@ -204,7 +205,10 @@ void TDataSet::CheckCanModify() {
   if (!CanModify()) DatabaseError(SDataSetReadOnly, this);
 }
 
-void TDataSet::InternalHandleException() { throw; }
+void TDataSet::InternalHandleException() {
+  // The application's handler reports it; without one the error goes on to the caller.
+  if (!HandleApplicationException(this)) throw;
+}
 
 // ---- state ----
 

@@ -310,7 +310,8 @@ class TDataSet : public TComponent {
   virtual void InternalDelete() {}
   // Stores buffer as a new record (InsertRecord/AppendRecord). The default raises.
   virtual void InternalAddRecord(Byte* buffer, bool append);
-  // Called inside a catch block; the default passes the exception on.
+  // Called inside a catch block: the application's exception handler reports the exception; without
+  // an installed handler it passes on.
   virtual void InternalHandleException();
   virtual Integer GetRecordCount() { return -1; }
   virtual Integer GetRecNo() { return -1; }

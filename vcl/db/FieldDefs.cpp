@@ -11,7 +11,7 @@
 
 void TNamedItem::SetName(const AnsiString& value) {
   if (AnsiSameStr(value, name_)) return;
-  if (auto* defs = dynamic_cast<TDefCollection*>(Collection())) {
+  if (auto* defs = dynamic_cast<TDefCollection*>(Collection()); defs != nullptr && !value.empty()) {
     const int index = defs->IndexOf(value);
     if (index >= 0 && defs->Items(index) != this)
       DatabaseErrorFmt(SDuplicateName, {value, defs->ClassName()}, defs->DataSet());
@@ -44,7 +44,8 @@ void TDefCollection::GetItemNames(TStrings& list) const {
   list.BeginUpdate();
   try {
     list.Clear();
-    for (int i = 0; i < Count(); ++i) list.Add(static_cast<const TNamedItem*>(Items(i))->Name());
+    for (int i = 0; i < Count(); ++i)
+      if (const AnsiString& name = static_cast<const TNamedItem*>(Items(i))->Name(); !name.empty()) list.Add(name);
   } catch (...) {
     list.EndUpdate();
     throw;

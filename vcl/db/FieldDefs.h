@@ -17,7 +17,7 @@ class TNamedItem : public TCollectionItem {
  public:
   explicit TNamedItem(TCollection* collection) : TCollectionItem(collection) {}
   const AnsiString& Name() const { return name_; }
-  // Raises "Duplicate name '%s' in %s" when another item of the collection has the name.
+  // Raises "Duplicate name '%s' in %s" when another item of the collection has the (non-empty) name.
   void SetName(const AnsiString& value);
   AnsiString DisplayName() const override { return name_; }
   void SetDisplayName(const AnsiString& value) override { SetName(value); }
@@ -41,10 +41,12 @@ class TDefCollection : public TOwnedCollection {
   // nil / -1 when no item has the name.
   TNamedItem* Find(std::string_view name) const;
   int IndexOf(std::string_view name) const;
+  // The names of the named items.
   void GetItemNames(class TStrings& list) const;
 
  protected:
   // Runs `update` (which refills the collection from the source) unless Updated, then sets Updated.
+  // Changes made by it neither clear Updated nor fire OnUpdate; when it raises, Updated stays false.
   template <class F>
   void UpdateDefs(F&& update) {
     if (updated_) return;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "vcl/db/DBConsts.h"
+#include "vcl/db/DataSet.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/Component.h"
 #include "vcl/rtl/StrUtils.h"
@@ -39,16 +40,6 @@ const TComponent* OwnerComponent(const TPersistent* owner) { return dynamic_cast
 }  // namespace
 
 // ---- TIndexDef ----
-
-void TIndexDef::SetName(const AnsiString& value) {
-  if (value == name_) return;
-  if (auto* defs = dynamic_cast<TIndexDefs*>(Collection()); defs != nullptr && !value.empty()) {
-    const int existing = defs->IndexOf(value);
-    if (existing >= 0 && existing != Index()) DatabaseErrorFmt(SDuplicateName, {value, defs->ClassName()});
-  }
-  name_ = value;
-  Changed(false);
-}
 
 void TIndexDef::SetFields(const AnsiString& value) {
   fields_ = value;
@@ -99,7 +90,7 @@ void TIndexDef::Assign(const TPersistent* source) {
   TCollection* owner = Collection();
   if (owner != nullptr) owner->BeginUpdate();
   try {
-    if (!other->name_.empty()) SetName(other->name_);
+    if (!other->Name().empty()) SetName(other->Name());
     fields_ = other->fields_;
     options_ = other->options_;
     descFields_ = other->descFields_;
@@ -115,11 +106,12 @@ void TIndexDef::Assign(const TPersistent* source) {
   if (owner != nullptr) owner->EndUpdate();
 }
 
-AnsiString TIndexDef::DisplayName() const { return name_.empty() ? TCollectionItem::DisplayName() : name_; }
+AnsiString TIndexDef::DisplayName() const { return Name().empty() ? TCollectionItem::DisplayName() : Name(); }
 
 // ---- TIndexDefs ----
 
-TIndexDefs::TIndexDefs(TPersistent* owner) : TOwnedCollection(owner, TCollectionItemClass::Of<TIndexDef>()) {}
+TIndexDefs::TIndexDefs(TPersistent* owner)
+    : TDefCollection(dynamic_cast<TDataSet*>(owner), owner, TCollectionItemClass::Of<TIndexDef>()) {}
 
 TIndexDef* TIndexDefs::Items(int index) const { return static_cast<TIndexDef*>(TCollection::Items(index)); }
 
@@ -141,29 +133,10 @@ TIndexDef* TIndexDefs::Add(const AnsiString& name, const AnsiString& fields, TIn
   return def;
 }
 
-int TIndexDefs::IndexOf(std::string_view name) const {
-  for (int i = 0; i < Count(); ++i)
-    if (AnsiSameText(Items(i)->Name(), name)) return i;
-  return -1;
-}
-
 TIndexDef* TIndexDefs::Find(std::string_view name) const {
   const int i = IndexOf(name);
   if (i < 0) DatabaseErrorFmt(SIndexNotFound, {name}, OwnerComponent(GetOwner()));
   return Items(i);
-}
-
-void TIndexDefs::GetItemNames(TStrings& list) const {
-  list.BeginUpdate();
-  try {
-    list.Clear();
-    for (int i = 0; i < Count(); ++i)
-      if (!Items(i)->Name().empty()) list.Add(Items(i)->Name());
-  } catch (...) {
-    list.EndUpdate();
-    throw;
-  }
-  list.EndUpdate();
 }
 
 TIndexDef* TIndexDefs::GetIndexForFields(std::string_view fields, bool caseInsensitive) {
@@ -189,27 +162,7 @@ TIndexDef* TIndexDefs::FindIndexForFields(std::string_view fields) {
 }
 
 void TIndexDefs::Update() {
-  if (updater_) UpdateDefs(updater_);
-}
-
-void TIndexDefs::UpdateDefs(const std::function<void()>& method) {
-  if (updated_) return;
-  ++internalUpdateCount_;
-  BeginUpdate();
-  try {
-    method();
-  } catch (...) {
-    EndUpdate();
-    --internalUpdateCount_;
-    throw;
-  }
-  EndUpdate();
-  --internalUpdateCount_;
-  updated_ = true;
-}
-
-void TIndexDefs::Update(TCollectionItem*) {
-  if (internalUpdateCount_ > 0) return;
-  updated_ = false;
-  if (OnUpdate) OnUpdate(this);
+  UpdateDefs([this] {
+    if (updater_) updater_();
+  });
 }

@@ -4,7 +4,7 @@
 #pragma once
 #include <functional>
 #include <string_view>
-#include "vcl/rtl/Collection.h"
+#include "vcl/db/FieldDefs.h"
 #include "vcl/rtl/Set.h"
 
 class TStrings;
@@ -21,14 +21,13 @@ using TIndexOptions = TSet<TIndexOption, 6>;
 
 class TIndexDefs;
 
-class TIndexDef : public TCollectionItem {
+// Name and SetName come from TNamedItem: a non-empty name that another definition of the list has
+// (case ignored) raises EDatabaseError "Duplicate name '%s' in TIndexDefs"; unnamed definitions may be
+// several.
+class TIndexDef : public TNamedItem {
  public:
-  explicit TIndexDef(TCollection* collection) : TCollectionItem(collection) {}
+  explicit TIndexDef(TCollection* collection) : TNamedItem(collection) {}
 
-  const AnsiString& Name() const { return name_; }
-  // A non-empty name that another definition of the list has (case ignored) raises EDatabaseError
-  // "Duplicate name '%s' in TIndexDefs".
-  void SetName(const AnsiString& value);
   // Field names separated by ";" (the engine also accepts ",").
   const AnsiString& Fields() const { return fields_; }
   void SetFields(const AnsiString& value);
@@ -52,7 +51,6 @@ class TIndexDef : public TCollectionItem {
   AnsiString DisplayName() const override;
 
  private:
-  AnsiString name_;
   AnsiString fields_;
   TIndexOptions options_;
   AnsiString descFields_;
@@ -62,7 +60,7 @@ class TIndexDef : public TCollectionItem {
   Integer groupingLevel_ = 0;
 };
 
-class TIndexDefs : public TOwnedCollection {
+class TIndexDefs : public TDefCollection {
  public:
   // `owner` is the dataset (nil for a free-standing list); errors name it when it is a component.
   explicit TIndexDefs(TPersistent* owner);
@@ -73,11 +71,9 @@ class TIndexDefs : public TOwnedCollection {
   // TIndexDef::SetName) and adds nothing.
   TIndexDef* Add(const AnsiString& name, const AnsiString& fields, TIndexOptions options);
 
-  // Position of the definition with that name (case ignored), -1 when none.
-  int IndexOf(std::string_view name) const;
+  // IndexOf and GetItemNames (the named definitions) come from TDefCollection.
   // The definition with that name; EDatabaseError "Index '%s' not found" (naming the dataset) when none.
   TIndexDef* Find(std::string_view name) const;
-  void GetItemNames(TStrings& list) const;
 
   // The index to use for ordering by `fields` (a ";"-separated list): first an index whose field list is
   // exactly that list, else one whose field list starts with it. Field names compare without regard to
@@ -95,19 +91,9 @@ class TIndexDefs : public TOwnedCollection {
   void Update();
   // When the list is not Updated: runs `method` and marks the list Updated. Changes made by the method
   // (or the updater) neither clear Updated nor fire OnUpdate; when it raises, Updated stays false.
-  void UpdateDefs(const std::function<void()>& method);
-  // True while the list mirrors the table: set by Update/UpdateDefs, cleared by any other change.
-  bool Updated() const { return updated_; }
-  void SetUpdated(bool value) { updated_ = value; }
-
-  // Fired after a change made from outside Update/UpdateDefs (the dataset marks its definitions for storing).
-  TNotifyEvent OnUpdate;
-
- protected:
-  void Update(TCollectionItem* item) override;
+  // Updated, SetUpdated and OnUpdate come from TDefCollection.
+  using TDefCollection::UpdateDefs;
 
  private:
-  int internalUpdateCount_ = 0;
-  bool updated_ = false;
   std::function<void()> updater_;
 };

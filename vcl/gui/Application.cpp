@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <exception>
 
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Dialogs.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/HintWindow.h"
 #include "vcl/gui/Screen.h"
+#include "vcl/rtl/ExceptionHandler.h"
 #include "vcl/rtl/FileUtils.h"
 #include "vcl/rtl/OsSeam.h"
 #include "vcl/rtl/TextConv.h"
@@ -44,9 +46,12 @@ const wchar_t* Wide(const WideString& s) { return reinterpret_cast<const wchar_t
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner), icon_(std::make_unique<TIcon>()) {
   title_ = Utf16ToCp1250(ChangeFileExt(ExtractFileName(os::ExecutablePath()), WideString()));
+  // Errors of the portable layers (a dataset's data events) are reported like the GUI's own.
+  InstallExceptionHandler(this, [this](TObject* sender) { HandleException(sender); });
 }
 
 TApplication::~TApplication() {
+  RemoveExceptionHandler(this);
   try {
     StopHintTimer();
     DestroyComponents();
@@ -166,6 +171,8 @@ void TApplication::Idle() {
   } catch (...) {
     HandleException(this);
   }
+  // Bitmaps keep their memory DCs while in use; an idle program gives them back to the system.
+  if (done) TBitmap::FreeMemoryContexts();
   if (done) WaitMessage();
 }
 

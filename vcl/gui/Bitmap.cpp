@@ -91,6 +91,13 @@ class TBitmap::TBitmapCanvas : public TCanvas {
     if (oldBitmap_ != nullptr) SelectObject(dc, oldBitmap_);
     oldBitmap_ = nullptr;
     DeleteDC(dc);
+    std::erase(WithContext(), this);
+  }
+
+  // The canvases that hold a memory DC (GUI thread only).
+  static std::vector<TBitmapCanvas*>& WithContext() {
+    static std::vector<TBitmapCanvas*> list;
+    return list;
   }
 
  protected:
@@ -98,6 +105,7 @@ class TBitmap::TBitmapCanvas : public TCanvas {
     HDC dc = CreateCompatibleDC(nullptr);
     if (dc == nullptr) return;
     if (owner_.bitmap_ != nullptr) oldBitmap_ = static_cast<HBITMAP>(SelectObject(dc, owner_.bitmap_));
+    WithContext().push_back(this);
     SetHandle(dc);
   }
 
@@ -111,6 +119,13 @@ TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() {
   canvas_.reset();
   if (bitmap_ != nullptr) DeleteObject(bitmap_);
+  if (adopted_ != nullptr) DeleteObject(adopted_);
+  if (palette_ != nullptr) DeleteObject(palette_);
+}
+
+void TBitmap::FreeMemoryContexts() noexcept {
+  for (TBitmapCanvas* canvas : std::vector<TBitmapCanvas*>(TBitmapCanvas::WithContext()))
+    if (canvas->LockCount() == 0) canvas->FreeContext();
 }
 
 int TBitmap::BitsPerPixel() const { return BitsOf(pixelFormat_); }
@@ -156,6 +171,10 @@ HBITMAP TBitmap::NewDib(Integer width, Integer height, TPixelFormat format, void
 void TBitmap::Replace(HBITMAP bitmap, void* bits, Integer width, Integer height, TPixelFormat format) {
   FreeCanvasContext();
   if (bitmap_ != nullptr) DeleteObject(bitmap_);
+  if (adopted_ != nullptr) DeleteObject(adopted_);
+  adopted_ = nullptr;
+  if (palette_ != nullptr) DeleteObject(palette_);
+  palette_ = nullptr;
   bitmap_ = bitmap;
   bits_ = bits;
   width_ = bitmap != nullptr ? width : 0;
@@ -195,11 +214,7 @@ void TBitmap::SetSize(Integer width, Integer height) {
     Changed();
     return;
   }
-  std::vector<RGBQUAD> palette;
-  if (bitmap_ != nullptr && BitsPerPixel() <= 8) {
-    palette.resize(std::size_t{1} << BitsPerPixel());
-    GetDIBColorTable(Canvas().Handle(), 0, static_cast<UINT>(palette.size()), palette.data());
-  }
+  const std::vector<RGBQUAD> palette = bitmap_ != nullptr ? ColorTable() : pendingPalette_;
   void* bits = nullptr;
   HBITMAP dib = NewDib(width, height, pixelFormat_, &bits, &palette);
   CopyPixelsInto(dib, width, height);
@@ -265,7 +280,8 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
     Changed();
     return;
   }
-  // A device-dependent or top-down bitmap: its pixels move into a 32-bit DIB section of our own.
+  // A device-dependent or top-down bitmap: its pixels move into a 32-bit DIB section of our own; the
+  // original is kept for ReleaseHandle.
   BITMAP bm{};
   if (GetObjectW(bitmap, sizeof(bm), &bm) == 0) InvalidBitmap();
   void* bits = nullptr;
@@ -280,18 +296,107 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
   DeleteDC(src);
   DeleteDC(dst);
   GdiFlush();
-  DeleteObject(bitmap);
   Replace(dib, bits, bm.bmWidth, bm.bmHeight, pf32bit);
+  adopted_ = bitmap;
   Changed();
 }
 
 HBITMAP TBitmap::ReleaseHandle() {
   FreeCanvasContext();
   HBITMAP result = bitmap_;
+  if (adopted_ != nullptr) {
+    DeleteObject(bitmap_);  // our copy of it
+    result = adopted_;
+    adopted_ = nullptr;
+  }
   bitmap_ = nullptr;
   bits_ = nullptr;
   width_ = height_ = stride_ = 0;
   return result;
+}
+
+std::vector<RGBQUAD> TBitmap::ColorTable() {
+  std::vector<RGBQUAD> colors;
+  if (bitmap_ == nullptr || BitsPerPixel() > 8) return colors;
+  colors.resize(std::size_t{1} << BitsPerPixel());
+  const UINT got = GetDIBColorTable(Canvas().Handle(), 0, static_cast<UINT>(colors.size()), colors.data());
+  colors.resize(got);
+  return colors;
+}
+
+HPALETTE TBitmap::Palette() {
+  if (palette_ != nullptr || pixelFormat_ < pf1bit || pixelFormat_ > pf8bit) return palette_;
+  const std::vector<RGBQUAD> colors = bitmap_ != nullptr ? ColorTable() : pendingPalette_;
+  if (colors.empty()) return nullptr;
+  std::vector<Byte> block(sizeof(LOGPALETTE) + colors.size() * sizeof(PALETTEENTRY));
+  auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
+  log->palVersion = 0x300;
+  log->palNumEntries = static_cast<WORD>(colors.size());
+  for (std::size_t i = 0; i < colors.size(); ++i)
+    log->palPalEntry[i] = PALETTEENTRY{colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0};
+  palette_ = CreatePalette(log);
+  return palette_;
+}
+
+void TBitmap::SetPalette(HPALETTE palette) {
+  std::vector<RGBQUAD> colors;
+  if (palette != nullptr) {
+    WORD count = 0;
+    GetObjectW(palette, sizeof(count), &count);
+    std::vector<PALETTEENTRY> entries(count);
+    if (count > 0) GetPaletteEntries(palette, 0, count, entries.data());
+    for (const PALETTEENTRY& e : entries) colors.push_back(RGBQUAD{e.peBlue, e.peGreen, e.peRed, 0});
+  }
+  if (palette_ != nullptr) DeleteObject(palette_);
+  palette_ = nullptr;
+  if (bitmap_ == nullptr || BitsPerPixel() > 8) {
+    pendingPalette_ = std::move(colors);
+    return;
+  }
+  if (!colors.empty()) {
+    const UINT n = static_cast<UINT>(std::min<std::size_t>(colors.size(), std::size_t{1} << BitsPerPixel()));
+    SetDIBColorTable(Canvas().Handle(), 0, n, colors.data());
+  }
+  Changed();
+}
+
+void TBitmap::SetAlphaFormat(TAlphaFormat value) {
+  if (value == alphaFormat_) return;
+  alphaFormat_ = value;
+  Changed();
+}
+
+void TBitmap::DrawTransparent(TCanvas& canvas, const TRect& rect, Byte opacity) {
+  if (Empty()) return;
+  Blend(canvas, rect, opacity);
+}
+
+void TBitmap::Blend(TCanvas& canvas, const TRect& rect, Byte opacity) {
+  const bool perPixel = alphaFormat_ != afIgnored && pixelFormat_ == pf32bit;
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, static_cast<BYTE>(perPixel ? AC_SRC_ALPHA : 0)};
+  HDC dst = canvas.Handle();
+  if (!perPixel || alphaFormat_ == afPremultiplied) {
+    ::AlphaBlend(dst, rect.Left, rect.Top, rect.Width(), rect.Height(), Canvas().Handle(), 0, 0, width_, height_, blend);
+    return;
+  }
+  // Straight alpha: AlphaBlend wants the colours multiplied by it, in a copy.
+  void* bits = nullptr;
+  HBITMAP copy = NewDib(width_, height_, pf32bit, &bits, nullptr);
+  GdiFlush();
+  const auto* src = static_cast<const Byte*>(bits_);
+  auto* out = static_cast<Byte*>(bits);
+  const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned a = src[4 * i + 3];
+    for (int c = 0; c < 3; ++c) out[4 * i + c] = static_cast<Byte>((src[4 * i + c] * a + 127) / 255);
+    out[4 * i + 3] = static_cast<Byte>(a);
+  }
+  HDC src_dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(src_dc, copy);
+  ::AlphaBlend(dst, rect.Left, rect.Top, rect.Width(), rect.Height(), src_dc, 0, 0, width_, height_, blend);
+  SelectObject(src_dc, old);
+  DeleteDC(src_dc);
+  DeleteObject(copy);
 }
 
 TColor TBitmap::TransparentColor() {
@@ -315,6 +420,10 @@ void TBitmap::SetTransparentMode(TTransparentMode value) {
 
 void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
   if (Empty()) return;
+  if (alphaFormat_ != afIgnored && pixelFormat_ == pf32bit) {
+    Blend(canvas, rect, 255);
+    return;
+  }
   HDC src = Canvas().Handle();
   HDC dst = canvas.Handle();
   if (Transparent()) {

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <cstring>
+#include <vector>
 
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Form.h"
@@ -14,6 +15,12 @@ namespace {
 
 // The graphic control that has the mouse captured through its parent's window.
 TControl* gCaptureControl = nullptr;
+
+// The control canvases that hold a DC of their own (GUI thread only).
+std::vector<TControlCanvas*>& CanvasesWithDc() {
+  static std::vector<TControlCanvas*> list;
+  return list;
+}
 
 TPoint MousePos(LPARAM lParam) { return Point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); }
 
@@ -30,21 +37,21 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 
 void TControl::BeforeDestruction() {
   TComponent::BeforeDestruction();
-  if (Application != nullptr) Application->ControlDestroyed(this);
-  if (gCaptureControl == this) gCaptureControl = nullptr;
-  if (parent_ != nullptr) SetParent(nullptr);
+  LeaveParent();
 }
 
-TControl::~TControl() {
+// After `delete` nothing is left to do; a control freed otherwise (on the stack) is no longer complete
+// here, so its parent hears only of a bare control.
+TControl::~TControl() { LeaveParent(); }
+
+void TControl::LeaveParent() noexcept {
   if (Application != nullptr) Application->ControlDestroyed(this);
   if (gCaptureControl == this) gCaptureControl = nullptr;
-  // A control freed without `delete` (on the stack) leaves its parent here; it is no longer complete,
-  // so nothing is sent to it.
-  if (parent_ != nullptr) {
-    try {
-      parent_->RemoveControl(this);
-    } catch (...) {
-    }
+  if (parent_ == nullptr) return;
+  try {
+    parent_->RemoveControl(this);
+  } catch (...) {
+    // The control goes away whatever the parent's handlers think of it.
   }
 }
 
@@ -226,7 +233,10 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TControl::DeliverMessage(TMessage& message) {
   if (windowProc_) {
-    windowProc_(message);
+    // Through a copy: a procedure that replaces WindowProc while it runs would otherwise destroy
+    // itself (and what it captured) under its own feet.
+    const TWndMethod proc = windowProc_;
+    proc(message);
   } else {
     WndProc(message);
   }
@@ -518,6 +528,12 @@ void TControlCanvas::FreeHandle() {
   SetHandle(nullptr);
   ReleaseDC(ownWindow_, dc);
   ownWindow_ = nullptr;
+  std::erase(CanvasesWithDc(), this);
+}
+
+void TControlCanvas::FreeDeviceContexts(HWND window) noexcept {
+  for (TControlCanvas* canvas : std::vector<TControlCanvas*>(CanvasesWithDc()))
+    if (canvas->ownWindow_ == window) canvas->FreeHandle();
 }
 
 TCanvasPaintScope::TCanvasPaintScope(TControlCanvas& canvas, HDC dc) : canvas_(canvas) {
@@ -553,7 +569,9 @@ void TControlCanvas::CreateHandle() {
       IntersectClipRect(ownDc_, 0, 0, control_.Width(), control_.Height());
     }
   }
-  if (ownDc_ != nullptr) SetHandle(ownDc_);
+  if (ownDc_ == nullptr) return;
+  CanvasesWithDc().push_back(this);
+  SetHandle(ownDc_);
 }
 
 TCustomForm* GetParentForm(const TControl* control) {

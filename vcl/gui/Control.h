@@ -253,6 +253,8 @@ class TControl : public TComponent {
 
  private:
   friend class TWinControl;
+  // Leaves Application's and the capture's bookkeeping and the parent.
+  void LeaveParent() noexcept;
   void FontChanged();
   void DoMouseDown(TMessage& m, TMouseButton button);
   void DoMouseUp(TMessage& m, TMouseButton button);
@@ -282,13 +284,16 @@ class TControl : public TComponent {
 };
 
 // A canvas that paints on a control: on its window (a windowed control) or its area of the parent's
-// window (a graphic control). Outside painting it gets a DC itself and keeps it until FreeHandle.
+// window (a graphic control). Outside painting it gets a DC itself and keeps it until FreeHandle, or
+// until that window is destroyed (FreeDeviceContexts).
 class TControlCanvas : public TCanvas {
  public:
   explicit TControlCanvas(TControl& control) : control_(control) {}
   ~TControlCanvas() override;
   TControl& Control() const { return control_; }
   void FreeHandle();
+  // Every control canvas that holds a DC of the window lets go of it (the window is going away).
+  static void FreeDeviceContexts(HWND window) noexcept;
 
  protected:
   void CreateHandle() override;

@@ -4,6 +4,7 @@
 
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Icon.h"
+#include "vcl/gui/Jpeg.h"
 #include "vcl/rtl/FileUtils.h"
 #include "vcl/rtl/Format.h"
 #include "vcl/rtl/TextConv.h"
@@ -53,6 +54,8 @@ struct Registry {
   Registry() {
     formats.push_back({"bmp", "Bitmaps", &typeid(TBitmap), [] { return static_cast<TGraphic*>(New<TBitmap>()); }});
     formats.push_back({"ico", "Icons", &typeid(TIcon), [] { return static_cast<TGraphic*>(New<TIcon>()); }});
+    for (const char* ext : {"jpg", "jpeg"})
+      formats.push_back({ext, "JPEG images", &typeid(TJPEGImage), [] { return static_cast<TGraphic*>(New<TJPEGImage>()); }});
   }
 };
 

@@ -130,10 +130,23 @@ void RegisterControls() {
     p.EventProp("OnMouseLeave", &TControl::OnMouseLeave);
     p.EventProp("OnMouseDown", &TControl::OnMouseDown);
     p.EventProp("OnMouseUp", &TControl::OnMouseUp);
+    // Read by name by code that treats controls alike (the skin library).
+    p.OrdGetter("Left", &TControl::Left);
+    p.OrdGetter("Top", &TControl::Top);
+    p.OrdGetter("Width", &TControl::Width);
+    p.OrdGetter("Height", &TControl::Height);
+    p.OrdGetter("Align", &TControl::Align);
+    p.OrdGetter("Visible", &TControl::Visible);
+    p.OrdGetter("Enabled", &TControl::Enabled);
+    p.OrdGetter("Color", &TControl::Color);
+    p.OrdGetter("ParentColor", &TControl::ParentColor);
+    p.OrdGetter("ParentFont", &TControl::ParentFont);
+    p.ComponentGetter("PopupMenu", &TControl::PopupMenu);
     p.EventProp("OnMouseMove", &TControl::OnMouseMove);
   });
   RegisterStreamedClass<TWinControl, TControl>("TWinControl", [](TPropertyTableOf<TWinControl>& p) {
     p.BoolProp("TabStop", &TWinControl::SetTabStop);
+    p.OrdGetter("TabStop", &TWinControl::TabStop);
     p.IntegerProp("TabOrder", &TWinControl::SetTabOrder);
     p.ObjectProp("Padding", &TWinControl::Padding);
     p.EventProp("OnEnter", &TWinControl::OnEnter);
@@ -158,6 +171,12 @@ void RegisterForms() {
     p.IntegerProp("AlphaBlendValue", [](TCustomForm& f, Integer v) { f.SetAlphaBlendValue(static_cast<Byte>(v)); });
     p.BoolProp("Visible", &TCustomForm::SetFormVisible);
     p.ComponentProp("ActiveControl", &TCustomForm::SetActiveControl);
+    p.OrdGetter("BorderStyle", &TCustomForm::BorderStyle);
+    p.SetGetter<TBorderIcons>("BorderIcons", &TCustomForm::BorderIcons, kBorderIcons);
+    p.OrdGetter("FormStyle", &TCustomForm::FormStyle);
+    p.OrdGetter("AlphaBlend", &TCustomForm::AlphaBlend);
+    p.OrdGetter("AlphaBlendValue", &TCustomForm::AlphaBlendValue);
+    p.OrdGetter("WindowState", &TCustomForm::WindowState);
     p.EventProp("OnCreate", &TCustomForm::OnCreate);
     p.EventProp("OnDestroy", &TCustomForm::OnDestroy);
     p.EventProp("OnShow", &TCustomForm::OnShow);

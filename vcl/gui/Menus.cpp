@@ -272,7 +272,8 @@ void TMenuItem::FillMenu(HMENU menu) {
     info.fState = (item->enabled_ ? MFS_ENABLED : MFS_GRAYED) | (item->checked_ ? MFS_CHECKED : 0) |
                   (item->default_ ? MFS_DEFAULT : 0);
     info.fType = item->IsLine() ? MFT_SEPARATOR : MFT_STRING;
-    if (item->IsOwnerDrawn()) info.fType |= MFT_OWNERDRAW;
+    item->builtOwnerDrawn_ = item->IsOwnerDrawn();
+    if (item->builtOwnerDrawn_) info.fType |= MFT_OWNERDRAW;
     if (item->radioItem_) info.fType |= MFT_RADIOCHECK;
     if (item->break_) info.fType |= MFT_MENUBREAK;
     WideString text;
@@ -303,6 +304,14 @@ void TMenuItem::FillMenu(HMENU menu) {
 void TMenuItem::ForgetHandles() {
   handle_ = nullptr;
   for (TMenuItem* item : items_) item->ForgetHandles();
+}
+
+bool TMenuItem::OwnerDrawingChanged() const {
+  for (const TMenuItem* item : items_) {
+    if (!item->visible_) continue;
+    if (item->builtOwnerDrawn_ != item->IsOwnerDrawn() || item->OwnerDrawingChanged()) return true;
+  }
+  return false;
 }
 
 // ---- owner drawing ----
@@ -435,6 +444,7 @@ void TMenu::DestroyHandle() noexcept {
 }
 
 HMENU TMenu::Handle() {
+  if (handle_ != nullptr && !stale_ && items_->OwnerDrawingChanged()) Changed();
   if (handle_ != nullptr && (!stale_ || tracking_ > 0)) return handle_;
   DestroyHandle();
   handle_ = CreatePopupMenu();

@@ -130,12 +130,16 @@ class TMenuItem : public TComponent {
   // Puts the visible sub-items into a Windows menu (sub-menus made for items with children).
   void FillMenu(HMENU menu);
   void ForgetHandles();
+  // True when an item put into the Windows menu has gained or lost its owner drawing since (its
+  // drawing hooks are plain members, set at any time).
+  bool OwnerDrawingChanged() const;
 
   AnsiString caption_;
   TShortCut shortCut_ = scNone;
   Integer imageIndex_ = -1;
   bool enabled_ = true;
   bool visible_ = true;
+  bool builtOwnerDrawn_ = false;  // as put into the Windows menu
   bool checked_ = false;
   bool radioItem_ = false;
   bool default_ = false;

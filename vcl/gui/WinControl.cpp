@@ -24,6 +24,7 @@ thread_local TWinControl* tCreating = nullptr;
 
 const wchar_t* Wide(const WideString& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
+
 bool IsWindowed(const TControl* c) { return dynamic_cast<const TWinControl*>(c) != nullptr; }
 
 // Alignment order among controls of the same alignment: by position, so that a control keeps its
@@ -58,18 +59,13 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(std::make_
 
 void TWinControl::BeforeDestruction() {
   TControl::BeforeDestruction();
-  // Children go with their parent (whoever owns them hears through the component protocol).
-  while (!controls_.empty()) {
-    TControl* child = controls_.back();
-    delete child;
-    if (!controls_.empty() && controls_.back() == child) controls_.pop_back();  // could not leave
-  }
+  FreeChildren();
   DestroyHandle();
 }
 
 TWinControl::~TWinControl() {
-  // The steps of BeforeDestruction for an object not freed with `delete`; the window is cut off from
-  // this (no longer complete) object before it is destroyed.
+  // Only for a control not freed with `delete`: the window is cut off from this (no longer complete)
+  // object before it is destroyed.
   try {
     RemoveFocus(true);
   } catch (...) {
@@ -79,10 +75,15 @@ TWinControl::~TWinControl() {
     Unbind();
     DestroyWindow(window);
   }
+  FreeChildren();
+}
+
+void TWinControl::FreeChildren() noexcept {
+  // Children go with their parent (whoever owns them hears through the component protocol).
   while (!controls_.empty()) {
     TControl* child = controls_.back();
     delete child;
-    if (!controls_.empty() && controls_.back() == child) controls_.pop_back();
+    if (!controls_.empty() && controls_.back() == child) controls_.pop_back();  // could not leave
   }
 }
 
@@ -108,7 +109,10 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND window, UINT msg, WPARAM wParam, L
     control->Bind(window);
   }
   const LRESULT result = control->MainWndProc(msg, wParam, lParam);
-  if (msg == WM_NCDESTROY && control->handle_ == window) control->Unbind();
+  if (msg == WM_NCDESTROY) {
+    TControlCanvas::FreeDeviceContexts(window);
+    if (control->handle_ == window) control->Unbind();
+  }
   return result;
 }
 
@@ -122,8 +126,21 @@ LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcep
   return m.Result;
 }
 
+// Binds the window being created to its control as soon as Windows announces it (HCBT_CREATEWND,
+// before its first message), so that CBT hooks further down the chain (installed earlier, such as a
+// skin library's) already find the control and its handle.
+LRESULT CALLBACK TWinControl::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && tCreating != nullptr) {
+    TWinControl* control = tCreating;
+    tCreating = nullptr;
+    control->Bind(reinterpret_cast<HWND>(wParam));
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 HWND TWinControl::Handle() {
-  if (handle_ == nullptr) CreateHandle();
+  // A window under creation answers what it has (bound at HCBT_CREATEWND); it is never made twice.
+  if (handle_ == nullptr && !ControlState().Contains(csCreating)) CreateHandle();
   return handle_;
 }
 
@@ -196,13 +213,19 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   tCreating = this;
   TControlState state = ControlState();
   SetControlState(state.Include(csCreating));
+  HHOOK hook = SetWindowsHookExW(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
   HWND window = CreateWindowExW(params.ExStyle, params.WinClassName.c_str(), Wide(params.Caption), params.Style,
                                 params.X, params.Y, params.Width, params.Height, params.WndParent, nullptr,
                                 params.WindowClass.hInstance, nullptr);
+  if (hook != nullptr) UnhookWindowsHookEx(hook);
   if (tCreating == this) tCreating = outer;
   state = ControlState();
   SetControlState(state.Exclude(csCreating));
-  if (window != nullptr && handle_ == nullptr) Bind(window);
+  if (window == nullptr) {
+    Unbind();  // bound by the hook, then refused by the window's creation messages
+  } else if (handle_ == nullptr) {
+    Bind(window);
+  }
 }
 
 void TWinControl::CreateHandle() {
@@ -247,6 +270,7 @@ void TWinControl::DestroyWnd() {
   TControlState state = ControlState();
   SetControlState(state.Include(csDestroyingHandle));
   HWND window = handle_;
+  TControlCanvas::FreeDeviceContexts(window);
   DestroyWindow(window);
   if (handle_ == window) Unbind();  // a window whose procedure was taken over and not given back
   state = ControlState();

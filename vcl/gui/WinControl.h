@@ -35,7 +35,8 @@ class TWinControl : public TControl {
   void BeforeDestruction() override;
 
   // ---- the window ----
-  // The window; made (with the parents' windows) when it does not exist yet.
+  // The window; made (with the parents' windows) when it does not exist yet. While the window is being
+  // made (csCreating) it answers the window Windows announced (HCBT_CREATEWND) and never makes another.
   HWND Handle();
   bool HandleAllocated() const { return handle_ != nullptr; }
   void HandleNeeded() { Handle(); }
@@ -151,8 +152,10 @@ class TWinControl : public TControl {
  private:
   friend class TControl;
   static LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
   void Bind(HWND window);
   void Unbind() noexcept;
+  void FreeChildren() noexcept;
   bool DoControlMsg(HWND child, TMessage& message);
   void CNKeyDown(TMessage& message);
   void CNSysKeyDown(TMessage& message);

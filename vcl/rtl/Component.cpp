@@ -54,16 +54,10 @@ TComponent::TComponent(TComponent* owner) {
 }
 
 TComponent::~TComponent() {
-  // The BeforeDestruction steps again: an object that was not freed with `delete` (one on the stack)
-  // has not had them.
-  Destroying();
-  RemoveFreeNotifications();
-  try {
-    DestroyComponents();
-  } catch (...) {
-    // Every owned component is freed even when a notification fails.
-  }
-  DetachFromOwner();
+  // Nothing is left to do after `delete`; an object freed otherwise (one on the stack) has its
+  // teardown here, when it is no longer complete.
+  Leave();
+  FreeComponents();
 }
 
 void TComponent::AfterConstruction() {
@@ -76,9 +70,26 @@ void TComponent::AfterConstruction() {
 
 void TComponent::BeforeDestruction() {
   TPersistent::BeforeDestruction();
+  Leave();
+}
+
+void TComponent::DestroyOwned() {
+  TPersistent::DestroyOwned();
+  FreeComponents();
+}
+
+void TComponent::Leave() noexcept {
   Destroying();
   RemoveFreeNotifications();
   DetachFromOwner();
+}
+
+void TComponent::FreeComponents() noexcept {
+  try {
+    DestroyComponents();
+  } catch (...) {
+    // Every owned component is freed even when a notification fails.
+  }
 }
 
 TComponent* TComponent::Components(int index) const {

@@ -13,12 +13,13 @@
 //   every component a form reader creates.
 // - Free with `delete` or through the owner. `delete` runs BeforeDestruction while the object is still
 //   complete: it marks it and everything it owns csDestroying, tells the components that asked for free
-//   notification, and removes it from its owner (which tells the owner's components, opRemove). Then the
-//   derived destructors run (they may still delete sub-components they own), then TComponent's destructor
-//   frees the owned components that remain, last first, each removed from this owner before it is freed.
-// - Because the owner's derived destructors have run by the time its components are freed, components
-//   fire no events while being freed (csDestroying is on for the whole tree before any destructor runs):
-//   a handler bound to the owner would reach a half-destroyed object.
+//   notification, and removes it from its owner (which tells the owner's components, opRemove); derived
+//   classes add their own steps (a control leaves its parent and destroys its window). Then, still on
+//   the complete object, DestroyOwned frees the owned components, last first, each removed from this
+//   owner before it is freed: a component that hooked its owner (replaced a form's window procedure)
+//   can still give the hook back. The destructors run last and find nothing left to do.
+// - Components fire no events while being freed (csDestroying is on for the whole tree before any
+//   destructor runs).
 // - Notifications that arrive during destruction never stop it: an exception from a Notification handler
 //   raised while an object is being freed is dropped.
 #pragma once
@@ -114,6 +115,7 @@ class TComponent : public TPersistent {
   TPersistent* GetOwner() const override { return owner_; }
   void AfterConstruction() override;
   void BeforeDestruction() override;
+  void DestroyOwned() override;
 
  protected:
   // Checks a rename of `component` (nil: this component itself has no owner) from curName to newName;
@@ -126,6 +128,9 @@ class TComponent : public TPersistent {
   void RemoveNotification(TComponent* component);
   void RemoveFreeNotifications() noexcept;
   void DetachFromOwner() noexcept;
+  // The steps of leaving: csDestroying on the tree, free notifications, the owner.
+  void Leave() noexcept;
+  void FreeComponents() noexcept;
   void SetStateItem(TComponentStateItem item, bool value);
 
   TComponent* owner_ = nullptr;

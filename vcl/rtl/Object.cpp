@@ -57,6 +57,10 @@ void TObject::operator delete(TObject* p, std::destroying_delete_t) {
   } catch (...) {
     // Destruction cannot be refused; what BeforeDestruction could not finish, the destructors finish.
   }
+  try {
+    p->DestroyOwned();
+  } catch (...) {
+  }
   void* block = dynamic_cast<void*>(p);
   p->~TObject();
   ::operator delete(block);

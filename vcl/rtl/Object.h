@@ -52,6 +52,9 @@ class TObject {
   // Runs at the start of `delete`, while the object is still complete (derived destructors have not
   // run yet). Exceptions from it are swallowed: destruction goes on.
   virtual void BeforeDestruction() {}
+  // Runs right after BeforeDestruction, still on the complete object: where an owner frees what it
+  // owns, so that what it frees may still call back into a whole object. Exceptions are swallowed.
+  virtual void DestroyOwned() {}
 
   // `delete` on any object of the tree: BeforeDestruction, then the destructors, then the memory.
   void operator delete(TObject* p, std::destroying_delete_t);

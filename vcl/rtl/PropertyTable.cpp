@@ -1,5 +1,7 @@
 #include "vcl/rtl/PropertyTable.h"
 
+#include <algorithm>
+
 #include "vcl/rtl/AnsiStrings.h"
 #include <typeindex>
 #include <unordered_map>
@@ -52,13 +54,20 @@ TComponent* TPropertyTable::CreateComponent(TComponent* owner) const {
   return factory_(owner);
 }
 
-void TPropertyTable::AddProperty(TPropInfo info) {
+TPropInfo& TPropertyTable::AddProperty(TPropInfo info) {
   for (const TPropInfo& p : props_) {
     if (SameDefName(p.Name(), info.Name())) {
       throw EComponentError(Format("Property %s.%s is defined twice", {className_, info.Name()}));
     }
   }
   props_.push_back(std::move(info));
+  return props_.back();
+}
+
+TPropInfo& TPropertyTable::OwnProperty(std::string_view name) {
+  for (TPropInfo& p : props_)
+    if (SameDefName(p.Name(), name)) return p;
+  throw EComponentError(Format("Property %s.%s is not registered", {className_, name}));
 }
 
 TPropertyTable& detail::AddTable(std::unique_ptr<TPropertyTable> table) {
@@ -96,6 +105,35 @@ const TPropertyTable* FindPropertyTable(const std::type_info& type) {
   Registry& r = TheRegistry();
   auto it = r.byType.find(std::type_index(type));
   return it == r.byType.end() ? nullptr : it->second;
+}
+
+std::vector<const TPropertyTable*> PropertyTablesFor(const TPersistent& obj) {
+  // Depth counts the registered ancestors; classes registered without their parent count as shallow,
+  // so callers look a name up in each table in turn.
+  std::vector<std::pair<int, const TPropertyTable*>> found;
+  const TPropertyTable* exact = FindPropertyTable(typeid(obj));
+  for (const auto& t : TheRegistry().tables) {
+    if (t.get() == exact || !t->IsInstance(obj)) continue;
+    int depth = 0;
+    for (const TPropertyTable* p = t.get(); p != nullptr; ++depth) {
+      try {
+        p = p->Parent();
+      } catch (const EComponentError&) {
+        p = nullptr;
+      }
+    }
+    found.emplace_back(depth, t.get());
+  }
+  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<const TPropertyTable*> tables;
+  if (exact != nullptr) tables.push_back(exact);
+  for (const auto& f : found) tables.push_back(f.second);
+  return tables;
+}
+
+Integer detail::OrdToInteger(Int64 value, const AnsiString& prop) {
+  if (!std::in_range<Integer>(value)) throw ERangeError(Format("%d is out of range for %s", {value, prop}));
+  return static_cast<Integer>(value);
 }
 
 // ---- value conversions ----

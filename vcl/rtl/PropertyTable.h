@@ -16,6 +16,12 @@
 //     });
 //   }
 //
+// Properties that code reads or writes by name at run time (PropertyAccess.h) also get a getter:
+//       p.OrdGetter("Color", &TButton::Color);                       // Integer, Boolean, enumeration
+//       p.SetGetter<TAnchors>("Anchors", &TButton::Anchors, AnchorIdents());
+//       p.ComponentGetter("PopupMenu", &TButton::PopupMenu);
+// Writing by name uses the setter given at registration; Object properties read through their getter.
+//
 // A class inherits the properties of the parent named in its registration (which may be registered
 // before or after it). Setters are member functions, public data members, or callables taking (T&, value).
 // Property and value names are matched without regard to ASCII case.
@@ -75,6 +81,19 @@ class TPropInfo {
   }
   TPersistent* Nested(TPersistent& instance) const { return nested_ ? nested_(instance) : nullptr; }
 
+  // ---- access by name at run time (each empty unless the table provides it) ----
+  using TGetOrd = std::function<Int64(TPersistent& instance)>;
+  using TSetOrd = std::function<void(TPersistent& instance, Int64 value)>;
+  using TGetObject = std::function<TObject*(TPersistent& instance)>;
+  // A set property as the names of its members, in declaration order.
+  using TGetSet = std::function<std::vector<AnsiString>(TPersistent& instance)>;
+  using TSetSet = std::function<void(TPersistent& instance, const std::vector<AnsiString>& members)>;
+  TGetOrd getOrd;
+  TSetOrd setOrd;
+  TGetObject getObject;
+  TGetSet getSet;
+  TSetSet setSet;
+
  private:
   AnsiString name_;
   TPropKind kind_;
@@ -105,9 +124,13 @@ class TPropertyTable {
   // owner) are created by New<T>(owner); others raise EComponentError here.
   bool CanCreate() const { return static_cast<bool>(factory_); }
   TComponent* CreateComponent(TComponent* owner) const;
+  // True when the object is of the table's class or of a class derived from it.
+  virtual bool IsInstance(const TPersistent& obj) const = 0;
 
  protected:
-  void AddProperty(TPropInfo info);
+  TPropInfo& AddProperty(TPropInfo info);
+  // The property of that name among this class's own; raises EComponentError when there is none.
+  TPropInfo& OwnProperty(std::string_view name);
 
  private:
   AnsiString className_;
@@ -132,6 +155,8 @@ std::vector<size_t> DefToSetMembers(const TDefValue& v, TReader& r, const AnsiSt
 const std::vector<Byte>& DefToBinary(const TDefValue& v, TReader& r, const AnsiString& prop);
 void RequireKind(const TDefValue& v, TDefValueKind kind, TReader& r, const AnsiString& prop);
 [[noreturn]] void RaiseNotInstance(const AnsiString& className);
+// Raises ERangeError when an ordinal written by name does not fit an Integer property.
+Integer OrdToInteger(Int64 value, const AnsiString& prop);
 
 // Assigns through a setter member function, a public data member or a callable (T&, value).
 template <class T, class F, class V>
@@ -171,12 +196,20 @@ class TPropertyTableOf : public TPropertyTable {
  public:
   using TPropertyTable::TPropertyTable;
 
+  bool IsInstance(const TPersistent& obj) const override {
+    if constexpr (std::is_base_of_v<T, TPersistent>) {
+      return true;
+    } else {
+      return dynamic_cast<const T*>(&obj) != nullptr;
+    }
+  }
+
   template <class F>
   void IntegerProp(const char* name, F setter, TIdents<Integer> named = {}) {
     AnsiString prop = name;
     Add(name, TPropKind::Integer, [=](T& obj, const TDefValue& v, TReader& r) {
       detail::Put(obj, setter, detail::DefToInteger(v, r, prop, named));
-    });
+    }).setOrd = [=](TPersistent& obj, Int64 value) { detail::Put(Self(obj), setter, detail::OrdToInteger(value, prop)); };
   }
   template <class F>
   void Int64Prop(const char* name, F setter) {
@@ -190,7 +223,7 @@ class TPropertyTableOf : public TPropertyTable {
     AnsiString prop = name;
     Add(name, TPropKind::Boolean, [=](T& obj, const TDefValue& v, TReader& r) {
       detail::Put(obj, setter, detail::DefToBoolean(v, r, prop));
-    });
+    }).setOrd = [=](TPersistent& obj, Int64 value) { detail::Put(Self(obj), setter, value != 0); };
   }
   template <class F>
   void FloatProp(const char* name, F setter) {
@@ -214,7 +247,11 @@ class TPropertyTableOf : public TPropertyTable {
     for (const auto& i : idents) names.push_back(i.first);
     Add(name, TPropKind::Enum, [=](T& obj, const TDefValue& v, TReader& r) {
       detail::Put(obj, setter, idents[detail::DefToIdent(v, r, prop, names)].second);
-    });
+    }).setOrd = [=](TPersistent& obj, Int64 value) {
+      // Only values the enumeration names are taken.
+      for (const auto& i : idents)
+        if (static_cast<Int64>(i.second) == value) detail::Put(Self(obj), setter, i.second);
+    };
   }
   // A set "[a, b]" of elements named by identifiers; the setter receives S, built with S::Include
   // (TSet<E, N> or any type with that member).
@@ -227,7 +264,37 @@ class TPropertyTableOf : public TPropertyTable {
       S set{};
       for (size_t index : detail::DefToSetMembers(v, r, prop, names)) set.Include(idents[index].second);
       detail::Put(obj, setter, set);
-    });
+    }).setSet = [=](TPersistent& obj, const std::vector<AnsiString>& members) {
+      // Names the set does not know are left out.
+      S set{};
+      for (const AnsiString& m : members)
+        for (const auto& i : idents)
+          if (SameDefName(i.first, m)) set.Include(i.second);
+      detail::Put(Self(obj), setter, set);
+    };
+  }
+  // Getters for reading by name (see the top of this file); the property must be registered already.
+  template <class G>
+  void OrdGetter(const char* name, G getter) {
+    OwnProperty(name).getOrd = [getter](TPersistent& obj) {
+      return static_cast<Int64>(std::invoke(getter, Self(obj)));
+    };
+  }
+  template <class S, class E, class G>
+  void SetGetter(const char* name, G getter, TIdents<E> idents) {
+    OwnProperty(name).getSet = [getter, idents](TPersistent& obj) {
+      const S set = std::invoke(getter, Self(obj));
+      std::vector<AnsiString> members;
+      for (const auto& i : idents)
+        if (set.Contains(i.second)) members.emplace_back(i.first);
+      return members;
+    };
+  }
+  template <class G>
+  void ComponentGetter(const char* name, G getter) {
+    OwnProperty(name).getObject = [getter](TPersistent& obj) -> TObject* {
+      return detail::GetPointer<TObject>(Self(obj), getter);
+    };
   }
   // Bytes written "{ hex }"; the setter receives const std::vector<Byte>&.
   template <class F>
@@ -265,7 +332,8 @@ class TPropertyTableOf : public TPropertyTable {
         [prop = AnsiString(name)](TPersistent&, const TDefValue& v, TReader& r) {
           r.Error(v.pos, Format("%s holds an object: set its properties as %s.<name>", {prop, prop}));
         },
-        [getter](TPersistent& obj) -> TPersistent* { return detail::GetPointer<TPersistent>(Self(obj), getter); }));
+        [getter](TPersistent& obj) -> TPersistent* { return detail::GetPointer<TPersistent>(Self(obj), getter); }))
+        .getObject = [getter](TPersistent& obj) -> TObject* { return detail::GetPointer<TPersistent>(Self(obj), getter); };
   }
   // A reference to a component of class C (or nil): "DS1", or "frmMain.DS2" in another root. The
   // setter runs once the whole definition is read (later, for a root not read yet).
@@ -320,12 +388,12 @@ class TPropertyTableOf : public TPropertyTable {
     return *obj;
   }
   template <class G>
-  void Add(const char* name, TPropKind kind, G apply) {
-    AddInfo(TPropInfo(name, kind, [apply](TPersistent& instance, const TDefValue& v, TReader& r) {
+  TPropInfo& Add(const char* name, TPropKind kind, G apply) {
+    return AddInfo(TPropInfo(name, kind, [apply](TPersistent& instance, const TDefValue& v, TReader& r) {
       apply(Self(instance), v, r);
     }));
   }
-  void AddInfo(TPropInfo info) { AddProperty(std::move(info)); }
+  TPropInfo& AddInfo(TPropInfo info) { return AddProperty(std::move(info)); }
 };
 
 // ---- the registry ----
@@ -358,3 +426,6 @@ const TPropertyTable* FindStreamedClass(std::string_view className);
 // The table registered for exactly this type; nil when none.
 const TPropertyTable* FindPropertyTable(const std::type_info& type);
 inline const TPropertyTable* PropertyTableOf(const TPersistent& obj) { return FindPropertyTable(typeid(obj)); }
+// The tables that apply to the object: its own class's first, then those of registered classes it
+// derives from, the ones with more registered ancestors first.
+std::vector<const TPropertyTable*> PropertyTablesFor(const TPersistent& obj);

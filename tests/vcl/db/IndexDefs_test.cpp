@@ -186,3 +186,15 @@ TEST_F(IndexDefsTest, AssignCopiesEveryPropertyIntoIndependentItems) {
 }
 
 }  // namespace
+
+TEST_F(IndexDefsTest, UpdateWithoutAnUpdaterMarksTheListUpdated) {
+  // A list set up by the program (no table behind it yet) is up to date once updated.
+  defs_.Add("ByTitle", "Title", {});
+  EXPECT_FALSE(defs_.Updated());
+  defs_.Update();
+  EXPECT_TRUE(defs_.Updated());
+  EXPECT_EQ(defs_.Count(), 1);
+  TIndexDef* def = defs_.Find("ByTitle");
+  def->SetFields("Title;Day");
+  EXPECT_FALSE(defs_.Updated());
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -229,6 +230,108 @@ TEST(Bitmap, ReleaseHandleGivesTheDibAway) {
   EXPECT_EQ(c.Handle(), h);
   EXPECT_EQ(c.Width(), 5);
   EXPECT_EQ(c.PixelFormat(), pf32bit);
+}
+
+TEST(Bitmap, AdoptedHandleIsGivenBackUnharmed) {
+  // A picture that belongs to someone else (a system control's) is painted through a bitmap and given
+  // back: the very handle returns, still valid.
+  HDC screen = GetDC(nullptr);
+  HBITMAP foreign = CreateCompatibleBitmap(screen, 6, 4);
+  ReleaseDC(nullptr, screen);
+  auto b = std::make_unique<TBitmap>();
+  b->SetHandle(foreign);
+  EXPECT_NE(b->Handle(), foreign);  // painted through a DIB copy
+  EXPECT_EQ(b->Width(), 6);
+  EXPECT_EQ(b->ReleaseHandle(), foreign);
+  EXPECT_TRUE(b->Empty());
+  b.reset();
+  BITMAP bm{};
+  EXPECT_EQ(GetObjectW(foreign, sizeof(bm), &bm), static_cast<int>(sizeof(bm)));
+  EXPECT_EQ(bm.bmWidth, 6);
+  DeleteObject(foreign);
+}
+
+TEST(Bitmap, PaletteOfPalettedImages) {
+  // A palette set before the size (as a decoder does) colours the new pixels' table.
+  std::vector<Byte> block(sizeof(LOGPALETTE) + 3 * sizeof(PALETTEENTRY));
+  auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
+  log->palVersion = 0x300;
+  log->palNumEntries = 4;
+  log->palPalEntry[0] = PALETTEENTRY{0, 0, 0, 0};
+  log->palPalEntry[1] = PALETTEENTRY{255, 0, 0, 0};
+  log->palPalEntry[2] = PALETTEENTRY{0, 255, 0, 0};
+  log->palPalEntry[3] = PALETTEENTRY{0, 0, 255, 0};
+  HPALETTE mine = CreatePalette(log);
+  TBitmap b;
+  b.SetPixelFormat(pf8bit);
+  b.SetPalette(mine);
+  b.SetSize(2, 1);
+  DeleteObject(mine);  // the caller keeps its own
+  static_cast<Byte*>(b.ScanLine(0))[0] = 1;
+  static_cast<Byte*>(b.ScanLine(0))[1] = 3;
+  EXPECT_EQ(b.Canvas().Pixels(0, 0), clRed);
+  EXPECT_EQ(b.Canvas().Pixels(1, 0), clBlue);
+
+  HPALETTE own = b.Palette();
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(b.Palette(), own);  // made once, owned by the bitmap
+  PALETTEENTRY entries[4] = {};
+  ASSERT_GE(GetPaletteEntries(own, 0, 4, entries), 4u);
+  EXPECT_EQ(entries[2].peGreen, 255);
+
+  TBitmap rgb;
+  rgb.SetPixelFormat(pf24bit);
+  rgb.SetSize(1, 1);
+  EXPECT_EQ(rgb.Palette(), nullptr);
+}
+
+TEST(Bitmap, PerPixelAlphaIsBlended) {
+  TBitmap src;
+  src.SetPixelFormat(pf32bit);
+  src.SetSize(2, 1);
+  auto* px = static_cast<Byte*>(src.ScanLine(0));
+  const Byte pixels[8] = {0, 0, 255, 255, 0, 0, 255, 0};  // opaque red, fully transparent red
+  std::memcpy(px, pixels, sizeof(pixels));
+  TBitmap dst;
+  dst.SetPixelFormat(pf32bit);
+  dst.SetSize(2, 1);
+  struct Case {
+    TAlphaFormat format;
+    TColor left, right;
+  } cases[] = {
+      {afIgnored, clRed, clRed},
+      {afDefined, clRed, clWhite},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.format));
+    dst.Canvas().Brush().SetColor(clWhite);
+    dst.Canvas().FillRect(Rect(0, 0, 2, 1));
+    src.SetAlphaFormat(c.format);
+    dst.Canvas().Draw(0, 0, &src);
+    EXPECT_EQ(dst.Canvas().Pixels(0, 0), c.left);
+    EXPECT_EQ(dst.Canvas().Pixels(1, 0), c.right);
+  }
+  // A constant opacity on top: half of the opaque red over white.
+  dst.Canvas().FillRect(Rect(0, 0, 2, 1));
+  src.DrawTransparent(dst.Canvas(), Rect(0, 0, 2, 1), 128);
+  const TColor half = dst.Canvas().Pixels(0, 0);
+  EXPECT_NEAR(static_cast<int>(half & 0xFF), 255, 1);
+  EXPECT_NEAR(static_cast<int>((half >> 8) & 0xFF), 127, 2);
+}
+
+TEST(Bitmap, IdleReleasesMemoryContextsButNotLockedOnes) {
+  TBitmap a, b;
+  a.SetSize(2, 2);
+  b.SetSize(2, 2);
+  a.Canvas().Handle();
+  b.Canvas().Handle();
+  b.Canvas().Lock();
+  TBitmap::FreeMemoryContexts();
+  EXPECT_FALSE(a.Canvas().HandleAllocated());
+  EXPECT_TRUE(b.Canvas().HandleAllocated());
+  b.Canvas().Unlock();
+  a.Canvas().SetPixels(1, 1, clRed);  // a new DC when used again
+  EXPECT_EQ(a.Canvas().Pixels(1, 1), clRed);
 }
 
 TEST(Bitmap, DeviceDependentBitmapIsConvertedToA32BitDib) {

@@ -367,6 +367,21 @@ TEST(MenuOwnerDraw, HandlersTakeTheMeasureAndThePaintingOver) {
   EXPECT_FALSE(HandleMenuMessage(m));
 }
 
+TEST(Menus, DrawingHooksSetAfterTheMenuWasBuiltRebuildIt) {
+  struct Painter {
+    void Draw(TObject*, TCanvas&, const TRect&, TOwnerDrawState) {}
+    void Measure(TObject*, TCanvas&, Integer&, Integer&) {}
+  } painter;
+  DiaryMenu d;
+  EXPECT_EQ(EntryOf(d.menu->Handle(), 0).type & MFT_OWNERDRAW, 0u);
+  d.cut->OnAdvancedDrawItem = TAdvancedMenuDrawItemEvent(&painter, &Painter::Draw);
+  EXPECT_NE(EntryOf(d.menu->Handle(), 0).type & MFT_OWNERDRAW, 0u);
+  d.cut->OnAdvancedDrawItem = {};
+  EXPECT_EQ(EntryOf(d.menu->Handle(), 0).type & MFT_OWNERDRAW, 0u);
+  d.cut->OnMeasureItem = TMenuMeasureItemEvent(&painter, &Painter::Measure);
+  EXPECT_NE(EntryOf(d.menu->Handle(), 0).type & MFT_OWNERDRAW, 0u);
+}
+
 TEST(PopupMenus, ShownOwnerDrawnMenuIsMeasuredThroughTheListWindow) {
   DiaryMenu d;
   int measured = 0;

@@ -38,14 +38,13 @@ class TRec : public TComponent {
   std::optional<TOperation> throwOn;
 };
 
-// Owns a sub-component it made itself and frees it in its own destructor, as library code does.
+// Owns a sub-component it made itself; notes how many of its components are left when its own
+// destructor runs.
 class TWithPart : public TRec {
  public:
-  explicit TWithPart(TComponent* owner) : TRec(owner, "Whole"), part_(new TRec(this, "Part")) {}
-  ~TWithPart() override { delete part_; }
-
- private:
-  TRec* part_;
+  explicit TWithPart(TComponent* owner) : TRec(owner, "Whole") { new TRec(this, "Part"); }
+  ~TWithPart() override { partsLeft = ComponentCount(); }
+  static inline int partsLeft = -1;
 };
 
 class ComponentTest : public ::testing::Test {
@@ -72,9 +71,10 @@ TEST_F(ComponentTest, OwnerFreesItsComponentsLastFirstEachRemovedBeforeItGoes) {
   EXPECT_EQ(a->Owner(), form);
   TakeLog();
   delete form;
-  // The form's own destructor runs first (as in the library); then its components go, none of them
-  // still owned when its destructor runs, and without notifications: nobody asked to watch them.
-  EXPECT_EQ(TakeLog(), (Log{"~Form", "~B", "~A", "~A1"}));
+  // The components go while the form is still whole (each freeing its own first), none of them still
+  // owned when its destructor runs, and without notifications: nobody asked to watch them. The form's
+  // own destructor runs last.
+  EXPECT_EQ(TakeLog(), (Log{"~B", "~A1", "~A", "~Form"}));
 }
 
 TEST_F(ComponentTest, DeletingAnOwnedComponentTellsTheOwnerTreeWhileItIsComplete) {
@@ -117,8 +117,8 @@ TEST_F(ComponentTest, FreeNotificationAcrossOwnersIsMutualAndClearedOnEitherSide
   EXPECT_TRUE(table->ComponentState().Contains(csFreeNotification));
   TakeLog();
   delete form1;
-  // The table leaves its owner loudly, and the watcher hears about it while it is still complete.
-  EXPECT_EQ(TakeLog(), (Log{"~Form1", "Table:-Table", "Source:-Table", "~Table"}));
+  // The table leaves its owner loudly, and the owner and the watcher hear about it while complete.
+  EXPECT_EQ(TakeLog(), (Log{"Form1:-Table", "Table:-Table", "Source:-Table", "~Table", "~Form1"}));
   EXPECT_EQ(source->watched, nullptr);
 
   // The other way round: the watcher goes first and the watched one must not call it afterwards.
@@ -128,7 +128,7 @@ TEST_F(ComponentTest, FreeNotificationAcrossOwnersIsMutualAndClearedOnEitherSide
   delete form2;
   TakeLog();
   delete form3;
-  EXPECT_EQ(TakeLog(), (Log{"~Form3", "Table3:-Table3", "~Table3"}));
+  EXPECT_EQ(TakeLog(), (Log{"Form3:-Table3", "Table3:-Table3", "~Table3", "~Form3"}));
 }
 
 TEST_F(ComponentTest, RemoveFreeNotificationStopsTheNews) {
@@ -151,8 +151,8 @@ TEST_F(ComponentTest, WatchedSiblingLeavesLoudlyWhenTheOwnerIsFreed) {
   New<TRec>(form, "Quiet");
   TakeLog();
   delete form;
-  // The form's override is gone by then (its destructor ran); its components still hear.
-  EXPECT_EQ(TakeLog(), (Log{"~Form", "~Quiet", "Table:-Table", "Grid:-Table", "~Table", "~Grid"}));
+  // The form is still whole: it hears, and so do its remaining components.
+  EXPECT_EQ(TakeLog(), (Log{"~Quiet", "Form:-Table", "Table:-Table", "Grid:-Table", "~Table", "~Grid", "~Form"}));
 }
 
 TEST_F(ComponentTest, NamesMustBeIdentifiersUniqueAmongTheOwnersComponents) {
@@ -268,12 +268,14 @@ TEST_F(ComponentTest, StateFlagsFollowDesigningLoadingAndAncestry) {
   EXPECT_EQ(a->Tag() & -98, -98);
 }
 
-TEST_F(ComponentTest, DerivedDestructorsMayFreeTheirOwnSubComponents) {
+TEST_F(ComponentTest, OwnedComponentsAreGoneBeforeTheOwnersDestructorRuns) {
   auto* form = New<TRec>(nullptr, "Form");
   New<TWithPart>(form);
   TakeLog();
+  TWithPart::partsLeft = -1;
   delete form;
-  EXPECT_EQ(TakeLog(), (Log{"~Form", "Whole:-Part", "Part:-Part", "~Part", "~Whole"}));
+  EXPECT_EQ(TakeLog(), (Log{"~Part", "~Whole", "~Form"}));
+  EXPECT_EQ(TWithPart::partsLeft, 0);
 }
 
 TEST_F(ComponentTest, AHandlerThatRaisesCannotStopADestruction) {
