@@ -1,5 +1,6 @@
 #include "engine/foundation/SQLMemValueConvert.h"
 
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -408,6 +409,16 @@ namespace {
 
 Integer CodeOf(int r) { return r < 0 ? ccLess : (r == 0 ? ccEqual : ccGreater); }
 
+// Windows-1250 to UTF-16, one table look-up per byte.
+const std::array<char16_t, 256>& Cp1250Table() {
+  static const std::array<char16_t, 256> table = [] {
+    std::array<char16_t, 256> t{};
+    for (int c = 0; c < 256; ++c) t[static_cast<std::size_t>(c)] = Cp1250CharToUtf16(static_cast<unsigned char>(c));
+    return t;
+  }();
+  return table;
+}
+
 // The text of a compare operand as UTF-16: on the stack up to kInlineUnits characters, so that a
 // compare of ordinary values converts nothing on the heap.
 class TCompareText {
@@ -424,7 +435,8 @@ class TCompareText {
       const void* zero = std::memchr(p, 0, static_cast<std::size_t>(size));
       const std::size_t n = zero ? static_cast<std::size_t>(static_cast<const Byte*>(zero) - p) : size;
       char16_t* out = Reserve(n);
-      for (std::size_t i = 0; i < n; ++i) out[i] = Cp1250CharToUtf16(p[i]);
+      const auto& table = Cp1250Table();
+      for (std::size_t i = 0; i < n; ++i) out[i] = table[p[i]];
     }
   }
   TCompareText(const TCompareText&) = delete;
