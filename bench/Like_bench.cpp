@@ -2,7 +2,13 @@
 // length (the diary's search frames the user's term in "%" and runs it over every day's text).
 #include <benchmark/benchmark.h>
 #include <string>
+#include <vector>
+#include "RealText.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "vcl/rtl/TextConv.h"
+#ifdef QN_BENCH_SQLITE
+#include <sqlite3.h>
+#endif
 
 namespace {
 
@@ -28,6 +34,116 @@ void BM_LikeWideManyPercentSigns(benchmark::State& state) {
 }
 BENCHMARK(BM_LikeWideManyPercentSigns)->Arg(10000);
 
+// ---- the diary search beside SQLite: 20 000 real Hungarian texts of about 2 kB ----
+
+constexpr std::size_t kDiaryRows = 20000;
+constexpr std::size_t kDiaryTextSize = 2048;
+
+const std::vector<std::string>& DiaryUtf8() {
+  static const std::vector<std::string> texts = bench::DiaryTexts(kDiaryRows, kDiaryTextSize);
+  return texts;
+}
+
+const std::vector<std::string>& DiaryCp1250() {
+  static const std::vector<std::string> texts = [] {
+    std::vector<std::string> t;
+    for (const std::string& s : DiaryUtf8()) t.push_back(Utf8ToCp1250(s));
+    return t;
+  }();
+  return texts;
+}
+
+void OursLike(benchmark::State& state, const std::string& patternUtf8, bool caseInsensitive) {
+  const auto& rows = DiaryCp1250();
+  std::size_t bytes = 0;
+  for (const std::string& r : rows) bytes += r.size();
+  Integer matches = 0;
+  for (auto _ : state) {
+    const TSQLMemLikePattern pattern(Utf8ToCp1250(patternUtf8), caseInsensitive);  // once per statement
+    matches = 0;
+    for (const std::string& r : rows) matches += pattern.Matches(r) ? 1 : 0;
+    benchmark::DoNotOptimize(matches);
+  }
+  state.counters["matches"] = matches;
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+
+#ifdef QN_BENCH_SQLITE
+struct TSqliteRows {
+  sqlite3* db = nullptr;
+  TSqliteRows() {
+    sqlite3_open(":memory:", &db);
+    sqlite3_exec(db, "CREATE TABLE t(x TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO t VALUES(?1)", -1, &insert, nullptr);
+    for (const std::string& r : DiaryUtf8()) {
+      sqlite3_bind_text(insert, 1, r.data(), static_cast<int>(r.size()), SQLITE_STATIC);
+      sqlite3_step(insert);
+      sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  }
+  ~TSqliteRows() { sqlite3_close(db); }
+};
+
+void SqliteLike(benchmark::State& state, const std::string& sql, const std::string& patternUtf8) {
+  static TSqliteRows rows;
+  sqlite3_stmt* query = nullptr;
+  sqlite3_prepare_v2(rows.db, sql.c_str(), -1, &query, nullptr);
+  sqlite3_bind_text(query, 1, patternUtf8.data(), static_cast<int>(patternUtf8.size()), SQLITE_STATIC);
+  int matches = 0;
+  for (auto _ : state) {
+    sqlite3_step(query);
+    matches = sqlite3_column_int(query, 0);
+    sqlite3_reset(query);
+    benchmark::DoNotOptimize(matches);
+  }
+  sqlite3_finalize(query);
+  state.counters["matches"] = matches;
+}
+#endif
+
+struct TDiaryPattern {
+  const char* label;
+  const char* ours;    // LIKE pattern, UTF-8
+  bool caseInsensitive;
+  const char* anchorSql;
+  const char* anchorPattern;
+};
+
+const TDiaryPattern kDiaryPatterns[] = {
+    {"like ci '%szeret%'", "%szeret%", true, "SELECT count(*) FROM t WHERE x LIKE ?1", "%szeret%"},
+    {"like cs '%szeret%' (GLOB)", "%szeret%", false, "SELECT count(*) FROM t WHERE x GLOB ?1", "*szeret*"},
+    {"like ci '%nem%fájl%'", "%nem%fájl%", true, "SELECT count(*) FROM t WHERE x LIKE ?1", "%nem%fájl%"},
+    {"like ci 'a%'", "a%", true, "SELECT count(*) FROM t WHERE x LIKE ?1", "a%"},
+};
+
+[[maybe_unused]] const bool registered = [] {
+  for (const TDiaryPattern& p : kDiaryPatterns) {
+    const std::string name = std::string("pair:") + p.label;
+    const std::string pattern = p.ours;
+    const bool ci = p.caseInsensitive;
+    benchmark::RegisterBenchmark((name + "/ours").c_str(), [pattern, ci](benchmark::State& s) {
+      OursLike(s, pattern, ci);
+    })->Unit(benchmark::kMillisecond);
+#ifdef QN_BENCH_SQLITE
+    const std::string sql = p.anchorSql, anchorPattern = p.anchorPattern;
+    benchmark::RegisterBenchmark((name + "/anchor").c_str(), [sql, anchorPattern](benchmark::State& s) {
+      SqliteLike(s, sql, anchorPattern);
+    })->Unit(benchmark::kMillisecond);
+#endif
+  }
+  return true;
+}();
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::AddCustomContext("text", bench::RealTextSource());
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <vector>
+#include <zlib.h>
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/Format.h"
 
@@ -128,18 +129,6 @@ const TStringFormat& FindOrRaise(Integer formatId) {
   if (format == nullptr) throw EStringFormat(Format(SStringFormatNotExists, {formatId}));
   return *format;
 }
-
-constexpr std::array<Cardinal, 256> MakeCrcTable() {
-  std::array<Cardinal, 256> table{};
-  for (Cardinal i = 0; i < 256; ++i) {
-    Cardinal c = i;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-    table[i] = c;
-  }
-  return table;
-}
-
-constexpr std::array<Cardinal, 256> kCrcTable = MakeCrcTable();
 
 }  // namespace
 
@@ -404,9 +393,10 @@ AnsiString DecodeStringFormat(std::string_view text, Integer formatId) {
 
 Cardinal Crc32Update(Cardinal crc, const void* data, Integer length) {
   if (data == nullptr || length <= 0) return crc;
-  const auto* p = static_cast<const unsigned char*>(data);
-  for (Integer i = 0; i < length; ++i) crc = (crc >> 8) ^ kCrcTable[(crc ^ p[i]) & 0xFF];
-  return crc;
+  // zlib's crc32 runs the same reflected register, inverted before and after: inverting around the
+  // call leaves the bare register this function defines (the table of 0xEDB88320, byte at a time, start and end as given).
+  return ~static_cast<Cardinal>(
+      crc32(~crc & 0xFFFFFFFFul, static_cast<const Bytef*>(data), static_cast<uInt>(length)));
 }
 
 Cardinal Crc32Update(Cardinal crc, std::string_view data) {

@@ -105,10 +105,19 @@ TSQLMemAllocMethod TSQLMemMemoryManager::ChooseAllocationMethod(Int64 total) noe
 }
 
 void TSQLMemMemoryManager::AddAllocated(Int64 size) {
-  std::lock_guard guard(lock_);
-  const Int64 total = CheckedAdd(allocated_, size);
-  allocated_ = total;
-  if (total > peak_) peak_ = total;
+  // Block sizes fit 32 bits, so the total of the blocks that exist cannot approach 2^63.
+  const Int64 total = allocated_.fetch_add(size, std::memory_order_relaxed) + size;
+  Int64 peak = peak_.load(std::memory_order_relaxed);
+  while (total > peak && !peak_.compare_exchange_weak(peak, total, std::memory_order_relaxed)) {
+  }
+}
+
+void TSQLMemMemoryManager::SubtractAllocated(Int64 size) {
+  const Int64 before = allocated_.fetch_sub(size, std::memory_order_relaxed);
+  if (before < size) {  // a block this manager never counted
+    allocated_.fetch_add(size, std::memory_order_relaxed);
+    CheckedSub(before, size);  // raises the range error of a total below zero
+  }
 }
 
 void* TSQLMemMemoryManager::GetMem(Int64 size) {
@@ -119,9 +128,8 @@ void* TSQLMemMemoryManager::GetMem(Int64 size) {
 void* TSQLMemMemoryManager::DoGetMem(Int64 size) {
   if (size == 0) SQLMemError(30286, "Cannot alocate 0 bytes");
   const Int64 limit = memoryLimit_.load(std::memory_order_relaxed);
-  if (limit > 0) {
-    std::lock_guard guard(lock_);
-    if (CheckedAdd(allocated_, size) > limit) SQLMemError(30004, "Memory limit exceeded (Limit = %d bytes)", {limit});
+  if (limit > 0 && CheckedAdd(allocated_.load(std::memory_order_relaxed), size) > limit) {
+    SQLMemError(30004, "Memory limit exceeded (Limit = %d bytes)", {limit});
   }
   // The header stores the size in 32 bits.
   const Cardinal storedSize = CheckedCast<Cardinal>(size);
@@ -170,10 +178,7 @@ void TSQLMemMemoryManager::DoFreeMem(void*& p) {
     const Cardinal size = StoredSize(p);
     Byte* raw = RawOf(p);
     overrun = LoadU32(raw + kBlockHeaderSize + size) != kBlockTailSignature;
-    {
-      std::lock_guard guard(lock_);
-      allocated_ = CheckedSub(allocated_, static_cast<Int64>(size));
-    }
+    SubtractAllocated(static_cast<Int64>(size));
     ReleaseRaw(raw[kMethodOffset], raw, static_cast<std::size_t>(size) + static_cast<std::size_t>(kBlockOverhead));
     p = nullptr;
   } catch (const ESQLMemException&) {
@@ -189,6 +194,7 @@ void TSQLMemMemoryManager::ReallocMem(void*& p, bool zeroFill, Int64 newSize) {
   reallocMemCalls_.fetch_add(1, std::memory_order_relaxed);
   try {
     if (p == nullptr || !HasHeaderSignature(p)) SQLMemError(30002, "Invalid pointer");
+    if (ReallocInPlace(p, zeroFill, newSize)) return;
     const Int64 oldSize = StoredSize(p);
     void* q = DoGetMem(newSize);
     const Int64 kept = oldSize < newSize ? oldSize : newSize;
@@ -210,6 +216,37 @@ void TSQLMemMemoryManager::ReallocMem(void*& p, bool zeroFill, Int64 newSize) {
   }
 }
 
+bool TSQLMemMemoryManager::ReallocInPlace(void*& p, bool zeroFill, Int64 newSize) {
+  Byte* raw = RawOf(p);
+  const Cardinal oldSize = StoredSize(p);
+  if (newSize <= 0 || newSize > static_cast<Int64>(std::numeric_limits<Cardinal>::max())) return false;
+  if (forcedMethod_.load(std::memory_order_relaxed) >= 0) return false;
+  if (raw[kMethodOffset] != static_cast<Byte>(TSQLMemAllocMethod::RuntimeHeap)) return false;
+  const Int64 newTotal = newSize + kBlockOverhead;
+  if (ChooseAllocationMethod(newTotal) != TSQLMemAllocMethod::RuntimeHeap) return false;
+  // An overrun block takes the moving path, which reports the overrun after the bytes are safe.
+  if (LoadU32(raw + kBlockHeaderSize + oldSize) != kBlockTailSignature) return false;
+  const Int64 limit = memoryLimit_.load(std::memory_order_relaxed);
+  if (limit > 0 && newSize > oldSize && CheckedAdd(allocated_.load(std::memory_order_relaxed), newSize) > limit) {
+    SQLMemError(30004, "Memory limit exceeded (Limit = %d bytes)", {limit});
+  }
+  auto* bytes = static_cast<Byte*>(std::realloc(raw, static_cast<std::size_t>(newTotal)));
+  if (bytes == nullptr) SQLMemError(30015, "GetMem error: %s", {"Out of memory"});  // the old block stays
+  const auto stored = static_cast<Cardinal>(newSize);
+  StoreU32(bytes + kSizeOffset, stored);
+  StoreU32(bytes + kBlockHeaderSize + stored, kBlockTailSignature);
+  if (zeroFill && newSize > oldSize) {
+    std::memset(bytes + kBlockHeaderSize + oldSize, 0, static_cast<std::size_t>(newSize - oldSize));
+  }
+  if (newSize > oldSize) {
+    AddAllocated(newSize - oldSize);
+  } else {
+    allocated_.fetch_sub(oldSize - newSize, std::memory_order_relaxed);
+  }
+  p = bytes + kBlockHeaderSize;
+  return true;
+}
+
 Int64 TSQLMemMemoryManager::GetBlockSize(const void* p) const {
   if (p == nullptr) return 0;
   if (!HasHeaderSignature(p)) SQLMemError(30005, "Invalid pointer");
@@ -228,15 +265,9 @@ void TSQLMemMemoryManager::SetMemoryLimit(Int64 limit) {
   memoryLimit_.store(limit, std::memory_order_relaxed);
 }
 
-Int64 TSQLMemMemoryManager::Allocated() const {
-  std::lock_guard guard(lock_);
-  return allocated_;
-}
+Int64 TSQLMemMemoryManager::Allocated() const { return allocated_.load(std::memory_order_relaxed); }
 
-Int64 TSQLMemMemoryManager::PeakAllocated() const {
-  std::lock_guard guard(lock_);
-  return peak_;
-}
+Int64 TSQLMemMemoryManager::PeakAllocated() const { return peak_.load(std::memory_order_relaxed); }
 
 TSQLMemCallCounters TSQLMemMemoryManager::CallCounters() const noexcept {
   return TSQLMemCallCounters{allocMemCalls_.load(std::memory_order_relaxed), getMemCalls_.load(std::memory_order_relaxed),

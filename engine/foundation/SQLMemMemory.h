@@ -50,8 +50,9 @@ class TSQLMemMemoryManager {
   // Raises 30001 for a block without the header signature (nothing is released) and 30137 when
   // the tail guard was overwritten (the block is released first).
   void FreeMem(void*& p);
-  // Moves the block to a new block of newSize bytes, keeping min(old, new) bytes; with zeroFill the
-  // bytes past the old size are zeroed. Any failure raises 30014 "ReallocMem error: %s". When the
+  // Resizes the block to newSize bytes, keeping min(old, new) bytes; with zeroFill the bytes past the
+  // old size are zeroed. A runtime-heap block that stays on the runtime heap is resized where it lies
+  // when the heap can (p may still change); otherwise the bytes move to a new block. Any failure raises 30014 "ReallocMem error: %s". When the
   // new block can't be had, p still names the old, unchanged block; when the old block turns out
   // overrun, p names the new block (holding the copied bytes) before the error is raised.
   void ReallocMem(void*& p, bool zeroFill, Int64 newSize);
@@ -89,12 +90,16 @@ class TSQLMemMemoryManager {
   void DoFreeMem(void*& p);
   void AddAllocated(Int64 size);
 
+  // Resizes a runtime-heap block where it lies when the new size stays on the runtime heap; false
+  // (nothing changed) when the block must move to another kind of memory.
+  bool ReallocInPlace(void*& p, bool zeroFill, Int64 newSize);
+  void SubtractAllocated(Int64 size);
+
   std::atomic<Int64> memoryLimit_{0};
-  // allocated_ and peak_ change together under lock_.
-  mutable std::mutex lock_;
-  Int64 allocated_ = 0;
-  Int64 peak_ = 0;
-  // Statistics, updated without the lock.
+  // The totals, kept without a lock: the peak follows the total by compare-and-swap.
+  std::atomic<Int64> allocated_{0};
+  std::atomic<Int64> peak_{0};
+  // Statistics.
   std::atomic<Int64> availablePhysicalMemory_{0};
   std::atomic<Int64> allocMemCalls_{0};
   std::atomic<Int64> getMemCalls_{0};

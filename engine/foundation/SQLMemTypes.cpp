@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -285,48 +287,67 @@ std::basic_string_view<Ch> UpToNul(std::basic_string_view<Ch> s) {
   return s.substr(0, s.find(Ch(0)));
 }
 
-// LIKE by dynamic programming over (text position i, pattern position j), one pattern position at a
-// time from the end: row j holds, for every i, whether text[i..] matches pattern[j..]. Each cell
-// follows the recursive definition of the match, in this order:
-//   - the rest of the pattern is "%" (restIsPercent[j]): match, whatever text remains;
-//   - the text is used up: match only when the pattern is used up too;
-//   - the pattern is used up while text remains: no match;
-//   - "%": text[i+k..] matches pattern[j+1..] for some k in 0..n-i-1 (never the empty rest of the text);
-//   - "_": text[i+1..] matches pattern[j+1..];
-//   - otherwise the characters must be equal and text[i+1..] match pattern[j+1..].
-// Memoising the recursion this way keeps the time at O(n * m) where trying every split for every "%"
-// would take O(n^k) for k signs. rowEqual(patternChar) gives the character test of one row, so that
-// the test can cache the locale's answers.
-template <typename Ch, typename RowEqual>
-bool MatchLike(std::basic_string_view<Ch> text, std::basic_string_view<Ch> pattern,
-               const std::vector<bool>& restIsPercent, RowEqual rowEqual) {
-  const std::size_t n = text.size();
-  const std::size_t m = pattern.size();
-  std::vector<unsigned char> next(n + 1);
-  std::vector<unsigned char> cur(n + 1);
-  for (std::size_t i = 0; i <= n; ++i) next[i] = restIsPercent[m] || i == n;
-  for (std::size_t j = m; j-- > 0;) {
-    if (restIsPercent[j]) {
-      std::fill(cur.begin(), cur.end(), 1);
-    } else {
-      cur[n] = 0;
-      const Ch pc = pattern[j];
-      if (pc == Ch('%')) {
-        unsigned char any = 0;
-        for (std::size_t i = n; i-- > 0;) {
-          any |= next[i];
-          cur[i] = any;
-        }
-      } else if (pc == Ch('_')) {
-        for (std::size_t i = 0; i < n; ++i) cur[i] = next[i + 1];
-      } else {
-        auto equal = rowEqual(pc);
-        for (std::size_t i = 0; i < n; ++i) cur[i] = next[i + 1] && equal(text[i]);
-      }
-    }
-    std::swap(cur, next);
+// The UTF-16 characters below this get a prepared equality row; the Latin blocks hold every letter of
+// the program's language.
+constexpr std::size_t kWideRowSize = 0x250;
+
+template <typename Ch>
+constexpr std::size_t RowSize() {
+  return sizeof(Ch) == 1 ? 256 : kWideRowSize;
+}
+
+template <typename Ch>
+char16_t AsUtf16(Ch c) {
+  if constexpr (sizeof(Ch) == 1) {
+    return Cp1250CharToUtf16(static_cast<unsigned char>(c));
+  } else {
+    return c;
   }
-  return next[0] != 0;
+}
+
+template <typename Ch>
+std::size_t RowIndex(Ch c) {
+  return sizeof(Ch) == 1 ? static_cast<unsigned char>(c) : static_cast<std::size_t>(c);
+}
+
+// The case-insensitive equality rows already asked of the locale, for the locale generation they were
+// made in. Read only while a pattern is prepared, never while it matches.
+struct TCaseRowCache {
+  std::mutex lock;
+  Cardinal generation = 0;
+  std::unordered_map<Cardinal, std::vector<Byte>> rows;  // key: the character, 8-bit ones | 0x10000
+};
+
+template <typename Ch>
+std::vector<Byte> CaseInsensitiveRow(Ch pc, Cardinal generation) {
+  static TCaseRowCache cache;
+  const Cardinal key = static_cast<Cardinal>(RowIndex(pc)) | (sizeof(Ch) == 1 ? 0x10000u : 0u);
+  std::lock_guard guard(cache.lock);
+  if (cache.generation != generation) {
+    cache.rows.clear();
+    cache.generation = generation;
+  }
+  auto it = cache.rows.find(key);
+  if (it == cache.rows.end()) {
+    std::vector<Byte> row(RowSize<Ch>());
+    for (std::size_t c = 1; c < row.size(); ++c) {
+      const Ch tc = static_cast<Ch>(c);
+      row[c] = tc == pc || CharsEqualIgnoringCase(AsUtf16(tc), AsUtf16(pc));
+    }
+    it = cache.rows.emplace(key, std::move(row)).first;
+  }
+  return it->second;
+}
+
+// Whether the rest of the pattern from position j counts as a lone "%": exactly for 8-bit patterns,
+// by the locale's comparison with case ignored for wide ones.
+template <typename Ch>
+bool RestIsPercent(std::basic_string_view<Ch> rest) {
+  if constexpr (sizeof(Ch) == 1) {
+    return rest == "%";
+  } else {
+    return rest == u"%" || os::CompareText(rest, u"%", true) == 0;
+  }
 }
 
 }  // namespace
@@ -340,47 +361,147 @@ Cardinal NameHash(std::string_view name, bool caseInsensitive) {
   return Crc32Update(0, folded);
 }
 
-bool MatchLikePattern(std::string_view text, std::string_view pattern, bool caseInsensitive) {
+template <typename Ch>
+TSQLMemLikePatternOf<Ch>::TSQLMemLikePatternOf(std::basic_string_view<Ch> pattern, bool caseInsensitive)
+    : source_(UpToNul(pattern)),
+      anyRestStep_(std::basic_string<Ch>::npos),
+      caseInsensitive_(caseInsensitive),
+      generation_(os::TextLocaleGeneration()) {
+  const std::basic_string_view<Ch> p(source_);
+  // Where the rest is a lone "%", the match is decided whatever text remains: the steps end there in
+  // one "%". A "%" before it never stands for the empty rest of the text, so a final run of two or
+  // more "%" takes one character or more: "_%".
+  std::size_t cut = std::basic_string<Ch>::npos;
+  for (std::size_t j = 0; j <= p.size() && cut == std::basic_string<Ch>::npos; ++j) {
+    if (RestIsPercent<Ch>(p.substr(j))) cut = j;
+  }
+  if (cut == std::basic_string<Ch>::npos) {
+    steps_ = source_;
+  } else {
+    steps_ = source_.substr(0, cut) + Ch('%');
+    const std::size_t lastOther = steps_.find_last_not_of(Ch('%'));
+    const std::size_t run = steps_.size() - (lastOther == std::basic_string<Ch>::npos ? 0 : lastOther + 1);
+    if (run >= 2) {
+      steps_.resize(steps_.size() - run);
+      steps_ += Ch('_');
+      steps_ += Ch('%');
+    }
+    anyRestStep_ = steps_.size() - 1;
+  }
+  rowOf_.assign(steps_.size(), 0);
+  onlyEqual_.assign(steps_.size(), -1);
+  for (std::size_t j = 0; j < steps_.size(); ++j) {
+    const Ch pc = steps_[j];
+    if (pc == Ch('%') || pc == Ch('_')) continue;
+    std::vector<Byte> row;
+    if (caseInsensitive_) {
+      row = CaseInsensitiveRow(pc, generation_);
+    } else {
+      row.assign(RowSize<Ch>(), 0);
+      if (RowIndex(pc) < row.size()) row[RowIndex(pc)] = 1;
+    }
+    if constexpr (sizeof(Ch) == 1) {
+      if (std::count(row.begin(), row.end(), Byte{1}) == 1) onlyEqual_[j] = static_cast<unsigned char>(pc);
+    }
+    rowOf_[j] = CheckedCast<Cardinal>(rows_.size());
+    rows_.insert(rows_.end(), row.begin(), row.end());
+  }
+}
+
+template <typename Ch>
+bool TSQLMemLikePatternOf<Ch>::Equal(std::size_t step, Ch c) const {
+  const std::size_t index = RowIndex(c);
+  if (index < RowSize<Ch>()) return rows_[rowOf_[step] + index] != 0;
+  const Ch pc = steps_[step];
+  return c == pc || (caseInsensitive_ && CharsEqualIgnoringCase(AsUtf16(c), AsUtf16(pc)));
+}
+
+// Moves i to the first position from i on where the step can match; false when there is none.
+template <typename Ch>
+bool TSQLMemLikePatternOf<Ch>::Seek(std::size_t step, const Ch* text, std::size_t n, std::size_t& i) const {
+  const Ch pc = steps_[step];
+  if (pc == Ch('%') || pc == Ch('_')) return i < n;
+  if constexpr (sizeof(Ch) == 1) {
+    if (onlyEqual_[step] >= 0) {
+      const void* hit = i < n ? std::memchr(text + i, onlyEqual_[step], n - i) : nullptr;
+      if (hit == nullptr) return false;
+      i = static_cast<std::size_t>(static_cast<const Ch*>(hit) - text);
+      return true;
+    }
+    const Byte* row = rows_.data() + rowOf_[step];
+    while (i < n && row[static_cast<unsigned char>(text[i])] == 0) ++i;
+    return i < n;
+  } else {
+    while (i < n && !Equal(step, text[i])) ++i;
+    return i < n;
+  }
+}
+
+// The matching of glob patterns by back-tracking to the last "%" only: a later "%" can always take
+// over what an earlier one would have to, so the leftmost fit of each run between two "%" is the one
+// to keep. Each back-track moves that run one character on, which bounds the time by n * m.
+template <typename Ch>
+bool TSQLMemLikePatternOf<Ch>::Matches(std::basic_string_view<Ch> text) const {
   text = UpToNul(text);
-  pattern = UpToNul(pattern);
-  std::vector<bool> restIsPercent(pattern.size() + 1);
-  for (std::size_t j = 0; j <= pattern.size(); ++j) restIsPercent[j] = pattern.substr(j) == "%";
-  auto rowEqual = [caseInsensitive](char pc) {
-    // -1 unknown, 0 different, 1 equal; indexed by the text byte.
-    std::array<signed char, 256> known;
-    known.fill(-1);
-    return [pc, caseInsensitive, known](char tc) mutable {
-      if (tc == pc) return true;
-      if (!caseInsensitive) return false;
-      signed char& k = known[static_cast<unsigned char>(tc)];
-      if (k < 0) {
-        k = CharsEqualIgnoringCase(Cp1250CharToUtf16(static_cast<unsigned char>(tc)),
-                                   Cp1250CharToUtf16(static_cast<unsigned char>(pc)));
+  constexpr std::size_t npos = std::basic_string<Ch>::npos;
+  const Ch* t = text.data();
+  const std::size_t n = text.size();
+  const std::size_t m = steps_.size();
+  std::size_t i = 0, j = 0;
+  std::size_t starStep = npos, starText = 0;
+  for (;;) {
+    if (j == anyRestStep_) return true;
+    // Every step left but the any-rest one needs a character.
+    if (i == n) return j == m;
+    if (j < m) {
+      const Ch pc = steps_[j];
+      if (pc == Ch('%')) {
+        starStep = j++;
+        if (j == anyRestStep_) return true;
+        if (!Seek(j, t, n, i)) return false;
+        starText = i;
+        continue;
       }
-      return k != 0;
-    };
-  };
-  return MatchLike<char>(text, pattern, restIsPercent, rowEqual);
+      if (pc == Ch('_') || Equal(j, t[i])) {
+        ++i;
+        ++j;
+        continue;
+      }
+    }
+    if (starStep == npos) return false;
+    j = starStep + 1;
+    i = starText + 1;
+    if (!Seek(j, t, n, i)) return false;
+    starText = i;
+  }
+}
+
+template class TSQLMemLikePatternOf<char>;
+template class TSQLMemLikePatternOf<char16_t>;
+
+namespace {
+
+// The calling thread's last prepared pattern, made again when the pattern, the case rule or the locale
+// changes.
+template <typename Ch>
+bool MatchWithThreadPattern(std::basic_string_view<Ch> text, std::basic_string_view<Ch> pattern,
+                            bool caseInsensitive) {
+  thread_local std::unique_ptr<TSQLMemLikePatternOf<Ch>> last;
+  pattern = UpToNul(pattern);
+  if (!last || last->CaseInsensitive() != caseInsensitive || last->Source() != pattern ||
+      last->LocaleGeneration() != os::TextLocaleGeneration()) {
+    last.reset();
+    last = std::make_unique<TSQLMemLikePatternOf<Ch>>(pattern, caseInsensitive);
+  }
+  return last->Matches(text);
+}
+
+}  // namespace
+
+bool MatchLikePattern(std::string_view text, std::string_view pattern, bool caseInsensitive) {
+  return MatchWithThreadPattern<char>(text, pattern, caseInsensitive);
 }
 
 bool MatchLikePatternW(std::u16string_view text, std::u16string_view pattern, bool caseInsensitive) {
-  text = UpToNul(text);
-  pattern = UpToNul(pattern);
-  std::vector<bool> restIsPercent(pattern.size() + 1);
-  for (std::size_t j = 0; j <= pattern.size(); ++j) {
-    const std::u16string_view rest = pattern.substr(j);
-    restIsPercent[j] = rest == u"%" || os::CompareText(rest, u"%", true) == 0;
-  }
-  auto rowEqual = [caseInsensitive](char16_t pc) {
-    return [pc, caseInsensitive, known = std::unordered_map<char16_t, bool>()](char16_t tc) mutable {
-      if (tc == pc) return true;
-      if (!caseInsensitive) return false;
-      const auto it = known.find(tc);
-      if (it != known.end()) return it->second;
-      const bool equal = CharsEqualIgnoringCase(tc, pc);
-      known.emplace(tc, equal);
-      return equal;
-    };
-  };
-  return MatchLike<char16_t>(text, pattern, restIsPercent, rowEqual);
+  return MatchWithThreadPattern<char16_t>(text, pattern, caseInsensitive);
 }

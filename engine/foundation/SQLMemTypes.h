@@ -1,10 +1,12 @@
 // The engine's type codes: SQL field types (1..35) describe columns, base data types (1..24) say how a
 // value is stored. The 58-row type map ties both to SQL type names and to the dataset framework's field
 // types. Also here: the type tests, the engine's date/time forms, the name hash and the LIKE matcher.
-// Everything is stateless: plain functions over constant tables.
+// Plain functions over constant tables, and the prepared LIKE pattern.
 #pragma once
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 #include "vcl/db/FieldTypes.h"
 #include "vcl/rtl/DateUtils.h"
 #include "vcl/rtl/SysTypes.h"
@@ -169,7 +171,42 @@ Cardinal NameHash(std::string_view name, bool caseInsensitive);
 // Two documented quirks: a pattern whose rest is exactly "%" matches whatever text remains, but a "%"
 // elsewhere never stands for the empty rest of the text, so "a" matches "a%" but not "a%%". The wide
 // matcher recognises that rest "%" by the locale's comparison with case ignored.
-// Time is O(text length * pattern length) and memory O(text length), whatever the pattern (the wide
-// matcher adds one locale comparison of the rest of the pattern per pattern position).
+// Time is at most O(text length * pattern length) and the match stops as soon as its answer is known.
+// Both keep the last pattern of the calling thread prepared (TSQLMemLikePatternOf), so a statement
+// that matches one pattern against many rows prepares it once and allocates nothing per row.
 bool MatchLikePattern(std::string_view text, std::string_view pattern, bool caseInsensitive);
 bool MatchLikePatternW(std::u16string_view text, std::u16string_view pattern, bool caseInsensitive);
+
+// A LIKE pattern prepared once and matched against many texts, with MatchLikePattern's answers.
+// Preparing reads the locale: with caseInsensitive each pattern character gets a table of the text
+// characters the collation calls equal to it (8-bit: all 256; UTF-16: the Latin blocks, any other
+// character is compared through the locale when met), and the wide pattern finds its "rest is %"
+// positions. Matching then allocates nothing. A prepared pattern is read-only: threads may share it.
+// After a change of the text locale, prepare the pattern again (LocaleGeneration tells which it read).
+template <typename Ch>
+class TSQLMemLikePatternOf {
+ public:
+  TSQLMemLikePatternOf(std::basic_string_view<Ch> pattern, bool caseInsensitive);
+  bool Matches(std::basic_string_view<Ch> text) const;
+
+  std::basic_string_view<Ch> Source() const noexcept { return source_; }
+  bool CaseInsensitive() const noexcept { return caseInsensitive_; }
+  Cardinal LocaleGeneration() const noexcept { return generation_; }
+
+ private:
+  bool Equal(std::size_t step, Ch c) const;
+  bool Seek(std::size_t step, const Ch* text, std::size_t n, std::size_t& i) const;
+
+  std::basic_string<Ch> source_;  // the pattern as given, up to its NUL
+  // The pattern as matched: the rest from the first "rest is %" position is one "%", and a final run
+  // of two or more "%" (which needs at least one character) is "_%".
+  std::basic_string<Ch> steps_;
+  std::size_t anyRestStep_;  // the step whose rest matches whatever text remains; npos when none
+  bool caseInsensitive_;
+  Cardinal generation_;
+  std::vector<Cardinal> rowOf_;       // per literal step: offset of its equality row in rows_
+  std::vector<Byte> rows_;            // 1 where the text character is equal to the step's character
+  std::vector<int> onlyEqual_;        // per literal step: the one 8-bit character equal to it, or -1
+};
+using TSQLMemLikePattern = TSQLMemLikePatternOf<char>;
+using TSQLMemLikePatternW = TSQLMemLikePatternOf<char16_t>;

@@ -1,5 +1,6 @@
 #include "engine/foundation/SQLMemValueConvert.h"
 
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -408,6 +409,57 @@ namespace {
 
 Integer CodeOf(int r) { return r < 0 ? ccLess : (r == 0 ? ccEqual : ccGreater); }
 
+// Windows-1250 to UTF-16, one table look-up per byte.
+const std::array<char16_t, 256>& Cp1250Table() {
+  static const std::array<char16_t, 256> table = [] {
+    std::array<char16_t, 256> t{};
+    for (int c = 0; c < 256; ++c) t[static_cast<std::size_t>(c)] = Cp1250CharToUtf16(static_cast<unsigned char>(c));
+    return t;
+  }();
+  return table;
+}
+
+// The text of a compare operand as UTF-16: on the stack up to kInlineUnits characters, so that a
+// compare of ordinary values converts nothing on the heap.
+class TCompareText {
+ public:
+  TCompareText(const void* data, Integer size, bool wide) {
+    if (data == nullptr || size <= 0) return;
+    const auto* p = static_cast<const Byte*>(data);
+    if (wide) {
+      std::size_t n = 0;
+      while (n * 2 + 1 < static_cast<std::size_t>(size) && LoadValue<char16_t>(p + n * 2) != 0) ++n;
+      char16_t* out = Reserve(n);
+      std::memcpy(out, p, n * 2);  // units may sit at odd addresses
+    } else {
+      const void* zero = std::memchr(p, 0, static_cast<std::size_t>(size));
+      const std::size_t n = zero ? static_cast<std::size_t>(static_cast<const Byte*>(zero) - p) : size;
+      char16_t* out = Reserve(n);
+      const auto& table = Cp1250Table();
+      for (std::size_t i = 0; i < n; ++i) out[i] = table[p[i]];
+    }
+  }
+  TCompareText(const TCompareText&) = delete;
+  TCompareText& operator=(const TCompareText&) = delete;
+  std::u16string_view View() const noexcept { return {data_, size_}; }
+
+ private:
+  static constexpr std::size_t kInlineUnits = 256;
+  char16_t* Reserve(std::size_t n) {
+    size_ = n;
+    if (n > kInlineUnits) {
+      heap_.resize(n);
+      data_ = heap_.data();
+      return heap_.data();
+    }
+    return inline_;
+  }
+  char16_t inline_[kInlineUnits];
+  std::u16string heap_;
+  const char16_t* data_ = inline_;
+  std::size_t size_ = 0;
+};
+
 Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsensitive, Integer length,
                     Integer failureCode) {
   if (length >= 0) {
@@ -422,6 +474,90 @@ Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsen
   }
   return CodeOf(r);
 }
+
+bool FitsInIntegerType(Int64 v, Integer t) {
+  switch (t) {
+    case edtShortInt: return v >= INT8_MIN && v <= INT8_MAX;
+    case edtSmallInt: return v >= INT16_MIN && v <= INT16_MAX;
+    case edtInteger: return v >= INT32_MIN && v <= INT32_MAX;
+    case edtLargeInt: return true;
+    case edtByte: return v >= 0 && v <= UINT8_MAX;
+    case edtWord: return v >= 0 && v <= UINT16_MAX;
+    case edtCardinal: return v >= 0 && v <= UINT32_MAX;
+    default: return false;
+  }
+}
+
+// A number of integer or float type in the compare type, into out with the bytes ConvertValueBuffer
+// would give, without an engine block. False when the value needs the general path: a value out of
+// the target's range, whose failure (or wrap) that path decides.
+bool ConvertNumberOnStack(const void* p, Integer sourceType, Integer target, Byte* out) {
+  const TSourceKind kind = KindOf(sourceType);
+  if (kind != TSourceKind::Integer && kind != TSourceKind::Float) return false;
+  if (IsIntegerTarget(target)) {
+    Int64 v = 0;
+    if (kind == TSourceKind::Integer) {
+      v = ReadInteger(p, sourceType);
+    } else {
+      const long double t = std::trunc(ReadFloat(p, sourceType));
+      if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) return false;
+      v = static_cast<Int64>(t);
+    }
+    if (!FitsInIntegerType(v, target)) return false;
+    switch (target) {
+      case edtShortInt: StoreValue(out, static_cast<ShortInt>(v)); break;
+      case edtSmallInt: StoreValue(out, static_cast<SmallInt>(v)); break;
+      case edtInteger: StoreValue(out, static_cast<Integer>(v)); break;
+      case edtByte: StoreValue(out, static_cast<Byte>(v)); break;
+      case edtWord: StoreValue(out, static_cast<Word>(v)); break;
+      case edtCardinal: StoreValue(out, static_cast<Cardinal>(v)); break;
+      default: StoreValue(out, v); break;
+    }
+    return true;
+  }
+  if (!IsFloatTarget(target)) return false;
+  const long double x = kind == TSourceKind::Integer ? static_cast<long double>(ReadInteger(p, sourceType))
+                                                     : ReadFloat(p, sourceType);
+  const bool finite = std::isfinite(x);
+  switch (target) {
+    case edtSingle:
+      if (finite && std::fabs(x) > FLT_MAX) return false;
+      StoreValue(out, static_cast<float>(x));
+      return true;
+    case edtDouble:
+    case edtCurrency:
+      if (finite && std::fabs(x) > DBL_MAX) return false;
+      StoreValue(out, static_cast<double>(x));
+      return true;
+    default:
+      StoreExtended(out, x);
+      return true;
+  }
+}
+
+// One operand of a compare in the compare type: as it is, converted on the stack, or (other
+// conversions) in an engine block that lives as long as the operand.
+struct TCompareOperand {
+  const void* data;
+  Integer size;
+  Byte local[16] = {};
+  TSQLMemBlock converted;
+
+  TCompareOperand(const TSQLMemValueRef& value, Integer type, bool fits) : data(value.data), size(value.size) {
+    if (fits || data == nullptr) return;
+    if (KindOf(value.dataType) == TSourceKind::Integer || KindOf(value.dataType) == TSourceKind::Float) {
+      RequireBytes(data, size, value.dataType);
+      if (ConvertNumberOnStack(data, value.dataType, type, local)) {
+        data = local;
+        size = sizeof local;
+        return;
+      }
+    }
+    converted = ConvertValueBuffer(data, size, value.dataType, type);
+    data = converted.Data();
+    size = converted.Size();
+  }
+};
 
 template <class T>
 Integer CompareOrdered(T a, T b) {
@@ -445,36 +581,31 @@ Integer CompareValues(const TSQLMemValueRef& first, const TSQLMemValueRef& secon
     }
   }
 
-  // Operands not in the compare type are converted into temporary blocks, freed on every path.
-  TSQLMemBlock converted1, converted2;
-  const void* a = first.data;
-  Integer sizeA = first.size;
+  // Operands not in the compare type are converted, numbers on the stack, others into temporary
+  // blocks freed on every path.
   const bool firstFits = first.dataType == type || (IsTextDataType(first.dataType) && IsTextDataType(type) &&
                                                     IsWideDataType(first.dataType) == IsWideDataType(type));
-  if (!firstFits && a != nullptr) {
-    converted1 = ConvertValueBuffer(a, sizeA, first.dataType, type);
-    a = converted1.Data();
-    sizeA = converted1.Size();
-  }
-  const void* b = second.data;
-  Integer sizeB = second.size;
-  if (second.dataType != type && b != nullptr) {
-    converted2 = ConvertValueBuffer(b, sizeB, second.dataType, type);
-    b = converted2.Data();
-    sizeB = converted2.Size();
-  }
+  const TCompareOperand firstOperand(first, type, firstFits);
+  const TCompareOperand secondOperand(second, type, second.dataType == type);
+  const void* a = firstOperand.data;
+  const Integer sizeA = firstOperand.size;
+  const void* b = secondOperand.data;
+  const Integer sizeB = secondOperand.size;
   if (a == nullptr || b == nullptr) SQLMemError(30140, SQLMemValueIsNull);
 
   switch (type) {
     case edtChar:
     case edtVarchar:
-    case edtMemo:
-      return CompareWide(Cp1250ToUtf16(ReadAnsiText(a, sizeA)), Cp1250ToUtf16(ReadAnsiText(b, sizeB)),
-                         caseInsensitive, length, 30045);
+    case edtMemo: {
+      const TCompareText x(a, sizeA, false), y(b, sizeB, false);
+      return CompareWide(x.View(), y.View(), caseInsensitive, length, 30045);
+    }
     case edtWideChar:
     case edtWideVarchar:
-    case edtWideMemo:
-      return CompareWide(ReadWideText(a, sizeA), ReadWideText(b, sizeB), caseInsensitive, length, 30046);
+    case edtWideMemo: {
+      const TCompareText x(a, sizeA, true), y(b, sizeB, true);
+      return CompareWide(x.View(), y.View(), caseInsensitive, length, 30046);
+    }
     default: break;
   }
 

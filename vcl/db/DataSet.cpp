@@ -277,7 +277,7 @@ void TDataSet::DataEvent(TDataEvent event, NativeInt info) {
   }
   if (!notify) return;
   // A handler may unhook a source; walk a copy.
-  const std::vector<TDataSource*> sources(dataSources_.begin(), dataSources_.end());
+  const TPointerSnapshot<TDataSource> sources(dataSources_.begin(), dataSources_.end());
   for (TDataSource* source : sources)
     if (dataSources_.IndexOf(source) >= 0) source->DataEvent(event, info);
 }

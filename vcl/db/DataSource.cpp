@@ -89,9 +89,9 @@ void TDataSource::RemoveDataLink(TDataLink* link) {
 void TDataSource::NotifyLinkTypes(TDataEvent event, NativeInt info, bool visual) {
   // Last first, as links added later (details of details) depend on earlier ones; a handler may
   // remove links, so each is checked before it is called.
-  const std::vector<TDataLink*> links(dataLinks_);
-  for (auto it = links.rbegin(); it != links.rend(); ++it) {
-    TDataLink* link = *it;
+  const TPointerSnapshot<TDataLink> links(dataLinks_.begin(), dataLinks_.end());
+  for (auto it = links.end(); it != links.begin();) {
+    TDataLink* link = *--it;
     if (link->VisualControl() != visual) continue;
     if (std::find(dataLinks_.begin(), dataLinks_.end(), link) == dataLinks_.end()) continue;
     link->DataEvent(event, info);

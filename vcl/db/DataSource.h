@@ -16,11 +16,40 @@
 // The window of buffers a link shows (FirstRecord .. FirstRecord + BufferCount - 1) always contains
 // the dataset's active record; ActiveRecord is its index within the link's window.
 #pragma once
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <vector>
 #include "vcl/db/DataSet.h"
 
 using TDataChangeEvent = std::function<void(TObject* sender, TField* field)>;
+
+// A copy of a short list of pointers, walked while handlers may change the list itself: on the stack up
+// to eight entries, so that an event passed to a few sources or links allocates nothing.
+template <typename T>
+class TPointerSnapshot {
+ public:
+  template <typename It>
+  TPointerSnapshot(It first, It last) : count_(static_cast<std::size_t>(std::distance(first, last))) {
+    if (count_ > kInline) {
+      heap_.assign(first, last);
+      items_ = heap_.data();
+    } else {
+      std::copy(first, last, inline_);
+    }
+  }
+  TPointerSnapshot(const TPointerSnapshot&) = delete;
+  TPointerSnapshot& operator=(const TPointerSnapshot&) = delete;
+  T* const* begin() const noexcept { return items_; }
+  T* const* end() const noexcept { return items_ + count_; }
+
+ private:
+  static constexpr std::size_t kInline = 8;
+  T* inline_[kInline] = {};
+  std::vector<T*> heap_;
+  T** items_ = inline_;
+  std::size_t count_;
+};
 
 class TDataSource : public TComponent {
  public:

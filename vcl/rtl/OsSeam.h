@@ -122,6 +122,9 @@ void LowerCaseInPlace(WideString& s);
 // For tests that pin the order of accented letters. False (and no change) for a name the OS does not know.
 bool SetTextLocale(std::string_view bcp47Name);
 std::string TextLocaleName();           // BCP 47 name of the text locale in use, e.g. "hu-HU"
+// Changes with every SetTextLocale: callers that cache answers of CompareText (per-character tables)
+// rebuild them when it moves.
+Cardinal TextLocaleGeneration() noexcept;
 
 // ---- one seedable random generator for the whole process ----
 // xoshiro256** seeded through splitmix64: the same seed gives the same sequence in both trees. Before any

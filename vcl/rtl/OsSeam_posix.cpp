@@ -225,12 +225,28 @@ std::shared_ptr<const Collators> DefaultCollators() {
   return c ? c : MakeCollators("hu_HU");
 }
 
+std::atomic<Cardinal> textLocaleGeneration{0};
+
 std::shared_ptr<const Collators> CurrentCollators() {
   TextLocaleState& s = TextLocale();
   std::lock_guard lock(s.mutex);
   if (!s.current) s.current = DefaultCollators();
   if (!s.current) throw Exception("The text collation of ICU is not available");
   return s.current;
+}
+
+// The collators of the current locale as this thread last saw them: a compare takes no lock and
+// touches no shared reference count. ICU's compare functions may share one collator between threads;
+// the thread's reference keeps the collators alive after a locale change until its next compare.
+const Collators& ThreadCollators() {
+  thread_local std::shared_ptr<const Collators> cached;
+  thread_local Cardinal cachedGeneration = 0;
+  const Cardinal generation = textLocaleGeneration.load(std::memory_order_acquire);
+  if (!cached || cachedGeneration != generation) {
+    cached = CurrentCollators();
+    cachedGeneration = generation;
+  }
+  return *cached;
 }
 
 template <typename Map>
@@ -625,9 +641,9 @@ WideString::value_type PathDelimiter() { return u'/'; }
 // ---- locale-aware text ----
 
 int CompareText(std::u16string_view a, std::u16string_view b, bool ignoreCase) {
-  const auto c = CurrentCollators();
+  const Collators& c = ThreadCollators();
   const UCollationResult r =
-      ucol_strcoll(ignoreCase ? c->ignoreCase : c->caseSensitive, reinterpret_cast<const UChar*>(a.data()),
+      ucol_strcoll(ignoreCase ? c.ignoreCase : c.caseSensitive, reinterpret_cast<const UChar*>(a.data()),
                    CheckedCast<int32_t>(a.size()), reinterpret_cast<const UChar*>(b.data()),
                    CheckedCast<int32_t>(b.size()));
   return r == UCOL_LESS ? -1 : r == UCOL_EQUAL ? 0 : 1;
@@ -654,8 +670,11 @@ bool SetTextLocale(std::string_view bcp47Name) {
   TextLocaleState& s = TextLocale();
   std::lock_guard lock(s.mutex);
   s.current = std::move(next);
+  textLocaleGeneration.fetch_add(1, std::memory_order_acq_rel);
   return true;
 }
+
+Cardinal TextLocaleGeneration() noexcept { return textLocaleGeneration.load(std::memory_order_acquire); }
 
 std::string TextLocaleName() { return CurrentCollators()->name; }
 

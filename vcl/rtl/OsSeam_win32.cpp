@@ -27,6 +27,7 @@ constexpr Int64 kMaxChunk = 1 << 30;
 
 // The locale of CompareText and the case mapping: the user's default unless a test chose another.
 std::atomic<LCID> textLocale{LOCALE_USER_DEFAULT};
+std::atomic<Cardinal> textLocaleGeneration{0};
 
 }  // namespace
 
@@ -275,14 +276,18 @@ void LowerCaseInPlace(WideString& s) { MapCase(s, LCMAP_LOWERCASE); }
 bool SetTextLocale(std::string_view bcp47Name) {
   if (bcp47Name.empty()) {
     textLocale.store(LOCALE_USER_DEFAULT);
+    textLocaleGeneration.fetch_add(1);
     return true;
   }
   const WideString name = Utf8ToUtf16(bcp47Name);
   const LCID lcid = ::LocaleNameToLCID(W(name), 0);
   if (lcid == 0) return false;
   textLocale.store(lcid);
+  textLocaleGeneration.fetch_add(1);
   return true;
 }
+
+Cardinal TextLocaleGeneration() noexcept { return textLocaleGeneration.load(); }
 
 std::string TextLocaleName() {
   LCID lcid = textLocale.load();

@@ -341,16 +341,18 @@ TEST(Like, TextAndPatternEndAtANul) {
   EXPECT_TRUE(MatchLikePatternW(u"ab\0cd"s, u"ab", false));
 }
 
+std::string RandomString(std::mt19937& rng, const std::string& alphabet, int maxLength) {
+  std::string s(rng() % static_cast<unsigned>(maxLength + 1), ' ');
+  for (char& c : s) c = alphabet[rng() % alphabet.size()];
+  return s;
+}
+
 TEST(Like, AgreesWithTheRecursiveDefinitionOnRandomInputs) {
   const unsigned seed = 1234567;
   std::mt19937 rng(seed);
   const std::string textChars = "abA";
   const std::string patternChars = "abA%_";
-  auto randomString = [&](const std::string& alphabet, int maxLength) {
-    std::string s(rng() % static_cast<unsigned>(maxLength + 1), ' ');
-    for (char& c : s) c = alphabet[rng() % alphabet.size()];
-    return s;
-  };
+  auto randomString = [&](const std::string& alphabet, int maxLength) { return RandomString(rng, alphabet, maxLength); };
   for (int k = 0; k < 20000; ++k) {
     const std::string text = randomString(textChars, 7);
     const std::string pattern = randomString(patternChars, 6);
@@ -362,6 +364,30 @@ TEST(Like, AgreesWithTheRecursiveDefinitionOnRandomInputs) {
     const std::u16string widePattern = Utf8ToUtf16(pattern);
     ASSERT_EQ(MatchLikePatternW(wideText, widePattern, ci), ReferenceLike(wideText.c_str(), widePattern.c_str(), ci))
         << "seed " << seed << ": wide '" << text << "' LIKE '" << pattern << "' ci=" << ci;
+  }
+}
+
+// The prepared pattern against the definition on accented letters, whose case pairs only the locale
+// knows, with texts long enough for the back-tracking to move runs between "%" signs.
+TEST(Like, PreparedPatternAgreesWithTheDefinitionOnAccentedLetters) {
+  const unsigned seed = 7654321;
+  std::mt19937 rng(seed);
+  const std::string textChars = Utf8ToCp1250("aáÁőŐb");
+  const std::string patternChars = Utf8ToCp1250("aÁőŐ%_");
+  auto randomString = [&](const std::string& alphabet, int maxLength) { return RandomString(rng, alphabet, maxLength); };
+  for (int k = 0; k < 3000; ++k) {
+    const std::string pattern = randomString(patternChars, 6);
+    const bool ci = (k & 1) != 0;
+    const TSQLMemLikePattern prepared(pattern, ci);
+    const TSQLMemLikePatternW preparedWide(Cp1250ToUtf16(pattern), ci);
+    for (int t = 0; t < 4; ++t) {
+      const std::string text = randomString(textChars, 10);
+      ASSERT_EQ(prepared.Matches(text), ReferenceLike(text.c_str(), pattern.c_str(), ci))
+          << "seed " << seed << ": '" << Cp1250ToUtf8(text) << "' LIKE '" << Cp1250ToUtf8(pattern) << "' ci=" << ci;
+      const std::u16string wideText = Cp1250ToUtf16(text), widePattern = Cp1250ToUtf16(pattern);
+      ASSERT_EQ(preparedWide.Matches(wideText), ReferenceLike(wideText.c_str(), widePattern.c_str(), ci))
+          << "seed " << seed << ": wide '" << Cp1250ToUtf8(text) << "' LIKE '" << Cp1250ToUtf8(pattern) << "' ci=" << ci;
+    }
   }
 }
 
