@@ -38,6 +38,20 @@ std::int64_t TotalIn(const bz_stream& s) {
 
 }  // namespace
 
+// bzip2 reports an internal consistency failure through a hook whose default prints a message and ends
+// the process. Ours raises EBZip2Error "Compression Error <code>" instead, which the dispatch turns into
+// a failed call. A library built with stdio calls BZ2_bz__AssertH__fail: this definition takes the
+// shared library's place, and the static Windows library reaches the __wrap_ one through the linker's
+// --wrap (cmake/Quillnote.cmake). A library built without stdio calls bz_internal_error.
+extern "C" {
+[[noreturn]] void bz_internal_error(int errcode) { throw EBZip2Error(Format("Compression Error %d", {errcode})); }
+#ifdef _WIN32
+[[noreturn]] void __wrap_BZ2_bz__AssertH__fail(int errcode) { bz_internal_error(errcode); }
+#else
+[[noreturn]] void BZ2_bz__AssertH__fail(int errcode) { bz_internal_error(errcode); }
+#endif
+}
+
 void BZCompressBuf(const void* inBuf, Integer inSize, THeapBlock& outBuf, Integer& outSize, Integer blockSize100k) {
   outBuf.Reset();
   outSize = 0;

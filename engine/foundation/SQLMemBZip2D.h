@@ -5,7 +5,7 @@
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/SysTypes.h"
 
-QN_DECLARE_EXCEPTION(EBZip2Error, Exception);
+QN_DECLARE_EXCEPTION(EBZip2Error, Exception);  // also "Compression Error <code>": the library's internal failure
 QN_DECLARE_EXCEPTION(EBZCompressionError, EBZip2Error);
 QN_DECLARE_EXCEPTION(EBZDecompressionError, EBZip2Error);
 

@@ -12,6 +12,9 @@
 namespace {
 
 constexpr Int64 kHeaderSize = CompressedBlockHeader::kSize;
+// Below this many bytes per block, a damaged or careless block size would turn a few writes into
+// thousands of blocks, each with a fresh coder.
+constexpr Integer kMinBlockSize = 512;
 
 // The header as it lies in the base stream: little-endian, no padding.
 void PutLE(Byte* p, UInt64 v, int bytes) {
@@ -72,17 +75,19 @@ TSQLMemCompressedBLOBStream::TSQLMemCompressedBLOBStream(TStream& baseStream, co
   baseOffset_ = start;
   if (algorithm_ != 0) {
     if (isNew) {
-      // 0 asks for the mode's block size; a negative size is as unusable as none.
-      if (descriptor_.BlockSize <= 0) descriptor_.BlockSize = BlockSizeForMode(mode_);
+      // 0 asks for the mode's block size; a negative or tiny size is as unusable as none.
+      if (descriptor_.BlockSize < kMinBlockSize) descriptor_.BlockSize = BlockSizeForMode(mode_);
       descriptor_.BlockCount = 0;
     }
     blockSize_ = descriptor_.BlockSize;
     LoadBlockHeaders();
     // An empty chain without a usable block size takes the mode's, so that appending can start.
-    if (headers_.Count() == 0 && blockSize_ <= 0) {
+    if (headers_.Count() == 0 && blockSize_ < kMinBlockSize) {
       descriptor_.BlockSize = BlockSizeForMode(mode_);
       blockSize_ = descriptor_.BlockSize;
     }
+    // The descriptor describes the chain from now on (a new BLOB's old length is gone).
+    descriptor_.UncompressedSize = size_;
     currentBlock_ = 0;
     position_ = 0;
   } else {
@@ -91,12 +96,15 @@ TSQLMemCompressedBLOBStream::TSQLMemCompressedBLOBStream(TStream& baseStream, co
     }
     if (isNew) {
       size_ = 0;
+      descriptor_.BlockCount = 0;
     } else {
       size_ = descriptor_.UncompressedSize;
       const Int64 baseSize = baseStream_.GetSize();
       if (size_ < 0 || (!tolerant_ && baseSize - start < size_)) {
         SQLMemError(10081, SQLMemStreamSizeTooSmall, {baseSize, CheckedAdd(start, std::max<Int64>(size_, 0))});
       }
+      // A tolerant stream keeps what the base holds, as it keeps the whole blocks of a chain.
+      size_ = std::clamp<Int64>(baseSize - start, 0, size_);
     }
     descriptor_.UncompressedSize = size_;
   }
@@ -143,7 +151,7 @@ void TSQLMemCompressedBLOBStream::LoadBlockHeaders() {
       stoppedEarly = true;
       break;
     }
-    if (header.UncompressedSize < 1 || header.UncompressedSize > blockSize_) {
+    if (blockSize_ < kMinBlockSize || header.UncompressedSize < 1 || header.UncompressedSize > blockSize_) {
       SQLMemError(10088, SQLMemDecompressSizeMismatch, {blockSize_, header.UncompressedSize});
     }
     if (i > 0) {
@@ -250,6 +258,7 @@ Integer TSQLMemCompressedBLOBStream::Write(const void* buffer, Integer count) {
   if (count <= 0 || position_ < 0) return 0;
   const auto* in = static_cast<const Byte*>(buffer);
   if (algorithm_ == 0) {
+    if (position_ > size_) ZeroBase(size_, position_);
     StreamSeekChecked(baseStream_, 10091, CheckedAdd(baseOffset_, position_));
     const Integer put = std::max(baseStream_.Write(in, count), 0);
     position_ += put;
@@ -348,6 +357,7 @@ void TSQLMemCompressedBLOBStream::SetSize(Int64 newSize) {
     }
   } else {
     baseStream_.SetSize(CheckedAdd(baseOffset_, newSize));
+    if (newSize > size_) ZeroBase(size_, newSize);
   }
   size_ = newSize;
   descriptor_.UncompressedSize = newSize;
@@ -394,6 +404,17 @@ void TSQLMemCompressedBLOBStream::Truncate(Int64 newSize) {
     baseStream_.SetSize(at);
     if (baseStream_.GetSize() != at) SQLMemError(10093, SQLMemInvalidStreamSize, {baseStream_.GetSize(), at});
     headers_.SetSize(kept);
+  }
+}
+
+// The base stream grows without clearing what it adds; a BLOB's new bytes read as zeros.
+void TSQLMemCompressedBLOBStream::ZeroBase(Int64 from, Int64 to) {
+  StreamSeekChecked(baseStream_, 10091, CheckedAdd(baseOffset_, from));
+  const TSQLMemStreamBuffer zeros(static_cast<Integer>(std::min<Int64>(to - from, 1 << 16)), true);
+  for (Int64 left = to - from; left > 0;) {
+    const Integer piece = static_cast<Integer>(std::min<Int64>(zeros.Size(), left));
+    StreamWriteChecked(zeros.Data(), piece, baseStream_, 10097);
+    left -= piece;
   }
 }
 

@@ -8,8 +8,8 @@
 #include "engine/foundation/SQLMemStreams.h"
 #include "vcl/rtl/SysTypes.h"
 
-// Describes one stored BLOB. The caller fills it; the stream keeps its own copy up to date while it is
-// written, and the owner stores that copy afterwards.
+// Describes one stored BLOB. The caller fills it; the stream keeps its own copy describing what it
+// holds from the moment it is opened, and the owner stores that copy afterwards.
 struct CompressedBLOBDescriptor {
   Integer BlockSize = 0;        // uncompressed bytes per block; 0 for a new BLOB: the mode's size
   Int64 BlockCount = 0;         // blocks in the chain
@@ -31,10 +31,12 @@ class TSQLMemCompressedBLOBStream : public TSQLMemStream {
  public:
   // isNew: the BLOB gets new content (no blocks yet); otherwise the chain the descriptor names is
   // read and checked. Every header must describe a block the base stream holds whole, of exactly
-  // BlockSize bytes except the last (1..BlockSize). A tolerant stream accepts a base stream that ends
-  // early and keeps the complete blocks before that point. Raises 10103 when the base does not reach
-  // StartPosition, 10081 when an uncompressed BLOB's base is too short, 10082 when a header is missing,
-  // 10083 when a header's sizes or offset are impossible, 10088 when a block's length is.
+  // BlockSize bytes except the last (1..BlockSize); a chain's BlockSize must be at least 512 (a new or
+  // empty chain with a smaller one takes the mode's). A tolerant stream accepts a base stream that ends
+  // early and keeps the complete blocks before that point (algorithm 0: the bytes the base holds).
+  // Raises 10103 when the base does not reach StartPosition, 10081 when an uncompressed BLOB's base is
+  // too short, 10082 when a header is missing, 10083 when a header's sizes or offset are impossible,
+  // 10088 when a block's length or the block size is.
   TSQLMemCompressedBLOBStream(TStream& baseStream, const CompressedBLOBDescriptor& descriptor, bool isNew,
                               bool tolerant = false);
   ~TSQLMemCompressedBLOBStream() override;
@@ -51,8 +53,9 @@ class TSQLMemCompressedBLOBStream : public TSQLMemStream {
   Integer Write(const void* buffer, Integer count) override;
   // No limit at the end; a compressed stream turns a negative position into 0.
   Int64 Seek(Int64 offset, TSeekOrigin origin) override;
-  // Growing writes zero blocks and leaves the position at the new end; cutting re-compresses the part
-  // of the block that stays and cuts the base stream behind it. A negative size raises ERangeError.
+  // Growing writes zero blocks and leaves the position at the new end (algorithm 0: zero bytes, the
+  // position stays); cutting re-compresses the part of the block that stays and cuts the base stream
+  // behind it. A negative size raises ERangeError.
   void SetSize(Int64 newSize) override;
   Int64 GetSize() override { return size_; }
 
@@ -77,6 +80,7 @@ class TSQLMemCompressedBLOBStream : public TSQLMemStream {
   void Advance(Integer count);
   void Extend(Int64 newSize);
   void Truncate(Int64 newSize);
+  void ZeroBase(Int64 from, Int64 to);  // algorithm 0: zeros over [from, to) of the BLOB
   void UpdateSizes();
 
   bool tolerant_;

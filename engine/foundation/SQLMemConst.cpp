@@ -7,7 +7,8 @@ namespace {
 
 #define QN_MESSAGE(name) TSQLMemMessage{#name, name}
 
-constexpr std::array kMessages = {
+// A plain array: deducing std::array from 329 initialisers exceeds clang's default template nesting.
+constexpr TSQLMemMessage kMessages[] = {
     QN_MESSAGE(SQLMemInvalidFieldNumber),
     QN_MESSAGE(SQLMemNilPointer),
     QN_MESSAGE(SQLMemErrorGettingFieldData),
@@ -341,7 +342,7 @@ constexpr std::array kMessages = {
 
 #undef QN_MESSAGE
 
-static_assert(kMessages.size() == 329);
+static_assert(std::size(kMessages) == 329);
 
 constexpr std::array<std::string_view, SQLKeywordCount> kKeywords = {
     "ABSOLUTE", "ACTION", "ADD", "ALL", "ALLOCATE", "ALTER", "AND", "ANY", "ARE", "AS", "ASC", "ASSERTION",

@@ -79,6 +79,41 @@ Integer WeekDay(TDateTime value) {
   return static_cast<Integer>(r) + 1;
 }
 
+// Number fields whose text has no fixed width.
+bool IsVariableWidth(TDateFormatToken t) {
+  switch (t) {
+    case dftM:
+    case dftD:
+    case dftDDD:
+    case dftH12:
+    case dftH24:
+    case dftH:
+    case dftN:
+    case dftS:
+    case dftZ:
+    case dftRM: return true;
+    default: return false;
+  }
+}
+
+// Whether the text an item writes may start with a character that would continue the field before it.
+bool ContinuesField(TDateFormatToken before, const TDateFormater::TItem& item) {
+  if (before == dftRM) {
+    const char first = item.token == dftLiteral ? item.text[0] : item.token == dftRM ? 'I' : '\0';
+    return first == 'I' || first == 'V' || first == 'X';
+  }
+  if (item.token == dftLiteral) return IsDigit(item.text[0]);
+  switch (item.token) {
+    case dftMONTH:
+    case dftMON:
+    case dftRM:
+    case dftDAY:
+    case dftDY:
+    case dftAMPM: return false;
+    default: return true;
+  }
+}
+
 std::size_t LongestName(std::span<const AnsiString> names) {
   std::size_t n = 0;
   for (const AnsiString& s : names) n = std::max(n, s.size());
@@ -203,6 +238,13 @@ TDateFormater::TDateFormater(std::string_view pattern) {
     if (!matched) literal += pattern[i++];
   }
   flushLiteral();
+  for (std::size_t k = 0; k + 1 < items_.size() && unreadable_.empty(); ++k) {
+    if (IsVariableWidth(items_[k].token) && ContinuesField(items_[k].token, items_[k + 1])) {
+      const TItem& next = items_[k + 1];
+      unreadable_ = "the text of " + AnsiString(kTokenWords[items_[k].token]) + " runs into that of " +
+                    (next.token == dftLiteral ? "'" + next.text + "'" : AnsiString(kTokenWords[next.token]));
+    }
+  }
 }
 
 // ---- formatting ----
@@ -270,6 +312,9 @@ AnsiString TDateFormater::DateTimeToStr(TDateTime value, const TFormatSettings& 
 TDateTime TDateFormater::StrToDateTime(std::string_view text) const { return StrToDateTime(text, FormatSettings()); }
 
 TDateTime TDateFormater::StrToDateTime(std::string_view text, const TFormatSettings& fs) const {
+  if (!unreadable_.empty()) {
+    throw EConvertError("'" + AnsiString(text) + "' cannot be read with this date pattern: " + unreadable_);
+  }
   TDateParser p(text, fs);
   Integer year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0, dayOfYear = 0;
   for (const TItem& item : items_) {
@@ -356,8 +401,7 @@ Integer TDateFormater::GetResultLength(const TFormatSettings& fs) const {
     switch (item.token) {
       case dftYYYY:
       case dftYEAR: n = 4; break;
-      case dftQ:
-      case dftDW: n = 1; break;
+      case dftQ: n = 1; break;
       case dftMONTH: n = std::max<std::size_t>(9, LongestName(fs.LongMonthNames)); break;
       case dftMON: n = std::max<std::size_t>(3, LongestName(fs.ShortMonthNames)); break;
       case dftDAY: n = std::max<std::size_t>(12, LongestName(fs.LongDayNames)); break;
@@ -372,6 +416,7 @@ Integer TDateFormater::GetResultLength(const TFormatSettings& fs) const {
       case dftM:
       case dftDD:
       case dftD:
+      case dftDW:  // one digit written, two counted as the engine always has
       case dftHH12:
       case dftHH24:
       case dftHH:

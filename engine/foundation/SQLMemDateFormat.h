@@ -46,10 +46,14 @@ enum TDateFormatToken : Byte {
 // pattern word are literal too. Names and separators follow the format settings passed in (the
 // process-wide ones when none are given).
 //
-// Formatting and parsing are inverse for every pattern: month and day names are read back from the
-// settings' name lists (case-insensitively, longest name first), DDD sets the month and day when the
-// pattern has no other month or day, and DW is read as its digit. The hour-mod-12 tokens write 0 at
-// noon and midnight, and "PM" adds 12 to the hour read, so 12:30 formats as "00:30 PM" and reads back.
+// Parsing reads back what formatting writes: month and day names are read back from the settings'
+// name lists (case-insensitively, longest name first), DDD sets the month and day when the pattern has
+// no other month or day, and DW is read as its digit. The hour-mod-12 tokens write 0 at noon and
+// midnight, and "PM" adds 12 to the hour read, so 12:30 formats as "00:30 PM" and reads back.
+// The one exception is a pattern in which a field of varying width (M, D, DDD, H, H12, H24, N, S, Z,
+// RM) is followed directly by text that could continue it (digits; for RM "I", "V" or "X"): "YYYY MD"
+// writes 11 January 2024 as "2024 111", which could as well be 1 November. Such a pattern formats, but
+// parsing with it raises EConvertError, so that no text is ever read silently as another date.
 class TDateFormater {
  public:
   struct TItem {
@@ -63,7 +67,8 @@ class TDateFormater {
   AnsiString DateTimeToStr(TDateTime value, const TFormatSettings& settings) const;
 
   // Text that does not fit the pattern raises EConvertError (a non-number where digits belong, an
-  // unknown month or day name, an impossible date or time); an AM/PM field holding anything else
+  // unknown month or day name, an impossible date or time), and so does any text when the pattern's
+  // fields run together (see above); an AM/PM field holding anything else
   // raises ESQLMemException 30129. A pattern without year, month or day gives 30 December 1899 plus
   // the time read.
   TDateTime StrToDateTime(std::string_view text) const;
@@ -78,6 +83,7 @@ class TDateFormater {
 
  private:
   std::vector<TItem> items_;
+  AnsiString unreadable_;  // why parsing is refused; empty when the pattern reads back
 };
 
 // The length of the longest pattern word (5, "MONTH"), which bounds the compiler's look-ahead.

@@ -32,6 +32,7 @@ static_assert(kUUTable.size() == 64 + 4 && kXXTable.size() == 64 + 10 && kMime64
 constexpr std::size_t kHexDigits = 16;     // positions 0..15 are nibble values
 constexpr std::size_t kHexX = 16;          // "X": a nibble of value 16
 constexpr std::size_t kHexDollar = 17;     // "$": restarts the output once
+static_assert(kHexX == kHexDigits && kHexDollar == kHexX + 1);  // X and $ follow the 16 digits
 constexpr std::size_t kMimeDigits = 64;    // position 64 is "="
 constexpr std::size_t kUUDigits = 64;
 constexpr int kUULineBytes = 45;

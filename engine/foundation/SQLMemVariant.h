@@ -175,9 +175,10 @@ class TSQLMemVariant {
   // are computed in extended precision; a result too large for its type raises EOverflow, an invalid
   // one (0/0, inf - inf) EInvalidOp, a division of a non-zero number by zero EZeroDivide.
   // Dates, times and time stamps: a null date part (NullDate) or null time part (NullTime) counts as
-  // zero, and a result part is null only when both operands' parts are. A time of day always ends in
-  // 0..86399999: Time results are taken modulo one day, and a time stamp's whole days of milliseconds
-  // are carried into (or borrowed from) its day number.
+  // zero, and a result part is null only when both operands' parts are. Time sums, products and
+  // quotients are plain millisecond counts, wrapping only modulo 2^32 (23:00 + 02:00 is 25:00, a
+  // duration); a Time difference and a negated Time stay in 0..86399999 (a time of day). A time stamp's
+  // whole days of milliseconds are carried into (or borrowed from) its day number.
 
   // "+", SUM, CUMSUM. When either side is text (IsText), the two texts concatenated (a null side adds
   // nothing), wide when either side is wide, stored by the text setter, which keeps this value's type:

@@ -308,7 +308,10 @@ void Arithmetic(TSQLMemVariant& v, const TSQLMemVariant& right, TArithOp op) {
     StoreInteger(v, t, StampOp(op, DateOnly(a), DateOnly(b)).date);
   } else if (t == edtTime) {
     const Integer a = static_cast<Integer>(ReadInteger(v, t)), b = static_cast<Integer>(ReadInteger(right, t));
-    StoreInteger(v, t, StampOp(op, TimeOnly(a), TimeOnly(b)).time);
+    // Times add, multiply and divide as millisecond counts (a sum of durations may pass a day); only
+    // a difference is taken back into the day.
+    const Int64 r = op == TArithOp::Subtract ? StampOp(op, TimeOnly(a), TimeOnly(b)).time : IntegerOp(op, edtInteger, a, b);
+    StoreInteger(v, t, r);
   } else if (t == edtTimeStamp) {
     const TStampResult r = StampOp(op, v.GetAsTimeStampValue(), right.GetAsTimeStampValue());
     StoreTimeStamp(v, r.date, r.time);

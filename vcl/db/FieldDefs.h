@@ -127,4 +127,7 @@ class TFieldDefs : public TDefCollection {
   TFieldDef* operator[](int index) const { return Items(index); }
   // Refreshes the definitions from the dataset (InitFieldDefs) unless Updated.
   void Update();
+
+ protected:
+  using TDefCollection::Update;  // the collection's change hook keeps its own name
 };

@@ -238,7 +238,9 @@ AnsiString TStrings::DelimitedTextWith(char delimiter, char quote) const {
       return IsBlankOrControl(c) || c == quote || c == delimiter;
     });
     if (i > 0) result += delimiter;
-    result += quoted ? Quoted(s, quote) : s;
+    // Blanks around items are skipped when reading, so with a blank delimiter an empty item would
+    // vanish: it is written as two quotes.
+    result += quoted || (s.empty() && IsBlankOrControl(delimiter)) ? Quoted(s, quote) : s;
   }
   return result;
 }

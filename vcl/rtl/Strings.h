@@ -54,7 +54,8 @@ class TStrings : public TPersistent {
   void SaveToFile(const AnsiString& fileName) const;
 
   // The strings separated by Delimiter; a string holding a control character, a blank, the quote or the
-  // delimiter is quoted (quote doubled inside). A list of one empty string gives two quotes.
+  // delimiter is quoted (quote doubled inside). A list of one empty string gives two quotes, and so
+  // does an empty string when the delimiter is a blank or control character.
   AnsiString DelimitedText() const;
   // Replaces the contents: items end at the delimiter or at a blank or control character unless quoted;
   // blanks around items are skipped; a delimiter at the very end adds an empty item. Text after a NUL

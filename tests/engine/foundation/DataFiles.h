@@ -1,14 +1,13 @@
-// Reads the checked-in reference tables under tests/data (CTest passes the folder in QN_TEST_DATA).
+// Reads the checked-in reference tables under tests/data (found as tests/common/TestData.h says).
 #pragma once
 #include <gtest/gtest.h>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
+#include "common/TestData.h"
 
 inline std::vector<std::string> ReadDataLines(const std::string& relativePath) {
-  const char* root = std::getenv("QN_TEST_DATA");
-  const std::string path = std::string(root ? root : "tests/data") + "/" + relativePath;
+  const std::string path = TestDataRoot() + "/" + relativePath;
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << "cannot open " << path;
   std::vector<std::string> lines;

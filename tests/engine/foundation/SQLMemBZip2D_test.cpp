@@ -3,6 +3,8 @@
 #include <bzlib.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <regex>
 #include <string>
 #include "tests/engine/foundation/CompressionSamples.h"
@@ -108,3 +110,26 @@ TEST(BZip2Wrapper, TruncatedOrDamagedStreamsRaiseAndNeverLoop) {
 }
 
 }  // namespace
+
+// The library's internal consistency failures raise instead of ending the process. A decompressor whose
+// private state names no state of its machine runs into one (4001).
+TEST(BZip2Wrapper, AnInternalFailureOfTheLibraryRaises) {
+  bz_stream s{};
+  ASSERT_EQ(BZ2_bzDecompressInit(&s, 0, 0), BZ_OK);
+  // The library's state record starts with the stream's address, then the machine's state number.
+  const std::int32_t noSuchState = 999;
+  std::memcpy(static_cast<char*>(s.state) + sizeof(bz_stream*), &noSuchState, sizeof noSuchState);
+  char in[4] = {'B', 'Z', 'h', '9'};
+  char out[16];
+  s.next_in = in;
+  s.avail_in = sizeof in;
+  s.next_out = out;
+  s.avail_out = sizeof out;
+  try {
+    BZ2_bzDecompress(&s);
+    ADD_FAILURE() << "no error raised";
+  } catch (const EBZip2Error& e) {
+    EXPECT_EQ(e.Message(), "Compression Error 4001");
+  }
+  EXPECT_EQ(BZ2_bzDecompressEnd(&s), BZ_OK);
+}

@@ -673,3 +673,76 @@ TEST_F(BlobStreamTest, AFailureHalfwayLeavesTheBlocksWrittenSoFarDescribed) {
   EXPECT_EQ(s.GetSize(), 2000);
   EXPECT_EQ(ReadAll(s), std::vector<Byte>(data.begin(), data.begin() + 2000));
 }
+
+// ---- sizes that a caller or a damaged descriptor gets wrong ----
+
+// The owner may store the descriptor of a BLOB that was emptied and never written: it must not carry
+// the length of the content the BLOB had before.
+TEST_F(BlobStreamTest, AnEmptyStreamsDescriptorSaysEmptyBeforeAnyWrite) {
+  for (const Byte algorithm : {0, 1, 2, 3}) {
+    for (const bool isNew : {true, false}) {
+      SCOPED_TRACE(std::to_string(algorithm) + (isNew ? " new" : " stored without blocks"));
+      TSQLMemMemoryStream base;
+      CompressedBLOBDescriptor old = NewDescriptor(algorithm, 1, 1000);
+      old.UncompressedSize = isNew || algorithm != 0 ? 123456 : 0;  // the length the BLOB had
+      old.BlockCount = isNew ? 3 : 0;
+      TSQLMemCompressedBLOBStream s(base, old, isNew);
+      EXPECT_EQ(s.GetSize(), 0);
+      EXPECT_EQ(s.Descriptor().UncompressedSize, 0);
+      EXPECT_EQ(s.Descriptor().BlockCount, 0);
+    }
+  }
+}
+
+// A block size too small to be meant (a careless caller's or a damaged descriptor's) gives way to the
+// mode's, so a few writes never turn into thousands of blocks; 512 bytes is the smallest kept.
+TEST_F(BlobStreamTest, ATinyBlockSizeGivesWayToTheModes) {
+  struct Case {
+    const char* name;
+    bool isNew;
+    Integer blockSize;
+    Integer expectedBlockSize;
+  };
+  const std::vector<Byte> data = Sample(5000, 3);
+  for (const Case& c : {Case{"new_1", true, 1, BlockSizeForMode(1)}, Case{"new_511", true, 511, BlockSizeForMode(1)},
+                        Case{"new_512", true, 512, 512}, Case{"stored_empty_1", false, 1, BlockSizeForMode(1)}}) {
+    SCOPED_TRACE(c.name);
+    TSQLMemMemoryStream base;
+    TSQLMemCompressedBLOBStream s(base, NewDescriptor(1, 1, c.blockSize), c.isNew);
+    s.WriteBuffer(data.data(), 5000);
+    EXPECT_EQ(s.Descriptor().BlockSize, c.expectedBlockSize);
+    EXPECT_EQ(s.Descriptor().BlockCount, (5000 + c.expectedBlockSize - 1) / c.expectedBlockSize);
+    EXPECT_EQ(ReadAll(s), data);
+  }
+}
+
+TEST_F(BlobStreamTest, ATolerantUncompressedBlobKeepsWhatTheBaseHolds) {
+  TSQLMemMemoryStream base;
+  base.WriteBuffer("0123456789", 10);
+  CompressedBLOBDescriptor d = NewDescriptor(0, 0, 0, 4);
+  d.UncompressedSize = 2000000000;
+  EXPECT_EQ(EngineErrorOf([&] { TSQLMemCompressedBLOBStream strict(base, d, false); }).first, 10081);
+  TSQLMemCompressedBLOBStream s(base, d, false, true);
+  EXPECT_EQ(s.GetSize(), 6);
+  EXPECT_EQ(s.Descriptor().UncompressedSize, 6);
+  EXPECT_EQ(ReadAll(s), (std::vector<Byte>{'4', '5', '6', '7', '8', '9'}));
+  EXPECT_EQ(base.GetSize(), 10);
+}
+
+// The base stream grows without clearing (here over stale bytes of its own block): the bytes a size
+// change or a write past the end adds to an uncompressed BLOB read as zeros.
+TEST_F(BlobStreamTest, GrowingAnUncompressedBlobAddsZeros) {
+  TSQLMemMemoryStream base;
+  const std::vector<Byte> stale(100, 0xAB);
+  base.WriteBuffer(stale.data(), 100);
+  TSQLMemCompressedBLOBStream s(base, NewDescriptor(0, 0, 0, 4), true);
+  s.WriteBuffer("abc", 3);
+  s.SetSize(40);
+  s.Seek(60, soBeginning);
+  s.WriteBuffer("xyz", 3);
+  std::vector<Byte> expected(63, 0);
+  std::memcpy(expected.data(), "abc", 3);
+  std::memcpy(expected.data() + 60, "xyz", 3);
+  EXPECT_EQ(s.GetSize(), 63);
+  EXPECT_EQ(ReadAll(s), expected);
+}

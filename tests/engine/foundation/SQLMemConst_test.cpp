@@ -1,6 +1,7 @@
 #include "engine/foundation/SQLMemConst.h"
 
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include "engine/foundation/SQLMemExcept.h"
@@ -39,6 +40,23 @@ std::vector<TVarRec> ArgumentsFor(std::string_view text) {
 }
 
 }  // namespace
+
+// A test program run by itself (not through CTest, from any folder) still finds its reference tables.
+TEST(SQLMemMessages, TheReferenceTablesAreFoundWithoutCTestsEnvironment) {
+  const char* set = std::getenv("QN_TEST_DATA");
+  const std::string saved = set != nullptr ? set : "";
+#ifdef _WIN32
+  _putenv_s("QN_TEST_DATA", "");
+#else
+  unsetenv("QN_TEST_DATA");
+#endif
+  EXPECT_EQ(ReadDataLines("engine/SQLMemMessages.txt").size(), 329u);
+#ifdef _WIN32
+  _putenv_s("QN_TEST_DATA", saved.c_str());
+#else
+  if (set != nullptr) setenv("QN_TEST_DATA", saved.c_str(), 1);
+#endif
+}
 
 TEST(SQLMemMessages, TableMatchesTheReferenceTextsExactly) {
   const std::vector<std::string> expected = ReadDataLines("engine/SQLMemMessages.txt");

@@ -201,6 +201,38 @@ TEST(DateFormater, ParsingReadsBackWhatFormattingWrote) {
   }
 }
 
+// A field of varying width followed directly by text that could continue it loses its boundary:
+// such a pattern still formats, but parsing refuses it rather than reading another date.
+TEST(DateFormater, FieldsThatRunTogetherAreNeverReadAsAnotherDate) {
+  const TFormatSettings en = EnglishFormatSettings();
+  struct Case {
+    const char* pattern;
+    TDateTime value;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"YYYY MD", At(2024, 1, 11), "2024 111"},          // could be 1 November
+      {"HN", At(2024, 1, 11, 1, 23), "123"},             // could be 12:03
+      {"DDDYYYY", At(2024, 1, 11), "112024"},
+      {"D'1'", At(2024, 1, 1), "11"},
+      {"RM'IX'", At(2024, 1, 1), "IIX"},
+      {"SZZZ", At(2024, 1, 1, 0, 0, 5, 7), "5007"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    const TDateFormater f(c.pattern);
+    EXPECT_EQ(f.DateTimeToStr(c.value, en), c.text);
+    EXPECT_THROW(f.StrToDateTime(c.text, en), EConvertError);
+  }
+  // Fixed widths, names and separators keep the boundaries: these read back.
+  for (const char* pattern : {"YYYYMMDD", "HH24NNSS", "DMONTHYYYY", "M/D/YYYY H:N", "RM-D YYYY", "H AMPM", "DWDD.MM.YYYY"}) {
+    SCOPED_TRACE(pattern);
+    const TDateFormater f(pattern);
+    const AnsiString text = f.DateTimeToStr(At(2024, 1, 11, 1, 23), en);
+    EXPECT_EQ(f.DateTimeToStr(f.StrToDateTime(text, en), en), text);
+  }
+}
+
 // ---- result length ----
 
 TEST(DateFormater, ResultLengthBoundsEveryText) {
@@ -211,6 +243,7 @@ TEST(DateFormater, ResultLengthBoundsEveryText) {
   EXPECT_EQ(TDateFormater("MONTH").GetResultLength(HungarianFormatSettings()), 10);          // "szeptember"
   EXPECT_EQ(TDateFormater("MON").GetResultLength(HungarianFormatSettings()), 6);             // "szept."
   EXPECT_EQ(TDateFormater("'at' HH24:NN").GetResultLength(EnglishFormatSettings()), 8);
+  EXPECT_EQ(TDateFormater("Q DW").GetResultLength(EnglishFormatSettings()), 4);  // Q one, DW two
 
   std::string all;
   for (const char* word : {"YYYY", "YY", "YEAR", "Q", "MONTH", "MON", "MM", "M", "RM", "DDD", "DD", "DAY", "DY",

@@ -302,6 +302,29 @@ TEST(Strings, DelimitedTextUsesTheListsDelimiterAndQuote) {
   EXPECT_EQ(Contents(back), Contents(list));
 }
 
+// Empty items survive a round trip with any delimiter, blanks and control characters included.
+TEST(Strings, EmptyItemsSurviveTheRoundTripWithAnyDelimiter) {
+  const std::vector<std::vector<std::string>> lists = {
+      {"a", ""}, {"", "a"}, {"a", "", "b"}, {"", ""}, {"", "", ""}, {"x y", "", "z"}};
+  for (const char delimiter : {',', ';', ' ', '\t', '\n'}) {
+    for (const auto& items : lists) {
+      TStringList list;
+      list.SetDelimiter(delimiter);
+      Fill(list, items);
+      TStringList back;
+      back.SetDelimiter(delimiter);
+      back.SetDelimitedText(list.DelimitedText());
+      EXPECT_EQ(Contents(back), Contents(list)) << "delimiter " << int(delimiter) << ": " << list.DelimitedText();
+    }
+  }
+  TStringList list;
+  list.SetDelimiter(' ');
+  Fill(list, {"a", ""});
+  EXPECT_EQ(list.DelimitedText(), "a \"\"");
+  list.SetDelimiter(',');
+  EXPECT_EQ(list.DelimitedText(), "a,");  // unchanged where the empty item shows anyway
+}
+
 TEST(Strings, NamesAndValues) {
   TStringList list;
   Fill(list, {"Name=Value", "Empty=", "NoSeparator", "x=1=2"});
