@@ -89,6 +89,7 @@ class TIndexDefs : public TDefCollection {
   void SetUpdater(std::function<void()> updater) { updater_ = std::move(updater); }
   // When the list is not Updated: runs the updater (if any) and marks the list Updated.
   void Update();
+  using TDefCollection::Update;  // the collection's change hook keeps its own name
   // When the list is not Updated: runs `method` and marks the list Updated. Changes made by the method
   // (or the updater) neither clear Updated nor fire OnUpdate; when it raises, Updated stays false.
   // Updated, SetUpdated and OnUpdate come from TDefCollection.
