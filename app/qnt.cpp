@@ -4,6 +4,7 @@
 // message loop runs until the main window closes. The units stop in the reverse order.
 #include "app/uMain.h"
 #include "engine/foundation/SQLMemSettings.h"
+#include "skin/manager/sSkinLibrary.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/GuiClasses.h"
 
@@ -16,6 +17,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     Application->Initialize();
     Application->SetTitle("Quillnote");
+    SkinLibraryStartup();
     Application->CreateForm(frmMain);
     Application->Run();
   } catch (...) {
@@ -23,6 +25,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     exitCode = 1;
   }
   DoneApplication();
+  SkinLibraryShutdown();
   FinalizeEngineFoundation();
   return exitCode;
 }
