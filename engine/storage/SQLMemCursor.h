@@ -22,14 +22,7 @@
 class TSQLMemExpression;
 class TSQLMemLocalSession;
 
-// A cursor's position, as a bookmark keeps it (8 bytes in an engine block: BOF, EOF, page, item).
-struct TSQLMemBookmark {
-  Byte Bof = 0;
-  Byte Eof = 0;
-  Integer PageNo = 0;
-  SmallInt ItemNo = 0;
-};
-
+// A bookmark is an 8-byte engine block: BOF flag, EOF flag, int32 page number, int16 item number.
 inline constexpr Integer kBookmarkSize = 8;
 inline constexpr Byte kBookmarkFlagInserted = 3;  // trailer flag of a record that was just inserted
 
