@@ -8,6 +8,8 @@
 
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemStreams.h"
+#include "engine/sql/SQLMemExpression.h"
+#include "engine/storage/SQLMemDatabaseData.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/OsSeam.h"
 
@@ -64,6 +66,8 @@ constexpr TStartupStep kSteps[] = {
     {TEngineStartupStage::StringFormats, &RegisterStringFormats, &ResetStringFormats},
     {TEngineStartupStage::Streams, &StartStreamUnit, nullptr},
     {TEngineStartupStage::DateFormats, &StartDateFormatUnit, nullptr},
+    {TEngineStartupStage::ConditionServices, &StartExpressionUnit, &StopExpressionUnit},
+    {TEngineStartupStage::Databases, &StartDatabaseListUnit, &StopDatabaseListUnit},
 };
 
 constexpr std::size_t kStepCount = std::size(kSteps);

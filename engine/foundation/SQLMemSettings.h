@@ -35,6 +35,8 @@ enum class TEngineStartupStage : int {
   Streams = 5,        // EngineTempFolder fixed
   DateFormats = 6,
   Locks = 7,
+  ConditionServices = 8,  // the SQL layer's condition object serves the scan conditions
+  Databases = 9,          // "MEMORY" and "TEMP" in the database list
 };
 
 // Runs every start-up step in order. Idempotent: a second call while started does nothing; after

@@ -219,6 +219,7 @@ void TSQLMemFieldDef::Assign(const TSQLMemMetaObjectDef& source) {
   MinValue = s->MinValue;
   MaxValue = s->MaxValue;
   Cycle = s->Cycle;
+  TableFieldNo = s->TableFieldNo;
 }
 
 void TSQLMemFieldDef::LoadFromStream(TStream& stream) {

@@ -86,6 +86,9 @@ class TSQLMemFieldDef : public TSQLMemMetaObjectDef {
   Int64 MaxValue = 9223372036854775807;
   Byte Cycle = 0;
   double FormatVersion = 4.2;  // handed over by the owning list before each load or save
+  // In a cursor's projected field list: the number of the table field this entry shows. Copied, never
+  // streamed.
+  Integer TableFieldNo = -1;
 };
 
 // Stream form: uint8 name length (1..255), the name, uint8 Descending, uint8 CaseInsensitive. An empty

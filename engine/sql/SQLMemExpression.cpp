@@ -1,0 +1,441 @@
+#include "engine/sql/SQLMemExpression.h"
+
+#include <algorithm>
+
+#include "engine/foundation/SQLMemConst.h"
+#include "engine/foundation/SQLMemExcept.h"
+#include "engine/foundation/SQLMemTypes.h"
+#include "engine/foundation/SQLMemValueConvert.h"
+#include "engine/storage/SQLMemCursor.h"
+#include "engine/storage/SQLMemSchema.h"
+#include "vcl/rtl/AnsiStrings.h"
+#include "vcl/rtl/CheckedInt.h"
+#include "vcl/rtl/StrUtils.h"
+
+namespace {
+
+const char* OperatorName(Byte op) {
+  static constexpr const char* kNames[] = {"unknown", "=", "<>", ">", "<", ">=", "<=", "NOT", "AND", "OR"};
+  return op < std::size(kNames) ? kNames[op] : "unknown";
+}
+
+// Splits a ";"-separated list into trimmed, upper-cased names; empty items stay, a trailing ";" adds
+// nothing.
+std::vector<AnsiString> SplitNameList(const AnsiString& text) {
+  std::vector<AnsiString> names;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find(';', start), text.size());
+    names.push_back(AnsiUpperCase(Trim(std::string_view(text).substr(start, end - start))));
+    start = end + 1;
+  }
+  return names;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Nodes
+
+TSQLMemExprNode::TSQLMemExprNode(Byte op, bool caseInsensitive, bool partialCompare)
+    : CaseInsensitive(caseInsensitive), PartialCompare(partialCompare), operator_(op) {}
+
+void TSQLMemExprNode::Reset() {
+  for (auto& child : children_) child->Reset();
+}
+
+void TSQLMemExprNode::BindCursor(TSQLMemCursor* cursor) {
+  for (auto& child : children_) child->BindCursor(cursor);
+}
+
+void TSQLMemExprNode::SetRecordBuffer(Byte* recordBuffer) {
+  for (auto& child : children_) child->SetRecordBuffer(recordBuffer);
+}
+
+TSQLMemExprNode& TSQLMemExprNode::Child(Integer index) const {
+  CheckIndex(index, children_.size());
+  return *children_[static_cast<std::size_t>(index)];
+}
+
+void TSQLMemExprNode::AddChild(std::unique_ptr<TSQLMemExprNode> child) { children_.push_back(std::move(child)); }
+
+std::unique_ptr<TSQLMemExprNode> TSQLMemExprNode::ReleaseChild(const TSQLMemExprNode* child) {
+  auto it = std::find_if(children_.begin(), children_.end(), [child](const auto& c) { return c.get() == child; });
+  if (it == children_.end()) return nullptr;
+  std::unique_ptr<TSQLMemExprNode> released = std::move(*it);
+  children_.erase(it);
+  return released;
+}
+
+TSQLMemExprNodeField::TSQLMemExprNodeField(TSQLMemCursor* cursor, const AnsiString& tableName,
+                                           const AnsiString& fieldName)
+    : TSQLMemExprNode(0, true, false), tableName_(tableName), fieldName_(fieldName) {
+  if (cursor != nullptr) BindCursor(cursor);
+}
+
+void TSQLMemExprNodeField::BindCursor(TSQLMemCursor* cursor) {
+  if (cursor == nullptr) SQLMemError(30202, SQLMemValueIsNull);
+  cursor_ = cursor;
+  Integer fieldNo = cursor->FieldDefs->IndexOfName(fieldName_);
+  if (fieldNo < 0) {
+    const TSQLMemFieldDefs& projected = cursor->ProjectedFieldDefs();
+    const Integer projectedNo = projected.IndexOfName(fieldName_);
+    if (projectedNo >= 0) fieldNo = projected.GetFieldDef(projectedNo).TableFieldNo;
+  }
+  if (fieldNo < 0 || fieldNo >= cursor->FieldDefs->GetCount()) SQLMemError(30115, SQLMemFieldNotFound, {fieldName_});
+  const TSQLMemFieldDef& field = cursor->FieldDefs->GetFieldDef(fieldNo);
+  columnIndex_ = fieldNo;
+  dataSize_ = field.DataSize;
+  fieldType_ = field.FieldType;
+  dataType_ = field.DataType;
+  declaredSize_ = field.Size;
+  SetRecordBuffer(cursor->CurrentRecordBuffer);
+}
+
+TSQLMemVariant& TSQLMemExprNodeField::Evaluate() {
+  value_.Clear(dataType_);
+  if (recordBuffer_ == nullptr) SQLMemError(30196, "Dataset and AO not assigned");
+  if (cursor_ == nullptr) SQLMemError(11300, SQLMemNilPointer);
+  if (IsRecordFieldNull(columnIndex_, recordBuffer_)) return value_;
+  // The cursor reads its current record buffer: point it at ours for this one read.
+  struct Restore {
+    TSQLMemCursor& cursor;
+    Byte* saved;
+    ~Restore() { cursor.CurrentRecordBuffer = saved; }
+  } restore{*cursor_, cursor_->CurrentRecordBuffer};
+  cursor_->CurrentRecordBuffer = recordBuffer_;
+  cursor_->GetFieldValue(value_, columnIndex_, false, true);
+  return value_;
+}
+
+TSQLMemExprNodeConst::TSQLMemExprNodeConst(const TSQLMemVariant& value) : TSQLMemExprNode(0, true, false) {
+  value_.Assign(value, true);
+}
+
+TSQLMemExprNodeComparison::TSQLMemExprNodeComparison(Byte op, std::unique_ptr<TSQLMemExprNode> left,
+                                                     std::unique_ptr<TSQLMemExprNode> right, bool rawNull,
+                                                     bool caseInsensitive, bool partialCompare)
+    : TSQLMemExprNode(op, caseInsensitive, partialCompare), RawNull(rawNull) {
+  value_.Clear(edtBoolean);
+  AddChild(std::move(left));
+  AddChild(std::move(right));
+}
+
+TSQLMemExprNodeField* TSQLMemExprNodeComparison::FieldOperand() const {
+  for (const auto& child : children_)
+    if (auto* field = dynamic_cast<TSQLMemExprNodeField*>(child.get())) return field;
+  return nullptr;
+}
+
+TSQLMemExprNodeConst* TSQLMemExprNodeComparison::ConstOperand() const {
+  for (const auto& child : children_)
+    if (auto* constant = dynamic_cast<TSQLMemExprNodeConst*>(child.get())) return constant;
+  return nullptr;
+}
+
+void TSQLMemExprNodeComparison::Reset() {
+  TSQLMemExprNode::Reset();
+  TSQLMemExprNodeField* field = FieldOperand();
+  TSQLMemExprNodeConst* constant = ConstOperand();
+  if (field == nullptr || constant == nullptr) return;
+  if ((field->DataType() == edtChar || field->DataType() == edtVarchar) && constant->Value().IsWide()) {
+    TSQLMemVariant narrow(edtVarchar);
+    narrow.Assign(constant->Value(), true);
+    narrow.ConvertTo(edtVarchar);
+    constant->SetValue(narrow);
+  }
+}
+
+TSQLMemVariant& TSQLMemExprNodeComparison::Evaluate() {
+  if (operator_ < opEqual || operator_ > opLessOrEqual) SQLMemError(30117, SQLMemUnknownOperator, {OperatorName(operator_)});
+  TSQLMemVariant& left = Child(0).Evaluate();
+  TSQLMemVariant& right = Child(1).Evaluate();
+  const Integer r = left.Compare(right, RawNull, PartialCompare, CaseInsensitive);
+  bool result = false;
+  switch (operator_) {
+    case opEqual: result = r == ccEqual; break;
+    case opNotEqual: result = r != ccEqual; break;
+    case opGreater: result = r == ccGreater; break;
+    case opLess: result = r == ccLess; break;
+    case opGreaterOrEqual: result = r == ccEqual || r == ccGreater; break;
+    default: result = r == ccEqual || r == ccLess; break;
+  }
+  value_.Clear(edtBoolean);
+  value_.SetAsBoolean(result);
+  return value_;
+}
+
+bool TSQLMemExprNodeComparison::IsIndexUsableForComparison(const TSQLMemIndexDef& indexDef) const {
+  const TSQLMemExprNodeField* field = FieldOperand();
+  if (field == nullptr || ConstOperand() == nullptr || indexDef.GetColumnCount() == 0) return false;
+  const TSQLMemIndexColumn& column = indexDef.GetColumn(0);
+  if (AnsiUpperCase(field->FieldName()) != AnsiUpperCase(column.Name)) return false;
+  if (IsTextDataType(field->DataType()) && (column.CaseInsensitive != 0) != CaseInsensitive) return false;
+  if (PartialCompare) return false;
+  return operator_ == opEqual || (operator_ >= opGreater && operator_ <= opLessOrEqual);
+}
+
+bool TSQLMemExprNodeComparison::IsConstantLongerThanField() const {
+  const TSQLMemExprNodeField* field = FieldOperand();
+  const TSQLMemExprNodeConst* constant = ConstOperand();
+  if (operator_ != opEqual || field == nullptr || constant == nullptr) return false;
+  // BLOB text has no declared size to exceed.
+  if (!IsTextDataType(field->DataType()) || IsBLOBDataType(field->DataType())) return false;
+  if (constant->Value().IsNull()) return false;
+  return constant->Value().GetTextLength() > field->DeclaredSize();
+}
+
+TSQLMemExprNodeBoolean::TSQLMemExprNodeBoolean(Byte op, bool caseInsensitive, bool partialCompare)
+    : TSQLMemExprNode(op, caseInsensitive, partialCompare) {
+  value_.Clear(edtBoolean);
+}
+
+TSQLMemVariant& TSQLMemExprNodeBoolean::Evaluate() {
+  value_.Clear(edtBoolean);
+  switch (operator_) {
+    case opNot: {
+      const TSQLMemVariant& operand = Child(0).Evaluate();
+      if (!operand.IsNull()) value_.SetAsBoolean(!operand.GetAsBoolean());
+      return value_;
+    }
+    case opAnd:
+    case opOr: {
+      // The deciding value (false for AND, true for OR) wins over NULL, NULL over the other.
+      const bool decisive = operator_ == opOr;
+      bool sawNull = false;
+      for (auto& child : children_) {
+        const TSQLMemVariant& operand = child->Evaluate();
+        if (operand.IsNull()) {
+          sawNull = true;
+        } else if (operand.GetAsBoolean() == decisive) {
+          value_.SetAsBoolean(decisive);
+          return value_;
+        }
+      }
+      if (!sawNull) value_.SetAsBoolean(!decisive);
+      return value_;
+    }
+    default:
+      SQLMemError(30116, SQLMemUnknownOperator, {OperatorName(operator_)});
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The expression
+
+void TSQLMemExpression::Clear() { root_.reset(); }
+
+void TSQLMemExpression::BindCursor(TSQLMemCursor* cursor) {
+  if (root_ == nullptr) return;
+  root_->BindCursor(cursor);
+  root_->Reset();
+}
+
+void TSQLMemExpression::SetRecordBuffer(Byte* recordBuffer) {
+  if (root_ == nullptr) return;
+  root_->SetRecordBuffer(recordBuffer);
+  root_->Reset();
+}
+
+void TSQLMemExpression::Reset() {
+  if (root_ != nullptr) root_->Reset();
+}
+
+bool TSQLMemExpression::GetBooleanValue() {
+  if (root_ == nullptr) return true;
+  const TSQLMemVariant& result = root_->Evaluate();
+  return !result.IsNull() && result.GetAsBoolean();
+}
+
+void TSQLMemExpression::AddCondition(std::unique_ptr<TSQLMemExprNode> node) {
+  if (node == nullptr) return;
+  if (root_ == nullptr) {
+    root_ = std::move(node);
+  } else if (root_->Operator() == opAnd && dynamic_cast<TSQLMemExprNodeBoolean*>(root_.get()) != nullptr) {
+    root_->AddChild(std::move(node));
+  } else {
+    // A comparison root has no room for a further operand: join both under a new AND.
+    auto conjunction = std::make_unique<TSQLMemExprNodeBoolean>(opAnd, true, false);
+    conjunction->AddChild(std::move(root_));
+    conjunction->AddChild(std::move(node));
+    root_ = std::move(conjunction);
+  }
+}
+
+void TSQLMemExpression::StartBuild(TSQLMemCursor* cursor, bool nullSemantics) {
+  Clear();
+  cursor_ = cursor;
+  NullSemantics = nullSemantics;
+}
+
+void TSQLMemExpression::AddEquality(const AnsiString& fieldName, const TSQLMemVariant& value) {
+  auto field = std::make_unique<TSQLMemExprNodeField>(cursor_, AnsiString(), fieldName);
+  auto constant = std::make_unique<TSQLMemExprNodeConst>(value);
+  AddCondition(std::make_unique<TSQLMemExprNodeComparison>(opEqual, std::move(field), std::move(constant),
+                                                           NullSemantics, CaseInsensitive, PartialCompare));
+}
+
+void TSQLMemExpression::FinishBuild() {
+  if (cursor_ != nullptr) Reset();
+}
+
+void TSQLMemExpression::BuildLocateCondition(TSQLMemCursor* cursor, const AnsiString& fieldNames,
+                                             const Variant& keyValues, bool caseInsensitive, bool partialKey) {
+  StartBuild(cursor, false);
+  const std::vector<AnsiString> names = SplitNameList(fieldNames);
+  const bool isArray = VarIsArray(keyValues);
+  const Integer low = isArray ? VarArrayLowBound(keyValues) : 0;
+  const Integer valueCount = isArray ? VarArrayHighBound(keyValues) - low + 1 : 1;
+  const auto nameCount = static_cast<Integer>(names.size());
+  if (nameCount != valueCount) SQLMemError(30112, SQLMemFieldNamesKeyValuesCount, {nameCount, valueCount});
+  CaseInsensitive = caseInsensitive;
+  PartialCompare = partialKey;
+  for (Integer i = 0; i < nameCount; ++i) {
+    TSQLMemVariant value;
+    value.SetAsVariant(isArray ? VarArrayGet(keyValues, low + i) : keyValues);
+    AddEquality(names[static_cast<std::size_t>(i)], value);
+  }
+  // Several names make an AND even when there are only two: AddCondition's AND holds them in order.
+  FinishBuild();
+}
+
+namespace {
+
+// The table field number of a key column of cursor: by object id when known, else by name.
+Integer KeyFieldNo(const TSQLMemCursor& cursor, Integer objectId, const AnsiString& name) {
+  Integer fieldNo = objectId >= 0 ? cursor.FieldDefs->IndexOfObjectID(objectId) : -1;
+  if (fieldNo < 0) fieldNo = cursor.FieldDefs->IndexOfName(name);
+  if (fieldNo < 0) SQLMemError(30115, SQLMemFieldNotFound, {name});
+  return fieldNo;
+}
+
+}  // namespace
+
+void TSQLMemExpression::BuildForeignKeyCondition(TSQLMemCursor* cursor, TSQLMemCursor* otherCursor,
+                                                 const TSQLMemIndexDef& primaryIndex,
+                                                 const TSQLMemConstraintDefForeignKeyAction& foreignKey) {
+  StartBuild(cursor, false);
+  CaseInsensitive = false;
+  PartialCompare = false;
+  for (std::size_t i = 0; i < foreignKey.Columns.size(); ++i) {
+    const TSQLMemConstraintColumn& column = foreignKey.Columns[i];
+    TSQLMemVariant value;
+    otherCursor->GetFieldValue(value, KeyFieldNo(*otherCursor, column.ObjectId, column.Name), true, true);
+    if (value.IsNull()) continue;
+    AddEquality(primaryIndex.GetColumn(static_cast<Integer>(i)).Name, value);
+  }
+  FinishBuild();
+}
+
+void TSQLMemExpression::BuildReferencingKeyCondition(TSQLMemCursor* cursor, TSQLMemCursor* otherCursor,
+                                                     const TSQLMemIndexDef& primaryIndex,
+                                                     const TSQLMemConstraintDefForeignKeyAction& foreignKey) {
+  const bool fullMatch = foreignKey.MatchType == 2;
+  StartBuild(cursor, fullMatch);
+  CaseInsensitive = false;
+  PartialCompare = false;
+  for (std::size_t i = 0; i < foreignKey.Columns.size(); ++i) {
+    const AnsiString& parentColumn = primaryIndex.GetColumn(static_cast<Integer>(i)).Name;
+    TSQLMemVariant value;
+    otherCursor->GetFieldValue(value, KeyFieldNo(*otherCursor, -1, parentColumn), true, true);
+    if (value.IsNull() && !fullMatch) continue;
+    AddEquality(foreignKey.Columns[i].Name, value);
+  }
+  FinishBuild();
+}
+
+std::vector<TSQLMemExprNode*> TSQLMemExpression::Conjuncts() const {
+  std::vector<TSQLMemExprNode*> conjuncts;
+  if (root_ == nullptr) return conjuncts;
+  if (root_->Operator() == opAnd && dynamic_cast<TSQLMemExprNodeBoolean*>(root_.get()) != nullptr) {
+    for (Integer i = 0; i < root_->ChildCount(); ++i) conjuncts.push_back(&root_->Child(i));
+  } else {
+    conjuncts.push_back(root_.get());
+  }
+  return conjuncts;
+}
+
+bool TSQLMemExpression::HasImpossibleTextEquality() const {
+  for (TSQLMemExprNode* node : Conjuncts()) {
+    const auto* comparison = dynamic_cast<const TSQLMemExprNodeComparison*>(node);
+    if (comparison != nullptr && comparison->IsConstantLongerThanField()) return true;
+  }
+  return false;
+}
+
+void TSQLMemExpression::AddScanCondition(TSQLMemExprNodeComparison& comparison, const TSQLMemIndexDef& indexDef,
+                                         TSQLMemScanSearchConditionArray& conditions, TSQLMemScanPendingList& pending) {
+  TSQLMemExprNodeField* field = comparison.FieldOperand();
+  TSQLMemExprNodeConst* constant = comparison.ConstOperand();
+  if (field == nullptr || constant == nullptr) SQLMemError(20055, SQLMemPointerIsNil);
+  TSQLMemCursor* cursor = field->Cursor();
+  if (cursor == nullptr) SQLMemError(20054, SQLMemPointerIsNil);
+  if (indexDef.GetColumnCount() == 0) SQLMemError(20057, SQLMemInvalidIndexForSearch);
+  const bool descending = indexDef.GetColumn(0).Descending != 0;
+  TSQLMemScanSearchCondition condition;
+  switch (comparison.Operator()) {
+    case opEqual: condition.Kind = 1; break;
+    case opGreater: condition.Kind = descending ? 2 : 3; break;
+    case opLess: condition.Kind = descending ? 3 : 2; break;
+    case opGreaterOrEqual: condition.Kind = descending ? 4 : 5; break;
+    default: condition.Kind = descending ? 5 : 4; break;
+  }
+  Byte* keyBuffer = cursor->AllocRecordBuffer();
+  try {
+    cursor->InitRecordBuffer(keyBuffer);
+    cursor->SetFieldValue(keyBuffer, constant->Value(), field->ColumnIndex(), true);
+    condition.KeyBuffer = keyBuffer;
+    condition.KeyFieldCount = 1;
+    condition.IndexID = indexDef.ObjectId;
+    conditions.Add(condition);
+    pending.push_back({keyBuffer, &comparison, this});
+  } catch (...) {
+    cursor->FreeRecordBuffer(keyBuffer);
+    throw;
+  }
+}
+
+void TSQLMemExpression::ExtractScanConditions(const TSQLMemIndexDefs& indexDefs,
+                                              TSQLMemScanSearchConditionArray& conditions,
+                                              TSQLMemScanPendingList& pending) {
+  std::vector<TSQLMemExprNode*> taken;
+  for (TSQLMemExprNode* node : Conjuncts()) {
+    auto* comparison = dynamic_cast<TSQLMemExprNodeComparison*>(node);
+    if (comparison == nullptr) continue;
+    for (Integer i = 0; i < indexDefs.GetCount(); ++i) {
+      const TSQLMemIndexDef& indexDef = indexDefs.GetItem(i);
+      if (!comparison->IsIndexUsableForComparison(indexDef)) continue;
+      AddScanCondition(*comparison, indexDef, conditions, pending);
+      taken.push_back(comparison);
+      break;
+    }
+  }
+  // The taken comparisons now belong to the pending entries until they are given back.
+  for (TSQLMemExprNode* node : taken) {
+    if (root_.get() == node) {
+      (void)root_.release();
+      continue;
+    }
+    std::unique_ptr<TSQLMemExprNode> released = root_->ReleaseChild(node);
+    if (released == nullptr) SQLMemError(20059, SQLMemInvalidIndexNo);
+    (void)released.release();
+  }
+  if (root_ != nullptr && root_->Operator() == opAnd && root_->ChildCount() == 0) root_.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+void StartExpressionUnit() {
+  TSQLMemScanConditionServices services;
+  services.ExtractScanConditions = [](TSQLMemExpression& expression, const TSQLMemIndexDefs& indexDefs,
+                                      TSQLMemScanSearchConditionArray& conditions, TSQLMemScanPendingList& pending) {
+    expression.ExtractScanConditions(indexDefs, conditions, pending);
+  };
+  services.AddCondition = [](TSQLMemExpression& expression, TSQLMemExprNode* node) {
+    expression.AddCondition(std::unique_ptr<TSQLMemExprNode>(node));
+  };
+  SetScanConditionServices(std::move(services));
+}
+
+void StopExpressionUnit() noexcept { SetScanConditionServices({}); }
