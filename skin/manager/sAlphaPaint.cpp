@@ -657,3 +657,8 @@ bool SkinFolderExists(std::string_view path) {
   std::error_code error;
   return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), error);
 }
+
+TsTextColors SectionTextColors(const TsGeneralData& section, bool hot) {
+  const TsGenState& state = section.Props[hot && section.States > 1 ? 1 : 0];
+  return TsTextColors{state.TextColor, state.ContourLeft, state.ContourTop, state.ContourRight, state.ContourBottom};
+}

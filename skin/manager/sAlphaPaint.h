@@ -104,7 +104,40 @@ void CopyGlyphWithAlphaHalf(const TsPixelView& target, const TsRect& targetRect,
 void PaintMaskGlyph(const TsPixelView& target, Integer x, Integer y, Integer state, const TsBgPixels& background,
                     const TsMaskData& mask, const TsPixelView& maskImage, Integer blendMode);
 
+// The colours a section's text is drawn in: the hot state's when hot is asked and the section has one
+// (more than one state), else the normal state's; contours without one are -1.
+struct TsTextColors {
+  Integer Text = 0;
+  Integer ContourLeft = -1, ContourTop = -1, ContourRight = -1, ContourBottom = -1;
+};
+TsTextColors SectionTextColors(const TsGeneralData& section, bool hot);
+
 // Writes value into count consecutive int32 (nothing for a count of 0 or less).
 void FillInt32Array(Integer* p, Integer count, Integer value);
 // Whether a folder of that name exists.
 bool SkinFolderExists(std::string_view path);
+
+#if defined(_WIN32)
+#include "vcl/gui/Geometry.h"
+#include "vcl/rtl/SysTypes.h"
+
+class TBitmap;
+struct TskBgInfo;
+
+// The scan lines of a 32-bit bitmap as a view (empty for an empty bitmap or another pixel format).
+TsPixelView PixelViewOf(TBitmap& bitmap);
+// A background information record as the pixel loops take it (a bitmap that is not 32-bit counts as
+// none).
+TsBgPixels BgPixelsOf(const TskBgInfo& info);
+
+// Draws the text anti-aliased in a colour into a 32-bit bitmap, in the bitmap's canvas font, with the
+// DrawText format inside rect (clipped to the bitmap): the text is drawn black on white into a
+// temporary bitmap, and every pixel the text touched moves the target toward the colour by its
+// darkness, ((c - k) * m + k * 256) >> 8 per channel, and becomes opaque.
+void DrawTextToBitmap(TBitmap& bitmap, const WideString& text, Integer color, UINT format, const TRect& rect);
+
+// Text with a one-pixel contour: each contour colour that is not -1 is drawn first with the text moved
+// by one pixel (left colour at (-1, 0), top (0, -1), right (+1, 0), bottom (0, +1)), then the text.
+void DrawContouredText(TBitmap& bitmap, const WideString& text, const TsTextColors& colors, UINT format,
+                       const TRect& rect);
+#endif
