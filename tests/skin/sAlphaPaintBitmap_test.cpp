@@ -4,25 +4,17 @@
 #include <memory>
 #include "skin/forms/sCommonData.h"
 #include "skin/manager/sAlphaPaint.h"
+#include "skin/SkinTestBitmaps.h"
 #include "vcl/gui/Bitmap.h"
+
+using namespace skintest;
 
 namespace {
 
 constexpr Cardinal kFill = 0x00112233u;
 
-std::unique_ptr<TBitmap> Bitmap32(Integer w, Integer h, Cardinal value) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf32bit);
-  b->SetSize(w, h);
-  for (Integer y = 0; y < h; ++y)
-    for (Integer x = 0; x < w; ++x) static_cast<Cardinal*>(b->ScanLine(y))[x] = value;
-  return b;
-}
-
-Cardinal PixelOf(TBitmap& b, Integer x, Integer y) { return static_cast<const Cardinal*>(b.ScanLine(y))[x]; }
-
 TEST(BitmapPixels, ViewsFollowTheScanLinesOfBottomUpBitmaps) {
-  auto b = Bitmap32(3, 4, 0);
+  auto b = Filled(3, 4, 0);
   const TsPixelView v = PixelViewOf(*b);
   ASSERT_EQ(v.Width, 3);
   ASSERT_EQ(v.Height, 4);
@@ -46,7 +38,7 @@ TEST(BitmapPixels, ViewsFollowTheScanLinesOfBottomUpBitmaps) {
 }
 
 TEST(BitmapText, TextPixelsTakeTheColourOpaqueAndNothingOutsideTheRectChanges) {
-  auto b = Bitmap32(60, 30, kFill);
+  auto b = Filled(60, 30, kFill);
   const TRect rect{10, 5, 50, 25};
   DrawTextToBitmap(*b, u"HgW", 0x0000FF, DT_LEFT | DT_TOP | DT_SINGLELINE, rect);
   int changed = 0, pure = 0;
@@ -66,7 +58,7 @@ TEST(BitmapText, TextPixelsTakeTheColourOpaqueAndNothingOutsideTheRectChanges) {
 TEST(BitmapText, ContoursAreDrawnOnlyInTheColoursGiven) {
   const Integer white = 0xFFFFFF;
   auto count = [&](const TsTextColors& colors) {
-    auto b = Bitmap32(60, 30, 0xFF000000u);
+    auto b = Filled(60, 30, 0xFF000000u);
     DrawContouredText(*b, u"HH", colors, DT_LEFT | DT_TOP | DT_SINGLELINE, TRect{10, 5, 50, 25});
     std::map<Cardinal, int> seen;
     for (Integer y = 0; y < 30; ++y)
