@@ -151,6 +151,15 @@ void SetBitmapPixel32(const TsPixelView& bitmap, Integer x, Integer y, Cardinal 
   bitmap.At(x, y) = value;
 }
 
+void NormalizeKeyPixels(const TsPixelView& bitmap) {
+  if (bitmap.IsEmpty()) return;
+  for (Integer y = 0; y < bitmap.Height; ++y) {
+    Cardinal* p = bitmap.Row(y);
+    for (Integer x = 0; x < bitmap.Width; ++x)
+      if ((p[x] & 0x00FFFFFFu) == 0xFF00FFu) p[x] = kKeyPixel;
+  }
+}
+
 void PremultiplyRect(const TsPixelView& bitmap, const TsRect& rect) {
   if (bitmap.IsEmpty()) return;
   const TsRect r = ClipRect(rect, bitmap.Width, bitmap.Height);

@@ -26,6 +26,11 @@ Cardinal SwapRedBlueBytes(Cardinal color);  // the same, by masking
 Cardinal GetBitmapPixel32(const TsPixelView& bitmap, Integer x, Integer y);
 void SetBitmapPixel32(const TsPixelView& bitmap, Integer x, Integer y, Cardinal value);
 
+// Every pixel whose colour is magenta (low 24 bits 0xFF00FF), whatever its alpha, becomes exactly the
+// key colour 0x00FF00FF: images reach the painters with an opaque alpha byte after loading, and the
+// painters compare whole pixels. Call once when a skin image is loaded.
+void NormalizeKeyPixels(const TsPixelView& bitmap);
+
 // Colour channels times alpha, shifted right by 8; 0x00FFFFFF (white, alpha 0) becomes 0. The rect is
 // clipped to the view.
 void PremultiplyRect(const TsPixelView& bitmap, const TsRect& rect);

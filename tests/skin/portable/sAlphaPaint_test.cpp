@@ -23,6 +23,19 @@ TEST(PixelOrder, SwapsAndPixelAccess) {
   EXPECT_THROW(SetBitmapPixel32(p.view, 0, -1, 0), ERangeError);
 }
 
+TEST(KeyColour, MagentaOfAnyAlphaBecomesTheKeyPixelAndNothingElseChanges) {
+  Pixels p(4, 1);
+  p(0, 0) = 0xFFFF00FFu;
+  p(1, 0) = 0x80FF00FFu;
+  p(2, 0) = 0xFFFF01FFu;
+  p(3, 0) = 0x00FF00FEu;
+  NormalizeKeyPixels(p.view);
+  EXPECT_EQ(p(0, 0), kKeyPixel);
+  EXPECT_EQ(p(1, 0), kKeyPixel);
+  EXPECT_EQ(p(2, 0), 0xFFFF01FFu);
+  EXPECT_EQ(p(3, 0), 0x00FF00FEu);
+}
+
 TEST(Premultiply, ChannelsTimesAlphaOverTwoFiftySix) {
   const struct {
     Cardinal in, out;
