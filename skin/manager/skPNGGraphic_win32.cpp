@@ -1,5 +1,7 @@
 #include "skin/manager/skPNGGraphic.h"
 
+#include "skin/forms/sPixelRoutines.h"
+
 #include <cstring>
 #include <vector>
 
@@ -46,16 +48,6 @@ class WorkBitmap {
   Cardinal* bits_ = nullptr;
 };
 
-// d := d + floor((s - d) * a / 256) per colour channel; the destination alpha becomes max(dA, sA).
-Cardinal Blend(Cardinal d, Cardinal s, int alpha) {
-  Cardinal out = 0;
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int dc = static_cast<int>(d >> shift & 0xFF), sc = static_cast<int>(s >> shift & 0xFF);
-    out |= static_cast<Cardinal>(dc + ((sc - dc) * alpha >> 8)) << shift;
-  }
-  return out | std::max(d >> 24, s >> 24) << 24;
-}
-
 }  // namespace
 
 void TPNGGraphic::LoadFromStream(TStream& stream) {
@@ -101,18 +93,11 @@ void TPNGGraphic::Draw(TCanvas& canvas, const TRect& rect) {
   HDC dc = canvas.Handle();
   BitBlt(work.Dc(), 0, 0, w, h + reflection, dc, rect.Left, rect.Top, SRCCOPY);
   GdiFlush();
-  for (Integer y = 0; y < h; ++y) {
-    Cardinal* d = work.Row(y);
-    const Cardinal* s = &source[static_cast<size_t>(y) * w];
-    for (Integer x = 0; x < w; ++x) d[x] = Blend(d[x], s[x], static_cast<int>(s[x] >> 24));
-  }
-  // The mirror image: the last row first, fading from a third of the image's alpha to nothing.
-  for (Integer k = 0; k < reflection; ++k) {
-    const int weight = 255 - static_cast<int>(255 * k / reflection);
-    Cardinal* d = work.Row(h + k);
-    const Cardinal* s = &source[static_cast<size_t>(h - 1 - k) * w];
-    for (Integer x = 0; x < w; ++x) d[x] = Blend(d[x], s[x], weight * static_cast<int>(s[x] >> 24) / 3 / 255);
-  }
+  // Blended by each pixel's alpha; the mirror image fades from a third of the image's alpha to nothing.
+  TsAlphaBlendOptions options;
+  options.Reflection = reflection > 0;
+  BlendBitmapWithAlpha(TsPixelView{work.Row(0), w, h + reflection, w}, TsRect{0, 0, w, h}, TsRect{0, 0, w, h},
+                       TsPixelView{source.data(), w, h, w}, options);
   BitBlt(dc, rect.Left, rect.Top, w, h + reflection, work.Dc(), 0, 0, SRCCOPY);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "skin/SkinTestBitmaps.h"
 #include "skin/portable/SkinFixtures.h"
 
 using namespace skintest;
@@ -12,18 +13,6 @@ WideString DataFile(std::u16string_view name) {
   const char* root = std::getenv("QN_TEST_DATA");
   const std::string dir = std::string(root ? root : "tests/data") + "/skin/";
   return WideString(dir.begin(), dir.end()) + WideString(name);
-}
-
-Cardinal PixelOf(TBitmap& b, Integer x, Integer y) { return static_cast<const Cardinal*>(b.ScanLine(y))[x]; }
-
-// A 32-bit bitmap filled with one value.
-std::unique_ptr<TBitmap> Filled(Integer w, Integer h, Cardinal value) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf32bit);
-  b->SetSize(w, h);
-  for (Integer y = 0; y < h; ++y)
-    for (Integer x = 0; x < w; ++x) static_cast<Cardinal*>(b->ScanLine(y))[x] = value;
-  return b;
 }
 
 struct PNGGraphic : ::testing::Test {

@@ -1,0 +1,148 @@
+// The routines every skinned control composes its look with in memory: pixel access and colour-order
+// conversions, premultiplication, rectangle fills and blends, copies through the key colour, and the
+// painters of skin masks (nine-part images with states, an optional row of weights below each image,
+// the "alpha half"). They work on pixel views, top row first, with integer arithmetic; none keeps
+// state. The mask painters take the pixels a mask's rectangle refers to (its own image or the skin's
+// master bitmap) as a view, so the caller resolves which one.
+#pragma once
+#include <string_view>
+#include "skin/forms/sPixelRoutines.h"
+#include "skin/manager/sConst.h"
+#include "skin/manager/sPixelView.h"
+
+// Bits of TsMaskData::DrawFlags as the painters read them.
+enum : SmallInt {
+  mdStretch = 0x1,         // stretch the sides and the centre instead of tiling them
+  mdSkipNormalState = 0x2, // do not paint the mask in state 0
+  mdPaintCentre = 0x4,
+};
+
+Cardinal ByteSwap32(Cardinal value);
+// Swaps bytes 0 and 2 (a colour value to pixel order and back); bytes 1 and 3 stay.
+Cardinal SwapRedBlue(Cardinal color);
+Cardinal SwapRedBlueBytes(Cardinal color);  // the same, by masking
+
+// The pixel at (x, y); ERangeError outside the view.
+Cardinal GetBitmapPixel32(const TsPixelView& bitmap, Integer x, Integer y);
+void SetBitmapPixel32(const TsPixelView& bitmap, Integer x, Integer y, Cardinal value);
+
+// Every pixel whose colour is magenta (low 24 bits 0xFF00FF), whatever its alpha, becomes exactly the
+// key colour 0x00FF00FF: images reach the painters with an opaque alpha byte after loading, and the
+// painters compare whole pixels. Call once when a skin image is loaded.
+void NormalizeKeyPixels(const TsPixelView& bitmap);
+
+// Colour channels times alpha, shifted right by 8; 0x00FFFFFF (white, alpha 0) becomes 0. The rect is
+// clipped to the view.
+void PremultiplyRect(const TsPixelView& bitmap, const TsRect& rect);
+void PremultiplyBitmap(const TsPixelView& bitmap);
+
+// Every pixel of the rect (clipped) becomes alpha << 24 | the colour in pixel order.
+void FillBitmapRectArgb(const TsPixelView& bitmap, const TsRect& rect, Integer color, Byte alpha);
+// Four opaque strips: top (full width), left (below it), bottom (right of the left strip), right
+// (between the top and bottom strips).
+void FillRectFrame(const TsPixelView& bitmap, const TsRect& rect, Integer left, Integer color, Integer bottom,
+                   Integer right, Integer top);
+// Every colour channel becomes round(g * channel + (1 - g) * colour channel), g = percent / 100; alpha
+// stays. The rect's right and bottom edges are included here (cut at width - 1 and height - 1).
+void BlendRectWithColor(const TsPixelView& bitmap, const TsRect& inclusiveRect, Integer percent, Integer color);
+// Every colour channel becomes round(channel - percent * (channel - colour channel) / 100) and alpha
+// the given value; the rect is clipped (right and bottom excluded).
+void BlendRectTowardColor(const TsPixelView& bitmap, const TsRect& rect, Integer color, Byte alpha, Integer percent);
+// Sets the alpha byte over the rect (clipped); with keepKey pixels equal to 0x00FF00FF stay.
+void SetBitmapRectAlpha(const TsPixelView& bitmap, const TsRect& rect, Byte alpha, bool keepKey);
+
+// Bits of BlendWithBackground's flags.
+enum : Integer { bwBlend = 0x1, bwGrayscale = 0x2 };
+// Bit 1 greys the bitmap first; bit 0 then blends it with the background: a background bitmap by
+// BlendBitmapRectKeyed (key colour skipped, factor 0.4) at the background's offsets plus the given
+// one, else the background colour (the key colour meaning controlColor) at 50 percent.
+void BlendWithBackground(const TsPixelView& bitmap, Integer flags, Integer offsetX, Integer offsetY,
+                         const TsBgPixels& background, Integer controlColor);
+
+// Copies source pixels (from sourceX, sourceY) into the rect of the target where the mask says the key
+// colour: with a mask, its pixel at a point chosen by drawMode (13 the mask rect's top-left, 14 its
+// right border column, 16 its bottom border row, 17 its bottom-right corner; others the top-left) is
+// tested, low 24 bits against 0xFF00FF; with no mask (nullptr) the target pixel itself is tested.
+void CopyThroughMask(const TsPixelView& target, const TsPixelView& source, const TsRect& rect, Integer drawMode,
+                     const TsMaskData* mask, const TsPixelView& maskImage, Integer sourceX, Integer sourceY);
+
+// Copies the mask's source rect from its image into the target rect (the smaller size, clipped to both).
+// Key-colour source pixels take the background; with an alpha half (mask type above 0) the other
+// pixels are blended by the weight pixel one state height lower: ((t - s) * m + s * 256) >> 8.
+void CopyMaskFromMaster(const TsPixelView& target, const TsRect& rect, const TsRect& sourceRect,
+                        const TsMaskData& mask, const TsPixelView& maskImage, const TsBgPixels& background);
+
+// One part of a mask with an alpha half over a background: key-colour mask pixels take the background
+// bitmap's pixel (or get alpha 0 without one); the others are blended by the weight row's channels and
+// their alpha becomes 255 - weight red when it was 0, max(alpha, 255 - weight red) below 255.
+void CopyMaskPartOverBackground(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+                                Integer alphaOffset, const TsBgPixels& background, const TsPixelView& maskImage);
+// A part stretched to the target rect with its weights stretched alike, then composed over what the
+// target holds (its alpha bounds how much of it survives). alphaOffset 0 copies the part opaque.
+void StretchMaskPartOverBackground(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+                                   const TsPixelView& maskImage, Integer alphaOffset, bool bothDirections);
+
+// Border widths after fitting them into a rect: an excess is taken half from each side, the odd pixel
+// from the right (bottom) one, neither below 0.
+struct TsBorderWidths {
+  Integer Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+TsBorderWidths FitBorders(const TsMaskData& mask, Integer width, Integer height);
+
+// The nine-part painter of section borders: corners, sides and (with mdPaintCentre) the centre of the
+// mask's state image into the rect, sides and centre stretched (mdStretch) or tiled. Key-colour
+// pixels of the corners show the background; of tiled parts with an alpha half they get alpha 0.
+void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background,
+                            const TsMaskData& mask, const TsPixelView& maskImage, Integer state);
+// The nine-part painter of other masks: every part goes through the weight rows (alpha half) or is
+// copied with the key colour showing the background (plain masks).
+void PaintMaskImage(const TsPixelView& target, const TsRect& rect, Integer state, const TsMaskData& mask,
+                    const TsPixelView& maskImage, const TsBgPixels& background);
+
+// Copies a state image of a glyph: with an alpha half, pixels that are not the key colour and whose
+// weight red byte is below 255 are blended (mode 1 by the weight, other modes paler, by
+// min(weight + 100, 255)) and the target alpha grows by (255 - alpha) * (255 - red) >> 8; a plain
+// glyph is copied with its key colour left out.
+void CopyGlyphWithAlphaHalf(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+                            const TsMaskData& mask, Integer blendMode, const TsPixelView& source);
+// One state image of a mask at a point (negative coordinates clip the image).
+void PaintMaskGlyph(const TsPixelView& target, Integer x, Integer y, Integer state, const TsBgPixels& background,
+                    const TsMaskData& mask, const TsPixelView& maskImage, Integer blendMode);
+
+// The colours a section's text is drawn in: the hot state's when hot is asked and the section has one
+// (more than one state), else the normal state's; contours without one are -1.
+struct TsTextColors {
+  Integer Text = 0;
+  Integer ContourLeft = -1, ContourTop = -1, ContourRight = -1, ContourBottom = -1;
+};
+TsTextColors SectionTextColors(const TsGeneralData& section, bool hot);
+
+// Writes value into count consecutive int32 (nothing for a count of 0 or less).
+void FillInt32Array(Integer* p, Integer count, Integer value);
+// Whether a folder of that name exists.
+bool SkinFolderExists(std::string_view path);
+
+#if defined(_WIN32)
+#include "vcl/gui/Geometry.h"
+#include "vcl/rtl/SysTypes.h"
+
+class TBitmap;
+struct TskBgInfo;
+
+// The scan lines of a 32-bit bitmap as a view (empty for an empty bitmap or another pixel format).
+TsPixelView PixelViewOf(TBitmap& bitmap);
+// A background information record as the pixel loops take it (a bitmap that is not 32-bit counts as
+// none).
+TsBgPixels BgPixelsOf(const TskBgInfo& info);
+
+// Draws the text anti-aliased in a colour into a 32-bit bitmap, in the bitmap's canvas font, with the
+// DrawText format inside rect (clipped to the bitmap): the text is drawn black on white into a
+// temporary bitmap, and every pixel the text touched moves the target toward the colour by its
+// darkness, ((c - k) * m + k * 256) >> 8 per channel, and becomes opaque.
+void DrawTextToBitmap(TBitmap& bitmap, const WideString& text, Integer color, UINT format, const TRect& rect);
+
+// Text with a one-pixel contour: each contour colour that is not -1 is drawn first with the text moved
+// by one pixel (left colour at (-1, 0), top (0, -1), right (+1, 0), bottom (0, +1)), then the text.
+void DrawContouredText(TBitmap& bitmap, const WideString& text, const TsTextColors& colors, UINT format,
+                       const TRect& rect);
+#endif

@@ -1,0 +1,76 @@
+// The bitmap side of the alpha painters: views of 32-bit bitmaps, background records, and text, which
+// needs GDI to draw the glyphs before the pixel loop colours them.
+#include <algorithm>
+
+#include "skin/forms/sCommonData.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "vcl/gui/Bitmap.h"
+
+TsPixelView PixelViewOf(TBitmap& bitmap) {
+  if (bitmap.Empty() || (bitmap.PixelFormat() != pf32bit && bitmap.PixelFormat() != pfDevice)) return {};
+  auto* top = static_cast<Cardinal*>(bitmap.ScanLine(0));
+  std::ptrdiff_t stride = bitmap.Width();
+  if (bitmap.Height() > 1) stride = static_cast<Cardinal*>(bitmap.ScanLine(1)) - top;
+  return TsPixelView{top, bitmap.Width(), bitmap.Height(), stride};
+}
+
+TsBgPixels BgPixelsOf(const TskBgInfo& info) {
+  TsBgPixels bg;
+  if (info.IsBitmap && info.Bitmap != nullptr) bg.Bitmap = PixelViewOf(*info.Bitmap);
+  bg.OffsetX = info.OffsetX;
+  bg.OffsetY = info.OffsetY;
+  bg.Color = info.Color;
+  return bg;
+}
+
+void DrawTextToBitmap(TBitmap& bitmap, const WideString& text, Integer color, UINT format, const TRect& rect) {
+  const TsPixelView target = PixelViewOf(bitmap);
+  if (target.IsEmpty() || text.empty() || rect.IsEmpty()) return;
+  TBitmap mask;
+  mask.SetPixelFormat(pf32bit);
+  mask.SetSize(rect.Width(), rect.Height());
+  TCanvas& canvas = mask.Canvas();
+  canvas.SetFont(bitmap.Canvas().Font());
+  canvas.Font().SetColor(static_cast<TColor>(0));
+  canvas.Brush().SetColor(static_cast<TColor>(0xFFFFFF));
+  canvas.FillRect(TRect{0, 0, rect.Width(), rect.Height()});
+  HDC dc = canvas.Handle();
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, 0);
+  RECT r{0, 0, rect.Width(), rect.Height()};
+  DrawTextW(dc, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &r, format);
+  GdiFlush();
+  const TsPixelView drawn = PixelViewOf(mask);
+  const Cardinal k = SwapRedBlue(static_cast<Cardinal>(color));
+  const TsCopyArea a = ClipCopyArea(rect.Left, rect.Top, TsRect{0, 0, rect.Width(), rect.Height()}, target.Width,
+                                    target.Height, drawn.Width, drawn.Height);
+  for (Integer y = 0; y < a.Height; ++y) {
+    Cardinal* d = target.Row(a.TargetY + y) + a.TargetX;
+    const Cardinal* m = drawn.Row(a.SourceY + y) + a.SourceX;
+    for (Integer x = 0; x < a.Width; ++x) {
+      if ((m[x] & 0x00FFFFFFu) == 0x00FFFFFFu) continue;  // untouched by the text
+      Cardinal out = 0xFF000000u;
+      for (int c = 0; c < 24; c += 8) {
+        const int t = static_cast<int>(d[x] >> c & 0xFF), kc = static_cast<int>(k >> c & 0xFF);
+        const int w = static_cast<int>(m[x] >> c & 0xFF);
+        out |= static_cast<Cardinal>(((t - kc) * w + kc * 256) >> 8) << c;
+      }
+      d[x] = out;
+    }
+  }
+}
+
+void DrawContouredText(TBitmap& bitmap, const WideString& text, const TsTextColors& colors, UINT format,
+                       const TRect& rect) {
+  if (text.empty() || rect.IsEmpty()) return;
+  const struct {
+    Integer color, dx, dy;
+  } contours[] = {{colors.ContourLeft, -1, 0}, {colors.ContourTop, 0, -1}, {colors.ContourRight, 1, 0},
+                  {colors.ContourBottom, 0, 1}};
+  for (const auto& c : contours) {
+    if (c.color == clNoContour) continue;
+    DrawTextToBitmap(bitmap, text, c.color, format,
+                     TRect{rect.Left + c.dx, rect.Top + c.dy, rect.Right + c.dx, rect.Bottom + c.dy});
+  }
+  DrawTextToBitmap(bitmap, text, colors.Text, format, rect);
+}

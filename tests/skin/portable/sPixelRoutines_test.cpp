@@ -1,0 +1,194 @@
+#include "skin/forms/sPixelRoutines.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include "skin/portable/PixelFixtures.h"
+#include "vcl/rtl/Exceptions.h"
+
+using namespace skintest;
+
+namespace {
+
+// A source with a distinct value in every pixel, so that a misplaced copy shows.
+Pixels Numbered(Integer w, Integer h) {
+  Pixels p(w, h);
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) p(x, y) = Argb(0x80, static_cast<Cardinal>(10 + 20 * x), static_cast<Cardinal>(10 + 20 * y), 200);
+  return p;
+}
+
+TEST(PixelBlend, BlendBitmapRectClipsAtEveryEdgeLikeAPixelByPixelModel) {
+  const Pixels source = Numbered(4, 3);
+  struct Case {
+    Integer dx, dy;
+    TsRect sourceRect;
+  } cases[] = {
+      {0, 0, {0, 0, 4, 3}},    {-2, 0, {0, 0, 4, 3}},  {0, -2, {0, 0, 4, 3}},  {4, 3, {0, 0, 4, 3}},
+      {5, 1, {0, 0, 4, 3}},    {1, 1, {-1, -1, 3, 2}}, {0, 0, {2, 1, 9, 9}},   {-9, -9, {0, 0, 4, 3}},
+      {2, 2, {1, 1, 1, 3}},  // zero width
+  };
+  for (const Case& c : cases) {
+    for (Integer factor : {0, 128, 255}) {
+      Pixels dest(6, 5, Argb(0x11, 250, 0, 40));
+      BlendBitmapRect(dest.view, source.view, factor, c.dx, c.dy, c.sourceRect);
+      for (Integer y = 0; y < 5; ++y)
+        for (Integer x = 0; x < 6; ++x) {
+          // The model: target (x, y) takes source (x - dx + left, ...) when that lies in the rect and source.
+          const Integer sx = x - c.dx + c.sourceRect.Left, sy = y - c.dy + c.sourceRect.Top;
+          Cardinal expected = Argb(0x11, 250, 0, 40);
+          if (sx >= std::max(c.sourceRect.Left, 0) && sx < std::min(c.sourceRect.Right, 4) &&
+              sy >= std::max(c.sourceRect.Top, 0) && sy < std::min(c.sourceRect.Bottom, 3)) {
+            expected = 0x11000000u;
+            for (int ch = 0; ch < 3; ++ch) {
+              const int s = source(sx, sy) >> (8 * ch) & 0xFF, d = Argb(0, 250, 0, 40) >> (8 * ch) & 0xFF;
+              expected |= static_cast<Cardinal>(s + static_cast<int>(std::floor(factor * (d - s) / 256.0))) << (8 * ch);
+            }
+          }
+          ASSERT_EQ(dest(x, y), expected) << "case at " << c.dx << "," << c.dy << " factor " << factor << " pixel "
+                                          << x << "," << y;
+        }
+    }
+  }
+}
+
+TEST(PixelBlend, WeightsZeroAndFullShowTheSourceOrNearlyKeepTheTarget) {
+  Pixels source(1, 1, Argb(0xFF, 255, 255, 255));
+  Pixels dest(1, 1, Argb(0x40, 0, 0, 0));
+  BlendBitmapRect(dest.view, source.view, 0, 0, 0, {0, 0, 1, 1});
+  EXPECT_EQ(dest(0, 0), Argb(0x40, 255, 255, 255));
+  dest(0, 0) = Argb(0x40, 0, 100, 200);
+  BlendBitmapRect(dest.view, source.view, 255, 0, 0, {0, 0, 1, 1});
+  EXPECT_EQ(dest(0, 0), Argb(0x40, 0, 100, 200));  // d + (s - d) / 256, truncated toward the target
+}
+
+TEST(PixelBlend, KeyedBlendSkipsKeyPixelsIncludesTheRectsEdgesAndRoundsToEven) {
+  Pixels source(2, 2, Argb(0xFF, 100, 100, 100));
+  source(1, 1) = kKeyPixel;
+  Pixels dest(3, 3, Argb(0x20, 201, 0, 0));
+  BlendBitmapRectKeyed(dest.view, 1, 1, kKeyPixel, 0.5, {0, 0, 1, 1}, source.view);
+  EXPECT_EQ(dest(0, 0), Argb(0x20, 201, 0, 0));
+  EXPECT_EQ(dest(1, 1), Argb(0x20, 150, 50, 50));  // 150.5 rounds to 150, 50 exact
+  EXPECT_EQ(dest(2, 1), Argb(0x20, 150, 50, 50));
+  EXPECT_EQ(dest(2, 2), Argb(0x20, 201, 0, 0));    // the key pixel
+}
+
+TEST(PixelColour, MixesAndGreyLeaveTheKeyColourAlone) {
+  Pixels p(2, 1, Argb(0x80, 200, 100, 0));
+  p(1, 0) = kKeyPixel;
+  MixBitmapWithColor(p.view, 0x0000FF /* red */, 0.5);
+  EXPECT_EQ(p(0, 0), Argb(0x80, 228, 50, 0));  // 227.5 rounds to even
+  EXPECT_EQ(p(1, 0), kKeyPixel);
+  GrayscaleBitmap(p.view);
+  EXPECT_EQ(p(0, 0), Argb(0x80, 92, 92, 92));
+  EXPECT_EQ(BlendColors(0x7F000000 | 0x0000FF, 0xFF0000, 0.5), 0x7F000000 | 0x800080);
+}
+
+TEST(MaskPixels, WeightRowsChooseBetweenImageAndTargetAndKeyPixelsFollowTheBackground) {
+  // Image row on top, weight row below it (alpha offset 1): weights 0, 255, 128 and a key pixel.
+  Pixels mask(4, 2);
+  for (Integer x = 0; x < 4; ++x) mask(x, 0) = Argb(0xFF, 0, 0, 200);
+  mask(3, 0) = kKeyPixel;
+  mask(0, 1) = 0;
+  mask(1, 1) = Argb(0, 255, 255, 255);
+  mask(2, 1) = Argb(0, 128, 128, 128);
+  Pixels background(4, 1, Argb(0x10, 1, 2, 3));
+  struct Case {
+    bool keyFromBackground;
+    bool withBitmap;
+    Cardinal key;    // what the key pixel's place ends with
+    Cardinal alpha;  // of the written pixels
+  } cases[] = {
+      {true, true, Argb(0xFF, 1, 2, 3), 0xFF},
+      {true, false, Argb(0, 0, 255, 0), 0x40},  // the background colour written whole
+      {false, false, Argb(0x40, 100, 100, 100), 0x40},
+  };
+  for (const Case& c : cases) {
+    Pixels dest(4, 1, Argb(0x40, 100, 100, 100));
+    TsBgPixels bg;
+    if (c.withBitmap) bg.Bitmap = background.view;
+    bg.Color = 0x00FF00;
+    CopyMaskRectPixels(dest.view, 0, 0, {0, 0, 4, 1}, 1, c.keyFromBackground, bg, mask.view);
+    EXPECT_EQ(dest(0, 0), Argb(c.alpha, 0, 0, 200));
+    EXPECT_EQ(dest(1, 0), Argb(c.alpha, 99, 99, 100));  // weight 255 nearly keeps the target
+    EXPECT_EQ(dest(2, 0), Argb(c.alpha, 50, 50, 150));
+    EXPECT_EQ(dest(3, 0), c.key);
+  }
+}
+
+TEST(Glyphs, GlyphCopyLeavesKeyPixelsAndPixelsOutsideTheTarget) {
+  Pixels glyph = Numbered(3, 3);
+  glyph(1, 1) = kKeyPixel;
+  Pixels dest(3, 3, 7);
+  BlendGlyphRect(dest.view, glyph.view, -1, 1, clKeyColor, {0, 0, 2, 2});
+  EXPECT_EQ(dest(0, 0), 7u);
+  EXPECT_EQ(dest(0, 1), glyph(1, 0));
+  EXPECT_EQ(dest(0, 2), 7u);  // the key pixel
+  EXPECT_EQ(dest(1, 2), glyph(2, 1));
+  EXPECT_EQ(dest(2, 1), 7u);
+}
+
+TEST(AlphaBlend, EachPixelByItsAlphaAndAMirrorFadingBelow) {
+  Pixels source(2, 4, Argb(0x80, 255, 255, 255));
+  source(0, 3) = Argb(0xFF, 0, 0, 255);
+  source(1, 3) = kKeyPixel;
+  Pixels dest(2, 8, Argb(0x40, 0, 0, 0));
+  TsAlphaBlendOptions options;
+  options.Reflection = true;
+  BlendBitmapWithAlpha(dest.view, {0, 0, 2, 4}, {0, 0, 2, 4}, source.view, options);
+  EXPECT_EQ(dest(0, 0), Argb(0x80, 127, 127, 127));
+  EXPECT_EQ(dest(0, 3), Argb(0xFF, 0, 0, 254));
+  // Two mirrored rows: the last source row first at weight 255 * 255 / 3 / 255 = 85.
+  EXPECT_EQ(dest(0, 4), Argb(0x55, 0, 0, 84));
+  EXPECT_EQ(dest(1, 4), Argb(0x40, 0, 0, 0));  // a key pixel is not mirrored
+  EXPECT_EQ(dest(0, 5), Argb(0x40, 20, 20, 20));  // weight (255 - 127) * 128 / 3 / 255 = 21
+  EXPECT_EQ(dest(0, 6), Argb(0x40, 0, 0, 0));
+}
+
+TEST(Stretch, RefusesTinySourcesCopiesEqualSizesAndInterpolates) {
+  Pixels thin(1, 10);
+  Pixels out(4, 4);
+  try {
+    StretchBitmap(thin.view, out.view, sfTriangle);
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Source bitmap is too small");
+  }
+  const Pixels square = Numbered(3, 3);
+  Pixels same(3, 3);
+  StretchBitmap(square.view, same.view, sfMitchell);
+  EXPECT_EQ(same.data, square.data);
+
+  Pixels row(2, 2);
+  row(0, 0) = row(0, 1) = Argb(0, 0, 0, 0);
+  row(1, 0) = row(1, 1) = Argb(200, 100, 100, 100);
+  Pixels wide(4, 2);
+  StretchBitmap(row.view, wide.view, sfTriangle);
+  const Cardinal expected[4] = {0, Argb(100, 50, 50, 50), Argb(200, 100, 100, 100), Argb(200, 100, 100, 100)};
+  for (Integer x = 0; x < 4; ++x) {
+    EXPECT_EQ(wide(x, 0), expected[x]) << x;
+    EXPECT_EQ(wide(x, 1), expected[x]) << x;
+  }
+}
+
+// Enlarging, the weights of every filter but the windowed sine add up to one. (The resampler does not
+// normalise its weights, so shrinking darkens a little with some filters; the skin only enlarges
+// with the filters it uses for mask parts, Mitchell and Hermite, or shrinks one direction.)
+TEST(Stretch, EnlargingKeepsAFlatImageFlatWithinTwoUnits) {  // each pass truncates once
+  Pixels flat(5, 4, Argb(255, 90, 90, 90));
+  for (Integer filter = sfBox; filter <= sfMitchell; ++filter) {
+    if (filter == sfLanczos) continue;
+    for (auto [w, h] : {std::pair{9, 7}, std::pair{5, 9}, std::pair{12, 4}}) {
+      Pixels out(w, h);
+      StretchBitmap(flat.view, out.view, filter);
+      for (Cardinal v : out.data) {
+        for (int ch = 0; ch < 4; ++ch) {
+          const int expected = ch == 3 ? 255 : 90;
+          ASSERT_NEAR(static_cast<int>(v >> (8 * ch) & 0xFF), expected, 2) << "filter " << filter << " size " << w << "x" << h;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
