@@ -16,7 +16,7 @@ class ExpressionTest : public EngineBlocksTest {
   void SetUp() override {
     EngineBlocksTest::SetUp();
     cursor_ = std::make_unique<TestCursor>(
-        std::initializer_list<TestColumn>{{"Name", sftVarchar, 10}, {"Age", sftInteger, 0}, {"City", sftVarchar, 10}});
+        std::initializer_list<CursorTestColumn>{{"Name", sftVarchar, 10}, {"Age", sftInteger, 0}, {"City", sftVarchar, 10}});
     TSQLMemVariant v;
     v.SetAsString("Anna");
     cursor_->Put(0, v);
@@ -163,9 +163,9 @@ class ForeignKeyTest : public ExpressionTest {
  protected:
   void SetUp() override {
     ExpressionTest::SetUp();
-    parent_ = std::make_unique<TestCursor>(std::initializer_list<TestColumn>{{"Code", sftVarchar, 4}, {"Part", sftInteger, 0}});
+    parent_ = std::make_unique<TestCursor>(std::initializer_list<CursorTestColumn>{{"Code", sftVarchar, 4}, {"Part", sftInteger, 0}});
     child_ = std::make_unique<TestCursor>(
-        std::initializer_list<TestColumn>{{"Id", sftInteger, 0}, {"PCode", sftVarchar, 4}, {"PPart", sftInteger, 0}});
+        std::initializer_list<CursorTestColumn>{{"Id", sftInteger, 0}, {"PCode", sftVarchar, 4}, {"PPart", sftInteger, 0}});
     primary_.SetColumnCount(2);
     primary_.GetColumn(0).Name = "Code";
     primary_.GetColumn(1).Name = "Part";

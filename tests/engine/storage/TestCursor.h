@@ -11,7 +11,7 @@
 #include "engine/storage/SQLMemRecordBuffer.h"
 #include "vcl/rtl/Stream.h"
 
-struct TestColumn {
+struct CursorTestColumn {
   const char* name;
   Byte fieldType;
   Integer size;
@@ -19,9 +19,9 @@ struct TestColumn {
 
 class TestCursor : public TSQLMemCursor {
  public:
-  explicit TestCursor(std::initializer_list<TestColumn> columns) {
+  explicit TestCursor(std::initializer_list<CursorTestColumn> columns) {
     Integer id = 100;
-    for (const TestColumn& c : columns) {
+    for (const CursorTestColumn& c : columns) {
       TSQLMemFieldDef& field = FieldDefs->AddFieldDef();
       field.Name = c.name;
       field.ObjectId = id++;
