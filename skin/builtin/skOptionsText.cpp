@@ -1,0 +1,130 @@
+#include "skin/builtin/skOptionsText.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  const size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+// Fields of a template "<sep>digits<sep>digits...", each of the given width.
+std::optional<std::vector<int>> ReadFields(const std::string& value, char sep, const std::vector<int>& widths) {
+  std::vector<int> out;
+  size_t at = 0;
+  for (int w : widths) {
+    if (at >= value.size() || value[at] != sep) return std::nullopt;
+    ++at;
+    if (at + w > value.size()) return std::nullopt;
+    int n = 0;
+    for (int i = 0; i < w; ++i) {
+      const char c = value[at + i];
+      if (c < '0' || c > '9') return std::nullopt;
+      n = n * 10 + (c - '0');
+    }
+    out.push_back(n);
+    at += w;
+  }
+  if (at != value.size()) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+const std::string* TskOptionsSection::Find(const std::string& key) const {
+  for (const auto& [k, v] : Keys)
+    if (k == key) return &v;
+  return nullptr;
+}
+
+const TskOptionsSection* TskOptionsText::Find(const std::string& name) const {
+  for (const TskOptionsSection& s : Sections)
+    if (s.Name == name) return &s;
+  return nullptr;
+}
+
+const std::string* TskOptionsText::Lookup(const std::string& section, const std::string& key) const {
+  std::set<std::string> visited;
+  const TskOptionsSection* s = Find(section);
+  while (s && visited.insert(s->Name).second) {
+    if (const std::string* v = s->Find(key)) return v;
+    const std::string* parent = s->Find("PARENTCLASS");
+    s = parent ? Find(*parent) : nullptr;
+  }
+  return nullptr;
+}
+
+std::string WriteOptionsText(const TskOptionsText& options) {
+  std::string out;
+  for (const TskOptionsSection& s : options.Sections) {
+    out += "[" + s.Name + "]\r\n";
+    for (const auto& [k, v] : s.Keys) out += k + "=" + v + "\r\n";
+    out += "\r\n";
+  }
+  return out;
+}
+
+TskOptionsText ParseOptionsText(const std::string& text) {
+  TskOptionsText out;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = Trim(text.substr(at, end - at));
+    at = end + 1;
+    if (line.empty() || line[0] == ';') continue;
+    if (line.front() == '[' && line.back() == ']') {
+      out.Sections.push_back({line.substr(1, line.size() - 2), {}});
+    } else if (const size_t eq = line.find('='); eq != std::string::npos && !out.Sections.empty()) {
+      out.Sections.back().Keys.emplace_back(Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+    }
+  }
+  return out;
+}
+
+TsRect TskMaskValue::StateRect(int state) const {
+  const int w = StateWidth(), h = StateHeight();
+  const int i = std::clamp(state, 0, std::max(Count, 1) - 1);
+  return {R.Left + i * w, R.Top, R.Left + (i + 1) * w, R.Top + h};
+}
+
+std::string FormatMaskValue(const TskMaskValue& m) {
+  char buf[64];
+  if (m.Form == TskMaskForm::Glyph)
+    std::snprintf(buf, sizeof buf, "@%04d@%04d@%04d@%04d@%d@%d", m.R.Left, m.R.Top, m.R.Right, m.R.Bottom, m.Count, m.Type);
+  else
+    std::snprintf(buf, sizeof buf, "^%04d^%04d^%04d^%04d^%04d^%04d^%04d^%04d^%d^%d^%d^%d", m.R.Left, m.R.Top, m.R.Right,
+                  m.R.Bottom, m.WL, m.WT, m.WR, m.WB, m.Count, m.Type, m.DrawMode, m.CommonWidth);
+  return buf;
+}
+
+std::optional<TskMaskValue> ParseMaskValue(const std::string& value) {
+  TskMaskValue m;
+  if (const auto f = ReadFields(value, '@', {4, 4, 4, 4, 1, 1})) {
+    const std::vector<int>& v = *f;
+    m.Form = TskMaskForm::Glyph;
+    m.R = {v[0], v[1], v[2], v[3]};
+    m.Count = v[4];
+    m.Type = v[5];
+    return m;
+  }
+  if (const auto f = ReadFields(value, '^', {4, 4, 4, 4, 4, 4, 4, 4, 1, 1, 1, 1})) {
+    const std::vector<int>& v = *f;
+    m.Form = TskMaskForm::Borders;
+    m.R = {v[0], v[1], v[2], v[3]};
+    m.WL = v[4];
+    m.WT = v[5];
+    m.WR = v[6];
+    m.WB = v[7];
+    m.Count = v[8];
+    m.Type = v[9];
+    m.DrawMode = v[10];
+    m.CommonWidth = v[11];
+    return m;
+  }
+  return std::nullopt;
+}

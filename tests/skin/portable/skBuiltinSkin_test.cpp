@@ -1,0 +1,140 @@
+// The diary's built-in skin: the committed pack is what the generator makes, it reads back through the
+// skin reader, and it holds what the diary's windows ask for.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include "skin/portable/SkinFixtures.h"
+#include "skin/builtin/skBuiltinSkin.h"
+#include "skin/builtin/skSkinLint.h"
+#include "skin/manager/sConst.h"
+#include "skin/manager/skSkinPack.h"
+
+namespace {
+
+using namespace skintest;
+
+const TskBuiltinSkin& Skin() {
+  static const TskBuiltinSkin skin = BuildBuiltinSkin();
+  return skin;
+}
+
+std::unique_ptr<TskSkinConvertor> Unpack(const Bytes& pack) {
+  auto convertor = std::make_unique<TskSkinConvertor>();
+  convertor->PackedData = StreamOf(pack);
+  ParsePackedSkin(convertor);
+  return convertor;
+}
+
+// The options text and master bitmap of an unpacked skin.
+struct Unpacked {
+  TskOptionsText Options;
+  TskRgbaImage Master;
+};
+
+Unpacked ReadBack(const Bytes& pack) {
+  std::unique_ptr<TskSkinConvertor> c = Unpack(pack);
+  EXPECT_EQ(c->ImageCount, 1);
+  Unpacked out;
+  out.Options = ParseOptionsText(ContentOf(*c->Options));
+  for (const TskImageItem& item : c->ImageItems) {
+    EXPECT_EQ(item.Name, "MASTER.BMP");
+    EXPECT_TRUE(item.IsBitmap);
+    out.Master = DecodeBmp32(ContentOf(*item.Data));
+  }
+  return out;
+}
+
+TEST(BuiltinSkin, CommittedPackHoldsWhatTheGeneratorMakes) {
+  const Bytes committed = ReadDataFile("../../skin/builtin/builtin-skin.cvz");
+  ASSERT_FALSE(committed.empty());
+  std::unique_ptr<TskSkinConvertor> c = Unpack(committed);
+  ASSERT_EQ(c->ImageItems.size(), 1u);
+  const bool same = ContentOf(*c->Options) == Skin().OptionsText && ContentOf(*c->ImageItems[0].Data) == Skin().MasterBmp;
+  EXPECT_TRUE(same) << "skin/builtin/builtin-skin.cvz is out of date; rewrite it with: cmake --build --preset native "
+                       "--target skingen && build/native/tools/skingen/skingen skin/builtin/builtin-skin.cvz";
+}
+
+TEST(BuiltinSkin, IsTheSameOnEveryRun) {
+  EXPECT_EQ(BuildBuiltinSkin().Pack, Skin().Pack);
+}
+
+TEST(BuiltinSkin, PackIsSmallAndSafeForOneBufferReaders) {
+  std::vector<TskPackEntryInfo> entries;
+  EXPECT_EQ(LintPack(Skin().Pack, &entries), std::vector<std::string>{});
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].Name, "Options.dat");
+  EXPECT_EQ(entries[1].Name, "MASTER.BMP");
+  EXPECT_LT(Skin().Pack.size(), 40u * 1024) << "the skin should stay about the size of a small icon set";
+}
+
+TEST(BuiltinSkin, PassesEveryLintRule) {
+  const Unpacked u = ReadBack(Skin().Pack);
+  EXPECT_EQ(LintSkinOptions(Skin().OptionsText, u.Master.Width(), u.Master.Height()), std::vector<std::string>{});
+  EXPECT_EQ(LintMasterBitmap(u.Master), std::vector<std::string>{});
+}
+
+// What the diary needs, read back from the pack: the version, the sections, the GLOBALINFO masks inside
+// the master bitmap, and title buttons that fit both the skin's caption and the system's.
+TEST(BuiltinSkin, HoldsWhatTheDiaryNeeds) {
+  const Unpacked u = ReadBack(Skin().Pack);
+  const TskOptionsSection* global = u.Options.Find("GLOBALINFO");
+  ASSERT_NE(global, nullptr);
+  ASSERT_NE(global->Find("VERSION"), nullptr);
+  EXPECT_EQ(*global->Find("VERSION"), "8.00");
+  for (const char* name : {"FORM", "FORMTITLE", "DIALOG", "DIALOGTITLE", "BUTTON", "MAINMENU", "MENUITEM", "ICOLINE",
+                           "DIVIDERV", "SELECTION", "EDIT", "CHECKBOX", "MENULINE"})
+    EXPECT_NE(u.Options.Find(name), nullptr) << name;
+  for (const std::string& name : kGlobalInfoMasks) {
+    const std::string* v = global->Find(name);
+    ASSERT_NE(v, nullptr) << name;
+    const std::optional<TskMaskValue> m = ParseMaskValue(*v);
+    ASSERT_TRUE(m) << name << "=" << *v;
+    EXPECT_TRUE(!m->R.IsEmpty() && m->R.Right <= u.Master.Width() && m->R.Bottom <= u.Master.Height()) << name;
+    // The skin manager's own arithmetic must see whole states.
+    TsMaskData data;
+    data.R = m->R;
+    data.ImageCount = static_cast<SmallInt>(m->Count);
+    data.MaskType = static_cast<SmallInt>(m->Type);
+    EXPECT_EQ(MaskStateWidth(data) * m->Count, m->R.Width()) << name;
+  }
+  const int titleHeight = std::stoi(*global->Find("TITLEHEIGHT")), top = std::stoi(*global->Find("BITOP"));
+  for (const char* close : {"BICONCLOSE", "SICONCLOSE"}) {
+    const int h = ParseMaskValue(*global->Find(close))->StateHeight();
+    EXPECT_LE(h, kSystemCaptionHeight) << close;
+    EXPECT_LE(top + h, titleHeight) << close;
+  }
+}
+
+// Inheritance gives the further sections their masks: every section reaches a colour, and the
+// dialog frame is the form's.
+TEST(BuiltinSkin, FurtherSectionsInheritFromTheDiarySections) {
+  const TskOptionsText& o = Skin().Options;
+  EXPECT_GE(o.Sections.size(), 55u);
+  for (const TskOptionsSection& s : o.Sections) EXPECT_NE(o.Lookup(s.Name, "COLOR"), nullptr) << s.Name;
+  ASSERT_NE(o.Lookup("DIALOG", "BORDERSMASK"), nullptr);
+  EXPECT_EQ(*o.Lookup("DIALOG", "BORDERSMASK"), *o.Find("FORM")->Find("BORDERSMASK"));
+  EXPECT_EQ(*o.Lookup("SPEEDBUTTON_SMALL", "BORDERSMASK"), *o.Find("BUTTON")->Find("BORDERSMASK"));
+}
+
+// Glyphs are cut out by the key colour; frames have square corners (no parent background copied in),
+// buttons rounded ones.
+TEST(BuiltinSkin, KeyColourSurroundsShapesAndRoundsOnlyButtons) {
+  const Unpacked u = ReadBack(Skin().Pack);
+  const TskOptionsSection* global = u.Options.Find("GLOBALINFO");
+  const TskMaskValue close = *ParseMaskValue(*global->Find("BICONCLOSE"));
+  const TsRect normal = close.StateRect(0), hot = close.StateRect(1);
+  EXPECT_EQ(u.Master.At(normal.Left, normal.Top), kKeyPixel);
+  EXPECT_EQ(u.Master.At(normal.Left + normal.Width() / 2, normal.Top + normal.Height() / 2) >> 24, 0xFFu)
+      << "the close cross passes through the centre";
+  EXPECT_EQ(u.Master.At(hot.Left + hot.Width() / 2, hot.Top + 1) >> 24, 0xFFu) << "hot buttons sit on a plate";
+
+  auto cornerKeyed = [&](const char* section) {
+    const TskMaskValue m = *ParseMaskValue(*u.Options.Find(section)->Find("BORDERSMASK"));
+    const TsRect s = m.StateRect(0);
+    return u.Master.At(s.Left, s.Top) == kKeyPixel;
+  };
+  EXPECT_FALSE(cornerKeyed("FORM"));
+  EXPECT_TRUE(cornerKeyed("BUTTON"));
+}
+
+}  // namespace
