@@ -7,6 +7,8 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemValueConvert.h"
+#include "engine/storage/SQLMemSchema.h"
+#include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/CheckedInt.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -26,6 +28,27 @@ void TSQLMemBTreeKeyRef::AddColumn(Integer recordOffset, Integer fieldNo, Intege
   const Integer keySize = CheckedAdd(keySize_, column.SegmentSize);
   columns_.push_back(column);
   keySize_ = keySize;
+  columnsInUse_ = ColumnCount();
+}
+
+void TSQLMemBTreeKeyRef::Build(const TSQLMemIndexDef& indexDef, const TSQLMemKeyFieldSource* table) {
+  if (table == nullptr) SQLMemError(20044, "Pointer is nil");
+  const TSQLMemFieldDefs* fields = table->KeyFieldDefs();
+  if (fields == nullptr) SQLMemError(20045, "Pointer is nil");
+  TSQLMemBTreeKeyRef built;
+  built.referenceSize_ = referenceSize_;
+  for (Integer i = 0; i < indexDef.GetColumnCount(); ++i) {
+    const TSQLMemIndexColumn& column = indexDef.GetColumn(i);
+    Integer fieldNo = -1;
+    for (Integer f = 0; f < fields->GetCount() && fieldNo < 0; ++f)
+      if (AnsiSameText(fields->GetFieldDef(f).Name, column.Name)) fieldNo = f;
+    if (fieldNo < 0) SQLMemError(20043, "Cannot find index field '%s'", {column.Name});
+    const TSQLMemFieldDef& field = fields->GetFieldDef(fieldNo);
+    built.AddColumn(field.RecordOffset, fieldNo, field.DataSize, field.DataType, column.Descending != 0,
+                    column.CaseInsensitive != 0);
+  }
+  columns_ = std::move(built.columns_);
+  keySize_ = built.keySize_;
   columnsInUse_ = ColumnCount();
 }
 

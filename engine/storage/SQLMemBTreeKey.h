@@ -30,8 +30,22 @@ struct TSQLMemKeyColumn {
   bool CaseInsensitive = false;
 };
 
+class TSQLMemFieldDefs;
+class TSQLMemIndexDef;
+
+// What building a key ref needs of its table: the table's field definitions (nil while the table has
+// none).
+class TSQLMemKeyFieldSource {
+ public:
+  virtual ~TSQLMemKeyFieldSource() = default;
+  virtual const TSQLMemFieldDefs* KeyFieldDefs() const = 0;
+};
+
 class TSQLMemBTreeKeyRef : public TObject {
  public:
+  // Replaces the columns by those of the index definition, found by name among the table's fields. A
+  // missing table raises 20044, a table without field definitions 20045, an unknown column 20043.
+  void Build(const TSQLMemIndexDef& indexDef, const TSQLMemKeyFieldSource* table);
   // Appends a column of dataSize data bytes after the columns already there.
   void AddColumn(Integer recordOffset, Integer fieldNo, Integer dataSize, Byte dataType, bool descending,
                  bool caseInsensitive);

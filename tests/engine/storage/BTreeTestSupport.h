@@ -68,6 +68,18 @@ inline Key Reference(Integer n) {
   return ref;
 }
 
+// Whether a comparison result c (item against probe) passes a search of the given kind; kind 0 passes all.
+inline bool KindAccepts(int c, Byte kind) {
+  switch (kind) {
+    case ckEqual: return c == 0;
+    case ckLess: return c < 0;
+    case ckGreater: return c > 0;
+    case ckLessOrEqual: return c <= 0;
+    case ckGreaterOrEqual: return c >= 0;
+    default: return true;
+  }
+}
+
 // An item of the tree or the oracle.
 struct TestItem {
   Key key;

@@ -101,15 +101,7 @@ TEST_F(BTreeTest, FindByConditionMatchesBruteForce) {
     ASSERT_TRUE(SameItems(tree.KeyRef(), items, oracle.Items()));
     const TSQLMemBTreeKeyRef& keys = tree.KeyRef();
     auto matches = [&](const Key& itemKey, Byte kind, const Key& probe) {
-      const int c = keys.Compare(itemKey.data(), probe.data());
-      switch (kind) {
-        case ckEqual: return c == 0;
-        case ckLess: return c < 0;
-        case ckGreater: return c > 0;
-        case ckLessOrEqual: return c <= 0;
-        case ckGreaterOrEqual: return c >= 0;
-        default: return true;
-      }
+      return KindAccepts(keys.Compare(itemKey.data(), probe.data()), kind);
     };
     for (int p = 0; p < 60; ++p) {
       const Key probe = RandomKey(rng, tree, shape.columns, 34);

@@ -1,0 +1,30 @@
+// Where each session's cursor last stood in one index: the record and its key path, so that the next
+// move from that record need not search the tree again.
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "engine/foundation/SQLMemArrays.h"
+#include "engine/storage/SQLMemBTreeKey.h"
+
+class TSQLMemKeyPathCache {
+ public:
+  // A copy of the session's path. It is empty when reset is set, when the session stood on another
+  // record, or when the session had no entry (which it then gets, for recordId).
+  std::unique_ptr<TSQLMemKeyPath> GetPath(Integer sessionId, const TSQLMemRecordID& recordId, bool reset);
+  // Remembers recordId and a copy of path for the session; a session without an entry raises 11630.
+  void SetPath(Integer sessionId, const TSQLMemRecordID& recordId, const TSQLMemKeyPath& path);
+  // Forgets the session's entries; -1 forgets every session's.
+  void Remove(Integer sessionId);
+  Integer Count() const noexcept { return static_cast<Integer>(entries_.size()); }
+
+ private:
+  struct Entry {
+    Integer SessionId = 0;
+    TSQLMemRecordID RecordId;
+    TSQLMemKeyPath Path;
+  };
+  Entry* Find(Integer sessionId);
+
+  std::vector<std::unique_ptr<Entry>> entries_;
+};
