@@ -104,14 +104,14 @@ void TPNGGraphic::Draw(TCanvas& canvas, const TRect& rect) {
   for (Integer y = 0; y < h; ++y) {
     Cardinal* d = work.Row(y);
     const Cardinal* s = &source[static_cast<size_t>(y) * w];
-    for (Integer x = 0; x < w; ++x) d[x] = Blend(d[x], s[x], static_cast<int>(s[x] >> 24));
+    for (Integer x = 0; x < w; ++x) d[x] = ::Blend(d[x], s[x], static_cast<int>(s[x] >> 24));
   }
   // The mirror image: the last row first, fading from a third of the image's alpha to nothing.
   for (Integer k = 0; k < reflection; ++k) {
     const int weight = 255 - static_cast<int>(255 * k / reflection);
     Cardinal* d = work.Row(h + k);
     const Cardinal* s = &source[static_cast<size_t>(h - 1 - k) * w];
-    for (Integer x = 0; x < w; ++x) d[x] = Blend(d[x], s[x], weight * static_cast<int>(s[x] >> 24) / 3 / 255);
+    for (Integer x = 0; x < w; ++x) d[x] = ::Blend(d[x], s[x], weight * static_cast<int>(s[x] >> 24) / 3 / 255);
   }
   BitBlt(dc, rect.Left, rect.Top, w, h + reflection, work.Dc(), 0, 0, SRCCOPY);
 }
