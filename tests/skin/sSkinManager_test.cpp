@@ -179,6 +179,12 @@ TEST_F(SkinManagerTest, NamesAndSourcesFollowTheSearchOrder) {
   m.SetSkinName("Mint.CVZ");
   EXPECT_EQ(m.SkinName(), "Mint");
   EXPECT_TRUE(m.IsPacked);  // the pack wins over the folder of the same name
+  // Once a skin was transferred from the editor, the folder wins.
+  SkinTransferred = true;
+  m.SetSkinName("Mint");
+  SkinTransferred = false;
+  EXPECT_FALSE(m.IsPacked);
+  EXPECT_EQ(m.gd.back().ClassName, "FOLDERONLY");
 
   // No source and no stored skin: the manager goes inactive and the windows lose their skin.
   m.SetSkinName("Nothing");
