@@ -1,0 +1,479 @@
+#include "skin/manager/sSkinManager.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include "skin/manager/skPNG.h"
+#include "skin/manager/skSkinPack.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Colors.h"
+#include "vcl/rtl/AnsiStrings.h"
+#include "vcl/rtl/CommandLine.h"
+#include "vcl/rtl/Exceptions.h"
+#include "vcl/rtl/FileSearch.h"
+#include "vcl/rtl/FileUtils.h"
+#include "vcl/rtl/FormatSettings.h"
+#include "vcl/rtl/NumConv.h"
+#include "vcl/rtl/PropertyTable.h"
+
+bool SkinIsChanging = false;
+bool SkinTransferred = false;
+
+namespace {
+
+TsSkinManager* gDefaultManager = nullptr;
+
+TskSkinMessageHook& MessageHook() {
+  static TskSkinMessageHook hook;
+  return hook;
+}
+
+// Keeps a global flag set for the lifetime of a scope.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~TFlagScope() { flag_ = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+TsPixelView ViewOf(TBitmap& bitmap) {
+  if (bitmap.Empty()) return {};
+  auto* top = static_cast<Cardinal*>(bitmap.ScanLine(0));
+  std::ptrdiff_t stride = bitmap.Width();
+  if (bitmap.Height() > 1) stride = static_cast<Cardinal*>(bitmap.ScanLine(1)) - top;
+  return TsPixelView{top, bitmap.Width(), bitmap.Height(), stride};
+}
+
+// Images of other formats become 32-bit and opaque; key-colour pixels become exactly 0x00FF00FF, the
+// value the painters test for.
+void MakeSkinBitmap32(TBitmap& bitmap) {
+  if (bitmap.PixelFormat() == pf32bit) return;
+  bitmap.SetPixelFormat(pf32bit);
+  const TsPixelView view = ViewOf(bitmap);
+  for (Integer y = 0; y < view.Height; ++y)
+    for (Integer x = 0; x < view.Width; ++x) {
+      Cardinal& p = view.At(x, y);
+      p = (p & 0x00FFFFFFu) == 0x00FF00FFu ? 0x00FF00FFu : (p | 0xFF000000u);
+    }
+}
+
+std::shared_ptr<TBitmap> DecodeImage(TStream& data, const AnsiString& name, double version) {
+  const AnsiString upper = UpperCase(name);
+  auto bitmap = std::make_shared<TBitmap>();
+  if (upper.ends_with(".PNG")) {
+    TPNGPixels png = ReadPNG(data);
+    PrepareSkinPngPixels(png.Pixels.data(), png.Pixels.size(), version);
+    bitmap->SetPixelFormat(pf32bit);
+    bitmap->SetSize(png.Width, png.Height);
+    for (Integer y = 0; y < png.Height; ++y)
+      std::memcpy(bitmap->ScanLine(y), &png.Pixels[static_cast<size_t>(y) * png.Width],
+                  static_cast<size_t>(png.Width) * sizeof(Cardinal));
+    return bitmap;
+  }
+  if (!upper.ends_with(".BMP")) return nullptr;  // JPEG and other formats are not decoded: no entry
+  bitmap->LoadFromStream(data);
+  MakeSkinBitmap32(*bitmap);
+  return bitmap;
+}
+
+AnsiString ProgramFolder() { return ExtractFilePath(ParamStr(0)); }
+
+}  // namespace
+
+TskSkinMessageHook SetSkinMessageHook(TskSkinMessageHook hook) {
+  TskSkinMessageHook previous = std::move(MessageHook());
+  MessageHook() = std::move(hook);
+  return previous;
+}
+
+void ShowSkinMessage(const AnsiString& text, TMsgDlgType type) {
+  if (MessageHook())
+    MessageHook()(text, type);
+  else
+    MessageDlg(text, type, TMsgDlgButtons{mbOK}, 0);
+}
+
+// ---- a load in progress ----
+
+// The tables of a skin being read; they replace the manager's only when the whole load succeeds.
+struct TsSkinManager::LoadedSkin {
+  TsSkinData data;
+  TsGeneralDataArray gd;
+  TsMaskArray ma;
+  TsPatternArray pa;
+  std::shared_ptr<TBitmap> master;
+  bool packed = false;
+  bool deactivate = false;  // nothing to load: the manager goes inactive
+};
+
+// Reads images for one load: from the pack's entries, or from the skin's folder.
+class TsSkinManager::SkinReader {
+ public:
+  SkinReader(const TskSkinConvertor* pack, const AnsiString& skinPath, double version)
+      : pack_(pack), skinPath_(skinPath), version_(version) {}
+
+  // A missing or unreadable image gives nil. Pack entries are compared upper-cased with the name, which
+  // is upper-cased first only when `upperName` says so.
+  std::shared_ptr<TBitmap> Image(const AnsiString& name, bool upperName) const {
+    try {
+      if (pack_ != nullptr) {
+        const AnsiString wanted = upperName ? UpperCase(name) : name;
+        for (const TskImageItem& item : pack_->ImageItems)
+          if (item.Data && UpperCase(item.Name) == wanted) {
+            item.Data->SetPosition(0);
+            return DecodeImage(*item.Data, item.Name, version_);
+          }
+        return nullptr;
+      }
+      const AnsiString path = name.find(':') != AnsiString::npos ? name : skinPath_ + name;
+      if (!FileExists(path)) return nullptr;
+      TMemoryStream file;
+      file.LoadFromFile(path);
+      return DecodeImage(file, name, version_);
+    } catch (const Exception&) {
+      return nullptr;
+    }
+  }
+
+ private:
+  const TskSkinConvertor* pack_;
+  AnsiString skinPath_;
+  double version_;
+};
+
+// ---- the component ----
+
+TsSkinManager::TsSkinManager(TComponent* owner) : TComponent(owner) {
+  commonSections_.SetCaseSensitive(true);
+  if (gDefaultManager == nullptr) gDefaultManager = this;
+}
+
+TsSkinManager::~TsSkinManager() {
+  if (gDefaultManager == this) gDefaultManager = nullptr;
+  // Windows painted with this skin lose it; a failure there must not escape a destructor.
+  if (SkinData.Active && notifier_ != nullptr) {
+    try {
+      notifier_->RemoveSkinFromAllWindows(*this);
+    } catch (...) {
+    }
+  }
+}
+
+TsSkinManager* TsSkinManager::DefaultManager() { return gDefaultManager; }
+
+void TsSkinManager::AfterConstruction() {
+  TComponent::AfterConstruction();
+  if (skinDirectory_.empty()) skinDirectory_ = "c:\\Skins";
+}
+
+void TsSkinManager::Loaded() {
+  TComponent::Loaded();
+  if (skinDirectory_.empty()) skinDirectory_ = "c:\\Skins";
+  if (active_ && !skinName_.empty()) RefreshAllWindows(false);
+  if (active_ && !Designing() && OnActivate) OnActivate(this);
+}
+
+AnsiString TsSkinManager::SkinInfo() const {
+  if (!SkinData.Active) return "N/A";
+  TFormatSettings invariant;
+  invariant.DecimalSeparator = '.';
+  return FloatToStr(SkinData.Version, invariant);
+}
+
+void TsSkinManager::SetSkinName(const AnsiString& value) {
+  const AnsiString oldName = skinName_;
+  skinName_ = value;
+  if (!active_) return;
+  if (OnBeforeChange) OnBeforeChange(this);
+  // The notifier knows whether the change is animated (extended borders, animation settings).
+  if (!ManualUpdate && notifier_ != nullptr) notifier_->CaptureFormsBeforeChange(*this);
+  TFlagScope changing(SkinIsChanging);
+  SkinData.Active = false;
+  skinName_ = CutPackedExtension(value);
+
+  // The packed test takes the folder as written, not resolved.
+  const AnsiString packedPath = AddSkinSeparator(skinDirectory_) + skinName_ + ".cvz";
+  bool packed = FileExists(packedPath);
+  if (SkinTransferred) packed = packed && !DirectoryExists(AddSkinSeparator(skinDirectory_) + value);
+
+  LoadedSkin skin;
+  try {
+    if (packed)
+      LoadPackedSkin(skin, packedPath);
+    else
+      LoadSkinFolder(skin);
+    if (skin.deactivate) {
+      active_ = false;
+    } else {
+      SkinData = std::move(skin.data);
+      gd = std::move(skin.gd);
+      ma = std::move(skin.ma);
+      pa = std::move(skin.pa);
+      MasterBitmap = std::move(skin.master);
+      IsPacked = skin.packed;
+      hasSkin_ = true;
+      CommonSkinIndex = -1;
+      for (size_t i = 0; i < gd.size(); ++i)
+        if (gd[i].ClassName == kGlobalInfo) CommonSkinIndex = static_cast<SmallInt>(i);
+    }
+  } catch (const std::exception& e) {
+    // The previous skin's tables stay; only the name had changed.
+    skinName_ = oldName;
+    const auto* ex = dynamic_cast<const Exception*>(&e);
+    ShowSkinMessage(ex != nullptr ? ex->Message() : AnsiString(e.what()), mtError);
+  }
+
+  if (active_) {
+    if (!ManualUpdate && !LoadingDefinition()) RefreshAllWindows(true);
+    if (!Designing() && !LoadingDefinition() && OnActivate) OnActivate(this);
+  } else {
+    RemoveSkinFromAllWindows();
+    if (!Designing() && OnActivate) OnActivate(this);
+  }
+  SkinIsChanging = false;
+  if (OnAfterChange) OnAfterChange(this);
+}
+
+void TsSkinManager::LoadPackedSkin(LoadedSkin& skin, const AnsiString& packedPath) {
+  std::unique_ptr<TskSkinConvertor> pack;
+  LoadPackedSkinFile(packedPath, pack, true);
+  if (!pack) throw Exception("Loaded data is not a packed Corvane file");
+  skin.data.SkinPath = ResolveSkinDirectory() + "\\";
+  ReadPackedSkin(skin, *pack);
+}
+
+void TsSkinManager::ReadPackedSkin(LoadedSkin& skin, TskSkinConvertor& pack) {
+  skin.packed = true;
+  TStringList lines;
+  lines.SetCaseSensitive(true);
+  pack.Options->SetPosition(0);
+  lines.LoadFromStream(*pack.Options);
+  TMemIniFile ini(AnsiString(), true);
+  ini.SetStrings(lines);
+  ReadSkin(skin, ini, &pack);
+}
+
+void TsSkinManager::LoadSkinFolder(LoadedSkin& skin) {
+  skin.data.SkinPath = ResolveSkinDirectory() + "\\" + skinName_ + "\\";
+  const AnsiString optionsFile = skin.data.SkinPath + "Options.dat";
+  if (TransferOptions != nullptr) {
+    TMemIniFile ini(optionsFile + "_", true);
+    ini.SetStrings(*TransferOptions);
+    ReadSkin(skin, ini, nullptr);
+    return;
+  }
+  if (FileExists(optionsFile)) {
+    const TMemIniFile ini(optionsFile, true);
+    ReadSkin(skin, ini, nullptr);
+    return;
+  }
+  skin.data.SkinPath.clear();
+  if (internalSkins_.empty()) {
+    skin.deactivate = true;
+    return;
+  }
+  const TsStoredSkin* stored = &internalSkins_.front();
+  for (const TsStoredSkin& s : internalSkins_)
+    if (s.Name == skinName_) {
+      stored = &s;
+      break;
+    }
+  skinName_ = stored->Name;
+  // A stored skin without data has no options text to read: the load fails like a damaged one.
+  if (stored->Data.empty()) throw Exception("The stored skin \"" + stored->Name + "\" holds no data");
+  auto pack = std::make_unique<TskSkinConvertor>();
+  pack->PackedData = std::make_unique<TMemoryStream>();
+  pack->PackedData->Write(stored->Data.data(), static_cast<Integer>(stored->Data.size()));
+  ParsePackedSkin(pack);
+  if (!pack) throw Exception("Loaded data is not a packed Corvane file");
+  ReadPackedSkin(skin, *pack);
+}
+
+void TsSkinManager::ReadSkin(LoadedSkin& skin, const TMemIniFile& ini, const TskSkinConvertor* pack) {
+  const AnsiString skinPath = skin.data.SkinPath;
+  ReadGlobalInfo(ini, skin.data, GetSystemMetrics(SM_CXFRAME));
+  CheckVersion(skin.data.Version);
+  const SkinReader images(pack, skinPath, skin.data.Version);
+
+  // Masks: the master bitmap, then every value of every section that has an image form.
+  if (!skin.data.MasterBitmap.empty()) skin.master = images.Image(skin.data.MasterBitmap, false);
+  if (skin.master && skin.master->Width() == 0) skin.master.reset();
+  if (skin.master) skin.master->SetTransparentColor(0xFF00FF);
+
+  const auto addMask = [&](const AnsiString& section, const AnsiString& key, const AnsiString& value,
+                           bool overlay) {
+    TsMaskValue m = ParseMaskValue(value, skin.data.Version);
+    if (overlay && m.Form != TsMaskForm::PlainFile && m.Form != TsMaskForm::Bracketed) return;
+    if (m.Form == TsMaskForm::None) return;
+    std::shared_ptr<TBitmap> image;
+    TBitmap* source = skin.master.get();
+    if (m.FromMaster()) {
+      // Cut from the master: without one, or outside it, there is nothing to paint from.
+      if (!source || m.R.IsEmpty() || m.R.Left < 0 || m.R.Top < 0 || m.R.Right > source->Width() ||
+          m.R.Bottom > source->Height())
+        return;
+    } else {
+      image = images.Image(m.FileName, m.Form == TsMaskForm::PlainFile);
+      if (!image || image->Width() < 1) return;
+      source = image.get();
+      m.R = {0, 0, image->Width(), image->Height()};
+      if (m.NeedsDefaultWidths) ApplyDefaultBorderWidths(m);
+    }
+    TsMaskData d;
+    d.Image = image;
+    d.ClassName = overlay ? UpperCase(section) : section;
+    d.PropertyName = overlay ? UpperCase(key) : key;
+    d.R = m.R;
+    d.ImageCount = static_cast<SmallInt>(m.ImageCount);
+    d.MaskType = static_cast<SmallInt>(m.MaskType);
+    d.BorderWidth = static_cast<SmallInt>(m.BorderWidth);
+    d.DrawFlags = static_cast<SmallInt>(m.DrawMode);
+    d.ImgType = static_cast<Byte>(m.ImgType);
+    d.Manager = this;
+    d.WL = static_cast<SmallInt>(m.WL);
+    d.WT = static_cast<SmallInt>(m.WT);
+    d.WR = static_cast<SmallInt>(m.WR);
+    d.WB = static_cast<SmallInt>(m.WB);
+    if (m.ImgType == itBorders && m.Form != TsMaskForm::Glyph && m.Form != TsMaskForm::Texture)
+      d.Flags = d.ClassName == "BUTTON_HUGE" && d.PropertyName == "BORDERSMASK" ? 2 : ScanMaskCorners(ViewOf(*source), d);
+    skin.ma.push_back(std::move(d));
+  };
+  const auto forEachValue = [](const TMemIniFile& text, const auto& visit) {
+    TStringList sections, keys;
+    text.ReadSections(sections);
+    for (int i = 0; i < sections.Count(); ++i) {
+      const AnsiString section = sections.Strings(i);
+      text.ReadSection(section, keys);
+      for (int k = 0; k < keys.Count(); ++k) visit(section, keys.Strings(k), text.ReadString(section, keys.Strings(k), "-"));
+    }
+  };
+  forEachValue(ini, [&](const AnsiString& section, const AnsiString& key, const AnsiString& value) {
+    if (section == kGlobalInfo && key == "MASTERBITMAP") return;
+    addMask(section, key, value, false);
+  });
+  TMemIniFile overlay(AnsiString(), true);
+  LoadCommonSections(commonSections_, overlay);
+  forEachValue(overlay, [&](const AnsiString& section, const AnsiString& key, const AnsiString& value) {
+    if (UpperCase(section) != kGlobalInfo) addMask(section, key, value, true);
+  });
+
+  // Patterns: JPEG images are not decoded, so JPEG values add no entry and the table stays empty.
+  skin.pa.clear();
+
+  ReadSkinSections(ini, &commonSections_, [](Integer c) { return static_cast<Integer>(ColorToRGB(c)); }, skin.gd);
+}
+
+void TsSkinManager::CheckVersion(double version) {
+  switch (ClassifySkinVersion(version)) {
+    case TsVersionNotice::None:
+      break;
+    case TsVersionNotice::TooNew: {
+      const bool hadDialogs = skinningRules_.Contains(srStdDialogs);
+      skinningRules_.Exclude(srStdDialogs);
+      ShowSkinMessage(kTooNewSkinText, mtWarning);
+      if (hadDialogs) skinningRules_.Include(srStdDialogs);
+      break;
+    }
+    case TsVersionNotice::TooOld: {
+      bool testSwitch = false;
+      for (Integer i = 1; i <= ParamCount(); ++i)
+        if (AnsiLowerCase(ParamStr(i)) == "/sktest") testSwitch = true;
+      if (Designing() || testSwitch) ShowSkinMessage(OldSkinNoticeText(skinName_), mtInformation);
+      break;
+    }
+  }
+}
+
+void TsSkinManager::RefreshAllWindows(bool animated) {
+  SkinData.Active = hasSkin_;
+  if (notifier_ != nullptr) notifier_->RefreshAllWindows(*this, animated);
+}
+
+void TsSkinManager::RemoveSkinFromAllWindows() {
+  SkinData.Active = false;
+  if (notifier_ != nullptr) notifier_->RemoveSkinFromAllWindows(*this);
+}
+
+void TsSkinManager::SetActive(bool value) {
+  if (value == active_) return;
+  active_ = value;
+  if (value) {
+    SetSkinName(skinName_);
+    return;
+  }
+  if (!LoadingDefinition()) RemoveSkinFromAllWindows();
+  if (!Designing() && OnDeactivate) OnDeactivate(this);
+}
+
+void TsSkinManager::SetSkinDirectory(const AnsiString& value) {
+  if (value == skinDirectory_) return;
+  skinDirectory_ = value;
+  if (OnSkinListChanged) OnSkinListChanged(this);
+}
+
+void TsSkinManager::SetCommonSections(const TStrings& lines) {
+  commonSections_.Assign(&lines);
+  for (int i = 0; i < commonSections_.Count(); ++i) {
+    AnsiString line = commonSections_.Strings(i);
+    if (line.empty() || line[0] == ';') continue;
+    std::erase(line, ' ');
+    commonSections_.SetStrings(i, line);
+  }
+  SetSkinName(skinName_);
+}
+
+AnsiString TsSkinManager::ResolveSkinDirectory() const {
+  return ::ResolveSkinDirectory(skinDirectory_, ProgramFolder());
+}
+
+void TsSkinManager::ListSkins(TStrings& list, Byte kind, AnsiString& firstName) const {
+  firstName.clear();
+  const AnsiString dir = ResolveSkinDirectory();
+  list.Clear();
+  TStringList work;
+  for (const TsStoredSkin& s : internalSkins_) work.Add(s.Name);
+  if (!internalSkins_.empty()) firstName = internalSkins_.front().Name;
+  if (DirectoryExists(dir)) {
+    TSearchRec rec;
+    for (Integer r = FindFirst(dir + "\\*.*", faDirectory, rec); r == 0; r = FindNext(rec)) {
+      if (rec.Name.empty() || rec.Name[0] == '.') continue;
+      AnsiString added;
+      if ((rec.Attr & faDirectory) != 0) {
+        if (kind != 1 && FileExists(dir + "\\" + rec.Name + "\\Options.dat")) added = rec.Name;
+      } else if (kind != 0 && rec.Name.size() > 4 && rec.Name.ends_with(".cvz")) {
+        added = rec.Name.substr(0, rec.Name.find('.'));
+      }
+      if (added.empty()) continue;
+      work.Add(added);
+      if (firstName.empty()) firstName = added;
+    }
+    FindClose(rec);
+  }
+  work.Sort();
+  list.Assign(&work);
+}
+
+void RegisterSkinManagerClasses() {
+  static const TIdents<TskSkinningRule> rules = {
+      {"srStdForms", srStdForms}, {"srStdDialogs", srStdDialogs}, {"srThirdParty", srThirdParty}};
+  RegisterStreamedClass<TsSkinManager, TComponent>("TsSkinManager", [](TPropertyTableOf<TsSkinManager>& p) {
+    p.BoolProp("Active", &TsSkinManager::SetActive);
+    p.StringProp("SkinDirectory", &TsSkinManager::SetSkinDirectory);
+    p.StringProp("SkinName", &TsSkinManager::SetSkinName);
+    p.StringsProp("CommonSections", &TsSkinManager::CommonSections);
+    p.SetProp<TskSkinningRules>("SkinningRules", &TsSkinManager::SetSkinningRules, rules);
+    // Read-only in effect: the definition may carry them, the setters ignore them.
+    p.StringProp("SkinInfo", [](TsSkinManager&, const AnsiString&) {});
+    p.StringProp("Version", [](TsSkinManager&, const AnsiString&) {});
+    p.EventProp("OnAfterChange", &TsSkinManager::OnAfterChange);
+    p.EventProp("OnBeforeChange", &TsSkinManager::OnBeforeChange);
+    p.EventProp("OnActivate", &TsSkinManager::OnActivate);
+    p.EventProp("OnDeactivate", &TsSkinManager::OnDeactivate);
+    p.EventProp("OnSkinListChanged", &TsSkinManager::OnSkinListChanged);
+  });
+}
