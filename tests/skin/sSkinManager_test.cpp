@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include "skin/builtin/skBuiltinSkin.h"
+#include "skin/builtin/skSkinLint.h"
 #include "skin/portable/SkinFixtures.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/rtl/Reader.h"
@@ -330,3 +333,37 @@ TEST_F(SkinManagerTest, DefinitionLoadsTheSkinAndRefreshesOnceWhenLoaded) {
 }
 
 }  // namespace
+
+// The diary's own skin, stored as the main window stores it, loads through the manager with no box:
+// every section the diary asks for and every GLOBALINFO mask is there, masks cut from the master
+// bitmap lie inside it.
+TEST_F(SkinManagerTest, TheBuiltInSkinLoadsWithEverySectionAndMaskTheDiaryNeeds) {
+  const Bytes pack = ReadDataFile("../../skin/builtin/builtin-skin.cvz");
+  TsSkinManager& m = Manager();
+  m.InternalSkins().push_back({kBuiltinSkinName, std::vector<Byte>(pack.begin(), pack.end())});
+  m.SetSkinName(kBuiltinSkinName);
+  ASSERT_TRUE(messages_.empty()) << messages_[0];
+  EXPECT_TRUE(m.SkinData.Active);
+  EXPECT_EQ(m.SkinName(), kBuiltinSkinName);
+  EXPECT_EQ(m.SkinInfo(), "8");
+  ASSERT_NE(m.MasterBitmap, nullptr);
+
+  for (const std::string& section : kDiarySkinSections) {
+    const bool found = std::any_of(m.gd.begin(), m.gd.end(), [&](const TsGeneralData& g) { return g.ClassName == section; });
+    EXPECT_TRUE(found) << section;
+  }
+  for (const std::string& mask : kGlobalInfoMasks) {
+    const bool found = std::any_of(m.ma.begin(), m.ma.end(), [&](const TsMaskData& d) {
+      return d.ClassName == "GLOBALINFO" && d.PropertyName == mask;
+    });
+    EXPECT_TRUE(found) << mask;
+  }
+  for (const TsMaskData& d : m.ma) {
+    if (d.Image != nullptr) continue;
+    SCOPED_TRACE(std::string(d.ClassName) + "." + std::string(d.PropertyName));
+    EXPECT_GE(d.R.Left, 0);
+    EXPECT_GE(d.R.Top, 0);
+    EXPECT_LE(d.R.Right, m.MasterBitmap->Width());
+    EXPECT_LE(d.R.Bottom, m.MasterBitmap->Height());
+  }
+}
