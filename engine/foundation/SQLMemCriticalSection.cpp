@@ -3,28 +3,69 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "vcl/rtl/CheckedInt.h"
 
+#include <vector>
+
 namespace {
 
-// Holder lists keep the 32-bit thread identifier of the operating system (GetCurrentThreadId).
+// Errors name the 32-bit thread identifier of the operating system (GetCurrentThreadId).
 Integer CallerKey() { return static_cast<Integer>(static_cast<Cardinal>(os::CurrentThreadId())); }
 
-// Enter for a scope; Leave may come early, before the scope ends.
-class SectionGuard {
- public:
-  explicit SectionGuard(os::CriticalSection& section) : section_(section) { section_.Enter(); }
-  ~SectionGuard() {
-    if (entered_) section_.Leave();
+// The calling thread's holds of every reader/writer lock it holds now, by lock identifier. A thread
+// holds few locks at a time, the most recent last, so a backward scan finds them at once; an entry
+// goes when its last hold is released.
+struct HoldEntry {
+  UInt64 lock;
+  Int64 holds;
+};
+
+std::vector<HoldEntry>& ThreadHolds() {
+  thread_local std::vector<HoldEntry> holds;
+  return holds;
+}
+
+Int64* FindHolds(UInt64 lock) {
+  auto& table = ThreadHolds();
+  for (auto it = table.rbegin(); it != table.rend(); ++it) {
+    if (it->lock == lock) return &it->holds;
   }
-  SectionGuard(const SectionGuard&) = delete;
-  SectionGuard& operator=(const SectionGuard&) = delete;
-  void Leave() {
-    entered_ = false;
-    section_.Leave();
+  return nullptr;
+}
+
+void RemoveHolds(UInt64 lock) noexcept {
+  auto& table = ThreadHolds();
+  for (std::size_t i = table.size(); i-- > 0;) {
+    if (table[i].lock == lock) {
+      table[i] = table.back();
+      table.pop_back();
+      return;
+    }
+  }
+}
+
+std::atomic<UInt64> nextLockId{1};
+
+// Counts the calling thread among the waiters of a lock from its first refused attempt to its grant
+// (or its error).
+class WaitCount {
+ public:
+  explicit WaitCount(std::atomic<Integer>& waiting) : waiting_(waiting) {}
+  ~WaitCount() {
+    if (counted_) waiting_.fetch_sub(1, std::memory_order_relaxed);
+  }
+  WaitCount(const WaitCount&) = delete;
+  WaitCount& operator=(const WaitCount&) = delete;
+  // Called when an attempt was refused: counts the thread once and yields the processor.
+  void Yield() {
+    if (!counted_) {
+      waiting_.fetch_add(1, std::memory_order_relaxed);
+      counted_ = true;
+    }
+    os::SleepMs(0);
   }
 
  private:
-  os::CriticalSection& section_;
-  bool entered_ = true;
+  std::atomic<Integer>& waiting_;
+  bool counted_ = false;
 };
 
 [[noreturn]] void RaiseNotHolding(Int64 thread, Int64 holders) {
@@ -42,102 +83,75 @@ void TSQLMemReadWriteThreadSync::SetOwner(const void* owner, std::string_view ow
 // TSQLMemReadWriteThreadSyncByCriticalSections
 
 TSQLMemReadWriteThreadSyncByCriticalSections::TSQLMemReadWriteThreadSyncByCriticalSections()
-    : holderThreads_(0, 10, 100), holdCounts_(0, 10, 100) {}
+    : id_(nextLockId.fetch_add(1, std::memory_order_relaxed)) {}
+
+bool TSQLMemReadWriteThreadSyncByCriticalSections::TryChangeState(Integer expected, Integer desired) noexcept {
+  return state_.compare_exchange_weak(expected, desired, std::memory_order_acquire, std::memory_order_relaxed);
+}
 
 void TSQLMemReadWriteThreadSyncByCriticalSections::BeginRead() {
-  const Integer me = CallerKey();
-  bool counted = false;
-  for (;;) {
-    SectionGuard guard(section_);
-    const Integer index = state_ != 0 ? holderThreads_.IndexOf(me) : -1;
-    if (!counted) {
-      waitingReaders_ = CheckedAdd(waitingReaders_, 1);
-      counted = true;
-    }
-    if (index < 0 && state_ == -1) {  // another thread writes
-      guard.Leave();
-      os::SleepMs(0);
-      continue;
-    }
-    --waitingReaders_;
-    if (index >= 0) {
-      holdCounts_.SetItem(index, CheckedAdd<Int64>(holdCounts_.GetItem(index), 1));
-      return;
-    }
-    const Integer newState = CheckedAdd(state_, 1);
-    holderThreads_.Append(me);
-    try {
-      holdCounts_.Append(1);
-    } catch (...) {
-      holderThreads_.Delete(holderThreads_.Count() - 1);
-      throw;
-    }
-    state_ = newState;
+  if (Int64* holds = FindHolds(id_)) {  // re-entry in either mode
+    *holds = CheckedAdd<Int64>(*holds, 1);
     return;
   }
+  auto& table = ThreadHolds();
+  table.reserve(table.size() + 1);  // the entry can then be added after the grant without failing
+  WaitCount waiting(waitingReaders_);
+  for (;;) {
+    const Integer state = state_.load(std::memory_order_relaxed);
+    if (state == -1) {  // another thread writes
+      waiting.Yield();
+      continue;
+    }
+    if (TryChangeState(state, CheckedAdd(state, 1))) break;
+  }
+  table.push_back({id_, 1});
 }
 
 void TSQLMemReadWriteThreadSyncByCriticalSections::BeginWrite() {
-  const Integer me = CallerKey();
-  bool counted = false;
-  for (;;) {
-    SectionGuard guard(section_);
-    const Integer index = state_ != 0 ? holderThreads_.IndexOf(me) : -1;
-    if (!counted) {
-      waitingWriters_ = CheckedAdd(waitingWriters_, 1);
-      counted = true;
-    }
-    // Free, or held by this thread alone (a writer re-entering or a sole reader upgrading).
-    const bool available = state_ == 0 || (index >= 0 && holderThreads_.Count() == 1);
-    if (!available) {
-      guard.Leave();
-      os::SleepMs(0);
-      continue;
-    }
-    --waitingWriters_;
-    if (index >= 0) {
-      holdCounts_.SetItem(index, CheckedAdd<Int64>(holdCounts_.GetItem(index), 1));
-    } else {
-      holderThreads_.Append(me);
-      try {
-        holdCounts_.Append(1);
-      } catch (...) {
-        holderThreads_.Delete(holderThreads_.Count() - 1);
-        throw;
-      }
-    }
-    state_ = -1;
+  Int64* holds = FindHolds(id_);
+  if (holds != nullptr) {
+    const Int64 more = CheckedAdd<Int64>(*holds, 1);
+    // Held by this thread: writing already (only the writer holds a written lock), or a reader that
+    // upgrades once it reads alone.
+    WaitCount waiting(waitingWriters_);
+    while (state_.load(std::memory_order_relaxed) != -1 && !TryChangeState(1, -1)) waiting.Yield();
+    *holds = more;
     return;
   }
+  auto& table = ThreadHolds();
+  table.reserve(table.size() + 1);
+  WaitCount waiting(waitingWriters_);
+  while (!TryChangeState(0, -1)) waiting.Yield();
+  table.push_back({id_, 1});
 }
 
 void TSQLMemReadWriteThreadSyncByCriticalSections::EndLock() {
-  const Integer me = CallerKey();
-  SectionGuard guard(section_);
-  const Integer index = holderThreads_.IndexOf(me);
-  if (index < 0) RaiseNotHolding(static_cast<Cardinal>(me), holderThreads_.Count());
-  const Int64 left = holdCounts_.GetItem(index) - 1;
-  if (left > 0) {
-    holdCounts_.SetItem(index, left);
-    return;
+  Int64* holds = FindHolds(id_);
+  if (holds == nullptr) {
+    const Integer state = state_.load(std::memory_order_relaxed);
+    RaiseNotHolding(static_cast<Cardinal>(CallerKey()), state > 0 ? state : state == -1 ? 1 : 0);
   }
-  holderThreads_.Delete(index);
-  holdCounts_.Delete(index);
-  // A writer leaving frees the lock; a reader leaving lowers the number of reading threads.
-  state_ = state_ < 1 ? 0 : state_ - 1;
+  if (--*holds > 0) return;
+  RemoveHolds(id_);
+  // A writer leaving frees the lock (nobody else changes a written state); a reader leaving lowers
+  // the number of reading threads.
+  if (state_.load(std::memory_order_relaxed) == -1) {
+    state_.store(0, std::memory_order_release);
+  } else {
+    state_.fetch_sub(1, std::memory_order_release);
+  }
 }
 
 TSQLMemReadWriteThreadSyncByCriticalSections::Snapshot TSQLMemReadWriteThreadSyncByCriticalSections::GetSnapshot()
     const {
-  const Integer me = CallerKey();
-  SectionGuard guard(section_);
   Snapshot s;
-  s.waitingReaders = waitingReaders_;
-  s.waitingWriters = waitingWriters_;
-  s.state = state_;
-  s.holders = holderThreads_.Count();
-  const Integer index = holderThreads_.IndexOf(me);
-  s.callerHolds = index >= 0 ? holdCounts_.GetItem(index) : 0;
+  s.waitingReaders = waitingReaders_.load(std::memory_order_relaxed);
+  s.waitingWriters = waitingWriters_.load(std::memory_order_relaxed);
+  s.state = state_.load(std::memory_order_acquire);
+  s.holders = s.state > 0 ? s.state : s.state == -1 ? 1 : 0;
+  const Int64* holds = FindHolds(id_);
+  s.callerHolds = holds != nullptr ? *holds : 0;
   return s;
 }
 

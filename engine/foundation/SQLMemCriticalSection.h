@@ -35,9 +35,11 @@ class TSQLMemReadWriteThreadSync {
   AnsiString ownerClassName_ = "NULL Pointer";
 };
 
-// The true reader/writer lock: one critical section guards the state and the per-thread hold counts.
-// Waiting is a retry loop that yields the processor between attempts; there is no queue and no
-// fairness, and waiting writers do not hold back new readers.
+// The true reader/writer lock. One atomic word holds the state (0 free, n > 0 read by n threads,
+// -1 written); each thread keeps its own hold counts in thread-local storage, so an uncontended hold
+// is one compare-and-swap to take and one atomic update to give back, with no allocation. Waiting is
+// a retry loop that yields the processor between attempts; there is no queue and no fairness, and
+// waiting writers do not hold back new readers.
 class TSQLMemReadWriteThreadSyncByCriticalSections final : public TSQLMemReadWriteThreadSync {
  public:
   TSQLMemReadWriteThreadSyncByCriticalSections();
@@ -46,7 +48,7 @@ class TSQLMemReadWriteThreadSyncByCriticalSections final : public TSQLMemReadWri
   void BeginWrite() override;
   void EndLock() override;
 
-  // A consistent view of the lock, for diagnostics and tests.
+  // A view of the lock, for diagnostics and tests; consistent while no other thread changes it.
   struct Snapshot {
     Integer waitingReaders = 0;  // threads inside BeginRead not yet granted
     Integer waitingWriters = 0;  // threads inside BeginWrite not yet granted
@@ -57,12 +59,15 @@ class TSQLMemReadWriteThreadSyncByCriticalSections final : public TSQLMemReadWri
   Snapshot GetSnapshot() const;
 
  private:
-  mutable os::CriticalSection section_;
-  Integer waitingReaders_ = 0;
-  Integer waitingWriters_ = 0;
-  Integer state_ = 0;
-  TSQLMemIntegerArray holderThreads_;  // one entry per holding thread
-  TSQLMemInt64Array holdCounts_;       // that thread's holds, at the same index
+  // Tries once to move the state from expected to desired; on failure the caller waits and retries.
+  bool TryChangeState(Integer expected, Integer desired) noexcept;
+
+  // Names this lock in the threads' hold tables; never reused, so a table entry of a lock that is
+  // gone can't be taken for a later lock at the same address.
+  const UInt64 id_;
+  std::atomic<Integer> state_{0};
+  std::atomic<Integer> waitingReaders_{0};
+  std::atomic<Integer> waitingWriters_{0};
 };
 
 // The plain lock: both modes enter one re-entrant critical section, so readers exclude each other.

@@ -93,7 +93,55 @@ std::unique_ptr<TSQLMemMemoryManager>& ProcessManagerOwner() {
 
 std::atomic<TSQLMemMemoryManager*> processManager{nullptr};
 
+std::atomic<UInt64> nextManagerId{1};
+
+// Adds one to a counter that only its own thread writes: no read-modify-write is needed.
+void CountCall(std::atomic<Int64>& counter) noexcept {
+  counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+}
+
 }  // namespace
+
+// One thread's call counters, on a cache line of their own so that threads don't share one.
+struct alignas(64) TSQLMemMemoryManager::CallTally {
+  std::atomic<Int64> allocMem{0};
+  std::atomic<Int64> getMem{0};
+  std::atomic<Int64> freeMem{0};
+  std::atomic<Int64> reallocMem{0};
+  CallTally* next = nullptr;
+};
+
+TSQLMemMemoryManager::TSQLMemMemoryManager() : id_(nextManagerId.fetch_add(1, std::memory_order_relaxed)) {}
+
+TSQLMemMemoryManager::~TSQLMemMemoryManager() {
+  for (CallTally* t = tallies_.load(std::memory_order_acquire); t != nullptr;) {
+    CallTally* next = t->next;
+    delete t;
+    t = next;
+  }
+}
+
+TSQLMemMemoryManager::CallTally& TSQLMemMemoryManager::ThreadTally() {
+  // A thread mostly works with one manager; a few recent ones are remembered. A thread that comes
+  // back to a manager it no longer remembers starts another tally, which the sums include as well.
+  struct CachedTally {
+    UInt64 manager;
+    CallTally* tally;
+  };
+  constexpr int kCached = 4;
+  thread_local CachedTally cache[kCached] = {};
+  thread_local int nextSlot = 0;
+  for (const CachedTally& c : cache) {
+    if (c.manager == id_) return *c.tally;
+  }
+  auto* tally = new CallTally;
+  tally->next = tallies_.load(std::memory_order_relaxed);
+  while (!tallies_.compare_exchange_weak(tally->next, tally, std::memory_order_release, std::memory_order_relaxed)) {
+  }
+  cache[nextSlot] = {id_, tally};
+  nextSlot = (nextSlot + 1) % kCached;
+  return *tally;
+}
 
 TSQLMemAllocMethod TSQLMemMemoryManager::ChooseAllocationMethod(Int64 total) noexcept {
   // The middle band comes from the runtime heap because its small-block pools serve it well; the
@@ -121,7 +169,7 @@ void TSQLMemMemoryManager::SubtractAllocated(Int64 size) {
 }
 
 void* TSQLMemMemoryManager::GetMem(Int64 size) {
-  getMemCalls_.fetch_add(1, std::memory_order_relaxed);
+  CountCall(ThreadTally().getMem);
   return DoGetMem(size);
 }
 
@@ -158,14 +206,14 @@ void* TSQLMemMemoryManager::DoGetMem(Int64 size) {
 }
 
 void* TSQLMemMemoryManager::AllocMem(Int64 size) {
-  allocMemCalls_.fetch_add(1, std::memory_order_relaxed);
+  CountCall(ThreadTally().allocMem);
   void* p = DoGetMem(size);
   std::memset(p, 0, static_cast<std::size_t>(size));
   return p;
 }
 
 void TSQLMemMemoryManager::FreeMem(void*& p) {
-  freeMemCalls_.fetch_add(1, std::memory_order_relaxed);
+  CountCall(ThreadTally().freeMem);
   DoFreeMem(p);
 }
 
@@ -191,7 +239,7 @@ void TSQLMemMemoryManager::DoFreeMem(void*& p) {
 }
 
 void TSQLMemMemoryManager::ReallocMem(void*& p, bool zeroFill, Int64 newSize) {
-  reallocMemCalls_.fetch_add(1, std::memory_order_relaxed);
+  CountCall(ThreadTally().reallocMem);
   try {
     if (p == nullptr || !HasHeaderSignature(p)) SQLMemError(30002, "Invalid pointer");
     if (ReallocInPlace(p, zeroFill, newSize)) return;
@@ -270,9 +318,14 @@ Int64 TSQLMemMemoryManager::Allocated() const { return allocated_.load(std::memo
 Int64 TSQLMemMemoryManager::PeakAllocated() const { return peak_.load(std::memory_order_relaxed); }
 
 TSQLMemCallCounters TSQLMemMemoryManager::CallCounters() const noexcept {
-  return TSQLMemCallCounters{allocMemCalls_.load(std::memory_order_relaxed), getMemCalls_.load(std::memory_order_relaxed),
-                             freeMemCalls_.load(std::memory_order_relaxed),
-                             reallocMemCalls_.load(std::memory_order_relaxed)};
+  TSQLMemCallCounters n;
+  for (const CallTally* t = tallies_.load(std::memory_order_acquire); t != nullptr; t = t->next) {
+    n.allocMem += t->allocMem.load(std::memory_order_relaxed);
+    n.getMem += t->getMem.load(std::memory_order_relaxed);
+    n.freeMem += t->freeMem.load(std::memory_order_relaxed);
+    n.reallocMem += t->reallocMem.load(std::memory_order_relaxed);
+  }
+  return n;
 }
 
 TAvailableMemorySource SetAvailableMemorySource(TAvailableMemorySource source) {

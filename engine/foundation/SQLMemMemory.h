@@ -34,11 +34,11 @@ struct TSQLMemCallCounters {
 
 class TSQLMemMemoryManager {
  public:
-  TSQLMemMemoryManager() = default;
+  TSQLMemMemoryManager();
   TSQLMemMemoryManager(const TSQLMemMemoryManager&) = delete;
   TSQLMemMemoryManager& operator=(const TSQLMemMemoryManager&) = delete;
   // Live blocks are not tracked and stay allocated.
-  ~TSQLMemMemoryManager() = default;
+  ~TSQLMemMemoryManager();
 
   // A new block of size bytes, contents undefined. Raises 30286 for 0, 30004 past the memory limit,
   // ERangeError for a size outside 1..2^32-1, and 30015 "GetMem error: %s" when the memory itself
@@ -95,16 +95,24 @@ class TSQLMemMemoryManager {
   bool ReallocInPlace(void*& p, bool zeroFill, Int64 newSize);
   void SubtractAllocated(Int64 size);
 
+  // The calling thread's call counters for this manager.
+  struct CallTally;
+  CallTally& ThreadTally();
+
+  // Names this manager in the threads' tally caches; never reused, so a cached tally of a manager
+  // that is gone can't be taken for a later manager at the same address.
+  const UInt64 id_;
   std::atomic<Int64> memoryLimit_{0};
-  // The totals, kept without a lock: the peak follows the total by compare-and-swap.
+  // The total in use, kept exact without a lock: the limit is checked against it and the peak
+  // follows it by compare-and-swap, so the peak is a total that really existed.
   std::atomic<Int64> allocated_{0};
   std::atomic<Int64> peak_{0};
   // Statistics.
   std::atomic<Int64> availablePhysicalMemory_{0};
-  std::atomic<Int64> allocMemCalls_{0};
-  std::atomic<Int64> getMemCalls_{0};
-  std::atomic<Int64> freeMemCalls_{0};
-  std::atomic<Int64> reallocMemCalls_{0};
+  // The call counters, one set per thread that used the manager (each written by its thread alone,
+  // so counting a call is a plain store) and summed when read. A list that only grows: a thread's
+  // counts stay in the sums after the thread has ended.
+  std::atomic<CallTally*> tallies_{nullptr};
   std::atomic<int> forcedMethod_{-1};
 };
 

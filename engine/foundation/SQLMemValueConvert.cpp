@@ -488,6 +488,31 @@ bool FitsInIntegerType(Int64 v, Integer t) {
   }
 }
 
+// The bytes of an integer type's values (ShortInt..Cardinal).
+Integer IntegerBytes(Integer t) {
+  switch (t) {
+    case edtShortInt:
+    case edtByte: return 1;
+    case edtSmallInt:
+    case edtWord: return 2;
+    case edtLargeInt: return 8;
+    default: return 4;
+  }
+}
+
+// An integer that fits the integer type target, in that type's bytes.
+void StoreFittingInteger(Byte* out, Int64 v, Integer target) {
+  switch (target) {
+    case edtShortInt: StoreValue(out, static_cast<ShortInt>(v)); break;
+    case edtSmallInt: StoreValue(out, static_cast<SmallInt>(v)); break;
+    case edtInteger: StoreValue(out, static_cast<Integer>(v)); break;
+    case edtByte: StoreValue(out, static_cast<Byte>(v)); break;
+    case edtWord: StoreValue(out, static_cast<Word>(v)); break;
+    case edtCardinal: StoreValue(out, static_cast<Cardinal>(v)); break;
+    default: StoreValue(out, v); break;
+  }
+}
+
 // A number of integer or float type in the compare type, into out with the bytes ConvertValueBuffer
 // would give, without an engine block. False when the value needs the general path: a value out of
 // the target's range, whose failure (or wrap) that path decides.
@@ -504,15 +529,7 @@ bool ConvertNumberOnStack(const void* p, Integer sourceType, Integer target, Byt
       v = static_cast<Int64>(t);
     }
     if (!FitsInIntegerType(v, target)) return false;
-    switch (target) {
-      case edtShortInt: StoreValue(out, static_cast<ShortInt>(v)); break;
-      case edtSmallInt: StoreValue(out, static_cast<SmallInt>(v)); break;
-      case edtInteger: StoreValue(out, static_cast<Integer>(v)); break;
-      case edtByte: StoreValue(out, static_cast<Byte>(v)); break;
-      case edtWord: StoreValue(out, static_cast<Word>(v)); break;
-      case edtCardinal: StoreValue(out, static_cast<Cardinal>(v)); break;
-      default: StoreValue(out, v); break;
-    }
+    StoreFittingInteger(out, v, target);
     return true;
   }
   if (!IsFloatTarget(target)) return false;
@@ -533,6 +550,14 @@ bool ConvertNumberOnStack(const void* p, Integer sourceType, Integer target, Byt
       StoreExtended(out, x);
       return true;
   }
+}
+
+// Text read as an integer of the type target, as FromText does it.
+void ParseIntegerOnStack(const AnsiString& s, Integer target, Byte* out) {
+  // Cardinal values reach 4294967295, beyond the 32-bit parser.
+  const Int64 v = target == edtCardinal || target == edtLargeInt ? StrToInt64(s) : StrToInt(s);
+  if (!FitsInIntegerType(v, target)) RaiseRangeError();
+  StoreFittingInteger(out, v, target);
 }
 
 // One operand of a compare in the compare type: as it is, converted on the stack, or (other
@@ -579,6 +604,16 @@ Integer CompareValues(const TSQLMemValueRef& first, const TSQLMemValueRef& secon
       SQLMemError(30044, SQLMemCannotCompareIncompatibleTypes,
                   {EngineDataTypeName(first.dataType), EngineDataTypeName(second.dataType)});
     }
+  }
+
+  // Two integers whose values both fit the integer compare type compare by value: converting them
+  // would keep the values, so nothing needs to be built.
+  if (IsIntegerTarget(type) && IsIntegerTarget(first.dataType) && IsIntegerTarget(second.dataType) &&
+      first.data != nullptr && second.data != nullptr && first.size >= IntegerBytes(first.dataType) &&
+      second.size >= IntegerBytes(second.dataType)) {
+    const Int64 x = ReadInteger(first.data, first.dataType);
+    const Int64 y = ReadInteger(second.data, second.dataType);
+    if (FitsInIntegerType(x, type) && FitsInIntegerType(y, type)) return CompareOrdered(x, y);
   }
 
   // Operands not in the compare type are converted, numbers on the stack, others into temporary
@@ -695,4 +730,33 @@ Integer CommonFieldType(Integer leftFieldType, Integer rightFieldType) {
   if (left == result) return leftFieldType;
   if (right == result) return rightFieldType;
   return DataTypeToFieldType(result);
+}
+
+bool ConvertValueOnStack(const void* source, Integer sourceSize, Integer sourceType, Integer targetType, Byte* out) {
+  const TSourceKind kind = KindOf(sourceType);
+  if (kind == TSourceKind::Integer || kind == TSourceKind::Float) {
+    // Too few bytes, or a value out of the target's range: the general path raises or wraps.
+    if (source == nullptr || sourceSize < ValueBufferSize(sourceType, 0)) return false;
+    return ConvertNumberOnStack(source, sourceType, targetType, out);
+  }
+  if ((kind != TSourceKind::AnsiText && kind != TSourceKind::WideText) || !IsIntegerTarget(targetType)) return false;
+  try {
+    if (kind == TSourceKind::AnsiText) {
+      ParseIntegerOnStack(ReadAnsiText(source, sourceSize), targetType, out);
+    } else {
+      ParseIntegerOnStack(Utf16ToCp1250(ReadWideText(source, sourceSize)), targetType, out);
+    }
+  } catch (const ESQLMemException&) {
+    throw;
+  } catch (const Exception&) {
+    SQLMemError(30051, SQLMemCannotCast, {EngineDataTypeName(sourceType), EngineDataTypeName(targetType)});
+  }
+  return true;
+}
+
+bool IntegerValueText(const void* source, Integer sourceSize, Integer sourceType, AnsiString& text) {
+  if (KindOf(sourceType) != TSourceKind::Integer) return false;
+  RequireBytes(source, sourceSize, sourceType);
+  text = IntToStr(ReadInteger(source, sourceType));
+  return true;
 }

@@ -32,6 +32,15 @@ struct TSQLMemValueRef {
 TSQLMemBlock ConvertValueBuffer(const void* source, Integer sourceSize, Integer sourceType, Integer targetType);
 // The same, returning only the block, which the caller frees with MemoryManager().FreeMem.
 void* ConvertValueData(const void* source, Integer sourceSize, Integer sourceType, Integer targetType);
+// Converts into out, without an engine block, the conversions whose result has a fixed size and
+// needs no block on the way: text to an integer type, and integer or float values to a numeric type
+// that holds them. Returns false (out untouched, nothing raised) for every other case, which
+// ConvertValueBuffer serves. When it returns true, out holds ValueBufferSize(targetType, 0) bytes
+// (at most 16), the bytes ConvertValueBuffer gives, and it raises what ConvertValueBuffer raises.
+bool ConvertValueOnStack(const void* source, Integer sourceSize, Integer sourceType, Integer targetType, Byte* out);
+// The text ConvertValueBuffer gives for an integer value in a Varchar (without its terminator); false
+// for a value of another type.
+bool IntegerValueText(const void* source, Integer sourceSize, Integer sourceType, AnsiString& text);
 
 // ---- comparison ----
 // Result codes of CompareValues.

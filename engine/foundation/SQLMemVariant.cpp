@@ -81,13 +81,21 @@ class TSQLMemVariant::TView {
  public:
   TView(const void* data, Integer size) : data_(data), size_(size) {}
   explicit TView(TSQLMemBlock block) : data_(block.Data()), size_(block.Size()), owned_(std::move(block)) {}
-  const void* Data() const { return data_; }
+  // A value converted on the stack: its bytes live in the view.
+  TView() = default;
+  Byte* Local() { return local_; }
+  void UseLocal(Integer size) {
+    data_ = nullptr;
+    size_ = size;
+  }
+  const void* Data() const { return data_ != nullptr || size_ == 0 ? data_ : local_; }
   Integer Size() const { return size_; }
 
  private:
-  const void* data_;
-  Integer size_;
+  const void* data_ = nullptr;
+  Integer size_ = 0;
   TSQLMemBlock owned_;
+  Byte local_[16] = {};
 };
 
 TSQLMemVariant::TSQLMemVariant(Integer dataType) : dataType_(static_cast<Byte>(dataType)) {}
@@ -306,6 +314,12 @@ void TSQLMemVariant::SetValue(const void* buffer, Integer sourceType, Integer le
   // A BLOB-typed value takes the incoming type; a typed value converts the input into its own type.
   // The new block is made before the old one goes, so a failure leaves the value as it was.
   const Integer target = (dataType_ == edtNone || IsBLOBDataType(dataType_)) ? sourceType : dataType_;
+  Byte converted[16];
+  if (target != sourceType && IsFixedSizeType(target) &&
+      ConvertValueOnStack(buffer, SourceSize(buffer, sourceType, length), sourceType, target, converted)) {
+    SetValue(converted, target);  // now the same type: in place when the block fits
+    return;
+  }
   TSQLMemBlock block = target == sourceType
                            ? CopyToBlock(sourceType, buffer, length)
                            : ConvertValueBuffer(buffer, SourceSize(buffer, sourceType, length), sourceType, target);
@@ -319,6 +333,13 @@ TSQLMemVariant::TView TSQLMemVariant::ViewAs(Integer wantedType) const {
   const bool direct = dataType_ == wantedType || (IsTextDataType(dataType_) && IsTextDataType(wantedType) &&
                                                    IsWideDataType(dataType_) == IsWideDataType(wantedType));
   if (direct) return TView(data_, dataSize_);
+  if (IsFixedSizeType(wantedType)) {
+    TView view;
+    if (ConvertValueOnStack(data_, dataSize_, dataType_, wantedType, view.Local())) {
+      view.UseLocal(ValueBufferSize(wantedType, 0));
+      return view;
+    }
+  }
   return TView(ConvertValueBuffer(data_, dataSize_, dataType_, wantedType));
 }
 
@@ -415,6 +436,8 @@ void TSQLMemVariant::SetAsString(const AnsiString& v) { SetValue(v.c_str(), edtV
 
 AnsiString TSQLMemVariant::GetAsString() const {
   if (IsNull()) return AnsiString();
+  AnsiString text;
+  if (IntegerValueText(data_, dataSize_, dataType_, text)) return text;
   const TView view = ViewAs(edtVarchar);
   const auto* p = static_cast<const char*>(view.Data());
   if (p == nullptr) return AnsiString();

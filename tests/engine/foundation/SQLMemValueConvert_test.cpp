@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/foundation/DataFiles.h"
+#include "engine/foundation/SQLMemDateFormat.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemSettings.h"
@@ -179,6 +180,48 @@ TEST_F(ValueConvert, RefusedAndFailedConversionsNameBothTypes) {
                     "Cannot cast from 'STRING' to 'SIGNEDINT8' - Native error: 30051");
   ExpectEngineError([] { Convert(Fixed<Integer>(7, 1), 0); }, 30052,
                     "Cannot cast from 'INTEGER' to 'Unknown' - Native error: 30052");
+}
+
+// The conversions done without an engine block give the bytes and the errors of the general path;
+// text always reaches an integer type that way, whatever the text holds.
+TEST_F(ValueConvert, ConversionsOnTheStackMatchTheGeneralPath) {
+  const std::vector<Source> sources = {
+      Text(edtVarchar, "123456"), Text(edtVarchar, "-128"), Text(edtVarchar, "4294967295"),
+      Text(edtVarchar, "-9223372036854775808"), Text(edtVarchar, " 12"), Text(edtVarchar, "1e3"),
+      Text(edtVarchar, "$1F"), Text(edtVarchar, ""), Text(edtVarchar, "99999999999999999999"),
+      Raw(edtMemo, "70000"), Wide(edtWideVarchar, u"-32769"), Wide(edtWideVarchar, u"65535"),
+      Fixed<ShortInt>(edtShortInt, -128), Fixed<Integer>(edtInteger, -70000), Fixed<Int64>(edtLargeInt, INT64_MIN),
+      Fixed<Int64>(edtLargeInt, 4294967296), Fixed<Cardinal>(edtCardinal, 4294967295u), Fixed<Word>(edtWord, 65535),
+      Fixed<float>(edtSingle, -1.75f), Fixed<double>(edtDouble, 3e38), Fixed<double>(edtDouble, 1e300),
+      Fixed<double>(edtDouble, std::numeric_limits<double>::quiet_NaN()), Extended(-2.5e19L), Extended(1e4000L)};
+  const Integer targets[] = {edtShortInt, edtSmallInt, edtInteger, edtLargeInt, edtByte,
+                             edtWord,     edtCardinal, edtSingle,  edtDouble,   edtExtended, edtCurrency};
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    const Source& s = sources[i];
+    for (const Integer target : targets) {
+      SCOPED_TRACE("source " + std::to_string(i) + " -> " + EngineDataTypeName(target));
+      Byte out[16];
+      std::string onStack;
+      bool taken = false;
+      try {
+        taken = ConvertValueOnStack(s.bytes.data(), static_cast<Integer>(s.bytes.size()), s.type, target, out);
+        if (taken) {
+          TSQLMemBlock bytes(out, ValueBufferSize(target, 0));  // borrowed for rendering only
+          onStack = Render(bytes, target);
+          bytes.Release();
+        }
+      } catch (const ESQLMemException& e) {
+        taken = true;
+        onStack = std::to_string(e.NativeError());
+      }
+      if (IsTextDataType(s.type) && target <= edtCardinal) {
+        EXPECT_TRUE(taken);
+      }
+      if (taken) {
+        EXPECT_EQ(onStack, Outcome(s, target));
+      }
+    }
+  }
 }
 
 // ---- single conversions worth pinning ----
