@@ -18,9 +18,30 @@ struct HoldEntry {
   Int64 holds;
 };
 
+// The calling thread's table sits on the heap behind a trivially destructible pointer, because locks are
+// still taken after the thread's thread_local objects are gone: objects with static storage (the
+// database list) are destroyed at process exit after the main thread's thread_local destructors ran.
+// Such a late caller gets a fresh table, which then stays until the process ends.
+thread_local std::vector<HoldEntry>* threadHoldTable = nullptr;
+thread_local bool threadHoldTableOwnerGone = false;
+
+struct HoldTableOwner {
+  ~HoldTableOwner() {
+    delete threadHoldTable;
+    threadHoldTable = nullptr;
+    threadHoldTableOwnerGone = true;
+  }
+};
+
 std::vector<HoldEntry>& ThreadHolds() {
-  thread_local std::vector<HoldEntry> holds;
-  return holds;
+  if (threadHoldTable == nullptr) {
+    threadHoldTable = new std::vector<HoldEntry>();
+    if (!threadHoldTableOwnerGone) {
+      thread_local HoldTableOwner owner;
+      (void)owner;
+    }
+  }
+  return *threadHoldTable;
 }
 
 Int64* FindHolds(UInt64 lock) {
