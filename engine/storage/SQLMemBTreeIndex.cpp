@@ -149,17 +149,11 @@ void TSQLMemBTreeIndex::UpdateKey(const TSQLMemIndexedRecord& record) {
   if (RootPageNo() == -1) SQLMemError(20027, "Index error: cannot delete entry. Entry not found");
   Byte reference[TSQLMemRecordID::kSize];
   ReferenceOf(record.RecordId, reference);
-  // The new key goes in before the old one comes out: a deletion that frees a page (a merge) followed
-  // by an insertion that adds one (a split) in the same change set was seen to break the leaf chain.
-  // The old key is looked up first, so that a missing one changes nothing.
   TSQLMemKeyPath path;
-  if (!TakePage(record.SessionId, RootPageNo()).Controller().FindKey(record.SessionId, oldKey.Get(), path, reference))
+  if (!TakePage(record.SessionId, RootPageNo()).Controller().DeleteKey(record.SessionId, oldKey.Get(), path, reference))
     SQLMemError(20027, "Index error: cannot delete entry. Entry not found");
   path.Clear();
   TakePage(record.SessionId, RootPageNo()).Controller().InsertKey(record.SessionId, newKey.Get(), path, reference);
-  path.Clear();
-  if (!TakePage(record.SessionId, RootPageNo()).Controller().DeleteKey(record.SessionId, oldKey.Get(), path, reference))
-    SQLMemError(20027, "Index error: cannot delete entry. Entry not found");
 }
 
 bool TSQLMemBTreeIndex::IsKeyFree(Integer sessionId, const Byte* recordBuffer) {

@@ -131,6 +131,11 @@ void TSQLMemPageManager::FreePage(Integer sessionId, Integer pageNo) {
   SessionChanges& changes = ChangesOf(sessionId);
   changes.freed.Append(pageNo);
   DiscardNumber(pageNo, changes.pages);
+  // A page the session changed while holding it stays in the cache until its release would move it
+  // into the session's changes. Freed, it must leave now: once the number is reused by a new page,
+  // that release would bring the old page back beside the new one, and the apply would write both.
+  TSQLMemPage* cached = sharedList_.Find(pageNo);
+  if (cached != nullptr && cached->dirty_ && cached->sessionId_ == sessionId) DiscardPage(cached, sharedList_);
 }
 
 TSQLMemPage* TSQLMemPageManager::GetPage(Integer sessionId, Integer pageNo, TSQLMemPageOutdatedCheck callback,

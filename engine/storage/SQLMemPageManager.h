@@ -40,7 +40,8 @@ class TSQLMemPageManager : public TObject {
   // else the store allocates one (20064 when it could not).
   TSQLMemPage* AddPage(Integer sessionId);
   // Schedules pageNo's release for when the session's changes are applied. A page object of that
-  // number among the session's pages leaves them (freed now, or by its last release when held).
+  // number among the session's pages, or one it changed that still sits in the cache, leaves its list
+  // (freed now, or by its last release when held).
   void FreePage(Integer sessionId, Integer pageNo);
   // Takes a page for reading or changing: the session's own changed page, else the cached one (asked
   // to revalidate), else a page object read from the store. Raises 20090 when the page is dirty and
