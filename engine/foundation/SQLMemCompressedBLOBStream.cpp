@@ -238,8 +238,7 @@ Integer TSQLMemCompressedBLOBStream::Read(void* buffer, Integer count) {
   Integer copied = 0;
   currentBlock_ = position_ / blockSize_;
   while (position_ < size_ && copied < count) {
-    THeapBlock block;
-    DecompressBlock(currentBlock_, block);
+    const THeapBlock& block = KeptBlock(currentBlock_);
     const Int64 offset = position_ % blockSize_;
     const Int64 n = std::min({blockSize_ - offset, Int64{count - copied}, size_ - position_});
     if (n <= 0) SQLMemError(10090, SQLMemCannotReadFromStream, {n});
@@ -254,7 +253,19 @@ Integer TSQLMemCompressedBLOBStream::Read(void* buffer, Integer count) {
   return copied;
 }
 
+const THeapBlock& TSQLMemCompressedBLOBStream::KeptBlock(Int64 index) {
+  if (index != keptIndex_) {
+    keptIndex_ = -1;
+    THeapBlock block;
+    DecompressBlock(index, block);
+    keptBlock_ = std::move(block);
+    keptIndex_ = index;
+  }
+  return keptBlock_;
+}
+
 Integer TSQLMemCompressedBLOBStream::Write(const void* buffer, Integer count) {
+  keptIndex_ = -1;
   if (count <= 0 || position_ < 0) return 0;
   const auto* in = static_cast<const Byte*>(buffer);
   if (algorithm_ == 0) {
@@ -348,6 +359,7 @@ Int64 TSQLMemCompressedBLOBStream::Seek(Int64 offset, TSeekOrigin origin) {
 // ---- size changes ----
 
 void TSQLMemCompressedBLOBStream::SetSize(Int64 newSize) {
+  keptIndex_ = -1;
   if (newSize < 0) RaiseRangeError();
   if (algorithm_ != 0) {
     if (newSize > size_) {

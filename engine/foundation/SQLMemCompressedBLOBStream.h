@@ -43,7 +43,8 @@ class TSQLMemCompressedBLOBStream : public TSQLMemStream {
 
   using TStream::Seek;
   using TStream::SetSize;
-  // Decompresses each block it touches. A damaged block raises 10086 (compressed bytes missing),
+  // Decompresses each block it touches; the last block decompressed is kept until the next write or size
+  // change, so small reads within one block decompress it once. A damaged block raises 10086 (compressed bytes missing),
   // 10087 (refused by the decompressor), 10088 (wrong length) or 10089 (checksum mismatch).
   Integer Read(void* buffer, Integer count) override;
   // Appends: at a position inside the content nothing is written and the result is 0; beyond the end
@@ -72,6 +73,8 @@ class TSQLMemCompressedBLOBStream : public TSQLMemStream {
   CompressedBlockHeader CompressBlock(const Byte* data, Integer length, THeapBlock& out);
   // The uncompressed bytes of block index, checked against its header.
   void DecompressBlock(Int64 index, THeapBlock& out);
+  // Block index uncompressed, from the kept block when it is that one.
+  const THeapBlock& KeptBlock(Int64 index);
   // Writes a header and its compressed bytes at position of the base stream.
   void WriteBlockAt(Int64 position, const CompressedBlockHeader& header, const THeapBlock& data, Integer seekCode,
                     Integer headerCode, Integer dataCode, bool plainMessage);
@@ -95,4 +98,6 @@ class TSQLMemCompressedBLOBStream : public TSQLMemStream {
   double compressionRatio_ = 0;
   TStream& baseStream_;
   CompressedBLOBDescriptor descriptor_;
+  THeapBlock keptBlock_;      // the last block Read decompressed (checked), or nothing
+  Int64 keptIndex_ = -1;      // its index; -1 after any change to the chain
 };

@@ -203,6 +203,34 @@ TEST_F(BlobStreamTest, AppendsFillTheLastBlockBeforeAddingBlocks) {
   EXPECT_GT(s.CompressionRatio(), 0);
 }
 
+// Reads keep the last block they decompressed; every change to the chain must drop it, or a read
+// after an append to that block, a cut or a growth would return the old bytes.
+TEST_F(BlobStreamTest, ReadsAfterEachChangeSeeTheNewBytes) {
+  TSQLMemMemoryStream base;
+  const std::vector<Byte> data = Sample(3000, 7);
+  TSQLMemCompressedBLOBStream s(base, NewDescriptor(1, 6, 1000), true);
+  auto readSecondBlock = [&] {  // small reads within block 1 only, so the kept block stays block 1
+    std::vector<Byte> got(static_cast<size_t>(s.GetSize() - 1000));
+    s.SetPosition(1000);
+    for (size_t at = 0; at < got.size(); at += 100) {
+      const Integer n = static_cast<Integer>(std::min<size_t>(100, got.size() - at));
+      EXPECT_EQ(s.Read(got.data() + at, n), n);
+    }
+    return got;
+  };
+  ASSERT_EQ(s.Write(data.data(), 1500), 1500);
+  EXPECT_EQ(readSecondBlock(), std::vector<Byte>(data.begin() + 1000, data.begin() + 1500));
+  s.SetPosition(1500);
+  ASSERT_EQ(s.Write(data.data() + 1500, 300), 300);  // fills more of the kept block
+  EXPECT_EQ(readSecondBlock(), std::vector<Byte>(data.begin() + 1000, data.begin() + 1800));
+  s.SetSize(1200);  // cuts inside it
+  EXPECT_EQ(readSecondBlock(), std::vector<Byte>(data.begin() + 1000, data.begin() + 1200));
+  s.SetSize(1600);  // and grows it with zeros
+  std::vector<Byte> expected(data.begin() + 1000, data.begin() + 1200);
+  expected.resize(600, 0);
+  EXPECT_EQ(readSecondBlock(), expected);
+}
+
 TEST_F(BlobStreamTest, WritingInsideTheContentReturnsZeroAndChangesNothing) {
   TSQLMemMemoryStream base;
   TSQLMemCompressedBLOBStream s(base, NewDescriptor(1, 6, 1000), true);
