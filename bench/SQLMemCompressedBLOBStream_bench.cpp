@@ -1,6 +1,6 @@
 // Compressed BLOB stream: writing a large value (in 64 KB appends, each of which compresses the partly
 // filled last block again, or in one write) and reading it back; small reads at random places, each of
-// which decompresses the whole block it touches (there is no block cache).
+// which decompresses the whole block it touches unless it is the block the stream keeps from the last read.
 #include <benchmark/benchmark.h>
 
 #include <random>
