@@ -1,6 +1,7 @@
 // The bitmap form of the gradient painter and the triangle mode through msimg32's GradientFill.
 #include <algorithm>
 #include <vector>
+#include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sGradient.h"
 #include "vcl/gui/Bitmap.h"
 
@@ -64,17 +65,6 @@ void FillTriangles(HDC dc, const TsRect& r, const TsGradArray& gradient) {
   gradientFill(dc, vertices, 5, triangles, 4, GRADIENT_FILL_TRIANGLE);
 }
 
-TsPixelView ViewOf(TBitmap& bitmap) {
-  auto* top = static_cast<Cardinal*>(bitmap.ScanLine(0));
-  std::ptrdiff_t stride = bitmap.Width();
-  if (bitmap.Height() > 1) stride = static_cast<Cardinal*>(bitmap.ScanLine(1)) - top;
-  return TsPixelView{top, bitmap.Width(), bitmap.Height(), stride};
-}
-
-bool Is32Bit(const TBitmap& bitmap) {
-  return bitmap.PixelFormat() == pf32bit || bitmap.PixelFormat() == pfDevice;
-}
-
 }  // namespace
 
 bool GradientFillAvailable() { return GradientFillBinding().Proc() != nullptr; }
@@ -90,8 +80,8 @@ void DrawGradient(TBitmap& bitmap, const TsRect& rect, const TsGradArray& gradie
     return;
   }
   if (mode != gmVertical && mode != gmHorizontal) return;
-  if (Is32Bit(bitmap)) {
-    DrawGradient(ViewOf(bitmap), r, gradient);
+  if (const TsPixelView view = PixelViewOf(bitmap); !view.IsEmpty()) {
+    DrawGradient(view, r, gradient);
     return;
   }
   // Other formats: paint the rectangle in 32 bits and let GDI convert it.
