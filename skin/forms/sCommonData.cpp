@@ -63,3 +63,15 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
       return false;
   }
 }
+
+TUpdateLayeredWindow UpdateLayeredWindowFunction() {
+  static const TUpdateLayeredWindow function = [] {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 == nullptr ? nullptr
+                             : reinterpret_cast<TUpdateLayeredWindow>(
+                                   reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindow")));
+  }();
+  return function;
+}
+
+bool LayeredWindowsAvailable() { return UpdateLayeredWindowFunction() != nullptr; }

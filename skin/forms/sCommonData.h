@@ -100,3 +100,11 @@ class TsCommonData : public TPersistent {
 // Also acts on 8, 9, 15, 17 and 22 without counting them handled. False for anything else, for
 // another message and for nil data.
 bool HandleSkinCommand(TMessage& message, TsCommonData* data);
+
+// ---- layered windows ----
+// user32's UpdateLayeredWindow, bound by name on first use (nil where the system lacks it). Glow,
+// shadow and fading windows call it through this binding.
+using TUpdateLayeredWindow = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
+TUpdateLayeredWindow UpdateLayeredWindowFunction();
+// Whether UpdateLayeredWindow was found.
+bool LayeredWindowsAvailable();
