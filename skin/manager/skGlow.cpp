@@ -5,6 +5,7 @@
 
 #include "skin/forms/sCommonData.h"
 #include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sControlPaint.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
@@ -39,22 +40,7 @@ constexpr BLENDFUNCTION kGlowBlend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
 }  // namespace
 
-TRect MaskBorders(const TsMaskData& mask) {
-  const auto side = [&](SmallInt own, Integer stateSize) -> Integer {
-    if (own > 0) return own;
-    if (mask.BorderWidth > 0) return mask.BorderWidth;
-    return stateSize;
-  };
-  // The left width counts a mask without an image count as one image.
-  TsMaskData single = mask;
-  if (single.ImageCount == 0) single.ImageCount = 1;
-  const Integer stateWidth = MaskStateWidth(mask);
-  const Integer stateHeight = MaskStateHeight(mask);
-  return TRect{side(mask.WL, MaskStateWidth(single)), side(mask.WT, stateHeight), side(mask.WR, stateWidth),
-               side(mask.WB, stateHeight)};
-}
-
-TskGlowPlacement PlaceGlow(const TRect& controlRect, const TRect& visibleRect, const TRect& borders,
+TskGlowPlacement PlaceGlow(const TRect& controlRect, const TRect& visibleRect, const TsBorderWidths& borders,
                            Integer innerMargin) {
   TskGlowPlacement p;
   const Integer cw = controlRect.Width();
@@ -138,7 +124,7 @@ void TskGlowEffect::PrepareAlphaImage(Integer width, Integer height) {
 
 bool TskGlowEffect::Show(const TRect& controlRect, const TRect& visibleRect, HWND window) {
   if (glowForm_ != nullptr || skinManager_ == nullptr) return false;
-  const TRect borders = MaskBorders(skinManager_->ma.at(static_cast<size_t>(glowMask_)));
+  const TsBorderWidths borders = MaskBorderWidths(skinManager_->ma.at(static_cast<size_t>(glowMask_)));
   const TskGlowPlacement place = PlaceGlow(controlRect, visibleRect, borders, innerMargin_);
   if (!place.Showable()) return false;
   const TUpdateLayeredWindow updateLayered = UpdateLayeredWindowFunction();

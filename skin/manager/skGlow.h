@@ -5,6 +5,7 @@
 // CloseGlowEffect.
 #pragma once
 #include <memory>
+#include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sConst.h"
 #include "vcl/gui/Geometry.h"
 #include "vcl/gui/Messages.h"
@@ -33,12 +34,8 @@ struct TskGlowPlacement {
   // False when nothing would be left to show.
   bool Showable() const { return WindowWidth() > 0 && WindowHeight() > 0; }
 };
-TskGlowPlacement PlaceGlow(const TRect& controlRect, const TRect& visibleRect, const TRect& borders,
+TskGlowPlacement PlaceGlow(const TRect& controlRect, const TRect& visibleRect, const TsBorderWidths& borders,
                            Integer innerMargin);
-
-// The border widths of a mask (Left, Top, Right, Bottom): its own width when above 0, else its common
-// border width when above 0, else one state image's width (left, right) or height (top, bottom).
-TRect MaskBorders(const TsMaskData& mask);
 
 class TskGlowEffect : public TObject {
  public:

@@ -21,7 +21,7 @@ namespace {
 
 TEST(GlowPlacement, GrowsByTheBordersAndCutsToTheVisiblePart) {
   const TRect control = Bounds(100, 50, 40, 20);  // screen
-  const TRect borders{6, 5, 4, 3};
+  const TsBorderWidths borders{6, 5, 4, 3};
   struct Case {
     const char* what;
     TRect visible;
@@ -53,23 +53,6 @@ TEST(GlowPlacement, GrowsByTheBordersAndCutsToTheVisiblePart) {
             (TRect{110, 54, 130, 65}));
   // A margin that eats the whole glow leaves nothing to show.
   EXPECT_FALSE(PlaceGlow(Bounds(0, 0, 4, 4), {0, 0, 4, 4}, {1, 1, 1, 1}, 4).Showable());
-}
-
-TEST(GlowPlacement, MaskBordersFallBackToTheCommonWidthThenTheStateImage) {
-  TsMaskData m;
-  m.R = TsRect{0, 0, 60, 20};
-  m.ImageCount = 3;
-  m.MaskType = 1;  // two rows: state images 20 x 10
-  EXPECT_EQ(MaskBorders(m), (TRect{20, 10, 20, 10}));
-  m.BorderWidth = 4;
-  EXPECT_EQ(MaskBorders(m), (TRect{4, 4, 4, 4}));
-  m.WL = 1;
-  m.WB = 2;
-  EXPECT_EQ(MaskBorders(m), (TRect{1, 4, 4, 2}));
-  TsMaskData none;
-  none.R = TsRect{0, 0, 8, 8};
-  EXPECT_EQ(MaskBorders(none).Left, 8) << "no image count counts as one image for the left width";
-  EXPECT_EQ(MaskBorders(none).Right, 0);
 }
 
 constexpr Cardinal kGlowPixel = 0x80402010u;
