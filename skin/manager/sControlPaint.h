@@ -76,8 +76,9 @@ std::unique_ptr<TBitmap> GetImageListBitmap32(TCustomImageList& list, Integer in
 TRect DrawImageListGlyph(TCustomImageList& list, TBitmap& target, Integer x, Integer y, Integer index,
                          Integer stateCount, Integer state, const TsAlphaBlendOptions& blend = {});
 
-// Paints the button's image into the target bitmap (the button's size) for the custom-draw state: the
-// glyph is drawn onto a picture filled with the key colour, which is put onto the target without it.
+// Paints the button's image into the target bitmap (the button's size) for the custom-draw state (the
+// tool bar's hot images while hot, when they hold the button's image): the glyph is drawn onto a
+// picture filled with the key colour, which is put onto the target without it.
 void DrawToolButtonGlyph(TToolBar& toolBar, TToolButton& button, Cardinal customDrawState, TBitmap& target);
 
 // Paints a skinned control's border into the control's cache bitmap (made or grown to the rectangle

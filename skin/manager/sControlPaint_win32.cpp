@@ -101,10 +101,12 @@ TRect DrawImageListGlyph(TCustomImageList& list, TBitmap& target, Integer x, Int
 }
 
 void DrawToolButtonGlyph(TToolBar& toolBar, TToolButton& button, Cardinal customDrawState, TBitmap& target) {
+  const Integer index = button.ImageIndex();
   TCustomImageList* images = toolBar.Images();
+  TCustomImageList* hot = toolBar.HotImages();
+  if ((customDrawState & cdsHot) != 0 && hot != nullptr && index >= 0 && index < hot->Count()) images = hot;
   const TsPixelView dest = PixelViewOf(target);
-  if (images == nullptr || dest.IsEmpty() || button.ImageIndex() < 0 || button.ImageIndex() >= images->Count())
-    return;
+  if (images == nullptr || dest.IsEmpty() || index < 0 || index >= images->Count()) return;
   TsToolGlyphLayout layout;
   layout.ButtonWidth = button.Width();
   layout.ButtonHeight = button.Height();
@@ -117,7 +119,7 @@ void DrawToolButtonGlyph(TToolBar& toolBar, TToolButton& button, Cardinal custom
   auto picture = NewBitmap32(glyph.Width(), glyph.Height());
   const TsPixelView pixels = PixelViewOf(*picture);
   FillBitmapRectArgb(pixels, TsRect{0, 0, pixels.Width, pixels.Height}, clKeyColor, 0);
-  images->Draw(picture->Canvas(), 0, 0, button.ImageIndex());
+  images->Draw(picture->Canvas(), 0, 0, index);
   GdiFlush();
   BlendGlyphRect(dest, pixels, glyph.Left, glyph.Top, clKeyColor, TsRect{0, 0, pixels.Width - 1, pixels.Height - 1});
 }

@@ -123,6 +123,25 @@ TEST(ToolButtonGlyph, TheImageGoesCentredOntoTheButtonWithoutItsMaskedPixels) {
     EXPECT_EQ(PixelOf(*target, c.origin.X + 16, c.origin.Y + 15), kPaper) << c.what;
     EXPECT_EQ(PixelOf(*target, c.origin.X - 1, c.origin.Y + 1), kPaper) << c.what;
   }
+
+  // Hot images while hot, when they hold the button's image.
+  auto hot = StripList(16, {kBlue});
+  bar->SetHotImages(hot.get());
+  struct HotCase {
+    const char* what;
+    Cardinal state;
+    Integer image;
+    Cardinal body;
+  } hotCases[] = {{"hot", cdsHot, 0, kBlue}, {"not hot", 0, 0, kRed}, {"hot, beyond the hot images", cdsHot, 1, kGreen}};
+  list->AddMasked(Filled(16, 16, 0xFF000000u | kGreen).get(), clFuchsia);  // image 1: green
+  for (const HotCase& c : hotCases) {
+    button->SetImageIndex(c.image);
+    auto target = Filled(24, 22, kPaper);
+    DrawToolButtonGlyph(*bar, *button, c.state, *target);
+    EXPECT_EQ(Rgb(*target, 10, 10), c.body) << c.what;
+  }
+  bar->SetHotImages(nullptr);
+
   button->SetImageIndex(-1);
   auto target = Filled(24, 22, kPaper);
   DrawToolButtonGlyph(*bar, *button, 0, *target);

@@ -9,6 +9,7 @@
 
 #include "skin/SkinTestBitmaps.h"
 #include "skin/forms/sCommonData.h"
+#include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Form.h"
@@ -183,6 +184,24 @@ TEST_F(GlowTest, ATopmostWindowGetsATopmostGlowAndCloseAllFreesEveryWindow) {
   CloseAllGlowEffects(true);
   EXPECT_EQ(GlowEffectCount(), 0);
   for (HWND glow : glows) EXPECT_FALSE(IsWindow(glow));
+}
+
+TEST_F(GlowTest, ReleasedFormsGoFromTheMessageLoopAndTheLibrarysShutdownClosesEveryGlow) {
+  if (!LayeredWindowsAvailable()) GTEST_SKIP() << "UpdateLayeredWindow is missing on this system";
+  Integer index = Open();
+  ASSERT_GE(index, 0);
+  const HWND released = GlowEffectAt(index)->GlowForm()->Handle();
+  CloseAllGlowEffects(false);  // the effect goes now, its form once the queue gets to it
+  EXPECT_EQ(GlowEffectCount(), 0);
+  EXPECT_TRUE(guitest::PumpUntil([&] { return !IsWindow(released); }));
+
+  SkinLibraryStartup();
+  index = Open();
+  ASSERT_GE(index, 0);
+  const HWND glow = GlowEffectAt(index)->GlowForm()->Handle();
+  SkinLibraryShutdown();
+  EXPECT_EQ(GlowEffectCount(), 0);
+  EXPECT_TRUE(guitest::PumpUntil([&] { return !IsWindow(glow); }));
 }
 
 // Keeps a copy of the image the glow window was given.
