@@ -67,12 +67,34 @@ TskGlowPlacement PlaceGlow(const TRect& controlRect, const TRect& visibleRect, c
   return p;
 }
 
+// Glows outlive their manager when it is freed first (the library's shut-down comes after the forms):
+// the watch hears of it so that the effect never reads a freed manager.
+class TskGlowEffect::TManagerWatch : public TComponent {
+ public:
+  explicit TManagerWatch(TskGlowEffect* effect) : TComponent(nullptr), effect_(effect) {}
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation != opRemove || component != effect_->skinManager_) return;
+    effect_->skinManager_ = nullptr;
+    effect_->managerGone_ = true;
+  }
+
+ private:
+  TskGlowEffect* effect_;
+};
+
 TskGlowEffect::TskGlowEffect(TsSkinManager* manager, Integer glowMask, Integer innerMargin)
-    : skinManager_(manager), glowMask_(glowMask), innerMargin_(innerMargin) {}
+    : skinManager_(manager), glowMask_(glowMask), innerMargin_(innerMargin) {
+  if (manager == nullptr) return;
+  managerWatch_ = std::make_unique<TManagerWatch>(this);
+  manager->FreeNotification(managerWatch_.get());
+}
 
 TskGlowEffect::~TskGlowEffect() {
+  if (skinManager_ != nullptr && managerWatch_) skinManager_->RemoveFreeNotification(managerWatch_.get());
   if (glowForm_ == nullptr) return;
-  const bool now = (skinManager_ != nullptr && skinManager_->ComponentState().Contains(csDestroying)) ||
+  const bool now = managerGone_ ||
+                   (skinManager_ != nullptr && skinManager_->ComponentState().Contains(csDestroying)) ||
                    Application == nullptr || Application->Terminated();
   if (now) {
     FreeForm();

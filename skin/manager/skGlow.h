@@ -40,8 +40,8 @@ TskGlowPlacement PlaceGlow(const TRect& controlRect, const TRect& visibleRect, c
 class TskGlowEffect : public TObject {
  public:
   TskGlowEffect(TsSkinManager* manager, Integer glowMask, Integer innerMargin);
-  // Gives the form its window procedure back; frees the form at once while the manager is being freed
-  // or the application terminates, else releases it (freed from the message loop).
+  // Gives the form its window procedure back; frees the form at once once the manager is being (or has
+  // been) freed or while the application terminates, else releases it (freed from the message loop).
   ~TskGlowEffect() override;
 
   // Makes and shows the window around the control (screen coordinates), cut to the visible part (the
@@ -52,6 +52,7 @@ class TskGlowEffect : public TObject {
   void FreeForm();
 
   TForm* GlowForm() const { return glowForm_; }
+  // Nil once the manager is freed.
   TsSkinManager* SkinManager() const { return skinManager_; }
   Integer GlowMask() const { return glowMask_; }
   Integer InnerMargin() const { return innerMargin_; }
@@ -62,12 +63,15 @@ class TskGlowEffect : public TObject {
   std::unique_ptr<TBitmap> AlphaImage;  // only while the window is being shown
 
  private:
+  class TManagerWatch;
   void WndProc(TMessage& message);
   void UnhookForm();
 
   TForm* glowForm_ = nullptr;  // owned
   TWndMethod savedWindowProc_;
   TsSkinManager* skinManager_;
+  std::unique_ptr<TManagerWatch> managerWatch_;  // clears skinManager_ when the manager is freed
+  bool managerGone_ = false;
   Integer glowMask_;
   Integer innerMargin_;
 };

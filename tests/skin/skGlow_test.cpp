@@ -204,6 +204,20 @@ TEST_F(GlowTest, ReleasedFormsGoFromTheMessageLoopAndTheLibrarysShutdownClosesEv
   EXPECT_TRUE(guitest::PumpUntil([&] { return !IsWindow(glow); }));
 }
 
+TEST_F(GlowTest, AGlowThatOutlivesItsManagerFreesItsFormAtOnce) {
+  if (!LayeredWindowsAvailable()) GTEST_SKIP() << "UpdateLayeredWindow is missing on this system";
+  const Integer index = Open();
+  ASSERT_GE(index, 0);
+  TskGlowEffect* effect = GlowEffectAt(index);
+  const HWND glow = effect->GlowForm()->Handle();
+  delete manager_;
+  manager_ = nullptr;
+  EXPECT_EQ(effect->SkinManager(), nullptr);
+  EXPECT_TRUE(IsWindow(glow)) << "the glow stays until it is closed";
+  CloseAllGlowEffects(false);
+  EXPECT_FALSE(IsWindow(glow)) << "freed at once, not left to the message loop";
+}
+
 // Keeps a copy of the image the glow window was given.
 class TRecordingGlow : public TskGlowEffect {
  public:
