@@ -133,7 +133,24 @@ TEST_F(GlowTest, OpensALayeredClickThroughWindowAroundTheControlAndClosesIt) {
   EXPECT_TRUE(GetWindow(glow, GW_HWNDNEXT) == form_->Handle() || GetWindow(glow, GW_HWNDPREV) == form_->Handle())
       << "the glow sits right beside the control's form";
 
+  // The closing flag is up while the form is freed.
+  struct TWatch : TComponent {
+    using TComponent::TComponent;
+    bool freed = false, closing = false;
+    void Notification(TComponent* component, TOperation operation) override {
+      TComponent::Notification(component, operation);
+      if (operation == opRemove) {
+        freed = true;
+        closing = GlowClosing();
+      }
+    }
+  };
+  std::unique_ptr<TWatch> watch(New<TWatch>(nullptr));
+  glowForm->FreeNotification(watch.get());
   CloseGlowEffect(index);
+  EXPECT_TRUE(watch->freed);
+  EXPECT_TRUE(watch->closing);
+  EXPECT_FALSE(GlowClosing());
   EXPECT_EQ(index, -1);
   EXPECT_FALSE(IsWindow(glow));
   EXPECT_EQ(GlowEffectCount(), before + 1) << "the slot stays, empty";
