@@ -70,15 +70,6 @@ class IndexManagerTest : public EngineBlocksTest {
   ManagerTestTable& table_ = *owned_;
 };
 
-Integer NativeErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ESQLMemException& e) {
-    return e.NativeError();
-  }
-  return 0;
-}
-
 TEST_F(IndexManagerTest, AddedIndexCoversTheStoredRecordsAndIsOpenedOnlyWhenNeeded) {
   for (Integer num : {30, 10, 20}) Store(num);
   TSQLMemIndexDef def;
