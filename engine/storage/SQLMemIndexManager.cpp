@@ -42,12 +42,18 @@ Integer TSQLMemBaseIndexManager::AddIndex(Integer sessionId, TSQLMemIndexRecordS
   const Integer indexId = table_.NextObjectId();
   indexDef.ObjectId = indexId;
   IndexDefs.AddIndexDef().Assign(indexDef);
+  // The building index is not kept: the next GetIndex opens the tree again from its definition.
+  std::unique_ptr<TSQLMemIndex> building = NewIndex();
   try {
-    // The building index is not kept: the next GetIndex opens the tree again from its definition.
-    std::unique_ptr<TSQLMemIndex> building = NewIndex();
     building->CreateIndex(sessionId, indexDef, records);
     IndexDefs.GetItem(IndexDefs.IndexOfObjectID(indexId)).Assign(indexDef);
   } catch (...) {
+    // Neither the definition nor the pages of a half-built tree stay behind.
+    try {
+      building->DropIndex(sessionId);
+    } catch (...) {
+    }
+    indexDef.RootPageNo = -1;
     IndexDefs.Delete(IndexDefs.IndexOfObjectID(indexId));
     throw;
   }

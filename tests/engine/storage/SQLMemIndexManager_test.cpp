@@ -105,6 +105,34 @@ TEST_F(IndexManagerTest, FailedBuildLeavesNoDefinitionBehind) {
   EXPECT_EQ(table_.Indexes().OpenIndexCount(), 0);
 }
 
+// Hands out the table's records and raises after a given number of them.
+class FailingRecords : public TSQLMemIndexRecordSource {
+ public:
+  FailingRecords(TSQLMemIndexRecordSource& records, int failAfter) : records_(records), left_(failAfter) {}
+  bool NextRecord(Byte* recordBuffer, TSQLMemRecordID& recordId) override {
+    if (left_-- == 0) SQLMemError(10010, "Nil pointer occured");
+    return records_.NextRecord(recordBuffer, recordId);
+  }
+
+ private:
+  TSQLMemIndexRecordSource& records_;
+  int left_;
+};
+
+TEST_F(IndexManagerTest, BuildFailingHalfwayLeavesNeitherDefinitionNorPages) {
+  for (Integer num = 0; num < 40; ++num) Store(num);
+  TSQLMemIndexDef def;
+  def.Name = "ByNum";
+  def.SetColumnCount(1);
+  def.GetColumn(0).Name = "Num";
+  FailingRecords records(table_.AllRecords(), 30);
+  EXPECT_EQ(NativeErrorOf([&] { table_.Indexes().AddIndex(kSession, records, def); }), 10010);
+  Apply();
+  EXPECT_EQ(table_.Indexes().IndexDefs.GetCount(), 0);
+  EXPECT_EQ(table_.Pages().AllocatedPageCount(), 0);
+  EXPECT_EQ(def.RootPageNo, -1);
+}
+
 TEST_F(IndexManagerTest, StoredRootPageStaysTheTreesRootThroughSplitsAndAfterItsPagesWereDropped) {
   const Integer id = table_.AddIndex("ByNum", {"Num", "Name"});
   std::vector<Integer> nums(80);
