@@ -118,15 +118,17 @@ Integer TSQLMemBaseIndexManager::CompareRecordsByIndex(Integer indexId, const By
     if (position == -1) SQLMemError(11497, "Cannot find index by ID = %d", {indexId});
     columnCount = IndexDefs.GetItem(position).GetColumnCount();
   }
+  // An index that was open already stays open: its callers may hold it across the comparison.
+  const bool wasOpen = FindOpenIndex(indexId) != nullptr;
   TSQLMemIndex& index = GetIndex(indexId);
   Integer result;
   try {
     result = index.CompareKeys(recordBuffer1, recordBuffer2, columnCount);
   } catch (...) {
-    CloseIndex(indexId);
+    if (!wasOpen) CloseIndex(indexId);
     throw;
   }
-  CloseIndex(indexId);
+  if (!wasOpen) CloseIndex(indexId);
   return result;
 }
 

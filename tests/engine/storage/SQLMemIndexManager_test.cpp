@@ -220,16 +220,19 @@ TEST_F(IndexManagerTest, NavigationFromARecordThatIsGoneLeavesTheIndexAlone) {
   EXPECT_EQ(table_.Indexes().OpenIndexCount(), 0);
 }
 
-TEST_F(IndexManagerTest, ComparingRecordsByAnIndexLeavesNoIndexOpen) {
+TEST_F(IndexManagerTest, ComparingRecordsByAnIndexLeavesNoIndexOpenThatWasNotOpenBefore) {
   const Integer id = table_.AddIndex("ByNumName", {"Num", "Name"});
   const std::vector<Byte> a = Row(1, "b");
   const std::vector<Byte> b = Row(1, "a");
   EXPECT_EQ(table_.Indexes().CompareRecordsByIndex(id, a.data(), b.data(), 1), 0);
   EXPECT_GT(table_.Indexes().CompareRecordsByIndex(id, a.data(), b.data(), 0), 0);  // all columns
   EXPECT_EQ(table_.Indexes().OpenIndexCount(), 0);
-  table_.Indexes().GetIndex(id);
+  // An index open before the comparison stays open, and a reference to it stays good.
+  TSQLMemIndex& open = table_.Indexes().GetIndex(id);
   EXPECT_LT(table_.Indexes().CompareRecordsByIndex(id, b.data(), a.data(), 2), 0);
-  EXPECT_EQ(table_.Indexes().OpenIndexCount(), 0);
+  EXPECT_EQ(table_.Indexes().OpenIndexCount(), 1);
+  EXPECT_EQ(open.IndexDef().ObjectId, id);
+  table_.Indexes().CloseIndex(id);
   ExpectEngineError([&] { table_.Indexes().CompareRecordsByIndex(99, a.data(), b.data(), 0); }, 11497,
                     "Cannot find index by ID = 99 - Native error: 11497");
   EXPECT_EQ(NativeErrorOf([&] { table_.Indexes().CompareRecordsByIndex(99, a.data(), b.data(), 1); }), 20018);
