@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include "skin/manager/sColorShift.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/skPNG.h"
 #include "skin/manager/skPNGGraphic.h"
@@ -399,6 +400,30 @@ void TsSkinManager::ReadSkin(LoadedSkin& skin, const TMemIniFile& ini, const Tsk
   skin.pa.clear();
 
   ReadSkinSections(ini, &commonSections_, [](Integer c) { return static_cast<Integer>(ColorToRGB(c)); }, skin.gd);
+
+  if (hueOffset_ != 0 || saturation_ != 0) {
+    TsShiftedSkin shifted{skin.gd, skin.ma, skin.data, skin.master ? ViewOf(*skin.master) : TsPixelView{},
+                          [](const TsMaskData& m) { return m.Image ? ViewOf(*m.Image) : TsPixelView{}; }};
+    ShiftSkinColors(shifted, hueOffset_, saturation_);
+  }
+}
+
+void TsSkinManager::SetHueOffset(Integer value) {
+  if (value == hueOffset_) return;
+  hueOffset_ = value;
+  ReloadForColorShift();
+}
+
+void TsSkinManager::SetSaturation(Integer value) {
+  if (value == saturation_) return;
+  saturation_ = value;
+  ReloadForColorShift();
+}
+
+// The shift is applied while the skin is read, so the skin is read again; the windows then repaint
+// unless the caller refreshes them itself.
+void TsSkinManager::ReloadForColorShift() {
+  if (active_ && hasSkin_ && !LoadingDefinition()) SetSkinName(skinName_);
 }
 
 void TsSkinManager::CheckVersion(double version) {
@@ -646,6 +671,8 @@ void RegisterSkinManagerClasses() {
     p.BoolProp("Active", &TsSkinManager::SetActive);
     p.BoolProp("ExtendedBorders", &TsSkinManager::SetExtendedBorders);
     p.BoolProp("IsDefault", &TsSkinManager::SetIsDefault);
+    p.IntegerProp("HueOffset", &TsSkinManager::SetHueOffset);
+    p.IntegerProp("Saturation", &TsSkinManager::SetSaturation);
     for (int kind = 0; kind < TsSkinManager::ThirdPartyKindCount; ++kind)
       p.StringProp(TsSkinManager::ThirdPartyNames[static_cast<size_t>(kind)],
                    [kind](TsSkinManager& m, const AnsiString& text) { m.SetThirdParty(kind, text); });

@@ -138,6 +138,12 @@ class TsSkinManager : public TComponent {
   bool GetExtendedBorders() const;
   bool ExtendedBorders() const { return extendedBorders_; }
   void SetExtendedBorders(bool value);
+  // The colour shift of the skin's images and colours (sColorShift): the hue rotated by HueOffset
+  // degrees, the saturation moved by Saturation (modulo 101). A change reloads the active skin.
+  Integer HueOffset() const { return hueOffset_; }
+  void SetHueOffset(Integer value);
+  Integer Saturation() const { return saturation_; }
+  void SetSaturation(Integer value);
   // The indexes of often-used masks, recomputed after every load and on deactivation.
   TsCommonIndexes ConstData;
   void UpdateCommonIndexes();
@@ -192,6 +198,7 @@ class TsSkinManager : public TComponent {
   void CheckVersion(double version);
   bool MainWindowHook(TMessage& message);
   void HookApplication(bool on);
+  void ReloadForColorShift();
   void SetHot(TControl*& slot, TControl* control);
   bool Designing() const { return ComponentState().Contains(csDesigning); }
   bool LoadingDefinition() const { return ComponentState().Contains(csLoading); }
@@ -205,6 +212,8 @@ class TsSkinManager : public TComponent {
   IWindowsNotifier* notifier_ = nullptr;
   bool hasSkin_ = false;  // a load has completed at least once
   bool extendedBorders_ = false;
+  Integer hueOffset_ = 0;
+  Integer saturation_ = 0;
   std::array<AnsiString, ThirdPartyKindCount> thirdParty_;
   std::array<TStringList, ThirdPartyKindCount> thirdPartyLists_;
   TControl* hotControl_ = nullptr;       // not owned; forgotten when freed

@@ -10,6 +10,7 @@
 #include <memory>
 #include "skin/SkinTestControls.h"
 #include "skin/builtin/skBuiltinSkin.h"
+#include "skin/manager/sColorShift.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/sStyleSimply.h"
 #include "skin/portable/SkinFixtures.h"
@@ -130,6 +131,24 @@ TEST_F(SkinManagerWindows, LookupsAnswerFromTheBuiltInSkin) {
   EXPECT_EQ(m.CommonSkinIndex, -1);
   EXPECT_EQ(m.GetGlobalColor(), static_cast<Integer>(ColorToRGB(clBtnFace)));
   EXPECT_EQ(m.GetHighlightColor(false), static_cast<Integer>(ColorToRGB(clHighlight)));
+}
+
+TEST_F(SkinManagerWindows, HueAndSaturationShiftTheLoadedSkinAndRepaint) {
+  LoadBuiltin();
+  auto* form = ShownForm<TRecordingForm>(nullptr, true);
+  const Integer color = manager_->GetGlobalColor();
+  const Integer hot = manager_->GetHighlightColor(true);
+  form->commands.clear();
+  manager_->SetHueOffset(120);
+  EXPECT_EQ(manager_->GetGlobalColor(), ChangeColorHue(120, color));
+  EXPECT_EQ(manager_->GetHighlightColor(true), ChangeColorHue(120, hot));
+  EXPECT_TRUE(form->Saw(scRefresh));
+  manager_->SetHueOffset(0);
+  manager_->SetSaturation(-100);  // grey
+  const Integer grey = manager_->GetGlobalColor();
+  EXPECT_EQ(grey & 0xFF, (grey >> 8) & 0xFF);
+  EXPECT_EQ(grey & 0xFF, (grey >> 16) & 0xFF);
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(SkinManagerWindows, SkinChangesReachEveryForm) {
