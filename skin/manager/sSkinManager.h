@@ -6,6 +6,11 @@
 // A load that fails (a damaged pack, a bad number in a mask value) changes nothing: the previous
 // skin's tables and name stay, and the reason is reported through the skin message hook, which never
 // blocks in tests.
+//
+// Painters then ask the manager for indexes and colours of the loaded skin (sSkinLookups holds the
+// rules); the manager tells every window when to take, repaint or drop the skin, tracks the control
+// under the mouse, and, as the default manager, hooks the thread's window creation and the
+// application's main window (sSkinManagerWindows).
 #pragma once
 #include <array>
 #include <functional>
@@ -222,8 +227,9 @@ class TsSkinManager : public TComponent {
   bool mainWindowHooked_ = false;
 };
 
-// Set while every window takes a new skin (painters hold back).
+// Set while every window takes a new skin, and while every window drops it (painters hold back).
 extern bool SkinUpdating;
+extern bool SkinRemoving;
 
 // The procedure of the thread's CBT hook that the default manager installs: the window adapters'
 // procedure once they exist. Returns the previous one.

@@ -14,6 +14,7 @@
 #include "vcl/rtl/Strings.h"
 
 bool SkinUpdating = false;
+bool SkinRemoving = false;
 
 namespace {
 
@@ -139,6 +140,7 @@ void TsSkinManager::RefreshAllWindows(bool animated) {
 }
 
 void TsSkinManager::RemoveSkinFromAllWindows() {
+  TFlagSet removing(SkinRemoving, true);
   RemoveSkinHook();
   SkinData.Active = false;
   if (notifier_ != nullptr)

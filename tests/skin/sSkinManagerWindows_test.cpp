@@ -236,6 +236,20 @@ TEST_F(SkinManagerWindows, MouseEnterAndLeaveGoOnlyToChangedControls) {
   EXPECT_EQ(m.ActiveControl(), second);
 }
 
+TEST_F(SkinManagerWindows, TheApplicationsActivationRepaintsEveryForm) {
+  auto* a = ShownForm<TRecordingForm>(nullptr, false);
+  auto* b = ShownForm<TRecordingForm>(Application, true);
+  SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
+  EXPECT_TRUE(a->Saw(scRepaintNow));
+  EXPECT_TRUE(b->Saw(scRepaintNow));
+  // Once the manager is gone, its hook is too.
+  delete manager_;
+  manager_ = nullptr;
+  a->commands.clear();
+  SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
+  EXPECT_FALSE(a->Saw(scRepaintNow));
+}
+
 int gWindowCreations = 0;
 LRESULT CALLBACK CountingHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_CREATEWND) ++gWindowCreations;
