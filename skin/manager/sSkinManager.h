@@ -126,7 +126,7 @@ class TsSkinManager : public TComponent {
   Integer GetMaskIndexByNames(const AnsiString& section, const AnsiString& key) const {
     return FindMaskIndexByNames(ma, section, key);
   }
-  bool IsValidSkinIndex(Integer index) const { return SkinData.Active && index >= 0 && index < std::ssize(gd); }
+  bool IsValidSkinIndex(Integer index) const { return index >= 0 && index < std::ssize(gd); }
   bool IsValidMaskIndex(Integer index) const { return index >= 0 && index < std::ssize(ma); }
   Integer GetGlobalColor() const;
   Integer GetGlobalFontColor() const;

@@ -30,7 +30,12 @@ class TRecordingForm : public TSkinnedForm {
   void WndProc(TMessage& message) override {
     if (message.Msg == WM_PAINT) ++paints;
     if (message.Msg == WM_SETREDRAW) redrawOn = message.WParam != 0;
-    if (message.Msg == SkinCommandMessage && SkinCommandOf(message.WParam) == scNewSkin) newSkinFrom = message.LParam;
+    if (message.Msg == SkinCommandMessage && SkinCommandOf(message.WParam) == scNewSkin) {
+      newSkinFrom = message.LParam;
+      // What a receiver finds when it takes the new skin: the tables and the cached indexes are ready.
+      const auto* m = reinterpret_cast<const TsSkinManager*>(message.LParam);
+      sectionValidOnNewSkin = m->IsValidSkinIndex(m->GetSkinIndex("FORM")) && m->CommonSkinIndex >= 0;
+    }
     if (message.Msg == WM_COPYDATA && transferTo != nullptr) {
       transferTo->ReceiveSkinByCopyData(message);
       return;
@@ -40,6 +45,7 @@ class TRecordingForm : public TSkinnedForm {
   int paints = 0;
   bool redrawOn = true;
   LPARAM newSkinFrom = 0;
+  bool sectionValidOnNewSkin = false;
   TsSkinManager* transferTo = nullptr;
 };
 
@@ -165,6 +171,7 @@ TEST_F(SkinManagerWindows, SkinChangesReachEveryForm) {
   EXPECT_EQ(std::ranges::count(skinnedOwned->commands, scNewSkin), 1);
   EXPECT_FALSE(unlisted->Saw(scNewSkin));
   EXPECT_EQ(listed->newSkinFrom, reinterpret_cast<LPARAM>(manager_));
+  EXPECT_TRUE(listed->sectionValidOnNewSkin);
   // A change at run time is a repaint too: 16, then 3.
   EXPECT_TRUE(listed->Saw(scBeforeRefresh));
   EXPECT_TRUE(listed->Saw(scRefresh));
