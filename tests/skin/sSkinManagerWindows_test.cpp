@@ -282,6 +282,27 @@ TEST_F(SkinManagerWindows, TheCbtHookIsInstalledOnceAndRemovedWithTheSkin) {
   SetSkinHookProcedure(previous);
 }
 
+// An adapter of the hook's list that says when it is freed.
+struct TCountedHookedWindow : TskHookedWindow {
+  TCountedHookedWindow(HWND window, int& freed) : TskHookedWindow(window), freed_(freed) {}
+  ~TCountedHookedWindow() override { ++freed_; }
+  int& freed_;
+};
+
+TEST_F(SkinManagerWindows, HookedWindowsGetTheBroadcastsAndGoWithTheHook) {
+  LoadBuiltin();
+  auto* adapted = ShownForm<TPlainForm>(nullptr, false);  // reached only as a hooked window
+  int freed = 0;
+  HookedWindows().push_back(std::make_unique<TCountedHookedWindow>(adapted->Handle(), freed));
+  manager_->SetSkinName(kBuiltinSkinName);
+  EXPECT_TRUE(Has(adapted->commands, scNewSkin));
+  EXPECT_TRUE(Has(adapted->commands, scRefresh));
+  EXPECT_EQ(freed, 0);
+  manager_->SetActive(false);  // the hook goes, and its list with it
+  EXPECT_EQ(freed, 1);
+  EXPECT_TRUE(HookedWindows().empty());
+}
+
 std::vector<char> TransferBlock(const std::string& name, const std::string& dir, const std::string& options) {
   std::vector<char> block(kSkinTransferBlockSize, '\0');
   const Cardinal magic = kSkinTransferMagic;
