@@ -1,11 +1,14 @@
 #include "skin/forms/sCommonData.h"
 
 #include "skin/manager/sMessages.h"
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/gui/Control.h"
 #include "vcl/rtl/AnsiStrings.h"
 
 TsCommonData::TsCommonData(TObject* owner) : HostObject(owner), HostControl(dynamic_cast<TControl*>(owner)) {}
+
+TsCommonData::~TsCommonData() = default;
 
 void TsCommonData::SetSkinSection(const AnsiString& value) {
   skinSection_ = value.empty() ? AnsiString("UNKNOWN") : AnsiUpperCase(value);
