@@ -214,4 +214,10 @@ void DrawTextToBitmap(TBitmap& bitmap, const WideString& text, Integer color, UI
 // by one pixel (left colour at (-1, 0), top (0, -1), right (+1, 0), bottom (0, +1)), then the text.
 void DrawContouredText(TBitmap& bitmap, const WideString& text, const TsTextColors& colors, UINT format,
                        const TRect& rect);
+// Text in a section's colours: with a valid section of the manager (nil: the default manager), its hot
+// state's colours when hot is asked and the section has a hot state, else its normal ones, with the
+// contours when contour is set; without one, in the canvas font's colour. Nothing for an empty text or
+// rect.
+void DrawSkinText(TBitmap& bitmap, const WideString& text, bool contour, TsSkinManager* manager, bool hot,
+                  Integer section, UINT format, const TRect& rect);
 #endif

@@ -80,6 +80,29 @@ void DrawContouredText(TBitmap& bitmap, const WideString& text, const TsTextColo
   DrawTextToBitmap(bitmap, text, colors.Text, format, rect);
 }
 
+namespace {
+
+// The manager's section of that index, or nil for an index it has no section for.
+const TsGeneralData* SectionOf(const TsSkinManager& manager, Integer index) {
+  return index >= 0 && static_cast<size_t>(index) < manager.gd.size() ? &manager.gd[static_cast<size_t>(index)] : nullptr;
+}
+
+}  // namespace
+
+void DrawSkinText(TBitmap& bitmap, const WideString& text, bool contour, TsSkinManager* manager, bool hot,
+                  Integer section, UINT format, const TRect& rect) {
+  if (text.empty() || rect.IsEmpty()) return;
+  if (manager == nullptr) manager = TsSkinManager::DefaultManager();
+  const TsGeneralData* data = manager != nullptr ? SectionOf(*manager, section) : nullptr;
+  if (data == nullptr) {
+    DrawTextToBitmap(bitmap, text, static_cast<Integer>(ColorToRGB(bitmap.Canvas().Font().Color())), format, rect);
+    return;
+  }
+  TsTextColors colors = SectionTextColors(*data, hot);
+  if (!contour) colors.ContourLeft = colors.ContourTop = colors.ContourRight = colors.ContourBottom = clNoContour;
+  DrawContouredText(bitmap, text, colors, format, rect);
+}
+
 TsSkinPixels SkinPixelsOf(const TsSkinManager& manager) {
   TsSkinPixels skin;
   skin.Sections = &manager.gd;
