@@ -380,6 +380,35 @@ inline Cardinal ComposeOver(Cardinal t, Cardinal s, int d) {
   return std::max(alpha, 255u - static_cast<Cardinal>(d)) << 24 | rb | g;
 }
 
+// ComposeOver along a row, d the red byte of each weight pixel; without branches in the loop, so that
+// it runs in vector lanes.
+[[gnu::always_inline]] inline void ComposeRowBody(Cardinal* __restrict t, const Cardinal* __restrict s,
+                                                  const Cardinal* __restrict m, Integer n) {
+  for (Integer x = 0; x < n; ++x) {
+    const Cardinal d = (m[x] >> 16) & 0xFFu, tp = t[x], sp = s[x];
+    const Cardinal alpha = tp >> 24;
+    const Cardinal e = std::min(d, alpha), f = 255 - e;
+    const Cardinal rb = (((tp & 0x00FF00FFu) * e + (sp & 0x00FF00FFu) * f) >> 8) & 0x00FF00FFu;
+    const Cardinal g = (((tp & 0x0000FF00u) * e + (sp & 0x0000FF00u) * f) >> 8) & 0x0000FF00u;
+    const Cardinal mixed = std::max(alpha, 255u - d) << 24 | rb | g;
+    t[x] = d == 0 ? (sp | 0xFF000000u) : d == 255 ? tp : mixed;
+  }
+}
+
+void ComposeRowPlain(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) { ComposeRowBody(t, s, m, n); }
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+[[gnu::target("avx2")]] void ComposeRowAvx2(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  ComposeRowBody(t, s, m, n);
+}
+void ComposeRow(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  (avx2 ? ComposeRowAvx2 : ComposeRowPlain)(t, s, m, n);
+}
+#else
+void ComposeRow(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) { ComposeRowPlain(t, s, m, n); }
+#endif
+
 bool StretchGuardsPass(const TsPixelView& target, const TsRect& targetRect) {
   return !(targetRect.Left < 0 || targetRect.Top < 0 || targetRect.Width() < 1 || targetRect.Height() < 1 ||
            target.Width < 2 || target.Height < 2);
@@ -416,7 +445,7 @@ void StretchMaskPartOverBackground(const TsPixelView& target, const TsRect& targ
     Cardinal* t = target.Row(y);
     const Cardinal* s = part.Image.Row(y - targetRect.Top) - targetRect.Left;
     const Cardinal* m = part.Weights.Row(y - targetRect.Top) - targetRect.Left;
-    for (Integer x = r.Left; x < r.Right; ++x) t[x] = ComposeOver(t[x], s[x], Red(m[x]));
+    ComposeRow(t + r.Left, s + r.Left, m + r.Left, r.Width());
   }
 }
 
