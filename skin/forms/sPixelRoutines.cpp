@@ -466,23 +466,14 @@ void WeighRowsPlain(const Byte* const* rows, const Integer* weights, Integer cou
   WeighRowsBody(rows, weights, count, bytes, acc, out);
 }
 
-// The same loop compiled for processors with 32-bit vector multiplies of 8 lanes (the baseline has none
-// and emulates them); chosen at run time.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-[[gnu::target("avx2")]] void WeighRowsAvx2(const Byte* const* rows, const Integer* weights, Integer count,
-                                            size_t bytes, Integer* acc, Byte* out) {
+QN_WIDE_VECTORS void WeighRowsWide(const Byte* const* rows, const Integer* weights, Integer count, size_t bytes,
+                                   Integer* acc, Byte* out) {
   WeighRowsBody(rows, weights, count, bytes, acc, out);
 }
 
 void WeighRows(const Byte* const* rows, const Integer* weights, Integer count, size_t bytes, Integer* acc, Byte* out) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  (avx2 ? WeighRowsAvx2 : WeighRowsPlain)(rows, weights, count, bytes, acc, out);
+  (HasWideVectors() ? WeighRowsWide : WeighRowsPlain)(rows, weights, count, bytes, acc, out);
 }
-#else
-void WeighRows(const Byte* const* rows, const Integer* weights, Integer count, size_t bytes, Integer* acc, Byte* out) {
-  WeighRowsPlain(rows, weights, count, bytes, acc, out);
-}
-#endif
 
 }  // namespace
 

@@ -43,6 +43,19 @@ TsCopyArea ClipCopyArea(Integer targetX, Integer targetY, const TsRect& sourceRe
 // The rectangle cut to 0..width, 0..height.
 TsRect ClipRect(const TsRect& rect, Integer width, Integer height);
 
+// Hot row loops come in two builds of one body: the baseline one and one for processors with 8-lane
+// 32-bit vector multiplies (the baseline has none and emulates them), picked at run time.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define QN_WIDE_VECTORS [[gnu::target("avx2")]]
+inline bool HasWideVectors() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#else
+#define QN_WIDE_VECTORS
+inline bool HasWideVectors() { return false; }
+#endif
+
 // The weighing every mask loop does, per colour channel: (d * m + s * (256 - m)) >> 8, which is
 // s + floor(m * (d - s) / 256), with m the weight pixel's channel (0 gives s, 255 nearly d); the
 // result's alpha byte is 0. Grey weights (the usual case) take one multiply for red and blue together:

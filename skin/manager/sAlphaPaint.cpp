@@ -397,17 +397,12 @@ inline Cardinal ComposeOver(Cardinal t, Cardinal s, int d) {
 
 void ComposeRowPlain(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) { ComposeRowBody(t, s, m, n); }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-[[gnu::target("avx2")]] void ComposeRowAvx2(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+QN_WIDE_VECTORS void ComposeRowWide(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
   ComposeRowBody(t, s, m, n);
 }
 void ComposeRow(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  (avx2 ? ComposeRowAvx2 : ComposeRowPlain)(t, s, m, n);
+  (HasWideVectors() ? ComposeRowWide : ComposeRowPlain)(t, s, m, n);
 }
-#else
-void ComposeRow(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) { ComposeRowPlain(t, s, m, n); }
-#endif
 
 bool StretchGuardsPass(const TsPixelView& target, const TsRect& targetRect) {
   return !(targetRect.Left < 0 || targetRect.Top < 0 || targetRect.Width() < 1 || targetRect.Height() < 1 ||
@@ -537,6 +532,63 @@ bool MaskPaintable(const TsMaskData& mask, const TsPixelView& target, const TsPi
 
 }  // namespace
 
+namespace {
+
+// CopyMaskPartOverBackground without a background along a row: s the image pixels, m their weights.
+[[gnu::always_inline]] inline void OverNothingRowBody(Cardinal* __restrict d, const Cardinal* __restrict s,
+                                                      const Cardinal* __restrict m, Integer n) {
+  for (Integer x = 0; x < n; ++x) {
+    const Cardinal dp = d[x], sp = s[x], mp = m[x];
+    const Cardinal alpha = dp >> 24, opacity = 255 - ((mp >> 16) & 0xFFu);
+    const Cardinal newAlpha = alpha == 0 ? opacity : alpha == 255 ? 255u : std::max(alpha, opacity);
+    Cardinal mixed = newAlpha << 24;
+    for (int c = 0; c < 24; c += 8) {
+      const Cardinal w = (mp >> c) & 0xFFu;
+      mixed |= ((((dp >> c) & 0xFFu) * w + ((sp >> c) & 0xFFu) * (256 - w)) >> 8) << c;
+    }
+    d[x] = sp == kKeyPixel ? (dp & 0x00FFFFFFu) : mixed;
+  }
+}
+
+void OverNothingRowPlain(Cardinal* d, const Cardinal* s, const Cardinal* m, Integer n) { OverNothingRowBody(d, s, m, n); }
+
+QN_WIDE_VECTORS void OverNothingRowWide(Cardinal* d, const Cardinal* s, const Cardinal* m, Integer n) {
+  OverNothingRowBody(d, s, m, n);
+}
+void OverNothingRow(Cardinal* d, const Cardinal* s, const Cardinal* m, Integer n) {
+  (HasWideVectors() ? OverNothingRowWide : OverNothingRowPlain)(d, s, m, n);
+}
+
+// The tiles of a part with an alpha half over the area, laid a target row at a time: the tiles of one
+// row, side by side, are the part's row repeated from the area's left edge (the last one cut), so one
+// long loop per row paints what the tile-by-tile copies would. False (nothing painted) when the part
+// is empty or not wholly inside the image; the tile-by-tile copies then clip it.
+bool TileRowsOverNothing(const TsPixelView& target, const TsRect& part, const TsRect& area, Integer offset,
+                         const TsPixelView& image) {
+  const Integer tw = part.Width(), th = part.Height();
+  if (tw <= 0 || th <= 0 || part.Left < 0 || part.Top < 0 || part.Right > image.Width || offset < 0 ||
+      Int64{part.Bottom} + offset > image.Height)
+    return false;
+  const TsRect r = ClipRect(area, target.Width, target.Height);
+  if (r.IsEmpty()) return true;
+  const Integer n = r.Width();
+  const Integer phase = static_cast<Integer>((Int64{r.Left} - area.Left) % tw);
+  std::vector<Cardinal> pixels(static_cast<size_t>(n)), weights(static_cast<size_t>(n));
+  for (Integer y = r.Top; y < r.Bottom; ++y) {
+    const Integer sy = part.Top + static_cast<Integer>((Int64{y} - area.Top) % th);
+    const Cardinal* sRow = image.Row(sy) + part.Left;
+    const Cardinal* mRow = image.Row(sy + offset) + part.Left;
+    for (Integer x = 0, k = phase; x < n; ++x, k = k + 1 == tw ? 0 : k + 1) {
+      pixels[static_cast<size_t>(x)] = sRow[k];
+      weights[static_cast<size_t>(x)] = mRow[k];
+    }
+    OverNothingRow(target.Row(y) + r.Left, pixels.data(), weights.data(), n);
+  }
+  return true;
+}
+
+}  // namespace
+
 void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background,
                             const TsMaskData& mask, const TsPixelView& maskImage, Integer state) {
   if (!MaskPaintable(mask, target, maskImage, rect, state)) return;
@@ -561,7 +613,7 @@ void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const
       } else if (StretchGuardsPass(target, p.Target)) {
         StretchNearest(target, p.Target, maskImage, p.Source);
       }
-    } else {
+    } else if (!alphaHalf || !TileRowsOverNothing(target, p.Source, p.Target, offset, maskImage)) {
       Tile(p.Source, p.Target, !alphaHalf, [&](const TsRect& t, const TsRect& s) {
         if (alphaHalf) {
           CopyMaskPartOverBackground(target, t, s, offset, noBackground, maskImage);

@@ -181,6 +181,45 @@ TEST(NinePart, TiledKeyPixelsGetAlphaZeroWhileCornersShowTheSavedBackground) {
   EXPECT_EQ(target(3, 3), Argb(0xFF, 132, 132, 132));  // ((9 - 255) * 128 + 255 * 256) >> 8
 }
 
+TEST(NinePart, TiledPartsMatchCopiesLaidTileByTileWhereverTheRectSits) {
+  // The model: the border's parts copied one tile at a time, whole tiles while one ends before the
+  // area's end, then the part's top-left piece cut to the rest.
+  TestMask mask;
+  mask.data.DrawFlags = mdPaintCentre;
+  mask.image(6 + 3, 3) = kKeyPixel;  // a key pixel inside the centre of state 1
+  for (const TsRect& rect : {TsRect{0, 0, 11, 9}, TsRect{-3, -4, 9, 7}, TsRect{2, 1, 17, 14}, TsRect{1, 1, 5, 5}}) {
+    Pixels painted(14, 12, Argb(0x80, 9, 9, 9));
+    painted(3, 3) = 0;
+    painted(5, 4) = Argb(0xFF, 200, 100, 50);
+    Pixels model = painted;
+    PaintSectionBorderMask(painted.view, rect, {}, mask.data, mask.image.view, 1);
+    const TsBorderWidths b = FitBorders(mask.data, rect.Width(), rect.Height());
+    const Integer sx = 6, innerW = rect.Width() - b.Left - b.Right, innerH = rect.Height() - b.Top - b.Bottom;
+    auto lay = [&](const TsRect& part, const TsRect& area) {
+      for (Integer y = area.Top; y < area.Bottom; y += part.Height())
+        for (Integer x = area.Left; x < area.Right; x += part.Width()) {
+          const Integer w = std::min(part.Width(), area.Right - x), h = std::min(part.Height(), area.Bottom - y);
+          CopyMaskPartOverBackground(model.view, {x, y, x + w, y + h}, {part.Left, part.Top, part.Left + w, part.Top + h},
+                                     6, {}, mask.image.view);
+        }
+    };
+    auto corner = [&](const TsRect& part, Integer x, Integer y) {
+      CopyMaskPartOverBackground(model.view, {x, y, x + part.Width(), y + part.Height()}, part, 6, {}, mask.image.view);
+    };
+    const Integer right = rect.Right - b.Right, bottom = rect.Bottom - b.Bottom;
+    corner({sx, 0, sx + b.Left, b.Top}, rect.Left, rect.Top);
+    lay({sx, 2, sx + b.Left, 4}, {rect.Left, rect.Top + b.Top, rect.Left + b.Left, bottom});
+    lay({sx + 2, 0, sx + 4, b.Top}, {rect.Left + b.Left, rect.Top, right, rect.Top + b.Top});
+    corner({sx, 6 - b.Bottom, sx + b.Left, 6}, rect.Left, bottom);
+    lay({sx + 2, 6 - b.Bottom, sx + 4, 6}, {rect.Left + b.Left, bottom, right, rect.Bottom});
+    corner({sx + 6 - b.Right, 6 - b.Bottom, sx + 6, 6}, right, bottom);
+    corner({sx + 6 - b.Right, 0, sx + 6, b.Top}, right, rect.Top);
+    lay({sx + 6 - b.Right, 2, sx + 6, 4}, {right, rect.Top + b.Top, rect.Right, bottom});
+    lay({sx + 2, 2, sx + 4, 4}, {rect.Left + b.Left, rect.Top + b.Top, rect.Left + b.Left + innerW, rect.Top + b.Top + innerH});
+    EXPECT_EQ(painted.data, model.data) << rect.Left << "," << rect.Top << "," << rect.Right << "," << rect.Bottom;
+  }
+}
+
 TEST(NinePart, AMiddleHeightOfZeroLaysNoSideTilesButPaintsCornersAndTopAndBottom) {
   TestMask mask;
   mask.data.WT = mask.data.WB = 3;  // 3 + 3 = the state height
