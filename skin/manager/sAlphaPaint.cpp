@@ -534,6 +534,30 @@ bool MaskPaintable(const TsMaskData& mask, const TsPixelView& target, const TsPi
 
 namespace {
 
+// MixByWeights along a row with every pixel made opaque (the stretched parts of PaintMaskImage).
+[[gnu::always_inline]] inline void WeighRowOpaqueBody(Cardinal* __restrict t, const Cardinal* __restrict s,
+                                                      const Cardinal* __restrict m, Integer n) {
+  for (Integer x = 0; x < n; ++x) {
+    const Cardinal tp = t[x], sp = s[x], mp = m[x];
+    Cardinal out = 0xFF000000u;
+    for (int c = 0; c < 24; c += 8) {
+      const Cardinal w = (mp >> c) & 0xFFu;
+      out |= ((((tp >> c) & 0xFFu) * w + ((sp >> c) & 0xFFu) * (256 - w)) >> 8) << c;
+    }
+    t[x] = out;
+  }
+}
+
+void WeighRowOpaquePlain(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  WeighRowOpaqueBody(t, s, m, n);
+}
+QN_WIDE_VECTORS void WeighRowOpaqueWide(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  WeighRowOpaqueBody(t, s, m, n);
+}
+void WeighRowOpaque(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  (HasWideVectors() ? WeighRowOpaqueWide : WeighRowOpaquePlain)(t, s, m, n);
+}
+
 // CopyMaskPartOverBackground without a background along a row: s the image pixels, m their weights.
 [[gnu::always_inline]] inline void OverNothingRowBody(Cardinal* __restrict d, const Cardinal* __restrict s,
                                                       const Cardinal* __restrict m, Integer n) {
@@ -652,7 +676,7 @@ void StretchMaskPart(const TsPixelView& target, const TsRect& targetRect, const 
     Cardinal* t = target.Row(y);
     const Cardinal* s = part.Image.Row(y - targetRect.Top) - targetRect.Left;
     const Cardinal* m = part.Weights.Row(y - targetRect.Top) - targetRect.Left;
-    for (Integer x = r.Left; x < r.Right; ++x) t[x] = MixByWeights(t[x], s[x], m[x], 0xFF000000u);
+    WeighRowOpaque(t + r.Left, s + r.Left, m + r.Left, r.Width());
   }
 }
 
