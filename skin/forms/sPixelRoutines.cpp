@@ -530,9 +530,11 @@ const Cardinal* TsRowResampler::Row(Integer y) {
   if (oneRun) {
     const Cardinal* only = WorkRow(down_->Index[first]);
     if (weightSum == 65536) return only;  // the row itself: v * 65536 >> 16 = v
-    rows[0] = reinterpret_cast<const Byte*>(only);
-    weights[0] = static_cast<Integer>(weightSum);
-    count = 1;
+    if ((weightSum < 0 ? -weightSum : weightSum) * 255 < (Int64{1} << 31)) {
+      rows[0] = reinterpret_cast<const Byte*>(only);
+      weights[0] = static_cast<Integer>(weightSum);
+      count = 1;
+    }
   } else if (last - first <= 64 && FitsInt32(*down_)) {
     for (size_t t = first; t < last; ++t, ++count) {
       rows[count] = reinterpret_cast<const Byte*>(WorkRow(down_->Index[t]));
