@@ -198,10 +198,10 @@ void TileOpaque(const TsPixelView& target, const TsRect& area, const TsPixelView
   if (tw <= 0 || th <= 0 || area.IsEmpty()) return;
   for (Int64 y = area.Top; y < area.Bottom; y += th)
     for (Int64 x = area.Left; x < area.Right; x += tw) {
-      const TsRect piece{imageRect.Left, imageRect.Top,
+      const TsRect tile{imageRect.Left, imageRect.Top,
                          imageRect.Left + static_cast<Integer>(std::min<Int64>(tw, area.Right - x)),
                          imageRect.Top + static_cast<Integer>(std::min<Int64>(th, area.Bottom - y))};
-      const TsCopyArea a = ClipCopyArea(static_cast<Integer>(x), static_cast<Integer>(y), piece, target.Width,
+      const TsCopyArea a = ClipCopyArea(static_cast<Integer>(x), static_cast<Integer>(y), tile, target.Width,
                                         target.Height, image.Width, image.Height);
       for (Integer row = 0; row < a.Height; ++row)
         std::copy_n(image.Row(a.SourceY + row) + a.SourceX, a.Width, target.Row(a.TargetY + row) + a.TargetX);

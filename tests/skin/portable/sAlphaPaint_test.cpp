@@ -183,7 +183,7 @@ TEST(NinePart, TiledKeyPixelsGetAlphaZeroWhileCornersShowTheSavedBackground) {
 
 TEST(NinePart, TiledPartsMatchCopiesLaidTileByTileWhereverTheRectSits) {
   // The model: the border's parts copied one tile at a time, whole tiles while one ends before the
-  // area's end, then the part's top-left piece cut to the rest.
+  // area's end, then the part's top-left corner cut to the rest.
   TestMask mask;
   mask.data.DrawFlags = mdPaintCentre;
   mask.image(6 + 3, 3) = kKeyPixel;  // a key pixel inside the centre of state 1
