@@ -266,6 +266,14 @@ void TSQLMemRecordBLOBs::DiscardNewBLOBs(Byte* recordBuffer) {
   }
 }
 
+void TSQLMemRecordBLOBs::FreeReplacedBLOBs(Byte* storedRecord, const Byte* newRecord) {
+  if (!hasBLOBFields_) return;
+  for (Integer i = 0; i < fieldDefs_->GetCount(); ++i) {
+    if (!IsBLOBDataType(fieldDefs_->GetFieldDef(i).DataType)) continue;
+    if (IsRecordFieldNull(i, newRecord) || IsEditBLOB(newRecord, i)) FreeBLOB(storedRecord, i);
+  }
+}
+
 void TSQLMemRecordBLOBs::MarkBLOBs(bool ownedByEdit, Byte* recordBuffer) const {
   if (!hasBLOBFields_) return;
   for (Integer i = 0; i < fieldDefs_->GetCount(); ++i) {

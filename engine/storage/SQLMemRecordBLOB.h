@@ -124,6 +124,10 @@ class TSQLMemRecordBLOBs {
   void FreeRecordBLOBs(Byte* recordBuffer);
   // FreeBLOB for every BLOB field whose block belongs to the edit (an edit that is cancelled).
   void DiscardNewBLOBs(Byte* recordBuffer);
+  // The record manager's step before it stores an edited record over storedRecord: a stored block
+  // that newRecord replaced by a block of its edit, or cleared, is freed (FreeBLOB on storedRecord). A
+  // block that newRecord still shares with storedRecord stays.
+  void FreeReplacedBLOBs(Byte* storedRecord, const Byte* newRecord);
   // Marks the block of every non-NULL BLOB field as the edit's (true) or the stored record's (false).
   void MarkBLOBs(bool ownedByEdit, Byte* recordBuffer) const;
   bool IsEditBLOB(const Byte* recordBuffer, Integer fieldNo) const;

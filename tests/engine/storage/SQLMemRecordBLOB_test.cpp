@@ -96,10 +96,7 @@ class RecordBLOBTest : public EngineBlocksTest {
   // Posting an edit as the memory record manager stores it: a stored block that the edit replaced or
   // cleared is freed, then the buffer becomes the stored record and its blocks the record's.
   void Update() {
-    for (Integer field : {kMemo, kBlob}) {
-      const bool replaced = blobs_->IsEditBLOB(edit_.data(), field) || IsRecordFieldNull(field, edit_.data());
-      if (!IsRecordFieldNull(field, stored_.data()) && replaced) blobs_->FreeBLOB(stored_.data(), field);
-    }
+    blobs_->FreeReplacedBLOBs(stored_.data(), edit_.data());
     blobs_->MarkBLOBs(false, edit_.data());
     stored_ = edit_;
   }
@@ -296,6 +293,27 @@ TEST_F(RecordBLOBTest, PostedValuesAreNeverFreedByALaterEdit) {
   EXPECT_TRUE(IsRecordFieldNull(kMemo, stored_.data()));
 }
 
+TEST_F(RecordBLOBTest, PostingAnEditFreesOnlyTheStoredBlocksItReplaced) {
+  Write(edit_, kMemo, "memo");
+  Write(edit_, kBlob, "blob");
+  Insert();
+  const TSQLMemBLOBHandle storedMemo = Handle(stored_, kMemo), storedBlob = Handle(stored_, kBlob);
+  StartEdit();
+  Write(edit_, kMemo, "new memo");
+  Update();
+  EXPECT_FALSE(Live(storedMemo));
+  EXPECT_TRUE(Live(storedBlob));
+  EXPECT_EQ(Handle(stored_, kBlob), storedBlob);
+  EXPECT_EQ(BlockCount(), 2);
+  // Posting again without a change frees nothing: the marks were reset when it was stored.
+  StartEdit();
+  Update();
+  EXPECT_EQ(BlockCount(), 2);
+  EXPECT_EQ(Read(stored_, kMemo), "new memo");
+  EXPECT_EQ(Read(stored_, kBlob), "blob");
+  blobs_->FreeRecordBLOBs(stored_.data());
+}
+
 TEST_F(RecordBLOBTest, DeletingARecordFreesEveryBlockOnce) {
   Write(edit_, kMemo, "memo");
   Write(edit_, kBlob, Sample(3u << 20));
@@ -305,6 +323,17 @@ TEST_F(RecordBLOBTest, DeletingARecordFreesEveryBlockOnce) {
   EXPECT_TRUE(IsRecordFieldNull(kMemo, stored_.data()));
   EXPECT_TRUE(IsRecordFieldNull(kBlob, stored_.data()));
   blobs_->FreeRecordBLOBs(stored_.data());  // the null bits guard the stale handles
+  EXPECT_EQ(BlockCount(), 0);
+
+  // The same with the blocks wiped before they go.
+  struct WipeScope {
+    WipeScope() { EngineWipeMemory = true; }
+    ~WipeScope() { EngineWipeMemory = false; }
+  } wipe;
+  edit_ = NewRecord();
+  Write(edit_, kMemo, Sample(70000));
+  Write(edit_, kMemo, "shorter");
+  blobs_->DiscardNewBLOBs(edit_.data());
   EXPECT_EQ(BlockCount(), 0);
 }
 
