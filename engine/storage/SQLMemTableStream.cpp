@@ -388,6 +388,8 @@ void ReadRecordBLOB(TStream& body, Byte* record, const BLOBField& f, TSQLMemTabl
   if (blockCount < 0 || size < 0 || length < 0 || length > BytesLeft(body) ||
       length > Int64{std::numeric_limits<Cardinal>::max()} - kMemoryBLOBHeadSize)
     RaiseDamaged(body, at, kStreamBLOBHeadSize, 10203);
+  // The slot's eight bytes held the position; in memory they become the block's 32-bit reference, two
+  // zero bytes and the mark of a block that the stored record owns (the table's AttachNewBLOBBlock).
   Byte* block = table.AttachNewBLOBBlock(record, f.fieldNo, length);
   std::memcpy(block, head, kMemoryBLOBHeadSize);
   ReadBytes(body, block + kMemoryBLOBHeadSize, length, 10204);
