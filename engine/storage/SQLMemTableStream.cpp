@@ -331,17 +331,20 @@ class TIndexPagesCheck {
     trees_.push_back(std::move(tree));
   }
 
-  // Every leaf item names a used slot with item number 0, and each tree has one item per record.
+  // Every leaf item names a used slot with item number 0, and each tree names every record once.
   void CheckReferences(Int64 count, const TSQLMemSlotMap* map) {
     for (const Tree& tree : trees_) {
       Int64 items = 0;
+      std::vector<bool> named(map == nullptr ? 0 : static_cast<std::size_t>(map->Capacity), false);
       for (Integer pageNo : tree.leaves) {
         const Byte* page = Page(pageNo, false);
         const Integer n = LoadValue<Word>(page + 14);
         for (Integer item = 0; item < n; ++item) {
           const TSQLMemRecordID id = LoadRecordID(page + 18 + item * (tree.keySize + 6) + tree.keySize);
-          if (map == nullptr || id.RecordNo < 0 || id.RecordNo >= map->Capacity || map->IsFree(id.RecordNo) || id.ItemNo != 0)
+          if (map == nullptr || id.RecordNo < 0 || id.RecordNo >= map->Capacity || map->IsFree(id.RecordNo) ||
+              id.ItemNo != 0 || named[static_cast<std::size_t>(id.RecordNo)])
             Damaged();
+          named[static_cast<std::size_t>(id.RecordNo)] = true;
         }
         items += n;
       }

@@ -385,6 +385,7 @@ TEST_F(TableStream, DamagedIndexPagesAreRefused) {
       {"child that is the root itself", 18 + keySize, false, -1},
       {"leaf chained to itself", 6, true, -1},
       {"leaf item of a deleted record", 18 + keySize, true, 3},
+      {"leaf item naming the next item's record", 18 + keySize, true, -2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -395,7 +396,8 @@ TEST_F(TableStream, DamagedIndexPagesAreRefused) {
     ASSERT_EQ(root[1], 0) << "the root is a node";
     const Integer firstLeaf = LoadValue<Integer>(root + 18 + keySize);
     Byte* page = c.leaf ? pages.StoreBuffer(firstLeaf) : root;
-    const Integer value = c.value == -1 ? (c.leaf ? firstLeaf : source.Root()) : c.value;
+    Integer value = c.value == -1 ? (c.leaf ? firstLeaf : source.Root()) : c.value;
+    if (c.value == -2) value = LoadValue<Integer>(pages.StoreBuffer(firstLeaf) + 18 + 2 * keySize + 6);
     const std::string original(reinterpret_cast<const char*>(page), 4096);
     if (c.offset == 0) {
       page[0] = static_cast<Byte>(value);
