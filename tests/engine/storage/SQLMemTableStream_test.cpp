@@ -409,3 +409,30 @@ TEST_F(TableStream, DamagedIndexPagesAreRefused) {
     EXPECT_EQ(LoadOutcome(saved), 10375);
   }
 }
+
+// Capacity 10, slot 3 freed: nine records; the pad bits past the capacity are written as free.
+TEST_F(TableStream, SlotMapFormKeepsFreeSlotsFree) {
+  TSQLMemSlotMap map;
+  map.Capacity = 10;
+  map.Dense = 0;
+  map.MinSlot = 0;
+  map.MaxSlot = 9;
+  map.FreeBits = {0x08, 0x00};
+  TSQLMemMemoryStream stream;
+  WriteSlotMap(stream, map, 9);
+  StreamBytes expected;
+  expected.I32(10).U8(0).I32(0).I32(9).U8(0x08).U8(0xFC);
+  const std::string written(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.GetSize()));
+  EXPECT_EQ(written, expected.Str());
+  stream.SetPosition(0);
+  TSQLMemSlotMap read;
+  ReadSlotMap(stream, 9, read);
+  EXPECT_EQ(read.FreeBits, (std::vector<Byte>{0x08, 0xFC}));
+  EXPECT_TRUE(read.IsFree(3));
+  stream.SetPosition(0);
+  ExpectEngineError([&] { ReadSlotMap(stream, 10, read); }, 10453,
+                    "Cannot read from stream. Position = 13, Stream size = 15, Block size = 2, Bytes Read = 2 - Native error: 10453");
+  stream.SetPosition(0);
+  ExpectEngineError([&] { ReadSlotMap(stream, 11, read); }, 10449,
+                    "Cannot read from stream. Position = 0, Stream size = 15, Block size = 4, Bytes Read = 4 - Native error: 10449");
+}
