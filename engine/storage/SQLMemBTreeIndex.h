@@ -8,6 +8,7 @@
 
 #include "engine/foundation/SQLMemArrays.h"
 #include "engine/storage/SQLMemBTreePage.h"
+#include "engine/storage/SQLMemIndexManager.h"
 #include "engine/storage/SQLMemKeyPathCache.h"
 #include "engine/storage/SQLMemRecordBitmap.h"
 #include "engine/storage/SQLMemRecordBuffer.h"
@@ -51,7 +52,7 @@ struct TSQLMemIndexScanState {
   std::unique_ptr<TSQLMemKeyPath> CurrentPath = std::make_unique<TSQLMemKeyPath>();
 };
 
-class TSQLMemBTreeIndex {
+class TSQLMemBTreeIndex : public TSQLMemIndex {
  public:
   static constexpr Word kReferenceSize = TSQLMemRecordID::kSize;
 
@@ -59,34 +60,34 @@ class TSQLMemBTreeIndex {
   TSQLMemBTreeIndex(const TSQLMemBTreeIndex&) = delete;
   TSQLMemBTreeIndex& operator=(const TSQLMemBTreeIndex&) = delete;
 
-  const TSQLMemIndexDef& IndexDef() const noexcept { return indexDef_; }
+  const TSQLMemIndexDef& IndexDef() const noexcept override { return indexDef_; }
   const TSQLMemBTreeKeyRef& KeyRef() const noexcept { return keyRef_; }
   Integer RootPageNo() const noexcept { return indexDef_.RootPageNo; }
 
   // ---- the tree ----
   // Builds a new tree over the source's records; the new root's number goes into indexDef as well.
-  void CreateIndex(Integer sessionId, TSQLMemIndexDef& indexDef, TSQLMemIndexRecordSource& records);
+  void CreateIndex(Integer sessionId, TSQLMemIndexDef& indexDef, TSQLMemIndexRecordSource& records) override;
   // Takes over a tree that already exists (or none, RootPageNo -1).
-  void OpenIndex(const TSQLMemIndexDef& indexDef);
+  void OpenIndex(const TSQLMemIndexDef& indexDef) override;
   // Frees every page of the tree.
-  void DropIndex(Integer sessionId);
-  void ReleaseCache(Integer sessionId) { cache_.Remove(sessionId); }
+  void DropIndex(Integer sessionId) override;
+  void ReleaseCache(Integer sessionId) override { cache_.Remove(sessionId); }
   const TSQLMemKeyPathCache& Cache() const noexcept { return cache_; }
 
   // ---- keeping step with the records ----
   // A new root is recorded only in the index's own copy of the definition.
-  void InsertKey(const TSQLMemIndexedRecord& record);
+  void InsertKey(const TSQLMemIndexedRecord& record) override;
   // A record whose key is not in the tree (also in an empty tree) raises 20027.
-  void DeleteKey(const TSQLMemIndexedRecord& record);
+  void DeleteKey(const TSQLMemIndexedRecord& record) override;
   // Moves the record from its old key to its new; equal keys touch no page.
-  void UpdateKey(const TSQLMemIndexedRecord& record);
+  void UpdateKey(const TSQLMemIndexedRecord& record) override;
   // Whether the record's key may be stored: always in an index that is neither unique nor primary.
-  bool IsKeyFree(Integer sessionId, const Byte* recordBuffer);
-  bool IsUpdateKeyFree(Integer sessionId, const Byte* oldRecordBuffer, const Byte* newRecordBuffer);
+  bool IsKeyFree(Integer sessionId, const Byte* recordBuffer) override;
+  bool IsUpdateKeyFree(Integer sessionId, const Byte* oldRecordBuffer, const Byte* newRecordBuffer) override;
 
   // ---- positions ----
-  std::unique_ptr<TSQLMemKeyPath> CreateKeyPath() const { return std::make_unique<TSQLMemKeyPath>(); }
-  bool FindRecordPath(Integer sessionId, const TSQLMemRecordID& recordId, TSQLMemKeyPath& path, const Byte* recordBuffer);
+  std::unique_ptr<TSQLMemKeyPath> CreateKeyPath() const override { return std::make_unique<TSQLMemKeyPath>(); }
+  bool FindRecordPath(Integer sessionId, const TSQLMemRecordID& recordId, TSQLMemKeyPath& path, const Byte* recordBuffer) override;
   // Nil paths raise 10384 / 10385.
   static int ComparePaths(const TSQLMemKeyPath* a, const TSQLMemKeyPath* b);
   TSQLMemRecordID GetRecordId(Integer sessionId, const TSQLMemKeyPath& path);
@@ -96,36 +97,36 @@ class TSQLMemBTreeIndex {
   bool MovePrior(Integer sessionId, TSQLMemKeyPath& path);
   bool Move(Integer sessionId, bool absolute, TSQLMemKeyPath& path, bool forward);
   // Moves a cursor in key order (see TSQLMemNavigationRequest); ndCurrent raises 20053.
-  void Navigate(TSQLMemNavigationRequest& request);
+  void Navigate(TSQLMemNavigationRequest& request) override;
 
   // ---- record numbers ----
   // 1-based position in key order among the records an active bitmap accepts (all without one); -1
   // for a record that is not in the index.
   Int64 GetRecordNo(Integer sessionId, const TSQLMemRecordID& recordId, const TSQLMemRecordBitmap* bitmap,
-                    const Byte* recordBuffer);
+                    const Byte* recordBuffer) override;
   // The record at a 1-based position: 20074 for an empty index, 20075 past the last record and below 1.
-  TSQLMemRecordID GetRecordIdByNo(Integer sessionId, const TSQLMemRecordBitmap* bitmap, Int64 recordNo);
+  TSQLMemRecordID GetRecordIdByNo(Integer sessionId, const TSQLMemRecordBitmap* bitmap, Int64 recordNo) override;
   // Keeps in the bitmap only the first record of each key.
-  void RemoveDuplicates(Integer sessionId, TSQLMemRecordBitmap* bitmap);
+  void RemoveDuplicates(Integer sessionId, TSQLMemRecordBitmap* bitmap) override;
 
   // ---- range scans ----
-  std::unique_ptr<TSQLMemIndexScanState> CreateScanState() const { return std::make_unique<TSQLMemIndexScanState>(); }
+  std::unique_ptr<TSQLMemIndexScanState> CreateScanState() const override { return std::make_unique<TSQLMemIndexScanState>(); }
   // The next record of a range scan between a start and an end condition (either may be nil). The
   // first call of a scan passes first; later calls continue from the state. A state that has not
   // started without first continues after the record (recordId, recordBuffer) given.
   bool ScanNext(Integer sessionId, bool first, TSQLMemIndexScanState* state, TSQLMemRecordID& recordId,
                 const Byte* recordBuffer, const TSQLMemScanSearchCondition* startCondition,
-                const TSQLMemScanSearchCondition* endCondition, bool forward);
+                const TSQLMemScanSearchCondition* endCondition, bool forward) override;
   // -1, 0 or 1 over the first columnCount columns of both records' keys.
-  int CompareKeys(const Byte* recordBuffer1, const Byte* recordBuffer2, Integer columnCount);
+  int CompareKeys(const Byte* recordBuffer1, const Byte* recordBuffer2, Integer columnCount) override;
   // -1 for a lower bound (">", ">="), 1 for an upper bound ("<", "<="), otherwise 0.
   static int ConditionSide(const TSQLMemScanSearchCondition& condition) noexcept;
   // The records between the two bounds, estimated from their relative positions: 0..total.
   Int64 EstimateRangeCount(Integer sessionId, const TSQLMemScanSearchCondition& condition1,
-                           const TSQLMemScanSearchCondition& condition2, Int64 total);
+                           const TSQLMemScanSearchCondition& condition2, Int64 total) override;
 
   // Checks the whole tree's structure (integrity errors 20029-20034).
-  void Validate(Integer sessionId);
+  void Validate(Integer sessionId) override;
 
  private:
   class TakenKey;
