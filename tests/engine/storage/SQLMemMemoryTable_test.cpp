@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <map>
 #include <random>
+#include <set>
+#include <thread>
 
 #include "engine/storage/SQLMemBTreeIndex.h"
 #include "engine/storage/SQLMemDatabaseData.h"
@@ -358,4 +361,61 @@ TEST_F(MemoryTableRecordsTest, TenThousandDiaryDaysKeepTheIndexConsistent) {
   DropTableData(toDrop, &diarySession, false, false);
   EXPECT_EQ(toDrop, nullptr);
   memory->RemoveSession(&diarySession);
+}
+
+TEST_F(MemoryTableRecordsTest, TwoSessionsInsertingAtOnceAreSerialisedByTheTableLock) {
+  TableCursor& first = NewCursor();
+  TSQLMemMemoryTableData& table = Create(first);
+  TestSession otherSession;
+  database->AddSession(&otherSession);
+  TableCursor& second = NewCursor("fans", &otherSession);
+  Attach(second, table);
+  constexpr int kPerThread = 400;
+  std::atomic<int> failures{0};
+  auto insertMany = [&](TableCursor& cursor, int offset) {
+    for (int i = 0; i < kPerThread; ++i) {
+      try {
+        if (!InsertDay(cursor, Day(offset + 2 * i), "t")) ++failures;
+      } catch (...) {
+        ++failures;
+      }
+    }
+  };
+  std::thread a(insertMany, std::ref(first), 0);
+  std::thread b(insertMany, std::ref(second), 1);
+  a.join();
+  b.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(table.GetRecordCount(), 2 * kPerThread);
+  PrimaryIndex(table).Validate(session.SessionId);
+  first.SetIndexName("ByShortDate");
+  const std::vector<std::string> days = Days(first);
+  ASSERT_EQ(days.size(), 2u * kPerThread);
+  for (int n = 0; n < 2 * kPerThread; ++n) EXPECT_EQ(days[static_cast<std::size_t>(n)], Day(n));
+  // Every record drew its own RecID.
+  std::set<Int64> ids;
+  first.SetIndexName("");
+  first.SetBeginOfData();
+  while (table.MoveCursor(first, ndNext) == nrFound) ids.insert(RecId(first));
+  EXPECT_EQ(ids.size(), 2u * kPerThread);
+  EXPECT_EQ(*ids.rbegin(), 2 * kPerThread);
+}
+
+TEST_F(MemoryTableRecordsTest, BLOBMarksFollowTheOwnerOfTheBlock) {
+  TableCursor& cursor = NewCursor();
+  TSQLMemMemoryTableData& table = Create(cursor);
+  std::vector<Byte> record(static_cast<std::size_t>(table.RecordSize()), 0);
+  const TSQLMemFieldDef& text = table.TableFieldDefs().GetFieldDef(kText);
+  Byte* mark = record.data() + text.RecordOffset + text.CompactSize;
+  SetRecordFieldNull(kText, true, record.data());
+  table.MarkBLOBs(record.data(), true);
+  EXPECT_FALSE(table.IsEditBLOB(record.data(), kText)) << "a NULL field keeps no mark";
+  SetRecordFieldNull(kText, false, record.data());
+  table.MarkBLOBs(record.data(), true);
+  EXPECT_TRUE(table.IsEditBLOB(record.data(), kText));
+  EXPECT_EQ(mark[0], 0x0F);
+  table.MarkBLOBs(record.data(), false);
+  EXPECT_FALSE(table.IsEditBLOB(record.data(), kText));
+  EXPECT_EQ(mark[0], 0xF0);
+  EXPECT_EQ(mark[1], 0xF0);
 }
