@@ -140,6 +140,19 @@ void TSQLMemMemoryTableData::FastClear() {
   pageManager_->ApplyChanges(kNoSessionId);
 }
 
+void TSQLMemMemoryTableData::LoadFromStream(TStream& stream) {
+  TTableLockHold hold(*this);
+  CheckCanLoad(stream);
+  SQLMemError(30035, SQLMemNotImplementedYet);
+}
+
+void TSQLMemMemoryTableData::SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,
+                                          bool ignoreOpenCursors) {
+  TTableLockHold hold(*this);
+  CheckCanSave(stream, algorithm, level, headerSizeValue, ignoreOpenCursors);
+  SQLMemError(30035, SQLMemNotImplementedYet);
+}
+
 void TSQLMemMemoryTableData::RenameTable(const AnsiString& newName) {
   if (database_.TableExists(newName))
     SQLMemError(11491, SQLMemCannotRenameTableNameExists, {tableName_, newName});
