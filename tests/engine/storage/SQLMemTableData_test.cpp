@@ -287,3 +287,25 @@ TEST_F(TableDataTest, UseCountIsCountedAndChecked) {
   table.DecUseCount();
   EXPECT_EQ(table.UseCount(), 1);
 }
+
+TEST_F(TableDataTest, ForeignKeysTyingTheTableHoldOffDeleteAndEmpty) {
+  TableCursor& cursor = NewCursor();
+  TSQLMemMemoryTableData& table = Create(cursor);
+  table.DetachCursor(cursor);
+  // Another table's foreign key that deletes along with this table's records (as binding it adds).
+  TSQLMemConstraintDefs& constraints = table.ConstraintManager()->ConstraintDefs;
+  TSQLMemConstraintDefForeignKeyAction& action = constraints.AddForeignKeyAction();
+  action.Name = "FK_Action";
+  action.RelatedTableName = "notes";
+  action.DeleteAction = 1;
+  EXPECT_TRUE(table.HasForeignKeys());
+  ExpectEngineError([&] { table.DeleteTable(&session, false, false); }, 11481,
+                    "Cannot delete table 'fans' - foreign key constraint(s) violated - Native error: 11481");
+  ExpectEngineError([&] { table.EmptyTable(nullptr, false); }, 11494,
+                    "Cannot empty table 'fans' - foreign key(s) with delete action referencing this table exists - "
+                    "Native error: 11494");
+  table.EmptyTable(nullptr, true);
+  // Without a session nothing is dropped in other tables: the flags go and the table may be freed.
+  EXPECT_TRUE(table.DeleteTable(nullptr, true, false));
+  EXPECT_FALSE(table.HasForeignKeys());
+}
