@@ -257,9 +257,10 @@ bool TSQLMemMemoryTableData::InsertRecord(TSQLMemCursor& cursor) {
   TSQLMemRecordID recordId;
   if (!recordManager_->AppendRecord(buffer, recordId, sessionId)) return false;
   PlaceCursor(cursor, recordId);
-  KeepFilterBitmapAfterInsert(cursor, recordId);
   if (indexManager_ != nullptr) indexManager_->InsertRecordKeys({sessionId, buffer, nullptr, recordId});
   FlushPages(sessionId);
+  // The bitmap's place for the record is found through the indexes, so they hold it first.
+  KeepFilterBitmapAfterInsert(cursor, recordId);
   return true;
 }
 
