@@ -20,6 +20,7 @@
 #include "vcl/rtl/SysTypes.h"
 
 class TSQLMemExpression;
+class TSQLMemBaseSession;
 class TSQLMemLocalSession;
 
 // A bookmark is an 8-byte engine block: BOF flag, EOF flag, int32 page number, int16 item number.
@@ -45,6 +46,9 @@ class TSQLMemCursor {
   // new name 30346.
   virtual void RenameField(const AnsiString& oldName, const AnsiString& newName);
   virtual void RefreshDefs() {}
+  // The cursor's session as the tables see it (its id, its sequence values); nil without one. The
+  // local cursor answers its Session.
+  virtual TSQLMemBaseSession* StorageSession() const { return nullptr; }
   virtual TSQLMemIndexDefs& GetIndexDefs() { return *IndexDefs; }
 
   // ---- index ----

@@ -6,6 +6,7 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/storage/SQLMemCursor.h"
+#include "engine/storage/SQLMemMemoryTable.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/Strings.h"
 #include "vcl/rtl/TextConv.h"
@@ -184,7 +185,7 @@ std::vector<std::unique_ptr<TSQLMemDatabaseData>>& StartupDatabases() {
 void StartDatabaseListUnit() {
   auto& databases = StartupDatabases();
   if (!databases.empty()) return;
-  databases.push_back(std::make_unique<TSQLMemDatabaseData>("MEMORY", true, false));
+  databases.push_back(std::make_unique<TSQLMemMemoryDatabaseData>("MEMORY"));
   databases.push_back(std::make_unique<TSQLMemDatabaseData>("TEMP", false, true));
 }
 

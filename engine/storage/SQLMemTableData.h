@@ -1,0 +1,272 @@
+// The engine's table: one object per table of a database. It owns the table's schema through its four
+// managers (fields, indexes, sequences, constraints), reaches the records through a record manager,
+// keeps the cursors attached to it and the record buffers they borrow, and carries out every
+// table-level operation: building the table from definitions, the guards before deleting, emptying,
+// renaming, loading and saving, renaming fields, adding and dropping indexes, and the steps of record
+// insertion, update and deletion with the index upkeep that goes with them. Where records and pages
+// live is the business of the kinds of table (the memory table).
+//
+// Nothing is rolled back: checks run before anything changes; a step that fails leaves the steps
+// before it in place.
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "engine/foundation/SQLMemCriticalSection.h"
+#include "engine/foundation/SQLMemVariant.h"
+#include "engine/storage/SQLMemConstraintManager.h"
+#include "engine/storage/SQLMemCursor.h"
+#include "engine/storage/SQLMemDatabaseData.h"
+#include "engine/storage/SQLMemFieldManager.h"
+#include "engine/storage/SQLMemIndexManager.h"
+#include "engine/storage/SQLMemRecordBitmap.h"
+#include "engine/storage/SQLMemRecordBuffer.h"
+#include "engine/storage/SQLMemSequenceManager.h"
+#include "engine/storage/SQLMemTableServices.h"
+
+class TStream;
+class TSQLMemBaseSession;
+
+// The session id of table work outside any session.
+inline constexpr Integer kNoSessionId = -2;
+
+class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableServices, public TSQLMemRecordBitmapTable {
+ public:
+  // A table of the database, with no managers yet; it is not in the database's list until its owner
+  // adds it.
+  explicit TSQLMemTableData(TSQLMemDatabaseData& database);
+  // Frees the buffer cache and the managers, then leaves the database's list (itself, or through the
+  // database's locked removal). Never raises.
+  ~TSQLMemTableData() override;
+
+  // ---- storage, supplied by the kinds of table ----
+  virtual TSQLMemPageManager& GetPageManager() = 0;
+  virtual Integer GetHandle() const { return -1; }
+  virtual void CreateRecordManager() = 0;
+  // Replaces the index manager by one holding copies of the definitions, each with a fresh object id.
+  virtual void CreateIndexManager(const TSQLMemIndexDefs& indexDefs);
+  // Gives the cursor the table's record geometry (data size, first field offset, key and record
+  // buffer sizes).
+  virtual void SetCursorBufferSizes(TSQLMemCursor& cursor);
+  // The table lock: write takes it exclusively, otherwise shared. Re-entrant on one thread.
+  virtual void Lock(bool write);
+  virtual void Unlock();
+
+  // ---- table-level operations ----
+  virtual void CreateTable(TSQLMemCursor& cursor, const TSQLMemFieldDefs& fieldDefs,
+                           const TSQLMemConstraintDefs& constraintDefs, const TSQLMemIndexDefs& indexDefs) = 0;
+  // Guards (20017 while cursors are attached and force is off; 11481 when foreign keys tie the table
+  // and dropForeignKeys is off), then the foreign-key clean-up. The answer says whether the table must
+  // now be freed; the table never frees itself: its owner does, after the call (DropTableData).
+  virtual bool DeleteTable(TSQLMemBaseSession* session, bool dropForeignKeys, bool force);
+  // 10072 while cursors are attached; then every index's storage is discarded for the cursor's
+  // session (-2 without a cursor).
+  virtual void EmptyTable(TSQLMemCursor* cursor, bool force);
+  // 10150 while cursors are attached; then the new name.
+  virtual void RenameTable(const AnsiString& newName);
+  // 10152 while cursors are attached.
+  virtual void CheckCanLoad(TStream& stream);
+  // 10153 while cursors are attached, unless ignoreOpenCursors.
+  virtual void CheckCanSave(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors);
+  // Appends the cursor (the first one makes the record buffer cache) and lets it read the table's
+  // definitions.
+  virtual void AttachCursor(TSQLMemCursor& cursor);
+  // Removes the cursor (11631 for a cursor without a session): the indexes forget the session's paths
+  // when no other attached cursor shares it; the last cursor frees the buffer cache.
+  virtual void DetachCursor(TSQLMemCursor& cursor);
+  // 30343 unknown field, 30344 new name taken, 11489 an index uses the field, 11488 a foreign key does.
+  virtual void RenameField(const AnsiString& oldName, const AnsiString& newName);
+  // Builds the index over the table's records, adds the key constraint a primary or unique index
+  // implies (not for temporary indexes or temporary cursors) and lets every attached cursor reread
+  // its definitions. indexDef receives the new object id and root page.
+  virtual void AddIndex(TSQLMemIndexDef& indexDef, TSQLMemCursor& cursor);
+  // Removes the index's key constraint (with a cursor that is not temporary, for a lasting index),
+  // frees its pages for the cursor's session (-2 without one) and deletes its definition.
+  virtual void DeleteIndex(Integer indexId, TSQLMemCursor* cursor);
+  virtual void DropIndexStorage(Integer sessionId, Integer indexId);
+  // DeleteIndex of the first index until none is left.
+  virtual void DeleteAllIndexes(TSQLMemCursor* cursor);
+  virtual void DropAllIndexStorage(Integer sessionId);
+  // The name of the first index serving the sort (names, descending names, case-insensitive names);
+  // empty when none does.
+  AnsiString FindIndexForSort(const std::vector<AnsiString>& fieldNames, const std::vector<AnsiString>& descending,
+                              const std::vector<AnsiString>& caseInsensitive) const;
+
+  // ---- record ids ----
+  virtual Int64 RecordIdToNumber(const TSQLMemRecordID& recordId) const = 0;
+  virtual TSQLMemRecordID NumberToRecordId(Int64 number) const = 0;
+  virtual int CompareRecordIds(const TSQLMemRecordID& a, const TSQLMemRecordID& b) const = 0;
+
+  // ---- moving and fetching (the unfiltered paths; filtered cursors come with the record search) ----
+  // Serves one request: through the index manager when it names an index and moves, else through the
+  // record manager. 10015 / 10380 without managers, 10016 without a buffer.
+  void FetchRecord(Integer sessionId, TSQLMemNavigationRequest& request);
+  // Moves the cursor (ndCurrent, ndNext, ndPrior) from its position in its index's order (natural order
+  // without one) and reads the record into its current buffer; the cursor takes the request's record
+  // id and end flags. An empty table answers nrAfterLast.
+  virtual Byte MoveCursor(TSQLMemCursor& cursor, Byte direction);
+  // Whether the cursor's position holds a live record for its session.
+  virtual bool RecordExists(TSQLMemCursor& cursor);
+  // Whether storing the record would duplicate a key of a unique index (see TSQLMemTableServices).
+  bool HasDuplicateKey(Integer sessionId, Integer indexId, const TSQLMemRecordID& recordId, bool insert,
+                       const Byte* oldRecordBuffer, const Byte* newRecordBuffer) override;
+
+  // ---- BLOB values of records ----
+  // The mark of every non-null BLOB field of the buffer: owned by the edit or by the stored record.
+  virtual void MarkBLOBs(Byte* recordBuffer, bool ownedByEdit);
+  virtual bool IsEditBLOB(const Byte* recordBuffer, Integer fieldNo) const;
+  // Frees the block of a non-null BLOB field and marks the field NULL. The blocks themselves belong to
+  // the record BLOB unit; until it is wired in, a non-null BLOB value raises 30035.
+  virtual void FreeBLOB(Byte* recordBuffer, Integer fieldNo);
+  // FreeBLOB of every BLOB field (nothing for a table without any).
+  virtual void FreeRecordBLOBs(Byte* recordBuffer);
+  // FreeBLOB of every field whose block was made by the current edit.
+  virtual void DiscardNewBLOBs(Byte* recordBuffer);
+  bool HasBLOBFields() const { return hasBLOBFields_; }
+
+  // ---- record operations ----
+  // The constraint check of a record about to be stored (nothing for a table without constraints).
+  virtual void CheckConstraints(TSQLMemCursor& cursor, Integer sessionId, bool skipForeignKeys,
+                                const TSQLMemRecordID& recordId, bool insert, const Byte* oldRecordBuffer,
+                                const Byte* newRecordBuffer);
+  // Defaults, and with withAutoinc the next autoincrement values, into a new record buffer.
+  virtual void InitNewRecord(TSQLMemCursor& cursor, Byte* recordBuffer, bool withAutoinc);
+  // Stores the cursor's current buffer as a new record; the cursor is positioned on it. The record
+  // manager's answer.
+  virtual bool InsertRecord(TSQLMemCursor& cursor) = 0;
+  // Stores the cursor's current buffer over the record at the cursor's position.
+  virtual bool UpdateRecord(TSQLMemCursor& cursor) = 0;
+  // Removes the record at the cursor's position; the cursor moves to the next record, else the prior
+  // one, else before the first.
+  virtual bool DeleteRecord(TSQLMemCursor& cursor) = 0;
+  virtual void CancelRecord(TSQLMemCursor& /*cursor*/) {}
+  // Deletes every record the cursor sees, one by one (11466 for a record that cannot be read).
+  virtual void DeleteRecords(TSQLMemCursor& cursor);
+  // Sets the named fields of every record the cursor sees to the values (11448 for lists of unequal
+  // length, 11447 for an unknown field, 11449 for a record that cannot be read), with the constraint
+  // check and the index upkeep of an update.
+  virtual void UpdateRecords(TSQLMemCursor& cursor, const std::vector<AnsiString>& fieldNames,
+                             const std::vector<const TSQLMemVariant*>& values, bool skipForeignKeys);
+
+  // ---- counts and numbers in natural order ----
+  virtual void SetRecNoNatural(TSQLMemCursor& cursor, Int64 recordNo) = 0;
+  virtual Int64 GetRecNoNatural(TSQLMemCursor& cursor) = 0;
+  Int64 GetRecordCount() override = 0;
+  virtual Int64 GetLastAutoincValue(Integer /*fieldNo*/, TSQLMemBaseSession* /*session*/) { return 0; }
+  virtual void SetLastAutoincValue(Integer /*fieldNo*/, TSQLMemBaseSession* /*session*/, Int64 /*value*/) {}
+  virtual void IncUseCount();
+  virtual void DecUseCount();
+
+  // ---- foreign keys (they come with the referential actions; until then a table has none) ----
+  bool HasForeignKeys() const;
+  bool ForeignKeyHolds(TSQLMemCursor* cursor, const TSQLMemConstraintDefForeignKey& foreignKey,
+                       const Byte* recordBuffer) override;
+
+  // ---- sequences in the table stream ----
+  // int32 count of the autoincrement fields (10205), then each one's sequence definition, in field order.
+  void SaveSequences(TStream& stream);
+  // Clears the sequence definitions, reads the count (10218) and that many definitions.
+  void LoadSequences(TStream& stream);
+
+  // ---- TSQLMemDatabaseTable ----
+  const AnsiString& GetTableName() const override { return tableName_; }
+  Cardinal GetNameHash() const override { return nameHash_; }
+  void MarkDirectRemoval() override { directRemoval_ = true; }
+
+  // ---- TSQLMemTableServices ----
+  const TSQLMemFieldDefs& TableFieldDefs() const override;
+  TSQLMemBaseIndexManager& TableIndexManager() override;
+  TSQLMemBaseRecordManager& TableRecordManager() override;
+  Integer NextObjectId() override { return database_.NextObjectId(); }
+  TSQLMemPageManager& IndexPageManager() override { return GetPageManager(); }
+  TSQLMemTableData* IndexTableData() override { return this; }
+  void ReadIndexedRecord(TSQLMemNavigationRequest& request) override;
+  const TSQLMemFieldDefs* KeyFieldDefs() const override;
+
+  // ---- TSQLMemRecordBitmapTable ----
+  bool IsInMemory() const override { return inMemory_ != 0; }
+  bool IsTemporary() const override { return temporary_ != 0; }
+
+  // ---- state, for the owners and tests ----
+  TSQLMemDatabaseData& Database() const { return database_; }
+  TSQLMemBaseFieldManager* FieldManager() const { return fieldManager_.get(); }
+  TSQLMemBaseIndexManager* IndexManager() const { return indexManager_.get(); }
+  TSQLMemBaseConstraintManager* ConstraintManager() const { return constraintManager_.get(); }
+  TSQLMemBaseSequenceManager* SequenceManager() const { return sequenceManager_.get(); }
+  TSQLMemBaseRecordManager* RecordManager() const { return recordManager_.get(); }
+  TSQLMemRecordBufferCache* RecordBufferCache() const { return bufferCache_.get(); }
+  Integer CursorCount() const { return static_cast<Integer>(cursors_.size()); }
+  bool IsOpen() const { return !cursors_.empty(); }
+  bool HasIndexes() const;
+  Integer UseCount() const { return useCount_; }
+  // The table's record size: the last field's offset plus its size (10131 without fields).
+  Integer RecordSize() const;
+  Byte FetchMode = 0;  // handed to the record manager before each fetch in natural order
+
+  // The session id the cursor's work runs under (-2 without a session).
+  static Integer SessionIdOf(const TSQLMemCursor* cursor);
+
+ protected:
+  // ---- steps of building a table (each replaces what was there) ----
+  void SetTableName(const AnsiString& name);
+  void AssignObjectIds(TSQLMemMetaObjectDefs& defs);
+  // 11429 no fields, 11432 an unnamed field, 11430 a duplicate name.
+  void ValidateFieldDefs(const TSQLMemFieldDefs& fieldDefs) const;
+  // 11433 an unnamed index, 11434 one without columns, 11428 a duplicate name, 11427 two primaries.
+  void ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs) const;
+  // 11431 two constraints of one non-empty name.
+  void ValidateConstraintDefs(const TSQLMemConstraintDefs& constraintDefs) const;
+  void CreateSequenceManager();
+  // 10421 for a BLOB field with block size 0.
+  void CreateFieldManager(const TSQLMemFieldDefs& fieldDefs);
+  // 30040 for a constraint kind above 5.
+  void CreateConstraintManager(const TSQLMemConstraintDefs& constraintDefs);
+  void CreateAutoincSequences();
+  // Binds the table's foreign keys to the tables they reference: foreign keys come later, so a table
+  // that declares one is refused with 30035.
+  virtual void ResolveForeignKeys(TSQLMemCursor& cursor);
+  // The referential actions of other tables' foreign keys on a record deleted or updated here (never
+  // reached while no table can declare a foreign key): 30035.
+  virtual void RunReferentialActions(TSQLMemCursor& cursor, bool onDelete);
+  // Keeping a built filter bitmap in step after an insert or an update; the record search fills in
+  // the filtered cursor (until then an active bitmap raises 30035). A delete only takes the record out.
+  virtual void KeepFilterBitmapAfterInsert(TSQLMemCursor& cursor, const TSQLMemRecordID& recordId);
+  virtual void KeepFilterBitmapAfterUpdate(TSQLMemCursor& cursor, const TSQLMemRecordID& recordId);
+  // Frees the managers (index manager first: its open indexes hold the page manager). Never raises.
+  void FreeManagers() noexcept;
+  // The record at recordId into buffer; false when it is gone.
+  bool ReadStoredRecord(Integer sessionId, const TSQLMemRecordID& recordId, Byte* buffer);
+  // Writes the session's changed index pages to the page store (when the table has indexes).
+  void FlushPages(Integer sessionId);
+  // The steps of DeleteRecords and UpdateRecords for one record fetched into buffer.
+  void DeleteOneRecord(TSQLMemCursor& cursor, Integer sessionId, const TSQLMemRecordID& recordId, Byte* buffer);
+  // The number of records the cursor sees: its built bitmap's count, else the table's.
+  Int64 RecordsSeenBy(TSQLMemCursor& cursor);
+  // The id of the n-th (0-based) record of a bulk operation: the bitmap's, or the first remaining one.
+  bool BulkRecordId(TSQLMemCursor& cursor, Integer sessionId, Int64 n, bool deleting, TSQLMemRecordID& recordId,
+                    Byte* buffer);
+
+  TSQLMemReadWriteThreadSyncBySingleCriticalSection tableLock_;
+  TSQLMemReadWriteThreadSyncBySingleCriticalSection cursorListLock_;
+  TSQLMemReadWriteThreadSyncBySingleCriticalSection useCountLock_;
+  TSQLMemDatabaseData& database_;
+  AnsiString tableName_;
+  Cardinal nameHash_ = 0;
+  std::unique_ptr<TSQLMemBaseSequenceManager> sequenceManager_;
+  std::unique_ptr<TSQLMemBaseFieldManager> fieldManager_;
+  std::unique_ptr<TSQLMemBaseConstraintManager> constraintManager_;
+  std::unique_ptr<TSQLMemBaseIndexManager> indexManager_;
+  std::unique_ptr<TSQLMemBaseRecordManager> recordManager_;
+  std::vector<TSQLMemCursor*> cursors_;  // borrowed
+  std::unique_ptr<TSQLMemRecordBufferCache> bufferCache_;
+  bool directRemoval_ = false;
+  bool hasBLOBFields_ = false;
+  Byte inMemory_ = 0;
+  Byte temporary_ = 0;
+  Integer useCount_ = 0;
+  Int64 recordCountSnapshot_ = 0;  // the record count as the last bulk delete read it
+};
+
+// Deletes the table (DeleteTable) and, when it answers that the table is to go, frees it after the call
+// has returned; table is then nil. Errors of the guards leave the table in place.
+void DropTableData(TSQLMemTableData*& table, TSQLMemBaseSession* session, bool dropForeignKeys, bool force);
