@@ -144,13 +144,22 @@ class TRecordScan {
     }
     array.BindIndexes(table_.IndexManager()->IndexDefs, pending_.list);
     for (Integer i = 0; i < array.Count(); ++i) conditions_.push_back(array.GetItem(i));
+    // An index sorts NULL first and matches it like a value, while a comparison under SQL rules is false
+    // for NULL: the field of every comparison taken out of a filter must hold a value, and a NULL
+    // constant matches nothing.
+    for (const TSQLMemScanPendingEntry& entry : pending_.list) {
+      const auto* comparison = dynamic_cast<const TSQLMemExprNodeComparison*>(entry.Node);
+      if (comparison == nullptr || !comparison->RawNull) continue;
+      if (comparison->ConstOperand()->Value().IsNull()) nullConstant_ = true;
+      nonNullFields_.push_back(comparison->FieldOperand()->ColumnIndex());
+    }
   }
 
   // An expression condition that no record can meet.
   bool Impossible() const {
-    return std::any_of(conditions_.begin(), conditions_.end(), [](const TSQLMemScanSearchCondition& c) {
-      return !IsKeyCondition(c) && c.Expression != nullptr && c.Expression->HasImpossibleTextEquality();
-    });
+    return nullConstant_ || std::any_of(conditions_.begin(), conditions_.end(), [](const TSQLMemScanSearchCondition& c) {
+             return !IsKeyCondition(c) && c.Expression != nullptr && c.Expression->HasImpossibleTextEquality();
+           });
   }
 
   TSQLMemIndex& Index(Integer indexId) { return table_.IndexManager()->GetIndex(indexId); }
@@ -244,6 +253,8 @@ class TRecordScan {
   }
 
   bool Passes(Integer skip1, Integer skip2, Byte* record) {
+    for (Integer fieldNo : nonNullFields_)
+      if (IsRecordFieldNull(fieldNo, record)) return false;
     for (Integer i = 0; i < static_cast<Integer>(conditions_.size()); ++i) {
       if (i == skip1 || i == skip2) continue;
       const TSQLMemScanSearchCondition& c = conditions_[i];
@@ -396,6 +407,8 @@ class TRecordScan {
   std::vector<TSQLMemScanSearchCondition> conditions_;
   Integer driving_ = -1;
   Integer partner_ = -1;
+  std::vector<Integer> nonNullFields_;  // table field numbers
+  bool nullConstant_ = false;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -44,6 +45,9 @@ struct SearchSchema {
   TSQLMemConstraintDefs constraints;
 };
 
+// NULL reads as kNull, which sorts first as NULL does in an index.
+constexpr Integer kNull = std::numeric_limits<Integer>::min();
+
 struct Row {
   Integer id, a, b;
 };
@@ -65,13 +69,13 @@ class TableSearchTest : public MemoryTableTest {
   }
   static void PutInt(TSQLMemCursor& cursor, Byte* buffer, Integer fieldNo, Integer v) {
     TSQLMemVariant value;
-    value.SetAsInteger(v);
+    if (v != kNull) value.SetAsInteger(v);
     cursor.SetFieldValue(buffer, value, fieldNo, true);
   }
   static Integer GetInt(TSQLMemCursor& cursor, Integer fieldNo) {
     TSQLMemVariant value;
     cursor.GetFieldValue(value, fieldNo, true, true);
-    return value.GetAsInteger();
+    return value.IsNull() ? kNull : value.GetAsInteger();
   }
   void Insert(TableCursor& cursor, const Row& row) {
     Byte* buffer = cursor.CurrentRecordBuffer;
@@ -98,24 +102,37 @@ class TableSearchTest : public MemoryTableTest {
     return rows;
   }
 
-  static std::unique_ptr<TSQLMemExprNode> CompareNode(TSQLMemCursor& cursor, Byte op, const char* field, Integer v) {
+  // "field op v", or with constantFirst the same condition written "v op' field".
+  static std::unique_ptr<TSQLMemExprNode> CompareNode(TSQLMemCursor& cursor, Byte op, const char* field, Integer v,
+                                                      bool constantFirst = false) {
     TSQLMemVariant value;
     value.SetAsInteger(v);
-    return std::make_unique<TSQLMemExprNodeComparison>(op, std::make_unique<TSQLMemExprNodeField>(&cursor, "", field),
-                                                       std::make_unique<TSQLMemExprNodeConst>(value), true, false,
+    auto fieldNode = std::make_unique<TSQLMemExprNodeField>(&cursor, "", field);
+    auto constNode = std::make_unique<TSQLMemExprNodeConst>(value);
+    if (!constantFirst)
+      return std::make_unique<TSQLMemExprNodeComparison>(op, std::move(fieldNode), std::move(constNode), true, false, false);
+    Byte mirrored = op;
+    if (op == opGreater) mirrored = opLess;
+    if (op == opLess) mirrored = opGreater;
+    if (op == opGreaterOrEqual) mirrored = opLessOrEqual;
+    if (op == opLessOrEqual) mirrored = opGreaterOrEqual;
+    return std::make_unique<TSQLMemExprNodeComparison>(mirrored, std::move(constNode), std::move(fieldNode), true, false,
                                                        false);
   }
 
   TSQLMemMemoryTableData* table_ = nullptr;
 };
 
-// One random comparison of the filter and its brute-force meaning.
+// One random comparison of the filter and its brute-force meaning under SQL rules: a NULL field
+// meets no comparison but "<>".
 struct Comparison {
   Byte op;
   Integer field;
   Integer value;
+  bool constantFirst = false;
   bool Holds(const Row& r) const {
     const Integer x = field == kId ? r.id : field == kA ? r.a : r.b;
+    if (x == kNull) return op == opNotEqual;
     switch (op) {
       case opEqual: return x == value;
       case opNotEqual: return x != value;
@@ -154,7 +171,8 @@ TEST_F(TableSearchTest, FilteredCursorsMatchABruteForceReference) {
     // Rows with duplicate keys, then gaps from deletes.
     const int n = static_cast<int>(random() % 160);
     for (int i = 0; i < n; ++i)
-      Insert(plain, {i * 3 + 1, static_cast<Integer>(random() % 8), static_cast<Integer>(random() % 12)});
+      Insert(plain, {i * 3 + 1, random() % 10 == 0 ? kNull : static_cast<Integer>(random() % 8),
+                     random() % 10 == 0 ? kNull : static_cast<Integer>(random() % 12)});
     for (int i = 0; i < n / 4; ++i) {
       if (table_->GetRecordCount() == 0) break;
       table_->SetRecNo(plain, 1 + static_cast<Int64>(random() % table_->GetRecordCount()));
@@ -171,12 +189,12 @@ TEST_F(TableSearchTest, FilteredCursorsMatchABruteForceReference) {
     for (int i = 0; i < conditionCount; ++i) {
       const Integer field = static_cast<Integer>(random() % 3);
       const Integer value = static_cast<Integer>(field == kId ? random() % 480 : random() % (field == kA ? 9 : 13));
-      comparisons.push_back({ops[random() % 6], field, value});
+      comparisons.push_back({ops[random() % 6], field, value, random() % 3 == 0});
     }
     if (!comparisons.empty()) {
       cursor.FilterExpression = std::make_unique<TSQLMemExpression>();
       for (const Comparison& c : comparisons)
-        cursor.FilterExpression->AddCondition(CompareNode(cursor, c.op, FieldName(c.field), c.value));
+        cursor.FilterExpression->AddCondition(CompareNode(cursor, c.op, FieldName(c.field), c.value, c.constantFirst));
     }
     const bool callback = random() % 3 == 0;
     if (callback)
@@ -322,6 +340,20 @@ TEST_F(TableSearchTest, BuiltBitmapFollowsInsertsAndUpdates) {
         Insert(cursor, row);
         if (row.b >= 2) {
           EXPECT_EQ(GetInt(cursor, kId), row.id) << "the cursor is on the new record it sees";
+        } else {
+          // A new record the cursor does not see: the cursor stands on the nearest one before it that
+          // it sees, read; before the first when there is none.
+          Integer nearest = kNull;
+          for (const Row& r : VisitRows(plain)) {
+            if (r.id == row.id) break;
+            if (r.b >= 2) nearest = r.id;
+          }
+          if (nearest == kNull) {
+            EXPECT_EQ(cursor.Bof, 1);
+          } else {
+            EXPECT_EQ(cursor.Bof + cursor.Eof, 0);
+            EXPECT_EQ(GetInt(cursor, kId), nearest);
+          }
         }
       } else {
         // Any record of the table, read through the plain cursor, changed through the filtered one.
