@@ -330,6 +330,8 @@ class TRecordScan {
   // to the cursor's record in the cursor's order (natural, or its own index).
   bool WalkOtherIndex(const TSQLMemScanSearchCondition* start, const TSQLMemScanSearchCondition* end,
                       TSQLMemRecordID& found) {
+    // This walk always runs forward, so a pair starts at the bound the index orders first.
+    if (!forward_ && end != nullptr) std::swap(start, end);
     TSQLMemIndex& index = Index(start->IndexID);
     TSQLMemIndex* own = cursor_.HasIndex() ? &Index(cursor_.CurrentIndexId()) : nullptr;
     TCachedBuffer buffer(table_);

@@ -302,6 +302,36 @@ TEST_F(TableSearchTest, FilteredCursorsMatchABruteForceReference) {
       }
     }
 
+    // Scans from a record: the nearest record after (before) it in the cursor's order that the cursor
+    // sees and the condition holds for.
+    for (int l = 0; l < 4 && !expectedRows.empty(); ++l) {
+      const Comparison c{random() % 2 == 0 ? opLessOrEqual : opGreater, static_cast<Integer>(random() % 3),
+                         static_cast<Integer>(random() % 9)};
+      const bool forward = l % 2 == 0;
+      const std::size_t from = random() % expectedRows.size();
+      Integer nearest = kNull;
+      if (forward) {
+        for (std::size_t i = from + 1; i < expectedRows.size() && nearest == kNull; ++i)
+          if (c.Holds(expectedRows[i])) nearest = expectedRows[i].id;
+      } else {
+        for (std::size_t i = from; i-- > 0 && nearest == kNull;)
+          if (c.Holds(expectedRows[i])) nearest = expectedRows[i].id;
+      }
+      TSQLMemExpression scan;
+      scan.AddCondition(CompareNode(cursor, c.op, FieldName(c.field), c.value));
+      table_->SetRecNo(cursor, static_cast<Int64>(from + 1));
+      TSQLMemRecordID foundId;
+      const bool found = table_->ScanRecords(cursor, &scan, false, false, nullptr, &foundId, forward, false, nullptr);
+      ASSERT_EQ(found, nearest != kNull) << "scan " << (forward ? "forward" : "backward") << " from " << from << ", "
+                                         << FieldName(c.field) << " op " << int(c.op) << " " << c.value;
+      if (found) {
+        cursor.PageNo = foundId.RecordNo;
+        cursor.ItemNo = static_cast<SmallInt>(foundId.ItemNo);
+        ASSERT_EQ(table_->MoveCursor(cursor, ndCurrent), nrFound);
+        EXPECT_EQ(GetInt(cursor, kId), nearest);
+      }
+    }
+
     cursor.RangeStartKeyBuffer = cursor.RangeEndKeyBuffer = nullptr;
     table_->DetachCursor(cursor);
     table_->DetachCursor(plain);
