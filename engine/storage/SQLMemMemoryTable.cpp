@@ -102,6 +102,19 @@ void TSQLMemMemoryTableData::FastClear() {
   pageManager_->ApplyChanges(kNoSessionId);
 }
 
+void TSQLMemMemoryTableData::LoadFromStream(TStream& stream) {
+  TTableLockHold hold(*this);
+  CheckCanLoad(stream);
+  SQLMemError(30035, SQLMemNotImplementedYet);
+}
+
+void TSQLMemMemoryTableData::SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,
+                                          bool ignoreOpenCursors) {
+  TTableLockHold hold(*this);
+  CheckCanSave(stream, algorithm, level, headerSizeValue, ignoreOpenCursors);
+  SQLMemError(30035, SQLMemNotImplementedYet);
+}
+
 void TSQLMemMemoryTableData::RenameTable(const AnsiString& newName) {
   if (database_.TableExists(newName))
     SQLMemError(11491, SQLMemCannotRenameTableNameExists, {tableName_, newName});
@@ -207,9 +220,9 @@ bool TSQLMemMemoryTableData::InsertRecord(TSQLMemCursor& cursor) {
   if (!recordManager_->AppendRecord(buffer, recordId, sessionId)) return false;
   PlaceCursor(cursor, recordId);
   if (indexManager_ != nullptr) indexManager_->InsertRecordKeys({sessionId, buffer, nullptr, recordId});
-  // A filtered cursor's bitmap places the record by its neighbours in the cursor's index.
-  KeepFilterBitmapAfterInsert(cursor, recordId);
   FlushPages(sessionId);
+  // The bitmap's place for the record is found through the indexes, so they hold it first.
+  KeepFilterBitmapAfterInsert(cursor, recordId);
   return true;
 }
 

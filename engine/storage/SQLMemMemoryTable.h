@@ -79,6 +79,12 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // Every record's BLOB blocks, then every record and every page (session -2).
   void FastClear();
 
+  // The table stream (the data file's form), under the table lock, after the load or save guard. The
+  // stream form itself is written and read by the table stream unit; until it is wired in, both raise
+  // 30035 once the guard has passed.
+  virtual void LoadFromStream(TStream& stream);
+  virtual void SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors);
+
   Integer AllocBy() const { return allocBy_; }
   TSQLMemMemoryRecordManager* MemoryRecordManager() const;
 

@@ -3,6 +3,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemSettings.h"
@@ -35,4 +37,14 @@ void ExpectEngineError(F f, Integer code, const AnsiString& message) {
     EXPECT_EQ(e.NativeError(), code);
     EXPECT_EQ(e.Message(), message);
   }
+}
+
+// The native code of the engine error that action raises; 0 when it raises none.
+inline Integer NativeErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const ESQLMemException& e) {
+    return e.NativeError();
+  }
+  return 0;
 }

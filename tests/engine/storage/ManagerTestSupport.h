@@ -41,6 +41,12 @@ class TestRecordManager : public TSQLMemBaseRecordManager {
     recordCount_ = static_cast<Int64>(rows_.size());
     return true;
   }
+  bool UpdateRecord(const Byte* recordBuffer, const TSQLMemRecordID& recordId, Integer /*sessionId*/) override {
+    auto row = rows_.find(recordId.RecordNo);
+    if (row == rows_.end()) return false;
+    row->second.assign(recordBuffer, recordBuffer + recordSize_);
+    return true;
+  }
   bool DeleteRecord(const TSQLMemRecordID& recordId, Integer /*sessionId*/) override {
     const bool erased = rows_.erase(recordId.RecordNo) == 1;
     recordCount_ = static_cast<Int64>(rows_.size());

@@ -172,15 +172,6 @@ class BTreeIndexTest : public EngineBlocksTest {
   std::unique_ptr<TSQLMemBTreeIndex> index_;  // its pages are freed at the end
 };
 
-Integer NativeErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ESQLMemException& e) {
-    return e.NativeError();
-  }
-  return 0;
-}
-
 }  // namespace
 
 TEST_F(BTreeIndexTest, KeyRefIsBuiltFromTheIndexColumnsAndTheTableFields) {

@@ -306,6 +306,13 @@ void SaveAndLoad(TSQLMemMemoryRecordManager& source, TSQLMemMemoryRecordManager&
   target.CheckLoadedSlots();
 }
 
+// Loads a slot map given field by field.
+void LoadMap(TSQLMemMemoryRecordManager& manager, const std::string& bytes) {
+  TSQLMemMemoryStream stream;
+  FillStream(stream, bytes);
+  manager.LoadFromStream(stream);
+}
+
 }  // namespace
 
 TEST_F(MemoryRecordManagerTest, ASavedStoreReloadsIntoTheSameSlots) {
@@ -357,10 +364,8 @@ TEST_F(MemoryRecordManagerTest, DamagedSlotMapsAreRefusedBeforeUse) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TSQLMemMemoryRecordManager manager(nullptr, 0, kRecordSize);
-    TSQLMemMemoryStream stream;
-    FillStream(stream, c.bytes);
     try {
-      manager.LoadFromStream(stream);
+      LoadMap(manager, c.bytes);
       ADD_FAILURE() << "no error";
     } catch (const ESQLMemException& e) {
       EXPECT_EQ(e.NativeError(), c.code);
@@ -374,9 +379,7 @@ TEST_F(MemoryRecordManagerTest, PlacementPastTheMapOrTheCapacityIsRefused) {
   {
     // Dense with capacity 2: the third record has no slot.
     TSQLMemMemoryRecordManager manager(nullptr, 0, kRecordSize);
-    TSQLMemMemoryStream stream;
-    FillStream(stream, StreamBytes().I32(2).U8(255).I32(0).I32(1).U8(0xFC).Str());
-    manager.LoadFromStream(stream);
+    LoadMap(manager, StreamBytes().I32(2).U8(255).I32(0).I32(1).U8(0xFC).Str());
     Int64 slot = -1;
     manager.LoadRecord(record.data(), slot);
     manager.LoadRecord(record.data(), slot);
@@ -385,9 +388,7 @@ TEST_F(MemoryRecordManagerTest, PlacementPastTheMapOrTheCapacityIsRefused) {
   {
     // Not dense, capacity 8, one used slot: a second record runs off the map.
     TSQLMemMemoryRecordManager manager(nullptr, 0, kRecordSize);
-    TSQLMemMemoryStream stream;
-    FillStream(stream, StreamBytes().I32(8).U8(0).I32(2).I32(2).U8(0xFB).Str());
-    manager.LoadFromStream(stream);
+    LoadMap(manager, StreamBytes().I32(8).U8(0).I32(2).I32(2).U8(0xFB).Str());
     Int64 slot = -1;
     manager.LoadRecord(record.data(), slot);
     EXPECT_EQ(slot, 2);
@@ -396,9 +397,7 @@ TEST_F(MemoryRecordManagerTest, PlacementPastTheMapOrTheCapacityIsRefused) {
   {
     // A map whose MinSlot disagrees with its used bits.
     TSQLMemMemoryRecordManager manager(nullptr, 0, kRecordSize);
-    TSQLMemMemoryStream stream;
-    FillStream(stream, StreamBytes().I32(8).U8(0).I32(0).I32(2).U8(0xFB).Str());
-    manager.LoadFromStream(stream);
+    LoadMap(manager, StreamBytes().I32(8).U8(0).I32(0).I32(2).U8(0xFB).Str());
     Int64 slot = -1;
     manager.LoadRecord(record.data(), slot);
     ExpectEngineError([&] { manager.CheckLoadedSlots(); }, 10454, "Invalid record No = 0 - Native error: 10454");
