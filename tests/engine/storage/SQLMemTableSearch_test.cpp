@@ -492,4 +492,15 @@ TEST_F(TableSearchTest, LocateByConditionFindsTheFirstKeyInIndexOrder) {
   cursor.KeyBuffer = nullptr;
 }
 
+// A bulk delete through a filtered cursor that has not moved yet removes only the records it sees.
+TEST_F(TableSearchTest, BulkDeleteThroughAFreshFilteredCursorKeepsTheOthers) {
+  TableCursor& cursor = CreateSearchTable();
+  TableCursor& plain = SecondCursor();
+  for (int i = 0; i < 10; ++i) Insert(plain, {i, i % 3, 0});
+  cursor.FilterExpression = std::make_unique<TSQLMemExpression>();
+  cursor.FilterExpression->AddCondition(CompareNode(cursor, opEqual, "A", 1));
+  table_->DeleteRecords(cursor);
+  EXPECT_EQ(Visit(plain, true), (std::vector<Integer>{0, 2, 3, 5, 6, 8, 9}));
+}
+
 }  // namespace
