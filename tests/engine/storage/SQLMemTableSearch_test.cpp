@@ -503,4 +503,36 @@ TEST_F(TableSearchTest, BulkDeleteThroughAFreshFilteredCursorKeepsTheOthers) {
   EXPECT_EQ(Visit(plain, true), (std::vector<Integer>{0, 2, 3, 5, 6, 8, 9}));
 }
 
+// With 10000 records and a cursor in natural order at its start, a pair of bounds drives the walk when
+// the square of its estimated range stays within a fifth of the records (30 * 30 <= 2000), else the
+// first key condition does (60 * 60 > 2000). The walk's order shows which: the pair walks ByA, the
+// first condition ById, and A falls as ID rises.
+TEST_F(TableSearchTest, APairOfBoundsDrivesOnlyWhenItsRangeIsSmall) {
+  TableCursor& cursor = CreateSearchTable();
+  constexpr Integer kRows = 10000;
+  for (Integer i = 0; i < kRows; ++i) Insert(cursor, {i, kRows - 1 - i, 0});
+  for (const Integer width : {30, 60}) {
+    SCOPED_TRACE(::testing::Message() << "range of " << width);
+    cursor.FilterExpression = std::make_unique<TSQLMemExpression>();
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opGreaterOrEqual, "ID", 0));
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opGreaterOrEqual, "A", 5000));
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opLess, "A", 5000 + width));
+    std::vector<Integer> tested;
+    cursor.RecordFilter = [&tested](TSQLMemCursor& c, const Byte* record) {
+      Byte* saved = c.CurrentRecordBuffer;
+      c.CurrentRecordBuffer = const_cast<Byte*>(record);
+      tested.push_back(GetInt(c, kId));
+      c.CurrentRecordBuffer = saved;
+      return true;
+    };
+    if (cursor.FilterBitmap != nullptr) cursor.FilterBitmap->SetActive(false);
+    ASSERT_EQ(table_->GetCursorRecordCount(cursor), width);
+    ASSERT_EQ(tested.size(), static_cast<std::size_t>(width));
+    const bool byA = std::is_sorted(tested.rbegin(), tested.rend());
+    const bool byId = std::is_sorted(tested.begin(), tested.end());
+    EXPECT_EQ(byA, width == 30);
+    EXPECT_EQ(byId, width == 60);
+  }
+}
+
 }  // namespace
