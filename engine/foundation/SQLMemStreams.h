@@ -253,6 +253,19 @@ void StreamReadChecked(void* buffer, Integer count, TStream& stream, Integer cod
 // to %d. Position = %d, Size = %d" (the position asked for, the position before, the size).
 void StreamSeekChecked(TStream& stream, Integer code, Int64 newPosition);
 
+// One little-endian value of a stored form through the checked transfers.
+template <typename T>
+void StreamWriteValue(TStream& stream, T value, Integer code) {
+  StreamWriteChecked(&value, sizeof(T), stream, code);
+}
+
+template <typename T>
+T StreamReadValue(TStream& stream, Integer code) {
+  T value{};
+  StreamReadChecked(&value, sizeof(T), stream, code);
+  return value;
+}
+
 // A new, empty, uniquely named file "ACR<hex>.tmp" in EngineTempFolder; its full name, or empty text
 // when EngineTempFolder is empty or no file could be made.
 WideString CreateTempFileName();

@@ -18,14 +18,12 @@ namespace {
 // Every field of a definition's stream form passes its own native code to the checked transfer.
 template <typename T>
 void Put(TStream& stream, T value, Integer code) {
-  StreamWriteChecked(&value, sizeof(T), stream, code);
+  StreamWriteValue<T>(stream, value, code);
 }
 
 template <typename T>
 T Get(TStream& stream, Integer code) {
-  T value{};
-  StreamReadChecked(&value, sizeof(T), stream, code);
-  return value;
+  return StreamReadValue<T>(stream, code);
 }
 
 // A size or count read from the stream that the rest of the stream cannot hold (each counted item

@@ -11,6 +11,7 @@
 class StreamBytes {
  public:
   StreamBytes& U8(unsigned v) { return Raw(static_cast<Byte>(v)); }
+  StreamBytes& U16(unsigned v) { return Raw(static_cast<Word>(v)); }
   StreamBytes& I32(Integer v) { return Raw(v); }
   StreamBytes& I64(Int64 v) { return Raw(v); }
   StreamBytes& Chars(std::string_view s) {
