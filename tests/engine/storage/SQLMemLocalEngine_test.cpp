@@ -8,6 +8,7 @@
 
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/storage/SQLMemLocalBLOBStream.h"
+#include "engine/storage/SQLMemTableStream.h"
 #include "tests/engine/storage/TableTestSupport.h"
 #include "vcl/rtl/Stream.h"
 #include "vcl/rtl/Variant.h"
@@ -211,6 +212,30 @@ TEST_F(LocalCursorTest, TableLevelErrorsAndResolution) {
   other.CloseTable();
   other.DeleteTable(false);
   ExpectEngineError([&] { other.DeleteTable(false); }, 10027, "Table not found, table name = Napok - Native error: 10027");
+}
+
+TEST_F(LocalCursorTest, AStreamThatIsNoTableStreamLeavesTheTableOfItsNameAlone) {
+  TSQLMemLocalCursor& days = CreateAndOpen();
+  ASSERT_EQ(PostDay(days, "2024.01.01", "a", "memo"), 0);
+  days.CloseTable();
+  // A table stream header naming the table, with a foreign signature: the name can be read, but the
+  // stream is not one to replace a table with.
+  TMemoryStream foreign;
+  TSQLMemTableStreamHeader header;
+  header.TableName = "Days";
+  WriteTableStreamHeader(foreign, header);
+  foreign.SetPosition(0);
+  foreign.WriteBuffer("XXXX", 4);
+  foreign.SetPosition(0);
+  ASSERT_EQ(PeekTableStreamName(foreign), "Days");
+  TSQLMemLocalCursor& loader = NewCursor();
+  EXPECT_THROW(loader.LoadTableFromStream(foreign), ESQLMemException);
+  EXPECT_EQ(foreign.GetPosition(), 0);
+  Open(days);
+  EXPECT_EQ(days.GetRecordCount(), 1);
+  days.FreeRecordBuffer(days.CurrentRecordBuffer);
+  days.CloseTable();
+  days.DeleteTable(false);
 }
 
 TEST_F(LocalCursorTest, OpenRebuildsAnEmptyTableWithChangedDefinitionsButKeepsOneWithRecords) {
