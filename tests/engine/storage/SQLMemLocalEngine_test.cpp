@@ -174,12 +174,28 @@ TEST_F(LocalCursorTest, TheDiaryLivesThroughTheCursor) {
   // The refused post took a RecID of its own.
   EXPECT_EQ(cursor.GetLastAutoincValue(kRecID), 4);
 
-  // A cursor closed and opened again by name sees the same table.
+  // Saved as the diary saves its file (zlib, level 9), while no cursor is open on the table.
+  TMemoryStream file;
+  ExpectEngineError([&] { cursor.SaveTableToStream(file, 1, 9, 2097152, false, false); }, 10153,
+                    "Cannot save table 'Days'. Table is open by another dataset - Native error: 10153");
   cursor.CloseTable();
   EXPECT_EQ(cursor.Open, 0);
+  cursor.SaveTableToStream(file, 1, 9, 2097152, false, false);
+
+  // Loaded again over the table of that name: the same rows, index order and memos, and new days
+  // continue the RecIDs.
+  file.SetPosition(0);
+  TSQLMemLocalCursor& loader = NewCursor("Other");
+  loader.LoadTableFromStream(file);
+  EXPECT_EQ(loader.TableName, "Days");
+  EXPECT_EQ(loader.Open, 0);
   Open(cursor);
   cursor.SetIndexName("ByShortDate");
   EXPECT_EQ(Rows(cursor), expected);
+  ASSERT_EQ(PostDay(cursor, "2024.03.05", "fifth", "after the load"), 0) << cursor.ErrorText;
+  TSQLMemVariant recId;
+  cursor.GetFieldValue(recId, kRecID, true, false);
+  EXPECT_EQ(recId.GetAsLargeInt(), 5);
   cursor.CloseTable();
   cursor.DeleteTable(false);
 }
