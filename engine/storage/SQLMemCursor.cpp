@@ -253,3 +253,58 @@ void TSQLMemCursor::ProjectAllFields() {
   ownProjection_->Assign(*FieldDefs);
   for (Integer i = 0; i < ownProjection_->GetCount(); ++i) ownProjection_->GetFieldDef(i).TableFieldNo = i;
 }
+
+void TSQLMemCursor::FreeSpareRecordBuffer() {
+  if (spareRecordBuffer_ != nullptr) FreeRecordBuffer(spareRecordBuffer_);
+}
+
+// ---- operations a kind of cursor may not carry ----
+
+void TSQLMemCursor::NotSupported() { SQLMemError(11394, SQLMemOperationNotSupported); }
+void TSQLMemCursor::CreateTable(const TSQLMemFieldDefs&, const TSQLMemIndexDefs&, const TSQLMemConstraintDefs&) {
+  NotSupported();
+}
+void TSQLMemCursor::DeleteTable(bool) { NotSupported(); }
+void TSQLMemCursor::EmptyTable() { NotSupported(); }
+void TSQLMemCursor::RenameTable(const AnsiString&) { NotSupported(); }
+void TSQLMemCursor::LoadTableFromStream(TStream&) { NotSupported(); }
+void TSQLMemCursor::SaveTableToStream(TStream&, Byte, Byte, Int64, bool, bool) { NotSupported(); }
+void TSQLMemCursor::ReadTableDefs() { NotSupported(); }
+void TSQLMemCursor::OpenTable(const TSQLMemFieldDefs*, const TSQLMemIndexDefs*, const TSQLMemConstraintDefs*) {
+  NotSupported();
+}
+void TSQLMemCursor::CloseTable() { NotSupported(); }
+void TSQLMemCursor::AddIndex(const TSQLMemIndexDef&) { NotSupported(); }
+void TSQLMemCursor::DeleteIndex(const AnsiString&) { NotSupported(); }
+void TSQLMemCursor::DeleteAllIndexes() { NotSupported(); }
+AnsiString TSQLMemCursor::FindIndexForSort(const std::vector<AnsiString>&, const std::vector<AnsiString>&,
+                                           const std::vector<AnsiString>&) {
+  NotSupported();
+}
+bool TSQLMemCursor::RecordExists() { NotSupported(); }
+Int64 TSQLMemCursor::GetRecordCount() { NotSupported(); }
+Byte TSQLMemCursor::GetRecord(Byte) { NotSupported(); }
+void TSQLMemCursor::SetRecNo(Int64) { NotSupported(); }
+Int64 TSQLMemCursor::GetRecNo() { NotSupported(); }
+void TSQLMemCursor::CancelRecord() { NotSupported(); }
+void TSQLMemCursor::DiscardRecordChanges() { NotSupported(); }
+void TSQLMemCursor::PostRecord(bool) { NotSupported(); }
+void TSQLMemCursor::DeleteRecord() { NotSupported(); }
+void TSQLMemCursor::DeleteAllRecords() { NotSupported(); }
+void TSQLMemCursor::UpdateAllRecords(const std::vector<AnsiString>&, const std::vector<TSQLMemVariant>&, bool) {
+  NotSupported();
+}
+void TSQLMemCursor::ResetFilterBitmap() { NotSupported(); }
+void TSQLMemCursor::SetProjection(const std::vector<AnsiString>&, const std::vector<AnsiString>&) { NotSupported(); }
+void TSQLMemCursor::SetFilterText(const AnsiString&, TSQLMemFilterOptions) { NotSupported(); }
+void TSQLMemCursor::ClearFilterText() { NotSupported(); }
+bool TSQLMemCursor::Locate(const AnsiString&, const Variant&, bool, bool) { NotSupported(); }
+bool TSQLMemCursor::GotoKey(Byte) { NotSupported(); }
+void TSQLMemCursor::CancelRange() { NotSupported(); }
+void TSQLMemCursor::SetRange(Byte*, Byte*, Integer, Integer, bool, bool) { NotSupported(); }
+void TSQLMemCursor::SetFilterExpression(std::unique_ptr<TSQLMemExpression>) { NotSupported(); }
+void TSQLMemCursor::CloseBLOBStreams(bool) { NotSupported(); }
+Int64 TSQLMemCursor::GetLastAutoincValue(Integer) { NotSupported(); }
+void TSQLMemCursor::SetLastAutoincValue(Integer, Int64) { NotSupported(); }
+void TSQLMemCursor::IncTableUseCount() { NotSupported(); }
+void TSQLMemCursor::DecTableUseCount() { NotSupported(); }

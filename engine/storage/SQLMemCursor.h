@@ -12,6 +12,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <vector>
 #include "engine/foundation/SQLMemArrays.h"
 #include "engine/foundation/SQLMemVariant.h"
 #include "engine/storage/SQLMemDatasetServices.h"
@@ -21,6 +22,13 @@
 
 class TSQLMemExpression;
 class TSQLMemBaseSession;
+class Variant;
+
+// Options of a text filter's comparisons.
+struct TSQLMemFilterOptions {
+  bool CaseInsensitive = false;
+  bool PartialCompare = false;
+};
 class TSQLMemLocalSession;
 
 // A bookmark is an 8-byte engine block: BOF flag, EOF flag, int32 page number, int16 item number.
@@ -42,6 +50,56 @@ class TSQLMemCursor {
   // 2 both; nullptr when the field cannot be opened. CloseBLOB stores and releases it.
   virtual TStream* OpenBLOB(Integer fieldNo, Byte mode) = 0;
   virtual void CloseBLOB(Integer fieldNo) = 0;
+
+  // ---- the rest of the cursor interface (meanings: the local cursor). A kind of cursor that does
+  // not carry an operation answers it with 11394 "Error - operation is not supported". ----
+  virtual void CreateTable(const TSQLMemFieldDefs& fieldDefs, const TSQLMemIndexDefs& indexDefs,
+                           const TSQLMemConstraintDefs& constraintDefs);
+  virtual void DeleteTable(bool dropForeignKeys);
+  virtual void EmptyTable();
+  virtual void RenameTable(const AnsiString& newName);
+  virtual void LoadTableFromStream(TStream& stream);
+  virtual void SaveTableToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,
+                                 bool ignoreOpenCursors, bool keepAttached);
+  virtual void ReadTableDefs();
+  virtual void OpenTable(const TSQLMemFieldDefs* fieldDefs, const TSQLMemIndexDefs* indexDefs,
+                         const TSQLMemConstraintDefs* constraintDefs);
+  virtual void CloseTable();
+  virtual void AddIndex(const TSQLMemIndexDef& indexDef);
+  virtual void DeleteIndex(const AnsiString& indexName);
+  virtual void DeleteAllIndexes();
+  virtual AnsiString FindIndexForSort(const std::vector<AnsiString>& fieldNames,
+                                      const std::vector<AnsiString>& descending,
+                                      const std::vector<AnsiString>& caseInsensitive);
+  virtual bool IsTemporaryTable() { return false; }
+  virtual bool IsInMemoryTable() { return false; }
+  virtual bool RecordExists();
+  virtual Int64 GetRecordCount();
+  virtual Byte GetRecord(Byte mode);
+  virtual void SetRecNo(Int64 recordNo);
+  virtual Int64 GetRecNo();
+  virtual void CancelRecord();
+  virtual void DiscardRecordChanges();
+  virtual void PostRecord(bool insert);
+  virtual void DeleteRecord();
+  virtual void DeleteAllRecords();
+  virtual void UpdateAllRecords(const std::vector<AnsiString>& fieldNames, const std::vector<TSQLMemVariant>& values,
+                                bool skipForeignKeys);
+  virtual void ResetFilterBitmap();
+  virtual void SetProjection(const std::vector<AnsiString>& fieldNames, const std::vector<AnsiString>& aliases);
+  virtual void SetFilterText(const AnsiString& text, TSQLMemFilterOptions options);
+  virtual void ClearFilterText();
+  virtual bool Locate(const AnsiString& fieldNames, const Variant& keyValues, bool caseInsensitive, bool partialKey);
+  virtual bool GotoKey(Byte kind);
+  virtual void CancelRange();
+  virtual void SetRange(Byte* startKeyBuffer, Byte* endKeyBuffer, Integer startKeyFieldCount,
+                        Integer endKeyFieldCount, bool startExclusive, bool endExclusive);
+  virtual void SetFilterExpression(std::unique_ptr<TSQLMemExpression> expression);
+  virtual void CloseBLOBStreams(bool writersOnly);
+  virtual Int64 GetLastAutoincValue(Integer tableFieldNo);
+  virtual void SetLastAutoincValue(Integer tableFieldNo, Int64 value);
+  virtual void IncTableUseCount();
+  virtual void DecTableUseCount();
   // Renames within the cursor's own field definitions: an unknown old name raises 30345, an existing
   // new name 30346.
   virtual void RenameField(const AnsiString& oldName, const AnsiString& newName);
@@ -150,6 +208,8 @@ class TSQLMemCursor {
   TSQLMemCursorOwnerDataSet* OwnerDataSet = nullptr;  // borrowed
 
  protected:
+  [[noreturn]] static void NotSupported();
+  void FreeSpareRecordBuffer();
   // The field definition and table field number of fieldNo, checked against the list it numbers.
   const TSQLMemFieldDef& FieldForValue(Integer fieldNo, bool byTableField, Integer tableCode, Integer projectedCode,
                                        Integer& tableFieldNo) const;

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr Word kBLOBMarkEdit = 0x0F0F;
-constexpr Word kBLOBMarkStored = 0xF0F0;
 
 // The table's records in natural order, one at a time: what an index is built over.
 class TTableRecordSource : public TSQLMemIndexRecordSource {
@@ -95,6 +93,7 @@ void TSQLMemTableData::SetTableName(const AnsiString& name) {
 }
 
 void TSQLMemTableData::AssignObjectIds(TSQLMemMetaObjectDefs& defs) {
+  if (keepObjectIds_) return;
   for (Integer i = 0; i < defs.GetCount(); ++i) defs.GetDef(i).ObjectId = database_.NextObjectId();
 }
 
@@ -146,6 +145,11 @@ void TSQLMemTableData::CreateFieldManager(const TSQLMemFieldDefs& fieldDefs) {
   for (Integer i = 0; i < manager->FieldDefs.GetCount(); ++i)
     if (IsBLOBDataType(manager->FieldDefs.GetFieldDef(i).DataType)) hasBLOBFields_ = true;
   fieldManager_ = std::move(manager);
+  // The blocks of values already stored stay with the table when its definitions are replaced.
+  if (recordBLOBs_ == nullptr)
+    recordBLOBs_ = std::make_unique<TSQLMemRecordBLOBs>(&fieldManager_->FieldDefs);
+  else
+    recordBLOBs_->SetFieldDefs(&fieldManager_->FieldDefs);
 }
 
 void TSQLMemTableData::CreateIndexManager(const TSQLMemIndexDefs& indexDefs) {
@@ -436,8 +440,21 @@ bool TSQLMemTableData::IsEditBLOB(const Byte* recordBuffer, Integer fieldNo) con
 
 void TSQLMemTableData::FreeBLOB(Byte* recordBuffer, Integer fieldNo) {
   if (!hasBLOBFields_ || IsRecordFieldNull(fieldNo, recordBuffer)) return;
-  // The in-memory blocks of BLOB values are the record BLOB unit's; no value can exist without it.
-  SQLMemError(30035, SQLMemNotImplementedYet);
+  recordBLOBs_->FreeBLOB(recordBuffer, fieldNo);
+}
+
+std::unique_ptr<TSQLMemLocalBLOBStream> TSQLMemTableData::OpenBLOB(TSQLMemCursor& cursor, Byte mode, Integer fieldNo) {
+  return RecordBLOBs().OpenBLOB(cursor.CurrentRecordBuffer, mode, fieldNo, &cursor);
+}
+
+void TSQLMemTableData::StoreBLOB(TSQLMemCursor& cursor, Integer fieldNo, TSQLMemLocalBLOBStream& stream) {
+  if (cursor.CurrentRecordBuffer == nullptr) SQLMemError(10144, SQLMemNilPointer);
+  RecordBLOBs().StoreBLOB(cursor.CurrentRecordBuffer, fieldNo, stream);
+}
+
+TSQLMemRecordBLOBs& TSQLMemTableData::RecordBLOBs() const {
+  if (recordBLOBs_ == nullptr) SQLMemError(10140, SQLMemNilPointer);
+  return *recordBLOBs_;
 }
 
 void TSQLMemTableData::FreeRecordBLOBs(Byte* recordBuffer) {

@@ -19,6 +19,7 @@
 #include "engine/storage/SQLMemDatabaseData.h"
 #include "engine/storage/SQLMemFieldManager.h"
 #include "engine/storage/SQLMemIndexManager.h"
+#include "engine/storage/SQLMemRecordBLOB.h"
 #include "engine/storage/SQLMemRecordBitmap.h"
 #include "engine/storage/SQLMemRecordBuffer.h"
 #include "engine/storage/SQLMemSequenceManager.h"
@@ -147,9 +148,14 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   // The mark of every non-null BLOB field of the buffer: owned by the edit or by the stored record.
   virtual void MarkBLOBs(Byte* recordBuffer, bool ownedByEdit);
   virtual bool IsEditBLOB(const Byte* recordBuffer, Integer fieldNo) const;
-  // Frees the block of a non-null BLOB field and marks the field NULL. The blocks themselves belong to
-  // the record BLOB unit; until it is wired in, a non-null BLOB value raises 30035.
+  // Frees the block of a non-null BLOB field and marks the field NULL.
   virtual void FreeBLOB(Byte* recordBuffer, Integer fieldNo);
+  // A stream over BLOB field fieldNo (a table field) of the cursor's current record, and storing a
+  // closed writer back into it (see TSQLMemRecordBLOBs).
+  virtual std::unique_ptr<TSQLMemLocalBLOBStream> OpenBLOB(TSQLMemCursor& cursor, Byte mode, Integer fieldNo);
+  virtual void StoreBLOB(TSQLMemCursor& cursor, Integer fieldNo, TSQLMemLocalBLOBStream& stream);
+  // The blocks of the table's BLOB values (10140 before the table has fields).
+  TSQLMemRecordBLOBs& RecordBLOBs() const;
   // FreeBLOB of every BLOB field (nothing for a table without any).
   virtual void FreeRecordBLOBs(Byte* recordBuffer);
   // FreeBLOB of every field whose block was made by the current edit.
@@ -291,7 +297,9 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   std::unique_ptr<TSQLMemBaseRecordManager> recordManager_;
   std::vector<TSQLMemCursor*> cursors_;  // borrowed
   std::unique_ptr<TSQLMemRecordBufferCache> bufferCache_;
+  std::unique_ptr<TSQLMemRecordBLOBs> recordBLOBs_;  // the blocks of BLOB values, kept over schema rebuilds
   bool directRemoval_ = false;
+  bool keepObjectIds_ = false;  // while definitions read from a stream are taken as they are
   bool hasBLOBFields_ = false;
   Byte inMemory_ = 0;
   Byte temporary_ = 0;

@@ -1,0 +1,173 @@
+// The local engine: the session that connects to a database of the process-wide list, and the cursor
+// through which everything above storage reaches a table. A cursor names a table of its session's
+// database, attaches itself to that table's data while it is open, and holds its position, its
+// current record buffer, a projection of the table's fields, its filters and range and the BLOB
+// streams open on its current record. Table-level work (create, delete, empty, rename, load, save,
+// indexes) goes through a cursor that carries the table name; the table data does the work.
+//
+// Record operations (cancel, discard, post, delete) report through ResultCode and ErrorText and never
+// raise for a failure of the table: 0 success, -1 insert refused, -2 update refused or failed, -3
+// delete refused or failed, -8 constraint check failed, -9/-10/-11 not available on temporary tables.
+//
+// Temporary tables (the "TEMP" database) come with the temporary database; until then every
+// operation that would reach one raises 30035 "Not implemented yet".
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "engine/storage/SQLMemCursor.h"
+#include "engine/storage/SQLMemSession.h"
+
+class TStream;
+class TSQLMemDatabaseData;
+class TSQLMemTableData;
+class TSQLMemLocalBLOBStream;
+
+// A connection of one database component to one database of the process-wide list. Transactions
+// come with the session's transaction support; until then a session is never inside one.
+class TSQLMemLocalSession : public TSQLMemBaseSession {
+ public:
+  TSQLMemLocalSession() = default;
+  // Disconnects (errors swallowed). Never raises.
+  ~TSQLMemLocalSession() override;
+
+  bool GetConnected() override { return databaseData_ != nullptr; }
+  // Connect: finds or creates the database and registers with it (which gives the session id);
+  // disconnect: leaves the database. Nothing when the state does not change.
+  void SetConnected(bool connected) override;
+  virtual bool InTransaction() const { return false; }
+
+  // In-memory or temporary sessions by database name, others by file name; nullptr when none.
+  TSQLMemDatabaseData* FindSessionDatabaseData() const;
+  // An in-memory session creates a memory database named after its database file name (it joins the
+  // process-wide list and stays there); other sessions create nothing.
+  TSQLMemDatabaseData* CreateSessionDatabaseData() const;
+  TSQLMemDatabaseData* GetSessionDatabaseData() const;
+  // The connected database; connects on demand. nullptr when the session finds none.
+  TSQLMemDatabaseData* DatabaseData();
+
+ private:
+  TSQLMemDatabaseData* databaseData_ = nullptr;  // borrowed
+};
+
+class TSQLMemLocalCursor : public TSQLMemCursor {
+ public:
+  TSQLMemLocalCursor();
+  // CloseTable, errors swallowed. Never raises.
+  ~TSQLMemLocalCursor() override;
+
+  TSQLMemBaseSession* StorageSession() const override;
+
+  // ---- table-level operations ----
+  // Closes the cursor; an existing table of the name is deleted first; then the table is built (every
+  // index's root page reset). 10523 when the database cannot make the table.
+  void CreateTable(const TSQLMemFieldDefs& fieldDefs, const TSQLMemIndexDefs& indexDefs,
+                   const TSQLMemConstraintDefs& constraintDefs) override;
+  // 10027 table not found; 10838 inside a transaction (disk tables).
+  void DeleteTable(bool dropForeignKeys) override;
+  void EmptyTable() override;                                   // 10073
+  void RenameTable(const AnsiString& newName) override;         // 10151, 10839
+  void RenameField(const AnsiString& oldName, const AnsiString& newName) override;  // 11166, 11165
+  // Loads the table named in the stream's header, replacing a table of that name once the header has
+  // been checked. On failure the new table is gone and the old one stays when the header was bad.
+  void LoadTableFromStream(TStream& stream) override;
+  // Writes the table stream (11762 no session, 11761 no database, 10154 no table); unless keepAttached,
+  // the cursor ends detached from the table.
+  void SaveTableToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors,
+                         bool keepAttached) override;
+  // Field and constraint definitions from the table's managers, the buffer geometry and, unless it is
+  // supplied, the projection of every field.
+  void ReadTableDefs() override;
+  // Opens the table by name (see the .cpp for the build and rebuild-on-open rules); an open cursor
+  // returns at once. The definitions may be nil.
+  void OpenTable(const TSQLMemFieldDefs* fieldDefs, const TSQLMemIndexDefs* indexDefs,
+                 const TSQLMemConstraintDefs* constraintDefs) override;
+  void RefreshDefs() override;
+  void CloseTable() override;
+  void ClearRecordBuffer(Byte* recordBuffer, bool applyDefaults) override;
+  TSQLMemIndexDefs& GetIndexDefs() override;
+  void AddIndex(const TSQLMemIndexDef& indexDef) override;  // 20022
+  void DeleteIndex(const AnsiString& indexName) override;   // 20021
+  void DeleteAllIndexes() override;
+  AnsiString FindIndexForSort(const std::vector<AnsiString>& fieldNames, const std::vector<AnsiString>& descending,
+                              const std::vector<AnsiString>& caseInsensitive) override;
+  bool IsTemporaryTable() override;
+  bool IsInMemoryTable() override;
+
+  // ---- records ----
+  bool RecordExists() override;
+  Int64 GetRecordCount() override;
+  Byte GetRecord(Byte mode) override;  // 0 current, 1 next, 2 prior -> 0 ok, 1 BOF, 2 EOF, 3 error
+  void SetRecNo(Int64 recordNo) override;
+  Int64 GetRecNo() override;
+  void CancelRecord() override;
+  void DiscardRecordChanges() override;
+  void PostRecord(bool insert) override;
+  void DeleteRecord() override;
+  void DeleteAllRecords() override;
+  void UpdateAllRecords(const std::vector<AnsiString>& fieldNames, const std::vector<TSQLMemVariant>& values,
+                        bool skipForeignKeys) override;
+
+  // ---- projection, filters, ranges, search ----
+  void ResetFilterBitmap() override;
+  void SetProjection(const std::vector<AnsiString>& fieldNames, const std::vector<AnsiString>& aliases) override;
+  void SetFilterText(const AnsiString& text, TSQLMemFilterOptions options) override;
+  void ClearFilterText() override;
+  bool Locate(const AnsiString& fieldNames, const Variant& keyValues, bool caseInsensitive, bool partialKey) override;
+  bool GotoKey(Byte kind) override;
+  void CancelRange() override;
+  void SetRange(Byte* startKeyBuffer, Byte* endKeyBuffer, Integer startKeyFieldCount, Integer endKeyFieldCount,
+                bool startExclusive, bool endExclusive) override;
+  // Takes the expression over (the cursor is its only owner) and binds it to this cursor; nullptr
+  // removes the bound filter. The filter bitmap is left as it is.
+  void SetFilterExpression(std::unique_ptr<TSQLMemExpression> expression) override;
+  // Hands the bound filter expression back to the caller, who owns it from then on.
+  std::unique_ptr<TSQLMemExpression> TakeFilterExpression();
+
+  // ---- BLOB streams on the current record ----
+  TStream* OpenBLOB(Integer fieldNo, Byte mode) override;  // 10110, 10113, 10114, 10115
+  void CloseBLOB(Integer fieldNo) override;                 // 10118, 10119, 10120
+  void CloseBLOBStreams(bool writersOnly) override;         // 10121
+  Integer OpenBLOBCount() const { return static_cast<Integer>(blobStreams_.size()); }
+
+  // ---- sequences and use counts ----
+  Int64 GetLastAutoincValue(Integer tableFieldNo) override;
+  void SetLastAutoincValue(Integer tableFieldNo, Int64 value) override;
+  void IncTableUseCount() override;
+  void DecTableUseCount() override;
+
+  // ---- the table's own machinery ----
+  // Puts the cursor onto table without opening it by name; such a cursor never detaches or frees it.
+  void AttachToTableData(TSQLMemTableData& table);
+  void SavePosition();
+  void RestorePosition();
+  void FreeSavedPosition();
+
+  TSQLMemTableData* TableData() const { return table_; }
+  bool BorrowedTable() const { return borrowedTable_; }
+
+ private:
+  TSQLMemDatabaseData& SessionDatabase(Integer code);
+  bool InMemoryOrTemporary() const { return InMemory != 0 || Temporary != 0; }
+  // Raises 30035 for a temporary table: the temporary database is not part of the engine yet.
+  void RequireNonTemporary() const;
+  // The table of a table-level operation (see the .cpp); nullptr raises "Table not found" with code.
+  // disposable is set when the table was made for the operation and must be freed afterwards.
+  TSQLMemTableData* ResolveTable(Integer notFoundCode, Integer transactionCode, bool findOrCreate, bool& disposable);
+  void ReleaseResolvedTable(TSQLMemTableData* table, bool disposable) noexcept;
+  TSQLMemTableData& OpenTableData(Integer code) const;  // the attached table, else code "Table not found"
+  void RefreshIndexAndConstraintDefs();
+  void StartRecordState();  // BOF, fresh stream list and filter bitmap
+  // Whether the table's definitions differ from the given ones, position by position.
+  bool DefinitionsDiffer(const TSQLMemFieldDefs& fieldDefs, const TSQLMemIndexDefs* indexDefs,
+                         const TSQLMemConstraintDefs* constraintDefs) const;
+  // Releases one stream entry (through its outer stream when it has one) and takes it off the list.
+  void ReleaseBLOBStream(std::size_t index);
+
+  TSQLMemTableData* table_ = nullptr;  // borrowed while open
+  void* savedBookmark_ = nullptr;      // engine block
+  Byte* savedRecordBuffer_ = nullptr;  // engine block
+  bool borrowedTable_ = false;
+  bool blobListOpen_ = false;
+  std::vector<std::unique_ptr<TSQLMemLocalBLOBStream>> blobStreams_;
+};
