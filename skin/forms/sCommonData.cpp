@@ -1,11 +1,14 @@
 #include "skin/forms/sCommonData.h"
 
 #include "skin/manager/sMessages.h"
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/gui/Control.h"
 #include "vcl/rtl/AnsiStrings.h"
 
 TsCommonData::TsCommonData(TObject* owner) : HostObject(owner), HostControl(dynamic_cast<TControl*>(owner)) {}
+
+TsCommonData::~TsCommonData() = default;
 
 void TsCommonData::SetSkinSection(const AnsiString& value) {
   skinSection_ = value.empty() ? AnsiString("UNKNOWN") : AnsiUpperCase(value);
@@ -63,3 +66,15 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
       return false;
   }
 }
+
+TUpdateLayeredWindow UpdateLayeredWindowFunction() {
+  static const TUpdateLayeredWindow function = [] {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 == nullptr ? nullptr
+                             : reinterpret_cast<TUpdateLayeredWindow>(
+                                   reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindow")));
+  }();
+  return function;
+}
+
+bool LayeredWindowsAvailable() { return UpdateLayeredWindowFunction() != nullptr; }

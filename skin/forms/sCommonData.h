@@ -9,6 +9,7 @@
 // HandleSkinCommand reports those commands as not handled and leaves the data unchanged, so callers
 // pass them on as they would for any command a host ignores.
 #pragma once
+#include <memory>
 #include "vcl/gui/Geometry.h"
 #include "vcl/gui/Messages.h"
 #include "vcl/rtl/Persistent.h"
@@ -57,6 +58,7 @@ class TsCommonData : public TPersistent {
  public:
   // The host: HostObject is the owner; HostControl is the owner when it is a control.
   explicit TsCommonData(TObject* owner);
+  ~TsCommonData() override;
 
   // The section of the skin, upper case; empty becomes "UNKNOWN". Without a manager the section
   // index becomes -1; resolving it in the manager's sections and repainting come with the manager.
@@ -90,6 +92,8 @@ class TsCommonData : public TPersistent {
   bool MouseInside = false;
   Word StateBits = ssNotComputed;
   HDC PrintTarget = nullptr;
+  // The control's look composed in memory (32-bit); painters make it on first use.
+  std::unique_ptr<TBitmap> CacheBitmap;
 
  private:
   AnsiString skinSection_;
@@ -100,3 +104,11 @@ class TsCommonData : public TPersistent {
 // Also acts on 8, 9, 15, 17 and 22 without counting them handled. False for anything else, for
 // another message and for nil data.
 bool HandleSkinCommand(TMessage& message, TsCommonData* data);
+
+// ---- layered windows ----
+// user32's UpdateLayeredWindow, bound by name on first use (nil where the system lacks it). Glow,
+// shadow and fading windows call it through this binding.
+using TUpdateLayeredWindow = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
+TUpdateLayeredWindow UpdateLayeredWindowFunction();
+// Whether UpdateLayeredWindow was found.
+bool LayeredWindowsAvailable();

@@ -78,5 +78,5 @@ TIcon* ProgramLargeIcon();
 // "/skver"), the program's icons. A missing shadow resource raises (the program cannot skin its frames
 // without it); the library is then left stopped. Starting twice does nothing.
 void SkinLibraryStartup();
-// Stops the modules in the reverse order and frees what they hold.
+// Stops the modules in the reverse order and frees what they hold (open glow windows included).
 void SkinLibraryShutdown();

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "skin/manager/sGradient.h"
+#include "skin/manager/skGlow.h"
 #include "skin/manager/skPNG.h"
 #include "skin/manager/skPNGGraphic.h"
 #include "skin/manager/skntSystem.h"
@@ -124,6 +125,7 @@ void SkinLibraryStartup() {
 void SkinLibraryShutdown() {
   TSkinLibraryState& s = State();
   if (!s.Started) return;
+  CloseAllGlowEffects(false);  // the forms go as their destructors decide
   s.SmallIcon.reset();
   s.LargeIcon.reset();
   s.ActiveShadow.reset();

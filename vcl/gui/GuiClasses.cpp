@@ -242,6 +242,7 @@ void RegisterStandardControls() {
     p.IntegerProp("ButtonWidth", &TToolBar::SetButtonWidth);
     p.IntegerProp("ButtonHeight", &TToolBar::SetButtonHeight);
     p.ComponentProp("Images", &TToolBar::SetImages);
+    p.ComponentProp("HotImages", &TToolBar::SetHotImages);
     p.BoolProp("Flat", &TToolBar::SetFlat);
     p.SetProp<TEdgeBorders>("EdgeBorders", &TToolBar::SetEdgeBorders, kEdgeBorders);
     p.EnumProp("EdgeInner", &TToolBar::SetEdgeInner, kEdgeStyles);

@@ -10,6 +10,7 @@ constexpr UINT_PTR kTimerId = 1;
 TTimer::TTimer(TComponent* owner) : TComponent(owner) { UpdateTimer(); }
 
 TTimer::~TTimer() {
+  if (tickAlive_ != nullptr) *tickAlive_ = false;
   if (window_ != nullptr) {
     KillTimer(window_, kTimerId);
     DeallocateHWnd(window_);
@@ -43,15 +44,23 @@ void TTimer::WndProc(TMessage& m) {
   // WM_TIMER messages are made while the queue is read; one that comes while the handler pumps
   // messages is the tick the handler is still busy with.
   if (ticking_ || !enabled_ || ComponentState().Contains(csDestroying)) return;
+  // The handler may free this timer (and its window); then nothing here is touched afterwards.
+  bool alive = true;
+  tickAlive_ = &alive;
   ticking_ = true;
   try {
     Timer();
   } catch (...) {
-    ticking_ = false;
-    if (Application != nullptr) Application->HandleException(this);
+    if (alive) {
+      ticking_ = false;
+      tickAlive_ = nullptr;
+    }
+    if (Application != nullptr) Application->HandleException(alive ? this : nullptr);
     return;
   }
+  if (!alive) return;
   ticking_ = false;
+  tickAlive_ = nullptr;
 }
 
 void TTimer::Timer() {

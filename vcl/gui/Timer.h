@@ -1,7 +1,8 @@
 // TTimer: a component that fires OnTimer every Interval milliseconds while Enabled, through WM_TIMER
 // messages of a hidden window of its own (so it ticks only while messages are pumped). A tick that
 // arrives while the handler of the previous one still runs (the handler pumps messages) is dropped,
-// never nested. An exception from OnTimer goes to Application->HandleException.
+// never nested. An exception from OnTimer goes to Application->HandleException. A handler may free
+// its own timer.
 #pragma once
 #include "vcl/gui/Messages.h"
 #include "vcl/gui/Win.h"
@@ -38,4 +39,5 @@ class TTimer : public TComponent {
   bool enabled_ = true;
   Cardinal interval_ = 1000;
   bool ticking_ = false;
+  bool* tickAlive_ = nullptr;  // a flag on the stack of the tick in progress; the destructor clears it
 };

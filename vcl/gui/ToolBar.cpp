@@ -116,6 +116,8 @@ void TToolBar::ApplyImagesAndSize() {
   HWND window = Handle();
   HIMAGELIST list = images_ != nullptr ? images_->Handle() : nullptr;
   SendMessageW(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+  HIMAGELIST hotList = hotImages_ != nullptr ? hotImages_->Handle() : nullptr;
+  SendMessageW(window, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotList));
   if (images_ != nullptr) SendMessageW(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(images_->Width(), images_->Height()));
   SendMessageW(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth_, buttonHeight_));
 }
@@ -281,12 +283,20 @@ void TToolBar::Loaded() {
   ButtonsChanged();
 }
 
+void TToolBar::SetHotImages(TCustomImageList* value) {
+  if (value == hotImages_) return;
+  if (hotImages_ != nullptr) RemoveFreeNotification(hotImages_);
+  hotImages_ = value;
+  if (value != nullptr) value->FreeNotification(this);
+  ApplyImagesAndSize();
+}
+
 void TToolBar::Notification(TComponent* component, TOperation operation) {
   TWinControl::Notification(component, operation);
-  if (operation == opRemove && component == images_) {
-    images_ = nullptr;
-    ApplyImagesAndSize();
-  }
+  if (operation != opRemove) return;
+  if (component == images_) images_ = nullptr;
+  if (component == hotImages_) hotImages_ = nullptr;
+  if (images_ == nullptr || hotImages_ == nullptr) ApplyImagesAndSize();
 }
 
 void TToolBar::WndProc(TMessage& m) {

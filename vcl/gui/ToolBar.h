@@ -62,6 +62,9 @@ class TToolBar : public TWinControl {
   void SetButtonHeight(Integer value);
   TCustomImageList* Images() const { return images_; }
   void SetImages(TCustomImageList* value);
+  // The images shown while the mouse is over a button (nil: the normal images).
+  TCustomImageList* HotImages() const { return hotImages_; }
+  void SetHotImages(TCustomImageList* value);
   bool Flat() const { return flat_; }
   void SetFlat(bool value);
   TEdgeBorders EdgeBorders() const { return edgeBorders_; }
@@ -99,6 +102,7 @@ class TToolBar : public TWinControl {
   Integer buttonWidth_ = 23;
   Integer buttonHeight_ = 22;
   TCustomImageList* images_ = nullptr;
+  TCustomImageList* hotImages_ = nullptr;
   bool flat_ = false;
   TEdgeBorders edgeBorders_{ebTop};
   TEdgeStyle edgeInner_ = esRaised;

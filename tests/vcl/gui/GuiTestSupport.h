@@ -15,6 +15,28 @@ namespace guitest {
 
 inline void Pump() { Application->ProcessMessages(); }
 
+// Pumps messages (waiting for them in between) until the condition holds or about two seconds have
+// passed; false on the time-out.
+template <class F>
+bool PumpUntil(F done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > 2000) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    Application->ProcessMessages();
+  }
+  return true;
+}
+
+// Pumps messages for about that many milliseconds.
+inline void PumpFor(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    Application->ProcessMessages();
+  }
+}
+
 // Runs an action once the message loop (ProcessMessages, ShowModal...) gets to it.
 inline void RunLater(std::function<void()> action) {
   struct Runner {

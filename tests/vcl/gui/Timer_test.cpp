@@ -8,21 +8,7 @@
 
 #include "GuiTestSupport.h"
 
-namespace {
-
-// Pumps messages until the condition holds or about two seconds have passed.
-template <class F>
-bool PumpUntil(F done) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > 2000) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    Application->ProcessMessages();
-  }
-  return true;
-}
-
-}  // namespace
+using guitest::PumpUntil;
 
 TEST(Timer, TicksWhileEnabledAndStops) {
   std::unique_ptr<TTimer> timer(New<TTimer>(nullptr));
@@ -93,4 +79,18 @@ TEST(Timer, FailingHandlerGoesToTheApplicationAndTheTimerGoesOn) {
   EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
   EXPECT_GE(reported, 2);
   EXPECT_FALSE(timer->Ticking());
+}
+
+TEST(Timer, HandlerMayFreeItsOwnTimer) {
+  int ticks = 0;
+  auto* timer = New<TTimer>(nullptr);
+  timer->OnTimer = [&](TObject* sender) {
+    ++ticks;
+    delete static_cast<TTimer*>(sender);
+  };
+  timer->SetInterval(5);
+  ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }));
+  Sleep(30);
+  guitest::Pump();
+  EXPECT_EQ(ticks, 1);
 }

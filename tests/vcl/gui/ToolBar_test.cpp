@@ -170,3 +170,18 @@ TEST_F(ToolBarFixture, MovingOverAButtonShowsItsHint) {
   Application->SetHintPause(pause);
   Application->SetHintShortPause(shortPause);
 }
+
+TEST_F(ToolBarFixture, HotImagesReachTheNativeToolBarUntilTheyAreFreed) {
+  TToolBar* bar = form->bar;
+  const HWND window = bar->Handle();
+  EXPECT_EQ(SendMessageW(window, TB_GETHOTIMAGELIST, 0, 0), 0);
+  auto* hot = New<TImageList>(form.get());
+  hot->AddIconResource(GetModuleHandleW(nullptr), "TESTICON");
+  bar->SetHotImages(hot);
+  EXPECT_EQ(bar->HotImages(), hot);
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(window, TB_GETHOTIMAGELIST, 0, 0)), hot->Handle());
+  delete hot;
+  EXPECT_EQ(bar->HotImages(), nullptr);
+  EXPECT_EQ(SendMessageW(window, TB_GETHOTIMAGELIST, 0, 0), 0);
+  EXPECT_EQ(bar->Images(), form->images) << "the normal images stay";
+}
