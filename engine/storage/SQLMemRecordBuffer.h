@@ -9,9 +9,9 @@
 //
 // Pointer size: the layout is the stored one and keeps its widths on every platform, so no slot ever
 // holds a machine address. A BLOB slot refers to its in-memory block by a 32-bit handle into the
-// table's own block table (the table stream replaces it by the int64 stream position); the buffer
-// cache keeps its buffer addresses in a pointer-size list, and a wide-text read hands out a full
-// pointer-size address.
+// table's own block table (SQLMemRecordBLOB.h; the table stream replaces it by the int64 stream
+// position); the buffer cache keeps its buffer addresses in a pointer-size list, and a wide-text read
+// hands out a full pointer-size address.
 #pragma once
 #include <memory>
 #include <vector>
