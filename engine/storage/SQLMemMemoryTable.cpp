@@ -5,6 +5,7 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "engine/storage/SQLMemCursorPosition.h"
 #include "engine/storage/SQLMemSession.h"
 #include "vcl/rtl/CheckedInt.h"
 
@@ -18,45 +19,6 @@ class TSQLMemMemoryTableData::TTableLockHold {
  private:
   TSQLMemTableData& table_;
 };
-
-namespace {
-
-// Keeps a cursor's position, end flags and current buffer, and puts them back when it goes.
-class TCursorPositionKeeper {
- public:
-  explicit TCursorPositionKeeper(TSQLMemCursor& cursor)
-      : cursor_(cursor), pageNo_(cursor.PageNo), itemNo_(cursor.ItemNo), bof_(cursor.Bof), eof_(cursor.Eof),
-        buffer_(cursor.CurrentRecordBuffer) {}
-  ~TCursorPositionKeeper() { Restore(); }
-  TCursorPositionKeeper(const TCursorPositionKeeper&) = delete;
-  TCursorPositionKeeper& operator=(const TCursorPositionKeeper&) = delete;
-  void Restore() {
-    cursor_.PageNo = pageNo_;
-    cursor_.ItemNo = itemNo_;
-    cursor_.Bof = bof_;
-    cursor_.Eof = eof_;
-    cursor_.CurrentRecordBuffer = buffer_;
-  }
-
- private:
-  TSQLMemCursor& cursor_;
-  Integer pageNo_;
-  SmallInt itemNo_;
-  Byte bof_, eof_;
-  Byte* buffer_;
-};
-
-TSQLMemRecordID CursorRecordId(const TSQLMemCursor& cursor) {
-  return TSQLMemRecordID{cursor.PageNo, static_cast<Word>(cursor.ItemNo)};
-}
-
-void PlaceCursor(TSQLMemCursor& cursor, const TSQLMemRecordID& recordId) {
-  cursor.PageNo = recordId.RecordNo;
-  cursor.ItemNo = static_cast<SmallInt>(recordId.ItemNo);
-  cursor.Bof = cursor.Eof = 0;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TSQLMemMemoryTableData
@@ -258,6 +220,8 @@ bool TSQLMemMemoryTableData::InsertRecord(TSQLMemCursor& cursor) {
   if (!recordManager_->AppendRecord(buffer, recordId, sessionId)) return false;
   PlaceCursor(cursor, recordId);
   if (indexManager_ != nullptr) indexManager_->InsertRecordKeys({sessionId, buffer, nullptr, recordId});
+  // A filtered cursor's bitmap places the record by its neighbours in the cursor's index.
+  KeepFilterBitmapAfterInsert(cursor, recordId);
   FlushPages(sessionId);
   // The bitmap's place for the record is found through the indexes, so they hold it first.
   KeepFilterBitmapAfterInsert(cursor, recordId);

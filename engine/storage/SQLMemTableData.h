@@ -111,6 +111,38 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   bool HasDuplicateKey(Integer sessionId, Integer indexId, const TSQLMemRecordID& recordId, bool insert,
                        const Byte* oldRecordBuffer, const Byte* newRecordBuffer) override;
 
+  // ---- record search: scans, filter bitmaps, counts, numbers and Locate (SQLMemTableSearch.cpp) ----
+  // Whether the cursor's current buffer lies in its range and passes its filters and record callback.
+  bool RecordAccepted(TSQLMemCursor& cursor);
+  // Looks for records that pass the expression (may be nil), the extra condition (may be nil) and the
+  // cursor's range and filters, walking from the cursor's current record (fromEnd: from the first or
+  // the last) in the cursor's order, forward or backward. Without a bitmap the answer says whether a
+  // record was found, and foundId (may be nil) receives it: the nearest in the walk's direction, or
+  // with anyMatch simply the first one met. With a bitmap every passing record is added in the
+  // cursor's order and the answer is false. lockHeld: the caller already holds the table lock.
+  bool ScanRecords(TSQLMemCursor& cursor, TSQLMemExpression* expression, bool anyMatch, bool lockHeld,
+                   TSQLMemRecordBitmap* bitmap, TSQLMemRecordID* foundId, bool forward, bool fromEnd,
+                   const TSQLMemScanSearchCondition* extraCondition);
+  // Fills the cursor's filter bitmap with the records it sees, in its order, and makes it active; the
+  // cursor's position and buffer are kept.
+  void BuildFilterBitmap(TSQLMemCursor& cursor);
+  // The moves of a cursor that needs filtering: over its filter bitmap (built on demand).
+  Byte MoveFilteredCursor(TSQLMemCursor& cursor, Byte direction);
+  // The records the cursor sees: a filtered cursor's bitmap count, else the table's record count.
+  Int64 GetCursorRecordCount(TSQLMemCursor& cursor);
+  // Places the cursor on its n-th record (1-based; above the count the last, below 1 the first) and
+  // clears its end flags; nothing when it sees no records. The record is not read.
+  void SetRecNo(TSQLMemCursor& cursor, Int64 recordNo);
+  // The cursor's 1-based record number in its order; -1 at either end, in an empty table or for a
+  // record it does not see.
+  Int64 GetRecNo(TSQLMemCursor& cursor);
+  // The first record in the cursor's order that passes the expression and the cursor's filters
+  // becomes current and is read (nil expression: 11375); without one the cursor stays where it was.
+  bool LocateByExpression(TSQLMemCursor& cursor, TSQLMemExpression* expression);
+  // As LocateByExpression for the condition "key <kind> the cursor's search key" (KeyBuffer over
+  // KeyFieldCount fields) on its current index; the record is not read.
+  bool LocateByCondition(TSQLMemCursor& cursor, Byte kind);
+
   // ---- BLOB values of records ----
   // The mark of every non-null BLOB field of the buffer: owned by the edit or by the stored record.
   virtual void MarkBLOBs(Byte* recordBuffer, bool ownedByEdit);

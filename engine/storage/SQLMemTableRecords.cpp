@@ -23,7 +23,7 @@ void TSQLMemTableData::FetchRecord(Integer sessionId, TSQLMemNavigationRequest& 
 Byte TSQLMemTableData::MoveCursor(TSQLMemCursor& cursor, Byte direction) {
   if (GetRecordCount() == 0) return nrAfterLast;
   // Filters, ranges and the continuation key are the record search's; their moves run over its bitmap.
-  if (cursor.NeedsRecordFiltering()) SQLMemError(30035, SQLMemNotImplementedYet);
+  if (cursor.NeedsRecordFiltering()) return MoveFilteredCursor(cursor, direction);
   TSQLMemNavigationRequest request;
   request.Direction = direction;
   request.IndexId = cursor.CurrentIndexId();
@@ -97,18 +97,12 @@ void TSQLMemTableData::InitNewRecord(TSQLMemCursor& cursor, Byte* recordBuffer, 
   fieldManager_->ApplyDefaults(cursor.StorageSession(), recordBuffer, withAutoinc);
 }
 
-void TSQLMemTableData::KeepFilterBitmapAfterInsert(TSQLMemCursor& cursor, const TSQLMemRecordID& /*recordId*/) {
-  if (cursor.FilterBitmap != nullptr && cursor.FilterBitmap->Active()) SQLMemError(30035, SQLMemNotImplementedYet);
-}
-
-void TSQLMemTableData::KeepFilterBitmapAfterUpdate(TSQLMemCursor& cursor, const TSQLMemRecordID& /*recordId*/) {
-  if (cursor.FilterBitmap != nullptr && cursor.FilterBitmap->Active()) SQLMemError(30035, SQLMemNotImplementedYet);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Bulk delete and update
 
 Int64 TSQLMemTableData::RecordsSeenBy(TSQLMemCursor& cursor) {
+  // A filtered cursor sees its bitmap's records, built now if need be: never every record of the table.
+  if (cursor.NeedsRecordFiltering()) return GetCursorRecordCount(cursor);
   if (cursor.FilterBitmap != nullptr && cursor.FilterBitmap->Active()) return cursor.FilterBitmap->GetCount();
   return GetRecordCount();
 }
