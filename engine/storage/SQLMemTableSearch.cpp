@@ -330,6 +330,8 @@ class TRecordScan {
   // to the cursor's record in the cursor's order (natural, or its own index).
   bool WalkOtherIndex(const TSQLMemScanSearchCondition* start, const TSQLMemScanSearchCondition* end,
                       TSQLMemRecordID& found) {
+    // This walk always runs forward, so a pair starts at the bound the index orders first.
+    if (!forward_ && end != nullptr) std::swap(start, end);
     TSQLMemIndex& index = Index(start->IndexID);
     TSQLMemIndex* own = cursor_.HasIndex() ? &Index(cursor_.CurrentIndexId()) : nullptr;
     TCachedBuffer buffer(table_);
@@ -537,19 +539,15 @@ bool BitmapRecordBefore(TSQLMemTableData& table, TSQLMemCursor& cursor, const TS
 // Puts the record into the bitmap right after its nearest neighbour before it (none: at the start).
 void PlaceInBitmap(TSQLMemTableData& table, TSQLMemCursor& cursor, const TSQLMemRecordID& recordId, const Byte* record) {
   TSQLMemRecordBitmap& bitmap = *cursor.FilterBitmap;
+  TSQLMemRecordID last;
+  if (bitmap.GetCount() > 0) bitmap.GetRecordIdByNo(bitmap.GetCount(), last);
   TSQLMemRecordID before;
-  if (!cursor.HasIndex() && (bitmap.GetCount() == 0 || [&] {
-        TSQLMemRecordID last;
-        bitmap.GetRecordIdByNo(bitmap.GetCount(), last);
-        return table.CompareRecordIds(last, recordId) < 0;
-      }())) {
-    // Natural order and the highest id: appended, so the list stays sorted.
-    bitmap.AddRecord(recordId);
-  } else if (BitmapRecordBefore(table, cursor, recordId, record, before)) {
+  if (!cursor.HasIndex() && (bitmap.GetCount() == 0 || table.CompareRecordIds(last, recordId) < 0))
+    bitmap.AddRecord(recordId);  // natural order and the highest id: appended, the list stays sorted
+  else if (BitmapRecordBefore(table, cursor, recordId, record, before))
     bitmap.InsertRecord(recordId, before, false, false);
-  } else {
+  else
     bitmap.InsertRecord(recordId, recordId, false, true);
-  }
 }
 
 }  // namespace

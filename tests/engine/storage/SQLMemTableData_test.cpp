@@ -193,7 +193,7 @@ TEST_F(TableDataTest, AttachAndDetachKeepTheBufferCacheAndTheSessionsPaths) {
   TableCursor& first = NewCursor();
   TSQLMemMemoryTableData& table = Create(first);
   for (const char* day : {"2026.01.01", "2026.01.02", "2026.01.03"}) ASSERT_TRUE(InsertDay(first, day, "t"));
-  TestSession other;
+  TableTestSession other;
   database->AddSession(&other);
   EXPECT_EQ(other.SessionId, 1);
   TableCursor& second = NewCursor("fans", &session);

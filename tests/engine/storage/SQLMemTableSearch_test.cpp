@@ -302,6 +302,36 @@ TEST_F(TableSearchTest, FilteredCursorsMatchABruteForceReference) {
       }
     }
 
+    // Scans from a record: the nearest record after (before) it in the cursor's order that the cursor
+    // sees and the condition holds for.
+    for (int l = 0; l < 4 && !expectedRows.empty(); ++l) {
+      const Comparison c{random() % 2 == 0 ? opLessOrEqual : opGreater, static_cast<Integer>(random() % 3),
+                         static_cast<Integer>(random() % 9)};
+      const bool forward = l % 2 == 0;
+      const std::size_t from = random() % expectedRows.size();
+      Integer nearest = kNull;
+      if (forward) {
+        for (std::size_t i = from + 1; i < expectedRows.size() && nearest == kNull; ++i)
+          if (c.Holds(expectedRows[i])) nearest = expectedRows[i].id;
+      } else {
+        for (std::size_t i = from; i-- > 0 && nearest == kNull;)
+          if (c.Holds(expectedRows[i])) nearest = expectedRows[i].id;
+      }
+      TSQLMemExpression scan;
+      scan.AddCondition(CompareNode(cursor, c.op, FieldName(c.field), c.value));
+      table_->SetRecNo(cursor, static_cast<Int64>(from + 1));
+      TSQLMemRecordID foundId;
+      const bool found = table_->ScanRecords(cursor, &scan, false, false, nullptr, &foundId, forward, false, nullptr);
+      ASSERT_EQ(found, nearest != kNull) << "scan " << (forward ? "forward" : "backward") << " from " << from << ", "
+                                         << FieldName(c.field) << " op " << int(c.op) << " " << c.value;
+      if (found) {
+        cursor.PageNo = foundId.RecordNo;
+        cursor.ItemNo = static_cast<SmallInt>(foundId.ItemNo);
+        ASSERT_EQ(table_->MoveCursor(cursor, ndCurrent), nrFound);
+        EXPECT_EQ(GetInt(cursor, kId), nearest);
+      }
+    }
+
     cursor.RangeStartKeyBuffer = cursor.RangeEndKeyBuffer = nullptr;
     table_->DetachCursor(cursor);
     table_->DetachCursor(plain);
@@ -460,6 +490,49 @@ TEST_F(TableSearchTest, LocateByConditionFindsTheFirstKeyInIndexOrder) {
   EXPECT_FALSE(table_->LocateByCondition(cursor, 1));
   EXPECT_EQ(cursor.Bof, 1);
   cursor.KeyBuffer = nullptr;
+}
+
+// A bulk delete through a filtered cursor that has not moved yet removes only the records it sees.
+TEST_F(TableSearchTest, BulkDeleteThroughAFreshFilteredCursorKeepsTheOthers) {
+  TableCursor& cursor = CreateSearchTable();
+  TableCursor& plain = SecondCursor();
+  for (int i = 0; i < 10; ++i) Insert(plain, {i, i % 3, 0});
+  cursor.FilterExpression = std::make_unique<TSQLMemExpression>();
+  cursor.FilterExpression->AddCondition(CompareNode(cursor, opEqual, "A", 1));
+  table_->DeleteRecords(cursor);
+  EXPECT_EQ(Visit(plain, true), (std::vector<Integer>{0, 2, 3, 5, 6, 8, 9}));
+}
+
+// With 10000 records and a cursor in natural order at its start, a pair of bounds drives the walk when
+// the square of its estimated range stays within a fifth of the records (30 * 30 <= 2000), else the
+// first key condition does (60 * 60 > 2000). The walk's order shows which: the pair walks ByA, the
+// first condition ById, and A falls as ID rises.
+TEST_F(TableSearchTest, APairOfBoundsDrivesOnlyWhenItsRangeIsSmall) {
+  TableCursor& cursor = CreateSearchTable();
+  constexpr Integer kRows = 10000;
+  for (Integer i = 0; i < kRows; ++i) Insert(cursor, {i, kRows - 1 - i, 0});
+  for (const Integer width : {30, 60}) {
+    SCOPED_TRACE(::testing::Message() << "range of " << width);
+    cursor.FilterExpression = std::make_unique<TSQLMemExpression>();
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opGreaterOrEqual, "ID", 0));
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opGreaterOrEqual, "A", 5000));
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opLess, "A", 5000 + width));
+    std::vector<Integer> tested;
+    cursor.RecordFilter = [&tested](TSQLMemCursor& c, const Byte* record) {
+      Byte* saved = c.CurrentRecordBuffer;
+      c.CurrentRecordBuffer = const_cast<Byte*>(record);
+      tested.push_back(GetInt(c, kId));
+      c.CurrentRecordBuffer = saved;
+      return true;
+    };
+    if (cursor.FilterBitmap != nullptr) cursor.FilterBitmap->SetActive(false);
+    ASSERT_EQ(table_->GetCursorRecordCount(cursor), width);
+    ASSERT_EQ(tested.size(), static_cast<std::size_t>(width));
+    const bool byA = std::is_sorted(tested.rbegin(), tested.rend());
+    const bool byId = std::is_sorted(tested.begin(), tested.end());
+    EXPECT_EQ(byA, width == 30);
+    EXPECT_EQ(byId, width == 60);
+  }
 }
 
 }  // namespace
