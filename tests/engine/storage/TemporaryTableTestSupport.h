@@ -135,7 +135,7 @@ class TemporaryTableTest : public EngineBlocksTest {
     return rows;
   }
 
-  TestSession session;
+  TableTestSession session;
   std::unique_ptr<TSQLMemTemporaryDatabaseData> database;
 
  private:
