@@ -7,6 +7,7 @@
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/storage/SQLMemCursor.h"
 #include "engine/storage/SQLMemMemoryTable.h"
+#include "engine/storage/SQLMemTemporaryDatabase.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/Strings.h"
 #include "vcl/rtl/TextConv.h"
@@ -186,7 +187,7 @@ void StartDatabaseListUnit() {
   auto& databases = StartupDatabases();
   if (!databases.empty()) return;
   databases.push_back(std::make_unique<TSQLMemMemoryDatabaseData>("MEMORY"));
-  databases.push_back(std::make_unique<TSQLMemDatabaseData>("TEMP", false, true));
+  databases.push_back(std::make_unique<TSQLMemTemporaryDatabaseData>());
 }
 
 void StopDatabaseListUnit() noexcept { StartupDatabases().clear(); }

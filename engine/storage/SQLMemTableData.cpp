@@ -332,6 +332,14 @@ void DropTableData(TSQLMemTableData*& table, TSQLMemBaseSession* session, bool d
   table = nullptr;
 }
 
+void DetachTableCursor(TSQLMemTableData*& table, TSQLMemCursor& cursor) {
+  if (table == nullptr) return;
+  TSQLMemTableData* detaching = table;
+  table = nullptr;
+  detaching->DetachCursor(cursor);
+  if (detaching->FreeAfterDetach()) delete detaching;
+}
+
 void TSQLMemTableData::RenameField(const AnsiString& oldName, const AnsiString& newName) {
   TSQLMemFieldDefs& fields = fieldManager_->FieldDefs;
   TSQLMemFieldDef* field = fields.FindByName(oldName);

@@ -75,6 +75,9 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   // Removes the cursor (11631 for a cursor without a session): the indexes forget the session's paths
   // when no other attached cursor shares it; the last cursor frees the buffer cache.
   virtual void DetachCursor(TSQLMemCursor& cursor);
+  // Whether the last DetachCursor deleted the table, which its caller must now free (a temporary
+  // table goes with its last cursor). See DetachTableCursor.
+  virtual bool FreeAfterDetach() const { return false; }
   // 30343 unknown field, 30344 new name taken, 11489 an index uses the field, 11488 a foreign key does.
   virtual void RenameField(const AnsiString& oldName, const AnsiString& newName);
   // Builds the index over the table's records, adds the key constraint a primary or unique index
@@ -310,3 +313,7 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
 // Deletes the table (DeleteTable) and, when it answers that the table is to go, frees it after the call
 // has returned; table is then nil. Errors of the guards leave the table in place.
 void DropTableData(TSQLMemTableData*& table, TSQLMemBaseSession* session, bool dropForeignKeys, bool force);
+
+// Detaches the cursor from the table (DetachCursor) and frees the table when the detach deleted it
+// (FreeAfterDetach); table is nil afterwards either way.
+void DetachTableCursor(TSQLMemTableData*& table, TSQLMemCursor& cursor);
