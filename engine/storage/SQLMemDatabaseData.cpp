@@ -127,6 +127,12 @@ void TSQLMemDatabaseData::FreeAllTables() noexcept {
   }
 }
 
+void TSQLMemDatabaseData::ForEachTable(const std::function<void(TSQLMemDatabaseTable&)>& visit) {
+  TDatabaseLock guard(lock_, false);
+  for (TSQLMemDatabaseTable* table : tables_)
+    if (table != nullptr) visit(*table);
+}
+
 Integer TSQLMemDatabaseData::GetTableCount() {
   TDatabaseLock guard(lock_, false);
   return static_cast<Integer>(tables_.size());

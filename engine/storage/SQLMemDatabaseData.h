@@ -2,6 +2,7 @@
 // schema objects take their ids) and the process-wide list of all of them. Start-up creates the
 // in-memory database "MEMORY" and the temporary database "TEMP".
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 #include "engine/foundation/SQLMemCriticalSection.h"
@@ -71,6 +72,8 @@ class TSQLMemDatabaseData {
   void AddTable(TSQLMemDatabaseTable* table);     // takes ownership
   void RemoveTable(TSQLMemDatabaseTable* table);  // gives ownership back to the caller
   void FreeAllTables() noexcept;
+  // Calls visit with every table, in list order, under the read lock.
+  void ForEachTable(const std::function<void(TSQLMemDatabaseTable&)>& visit);
   Integer GetTableCount();
   Integer GetSessionCount();
   // The next object id: 1, 2, 3, ...; past the int32 range ERangeError.
