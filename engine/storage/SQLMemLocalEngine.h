@@ -115,6 +115,7 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
   void SavePosition();
   void RestorePosition();
   void FreeSavedPosition();
+  bool HasSavedPosition() const { return savedBookmark_ != nullptr; }
 
   TSQLMemTableData* TableData() const { return table_; }
   bool BorrowedTable() const { return borrowedTable_; }

@@ -99,21 +99,34 @@ void TSQLMemTransaction::Commit(bool /*flush*/) {
 }
 
 void TSQLMemTransaction::Rollback() {
-  ForEachSessionCursor([](TSQLMemLocalCursor& cursor) {
-    cursor.RestorePosition();
-    // Nothing was undone: the restored buffer would show the record as it was when the transaction
-    // started, so the cursor reads what the table holds now.
-    if (cursor.Open == 0 || cursor.CurrentRecordBuffer == nullptr || cursor.Bof != 0 || cursor.Eof != 0) return;
-    if (cursor.TableData()->RecordExists(cursor) && cursor.GetRecord(ndCurrent) == nrFound) return;
-    // A record deleted meanwhile stays deleted, and its position leads nowhere: the cursor goes to
-    // its first record, or before the first with a cleared buffer when it sees none.
-    cursor.SetBeginOfData();
-    if (cursor.GetRecord(ndNext) == nrFound) return;
-    cursor.SetBeginOfData();
-    cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
-  });
+  try {
+    ForEachSessionCursor([](TSQLMemLocalCursor& cursor) {
+      try {
+        RestoreCursor(cursor);
+      } catch (...) {  // one cursor failing to go back must not keep the others where they are
+        cursor.SetBeginOfData();
+      }
+    });
+  } catch (...) {  // the database's lock failed: the transaction ends all the same
+  }
   finished_ = 1;
   ReleaseLocks();
+}
+
+void TSQLMemTransaction::RestoreCursor(TSQLMemLocalCursor& cursor) {
+  // A cursor opened after the start has no position to go back to, and keeps its buffer.
+  if (!cursor.HasSavedPosition()) return;
+  cursor.RestorePosition();
+  // Nothing was undone: the restored buffer would show the record as it was when the transaction
+  // started, so the cursor reads what the table holds now.
+  if (cursor.Open == 0 || cursor.CurrentRecordBuffer == nullptr || cursor.Bof != 0 || cursor.Eof != 0) return;
+  if (cursor.TableData()->RecordExists(cursor) && cursor.GetRecord(ndCurrent) == nrFound) return;
+  // A record deleted meanwhile stays deleted, and its position leads nowhere: the cursor goes to its
+  // first record, or before the first with a cleared buffer when it sees none.
+  cursor.SetBeginOfData();
+  if (cursor.GetRecord(ndNext) == nrFound) return;
+  cursor.SetBeginOfData();
+  cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
 }
 
 void TSQLMemTransaction::ReleaseLocks() {

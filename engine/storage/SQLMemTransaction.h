@@ -53,6 +53,8 @@ class TSQLMemTransaction {
   // modes 0 and then 2.
   void AddTable(const AnsiString& tableName, bool exclusive);
   void LockOrRaise(TLockedTable& table, Integer mode, Integer code, const char* modeText);
+  // Back to the saved position, then the record as the table holds it now.
+  static void RestoreCursor(TSQLMemLocalCursor& cursor);
   // Unlocks every table in list order (10825 on a refusal) and empties the list.
   void ReleaseLocks();
   // The session's cursors on the database's tables, collected under the database's read lock; action

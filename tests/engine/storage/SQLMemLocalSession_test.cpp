@@ -291,6 +291,11 @@ TEST_F(LocalSessionTest, RollbackRestoresCursorPositionsAndShowsTheStoredData) {
   ASSERT_EQ(PostDay(cursor, "2024.03.04", "fourth"), 0) << cursor.ErrorText;
   GoTo(other, "2024.03.01");
   EXPECT_EQ(Text(cursor, kShortDateDay), "2024.03.04");
+  // A cursor opened during the transaction has nowhere to go back to and keeps its edit.
+  TSQLMemLocalCursor& late = NewCursor(session);
+  Open(late);
+  GoTo(late, "2024.03.01");
+  PutText(late, kTitle, "not posted");
   session.Rollback();
 
   // The cursor is back on the day it stood on, and shows what the table holds: the rollback undid
@@ -301,6 +306,7 @@ TEST_F(LocalSessionTest, RollbackRestoresCursorPositionsAndShowsTheStoredData) {
   EXPECT_EQ(cursor.GetRecord(ndNext), nrFound);
   EXPECT_EQ(Text(cursor, kShortDateDay), "2024.03.03");
   EXPECT_EQ(Text(other, kShortDateDay), "2024.03.01");
+  EXPECT_EQ(Text(late, kTitle), "not posted");
   EXPECT_EQ(Days(cursor), (std::vector<std::string>{"2024.03.01|first", "2024.03.02|second, edited", "2024.03.03|third",
                                                     "2024.03.04|fourth"}));
 }
