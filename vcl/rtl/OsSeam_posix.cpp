@@ -271,7 +271,13 @@ std::atomic<Cardinal> lastTempUnique{0};
 
 // ---- threads and time ----
 
-ThreadId CurrentThreadId() { return static_cast<ThreadId>(::gettid()); }
+// gettid is a system call on every use and the engine's locks ask for the caller's id on every entry:
+// each thread asks once. (A forked child would inherit its parent's cached id; nothing here forks
+// without exec.)
+ThreadId CurrentThreadId() {
+  thread_local const ThreadId id = static_cast<ThreadId>(::gettid());
+  return id;
+}
 
 void SleepMs(Cardinal ms) {
   if (ms == 0) {
