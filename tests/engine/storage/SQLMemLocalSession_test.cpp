@@ -223,20 +223,34 @@ TEST_F(LocalSessionTest, DeletingAConnectedSessionLeavesTheDatabase) {
   EXPECT_EQ(database->GetSessionCount(), 0);
 }
 
-TEST_F(LocalSessionTest, TheDatabaseStreamGoesThroughTheSessionsDatabase) {
-  // An empty database: the table count alone.
+TEST_F(LocalSessionTest, TheDatabaseStreamCarriesEveryTableToAnotherDatabase) {
+  TSQLMemLocalSession& session = Connected();
+  TSQLMemLocalCursor& days = CreateDays(session);
+  ASSERT_EQ(PostDay(days, "2024.03.01", "first"), 0) << days.ErrorText;
+  ASSERT_EQ(PostDay(days, "2024.03.02", "second"), 0) << days.ErrorText;
+  TSQLMemLocalCursor& notes = NewCursor(session);
+  notes.TableName = "Notes";
+  const DiarySchema schema;
+  notes.CreateTable(schema.fields, schema.indexes, schema.constraints);
   TMemoryStream stream;
-  Connected().SaveDatabaseToStream(stream, 1, 9, 2097152);
-  EXPECT_EQ(stream.GetSize(), 4);
+  // The open cursor on Days does not stop the save.
+  session.SaveDatabaseToStream(stream, 1, 9, 2097152);
+
   WillMakeDatabase("SESSIONCOPY");
   TSQLMemLocalSession& copy = NewSession("SESSIONCOPY");
   stream.SetPosition(0);
   copy.LoadDatabaseFromStream(stream);  // connects on demand
   EXPECT_TRUE(copy.GetConnected());
-  EXPECT_EQ(stream.GetPosition(), 4);
+  EXPECT_EQ(stream.GetPosition(), stream.GetSize());
   TStringList names;
   copy.GetTableNames(names);
-  EXPECT_EQ(names.Count(), 0);
+  ASSERT_EQ(names.Count(), 2);
+  EXPECT_EQ(names.Strings(0), "Days");
+  EXPECT_EQ(names.Strings(1), "Notes");
+  TSQLMemLocalCursor& copied = NewCursor(copy);
+  Open(copied);
+  EXPECT_EQ(Days(copied), (std::vector<std::string>{"2024.03.01|first", "2024.03.02|second"}));
+
   // A stream that ends before its count.
   TMemoryStream empty;
   EXPECT_EQ(NativeErrorOf([&] { copy.LoadDatabaseFromStream(empty); }), 11760);
