@@ -69,9 +69,14 @@ bool TSQLMemDatabaseData::TableExists(const AnsiString& name) {
                      [hash](TSQLMemDatabaseTable* t) { return t != nullptr && t->GetNameHash() == hash; });
 }
 
-void TSQLMemDatabaseData::LoadFromStream(TStream& /*stream*/) { SQLMemError(30035, SQLMemNotImplementedYet); }
+void TSQLMemDatabaseData::LoadFromStream(TSQLMemLocalSession& /*session*/, TStream& /*stream*/) {
+  SQLMemError(30035, SQLMemNotImplementedYet);
+}
 
-void TSQLMemDatabaseData::SaveToStream(TStream& /*stream*/) { SQLMemError(30035, SQLMemNotImplementedYet); }
+void TSQLMemDatabaseData::SaveToStream(TSQLMemLocalSession& /*session*/, TStream& /*stream*/, Byte /*algorithm*/,
+                                       Byte /*level*/, Int64 /*headerSizeValue*/) {
+  SQLMemError(30035, SQLMemNotImplementedYet);
+}
 
 TSQLMemDatabaseTable* TSQLMemDatabaseData::CreateTableData(TSQLMemCursor& /*cursor*/) {
   SQLMemError(30035, SQLMemNotImplementedYet);
@@ -126,6 +131,12 @@ void TSQLMemDatabaseData::FreeAllTables() noexcept {
     }
   } catch (...) {  // the lock itself failed: nothing more can be freed safely
   }
+}
+
+void TSQLMemDatabaseData::ForEachTable(const std::function<void(TSQLMemDatabaseTable&)>& visit) {
+  TDatabaseLock guard(lock_, false);
+  for (TSQLMemDatabaseTable* table : tables_)
+    if (table != nullptr) visit(*table);
 }
 
 Integer TSQLMemDatabaseData::GetTableCount() {

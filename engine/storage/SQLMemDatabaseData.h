@@ -2,6 +2,7 @@
 // schema objects take their ids) and the process-wide list of all of them. Start-up creates the
 // in-memory database "MEMORY" and the temporary database "TEMP".
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 #include "engine/foundation/SQLMemCriticalSection.h"
@@ -12,6 +13,7 @@
 class TStream;
 class TStrings;
 class TSQLMemBaseSession;
+class TSQLMemLocalSession;
 class TSQLMemCursor;
 
 // What a database needs of the tables it owns; the table data derives from it.
@@ -50,8 +52,10 @@ class TSQLMemDatabaseData {
   // By name hash alone; false for an empty name.
   virtual bool TableExists(const AnsiString& name);
   // The kinds of database store and create their tables themselves; the base raises 30035.
-  virtual void LoadFromStream(TStream& stream);
-  virtual void SaveToStream(TStream& stream);
+  // The database stream: every table, through cursors of the session.
+  virtual void LoadFromStream(TSQLMemLocalSession& session, TStream& stream);
+  virtual void SaveToStream(TSQLMemLocalSession& session, TStream& stream, Byte algorithm, Byte level,
+                            Int64 headerSizeValue);
   virtual void CreateDatabase(TSQLMemBaseSession* /*session*/) {}
   virtual TSQLMemDatabaseTable* CreateTableData(TSQLMemCursor& cursor);
   // The first table whose name hash is that of the cursor's table name; nullptr when none.
@@ -71,6 +75,8 @@ class TSQLMemDatabaseData {
   void AddTable(TSQLMemDatabaseTable* table);     // takes ownership
   void RemoveTable(TSQLMemDatabaseTable* table);  // gives ownership back to the caller
   void FreeAllTables() noexcept;
+  // Calls visit with every table, in list order, under the read lock.
+  void ForEachTable(const std::function<void(TSQLMemDatabaseTable&)>& visit);
   Integer GetTableCount();
   Integer GetSessionCount();
   // The next object id: 1, 2, 3, ...; past the int32 range ERangeError.

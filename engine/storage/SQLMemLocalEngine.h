@@ -16,39 +16,12 @@
 #include <vector>
 
 #include "engine/storage/SQLMemCursor.h"
-#include "engine/storage/SQLMemSession.h"
+#include "engine/storage/SQLMemLocalSession.h"
 
 class TStream;
 class TSQLMemDatabaseData;
 class TSQLMemTableData;
 class TSQLMemLocalBLOBStream;
-
-// A connection of one database component to one database of the process-wide list. Transactions
-// come with the session's transaction support; until then a session is never inside one.
-class TSQLMemLocalSession : public TSQLMemBaseSession {
- public:
-  TSQLMemLocalSession() = default;
-  // Disconnects (errors swallowed). Never raises.
-  ~TSQLMemLocalSession() override;
-
-  bool GetConnected() override { return databaseData_ != nullptr; }
-  // Connect: finds or creates the database and registers with it (which gives the session id);
-  // disconnect: leaves the database. Nothing when the state does not change.
-  void SetConnected(bool connected) override;
-  virtual bool InTransaction() const { return false; }
-
-  // In-memory or temporary sessions by database name, others by file name; nullptr when none.
-  TSQLMemDatabaseData* FindSessionDatabaseData() const;
-  // An in-memory session creates a memory database named after its database file name (it joins the
-  // process-wide list and stays there); other sessions create nothing.
-  TSQLMemDatabaseData* CreateSessionDatabaseData() const;
-  TSQLMemDatabaseData* GetSessionDatabaseData() const;
-  // The connected database; connects on demand. nullptr when the session finds none.
-  TSQLMemDatabaseData* DatabaseData();
-
- private:
-  TSQLMemDatabaseData* databaseData_ = nullptr;  // borrowed
-};
 
 class TSQLMemLocalCursor : public TSQLMemCursor {
  public:
@@ -142,6 +115,7 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
   void SavePosition();
   void RestorePosition();
   void FreeSavedPosition();
+  bool HasSavedPosition() const { return savedBookmark_ != nullptr; }
 
   TSQLMemTableData* TableData() const { return table_; }
   bool BorrowedTable() const { return borrowedTable_; }

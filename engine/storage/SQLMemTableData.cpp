@@ -275,6 +275,11 @@ void TSQLMemTableData::AttachCursor(TSQLMemCursor& cursor) {
   cursor.RefreshDefs();
 }
 
+std::vector<TSQLMemCursor*> TSQLMemTableData::AttachedCursors() {
+  TSQLMemLockHold hold(cursorListLock_, false);
+  return cursors_;
+}
+
 void TSQLMemTableData::DetachCursor(TSQLMemCursor& cursor) {
   const TSQLMemBaseSession* session = cursor.StorageSession();
   if (session == nullptr) SQLMemError(11631, SQLMemNilPointer);

@@ -237,6 +237,8 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   TSQLMemBaseRecordManager* RecordManager() const { return recordManager_.get(); }
   TSQLMemRecordBufferCache* RecordBufferCache() const { return bufferCache_.get(); }
   Integer CursorCount() const { return static_cast<Integer>(cursors_.size()); }
+  // A copy of the cursor list, taken under the cursor list lock.
+  std::vector<TSQLMemCursor*> AttachedCursors();
   bool IsOpen() const { return !cursors_.empty(); }
   bool HasIndexes() const;
   Integer UseCount() const { return useCount_; }
