@@ -481,6 +481,13 @@ TEST_F(ForeignKeyTest, RenamingAndDeletingRelatedTables) {
     for (TSQLMemLocalCursor* cursor : {&q, &c, &t}) cursor->CloseTable();
   }
 
+  // The key's field keeps its name, and a parent with a delete action on its children is not emptied.
+  ExpectEngineError([&] { NewCursor("C").RenameField("k", "kk"); }, 11488,
+                    "Cannot rename field 'k' in table 'C' - foreign key 'FK' includes this field - Native error: 11488");
+  ExpectEngineError([&] { NewCursor("Q").EmptyTable(); }, 11494,
+                    "Cannot empty table 'Q' - foreign key(s) with delete action referencing this table exists - Native "
+                    "error: 11494");
+
   // A foreign key named only by the prefix cannot lose it.
   make("X", Schema().Fields({"k"}).ForeignKey("SQLMemFKTNP_", {"k"}, "Q", 0, 4, 4));
   ExpectEngineError([&] { NewCursor("X").RenameTable("Y"); }, 11585,
