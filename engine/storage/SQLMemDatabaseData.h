@@ -75,6 +75,12 @@ class TSQLMemDatabaseData {
   Integer GetSessionCount();
   // The next object id: 1, 2, 3, ...; past the int32 range ERangeError.
   Integer NextObjectId();
+  // The object-id sequence's current value, as a table stream keeps it; a loaded table moves it
+  // forward so that new ids never repeat the loaded ones.
+  Int64 ObjectIdSequenceValue() const { return objectIdSequence_.CurrentValue; }
+  void AdvanceObjectIdSequence(Int64 value) {
+    if (value > objectIdSequence_.CurrentValue) objectIdSequence_.CurrentValue = value;
+  }
 
   const AnsiString& Name() const { return name_; }
   WideString FileName;

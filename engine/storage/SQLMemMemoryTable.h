@@ -80,9 +80,8 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // Every record's BLOB blocks, then every record and every page (session -2).
   void FastClear();
 
-  // The table stream (the data file's form), under the table lock, after the load or save guard. The
-  // stream form itself is written and read by the table stream unit; until it is wired in, both raise
-  // 30035 once the guard has passed.
+  // The table stream (the data file's form), under the table lock, after the load or save guard. A
+  // failed load leaves a half-built table that its owner frees after the call.
   virtual void LoadFromStream(TStream& stream);
   virtual void SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors);
 
@@ -97,6 +96,9 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
  private:
   // Holds the table lock for writing while it lives.
   class TTableLockHold;
+  // The table as the table stream's writer and reader see it.
+  class TStreamSource;
+  class TStreamSink;
   const TSQLMemFieldDef& AutoincField(Integer fieldNo, Integer code) const;
 
   std::unique_ptr<TSQLMemMemoryPageManager> pageManager_;
