@@ -58,6 +58,8 @@ class TSQLMemCursor {
   virtual void DeleteTable(bool dropForeignKeys);
   virtual void EmptyTable();
   virtual void RenameTable(const AnsiString& newName);
+  virtual void AddForeignKey(const TSQLMemConstraintDefForeignKey& /*foreignKey*/) { NotSupported(); }
+  virtual void DropConstraint(const AnsiString& /*name*/, bool /*keepCounterpart*/, bool /*force*/) { NotSupported(); }
   virtual void LoadTableFromStream(TStream& stream);
   virtual void SaveTableToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,
                                  bool ignoreOpenCursors, bool keepAttached);

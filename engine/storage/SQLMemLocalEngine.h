@@ -41,6 +41,10 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
   void EmptyTable() override;                                   // 10073
   void RenameTable(const AnsiString& newName) override;         // 10151, 10839
   void RenameField(const AnsiString& oldName, const AnsiString& newName) override;  // 11166, 11165
+  // On the open (11582 / 11484) and exclusive (11583 / 11486) cursor's table; the cursor then rereads
+  // its constraint definitions.
+  void AddForeignKey(const TSQLMemConstraintDefForeignKey& foreignKey) override;
+  void DropConstraint(const AnsiString& name, bool keepCounterpart, bool force) override;
   // Loads the table named in the stream's header, replacing a table of that name once the header has
   // been checked. On failure the new table is gone and the old one stays when the header was bad.
   void LoadTableFromStream(TStream& stream) override;

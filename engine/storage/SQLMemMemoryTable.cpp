@@ -139,6 +139,15 @@ void TSQLMemMemoryTableData::DeleteIndex(Integer indexId, TSQLMemCursor* cursor)
   TSQLMemTableData::DeleteIndex(indexId, cursor);
 }
 
+void TSQLMemMemoryTableData::DropConstraint(TSQLMemCursor& cursor, const AnsiString& name, bool keepCounterpart,
+                                            bool force) {
+  {
+    TTableLockHold hold(*this);
+    TSQLMemTableData::DropConstraint(cursor, name, keepCounterpart, force);
+  }
+  pageManager_->ApplyChanges(SessionIdOf(&cursor));
+}
+
 void TSQLMemMemoryTableData::DropIndexStorage(Integer sessionId, Integer indexId) {
   TTableLockHold hold(*this);
   TSQLMemTableData::DropIndexStorage(sessionId, indexId);
@@ -223,12 +232,12 @@ bool TSQLMemMemoryTableData::UpdateRecord(TSQLMemCursor& cursor) {
   if (buffer == nullptr) SQLMemError(10017, SQLMemNilPointer);
   const Integer sessionId = SessionIdOf(&cursor);
   const TSQLMemRecordID recordId = CursorRecordId(cursor);
-  if (constraintManager_ != nullptr && constraintManager_->ConstraintDefs.HasUpdateActions())
-    RunReferentialActions(cursor, false);
-  // The stored record is the old key of every index; a record that is gone has none, and its slot
-  // must not be written (the store answers false for it as well).
+  // The stored record is the old key of every index and of the referential actions; a record that is
+  // gone has none, and its slot must not be written (the store answers false for it as well).
   std::vector<Byte> old(static_cast<std::size_t>(RecordSize()));
   if (!ReadStoredRecord(sessionId, recordId, old.data())) return false;
+  if (constraintManager_ != nullptr && constraintManager_->ConstraintDefs.HasUpdateActions())
+    RunReferentialActions(cursor, false, recordId, old.data(), buffer);
   if (indexManager_ != nullptr) indexManager_->UpdateRecordKeys({sessionId, buffer, old.data(), recordId});
   if (!recordManager_->UpdateRecord(buffer, recordId, sessionId)) return false;
   MarkBLOBs(buffer, false);
@@ -242,10 +251,11 @@ bool TSQLMemMemoryTableData::DeleteRecord(TSQLMemCursor& cursor) {
   if (recordManager_ == nullptr) SQLMemError(10013, SQLMemNilPointer);
   const Integer sessionId = SessionIdOf(&cursor);
   const TSQLMemRecordID recordId = CursorRecordId(cursor);
-  if (constraintManager_ != nullptr && constraintManager_->ConstraintDefs.HasDeleteActions())
-    RunReferentialActions(cursor, true);
   std::vector<Byte> record(static_cast<std::size_t>(RecordSize()));
   if (!ReadStoredRecord(sessionId, recordId, record.data())) return false;
+  // The actions never select the record itself again, so it is as it was read.
+  if (constraintManager_ != nullptr && constraintManager_->ConstraintDefs.HasDeleteActions())
+    RunReferentialActions(cursor, true, recordId, record.data(), nullptr);
   FreeRecordBLOBs(record.data());
   // Where the cursor goes afterwards: the next record, else the prior one, found from the record
   // while it still exists (in the cursor's index order), with a scratch buffer in the cursor's place.

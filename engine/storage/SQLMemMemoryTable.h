@@ -36,6 +36,7 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   void DeleteIndex(Integer indexId, TSQLMemCursor* cursor) override;
   void DropIndexStorage(Integer sessionId, Integer indexId) override;
   void DeleteAllIndexes(TSQLMemCursor* cursor) override;
+  void DropConstraint(TSQLMemCursor& cursor, const AnsiString& name, bool keepCounterpart, bool force) override;
   void DropAllIndexStorage(Integer sessionId) override;
   Byte MoveCursor(TSQLMemCursor& cursor, Byte direction) override;
   bool RecordExists(TSQLMemCursor& cursor) override;

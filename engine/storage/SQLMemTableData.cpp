@@ -193,21 +193,10 @@ void TSQLMemTableData::CreateAutoincSequences() {
   }
 }
 
-void TSQLMemTableData::ResolveForeignKeys(TSQLMemCursor& /*cursor*/) { SQLMemError(30035, SQLMemNotImplementedYet); }
-
-void TSQLMemTableData::RunReferentialActions(TSQLMemCursor& /*cursor*/, bool /*onDelete*/) {
-  SQLMemError(30035, SQLMemNotImplementedYet);
-}
-
 bool TSQLMemTableData::HasForeignKeys() const {
   if (constraintManager_ == nullptr) return false;
   const TSQLMemConstraintDefs& constraints = constraintManager_->ConstraintDefs;
   return constraints.HasForeignKeys || constraints.HasForeignKeyActions;
-}
-
-bool TSQLMemTableData::ForeignKeyHolds(TSQLMemCursor* /*cursor*/, const TSQLMemConstraintDefForeignKey& /*foreignKey*/,
-                                       const Byte* /*recordBuffer*/) {
-  SQLMemError(30035, SQLMemNotImplementedYet);
 }
 
 void TSQLMemTableData::SetCursorBufferSizes(TSQLMemCursor& cursor) {
@@ -311,18 +300,12 @@ void TSQLMemTableData::EmptyTable(TSQLMemCursor* cursor, bool /*force*/) {
   DropAllIndexStorage(SessionIdOf(cursor));
 }
 
-void TSQLMemTableData::RenameTable(const AnsiString& newName) {
-  if (IsOpen()) SQLMemError(10150, SQLMemCannotRenameOpenTable, {tableName_});
-  SetTableName(newName);
-}
+
 
 bool TSQLMemTableData::DeleteTable(TSQLMemBaseSession* session, bool dropForeignKeys, bool force) {
   if (!force && IsOpen()) SQLMemError(20017, SQLMemCannotDeleteOpenTable, {tableName_});
   if (!dropForeignKeys && HasForeignKeys()) SQLMemError(11481, SQLMemDeleteTableViolatesForeignKeys, {tableName_});
-  if (session != nullptr && HasForeignKeys()) {
-    // Dropping the counterparts in the other tables comes with the referential actions.
-    SQLMemError(30035, SQLMemNotImplementedYet);
-  }
+  if (session != nullptr && HasForeignKeys()) DropForeignKeyCounterparts(session);
   if (constraintManager_ != nullptr) {
     constraintManager_->ConstraintDefs.HasForeignKeys = false;
     constraintManager_->ConstraintDefs.HasForeignKeyActions = false;

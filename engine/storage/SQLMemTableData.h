@@ -63,8 +63,21 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   // 10072 while cursors are attached; then every index's storage is discarded for the cursor's
   // session (-2 without a cursor).
   virtual void EmptyTable(TSQLMemCursor* cursor, bool force);
-  // 10150 while cursors are attached; then the new name.
+  // 10150 while cursors are attached; then the tables tied to this one by foreign keys take the new
+  // name in their constraints (RenameReferencedTable), and the table takes it.
   virtual void RenameTable(const AnsiString& newName);
+  // ---- foreign keys (SQLMemTableForeignKeys.cpp) ----
+  // Checks the definition against the referenced table and every record already stored, then binds
+  // it: the referenced table gets the foreign-key action, this table the foreign key (with each
+  // column's field object id and the counterpart's name and id).
+  virtual void AddForeignKey(TSQLMemCursor& cursor, const TSQLMemConstraintDefForeignKey& foreignKey);
+  // Removes the named constraint (11482 unknown). A foreign key or foreign-key action takes its
+  // counterpart in the other table with it unless keepCounterpart; a referenced primary key is refused
+  // (11483) unless force, which drops every foreign key referencing the table first.
+  virtual void DropConstraint(TSQLMemCursor& cursor, const AnsiString& name, bool keepCounterpart, bool force);
+  // Foreign keys and actions that name oldName as their other table take newName; every one loses
+  // the temporary prefix from its own and its counterpart's name (11585 for a name that is only it).
+  virtual void RenameReferencedTable(const AnsiString& oldName, const AnsiString& newName);
   // 10152 while cursors are attached.
   virtual void CheckCanLoad(TStream& stream);
   // 10153 while cursors are attached, unless ignoreOpenCursors.
@@ -198,8 +211,10 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   virtual void IncUseCount();
   virtual void DecUseCount();
 
-  // ---- foreign keys (they come with the referential actions; until then a table has none) ----
+  // Whether the table references others or is referenced by foreign keys.
   bool HasForeignKeys() const;
+  // The foreign-key check of a record (match type screening, then the parent look-up); errors of the
+  // look-up raise 11421..11425.
   bool ForeignKeyHolds(TSQLMemCursor* cursor, const TSQLMemConstraintDefForeignKey& foreignKey,
                        const Byte* recordBuffer) override;
 
@@ -265,12 +280,14 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   // 30040 for a constraint kind above 5.
   void CreateConstraintManager(const TSQLMemConstraintDefs& constraintDefs);
   void CreateAutoincSequences();
-  // Binds the table's foreign keys to the tables they reference: foreign keys come later, so a table
-  // that declares one is refused with 30035.
+  // Binds the foreign keys of a table being created to the tables they reference: each is checked
+  // against its parent, and the parent gets the foreign-key action. Existing records are not checked.
   virtual void ResolveForeignKeys(TSQLMemCursor& cursor);
-  // The referential actions of other tables' foreign keys on a record deleted or updated here (never
-  // reached while no table can declare a foreign key): 30035.
-  virtual void RunReferentialActions(TSQLMemCursor& cursor, bool onDelete);
+  // The referential actions of the foreign keys referencing this table, for the record recordId about
+  // to be deleted (oldRecord) or updated from oldRecord to newRecord: refuse, cascade, set null or set
+  // default on the children, selected through cursors of the table's own (never the caller's).
+  virtual void RunReferentialActions(TSQLMemCursor& cursor, bool onDelete, const TSQLMemRecordID& recordId,
+                                     const Byte* oldRecord, const Byte* newRecord);
   // Keeping a built filter bitmap in step after an insert or an update; the record search fills in
   // the filtered cursor (until then an active bitmap raises 30035). A delete only takes the record out.
   virtual void KeepFilterBitmapAfterInsert(TSQLMemCursor& cursor, const TSQLMemRecordID& recordId);
@@ -310,6 +327,19 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   Byte temporary_ = 0;
   Integer useCount_ = 0;
   Int64 recordCountSnapshot_ = 0;  // the record count as the last bulk delete read it
+  // The records whose referential actions are running: a cycle of foreign keys that leads back to one
+  // of them does not select it again.
+  std::vector<TSQLMemRecordID> actionRecords_;
+
+ private:
+  // Steps of the foreign-key machinery (SQLMemTableForeignKeys.cpp).
+  TSQLMemTableData* FindRelatedTable(const AnsiString& name, Integer notFoundCode);
+  void ValidateForeignKey(TSQLMemTableData& parent, const TSQLMemConstraintDefForeignKey& foreignKey) const;
+  void BindForeignKey(TSQLMemTableData& parent, TSQLMemConstraintDefForeignKey& foreignKey);
+  void RunReferentialAction(TSQLMemCursor& cursor, bool onDelete, const TSQLMemConstraintDefForeignKeyAction& action,
+                            const Byte* oldRecord, const Byte* newRecord);
+  void DropForeignKeyCounterparts(TSQLMemBaseSession* session);
+  void RemoveConstraint(const AnsiString& name);
 };
 
 // Deletes the table (DeleteTable) and, when it answers that the table is to go, frees it after the call

@@ -131,7 +131,7 @@ bool TSQLMemTableData::BulkRecordId(TSQLMemCursor& cursor, Integer sessionId, In
 void TSQLMemTableData::DeleteOneRecord(TSQLMemCursor& cursor, Integer sessionId, const TSQLMemRecordID& recordId,
                                        Byte* buffer) {
   if (constraintManager_ != nullptr && constraintManager_->ConstraintDefs.HasDeleteActions())
-    RunReferentialActions(cursor, true);
+    RunReferentialActions(cursor, true, recordId, buffer, nullptr);
   if (indexManager_ != nullptr) indexManager_->DeleteRecordKeys(sessionId, recordId, buffer);
   FreeRecordBLOBs(buffer);
   recordManager_->DeleteRecord(recordId, sessionId);
@@ -174,7 +174,7 @@ void TSQLMemTableData::UpdateRecords(TSQLMemCursor& cursor, const std::vector<An
     for (std::size_t f = 0; f < fieldNos.size(); ++f) cursor.SetFieldValue(record.data(), *values[f], fieldNos[f], true);
     CheckConstraints(cursor, sessionId, skipForeignKeys, recordId, false, old.data(), record.data());
     if (constraintManager_ != nullptr && constraintManager_->ConstraintDefs.HasUpdateActions())
-      RunReferentialActions(cursor, false);
+      RunReferentialActions(cursor, false, recordId, old.data(), record.data());
     if (indexManager_ != nullptr) indexManager_->UpdateRecordKeys({sessionId, record.data(), old.data(), recordId});
     recordManager_->UpdateRecord(record.data(), recordId, sessionId);
   }

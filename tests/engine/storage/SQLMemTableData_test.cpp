@@ -91,14 +91,24 @@ TEST_F(TableDataTest, SchemaValidationGivesItsCodes) {
        11431, "Cannot create table 'fans'. Duplicate constraint name 'BYSHORTDATE' - Native error: 11431"},
       {"BLOB block size 0", [](DiarySchema& s) { s.fields.GetFieldDef(kText).BLOBBlockSize = 0; }, 10421,
        "BLOB block size should be > 0 for field Text - Native error: 10421"},
-      {"foreign keys come later",
+      {"foreign key to a missing table",
        [](DiarySchema& s) {
          TSQLMemConstraintDefForeignKey& key = s.constraints.AddForeignKey();
          key.Name = "FK";
          key.RelatedTableName = "other";
          key.Columns.push_back({"Title", -1});
        },
-       30035, "Not implemented yet - Native error: 30035"},
+       11582, "Table not found, table name = other - Native error: 11582"},
+      {"foreign key of another type than the key",
+       [](DiarySchema& s) {
+         TSQLMemConstraintDefForeignKey& key = s.constraints.AddForeignKey();
+         key.Name = "FK";
+         key.RelatedTableName = "FANS";
+         key.Columns.push_back({"Text", -1});
+       },
+       11446,
+       "Invalid foreign key 'FK' definition in table 'fans' - types of foreign key field 'Text' and primary key field "
+       "'ShortDateDay' of the referenced table 'fans' mismatches - Native error: 11446"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
