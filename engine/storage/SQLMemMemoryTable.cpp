@@ -223,6 +223,8 @@ bool TSQLMemMemoryTableData::InsertRecord(TSQLMemCursor& cursor) {
   // A filtered cursor's bitmap places the record by its neighbours in the cursor's index.
   KeepFilterBitmapAfterInsert(cursor, recordId);
   FlushPages(sessionId);
+  // The bitmap's place for the record is found through the indexes, so they hold it first.
+  KeepFilterBitmapAfterInsert(cursor, recordId);
   return true;
 }
 
