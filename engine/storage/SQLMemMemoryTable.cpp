@@ -9,17 +9,6 @@
 #include "engine/storage/SQLMemSession.h"
 #include "vcl/rtl/CheckedInt.h"
 
-class TSQLMemMemoryTableData::TTableLockHold {
- public:
-  explicit TTableLockHold(TSQLMemTableData& table) : table_(table) { table_.Lock(true); }
-  ~TTableLockHold() { table_.Unlock(); }
-  TTableLockHold(const TTableLockHold&) = delete;
-  TTableLockHold& operator=(const TTableLockHold&) = delete;
-
- private:
-  TSQLMemTableData& table_;
-};
-
 // ---------------------------------------------------------------------------------------------
 // TSQLMemMemoryTableData
 
@@ -100,19 +89,6 @@ void TSQLMemMemoryTableData::FastClear() {
   }
   recordManager_->EmptyRecords(kNoSessionId);
   pageManager_->ApplyChanges(kNoSessionId);
-}
-
-void TSQLMemMemoryTableData::LoadFromStream(TStream& stream) {
-  TTableLockHold hold(*this);
-  CheckCanLoad(stream);
-  SQLMemError(30035, SQLMemNotImplementedYet);
-}
-
-void TSQLMemMemoryTableData::SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,
-                                          bool ignoreOpenCursors) {
-  TTableLockHold hold(*this);
-  CheckCanSave(stream, algorithm, level, headerSizeValue, ignoreOpenCursors);
-  SQLMemError(30035, SQLMemNotImplementedYet);
 }
 
 void TSQLMemMemoryTableData::RenameTable(const AnsiString& newName) {
