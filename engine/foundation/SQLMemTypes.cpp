@@ -361,6 +361,14 @@ Cardinal NameHash(std::string_view name, bool caseInsensitive) {
   return Crc32Update(0, folded);
 }
 
+bool SameNameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto& upper = UpperCaseTable();
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (upper[static_cast<unsigned char>(a[i])] != upper[static_cast<unsigned char>(b[i])]) return false;
+  return true;
+}
+
 template <typename Ch>
 TSQLMemLikePatternOf<Ch>::TSQLMemLikePatternOf(std::basic_string_view<Ch> pattern, bool caseInsensitive)
     : source_(UpToNul(pattern)),

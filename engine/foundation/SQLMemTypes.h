@@ -164,6 +164,9 @@ AnsiString BinaryToMime64(const void* data, Integer length);
 // CRC-32 (start value 0) over the name's bytes, upper-cased first with the locale's upper-casing when
 // caseInsensitive is set; 0 for an empty name. Every engine caller passes caseInsensitive = true.
 Cardinal NameHash(std::string_view name, bool caseInsensitive);
+// Whether two names are equal regardless of case, with the upper case NameHash folds by (one table
+// look-up per byte, no conversion of the whole text).
+bool SameNameText(std::string_view a, std::string_view b);
 
 // SQL LIKE on 8-bit (Windows-1250) and UTF-16 text: "%" matches a run of characters and "_" exactly one;
 // there is no escape character. The text and the pattern are zero-terminated: anything after a NUL is

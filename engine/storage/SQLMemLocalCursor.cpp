@@ -12,11 +12,8 @@
 #include "engine/storage/SQLMemLocalEngine.h"
 #include "engine/storage/SQLMemMemoryTable.h"
 #include "engine/storage/SQLMemTableData.h"
-#include "vcl/rtl/TextConv.h"
-#if __has_include("engine/storage/SQLMemTableStream.h")
 #include "engine/storage/SQLMemTableStream.h"
-#define QN_HAS_TABLE_STREAM 1
-#endif
+#include "vcl/rtl/TextConv.h"
 
 TSQLMemLocalCursor::TSQLMemLocalCursor() = default;
 
@@ -373,12 +370,7 @@ void TSQLMemLocalCursor::LoadTableFromStream(TStream& stream) {
   RequireNonTemporary();
   // The header is checked before anything is replaced: a foreign or damaged stream leaves the table
   // of that name alone.
-#ifdef QN_HAS_TABLE_STREAM
   TableName = CheckTableStreamHeader(stream).TableName;
-#else
-  (void)stream;
-  SQLMemError(30035, SQLMemNotImplementedYet);
-#endif
   if (database.FindTableData(*this) != nullptr) DeleteTable(true);
   auto* table = static_cast<TSQLMemTableData*>(database.GetTableData(*this));
   if (table == nullptr) SQLMemError(10154, SQLMemTableNotFound, {TableName});

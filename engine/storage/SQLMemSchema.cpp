@@ -7,6 +7,7 @@
 #include "engine/foundation/SQLMemDateFormat.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemStreams.h"
+#include "engine/foundation/SQLMemTypes.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/Stream.h"
@@ -129,7 +130,7 @@ bool IsKind(const TSQLMemMetaObjectDef& item) {
   return dynamic_cast<const T*>(&item) != nullptr;
 }
 
-bool SameName(std::string_view a, std::string_view b) { return AnsiUpperCase(a) == AnsiUpperCase(b); }
+bool SameName(std::string_view a, std::string_view b) { return SameNameText(a, b); }
 
 }  // namespace
 
@@ -574,9 +575,8 @@ void TSQLMemMetaObjectDefs::SetDef(Integer index, std::unique_ptr<TSQLMemMetaObj
 }
 
 Integer TSQLMemMetaObjectDefs::IndexOfName(std::string_view name) const {
-  const AnsiString wanted = AnsiUpperCase(name);
   for (std::size_t i = 0; i < items_.size(); ++i)
-    if (AnsiUpperCase(items_[i]->Name) == wanted) return static_cast<Integer>(i);
+    if (SameNameText(items_[i]->Name, name)) return static_cast<Integer>(i);
   return -1;
 }
 

@@ -616,11 +616,15 @@ void SaveTableStream(TStream& stream, TSQLMemTableStreamSource& table, Byte algo
       Integer packedSize = 0;
       Integer bodySize = 0;
       {
-        TSQLMemMemoryStream body;
+        // A buffer that grows geometrically: the engine's memory stream grows by fixed steps, which
+        // copies a body of tens of megabytes over and over while it is written.
+        TMemoryStream body;
         written = WriteBody(body, table);
         if (body.GetSize() > kMaxBodySize) RaiseRangeError();
         bodySize = static_cast<Integer>(body.GetSize());
-        if (!CompressBuffer(algorithm, header.Level, body.Memory(), bodySize, packed, packedSize) || packedSize <= 0)
+        if (!CompressBuffer(algorithm, header.Level, static_cast<const Byte*>(body.Memory()), bodySize, packed,
+                            packedSize) ||
+            packedSize <= 0)
           SQLMemError(kCompressFailed, SQLMemCompressBufferFailed, {algorithm, header.Level, bodySize, packedSize});
       }
       StreamWriteChecked(packed.Data(), packedSize, stream, kCompressedBody);

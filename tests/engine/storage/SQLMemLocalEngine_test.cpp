@@ -8,6 +8,7 @@
 
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/storage/SQLMemLocalBLOBStream.h"
+#include "engine/storage/SQLMemTableStream.h"
 #include "tests/engine/storage/TableTestSupport.h"
 #include "vcl/rtl/Stream.h"
 #include "vcl/rtl/Variant.h"
@@ -173,12 +174,28 @@ TEST_F(LocalCursorTest, TheDiaryLivesThroughTheCursor) {
   // The refused post took a RecID of its own.
   EXPECT_EQ(cursor.GetLastAutoincValue(kRecID), 4);
 
-  // A cursor closed and opened again by name sees the same table.
+  // Saved as the diary saves its file (zlib, level 9), while no cursor is open on the table.
+  TMemoryStream file;
+  ExpectEngineError([&] { cursor.SaveTableToStream(file, 1, 9, 2097152, false, false); }, 10153,
+                    "Cannot save table 'Days'. Table is open by another dataset - Native error: 10153");
   cursor.CloseTable();
   EXPECT_EQ(cursor.Open, 0);
+  cursor.SaveTableToStream(file, 1, 9, 2097152, false, false);
+
+  // Loaded again over the table of that name: the same rows, index order and memos, and new days
+  // continue the RecIDs.
+  file.SetPosition(0);
+  TSQLMemLocalCursor& loader = NewCursor("Other");
+  loader.LoadTableFromStream(file);
+  EXPECT_EQ(loader.TableName, "Days");
+  EXPECT_EQ(loader.Open, 0);
   Open(cursor);
   cursor.SetIndexName("ByShortDate");
   EXPECT_EQ(Rows(cursor), expected);
+  ASSERT_EQ(PostDay(cursor, "2024.03.05", "fifth", "after the load"), 0) << cursor.ErrorText;
+  TSQLMemVariant recId;
+  cursor.GetFieldValue(recId, kRecID, true, false);
+  EXPECT_EQ(recId.GetAsLargeInt(), 5);
   cursor.CloseTable();
   cursor.DeleteTable(false);
 }
@@ -211,6 +228,30 @@ TEST_F(LocalCursorTest, TableLevelErrorsAndResolution) {
   other.CloseTable();
   other.DeleteTable(false);
   ExpectEngineError([&] { other.DeleteTable(false); }, 10027, "Table not found, table name = Napok - Native error: 10027");
+}
+
+TEST_F(LocalCursorTest, AStreamThatIsNoTableStreamLeavesTheTableOfItsNameAlone) {
+  TSQLMemLocalCursor& days = CreateAndOpen();
+  ASSERT_EQ(PostDay(days, "2024.01.01", "a", "memo"), 0);
+  days.CloseTable();
+  // A table stream header naming the table, with a foreign signature: the name can be read, but the
+  // stream is not one to replace a table with.
+  TMemoryStream foreign;
+  TSQLMemTableStreamHeader header;
+  header.TableName = "Days";
+  WriteTableStreamHeader(foreign, header);
+  foreign.SetPosition(0);
+  foreign.WriteBuffer("XXXX", 4);
+  foreign.SetPosition(0);
+  ASSERT_EQ(PeekTableStreamName(foreign), "Days");
+  TSQLMemLocalCursor& loader = NewCursor();
+  EXPECT_THROW(loader.LoadTableFromStream(foreign), ESQLMemException);
+  EXPECT_EQ(foreign.GetPosition(), 0);
+  Open(days);
+  EXPECT_EQ(days.GetRecordCount(), 1);
+  days.FreeRecordBuffer(days.CurrentRecordBuffer);
+  days.CloseTable();
+  days.DeleteTable(false);
 }
 
 TEST_F(LocalCursorTest, OpenRebuildsAnEmptyTableWithChangedDefinitionsButKeepsOneWithRecords) {
