@@ -1,6 +1,5 @@
 #include "engine/storage/SQLMemMemoryTable.h"
 
-#include <cstring>
 #include <vector>
 
 #include "engine/foundation/SQLMemConst.h"
@@ -8,20 +7,7 @@
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/storage/SQLMemCursorPosition.h"
 #include "engine/storage/SQLMemSession.h"
-#include "engine/storage/SQLMemTableStream.h"
-#include "vcl/rtl/Stream.h"
 #include "vcl/rtl/CheckedInt.h"
-
-class TSQLMemMemoryTableData::TTableLockHold {
- public:
-  explicit TTableLockHold(TSQLMemTableData& table) : table_(table) { table_.Lock(true); }
-  ~TTableLockHold() { table_.Unlock(); }
-  TTableLockHold(const TTableLockHold&) = delete;
-  TTableLockHold& operator=(const TTableLockHold&) = delete;
-
- private:
-  TSQLMemTableData& table_;
-};
 
 // ---------------------------------------------------------------------------------------------
 // TSQLMemMemoryTableData
@@ -393,122 +379,4 @@ TSQLMemDatabaseTable* TSQLMemMemoryDatabaseData::CreateTableData(TSQLMemCursor& 
   auto table = std::make_unique<TSQLMemMemoryTableData>(*this, cursor.TableName, cursor.AllocationStep);
   AddTable(table.get());
   return table.release();
-}
-
-// ---------------------------------------------------------------------------------------------
-// The table stream
-
-class TSQLMemMemoryTableData::TStreamSource : public TSQLMemTableStreamSource {
- public:
-  explicit TStreamSource(TSQLMemMemoryTableData& table) : table_(table), records_(*table.MemoryRecordManager()) {}
-
-  AnsiString TableName() override { return table_.tableName_; }
-  Int64 ObjectIdSequenceValue() override { return table_.database_.ObjectIdSequenceValue(); }
-  Int64 RecordCount() override { return records_.GetRecordCount(); }
-  const TSQLMemFieldDefs& FieldDefs() override { return table_.fieldManager_->FieldDefs; }
-  const TSQLMemConstraintDefs& ConstraintDefs() override { return table_.constraintManager_->ConstraintDefs; }
-  const TSQLMemIndexDefs& IndexDefs() override { return table_.indexManager_->IndexDefs; }
-  const TSQLMemSequenceDef* FindSequence(Integer objectId) override {
-    return static_cast<const TSQLMemSequenceDef*>(table_.sequenceManager_->SequenceDefs.FindByObjectID(objectId));
-  }
-  TSQLMemPageManager& PageManager() override { return *table_.pageManager_; }
-  void GetSlotMap(TSQLMemSlotMap& map) override {
-    map.Capacity = records_.Capacity();
-    map.Dense = records_.Dense();
-    map.MinSlot = records_.MinSlot();
-    map.MaxSlot = records_.MaxSlot();
-    // Bits past the capacity are written as free.
-    map.FreeBits.assign(static_cast<std::size_t>((map.Capacity + 7) / 8), 0xFF);
-    for (Integer slot = 0; slot < map.Capacity; ++slot)
-      if (!records_.SlotIsFree(slot)) map.FreeBits[static_cast<std::size_t>(slot / 8)] &= static_cast<Byte>(~(1 << (slot % 8)));
-  }
-  Integer FetchRecord(bool first, Byte* buffer) override {
-    if (records_.GetRecordCount() == 0) return -1;
-    for (Integer slot = first ? records_.MinSlot() : next_; slot <= records_.MaxSlot(); ++slot) {
-      if (records_.SlotIsFree(slot)) continue;
-      std::memcpy(buffer, records_.SlotData(slot), static_cast<std::size_t>(table_.RecordSize()));
-      next_ = slot + 1;
-      return slot;
-    }
-    return -1;
-  }
-  const Byte* GetBLOBBlock(const Byte* recordBuffer, Integer fieldNo, Int64& dataLength) override {
-    return table_.RecordBLOBs().GetBLOBBlock(recordBuffer, fieldNo, dataLength, 10196);
-  }
-
- private:
-  TSQLMemMemoryTableData& table_;
-  TSQLMemMemoryRecordManager& records_;
-  Integer next_ = 0;
-};
-
-class TSQLMemMemoryTableData::TStreamSink : public TSQLMemTableStreamSink {
- public:
-  explicit TStreamSink(TSQLMemMemoryTableData& table) : table_(table) {}
-
-  TSQLMemMemoryPageManager& PageManager() override { return *table_.pageManager_; }
-  void DefinitionsLoaded(TSQLMemTableStreamDefs& defs) override {
-    // The stream's object ids are kept: the index pages and the constraints refer to them.
-    struct KeepIds {
-      bool& flag;
-      explicit KeepIds(bool& f) : flag(f) { flag = true; }
-      ~KeepIds() { flag = false; }
-    } keep{table_.keepObjectIds_};
-    table_.FreeManagers();
-    table_.CreateSequenceManager();
-    table_.sequenceManager_->SequenceDefs.Assign(defs.Sequences);
-    table_.CreateFieldManager(defs.Fields);
-    table_.CreateIndexManager(defs.Indexes);
-    table_.CreateConstraintManager(defs.Constraints);
-    table_.CreateRecordManager();
-  }
-  void LoadSlotMap(const TSQLMemSlotMap& map) override {
-    // The record store reads its map in the stream form it saves.
-    TMemoryStream form;
-    const auto put32 = [&](Integer value) { form.WriteBuffer(&value, 4); };
-    put32(map.Capacity);
-    form.WriteBuffer(&map.Dense, 1);
-    put32(map.MinSlot);
-    put32(map.MaxSlot);
-    if (!map.FreeBits.empty()) form.WriteBuffer(map.FreeBits.data(), static_cast<Integer>(map.FreeBits.size()));
-    form.SetPosition(0);
-    table_.MemoryRecordManager()->LoadFromStream(form);
-  }
-  Byte* AttachNewBLOBBlock(Byte* recordBuffer, Integer fieldNo, Int64 dataLength) override {
-    return table_.RecordBLOBs().AttachNewBLOBBlock(recordBuffer, fieldNo, dataLength);
-  }
-  void LoadRecord(const Byte* recordBuffer, Integer slot) override {
-    record_.assign(recordBuffer, recordBuffer + table_.RecordSize());
-    table_.MemoryRecordManager()->LoadRecord(record_.data(), slot_);
-    if (slot_ != slot) SQLMemError(10454, SQLMemInvalidRecordNo, {slot});
-  }
-  void Finish() {
-    if (slot_ >= 0) table_.MemoryRecordManager()->CheckLoadedSlots();
-  }
-
- private:
-  TSQLMemMemoryTableData& table_;
-  std::vector<Byte> record_;
-  Int64 slot_ = -1;
-};
-
-void TSQLMemMemoryTableData::LoadFromStream(TStream& stream) {
-  TTableLockHold hold(*this);
-  CheckCanLoad(stream);
-  TSQLMemTableStreamHeader header;
-  ReadTableStreamHeader(stream, header);
-  TStreamSink sink(*this);
-  LoadTableStreamBody(stream, header, sink);
-  sink.Finish();
-  SetTableName(header.TableName);
-  database_.RaiseObjectIdSequenceValue(header.ObjectIdSequenceValue);
-}
-
-void TSQLMemMemoryTableData::SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,
-                                          bool ignoreOpenCursors) {
-  TTableLockHold hold(*this);
-  CheckCanSave(stream, algorithm, level, headerSizeValue, ignoreOpenCursors);
-  if (fieldManager_ == nullptr || recordManager_ == nullptr) SQLMemError(10154, SQLMemTableNotFound, {tableName_});
-  TStreamSource source(*this);
-  SaveTableStream(stream, source, algorithm, level, CheckedCast<Integer>(headerSizeValue));
 }

@@ -8,6 +8,8 @@
 #include "engine/storage/SQLMemMemoryRecordManager.h"
 #include "engine/storage/SQLMemTableData.h"
 
+struct TSQLMemTableStreamDefs;
+
 class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryRecordTable {
  public:
   // A table named after the cursor, whose record store grows by allocBy records.
@@ -80,9 +82,13 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // Every record's BLOB blocks, then every record and every page (session -2).
   void FastClear();
 
-  // The table stream (the data file's form), under the table lock, after the load or save guard. A
-  // failed load leaves a half-built table that its owner frees after the call.
+  // The table stream (the data file's form), under the table lock, after the load or save guard
+  // (SQLMemMemoryTableStream.cpp). The load reads the whole stream into new managers beside the table
+  // and takes them over only when the stream was read to its end: a stream that fails, in its header or
+  // in its body, leaves the table as it was. The table takes the stream's name, definitions, object ids,
+  // slots and sequence values; the database's object-id sequence is raised to the stream's value.
   virtual void LoadFromStream(TStream& stream);
+  // headerSizeValue outside the int32 range is a range error.
   virtual void SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors);
 
   Integer AllocBy() const { return allocBy_; }
@@ -95,10 +101,24 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
 
  private:
   // Holds the table lock for writing while it lives.
-  class TTableLockHold;
-  // The table as the table stream's writer and reader see it.
-  class TStreamSource;
+  class TTableLockHold {
+   public:
+    explicit TTableLockHold(TSQLMemTableData& table) : table_(table) { table_.Lock(true); }
+    ~TTableLockHold() { table_.Unlock(); }
+    TTableLockHold(const TTableLockHold&) = delete;
+    TTableLockHold& operator=(const TTableLockHold&) = delete;
+
+   private:
+    TSQLMemTableData& table_;
+  };
+  // What a load builds beside the table until the stream has been read (SQLMemMemoryTableStream.cpp).
   class TStreamSink;
+  struct TLoadedTable;
+  // The managers of the loaded definitions, built without touching the table's own.
+  void BuildLoadedManagers(TLoadedTable& loaded, TSQLMemTableStreamDefs& defs);
+  // Replaces the table's content and name by the loaded ones; only the name can fail, before anything
+  // is exchanged.
+  void TakeLoadedTable(TLoadedTable& loaded, const AnsiString& tableName);
   const TSQLMemFieldDef& AutoincField(Integer fieldNo, Integer code) const;
 
   std::unique_ptr<TSQLMemMemoryPageManager> pageManager_;

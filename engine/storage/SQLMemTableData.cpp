@@ -93,7 +93,6 @@ void TSQLMemTableData::SetTableName(const AnsiString& name) {
 }
 
 void TSQLMemTableData::AssignObjectIds(TSQLMemMetaObjectDefs& defs) {
-  if (keepObjectIds_) return;
   for (Integer i = 0; i < defs.GetCount(); ++i) defs.GetDef(i).ObjectId = database_.NextObjectId();
 }
 

@@ -321,7 +321,6 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   std::unique_ptr<TSQLMemRecordBufferCache> bufferCache_;
   std::unique_ptr<TSQLMemRecordBLOBs> recordBLOBs_;  // the blocks of BLOB values, kept over schema rebuilds
   bool directRemoval_ = false;
-  bool keepObjectIds_ = false;  // while definitions read from a stream are taken as they are
   bool hasBLOBFields_ = false;
   Byte inMemory_ = 0;
   Byte temporary_ = 0;
