@@ -42,12 +42,18 @@ Integer TSQLMemBaseIndexManager::AddIndex(Integer sessionId, TSQLMemIndexRecordS
   const Integer indexId = table_.NextObjectId();
   indexDef.ObjectId = indexId;
   IndexDefs.AddIndexDef().Assign(indexDef);
+  // The building index is not kept: the next GetIndex opens the tree again from its definition.
+  std::unique_ptr<TSQLMemIndex> building = NewIndex();
   try {
-    // The building index is not kept: the next GetIndex opens the tree again from its definition.
-    std::unique_ptr<TSQLMemIndex> building = NewIndex();
     building->CreateIndex(sessionId, indexDef, records);
     IndexDefs.GetItem(IndexDefs.IndexOfObjectID(indexId)).Assign(indexDef);
   } catch (...) {
+    // Neither the definition nor the pages of a half-built tree stay behind.
+    try {
+      building->DropIndex(sessionId);
+    } catch (...) {
+    }
+    indexDef.RootPageNo = -1;
     IndexDefs.Delete(IndexDefs.IndexOfObjectID(indexId));
     throw;
   }
@@ -112,15 +118,17 @@ Integer TSQLMemBaseIndexManager::CompareRecordsByIndex(Integer indexId, const By
     if (position == -1) SQLMemError(11497, "Cannot find index by ID = %d", {indexId});
     columnCount = IndexDefs.GetItem(position).GetColumnCount();
   }
+  // An index that was open already stays open: its callers may hold it across the comparison.
+  const bool wasOpen = FindOpenIndex(indexId) != nullptr;
   TSQLMemIndex& index = GetIndex(indexId);
   Integer result;
   try {
     result = index.CompareKeys(recordBuffer1, recordBuffer2, columnCount);
   } catch (...) {
-    CloseIndex(indexId);
+    if (!wasOpen) CloseIndex(indexId);
     throw;
   }
-  CloseIndex(indexId);
+  if (!wasOpen) CloseIndex(indexId);
   return result;
 }
 

@@ -102,7 +102,7 @@ class TSQLMemBaseIndexManager {
   // request comes back unchanged, with result nrNotFound.
   void NavigateByIndex(TSQLMemNavigationRequest& request);
   // Compares two records by the first columnCount columns of an index (0: all of them); an unknown id
-  // raises 11497. Leaves the index closed.
+  // raises 11497. An index that was not open before is closed again.
   Integer CompareRecordsByIndex(Integer indexId, const Byte* recordBuffer1, const Byte* recordBuffer2,
                                 Integer columnCount);
   // The object id of an index whose leading columns match (TSQLMemIndexDefs::FindIndexByColumns).

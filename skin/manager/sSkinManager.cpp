@@ -4,11 +4,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include "skin/manager/sColorShift.h"
+#include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/skPNG.h"
+#include "skin/manager/skPNGGraphic.h"
 #include "skin/manager/skSkinPack.h"
+#include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/rtl/AnsiStrings.h"
+#include "vcl/rtl/CheckedInt.h"
+#include "vcl/rtl/StrUtils.h"
 #include "vcl/rtl/CommandLine.h"
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/FileSearch.h"
@@ -150,18 +156,47 @@ class TsSkinManager::SkinReader {
 
 TsSkinManager::TsSkinManager(TComponent* owner) : TComponent(owner) {
   commonSections_.SetCaseSensitive(true);
-  if (gDefaultManager == nullptr) gDefaultManager = this;
+  for (int kind = 0; kind < ThirdPartyKindCount; ++kind) SetThirdParty(kind, kind == 1 ? "TButton" : " ");
+  if (gDefaultManager == nullptr) {
+    gDefaultManager = this;
+    HookApplication(true);
+  }
+}
+
+// The default manager watches the application's main window.
+void TsSkinManager::HookApplication(bool on) {
+  if (on == mainWindowHooked_ || Application == nullptr) return;
+  if (on)
+    Application->HookMainWindow(TWindowHook(this, &TsSkinManager::MainWindowHook));
+  else
+    Application->UnhookMainWindow(TWindowHook(this, &TsSkinManager::MainWindowHook));
+  mainWindowHooked_ = on;
+}
+
+void TsSkinManager::SetIsDefault(bool value) {
+  if ((!value && gDefaultManager != nullptr) || gDefaultManager == this) return;
+  if (gDefaultManager != nullptr) {
+    gDefaultManager->RemoveSkinHook();
+    gDefaultManager->HookApplication(false);
+  }
+  gDefaultManager = this;
+  HookApplication(true);
+  if (LoadingDefinition()) return;
+  if (active_ && hasSkin_)
+    RefreshAllWindows(false);
+  else
+    RemoveSkinFromAllWindows();
 }
 
 TsSkinManager::~TsSkinManager() {
-  if (gDefaultManager == this) gDefaultManager = nullptr;
   // Windows painted with this skin lose it; a failure there must not escape a destructor.
-  if (SkinData.Active && notifier_ != nullptr) {
-    try {
-      notifier_->RemoveSkinFromAllWindows(*this);
-    } catch (...) {
-    }
+  try {
+    if (SkinData.Active) RemoveSkinFromAllWindows();
+  } catch (...) {
   }
+  RemoveSkinHook();
+  HookApplication(false);
+  if (gDefaultManager == this) gDefaultManager = nullptr;
 }
 
 TsSkinManager* TsSkinManager::DefaultManager() { return gDefaultManager; }
@@ -217,9 +252,8 @@ void TsSkinManager::SetSkinName(const AnsiString& value) {
       MasterBitmap = std::move(skin.master);
       IsPacked = skin.packed;
       hasSkin_ = true;
-      CommonSkinIndex = -1;
-      for (size_t i = 0; i < gd.size(); ++i)
-        if (gd[i].ClassName == kGlobalInfo) CommonSkinIndex = static_cast<SmallInt>(i);
+      UpdateCommonIndexes();
+      UpdateShadowTemplates();
     }
   } catch (const std::exception& e) {
     // The previous skin's tables stay; only the name had changed.
@@ -366,6 +400,30 @@ void TsSkinManager::ReadSkin(LoadedSkin& skin, const TMemIniFile& ini, const Tsk
   skin.pa.clear();
 
   ReadSkinSections(ini, &commonSections_, [](Integer c) { return static_cast<Integer>(ColorToRGB(c)); }, skin.gd);
+
+  if (hueOffset_ != 0 || saturation_ != 0) {
+    TsShiftedSkin shifted{skin.gd, skin.ma, skin.data, skin.master ? ViewOf(*skin.master) : TsPixelView{},
+                          [](const TsMaskData& m) { return m.Image ? ViewOf(*m.Image) : TsPixelView{}; }};
+    ShiftSkinColors(shifted, hueOffset_, saturation_);
+  }
+}
+
+void TsSkinManager::SetHueOffset(Integer value) {
+  if (value == hueOffset_) return;
+  hueOffset_ = value;
+  ReloadForColorShift();
+}
+
+void TsSkinManager::SetSaturation(Integer value) {
+  if (value == saturation_) return;
+  saturation_ = value;
+  ReloadForColorShift();
+}
+
+// The shift is applied while the skin is read, so the skin is read again; the windows then repaint
+// unless the caller refreshes them itself.
+void TsSkinManager::ReloadForColorShift() {
+  if (active_ && hasSkin_ && !LoadingDefinition()) SetSkinName(skinName_);
 }
 
 void TsSkinManager::CheckVersion(double version) {
@@ -389,16 +447,6 @@ void TsSkinManager::CheckVersion(double version) {
   }
 }
 
-void TsSkinManager::RefreshAllWindows(bool animated) {
-  SkinData.Active = hasSkin_;
-  if (notifier_ != nullptr) notifier_->RefreshAllWindows(*this, animated);
-}
-
-void TsSkinManager::RemoveSkinFromAllWindows() {
-  SkinData.Active = false;
-  if (notifier_ != nullptr) notifier_->RemoveSkinFromAllWindows(*this);
-}
-
 void TsSkinManager::SetActive(bool value) {
   if (value == active_) return;
   active_ = value;
@@ -407,6 +455,7 @@ void TsSkinManager::SetActive(bool value) {
     return;
   }
   if (!LoadingDefinition()) RemoveSkinFromAllWindows();
+  UpdateCommonIndexes();
   if (!Designing() && OnDeactivate) OnDeactivate(this);
 }
 
@@ -458,11 +507,175 @@ void TsSkinManager::ListSkins(TStrings& list, Byte kind, AnsiString& firstName) 
   list.Assign(&work);
 }
 
+// ---- foreign controls ----
+
+const std::array<const char*, TsSkinManager::ThirdPartyKindCount> TsSkinManager::ThirdPartyNames = {
+    "ThirdEdits",       "ThirdButtons",  "ThirdBitBtns",     "ThirdCheckBoxes",  "ThirdComboBoxes",
+    "ThirdGrids",       "ThirdGroupBoxes", "ThirdListViews", "ThirdPanels",      "ThirdTreeViews",
+    "ThirdWWEdits",     "ThirdGridEh",   "ThirdVirtualTrees", "ThirdPageControl", "ThirdTabControl",
+    "ThirdToolBar",     "ThirdStatusBar", "ThirdSpeedButton", "ThirdScrollControl", "ThirdUpDown",
+    "ThirdScrollBar"};
+
+namespace {
+
+size_t ThirdPartyIndex(int kind) {
+  if (kind < 0 || kind >= TsSkinManager::ThirdPartyKindCount) RaiseListIndexError(kind);
+  return static_cast<size_t>(kind);
+}
+
+}  // namespace
+
+const AnsiString& TsSkinManager::ThirdParty(int kind) const { return thirdParty_[ThirdPartyIndex(kind)]; }
+
+const TStringList& TsSkinManager::ThirdPartyList(int kind) const { return thirdPartyLists_[ThirdPartyIndex(kind)]; }
+
+void TsSkinManager::SetThirdParty(int kind, const AnsiString& text) {
+  const size_t i = ThirdPartyIndex(kind);
+  thirdParty_[i] = text;
+  TStringList lines;
+  lines.SetText(text);
+  TStringList& parsed = thirdPartyLists_[i];
+  parsed.Clear();
+  parsed.SetCaseSensitive(true);
+  for (int n = 0; n < lines.Count(); ++n) {
+    const AnsiString name = Trim(lines.Strings(n));
+    if (!name.empty()) parsed.Add(name);
+  }
+}
+
+// ---- lookups ----
+
+Integer TsSkinManager::GetMaskIndex(Integer skinIndex, const AnsiString& section, const AnsiString& key) const {
+  return FindMaskIndex(TsSkinTables{gd, ma, pa}, skinIndex, section, key);
+}
+
+Integer TsSkinManager::GetTextureIndex(Integer skinIndex, const AnsiString& section, const AnsiString& key) const {
+  return FindTextureIndex(TsSkinTables{gd, ma, pa}, skinIndex, section, key);
+}
+
+Integer TsSkinManager::GetPatternIndex(Integer skinIndex, const AnsiString& section, const AnsiString& key) const {
+  return FindPatternIndex(TsSkinTables{gd, ma, pa}, skinIndex, section, key);
+}
+
+namespace {
+
+// Layered windows (the extended borders' shadow) need UpdateLayeredWindow, missing on old systems.
+bool LayeredWindowsAvailable() {
+  static const bool available = [] {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 != nullptr && GetProcAddress(user32, "UpdateLayeredWindow") != nullptr;
+  }();
+  return available;
+}
+
+Integer RGBOf(TColor color) { return static_cast<Integer>(ColorToRGB(color)); }
+
+TsSystemColors SystemColors() {
+  return TsSystemColors{RGBOf(clBtnFace), RGBOf(clWindow), RGBOf(clWindowText), RGBOf(clHighlight),
+                        RGBOf(clHighlightText)};
+}
+
+}  // namespace
+
+Integer TsSkinManager::GetGlobalColor() const {
+  return RGBOf(SkinGlobalColor(gd, ConstData.CommonSkin, SystemColors()));
+}
+Integer TsSkinManager::GetGlobalFontColor() const { return RGBOf(SkinGlobalFontColor(gd, ConstData.CommonSkin)); }
+Integer TsSkinManager::GetWindowColor() const {
+  return RGBOf(SkinWindowColor(gd, ConstData.CommonSkin, SystemColors()));
+}
+Integer TsSkinManager::GetEditFontColor() const { return SkinEditFontColor(gd, SystemColors()); }
+Integer TsSkinManager::GetHighlightColor(bool hot) const { return SkinHighlightColor(gd, hot, SystemColors()); }
+Integer TsSkinManager::GetHighlightFontColor(bool hot) const {
+  return SkinHighlightFontColor(gd, hot, SystemColors());
+}
+
+Integer TsSkinManager::MaskLeftWidth(Integer maskIndex) const {
+  return IsValidMaskIndex(maskIndex) ? ::MaskLeftWidth(ma[static_cast<size_t>(maskIndex)]) : 0;
+}
+Integer TsSkinManager::MaskTopHeight(Integer maskIndex) const {
+  return IsValidMaskIndex(maskIndex) ? ::MaskTopHeight(ma[static_cast<size_t>(maskIndex)]) : 0;
+}
+Integer TsSkinManager::MaskRightWidth(Integer maskIndex) const {
+  return IsValidMaskIndex(maskIndex) ? ::MaskRightWidth(ma[static_cast<size_t>(maskIndex)]) : 0;
+}
+Integer TsSkinManager::MaskBottomHeight(Integer maskIndex) const {
+  return IsValidMaskIndex(maskIndex) ? ::MaskBottomHeight(ma[static_cast<size_t>(maskIndex)]) : 0;
+}
+
+bool TsSkinManager::GetExtendedBorders() const { return extendedBorders_ && LayeredWindowsAvailable(); }
+
+void TsSkinManager::UpdateCommonIndexes() {
+  ConstData = ::UpdateCommonIndexes(gd, ma, pa);
+  CommonSkinIndex = ConstData.CommonSkin;
+}
+
+namespace {
+
+// A 32-bit copy of the w x h pixels at (x, y) of the source, clipped to it.
+std::shared_ptr<TBitmap> CopyPixels(TBitmap& source, Integer x, Integer y, Integer w, Integer h) {
+  auto copy = std::make_shared<TBitmap>();
+  copy->SetPixelFormat(pf32bit);
+  copy->SetSize(std::max<Integer>(w, 0), std::max<Integer>(h, 0));
+  const TsPixelView from = ViewOf(source);
+  const TsPixelView to = ViewOf(*copy);
+  for (Integer row = 0; row < to.Height; ++row)
+    for (Integer col = 0; col < to.Width; ++col) {
+      const Integer sx = x + col, sy = y + row;
+      to.At(col, row) = sx >= 0 && sy >= 0 && sx < from.Width && sy < from.Height ? from.At(sx, sy) : 0;
+    }
+  return copy;
+}
+
+std::shared_ptr<TBitmap> CopyOf(TBitmap* source) {
+  return source != nullptr ? CopyPixels(*source, 0, 0, source->Width(), source->Height()) : nullptr;
+}
+
+}  // namespace
+
+void TsSkinManager::UpdateShadowTemplates() {
+  ShadowTemplates[0].reset();
+  ShadowTemplates[1].reset();
+  if (!hasSkin_ || !GetExtendedBorders()) {
+    ShadowSize = {};
+    return;
+  }
+  const TsMaskData* exBorder = IsValidMaskIndex(ConstData.ExBorder) ? &ma[static_cast<size_t>(ConstData.ExBorder)] : nullptr;
+  ShadowSize = ExtendedShadowSize(exBorder, SkinData);
+  if (exBorder == nullptr) {
+    ShadowTemplates[0] = CopyOf(InactiveShadowTemplate());
+    ShadowTemplates[1] = CopyOf(ActiveShadowTemplate());
+  } else if (TBitmap* source = exBorder->Image ? exBorder->Image.get() : MasterBitmap.get()) {
+    const Integer w = MaskStateWidth(*exBorder), h = MaskStateHeight(*exBorder);
+    const Integer second = exBorder->ImageCount > 1 ? w : 0;
+    ShadowTemplates[0] = CopyPixels(*source, exBorder->R.Left, exBorder->R.Top, w, h);
+    ShadowTemplates[1] = CopyPixels(*source, exBorder->R.Left + second, exBorder->R.Top, w, h);
+  }
+  // Old skins mark the transparent parts white with alpha 0.
+  if (SkinData.Version < 7.6)
+    for (const auto& image : ShadowTemplates)
+      if (image) ClearWhite(*image);
+}
+
+void TsSkinManager::SetExtendedBorders(bool value) {
+  if (value == extendedBorders_) return;
+  extendedBorders_ = value;
+  UpdateShadowTemplates();
+  if (active_ && hasSkin_ && !LoadingDefinition() && !ManualUpdate && !Designing()) RepaintAllWindows(true);
+}
+
 void RegisterSkinManagerClasses() {
   static const TIdents<TskSkinningRule> rules = {
       {"srStdForms", srStdForms}, {"srStdDialogs", srStdDialogs}, {"srThirdParty", srThirdParty}};
   RegisterStreamedClass<TsSkinManager, TComponent>("TsSkinManager", [](TPropertyTableOf<TsSkinManager>& p) {
     p.BoolProp("Active", &TsSkinManager::SetActive);
+    p.BoolProp("ExtendedBorders", &TsSkinManager::SetExtendedBorders);
+    p.BoolProp("IsDefault", &TsSkinManager::SetIsDefault);
+    p.IntegerProp("HueOffset", &TsSkinManager::SetHueOffset);
+    p.IntegerProp("Saturation", &TsSkinManager::SetSaturation);
+    for (int kind = 0; kind < TsSkinManager::ThirdPartyKindCount; ++kind)
+      p.StringProp(TsSkinManager::ThirdPartyNames[static_cast<size_t>(kind)],
+                   [kind](TsSkinManager& m, const AnsiString& text) { m.SetThirdParty(kind, text); });
     p.StringProp("SkinDirectory", &TsSkinManager::SetSkinDirectory);
     p.StringProp("SkinName", &TsSkinManager::SetSkinName);
     p.StringsProp("CommonSections", &TsSkinManager::CommonSections);

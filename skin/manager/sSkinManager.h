@@ -6,11 +6,18 @@
 // A load that fails (a damaged pack, a bad number in a mask value) changes nothing: the previous
 // skin's tables and name stay, and the reason is reported through the skin message hook, which never
 // blocks in tests.
+//
+// Painters then ask the manager for indexes and colours of the loaded skin (sSkinLookups holds the
+// rules); the manager tells every window when to take, repaint or drop the skin, tracks the control
+// under the mouse, and, as the default manager, hooks the thread's window creation and the
+// application's main window (sSkinManagerWindows).
 #pragma once
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 #include "skin/manager/sConst.h"
+#include "skin/manager/sSkinLookups.h"
 #include "skin/manager/sSkinOptions.h"
 #include "vcl/gui/Dialogs.h"
 #include "vcl/rtl/Component.h"
@@ -18,6 +25,7 @@
 #include "vcl/rtl/Strings.h"
 
 class TBitmap;
+class TControl;
 class TskSkinConvertor;
 class TsSkinManager;
 
@@ -57,8 +65,12 @@ class TsSkinManager : public TComponent {
   void AfterConstruction() override;
   void Loaded() override;
 
-  // The first manager created, until it is freed.
+  // The first manager created, until it is freed or another one is made the default.
   static TsSkinManager* DefaultManager();
+  bool IsDefault() const { return DefaultManager() == this; }
+  // True (or no default exists): this manager becomes the default, and its windows take its skin
+  // (or drop skinning when it is inactive). False changes nothing.
+  void SetIsDefault(bool value);
 
   // ---- published ----
   bool Active() const { return active_; }
@@ -106,6 +118,80 @@ class TsSkinManager : public TComponent {
   const TStrings* TransferOptions = nullptr;
   void SetWindowsNotifier(IWindowsNotifier* notifier) { notifier_ = notifier; }
 
+  // ---- lookups (sSkinLookups: exact names, parent chains, -1 or a system colour when absent) ----
+  Integer GetSkinIndex(const AnsiString& name) const { return FindSkinIndex(gd, name); }
+  Integer GetMaskIndex(Integer skinIndex, const AnsiString& section, const AnsiString& key) const;
+  Integer GetTextureIndex(Integer skinIndex, const AnsiString& section, const AnsiString& key) const;
+  Integer GetPatternIndex(Integer skinIndex, const AnsiString& section, const AnsiString& key) const;
+  Integer GetMaskIndexByNames(const AnsiString& section, const AnsiString& key) const {
+    return FindMaskIndexByNames(ma, section, key);
+  }
+  bool IsValidSkinIndex(Integer index) const { return index >= 0 && index < std::ssize(gd); }
+  bool IsValidMaskIndex(Integer index) const { return index >= 0 && index < std::ssize(ma); }
+  Integer GetGlobalColor() const;
+  Integer GetGlobalFontColor() const;
+  Integer GetWindowColor() const;
+  Integer GetEditFontColor() const;
+  Integer GetHighlightColor(bool hot = false) const;
+  Integer GetHighlightFontColor(bool hot = false) const;
+  // Border widths of the mask at the index; 0 for an index that names no mask.
+  Integer MaskLeftWidth(Integer maskIndex) const;
+  Integer MaskTopHeight(Integer maskIndex) const;
+  Integer MaskRightWidth(Integer maskIndex) const;
+  Integer MaskBottomHeight(Integer maskIndex) const;
+  // Extended borders are wanted and layered windows can show them.
+  bool GetExtendedBorders() const;
+  bool ExtendedBorders() const { return extendedBorders_; }
+  void SetExtendedBorders(bool value);
+  // The colour shift of the skin's images and colours (sColorShift): the hue rotated by HueOffset
+  // degrees, the saturation moved by Saturation (modulo 101). A change reloads the active skin.
+  Integer HueOffset() const { return hueOffset_; }
+  void SetHueOffset(Integer value);
+  Integer Saturation() const { return saturation_; }
+  void SetSaturation(Integer value);
+  // The indexes of often-used masks, recomputed after every load and on deactivation.
+  TsCommonIndexes ConstData;
+  void UpdateCommonIndexes();
+  // Shadow margins of the extended borders (0 when they are off or no skin is active), and the shadow
+  // images of inactive and active windows: the skin's EXBORDER states, else the library's built-in
+  // images (none before the library's start-up).
+  TsShadowSize ShadowSize;
+  std::shared_ptr<TBitmap> ShadowTemplates[2];
+  void UpdateShadowTemplates();
+
+  // ---- foreign controls skinned as a known kind ----
+  // Kinds in order: 0 "ThirdEdits", 1 "ThirdButtons", 2 "ThirdBitBtns", ... 20 "ThirdScrollBar".
+  static constexpr int ThirdPartyKindCount = 21;
+  static const std::array<const char*, ThirdPartyKindCount> ThirdPartyNames;
+  // The class names of a kind, one a line ("TButton" for buttons, " " for every other kind by default).
+  const AnsiString& ThirdParty(int kind) const;
+  void SetThirdParty(int kind, const AnsiString& text);
+  // The names of a kind as painters look them up: trimmed, blank lines left out, compared exactly.
+  const TStringList& ThirdPartyList(int kind) const;
+
+  // ---- the windows (sSkinManagerWindows) ----
+  // Whether a skin change is shown as one animated step (the skin-changing animation is on).
+  bool SkinChangingAnimation = true;
+  // Every window takes the skin again (command 1); animated, the skinned forms are frozen meanwhile
+  // and redrawn together at the end.
+  void RefreshAllWindows(bool animated);
+  // Every window drops the skin (command 2); the tables are emptied.
+  void RemoveSkinFromAllWindows();
+  // Commands 16 and 3 to every window; animated, the forms are frozen around it.
+  void RepaintAllWindows(bool animated);
+  // The control under the mouse, windowed or not: the old one gets command 30, the new one 29.
+  TControl* ActiveControl() const { return hotControl_; }
+  TControl* ActiveGraphControl() const { return hotGraphControl_; }
+  void SetActiveControl(TControl* control);
+  void SetActiveGraphControl(TControl* control);
+  // A skin sent by the external skin editor (WM_COPYDATA, wParam 7): a block of the transfer layout
+  // loads, anything else is ignored; Result 1 tells the sender it was taken.
+  void ReceiveSkinByCopyData(TMessage& message);
+  bool SkinHookInstalled() const { return skinHook_ != nullptr; }
+  void InstallSkinHook();
+  void RemoveSkinHook();
+  void Notification(TComponent* component, TOperation operation) override;
+
  private:
   struct LoadedSkin;
   class SkinReader;
@@ -115,8 +201,10 @@ class TsSkinManager : public TComponent {
   void ReadPackedSkin(LoadedSkin& skin, TskSkinConvertor& pack);
   void ReadSkin(LoadedSkin& skin, const TMemIniFile& ini, const TskSkinConvertor* pack);
   void CheckVersion(double version);
-  void RefreshAllWindows(bool animated);
-  void RemoveSkinFromAllWindows();
+  bool MainWindowHook(TMessage& message);
+  void HookApplication(bool on);
+  void ReloadForColorShift();
+  void SetHot(TControl*& slot, TControl* control);
   bool Designing() const { return ComponentState().Contains(csDesigning); }
   bool LoadingDefinition() const { return ComponentState().Contains(csLoading); }
 
@@ -128,7 +216,42 @@ class TsSkinManager : public TComponent {
   std::vector<TsStoredSkin> internalSkins_;
   IWindowsNotifier* notifier_ = nullptr;
   bool hasSkin_ = false;  // a load has completed at least once
+  bool extendedBorders_ = false;
+  Integer hueOffset_ = 0;
+  Integer saturation_ = 0;
+  std::array<AnsiString, ThirdPartyKindCount> thirdParty_;
+  std::array<TStringList, ThirdPartyKindCount> thirdPartyLists_;
+  TControl* hotControl_ = nullptr;       // not owned; forgotten when freed
+  TControl* hotGraphControl_ = nullptr;
+  HHOOK skinHook_ = nullptr;
+  bool mainWindowHooked_ = false;
 };
+
+// Set while every window takes a new skin, and while every window drops it (painters hold back).
+extern bool SkinUpdating;
+extern bool SkinRemoving;
+
+// The procedure of the thread's CBT hook that the default manager installs: the window adapters'
+// procedure once they exist. Returns the previous one.
+HOOKPROC SetSkinHookProcedure(HOOKPROC procedure);
+
+// A window that the CBT hook adapted; the window adapters derive from it. The hooked-window list owns
+// them while the hook is installed.
+class TskHookedWindow {
+ public:
+  explicit TskHookedWindow(HWND window) : CtrlHandle(window) {}
+  virtual ~TskHookedWindow() = default;
+  HWND CtrlHandle;
+};
+std::vector<std::unique_ptr<TskHookedWindow>>& HookedWindows();
+
+// Sends the message to every top-level form and its child controls: the application's forms that are
+// not skinned, then the skinned-form list, then the visible hooked windows.
+void BroadcastToForms(const TMessage& message);
+
+// At the end of the program: waits, handling messages, until an animated skin change has finished,
+// at most `milliseconds`. False when it had not finished.
+bool WaitForSkinChangeAnimation(Cardinal milliseconds);
 
 // Set for good by the first skin transfer: a folder of the skin's name then wins over a pack.
 extern bool SkinTransferred;

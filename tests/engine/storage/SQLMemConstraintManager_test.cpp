@@ -133,6 +133,25 @@ TEST_F(ConstraintManagerTest, EachKindRaisesItsErrorOnAViolatingRecordAndPassesA
   }
 }
 
+TEST_F(ConstraintManagerTest, CheckBoundsCompareInTheFieldsOwnType) {
+  TSQLMemBaseConstraintManager manager(&table_);
+  AddNamed(manager.ConstraintDefs.AddCheck(), "CK_Name", "Name").MaxValue.SetAsString("m");
+  // A bound narrower than its field is compared as a value of the field's type.
+  AddNamed(manager.ConstraintDefs.AddCheck(), "CK_Score", "Score").MaxValue.SetAsSmallInt(300);
+  manager.ResolveAll();
+  struct Case {
+    const char* name;
+    Integer score;
+    Integer code;
+  } cases[] = {{"alpha", 300, 0}, {"m", -5, 0}, {"zeta", 1, 30030}, {"b", 301, 30030}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<Byte> buffer = Buffer({3, 5, c.score, 1, c.name});
+    EXPECT_EQ(NativeErrorOf([&] { manager.CheckRecord(nullptr, kSession, false, {}, true, nullptr, buffer.data()); }), c.code);
+  }
+  manager.ConstraintDefs.Clear();
+}
+
 TEST_F(ConstraintManagerTest, NullPrimaryKeyIsRefusedBeforeAnySearchForADuplicate) {
   table_.duplicateTests = 0;
   EXPECT_EQ(NativeErrorOf([&] { Check({std::nullopt, 5, 1, 1, "c"}); }), 30330);

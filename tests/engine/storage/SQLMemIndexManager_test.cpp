@@ -105,6 +105,34 @@ TEST_F(IndexManagerTest, FailedBuildLeavesNoDefinitionBehind) {
   EXPECT_EQ(table_.Indexes().OpenIndexCount(), 0);
 }
 
+// Hands out the table's records and raises after a given number of them.
+class FailingRecords : public TSQLMemIndexRecordSource {
+ public:
+  FailingRecords(TSQLMemIndexRecordSource& records, int failAfter) : records_(records), left_(failAfter) {}
+  bool NextRecord(Byte* recordBuffer, TSQLMemRecordID& recordId) override {
+    if (left_-- == 0) SQLMemError(10010, "Nil pointer occured");
+    return records_.NextRecord(recordBuffer, recordId);
+  }
+
+ private:
+  TSQLMemIndexRecordSource& records_;
+  int left_;
+};
+
+TEST_F(IndexManagerTest, BuildFailingHalfwayLeavesNeitherDefinitionNorPages) {
+  for (Integer num = 0; num < 40; ++num) Store(num);
+  TSQLMemIndexDef def;
+  def.Name = "ByNum";
+  def.SetColumnCount(1);
+  def.GetColumn(0).Name = "Num";
+  FailingRecords records(table_.AllRecords(), 30);
+  EXPECT_EQ(NativeErrorOf([&] { table_.Indexes().AddIndex(kSession, records, def); }), 10010);
+  Apply();
+  EXPECT_EQ(table_.Indexes().IndexDefs.GetCount(), 0);
+  EXPECT_EQ(table_.Pages().AllocatedPageCount(), 0);
+  EXPECT_EQ(def.RootPageNo, -1);
+}
+
 TEST_F(IndexManagerTest, StoredRootPageStaysTheTreesRootThroughSplitsAndAfterItsPagesWereDropped) {
   const Integer id = table_.AddIndex("ByNum", {"Num", "Name"});
   std::vector<Integer> nums(80);
@@ -192,16 +220,19 @@ TEST_F(IndexManagerTest, NavigationFromARecordThatIsGoneLeavesTheIndexAlone) {
   EXPECT_EQ(table_.Indexes().OpenIndexCount(), 0);
 }
 
-TEST_F(IndexManagerTest, ComparingRecordsByAnIndexLeavesNoIndexOpen) {
+TEST_F(IndexManagerTest, ComparingRecordsByAnIndexLeavesNoIndexOpenThatWasNotOpenBefore) {
   const Integer id = table_.AddIndex("ByNumName", {"Num", "Name"});
   const std::vector<Byte> a = Row(1, "b");
   const std::vector<Byte> b = Row(1, "a");
   EXPECT_EQ(table_.Indexes().CompareRecordsByIndex(id, a.data(), b.data(), 1), 0);
   EXPECT_GT(table_.Indexes().CompareRecordsByIndex(id, a.data(), b.data(), 0), 0);  // all columns
   EXPECT_EQ(table_.Indexes().OpenIndexCount(), 0);
-  table_.Indexes().GetIndex(id);
+  // An index open before the comparison stays open, and a reference to it stays good.
+  TSQLMemIndex& open = table_.Indexes().GetIndex(id);
   EXPECT_LT(table_.Indexes().CompareRecordsByIndex(id, b.data(), a.data(), 2), 0);
-  EXPECT_EQ(table_.Indexes().OpenIndexCount(), 0);
+  EXPECT_EQ(table_.Indexes().OpenIndexCount(), 1);
+  EXPECT_EQ(open.IndexDef().ObjectId, id);
+  table_.Indexes().CloseIndex(id);
   ExpectEngineError([&] { table_.Indexes().CompareRecordsByIndex(99, a.data(), b.data(), 0); }, 11497,
                     "Cannot find index by ID = 99 - Native error: 11497");
   EXPECT_EQ(NativeErrorOf([&] { table_.Indexes().CompareRecordsByIndex(99, a.data(), b.data(), 1); }), 20018);

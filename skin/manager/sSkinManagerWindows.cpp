@@ -1,0 +1,279 @@
+// The skin manager's dealings with windows: telling every form to take, drop or repaint the skin, the
+// control under the mouse, the thread's CBT hook, the hook on the application's main window and the
+// skin an external skin editor sends.
+#include <windows.h>
+
+#include "skin/forms/sCommonData.h"
+#include "skin/forms/sVclUtils.h"
+#include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinManager.h"
+#include "skin/manager/sStyleSimply.h"
+#include "vcl/gui/Application.h"
+#include "vcl/gui/Form.h"
+#include "vcl/gui/Screen.h"
+#include "vcl/rtl/Strings.h"
+
+bool SkinUpdating = false;
+bool SkinRemoving = false;
+
+namespace {
+
+LRESULT CALLBACK PassOnHook(int code, WPARAM wParam, LPARAM lParam) {
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+HOOKPROC& HookProcedure() {
+  static HOOKPROC procedure = PassOnHook;
+  return procedure;
+}
+
+// WM_COPYDATA's wParam from the external skin editor.
+constexpr WPARAM kSkinTransferCopyData = 7;
+
+TMessage SkinMessage(Word command, const TsSkinManager* manager) {
+  return TMessage{SkinCommandMessage, SkinCommandWParam(command), reinterpret_cast<LPARAM>(manager), 0};
+}
+
+bool Destroying(const TComponent* c) { return c->ComponentState().Contains(csDestroying); }
+
+void SendToForm(TCustomForm* form, const TMessage& message) {
+  if (!form->HandleAllocated()) return;
+  SendMessageW(form->Handle(), message.Msg, message.WParam, message.LParam);
+  BroadcastToChildControls(form, message);
+}
+
+// Sets a global flag for a scope and puts the previous value back.
+class TFlagSet {
+ public:
+  TFlagSet(bool& flag, bool value) : flag_(flag), previous_(flag) { flag_ = value; }
+  ~TFlagSet() { flag_ = previous_; }
+  TFlagSet(const TFlagSet&) = delete;
+  TFlagSet& operator=(const TFlagSet&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
+
+// The forms captured for an animated change are released on every way out of the scope.
+class TFrozenForms {
+ public:
+  TFrozenForms(TsSkinManager& manager, bool capture) : manager_(manager), captured_(capture) {
+    if (captured_) CaptureFormsBeforeRefresh(manager_);
+  }
+  ~TFrozenForms() {
+    if (captured_) ReleaseFormsAfterRefresh(manager_, true);
+  }
+  TFrozenForms(const TFrozenForms&) = delete;
+  TFrozenForms& operator=(const TFrozenForms&) = delete;
+
+ private:
+  TsSkinManager& manager_;
+  bool captured_;
+};
+
+}  // namespace
+
+HOOKPROC SetSkinHookProcedure(HOOKPROC procedure) {
+  const HOOKPROC previous = HookProcedure();
+  HookProcedure() = procedure != nullptr ? procedure : PassOnHook;
+  return previous;
+}
+
+std::vector<std::unique_ptr<TskHookedWindow>>& HookedWindows() {
+  static std::vector<std::unique_ptr<TskHookedWindow>> windows;
+  return windows;
+}
+
+void BroadcastToForms(const TMessage& message) {
+  if (Application != nullptr) {
+    // Last to first: a receiver may free a form, and the walk re-reads the count each round.
+    for (int i = Application->ComponentCount() - 1; i >= 0; --i) {
+      if (i >= Application->ComponentCount()) continue;
+      auto* form = dynamic_cast<TForm*>(Application->Components(i));
+      if (form == nullptr || Destroying(form) || form->ComponentState().Contains(csLoading)) continue;
+      // Skinned forms are reached through the skinned-form list below.
+      if (form->HandleAllocated() && WindowIsSkinned(form->Handle())) continue;
+      SendToForm(form, message);
+    }
+  }
+  const std::vector<TForm*> skinned = SkinnedForms();  // a receiver may change the list
+  for (TForm* form : skinned)
+    if (!Destroying(form)) SendToForm(form, message);
+  for (const auto& hooked : HookedWindows())
+    if (IsWindowVisible(hooked->CtrlHandle))
+      SendMessageW(hooked->CtrlHandle, message.Msg, message.WParam, message.LParam);
+}
+
+bool WaitForSkinChangeAnimation(Cardinal milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  while (SkinChangeAnimating) {
+    if (GetTickCount64() >= deadline) return false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (SkinChangeAnimating) Sleep(5);
+  }
+  return true;
+}
+
+// ---- refresh, removal and repaint ----
+
+void TsSkinManager::RefreshAllWindows(bool animated) {
+  if (LoadingDefinition()) return;
+  // The forms frozen here are released at the end even when the repaint below does not run.
+  TFrozenForms frozen(*this, animated && !Designing());
+  SkinData.Active = false;
+  {
+    TFlagSet updating(SkinUpdating, true);
+    UpdateCommonIndexes();
+    if (notifier_ != nullptr)
+      notifier_->RefreshAllWindows(*this, animated);
+    else
+      BroadcastToForms(SkinMessage(scNewSkin, this));
+  }
+  SkinData.Active = hasSkin_;
+  if (DefaultManager() == this && !SkinHookInstalled() && !Designing()) InstallSkinHook();
+  if (animated) RepaintAllWindows(false);
+}
+
+void TsSkinManager::RemoveSkinFromAllWindows() {
+  TFlagSet removing(SkinRemoving, true);
+  RemoveSkinHook();
+  SkinData.Active = false;
+  if (notifier_ != nullptr)
+    notifier_->RemoveSkinFromAllWindows(*this);
+  else
+    BroadcastToForms(SkinMessage(scRemoveSkin, this));
+  ma.clear();
+  pa.clear();
+  gd.clear();
+  MasterBitmap.reset();
+  hasSkin_ = false;
+  UpdateCommonIndexes();
+}
+
+void TsSkinManager::RepaintAllWindows(bool animated) {
+  BroadcastToForms(SkinMessage(scBeforeRefresh, this));
+  {
+    TFrozenForms frozen(*this, animated && !LoadingDefinition());
+    BroadcastToForms(SkinMessage(scRefresh, this));
+  }
+  for (const auto& hooked : HookedWindows())
+    if (IsWindowVisible(hooked->CtrlHandle))
+      RedrawWindow(hooked->CtrlHandle, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+}
+
+// ---- the control under the mouse ----
+
+// A hot control that is freed is forgotten (Notification).
+void TsSkinManager::SetHot(TControl*& slot, TControl* control) {
+  slot = control;
+  if (control != nullptr) FreeNotification(control);
+}
+
+void TsSkinManager::SetActiveControl(TControl* control) {
+  if (control == hotControl_) return;
+  if (hotControl_ != nullptr && hotGraphControl_ != nullptr) {
+    SetActiveGraphControl(nullptr);
+    if (hotGraphControl_ != nullptr) return;
+  }
+  TControl* old = hotControl_;
+  SetHot(hotControl_, control);
+  if (old != nullptr) SendSkinCommandToControl(old, scMouseLeave, reinterpret_cast<LPARAM>(this));
+  if (control != nullptr) SendSkinCommandToControl(control, scMouseEnter, reinterpret_cast<LPARAM>(this));
+}
+
+void TsSkinManager::SetActiveGraphControl(TControl* control) {
+  if (control == hotGraphControl_) return;
+  if (control == nullptr && hotGraphControl_ != nullptr) {
+    // A control the mouse is still over stays hot.
+    const auto* data = reinterpret_cast<const TsCommonData*>(SendSkinCommandToControl(hotGraphControl_, scGetCommonData));
+    if (data != nullptr && data->MouseInside) return;
+  }
+  TControl* old = hotGraphControl_;
+  SetHot(hotGraphControl_, control);
+  if (control != nullptr) hotControl_ = nullptr;
+  if (old != nullptr) SendSkinCommandToControl(old, scMouseLeave, reinterpret_cast<LPARAM>(this));
+}
+
+void TsSkinManager::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == hotControl_) hotControl_ = nullptr;
+  if (component == hotGraphControl_) hotGraphControl_ = nullptr;
+}
+
+// ---- the CBT hook ----
+
+void TsSkinManager::InstallSkinHook() {
+  if (skinHook_ != nullptr || Designing() || DefaultManager() != this) return;
+  skinHook_ = SetWindowsHookExA(WH_CBT, HookProcedure(), nullptr, GetCurrentThreadId());
+}
+
+void TsSkinManager::RemoveSkinHook() {
+  if (skinHook_ == nullptr) return;
+  UnhookWindowsHookEx(skinHook_);
+  skinHook_ = nullptr;
+  HookedWindows().clear();
+}
+
+// ---- the application's main window ----
+
+bool TsSkinManager::MainWindowHook(TMessage& message) {
+  switch (message.Msg) {
+    case WM_WINDOWPOSCHANGED: {
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam);
+      // Hidden at the end of the run: an animated skin change still under way finishes first, but the
+      // program never waits for it for long.
+      if (pos != nullptr && (pos->flags & SWP_HIDEWINDOW) != 0 && Application->Terminated())
+        WaitForSkinChangeAnimation(2000);
+      return false;
+    }
+    case WM_THEMECHANGED:
+      return true;  // the skin, not the system theme, decides the look
+    case CM_ACTIVATE:
+      if (Screen != nullptr)
+        for (int i = 0; i < Screen->CustomFormCount(); ++i) {
+          TCustomForm* form = Screen->CustomForms(i);
+          if (form->HandleAllocated()) SendSkinCommand(form->Handle(), scRepaintNow);
+        }
+      return false;
+    default:
+      return false;
+  }
+}
+
+// ---- the skin transfer ----
+
+void TsSkinManager::ReceiveSkinByCopyData(TMessage& message) {
+  if (message.Msg != WM_COPYDATA || message.WParam != kSkinTransferCopyData) return;
+  const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(message.LParam);
+  if (copy == nullptr) return;
+  const std::optional<TsSkinTransfer> transfer = ReadSkinTransferBlock(copy->lpData, copy->cbData);
+  if (!transfer) return;
+
+  SkinTransferred = true;
+  TStringList options;
+  options.SetCaseSensitive(true);
+  options.SetText(transfer->Options);
+  {
+    TFlagSet manual(ManualUpdate, true);
+    const TStrings* previous = TransferOptions;
+    TransferOptions = &options;
+    try {
+      SetSkinDirectory(transfer->Directory);
+      SetSkinName(transfer->Name);
+    } catch (...) {
+      TransferOptions = previous;
+      throw;
+    }
+    TransferOptions = previous;
+  }
+  TFlagSet noAnimation(SkinChangingAnimation, false);
+  RefreshAllWindows(true);
+  message.Result = 1;
+}
