@@ -113,6 +113,25 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
   void IncTableUseCount() override;
   void DecTableUseCount() override;
 
+  // ---- SQL script and repair (SQLMemLocalCursorScript.cpp, SQLMemLocalCursorRepair.cpp) ----
+  // What a table's script holds: DROP TABLE (only with CreateTable), CREATE TABLE, DROP INDEX IF
+  // EXISTS (only with Indexes), CREATE INDEX for the indexes that are not primary, INSERT statements
+  // with or without the BLOB fields' values, and every name in brackets.
+  struct ScriptOptions {
+    bool CreateTable = true, DropTable = false, Indexes = true, DropIndexes = false, Data = true,
+         IncludeBLOBs = true, BracketNames = false;
+  };
+  // Replaces text with the table's script. The cursor must be open (10154); its position and current
+  // buffer are kept, also when reading a record fails.
+  void ExportTableToSQL(const ScriptOptions& options, AnsiString& text);
+  // Rebuilds a damaged table from the records that can still be read, appending lines to log; true
+  // at once for in-memory and temporary tables (see the .cpp). Only a cursor without exclusive access
+  // raises (11165).
+  bool RepairTable(AnsiString& log, TSQLMemLocalSession* session);
+  // The rebuild itself, whatever database the table lives in; the new table is made where the
+  // source's is. An error the copy does not log drops the new table, keeps the source and propagates.
+  bool RebuildTable(AnsiString& log, TSQLMemLocalSession* session);
+
   // ---- the table's own machinery ----
   // Puts the cursor onto table without opening it by name; such a cursor never detaches or frees it.
   void AttachToTableData(TSQLMemTableData& table);

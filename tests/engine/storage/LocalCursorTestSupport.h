@@ -1,0 +1,72 @@
+// A fixture for tests through the local cursor: a memory database of the test's own (so that no test
+// leaves a table in "MEMORY"), a connected session and cursors made as the dataset components make them.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/storage/SQLMemLocalEngine.h"
+#include "engine/storage/SQLMemMemoryTable.h"
+#include "tests/engine/foundation/EngineTestSupport.h"
+
+class LocalCursorFixture : public EngineBlocksTest {
+ protected:
+  explicit LocalCursorFixture(const char* databaseName) : databaseName_(databaseName) {}
+  void SetUp() override {
+    EngineBlocksTest::SetUp();
+    database_ = std::make_unique<TSQLMemMemoryDatabaseData>(databaseName_);
+    session.InMemory = 1;
+    session.DatabaseName = databaseName_;
+    session.SetConnected(true);
+  }
+  void TearDown() override {
+    for (auto& cursor : cursors_) {
+      if (cursor->CurrentRecordBuffer != nullptr) cursor->FreeRecordBuffer(cursor->CurrentRecordBuffer);
+      cursor.reset();
+    }
+    session.SetConnected(false);
+    database_.reset();
+    EngineBlocksTest::TearDown();
+  }
+
+  // A closed in-memory cursor on the table.
+  TSQLMemLocalCursor& NewCursor(const AnsiString& tableName) {
+    cursors_.push_back(std::make_unique<TSQLMemLocalCursor>());
+    TSQLMemLocalCursor& cursor = *cursors_.back();
+    cursor.Session = &session;
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    return cursor;
+  }
+  // Creates the table, opens the cursor and gives it a record buffer of its own, as the dataset does.
+  TSQLMemLocalCursor& CreateAndOpen(const AnsiString& tableName, const TSQLMemFieldDefs& fields,
+                                    const TSQLMemIndexDefs& indexes, const TSQLMemConstraintDefs& constraints) {
+    TSQLMemLocalCursor& cursor = NewCursor(tableName);
+    cursor.CreateTable(fields, indexes, constraints);
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    return cursor;
+  }
+  // Starts a new record with the table's defaults.
+  static void NewRecord(TSQLMemLocalCursor& cursor) {
+    cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
+    cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
+  }
+  // Writes a BLOB field through a stream opened for writing and closes it, which stores the value.
+  static void PutBLOB(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& bytes) {
+    TStream* stream = cursor.OpenBLOB(fieldNo, bomWrite);
+    ASSERT_NE(stream, nullptr);
+    if (!bytes.empty()) stream->WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+    cursor.CloseBLOB(fieldNo);
+  }
+
+  TSQLMemLocalSession session;
+  TSQLMemDatabaseData& Database() const { return *database_; }
+
+ private:
+  const char* databaseName_;
+  std::unique_ptr<TSQLMemMemoryDatabaseData> database_;
+  std::vector<std::unique_ptr<TSQLMemLocalCursor>> cursors_;
+};
