@@ -1,17 +1,20 @@
 // The skin's pixel painters at full-HD size against plain anchors of the same size in the same run: a
 // scalar per-pixel alpha blend of premultiplied pixels (what the system's AlphaBlend does) and a row
-// copy (BitBlt). Target: a section background and a nine-part mask within 3x of the blend.
+// copy (BitBlt). Target: a section background and a nine-part mask within 3x of the blend
+// (tools/bench prints the ratios of the "pair:" names). The cases are in SkinAlphaCases.h; the
+// Windows timing program (SkinAlphaTiming_win32.cpp) holds the same paints against the system's own
+// BitBlt and AlphaBlend.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
-#include "skin/manager/sAlphaPaint.h"
-#include "skin/manager/sGradient.h"
+#include "SkinAlphaCases.h"
 
 namespace {
 
-constexpr Integer kWidth = 1920;
-constexpr Integer kHeight = 1080;
+using skinbench::kHeight;
+using skinbench::kWidth;
 
 struct Image {
   Image(Integer w, Integer h, Cardinal fill) : pixels(static_cast<size_t>(w) * h, fill), view{pixels.data(), w, h, w} {}
@@ -19,57 +22,25 @@ struct Image {
   TsPixelView view;
 };
 
-// A border mask of three 24 x 24 states with weight rows below, 8-pixel borders, key-colour corners.
-struct BenchMask {
-  BenchMask() : image(72, 48, 0) {
-    for (Integer y = 0; y < 24; ++y)
-      for (Integer x = 0; x < 72; ++x) {
-        const Integer sx = x % 24;
-        const bool border = sx < 8 || y < 8 || sx >= 16 || y >= 16;
-        const bool corner = (sx == 0 || sx == 23) && (y == 0 || y == 23);
-        image.view.At(x, y) = corner ? kKeyPixel : border ? 0xFF3060A0u : 0xFFE0E0E0u;
-        image.view.At(x, y + 24) = border ? 0 : 0x00404040u;
-      }
-    data.R = {0, 0, 72, 48};
-    data.ImageCount = 3;
-    data.MaskType = 1;
-    data.WL = data.WT = data.WR = data.WB = 8;
-    data.DrawFlags = mdPaintCentre;
-  }
-  Image image;
-  TsMaskData data;
-};
-
-void SectionBackground(benchmark::State& state) {
-  Image target(kWidth, kHeight, 0);
-  Image saved(kWidth, kHeight, 0xFF808080u);
-  BenchMask mask;
-  mask.data.DrawFlags = static_cast<SmallInt>(mdPaintCentre | (state.range(0) != 0 ? mdStretch : 0));
-  TsGradArray gradient;
-  ParseGradientData("16777215;12632256;50;0;0;12632256;8421504;50;0;0;", gradient);
-  const TsRect all{0, 0, kWidth, kHeight};
+void SectionBackground(benchmark::State& state, skinbench::Case c) {
+  Image target(kWidth, kHeight, 0xFF808080u);
+  const skinbench::SkinFixture skin(c);
   for (auto _ : state) {
-    DrawGradient(target.view, all, gradient);
-    BlendRectWithColor(target.view, all, 70, 0x00C0FF);
-    PaintSectionBorderMask(target.view, all, TsBgPixels{saved.view, 0, 0, clKeyColor}, mask.data, mask.image.view, 1);
-    PremultiplyBitmap(target.view);
+    skin.PaintSection(target.view);
     benchmark::DoNotOptimize(target.pixels.data());
   }
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
-BENCHMARK(SectionBackground)->Arg(0)->Arg(1)->ArgNames({"stretched"})->Unit(benchmark::kMillisecond);
 
-void NinePartMask(benchmark::State& state) {
+void NinePartMask(benchmark::State& state, skinbench::Case c) {
   Image target(kWidth, kHeight, 0xFF202020u);
-  BenchMask mask;
-  mask.data.DrawFlags = static_cast<SmallInt>(mdPaintCentre | (state.range(0) != 0 ? mdStretch : 0));
+  const skinbench::SkinFixture skin(c);
   for (auto _ : state) {
-    PaintMaskImage(target.view, {0, 0, kWidth, kHeight}, 2, mask.data, mask.image.view, {});
+    skin.PaintMask(target.view);
     benchmark::DoNotOptimize(target.pixels.data());
   }
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
-BENCHMARK(NinePartMask)->Arg(0)->Arg(1)->ArgNames({"stretched"})->Unit(benchmark::kMillisecond);
 
 // The anchor: d = s + d * (255 - sA) / 255 per byte, premultiplied source, every pixel.
 void ReferenceAlphaBlend(benchmark::State& state) {
@@ -91,7 +62,6 @@ void ReferenceAlphaBlend(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
-BENCHMARK(ReferenceAlphaBlend)->Unit(benchmark::kMillisecond);
 
 void ReferenceCopy(benchmark::State& state) {
   Image target(kWidth, kHeight, 0);
@@ -102,7 +72,21 @@ void ReferenceCopy(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
-BENCHMARK(ReferenceCopy)->Unit(benchmark::kMillisecond);
+
+[[maybe_unused]] const bool registered = [] {
+  for (const skinbench::Case& k : skinbench::kCases) {
+    using Paint = void (*)(benchmark::State&, skinbench::Case);
+    const std::pair<const char*, Paint> paints[] = {{"section background ", SectionBackground},
+                                                     {"nine-part mask ", NinePartMask}};
+    for (const auto& [what, paint] : paints) {
+      const std::string name = std::string("pair:") + what + k.Label + " 1920x1080";
+      benchmark::RegisterBenchmark((name + "/ours").c_str(), paint, k)->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark((name + "/anchor").c_str(), ReferenceAlphaBlend)->Unit(benchmark::kMillisecond);
+    }
+  }
+  benchmark::RegisterBenchmark("row copy 1920x1080", ReferenceCopy)->Unit(benchmark::kMillisecond);
+  return true;
+}();
 
 }  // namespace
 

@@ -373,12 +373,20 @@ void TSQLMemExpression::AddScanCondition(TSQLMemExprNodeComparison& comparison, 
   if (indexDef.GetColumnCount() == 0) SQLMemError(20057, SQLMemInvalidIndexForSearch);
   const bool descending = indexDef.GetColumn(0).Descending != 0;
   TSQLMemScanSearchCondition condition;
+  // "5 < A" asks for the keys above 5: with the constant on the left the comparison reads mirrored.
+  const bool mirrored = &comparison.Child(0) == constant;
+  bool greater = false;
   switch (comparison.Operator()) {
     case opEqual: condition.Kind = 1; break;
-    case opGreater: condition.Kind = descending ? 2 : 3; break;
-    case opLess: condition.Kind = descending ? 3 : 2; break;
-    case opGreaterOrEqual: condition.Kind = descending ? 4 : 5; break;
-    default: condition.Kind = descending ? 5 : 4; break;
+    case opGreater:
+    case opLess:
+      greater = (comparison.Operator() == opGreater) != mirrored;
+      condition.Kind = greater != descending ? 3 : 2;
+      break;
+    default:
+      greater = (comparison.Operator() == opGreaterOrEqual) != mirrored;
+      condition.Kind = greater != descending ? 5 : 4;
+      break;
   }
   Byte* keyBuffer = cursor->AllocRecordBuffer();
   try {

@@ -145,6 +145,10 @@ Integer TSQLMemDatabaseData::GetSessionCount() {
 
 Integer TSQLMemDatabaseData::NextObjectId() { return CheckedCast<Integer>(objectIdSequence_.NextValue()); }
 
+void TSQLMemDatabaseData::RaiseObjectIdSequenceValue(Int64 value) {
+  if (objectIdSequence_.CurrentValue < value) objectIdSequence_.CurrentValue = value;
+}
+
 Cardinal TSQLMemDatabaseData::NameHashValue() const { return NameHash(name_, true); }
 
 Cardinal TSQLMemDatabaseData::FileNameHashValue() const { return NameHash(Utf16ToCp1250(FileName), true); }

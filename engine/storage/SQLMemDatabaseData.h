@@ -78,6 +78,10 @@ class TSQLMemDatabaseData {
   Integer GetSessionCount();
   // The next object id: 1, 2, 3, ...; past the int32 range ERangeError.
   Integer NextObjectId();
+  // The object-id sequence's current value (the last id handed out), which a table stream carries;
+  // loading a table raises the sequence to the stream's value and never lowers it.
+  Int64 ObjectIdSequenceValue() const { return objectIdSequence_.CurrentValue; }
+  void RaiseObjectIdSequenceValue(Int64 value);
 
   const AnsiString& Name() const { return name_; }
   WideString FileName;

@@ -220,9 +220,9 @@ bool TSQLMemMemoryTableData::InsertRecord(TSQLMemCursor& cursor) {
   if (!recordManager_->AppendRecord(buffer, recordId, sessionId)) return false;
   PlaceCursor(cursor, recordId);
   if (indexManager_ != nullptr) indexManager_->InsertRecordKeys({sessionId, buffer, nullptr, recordId});
-  // A filtered cursor's bitmap places the record by its neighbours in the cursor's index.
-  KeepFilterBitmapAfterInsert(cursor, recordId);
   FlushPages(sessionId);
+  // The bitmap's place for the record is found through the indexes, so they hold it first.
+  KeepFilterBitmapAfterInsert(cursor, recordId);
   return true;
 }
 

@@ -144,13 +144,22 @@ class TRecordScan {
     }
     array.BindIndexes(table_.IndexManager()->IndexDefs, pending_.list);
     for (Integer i = 0; i < array.Count(); ++i) conditions_.push_back(array.GetItem(i));
+    // An index sorts NULL first and matches it like a value, while a comparison under SQL rules is false
+    // for NULL: the field of every comparison taken out of a filter must hold a value, and a NULL
+    // constant matches nothing.
+    for (const TSQLMemScanPendingEntry& entry : pending_.list) {
+      const auto* comparison = dynamic_cast<const TSQLMemExprNodeComparison*>(entry.Node);
+      if (comparison == nullptr || !comparison->RawNull) continue;
+      if (comparison->ConstOperand()->Value().IsNull()) nullConstant_ = true;
+      nonNullFields_.push_back(comparison->FieldOperand()->ColumnIndex());
+    }
   }
 
   // An expression condition that no record can meet.
   bool Impossible() const {
-    return std::any_of(conditions_.begin(), conditions_.end(), [](const TSQLMemScanSearchCondition& c) {
-      return !IsKeyCondition(c) && c.Expression != nullptr && c.Expression->HasImpossibleTextEquality();
-    });
+    return nullConstant_ || std::any_of(conditions_.begin(), conditions_.end(), [](const TSQLMemScanSearchCondition& c) {
+             return !IsKeyCondition(c) && c.Expression != nullptr && c.Expression->HasImpossibleTextEquality();
+           });
   }
 
   TSQLMemIndex& Index(Integer indexId) { return table_.IndexManager()->GetIndex(indexId); }
@@ -244,6 +253,8 @@ class TRecordScan {
   }
 
   bool Passes(Integer skip1, Integer skip2, Byte* record) {
+    for (Integer fieldNo : nonNullFields_)
+      if (IsRecordFieldNull(fieldNo, record)) return false;
     for (Integer i = 0; i < static_cast<Integer>(conditions_.size()); ++i) {
       if (i == skip1 || i == skip2) continue;
       const TSQLMemScanSearchCondition& c = conditions_[i];
@@ -319,6 +330,8 @@ class TRecordScan {
   // to the cursor's record in the cursor's order (natural, or its own index).
   bool WalkOtherIndex(const TSQLMemScanSearchCondition* start, const TSQLMemScanSearchCondition* end,
                       TSQLMemRecordID& found) {
+    // This walk always runs forward, so a pair starts at the bound the index orders first.
+    if (!forward_ && end != nullptr) std::swap(start, end);
     TSQLMemIndex& index = Index(start->IndexID);
     TSQLMemIndex* own = cursor_.HasIndex() ? &Index(cursor_.CurrentIndexId()) : nullptr;
     TCachedBuffer buffer(table_);
@@ -396,6 +409,8 @@ class TRecordScan {
   std::vector<TSQLMemScanSearchCondition> conditions_;
   Integer driving_ = -1;
   Integer partner_ = -1;
+  std::vector<Integer> nonNullFields_;  // table field numbers
+  bool nullConstant_ = false;
 };
 
 }  // namespace
@@ -524,19 +539,15 @@ bool BitmapRecordBefore(TSQLMemTableData& table, TSQLMemCursor& cursor, const TS
 // Puts the record into the bitmap right after its nearest neighbour before it (none: at the start).
 void PlaceInBitmap(TSQLMemTableData& table, TSQLMemCursor& cursor, const TSQLMemRecordID& recordId, const Byte* record) {
   TSQLMemRecordBitmap& bitmap = *cursor.FilterBitmap;
+  TSQLMemRecordID last;
+  if (bitmap.GetCount() > 0) bitmap.GetRecordIdByNo(bitmap.GetCount(), last);
   TSQLMemRecordID before;
-  if (!cursor.HasIndex() && (bitmap.GetCount() == 0 || [&] {
-        TSQLMemRecordID last;
-        bitmap.GetRecordIdByNo(bitmap.GetCount(), last);
-        return table.CompareRecordIds(last, recordId) < 0;
-      }())) {
-    // Natural order and the highest id: appended, so the list stays sorted.
-    bitmap.AddRecord(recordId);
-  } else if (BitmapRecordBefore(table, cursor, recordId, record, before)) {
+  if (!cursor.HasIndex() && (bitmap.GetCount() == 0 || table.CompareRecordIds(last, recordId) < 0))
+    bitmap.AddRecord(recordId);  // natural order and the highest id: appended, the list stays sorted
+  else if (BitmapRecordBefore(table, cursor, recordId, record, before))
     bitmap.InsertRecord(recordId, before, false, false);
-  } else {
+  else
     bitmap.InsertRecord(recordId, recordId, false, true);
-  }
 }
 
 }  // namespace

@@ -197,17 +197,7 @@ Int64 WriteRecordSection(TStream& body, TSQLMemTableStreamSource& table, const T
   if (count == 0) return 0;
   TSQLMemSlotMap map;
   table.GetSlotMap(map);
-  if (map.Capacity > 0 && map.FreeBits.size() == static_cast<std::size_t>((Int64{map.Capacity} + 7) / 8) &&
-      map.Capacity % 8 != 0)
-    map.FreeBits.back() |= static_cast<Byte>(0xFF << (map.Capacity % 8));
-  // A map that the reader would refuse is not written: the save fails instead of leaving a file that
-  // cannot be loaded.
-  if (!SlotMapHolds(map, count)) SQLMemError(10448, SQLMemInvalidRecordCount, {count, map.Capacity});
-  StreamWriteValue<Integer>(body, map.Capacity, 10444);
-  StreamWriteValue<Byte>(body, map.Dense, 10445);
-  StreamWriteValue<Integer>(body, map.MinSlot, 10446);
-  StreamWriteValue<Integer>(body, map.MaxSlot, 10447);
-  StreamWriteChecked(map.FreeBits.data(), static_cast<Integer>(map.FreeBits.size()), body, 10448);
+  WriteSlotMap(body, map, count);
 
   const Integer recordSize = fields.RecordSize();
   const std::vector<BLOBField> blobFields = BLOBFieldsOf(fields);
@@ -331,17 +321,20 @@ class TIndexPagesCheck {
     trees_.push_back(std::move(tree));
   }
 
-  // Every leaf item names a used slot with item number 0, and each tree has one item per record.
+  // Every leaf item names a used slot with item number 0, and each tree names every record once.
   void CheckReferences(Int64 count, const TSQLMemSlotMap* map) {
     for (const Tree& tree : trees_) {
       Int64 items = 0;
+      std::vector<bool> named(map == nullptr ? 0 : static_cast<std::size_t>(map->Capacity), false);
       for (Integer pageNo : tree.leaves) {
         const Byte* page = Page(pageNo, false);
         const Integer n = LoadValue<Word>(page + 14);
         for (Integer item = 0; item < n; ++item) {
           const TSQLMemRecordID id = LoadRecordID(page + 18 + item * (tree.keySize + 6) + tree.keySize);
-          if (map == nullptr || id.RecordNo < 0 || id.RecordNo >= map->Capacity || map->IsFree(id.RecordNo) || id.ItemNo != 0)
+          if (map == nullptr || id.RecordNo < 0 || id.RecordNo >= map->Capacity || map->IsFree(id.RecordNo) ||
+              id.ItemNo != 0 || named[static_cast<std::size_t>(id.RecordNo)])
             Damaged();
+          named[static_cast<std::size_t>(id.RecordNo)] = true;
         }
         items += n;
       }
@@ -388,6 +381,8 @@ void ReadRecordBLOB(TStream& body, Byte* record, const BLOBField& f, TSQLMemTabl
   if (blockCount < 0 || size < 0 || length < 0 || length > BytesLeft(body) ||
       length > Int64{std::numeric_limits<Cardinal>::max()} - kMemoryBLOBHeadSize)
     RaiseDamaged(body, at, kStreamBLOBHeadSize, 10203);
+  // The slot's eight bytes held the position; in memory they become the block's 32-bit reference, two
+  // zero bytes and the mark of a block that the stored record owns (the table's AttachNewBLOBBlock).
   Byte* block = table.AttachNewBLOBBlock(record, f.fieldNo, length);
   std::memcpy(block, head, kMemoryBLOBHeadSize);
   ReadBytes(body, block + kMemoryBLOBHeadSize, length, 10204);
@@ -400,21 +395,7 @@ void ReadRecordSection(TStream& body, Int64 count, Integer recordSize, const std
     return;
   }
   TSQLMemSlotMap map;
-  const Int64 capacityAt = body.GetPosition();
-  map.Capacity = StreamReadValue<Integer>(body, 10449);
-  // The bitmap must be there before anything is sized by the capacity.
-  if (map.Capacity < count || (Int64{map.Capacity} + 7) / 8 > BytesLeft(body)) RaiseDamaged(body, capacityAt, 4, 10449);
-  map.Dense = StreamReadValue<Byte>(body, 10450);
-  const Int64 minAt = body.GetPosition();
-  map.MinSlot = StreamReadValue<Integer>(body, 10451);
-  if (map.MinSlot < 0 || map.MinSlot >= map.Capacity) RaiseDamaged(body, minAt, 4, 10451);
-  const Int64 maxAt = body.GetPosition();
-  map.MaxSlot = StreamReadValue<Integer>(body, 10452);
-  if (map.MaxSlot < map.MinSlot || map.MaxSlot >= map.Capacity) RaiseDamaged(body, maxAt, 4, 10452);
-  const Int64 bitsAt = body.GetPosition();
-  map.FreeBits.resize(static_cast<std::size_t>((Int64{map.Capacity} + 7) / 8));
-  StreamReadChecked(map.FreeBits.data(), static_cast<Integer>(map.FreeBits.size()), body, 10453);
-  if (!SlotMapHolds(map, count)) RaiseDamaged(body, bitsAt, static_cast<Int64>(map.FreeBits.size()), 10453);
+  ReadSlotMap(body, count, map);
   indexCheck.CheckReferences(count, &map);
   if (CheckedMul<Int64>(count, recordSize) > BytesLeft(body)) RaiseDamaged(body, body.GetPosition(), recordSize, 10201);
 
@@ -569,6 +550,41 @@ AnsiString PeekTableStreamName(TStream& stream) {
   }
   stream.Seek(start, TSeekOrigin::soBeginning);
   return name;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Slot map
+
+void WriteSlotMap(TStream& stream, TSQLMemSlotMap map, Int64 count) {
+  if (map.Capacity > 0 && map.FreeBits.size() == static_cast<std::size_t>((Int64{map.Capacity} + 7) / 8) &&
+      map.Capacity % 8 != 0)
+    map.FreeBits.back() |= static_cast<Byte>(0xFF << (map.Capacity % 8));
+  // A map that the reader would refuse is not written: the save fails instead of leaving a file that
+  // cannot be loaded.
+  if (!SlotMapHolds(map, count)) SQLMemError(10448, SQLMemInvalidRecordCount, {count, map.Capacity});
+  StreamWriteValue<Integer>(stream, map.Capacity, 10444);
+  StreamWriteValue<Byte>(stream, map.Dense, 10445);
+  StreamWriteValue<Integer>(stream, map.MinSlot, 10446);
+  StreamWriteValue<Integer>(stream, map.MaxSlot, 10447);
+  StreamWriteChecked(map.FreeBits.data(), static_cast<Integer>(map.FreeBits.size()), stream, 10448);
+}
+
+void ReadSlotMap(TStream& body, Int64 count, TSQLMemSlotMap& map) {
+  const Int64 capacityAt = body.GetPosition();
+  map.Capacity = StreamReadValue<Integer>(body, 10449);
+  // The bitmap must be there before anything is sized by the capacity.
+  if (map.Capacity < count || (Int64{map.Capacity} + 7) / 8 > BytesLeft(body)) RaiseDamaged(body, capacityAt, 4, 10449);
+  map.Dense = StreamReadValue<Byte>(body, 10450);
+  const Int64 minAt = body.GetPosition();
+  map.MinSlot = StreamReadValue<Integer>(body, 10451);
+  if (map.MinSlot < 0 || map.MinSlot >= map.Capacity) RaiseDamaged(body, minAt, 4, 10451);
+  const Int64 maxAt = body.GetPosition();
+  map.MaxSlot = StreamReadValue<Integer>(body, 10452);
+  if (map.MaxSlot < map.MinSlot || map.MaxSlot >= map.Capacity) RaiseDamaged(body, maxAt, 4, 10452);
+  const Int64 bitsAt = body.GetPosition();
+  map.FreeBits.resize(static_cast<std::size_t>((Int64{map.Capacity} + 7) / 8));
+  StreamReadChecked(map.FreeBits.data(), static_cast<Integer>(map.FreeBits.size()), body, 10453);
+  if (!SlotMapHolds(map, count)) RaiseDamaged(body, bitsAt, static_cast<Int64>(map.FreeBits.size()), 10453);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -80,6 +80,13 @@ struct TSQLMemSlotMap {
   bool IsFree(Integer slot) const { return (FreeBits[static_cast<std::size_t>(slot / 8)] >> (slot % 8) & 1) != 0; }
 };
 
+// The slot map's stream form in the record section: int32 Capacity, uint8 Dense, int32 MinSlot, int32
+// MaxSlot, then the FreeBits bytes. It is written only when it holds for count records (10448
+// otherwise; the pad bits past the capacity are written as 1) and read only when it does (each field
+// with its read code 10449..10453; the bitmap must be in the stream before anything is sized by it).
+void WriteSlotMap(TStream& stream, TSQLMemSlotMap map, Int64 count);
+void ReadSlotMap(TStream& stream, Int64 count, TSQLMemSlotMap& map);
+
 // What the writer reads of a table. It is called under the table's exclusive lock, so the record count
 // and the records do not change while it runs.
 class TSQLMemTableStreamSource {

@@ -14,15 +14,6 @@ Cardinal ColorChannelsAsPixel(Integer color) {
   return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
 }
 
-// s + floor(m * (d - s) / 256) on the three colour channels; alpha from `alpha`.
-inline Cardinal WeighChannels(Cardinal d, Cardinal s, const int m[3], Cardinal alpha) {
-  Cardinal out = alpha & 0xFF000000u;
-  for (int c = 0; c < 3; ++c) {
-    const int sc = Channel(s, c);
-    out |= static_cast<Cardinal>(sc + ((m[c] * (Channel(d, c) - sc)) >> 8)) << (8 * c);
-  }
-  return out;
-}
 
 Integer Clamp64(Int64 v) { return static_cast<Integer>(std::clamp<Int64>(v, INT32_MIN, INT32_MAX)); }
 
@@ -68,12 +59,11 @@ void BlendBitmapRect(const TsPixelView& dest, const TsPixelView& source, Integer
                      Integer destY, const TsRect& sourceRect) {
   if (dest.IsEmpty() || source.IsEmpty()) return;
   const TsCopyArea a = ClipCopyArea(destX, destY, sourceRect, dest.Width, dest.Height, source.Width, source.Height);
-  const int f = std::clamp(factor, 0, 255);
-  const int m[3] = {f, f, f};
+  const Cardinal m = static_cast<Cardinal>(std::clamp(factor, 0, 255)) * 0x010101u;
   for (Integer y = 0; y < a.Height; ++y) {
     Cardinal* d = dest.Row(a.TargetY + y) + a.TargetX;
     const Cardinal* s = source.Row(a.SourceY + y) + a.SourceX;
-    for (Integer x = 0; x < a.Width; ++x) d[x] = WeighChannels(d[x], s[x], m, d[x]);
+    for (Integer x = 0; x < a.Width; ++x) d[x] = (d[x] & 0xFF000000u) | MixChannels(d[x], s[x], m);
   }
 }
 
@@ -156,8 +146,7 @@ void CopyMaskRectPixels(const TsPixelView& dest, Integer destX, Integer destY, c
           d[x] = background.Bitmap.At(static_cast<Integer>(bx), static_cast<Integer>(by)) | 0xFF000000u;
         continue;
       }
-      const int w[3] = {Channel(m[x], 0), Channel(m[x], 1), Channel(m[x], 2)};
-      d[x] = WeighChannels(d[x], s[x], w, d[x] | opaque);
+      d[x] = ((d[x] | opaque) & 0xFF000000u) | MixChannels(d[x], s[x], m[x]);
     }
   }
 }
@@ -176,6 +165,91 @@ void BlendGlyphRect(const TsPixelView& dest, const TsPixelView& source, Integer 
     for (Integer col = 0; col < a.Width; ++col)
       if (s[col] != key) d[col] = s[col];
   }
+}
+
+void StretchNearest(const TsPixelView& target, const TsRect& targetRect, const TsPixelView& source,
+                    const TsRect& sourceRect) {
+  const Integer tw = targetRect.Width(), th = targetRect.Height();
+  const Integer sw = sourceRect.Width(), sh = sourceRect.Height();
+  if (target.IsEmpty() || source.IsEmpty() || tw <= 0 || th <= 0 || sw <= 0 || sh <= 0) return;
+  const TsRect clip = ClipRect(targetRect, target.Width, target.Height);
+  if (clip.IsEmpty()) return;
+  std::vector<Integer> columns(static_cast<size_t>(clip.Width()));
+  for (Integer x = clip.Left; x < clip.Right; ++x)
+    columns[static_cast<size_t>(x - clip.Left)] =
+        static_cast<Integer>(std::clamp<Int64>(sourceRect.Left + Int64{x - targetRect.Left} * sw / tw, -1, source.Width));
+  for (Integer y = clip.Top; y < clip.Bottom; ++y) {
+    const Int64 sy = sourceRect.Top + Int64{y - targetRect.Top} * sh / th;
+    if (sy < 0 || sy >= source.Height) continue;
+    const Cardinal* s = source.Row(static_cast<Integer>(sy));
+    Cardinal* d = target.Row(y);
+    for (Integer x = clip.Left; x < clip.Right; ++x) {
+      const Integer sx = columns[static_cast<size_t>(x - clip.Left)];
+      if (sx >= 0 && sx < source.Width) d[x] = s[sx];
+    }
+  }
+}
+
+namespace {
+
+// Opaque tiles of imageRect over area from its top-left corner, the last row and column cut.
+void TileOpaque(const TsPixelView& target, const TsRect& area, const TsPixelView& image, const TsRect& imageRect) {
+  const Integer tw = imageRect.Width(), th = imageRect.Height();
+  if (tw <= 0 || th <= 0 || area.IsEmpty()) return;
+  for (Int64 y = area.Top; y < area.Bottom; y += th)
+    for (Int64 x = area.Left; x < area.Right; x += tw) {
+      const TsRect tile{imageRect.Left, imageRect.Top,
+                         imageRect.Left + static_cast<Integer>(std::min<Int64>(tw, area.Right - x)),
+                         imageRect.Top + static_cast<Integer>(std::min<Int64>(th, area.Bottom - y))};
+      const TsCopyArea a = ClipCopyArea(static_cast<Integer>(x), static_cast<Integer>(y), tile, target.Width,
+                                        target.Height, image.Width, image.Height);
+      for (Integer row = 0; row < a.Height; ++row)
+        std::copy_n(image.Row(a.SourceY + row) + a.SourceX, a.Width, target.Row(a.TargetY + row) + a.TargetX);
+    }
+}
+
+}  // namespace
+
+TsRect DrawMaskOnCanvas(const TsPixelView& target, const TsRect& rect, const TsPixelView& image,
+                        const TsRect& imageRect, Integer mode) {
+  const TsRect none{0, 0, -1, 0};
+  if (target.IsEmpty() || image.IsEmpty() || rect.IsEmpty() || imageRect.IsEmpty()) return rect;
+  const Integer w = imageRect.Width(), h = imageRect.Height();
+  const TsRect& r = rect;
+  // The band or column the mode covers, and what it leaves.
+  TsRect band = r, left = none;
+  switch (mode) {
+    case tmTile:
+    case tmTileWhole:
+    case tmStretch:
+      break;
+    case tmTileTop:
+    case tmStretchTop:
+      band.Bottom = std::min(r.Bottom, r.Top + h);
+      left = TsRect{r.Left, band.Bottom, r.Right, r.Bottom};
+      break;
+    case tmTileLeft:
+    case tmStretchLeft:
+      band.Right = std::min(r.Right, r.Left + w);
+      left = TsRect{band.Right, r.Top, r.Right, r.Bottom};
+      break;
+    case tmTileBottom:
+      band.Top = std::max(r.Top, r.Bottom - h);
+      left = TsRect{r.Left, r.Top, r.Right, band.Top};
+      break;
+    case tmTileRight:
+      band.Left = std::max(r.Left, r.Right - w);
+      left = TsRect{r.Left, r.Top, band.Left, r.Bottom};
+      break;
+    default:
+      return rect;
+  }
+  if (mode == tmStretch || mode == tmStretchTop || mode == tmStretchLeft) {
+    StretchNearest(target, band, image, imageRect);
+  } else {
+    TileOpaque(target, band, image, imageRect);
+  }
+  return left.IsEmpty() ? none : left;
 }
 
 namespace {
@@ -287,21 +361,31 @@ double FilterWeight(Integer filter, double x, double signedX) {
   }
 }
 
-struct TContributor {
-  Integer Index;
-  Integer Weight;  // 16.16
+}  // namespace
+
+// For every output position of a line, the input positions that feed it and their 16.16 weights,
+// flat: the taps of position i are First[i] .. First[i + 1] - 1.
+struct TWeightTable {
+  std::vector<Integer> First;
+  std::vector<Integer> Index;
+  std::vector<Integer> Weight;
+  Int64 MaxAbsSum = 0;  // the largest sum of |weight| over one position's taps
 };
 
-// For every output position of a line, the input positions that feed it and their weights.
-std::vector<std::vector<TContributor>> Contributors(Integer inSize, Integer outSize, Integer filter) {
+namespace {
+
+TWeightTable Contributors(Integer inSize, Integer outSize, Integer filter) {
   const double radius = FilterRadius(filter);
   const double scale = outSize < inSize ? static_cast<double>(outSize) / inSize : 1.0;
   const double support = radius / scale;
-  std::vector<std::vector<TContributor>> list(static_cast<size_t>(outSize));
+  TWeightTable table;
+  table.First.reserve(static_cast<size_t>(outSize) + 1);
   for (Integer i = 0; i < outSize; ++i) {
+    table.First.push_back(static_cast<Integer>(table.Index.size()));
     const double centre = static_cast<double>(i) * inSize / outSize;
     const auto first = static_cast<Int64>(std::floor(centre - support));
     const auto last = static_cast<Int64>(std::ceil(centre + support));
+    Int64 absSum = 0;
     for (Int64 j = first; j <= last; ++j) {
       const double signedX = (centre - static_cast<double>(j)) * scale;
       const double x = std::fabs(signedX);
@@ -309,24 +393,172 @@ std::vector<std::vector<TContributor>> Contributors(Integer inSize, Integer outS
       const auto weight = static_cast<Integer>(std::lrint(FilterWeight(filter, x, signedX) * scale * 65536));
       Int64 index = j < 0 ? -j : j >= inSize ? 2 * Int64{inSize} - 1 - j : j;
       index = std::clamp<Int64>(index, 0, inSize - 1);  // mirrors past a short line's far edge
-      list[static_cast<size_t>(i)].push_back({static_cast<Integer>(index), weight});
+      table.Index.push_back(static_cast<Integer>(index));
+      table.Weight.push_back(weight);
+      absSum += weight < 0 ? -Int64{weight} : weight;
     }
+    table.MaxAbsSum = std::max(table.MaxAbsSum, absSum);
   }
-  return list;
+  table.First.push_back(static_cast<Integer>(table.Index.size()));
+  return table;
 }
 
-Cardinal Resample(const std::vector<TContributor>& contributors, const Cardinal* line, std::ptrdiff_t step) {
-  Int64 sum[4] = {};
-  for (const TContributor& c : contributors) {
-    const Cardinal p = line[c.Index * step];
-    for (int ch = 0; ch < 4; ++ch) sum[ch] += Int64{c.Weight} * Channel(p, ch);
+// Sums of weight x byte stay below 2^31 when the weights' absolute sum times 255 does: then 32-bit
+// accumulators, which vectorise, give the same sums as 64-bit ones.
+bool FitsInt32(const TWeightTable& table) { return table.MaxAbsSum * 255 < (Int64{1} << 31); }
+
+template <class Acc>
+void ResampleLine(const TWeightTable& table, const Cardinal* line, Cardinal* out, Integer outSize) {
+  for (Integer i = 0; i < outSize; ++i) {
+    Acc sum[4] = {};
+    for (Integer t = table.First[static_cast<size_t>(i)]; t < table.First[static_cast<size_t>(i) + 1]; ++t) {
+      const Cardinal p = line[table.Index[static_cast<size_t>(t)]];
+      const Acc w = table.Weight[static_cast<size_t>(t)];
+      for (int ch = 0; ch < 4; ++ch) sum[ch] += w * static_cast<Acc>(Channel(p, ch));
+    }
+    Cardinal v = 0;
+    for (int ch = 0; ch < 4; ++ch) v |= static_cast<Cardinal>(std::clamp<Acc>(sum[ch] >> 16, 0, 255)) << (8 * ch);
+    out[i] = v;
   }
-  Cardinal out = 0;
-  for (int ch = 0; ch < 4; ++ch) out |= static_cast<Cardinal>(std::clamp<Int64>(sum[ch] >> 16, 0, 255)) << (8 * ch);
-  return out;
+}
+
+// out = clamp((sum of weight x row byte) >> 16) over every byte of the rows: the vertical pass, one
+// output row from a few input rows, lane by lane in 32 bits (the caller checked that the sums fit).
+template <int N>
+[[gnu::always_inline]] inline void WeighFixedRows(const Byte* const* rows, const Integer* weights, size_t bytes,
+                                                  Byte* __restrict out) {
+  // Local copies: the output bytes could otherwise alias the row pointers and weights.
+  const Byte* __restrict r[N];
+  Integer w[N];
+  for (int k = 0; k < N; ++k) r[k] = rows[k], w[k] = weights[k];
+  for (size_t i = 0; i < bytes; ++i) {
+    Integer sum = 0;
+    for (int k = 0; k < N; ++k) sum += w[k] * r[k][i];
+    out[i] = static_cast<Byte>(std::clamp(sum >> 16, 0, 255));
+  }
+}
+
+[[gnu::always_inline]] inline void WeighRowsBody(const Byte* const* rows, const Integer* weights, Integer count,
+                                                 size_t bytes, Integer* acc, Byte* out) {
+  // The usual tap counts in one pass each; more taps (reductions) sum through the accumulators.
+  switch (count) {
+    case 1: return WeighFixedRows<1>(rows, weights, bytes, out);
+    case 2: return WeighFixedRows<2>(rows, weights, bytes, out);
+    case 3: return WeighFixedRows<3>(rows, weights, bytes, out);
+    case 4: return WeighFixedRows<4>(rows, weights, bytes, out);
+    case 5: return WeighFixedRows<5>(rows, weights, bytes, out);
+    case 6: return WeighFixedRows<6>(rows, weights, bytes, out);
+    default: break;
+  }
+  const Byte* r0 = rows[0];
+  const Integer w0 = weights[0];
+  for (size_t i = 0; i < bytes; ++i) acc[i] = w0 * r0[i];
+  for (Integer k = 1; k < count; ++k) {
+    const Byte* r = rows[k];
+    const Integer w = weights[k];
+    for (size_t i = 0; i < bytes; ++i) acc[i] += w * r[i];
+  }
+  for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<Byte>(std::clamp(acc[i] >> 16, 0, 255));
+}
+
+void WeighRowsPlain(const Byte* const* rows, const Integer* weights, Integer count, size_t bytes, Integer* acc,
+                    Byte* out) {
+  WeighRowsBody(rows, weights, count, bytes, acc, out);
+}
+
+QN_WIDE_VECTORS void WeighRowsWide(const Byte* const* rows, const Integer* weights, Integer count, size_t bytes,
+                                   Integer* acc, Byte* out) {
+  WeighRowsBody(rows, weights, count, bytes, acc, out);
+}
+
+void WeighRows(const Byte* const* rows, const Integer* weights, Integer count, size_t bytes, Integer* acc, Byte* out) {
+  (HasWideVectors() ? WeighRowsWide : WeighRowsPlain)(rows, weights, count, bytes, acc, out);
 }
 
 }  // namespace
+
+TsRowResampler::TsRowResampler(const TsPixelView& source, Integer width, Integer height, Integer filter)
+    : source_(source), width_(std::max(width, 0)), height_(std::max(height, 0)) {
+  if (source.Width <= 1 || source.Height <= 1 || source.Bits == nullptr) throw Exception("Source bitmap is too small");
+  across_ = std::make_unique<TWeightTable>(Contributors(source.Width, width_, filter));
+  down_ = std::make_unique<TWeightTable>(Contributors(source.Height, height_, filter));
+  work_.resize(static_cast<size_t>(width_) * static_cast<size_t>(source.Height));
+  workDone_.assign(static_cast<size_t>(source.Height), false);
+  row_.resize(static_cast<size_t>(width_));
+  // Runs of equal source rows give equal horizontal results: an output row whose taps all fall in
+  // one run is that row times the weights' sum.
+  runOf_.resize(static_cast<size_t>(source.Height));
+  Integer run = 0;
+  for (Integer y = 0; y < source.Height; ++y) {
+    if (y > 0 && !std::equal(source.Row(y), source.Row(y) + source.Width, source.Row(y - 1))) ++run;
+    runOf_[static_cast<size_t>(y)] = run;
+  }
+}
+
+TsRowResampler::~TsRowResampler() = default;
+
+const Cardinal* TsRowResampler::WorkRow(Integer y) {
+  Cardinal* out = &work_[static_cast<size_t>(y) * static_cast<size_t>(width_)];
+  if (!workDone_[static_cast<size_t>(y)]) {
+    if (FitsInt32(*across_)) {
+      ResampleLine<Integer>(*across_, source_.Row(y), out, width_);
+    } else {
+      ResampleLine<Int64>(*across_, source_.Row(y), out, width_);
+    }
+    workDone_[static_cast<size_t>(y)] = true;
+  }
+  return out;
+}
+
+const Cardinal* TsRowResampler::Row(Integer y) {
+  const size_t first = static_cast<size_t>(down_->First[static_cast<size_t>(y)]);
+  const size_t last = static_cast<size_t>(down_->First[static_cast<size_t>(y) + 1]);
+  const Byte* rows[64];
+  Integer weights[64];
+  Integer count = 0;
+  bool oneRun = true;
+  Int64 weightSum = 0;
+  for (size_t t = first; t < last; ++t) {
+    oneRun = oneRun && runOf_[static_cast<size_t>(down_->Index[t])] == runOf_[static_cast<size_t>(down_->Index[first])];
+    weightSum += down_->Weight[t];
+  }
+  const size_t bytes = static_cast<size_t>(width_) * 4;
+  if (first == last) {
+    std::fill(row_.begin(), row_.end(), 0u);
+    return row_.data();
+  }
+  if (oneRun) {
+    const Cardinal* only = WorkRow(down_->Index[first]);
+    if (weightSum == 65536) return only;  // the row itself: v * 65536 >> 16 = v
+    if ((weightSum < 0 ? -weightSum : weightSum) * 255 < (Int64{1} << 31)) {
+      rows[0] = reinterpret_cast<const Byte*>(only);
+      weights[0] = static_cast<Integer>(weightSum);
+      count = 1;
+    }
+  } else if (last - first <= 64 && FitsInt32(*down_)) {
+    for (size_t t = first; t < last; ++t, ++count) {
+      rows[count] = reinterpret_cast<const Byte*>(WorkRow(down_->Index[t]));
+      weights[count] = down_->Weight[t];
+    }
+  }
+  if (count > 0) {
+    acc32_.resize(bytes);
+    WeighRows(rows, weights, count, bytes, acc32_.data(), reinterpret_cast<Byte*>(row_.data()));
+    return row_.data();
+  }
+  // Many taps (a strong reduction) or sums past 32 bits: one pixel at a time in 64 bits.
+  for (Integer x = 0; x < width_; ++x) {
+    Int64 sum[4] = {};
+    for (size_t t = first; t < last; ++t) {
+      const Cardinal p = WorkRow(down_->Index[t])[x];
+      for (int ch = 0; ch < 4; ++ch) sum[ch] += Int64{down_->Weight[t]} * Channel(p, ch);
+    }
+    Cardinal v = 0;
+    for (int ch = 0; ch < 4; ++ch) v |= static_cast<Cardinal>(std::clamp<Int64>(sum[ch] >> 16, 0, 255)) << (8 * ch);
+    row_[static_cast<size_t>(x)] = v;
+  }
+  return row_.data();
+}
 
 void StretchBitmap(const TsPixelView& source, const TsPixelView& dest, Integer filter) {
   if (source.Width <= 1 || source.Height <= 1 || source.Bits == nullptr) throw Exception("Source bitmap is too small");
@@ -336,17 +568,6 @@ void StretchBitmap(const TsPixelView& source, const TsPixelView& dest, Integer f
     for (Integer y = 0; y < dest.Height; ++y) std::copy_n(source.Row(y), dest.Width, dest.Row(y));
     return;
   }
-  // Horizontal pass into a work image of the target's width and the source's height.
-  std::vector<Cardinal> work(static_cast<size_t>(dest.Width) * static_cast<size_t>(source.Height));
-  const auto across = Contributors(source.Width, dest.Width, filter);
-  for (Integer y = 0; y < source.Height; ++y) {
-    const Cardinal* line = source.Row(y);
-    Cardinal* out = &work[static_cast<size_t>(y) * static_cast<size_t>(dest.Width)];
-    for (Integer x = 0; x < dest.Width; ++x) out[x] = Resample(across[static_cast<size_t>(x)], line, 1);
-  }
-  const auto down = Contributors(source.Height, dest.Height, filter);
-  for (Integer y = 0; y < dest.Height; ++y) {
-    Cardinal* out = dest.Row(y);
-    for (Integer x = 0; x < dest.Width; ++x) out[x] = Resample(down[static_cast<size_t>(y)], &work[static_cast<size_t>(x)], dest.Width);
-  }
+  TsRowResampler rows(source, dest.Width, dest.Height, filter);
+  for (Integer y = 0; y < dest.Height; ++y) std::copy_n(rows.Row(y), dest.Width, dest.Row(y));
 }

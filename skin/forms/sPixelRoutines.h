@@ -7,6 +7,8 @@
 // transparent pixels of skin images. Rectangles exclude their right and bottom edges unless a routine
 // says otherwise. Colours are component-library values 0x00BBGGRR.
 #pragma once
+#include <memory>
+#include <vector>
 #include "skin/manager/sConst.h"
 #include "skin/manager/sPixelView.h"
 
@@ -40,6 +42,38 @@ TsCopyArea ClipCopyArea(Integer targetX, Integer targetY, const TsRect& sourceRe
                         Integer targetHeight, Integer sourceWidth, Integer sourceHeight);
 // The rectangle cut to 0..width, 0..height.
 TsRect ClipRect(const TsRect& rect, Integer width, Integer height);
+
+// Hot row loops come in two builds of one body: the baseline one and one for processors with 8-lane
+// 32-bit vector multiplies (the baseline has none and emulates them), picked at run time.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define QN_WIDE_VECTORS [[gnu::target("avx2")]]
+inline bool HasWideVectors() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#else
+#define QN_WIDE_VECTORS
+inline bool HasWideVectors() { return false; }
+#endif
+
+// The weighing every mask loop does, per colour channel: (d * m + s * (256 - m)) >> 8, which is
+// s + floor(m * (d - s) / 256), with m the weight pixel's channel (0 gives s, 255 nearly d); the
+// result's alpha byte is 0. Grey weights (the usual case) take one multiply for red and blue together:
+// no sum passes 2^16, so the channels never carry into one another.
+inline Cardinal MixChannels(Cardinal d, Cardinal s, Cardinal m) {
+  const Cardinal mb = m & 0xFFu;
+  if ((m & 0x00FFFFFFu) == mb * 0x010101u) {
+    const Cardinal ms = 256 - mb;
+    return ((((d & 0x00FF00FFu) * mb + (s & 0x00FF00FFu) * ms) >> 8) & 0x00FF00FFu) |
+           ((((d & 0x0000FF00u) * mb + (s & 0x0000FF00u) * ms) >> 8) & 0x0000FF00u);
+  }
+  Cardinal out = 0;
+  for (int c = 0; c < 24; c += 8) {
+    const Cardinal w = (m >> c) & 0xFFu;
+    out |= ((((d >> c) & 0xFFu) * w + ((s >> c) & 0xFFu) * (256 - w)) >> 8) << c;
+  }
+  return out;
+}
 
 // Colours: per channel round(f * a + (1 - f) * b) (ties to even); the top byte is a's.
 Integer BlendColors(Integer a, Integer b, double f);
@@ -92,6 +126,30 @@ struct TsAlphaBlendOptions {
 void BlendBitmapWithAlpha(const TsPixelView& dest, const TsRect& destRect, const TsRect& sourceRect,
                           const TsPixelView& source, const TsAlphaBlendOptions& options = {});
 
+// The draw modes of textures: how an image covers a rectangle.
+enum TsTextureMode : Integer {
+  tmTile = 0,          // tiles over the whole rectangle
+  tmStretch = 1,       // stretched over the whole rectangle
+  tmTileTop = 2,       // one band of tiles along the top
+  tmTileLeft = 3,      // one column of tiles along the left
+  tmStretchTop = 4,    // stretched to the rectangle's width along the top, at the image's height
+  tmStretchLeft = 5,   // stretched to the rectangle's height along the left, at the image's width
+  tmTileBottom = 6,    // one band of tiles along the bottom
+  tmTileRight = 7,     // one column of tiles along the right
+  tmTileWhole = 10,    // tiles over the whole rectangle (patterns: whole tiles only)
+};
+// Draws imageRect of the image into rect by draw mode, opaque (key-colour pixels copied as they are):
+// tiles start at rect's top-left corner, the last row and column cut; stretching takes the nearest
+// pixel. Returns the part of rect left uncovered (empty when none). Other modes draw nothing and leave
+// the whole rect.
+TsRect DrawMaskOnCanvas(const TsPixelView& target, const TsRect& rect, const TsPixelView& image,
+                        const TsRect& imageRect, Integer mode);
+
+// The source rect stretched over the target rect to the nearest pixel (the system's colour-on-colour
+// stretch), clipped to the target; source places outside the source are skipped.
+void StretchNearest(const TsPixelView& target, const TsRect& targetRect, const TsPixelView& source,
+                    const TsRect& sourceRect);
+
 // The resampler's filters (their numbers are stored in skins and passed by callers).
 enum TsStretchFilter : Integer {
   sfBox = 0, sfTriangle = 1, sfHermite = 2, sfBell = 3, sfSpline = 4, sfLanczos = 5, sfMitchell = 6
@@ -101,3 +159,32 @@ enum TsStretchFilter : Integer {
 // copy. A source of one pixel or less in either direction raises Exception "Source bitmap is too
 // small"; an unknown filter number counts as the triangle.
 void StretchBitmap(const TsPixelView& source, const TsPixelView& dest, Integer filter);
+
+struct TWeightTable;
+// The resampler one target row at a time, for painters that compose the stretched pixels as they go
+// and keep no stretched copy: Row(y) gives the y-th row of the source resampled to width x height,
+// exactly as StretchBitmap would write it. The pointer holds until the next call. Each source row is
+// resampled across once; a target row whose sources are equal rows costs one multiply per byte, or
+// nothing when the weights sum to one. Raises like StretchBitmap.
+class TsRowResampler {
+ public:
+  TsRowResampler(const TsPixelView& source, Integer width, Integer height, Integer filter);
+  ~TsRowResampler();
+  TsRowResampler(const TsRowResampler&) = delete;
+  TsRowResampler& operator=(const TsRowResampler&) = delete;
+  const Cardinal* Row(Integer y);  // 0 <= y < height
+
+ private:
+  const Cardinal* WorkRow(Integer sourceY);  // the source row resampled across
+
+  TsPixelView source_;
+  Integer width_;
+  Integer height_;
+  std::unique_ptr<TWeightTable> across_;
+  std::unique_ptr<TWeightTable> down_;
+  std::vector<Cardinal> work_;      // source height x target width, filled on demand
+  std::vector<bool> workDone_;
+  std::vector<Integer> runOf_;      // per source row: the number of its run of equal rows
+  std::vector<Cardinal> row_;
+  std::vector<Integer> acc32_;
+};

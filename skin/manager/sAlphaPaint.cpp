@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <vector>
+#include "skin/manager/sGradient.h"
 #include "vcl/rtl/Exceptions.h"
 
 namespace {
@@ -18,12 +20,7 @@ bool Inside(const TsPixelView& v, Int64 x, Int64 y) { return x >= 0 && y >= 0 &&
 
 // ((t - s) * m + s * 256) >> 8 per colour channel, m the weight pixel's channel; alpha from `alpha`.
 inline Cardinal MixByWeights(Cardinal t, Cardinal s, Cardinal m, Cardinal alpha) {
-  Cardinal out = alpha & 0xFF000000u;
-  for (int c = 0; c < 3; ++c) {
-    const int sc = Channel(s, c);
-    out |= static_cast<Cardinal>(((Channel(t, c) - sc) * Channel(m, c) + sc * 256) >> 8) << (8 * c);
-  }
-  return out;
+  return (alpha & 0xFF000000u) | MixChannels(t, s, m);
 }
 
 // The background's pixel behind target place (x, y), or false when it has none there.
@@ -67,64 +64,75 @@ void CopyMaskPart(const TsPixelView& target, const TsRect& targetRect, const TsR
   }
 }
 
-// The source rect stretched over the target rect to the nearest pixel (the system's colour-on-colour
-// stretch), clipped to the target.
-void StretchNearest(const TsPixelView& target, const TsRect& targetRect, const TsPixelView& source,
-                    const TsRect& sourceRect) {
-  const Integer tw = targetRect.Width(), th = targetRect.Height();
-  const Integer sw = sourceRect.Width(), sh = sourceRect.Height();
-  if (tw <= 0 || th <= 0 || sw <= 0 || sh <= 0) return;
-  const TsRect clip = ClipRect(targetRect, target.Width, target.Height);
-  for (Integer y = clip.Top; y < clip.Bottom; ++y) {
-    const Int64 sy = sourceRect.Top + Int64{y - targetRect.Top} * sh / th;
-    if (sy < 0 || sy >= source.Height) continue;
-    const Cardinal* s = source.Row(static_cast<Integer>(sy));
-    Cardinal* d = target.Row(y);
-    for (Integer x = clip.Left; x < clip.Right; ++x) {
-      const Int64 sx = sourceRect.Left + Int64{x - targetRect.Left} * sw / tw;
-      if (sx >= 0 && sx < source.Width) d[x] = s[sx];
+// The rows of a part at a target size, made one at a time: resampled by a filter on a copy of the
+// part at least 2 x 2 pixels large, or to the nearest pixel (the system's colour-on-colour stretch).
+// Painters compose each row into the target as it comes, so no stretched copy of the part is kept.
+class TStretchedRows {
+ public:
+  TStretchedRows(const TsPixelView& source, const TsRect& part, Integer width, Integer height, bool filtered,
+                 Integer filter)
+      : source_(source), part_(part), width_(width), height_(height) {
+    if (filtered) {
+      const Integer w = std::max(part.Width(), 2), h = std::max(part.Height(), 2);
+      copy_.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+      const TsPixelView copyView{copy_.data(), w, h, w};
+      StretchNearest(copyView, TsRect{0, 0, w, h}, source, part);
+      if (w != width || h != height) {
+        resampler_ = std::make_unique<TsRowResampler>(copyView, width, height, filter);
+      } else {
+        copySize_ = copyView;
+      }
+      return;
     }
+    columns_.resize(static_cast<size_t>(width));
+    for (Integer x = 0; x < width; ++x)
+      columns_[static_cast<size_t>(x)] = part.Left + static_cast<Integer>(Int64{x} * part.Width() / width);
+    row_.resize(static_cast<size_t>(width));
   }
-}
 
-// A part of a mask with an alpha half at the target size: the image part and its weights, each
-// resampled by the filters (shrinking in one direction only, or both directions stretched) on a copy
-// of at least 2 x 2 pixels, else to the nearest pixel.
-struct TStretchedPart {
-  std::vector<Cardinal> Image, Weights;
-  TsPixelView ImageView, WeightView;
+  const Cardinal* Row(Integer y) {
+    if (resampler_) return resampler_->Row(y);
+    if (!copySize_.IsEmpty()) return copySize_.Row(y);
+    const Int64 sy = part_.Top + Int64{y} * part_.Height() / height_;
+    if (sy != rowOf_) {
+      rowOf_ = sy;
+      const bool inside = sy >= 0 && sy < source_.Height;
+      for (Integer x = 0; x < width_; ++x) {
+        const Integer sx = columns_[static_cast<size_t>(x)];
+        row_[static_cast<size_t>(x)] =
+            inside && sx >= 0 && sx < source_.Width ? source_.At(sx, static_cast<Integer>(sy)) : 0;
+      }
+    }
+    return row_.data();
+  }
+
+ private:
+  TsPixelView source_;
+  TsRect part_;
+  Integer width_, height_;
+  std::vector<Cardinal> copy_;
+  TsPixelView copySize_;  // the copy itself when it already has the target's size
+  std::unique_ptr<TsRowResampler> resampler_;
+  std::vector<Integer> columns_;
+  std::vector<Cardinal> row_;
+  Int64 rowOf_ = -1;
 };
 
-void StretchInto(const TsPixelView& source, const TsRect& part, const TsPixelView& out, bool filtered,
-                 Integer filter) {
-  if (!filtered) {
-    StretchNearest(out, TsRect{0, 0, out.Width, out.Height}, source, part);
-    return;
+// A part of a mask with an alpha half at the target size: its image rows (filter 6) and its weight
+// rows alphaOffset lower (filter 2), filtered when the part shrinks in one direction only or both
+// directions are stretched, else to the nearest pixel.
+struct TStretchedPart {
+  TStretchedPart(const TsPixelView& source, const TsRect& part, Integer alphaOffset, Integer width, Integer height,
+                 bool bothDirections)
+      : Image(source, part, width, height, Filtered(part, width, height, bothDirections), sfMitchell),
+        Weights(source, TsRect{part.Left, part.Top + alphaOffset, part.Right, part.Bottom + alphaOffset}, width,
+                height, Filtered(part, width, height, bothDirections), sfHermite) {}
+  static bool Filtered(const TsRect& part, Integer width, Integer height, bool bothDirections) {
+    const bool shrinksX = width < part.Width(), shrinksY = height < part.Height();
+    return bothDirections || shrinksX != shrinksY;
   }
-  const Integer w = std::max(part.Width(), 2), h = std::max(part.Height(), 2);
-  std::vector<Cardinal> copy(static_cast<size_t>(w) * static_cast<size_t>(h));
-  const TsPixelView copyView{copy.data(), w, h, w};
-  StretchNearest(copyView, TsRect{0, 0, w, h}, source, part);
-  StretchBitmap(copyView, out, filter);
-}
-
-TStretchedPart StretchPart(const TsPixelView& source, const TsRect& part, Integer alphaOffset, Integer width,
-                           Integer height, bool bothDirections) {
-  TStretchedPart p;
-  const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
-  p.Image.resize(n);
-  p.Weights.resize(n);
-  p.ImageView = TsPixelView{p.Image.data(), width, height, width};
-  p.WeightView = TsPixelView{p.Weights.data(), width, height, width};
-  const bool shrinksX = width < part.Width(), shrinksY = height < part.Height();
-  const bool filtered = bothDirections || shrinksX != shrinksY;
-  StretchInto(source, part, p.ImageView, filtered, sfMitchell);
-  TsRect weights = part;
-  weights.Top += alphaOffset;
-  weights.Bottom += alphaOffset;
-  StretchInto(source, weights, p.WeightView, filtered, sfHermite);
-  return p;
-}
+  TStretchedRows Image, Weights;
+};
 
 }  // namespace
 
@@ -171,9 +179,10 @@ void PremultiplyRect(const TsPixelView& bitmap, const TsRect& rect) {
         p[x] = 0;
         continue;
       }
+      // Red and blue side by side, then green: each product stays below 2^16.
       const Cardinal a = v >> 24;
-      p[x] = (v & 0xFF000000u) | ((((v >> 16) & 0xFF) * a) >> 8) << 16 | ((((v >> 8) & 0xFF) * a) >> 8) << 8 |
-             (((v & 0xFF) * a) >> 8);
+      p[x] = (v & 0xFF000000u) | ((((v & 0x00FF00FFu) * a) >> 8) & 0x00FF00FFu) |
+             ((((v & 0x0000FF00u) * a) >> 8) & 0x0000FF00u);
     }
   }
 }
@@ -362,12 +371,37 @@ namespace {
 inline Cardinal ComposeOver(Cardinal t, Cardinal s, int d) {
   if (d == 0) return s | 0xFF000000u;
   if (d == 255) return t;
-  const int alpha = static_cast<int>(t >> 24);
-  const int e = std::min(d, alpha);
-  Cardinal out = static_cast<Cardinal>(std::max(alpha, 255 - d)) << 24;
-  for (int c = 0; c < 3; ++c)
-    out |= static_cast<Cardinal>((Channel(t, c) * e + Channel(s, c) * (255 - e)) >> 8) << (8 * c);
-  return out;
+  const Cardinal alpha = t >> 24;
+  const Cardinal e = std::min(static_cast<Cardinal>(d), alpha), f = 255 - e;
+  // Red and blue side by side, then green: each product sum stays below 255 * 255, so the channels
+  // never carry into one another.
+  const Cardinal rb = (((t & 0x00FF00FFu) * e + (s & 0x00FF00FFu) * f) >> 8) & 0x00FF00FFu;
+  const Cardinal g = (((t & 0x0000FF00u) * e + (s & 0x0000FF00u) * f) >> 8) & 0x0000FF00u;
+  return std::max(alpha, 255u - static_cast<Cardinal>(d)) << 24 | rb | g;
+}
+
+// ComposeOver along a row, d the red byte of each weight pixel; without branches in the loop, so that
+// it runs in vector lanes.
+[[gnu::always_inline]] inline void ComposeRowBody(Cardinal* __restrict t, const Cardinal* __restrict s,
+                                                  const Cardinal* __restrict m, Integer n) {
+  for (Integer x = 0; x < n; ++x) {
+    const Cardinal d = (m[x] >> 16) & 0xFFu, tp = t[x], sp = s[x];
+    const Cardinal alpha = tp >> 24;
+    const Cardinal e = std::min(d, alpha), f = 255 - e;
+    const Cardinal rb = (((tp & 0x00FF00FFu) * e + (sp & 0x00FF00FFu) * f) >> 8) & 0x00FF00FFu;
+    const Cardinal g = (((tp & 0x0000FF00u) * e + (sp & 0x0000FF00u) * f) >> 8) & 0x0000FF00u;
+    const Cardinal mixed = std::max(alpha, 255u - d) << 24 | rb | g;
+    t[x] = d == 0 ? (sp | 0xFF000000u) : d == 255 ? tp : mixed;
+  }
+}
+
+void ComposeRowPlain(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) { ComposeRowBody(t, s, m, n); }
+
+QN_WIDE_VECTORS void ComposeRowWide(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  ComposeRowBody(t, s, m, n);
+}
+void ComposeRow(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  (HasWideVectors() ? ComposeRowWide : ComposeRowPlain)(t, s, m, n);
 }
 
 bool StretchGuardsPass(const TsPixelView& target, const TsRect& targetRect) {
@@ -401,13 +435,12 @@ void StretchMaskPartOverBackground(const TsPixelView& target, const TsRect& targ
     return;
   }
   if (Int64{sourceRect.Bottom} + alphaOffset > maskImage.Height) return;
-  const TStretchedPart part =
-      StretchPart(maskImage, sourceRect, alphaOffset, targetRect.Width(), targetRect.Height(), bothDirections);
+  TStretchedPart part(maskImage, sourceRect, alphaOffset, targetRect.Width(), targetRect.Height(), bothDirections);
   for (Integer y = r.Top; y < r.Bottom; ++y) {
     Cardinal* t = target.Row(y);
-    const Cardinal* s = part.ImageView.Row(y - targetRect.Top) - targetRect.Left;
-    const Cardinal* m = part.WeightView.Row(y - targetRect.Top) - targetRect.Left;
-    for (Integer x = r.Left; x < r.Right; ++x) t[x] = ComposeOver(t[x], s[x], Red(m[x]));
+    const Cardinal* s = part.Image.Row(y - targetRect.Top) - targetRect.Left;
+    const Cardinal* m = part.Weights.Row(y - targetRect.Top) - targetRect.Left;
+    ComposeRow(t + r.Left, s + r.Left, m + r.Left, r.Width());
   }
 }
 
@@ -499,6 +532,87 @@ bool MaskPaintable(const TsMaskData& mask, const TsPixelView& target, const TsPi
 
 }  // namespace
 
+namespace {
+
+// MixByWeights along a row with every pixel made opaque (the stretched parts of PaintMaskImage).
+[[gnu::always_inline]] inline void WeighRowOpaqueBody(Cardinal* __restrict t, const Cardinal* __restrict s,
+                                                      const Cardinal* __restrict m, Integer n) {
+  for (Integer x = 0; x < n; ++x) {
+    const Cardinal tp = t[x], sp = s[x], mp = m[x];
+    Cardinal out = 0xFF000000u;
+    for (int c = 0; c < 24; c += 8) {
+      const Cardinal w = (mp >> c) & 0xFFu;
+      out |= ((((tp >> c) & 0xFFu) * w + ((sp >> c) & 0xFFu) * (256 - w)) >> 8) << c;
+    }
+    t[x] = out;
+  }
+}
+
+void WeighRowOpaquePlain(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  WeighRowOpaqueBody(t, s, m, n);
+}
+QN_WIDE_VECTORS void WeighRowOpaqueWide(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  WeighRowOpaqueBody(t, s, m, n);
+}
+void WeighRowOpaque(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
+  (HasWideVectors() ? WeighRowOpaqueWide : WeighRowOpaquePlain)(t, s, m, n);
+}
+
+// CopyMaskPartOverBackground without a background along a row: s the image pixels, m their weights.
+[[gnu::always_inline]] inline void OverNothingRowBody(Cardinal* __restrict d, const Cardinal* __restrict s,
+                                                      const Cardinal* __restrict m, Integer n) {
+  for (Integer x = 0; x < n; ++x) {
+    const Cardinal dp = d[x], sp = s[x], mp = m[x];
+    const Cardinal alpha = dp >> 24, opacity = 255 - ((mp >> 16) & 0xFFu);
+    const Cardinal newAlpha = alpha == 0 ? opacity : alpha == 255 ? 255u : std::max(alpha, opacity);
+    Cardinal mixed = newAlpha << 24;
+    for (int c = 0; c < 24; c += 8) {
+      const Cardinal w = (mp >> c) & 0xFFu;
+      mixed |= ((((dp >> c) & 0xFFu) * w + ((sp >> c) & 0xFFu) * (256 - w)) >> 8) << c;
+    }
+    d[x] = sp == kKeyPixel ? (dp & 0x00FFFFFFu) : mixed;
+  }
+}
+
+void OverNothingRowPlain(Cardinal* d, const Cardinal* s, const Cardinal* m, Integer n) { OverNothingRowBody(d, s, m, n); }
+
+QN_WIDE_VECTORS void OverNothingRowWide(Cardinal* d, const Cardinal* s, const Cardinal* m, Integer n) {
+  OverNothingRowBody(d, s, m, n);
+}
+void OverNothingRow(Cardinal* d, const Cardinal* s, const Cardinal* m, Integer n) {
+  (HasWideVectors() ? OverNothingRowWide : OverNothingRowPlain)(d, s, m, n);
+}
+
+// The tiles of a part with an alpha half over the area, laid a target row at a time: the tiles of one
+// row, side by side, are the part's row repeated from the area's left edge (the last one cut), so one
+// long loop per row paints what the tile-by-tile copies would. False (nothing painted) when the part
+// is empty or not wholly inside the image; the tile-by-tile copies then clip it.
+bool TileRowsOverNothing(const TsPixelView& target, const TsRect& part, const TsRect& area, Integer offset,
+                         const TsPixelView& image) {
+  const Integer tw = part.Width(), th = part.Height();
+  if (tw <= 0 || th <= 0 || part.Left < 0 || part.Top < 0 || part.Right > image.Width || offset < 0 ||
+      Int64{part.Bottom} + offset > image.Height)
+    return false;
+  const TsRect r = ClipRect(area, target.Width, target.Height);
+  if (r.IsEmpty()) return true;
+  const Integer n = r.Width();
+  const Integer phase = static_cast<Integer>((Int64{r.Left} - area.Left) % tw);
+  std::vector<Cardinal> pixels(static_cast<size_t>(n)), weights(static_cast<size_t>(n));
+  for (Integer y = r.Top; y < r.Bottom; ++y) {
+    const Integer sy = part.Top + static_cast<Integer>((Int64{y} - area.Top) % th);
+    const Cardinal* sRow = image.Row(sy) + part.Left;
+    const Cardinal* mRow = image.Row(sy + offset) + part.Left;
+    for (Integer x = 0, k = phase; x < n; ++x, k = k + 1 == tw ? 0 : k + 1) {
+      pixels[static_cast<size_t>(x)] = sRow[k];
+      weights[static_cast<size_t>(x)] = mRow[k];
+    }
+    OverNothingRow(target.Row(y) + r.Left, pixels.data(), weights.data(), n);
+  }
+  return true;
+}
+
+}  // namespace
+
 void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background,
                             const TsMaskData& mask, const TsPixelView& maskImage, Integer state) {
   if (!MaskPaintable(mask, target, maskImage, rect, state)) return;
@@ -523,7 +637,7 @@ void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const
       } else if (StretchGuardsPass(target, p.Target)) {
         StretchNearest(target, p.Target, maskImage, p.Source);
       }
-    } else {
+    } else if (!alphaHalf || !TileRowsOverNothing(target, p.Source, p.Target, offset, maskImage)) {
       Tile(p.Source, p.Target, !alphaHalf, [&](const TsRect& t, const TsRect& s) {
         if (alphaHalf) {
           CopyMaskPartOverBackground(target, t, s, offset, noBackground, maskImage);
@@ -557,13 +671,12 @@ void StretchMaskPart(const TsPixelView& target, const TsRect& targetRect, const 
         target.At(x, y) = MixByWeights(target.At(x, y), s, weights, 0xFF000000u);
     return;
   }
-  const TStretchedPart part =
-      StretchPart(image, sourceRect, offset, targetRect.Width(), targetRect.Height(), bothDirections);
+  TStretchedPart part(image, sourceRect, offset, targetRect.Width(), targetRect.Height(), bothDirections);
   for (Integer y = r.Top; y < r.Bottom; ++y) {
     Cardinal* t = target.Row(y);
-    const Cardinal* s = part.ImageView.Row(y - targetRect.Top) - targetRect.Left;
-    const Cardinal* m = part.WeightView.Row(y - targetRect.Top) - targetRect.Left;
-    for (Integer x = r.Left; x < r.Right; ++x) t[x] = MixByWeights(t[x], s[x], m[x], 0xFF000000u);
+    const Cardinal* s = part.Image.Row(y - targetRect.Top) - targetRect.Left;
+    const Cardinal* m = part.Weights.Row(y - targetRect.Top) - targetRect.Left;
+    WeighRowOpaque(t + r.Left, s + r.Left, m + r.Left, r.Width());
   }
 }
 
@@ -654,6 +767,261 @@ void PaintMaskGlyph(const TsPixelView& target, Integer x, Integer y, Integer sta
   } else {
     BlendBitmapRectKeyed(target, x, y, kKeyPixel, 0.5, TsRect{source.Left, source.Top, source.Right - 1, source.Bottom - 1},
                          maskImage);
+  }
+}
+
+void PaintPatternTexture(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background, Integer mode,
+                         const TsMaskData& mask, const TsPixelView& maskImage) {
+  if (target.IsEmpty() || maskImage.IsEmpty() || rect.IsEmpty()) return;
+  if (mode != tmTile && mode != tmTileWhole) return;
+  // A texture without images has no state size: nothing to lay (a division by its count otherwise).
+  const Integer tileW = MaskStateWidth(mask), tileH = MaskStateHeight(mask);
+  if (tileW <= 0 || tileH <= 0) return;
+  const TsRect source = RectOf(mask.R.Left, mask.R.Top, tileW, tileH);
+  const bool wholeOnly = mode == tmTileWhole;
+  Int64 coveredRight = rect.Left, coveredBottom = rect.Top;
+  for (Int64 y = rect.Top; y < rect.Bottom; y += tileH) {
+    if (wholeOnly && y + tileH > rect.Bottom) break;
+    for (Int64 x = rect.Left; x < rect.Right; x += tileW) {
+      if (wholeOnly && x + tileW > rect.Right) break;
+      const TsRect tile{static_cast<Integer>(x), static_cast<Integer>(y),
+                        static_cast<Integer>(std::min<Int64>(x + tileW, rect.Right)),
+                        static_cast<Integer>(std::min<Int64>(y + tileH, rect.Bottom))};
+      CopyMaskFromMaster(target, tile, source, mask, maskImage, background);
+      coveredRight = std::max<Int64>(coveredRight, tile.Right);
+      coveredBottom = std::max<Int64>(coveredBottom, tile.Bottom);
+    }
+  }
+  if (!wholeOnly) return;
+  // The strips no whole tile covers: the right column (full height) and the bottom row.
+  const TsRect strips[2] = {{static_cast<Integer>(coveredRight), rect.Top, rect.Right, rect.Bottom},
+                            {rect.Left, static_cast<Integer>(coveredBottom), static_cast<Integer>(coveredRight), rect.Bottom}};
+  for (const TsRect& strip : strips) {
+    if (strip.IsEmpty()) continue;
+    if (background.HasBitmap()) {
+      const TsRect from = RectOf(strip.Left + background.OffsetX, strip.Top + background.OffsetY, strip.Width(),
+                                 strip.Height());
+      const TsCopyArea a = ClipCopyArea(strip.Left, strip.Top, from, target.Width, target.Height,
+                                        background.Bitmap.Width, background.Bitmap.Height);
+      for (Integer row = 0; row < a.Height; ++row)
+        std::copy_n(background.Bitmap.Row(a.SourceY + row) + a.SourceX, a.Width, target.Row(a.TargetY + row) + a.TargetX);
+    } else {
+      FillBitmapRectArgb(target, strip, background.Color, 255);
+    }
+  }
+}
+
+TsPixelView TsSkinPixels::ImageOf(const TsMaskData& mask) const {
+  if (mask.Image && OwnImage != nullptr) {
+    const TsPixelView own = OwnImage(mask);
+    if (!own.IsEmpty()) return own;
+  }
+  return Master;
+}
+
+namespace {
+
+// The draw mode of a texture from its draw flags: the modes textures know, anything else tiling.
+Integer TextureMode(SmallInt drawFlags) {
+  switch (drawFlags) {
+    case tmTile: case tmStretch: case tmTileTop: case tmTileLeft: case tmStretchTop: case tmStretchLeft:
+    case tmTileBottom: case tmTileRight: case tmTileWhole:
+      return drawFlags;
+    default:
+      return tmTile;
+  }
+}
+
+// The gradient of a state, or the plain colour without one, opaque over the rect.
+void PaintGradientOrColor(const TsPixelView& bitmap, const TsRect& rect, const TsGradArray& gradient, Integer color) {
+  if (gradient.empty()) {
+    FillBitmapRectArgb(bitmap, rect, color, 255);
+  } else {
+    DrawGradient(bitmap, rect, gradient);
+  }
+}
+
+bool RectInside(const TsRect& rect, const TsPixelView& bitmap) {
+  return rect.Left >= 0 && rect.Top >= 0 && rect.Right <= bitmap.Width && rect.Bottom <= bitmap.Height;
+}
+
+bool CoversBitmap(const TsRect& rect, const TsPixelView& bitmap) {
+  return rect.Left <= 0 && rect.Top <= 0 && rect.Right >= bitmap.Width && rect.Bottom >= bitmap.Height;
+}
+
+}  // namespace
+
+void FillSectionState(const TsPixelView& bitmap, const TsRect& rect, const TsSkinPixels& skin, Integer section,
+                      Integer state, Integer color) {
+  if (bitmap.IsEmpty() || !skin.ValidSection(section)) return;
+  const TsRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
+  if (r.IsEmpty()) return;
+  const TsGenState& values = (*skin.Sections)[static_cast<size_t>(section)].Props[std::clamp(state, 0, 1)];
+  Integer c = values.Color, gradPercent = values.GradientPercent, imgPercent = values.ImagePercent;
+  Integer transparency = values.Transparency;
+  if (color != clKeyColor) {
+    c = color;
+    gradPercent = imgPercent = transparency = 0;
+  }
+  if (transparency >= 100) {
+    if (CoversBitmap(rect, bitmap)) FillBitmapRectArgb(bitmap, r, 0, 0);
+    return;
+  }
+  // An image share without a texture to paint it from counts as none: the layers below would otherwise
+  // mix the colour into whatever the rect held.
+  const TsMaskData* texture = imgPercent > 0 && skin.ValidMask(values.Texture)
+                                  ? &(*skin.Masks)[static_cast<size_t>(values.Texture)]
+                                  : nullptr;
+  if (texture == nullptr) imgPercent = 0;
+  const TsGradArray& gradient = values.GradientArray;
+
+  // Gradient and texture in one pass.
+  if (texture != nullptr && imgPercent + gradPercent == 100 && gradPercent >= 1 && gradPercent <= 99 &&
+      texture->DrawFlags == 0 && !gradient.empty() && gradient[0].Mode < gmTriangles) {
+    DrawGradientInRect(bitmap, r, gradient, skin.ImageOf(*texture), texture->R, 255 * imgPercent / 100, 256);
+    SetBitmapRectAlpha(bitmap, r, static_cast<Byte>(std::lrint(255 * (100 - transparency) / 100.0)), false);
+    return;
+  }
+  if (texture != nullptr) {
+    const Integer mode = TextureMode(texture->DrawFlags);
+    const TsPixelView image = skin.ImageOf(*texture);
+    TsRect uncovered{0, 0, -1, 0};
+    if (texture->MaskType != 0) {
+      PaintPatternTexture(bitmap, r, TsBgPixels{}, mode, *texture, image);
+    } else {
+      uncovered = DrawMaskOnCanvas(bitmap, r, image, texture->R, mode);
+    }
+    if (!uncovered.IsEmpty()) FillBitmapRectArgb(bitmap, uncovered, c, 255);
+  }
+  if (gradPercent > 0) {
+    if (texture != nullptr) {
+      std::vector<Cardinal> layer(static_cast<size_t>(r.Width()) * static_cast<size_t>(r.Height()));
+      const TsPixelView layerView{layer.data(), r.Width(), r.Height(), r.Width()};
+      PaintGradientOrColor(layerView, TsRect{0, 0, r.Width(), r.Height()}, gradient, c);
+      BlendBitmapRect(bitmap, layerView, std::min(255, imgPercent * 255 / 100), r.Left, r.Top,
+                      TsRect{0, 0, r.Width(), r.Height()});
+    } else {
+      PaintGradientOrColor(bitmap, r, gradient, c);
+    }
+  }
+  const Integer kept = imgPercent + gradPercent;
+  if (kept >= 1 && kept <= 99) {
+    BlendRectWithColor(bitmap, TsRect{r.Left, r.Top, r.Right - 1, r.Bottom - 1}, kept, c);
+  } else if (kept == 0) {
+    // The plain colour, judged by what the rect's first pixel holds.
+    const Cardinal first = bitmap.At(r.Left, r.Top);
+    const Integer opacity = (100 - transparency) * 255 / 100;
+    if (first == 0) {
+      FillBitmapRectArgb(bitmap, r, c, static_cast<Byte>(opacity));
+    } else if (transparency == 0) {
+      FillBitmapRectArgb(bitmap, r, c, 255);
+    } else {
+      BlendRectTowardColor(bitmap, r, c, static_cast<Byte>(std::max<Integer>(first >> 24, opacity)), 100 - transparency);
+    }
+  }
+}
+
+void PaintSectionBackground(const TsPixelView& bitmap, const TsRect& rect, const TsSkinPixels& skin,
+                            Integer section, Integer state) {
+  if (bitmap.IsEmpty() || rect.IsEmpty() || !skin.ValidSection(section) || !RectInside(rect, bitmap)) return;
+  const TsGeneralData& data = (*skin.Sections)[static_cast<size_t>(section)];
+  state = std::clamp(state, 0, std::max(data.States - 1, 0));
+  const TsMaskData* border = skin.ValidMask(data.BorderMask) ? &(*skin.Masks)[static_cast<size_t>(data.BorderMask)] : nullptr;
+
+  // What the rect holds before the fill, for the border's key-colour corners. The border painter reads
+  // its background only under the four corners, so only those blocks are saved; the rest of the buffer
+  // is never read (nor written, so its pages are never touched).
+  const Integer w = rect.Width(), h = rect.Height();
+  std::unique_ptr<Cardinal[]> saved;
+  TsBgPixels background;
+  if (border != nullptr) {
+    saved.reset(new Cardinal[static_cast<size_t>(w) * static_cast<size_t>(h)]);
+    background = TsBgPixels{TsPixelView{saved.get(), w, h, w}, -rect.Left, -rect.Top, clKeyColor};
+    const TsBorderWidths b = FitBorders(*border, w, h);
+    const TsRect corners[4] = {RectOf(0, 0, b.Left, b.Top), RectOf(0, h - b.Bottom, b.Left, b.Bottom),
+                               RectOf(w - b.Right, 0, b.Right, b.Top), RectOf(w - b.Right, h - b.Bottom, b.Right, b.Bottom)};
+    for (const TsRect& corner : corners)
+      for (Integer y = corner.Top; y < corner.Bottom; ++y)
+        std::copy_n(bitmap.Row(rect.Top + y) + rect.Left + corner.Left, corner.Width(), background.Bitmap.Row(y) + corner.Left);
+  }
+  FillSectionState(bitmap, rect, skin, section, std::min(state, 1), clKeyColor);
+  if (border != nullptr) PaintSectionBorderMask(bitmap, rect, background, *border, skin.ImageOf(*border), state);
+  if (CoversBitmap(rect, bitmap)) PremultiplyRect(bitmap, rect);
+}
+
+namespace {
+
+// The cache pixel under a key-colour mask pixel takes the parent's background there.
+inline void TakeParentPixel(Cardinal& pixel, Int64 x, Int64 y, const TsParentBg& parent, bool wholeColor) {
+  if (!parent.Bitmap.IsEmpty()) {
+    const Int64 bx = x + parent.OffsetX, by = y + parent.OffsetY;
+    if (!Inside(parent.Bitmap, bx, by)) return;
+    pixel = (pixel & 0xFF000000u) | (parent.Bitmap.At(static_cast<Integer>(bx), static_cast<Integer>(by)) & 0x00FFFFFFu);
+  } else if (wholeColor) {
+    pixel = SwapRedBlue(static_cast<Cardinal>(parent.Color));
+  } else {
+    pixel = (pixel & 0xFF000000u) | ColorAsPixel(parent.Color);
+  }
+}
+
+// A corner block of a mask with an alpha half: the smaller of the two rects, clipped to both images.
+void CopyParentBgToCornerRect(const TsPixelView& cache, const TsRect& targetRect, const TsRect& sourceRect,
+                              const TsPixelView& maskImage, const TsParentBg& parent) {
+  const TsCopyArea a = ClipCopyArea(targetRect.Left, targetRect.Top, CutToSize(sourceRect, targetRect), cache.Width,
+                                    cache.Height, maskImage.Width, maskImage.Height);
+  for (Integer y = 0; y < a.Height; ++y) {
+    Cardinal* d = cache.Row(a.TargetY + y) + a.TargetX;
+    const Cardinal* m = maskImage.Row(a.SourceY + y) + a.SourceX;
+    for (Integer x = 0; x < a.Width; ++x)
+      if (m[x] == kKeyPixel) TakeParentPixel(d[x], Int64{a.TargetX} + x, Int64{a.TargetY} + y, parent, false);
+  }
+}
+
+// A corner block of a plain mask: the source rect (right and bottom included) cut to the mask image,
+// cache places outside the cache skipped.
+void CopyParentBgToCorner(const TsPixelView& maskImage, Integer targetX, Integer targetY, const TsRect& inclusiveSource,
+                          const TsParentBg& parent, const TsPixelView& cache) {
+  if (parent.Bitmap.IsEmpty() && static_cast<Cardinal>(parent.Color) == kKeyPixel) return;
+  const TsRect source = ClipRect(TsRect{inclusiveSource.Left, inclusiveSource.Top, inclusiveSource.Right + 1,
+                                        inclusiveSource.Bottom + 1},
+                                 maskImage.Width, maskImage.Height);
+  for (Integer y = source.Top; y < source.Bottom; ++y)
+    for (Integer x = source.Left; x < source.Right; ++x) {
+      const Int64 cx = Int64{targetX} + x - inclusiveSource.Left, cy = Int64{targetY} + y - inclusiveSource.Top;
+      if (maskImage.At(x, y) != kKeyPixel || !Inside(cache, cx, cy)) continue;
+      TakeParentPixel(cache.At(static_cast<Integer>(cx), static_cast<Integer>(cy)), cx, cy, parent, true);
+    }
+}
+
+}  // namespace
+
+void PaintParentBgCorners(const TsPixelView& cache, Integer width, Integer height, const TsMaskData& mask,
+                          const TsPixelView& maskImage, Integer state, Integer corners, const TsParentBg& parent) {
+  if (cache.IsEmpty() || maskImage.IsEmpty() || mask.Flags == 0) return;
+  const Integer stateW = MaskStateWidth(mask), stateH = MaskStateHeight(mask);
+  const Integer index = std::clamp<Integer>(state, 0, std::max<Integer>(mask.ImageCount - 1, 0));
+  const Integer left = mask.R.Left + index * stateW, top = mask.R.Top;
+  const Integer right = left + stateW - mask.WR, bottom = top + stateH - mask.WB;
+  const struct {
+    Integer bit;
+    TsRect source;
+    Integer x, y;
+  } blocks[] = {
+      {pcTopLeft, RectOf(left, top, mask.WL, mask.WT), 0, 0},
+      {pcBottomLeft, RectOf(left, bottom, mask.WL, mask.WB), 0, height - mask.WB},
+      {pcBottomRight, RectOf(right, bottom, mask.WR, mask.WB), width - mask.WR, height - mask.WB},
+      {pcTopRight, RectOf(right, top, mask.WR, mask.WT), width - mask.WR, 0},
+  };
+  for (const auto& block : blocks) {
+    if ((corners & block.bit) == 0 || block.source.IsEmpty()) continue;
+    if (mask.MaskType != 0) {
+      CopyParentBgToCornerRect(cache, RectOf(block.x, block.y, block.source.Width(), block.source.Height()),
+                               block.source, maskImage, parent);
+    } else {
+      CopyParentBgToCorner(maskImage, block.x, block.y,
+                           TsRect{block.source.Left, block.source.Top, block.source.Right - 1, block.source.Bottom - 1},
+                           parent, cache);
+    }
   }
 }
 

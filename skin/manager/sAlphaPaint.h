@@ -117,6 +117,62 @@ struct TsTextColors {
 };
 TsTextColors SectionTextColors(const TsGeneralData& section, bool hot);
 
+// Tiles of one state image of a texture with an alpha half (MaskStateWidth x MaskStateHeight) copied
+// over the rect with the key colour showing the background (CopyMaskFromMaster). Mode tmTile covers the
+// whole rect, the last column and row cut; tmTileWhole lays whole tiles only and fills the rest (the
+// right column and bottom row) from the background bitmap, else with the background colour. Other
+// modes, and a texture without a state size, paint nothing.
+void PaintPatternTexture(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background, Integer mode,
+                         const TsMaskData& mask, const TsPixelView& maskImage);
+
+// What the section painters read of a loaded skin: its sections and masks, and the pixels a mask is cut
+// from (the mask's own image, else the master bitmap).
+struct TsSkinPixels {
+  const TsGeneralDataArray* Sections = nullptr;
+  const TsMaskArray* Masks = nullptr;
+  TsPixelView Master;
+  // The pixels of a mask's own image; unset (or an empty answer) means the master bitmap.
+  TsPixelView (*OwnImage)(const TsMaskData& mask) = nullptr;
+
+  bool ValidSection(Integer index) const {
+    return Sections != nullptr && index >= 0 && static_cast<size_t>(index) < Sections->size();
+  }
+  bool ValidMask(Integer index) const {
+    return Masks != nullptr && index >= 0 && static_cast<size_t>(index) < Masks->size();
+  }
+  TsPixelView ImageOf(const TsMaskData& mask) const;
+};
+
+// The background of a section state in the rect: its colour, gradient and texture layered by their
+// percentages, made partly transparent by the state's transparency. A colour other than clKeyColor
+// replaces the section's colour and switches gradient, texture and transparency off. A transparency
+// of 100 clears the rect to 0 when it covers the whole bitmap and otherwise paints nothing.
+void FillSectionState(const TsPixelView& bitmap, const TsRect& rect, const TsSkinPixels& skin, Integer section,
+                      Integer state, Integer color);
+// A section's background in the rect: the state's fill, then the section's border mask, whose key-colour
+// corner pixels show what the rect held before. Nothing for an invalid section or a rect that is empty
+// or not inside the bitmap. A rect that covers the whole bitmap is premultiplied at the end.
+void PaintSectionBackground(const TsPixelView& bitmap, const TsRect& rect, const TsSkinPixels& skin,
+                            Integer section, Integer state);
+
+// The parent's background behind a control, as its answer to the background request gave it: a bitmap
+// (with the control's origin at OffsetX, OffsetY in it) or a colour value.
+struct TsParentBg {
+  TsPixelView Bitmap;  // empty: the colour is the answer
+  Integer OffsetX = 0;
+  Integer OffsetY = 0;
+  Integer Color = 0;
+};
+// Bits of the corner flags of PaintParentBgCorners.
+enum : Integer { pcTopLeft = 0x1, pcBottomLeft = 0x2, pcTopRight = 0x4, pcBottomRight = 0x8 };
+// Where a border mask's corner blocks of the state image hold the key colour 0x00FF00FF, the control's
+// cache (width x height of the control, in the cache's top-left) takes the parent's background: from a
+// bitmap the colour bytes (alpha kept; places outside it left), else the colour (a mask with an alpha
+// half keeps the alpha byte; a plain mask writes the colour whole, and the key colour paints nothing).
+// Nothing when the mask's corner flag is 0.
+void PaintParentBgCorners(const TsPixelView& cache, Integer width, Integer height, const TsMaskData& mask,
+                          const TsPixelView& maskImage, Integer state, Integer corners, const TsParentBg& parent);
+
 // Writes value into count consecutive int32 (nothing for a count of 0 or less).
 void FillInt32Array(Integer* p, Integer count, Integer value);
 // Whether a folder of that name exists.
@@ -127,7 +183,20 @@ bool SkinFolderExists(std::string_view path);
 #include "vcl/rtl/SysTypes.h"
 
 class TBitmap;
+class TsCommonData;
+class TsSkinManager;
 struct TskBgInfo;
+
+// The section painters' view of a manager's loaded skin (valid while the skin stays loaded).
+TsSkinPixels SkinPixelsOf(const TsSkinManager& manager);
+// PaintSectionBackground on a 32-bit bitmap with the manager's skin (nil: the default manager).
+void PaintSectionBackground(Integer section, Integer state, TsSkinManager* manager, TBitmap* bitmap,
+                            const TRect& rect);
+// The parent's background into the key-colour corners of a skinned control's cache bitmap: the control
+// asks its parent control (or, a windowed control without one, its parent window) by the background
+// request, then PaintParentBgCorners. Nothing without a valid border mask with a corner flag, a cache
+// bitmap, a host control, or a parent that answers.
+void PaintParentBackground(TsCommonData& data, Integer state, Integer corners);
 
 // The scan lines of a 32-bit bitmap as a view (empty for an empty bitmap or another pixel format).
 TsPixelView PixelViewOf(TBitmap& bitmap);
@@ -145,4 +214,10 @@ void DrawTextToBitmap(TBitmap& bitmap, const WideString& text, Integer color, UI
 // by one pixel (left colour at (-1, 0), top (0, -1), right (+1, 0), bottom (0, +1)), then the text.
 void DrawContouredText(TBitmap& bitmap, const WideString& text, const TsTextColors& colors, UINT format,
                        const TRect& rect);
+// Text in a section's colours: with a valid section of the manager (nil: the default manager), its hot
+// state's colours when hot is asked and the section has a hot state, else its normal ones, with the
+// contours when contour is set; without one, in the canvas font's colour. Nothing for an empty text or
+// rect.
+void DrawSkinText(TBitmap& bitmap, const WideString& text, bool contour, TsSkinManager* manager, bool hot,
+                  Integer section, UINT format, const TRect& rect);
 #endif

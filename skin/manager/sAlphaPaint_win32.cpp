@@ -4,7 +4,12 @@
 
 #include "skin/forms/sCommonData.h"
 #include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Colors.h"
+#include "vcl/gui/Control.h"
+#include "vcl/gui/WinControl.h"
 
 TsPixelView PixelViewOf(TBitmap& bitmap) {
   if (bitmap.Empty() || (bitmap.PixelFormat() != pf32bit && bitmap.PixelFormat() != pfDevice)) return {};
@@ -73,4 +78,86 @@ void DrawContouredText(TBitmap& bitmap, const WideString& text, const TsTextColo
                      TRect{rect.Left + c.dx, rect.Top + c.dy, rect.Right + c.dx, rect.Bottom + c.dy});
   }
   DrawTextToBitmap(bitmap, text, colors.Text, format, rect);
+}
+
+namespace {
+
+// The manager's section of that index, or nil for an index it has no section for.
+const TsGeneralData* SectionOf(const TsSkinManager& manager, Integer index) {
+  return manager.IsValidSkinIndex(index) ? &manager.gd[static_cast<size_t>(index)] : nullptr;
+}
+
+}  // namespace
+
+void DrawSkinText(TBitmap& bitmap, const WideString& text, bool contour, TsSkinManager* manager, bool hot,
+                  Integer section, UINT format, const TRect& rect) {
+  if (text.empty() || rect.IsEmpty()) return;
+  if (manager == nullptr) manager = TsSkinManager::DefaultManager();
+  const TsGeneralData* data = manager != nullptr ? SectionOf(*manager, section) : nullptr;
+  if (data == nullptr) {
+    DrawTextToBitmap(bitmap, text, static_cast<Integer>(ColorToRGB(bitmap.Canvas().Font().Color())), format, rect);
+    return;
+  }
+  TsTextColors colors = SectionTextColors(*data, hot);
+  if (!contour) colors.ContourLeft = colors.ContourTop = colors.ContourRight = colors.ContourBottom = clNoContour;
+  DrawContouredText(bitmap, text, colors, format, rect);
+}
+
+TsSkinPixels SkinPixelsOf(const TsSkinManager& manager) {
+  TsSkinPixels skin;
+  skin.Sections = &manager.gd;
+  skin.Masks = &manager.ma;
+  if (manager.MasterBitmap) skin.Master = PixelViewOf(*manager.MasterBitmap);
+  skin.OwnImage = [](const TsMaskData& mask) { return mask.Image ? PixelViewOf(*mask.Image) : TsPixelView{}; };
+  return skin;
+}
+
+void PaintSectionBackground(Integer section, Integer state, TsSkinManager* manager, TBitmap* bitmap,
+                            const TRect& rect) {
+  if (manager == nullptr) manager = TsSkinManager::DefaultManager();
+  if (manager == nullptr || bitmap == nullptr) return;
+  GdiFlush();  // pending GDI output lands before the pixels are read
+  PaintSectionBackground(PixelViewOf(*bitmap), TsRect{rect.Left, rect.Top, rect.Right, rect.Bottom},
+                         SkinPixelsOf(*manager), section, state);
+}
+
+void PaintParentBackground(TsCommonData& data, Integer state, Integer corners) {
+  TsSkinManager* manager = data.GetSkinManager() != nullptr ? data.GetSkinManager() : TsSkinManager::DefaultManager();
+  TControl* control = data.HostControl;
+  if (manager == nullptr || control == nullptr || !data.CacheBitmap || data.BorderMaskIndex < 0 ||
+      static_cast<size_t>(data.BorderMaskIndex) >= manager->ma.size())
+    return;
+  TsMaskData mask = manager->ma[static_cast<size_t>(data.BorderMaskIndex)];
+  if (mask.Flags == 0) return;
+  // An image of its own without a state count: three states with weight rows, the whole image.
+  if (mask.Image && mask.ImageCount == 0) {
+    mask.ImageCount = 3;
+    mask.MaskType = 1;
+    mask.R = TsRect{0, 0, mask.Image->Width(), mask.Image->Height()};
+  }
+  TskBgRequest request;
+  request.AnswerKind = bgNotAnswered;
+  request.PaintFlag = 0;
+  request.TargetDC = nullptr;
+  const auto asked = reinterpret_cast<LPARAM>(&request);
+  if (control->Parent() != nullptr) {
+    SendSkinCommandToControl(static_cast<TControl*>(control->Parent()), scFillBgRequest, asked);
+  } else if (auto* windowed = dynamic_cast<TWinControl*>(control);
+             windowed != nullptr && windowed->HandleAllocated() && GetParent(windowed->Handle()) != nullptr) {
+    SendSkinCommand(GetParent(windowed->Handle()), scFillBgRequest, asked);
+  } else {
+    return;
+  }
+  TsParentBg parent;
+  if (request.AnswerKind == bgBitmap && request.Bitmap != nullptr) {
+    parent.Bitmap = PixelViewOf(*request.Bitmap);
+    parent.OffsetX = request.OffsetX + control->Left();
+    parent.OffsetY = request.OffsetY + control->Top();
+  } else {
+    parent.Color = static_cast<Integer>(ColorToRGB(static_cast<TColor>(request.Color)));
+  }
+  GdiFlush();
+  const TsPixelView image = SkinPixelsOf(*manager).ImageOf(mask);
+  PaintParentBgCorners(PixelViewOf(*data.CacheBitmap), control->Width(), control->Height(), mask, image, state, corners,
+                       parent);
 }

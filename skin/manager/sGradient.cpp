@@ -170,7 +170,7 @@ void DrawGradientInRect(const TsPixelView& target, const TsRect& rect, const TsG
   const TsRect t = texture.IsEmpty() ? TsRect{} : ClipTo(textureRect, texture.Width, texture.Height);
   const bool textured = !t.IsEmpty();
   textureWeight = std::clamp(textureWeight, 0, 255);
-  gradientWeight = std::clamp(gradientWeight, 0, 255);
+  gradientWeight = std::clamp(gradientWeight, 0, 256);
   ForEachGradientPixel(r, gradient, [&](Integer x, Integer y, Cardinal pixel) {
     if (textured) {
       const Cardinal texel = texture.At(t.Left + (x - r.Left) % t.Width(), t.Top + (y - r.Top) % t.Height());

@@ -24,7 +24,8 @@ void DrawGradient(const TsPixelView& target, const TsRect& rect, const TsGradArr
 // tiled over `rect` from its top-left corner, and each pixel becomes
 //   mix = g + textureWeight * (t - g) / 256      (g gradient, t texture, per channel)
 //   out = p + gradientWeight * (mix - p) / 256   (p the pixel already there)
-// with both weights 0..255 (integer arithmetic, shifts by 8). Without texture pixels (an empty view or
+// with the texture weight 0..255 and the gradient weight 0..256 (256: the mix replaces the pixel;
+// integer arithmetic, shifts by 8). Without texture pixels (an empty view or
 // a reference rectangle outside it) the mix is the gradient alone.
 void DrawGradientInRect(const TsPixelView& target, const TsRect& rect, const TsGradArray& gradient,
                         const TsPixelView& texture, const TsRect& textureRect, Integer textureWeight,

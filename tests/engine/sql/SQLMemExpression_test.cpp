@@ -304,14 +304,21 @@ TEST_F(ExpressionTest, ScanKindsFollowTheOperatorTheIndexDirectionAndItsCaseRule
     bool descending;
     bool indexCaseInsensitive;
     int kind;  // 0: not taken
+    bool constantFirst = false;  // 'Anna' op Name
   } cases[] = {
       {opEqual, false, false, 1},          {opGreater, false, false, 3},       {opLess, false, false, 2},
       {opGreaterOrEqual, false, false, 5}, {opLessOrEqual, false, false, 4},   {opGreater, true, false, 2},
       {opLess, true, false, 3},            {opGreaterOrEqual, true, false, 4}, {opLessOrEqual, true, false, 5},
       {opNotEqual, false, false, 0},       {opEqual, false, true, 0},
+      // 'Anna' > Name asks for the names below 'Anna'.
+      {opEqual, false, false, 1, true},          {opGreater, false, false, 2, true},
+      {opLess, false, false, 3, true},           {opGreaterOrEqual, false, false, 4, true},
+      {opLessOrEqual, false, false, 5, true},    {opGreater, true, false, 3, true},
+      {opGreaterOrEqual, true, false, 5, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << int(c.op) << (c.descending ? " desc" : "") << (c.indexCaseInsensitive ? " nocase" : ""));
+    SCOPED_TRACE(testing::Message() << int(c.op) << (c.descending ? " desc" : "") << (c.indexCaseInsensitive ? " nocase" : "")
+                                    << (c.constantFirst ? " constant first" : ""));
     TSQLMemIndexDefs indexes;
     TSQLMemIndexDef& byName = indexes.AddIndexDef();
     byName.ObjectId = 5;
@@ -322,9 +329,11 @@ TEST_F(ExpressionTest, ScanKindsFollowTheOperatorTheIndexDirectionAndItsCaseRule
     TSQLMemVariant anna;
     anna.SetAsString("Anna");
     TSQLMemExpression e;
-    e.AddCondition(std::make_unique<TSQLMemExprNodeComparison>(
-        c.op, std::make_unique<TSQLMemExprNodeField>(cursor_.get(), "", "Name"),
-        std::make_unique<TSQLMemExprNodeConst>(anna), true, false, false));
+    std::unique_ptr<TSQLMemExprNode> field = std::make_unique<TSQLMemExprNodeField>(cursor_.get(), "", "Name");
+    std::unique_ptr<TSQLMemExprNode> constant = std::make_unique<TSQLMemExprNodeConst>(anna);
+    if (c.constantFirst) std::swap(field, constant);
+    e.AddCondition(std::make_unique<TSQLMemExprNodeComparison>(c.op, std::move(field), std::move(constant), true, false,
+                                                               false));
     TSQLMemScanSearchConditionArray conditions;
     TSQLMemScanPendingList pending;
     e.ExtractScanConditions(indexes, conditions, pending);

@@ -66,6 +66,17 @@ TEST_F(DatabaseDataTest, ObjectIdsStartAtOneAndStayWithinInt32) {
   EXPECT_EQ(other.NextObjectId(), 1) << "each database has its own sequence";
 }
 
+TEST_F(DatabaseDataTest, ALoadedObjectIdValueRaisesTheSequenceButNeverLowersIt) {
+  TSQLMemDatabaseData database("IDS", true, false);
+  database.NextObjectId();
+  database.NextObjectId();
+  database.RaiseObjectIdSequenceValue(1);
+  EXPECT_EQ(database.ObjectIdSequenceValue(), 2);
+  database.RaiseObjectIdSequenceValue(40);
+  EXPECT_EQ(database.ObjectIdSequenceValue(), 40);
+  EXPECT_EQ(database.NextObjectId(), 41) << "objects made after a load get ids past the loaded ones";
+}
+
 class CountingSession : public TSQLMemBaseSession {
  public:
   bool GetConnected() override { return false; }

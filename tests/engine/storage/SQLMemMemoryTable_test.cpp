@@ -35,7 +35,7 @@ TEST_F(MemoryTableRecordsTest, TheStartupMemoryDatabaseMakesMemoryTables) {
   TSQLMemDatabaseData* memory = FindDatabaseData(true, false, "MEMORY", u"");
   ASSERT_NE(memory, nullptr);
   ASSERT_NE(dynamic_cast<TSQLMemMemoryDatabaseData*>(memory), nullptr);
-  TestSession first, second;
+  TableTestSession first, second;
   memory->AddSession(&first);
   memory->AddSession(&second);
   EXPECT_EQ(second.SessionId, first.SessionId + 1);
@@ -284,7 +284,7 @@ TEST_F(MemoryTableRecordsTest, TenThousandDiaryDaysKeepTheIndexConsistent) {
   std::mt19937 random(seed);
   TSQLMemDatabaseData* memory = FindDatabaseData(true, false, "MEMORY", u"");
   ASSERT_NE(memory, nullptr);
-  TestSession diarySession;
+  TableTestSession diarySession;
   memory->AddSession(&diarySession);
   TableCursor cursor(&diarySession, "fans");
   auto* table = static_cast<TSQLMemMemoryTableData*>(memory->CreateTableData(cursor));
@@ -366,7 +366,7 @@ TEST_F(MemoryTableRecordsTest, TenThousandDiaryDaysKeepTheIndexConsistent) {
 TEST_F(MemoryTableRecordsTest, TwoSessionsInsertingAtOnceAreSerialisedByTheTableLock) {
   TableCursor& first = NewCursor();
   TSQLMemMemoryTableData& table = Create(first);
-  TestSession otherSession;
+  TableTestSession otherSession;
   database->AddSession(&otherSession);
   TableCursor& second = NewCursor("fans", &otherSession);
   Attach(second, table);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #include "engine/foundation/SQLMemStreams.h"
@@ -192,7 +193,7 @@ TEST_F(TableDataTest, AttachAndDetachKeepTheBufferCacheAndTheSessionsPaths) {
   TableCursor& first = NewCursor();
   TSQLMemMemoryTableData& table = Create(first);
   for (const char* day : {"2026.01.01", "2026.01.02", "2026.01.03"}) ASSERT_TRUE(InsertDay(first, day, "t"));
-  TestSession other;
+  TableTestSession other;
   database->AddSession(&other);
   EXPECT_EQ(other.SessionId, 1);
   TableCursor& second = NewCursor("fans", &session);
@@ -286,4 +287,63 @@ TEST_F(TableDataTest, UseCountIsCountedAndChecked) {
   table.IncUseCount();
   table.DecUseCount();
   EXPECT_EQ(table.UseCount(), 1);
+}
+
+TEST_F(TableDataTest, ForeignKeysTyingTheTableHoldOffDeleteAndEmpty) {
+  TableCursor& cursor = NewCursor();
+  TSQLMemMemoryTableData& table = Create(cursor);
+  table.DetachCursor(cursor);
+  // Another table's foreign key that deletes along with this table's records (as binding it adds).
+  TSQLMemConstraintDefs& constraints = table.ConstraintManager()->ConstraintDefs;
+  TSQLMemConstraintDefForeignKeyAction& action = constraints.AddForeignKeyAction();
+  action.Name = "FK_Action";
+  action.RelatedTableName = "notes";
+  action.DeleteAction = 1;
+  EXPECT_TRUE(table.HasForeignKeys());
+  ExpectEngineError([&] { table.DeleteTable(&session, false, false); }, 11481,
+                    "Cannot delete table 'fans' - foreign key constraint(s) violated - Native error: 11481");
+  ExpectEngineError([&] { table.EmptyTable(nullptr, false); }, 11494,
+                    "Cannot empty table 'fans' - foreign key(s) with delete action referencing this table exists - "
+                    "Native error: 11494");
+  table.EmptyTable(nullptr, true);
+  // Without a session nothing is dropped in other tables: the flags go and the table may be freed.
+  EXPECT_TRUE(table.DeleteTable(nullptr, true, false));
+  EXPECT_FALSE(table.HasForeignKeys());
+}
+
+TEST_F(TableDataTest, SequencesOfTheAutoincrementFieldsGoIntoTheTableStream) {
+  TableCursor& cursor = NewCursor();
+  TSQLMemMemoryTableData& table = Create(cursor);
+  for (const char* day : {"2026.03.01", "2026.03.02"}) ASSERT_TRUE(InsertDay(cursor, day, "t"));
+  TSQLMemMemoryStream stream;
+  table.SaveSequences(stream);
+  const TSQLMemSequenceDef& saved =
+      table.SequenceManager()->GetSequenceDef(table.TableFieldDefs().GetFieldDef(kRecID).SequenceId);
+  TSQLMemMemoryStream expected;
+  const Integer count = 1;
+  expected.Write(&count, 4);
+  saved.SaveToStream(expected);
+  ASSERT_EQ(stream.Size(), expected.Size());
+  EXPECT_EQ(std::memcmp(stream.Memory(), expected.Memory(), static_cast<std::size_t>(stream.Size())), 0);
+
+  TableCursor& other = NewCursor("copy");
+  TSQLMemMemoryTableData& copy = Create(other);
+  stream.Seek(Int64{0}, TSeekOrigin::soBeginning);
+  copy.LoadSequences(stream);
+  const TSQLMemSequenceDef& loaded = copy.SequenceManager()->SequenceDefs.GetSequenceDef(0);
+  EXPECT_EQ(copy.SequenceManager()->SequenceDefs.GetCount(), 1);
+  EXPECT_EQ(loaded.Name, "$S_Autoinc$fans$RecID");
+  EXPECT_EQ(loaded.CurrentValue, 2) << "new RecIDs continue after a load";
+
+  // A count the stream cannot hold is damage.
+  TSQLMemMemoryStream damaged;
+  const Integer huge = 1 << 30;
+  damaged.Write(&huge, 4);
+  damaged.Seek(Int64{0}, TSeekOrigin::soBeginning);
+  try {
+    copy.LoadSequences(damaged);
+    ADD_FAILURE() << "no error";
+  } catch (const ESQLMemException& e) {
+    EXPECT_EQ(e.NativeError(), 10218);
+  }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -44,6 +45,9 @@ struct SearchSchema {
   TSQLMemConstraintDefs constraints;
 };
 
+// NULL reads as kNull, which sorts first as NULL does in an index.
+constexpr Integer kNull = std::numeric_limits<Integer>::min();
+
 struct Row {
   Integer id, a, b;
 };
@@ -65,13 +69,13 @@ class TableSearchTest : public MemoryTableTest {
   }
   static void PutInt(TSQLMemCursor& cursor, Byte* buffer, Integer fieldNo, Integer v) {
     TSQLMemVariant value;
-    value.SetAsInteger(v);
+    if (v != kNull) value.SetAsInteger(v);
     cursor.SetFieldValue(buffer, value, fieldNo, true);
   }
   static Integer GetInt(TSQLMemCursor& cursor, Integer fieldNo) {
     TSQLMemVariant value;
     cursor.GetFieldValue(value, fieldNo, true, true);
-    return value.GetAsInteger();
+    return value.IsNull() ? kNull : value.GetAsInteger();
   }
   void Insert(TableCursor& cursor, const Row& row) {
     Byte* buffer = cursor.CurrentRecordBuffer;
@@ -98,24 +102,37 @@ class TableSearchTest : public MemoryTableTest {
     return rows;
   }
 
-  static std::unique_ptr<TSQLMemExprNode> CompareNode(TSQLMemCursor& cursor, Byte op, const char* field, Integer v) {
+  // "field op v", or with constantFirst the same condition written "v op' field".
+  static std::unique_ptr<TSQLMemExprNode> CompareNode(TSQLMemCursor& cursor, Byte op, const char* field, Integer v,
+                                                      bool constantFirst = false) {
     TSQLMemVariant value;
     value.SetAsInteger(v);
-    return std::make_unique<TSQLMemExprNodeComparison>(op, std::make_unique<TSQLMemExprNodeField>(&cursor, "", field),
-                                                       std::make_unique<TSQLMemExprNodeConst>(value), true, false,
+    auto fieldNode = std::make_unique<TSQLMemExprNodeField>(&cursor, "", field);
+    auto constNode = std::make_unique<TSQLMemExprNodeConst>(value);
+    if (!constantFirst)
+      return std::make_unique<TSQLMemExprNodeComparison>(op, std::move(fieldNode), std::move(constNode), true, false, false);
+    Byte mirrored = op;
+    if (op == opGreater) mirrored = opLess;
+    if (op == opLess) mirrored = opGreater;
+    if (op == opGreaterOrEqual) mirrored = opLessOrEqual;
+    if (op == opLessOrEqual) mirrored = opGreaterOrEqual;
+    return std::make_unique<TSQLMemExprNodeComparison>(mirrored, std::move(constNode), std::move(fieldNode), true, false,
                                                        false);
   }
 
   TSQLMemMemoryTableData* table_ = nullptr;
 };
 
-// One random comparison of the filter and its brute-force meaning.
+// One random comparison of the filter and its brute-force meaning under SQL rules: a NULL field
+// meets no comparison but "<>".
 struct Comparison {
   Byte op;
   Integer field;
   Integer value;
+  bool constantFirst = false;
   bool Holds(const Row& r) const {
     const Integer x = field == kId ? r.id : field == kA ? r.a : r.b;
+    if (x == kNull) return op == opNotEqual;
     switch (op) {
       case opEqual: return x == value;
       case opNotEqual: return x != value;
@@ -154,7 +171,8 @@ TEST_F(TableSearchTest, FilteredCursorsMatchABruteForceReference) {
     // Rows with duplicate keys, then gaps from deletes.
     const int n = static_cast<int>(random() % 160);
     for (int i = 0; i < n; ++i)
-      Insert(plain, {i * 3 + 1, static_cast<Integer>(random() % 8), static_cast<Integer>(random() % 12)});
+      Insert(plain, {i * 3 + 1, random() % 10 == 0 ? kNull : static_cast<Integer>(random() % 8),
+                     random() % 10 == 0 ? kNull : static_cast<Integer>(random() % 12)});
     for (int i = 0; i < n / 4; ++i) {
       if (table_->GetRecordCount() == 0) break;
       table_->SetRecNo(plain, 1 + static_cast<Int64>(random() % table_->GetRecordCount()));
@@ -171,12 +189,12 @@ TEST_F(TableSearchTest, FilteredCursorsMatchABruteForceReference) {
     for (int i = 0; i < conditionCount; ++i) {
       const Integer field = static_cast<Integer>(random() % 3);
       const Integer value = static_cast<Integer>(field == kId ? random() % 480 : random() % (field == kA ? 9 : 13));
-      comparisons.push_back({ops[random() % 6], field, value});
+      comparisons.push_back({ops[random() % 6], field, value, random() % 3 == 0});
     }
     if (!comparisons.empty()) {
       cursor.FilterExpression = std::make_unique<TSQLMemExpression>();
       for (const Comparison& c : comparisons)
-        cursor.FilterExpression->AddCondition(CompareNode(cursor, c.op, FieldName(c.field), c.value));
+        cursor.FilterExpression->AddCondition(CompareNode(cursor, c.op, FieldName(c.field), c.value, c.constantFirst));
     }
     const bool callback = random() % 3 == 0;
     if (callback)
@@ -284,6 +302,36 @@ TEST_F(TableSearchTest, FilteredCursorsMatchABruteForceReference) {
       }
     }
 
+    // Scans from a record: the nearest record after (before) it in the cursor's order that the cursor
+    // sees and the condition holds for.
+    for (int l = 0; l < 4 && !expectedRows.empty(); ++l) {
+      const Comparison c{random() % 2 == 0 ? opLessOrEqual : opGreater, static_cast<Integer>(random() % 3),
+                         static_cast<Integer>(random() % 9)};
+      const bool forward = l % 2 == 0;
+      const std::size_t from = random() % expectedRows.size();
+      Integer nearest = kNull;
+      if (forward) {
+        for (std::size_t i = from + 1; i < expectedRows.size() && nearest == kNull; ++i)
+          if (c.Holds(expectedRows[i])) nearest = expectedRows[i].id;
+      } else {
+        for (std::size_t i = from; i-- > 0 && nearest == kNull;)
+          if (c.Holds(expectedRows[i])) nearest = expectedRows[i].id;
+      }
+      TSQLMemExpression scan;
+      scan.AddCondition(CompareNode(cursor, c.op, FieldName(c.field), c.value));
+      table_->SetRecNo(cursor, static_cast<Int64>(from + 1));
+      TSQLMemRecordID foundId;
+      const bool found = table_->ScanRecords(cursor, &scan, false, false, nullptr, &foundId, forward, false, nullptr);
+      ASSERT_EQ(found, nearest != kNull) << "scan " << (forward ? "forward" : "backward") << " from " << from << ", "
+                                         << FieldName(c.field) << " op " << int(c.op) << " " << c.value;
+      if (found) {
+        cursor.PageNo = foundId.RecordNo;
+        cursor.ItemNo = static_cast<SmallInt>(foundId.ItemNo);
+        ASSERT_EQ(table_->MoveCursor(cursor, ndCurrent), nrFound);
+        EXPECT_EQ(GetInt(cursor, kId), nearest);
+      }
+    }
+
     cursor.RangeStartKeyBuffer = cursor.RangeEndKeyBuffer = nullptr;
     table_->DetachCursor(cursor);
     table_->DetachCursor(plain);
@@ -322,6 +370,20 @@ TEST_F(TableSearchTest, BuiltBitmapFollowsInsertsAndUpdates) {
         Insert(cursor, row);
         if (row.b >= 2) {
           EXPECT_EQ(GetInt(cursor, kId), row.id) << "the cursor is on the new record it sees";
+        } else {
+          // A new record the cursor does not see: the cursor stands on the nearest one before it that
+          // it sees, read; before the first when there is none.
+          Integer nearest = kNull;
+          for (const Row& r : VisitRows(plain)) {
+            if (r.id == row.id) break;
+            if (r.b >= 2) nearest = r.id;
+          }
+          if (nearest == kNull) {
+            EXPECT_EQ(cursor.Bof, 1);
+          } else {
+            EXPECT_EQ(cursor.Bof + cursor.Eof, 0);
+            EXPECT_EQ(GetInt(cursor, kId), nearest);
+          }
         }
       } else {
         // Any record of the table, read through the plain cursor, changed through the filtered one.
@@ -428,6 +490,49 @@ TEST_F(TableSearchTest, LocateByConditionFindsTheFirstKeyInIndexOrder) {
   EXPECT_FALSE(table_->LocateByCondition(cursor, 1));
   EXPECT_EQ(cursor.Bof, 1);
   cursor.KeyBuffer = nullptr;
+}
+
+// A bulk delete through a filtered cursor that has not moved yet removes only the records it sees.
+TEST_F(TableSearchTest, BulkDeleteThroughAFreshFilteredCursorKeepsTheOthers) {
+  TableCursor& cursor = CreateSearchTable();
+  TableCursor& plain = SecondCursor();
+  for (int i = 0; i < 10; ++i) Insert(plain, {i, i % 3, 0});
+  cursor.FilterExpression = std::make_unique<TSQLMemExpression>();
+  cursor.FilterExpression->AddCondition(CompareNode(cursor, opEqual, "A", 1));
+  table_->DeleteRecords(cursor);
+  EXPECT_EQ(Visit(plain, true), (std::vector<Integer>{0, 2, 3, 5, 6, 8, 9}));
+}
+
+// With 10000 records and a cursor in natural order at its start, a pair of bounds drives the walk when
+// the square of its estimated range stays within a fifth of the records (30 * 30 <= 2000), else the
+// first key condition does (60 * 60 > 2000). The walk's order shows which: the pair walks ByA, the
+// first condition ById, and A falls as ID rises.
+TEST_F(TableSearchTest, APairOfBoundsDrivesOnlyWhenItsRangeIsSmall) {
+  TableCursor& cursor = CreateSearchTable();
+  constexpr Integer kRows = 10000;
+  for (Integer i = 0; i < kRows; ++i) Insert(cursor, {i, kRows - 1 - i, 0});
+  for (const Integer width : {30, 60}) {
+    SCOPED_TRACE(::testing::Message() << "range of " << width);
+    cursor.FilterExpression = std::make_unique<TSQLMemExpression>();
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opGreaterOrEqual, "ID", 0));
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opGreaterOrEqual, "A", 5000));
+    cursor.FilterExpression->AddCondition(CompareNode(cursor, opLess, "A", 5000 + width));
+    std::vector<Integer> tested;
+    cursor.RecordFilter = [&tested](TSQLMemCursor& c, const Byte* record) {
+      Byte* saved = c.CurrentRecordBuffer;
+      c.CurrentRecordBuffer = const_cast<Byte*>(record);
+      tested.push_back(GetInt(c, kId));
+      c.CurrentRecordBuffer = saved;
+      return true;
+    };
+    if (cursor.FilterBitmap != nullptr) cursor.FilterBitmap->SetActive(false);
+    ASSERT_EQ(table_->GetCursorRecordCount(cursor), width);
+    ASSERT_EQ(tested.size(), static_cast<std::size_t>(width));
+    const bool byA = std::is_sorted(tested.rbegin(), tested.rend());
+    const bool byId = std::is_sorted(tested.begin(), tested.end());
+    EXPECT_EQ(byA, width == 30);
+    EXPECT_EQ(byId, width == 60);
+  }
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "engine/storage/SQLMemSession.h"
 #include "tests/engine/foundation/EngineTestSupport.h"
 
-class TestSession : public TSQLMemBaseSession {
+class TableTestSession : public TSQLMemBaseSession {
  public:
   bool GetConnected() override { return true; }
   void SetConnected(bool /*connected*/) override {}
@@ -163,7 +163,7 @@ class MemoryTableTest : public EngineBlocksTest {
     return days;
   }
 
-  TestSession session;
+  TableTestSession session;
   std::unique_ptr<TSQLMemMemoryDatabaseData> database;
 
  private:

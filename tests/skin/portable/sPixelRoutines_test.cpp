@@ -191,4 +191,128 @@ TEST(Stretch, EnlargingKeepsAFlatImageFlatWithinTwoUnits) {  // each pass trunca
   }
 }
 
+// The resampler as the filters are defined: weights rounded to 16.16 per input pixel, sums in 64 bits,
+// a horizontal pass then a vertical one.
+namespace reference {
+
+double Weight(Integer filter, double x, double signedX) {
+  const double pi = 3.14159265358979323846;
+  switch (filter) {
+    case sfBox: return x <= 0.5 && signedX != -0.5 ? 1 : 0;
+    case sfTriangle: return x < 1 ? 1 - x : 0;
+    case sfHermite: return x < 1 ? x * x * (2 * x - 3) + 1 : 0;
+    case sfBell: return x < 0.5 ? 0.75 - x * x : x < 1.5 ? (x - 1.5) * (x - 1.5) / 2 : 0;
+    case sfSpline: return x < 1 ? x * x * (x / 2 - 1) + 2.0 / 3 : x < 2 ? (2 - x) * (2 - x) * (2 - x) / 6 : 0;
+    case sfLanczos: return x == 0 ? 1 : x < 3 ? std::sin(pi * x) * std::sin(x) / (pi * x * x) : 0;
+    default:
+      return x < 1 ? 7.0 / 6 * x * x * x - 2 * x * x + 8.0 / 9
+                   : x < 2 ? -7.0 / 18 * x * x * x + 2 * x * x - 10.0 / 3 * x + 16.0 / 9 : 0;
+  }
+}
+
+// One line of n input values (stride apart) resampled to m outputs, per channel.
+std::vector<Cardinal> Line(const std::vector<Cardinal>& in, Integer m, Integer filter) {
+  const Integer n = static_cast<Integer>(in.size());
+  const double radii[] = {0.51, 1, 1, 1.5, 2, 3, 2};
+  const double radius = radii[filter];
+  const double scale = m < n ? static_cast<double>(m) / n : 1.0;
+  std::vector<Cardinal> out(static_cast<size_t>(m));
+  for (Integer i = 0; i < m; ++i) {
+    const double centre = static_cast<double>(i) * n / m;
+    Int64 sum[4] = {};
+    for (Int64 j = static_cast<Int64>(std::floor(centre - radius / scale)); j <= static_cast<Int64>(std::ceil(centre + radius / scale)); ++j) {
+      const double signedX = (centre - static_cast<double>(j)) * scale;
+      if (std::fabs(signedX) >= radius) continue;
+      const Int64 w = std::lrint(Weight(filter, std::fabs(signedX), signedX) * scale * 65536);
+      const Int64 k = std::clamp<Int64>(j < 0 ? -j : j >= n ? 2 * Int64{n} - 1 - j : j, 0, n - 1);
+      for (int c = 0; c < 4; ++c) sum[c] += w * ((in[static_cast<size_t>(k)] >> (8 * c)) & 0xFF);
+    }
+    Cardinal v = 0;
+    for (int c = 0; c < 4; ++c) v |= static_cast<Cardinal>(std::clamp<Int64>(sum[c] >> 16, 0, 255)) << (8 * c);
+    out[static_cast<size_t>(i)] = v;
+  }
+  return out;
+}
+
+Pixels Stretch(const Pixels& source, Integer w, Integer h, Integer filter) {
+  Pixels across(w, source.view.Height);
+  for (Integer y = 0; y < source.view.Height; ++y) {
+    std::vector<Cardinal> in(source.data.begin() + y * source.view.Width, source.data.begin() + (y + 1) * source.view.Width);
+    const auto out = Line(in, w, filter);
+    for (Integer x = 0; x < w; ++x) across(x, y) = out[static_cast<size_t>(x)];
+  }
+  Pixels result(w, h);
+  for (Integer x = 0; x < w; ++x) {
+    std::vector<Cardinal> in;
+    for (Integer y = 0; y < source.view.Height; ++y) in.push_back(across(x, y));
+    const auto out = Line(in, h, filter);
+    for (Integer y = 0; y < h; ++y) result(x, y) = out[static_cast<size_t>(y)];
+  }
+  return result;
+}
+
+}  // namespace reference
+
+TEST(Stretch, EveryFilterMatchesTheDefinitionForNoiseAndForImagesOfEqualRows) {
+  // Noise exercises the general sums (a tall one, reduced, the many-tap path); equal rows (and equal
+  // row runs) take the resampler's shortcuts.
+  Pixels noise(7, 5), banded(6, 9), tall(3, 150);
+  unsigned seed = 12345;
+  for (Cardinal& v : noise.data) v = seed = seed * 1103515245u + 12345u;
+  for (Cardinal& v : tall.data) v = seed = seed * 1103515245u + 12345u;
+  for (Integer y = 0; y < 9; ++y)
+    for (Integer x = 0; x < 6; ++x) banded(x, y) = Argb(y < 4 ? 255u : 90u, 17u * static_cast<Cardinal>(x), y < 4 ? 250u : 3u, 128);
+  const struct {
+    Integer w, h;
+  } sizes[] = {{15, 23}, {3, 2}, {7, 40}, {2, 9}, {40, 3}};
+  for (const Pixels* source : {&noise, &banded, &tall})
+    for (Integer filter = sfBox; filter <= sfMitchell; ++filter)
+      for (const auto& size : sizes) {
+        Pixels out(size.w, size.h);
+        StretchBitmap(source->view, out.view, filter);
+        EXPECT_EQ(out.data, reference::Stretch(*source, size.w, size.h, filter).data)
+            << "filter " << filter << ", " << size.w << " x " << size.h << ", source " << source->view.Width << " x " << source->view.Height;
+      }
+}
+
+TEST(TextureModes, EachModeCoversItsBandAndReturnsWhatIsLeft) {
+  // A 2 x 2 image: tiles are easy to see; 0x11 marks the untouched target.
+  Pixels image(2, 2);
+  image(0, 0) = 1, image(1, 0) = 2, image(0, 1) = 3, image(1, 1) = 4;
+  const struct {
+    Integer mode;
+    TsRect left;             // what the mode leaves uncovered (empty: nothing)
+    const char* rows[4];     // the target afterwards, digits = image pixels, '.' untouched
+  } cases[] = {
+      {tmTile, {0, 0, -1, 0}, {"12121", "34343", "12121", "34343"}},
+      {tmTileWhole, {0, 0, -1, 0}, {"12121", "34343", "12121", "34343"}},
+      {tmStretch, {0, 0, -1, 0}, {"11122", "11122", "33344", "33344"}},
+      {tmTileTop, {0, 2, 5, 4}, {"12121", "34343", ".....", "....."}},
+      {tmTileLeft, {2, 0, 5, 4}, {"12...", "34...", "12...", "34..."}},
+      {tmStretchTop, {0, 2, 5, 4}, {"11122", "33344", ".....", "....."}},
+      {tmStretchLeft, {2, 0, 5, 4}, {"12...", "12...", "34...", "34..."}},
+      {tmTileBottom, {0, 0, 5, 2}, {".....", ".....", "12121", "34343"}},
+      {tmTileRight, {0, 0, 3, 4}, {"...12", "...34", "...12", "...34"}},
+      {9, {0, 0, 5, 4}, {".....", ".....", ".....", "....."}},
+  };
+  for (const auto& c : cases) {
+    Pixels target(7, 6, 0x11);
+    const TsRect left = DrawMaskOnCanvas(target.view, {1, 1, 6, 5}, image.view, {0, 0, 2, 2}, c.mode);
+    const TsRect expectedLeft = c.left.IsEmpty() ? c.left
+                                                 : TsRect{c.left.Left + 1, c.left.Top + 1, c.left.Right + 1, c.left.Bottom + 1};
+    EXPECT_EQ(left, expectedLeft) << "mode " << c.mode;
+    for (Integer y = 0; y < 6; ++y)
+      for (Integer x = 0; x < 7; ++x) {
+        const bool inside = x >= 1 && x < 6 && y >= 1 && y < 5;
+        const char want = inside ? c.rows[y - 1][x - 1] : '.';
+        EXPECT_EQ(target(x, y), want == '.' ? 0x11u : static_cast<Cardinal>(want - '0')) << "mode " << c.mode << " at " << x << "," << y;
+      }
+  }
+  // Stretching reaches the bitmap's edges without passing them; an empty image leaves the whole rect.
+  Pixels small(3, 3, 0x11);
+  EXPECT_TRUE(DrawMaskOnCanvas(small.view, {-2, -2, 5, 5}, image.view, {0, 0, 2, 2}, tmStretch).IsEmpty());
+  EXPECT_EQ(small(2, 2), 4u);
+  EXPECT_EQ(DrawMaskOnCanvas(small.view, {0, 0, 3, 3}, {}, {0, 0, 2, 2}, tmTile), (TsRect{0, 0, 3, 3}));
+}
+
 }  // namespace
