@@ -68,9 +68,14 @@ bool TSQLMemDatabaseData::TableExists(const AnsiString& name) {
                      [hash](TSQLMemDatabaseTable* t) { return t != nullptr && t->GetNameHash() == hash; });
 }
 
-void TSQLMemDatabaseData::LoadFromStream(TStream& /*stream*/) { SQLMemError(30035, SQLMemNotImplementedYet); }
+void TSQLMemDatabaseData::LoadFromStream(TSQLMemLocalSession& /*session*/, TStream& /*stream*/) {
+  SQLMemError(30035, SQLMemNotImplementedYet);
+}
 
-void TSQLMemDatabaseData::SaveToStream(TStream& /*stream*/) { SQLMemError(30035, SQLMemNotImplementedYet); }
+void TSQLMemDatabaseData::SaveToStream(TSQLMemLocalSession& /*session*/, TStream& /*stream*/, Byte /*algorithm*/,
+                                       Byte /*level*/, Int64 /*headerSizeValue*/) {
+  SQLMemError(30035, SQLMemNotImplementedYet);
+}
 
 TSQLMemDatabaseTable* TSQLMemDatabaseData::CreateTableData(TSQLMemCursor& /*cursor*/) {
   SQLMemError(30035, SQLMemNotImplementedYet);

@@ -13,6 +13,7 @@
 class TStream;
 class TStrings;
 class TSQLMemBaseSession;
+class TSQLMemLocalSession;
 class TSQLMemCursor;
 
 // What a database needs of the tables it owns; the table data derives from it.
@@ -51,8 +52,10 @@ class TSQLMemDatabaseData {
   // By name hash alone; false for an empty name.
   virtual bool TableExists(const AnsiString& name);
   // The kinds of database store and create their tables themselves; the base raises 30035.
-  virtual void LoadFromStream(TStream& stream);
-  virtual void SaveToStream(TStream& stream);
+  // The database stream: every table, through cursors of the session.
+  virtual void LoadFromStream(TSQLMemLocalSession& session, TStream& stream);
+  virtual void SaveToStream(TSQLMemLocalSession& session, TStream& stream, Byte algorithm, Byte level,
+                            Int64 headerSizeValue);
   virtual void CreateDatabase(TSQLMemBaseSession* /*session*/) {}
   virtual TSQLMemDatabaseTable* CreateTableData(TSQLMemCursor& cursor);
   // The first table whose name hash is that of the cursor's table name; nullptr when none.

@@ -115,6 +115,12 @@ void TSQLMemLocalSession::GetTableNames(TStrings& names) { RequireDatabaseData()
 
 bool TSQLMemLocalSession::TableExists(const AnsiString& name) { return RequireDatabaseData().TableExists(name); }
 
+void TSQLMemLocalSession::LoadDatabaseFromStream(TStream& stream) { RequireDatabaseData().LoadFromStream(*this, stream); }
+
+void TSQLMemLocalSession::SaveDatabaseToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue) {
+  RequireDatabaseData().SaveToStream(*this, stream, algorithm, level, headerSizeValue);
+}
+
 AnsiString TSQLMemLocalSession::ConnectedDatabaseName() const { return databaseData_->Name(); }
 
 void TSQLMemLocalSession::StartTransaction() {

@@ -9,6 +9,7 @@
 
 #include "engine/storage/SQLMemSession.h"
 
+class TStream;
 class TStrings;
 class TSQLMemDatabaseData;
 class TSQLMemTransaction;
@@ -36,6 +37,11 @@ class TSQLMemLocalSession : public TSQLMemBaseSession {
   void GetTableNames(TStrings& names);
   // Whether the database has a table of the name (case does not matter); connects on demand.
   bool TableExists(const AnsiString& name);
+
+  // The database stream of every table (connects on demand): read, replacing tables of the same names,
+  // or written with the table streams' compression algorithm and level and header size value.
+  void LoadDatabaseFromStream(TStream& stream);
+  void SaveDatabaseToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue);
 
   bool InTransaction() const { return transaction_ != nullptr; }
   // 10813 not connected, 10814 a transaction is open, 10831 on "MEMORY" and "TEMP".

@@ -110,6 +110,11 @@ class TSQLMemMemoryDatabaseData : public TSQLMemDatabaseData {
   void AddSession(TSQLMemBaseSession* session) override;
   // A new memory table named after the cursor, growing by the cursor's allocation step, in the list.
   TSQLMemDatabaseTable* CreateTableData(TSQLMemCursor& cursor) override;
+  // The database stream: the table count (11759 / 11760), then each table's stream in the order of the
+  // table names, written and read through a cursor of the session (SQLMemMemoryDatabaseStream.cpp).
+  void LoadFromStream(TSQLMemLocalSession& session, TStream& stream) override;
+  void SaveToStream(TSQLMemLocalSession& session, TStream& stream, Byte algorithm, Byte level,
+                    Int64 headerSizeValue) override;
 
   Integer LastSessionId() const { return lastSessionId_; }
 

@@ -10,6 +10,7 @@
 #include "engine/storage/SQLMemLocalEngine.h"
 #include "engine/storage/SQLMemTransaction.h"
 #include "tests/engine/storage/TableTestSupport.h"
+#include "vcl/rtl/Stream.h"
 #include "vcl/rtl/Strings.h"
 
 namespace {
@@ -220,6 +221,28 @@ TEST_F(LocalSessionTest, DeletingAConnectedSessionLeavesTheDatabase) {
   EXPECT_EQ(database->GetSessionCount(), 1);
   session.reset();
   EXPECT_EQ(database->GetSessionCount(), 0);
+}
+
+TEST_F(LocalSessionTest, TheDatabaseStreamGoesThroughTheSessionsDatabase) {
+  // An empty database: the table count alone.
+  TMemoryStream stream;
+  Connected().SaveDatabaseToStream(stream, 1, 9, 2097152);
+  EXPECT_EQ(stream.GetSize(), 4);
+  WillMakeDatabase("SESSIONCOPY");
+  TSQLMemLocalSession& copy = NewSession("SESSIONCOPY");
+  stream.SetPosition(0);
+  copy.LoadDatabaseFromStream(stream);  // connects on demand
+  EXPECT_TRUE(copy.GetConnected());
+  EXPECT_EQ(stream.GetPosition(), 4);
+  TStringList names;
+  copy.GetTableNames(names);
+  EXPECT_EQ(names.Count(), 0);
+  // A stream that ends before its count.
+  TMemoryStream empty;
+  EXPECT_EQ(NativeErrorOf([&] { copy.LoadDatabaseFromStream(empty); }), 11760);
+  // The temporary database has no stream of its own.
+  ExpectEngineError([&] { Connected("TEMP", false, true).SaveDatabaseToStream(stream, 0, 0, 0); }, 30035,
+                    "Not implemented yet - Native error: 30035");
 }
 
 // ---- transaction statements ----
