@@ -249,3 +249,24 @@ TEST_F(SessionTest, AutoSessionNameAllowsOneSessionPerOwner) {
 }
 
 }  // namespace
+
+namespace {
+
+// The start-up step makes the lists and the default session; shutdown frees them, and the engine
+// refuses the look-ups until it starts again.
+TEST(DataSetUnit, StartUpMakesTheDefaultSessionAndShutdownTakesItAway) {
+  InitializeEngineFoundation();
+  EXPECT_EQ(Sessions().Count(), 1);
+  EXPECT_EQ(DefaultSession().SessionName(), "Default");
+  EXPECT_EQ(DataSetList().LockList()->Count(), 0);
+  DataSetList().UnlockList();
+  FinalizeEngineFoundation();
+  ExpectEngineError([] { Sessions(); }, 20007, "Database Engine is not initialized - Native error: 20007");
+  ExpectEngineError([] { DataSetList(); }, 20007, "Database Engine is not initialized - Native error: 20007");
+  ExpectEngineError([] { DefaultSessionManager(); }, 20007, "Database Engine is not initialized - Native error: 20007");
+  InitializeEngineFoundation();
+  EXPECT_EQ(DefaultSession().SessionName(), "Default");
+  EXPECT_FALSE(DefaultSession().Active());
+}
+
+}  // namespace
