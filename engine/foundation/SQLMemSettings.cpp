@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <iterator>
 
+#include "engine/dataset/SQLMemMain.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemStreams.h"
 #include "engine/sql/SQLMemExpression.h"
@@ -68,6 +69,7 @@ constexpr TStartupStep kSteps[] = {
     {TEngineStartupStage::DateFormats, &StartDateFormatUnit, nullptr},
     {TEngineStartupStage::ConditionServices, &StartExpressionUnit, &StopExpressionUnit},
     {TEngineStartupStage::Databases, &StartDatabaseListUnit, &StopDatabaseListUnit},
+    {TEngineStartupStage::DataSetComponents, &StartDataSetUnit, &StopDataSetUnit},
 };
 
 constexpr std::size_t kStepCount = std::size(kSteps);
