@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include "skin/forms/sCommonData.h"
 #include "skin/manager/sColorShift.h"
 #include "skin/manager/sSkinLibrary.h"
+#include "skin/manager/sStyleSimply.h"
 #include "skin/manager/skPNG.h"
 #include "skin/manager/skPNGGraphic.h"
 #include "skin/manager/skSkinPack.h"
@@ -209,6 +211,7 @@ void TsSkinManager::AfterConstruction() {
 void TsSkinManager::Loaded() {
   TComponent::Loaded();
   if (skinDirectory_.empty()) skinDirectory_ = "c:\\Skins";
+  if (menuSupport_.IcoLineSkin.empty()) menuSupport_.IcoLineSkin = "ICOLINE";
   if (active_ && !skinName_.empty()) RefreshAllWindows(false);
   if (active_ && !Designing() && OnActivate) OnActivate(this);
 }
@@ -225,8 +228,14 @@ void TsSkinManager::SetSkinName(const AnsiString& value) {
   skinName_ = value;
   if (!active_) return;
   if (OnBeforeChange) OnBeforeChange(this);
-  // The notifier knows whether the change is animated (extended borders, animation settings).
-  if (!ManualUpdate && notifier_ != nullptr) notifier_->CaptureFormsBeforeChange(*this);
+  // An installed notifier decides by itself whether the change is animated.
+  bool captured = false;
+  if (!ManualUpdate && notifier_ != nullptr) {
+    notifier_->CaptureFormsBeforeChange(*this);
+  } else if (!ManualUpdate && GetExtendedBorders() && animEffects_.SkinChanging->Active) {
+    CaptureFormsBeforeChange(*this);
+    captured = true;
+  }
   TFlagScope changing(SkinIsChanging);
   SkinData.Active = false;
   skinName_ = CutPackedExtension(value);
@@ -270,6 +279,9 @@ void TsSkinManager::SetSkinName(const AnsiString& value) {
     if (!Designing() && OnActivate) OnActivate(this);
   }
   SkinIsChanging = false;
+  // The refresh above releases what it froze; a change that did not refresh (a deactivation, a change
+  // while the definition is read) must not leave the forms marked.
+  if (captured) ReleaseFormsAfterRefresh(*this, false);
   if (OnAfterChange) OnAfterChange(this);
 }
 
@@ -307,22 +319,19 @@ void TsSkinManager::LoadSkinFolder(LoadedSkin& skin) {
     return;
   }
   skin.data.SkinPath.clear();
-  if (internalSkins_.empty()) {
+  if (internalSkins_.Count() == 0) {
     skin.deactivate = true;
     return;
   }
-  const TsStoredSkin* stored = &internalSkins_.front();
-  for (const TsStoredSkin& s : internalSkins_)
-    if (s.Name == skinName_) {
-      stored = &s;
-      break;
-    }
+  const int found = internalSkins_.IndexOf(skinName_);
+  TsStoredSkin* stored = internalSkins_.Items(found >= 0 ? found : 0);
   skinName_ = stored->Name;
   // A stored skin without data has no options text to read: the load fails like a damaged one.
-  if (stored->Data.empty()) throw Exception("The stored skin \"" + stored->Name + "\" holds no data");
+  if (stored->PackedData().GetSize() == 0)
+    throw Exception("The stored skin \"" + stored->Name + "\" holds no data");
   auto pack = std::make_unique<TskSkinConvertor>();
   pack->PackedData = std::make_unique<TMemoryStream>();
-  pack->PackedData->Write(stored->Data.data(), static_cast<Integer>(stored->Data.size()));
+  pack->PackedData->CopyFrom(stored->PackedData(), 0);
   ParsePackedSkin(pack);
   if (!pack) throw Exception("Loaded data is not a packed Corvane file");
   ReadPackedSkin(skin, *pack);
@@ -485,8 +494,8 @@ void TsSkinManager::ListSkins(TStrings& list, Byte kind, AnsiString& firstName) 
   const AnsiString dir = ResolveSkinDirectory();
   list.Clear();
   TStringList work;
-  for (const TsStoredSkin& s : internalSkins_) work.Add(s.Name);
-  if (!internalSkins_.empty()) firstName = internalSkins_.front().Name;
+  for (int i = 0; i < internalSkins_.Count(); ++i) work.Add(internalSkins_.Items(i)->Name);
+  if (internalSkins_.Count() > 0) firstName = internalSkins_.Items(0)->Name;
   if (DirectoryExists(dir)) {
     TSearchRec rec;
     for (Integer r = FindFirst(dir + "\\*.*", faDirectory, rec); r == 0; r = FindNext(rec)) {
@@ -558,15 +567,6 @@ Integer TsSkinManager::GetPatternIndex(Integer skinIndex, const AnsiString& sect
 }
 
 namespace {
-
-// Layered windows (the extended borders' shadow) need UpdateLayeredWindow, missing on old systems.
-bool LayeredWindowsAvailable() {
-  static const bool available = [] {
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 != nullptr && GetProcAddress(user32, "UpdateLayeredWindow") != nullptr;
-  }();
-  return available;
-}
 
 Integer RGBOf(TColor color) { return static_cast<Integer>(ColorToRGB(color)); }
 
@@ -667,15 +667,28 @@ void TsSkinManager::SetExtendedBorders(bool value) {
 void RegisterSkinManagerClasses() {
   static const TIdents<TskSkinningRule> rules = {
       {"srStdForms", srStdForms}, {"srStdDialogs", srStdDialogs}, {"srThirdParty", srThirdParty}};
+  RegisterStoredSkinClasses();
+  RegisterSkinEffectClasses();
+  RegisterStreamedClass<TskMenuSupport>("TskMenuSupport", [](TPropertyTableOf<TskMenuSupport>& p) {
+    p.StringProp("IcoLineSkin", &TskMenuSupport::IcoLineSkin);
+  });
+  RegisterStreamedClass<TsThirdPartyList>("TsThirdPartyList", [](TPropertyTableOf<TsThirdPartyList>& p) {
+    for (int kind = 0; kind < TsSkinManager::ThirdPartyKindCount; ++kind)
+      p.StringProp(TsSkinManager::ThirdPartyNames[static_cast<size_t>(kind)],
+                   [kind](TsThirdPartyList& list, const AnsiString& text) { list.Manager.SetThirdParty(kind, text); });
+  });
   RegisterStreamedClass<TsSkinManager, TComponent>("TsSkinManager", [](TPropertyTableOf<TsSkinManager>& p) {
     p.BoolProp("Active", &TsSkinManager::SetActive);
     p.BoolProp("ExtendedBorders", &TsSkinManager::SetExtendedBorders);
     p.BoolProp("IsDefault", &TsSkinManager::SetIsDefault);
     p.IntegerProp("HueOffset", &TsSkinManager::SetHueOffset);
     p.IntegerProp("Saturation", &TsSkinManager::SetSaturation);
-    for (int kind = 0; kind < TsSkinManager::ThirdPartyKindCount; ++kind)
-      p.StringProp(TsSkinManager::ThirdPartyNames[static_cast<size_t>(kind)],
-                   [kind](TsSkinManager& m, const AnsiString& text) { m.SetThirdParty(kind, text); });
+    p.ObjectProp("ThirdParty", &TsSkinManager::ThirdPartyObject);
+    p.ObjectProp("MenuSupport", &TsSkinManager::MenuSupport);
+    p.ObjectProp("Effects", &TsSkinManager::Effects);
+    p.ObjectProp("AnimEffects", &TsSkinManager::AnimEffects);
+    // Read before SkinName in a definition: naming the skin loads it, from these when no file has it.
+    p.CollectionProp("InternalSkins", &TsSkinManager::InternalSkins);
     p.StringProp("SkinDirectory", &TsSkinManager::SetSkinDirectory);
     p.StringProp("SkinName", &TsSkinManager::SetSkinName);
     p.StringsProp("CommonSections", &TsSkinManager::CommonSections);

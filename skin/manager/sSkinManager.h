@@ -18,7 +18,9 @@
 #include <vector>
 #include "skin/manager/sConst.h"
 #include "skin/manager/sSkinLookups.h"
+#include "skin/manager/sSkinEffects.h"
 #include "skin/manager/sSkinOptions.h"
+#include "skin/manager/sStoredSkins.h"
 #include "vcl/gui/Dialogs.h"
 #include "vcl/rtl/Component.h"
 #include "vcl/rtl/Set.h"
@@ -52,10 +54,18 @@ class IWindowsNotifier {
   virtual void CaptureFormsBeforeChange(TsSkinManager& manager) = 0;
 };
 
-// A skin stored in the component: its name and its packed bytes (a "CVzf" container).
-struct TsStoredSkin {
-  AnsiString Name;
-  std::vector<Byte> Data;
+
+// The manager's menu options.
+class TskMenuSupport : public TPersistent {
+ public:
+  AnsiString IcoLineSkin = "ICOLINE";  // the section of the menus' icon column; "ICOLINE" when left empty
+};
+
+// The manager's ThirdParty: its lists of foreign class names, published under their kind names.
+class TsThirdPartyList : public TPersistent {
+ public:
+  explicit TsThirdPartyList(TsSkinManager& manager) : Manager(manager) {}
+  TsSkinManager& Manager;
 };
 
 class TsSkinManager : public TComponent {
@@ -88,7 +98,10 @@ class TsSkinManager : public TComponent {
   // The loaded skin's VERSION ("8.00"), or "N/A" while no skin is active.
   AnsiString SkinInfo() const;
   AnsiString Version() const { return "8.12"; }
-  std::vector<TsStoredSkin>& InternalSkins() { return internalSkins_; }
+  TsStoredSkins& InternalSkins() { return internalSkins_; }
+  TskSkinEffects& Effects() { return effects_; }
+  TskAnimEffects& AnimEffects() { return animEffects_; }
+  TskMenuSupport& MenuSupport() { return menuSupport_; }
 
   TNotifyEvent OnBeforeChange;
   TNotifyEvent OnAfterChange;
@@ -166,12 +179,11 @@ class TsSkinManager : public TComponent {
   // The class names of a kind, one a line ("TButton" for buttons, " " for every other kind by default).
   const AnsiString& ThirdParty(int kind) const;
   void SetThirdParty(int kind, const AnsiString& text);
+  TsThirdPartyList& ThirdPartyObject() { return thirdPartyObject_; }
   // The names of a kind as painters look them up: trimmed, blank lines left out, compared exactly.
   const TStringList& ThirdPartyList(int kind) const;
 
   // ---- the windows (sSkinManagerWindows) ----
-  // Whether a skin change is shown as one animated step (the skin-changing animation is on).
-  bool SkinChangingAnimation = true;
   // Every window takes the skin again (command 1); animated, the skinned forms are frozen meanwhile
   // and redrawn together at the end.
   void RefreshAllWindows(bool animated);
@@ -213,7 +225,11 @@ class TsSkinManager : public TComponent {
   AnsiString skinDirectory_;
   TStringList commonSections_;
   TskSkinningRules skinningRules_{srStdForms, srStdDialogs, srThirdParty};
-  std::vector<TsStoredSkin> internalSkins_;
+  TsStoredSkins internalSkins_{this};
+  TskSkinEffects effects_{this};
+  TskAnimEffects animEffects_{this};
+  TskMenuSupport menuSupport_;
+  TsThirdPartyList thirdPartyObject_{*this};
   IWindowsNotifier* notifier_ = nullptr;
   bool hasSkin_ = false;  // a load has completed at least once
   bool extendedBorders_ = false;

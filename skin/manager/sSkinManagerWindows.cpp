@@ -273,7 +273,7 @@ void TsSkinManager::ReceiveSkinByCopyData(TMessage& message) {
     }
     TransferOptions = previous;
   }
-  TFlagSet noAnimation(SkinChangingAnimation, false);
+  TFlagSet noAnimation(AnimEffects().SkinChanging->Active, false);
   RefreshAllWindows(true);
   message.Result = 1;
 }

@@ -23,6 +23,12 @@ std::vector<TForm*>& Frozen() {
   return forms;
 }
 
+// The forms captured before a skin change, until the next release.
+std::vector<TForm*>& Animating() {
+  static std::vector<TForm*> forms;
+  return forms;
+}
+
 bool ApplicationMinimized() {
   TCustomForm* main = Application != nullptr ? Application->MainForm() : nullptr;
   return main != nullptr && main->HandleAllocated() && IsIconic(main->Handle());
@@ -46,6 +52,7 @@ void RemoveSkinnedForm(TForm* form) {
   }
   // A form that goes away while frozen is never released; forget it.
   std::erase(Frozen(), form);
+  std::erase(Animating(), form);
 }
 
 const std::vector<TForm*>& SkinnedForms() { return FormList(); }
@@ -58,20 +65,46 @@ bool FormBelongsTo(TForm* form, const TsSkinManager& manager) {
 
 bool FormIsFrozen(const TForm* form) { return std::ranges::find(Frozen(), form) != Frozen().end(); }
 
+bool FormIsAnimating(const TForm* form) { return std::ranges::find(Animating(), form) != Animating().end(); }
+
+namespace {
+
+void MarkAnimatingIfDefault(TsSkinManager& manager) {
+  if (TsSkinManager::DefaultManager() == &manager && manager.AnimEffects().SkinChanging->Active) SkinChangeAnimating = true;
+}
+
+// A top-level form of the manager that shows on screen now.
+bool CapturableForm(TForm* form, TsSkinManager& manager) {
+  if (Destroying(form) || !form->HandleAllocated() || form->Parent() != nullptr) return false;
+  const HWND window = form->Handle();
+  return IsWindowVisible(window) && !IsIconic(window) && FormBelongsTo(form, manager);
+}
+
+}  // namespace
+
+void CaptureFormsBeforeChange(TsSkinManager& manager) {
+  const TComponentState state = manager.ComponentState();
+  if (ApplicationMinimized() || state.Contains(csDesigning) || state.Contains(csLoading) || state.Contains(csReading))
+    return;
+  MarkAnimatingIfDefault(manager);
+  for (TForm* form : FormList())
+    if (!FormIsAnimating(form) && CapturableForm(form, manager)) Animating().push_back(form);
+}
+
 void CaptureFormsBeforeRefresh(TsSkinManager& manager) {
   if (ApplicationMinimized()) return;
-  if (TsSkinManager::DefaultManager() == &manager && manager.SkinChangingAnimation) SkinChangeAnimating = true;
+  MarkAnimatingIfDefault(manager);
   for (TForm* form : FormList()) {
-    if (Destroying(form) || !form->HandleAllocated() || form->Parent() != nullptr || FormIsFrozen(form)) continue;
-    const HWND window = form->Handle();
-    if (!IsWindowVisible(window) || IsIconic(window) || !FormBelongsTo(form, manager)) continue;
+    if (FormIsFrozen(form) || !CapturableForm(form, manager)) continue;
+    if (!FormIsAnimating(form)) Animating().push_back(form);
     Frozen().push_back(form);
-    SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(form->Handle(), WM_SETREDRAW, FALSE, 0);
   }
 }
 
 void ReleaseFormsAfterRefresh(TsSkinManager& manager, bool animate) {
   if (TsSkinManager::DefaultManager() == &manager) SkinChangeAnimating = false;
+  std::erase_if(Animating(), [&](TForm* form) { return !form->HandleAllocated() || FormBelongsTo(form, manager); });
   std::vector<TForm*> released;
   std::erase_if(Frozen(), [&](TForm* form) {
     if (!form->HandleAllocated() || !FormBelongsTo(form, manager)) return false;

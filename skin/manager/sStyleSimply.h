@@ -20,11 +20,17 @@ const std::vector<TForm*>& SkinnedForms();
 // names none and the manager is the default one.
 bool FormBelongsTo(TForm* form, const TsSkinManager& manager);
 
+// Before the manager loads another skin: marks every visible skinned form of the manager that is not
+// minimized and has no parent as animating, so that it shows the new skin in one step once released.
+// Nothing while the application is minimized or the manager is designed or read from a definition.
+void CaptureFormsBeforeChange(TsSkinManager& manager);
+bool FormIsAnimating(const TForm* form);
+
 // Freezes (WM_SETREDRAW 0) every visible skinned form of the manager that has a window, is not
 // minimized and has no parent, and remembers it as frozen. Nothing while the application is minimized.
 void CaptureFormsBeforeRefresh(TsSkinManager& manager);
 // Lets every frozen form of the manager redraw again; animated, each one that is not minimized is
-// redrawn at once, frame and children included. Clears the skin-change animation flag for the default
-// manager.
+// redrawn at once, frame and children included. Clears the animating marks of the manager's forms and,
+// for the default manager, the skin-change animation flag.
 void ReleaseFormsAfterRefresh(TsSkinManager& manager, bool animate);
 bool FormIsFrozen(const TForm* form);

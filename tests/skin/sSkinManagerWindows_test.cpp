@@ -70,7 +70,7 @@ class SkinManagerWindows : public ::testing::Test {
     manager_ = New<TsSkinManager>(nullptr);
     ASSERT_EQ(TsSkinManager::DefaultManager(), manager_);
     manager_->SetSkinDirectory((std::filesystem::temp_directory_path() / "qn-no-skins-here").string());
-    manager_->InternalSkins().push_back({kBuiltinSkinName, std::vector<Byte>(pack.begin(), pack.end())});
+    manager_->InternalSkins().Add(kBuiltinSkinName, std::vector<Byte>(pack.begin(), pack.end()));
   }
   void TearDown() override {
     for (TForm* f : forms_) RemoveSkinnedForm(f);
@@ -187,7 +187,7 @@ TEST_F(SkinManagerWindows, AnimatedSkinChangeLeavesNoFormFrozenAndRedrawsEveryFo
   auto* b = ShownForm<TRecordingForm>(Application, true);
   guitest::Pump();
   for (TRecordingForm* f : {a, b}) f->paints = 0;
-  ASSERT_TRUE(manager_->SkinChangingAnimation);
+  ASSERT_TRUE(manager_->AnimEffects().SkinChanging->Active);
 
   LoadBuiltin();  // at run time: animated
   for (TRecordingForm* f : {a, b}) {
@@ -345,7 +345,7 @@ TEST_F(SkinManagerWindows, SkinTransferLoadsAValidBlockAndIgnoresDamagedOnes) {
   EXPECT_GE(manager_->GetSkinIndex("SENTSECTION"), 0);
   EXPECT_FALSE(manager_->ManualUpdate);
   EXPECT_EQ(manager_->TransferOptions, nullptr);
-  EXPECT_TRUE(manager_->SkinChangingAnimation);
+  EXPECT_TRUE(manager_->AnimEffects().SkinChanging->Active);
   EXPECT_EQ(std::ranges::count(form->commands, scNewSkin), 1);  // one refresh, by the transfer itself
   EXPECT_FALSE(FormIsFrozen(form));
   EXPECT_TRUE(messages_.empty());
@@ -370,8 +370,7 @@ TEST_F(SkinManagerWindows, ShadowTemplatesComeFromTheExtendedBorderMask) {
                             "[GLOBALINFO]\r\nVERSION=8.00\r\nMASTERBITMAP=MASTER.BMP\r\nFORMOFFSET=2\r\n"
                             "EXBORDER=^0000^0000^0040^0010^0006^0005^0004^0003^2^0^1^0\r\n"},
                            {"MASTER.BMP", TwoStateMaster()}});
-  manager_->InternalSkins().insert(manager_->InternalSkins().begin(),
-                                   {"Shadowed", std::vector<Byte>(pack.begin(), pack.end())});
+  manager_->InternalSkins().Add("Shadowed", std::vector<Byte>(pack.begin(), pack.end()))->SetIndex(0);
   manager_->SetSkinName("Shadowed");
   ASSERT_TRUE(messages_.empty()) << messages_.front();
   EXPECT_EQ(manager_->ShadowSize, TsShadowSize{});  // extended borders are off

@@ -130,7 +130,7 @@ TEST_F(SkinManagerTest, PackFolderAndStoredSkinLoadIntoTheSameTables) {
   const Bytes pack = SkinPack();
 
   TsSkinManager& m = Manager();
-  m.InternalSkins().push_back({"Stored", std::vector<Byte>(pack.begin(), pack.end())});
+  m.InternalSkins().Add("Stored", std::vector<Byte>(pack.begin(), pack.end()));
   m.SetSkinName("Packed");
   ASSERT_TRUE(messages_.empty()) << messages_[0];
   EXPECT_TRUE(m.IsPacked);
@@ -197,8 +197,8 @@ TEST_F(SkinManagerTest, NamesAndSourcesFollowTheSearchOrder) {
   EXPECT_EQ(m.SkinInfo(), "N/A");
 
   // An unknown name with stored skins: the first one loads under its own name.
-  m.InternalSkins().push_back({"First", std::vector<Byte>(pack.begin(), pack.end())});
-  m.InternalSkins().push_back({"Second", {}});
+  m.InternalSkins().Add("First", std::vector<Byte>(pack.begin(), pack.end()));
+  m.InternalSkins().Add("Second", {});
   m.SetSkinName("Nothing");
   m.SetActive(true);
   EXPECT_TRUE(m.Active());
@@ -214,7 +214,7 @@ TEST_F(SkinManagerTest, FailedLoadsKeepThePreviousSkinAndReport) {
   WriteFile(dir_ / "Cycle" / "Options.dat",
             "[GLOBALINFO]\r\nVERSION=8.00\r\n[A]\r\nPARENTCLASS=B\r\n[B]\r\nPARENTCLASS=A\r\nCOLOR=5\r\n");
   TsSkinManager& m = Manager();
-  m.InternalSkins().push_back({"Empty", {}});
+  m.InternalSkins().Add("Empty", {});
   m.SetSkinName("Good");
   ASSERT_TRUE(messages_.empty());
   const auto masks = MaskRows(m);
@@ -273,7 +273,7 @@ TEST_F(SkinManagerTest, ListSkinsByKind) {
   TsSkinManager& m = Manager();
   const std::pair<Byte, std::vector<AnsiString>> cases[] = {
       {0, {"Folder", "Stored"}}, {1, {"a", "Stored", "Zeta"}}, {2, {"a", "Folder", "Stored", "Zeta"}}};
-  m.InternalSkins().push_back({"Stored", {}});
+  m.InternalSkins().Add("Stored", {});
   for (const auto& [kind, names] : cases) {
     TStringList list;
     AnsiString first;
@@ -283,7 +283,7 @@ TEST_F(SkinManagerTest, ListSkinsByKind) {
     EXPECT_EQ(got, names) << int{kind};
     EXPECT_EQ(first, "Stored");
   }
-  m.InternalSkins().clear();
+  m.InternalSkins().Clear();
   TStringList list;
   AnsiString first;
   m.ListSkins(list, 0, first);
@@ -340,7 +340,7 @@ TEST_F(SkinManagerTest, DefinitionLoadsTheSkinAndRefreshesOnceWhenLoaded) {
 TEST_F(SkinManagerTest, TheBuiltInSkinLoadsWithEverySectionAndMaskTheDiaryNeeds) {
   const Bytes pack = ReadDataFile("../../skin/builtin/builtin-skin.cvz");
   TsSkinManager& m = Manager();
-  m.InternalSkins().push_back({kBuiltinSkinName, std::vector<Byte>(pack.begin(), pack.end())});
+  m.InternalSkins().Add(kBuiltinSkinName, std::vector<Byte>(pack.begin(), pack.end()));
   m.SetSkinName(kBuiltinSkinName);
   ASSERT_TRUE(messages_.empty()) << messages_[0];
   EXPECT_TRUE(m.SkinData.Active);

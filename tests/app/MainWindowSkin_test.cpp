@@ -1,0 +1,69 @@
+// The diary's main window wears its skin: read from its definition (the program's own resource), its
+// skin manager loads the built-in skin from the data stored in the definition, which is the built-in
+// pack byte for byte, and activates it without a box.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include "common/TestData.h"
+#include "app/uMain.h"
+#include "skin/manager/sSkinManager.h"
+#include "vcl/gui/GuiClasses.h"
+#include "vcl/rtl/FileUtils.h"
+
+namespace {
+
+std::vector<Byte> BuiltinPack() {
+  std::ifstream in(TestDataRoot() + "/../../skin/builtin/builtin-skin.cvz", std::ios::binary);
+  EXPECT_TRUE(in.good()) << "cannot open the built-in pack";
+  return std::vector<Byte>(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(MainWindowSkin, TheDefinitionsStoredSkinLoadsAndActivatesWithoutABox) {
+  // The skin folder the definition names does not exist here, so the stored skin is what loads; a file
+  // of the skin's name there would win over it.
+  ASSERT_FALSE(FileExists("c:\\Skins\\XPLuna (internal).cvz"));
+  ASSERT_FALSE(FileExists("c:\\Skins\\XPLuna (internal)\\Options.dat"));
+  RegisterGuiClasses();
+  RegisterMainForm();
+  std::vector<AnsiString> boxes;
+  TskSkinMessageHook previous = SetSkinMessageHook([&](const AnsiString& text, TMsgDlgType) { boxes.push_back(text); });
+
+  std::unique_ptr<TfrmMain> form(New<TfrmMain>(nullptr));
+  SetSkinMessageHook(std::move(previous));
+  ASSERT_NE(form->sSkinManager1, nullptr);
+  TsSkinManager& m = *form->sSkinManager1;
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+
+  EXPECT_TRUE(m.Active());
+  EXPECT_TRUE(m.SkinData.Active);
+  EXPECT_EQ(m.SkinName(), "XPLuna (internal)");
+  EXPECT_TRUE(m.IsPacked);
+  EXPECT_TRUE(m.SkinData.SkinPath.empty()) << "loaded from a folder or file, not from the stored data";
+  EXPECT_EQ(m.SkinInfo(), "8");
+  EXPECT_GE(m.GetSkinIndex("FORM"), 0);
+
+  // The rest of the manager's definition.
+  EXPECT_TRUE(m.ExtendedBorders());
+  EXPECT_EQ(m.SkinDirectory(), "c:\\Skins");
+  EXPECT_EQ(m.MenuSupport().IcoLineSkin, "ICOLINE");
+  for (int kind = 0; kind < TsSkinManager::ThirdPartyKindCount; ++kind)
+    EXPECT_EQ(m.ThirdParty(kind), kind == 1 ? "TButton" : " ") << TsSkinManager::ThirdPartyNames[static_cast<size_t>(kind)];
+
+  TsStoredSkins& stored = m.InternalSkins();
+  ASSERT_EQ(stored.Count(), 1);
+  const TsStoredSkin* skin = stored.Items(0);
+  EXPECT_EQ(skin->Name, "XPLuna (internal)");
+  EXPECT_EQ(skin->Shadow1Color, 0);
+  EXPECT_EQ(skin->Shadow1Offset, 0);
+  EXPECT_EQ(skin->Shadow1Transparency, 0);
+  EXPECT_EQ(skin->Shadow1Blur, -1);
+  EXPECT_EQ(skin->BorderColor, 0xFF00FF);
+  EXPECT_TRUE(skin->PackedBytes() == BuiltinPack())
+      << "app/uMain.qfm holds another pack than skin/builtin/builtin-skin.cvz; rewrite it with: cmake --build "
+         "--preset native --target skin_embed && build/native/tools/skingen/skin_embed "
+         "skin/builtin/builtin-skin.cvz app/uMain.qfm";
+}
