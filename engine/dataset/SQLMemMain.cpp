@@ -13,10 +13,20 @@ bool RebuildTablesOnOpen = false;
 
 namespace {
 
-std::unique_ptr<TThreadList<TSQLMemDataSetLink>> dataSetList;
-std::unique_ptr<TSQLMemSessionList> sessionList;
+// Plain pointers on purpose: only the explicit stop step frees these. A program that ends without it
+// (a test program, a crash path) must not run session destructors from static destruction, after the
+// lists and services they talk to may already be gone.
+TThreadList<TSQLMemDataSetLink>* dataSetList = nullptr;
+TSQLMemSessionList* sessionList = nullptr;
 TSQLMemSessionComponentManager* currentManager = nullptr;
-std::unique_ptr<TSQLMemSessionComponentManager> defaultManager;
+TSQLMemSessionComponentManager* defaultManager = nullptr;
+
+template <typename T>
+void FreeAndClear(T*& pointer) noexcept {
+  T* doomed = pointer;
+  pointer = nullptr;
+  delete doomed;
+}
 
 [[noreturn]] void RaiseNotInitialized() { SQLMemError(20007, SQLMemDatabaseEngineNotInitialized); }
 
@@ -25,16 +35,16 @@ std::unique_ptr<TSQLMemSessionComponentManager> defaultManager;
 void StartDataSetUnit() {
   auto dataSets = std::make_unique<TThreadList<TSQLMemDataSetLink>>();
   auto sessions = std::make_unique<TSQLMemSessionList>();
-  dataSetList = std::move(dataSets);
-  sessionList = std::move(sessions);
+  dataSetList = dataSets.release();
+  sessionList = sessions.release();
   try {
     // The first session of the empty list becomes the default session.
     TSQLMemSession* session = New<TSQLMemSession>(nullptr);
     session->SetSessionName("Default");
   } catch (...) {
     // A step completes or leaves nothing behind.
-    sessionList.reset();
-    dataSetList.reset();
+    FreeAndClear(sessionList);
+    FreeAndClear(dataSetList);
     throw;
   }
 }
@@ -42,8 +52,8 @@ void StartDataSetUnit() {
 void StopDataSetUnit() noexcept {
   // The sessions go while the list still answers their look-ups (the default one last).
   if (sessionList != nullptr) sessionList->FreeSessions();
-  sessionList.reset();
-  dataSetList.reset();
+  FreeAndClear(sessionList);
+  FreeAndClear(dataSetList);
   FreeDefaultSessionManager();
   currentManager = nullptr;
 }
@@ -77,7 +87,7 @@ TSQLMemSessionComponentManager* CurrentSessionManager() { return currentManager;
 void SetCurrentSessionManager(TSQLMemSessionComponentManager* manager) { currentManager = manager; }
 
 TSQLMemSessionComponentManager& CreateDefaultSessionManager() {
-  if (defaultManager == nullptr) defaultManager = std::make_unique<TSQLMemSessionComponentManager>();
+  if (defaultManager == nullptr) defaultManager = new TSQLMemSessionComponentManager();
   return *defaultManager;
 }
 
@@ -87,6 +97,6 @@ TSQLMemSessionComponentManager& DefaultSessionManager() {
 }
 
 void FreeDefaultSessionManager() noexcept {
-  if (currentManager == defaultManager.get()) currentManager = nullptr;
-  defaultManager.reset();
+  if (currentManager == defaultManager) currentManager = nullptr;
+  FreeAndClear(defaultManager);
 }
