@@ -15,6 +15,26 @@
 #include "engine/storage/SQLMemTableStream.h"
 #include "vcl/rtl/TextConv.h"
 
+namespace {
+
+// A temporary table goes with the last cursor that detaches from it, unless that cursor is loading it
+// (its loading flag). The cursor's own short detaches take the same exemption: the close that starts a
+// table-level operation (which names the table it is about to work on), a transient attach (renaming
+// a field), and a failed open, which leaves the table as it found it.
+class TKeepTemporaryTable {
+ public:
+  explicit TKeepTemporaryTable(TSQLMemCursor& cursor) : flag_(cursor.Loading), saved_(cursor.Loading) { flag_ = 1; }
+  ~TKeepTemporaryTable() { flag_ = saved_; }
+  TKeepTemporaryTable(const TKeepTemporaryTable&) = delete;
+  TKeepTemporaryTable& operator=(const TKeepTemporaryTable&) = delete;
+
+ private:
+  Byte& flag_;
+  Byte saved_;
+};
+
+}  // namespace
+
 TSQLMemLocalCursor::TSQLMemLocalCursor() = default;
 
 TSQLMemLocalCursor::~TSQLMemLocalCursor() {
@@ -31,10 +51,6 @@ TSQLMemDatabaseData& TSQLMemLocalCursor::SessionDatabase(Integer code) {
   TSQLMemDatabaseData* database = Session != nullptr ? Session->DatabaseData() : nullptr;
   if (database == nullptr) SQLMemError(code, SQLMemNilPointer);
   return *database;
-}
-
-void TSQLMemLocalCursor::RequireNonTemporary() const {
-  if (Temporary != 0) SQLMemError(30035, SQLMemNotImplementedYet);
 }
 
 TSQLMemTableData& TSQLMemLocalCursor::OpenTableData(Integer code) const {
@@ -125,7 +141,6 @@ void TSQLMemLocalCursor::OpenTable(const TSQLMemFieldDefs* fieldDefs, const TSQL
   FreeSavedPosition();
   if (Open != 0) return;
   TSQLMemDatabaseData& database = SessionDatabase(11762);
-  RequireNonTemporary();
   auto* table = static_cast<TSQLMemTableData*>(InMemoryOrTemporary() ? database.FindTableData(*this)
                                                                      : database.GetTableData(*this));
   // Only an in-memory cursor given field definitions builds the table: a new one, or an existing one
@@ -156,13 +171,17 @@ void TSQLMemLocalCursor::OpenTable(const TSQLMemFieldDefs* fieldDefs, const TSQL
     table->AttachCursor(*this);
     if (build && DefinitionsDiffer(*fieldDefs, indexDefs, constraintDefs) && table->GetCursorRecordCount(*this) == 0) {
       // An empty table whose definitions changed is rebuilt; one holding records is kept as it is.
-      table->DetachCursor(*this);
+      {
+        TKeepTemporaryTable keep(*this);
+        table->DetachCursor(*this);
+      }
       created = true;
       buildTable(*table);
       table->AttachCursor(*this);
     }
   } catch (...) {
     if (table != nullptr && table_ == table) {
+      TKeepTemporaryTable keep(*this);
       try {
         table->DetachCursor(*this);
       } catch (...) {  // the cursor goes with the table
@@ -182,7 +201,9 @@ void TSQLMemLocalCursor::CloseTable() {
   FreeSpareRecordBuffer();
   TSQLMemTableData* table = table_;
   table_ = nullptr;
-  if (table != nullptr && !borrowedTable_) table->DetachCursor(*this);
+  const bool attachedItself = table != nullptr && !borrowedTable_;
+  // A temporary table that this was the last cursor of is freed here, after the detach.
+  if (attachedItself) DetachTableCursor(table, *this);
   borrowedTable_ = false;
   FilterBitmap.reset();
   TextFilter.reset();
@@ -193,7 +214,7 @@ void TSQLMemLocalCursor::CloseTable() {
   ConstraintDefs = std::make_unique<TSQLMemConstraintDefs>();
   CloseBLOBStreams(false);
   blobListOpen_ = false;
-  if (OwnsSession != 0 && Temporary != 0 && table != nullptr) {
+  if (OwnsSession != 0 && Temporary != 0 && attachedItself) {
     delete Session;
     Session = nullptr;
     OwnsSession = 0;
@@ -216,12 +237,15 @@ void TSQLMemLocalCursor::AttachToTableData(TSQLMemTableData& table) {
 
 TSQLMemTableData* TSQLMemLocalCursor::ResolveTable(Integer notFoundCode, Integer transactionCode, bool findOrCreate,
                                                    bool& disposable) {
-  CloseTable();
+  {
+    // The table the operation names stays, also when this cursor was the last one on it.
+    TKeepTemporaryTable keep(*this);
+    CloseTable();
+  }
   TSQLMemDatabaseData& database = SessionDatabase(notFoundCode);
   TSQLMemDatabaseTable* table = nullptr;
   disposable = false;
   if (InMemoryOrTemporary()) {
-    RequireNonTemporary();
     table = database.FindTableData(*this);
   } else {
     if (transactionCode != 0 && Session->InTransaction()) SQLMemError(transactionCode, SQLMemNotInsideTransaction);
@@ -241,10 +265,7 @@ void TSQLMemLocalCursor::CreateTable(const TSQLMemFieldDefs& fieldDefs, const TS
                                      const TSQLMemConstraintDefs& constraintDefs) {
   CloseTable();
   TSQLMemDatabaseData& database = SessionDatabase(10523);
-  if (InMemoryOrTemporary()) {
-    RequireNonTemporary();
-    if (database.FindTableData(*this) != nullptr) DeleteTable(false);
-  }
+  if (InMemoryOrTemporary() && database.FindTableData(*this) != nullptr) DeleteTable(false);
   auto* table = static_cast<TSQLMemTableData*>(database.GetTableData(*this));
   if (table == nullptr) SQLMemError(10523, SQLMemNilPointer);
   TSQLMemIndexDefs indexes;
@@ -302,6 +323,8 @@ void TSQLMemLocalCursor::RenameField(const AnsiString& oldName, const AnsiString
   TSQLMemTableData* table = ResolveTable(11166, 11165, false, disposable);
   try {
     table_ = table;
+    // A short attach: a temporary table without other cursors stays when it ends.
+    TKeepTemporaryTable keep(*this);
     table->AttachCursor(*this);
     struct Detach {
       TSQLMemTableData& table;
@@ -367,17 +390,26 @@ void TSQLMemLocalCursor::LoadTableFromStream(TStream& stream) {
     ~LoadingFlag() { flag = 0; }
   } loading{Loading};
   TSQLMemDatabaseData& database = SessionDatabase(10154);
-  RequireNonTemporary();
-  // The header is checked before anything is replaced: a foreign or damaged stream leaves the table
-  // of that name alone.
-  TableName = CheckTableStreamHeader(stream).TableName;
-  if (database.FindTableData(*this) != nullptr) DeleteTable(true);
-  auto* table = static_cast<TSQLMemTableData*>(database.GetTableData(*this));
+  TSQLMemTableData* table = nullptr;
+  if (database.Temporary() != 0) {
+    // A temporary table's stream has no header and names no table: the load always makes a new table,
+    // so that a stream loaded twice gives two tables and no other table is replaced.
+    table = static_cast<TSQLMemTableData*>(database.CreateTableData(*this));
+  } else {
+    // The header is checked before anything is replaced: a foreign or damaged stream leaves the table
+    // of that name alone.
+    TableName = CheckTableStreamHeader(stream).TableName;
+    if (database.FindTableData(*this) != nullptr) DeleteTable(true);
+    table = static_cast<TSQLMemTableData*>(database.GetTableData(*this));
+  }
   if (table == nullptr) SQLMemError(10154, SQLMemTableNotFound, {TableName});
-  auto* memoryTable = dynamic_cast<TSQLMemMemoryTableData*>(table);
-  if (memoryTable == nullptr) SQLMemError(30035, SQLMemNotImplementedYet);
   try {
-    memoryTable->LoadFromStream(stream);
+    // The memory table reads the table stream; the other kinds fill their load slot (the temporary
+    // table reads its own stream form there).
+    if (auto* memoryTable = dynamic_cast<TSQLMemMemoryTableData*>(table))
+      memoryTable->LoadFromStream(stream);
+    else
+      table->CheckCanLoad(stream);
   } catch (...) {
     // The load never frees the table itself: the half-loaded table goes here, once.
     delete table;
@@ -398,12 +430,13 @@ void TSQLMemLocalCursor::SaveTableToStream(TStream& stream, Byte algorithm, Byte
                 {Session->DatabaseName, Session->DatabaseFileName, Utf16ToCp1250(Session->DatabaseFileNameUnicode),
                  flag(Session->InMemory), flag(Session->Temporary)});
   }
-  RequireNonTemporary();
   auto* table = static_cast<TSQLMemTableData*>(database->FindTableData(*this));
   if (table == nullptr) SQLMemError(10154, SQLMemTableNotFound, {TableName});
-  auto* memoryTable = dynamic_cast<TSQLMemMemoryTableData*>(table);
-  if (memoryTable == nullptr) SQLMemError(30035, SQLMemNotImplementedYet);
-  memoryTable->SaveToStream(stream, algorithm, level, headerSizeValue, ignoreOpenCursors);
+  // As for the load: the memory table writes the table stream, the other kinds their save slot.
+  if (auto* memoryTable = dynamic_cast<TSQLMemMemoryTableData*>(table))
+    memoryTable->SaveToStream(stream, algorithm, level, headerSizeValue, ignoreOpenCursors);
+  else
+    table->CheckCanSave(stream, algorithm, level, headerSizeValue, ignoreOpenCursors);
   // Only a cursor that is open on the table has anything to detach.
   if (!keepAttached && table_ == table && !borrowedTable_) CloseTable();
 }

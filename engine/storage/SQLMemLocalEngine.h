@@ -9,8 +9,10 @@
 // raise for a failure of the table: 0 success, -1 insert refused, -2 update refused or failed, -3
 // delete refused or failed, -8 constraint check failed, -9/-10/-11 not available on temporary tables.
 //
-// Temporary tables (the "TEMP" database) come with the temporary database; until then every
-// operation that would reach one raises 30035 "Not implemented yet".
+// Temporary tables (the "TEMP" database) are opened, filled and read through the same operations;
+// they are append-only (cancel, discard and delete answer -9, -11 and -10), their stream form is the
+// temporary table's own (no header: every load makes a new table with a name of its own), and a
+// temporary table goes when the last cursor that opened it closes.
 #pragma once
 #include <memory>
 #include <vector>
@@ -47,9 +49,13 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
   void DropConstraint(const AnsiString& name, bool keepCounterpart, bool force) override;
   // Loads the table named in the stream's header, replacing a table of that name once the header has
   // been checked. On failure the new table is gone and the old one stays when the header was bad.
+  // In the temporary database the stream is a temporary table's and the load makes a new table,
+  // whose generated name becomes the cursor's table name.
   void LoadTableFromStream(TStream& stream) override;
   // Writes the table stream (11762 no session, 11761 no database, 10154 no table); unless keepAttached,
-  // the cursor ends detached from the table.
+  // the cursor ends detached from the table (a temporary table then goes with its last cursor). A
+  // temporary table writes its own stream form, open cursors or not; the compression arguments are
+  // for the table stream only.
   void SaveTableToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors,
                          bool keepAttached) override;
   // Field and constraint definitions from the table's managers, the buffer geometry and, unless it is
@@ -60,6 +66,8 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
   void OpenTable(const TSQLMemFieldDefs* fieldDefs, const TSQLMemIndexDefs* indexDefs,
                  const TSQLMemConstraintDefs* constraintDefs) override;
   void RefreshDefs() override;
+  // Detaches from the table (a temporary table goes when this was its last cursor) and frees the
+  // cursor's definitions, filters and BLOB streams.
   void CloseTable() override;
   void ClearRecordBuffer(Byte* recordBuffer, bool applyDefaults) override;
   TSQLMemIndexDefs& GetIndexDefs() override;
@@ -146,8 +154,6 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
  private:
   TSQLMemDatabaseData& SessionDatabase(Integer code);
   bool InMemoryOrTemporary() const { return InMemory != 0 || Temporary != 0; }
-  // Raises 30035 for a temporary table: the temporary database is not part of the engine yet.
-  void RequireNonTemporary() const;
   // The table of a table-level operation (see the .cpp); nullptr raises "Table not found" with code.
   // disposable is set when the table was made for the operation and must be freed afterwards.
   TSQLMemTableData* ResolveTable(Integer notFoundCode, Integer transactionCode, bool findOrCreate, bool& disposable);

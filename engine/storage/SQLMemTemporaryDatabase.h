@@ -59,10 +59,14 @@ class TSQLMemTemporaryTableData : public TSQLMemTableData {
   // is set, the mode is 0 or the field is NULL (10140 without a BLOB stream, 10141 / 10142 for an
   // entry the BLOB stream does not hold).
   std::unique_ptr<TSQLMemLocalBLOBStream> OpenBLOB(TSQLMemCursor& cursor, bool insert, Byte mode, Integer fieldNo);
+  // The cursor's road: the stored value of the current record (mode 0 starts empty).
+  std::unique_ptr<TSQLMemLocalBLOBStream> OpenBLOB(TSQLMemCursor& cursor, Byte mode, Integer fieldNo) override {
+    return OpenBLOB(cursor, false, mode, fieldNo);
+  }
   // Appends the closed stream's value as a new entry and points the field at it; an empty value makes
   // the field NULL. A stream opened for reading, or for reading and writing and left unchanged,
   // stores nothing. 10144 without a BLOB stream, 10422 / 10145 when the entry cannot be appended.
-  void StoreBLOB(TSQLMemCursor& cursor, Integer fieldNo, TSQLMemLocalBLOBStream& stream);
+  void StoreBLOB(TSQLMemCursor& cursor, Integer fieldNo, TSQLMemLocalBLOBStream& stream) override;
   // Entries are never reclaimed, and the slot holds a position rather than a block: nothing to do.
   void FreeBLOB(Byte* /*recordBuffer*/, Integer /*fieldNo*/) override {}
   void MarkBLOBs(Byte* /*recordBuffer*/, bool /*ownedByEdit*/) override {}
