@@ -63,12 +63,13 @@ TSQLMemTemporaryTableData::TSQLMemTemporaryTableData(TSQLMemDatabaseData& databa
 
 TSQLMemTemporaryTableData::~TSQLMemTemporaryTableData() {
   try {
+    // The spill file goes now.
     if (recordManager_ != nullptr) recordManager_->EmptyRecords(-1);
-    // Straight through the index manager: cursors still listed may be gone, so none is told.
-    if (indexManager_ != nullptr) indexManager_->DeleteAllIndexes(kNoSessionId);
-    pageManager_->ApplyChanges(kNoSessionId);
-  } catch (...) {  // a destructor never raises; the page store frees its pages with itself
+  } catch (...) {  // a destructor never raises
   }
+  // The indexes are not deleted one by one: their pages go with the page store below, and opening
+  // each index to delete it would compare names through the locale, which a table freed at process
+  // exit may no longer have. A table deleted the ordinary way has dropped its indexes already.
   blobStream_.reset();
   // The managers go before the page store: the open indexes hold it.
   FreeManagers();

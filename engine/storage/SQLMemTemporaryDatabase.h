@@ -18,7 +18,8 @@ class TSQLMemTemporaryTableData : public TSQLMemTableData {
  public:
   // A table without a name or managers; the database names it. Record ids compare as 48-bit numbers.
   TSQLMemTemporaryTableData(TSQLMemDatabaseData& database, Integer growthStep = 1000, Integer writeBufferSize = 10);
-  // Empties the table, deletes its indexes, frees the managers and then the page store. Never raises.
+  // Empties the record store (its spill file goes), frees the managers and then the page store with
+  // every index page. Never raises.
   ~TSQLMemTemporaryTableData() override;
 
   TSQLMemPageManager& GetPageManager() override { return *pageManager_; }
