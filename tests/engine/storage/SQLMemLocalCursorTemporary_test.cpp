@@ -216,3 +216,40 @@ TEST_F(TemporaryCursorTest, TheTableStreamLoadsAsANewTableEachTime) {
   EXPECT_EQ(TableCount(), 2);
   EXPECT_EQ(failing.TableData(), nullptr);
 }
+
+TEST_F(TemporaryCursorTest, ARowTheRecordStoreCannotTakeIsRefusedWithTheAddingText) {
+  TSQLMemLocalCursor& cursor = CreateAndOpen();
+  // The record store's first append makes its memory area, which the engine now refuses.
+  MemoryManager().SetMemoryLimit(MemoryManager().Allocated() + 64);
+  const Integer result = Post(cursor, ResultRow{1, "refused", ""});
+  MemoryManager().SetMemoryLimit(0);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(cursor.ErrorText,
+            "Error adding record, table name = " + cursor.TableName + ", InMemory = 0, Temporary = -1");
+  EXPECT_EQ(cursor.GetRecordCount(), 0);
+  EXPECT_EQ(Post(cursor, RowOf(2)), 0);
+  EXPECT_EQ(Rows(cursor), RowsOf(2, 3));
+}
+
+TEST_F(TemporaryCursorTest, ACursorThatOwnsItsSessionFreesItWithTheTable) {
+  auto* owned = new TSQLMemLocalSession();
+  owned->Temporary = 1;
+  owned->DatabaseName = "TEMP";
+  owned->DatabaseFileName = "TEMP";
+  // Built by one cursor, then opened on a session of its own, as the SQL layer opens a result table.
+  TSQLMemLocalCursor& maker = NewCursor();
+  const ResultSchema schema;
+  maker.CreateTable(schema.fields, schema.indexes, schema.constraints);
+  const AnsiString name = maker.TableName;
+  ASSERT_TRUE(TableExists(name)) << "a table nobody has opened yet stays";
+  TSQLMemLocalCursor& result = NewCursor(name);
+  result.Session = owned;
+  result.OwnsSession = 1;
+  Open(result);
+  ASSERT_EQ(Post(result, RowOf(1)), 0);
+  EXPECT_EQ(Rows(result), RowsOf(1, 2));
+  result.CloseTable();
+  EXPECT_EQ(result.Session, nullptr);
+  EXPECT_EQ(result.OwnsSession, 0);
+  EXPECT_FALSE(TableExists(name));
+}
