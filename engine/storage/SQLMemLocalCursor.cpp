@@ -155,8 +155,10 @@ void TSQLMemLocalCursor::OpenTable(const TSQLMemFieldDefs* fieldDefs, const TSQL
     target.CreateTable(*this, *fieldDefs, constraintDefs != nullptr ? *constraintDefs : noConstraints, indexes);
   };
   // A table made here is taken out again when anything fails before the cursor is open, so that no
-  // table without a schema stays behind in the database.
+  // table without a schema stays behind in the database. The temporary database names the tables it
+  // makes itself: the cursor then gets its own name back.
   bool created = false;
+  const AnsiString requestedName = TableName;
   try {
     if (table == nullptr) {
       table = static_cast<TSQLMemTableData*>(database.CreateTableData(*this));
@@ -188,7 +190,10 @@ void TSQLMemLocalCursor::OpenTable(const TSQLMemFieldDefs* fieldDefs, const TSQL
       }
     }
     table_ = nullptr;
-    if (created) delete table;
+    if (created) {
+      delete table;
+      TableName = requestedName;
+    }
     throw;
   }
   StartRecordState();

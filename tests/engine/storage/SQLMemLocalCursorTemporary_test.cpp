@@ -170,6 +170,11 @@ TEST_F(TemporaryCursorTest, TableLevelOperationsKeepTheTableTheyName) {
   EXPECT_FALSE(TableExists("RESULTS"));
   ExpectEngineError([&] { cursor.DeleteTable(false); }, 10027,
                     "Table not found, table name = RESULTS - Native error: 10027");
+  // Opening a name the database does not have fails (the table made for it has no fields) and leaves
+  // neither a table nor a changed name behind.
+  EXPECT_EQ(NativeErrorOf([&] { Open(cursor); }), 10131);
+  EXPECT_EQ(cursor.TableName, "RESULTS");
+  EXPECT_EQ(cursor.Open, 0);
 }
 
 TEST_F(TemporaryCursorTest, TheTableStreamLoadsAsANewTableEachTime) {
