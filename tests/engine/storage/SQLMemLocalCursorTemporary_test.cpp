@@ -50,6 +50,11 @@ TEST_F(TemporaryCursorTest, ATableLivesFromItsCreationUntilItsLastCursorCloses) 
     EXPECT_EQ(Row(first), RowOf(recordNo - 1));
     EXPECT_EQ(first.GetRecNo(), recordNo);
   }
+  // The dataset asks for a record by the bookmark it keeps in the buffer's trailer.
+  first.SetTrailerPosition(first.CurrentRecordBuffer, TSQLMemRecordID{49, 0});
+  EXPECT_TRUE(first.RecordExists());
+  first.SetTrailerPosition(first.CurrentRecordBuffer, TSQLMemRecordID{50, 0});
+  EXPECT_FALSE(first.RecordExists());
 
   TSQLMemLocalCursor& second = NewCursor(name);
   Open(second);
