@@ -313,6 +313,40 @@ TEST_F(DataSetNavigation, RecNoFollowsTheIndexAndSetRecNoMovesThere) {
   EXPECT_EQ(EngineErrorCode([&] { dataSet->SetRecNo(-3); }), 11622);
 }
 
+TEST_F(DataSetNavigation, SwitchingTheIndexChangesTheOrderAndTheKeyFields) {
+  AddDays({{"2024.03.01", "C", ""}, {"2024.01.01", "A", ""}, {"2024.02.01", "B", ""}});
+  dataSet->Open();
+  auto order = [&] {
+    std::string seen;
+    for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) seen += Title(dataSet);
+    return seen;
+  };
+  EXPECT_EQ(order(), "ABC");
+  // A descending index on the title, added through the cursor: the dataset hears of it.
+  TSQLMemIndexDef byTitle;
+  byTitle.Name = "ByTitleDesc";
+  byTitle.SetColumnCount(1);
+  byTitle.GetColumn(0).Name = "Title";
+  byTitle.GetColumn(0).Descending = 1;
+  dataSet->Cursor()->AddIndex(byTitle);
+  ASSERT_EQ(dataSet->IndexDefs().Count(), 2);
+  TIndexDef* added = dataSet->IndexDefs().Items(1);
+  EXPECT_EQ(added->Name(), "ByTitleDesc");
+  EXPECT_TRUE(added->Options().Contains(ixDescending));
+  EXPECT_EQ(dataSet->FindIndexDefByOption(ixDescending), added);
+
+  dataSet->SwitchCursorIndex("ByTitleDesc");
+  EXPECT_EQ(dataSet->KeyFieldNos(), std::vector<Word>{3});
+  EXPECT_TRUE(dataSet->GetIsIndexField(dataSet->FieldByName("Title")));
+  EXPECT_EQ(order(), "CBA");
+  dataSet->SwitchCursorIndex("");
+  EXPECT_TRUE(dataSet->KeyFieldNos().empty());
+  EXPECT_EQ(order(), "CAB") << "without an index the records come in the order they were stored";
+  EXPECT_EQ(EngineErrorCode([&] { dataSet->SwitchCursorIndex("NoSuchIndex"); }), 10325);
+  dataSet->SwitchCursorIndex("ByShortDate");
+  EXPECT_EQ(order(), "ABC");
+}
+
 TEST_F(DataSetNavigation, RecordCountFollowsRecordsAddedByOthers) {
   AddNumberedDays(5);
   dataSet->Open();
