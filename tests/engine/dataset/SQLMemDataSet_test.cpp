@@ -423,6 +423,23 @@ TEST_F(DataSetNavigation, SwitchingTheIndexChangesTheOrderAndTheKeyFields) {
   EXPECT_EQ(order(), "ABC");
 }
 
+TEST_F(DataSetNavigation, GetCurrentRecordCopiesTheRecordTheUserSees) {
+  dataSet->Open();
+  std::vector<Byte> copy(static_cast<std::size_t>(dataSet->Cursor()->RecordBufferSize));
+  EXPECT_FALSE(dataSet->GetCurrentRecord(copy.data())) << "an empty table has no current record";
+  dataSet->Close();
+  AddNumberedDays(6);
+  dataSet->Open();
+  dataSet->MoveBy(4);
+  ASSERT_TRUE(dataSet->GetCurrentRecord(copy.data()));
+  char title[26] = {};
+  ASSERT_TRUE(dataSet->Cursor()->GetFieldData(kTitle, title, copy.data()));
+  EXPECT_STREQ(title, "Day 4");
+  // The dataset reads on from where it was.
+  dataSet->Next();
+  EXPECT_EQ(Title(dataSet), "Day 5");
+}
+
 TEST_F(DataSetNavigation, RecordCountFollowsRecordsAddedByOthers) {
   AddNumberedDays(5);
   dataSet->Open();
