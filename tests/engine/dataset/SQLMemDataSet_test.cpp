@@ -123,6 +123,24 @@ TEST_F(DataSetOpen, TwoDatasetsShareOneDatabase) {
   EXPECT_EQ(DefaultSession().FindDatabase(kDataSetTestDatabase), nullptr);
 }
 
+TEST_F(DataSetOpen, DisconnectingATemporaryDatabaseClosesItsDatasetsAndSurvivesTheirRelease) {
+  TDiaryDataSet* other = NewDataSet();
+  dataSet->Open();
+  other->Open();
+  TSQLMemDatabase* database = dataSet->Database();
+  ASSERT_TRUE(database->Temporary());
+  database->Disconnect();
+  EXPECT_FALSE(dataSet->Active());
+  EXPECT_FALSE(other->Active());
+  EXPECT_FALSE(database->Connected());
+  EXPECT_EQ(database->ReferenceCount(), 0);
+  EXPECT_EQ(dataSet->HoldSet(), 0u);
+  // The next open finds the component and connects it again.
+  dataSet->Open();
+  EXPECT_EQ(dataSet->Database(), database);
+  dataSet->Close();
+}
+
 TEST_F(DataSetOpen, ADatabaseComponentOfTheProgramIsUsedAndItsDisconnectClosesTheDatasets) {
   auto form = std::make_unique<TComponent>(nullptr);
   auto* database = New<TSQLMemDatabase>(form.get());
