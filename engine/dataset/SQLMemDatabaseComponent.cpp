@@ -9,6 +9,7 @@
 #include "engine/storage/SQLMemDatabaseData.h"
 #include "engine/storage/SQLMemLocalSession.h"
 #include "vcl/db/DBConsts.h"
+#include "vcl/db/DataSet.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/FileUtils.h"
 #include "vcl/rtl/PropertyTable.h"
@@ -153,8 +154,8 @@ void TSQLMemDatabase::Connect() {
     session.UnlockSession();
     DatabaseError(SQLMemDatabaseOpenError, this);
   }
-  // A definition being read opens its databases quietly when it can: the form still comes up.
-  const bool quiet = Owner() != nullptr && Owner()->ComponentState().Contains(csLoading);
+  // A form still being created opens its databases quietly when it can: the form still comes up.
+  const bool quiet = OwnerBeingCreated(this);
   try {
     connection->SetConnected(true);
   } catch (...) {
