@@ -401,6 +401,11 @@ TEST_F(DataSetNavigation, RecNoFollowsTheIndexAndSetRecNoMovesThere) {
   // A number past the end addresses the last record.
   dataSet->SetRecNo(1000);
   EXPECT_EQ(Title(dataSet), "Day 24");
+  // A record being inserted has no number yet.
+  dataSet->Insert();
+  EXPECT_EQ(dataSet->RecNo(), -1);
+  dataSet->Cancel();
+  EXPECT_EQ(dataSet->RecNo(), 25);
   std::string message;
   EXPECT_EQ(EngineErrorCode([&] { dataSet->SetRecNo(0); }, &message), 11622);
   EXPECT_EQ(message, "Invalid value = 0 for SetRecNo - Native error: 11622");
