@@ -6,6 +6,8 @@
 #include "engine/dataset/SQLMemDataSet.h"
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/storage/SQLMemCursor.h"
+#include "engine/storage/SQLMemLocalEngine.h"
+#include "engine/storage/SQLMemMemoryTable.h"
 #include "engine/storage/SQLMemSchema.h"
 #include "vcl/db/DataSet.h"
 #include "vcl/db/FieldDefs.h"
@@ -89,7 +91,8 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
       if (defIndex < engineDefs.GetCount()) {
         const TSQLMemFieldDef& def = engineDefs.GetFieldDef(defIndex);
         if (IsAutoIncFieldType(def.FieldType)) {
-          pair.sequenceFieldNo = defIndex;
+          // The sequence belongs to the table's field that this position shows.
+          pair.sequenceFieldNo = def.TableFieldNo >= 0 ? def.TableFieldNo : defIndex;
           pair.increment = def.Increment;
         }
       }
@@ -149,10 +152,16 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
 
   if (tracking) {
     // Only fields that received values: a sequence nothing was copied into keeps counting on its own.
+    TSQLMemCursor& cursor = *engineDestination->Cursor();
     for (const FieldPair& pair : pairs) {
       if (pair.sequenceFieldNo < 0 || !pair.seen) continue;
-      engineDestination->Cursor()->SetLastAutoincValue(pair.sequenceFieldNo,
-                                                       pair.increment < 0 ? pair.minimum : pair.maximum);
+      const Int64 kept = pair.increment < 0 ? pair.minimum : pair.maximum;
+      cursor.SetLastAutoincValue(pair.sequenceFieldNo, kept);
+      // The session's last value alone would let the next record take an id that was copied: the
+      // table's sequence continues after the kept value too.
+      if (auto* local = dynamic_cast<TSQLMemLocalCursor*>(&cursor))
+        if (auto* table = dynamic_cast<TSQLMemMemoryTableData*>(local->TableData()))
+          table->SetFieldSequenceValue(pair.sequenceFieldNo, kept);
     }
   }
   if (!start.IsNull()) source.GotoBookmark(start);
