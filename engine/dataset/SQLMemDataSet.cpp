@@ -302,7 +302,9 @@ void TSQLMemDataSet::InternalInitFieldDefs() {
   }
 }
 
-void TSQLMemDataSet::EngineDefsToFieldDefs() { ::EngineDefsToFieldDefs(*engineFieldDefs_, *constraintDefs_, FieldDefs()); }
+void TSQLMemDataSet::EngineDefsToFieldDefs() {
+  ::EngineDefsToFieldDefs(*engineFieldDefs_, *constraintDefs_, FieldDefs());
+}
 
 void TSQLMemDataSet::LoadIndexDefsFromCursor(TSQLMemCursor& cursor) {
   engineIndexDefs_->Assign(cursor.GetIndexDefs());

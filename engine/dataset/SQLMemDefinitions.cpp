@@ -288,7 +288,8 @@ const TSQLMemFieldDef& ConstrainedField(const TSQLMemFieldDefs& tableFieldDefs,
 void EngineDefsToAdvFieldDefs(const TSQLMemFieldDefs& engineFieldDefs, const TSQLMemFieldDefs& tableFieldDefs,
                               const TSQLMemConstraintDefs& constraints, TSQLMemAdvFieldDefs& advFieldDefs) {
   advFieldDefs.Clear();
-  for (Integer i = 0; i < engineFieldDefs.GetCount(); ++i) ReadEngineField(engineFieldDefs.GetFieldDef(i), *advFieldDefs.Add());
+  for (Integer i = 0; i < engineFieldDefs.GetCount(); ++i)
+    ReadEngineField(engineFieldDefs.GetFieldDef(i), *advFieldDefs.Add());
   for (Integer i = 0; i < constraints.GetCount(); ++i) {
     const TSQLMemConstraintDef& constraint = constraints.GetConstraintDef(i);
     switch (constraint.Kind) {
@@ -336,10 +337,12 @@ void EngineDefsToFieldDefs(const TSQLMemFieldDefs& engineFieldDefs, const TSQLMe
       const auto& notNull = static_cast<const TSQLMemConstraintDefNotNull&>(constraint);
       // The column by its object id; a constraint not yet bound to ids names it.
       AnsiString name = notNull.Name3;
-      if (const TSQLMemMetaObjectDef* field = engineFieldDefs.FindByObjectID(notNull.Id3); field != nullptr && notNull.Id3 != -1)
+      if (const TSQLMemMetaObjectDef* field = engineFieldDefs.FindByObjectID(notNull.Id3);
+          field != nullptr && notNull.Id3 != -1)
         name = field->Name;
       for (int j = 0; j < fieldDefs.Count(); ++j)
-        if (SameNameText(fieldDefs.Items(j)->Name(), name) && !IsAutoIncFieldType(engineFieldDefs.GetFieldDef(j).FieldType))
+        if (SameNameText(fieldDefs.Items(j)->Name(), name) &&
+            !IsAutoIncFieldType(engineFieldDefs.GetFieldDef(j).FieldType))
           fieldDefs.Items(j)->SetRequired(true);
     }
   } catch (...) {
@@ -370,8 +373,7 @@ void BuildEngineIndexDef(TSQLMemIndexDef& indexDef, const AnsiString& name, cons
       SQLMemError(20050, "Cannot find index field '%s'", {field});
     TSQLMemIndexColumn& column = indexDef.GetColumn(static_cast<Integer>(i));
     column.Name = EngineName(field);
-    column.Descending =
-        ListHas(descending, field) || (options.Contains(ixDescending) && descending.empty()) ? 1 : 0;
+    column.Descending = ListHas(descending, field) || (options.Contains(ixDescending) && descending.empty()) ? 1 : 0;
     column.CaseInsensitive =
         ListHas(caseInsensitive, field) || (options.Contains(ixCaseInsensitive) && caseInsensitive.empty()) ? 1 : 0;
   }

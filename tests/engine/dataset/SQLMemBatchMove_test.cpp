@@ -160,10 +160,12 @@ TEST_F(BatchMove, AbortMidwayKeepsWhatWasCopied) {
 // lacks keeps its default; a value that does not fit its destination field leaves that field null, and
 // a record the destination refuses is left out while the copy goes on.
 TEST_F(BatchMove, FieldsByNameAndTheErrorText) {
-  AddDays({{"2024.01.01", "12", "a"}, {"2024.01.02", "not a number", "b"}, {"2024.01.03", "7", "c"},
+  AddDays({{"2024.01.01", "12", "a"},
+           {"2024.01.02", "not a number", "b"},
+           {"2024.01.03", "7", "c"},
            {"2024.01.04", "8", "d"}});
-  CreateTable("other", {{"RecID", sftInteger}, {"ShortDateDay", sftVarchar, 10}, {"Title", sftInteger},
-                        {"Extra", sftInteger}},
+  CreateTable("other",
+              {{"RecID", sftInteger}, {"ShortDateDay", sftVarchar, 10}, {"Title", sftInteger}, {"Extra", sftInteger}},
               [](TSQLMemAdvFieldDefs& adv) {
                 adv.FindByName("RecID")->MaxValue.SetAsInteger(3);  // the fourth day is refused
                 adv.FindByName("Extra")->DefaultValue.SetAsInteger(-1);
@@ -173,7 +175,8 @@ TEST_F(BatchMove, FieldsByNameAndTheErrorText) {
 
   const AnsiString errorText = Copy(*source, *destination);
 
-  const AnsiString fieldLine = "Error copying table. Record #2, field 'Title' was copied with Null value due to error: ";
+  const AnsiString fieldLine =
+      "Error copying table. Record #2, field 'Title' was copied with Null value due to error: ";
   const AnsiString recordLine = "Error copying table. Record #4 was not imported due to error: ";
   ASSERT_EQ(errorText.rfind(fieldLine, 0), 0u) << errorText;
   const std::size_t second = errorText.find("\r\n") + 2;
@@ -228,7 +231,8 @@ TEST_F(BatchMove, SourceThatCannotMoveOnEndsTheCopy) {
 // As a restructure copies: the destination's auto-increment sequence continues after the highest value
 // copied into it; a plain copy leaves the sequence to the destination.
 TEST_F(BatchMove, TrackedSequenceContinuesAfterTheCopiedValues) {
-  CreateTable("numbered", DiaryColumns(), [](TSQLMemAdvFieldDefs& adv) { adv.FindByName("RecID")->InitialValue = 500; });
+  CreateTable("numbered", DiaryColumns(),
+              [](TSQLMemAdvFieldDefs& adv) { adv.FindByName("RecID")->InitialValue = 500; });
   TWritableDiaryDataSet* source = Open("numbered");
   for (int i = 0; i < 4; ++i) {
     source->Insert();

@@ -2,12 +2,13 @@
 // foreign-key definitions and the engine's definitions: every column type there and back, through a
 // real table where the engine binds constraints to its field ids, index field lists and options,
 // foreign keys, and the errors for definitions that cannot be expressed.
+#include "engine/dataset/SQLMemDefinitions.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "engine/dataset/SQLMemDefinitions.h"
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/storage/SQLMemDatabaseData.h"
 #include "engine/storage/SQLMemLocalEngine.h"
@@ -329,7 +330,8 @@ TEST_F(Definitions, TemporaryTablesGetNoConstraints) {
   def.Required = true;
   def.MaxValue.SetAsString("9999");
   TSQLMemIndexDefs indexes;
-  BuildEngineIndexDef(indexes.AddIndexDef(), "ByDay", "Day", TIndexOptions{ixPrimary}, "", "", TFieldDefs(nullptr), adv);
+  BuildEngineIndexDef(indexes.AddIndexDef(), "ByDay", "Day", TIndexOptions{ixPrimary}, "", "", TFieldDefs(nullptr),
+                      adv);
   TSQLMemFieldDefs fields;
   TSQLMemConstraintDefs constraints;
   constraints.AddNotNull();  // replaced by the conversion
