@@ -213,6 +213,7 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   bool HasDeleteHandler() const { return HasBeforeDeleteRecordEvent() || HasAfterDeleteRecordEvent(); }
 
   bool searching_ = false;  // FindRecord runs: the OnFilterRecord handler applies though not Filtered
+  std::vector<Byte> filterRecord_;  // the record the OnFilterRecord handler reads
 
  public:
   // --- end editing section ---

@@ -1,5 +1,7 @@
 // The engine dataset's searching and filters: FindRecord, Locate and Lookup, the text filter handed
 // to the cursor and the OnFilterRecord callback the cursor asks for every record.
+#include <cstring>
+
 #include "engine/dataset/SQLMemDataSet.h"
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
@@ -48,16 +50,40 @@ void TSQLMemDataSet::ActivateFilters() {
 void TSQLMemDataSet::DeactivateFilters() { CheckCursor(10270).ClearFilterText(); }
 
 bool TSQLMemDataSet::FilterRecord(const Byte* recordBuffer) {
-  if (!(Filtered() || searching_) || !OnFilterRecord()) return true;
-  bool accept = true;
+  if (!(Filtered() || searching_) || !OnFilterRecord() || cursor_ == nullptr || recordBuffer == nullptr) return true;
+  TSQLMemCursor& cursor = *cursor_;
+  // The table hands over its own copy of the record's data, without the dataset's areas behind it:
+  // the handler reads a full buffer of the dataset's, whose bookmark names no stored position (so
+  // that reading a field never moves the cursor in the middle of the table's scan).
+  const Integer dataSize = cursor.TrailerOffset;
+  filterRecord_.assign(static_cast<std::size_t>(cursor.RecordBufferSize), 0);
+  std::memcpy(filterRecord_.data(), recordBuffer, static_cast<std::size_t>(dataSize));
+  Byte* record = filterRecord_.data();
+  const Integer noPosition = -1;
+  std::memcpy(record + dataSize, &noPosition, 4);
+  std::memset(record + dataSize + 4, 0xFF, 2);
+  record[dataSize + kSQLMemPositionSize] = bfInserted;
+
+  // The handler's field reads point the cursor at the record (BLOBs are read through it); the scan
+  // gets its cursor back as it was.
+  Byte* savedCursorBuffer = cursor.CurrentRecordBuffer;
+  const Integer savedPageNo = cursor.PageNo;
+  const SmallInt savedItemNo = cursor.ItemNo;
+  const Byte savedBof = cursor.Bof, savedEof = cursor.Eof;
   Byte* savedFilterBuffer = filterBuffer_;
   const TDataSetState saved = SetTempState(dsFilter);
-  // The handler reads the record through the field objects; it is never written through them here.
-  filterBuffer_ = const_cast<Byte*>(recordBuffer);
+  filterBuffer_ = record;
+  cursor.CurrentRecordBuffer = record;
   auto restore = [&] {
     filterBuffer_ = savedFilterBuffer;
     RestoreState(saved);
+    cursor.CurrentRecordBuffer = savedCursorBuffer;
+    cursor.PageNo = savedPageNo;
+    cursor.ItemNo = savedItemNo;
+    cursor.Bof = savedBof;
+    cursor.Eof = savedEof;
   };
+  bool accept = true;
   try {
     OnFilterRecord()(this, accept);
   } catch (...) {
@@ -126,6 +152,8 @@ void TSQLMemDataSet::SetOnFilterRecord(const TFilterRecordEvent& value) {
     else
       DeactivateFilters();
   }
+  // Records the cursor remembers as passing were judged by the handler before.
+  cursor_->ResetFilterBitmap();
   if (Filtered()) First();
 }
 
@@ -136,6 +164,9 @@ bool TSQLMemDataSet::FindRecord(bool restart, bool goForward) {
   DoBeforeScroll();
   SetFound(false);
   TSQLMemCursor& cursor = CheckCursor(10280);
+  // The search moves the cursor behind the framework's back: it starts from the active record and,
+  // whatever it finds, the framework places the cursor again before its next move.
+  CursorPosChanged();
   UpdateCursorPos();
   const bool activated = !Filtered();
   if (activated) ActivateFilters();
@@ -157,6 +188,7 @@ bool TSQLMemDataSet::FindRecord(bool restart, bool goForward) {
         FreeRecordBuffer(buffer);
         if (activated) DeactivateFilters();
         cursor.ResetFilterBitmap();
+        CursorPosChanged();
       });
   if (found) {
     Resync(TResyncMode{rmExact, rmCenter});
