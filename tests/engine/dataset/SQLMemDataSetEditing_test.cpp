@@ -3,6 +3,7 @@
 // cursor, and the state a post leaves behind.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct EventCase {
   std::vector<std::string> rows;      // the table afterwards
   std::vector<std::string> events;    // the record events with their value arrays
 };
+
+void PrintTo(const EventCase& c, std::ostream* os) { *os << c.name; }
 
 const std::vector<std::string> kSeedRows{"2024.01.01/Day 0/Text 0", "2024.01.02/Day 1/Text 1"};
 
@@ -87,48 +90,53 @@ const EventCase kEventCases[] = {
      {"BeforeDelete fans old=1|2024.01.01|Day 0|Text 0"}},
 };
 
-TEST_F(DataSetEditing, RecordEventsSeeTheValuesAndCanVeto) {
-  for (const EventCase& c : kEventCases) {
-    SCOPED_TRACE(c.name);
-    TearDown();
-    SetUp();
-    events.clear();
-    AddNumberedDays(2);
-    RecordEvents();
-    vetoInsert = vetoUpdate = vetoDelete = c.veto;
-    edited->Open();
-    ASSERT_EQ(Current(), "Day 0");
-    const std::string message = DatabaseErrorOf([&] {
-      switch (c.operation) {
-        case Operation::Insert:
-          edited->Append();
-          edited->FieldByName("ShortDateDay")->SetAsString("2024.01.05");
-          edited->FieldByName("Title")->SetAsString("New");
-          edited->FieldByName("Text")->SetAsString("Fresh");
-          edited->Post();
-          break;
-        case Operation::AddRecord:
-          edited->AppendRecord({Variant(), Variant("2024.01.05"), Variant("New"), Variant("Fresh")});
-          break;
-        case Operation::Update:
-          edited->Edit();
-          edited->FieldByName("Title")->SetAsString("Changed");
-          edited->Post();
-          break;
-        case Operation::Delete:
-          edited->Delete();
-          break;
-      }
-    });
-    EXPECT_EQ(message, c.message.empty() ? "<no error>" : c.message);
-    EXPECT_EQ(edited->State(), c.state);
-    EXPECT_EQ(Rows(), c.rows);
-    EXPECT_EQ(events, c.events);
-    // A veto stops the operation before it reaches the cursor.
-    const int writes = edited->counting->posts + edited->counting->deletes;
-    EXPECT_EQ(writes, c.veto ? 0 : 1);
-  }
+class DataSetRecordEvents : public DataSetEditingTest, public ::testing::WithParamInterface<EventCase> {};
+
+TEST_P(DataSetRecordEvents, SeeTheValuesAndCanVeto) {
+  const EventCase& c = GetParam();
+  AddNumberedDays(2);
+  RecordEvents();
+  vetoInsert = vetoUpdate = vetoDelete = c.veto;
+  edited->Open();
+  ASSERT_EQ(Current(), "Day 0");
+  const std::string message = DatabaseErrorOf([&] {
+    switch (c.operation) {
+      case Operation::Insert:
+        edited->Append();
+        edited->FieldByName("ShortDateDay")->SetAsString("2024.01.05");
+        edited->FieldByName("Title")->SetAsString("New");
+        edited->FieldByName("Text")->SetAsString("Fresh");
+        edited->Post();
+        break;
+      case Operation::AddRecord:
+        edited->AppendRecord({Variant(), Variant("2024.01.05"), Variant("New"), Variant("Fresh")});
+        break;
+      case Operation::Update:
+        edited->Edit();
+        edited->FieldByName("Title")->SetAsString("Changed");
+        edited->Post();
+        break;
+      case Operation::Delete:
+        edited->Delete();
+        break;
+    }
+  });
+  EXPECT_EQ(message, c.message.empty() ? "<no error>" : c.message);
+  EXPECT_EQ(edited->State(), c.state);
+  EXPECT_EQ(Rows(), c.rows);
+  EXPECT_EQ(events, c.events);
+  // A veto stops the operation before it reaches the cursor.
+  const int writes = edited->counting->posts + edited->counting->deletes;
+  EXPECT_EQ(writes, c.veto ? 0 : 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(InsertUpdateDelete, DataSetRecordEvents, ::testing::ValuesIn(kEventCases),
+                         [](const ::testing::TestParamInfo<EventCase>& info) {
+                           std::string name;
+                           for (const char* p = info.param.name; *p != '\0'; ++p)
+                             if (*p != ' ') name += *p == '-' ? '_' : *p;
+                           return name;
+                         });
 
 TEST_F(DataSetEditing, TheRecordEventsAreFiredWithTheUnknownTableNameWhenTheCursorHasNone) {
   AddNumberedDays(1);
