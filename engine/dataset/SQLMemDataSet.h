@@ -139,8 +139,8 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   // SQLMemDataSetEngineOps.cpp; this section belongs to those units.)
   // --- begin editing section ---
   // ---- searching ----
-  // Searches with the filter in force (the OnFilterRecord handler applies during the search even when
-  // the dataset is not Filtered); found: the record becomes current.
+  // Searches with the filters in force (the text filter and the OnFilterRecord handler apply during
+  // the search even when the dataset is not Filtered); found: the record becomes current.
   bool FindRecord(bool restart, bool goForward) override;
   // "A;B" and one value or a variant array of values; the first matching record becomes current.
   bool Locate(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) override;
@@ -197,6 +197,8 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   void DeactivateFilters();
 
  private:
+  // Gives the cursor the Filter text with the FilterOptions, or clears its text filter.
+  void ApplyTextFilter(TSQLMemCursor& cursor);
   // The cursor's answer to each record while the filter is in force.
   bool FilterRecord(const Byte* recordBuffer);
   // Runs the cursor's Locate in the filter state with the temporary buffer; true when found.
@@ -212,7 +214,7 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   bool HasUpdateHandler() const { return HasBeforeUpdateRecordEvent() || HasAfterUpdateRecordEvent(); }
   bool HasDeleteHandler() const { return HasBeforeDeleteRecordEvent() || HasAfterDeleteRecordEvent(); }
 
-  bool searching_ = false;  // FindRecord runs: the OnFilterRecord handler applies though not Filtered
+  bool searching_ = false;  // FindRecord runs: the OnFilterRecord handler answers though not Filtered
   std::vector<Byte> filterRecord_;  // the record the OnFilterRecord handler reads
 
  public:

@@ -3,6 +3,7 @@
 // cursor, and the state a post leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -317,6 +318,41 @@ TEST_F(DataSetEditing, TheEventTestsFollowTheHeldDatabase) {
   EXPECT_FALSE(edited->HasBeforeDeleteRecordEvent());
   EXPECT_FALSE(edited->HasAfterDeleteRecordEvent());
   EXPECT_FALSE(edited->HasBeforeExecuteSQLEvent());
+}
+
+TEST_F(DataSetEditing, UnderAGridEveryWriteShowsInTheWindow) {
+  AddNumberedDays(10);
+  TGridTitles& grid = AttachGrid(5);
+  edited->Open();
+  edited->MoveBy(3);
+  ASSERT_EQ(Current(), "Day 3");
+
+  edited->Edit();
+  edited->FieldByName("Title")->SetAsString("Third");
+  edited->Post();
+  EXPECT_EQ(grid.Rows(), (std::vector<std::string>{"Day 0", "Day 1", "Day 2", "Third", "Day 4"}));
+  EXPECT_EQ(Current(), "Third");
+
+  // A new record takes its place by its key, wherever it was inserted.
+  edited->Insert();
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.01.3");  // after every other day
+  edited->FieldByName("Title")->SetAsString("Last");
+  edited->Post();
+  EXPECT_EQ(Current(), "Last");
+  edited->Prior();
+  EXPECT_EQ(Current(), "Day 9");
+  edited->Next();
+  edited->Next();
+  EXPECT_TRUE(edited->Eof());
+  EXPECT_EQ(Current(), "Last");
+
+  edited->First();
+  edited->MoveBy(2);
+  edited->Delete();
+  EXPECT_EQ(Current(), "Third");
+  EXPECT_EQ(grid.Rows(), (std::vector<std::string>{"Day 0", "Day 1", "Third", "Day 4", "Day 5"}));
+  EXPECT_EQ(edited->RecordCount(), 10);
+  EXPECT_EQ(Rows().size(), 10u);
 }
 
 }  // namespace

@@ -206,4 +206,41 @@ TEST_F(DataSetSearch, FindRecordSearchesWithTheHandlerThoughTheSetIsNotFiltered)
   EXPECT_EQ(Current(), "Day 1");
 }
 
+TEST_F(DataSetSearch, UnderAGridTheSearchesMoveTheWindowToTheRecordFound) {
+  AddNumberedDays(30);
+  TGridTitles& grid = AttachGrid(7);
+  edited->Open();
+  auto titles = [](int from, int to) {
+    std::vector<std::string> list;
+    for (int i = from; i <= to; ++i) list.push_back("Day " + std::to_string(i));
+    return list;
+  };
+  ASSERT_EQ(grid.Rows(), titles(0, 6));
+  edited->MoveBy(2);
+
+  ASSERT_TRUE(edited->Locate("ShortDateDay", Variant(NumberedDay(20).day), {}));
+  EXPECT_EQ(Current(), "Day 20");
+  EXPECT_EQ(grid.Rows(), titles(17, 23)) << "the record found sits in the middle";
+  edited->Next();
+  EXPECT_EQ(Current(), "Day 21");
+
+  EXPECT_EQ(edited->Lookup("ShortDateDay", Variant(NumberedDay(3).day), "Title").AsString(), "Day 3");
+  EXPECT_EQ(Current(), "Day 21");
+  EXPECT_EQ(grid.Rows(), titles(17, 23));
+  edited->Prior();
+  EXPECT_EQ(Current(), "Day 20");
+
+  edited->SetOnFilterRecord([](TDataSet* set, bool& accept) {
+    const std::string title = set->FieldByName("Title")->AsString();
+    accept = !title.empty() && title.back() == '5';
+  });
+  ASSERT_TRUE(edited->FindNext());
+  EXPECT_EQ(Current(), "Day 25");
+  ASSERT_TRUE(edited->FindPrior());
+  EXPECT_EQ(Current(), "Day 15");
+  EXPECT_EQ(grid.Rows(), titles(12, 18));
+  edited->Next();
+  EXPECT_EQ(Current(), "Day 16") << "the unfiltered set goes on from the record found";
+}
+
 }  // namespace
