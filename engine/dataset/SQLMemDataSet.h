@@ -153,7 +153,8 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   void SetOnFilterRecord(const TFilterRecordEvent& value) override;
 
   // ---- engine operations of the SQL layer (field numbers of the cursor's projected fields) ----
-  // The field of the current record; a BLOB is read whole, an empty one gives NULL. 10315 without a cursor.
+  // The field of the current record. A BLOB is read whole (the value counts its bytes, two zero bytes
+  // follow them in the block); an empty one gives NULL of the field's type. 10315 without a cursor.
   void GetFieldValue(TSQLMemVariant& value, Integer fieldIndex);
   // Writes into the current record buffer; a non-NULL BLOB value goes through a BLOB stream. 10316.
   void SetFieldValue(const TSQLMemVariant& value, Integer fieldIndex);
@@ -193,7 +194,7 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   // Gives the cursor the text filter (or clears it) and the OnFilterRecord callback (10269); the open
   // and a refresh call it when Filtered is set.
   void ActivateFilters();
-  // Removes the cursor's text filter (10270).
+  // Removes the cursor's text filter and the OnFilterRecord callback (10270).
   void DeactivateFilters();
 
  private:

@@ -51,7 +51,13 @@ void TSQLMemDataSet::ActivateFilters() {
   cursor.ResetFilterBitmap();
 }
 
-void TSQLMemDataSet::DeactivateFilters() { CheckCursor(10270).ClearFilterText(); }
+void TSQLMemDataSet::DeactivateFilters() {
+  TSQLMemCursor& cursor = CheckCursor(10270);
+  cursor.ClearFilterText();
+  // Without Filtered the callback would pass every record; the cursor need not ask it at all.
+  cursor.RecordFilter = nullptr;
+  cursor.ResetFilterBitmap();
+}
 
 bool TSQLMemDataSet::FilterRecord(const Byte* recordBuffer) {
   if (!(Filtered() || searching_) || !OnFilterRecord() || cursor_ == nullptr || recordBuffer == nullptr) return true;
