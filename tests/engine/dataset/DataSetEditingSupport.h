@@ -13,25 +13,39 @@
 #include "vcl/db/DBConsts.h"
 #include "vcl/db/DataSource.h"
 
-// A local cursor that counts the record operations the dataset hands it.
+// A local cursor that counts the record operations the dataset hands it. With `forced` set, the
+// operation of that kind answers the forced result code and text instead of reaching the table.
 class TCountingCursor : public TSQLMemLocalCursor {
  public:
+  enum Kind { kNone, kEdit, kDiscard, kPost, kDelete };
   int edits = 0, discards = 0, posts = 0, deletes = 0;
+  Kind forced = kNone;
+  Integer forcedCode = 0;
+  AnsiString forcedText;
+
   void CancelRecord() override {
     ++edits;
-    TSQLMemLocalCursor::CancelRecord();
+    if (!Force(kEdit)) TSQLMemLocalCursor::CancelRecord();
   }
   void DiscardRecordChanges() override {
     ++discards;
-    TSQLMemLocalCursor::DiscardRecordChanges();
+    if (!Force(kDiscard)) TSQLMemLocalCursor::DiscardRecordChanges();
   }
   void PostRecord(bool insert) override {
     ++posts;
-    TSQLMemLocalCursor::PostRecord(insert);
+    if (!Force(kPost)) TSQLMemLocalCursor::PostRecord(insert);
   }
   void DeleteRecord() override {
     ++deletes;
-    TSQLMemLocalCursor::DeleteRecord();
+    if (!Force(kDelete)) TSQLMemLocalCursor::DeleteRecord();
+  }
+
+ private:
+  bool Force(Kind kind) {
+    if (forced != kind) return false;
+    ResultCode = forcedCode;
+    ErrorText = forcedText;
+    return true;
   }
 };
 

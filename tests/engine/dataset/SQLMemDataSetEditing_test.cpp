@@ -355,4 +355,64 @@ TEST_F(DataSetEditing, UnderAGridEveryWriteShowsInTheWindow) {
   EXPECT_EQ(Rows().size(), 10u);
 }
 
+struct ResultCase {
+  TCountingCursor::Kind kind;
+  Integer code;
+  const char* text;     // the cursor's error text
+  const char* message;  // of the database error; "<no error>" when none
+};
+
+// Every result code of the cursor's record operations: the expected ones by name, any other with the
+// cursor's own text (or, without one, the operation and the code).
+TEST_F(DataSetEditing, TheCursorsResultCodesBecomeTheirMessages) {
+  const ResultCase cases[] = {
+      {TCountingCursor::kEdit, -9, "", "Cannot update record in temporary mode"},
+      {TCountingCursor::kEdit, -2, "Record is locked", "Record is locked"},
+      {TCountingCursor::kEdit, -42, "", "Error editing record: result code -42"},
+      {TCountingCursor::kDelete, -10, "", "Cannot delete record in temporary mode"},
+      {TCountingCursor::kDelete, -3, "Record is referenced", "Error deleting record: Record is referenced"},
+      {TCountingCursor::kDelete, -5, "", "Error deleting record - record was modified by other process"},
+      {TCountingCursor::kDelete, -7, "", "Error deleting record - record was deleted by other process"},
+      {TCountingCursor::kDelete, -8, "Check failed", "Check failed"},
+      {TCountingCursor::kPost, -2, "Error updating record: disk full", "Error updating record: disk full"},
+      {TCountingCursor::kPost, -8, "", "Error updating record: result code -8"},
+      {TCountingCursor::kDiscard, -11, "", "<no error>"},
+      {TCountingCursor::kDiscard, -4, "Cannot discard", "Cannot discard"},
+  };
+  AddNumberedDays(2);
+  edited->Open();
+  for (const ResultCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.code));
+    TCountingCursor& cursor = *edited->counting;
+    cursor.forced = c.kind;
+    cursor.forcedCode = c.code;
+    cursor.forcedText = c.text;
+    const std::string message = DatabaseErrorOf([&] {
+      switch (c.kind) {
+        case TCountingCursor::kEdit:
+          edited->Edit();
+          break;
+        case TCountingCursor::kDelete:
+          edited->Delete();
+          break;
+        case TCountingCursor::kPost:
+          edited->Edit();
+          edited->FieldByName("Title")->SetAsString("Changed");
+          edited->Post();
+          break;
+        default:
+          edited->Edit();
+          edited->FieldByName("Title")->SetAsString("Changed");
+          edited->Cancel();
+          break;
+      }
+    });
+    EXPECT_EQ(message, c.message);
+    cursor.forced = TCountingCursor::kNone;
+    if (edited->State() != dsBrowse) edited->Cancel();
+    EXPECT_EQ(edited->State(), dsBrowse);
+    EXPECT_EQ(Rows(), kSeedRows);
+  }
+}
+
 }  // namespace
