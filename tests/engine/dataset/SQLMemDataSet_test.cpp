@@ -9,6 +9,8 @@
 
 #include "tests/engine/dataset/DataSetTestSupport.h"
 #include "vcl/db/DataSource.h"
+#include "vcl/rtl/PropertyTable.h"
+#include "vcl/rtl/Reader.h"
 
 namespace {
 
@@ -169,6 +171,64 @@ TEST_F(DataSetOpen, AnUnknownDatabaseOfAFormBeingReadOpensNothingQuietly) {
   EXPECT_FALSE(set->Active());
   EXPECT_EQ(set->HoldSet(), 0u);
   form->Loaded();
+}
+
+// A form read from its definition: a dataset that names a database nobody has opens nothing while
+// the form is created, and the form still comes up. Like the GUI's forms, it is "creating" until its
+// definition is loaded, and answers the framework's question so.
+class TfrmDataSetTest : public TComponent, public TDefinitionRoot {
+ public:
+  using TComponent::TComponent;
+  void DefineMethods(TMethodTable& m) override {
+    m.Add<TDataSetNotifyEvent>("DaysAfterOpen", [this](TDataSet*) { ++opens; });
+  }
+  void DefinitionLoaded() override { creating = false; }
+  int opens = 0;
+  bool creating = true;
+};
+
+bool TestFormCreating(const TComponent* owner) {
+  const auto* form = dynamic_cast<const TfrmDataSetTest*>(owner);
+  return form != nullptr && form->creating;
+}
+
+TEST_F(DataSetOpen, AFormDefinitionOpensItsDatasetOnceReadAndQuietlyWhenTheDatabaseIsMissing) {
+  RegisterSQLMemDataSet();
+  RegisterStreamedClass<TDiaryDataSet, TSQLMemDataSet>("TDiaryDataSet");
+  RegisterStreamedClass<TfrmDataSetTest, TComponent>("TfrmDataSetTest");
+  SetOwnerCreatingQuery(&TestFormCreating);
+  AddNumberedDays(2);
+  auto owner = std::make_unique<TComponent>(nullptr);
+  auto* form = New<TfrmDataSetTest>(owner.get());
+  ReadComponentFromText(*form, R"(object frmDataSetTest: TfrmDataSetTest
+  object Days: TDiaryDataSet
+    Active = True
+    DatabaseName = 'DATASETTEST'
+    ReadOnly = True
+    StoreDefs = True
+    CurrentVersion = '9.99 '
+    AfterOpen = DaysAfterOpen
+  end
+  object Missing: TDiaryDataSet
+    Active = True
+    DatabaseName = 'NOSUCHDB'
+  end
+end)");
+  auto* days = dynamic_cast<TDiaryDataSet*>(form->FindComponent("Days"));
+  auto* missing = dynamic_cast<TDiaryDataSet*>(form->FindComponent("Missing"));
+  ASSERT_NE(days, nullptr);
+  ASSERT_NE(missing, nullptr);
+  EXPECT_TRUE(days->Active());
+  EXPECT_EQ(form->opens, 1);
+  EXPECT_TRUE(days->ReadOnly());
+  EXPECT_TRUE(days->StoreDefs());
+  EXPECT_EQ(days->CurrentVersion(), "4.20 ");
+  EXPECT_EQ(days->RecordCount(), 2);
+  EXPECT_FALSE(missing->Active());
+  EXPECT_EQ(missing->HoldSet(), 0u);
+  // Once the form is created the same open is an error.
+  EXPECT_EQ(EngineErrorCode([&] { missing->Open(); }), 11245);
+  SetOwnerCreatingQuery(nullptr);
 }
 
 TEST_F(DataSetOpen, AFailedOpenClosesTheCursorAndLetsTheDatabaseGo) {
