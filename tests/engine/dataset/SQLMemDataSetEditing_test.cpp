@@ -415,4 +415,28 @@ TEST_F(DataSetEditing, TheCursorsResultCodesBecomeTheirMessages) {
   }
 }
 
+TEST_F(DataSetEditing, RefreshShowsWhatOtherCursorsWrote) {
+  AddNumberedDays(3);
+  edited->Open();
+  edited->Next();
+  ASSERT_EQ(Current(), "Day 1");
+  AddDays({{"2024.01.1", "Added elsewhere", ""}});  // sorts after the other days
+  edited->Refresh();
+  EXPECT_EQ(Current(), "Day 1");
+  EXPECT_EQ(edited->RecordCount(), 4);
+  edited->Last();
+  EXPECT_EQ(Current(), "Added elsewhere");
+
+  // The current record deleted by another dataset: the refresh settles on a record that exists.
+  edited->First();
+  edited->Next();
+  ASSERT_EQ(Current(), "Day 1");
+  dataSet->Open();
+  ASSERT_TRUE(dataSet->Locate("Title", Variant("Day 1"), {}));
+  dataSet->Delete();
+  edited->Refresh();
+  EXPECT_NE(Current(), "Day 1");
+  EXPECT_EQ(edited->RecordCount(), 3);
+}
+
 }  // namespace

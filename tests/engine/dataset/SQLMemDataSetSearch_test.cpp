@@ -137,16 +137,20 @@ TEST_F(DataSetSearch, TheFilterCallbackDecidesWhichRecordsTheSetShows) {
   EXPECT_GT(calls, 0);
   EXPECT_EQ(Titles(), (std::vector<std::string>{"Day 0", "Day 1", "Day 2"}));
   EXPECT_EQ(edited->State(), dsBrowse);
+  // A record written by another cursor is judged when the set is refreshed.
+  AddDays({{"2024.01.04", "Day 3", "Text 3"}, {"2024.01.05", "Day 4", "No text"}});
+  edited->Refresh();
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"Day 0", "Day 1", "Day 2", "Day 3"}));
 
   // A new handler takes over at once; removing it shows everything again.
   edited->SetOnFilterRecord([](TDataSet* set, bool& accept) { accept = set->FieldByName("Title")->AsString() == "Feast"; });
   EXPECT_EQ(Titles(), (std::vector<std::string>{"Feast"}));
   edited->SetOnFilterRecord(nullptr);
-  EXPECT_EQ(Titles().size(), 5u);
+  EXPECT_EQ(Titles().size(), 7u);
 
   edited->SetOnFilterRecord([](TDataSet* set, bool& accept) { accept = set->FieldByName("Title")->AsString() == "Feast"; });
   edited->SetFiltered(false);
-  EXPECT_EQ(Titles().size(), 5u);
+  EXPECT_EQ(Titles().size(), 7u);
 }
 
 TEST_F(DataSetSearch, AFailingFilterHandlerIsReportedAndTheRecordKeepsItsAnswer) {
