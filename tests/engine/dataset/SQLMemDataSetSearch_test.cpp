@@ -247,4 +247,24 @@ TEST_F(DataSetSearch, UnderAGridTheSearchesMoveTheWindowToTheRecordFound) {
   EXPECT_EQ(Current(), "Day 16") << "the unfiltered set goes on from the record found";
 }
 
+TEST_F(DataSetSearch, LookupComputesTheCalculatedFieldsOfTheRecordFound) {
+  AddSearchDays();
+  edited->FieldDefs().Update();
+  for (int i = 0; i < edited->FieldDefs().Count(); ++i) edited->FieldDefs().Items(i)->CreateField(edited);
+  auto* label = New<TStringField>(edited);
+  label->SetFieldName("Label");
+  label->SetSize(40);
+  label->SetFieldKind(fkCalculated);
+  label->SetDataSet(edited);
+  edited->OnCalcFields = [](TDataSet* set) {
+    set->FieldByName("Label")->SetAsString(set->FieldByName("ShortDateDay")->AsString() + " - " +
+                                           set->FieldByName("Title")->AsString());
+  };
+  edited->Open();
+  EXPECT_EQ(edited->Lookup("ShortDateDay", Variant("2024.02.10"), "Label").AsString(), "2024.02.10 - Feast");
+  EXPECT_EQ(Current("Label"), "2024.01.01 - Day 0");
+  EXPECT_TRUE(edited->Locate("Title", Variant("Day 2"), {}));
+  EXPECT_EQ(Current("Label"), "2024.01.03 - Day 2");
+}
+
 }  // namespace
