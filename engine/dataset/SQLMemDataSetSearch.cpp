@@ -250,7 +250,6 @@ bool TSQLMemDataSet::Locate(const AnsiString& keyFields, const Variant& keyValue
   CursorPosChanged();
   CheckCursor(10271);
   const bool found = LocateRecord(keyFields, keyValues, options);
-  SetFound(found);
   if (found) {
     Resync(TResyncMode{rmExact, rmCenter});
     DoAfterScroll();
