@@ -360,6 +360,7 @@ struct ResultCase {
   Integer code;
   const char* text;     // the cursor's error text
   const char* message;  // of the database error; "<no error>" when none
+  bool addRecord = false;  // a post through AppendRecord rather than Edit and Post
 };
 
 // Every result code of the cursor's record operations: the expected ones by name, any other with the
@@ -376,6 +377,9 @@ TEST_F(DataSetEditing, TheCursorsResultCodesBecomeTheirMessages) {
       {TCountingCursor::kDelete, -8, "Check failed", "Check failed"},
       {TCountingCursor::kPost, -2, "Error updating record: disk full", "Error updating record: disk full"},
       {TCountingCursor::kPost, -8, "", "Error updating record: result code -8"},
+      {TCountingCursor::kPost, -1, "refused", "Error adding record, table name = fans, InMemory = True, Temporary = False",
+       true},
+      {TCountingCursor::kPost, -8, "Check failed", "Check failed", true},
       {TCountingCursor::kDiscard, -11, "", "<no error>"},
       {TCountingCursor::kDiscard, -4, "Cannot discard", "Cannot discard"},
   };
@@ -396,6 +400,10 @@ TEST_F(DataSetEditing, TheCursorsResultCodesBecomeTheirMessages) {
           edited->Delete();
           break;
         case TCountingCursor::kPost:
+          if (c.addRecord) {
+            edited->AppendRecord({Variant(), Variant("2024.02.01"), Variant("Added")});
+            break;
+          }
           edited->Edit();
           edited->FieldByName("Title")->SetAsString("Changed");
           edited->Post();
