@@ -143,6 +143,22 @@ TEST_F(DataSetOpen, ADatabaseComponentOfTheProgramIsUsedAndItsDisconnectClosesTh
   dataSet->Close();
 }
 
+TEST_F(DataSetOpen, ADatabaseThatNamesTheDatasetsSessionMovesThereBeforeTheLookUp) {
+  auto owner = std::make_unique<TComponent>(nullptr);
+  auto* database = New<TSQLMemDatabase>(owner.get());
+  database->SetDatabaseName(kDataSetTestDatabase);
+  database->SetSessionName("Other");
+  ASSERT_EQ(database->Session(), &DefaultSession()) << "the session does not exist yet";
+  auto* session = New<TSQLMemSession>(owner.get());
+  session->SetSessionName("Other");
+  dataSet->SetSessionName("Other");
+  dataSet->Open();
+  EXPECT_EQ(dataSet->Database(), database) << "no temporary database made in the named session";
+  EXPECT_EQ(database->Session(), session);
+  EXPECT_TRUE(session->Active());
+  dataSet->Close();
+}
+
 TEST_F(DataSetOpen, AnUnknownDatabaseRaises11245AndLeavesNothingHeld) {
   dataSet->SetDatabaseName("NOSUCHDB");
   EXPECT_FALSE(dataSet->InMemory());
