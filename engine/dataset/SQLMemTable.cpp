@@ -303,7 +303,8 @@ const TIdents<TIndexOption> kIndexOptions = {{"ixPrimary", ixPrimary},
 
 }  // namespace
 
-void RegisterSQLMemTable() {
+void RegisterSQLMemTable(const std::function<void(TPropertyTableOf<TSQLMemTable>& table)>& more) {
+  if (FindPropertyTable(typeid(TSQLMemDataSet)) == nullptr) RegisterSQLMemDataSet();
   // The definition items are shared with other dataset components: registered once.
   if (FindPropertyTable(typeid(TFieldDef)) == nullptr) {
     RegisterStreamedClass<TFieldDef>("TFieldDef", [](TPropertyTableOf<TFieldDef>& p) {
@@ -322,16 +323,14 @@ void RegisterSQLMemTable() {
       p.StringProp("CaseInsFields", &TIndexDef::SetCaseInsFields);
     });
   }
-  RegisterStreamedClass<TSQLMemTable, TComponent>("TSQLMemTable", [](TPropertyTableOf<TSQLMemTable>& p) {
-    p.StringProp("DatabaseName", &TSQLMemTable::SetDatabaseName);
+  RegisterStreamedClass<TSQLMemTable, TSQLMemDataSet>("TSQLMemTable", [&more](TPropertyTableOf<TSQLMemTable>& p) {
     p.StringProp("SessionName", &TSQLMemTable::SetSessionName);
-    p.BoolProp("ReadOnly", &TSQLMemTable::SetReadOnly);
-    p.BoolProp("StoreDefs", &TSQLMemTable::SetStoreDefs);
     p.CollectionProp("FieldDefs", [](TSQLMemTable& t) -> TFieldDefs& { return t.FieldDefs(); });
     p.CollectionProp("IndexDefs", [](TSQLMemTable& t) -> TIndexDefs& { return t.IndexDefs(); });
     p.StringProp("TableName", &TSQLMemTable::SetTableName);
     p.BoolProp("Exclusive", &TSQLMemTable::SetExclusive);
     p.IntegerProp("MemoryTableAllocBy", &TSQLMemTable::SetMemoryTableAllocBy);
     p.EventProp("OnProgress", &TSQLMemTable::OnProgress);
+    if (more) more(p);
   });
 }

@@ -15,6 +15,7 @@
 #include "engine/dataset/SQLMemDataSet.h"
 #include "engine/dataset/SQLMemDefinitions.h"
 #include "vcl/db/DataSource.h"
+#include "vcl/rtl/PropertyTable.h"
 
 class TSQLMemLocalCursor;
 
@@ -181,5 +182,7 @@ class TSQLMemTable : public TSQLMemDataSet {
   std::unique_ptr<TSQLMemForeignKeyDefs> foreignKeyDefsCopy_;
 };
 
-// Registers the table component for form definitions.
-void RegisterSQLMemTable();
+// Registers the table component for form definitions, on top of the dataset's properties (registered
+// first when they are not yet). `more` adds the properties that the index section declares (IndexName,
+// IndexFieldNames, MasterFields, MasterSource), which live in that section's units.
+void RegisterSQLMemTable(const std::function<void(TPropertyTableOf<TSQLMemTable>& table)>& more = {});
