@@ -149,7 +149,9 @@ void TSQLMemTable::InternalInitFieldDefs() {
   advFieldDefs_->Clear();
   foreignKeyDefs_->Clear();
   if (Cursor() != nullptr) {
-    EngineDefsToAdvFieldDefs(EngineFieldDefs(), *Cursor()->FieldDefs, ConstraintDefs(), *advFieldDefs_);
+    // NOT NULL and CHECK constraints name their column by its place among all fields of the table.
+    const TSQLMemFieldDefs& tableFields = Cursor()->FieldDefs != nullptr ? *Cursor()->FieldDefs : EngineFieldDefs();
+    EngineDefsToAdvFieldDefs(EngineFieldDefs(), tableFields, ConstraintDefs(), *advFieldDefs_);
     ConstraintDefsToForeignKeyDefs(ConstraintDefs(), *foreignKeyDefs_);
   }
   advFieldDefsCopy_->Assign(*advFieldDefs_);
