@@ -3,6 +3,7 @@
 // file that then replaces the data file; "pair:save/unsafe" writes the same stream straight into the
 // file without flushing, so tools/bench shows what the crash safety costs beside the compression.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
