@@ -180,7 +180,9 @@ void TSQLMemDatabase::Disconnect() {
   if (!Connected()) return;
   if (DataSetUnitStarted()) DefaultSession().DBNotification(dbClose, this);
   // Each close releases the dataset's hold and so takes it out of the list; a dataset that keeps its
-  // hold over a close is let go here, so that the loop always ends.
+  // hold over a close is let go here, so that the loop always ends. The extra use keeps the last
+  // release from freeing a temporary database in the middle of its own disconnect.
+  ++referenceCount_;
   while (dataSets_.Count() > 0) {
     TSQLMemDataSetLink* dataSet = dataSets_.Last();
     dataSet->CloseDataSet();
