@@ -90,6 +90,25 @@ TEST_F(TableFiles, DiaryTableSavesAndLoadsBackWhole) {
   EXPECT_EQ(ids.back(), 42);
 }
 
+TEST_F(TableFiles, LoadReplacesTheTableOfTheStoredName) {
+  AddNumberedDays(5);
+  TSQLMemTable* table = NewTable();
+  const WideString file = dir / u"qnt.dat";
+  table->SaveToFile("", 1, 9, 0, file);
+  const std::vector<std::string> saved = Rows(*table);
+  AddDays({{"2050.01.01", "Later", "not in the file"}, {"2050.01.02", "Later", "nor this"}});
+  ASSERT_EQ(Rows(*table).size(), 7u);
+
+  table->LoadFromFile("", file);
+  EXPECT_EQ(Rows(*table), saved);
+  EXPECT_EQ(table->Database(), nullptr);
+  // A dataset that has the table open keeps the load out, as it keeps a save out.
+  dataSet->Open();
+  EXPECT_THROW(table->LoadFromFile("", file), ESQLMemException);
+  dataSet->Close();
+  EXPECT_EQ(Rows(*table), saved);
+}
+
 TEST_F(TableFiles, HeaderTakesLevelAndBlockSizeAsTheEngineStoresThem) {
   AddNumberedDays(5);
   struct Case {
