@@ -1,0 +1,123 @@
+// Master/detail: a detail table restricted to the records of its master's current record, following
+// the master's scrolls, and new detail records that take the master's values.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/engine/dataset/TableIndexTestSupport.h"
+
+namespace {
+
+using Notes = std::vector<std::string>;
+
+class TableMasterDetail : public TableIndexTest {
+ protected:
+  void SetUp() override {
+    TableIndexTest::SetUp();
+    master_ = OpenDiaryTable({"2024.01.02", "2024.01.01", "2024.01.03"});
+    master_->SetIndexName("ByShortDate");
+    master_->First();
+    source_ = New<TDataSource>(owner_.get());
+    source_->SetDataSet(master_);
+
+    // Notes of a day: the day and a running number make the key.
+    detail_ = NewTable("notes");
+    detail_->FieldDefs().Add("Day", ftString, 10);
+    detail_->FieldDefs().Add("No", ftInteger);
+    detail_->FieldDefs().Add("Note", ftString, 20);
+    detail_->IndexDefs().Add("ByDay", "Day;No", {ixPrimary});
+    detail_->CreateTable();
+    AddRows("notes", {{"2024.01.01", 1, "1/1"},
+                      {"2024.01.03", 1, "3/1"},
+                      {"2024.01.01", 2, "1/2"},
+                      {"2024.01.03", 2, "3/2"},
+                      {"2024.01.03", 3, "3/3"}});
+    detail_->SetIndexName("ByDay");
+  }
+
+  Notes DetailNotes() { return Column(*detail_, "Note"); }
+
+  TSQLMemTable* master_ = nullptr;
+  TSQLMemTable* detail_ = nullptr;
+  TDataSource* source_ = nullptr;
+};
+
+TEST_F(TableMasterDetail, TheDetailFollowsTheMastersScrolls) {
+  detail_->SetMasterSource(source_);
+  detail_->SetMasterFields("ShortDateDay");
+  EXPECT_EQ(detail_->MasterSource(), source_);
+  EXPECT_EQ(detail_->MasterFields(), "ShortDateDay");
+  detail_->Open();
+  EXPECT_EQ(DetailNotes(), (Notes{"1/1", "1/2"}));
+  master_->Next();  // 2024.01.02 has no notes
+  EXPECT_TRUE(detail_->IsEmpty());
+  master_->Next();
+  EXPECT_EQ(DetailNotes(), (Notes{"3/1", "3/2", "3/3"}));
+  master_->First();
+  EXPECT_EQ(DetailNotes(), (Notes{"1/1", "1/2"}));
+
+  // A new detail record starts with the master's value.
+  detail_->Insert();
+  EXPECT_EQ(detail_->FieldByName("Day")->AsString(), "2024.01.01");
+  EXPECT_TRUE(detail_->FieldByName("No")->IsNull());
+  detail_->Cancel();
+
+  // The master closes: the detail shows every record again.
+  master_->Close();
+  EXPECT_EQ(DetailNotes().size(), 5u);
+}
+
+TEST_F(TableMasterDetail, TwoMasterFieldsMatchTheFirstTwoIndexFields) {
+  TSQLMemTable* pairs = NewTable("pairs");
+  pairs->FieldDefs().Add("Day", ftString, 10);
+  pairs->FieldDefs().Add("No", ftInteger);
+  pairs->IndexDefs().Add("ByPair", "Day;No", {ixPrimary});
+  pairs->CreateTable();
+  AddRows("pairs", {{"2024.01.03", 2}, {"2024.01.01", 1}});
+  pairs->SetIndexName("ByPair");
+  pairs->Open();
+  auto* pairSource = New<TDataSource>(owner_.get());
+  pairSource->SetDataSet(pairs);
+
+  detail_->SetMasterSource(pairSource);
+  detail_->SetMasterFields("Day;No");
+  detail_->Open();
+  EXPECT_EQ(DetailNotes(), (Notes{"1/1"}));
+  pairs->Next();
+  EXPECT_EQ(DetailNotes(), (Notes{"3/2"}));
+}
+
+TEST_F(TableMasterDetail, TheMasterFieldsAndTheIndexReapplyTheRange) {
+  detail_->SetMasterSource(source_);
+  detail_->Open();
+  EXPECT_EQ(DetailNotes().size(), 5u);  // no master fields: no restriction
+  detail_->SetMasterFields("ShortDateDay");
+  EXPECT_EQ(DetailNotes(), (Notes{"1/1", "1/2"}));
+  // Back to the natural order and again to the index: the master's range comes back with the index.
+  detail_->SetIndexName("");
+  EXPECT_EQ(DetailNotes().size(), 5u);
+  detail_->SetIndexName("ByDay");
+  EXPECT_EQ(DetailNotes(), (Notes{"1/1", "1/2"}));
+  detail_->SetMasterFields("");
+  EXPECT_EQ(DetailNotes().size(), 5u);
+}
+
+TEST_F(TableMasterDetail, MasterErrors) {
+  // A source that shows the table itself, or a detail of it, would make a loop.
+  auto* own = New<TDataSource>(owner_.get());
+  own->SetDataSet(detail_);
+  EXPECT_EQ(DatabaseErrorText([&] { detail_->SetMasterSource(own); }), SCircularDataLink);
+  detail_->SetMasterSource(source_);
+  auto* detailSource = New<TDataSource>(owner_.get());
+  detailSource->SetDataSet(detail_);
+  EXPECT_EQ(DatabaseErrorText([&] { master_->SetMasterSource(detailSource); }), SCircularDataLink);
+
+  // More master fields than the index has.
+  detail_->SetMasterFields("ShortDateDay;Title;Text");
+  EXPECT_EQ(DatabaseErrorText([&] { detail_->Open(); }), SFieldIndexError);
+  EXPECT_FALSE(detail_->Active());
+  EXPECT_EQ(detail_->HoldSet(), 0);
+}
+
+}  // namespace
