@@ -27,22 +27,47 @@ void TSQLMemTable::SetIndexFieldNames(const AnsiString& value) { SelectIndex(val
 void TSQLMemTable::SelectIndex(const AnsiString& text, bool byFields) {
   if (Active()) CheckBrowseMode();
   if (text == indexSelection_ && byFields == indexByFields_) return;
-  if (Active()) {
-    SwitchCursorIndex(ResolveIndexName(text, byFields));
-    ApplyMasterRange();
+  if (!Active()) {
+    indexSelection_ = text;
+    indexByFields_ = byFields;
+    return;
   }
+  SwitchCursorIndex(ResolveIndexName(text, byFields));
   indexSelection_ = text;
   indexByFields_ = byFields;
-  if (Active()) Resync({});
+  // The selection follows the cursor's index even when the master's values do not fit the new index;
+  // the records shown follow it too.
+  try {
+    ApplyMasterRange();
+  } catch (...) {
+    Resync({});
+    throw;
+  }
+  Resync({});
 }
 
 void TSQLMemTable::LoadDefinitionsFromTable() {
-  // A table not created yet keeps the definitions the component holds for it: opening a cursor on it
-  // would build it from them.
+  // A table not created yet keeps the definitions the component holds for it: a cursor opened with them
+  // would build it.
   if (!Exists()) return;
-  std::unique_ptr<TSQLMemLocalCursor> cursor = OpenEngineCursor();
+  std::unique_ptr<TSQLMemLocalCursor> cursor = CreateOperationCursor();
   if (cursor == nullptr) return;
-  LoadIndexDefsFromCursor(*cursor);
+  // The table's own definitions are read, so the cursor is given none of the component's.
+  cursor->Session = Database()->Connection();
+  cursor->TableName = TableName();
+  cursor->InMemory = InMemory() ? 1 : 0;
+  cursor->Temporary = Temporary() ? 1 : 0;
+  cursor->ReadOnly = 1;
+  cursor->OpenTable(nullptr, nullptr, nullptr);
+  // The definitions load from the dataset's cursor; this one stands in for it while they do.
+  struct TBorrowedCursor {
+    TSQLMemCursor*& slot;
+    ~TBorrowedCursor() { slot = nullptr; }
+  } borrowed{cursor_};
+  cursor_ = cursor.get();
+  const bool storeDefs = StoreDefs();
+  InternalInitFieldDefs();
+  SetStoreDefs(storeDefs);  // read from the table, not changed by the program
   cursor->CloseTable();
 }
 

@@ -151,11 +151,12 @@ TEST_F(TableIndexes, FindIndexForSortNamesAnIndexThatServesTheOrder) {
   AddNumberedDays(3);
   TSQLMemTable* table = NewTable("fans");
   table->AddIndex("ByTitle", "Title", {});
-  EXPECT_EQ(EngineErrorCode([&] { table->FindIndexForSort({"Title"}, {}, {}); }), 11382);
+  EXPECT_EQ(EngineErrorCode([&] { table->FindIndexForSort({"Title"}, {"ASC"}, {"CASE"}); }), 11382);
   table->Open();
-  EXPECT_EQ(table->FindIndexForSort({"Title"}, {}, {}), "ByTitle");
-  EXPECT_EQ(table->FindIndexForSort({"ShortDateDay"}, {}, {}), "ByShortDate");
-  EXPECT_EQ(table->FindIndexForSort({"Text"}, {}, {}), "");
+  EXPECT_EQ(table->FindIndexForSort({"Title"}, {"ASC"}, {"CASE"}), "ByTitle");
+  EXPECT_EQ(table->FindIndexForSort({"ShortDateDay"}, {"ASC"}, {"CASE"}), "ByShortDate");
+  EXPECT_EQ(table->FindIndexForSort({"Title"}, {"DESC"}, {"CASE"}), "");
+  EXPECT_EQ(table->FindIndexForSort({"Text"}, {"ASC"}, {"CASE"}), "");
 }
 
 TEST_F(TableIndexes, UpdateIndexDefsReadsAClosedTableAndLeavesAnOpenOne) {

@@ -78,7 +78,7 @@ TEST_F(TableKeys, KeyAndRangeOperationsOnAClosedTableRaise) {
       {"SetKey", [&] { table->SetKey(); }, 10286},
       {"SetRangeStart", [&] { table->SetRangeStart(); }, 10286},
       {"GotoKey", [&] { table->GotoKey(); }, 10290},
-      {"FindIndexForSort", [&] { table->FindIndexForSort({"Title"}, {}, {}); }, 11382},
+      {"FindIndexForSort", [&] { table->FindIndexForSort({"Title"}, {"ASC"}, {"CASE"}); }, 11382},
   };
   for (const Case& c : cases) EXPECT_EQ(EngineErrorCode(c.run), c.code) << c.what;
   EXPECT_NE(DatabaseErrorText([&] { table->ApplyRange(); }), "<no error>");

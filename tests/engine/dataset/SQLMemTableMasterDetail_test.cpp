@@ -94,8 +94,10 @@ TEST_F(TableMasterDetail, TheMasterFieldsAndTheIndexReapplyTheRange) {
   EXPECT_EQ(DetailNotes().size(), 5u);  // no master fields: no restriction
   detail_->SetMasterFields("ShortDateDay");
   EXPECT_EQ(DetailNotes(), (Notes{"1/1", "1/2"}));
-  // Back to the natural order and again to the index: the master's range comes back with the index.
-  detail_->SetIndexName("");
+  // Without an index the master's values have nowhere to go: the order changes, the range goes, and
+  // the error says why; the index brings the range back.
+  EXPECT_EQ(DatabaseErrorText([&] { detail_->SetIndexName(""); }), SFieldIndexError);
+  EXPECT_EQ(detail_->IndexName(), "");
   EXPECT_EQ(DetailNotes().size(), 5u);
   detail_->SetIndexName("ByDay");
   EXPECT_EQ(DetailNotes(), (Notes{"1/1", "1/2"}));
@@ -114,7 +116,7 @@ TEST_F(TableMasterDetail, MasterErrors) {
   EXPECT_EQ(DatabaseErrorText([&] { master_->SetMasterSource(detailSource); }), SCircularDataLink);
 
   // More master fields than the index has.
-  detail_->SetMasterFields("ShortDateDay;Title;Text");
+  detail_->SetMasterFields("ShortDateDay;RecID;Title");
   EXPECT_EQ(DatabaseErrorText([&] { detail_->Open(); }), SFieldIndexError);
   EXPECT_FALSE(detail_->Active());
   EXPECT_EQ(detail_->HoldSet(), 0);
