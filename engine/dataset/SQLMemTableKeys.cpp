@@ -73,7 +73,12 @@ bool TSQLMemTable::GotoKey() {
 bool TSQLMemTable::FindKey(std::initializer_list<Variant> values) {
   SetKey();
   Integer count = 0;
-  for (const Variant& value : values) IndexFieldAt(count++)->SetAsVariant(value);
+  try {
+    for (const Variant& value : values) IndexFieldAt(count++)->SetAsVariant(value);
+  } catch (...) {
+    FinishKeyEdit(false);  // a value that does not fit leaves neither the state nor the key changed
+    throw;
+  }
   Byte* key = keyBuffers_[kiKey];
   TSQLMemKeyInfo info = ReadKeyInfo(key, KeyInfoOffset());
   info.FieldCount = count;

@@ -48,6 +48,35 @@ TEST_F(TableKeys, GotoKeyFindsTheExactDayOnThePrimaryIndex) {
   EXPECT_EQ(Day(*table), "2024.01.01");
 }
 
+// A key that names no field count searches on every field of the index; FindKey with fewer values than
+// the index has fields searches on those only.
+TEST_F(TableKeys, AKeySearchesOnEveryIndexFieldUnlessFewerAreNamed) {
+  TSQLMemTable* notes = NewTable("notes");
+  notes->FieldDefs().Add("Day", ftString, 10);
+  notes->FieldDefs().Add("No", ftInteger);
+  notes->FieldDefs().Add("Note", ftString, 20);
+  notes->IndexDefs().Add("ByDay", "Day;No", {ixPrimary});
+  notes->CreateTable();
+  AddRows("notes", {{"2024.01.03", 2, "3/2"}, {"2024.01.01", 1, "1/1"}, {"2024.01.03", 1, "3/1"}});
+  notes->SetIndexName("ByDay");
+  notes->Open();
+
+  notes->SetKey();
+  notes->FieldByName("Day")->SetAsString("2024.01.03");
+  EXPECT_FALSE(notes->GotoKey());  // No is null in the key, and no record has a null No
+  EXPECT_EQ(notes->FieldByName("Note")->AsString(), "1/1");
+
+  EXPECT_TRUE(notes->FindKey({Variant("2024.01.03")}));
+  EXPECT_EQ(notes->FieldByName("Note")->AsString(), "3/1");
+  EXPECT_TRUE(notes->FindKey({Variant("2024.01.03"), Variant(2)}));
+  EXPECT_EQ(notes->FieldByName("Note")->AsString(), "3/2");
+  EXPECT_EQ(DatabaseErrorText([&] { notes->FindKey({Variant("a"), Variant(1), Variant("x")}); }), SFieldIndexError);
+  EXPECT_EQ(notes->State(), dsBrowse);
+  EXPECT_EQ(notes->FieldByName("Note")->AsString(), "3/2");
+  EXPECT_TRUE(notes->GotoKey());  // the key is the one FindKey last searched
+  EXPECT_EQ(notes->FieldByName("Note")->AsString(), "3/2");
+}
+
 TEST_F(TableKeys, TheSetKeyStateTakesIndexFieldsOnlyAndCancelRestoresTheKey) {
   TSQLMemTable* table = OpenDiaryTable(kDays);
   table->SetIndexName("ByShortDate");
