@@ -258,7 +258,7 @@ TSQLMemCursor& TSQLMemTable::OpenCursorFor(Integer code) const {
 }
 
 Int64 TSQLMemTable::GetLastAutoincValue(Integer fieldIndex) {
-  TSQLMemCursor& cursor = OpenCursorFor(10081);
+  TSQLMemCursor& cursor = OpenCursorFor(20112);
   return cursor.GetLastAutoincValue(TableFieldNoOf(*this, cursor, fieldIndex));
 }
 
@@ -268,7 +268,7 @@ Int64 TSQLMemTable::GetLastAutoincValueByName(std::string_view fieldName) {
 }
 
 void TSQLMemTable::SetLastAutoincValue(Integer fieldIndex, Int64 value) {
-  TSQLMemCursor& cursor = OpenCursorFor(10082);
+  TSQLMemCursor& cursor = OpenCursorFor(20113);
   cursor.SetLastAutoincValue(TableFieldNoOf(*this, cursor, fieldIndex), value);
 }
 

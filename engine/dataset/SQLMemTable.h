@@ -113,7 +113,8 @@ class TSQLMemTable : public TSQLMemDataSet {
   void LoadFromFile(const AnsiString& fileName, const WideString& wideFileName = {});
   void LoadFromStream(TStream& stream);
 
-  // ---- sequences and progress (the table must be open) ----
+  // ---- sequences and progress (the sequence calls raise "Dataset is not opened", 20112 / 20113, on a
+  // closed table) ----
   // The last value handed out by the auto-increment sequence of Fields()[fieldIndex].
   Int64 GetLastAutoincValue(Integer fieldIndex);
   Int64 GetLastAutoincValueByName(std::string_view fieldName);
