@@ -241,3 +241,7 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   Integer keySize_ = 0;
   bool inList_ = false;
 };
+
+// Registers the dataset's published properties for form definitions (tables and queries register
+// their own classes with this one as parent). Registering again replaces the table.
+void RegisterSQLMemDataSet();
