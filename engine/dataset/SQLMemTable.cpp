@@ -333,5 +333,9 @@ void RegisterSQLMemTable() {
     p.BoolProp("Exclusive", &TSQLMemTable::SetExclusive);
     p.IntegerProp("MemoryTableAllocBy", &TSQLMemTable::SetMemoryTableAllocBy);
     p.EventProp("OnProgress", &TSQLMemTable::OnProgress);
+    p.StringProp("IndexName", &TSQLMemTable::SetIndexName);
+    p.StringProp("IndexFieldNames", &TSQLMemTable::SetIndexFieldNames);
+    p.StringProp("MasterFields", &TSQLMemTable::SetMasterFields);
+    p.ComponentProp("MasterSource", &TSQLMemTable::SetMasterSource);
   });
 }

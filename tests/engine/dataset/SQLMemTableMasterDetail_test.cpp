@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "tests/engine/dataset/TableIndexTestSupport.h"
+#include "vcl/rtl/PropertyTable.h"
+#include "vcl/rtl/Reader.h"
 
 namespace {
 
@@ -154,6 +156,53 @@ TEST_F(TableMasterDetail, MasterErrors) {
   EXPECT_EQ(DatabaseErrorText([&] { detail_->Open(); }), SFieldIndexError);
   EXPECT_FALSE(detail_->Active());
   EXPECT_EQ(detail_->HoldSet(), 0);
+}
+
+class TdmMasterDetail : public TComponent {
+ public:
+  using TComponent::TComponent;
+};
+
+// The diary's kind of definition: the order and the master link come from the stored properties, and
+// the detail follows its master once both are open.
+TEST_F(TableMasterDetail, IndexAndMasterAreReadFromAFormDefinition) {
+  RegisterSQLMemDatabaseComponents();
+  RegisterSQLMemTable();
+  RegisterStreamedClass<TDataSource, TComponent>("TDataSource", [](TPropertyTableOf<TDataSource>& p) {
+    p.ComponentProp("DataSet", &TDataSource::SetDataSet);
+  });
+  RegisterStreamedClass<TdmMasterDetail, TComponent>("TdmMasterDetail");
+  std::unique_ptr<TdmMasterDetail> module(New<TdmMasterDetail>(nullptr));
+  ReadComponentFromText(*module, R"(object dmData: TdmMasterDetail
+  object tblDays: TSQLMemTable
+    DatabaseName = 'DATASETTEST'
+    TableName = 'fans'
+    IndexName = 'ByShortDate'
+  end
+  object dsDays: TDataSource
+    DataSet = tblDays
+  end
+  object tblNotes: TSQLMemTable
+    DatabaseName = 'DATASETTEST'
+    TableName = 'notes'
+    IndexFieldNames = 'Day'
+    MasterFields = 'ShortDateDay'
+    MasterSource = dsDays
+  end
+end)");
+  auto* days = dynamic_cast<TSQLMemTable*>(module->FindComponent("tblDays"));
+  auto* notes = dynamic_cast<TSQLMemTable*>(module->FindComponent("tblNotes"));
+  ASSERT_NE(days, nullptr);
+  ASSERT_NE(notes, nullptr);
+  EXPECT_EQ(days->IndexName(), "ByShortDate");
+  EXPECT_EQ(notes->IndexFieldNames(), "Day");
+  EXPECT_EQ(notes->MasterSource(), module->FindComponent("dsDays"));
+  days->Open();
+  notes->Open();
+  EXPECT_EQ(notes->Cursor()->IndexName(), "ByDay");
+  EXPECT_EQ(Column(*notes, "Note"), (Notes{"1/1", "1/2"}));
+  days->Last();
+  EXPECT_EQ(Column(*notes, "Note"), (Notes{"3/1", "3/2", "3/3"}));
 }
 
 }  // namespace
