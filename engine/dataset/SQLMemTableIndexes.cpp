@@ -10,6 +10,7 @@
 #include "engine/storage/SQLMemLocalEngine.h"
 #include "engine/storage/SQLMemSchema.h"
 #include "vcl/db/FieldDefs.h"
+#include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/Exceptions.h"
 
 bool TSQLMemTable::ConnectDefinitions() {
@@ -118,7 +119,28 @@ void TSQLMemTable::AddIndex(const AnsiString& name, const AnsiString& fields, TI
 }
 
 void TSQLMemTable::DeleteIndex(const AnsiString& name) {
-  RunIndexOperation(11618, [&](TSQLMemCursor& cursor) { cursor.DeleteIndex(name); });
+  bool wasCurrent = false;
+  RunIndexOperation(11618, [&](TSQLMemCursor& cursor) {
+    // An open table ordered by the index leaves it first (its range and key fields with it), so that
+    // it never stands on an index that is gone; when the deletion fails, the order comes back.
+    wasCurrent = Active() && !cursor.IndexName().empty() && SameText(cursor.IndexName(), name);
+    if (!wasCurrent) {
+      cursor.DeleteIndex(name);
+      return;
+    }
+    const AnsiString current = cursor.IndexName();
+    SwitchCursorIndex(AnsiString());
+    try {
+      cursor.DeleteIndex(name);
+    } catch (...) {
+      SwitchCursorIndex(current);
+      throw;
+    }
+  });
+  if (!wasCurrent) return;
+  indexSelection_.clear();
+  indexByFields_ = false;
+  Resync({});
 }
 
 AnsiString TSQLMemTable::FindIndexForSort(const std::vector<AnsiString>& fieldNames,

@@ -129,6 +129,23 @@ TEST_F(TableIndexes, AddAndDeleteIndexOnAClosedTable) {
   EXPECT_GE(table->IndexDefs().IndexOf("ByShortDate"), 0);
 }
 
+// Deleting the index an open table is ordered by leaves the table in the order of writing, with no
+// index named, rather than on an index that is gone.
+TEST_F(TableIndexes, DeletingTheCurrentIndexOfAnOpenTableFallsBackToNoIndex) {
+  TSQLMemTable* table = OpenDiaryTable({"2024.01.02", "2024.01.01", "2024.01.03"});
+  table->AddIndex("ByTitle", "Title", {});
+  table->SetIndexName("ByTitle");
+  table->Last();
+  table->DeleteIndex("ByTitle");
+  EXPECT_EQ(table->IndexName(), "");
+  EXPECT_EQ(table->Cursor()->IndexName(), "");
+  EXPECT_EQ(Column(*table, "ShortDateDay"), (Days{"2024.01.02", "2024.01.01", "2024.01.03"}));
+  EXPECT_LT(table->IndexDefs().IndexOf("ByTitle"), 0);
+  table->Close();
+  table->Open();  // the component names no lost index
+  EXPECT_EQ(table->RecordCount(), 3);
+}
+
 TEST_F(TableIndexes, IndexOperationErrorsLeaveNoHoldBehind) {
   TSQLMemTable* table = NewTable("fans");
   struct Case {
