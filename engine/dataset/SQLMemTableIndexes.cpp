@@ -15,7 +15,10 @@
 
 bool TSQLMemTable::ConnectDefinitions() {
   IndexDefs().SetUpdater([this] { UpdateIndexDefs(); });
-  const TNotifyEvent store = [this](TObject*) { SetStoreDefs(true); };
+  // While a cursor is attached the lists are being filled from the table, which is nothing to store.
+  const TNotifyEvent store = [this](TObject*) {
+    if (Cursor() == nullptr) SetStoreDefs(true);
+  };
   IndexDefs().OnUpdate = store;
   FieldDefs().OnUpdate = store;
   return true;
