@@ -37,9 +37,15 @@ class TableIndexTest : public DiaryDataSetTest {
   // A cell of AddRows: a number, a text, or nothing (the field keeps its default).
   using Cell = std::variant<std::monostate, int, std::string>;
 
+  void SetUp() override {
+    InitializeEngineFoundation();
+    blocksBefore_ = MemoryManager().Allocated();
+    DiaryDataSetTest::SetUp();
+  }
   void TearDown() override {
     owner_.reset();  // the components let the database go before the fixture disconnects it
     DiaryDataSetTest::TearDown();
+    EXPECT_EQ(MemoryManager().Allocated(), blocksBefore_) << "engine blocks leaked";
   }
 
   TSQLMemTable* NewTable(const AnsiString& tableName) {
@@ -124,4 +130,7 @@ class TableIndexTest : public DiaryDataSetTest {
   }
 
   std::unique_ptr<TComponent> owner_ = std::make_unique<TComponent>(nullptr);
+
+ private:
+  Int64 blocksBefore_ = 0;
 };
