@@ -66,9 +66,11 @@ TEST_F(TableMasterDetail, TheDetailFollowsTheMastersScrolls) {
   EXPECT_TRUE(detail_->FieldByName("No")->IsNull());
   detail_->Cancel();
 
-  // The master closes: the detail shows every record again.
+  // The master closes: the detail shows every record again; it opens: the detail follows again.
   master_->Close();
   EXPECT_EQ(DetailNotes().size(), 5u);
+  master_->Open();
+  EXPECT_EQ(DetailNotes(), (Notes{"1/1", "1/2"}));
 }
 
 TEST_F(TableMasterDetail, TwoMasterFieldsMatchTheFirstTwoIndexFields) {
