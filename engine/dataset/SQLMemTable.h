@@ -132,7 +132,9 @@ class TSQLMemTable : public TSQLMemDataSet {
   // SQLMemTableMasterDetail.cpp; this section belongs to those units.)
   // --- begin index section ---
   // The current order: an index by name, or the index that serves a list of fields ("A;B"). Setting one
-  // clears the other; setting the same selection again does nothing, not even a resync.
+  // clears the other; setting the same selection again does nothing, not even a resync. On an open
+  // detail table the master's range follows the new index ("Field index out of range" when the index
+  // has fewer fields than MasterFields; the new order stays).
   AnsiString IndexName() const { return indexByFields_ ? AnsiString() : indexSelection_; }
   void SetIndexName(const AnsiString& value);
   AnsiString IndexFieldNames() const { return indexByFields_ ? indexSelection_ : AnsiString(); }
@@ -140,7 +142,8 @@ class TSQLMemTable : public TSQLMemDataSet {
 
   // Adds or removes an engine index of the table, open or closed (an open disk table must be
   // exclusive: 11617 / 11618). Field lists are separated by ";" or ","; an empty name raises 20046, an
-  // empty field list 20047, an unknown field 20050.
+  // empty field list 20047, an unknown field 20050. Deleting the index an open table is ordered by
+  // leaves the table in its natural order with no index selected.
   void AddIndex(const AnsiString& name, const AnsiString& fields, TIndexOptions options,
                 const AnsiString& descFields = AnsiString(), const AnsiString& caseInsFields = AnsiString());
   void DeleteIndex(const AnsiString& name);

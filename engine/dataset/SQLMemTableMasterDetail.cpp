@@ -12,6 +12,8 @@
 #include "vcl/db/FieldDefs.h"
 #include "vcl/db/Fields.h"
 
+// The link reports nothing before it has a source, so its handlers are set on the way to one (the link
+// itself is made after this unit's members, too late to be connected with them).
 void TSQLMemTable::ConnectMasterLink() {
   if (masterLink_->OnMasterChange) return;
   masterLink_->OnMasterChange = [this](TObject*) {
