@@ -74,7 +74,8 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
   }
   TBookmark start = source.GetBookmark();
   auto* engineDestination = dynamic_cast<TSQLMemDataSet*>(&destination);
-  const bool tracking = options.TrackSequences && engineDestination != nullptr && engineDestination->Cursor() != nullptr;
+  const bool tracking =
+      options.TrackSequences && engineDestination != nullptr && engineDestination->Cursor() != nullptr;
 
   source.First();
   std::vector<FieldPair> pairs;
@@ -107,8 +108,9 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
       try {
         CopyValue(pair);
       } catch (const Exception& e) {
-        errorText += Format("Error copying table. Record #%d, field '%s' was copied with Null value due to error: %s\r\n",
-                            {recordNo, pair.source->FieldName(), e.Message()});
+        errorText +=
+            Format("Error copying table. Record #%d, field '%s' was copied with Null value due to error: %s\r\n",
+                   {recordNo, pair.source->FieldName(), e.Message()});
         try {
           pair.destination->Clear();
         } catch (const Exception&) {  // the field keeps what the failed copy left
@@ -124,7 +126,8 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
     try {
       destination.Post();
     } catch (const Exception& e) {
-      errorText += Format("Error copying table. Record #%d was not imported due to error: %s\r\n", {recordNo, e.Message()});
+      errorText +=
+          Format("Error copying table. Record #%d was not imported due to error: %s\r\n", {recordNo, e.Message()});
       // The record is left out; without the cancel the next insert would try to post it again.
       destination.Cancel();
     }

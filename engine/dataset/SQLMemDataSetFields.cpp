@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "engine/dataset/SQLMemDataSet.h"
-
 #include "engine/dataset/SQLMemBlobStream.h"
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"

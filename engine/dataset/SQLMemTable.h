@@ -15,6 +15,7 @@
 #include "engine/dataset/SQLMemDataSet.h"
 #include "engine/dataset/SQLMemDefinitions.h"
 #include "vcl/db/DataSource.h"
+#include "vcl/rtl/PropertyTable.h"
 
 class TSQLMemLocalCursor;
 
@@ -182,6 +183,9 @@ class TSQLMemTable : public TSQLMemDataSet {
   void SetMasterSource(TDataSource* value);
   // A property change also marks IndexDefs out of date.
   void DataEvent(TDataEvent event, NativeInt info) override;
+  // The published properties of this section (IndexName, IndexFieldNames, MasterFields, MasterSource)
+  // for the table's registration.
+  static void DefineIndexProperties(TPropertyTableOf<TSQLMemTable>& table);
 
  protected:
   // The last step of the open: a detail restricts itself to its master's record.
@@ -261,5 +265,7 @@ class TSQLMemTable : public TSQLMemDataSet {
   std::unique_ptr<TSQLMemForeignKeyDefs> foreignKeyDefsCopy_;
 };
 
-// Registers the table component for form definitions.
-void RegisterSQLMemTable();
+// Registers the table component for form definitions, on top of the dataset's properties (registered
+// first when they are not yet). `more` adds the properties that the index section declares (IndexName,
+// IndexFieldNames, MasterFields, MasterSource), which live in that section's units.
+void RegisterSQLMemTable(const std::function<void(TPropertyTableOf<TSQLMemTable>& table)>& more = {});

@@ -24,6 +24,13 @@ bool TSQLMemTable::ConnectDefinitions() {
   return true;
 }
 
+void TSQLMemTable::DefineIndexProperties(TPropertyTableOf<TSQLMemTable>& table) {
+  table.StringProp("IndexName", &TSQLMemTable::SetIndexName);
+  table.StringProp("IndexFieldNames", &TSQLMemTable::SetIndexFieldNames);
+  table.StringProp("MasterFields", &TSQLMemTable::SetMasterFields);
+  table.ComponentProp("MasterSource", &TSQLMemTable::SetMasterSource);
+}
+
 void TSQLMemTable::SetIndexName(const AnsiString& value) { SelectIndex(value, false); }
 
 void TSQLMemTable::SetIndexFieldNames(const AnsiString& value) { SelectIndex(value, !value.empty()); }

@@ -160,10 +160,12 @@ TEST_F(BatchMove, AbortMidwayKeepsWhatWasCopied) {
 // lacks keeps its default; a value that does not fit its destination field leaves that field null, and
 // a record the destination refuses is left out while the copy goes on.
 TEST_F(BatchMove, FieldsByNameAndTheErrorText) {
-  AddDays({{"2024.01.01", "12", "a"}, {"2024.01.02", "not a number", "b"}, {"2024.01.03", "7", "c"},
+  AddDays({{"2024.01.01", "12", "a"},
+           {"2024.01.02", "not a number", "b"},
+           {"2024.01.03", "7", "c"},
            {"2024.01.04", "8", "d"}});
-  CreateTable("other", {{"RecID", sftInteger}, {"ShortDateDay", sftVarchar, 10}, {"Title", sftInteger},
-                        {"Extra", sftInteger}},
+  CreateTable("other",
+              {{"RecID", sftInteger}, {"ShortDateDay", sftVarchar, 10}, {"Title", sftInteger}, {"Extra", sftInteger}},
               [](TSQLMemAdvFieldDefs& adv) {
                 adv.FindByName("RecID")->MaxValue.SetAsInteger(3);  // the fourth day is refused
                 adv.FindByName("Extra")->DefaultValue.SetAsInteger(-1);
@@ -173,7 +175,8 @@ TEST_F(BatchMove, FieldsByNameAndTheErrorText) {
 
   const AnsiString errorText = Copy(*source, *destination);
 
-  const AnsiString fieldLine = "Error copying table. Record #2, field 'Title' was copied with Null value due to error: ";
+  const AnsiString fieldLine =
+      "Error copying table. Record #2, field 'Title' was copied with Null value due to error: ";
   const AnsiString recordLine = "Error copying table. Record #4 was not imported due to error: ";
   ASSERT_EQ(errorText.rfind(fieldLine, 0), 0u) << errorText;
   const std::size_t second = errorText.find("\r\n") + 2;
@@ -226,33 +229,48 @@ TEST_F(BatchMove, SourceThatCannotMoveOnEndsTheCopy) {
 }
 
 // As a restructure copies: the destination's auto-increment sequence continues after the highest value
-// copied into it; a plain copy leaves the sequence to the destination.
+// copied into it (below the lowest for a negative increment); a plain copy leaves the sequence to the
+// destination, which numbered the copied records itself before their values were copied over.
 TEST_F(BatchMove, TrackedSequenceContinuesAfterTheCopiedValues) {
-  CreateTable("numbered", DiaryColumns(), [](TSQLMemAdvFieldDefs& adv) { adv.FindByName("RecID")->InitialValue = 500; });
-  TWritableDiaryDataSet* source = Open("numbered");
-  for (int i = 0; i < 4; ++i) {
-    source->Insert();
-    source->FieldByName("ShortDateDay")->SetAsString("2024.02.0" + std::to_string(i + 1));
-    source->Post();
-  }
-  source->Last();
-  const Integer highest = source->FieldByName("RecID")->AsInteger();
-  ASSERT_GT(highest, 4);
+  struct Case {
+    Int64 increment;
+    Int64 sourceStart;
+  };
+  for (const Case c : {Case{1, 500}, Case{-1, -500}}) {
+    SCOPED_TRACE(c.increment);
+    const auto numbering = [&](Int64 start) {
+      return [=](TSQLMemAdvFieldDefs& adv) {
+        TSQLMemAdvFieldDef& recId = *adv.FindByName("RecID");
+        recId.Increment = c.increment;
+        recId.InitialValue = start;
+        recId.MinSequence = -100000;
+        recId.MaxSequence = 100000;
+      };
+    };
+    const AnsiString suffix = c.increment > 0 ? "up" : "down";
+    CreateTable("numbered" + suffix, DiaryColumns(), numbering(c.sourceStart));
+    TWritableDiaryDataSet* source = Open("numbered" + suffix);
+    for (int i = 0; i < 4; ++i) {
+      source->Insert();
+      source->FieldByName("ShortDateDay")->SetAsString("2024.02.0" + std::to_string(i + 1));
+      source->Post();
+    }
+    source->Last();  // natural order: the last one numbered
+    const Integer extreme = source->FieldByName("RecID")->AsInteger();
+    ASSERT_EQ(extreme, c.sourceStart + 4 * c.increment);
 
-  for (bool track : {true, false}) {
-    const AnsiString name = track ? "tracked" : "untracked";
-    CreateTable(name, DiaryColumns());
-    TWritableDiaryDataSet* destination = Open(name);
-    EXPECT_EQ(Copy(*source, *destination, track), "");
-    destination->Insert();
-    destination->FieldByName("ShortDateDay")->SetAsString("2024.03.01");
-    destination->Post();
-    destination->Last();
-    const Integer next = destination->FieldByName("RecID")->AsInteger();
-    if (track)
-      EXPECT_EQ(next, highest + 1);
-    else
-      EXPECT_LE(next, highest) << "the destination's own sequence";
+    for (bool track : {true, false}) {
+      const AnsiString name = (track ? "tracked" : "untracked") + suffix;
+      CreateTable(name, DiaryColumns(), numbering(0));
+      TWritableDiaryDataSet* destination = Open(name);
+      EXPECT_EQ(Copy(*source, *destination, track), "");
+      destination->Insert();
+      destination->FieldByName("ShortDateDay")->SetAsString("2024.03.01");
+      destination->Post();
+      destination->Last();
+      const Integer next = destination->FieldByName("RecID")->AsInteger();
+      EXPECT_EQ(next, track ? extreme + c.increment : 5 * c.increment) << track;
+    }
   }
 }
 

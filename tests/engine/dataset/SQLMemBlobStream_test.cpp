@@ -100,10 +100,25 @@ TEST_F(BlobStream, ReadWriteStreamAppendsOverwritesAndTruncates) {
     const char* expected;
   };
   const Step steps[] = {
-      {"append", [&](TStream& s) { s.Seek(Int64{0}, soEnd); Write(s, " Sunny later."); }, "The first day. Sunny later."},
-      {"overwrite", [&](TStream& s) { s.Seek(Int64{4}, soBeginning); Write(s, "FIRST"); }, "The FIRST day. Sunny later."},
+      {"append",
+       [&](TStream& s) {
+         s.Seek(Int64{0}, soEnd);
+         Write(s, " Sunny later.");
+       },
+       "The first day. Sunny later."},
+      {"overwrite",
+       [&](TStream& s) {
+         s.Seek(Int64{4}, soBeginning);
+         Write(s, "FIRST");
+       },
+       "The FIRST day. Sunny later."},
       {"truncate", [&](TStream& s) { s.SetSize(Int64{9}); }, "The FIRST"},
-      {"extend by writing past the end", [&](TStream& s) { s.Seek(Int64{0}, soEnd); Write(s, "!"); }, "The FIRST!"},
+      {"extend by writing past the end",
+       [&](TStream& s) {
+         s.Seek(Int64{0}, soEnd);
+         Write(s, "!");
+       },
+       "The FIRST!"},
   };
   set->Edit();
   std::unique_ptr<TStream> stream = set->CreateBlobStream(text, bmReadWrite);

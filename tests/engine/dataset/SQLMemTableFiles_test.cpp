@@ -188,6 +188,8 @@ TEST_F(TableFiles, SaveThatCannotReplaceTheFileReportsItAndKeepsBoth) {
   // A folder that does not exist: the temporary file cannot be made.
   const std::string missing = ErrorText([&] { table->SaveToFile("", 1, 9, 0, dir / u"none/qnt.dat"); });
   EXPECT_EQ(missing.rfind("Cannot create file. FileName = ", 0), 0u) << missing;
+  EXPECT_EQ(ErrorText([&] { table->SaveToFile("", 1, 9, 0, u""); }),
+            "Cannot create file. FileName =  - Native error: 10104");
 }
 
 TEST_F(TableFiles, FailedLoadLeavesNoTableAndTheFileUntouched) {

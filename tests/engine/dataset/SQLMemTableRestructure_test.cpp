@@ -174,6 +174,16 @@ TEST_F(TableRestructure, EachFailingStepLeavesItsLineAndItsCleanup) {
   }
 }
 
+TEST_F(TableRestructure, AbortFromTheProgressHandlerIsACopyFailure) {
+  TSQLMemTable* table = TableWithCopies();
+  table->OnProgress = [](TComponent*, double, TSQLMemTableOperation, bool& abort) { abort = true; };
+  AnsiString log;
+  EXPECT_FALSE(table->RestructureTable(log));
+  EXPECT_EQ(std::string(log),
+            "Error - restructure table 'fans' failed. Cannot copy data due to error: \r\nOperation aborted\r\n");
+  EXPECT_EQ(TableNames(), std::vector<std::string>{"fans"});
+}
+
 TEST_F(TableRestructure, ForeignKeysOfOtherTablesFollowTheNewTable) {
   TSQLMemTable* links = NewTable("links");
   links->FieldDefs().Add("Day", ftString, 10);

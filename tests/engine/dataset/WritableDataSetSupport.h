@@ -14,9 +14,7 @@ class TWritableDiaryDataSet : public TDiaryDataSet {
   explicit TWritableDiaryDataSet(TComponent* owner) : TDiaryDataSet(owner) {}
 
  protected:
-  void InternalEdit() override {
-    editCopy_.assign(ActiveBuffer(), ActiveBuffer() + GetRecordSize());
-  }
+  void InternalEdit() override { editCopy_.assign(ActiveBuffer(), ActiveBuffer() + GetRecordSize()); }
   void InternalCancel() override {
     cursor_->CurrentRecordBuffer = ActiveBuffer();
     cursor_->DiscardRecordChanges();
