@@ -10,6 +10,7 @@
 
 #include "engine/foundation/SQLMemTypes.h"
 #include "tests/engine/dataset/DataSetTestSupport.h"
+#include "vcl/db/DataSource.h"
 #include "vcl/db/SQLTimeStamp.h"
 #include "vcl/rtl/DateUtils.h"
 
@@ -118,6 +119,19 @@ std::vector<TypeCase> TypeCases() {
        [](TField* f) { EXPECT_TRUE(f->AsWideString() == u"\u0151\u0171\u20AC"); }, nullptr},
   };
 }
+
+// Counts the field changes a link hears.
+class FieldChangeLink : public TDataLink {
+ public:
+  int fieldChanges = 0;
+
+ protected:
+  void RecordChanged(TField* field) override {
+    if (field != nullptr) ++fieldChanges;
+  }
+};
+
+std::string Title(TDataSet* dataSet) { return dataSet->FieldByName("Title")->AsString(); }
 
 class DataSetFields : public DiaryDataSetTest {
  protected:
@@ -294,6 +308,24 @@ TEST_F(DataSetFields, WritingNeedsAnEditingStateAndAWritableDataset) {
   }
 }
 
+TEST_F(DataSetFields, AWrittenFieldIsReportedToTheLinks) {
+  AddNumberedDays(1);
+  auto source = std::unique_ptr<TDataSource>(New<TDataSource>(nullptr));
+  FieldChangeLink link;
+  link.SetDataSource(source.get());
+  source->SetDataSet(dataSet);
+  dataSet->Open();
+  dataSet->Edit();
+  ASSERT_EQ(dataSet->State(), dsEdit);
+  dataSet->FieldByName("Title")->SetAsString("Changed");
+  EXPECT_EQ(link.fieldChanges, 1);
+  EXPECT_TRUE(dataSet->Modified());
+  EXPECT_TRUE(dataSet->FieldChanged());
+  EXPECT_EQ(Title(dataSet), "Changed");
+  dataSet->Cancel();
+  link.SetDataSource(nullptr);
+}
+
 TEST_F(DataSetFields, InTheSetKeyStateOnlyKeyFieldsTakeValues) {
   AddNumberedDays(1);
   dataSet->Open();
@@ -321,10 +353,18 @@ TEST_F(DataSetFields, CalculatedFieldsLiveInTheirOwnAreaOfEachBuffer) {
   dataSet->OnCalcFields = [](TDataSet* set) {
     set->FieldByName("Doubled")->SetAsInteger(set->FieldByName("RecID")->AsInteger() * 2);
   };
+  // Values set while the fields are calculated reach no link: the calculation state is silent.
+  auto source = std::unique_ptr<TDataSource>(New<TDataSource>(nullptr));
+  FieldChangeLink link;
+  link.SetDataSource(source.get());
+  source->SetDataSet(dataSet);
   dataSet->Open();
   std::vector<Integer> values;
   for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) values.push_back(doubled->AsInteger());
   EXPECT_EQ(values, (std::vector<Integer>{2, 4, 6, 8, 10}));
+  EXPECT_EQ(link.fieldChanges, 0);
+  EXPECT_FALSE(dataSet->Modified());
+  link.SetDataSource(nullptr);
   EXPECT_EQ(dataSet->FieldByName("Title")->AsString(), "Day 4") << "the area does not overlap the record";
   dataSet->Close();
 }

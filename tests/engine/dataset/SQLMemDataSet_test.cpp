@@ -123,6 +123,24 @@ TEST_F(DataSetOpen, TwoDatasetsShareOneDatabase) {
   EXPECT_EQ(DefaultSession().FindDatabase(kDataSetTestDatabase), nullptr);
 }
 
+TEST_F(DataSetOpen, DisconnectingATemporaryDatabaseClosesItsDatasetsAndSurvivesTheirRelease) {
+  TDiaryDataSet* other = NewDataSet();
+  dataSet->Open();
+  other->Open();
+  TSQLMemDatabase* database = dataSet->Database();
+  ASSERT_TRUE(database->Temporary());
+  database->Disconnect();
+  EXPECT_FALSE(dataSet->Active());
+  EXPECT_FALSE(other->Active());
+  EXPECT_FALSE(database->Connected());
+  EXPECT_EQ(database->ReferenceCount(), 0);
+  EXPECT_EQ(dataSet->HoldSet(), 0u);
+  // The next open finds the component and connects it again.
+  dataSet->Open();
+  EXPECT_EQ(dataSet->Database(), database);
+  dataSet->Close();
+}
+
 TEST_F(DataSetOpen, ADatabaseComponentOfTheProgramIsUsedAndItsDisconnectClosesTheDatasets) {
   auto form = std::make_unique<TComponent>(nullptr);
   auto* database = New<TSQLMemDatabase>(form.get());
@@ -421,6 +439,23 @@ TEST_F(DataSetNavigation, SwitchingTheIndexChangesTheOrderAndTheKeyFields) {
   EXPECT_EQ(EngineErrorCode([&] { dataSet->SwitchCursorIndex("NoSuchIndex"); }), 10325);
   dataSet->SwitchCursorIndex("ByShortDate");
   EXPECT_EQ(order(), "ABC");
+}
+
+TEST_F(DataSetNavigation, GetCurrentRecordCopiesTheRecordTheUserSees) {
+  dataSet->Open();
+  std::vector<Byte> copy(static_cast<std::size_t>(dataSet->Cursor()->RecordBufferSize));
+  EXPECT_FALSE(dataSet->GetCurrentRecord(copy.data())) << "an empty table has no current record";
+  dataSet->Close();
+  AddNumberedDays(6);
+  dataSet->Open();
+  dataSet->MoveBy(4);
+  ASSERT_TRUE(dataSet->GetCurrentRecord(copy.data()));
+  char title[26] = {};
+  ASSERT_TRUE(dataSet->Cursor()->GetFieldData(kTitle, title, copy.data()));
+  EXPECT_STREQ(title, "Day 4");
+  // The dataset reads on from where it was.
+  dataSet->Next();
+  EXPECT_EQ(Title(dataSet), "Day 5");
 }
 
 TEST_F(DataSetNavigation, RecordCountFollowsRecordsAddedByOthers) {
