@@ -254,6 +254,8 @@ void TSQLMemDataSet::InternalOpen() {
     cursor_->CurrentRecordBuffer = cursorBuffer_;
     AllocKeyBuffers();
     if (cursor_->FilterExpression == nullptr) DropRange();
+    // A set made Filtered before it opened (say, by its form definition) filters from its first record.
+    if (Filtered()) ActivateFilters();
     AfterInternalOpen();
     recordWritten_ = false;
     // The first fetch starts from where the cursor stands, not from a buffer's bookmark.

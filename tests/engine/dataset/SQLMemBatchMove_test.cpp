@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/dataset/SQLMemDefinitions.h"
-#include "tests/engine/dataset/WritableDataSetSupport.h"
+#include "tests/engine/dataset/DataSetTestSupport.h"
 
 namespace {
 
@@ -54,8 +54,8 @@ class BatchMove : public DiaryDataSetTest {
     return {{"RecID", sftAutoInc}, {"ShortDateDay", sftVarchar, 10}, {"Title", sftVarchar, 25}, {"Text", sftMemo}};
   }
 
-  TWritableDiaryDataSet* Open(const AnsiString& table, const AnsiString& index = "") {
-    auto* set = New<TWritableDiaryDataSet>(owner_.get());
+  TDiaryDataSet* Open(const AnsiString& table, const AnsiString& index = "") {
+    auto* set = New<TDiaryDataSet>(owner_.get());
     set->SetDatabaseName(kDataSetTestDatabase);
     set->TableName = table;
     set->IndexName = index;
@@ -85,8 +85,8 @@ class BatchMove : public DiaryDataSetTest {
 TEST_F(BatchMove, CopiesAThousandDaysWithTheirTexts) {
   AddNumberedDays(1000);
   CreateTable("copy", DiaryColumns());
-  TWritableDiaryDataSet* source = Open("fans", "ByShortDate");
-  TWritableDiaryDataSet* destination = Open("copy");
+  TDiaryDataSet* source = Open("fans", "ByShortDate");
+  TDiaryDataSet* destination = Open("copy");
   source->SetRecNo(500);
   const AnsiString day500 = source->FieldByName("ShortDateDay")->AsString();
 
@@ -128,7 +128,7 @@ TEST_F(BatchMove, ProgressOfTwoHundredRecordsCountsTheNextRecord) {
 
 TEST_F(BatchMove, EmptySourceReportsOnlyStartAndEnd) {
   CreateTable("copy", DiaryColumns());
-  TWritableDiaryDataSet* destination = Open("copy");
+  TDiaryDataSet* destination = Open("copy");
   EXPECT_EQ(Copy(*Open("fans"), *destination), "");
   EXPECT_EQ(progress, (std::vector<double>{0, 100}));
   EXPECT_EQ(destination->RecordCount(), 0);
@@ -137,7 +137,7 @@ TEST_F(BatchMove, EmptySourceReportsOnlyStartAndEnd) {
 TEST_F(BatchMove, AbortBeforeTheFirstRecordCopiesNothing) {
   AddNumberedDays(5);
   CreateTable("copy", DiaryColumns());
-  TWritableDiaryDataSet* destination = Open("copy");
+  TDiaryDataSet* destination = Open("copy");
   EXPECT_EQ(Copy(*Open("fans"), *destination, false, 0), "Operation aborted");
   EXPECT_EQ(progress, (std::vector<double>{0}));
   EXPECT_EQ(destination->RecordCount(), 0);
@@ -146,8 +146,8 @@ TEST_F(BatchMove, AbortBeforeTheFirstRecordCopiesNothing) {
 TEST_F(BatchMove, AbortMidwayKeepsWhatWasCopied) {
   AddNumberedDays(200);
   CreateTable("copy", DiaryColumns());
-  TWritableDiaryDataSet* source = Open("fans", "ByShortDate");
-  TWritableDiaryDataSet* destination = Open("copy");
+  TDiaryDataSet* source = Open("fans", "ByShortDate");
+  TDiaryDataSet* destination = Open("copy");
   source->Last();
   EXPECT_EQ(Copy(*source, *destination, false, 50), "\r\nOperation aborted");
   // The answer to 50% comes after record 99 (the next one is the hundredth).
@@ -170,8 +170,8 @@ TEST_F(BatchMove, FieldsByNameAndTheErrorText) {
                 adv.FindByName("RecID")->MaxValue.SetAsInteger(3);  // the fourth day is refused
                 adv.FindByName("Extra")->DefaultValue.SetAsInteger(-1);
               });
-  TWritableDiaryDataSet* source = Open("fans", "ByShortDate");
-  TWritableDiaryDataSet* destination = Open("other");
+  TDiaryDataSet* source = Open("fans", "ByShortDate");
+  TDiaryDataSet* destination = Open("other");
 
   const AnsiString errorText = Copy(*source, *destination);
 
@@ -199,16 +199,16 @@ TEST_F(BatchMove, FieldsByNameAndTheErrorText) {
 
 // A source whose move to its next record fails: the copy stops at once, says how far it came and does
 // not report its end.
-class TBreakingDataSet : public TWritableDiaryDataSet {
+class TBreakingDataSet : public TDiaryDataSet {
  public:
-  using TWritableDiaryDataSet::TWritableDiaryDataSet;
+  using TDiaryDataSet::TDiaryDataSet;
   AnsiString failAfter;  // the title of the record after which the move to the next one fails
 
  protected:
   TGetResult GetRecord(Byte* buffer, TGetMode getMode, bool doCheck) override {
     if (getMode == gmNext && !failAfter.empty() && !IsEmpty() && FieldByName("Title")->AsString() == failAfter)
       throw Exception("disk gone");
-    return TWritableDiaryDataSet::GetRecord(buffer, getMode, doCheck);
+    return TDiaryDataSet::GetRecord(buffer, getMode, doCheck);
   }
 };
 
@@ -219,7 +219,7 @@ TEST_F(BatchMove, SourceThatCannotMoveOnEndsTheCopy) {
   std::unique_ptr<TBreakingDataSet> freeSource(source);
   source->SetDatabaseName(kDataSetTestDatabase);
   source->Open();
-  TWritableDiaryDataSet* destination = Open("copy");
+  TDiaryDataSet* destination = Open("copy");
   source->failAfter = "Day 2";  // records 1 to 3 are copied, the fourth cannot be read
   EXPECT_EQ(Copy(*source, *destination),
             "\r\nCannot retieve record #4, operation aborted. 3 records were successfully copied\r\n");
@@ -249,7 +249,7 @@ TEST_F(BatchMove, TrackedSequenceContinuesAfterTheCopiedValues) {
     };
     const AnsiString suffix = c.increment > 0 ? "up" : "down";
     CreateTable("numbered" + suffix, DiaryColumns(), numbering(c.sourceStart));
-    TWritableDiaryDataSet* source = Open("numbered" + suffix);
+    TDiaryDataSet* source = Open("numbered" + suffix);
     for (int i = 0; i < 4; ++i) {
       source->Insert();
       source->FieldByName("ShortDateDay")->SetAsString("2024.02.0" + std::to_string(i + 1));
@@ -262,7 +262,7 @@ TEST_F(BatchMove, TrackedSequenceContinuesAfterTheCopiedValues) {
     for (bool track : {true, false}) {
       const AnsiString name = (track ? "tracked" : "untracked") + suffix;
       CreateTable(name, DiaryColumns(), numbering(0));
-      TWritableDiaryDataSet* destination = Open(name);
+      TDiaryDataSet* destination = Open(name);
       EXPECT_EQ(Copy(*source, *destination, track), "");
       destination->Insert();
       destination->FieldByName("ShortDateDay")->SetAsString("2024.03.01");

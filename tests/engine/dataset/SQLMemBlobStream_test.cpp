@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/engine/dataset/WritableDataSetSupport.h"
+#include "tests/engine/dataset/DataSetTestSupport.h"
 #include "tests/engine/foundation/EngineTestSupport.h"
 #include "vcl/rtl/ExceptionHandler.h"
 
@@ -19,7 +19,7 @@ class BlobStream : public DiaryDataSetTest {
   void SetUp() override {
     DiaryDataSetTest::SetUp();
     AddDays({{"2024.01.01", "Monday", "The first day."}, {"2024.01.02", "Tuesday", ""}});
-    set = New<TWritableDiaryDataSet>(owner_.get());
+    set = New<TDiaryDataSet>(owner_.get());
     set->SetDatabaseName(kDataSetTestDatabase);
     set->Open();
     text = set->FieldByName("Text");
@@ -48,7 +48,7 @@ class BlobStream : public DiaryDataSetTest {
     return value;
   }
 
-  TWritableDiaryDataSet* set = nullptr;
+  TDiaryDataSet* set = nullptr;
   TField* text = nullptr;
 
  private:

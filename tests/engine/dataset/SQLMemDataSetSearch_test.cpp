@@ -152,6 +152,19 @@ TEST_F(DataSetSearch, TheFilterCallbackDecidesWhichRecordsTheSetShows) {
   EXPECT_EQ(Titles().size(), 7u);
 }
 
+TEST_F(DataSetSearch, ASetFilteredBeforeItOpensFiltersFromItsFirstRecord) {
+  AddSearchDays();
+  edited->SetOnFilterRecord([](TDataSet* set, bool& accept) { accept = set->FieldByName("Title")->AsString() != "Day 0"; });
+  edited->SetFiltered(true);
+  edited->Open();
+  EXPECT_EQ(Current(), "Day 1");
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"Day 1", "Day 2", "Feast", "Odd key"}));
+  // Closed and opened again, the set keeps filtering.
+  edited->Close();
+  edited->Open();
+  EXPECT_EQ(Titles().size(), 4u);
+}
+
 TEST_F(DataSetSearch, AFailingFilterHandlerIsReportedAndTheRecordKeepsItsAnswer) {
   AddSearchDays();
   std::vector<std::string> reported;
