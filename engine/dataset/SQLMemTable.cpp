@@ -116,7 +116,9 @@ std::unique_ptr<TSQLMemLocalCursor> TSQLMemTable::OpenEngineCursor() {
     EngineFieldDefs().Clear();
     FieldDefsToEngineFieldDefs(FieldDefs(), EngineFieldDefs());
   }
-  if (IndexDefs().Count() > 0) {
+  // Index definitions name their fields among the field definitions; without those the existing
+  // table's own indexes serve.
+  if (haveFields && IndexDefs().Count() > 0) {
     EngineIndexDefs().Clear();
     IndexDefsToEngineIndexDefs(IndexDefs(), FieldDefs(), *advFieldDefs_, EngineIndexDefs());
     IndexDefsCopy().Assign(&IndexDefs());

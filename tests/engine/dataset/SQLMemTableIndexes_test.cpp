@@ -207,6 +207,20 @@ TEST_F(TableIndexes, FieldDefsOfAClosedTableComeFromTheTable) {
   EXPECT_EQ(reader->HoldSet(), 0);
 }
 
+// A table opened by its name alone takes its fields from the table; an index defined on the component
+// beforehand does not make the open fail for want of field definitions.
+TEST_F(TableIndexes, AnIndexDefinedOnATableOpenedByNameAloneOpens) {
+  AddDays({{"2024.01.02", "b", ""}, {"2024.01.01", "a", ""}});
+  TSQLMemTable* reader = NewTable("fans");
+  reader->IndexDefs().Add("ByShortDate", "ShortDateDay", {ixPrimary});
+  reader->SetIndexName("ByShortDate");
+  reader->Open();
+  EXPECT_EQ(Column(*reader, "Title"), (Days{"a", "b"}));
+  EXPECT_EQ(reader->Cursor()->IndexName(), "ByShortDate");
+  reader->Close();
+  EXPECT_EQ(reader->HoldSet(), 0);
+}
+
 TEST_F(TableIndexes, ChangedDefinitionsAreStored) {
   TSQLMemTable* table = NewTable("fans");
   table->Open();  // definitions read from the table are not the program's
