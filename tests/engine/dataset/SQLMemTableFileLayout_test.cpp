@@ -1,0 +1,475 @@
+// The diary's data file byte by byte: a file the table component saves is taken apart by the documented
+// layout (header, zlib body, sequences, field, constraint and index definitions, index pages, slot map,
+// records and their BLOB values), and a file put together by that layout alone loads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <tuple>
+#include <map>
+#include <set>
+
+#include "tests/engine/dataset/SQLMemTableTestSupport.h"
+#include "tests/engine/dataset/TableFileLayout.h"
+#include "vcl/db/Fields.h"
+#include "vcl/rtl/TextConv.h"
+
+namespace {
+
+using TableFileLayout = TableComponentTest;
+using layout::Reader;
+using layout::Writer;
+
+constexpr std::int64_t kMaxInt64 = 9223372036854775807;
+
+// The diary's table as its main window defines it, before it creates the table.
+void DefineDiaryTable(TSQLMemTable& table) {
+  table.FieldDefs().Clear();
+  table.FieldDefs().Add("RecID", ftAutoInc);
+  table.FieldDefs().Add("ShortDateDay", ftString, 10);
+  table.FieldDefs().Add("Title", ftString, 25);
+  table.FieldDefs().Add("Text", ftMemo);
+  table.IndexDefs().Clear();
+  table.IndexDefs().Add("ByShortDate", "ShortDateDay", TIndexOptions{ixPrimary});
+  table.SetIndexName("ByShortDate");
+}
+
+struct Field {
+  std::string name;
+  std::int32_t id = 0;
+  int dataType = 0, fieldType = 0;
+  std::int32_t size = 0;
+  int blobAlgorithm = 0, blobLevel = 0;
+  std::int32_t blobBlockSize = 0;
+  std::int32_t sequenceId = -1;
+  std::int64_t increment = 0, initial = 0, minValue = 0, maxValue = 0;
+  int cycle = 0;
+  int defaultType = -1, defaultNull = -1;
+};
+
+struct Sequence {
+  std::string name;
+  std::int32_t id = 0;
+  int dataType = 0;
+  std::int64_t minValue = 0, maxValue = 0, current = 0, increment = 0;
+  int cycle = 0;
+};
+
+struct Constraint {
+  int kind = 0;
+  std::string name;
+  std::int32_t id = 0, id1 = 0, id2 = 0, id3 = 0;
+  std::string name1, name2, name3;
+  std::vector<std::pair<std::int32_t, std::string>> columns;
+};
+
+struct Index {
+  std::string name;
+  std::int32_t id = 0;
+  int kind = 0, unique = 0, primary = 0;
+  std::int32_t rootPage = 0;
+  std::vector<std::string> columns;
+};
+
+// The value bytes a field takes in a record, by its engine data type.
+std::int32_t ValueSize(int dataType, std::int32_t length) {
+  switch (dataType) {
+    case 1: case 3: return length + 1;
+    case 2: case 4: return (length + 1) * 2;
+    case 5: case 9: return 1;
+    case 6: case 10: case 21: return 2;
+    case 7: case 11: case 12: case 15: case 16: return 4;
+    case 14: return 10;
+    case 23: case 24: return length;
+    default: return 8;
+  }
+}
+
+bool IsBLOB(int dataType) { return dataType >= 18 && dataType <= 20; }
+bool IsAutoInc(int fieldType) { return fieldType >= 12 && fieldType <= 19; }
+
+// A typed value: type byte, null mark (255 null, 0 value), then int32 size and data for a value.
+void SkipVariant(Reader& r, int* type = nullptr, int* null = nullptr) {
+  const int t = r.U8();
+  const int n = r.U8();
+  if (type != nullptr) *type = t;
+  if (null != nullptr) *null = n;
+  EXPECT_TRUE(n == 0 || n == 255) << "null mark " << n;
+  if (n == 0) r.Bytes(static_cast<std::size_t>(r.I32()));
+}
+
+// Name strings of the not-null and check forms (byte count) and of the unique form (int32 count):
+// n = length + 1, then the length byte and the characters.
+std::string CountedName(Reader& r, bool wideCount) {
+  const std::int64_t n = wideCount ? r.I32() : r.U8();
+  EXPECT_GE(n, 1);
+  const std::string bytes = r.Bytes(static_cast<std::size_t>(std::max<std::int64_t>(n, 0)));
+  if (bytes.empty()) return {};
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), n - 1) << "length byte of " << bytes.substr(1);
+  return bytes.substr(1);
+}
+
+struct Decoded {
+  std::vector<Sequence> sequences;
+  std::vector<Field> fields;
+  std::vector<Constraint> constraints;
+  std::vector<Index> indexes;
+  std::int32_t pageCapacity = 0, highestPage = 0, pageStep = 0, allocatedPages = 0;
+  int pageSize = 0, reservedSize = 0;
+  std::int32_t mapBits = 0, mapSetBits = 0;
+  std::string mapData, pages;
+  std::int32_t slotCapacity = 0, minSlot = 0, maxSlot = 0;
+  int dense = 0;
+  std::string freeBits;
+  struct Record {
+    std::string buffer;
+    std::vector<std::string> blobs;  // stored bytes of each present BLOB, in field order
+    std::vector<std::array<std::int64_t, 2>> blobHeads;  // block count, uncompressed size
+  };
+  std::vector<Record> records;
+};
+
+// Takes the uncompressed body apart section by section; base is the body's position in the stream
+// its BLOB positions count in (0 for a compressed body).
+Decoded DecodeBody(Reader& r, std::int64_t recordCount, std::int64_t base) {
+  Decoded d;
+  const std::int32_t sequenceCount = r.I32();
+  for (std::int32_t i = 0; i < sequenceCount; ++i) {
+    Sequence s;
+    s.name = r.ShortString();
+    s.id = r.I32();
+    s.dataType = r.U8();
+    s.minValue = r.I64();
+    s.maxValue = r.I64();
+    s.current = r.I64();
+    s.increment = r.I64();
+    s.cycle = r.U8();
+    d.sequences.push_back(s);
+  }
+  const std::int32_t fieldCount = r.I32();
+  for (std::int32_t i = 0; i < fieldCount; ++i) {
+    Field f;
+    f.name = r.ShortString();
+    f.id = r.I32();
+    f.dataType = r.U8();
+    f.fieldType = r.U8();
+    f.size = r.I32();
+    if (IsBLOB(f.dataType)) {
+      f.blobAlgorithm = r.U8();
+      f.blobLevel = r.U8();
+      f.blobBlockSize = r.I32();
+    }
+    if (IsAutoInc(f.fieldType)) {
+      f.sequenceId = r.I32();
+      f.increment = r.I64();
+      f.initial = r.I64();
+      f.minValue = r.I64();
+      f.maxValue = r.I64();
+      f.cycle = r.U8();
+    } else {
+      SkipVariant(r, &f.defaultType, &f.defaultNull);
+    }
+    d.fields.push_back(f);
+  }
+  const std::int32_t constraintCount = r.I32();
+  for (std::int32_t i = 0; i < constraintCount; ++i) {
+    Constraint c;
+    c.kind = r.U8();
+    c.name = r.ShortString();
+    c.id = r.I32();
+    switch (c.kind) {
+      case 3:
+      case 4:
+      case 0:
+      case 2: {
+        const bool unique = c.kind == 0 || c.kind == 2;
+        c.id1 = r.I32();
+        c.id2 = r.I32();
+        c.id3 = r.I32();
+        c.name1 = CountedName(r, unique);
+        c.name2 = CountedName(r, unique);
+        c.name3 = CountedName(r, unique);
+        if (c.kind == 4) {
+          SkipVariant(r);
+          SkipVariant(r);
+        }
+        if (unique) {
+          const std::int32_t n = r.I32();
+          for (std::int32_t k = 0; k < n; ++k) {
+            const std::int32_t id = r.I32();
+            c.columns.emplace_back(id, CountedName(r, true));
+          }
+        }
+        break;
+      }
+      default:
+        ADD_FAILURE() << "constraint kind " << c.kind << " in the diary's table";
+        return d;
+    }
+    d.constraints.push_back(c);
+  }
+  const std::int32_t indexCount = r.I32();
+  for (std::int32_t i = 0; i < indexCount; ++i) {
+    Index x;
+    x.name = r.ShortString();
+    x.id = r.I32();
+    x.kind = r.U8();
+    x.unique = r.U8();
+    x.primary = r.U8();
+    const std::int32_t columns = r.I32();
+    x.rootPage = r.I32();
+    for (std::int32_t k = 0; k < columns; ++k) {
+      x.columns.push_back(r.ShortString());
+      EXPECT_EQ(r.U8(), 0);  // ascending
+      EXPECT_EQ(r.U8(), 0);  // case-sensitive
+    }
+    d.indexes.push_back(x);
+  }
+  d.pageCapacity = r.I32();
+  d.highestPage = r.I32();
+  d.pageStep = r.I32();
+  d.pageSize = r.U16();
+  d.reservedSize = r.U16();
+  d.allocatedPages = r.I32();
+  d.mapBits = r.I32();
+  d.mapSetBits = r.I32();
+  if (d.mapBits > 0) d.mapData = r.Bytes(static_cast<std::size_t>((d.mapBits + 7) / 8));
+  d.pages = r.Bytes(static_cast<std::size_t>(d.pageCapacity) * static_cast<std::size_t>(d.pageSize));
+  if (recordCount == 0) return d;
+
+  d.slotCapacity = r.I32();
+  d.dense = r.U8();
+  d.minSlot = r.I32();
+  d.maxSlot = r.I32();
+  if (d.slotCapacity > 0) d.freeBits = r.Bytes(static_cast<std::size_t>((d.slotCapacity + 7) / 8));
+  // The record layout: the null bitmap, then each field's value bytes in field order.
+  const std::int32_t bitmap = (fieldCount + 7) / 8;
+  std::vector<std::int32_t> offsets;
+  std::int32_t recordSize = bitmap;
+  for (const Field& f : d.fields) {
+    offsets.push_back(recordSize);
+    recordSize += ValueSize(f.dataType, f.size);
+  }
+  for (std::int64_t i = 0; i < recordCount; ++i) {
+    Decoded::Record record;
+    record.buffer = r.Bytes(static_cast<std::size_t>(recordSize));
+    if (record.buffer.empty()) return d;
+    for (std::size_t k = 0; k < d.fields.size(); ++k) {
+      const bool isNull = (static_cast<unsigned char>(record.buffer[k / 8]) >> (k % 8) & 1) != 0;
+      if (!IsBLOB(d.fields[k].dataType) || isNull) continue;
+      // The value slot names the absolute position of the BLOB's block: right after the record or
+      // the previous block.
+      Reader slot(record.buffer, static_cast<std::size_t>(offsets[k]));
+      EXPECT_EQ(slot.I64(), base + static_cast<std::int64_t>(r.Position())) << "BLOB position of record " << i;
+      const std::int32_t blocks = r.I32();
+      const std::int64_t size = r.I64();
+      const std::int64_t length = r.I64();
+      record.blobHeads.push_back({blocks, size});
+      record.blobs.push_back(r.Bytes(static_cast<std::size_t>(length)));
+    }
+    d.records.push_back(record);
+  }
+  return d;
+}
+
+// The value of a BLOB from its stored bytes: raw with algorithm 0, else a chain of blocks, each a
+// 20-byte head (compressed size, uncompressed size, checksum, distance to the next head) and its data.
+std::string BLOBValue(const std::string& stored, int algorithm, std::int64_t blockCount, std::int64_t size) {
+  if (algorithm == 0) return stored;
+  EXPECT_EQ(algorithm, 1) << "only zlib BLOBs are decoded here";
+  Reader r(stored);
+  std::string value;
+  for (std::int64_t b = 0; b < blockCount; ++b) {
+    const std::size_t at = r.Position();
+    const std::int32_t packed = r.I32();
+    const std::int32_t plain = r.I32();
+    const std::uint32_t crc = r.U32();
+    const std::int64_t next = r.I64();
+    EXPECT_EQ(next, 20 + packed);
+    const std::string block = layout::Inflate(r.Bytes(static_cast<std::size_t>(packed)), static_cast<std::size_t>(plain));
+    EXPECT_EQ(layout::BlockChecksum(block), crc);
+    value += block;
+    EXPECT_EQ(r.Position(), at + static_cast<std::size_t>(next));
+  }
+  EXPECT_EQ(r.Left(), 0u);
+  EXPECT_EQ(static_cast<std::int64_t>(value.size()), size);
+  return value;
+}
+
+std::string CString(const std::string& buffer, std::size_t at, std::size_t size) {
+  const std::string bytes = buffer.substr(at, size);
+  return bytes.substr(0, bytes.find('\0'));
+}
+
+TEST(TableFileLayoutChecksum, BlockChecksumOfAbc) { EXPECT_EQ(layout::BlockChecksum("abc"), 0xCA6598D0u); }
+
+TEST_F(TableFileLayout, DiarySaveWritesTheDocumentedBytes) {
+  TSQLMemTable* table = NewTable();
+  DefineDiaryTable(*table);
+  table->CreateTable();
+  table->Open();
+  const std::string longText(300000, 'q');  // more than one compressed BLOB block
+  const std::vector<std::array<std::string, 3>> days = {{"2024.03.02", "2024.03.02 - szombat", "Első nap"},
+                                                        {"2024.03.01", "2024.03.01 - péntek", ""},
+                                                        {"2024.03.04", "2024.03.04 - hétfő", "törölt"},
+                                                        {"2024.03.03", "2024.03.03 - vasárnap", longText}};
+  for (const auto& day : days) {
+    table->Append();
+    table->FieldByName("ShortDateDay")->SetAsString(day[0]);
+    table->FieldByName("Title")->SetAsString(Utf8ToCp1250(day[1]));
+    if (!day[2].empty()) table->FieldByName("Text")->SetAsString(Utf8ToCp1250(day[2]));
+    table->Post();
+  }
+  // Deleting the third day leaves a free slot between used ones.
+  table->First();
+  for (; !table->Eof() && table->FieldByName("ShortDateDay")->AsString() != "2024.03.04"; table->Next()) {
+  }
+  ASSERT_FALSE(table->Eof());
+  table->Delete();
+  table->Close();
+  const WideString file = dir / u"qnt.dat";
+  table->SaveToFile(Utf16ToCp1250(file), 1, 9, 2097152);
+  const std::string bytes = ReadFileBytes(file);
+
+  // Header: 43 bytes, the name, the object-id sequence value.
+  Reader h(bytes);
+  EXPECT_EQ(h.Bytes(4), "ACS1");
+  EXPECT_EQ(h.Bytes(8), std::string("\xCD\xCC\xCC\xCC\xCC\xCC\x10\x40", 8));
+  EXPECT_EQ(h.I64(), 3);  // live records
+  const std::int64_t uncompressed = h.I64();
+  EXPECT_EQ(h.I64(), 0);  // reserved
+  const std::int32_t compressed = h.I32();
+  EXPECT_EQ(h.U8(), 1);  // zlib
+  EXPECT_EQ(h.U8(), 9);  // level
+  EXPECT_EQ(h.U8(), 4);
+  EXPECT_EQ(h.Bytes(4), "fans");
+  const std::int64_t objectIds = h.I64();
+  ASSERT_EQ(h.Position(), 43u + 4 + 8);
+  ASSERT_EQ(static_cast<std::int64_t>(h.Left()), compressed) << "the compressed body fills the rest exactly";
+  const std::string packed = h.Bytes(static_cast<std::size_t>(compressed));
+  // A zlib stream (not raw deflate, not gzip) made with the strongest level: the header's level bits.
+  ASSERT_GE(packed.size(), 2u);
+  EXPECT_EQ(static_cast<unsigned char>(packed[0]), 0x78);
+  EXPECT_EQ(static_cast<unsigned char>(packed[1]), 0xDA);
+  const std::string body = layout::Inflate(packed, static_cast<std::size_t>(uncompressed));
+  ASSERT_EQ(static_cast<std::int64_t>(body.size()), uncompressed);
+
+  Reader r(body);
+  const Decoded d = DecodeBody(r, 3, 0);
+  EXPECT_EQ(r.Left(), 0u) << "bytes after the last record";
+
+  // Sequences: one, the RecID field's, which has handed out the four values 1..4.
+  ASSERT_EQ(d.sequences.size(), 1u);
+  EXPECT_EQ(d.sequences[0].current, 4);
+  EXPECT_EQ(d.sequences[0].increment, 1);
+
+  // Fields in the diary's order, with their data and SQL field types.
+  ASSERT_EQ(d.fields.size(), 4u);
+  const std::vector<std::tuple<std::string, int, int, std::int32_t>> fields = {
+      {"RecID", 7, 12, 0}, {"ShortDateDay", 3, 2, 10}, {"Title", 3, 2, 25}, {"Text", 19, 33, 0}};
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    SCOPED_TRACE(std::get<0>(fields[i]));
+    EXPECT_EQ(d.fields[i].name, std::get<0>(fields[i]));
+    EXPECT_EQ(d.fields[i].dataType, std::get<1>(fields[i]));
+    EXPECT_EQ(d.fields[i].fieldType, std::get<2>(fields[i]));
+    EXPECT_EQ(d.fields[i].size, std::get<3>(fields[i]));
+  }
+  EXPECT_EQ(d.fields[0].sequenceId, d.sequences[0].id);
+  EXPECT_EQ(d.fields[0].increment, 1);
+  for (std::size_t i = 1; i < d.fields.size(); ++i) EXPECT_EQ(d.fields[i].defaultNull, 255) << "no default";
+  EXPECT_GT(d.fields[3].blobBlockSize, 0);
+
+  // The primary index on ShortDateDay, and the primary-key constraint that names it.
+  ASSERT_EQ(d.indexes.size(), 1u);
+  EXPECT_EQ(d.indexes[0].name, "ByShortDate");
+  EXPECT_EQ(d.indexes[0].primary, 1);
+  EXPECT_EQ(d.indexes[0].columns, std::vector<std::string>{"ShortDateDay"});
+  const auto primary = std::find_if(d.constraints.begin(), d.constraints.end(), [](const Constraint& c) { return c.kind == 0; });
+  ASSERT_NE(primary, d.constraints.end());
+  EXPECT_EQ(primary->id3, d.indexes[0].id);
+  EXPECT_EQ(primary->name2, "fans");
+  ASSERT_EQ(primary->columns.size(), 1u);
+  EXPECT_EQ(primary->columns[0], std::make_pair(d.fields[1].id, std::string("ShortDateDay")));
+
+  // Object ids are unique and drawn from the sequence whose value the header carries.
+  std::set<std::int32_t> ids;
+  auto take = [&](std::int32_t id) {
+    EXPECT_TRUE(ids.insert(id).second) << "object id " << id << " twice";
+    EXPECT_LE(id, objectIds);
+  };
+  for (const Sequence& s : d.sequences) take(s.id);
+  for (const Field& f : d.fields) take(f.id);
+  for (const Index& x : d.indexes) take(x.id);
+  for (const Constraint& c : d.constraints)
+    if (c.kind == 0 || c.kind == 2) take(c.id);
+
+  // Page store: 4096-byte pages, allocation step 50, the map counting the allocated pages, and the
+  // index's root page among them: a root leaf holding the three keys in date order.
+  EXPECT_EQ(d.pageSize, 4096);
+  EXPECT_EQ(d.reservedSize, 0);
+  EXPECT_EQ(d.pageStep, 50);
+  EXPECT_EQ(d.mapBits, d.pageCapacity);
+  EXPECT_EQ(d.mapSetBits, d.allocatedPages);
+  const std::int32_t root = d.indexes[0].rootPage;
+  ASSERT_GE(root, 0);
+  ASSERT_LT(root, d.pageCapacity);
+  EXPECT_NE(static_cast<unsigned char>(d.mapData[static_cast<std::size_t>(root / 8)]) >> (root % 8) & 1, 0);
+  Reader page(d.pages, static_cast<std::size_t>(root) * 4096);
+  EXPECT_EQ(page.U8(), 1);  // root
+  EXPECT_EQ(page.U8(), 1);  // leaf
+  EXPECT_EQ(page.I32(), -1);
+  EXPECT_EQ(page.I32(), -1);
+  page.U8();
+  EXPECT_EQ(page.U8(), 0);
+  EXPECT_EQ(page.U16(), 12);  // key: a null byte and the 11 value bytes of ShortDateDay
+  ASSERT_EQ(page.U16(), 3);
+  EXPECT_EQ(page.U16(), 0);
+  std::vector<std::pair<std::string, std::int32_t>> leaf;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(page.U8(), 0);
+    const std::string key = page.Bytes(11);
+    const std::int32_t slot = page.I32();
+    EXPECT_EQ(page.U16(), 0);
+    leaf.emplace_back(key.substr(0, key.find('\0')), slot);
+  }
+
+  // Slot map: four slots used once, the third freed; the dense flag is gone with the deletion.
+  EXPECT_GE(d.slotCapacity, 4);
+  EXPECT_EQ(d.dense, 0);
+  EXPECT_EQ(d.minSlot, 0);
+  EXPECT_EQ(d.maxSlot, 3);
+  ASSERT_FALSE(d.freeBits.empty());
+  for (std::int32_t slot = 0; slot < d.slotCapacity; ++slot) {
+    const bool free = (static_cast<unsigned char>(d.freeBits[static_cast<std::size_t>(slot / 8)]) >> (slot % 8) & 1) != 0;
+    EXPECT_EQ(free, slot == 2 || slot > 3) << "slot " << slot;
+  }
+
+  // Records in slot order: null bitmap, RecID, the two texts, the Text value slot and its BLOB.
+  ASSERT_EQ(d.records.size(), 3u);
+  const std::vector<std::int32_t> slots = {0, 1, 3};
+  const std::vector<int> dayOf = {0, 1, 3};
+  std::map<std::string, std::int32_t> slotOfDay;
+  for (std::size_t i = 0; i < d.records.size(); ++i) {
+    SCOPED_TRACE(i);
+    const Decoded::Record& rec = d.records[i];
+    const auto& day = days[static_cast<std::size_t>(dayOf[i])];
+    const bool textNull = day[2].empty();
+    // A new record starts with every bit of its null bitmap set; values clear the bits of their fields.
+    EXPECT_EQ(static_cast<unsigned char>(rec.buffer[0]), textNull ? 0xF8 : 0xF0);
+    Reader values(rec.buffer, 1);
+    EXPECT_EQ(values.I32(), dayOf[i] + 1);  // RecID
+    EXPECT_EQ(CString(rec.buffer, 5, 11), day[0]);
+    EXPECT_EQ(CString(rec.buffer, 16, 26), Utf8ToCp1250(day[1]));
+    slotOfDay[day[0]] = slots[i];
+    ASSERT_EQ(rec.blobs.size(), textNull ? 0u : 1u);
+    if (!textNull) {
+      EXPECT_EQ(BLOBValue(rec.blobs[0], d.fields[3].blobAlgorithm, rec.blobHeads[0][0], rec.blobHeads[0][1]),
+                Utf8ToCp1250(day[2]));
+    }
+  }
+  const std::vector<std::pair<std::string, std::int32_t>> expectedLeaf = {
+      {"2024.03.01", slotOfDay["2024.03.01"]}, {"2024.03.02", slotOfDay["2024.03.02"]}, {"2024.03.03", slotOfDay["2024.03.03"]}};
+  EXPECT_EQ(leaf, expectedLeaf);
+}
+
+}  // namespace
