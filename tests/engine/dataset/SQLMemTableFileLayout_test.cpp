@@ -472,4 +472,87 @@ TEST_F(TableFileLayout, DiarySaveWritesTheDocumentedBytes) {
   EXPECT_EQ(leaf, expectedLeaf);
 }
 
+// A data file put together from the documented layout alone, as another program would write it: two
+// records in slots 0 and 2 of three (slot 1 free, the bitmap's unused bits clear), the second day
+// stored first, one memo value and one NULL, a B-tree of one root leaf, and a record buffer whose
+// null bitmap has clear pad bits. Stored both compressed and as it is (where BLOB positions count
+// from the start of the file).
+std::string AssembledDiaryFile(int algorithm, std::int64_t objectIdValue) {
+  constexpr std::int64_t kBodyStart = 43 + 4 + 8;
+  const std::int64_t base = algorithm == 0 ? kBodyStart : 0;
+  const std::string memo = Utf8ToCp1250("Második nap szövege");
+  Writer body;
+  body.I32(1)  // sequences
+      .ShortString("$S_Autoinc$fans$RecID").I32(24).U8(7).I64(0).I64(kMaxInt64).I64(7).I64(1).U8(0);
+  body.I32(4);  // fields
+  body.ShortString("RecID").I32(20).U8(7).U8(12).I32(0).I32(24).I64(1).I64(0).I64(0).I64(kMaxInt64).U8(0);
+  body.ShortString("ShortDateDay").I32(21).U8(3).U8(2).I32(10).U8(3).U8(255);
+  body.ShortString("Title").I32(22).U8(3).U8(2).I32(25).U8(3).U8(255);
+  body.ShortString("Text").I32(23).U8(19).U8(33).I32(0).U8(0).U8(0).I32(102400).U8(19).U8(255);
+  body.I32(1)  // constraints: the primary key on ShortDateDay, served by index 25
+      .U8(0).ShortString("ByShortDate").I32(26).I32(-1).I32(-1).I32(25)
+      .I32(1).U8(0).I32(5).U8(4).Bytes("fans").I32(12).U8(11).Bytes("ByShortDate")
+      .I32(1).I32(21).I32(13).U8(12).Bytes("ShortDateDay");
+  body.I32(1)  // indexes
+      .ShortString("ByShortDate").I32(25).U8(0).U8(0).U8(1).I32(1).I32(0).ShortString("ShortDateDay").U8(0).U8(0);
+  // Page store of one page: the root leaf with the keys in date order.
+  body.I32(1).I32(0).I32(50).U16(4096).U16(0).I32(1).I32(1).I32(1).U8(0x01);
+  const std::size_t pageAt = body.Size();
+  body.U8(1).U8(1).I32(-1).I32(-1).U8(1).U8(0).U16(12).U16(2).U16(0);
+  body.U8(0).Text("2024.01.01", 11).I32(2).U16(0);
+  body.U8(0).Text("2024.01.02", 11).I32(0).U16(0);
+  body.Zeros(4096 - (body.Size() - pageAt));
+  // Slot map and records.
+  body.I32(3).U8(0).I32(0).I32(2).U8(0x02);
+  body.U8(0x00).I32(5).Text("2024.01.02", 11).Text("Title B", 26);
+  const std::size_t slotAt = body.Size();
+  body.I64(0);
+  body.Patch(slotAt, static_cast<std::uint64_t>(base + static_cast<std::int64_t>(body.Size())), 8);
+  body.I32(0).I64(static_cast<std::int64_t>(memo.size())).I64(static_cast<std::int64_t>(memo.size())).Bytes(memo);
+  body.U8(0x08).I32(7).Text("2024.01.01", 11).Text("Title A", 26).Zeros(8);
+
+  const std::string stored = algorithm == 0 ? body.Str() : layout::Deflate(body.Str(), 9);
+  Writer file;
+  file.Bytes("ACS1").F64(4.2).I64(2);
+  file.I64(algorithm == 0 ? 0 : static_cast<std::int64_t>(body.Size())).I64(0);
+  file.I32(algorithm == 0 ? 2097152 : static_cast<std::int32_t>(stored.size())).U8(static_cast<std::uint8_t>(algorithm)).U8(9);
+  file.U8(4).Bytes("fans").I64(objectIdValue);
+  EXPECT_EQ(file.Size(), static_cast<std::size_t>(kBodyStart));
+  file.Bytes(stored);
+  return file.Str();
+}
+
+TEST_F(TableFileLayout, FileAssembledFromTheLayoutLoads) {
+  for (int algorithm : {1, 0}) {
+    SCOPED_TRACE(algorithm);
+    const WideString file = dir / u"qnt.dat";
+    WriteFileBytes(file, AssembledDiaryFile(algorithm, 30));
+    TSQLMemTable* table = NewTable("whatever");
+    table->LoadFromFile(Utf16ToCp1250(file));
+    EXPECT_EQ(table->TableName(), "fans");
+    table->SetIndexName("ByShortDate");
+    const std::vector<std::string> expected = {"2024.01.01|Title A|",
+                                               "2024.01.02|Title B|" + Utf8ToCp1250("Második nap szövege")};
+    EXPECT_EQ(Rows(*table), expected);
+    EXPECT_EQ(RecIDs(*table), (std::vector<Int64>{7, 5}));
+
+    // The loaded sequence, index and slot map go on working: a new day takes the next RecID, sorts
+    // between the others through the loaded tree, and fills a slot.
+    table->Open();
+    table->Append();
+    table->FieldByName("ShortDateDay")->SetAsString("2024.01.00");
+    table->FieldByName("Title")->SetAsString("Title 0");
+    table->Post();
+    table->Close();
+    EXPECT_EQ(RecIDs(*table), (std::vector<Int64>{8, 7, 5}));
+
+    // The object ids the file had taken stay taken: a save carries at least the loaded value.
+    const WideString again = dir / u"again.dat";
+    table->SaveToFile(Utf16ToCp1250(again), 1, 9, 2097152);
+    Reader header(ReadFileBytes(again), 47);
+    EXPECT_GE(header.I64(), 30);
+    table->DeleteTable();
+  }
+}
+
 }  // namespace
