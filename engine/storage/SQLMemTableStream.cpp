@@ -584,6 +584,11 @@ void ReadSlotMap(TStream& body, Int64 count, TSQLMemSlotMap& map) {
   const Int64 bitsAt = body.GetPosition();
   map.FreeBits.resize(static_cast<std::size_t>((Int64{map.Capacity} + 7) / 8));
   StreamReadChecked(map.FreeBits.data(), static_cast<Integer>(map.FreeBits.size()), body, 10453);
+  // Slots above the highest used one have never been placed since the capacity last grew, and a
+  // writer need not have initialised their bits (records are placed only up to MaxSlot): whatever they
+  // say, they are free.
+  for (Integer slot = map.MaxSlot + 1; slot < map.Capacity; ++slot)
+    map.FreeBits[static_cast<std::size_t>(slot / 8)] |= static_cast<Byte>(1 << (slot % 8));
   if (!SlotMapHolds(map, count)) RaiseDamaged(body, bitsAt, static_cast<Int64>(map.FreeBits.size()), 10453);
 }
 

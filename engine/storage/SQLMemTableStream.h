@@ -84,6 +84,7 @@ struct TSQLMemSlotMap {
 // MaxSlot, then the FreeBits bytes. It is written only when it holds for count records (10448
 // otherwise; the pad bits past the capacity are written as 1) and read only when it does (each field
 // with its read code 10449..10453; the bitmap must be in the stream before anything is sized by it).
+// The reader takes the slots above MaxSlot as free whatever their bits say: no record is placed there.
 void WriteSlotMap(TStream& stream, TSQLMemSlotMap map, Int64 count);
 void ReadSlotMap(TStream& stream, Int64 count, TSQLMemSlotMap& map);
 

@@ -472,12 +472,37 @@ TEST_F(TableFileLayout, DiarySaveWritesTheDocumentedBytes) {
   EXPECT_EQ(leaf, expectedLeaf);
 }
 
+// The first start saves the table as it was created: no records, so the body ends with the index pages.
+TEST_F(TableFileLayout, EmptyDiaryTableEndsAfterItsIndexPages) {
+  TSQLMemTable* table = NewTable();
+  DefineDiaryTable(*table);
+  table->CreateTable();
+  const WideString file = dir / u"qnt.dat";
+  table->SaveToFile(Utf16ToCp1250(file), 1, 9, 2097152);
+  Reader h(ReadFileBytes(file), 12);
+  EXPECT_EQ(h.I64(), 0);
+  const std::int64_t uncompressed = h.I64();
+  h.I64();
+  const std::int32_t compressed = h.I32();
+  Reader packed(h.All(), 43 + 4 + 8);
+  ASSERT_EQ(static_cast<std::int64_t>(packed.Left()), compressed);
+  Reader r(layout::Inflate(packed.Bytes(static_cast<std::size_t>(compressed)), static_cast<std::size_t>(uncompressed)));
+  const Decoded d = DecodeBody(r, 0, 0);
+  EXPECT_EQ(r.Left(), 0u);
+  ASSERT_EQ(d.sequences.size(), 1u);
+  EXPECT_EQ(d.sequences[0].current, 0);
+  EXPECT_EQ(d.fields.size(), 4u);
+  EXPECT_EQ(d.indexes.size(), 1u);
+  EXPECT_EQ(static_cast<std::size_t>(d.pageCapacity) * 4096, d.pages.size());
+}
+
 // A data file put together from the documented layout alone, as another program would write it: two
 // records in slots 0 and 2 of three (slot 1 free, the bitmap's unused bits clear), the second day
 // stored first, one memo value and one NULL, a B-tree of one root leaf, and a record buffer whose
 // null bitmap has clear pad bits. Stored both compressed and as it is (where BLOB positions count
-// from the start of the file).
-std::string AssembledDiaryFile(int algorithm, std::int64_t objectIdValue) {
+// from the start of the file). The slots above the highest used one are as a writer left them that
+// never initialised their bits: clear.
+std::string AssembledDiaryFile(int algorithm, std::int32_t slotCapacity, std::int64_t objectIdValue) {
   constexpr std::int64_t kBodyStart = 43 + 4 + 8;
   const std::int64_t base = algorithm == 0 ? kBodyStart : 0;
   const std::string memo = Utf8ToCp1250("Második nap szövege");
@@ -503,7 +528,7 @@ std::string AssembledDiaryFile(int algorithm, std::int64_t objectIdValue) {
   body.U8(0).Text("2024.01.02", 11).I32(0).U16(0);
   body.Zeros(4096 - (body.Size() - pageAt));
   // Slot map and records.
-  body.I32(3).U8(0).I32(0).I32(2).U8(0x02);
+  body.I32(slotCapacity).U8(0).I32(0).I32(2).U8(0x02).Zeros(static_cast<std::size_t>((slotCapacity + 7) / 8 - 1));
   body.U8(0x00).I32(5).Text("2024.01.02", 11).Text("Title B", 26);
   const std::size_t slotAt = body.Size();
   body.I64(0);
@@ -523,10 +548,10 @@ std::string AssembledDiaryFile(int algorithm, std::int64_t objectIdValue) {
 }
 
 TEST_F(TableFileLayout, FileAssembledFromTheLayoutLoads) {
-  for (int algorithm : {1, 0}) {
-    SCOPED_TRACE(algorithm);
+  for (const auto& [algorithm, slotCapacity] : {std::pair{1, 3}, std::pair{0, 3}, std::pair{1, 1000}}) {
+    SCOPED_TRACE(testing::Message() << "algorithm " << algorithm << ", capacity " << slotCapacity);
     const WideString file = dir / u"qnt.dat";
-    WriteFileBytes(file, AssembledDiaryFile(algorithm, 30));
+    WriteFileBytes(file, AssembledDiaryFile(algorithm, slotCapacity, 30));
     TSQLMemTable* table = NewTable("whatever");
     table->LoadFromFile(Utf16ToCp1250(file));
     EXPECT_EQ(table->TableName(), "fans");

@@ -435,4 +435,13 @@ TEST_F(TableStream, SlotMapFormKeepsFreeSlotsFree) {
   stream.SetPosition(0);
   ExpectEngineError([&] { ReadSlotMap(stream, 11, read); }, 10449,
                     "Cannot read from stream. Position = 0, Stream size = 15, Block size = 4, Bytes Read = 4 - Native error: 10449");
+
+  // Bits of the slots above the highest used one are free whatever the writer left in them.
+  StreamBytes uninitialised;
+  uninitialised.I32(10).U8(255).I32(0).I32(2).U8(0x00).U8(0x00);
+  TSQLMemMemoryStream dense;
+  dense.WriteBuffer(uninitialised.Str().data(), static_cast<Integer>(uninitialised.Str().size()));
+  dense.SetPosition(0);
+  ReadSlotMap(dense, 3, read);
+  EXPECT_EQ(read.FreeBits, (std::vector<Byte>{0xF8, 0x03}));  // slots 3..9; no pad bits
 }
