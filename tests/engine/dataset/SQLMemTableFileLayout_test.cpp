@@ -16,7 +16,12 @@
 
 namespace {
 
-using TableFileLayout = TableComponentTest;
+class TableFileLayout : public TableComponentTest {
+ protected:
+  // Saves the diary's table (its memo stored with that BLOB algorithm) as the diary does and takes
+  // the file apart.
+  void CheckDiarySave(int memoAlgorithm);
+};
 using layout::Reader;
 using layout::Writer;
 
@@ -30,6 +35,25 @@ void DefineDiaryTable(TSQLMemTable& table) {
   table.FieldDefs().Add("Title", ftString, 25);
   table.FieldDefs().Add("Text", ftMemo);
   table.IndexDefs().Clear();
+  table.IndexDefs().Add("ByShortDate", "ShortDateDay", TIndexOptions{ixPrimary});
+  table.SetIndexName("ByShortDate");
+}
+
+// The same table with its memo compressed by zlib, defined through the column definitions.
+void DefineDiaryTableWithZlibMemo(TSQLMemTable& table) {
+  struct Column {
+    const char* name;
+    Byte fieldType;
+    Integer size;
+  };
+  for (const Column& c : {Column{"RecID", 12, 0}, Column{"ShortDateDay", 2, 10}, Column{"Title", 2, 25}, Column{"Text", 33, 0}}) {
+    TSQLMemAdvFieldDef* def = table.AdvFieldDefs().Add();
+    def->Name = c.name;
+    def->FieldType = c.fieldType;
+    def->Size = c.size;
+  }
+  table.AdvFieldDefs()[3]->BlobCompressionAlgorithm = 1;
+  table.AdvFieldDefs()[3]->BlobCompressionMode = 9;
   table.IndexDefs().Add("ByShortDate", "ShortDateDay", TIndexOptions{ixPrimary});
   table.SetIndexName("ByShortDate");
 }
@@ -304,8 +328,19 @@ std::string CString(const std::string& buffer, std::size_t at, std::size_t size)
 TEST(TableFileLayoutChecksum, BlockChecksumOfAbc) { EXPECT_EQ(layout::BlockChecksum("abc"), 0xCA6598D0u); }
 
 TEST_F(TableFileLayout, DiarySaveWritesTheDocumentedBytes) {
+  for (const int memoAlgorithm : {0, 1}) {
+    SCOPED_TRACE(testing::Message() << "memo algorithm " << memoAlgorithm);
+    CheckDiarySave(memoAlgorithm);
+  }
+}
+
+void TableFileLayout::CheckDiarySave(int memoAlgorithm) {
   TSQLMemTable* table = NewTable();
-  DefineDiaryTable(*table);
+  if (memoAlgorithm == 0) {
+    DefineDiaryTable(*table);
+  } else {
+    DefineDiaryTableWithZlibMemo(*table);
+  }
   table->CreateTable();
   table->Open();
   const std::string longText(300000, 'q');  // more than one compressed BLOB block
@@ -377,7 +412,8 @@ TEST_F(TableFileLayout, DiarySaveWritesTheDocumentedBytes) {
   EXPECT_EQ(d.fields[0].sequenceId, d.sequences[0].id);
   EXPECT_EQ(d.fields[0].increment, 1);
   for (std::size_t i = 1; i < d.fields.size(); ++i) EXPECT_EQ(d.fields[i].defaultNull, 255) << "no default";
-  EXPECT_GT(d.fields[3].blobBlockSize, 0);
+  EXPECT_EQ(d.fields[3].blobBlockSize, 102400);
+  EXPECT_EQ(d.fields[3].blobAlgorithm, memoAlgorithm);
 
   // The primary index on ShortDateDay, and the primary-key constraint that names it.
   ASSERT_EQ(d.indexes.size(), 1u);
@@ -463,6 +499,10 @@ TEST_F(TableFileLayout, DiarySaveWritesTheDocumentedBytes) {
     slotOfDay[day[0]] = slots[i];
     ASSERT_EQ(rec.blobs.size(), textNull ? 0u : 1u);
     if (!textNull) {
+      // The long text takes three blocks of 102400 bytes when compressed; stored, the block count is 0.
+      const std::int64_t blocks = memoAlgorithm == 0 ? 0 : (static_cast<std::int64_t>(day[2].size()) + 102399) / 102400;
+      EXPECT_EQ(rec.blobHeads[0][0], blocks);
+      EXPECT_EQ(rec.blobHeads[0][1], static_cast<std::int64_t>(Utf8ToCp1250(day[2]).size()));
       EXPECT_EQ(BLOBValue(rec.blobs[0], d.fields[3].blobAlgorithm, rec.blobHeads[0][0], rec.blobHeads[0][1]),
                 Utf8ToCp1250(day[2]));
     }
