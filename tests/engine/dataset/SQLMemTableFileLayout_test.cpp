@@ -510,6 +510,23 @@ void TableFileLayout::CheckDiarySave(int memoAlgorithm) {
   const std::vector<std::pair<std::string, std::int32_t>> expectedLeaf = {
       {"2024.03.01", slotOfDay["2024.03.01"]}, {"2024.03.02", slotOfDay["2024.03.02"]}, {"2024.03.03", slotOfDay["2024.03.03"]}};
   EXPECT_EQ(leaf, expectedLeaf);
+
+  // Saved without compression: the header carries the block-size value and no uncompressed size,
+  // and the same body follows the header with its BLOB positions counted from the file's start.
+  const WideString storedFile = dir / u"stored.dat";
+  table->SaveToFile(Utf16ToCp1250(storedFile), 0, 0, 2097152);
+  Reader s(ReadFileBytes(storedFile), 20);
+  EXPECT_EQ(s.I64(), 0);
+  EXPECT_EQ(s.I64(), 0);
+  EXPECT_EQ(s.I32(), 2097152);
+  EXPECT_EQ(s.U8(), 0);
+  EXPECT_EQ(s.U8(), 1);  // a level of 0 is stored as 1
+  Reader storedBody(s.All(), 43 + 4 + 8);
+  EXPECT_EQ(static_cast<std::int64_t>(storedBody.Left()), uncompressed);
+  const Decoded stored = DecodeBody(storedBody, 3, 0);
+  EXPECT_EQ(storedBody.Left(), 0u);
+  ASSERT_EQ(stored.records.size(), d.records.size());
+  for (std::size_t i = 0; i < d.records.size(); ++i) EXPECT_EQ(stored.records[i].blobs, d.records[i].blobs);
 }
 
 // The first start saves the table as it was created: no records, so the body ends with the index pages.
