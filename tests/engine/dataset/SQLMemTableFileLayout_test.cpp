@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <array>
-#include <tuple>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "tests/engine/dataset/SQLMemTableTestSupport.h"
 #include "tests/engine/dataset/TableFileLayout.h"
@@ -558,11 +558,31 @@ TEST_F(TableFileLayout, EmptyDiaryTableEndsAfterItsIndexPages) {
 // stored first, one memo value and one NULL, a B-tree of one root leaf, and a record buffer whose
 // null bitmap has clear pad bits. Stored both compressed and as it is (where BLOB positions count
 // from the start of the file). The slots above the highest used one are as a writer left them that
-// never initialised their bits: clear.
-std::string AssembledDiaryFile(int algorithm, std::int32_t slotCapacity, std::int64_t objectIdValue) {
+// never initialised their bits: clear. The memo may be stored as a zlib block chain, and the primary
+// key constraint may be left out (the index alone orders the table).
+struct Assembly {
+  int algorithm;
+  std::int32_t slotCapacity;
+  int memoAlgorithm;
+  bool primaryKey;
+};
+
+std::string AssembledDiaryFile(const Assembly& a, std::int64_t objectIdValue) {
   constexpr std::int64_t kBodyStart = 43 + 4 + 8;
+  const int algorithm = a.algorithm;
+  const std::int32_t slotCapacity = a.slotCapacity;
   const std::int64_t base = algorithm == 0 ? kBodyStart : 0;
   const std::string memo = Utf8ToCp1250("Második nap szövege");
+  std::string memoStored = memo;
+  std::int32_t memoBlocks = 0;
+  if (a.memoAlgorithm == 1) {
+    const std::string packed = layout::Deflate(memo, 9);
+    Writer chain;
+    chain.I32(static_cast<std::int32_t>(packed.size())).I32(static_cast<std::int32_t>(memo.size()));
+    chain.Unsigned(layout::BlockChecksum(memo), 4).I64(20 + static_cast<std::int64_t>(packed.size())).Bytes(packed);
+    memoStored = chain.Str();
+    memoBlocks = 1;
+  }
   Writer body;
   body.I32(1)  // sequences
       .ShortString("$S_Autoinc$fans$RecID").I32(24).U8(7).I64(0).I64(kMaxInt64).I64(7).I64(1).U8(0);
@@ -570,9 +590,11 @@ std::string AssembledDiaryFile(int algorithm, std::int32_t slotCapacity, std::in
   body.ShortString("RecID").I32(20).U8(7).U8(12).I32(0).I32(24).I64(1).I64(0).I64(0).I64(kMaxInt64).U8(0);
   body.ShortString("ShortDateDay").I32(21).U8(3).U8(2).I32(10).U8(3).U8(255);
   body.ShortString("Title").I32(22).U8(3).U8(2).I32(25).U8(3).U8(255);
-  body.ShortString("Text").I32(23).U8(19).U8(33).I32(0).U8(0).U8(0).I32(102400).U8(19).U8(255);
-  body.I32(1)  // constraints: the primary key on ShortDateDay, served by index 25
-      .U8(0).ShortString("ByShortDate").I32(26).I32(-1).I32(-1).I32(25)
+  body.ShortString("Text").I32(23).U8(19).U8(33).I32(0).U8(static_cast<std::uint8_t>(a.memoAlgorithm)).U8(9);
+  body.I32(102400).U8(19).U8(255);
+  body.I32(a.primaryKey ? 1 : 0);  // constraints: the primary key on ShortDateDay, served by index 25
+  if (a.primaryKey)
+    body.U8(0).ShortString("ByShortDate").I32(26).I32(-1).I32(-1).I32(25)
       .I32(1).U8(0).I32(5).U8(4).Bytes("fans").I32(12).U8(11).Bytes("ByShortDate")
       .I32(1).I32(21).I32(13).U8(12).Bytes("ShortDateDay");
   body.I32(1)  // indexes
@@ -590,7 +612,8 @@ std::string AssembledDiaryFile(int algorithm, std::int32_t slotCapacity, std::in
   const std::size_t slotAt = body.Size();
   body.I64(0);
   body.Patch(slotAt, static_cast<std::uint64_t>(base + static_cast<std::int64_t>(body.Size())), 8);
-  body.I32(0).I64(static_cast<std::int64_t>(memo.size())).I64(static_cast<std::int64_t>(memo.size())).Bytes(memo);
+  body.I32(memoBlocks).I64(static_cast<std::int64_t>(memo.size())).I64(static_cast<std::int64_t>(memoStored.size()));
+  body.Bytes(memoStored);
   body.U8(0x08).I32(7).Text("2024.01.01", 11).Text("Title A", 26).Zeros(8);
 
   const std::string stored = algorithm == 0 ? body.Str() : layout::Deflate(body.Str(), 9);
@@ -605,10 +628,12 @@ std::string AssembledDiaryFile(int algorithm, std::int32_t slotCapacity, std::in
 }
 
 TEST_F(TableFileLayout, FileAssembledFromTheLayoutLoads) {
-  for (const auto& [algorithm, slotCapacity] : {std::pair{1, 3}, std::pair{0, 3}, std::pair{1, 1000}}) {
-    SCOPED_TRACE(testing::Message() << "algorithm " << algorithm << ", capacity " << slotCapacity);
+  const Assembly cases[] = {{1, 3, 0, true}, {0, 3, 0, true}, {1, 1000, 0, true}, {1, 3, 1, true}, {0, 3, 0, false}};
+  for (const Assembly& a : cases) {
+    SCOPED_TRACE(testing::Message() << "algorithm " << a.algorithm << ", capacity " << a.slotCapacity << ", memo "
+                                    << a.memoAlgorithm << ", primary key " << a.primaryKey);
     const WideString file = dir / u"qnt.dat";
-    WriteFileBytes(file, AssembledDiaryFile(algorithm, slotCapacity, 30));
+    WriteFileBytes(file, AssembledDiaryFile(a, 30));
     TSQLMemTable* table = NewTable("whatever");
     table->LoadFromFile(Utf16ToCp1250(file));
     EXPECT_EQ(table->TableName(), "fans");
@@ -619,7 +644,7 @@ TEST_F(TableFileLayout, FileAssembledFromTheLayoutLoads) {
     EXPECT_EQ(RecIDs(*table), (std::vector<Int64>{7, 5}));
 
     // The loaded sequence, index and slot map go on working: a new day takes the next RecID, sorts
-    // between the others through the loaded tree, and fills a slot.
+    // before the others through the loaded tree, and takes the next slot.
     table->Open();
     table->Append();
     table->FieldByName("ShortDateDay")->SetAsString("2024.01.00");
