@@ -565,6 +565,7 @@ struct Assembly {
   std::int32_t slotCapacity;
   int memoAlgorithm;
   bool primaryKey;
+  bool dense = false;  // no record ever deleted: the records in slots 0 and 1, the bitmap all clear
 };
 
 std::string AssembledDiaryFile(const Assembly& a, std::int64_t objectIdValue) {
@@ -603,11 +604,13 @@ std::string AssembledDiaryFile(const Assembly& a, std::int64_t objectIdValue) {
   body.I32(1).I32(0).I32(50).U16(4096).U16(0).I32(1).I32(1).I32(1).U8(0x01);
   const std::size_t pageAt = body.Size();
   body.U8(1).U8(1).I32(-1).I32(-1).U8(1).U8(0).U16(12).U16(2).U16(0);
-  body.U8(0).Text("2024.01.01", 11).I32(2).U16(0);
+  const std::int32_t secondSlot = a.dense ? 1 : 2;
+  body.U8(0).Text("2024.01.01", 11).I32(secondSlot).U16(0);
   body.U8(0).Text("2024.01.02", 11).I32(0).U16(0);
   body.Zeros(4096 - (body.Size() - pageAt));
   // Slot map and records.
-  body.I32(slotCapacity).U8(0).I32(0).I32(2).U8(0x02).Zeros(static_cast<std::size_t>((slotCapacity + 7) / 8 - 1));
+  body.I32(slotCapacity).U8(a.dense ? 255 : 0).I32(0).I32(secondSlot).U8(a.dense ? 0x00 : 0x02);
+  body.Zeros(static_cast<std::size_t>((slotCapacity + 7) / 8 - 1));
   body.U8(0x00).I32(5).Text("2024.01.02", 11).Text("Title B", 26);
   const std::size_t slotAt = body.Size();
   body.I64(0);
@@ -628,10 +631,11 @@ std::string AssembledDiaryFile(const Assembly& a, std::int64_t objectIdValue) {
 }
 
 TEST_F(TableFileLayout, FileAssembledFromTheLayoutLoads) {
-  const Assembly cases[] = {{1, 3, 0, true}, {0, 3, 0, true}, {1, 1000, 0, true}, {1, 3, 1, true}, {0, 3, 0, false}};
+  const Assembly cases[] = {{1, 3, 0, true}, {0, 3, 0, true}, {1, 1000, 0, true}, {1, 3, 1, true}, {0, 3, 0, false},
+                            {1, 1000, 0, true, true}};
   for (const Assembly& a : cases) {
     SCOPED_TRACE(testing::Message() << "algorithm " << a.algorithm << ", capacity " << a.slotCapacity << ", memo "
-                                    << a.memoAlgorithm << ", primary key " << a.primaryKey);
+                                    << a.memoAlgorithm << ", primary key " << a.primaryKey << ", dense " << a.dense);
     const WideString file = dir / u"qnt.dat";
     WriteFileBytes(file, AssembledDiaryFile(a, 30));
     TSQLMemTable* table = NewTable("whatever");
