@@ -101,6 +101,13 @@ bool RemoveDir(const WideString& path);
 // fails with kErrorAlreadyExists.
 bool DeleteFile(const WideString& path);
 bool RenameFile(const WideString& from, const WideString& to, bool replaceExisting);
+// Puts the file from in the place of to in one step and makes the change durable before it returns
+// (MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; rename, then fsync of the
+// folders, on POSIX). A reader of to sees either the old file or the new one, never a mixture or
+// nothing. The sharing rules of RenameFile apply. false with LastError when it fails: when the
+// rename itself failed, both files are as they were; when only the final flush of the folder failed,
+// the replacement has taken place but may not yet be on the disk.
+bool ReplaceFileAtomic(const WideString& from, const WideString& to);
 WideString TempFolder();                                          // GetTempPathW, ends in a separator
 // GetTempFileNameW(folder, prefix, 0): creates a new empty file with a unique name and returns its path;
 // empty on failure. The name is the first three characters of prefix, up to four upper-case hex digits

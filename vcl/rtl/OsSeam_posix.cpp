@@ -591,6 +591,44 @@ bool RenameFile(const WideString& from, const WideString& to, bool replaceExisti
   return true;
 }
 
+namespace {
+
+// The folder that holds path ("." for a bare name).
+std::string ParentFolder(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A rename is durable only once the folder's entries are on the disk.
+bool SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    FailErrno(errno);
+    return false;
+  }
+  int rc;
+  do rc = ::fsync(fd);
+  while (rc != 0 && errno == EINTR);
+  const int err = errno;
+  ::close(fd);
+  if (rc != 0 && err != EINVAL) {  // EINVAL: a file system that cannot sync folders has nothing to do
+    FailErrno(err);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomic(const WideString& from, const WideString& to) {
+  // rename(2) replaces the target atomically; RenameFile adds the share checks.
+  if (!RenameFile(from, to, true)) return false;
+  const std::string targetFolder = ParentFolder(NativePath(to));
+  const std::string sourceFolder = ParentFolder(NativePath(from));
+  if (!SyncFolder(targetFolder)) return false;
+  return sourceFolder == targetFolder || SyncFolder(sourceFolder);
+}
+
 WideString TempFolder() {
   const char* dir = std::getenv("TMPDIR");
   std::string folder = dir && *dir ? dir : "/tmp";

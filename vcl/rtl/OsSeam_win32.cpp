@@ -202,6 +202,13 @@ bool RenameFile(const WideString& from, const WideString& to, bool replaceExisti
   return false;
 }
 
+bool ReplaceFileAtomic(const WideString& from, const WideString& to) {
+  // Write-through: the call returns only once the move is on the disk.
+  if (::MoveFileExW(W(from), W(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  FailLast();
+  return false;
+}
+
 WideString TempFolder() {
   WideString buffer(MAX_PATH + 1, u'\0');
   DWORD n = ::GetTempPathW(static_cast<DWORD>(buffer.size()), W(buffer));

@@ -1,0 +1,99 @@
+#include "engine/dataset/SQLMemDataFile.h"
+
+#include <utility>
+
+#include "engine/foundation/SQLMemConst.h"
+#include "engine/foundation/SQLMemExcept.h"
+#include "vcl/rtl/OsSeam.h"
+
+namespace {
+
+constexpr char kCannotFlushFile[] = "Cannot write file. FileName = %s, Error = %s";
+constexpr char kCannotReplaceFile[] = "Cannot replace file. FileName = %s, Error = %s";
+
+TSQLMemFileWriteWrapper& WriteWrapper() {
+  static TSQLMemFileWriteWrapper wrapper;
+  return wrapper;
+}
+
+// The temporary file: created empty with no sharing, so nothing else reads a half-written file, and
+// deleted again unless it has become the data file.
+class TReplacementFile : public TStream {
+ public:
+  TReplacementFile(const WideString& path, const AnsiString& nameForMessage) : path_(path) {
+    handle_ = os::FileOpen(path, os::kAccessReadWrite, os::kShareNone, os::FileCreation::CreateAlways);
+    if (handle_ == os::kInvalidFile) SQLMemError(10104, SQLMemCannotCreateFile, {nameForMessage});
+  }
+  ~TReplacementFile() override {
+    Close();
+    if (!kept_) os::DeleteFile(path_);
+  }
+
+  using TStream::Seek;
+  using TStream::SetSize;
+  Integer Read(void* buffer, Integer count) override {
+    if (count <= 0) return 0;
+    const Int64 n = os::FileRead(handle_, buffer, count);
+    return n < 0 ? 0 : static_cast<Integer>(n);
+  }
+  // A failed write reports what it wrote, so that the writer's checked writes raise.
+  Integer Write(const void* buffer, Integer count) override {
+    if (count <= 0) return 0;
+    const Int64 n = os::FileWrite(handle_, buffer, count);
+    return n < 0 ? 0 : static_cast<Integer>(n);
+  }
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override {
+    return os::FileSeek(handle_, offset, static_cast<int>(origin));
+  }
+  void SetSize(Int64 newSize) override {
+    const Int64 position = os::FileSeek(handle_, 0, 1);
+    if (position < 0 || os::FileSeek(handle_, newSize, 0) < 0 || !os::FileSetEnd(handle_)) os::RaiseLastOSError();
+    if (os::FileSeek(handle_, newSize < position ? newSize : position, 0) < 0) os::RaiseLastOSError();
+  }
+
+  // Puts the content on the disk and closes the file; raises 20110 when the disk refuses.
+  void Flush(const AnsiString& nameForMessage) {
+    if (!os::FileFlush(handle_)) {
+      const Cardinal error = os::LastError();
+      SQLMemError(20110, kCannotFlushFile, {nameForMessage, os::SysErrorMessage(error)});
+    }
+    Close();
+  }
+  // From here on the file is the data file (or gone): the destructor leaves it alone.
+  void Keep() { kept_ = true; }
+
+ private:
+  void Close() noexcept {
+    if (handle_ != os::kInvalidFile) os::FileClose(handle_);
+    handle_ = os::kInvalidFile;
+  }
+
+  WideString path_;
+  os::FileHandle handle_ = os::kInvalidFile;
+  bool kept_ = false;
+};
+
+}  // namespace
+
+WideString ReplacementFileName(const WideString& path) { return path + u".tmp"; }
+
+void WriteFileReplacing(const WideString& path, const AnsiString& nameForMessage,
+                        const std::function<void(TStream& stream)>& write) {
+  const WideString temporary = ReplacementFileName(path);
+  TReplacementFile file(temporary, nameForMessage);
+  if (const TSQLMemFileWriteWrapper& wrapper = WriteWrapper()) {
+    const std::unique_ptr<TStream> wrapped = wrapper(file);
+    write(*wrapped);
+  } else {
+    write(file);
+  }
+  // Flushed before the rename: after a crash the name must never point at content still in a cache.
+  file.Flush(nameForMessage);
+  if (!os::ReplaceFileAtomic(temporary, path)) {
+    const Cardinal error = os::LastError();
+    SQLMemError(20111, kCannotReplaceFile, {nameForMessage, os::SysErrorMessage(error)});
+  }
+  file.Keep();
+}
+
+void SetFileWriteWrapper(TSQLMemFileWriteWrapper wrapper) { WriteWrapper() = std::move(wrapper); }

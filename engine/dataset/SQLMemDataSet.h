@@ -1,0 +1,243 @@
+// The engine's dataset: one engine cursor behind the dataset framework's record-buffer protocol, and
+// the hold on the dataset's database that it keeps while it needs it. Tables and queries derive from
+// it and supply the cursor (CreateCursorHandle); this class never opens a cursor of its own.
+//
+// A record buffer is the cursor's: the engine record, its 7-byte trailer and, behind it, the
+// calculated-fields area that the open adds (one null byte plus DataSize bytes per calculated or
+// lookup field, at the field's Offset). The trailer is the bookmark area: 6 bytes of record position
+// (int32 page, int16 item, as the cursor reports its position) and one flag byte (0 current, 1 BOF,
+// 2 EOF, 3 inserted). BookmarkSize is 7, but bookmarks are compared and restored by their first 6 bytes.
+//
+// Field values cross the boundary in the framework's native forms: dates as int32 day + 693594, times
+// as int32 milliseconds of the day, date-times as double milliseconds (day + 693594) x 86400000, floats
+// as double whatever the engine stores (4-byte floats are widened, 10-byte ones narrowed), time stamps
+// as TSQLTimeStamp, integers widened or narrowed to the framework field's size.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/dataset/SQLMemDataSetLink.h"
+#include "engine/dataset/SQLMemDatabaseComponent.h"
+#include "engine/storage/SQLMemDatasetServices.h"
+#include "vcl/db/DataSet.h"
+#include "vcl/db/IndexDefs.h"
+
+class TSQLMemCursor;
+class TSQLMemFieldDefs;
+class TSQLMemIndexDefs;
+class TSQLMemConstraintDefs;
+class TSQLMemExpression;
+
+// Reasons for which a dataset holds its database; the first one set finds the database, the last
+// one cleared lets it go.
+enum TSQLMemHoldReason : Byte {
+  hrOpen = 0,           // the dataset is open
+  hrPrepared = 1,       // a query is prepared
+  hrExecuting = 2,      // a query statement is executing
+  hrTableOperation = 3, // a table file or structure operation (create, delete, save, load, ...)
+  hrIndexOperation = 5, // an index operation
+  hrProvider = 10,      // a provider transaction or statement
+};
+
+// The bookmark flags of the record buffer's trailer (the framework's TBookmarkFlag values).
+inline constexpr int kSQLMemBookmarkSize = 7;
+inline constexpr int kSQLMemPositionSize = 6;
+
+// The engine's version text, as CurrentVersion reads it.
+inline constexpr char SQLMemCurrentVersion[] = "4.20 ";
+
+class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMemCursorOwnerDataSet {
+ public:
+  // DatabaseName "MEMORY", InMemory; joins the process-wide dataset list (20007 before start-up).
+  explicit TSQLMemDataSet(TComponent* owner);
+  // Frees the edit copy, closes, leaves the dataset list. Never raises.
+  ~TSQLMemDataSet() override;
+
+  using TDataSet::GetFieldData;
+  using TDataSet::SetFieldData;
+
+  // ---- names and options ----
+  const AnsiString& DatabaseName() const { return databaseName_; }
+  // See the .cpp: while being read only stored; else the dataset must be inactive and hold no database.
+  virtual void SetDatabaseName(const AnsiString& value);
+  const AnsiString& SessionName() const override { return sessionName_; }
+  void SetSessionName(const AnsiString& value) override;
+  bool InMemory() const { return inMemory_; }
+  // True also sets DatabaseName to "MEMORY".
+  void SetInMemory(bool value);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value) { readOnly_ = value; }
+  bool StoreDefs() const { return storeDefs_; }
+  void SetStoreDefs(bool value) { storeDefs_ = value; }
+  // Writes are accepted and ignored.
+  AnsiString CurrentVersion() const { return SQLMemCurrentVersion; }
+  void SetCurrentVersion(const AnsiString& /*value*/) {}
+  TIndexDefs& IndexDefs() const { return *indexDefs_; }
+
+  // ---- the database and the cursor ----
+  // The database while at least one hold reason is set; nil otherwise.
+  TSQLMemDatabase* Database() const { return database_; }
+  // Sets or clears one hold reason (0..15); see the .cpp for the rules. 11245 when no database of the
+  // name can be found, except while the owner is still being read.
+  virtual void HoldDatabase(Byte reason, bool hold);
+  bool HoldsDatabase(Byte reason) const { return reason < 16 && (holdSet_ & (1u << reason)) != 0; }
+  std::uint16_t HoldSet() const { return holdSet_; }
+  TSQLMemCursor* Cursor() const { return cursor_; }
+  // Closes the dataset (a database that disconnects closes its datasets through it).
+  void CloseDataSet() override;
+
+  // ---- engine definitions as the cursor reports them ----
+  TSQLMemFieldDefs& EngineFieldDefs() const { return *engineFieldDefs_; }
+  TSQLMemIndexDefs& EngineIndexDefs() const { return *engineIndexDefs_; }
+  TSQLMemConstraintDefs& ConstraintDefs() const { return *constraintDefs_; }
+  // The index definitions as they were last loaded from the cursor (CaseInsFields and DescFields kept).
+  TIndexDefs& IndexDefsCopy() const { return *indexDefsCopy_; }
+  // From the cursor into the engine index list and IndexDefs (and the second copy); marks IndexDefs
+  // updated. The cursor calls it when an index was added or deleted.
+  void LoadIndexDefsFromCursor(TSQLMemCursor& cursor) override;
+  // Drops any range, updates the cursor position, clears the cursor's record bitmap, lets the cursor
+  // switch to the index (10325 for a name it lacks) and reloads the key fields.
+  void SwitchCursorIndex(const AnsiString& indexName);
+  // The first index definition with the option whose fields all exist in the dataset; nil when none.
+  TIndexDef* FindIndexDefByOption(TIndexOption option);
+
+  // ---- key fields of the current index ----
+  Integer KeyFieldCount() const { return static_cast<Integer>(keyFieldNos_.size()); }
+  // 1-based field numbers.
+  const std::vector<Word>& KeyFieldNos() const { return keyFieldNos_; }
+  Integer KeySize() const { return keySize_; }
+
+  // ---- framework overrides: records and bookmarks ----
+  bool BookmarkValid(const Byte* bookmark) override;
+  Integer CompareBookmarks(const Byte* bookmark1, const Byte* bookmark2) override;
+  void SetRecNo(Integer value) override;
+  bool GetCurrentRecord(Byte* buffer) override;
+  void SetActive(bool value) override;
+
+  // ---- framework overrides: field data ----
+  bool GetFieldData(TField* field, Byte* buffer) override;
+  void SetFieldData(TField* field, const Byte* buffer) override;
+  void DataConvert(TField* field, const Byte* source, Byte* dest, bool toNative) override;
+  bool GetIsIndexField(TField* field) override;
+  std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+  void CloseBlob(TField* field) override;
+
+  // The field-changed flag: set by SetFieldData and by a BLOB stream opened for writing, cleared when
+  // the values are read into the record-event arrays.
+  bool FieldChanged() const { return fieldChanged_; }
+  void SetFieldChanged(bool value) { fieldChanged_ = value; }
+  // Opens the BLOB of field at the cursor for a BLOB stream: bmRead, bmWrite (truncates) or
+  // bmReadWrite. Writing outside edit or insert state raises 10111. The stream belongs to the cursor
+  // until CloseBlob.
+  TStream* OpenCursorBlob(TField* field, TBlobStreamMode mode);
+
+  // ======================================================================================
+  // Editing, filters, searching and the engine operations of the SQL layer.
+  // (Declared and built in SQLMemDataSetEditing.cpp, SQLMemDataSetSearch.cpp and
+  // SQLMemDataSetEngineOps.cpp; this section belongs to those units.)
+  // --- begin editing section ---
+  // --- end editing section ---
+  // ======================================================================================
+
+ protected:
+  // ---- own virtual steps ----
+  // The cursor of a table or query; nil here.
+  virtual TSQLMemCursor* CreateCursorHandle();
+  // Frees the cursor unless it is the kept cursor; cursor := nil.
+  virtual void DestroyCursorHandle();
+  // Last step of InternalOpen.
+  virtual void AfterInternalOpen() {}
+
+  // ---- framework overrides: open and close ----
+  void OpenCursor(bool infoQuery) override;
+  void CloseCursor() override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalInitFieldDefs() override;
+  bool IsCursorOpen() override { return cursor_ != nullptr; }
+  void InternalHandleException() override;
+  void InternalRefresh() override;
+
+  // ---- framework overrides: navigation ----
+  void InternalFirst() override;
+  void InternalLast() override;
+  TGetResult GetRecord(Byte* buffer, TGetMode getMode, bool doCheck) override;
+  void InternalSetToRecord(Byte* buffer) override;
+  void InternalGotoBookmark(const Byte* bookmark) override;
+  Integer GetRecNo() override;
+  Integer GetRecordCount() override;
+  bool GetCanModify() override { return !readOnly_; }
+
+  // ---- framework overrides: buffers and bookmarks ----
+  Byte* AllocRecordBuffer() override;
+  void FreeRecordBuffer(Byte*& buffer) override;
+  Word GetRecordSize() override;
+  void InitRecord(Byte* buffer) override;
+  void InternalInitRecord(Byte* buffer) override;
+  void ClearCalcFields(Byte* buffer) override;
+  void GetBookmarkData(const Byte* buffer, Byte* data) override;
+  void SetBookmarkData(Byte* buffer, const Byte* data) override;
+  TBookmarkFlag GetBookmarkFlag(const Byte* buffer) override;
+  void SetBookmarkFlag(Byte* buffer, TBookmarkFlag value) override;
+
+  // ---- helpers for the derived components and the editing units ----
+  // The cursor, or 10041-style "Nil pointer occured" with the given code.
+  TSQLMemCursor& CheckCursor(Integer code) const;
+  // The record buffer the state selects (see GetFieldData); nil when there is none.
+  Byte* RecordBufferOfState();
+  // The position kept in a buffer's bookmark area, and the cursor placed there.
+  void PositionCursorAt(const Byte* bookmark);
+  void ReadCursorPosition(Byte* bookmark) const;
+  // Offsets inside a record buffer.
+  Integer BookmarkOffset() const;
+  Integer CalcFieldsOffset() const;
+  // Reloads the key field count, numbers and size of the cursor's current index.
+  void LoadKeyFieldData();
+  void ClearKeyFieldData();
+  // Re-initialises the range buffers when either is in use and lets the cursor drop its range.
+  void DropRange();
+  // True when the owner is a component still being read from its definition.
+  bool OwnerBeingRead() const;
+
+  // ---- state shared with the table, the query and the editing units ----
+  TSQLMemCursor* cursor_ = nullptr;      // owned unless it is keptCursor_
+  TSQLMemCursor* keptCursor_ = nullptr;  // borrowed; see the .cpp
+  Byte* cursorBuffer_ = nullptr;         // the cursor's own buffer between framework fetches
+  TSQLMemDatabase* database_ = nullptr;
+  std::uint16_t holdSet_ = 0;
+  Byte* filterBuffer_ = nullptr;     // chosen by Locate/Lookup in the filter state
+  Byte* setKeyBuffer_ = nullptr;     // chosen by the table in the set-key state
+  Byte* editCopy_ = nullptr;         // taken by InternalEdit (cursor block)
+  // The six key buffers: the fourth and fifth hold the start and the end of the table's range.
+  std::array<Byte*, 6> keyBuffers_{};
+  bool recordWritten_ = false;
+  bool repositioned_ = false;
+  bool fieldChanged_ = false;
+  // Values handed to the database's record events, one per engine field.
+  TSQLMemArrayOfTSQLMemVariant oldValues_, newValues_;
+
+ private:
+  void FreeKeyBuffers() noexcept;
+  void AllocKeyBuffers();
+  void FreeValueArrays() noexcept;
+  void FreeCursorBuffer() noexcept;
+  void FreeEditCopy() noexcept;
+  // Fills FieldDefs from the engine field definitions.
+  void EngineDefsToFieldDefs();
+
+  AnsiString databaseName_ = "MEMORY";
+  AnsiString sessionName_;
+  bool inMemory_ = true;
+  bool readOnly_ = false;
+  bool storeDefs_ = false;
+  std::unique_ptr<TIndexDefs> indexDefs_;
+  std::unique_ptr<TIndexDefs> indexDefsCopy_;
+  std::unique_ptr<TSQLMemFieldDefs> engineFieldDefs_;
+  std::unique_ptr<TSQLMemIndexDefs> engineIndexDefs_;
+  std::unique_ptr<TSQLMemConstraintDefs> constraintDefs_;
+  std::vector<Word> keyFieldNos_;
+  Integer keySize_ = 0;
+  bool inList_ = false;
+};
