@@ -138,6 +138,84 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   // (Declared and built in SQLMemDataSetEditing.cpp, SQLMemDataSetSearch.cpp and
   // SQLMemDataSetEngineOps.cpp; this section belongs to those units.)
   // --- begin editing section ---
+  // ---- searching ----
+  // Searches with the filter in force (the OnFilterRecord handler applies during the search even when
+  // the dataset is not Filtered); found: the record becomes current.
+  bool FindRecord(bool restart, bool goForward) override;
+  // "A;B" and one value or a variant array of values; the first matching record becomes current.
+  bool Locate(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) override;
+  // The result fields of the first matching record (Null when none); the current record stays.
+  Variant Lookup(const AnsiString& keyFields, const Variant& keyValues, const AnsiString& resultFields) override;
+
+  // ---- filters ----
+  void SetFiltered(bool value) override;
+  void SetFilterOptions(TFilterOptions value) override;
+  void SetOnFilterRecord(const TFilterRecordEvent& value) override;
+
+  // ---- engine operations of the SQL layer (field numbers of the cursor's projected fields) ----
+  // The field of the current record; a BLOB is read whole, an empty one gives NULL. 10315 without a cursor.
+  void GetFieldValue(TSQLMemVariant& value, Integer fieldIndex);
+  // Writes into the current record buffer; a non-NULL BLOB value goes through a BLOB stream. 10316.
+  void SetFieldValue(const TSQLMemVariant& value, Integer fieldIndex);
+  // Hands the condition to the cursor, which owns it from then on (nullptr removes it). 10300.
+  void SetFilterExpression(std::unique_ptr<TSQLMemExpression> expression);
+  // Restricts and renames the fields; unless the lists describe the fields shown already, the dataset
+  // reopens on the same cursor. 10320.
+  void SetProjection(const std::vector<AnsiString>& fieldNames, const std::vector<AnsiString>& aliases);
+  void IncTableUseCount();
+  void DecTableUseCount();
+  // Bulk delete and update of every record the cursor shows, from the first on; the dataset then
+  // rereads from the first record. 11304-11306 and 11463-11465 when closed, read only or cursor-less.
+  void DeleteAllRecords();
+  void UpdateAllRecords(const std::vector<AnsiString>& fieldNames, const std::vector<TSQLMemVariant>& values);
+  // The cursor's current record position (int32 record number, int16 item). 11352 without a cursor.
+  void GetRecordPosition(Integer& recordNo, SmallInt& itemNo) const;
+  // Whether the held database has that handler.
+  bool HasBeforeInsertRecordEvent() const;
+  bool HasAfterInsertRecordEvent() const;
+  bool HasBeforeUpdateRecordEvent() const;
+  bool HasAfterUpdateRecordEvent() const;
+  bool HasBeforeDeleteRecordEvent() const;
+  bool HasAfterDeleteRecordEvent() const;
+  bool HasBeforeExecuteSQLEvent() const;
+  bool HasAfterExecuteSQLEvent() const;
+
+ protected:
+  // ---- editing over the cursor's write protocol, with the database's record events ----
+  void InternalInsert() override;
+  void InternalEdit() override;
+  void InternalCancel() override;
+  void InternalPost() override;
+  void InternalAddRecord(Byte* buffer, bool append) override;
+  void InternalDelete() override;
+  void SetFilterText(const AnsiString& value) override;
+
+  // Gives the cursor the text filter (or clears it) and the OnFilterRecord callback (10269); the open
+  // and a refresh call it when Filtered is set.
+  void ActivateFilters();
+  // Removes the cursor's text filter (10270).
+  void DeactivateFilters();
+
+ private:
+  // The cursor's answer to each record while the filter is in force.
+  bool FilterRecord(const Byte* recordBuffer);
+  // Runs the cursor's Locate in the filter state with the temporary buffer; true when found.
+  bool LocateRecord(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options);
+  // The current values of the cursor's current record buffer, one per field.
+  void ReadFieldValues(TSQLMemArrayOfTSQLMemVariant& values);
+  // One field of the cursor's current record buffer (a BLOB read whole, without terminators counted).
+  void ReadCursorField(TSQLMemVariant& value, Integer fieldIndex);
+  static void ClearFieldValues(TSQLMemArrayOfTSQLMemVariant& values) noexcept;
+  // The table name handed to the record events.
+  AnsiString EventTableName() const;
+  bool HasInsertHandler() const { return HasBeforeInsertRecordEvent() || HasAfterInsertRecordEvent(); }
+  bool HasUpdateHandler() const { return HasBeforeUpdateRecordEvent() || HasAfterUpdateRecordEvent(); }
+  bool HasDeleteHandler() const { return HasBeforeDeleteRecordEvent() || HasAfterDeleteRecordEvent(); }
+
+  bool searching_ = false;  // FindRecord runs: the OnFilterRecord handler applies though not Filtered
+  std::vector<Byte> filterRecord_;  // the record the OnFilterRecord handler reads
+
+ public:
   // --- end editing section ---
   // ======================================================================================
 

@@ -1,0 +1,253 @@
+// The engine dataset's searching and filters: FindRecord, Locate and Lookup, the text filter handed
+// to the cursor and the OnFilterRecord callback the cursor asks for every record.
+#include <cstring>
+
+#include "engine/dataset/SQLMemDataSet.h"
+#include "engine/foundation/SQLMemConst.h"
+#include "engine/foundation/SQLMemExcept.h"
+#include "engine/storage/SQLMemCursor.h"
+#include "vcl/rtl/Exceptions.h"
+
+namespace {
+
+// Runs cleanup after body, also when body raises; when both raise, body's error goes on.
+template <class Body, class Cleanup>
+void WithCleanup(Body&& body, Cleanup&& cleanup) {
+  try {
+    body();
+  } catch (...) {
+    try {
+      cleanup();
+    } catch (...) {
+    }
+    throw;
+  }
+  cleanup();
+}
+
+}  // namespace
+
+// ---- filters ----
+
+void TSQLMemDataSet::ActivateFilters() {
+  TSQLMemCursor& cursor = CheckCursor(10269);
+  if (!Filter().empty()) {
+    TSQLMemFilterOptions options;
+    options.CaseInsensitive = FilterOptions().Contains(foCaseInsensitive);
+    options.PartialCompare = !FilterOptions().Contains(foNoPartialCompare);
+    cursor.SetFilterText(Filter(), options);
+  } else {
+    cursor.ClearFilterText();
+  }
+  if (OnFilterRecord())
+    cursor.RecordFilter = [this](TSQLMemCursor& /*cursor*/, const Byte* recordBuffer) { return FilterRecord(recordBuffer); };
+  else
+    cursor.RecordFilter = nullptr;
+  // Records the cursor remembers as passing were judged by the filters before.
+  cursor.ResetFilterBitmap();
+}
+
+void TSQLMemDataSet::DeactivateFilters() { CheckCursor(10270).ClearFilterText(); }
+
+bool TSQLMemDataSet::FilterRecord(const Byte* recordBuffer) {
+  if (!(Filtered() || searching_) || !OnFilterRecord() || cursor_ == nullptr || recordBuffer == nullptr) return true;
+  TSQLMemCursor& cursor = *cursor_;
+  // The table hands over its own copy of the record's data, without the dataset's areas behind it:
+  // the handler reads a full buffer of the dataset's, whose bookmark names no stored position (so
+  // that reading a field never moves the cursor in the middle of the table's scan).
+  const Integer dataSize = cursor.TrailerOffset;
+  filterRecord_.assign(static_cast<std::size_t>(cursor.RecordBufferSize), 0);
+  std::memcpy(filterRecord_.data(), recordBuffer, static_cast<std::size_t>(dataSize));
+  Byte* record = filterRecord_.data();
+  const Integer noPosition = -1;
+  std::memcpy(record + dataSize, &noPosition, 4);
+  std::memset(record + dataSize + 4, 0xFF, 2);
+  record[dataSize + kSQLMemPositionSize] = bfInserted;
+
+  // The handler's field reads point the cursor at the record (BLOBs are read through it); the scan
+  // gets its cursor back as it was.
+  Byte* savedCursorBuffer = cursor.CurrentRecordBuffer;
+  const Integer savedPageNo = cursor.PageNo;
+  const SmallInt savedItemNo = cursor.ItemNo;
+  const Byte savedBof = cursor.Bof, savedEof = cursor.Eof;
+  Byte* savedFilterBuffer = filterBuffer_;
+  const TDataSetState saved = SetTempState(dsFilter);
+  filterBuffer_ = record;
+  cursor.CurrentRecordBuffer = record;
+  auto restore = [&] {
+    filterBuffer_ = savedFilterBuffer;
+    RestoreState(saved);
+    cursor.CurrentRecordBuffer = savedCursorBuffer;
+    cursor.PageNo = savedPageNo;
+    cursor.ItemNo = savedItemNo;
+    cursor.Bof = savedBof;
+    cursor.Eof = savedEof;
+  };
+  bool accept = true;
+  try {
+    OnFilterRecord()(this, accept);
+  } catch (...) {
+    // The application reports the handler's failure; the record keeps the answer it had.
+    try {
+      InternalHandleException();
+    } catch (...) {
+      restore();
+      throw;
+    }
+  }
+  restore();
+  return accept;
+}
+
+void TSQLMemDataSet::SetFiltered(bool value) {
+  if (!Active()) {
+    TDataSet::SetFiltered(value);
+    return;
+  }
+  CheckCursor(10267);
+  if (value == Filtered()) return;
+  CheckBrowseMode();
+  if (value)
+    ActivateFilters();
+  else
+    DeactivateFilters();
+  TDataSet::SetFiltered(value);
+  First();
+}
+
+void TSQLMemDataSet::SetFilterText(const AnsiString& value) {
+  const bool changed = value != Filter();
+  TDataSet::SetFilterText(value);
+  if (Active() && Filtered() && changed) {
+    CheckCursor(10266);
+    CheckBrowseMode();
+    ActivateFilters();
+    First();
+  }
+}
+
+void TSQLMemDataSet::SetFilterOptions(TFilterOptions value) {
+  const bool changed = !(value == FilterOptions());
+  TDataSet::SetFilterOptions(value);
+  if (Active() && Filtered() && changed) {
+    CheckCursor(10266);
+    CheckBrowseMode();
+    ActivateFilters();
+    First();
+  }
+}
+
+void TSQLMemDataSet::SetOnFilterRecord(const TFilterRecordEvent& value) {
+  if (!Active()) {
+    TDataSet::SetOnFilterRecord(value);
+    return;
+  }
+  CheckCursor(10275);
+  CheckBrowseMode();
+  const bool hadHandler = static_cast<bool>(OnFilterRecord());
+  TDataSet::SetOnFilterRecord(value);
+  if (hadHandler != static_cast<bool>(value)) {
+    if (Filtered())
+      ActivateFilters();
+    else
+      DeactivateFilters();
+  }
+  // Records the cursor remembers as passing were judged by the handler before.
+  cursor_->ResetFilterBitmap();
+  if (Filtered()) First();
+}
+
+// ---- FindRecord ----
+
+bool TSQLMemDataSet::FindRecord(bool restart, bool goForward) {
+  CheckBrowseMode();
+  DoBeforeScroll();
+  SetFound(false);
+  TSQLMemCursor& cursor = CheckCursor(10280);
+  // The search moves the cursor behind the framework's back: it starts from the active record and,
+  // whatever it finds, the framework places the cursor again before its next move.
+  CursorPosChanged();
+  UpdateCursorPos();
+  const bool activated = !Filtered();
+  if (activated) ActivateFilters();
+  bool found = false;
+  Byte* buffer = AllocRecordBuffer();
+  searching_ = true;
+  WithCleanup(
+      [&] {
+        if (goForward) {
+          if (restart) InternalFirst();
+          found = GetRecord(buffer, gmNext, false) == grOK;
+        } else {
+          if (restart) InternalLast();
+          found = GetRecord(buffer, gmPrior, false) == grOK;
+        }
+      },
+      [&] {
+        searching_ = false;
+        FreeRecordBuffer(buffer);
+        if (activated) DeactivateFilters();
+        cursor.ResetFilterBitmap();
+        CursorPosChanged();
+      });
+  if (found) {
+    Resync(TResyncMode{rmExact, rmCenter});
+    SetFound(true);
+    DoAfterScroll();
+  }
+  return found;
+}
+
+// ---- Locate and Lookup ----
+
+bool TSQLMemDataSet::LocateRecord(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) {
+  TSQLMemCursor& cursor = CheckCursor(10271);
+  Byte* buffer = TempBuffer();
+  if (buffer == nullptr) SQLMemError(10271, SQLMemNilPointer);
+  Byte* savedFilterBuffer = filterBuffer_;
+  const TDataSetState saved = SetTempState(dsFilter);
+  filterBuffer_ = buffer;
+  // The cursor reads the record it finds into its current buffer.
+  cursor.CurrentRecordBuffer = buffer;
+  bool found = false;
+  WithCleanup(
+      [&] {
+        found = cursor.Locate(keyFields, keyValues, options.Contains(loCaseInsensitive),
+                              options.Contains(loPartialKey));
+      },
+      [&] {
+        filterBuffer_ = savedFilterBuffer;
+        RestoreState(saved);
+      });
+  return found;
+}
+
+bool TSQLMemDataSet::Locate(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) {
+  DoBeforeScroll();
+  CheckBrowseMode();
+  CursorPosChanged();
+  CheckCursor(10271);
+  const bool found = LocateRecord(keyFields, keyValues, options);
+  SetFound(found);
+  if (found) {
+    Resync(TResyncMode{rmExact, rmCenter});
+    DoAfterScroll();
+  }
+  return found;
+}
+
+Variant TSQLMemDataSet::Lookup(const AnsiString& keyFields, const Variant& keyValues, const AnsiString& resultFields) {
+  Variant result = Null();
+  CheckBrowseMode();
+  CursorPosChanged();
+  CheckCursor(10271);
+  if (!LocateRecord(keyFields, keyValues, TLocateOptions{})) return result;
+  const TDataSetState saved = SetTempState(dsCalcFields);
+  WithCleanup(
+      [&] {
+        CalculateFields(TempBuffer());
+        result = FieldValues(resultFields);
+      },
+      [&] { RestoreState(saved); });
+  return result;
+}

@@ -1,0 +1,314 @@
+// The engine dataset's editing over the cursor's write protocol: the database's record events with
+// the values they are handed and their vetoes, the read-only checks, cancel, failures reported by the
+// cursor, and the state a post leaves behind.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/engine/dataset/DataSetEditingSupport.h"
+
+namespace {
+
+using DataSetEditing = DataSetEditingTest;
+
+enum class Operation { Insert, AddRecord, Update, Delete };
+
+struct EventCase {
+  const char* name;
+  Operation operation;
+  bool veto;
+  TDataSetState state;                // after the operation
+  std::string message;                // of the database error, "" when none
+  std::vector<std::string> rows;      // the table afterwards
+  std::vector<std::string> events;    // the record events with their value arrays
+};
+
+const std::vector<std::string> kSeedRows{"2024.01.01/Day 0/Text 0", "2024.01.02/Day 1/Text 1"};
+
+// The seed rows have RecID 1 and 2; a new record takes the next one from the table's defaults.
+const EventCase kEventCases[] = {
+    {"insert",
+     Operation::Insert,
+     false,
+     dsBrowse,
+     "",
+     {"2024.01.01/Day 0/Text 0", "2024.01.02/Day 1/Text 1", "2024.01.05/New/Fresh"},
+     {"BeforeInsert fans new=3|2024.01.05|New|Fresh", "AfterInsert fans new=3|2024.01.05|New|Fresh"}},
+    {"insert vetoed",
+     Operation::Insert,
+     true,
+     dsInsert,
+     "Insert record is blocked by database event",
+     kSeedRows,
+     {"BeforeInsert fans new=3|2024.01.05|New|Fresh"}},
+    {"add record",
+     Operation::AddRecord,
+     false,
+     dsBrowse,
+     "",
+     {"2024.01.01/Day 0/Text 0", "2024.01.02/Day 1/Text 1", "2024.01.05/New/Fresh"},
+     {"BeforeInsert fans new=3|2024.01.05|New|Fresh", "AfterInsert fans new=3|2024.01.05|New|Fresh"}},
+    {"add record vetoed",
+     Operation::AddRecord,
+     true,
+     dsBrowse,
+     "Insert record is blocked by database event",
+     kSeedRows,
+     {"BeforeInsert fans new=3|2024.01.05|New|Fresh"}},
+    {"update",
+     Operation::Update,
+     false,
+     dsBrowse,
+     "",
+     {"2024.01.01/Changed/Text 0", "2024.01.02/Day 1/Text 1"},
+     {"BeforeUpdate fans old=1|2024.01.01|Day 0|Text 0 new=1|2024.01.01|Changed|Text 0",
+      "AfterUpdate fans old=1|2024.01.01|Day 0|Text 0 new=1|2024.01.01|Changed|Text 0"}},
+    {"update vetoed",
+     Operation::Update,
+     true,
+     dsEdit,
+     "Update record is blocked by database event",
+     kSeedRows,
+     {"BeforeUpdate fans old=1|2024.01.01|Day 0|Text 0 new=1|2024.01.01|Changed|Text 0"}},
+    {"delete",
+     Operation::Delete,
+     false,
+     dsBrowse,
+     "",
+     {"2024.01.02/Day 1/Text 1"},
+     {"BeforeDelete fans old=1|2024.01.01|Day 0|Text 0", "AfterDelete fans old=1|2024.01.01|Day 0|Text 0"}},
+    {"delete vetoed",
+     Operation::Delete,
+     true,
+     dsBrowse,
+     "Delete record is blocked by database event",
+     kSeedRows,
+     {"BeforeDelete fans old=1|2024.01.01|Day 0|Text 0"}},
+};
+
+TEST_F(DataSetEditing, RecordEventsSeeTheValuesAndCanVeto) {
+  for (const EventCase& c : kEventCases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    events.clear();
+    AddNumberedDays(2);
+    RecordEvents();
+    vetoInsert = vetoUpdate = vetoDelete = c.veto;
+    edited->Open();
+    ASSERT_EQ(Current(), "Day 0");
+    const std::string message = DatabaseErrorOf([&] {
+      switch (c.operation) {
+        case Operation::Insert:
+          edited->Append();
+          edited->FieldByName("ShortDateDay")->SetAsString("2024.01.05");
+          edited->FieldByName("Title")->SetAsString("New");
+          edited->FieldByName("Text")->SetAsString("Fresh");
+          edited->Post();
+          break;
+        case Operation::AddRecord:
+          edited->AppendRecord({Variant(), Variant("2024.01.05"), Variant("New"), Variant("Fresh")});
+          break;
+        case Operation::Update:
+          edited->Edit();
+          edited->FieldByName("Title")->SetAsString("Changed");
+          edited->Post();
+          break;
+        case Operation::Delete:
+          edited->Delete();
+          break;
+      }
+    });
+    EXPECT_EQ(message, c.message.empty() ? "<no error>" : c.message);
+    EXPECT_EQ(edited->State(), c.state);
+    EXPECT_EQ(Rows(), c.rows);
+    EXPECT_EQ(events, c.events);
+    // A veto stops the operation before it reaches the cursor.
+    const int writes = edited->counting->posts + edited->counting->deletes;
+    EXPECT_EQ(writes, c.veto ? 0 : 1);
+  }
+}
+
+TEST_F(DataSetEditing, TheRecordEventsAreFiredWithTheUnknownTableNameWhenTheCursorHasNone) {
+  AddNumberedDays(1);
+  RecordEvents();
+  edited->Open();
+  edited->counting->TableName.clear();
+  edited->Edit();
+  edited->FieldByName("Title")->SetAsString("Renamed");
+  edited->Post();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].rfind("BeforeUpdate Unknown table old=", 0), 0u) << events[0];
+}
+
+TEST_F(DataSetEditing, APostAfterAVetoedOneHandsTheHandlersTheRecordAsItWas) {
+  AddNumberedDays(1);
+  RecordEvents();
+  edited->Open();
+  edited->Edit();
+  edited->FieldByName("Title")->SetAsString("Changed");
+  vetoUpdate = true;
+  EXPECT_EQ(DatabaseErrorOf([&] { edited->Post(); }), "Update record is blocked by database event");
+  vetoUpdate = false;
+  events.clear();
+  edited->Post();
+  EXPECT_EQ(edited->State(), dsBrowse);
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        "BeforeUpdate fans old=1|2024.01.01|Day 0|Text 0 new=1|2024.01.01|Changed|Text 0",
+                        "AfterUpdate fans old=1|2024.01.01|Day 0|Text 0 new=1|2024.01.01|Changed|Text 0"}));
+}
+
+TEST_F(DataSetEditing, AnAfterHandlerSeesWhatTheBeforeHandlerChanged) {
+  AddNumberedDays(1);
+  RecordEvents();
+  database->BeforeInsertRecord = [](TSQLMemDataSet* sender, const AnsiString&, const TSQLMemArrayOfTSQLMemVariant&,
+                                    bool&) { sender->FieldByName("Title")->SetAsString("Stamped"); };
+  edited->Open();
+  edited->Append();
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.01.09");
+  edited->FieldByName("Title")->SetAsString("Draft");
+  edited->Post();
+  EXPECT_EQ(events, (std::vector<std::string>{"AfterInsert fans new=2|2024.01.09|Stamped|null"}));
+  EXPECT_EQ(Rows().back(), "2024.01.09/Stamped/null");
+}
+
+TEST_F(DataSetEditing, PostingOnAReadOnlySetRaisesBeforeTheCursorIsCalled) {
+  AddNumberedDays(1);
+  RecordEvents();
+  edited->Open();
+  edited->Append();
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.01.05");
+  edited->SetReadOnly(true);
+  EXPECT_EQ(EngineErrorOf([&] { edited->Post(); }), 10032);
+  EXPECT_EQ(edited->counting->posts, 0);
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(edited->State(), dsInsert);
+  EXPECT_EQ(Rows().size(), 1u);
+
+  // The other writers refuse likewise, each with its own code.
+  edited->Cancel();
+  EXPECT_EQ(EngineErrorOf([&] { edited->Delete(); }), 10069);
+  EXPECT_EQ(EngineErrorOf([&] { edited->DeleteAllRecords(); }), 11305);
+  std::vector<TSQLMemVariant> values(1);
+  values[0].SetAsString("x");
+  EXPECT_EQ(EngineErrorOf([&] { edited->UpdateAllRecords({"Title"}, values); }), 11464);
+  EXPECT_EQ(edited->counting->deletes, 0);
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"2024.01.01/Day 0/Text 0"}));
+}
+
+TEST_F(DataSetEditing, CancelDropsTheChangeAtTheCursor) {
+  AddNumberedDays(2);
+  RecordEvents();
+  edited->Open();
+  edited->Edit();
+  edited->FieldByName("Title")->SetAsString("Changed");
+  edited->Cancel();
+  EXPECT_EQ(Current(), "Day 0");
+  edited->Append();
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.02.01");
+  edited->FieldByName("Text")->SetAsString("never stored");
+  edited->Cancel();
+  EXPECT_EQ(edited->counting->discards, 2);
+  EXPECT_EQ(edited->counting->posts, 0);
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(Rows(), kSeedRows);
+  EXPECT_EQ(edited->RecordCount(), 2);
+}
+
+TEST_F(DataSetEditing, ClosingWhileEditingCancelsTheEdit) {
+  AddNumberedDays(1);
+  edited->Open();
+  edited->Edit();
+  edited->FieldByName("Title")->SetAsString("Changed");
+  edited->Close();
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"2024.01.01/Day 0/Text 0"}));
+  edited->Open();
+  EXPECT_EQ(edited->State(), dsBrowse);
+  EXPECT_EQ(Current(), "Day 0");
+}
+
+TEST_F(DataSetEditing, DeletingWhileEditingDeletesTheStoredRecord) {
+  AddNumberedDays(2);
+  RecordEvents();
+  edited->Open();
+  edited->Edit();
+  edited->FieldByName("Title")->SetAsString("Changed");
+  edited->Delete();
+  EXPECT_EQ(events, (std::vector<std::string>{"BeforeDelete fans old=1|2024.01.01|Day 0|Text 0",
+                                               "AfterDelete fans old=1|2024.01.01|Day 0|Text 0"}));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"2024.01.02/Day 1/Text 1"}));
+  EXPECT_EQ(Current(), "Day 1");
+}
+
+TEST_F(DataSetEditing, AFailedPostReportsTheCursorsTextAndKeepsTheInsert) {
+  AddNumberedDays(2);
+  edited->Open();
+  const std::string duplicate = "Primary Key constraint 'ByShortDate' violated. Duplicate found. - Native error: 30319";
+  edited->Append();
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.01.02");  // the primary key of Day 1
+  edited->FieldByName("Title")->SetAsString("Twin");
+  EXPECT_EQ(DatabaseErrorOf([&] { edited->Post(); }), duplicate);
+  EXPECT_EQ(edited->State(), dsInsert);
+  EXPECT_EQ(Rows(), kSeedRows);
+  // Fixing the key lets the same insert through.
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.01.03");
+  edited->Post();
+  EXPECT_EQ(Rows().back(), "2024.01.03/Twin/null");
+
+  edited->Edit();
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.01.01");
+  EXPECT_EQ(DatabaseErrorOf([&] { edited->Post(); }), duplicate);
+  EXPECT_EQ(edited->State(), dsEdit);
+  edited->Cancel();
+
+  EXPECT_EQ(DatabaseErrorOf([&] { edited->AppendRecord({Variant(), Variant("2024.01.02"), Variant("Twin")}); }),
+            duplicate);
+  EXPECT_EQ(Rows().size(), 3u);
+}
+
+TEST_F(DataSetEditing, APostedRecordIsCurrentWithAUsableBookmark) {
+  AddNumberedDays(3);
+  edited->Open();
+  edited->Append();
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.01.04");
+  edited->FieldByName("Title")->SetAsString("Fresh");
+  edited->Post();
+  EXPECT_EQ(Current(), "Fresh");
+  EXPECT_EQ(Current("RecID"), "4");
+  const TBookmark fresh = edited->GetBookmark();
+  ASSERT_FALSE(fresh.IsNull());
+  EXPECT_TRUE(edited->BookmarkValid(fresh));
+  edited->First();
+  EXPECT_EQ(Current(), "Day 0");
+  edited->GotoBookmark(fresh);
+  EXPECT_EQ(Current(), "Fresh");
+
+  edited->Edit();
+  edited->FieldByName("Text")->SetAsString("Edited text");
+  edited->Post();
+  EXPECT_EQ(Current(), "Fresh");
+  EXPECT_EQ(Current("Text"), "Edited text");
+  edited->Prior();
+  EXPECT_EQ(Current(), "Day 2");
+  EXPECT_EQ(Rows().back(), "2024.01.04/Fresh/Edited text");
+}
+
+TEST_F(DataSetEditing, TheEventTestsFollowTheHeldDatabase) {
+  AddNumberedDays(1);
+  EXPECT_FALSE(edited->HasBeforeInsertRecordEvent()) << "no database while closed";
+  database->BeforeInsertRecord = [](TSQLMemDataSet*, const AnsiString&, const TSQLMemArrayOfTSQLMemVariant&, bool&) {};
+  database->AfterExecuteSQL = [](TSQLMemQuery*) {};
+  EXPECT_FALSE(edited->HasBeforeInsertRecordEvent());
+  edited->Open();
+  EXPECT_TRUE(edited->HasBeforeInsertRecordEvent());
+  EXPECT_TRUE(edited->HasAfterExecuteSQLEvent());
+  EXPECT_FALSE(edited->HasAfterInsertRecordEvent());
+  EXPECT_FALSE(edited->HasBeforeUpdateRecordEvent());
+  EXPECT_FALSE(edited->HasAfterUpdateRecordEvent());
+  EXPECT_FALSE(edited->HasBeforeDeleteRecordEvent());
+  EXPECT_FALSE(edited->HasAfterDeleteRecordEvent());
+  EXPECT_FALSE(edited->HasBeforeExecuteSQLEvent());
+}
+
+}  // namespace
