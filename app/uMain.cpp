@@ -112,6 +112,7 @@ void TfrmMain::DefineFields(TFieldTable& fields) {
   fields.Add("PanelImage", PanelImage);
   fields.Add("DBG1", DBG1);
   fields.Add("Memo1", Memo1);
+  fields.Add("SQLMemTable1", SQLMemTable1);
   fields.Add("DS1", DS1);
   fields.Add("PopupMenu1", PopupMenu1);
   fields.Add("mnuCut", mnuCut);
@@ -159,6 +160,7 @@ void TfrmMain::DefineMethods(TMethodTable& methods) {
 void RegisterMainForm() {
   RegisterInstCtrl();
   RegisterSkinManagerClasses();
+  RegisterSQLMemTable();
   RegisterStreamedClass<TDataSource, TComponent>("TDataSource", [](TPropertyTableOf<TDataSource>& p) {
     p.ComponentProp<TDataSet>("DataSet", &TDataSource::SetDataSet);
     p.BoolProp("AutoEdit", &TDataSource::SetAutoEdit);

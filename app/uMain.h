@@ -8,6 +8,7 @@
 // so, and the diary starts empty; closing the window while a day is being edited posts the edit first.
 #pragma once
 #include "app/InstCtrl.h"
+#include "engine/dataset/SQLMemTable.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/db/DataSource.h"
 #include "vcl/gui/ActionList.h"
@@ -41,6 +42,7 @@ class TfrmMain : public TForm {
   TPanel* PanelImage = nullptr;
   TDBGrid* DBG1 = nullptr;
   TDBMemo* Memo1 = nullptr;
+  TSQLMemTable* SQLMemTable1 = nullptr;
   TDataSource* DS1 = nullptr;
   TPopupMenu* PopupMenu1 = nullptr;
   TMenuItem* mnuCut = nullptr;
@@ -64,7 +66,7 @@ class TfrmMain : public TForm {
   TOneInstance* OneInstance1 = nullptr;
   TsSkinManager* sSkinManager1 = nullptr;
 
-  // The diary's table, through the grid's data source.
+  // The table the grid and the memo show (SQLMemTable1, through the data source).
   TDataSet* Table() const { return DS1 != nullptr ? DS1->DataSet() : nullptr; }
 
   // ---- handlers ----
@@ -93,6 +95,16 @@ class TfrmMain : public TForm {
  private:
   // The current day's title ("" without one).
   AnsiString CurrentTitle() const;
+  // Loads the data file into the table and goes to the last day; a file that cannot be read is kept
+  // aside (KeepUnreadableDataFile) and the table stays closed.
+  void LoadDataFile();
+  void KeepUnreadableDataFile(const AnsiString& reason);
+  // Writes the table into the data file and opens the table again (also when the write fails).
+  void SaveDataFile();
+  void WriteDataFile();
+
+  // Set when an unreadable data file could not be renamed: nothing may then be written over it.
+  bool saveBlocked_ = false;
 };
 
 // The main window, once Application->CreateForm has made it.

@@ -333,5 +333,8 @@ void RegisterSQLMemTable() {
     p.BoolProp("Exclusive", &TSQLMemTable::SetExclusive);
     p.IntegerProp("MemoryTableAllocBy", &TSQLMemTable::SetMemoryTableAllocBy);
     p.EventProp("OnProgress", &TSQLMemTable::OnProgress);
+    // Written by definitions that name the engine version (accepted and ignored) and scroll handlers.
+    p.StringProp("CurrentVersion", &TSQLMemTable::SetCurrentVersion);
+    p.EventProp("AfterScroll", &TSQLMemTable::AfterScroll);
   });
 }

@@ -59,7 +59,11 @@ class DiaryFolder {
 // or killed when it does not close) at the end.
 class Diary {
  public:
-  explicit Diary(const DiaryFolder& folder);
+  // Starts the program; waits for its main window unless told not to (a start that shows a message
+  // first).
+  explicit Diary(const DiaryFolder& folder, bool waitForMain = true);
+  // Waits for the main window to show; false on time-out.
+  bool WaitForMain();
   ~Diary();
   Diary(const Diary&) = delete;
   Diary& operator=(const Diary&) = delete;
@@ -78,6 +82,9 @@ class Diary {
   int DayCount() const;
   int CurrentDay() const;
 
+  // The file's bytes ("" when it cannot be read).
+  static std::string ReadFile(const std::wstring& name);
+
   // Brings the main window to the front and gives the focus to one of its controls (a click on it).
   bool Activate();
   void ClickOn(HWND control);
@@ -92,6 +99,9 @@ class Diary {
   std::wstring AddDay(int day);
   // The day, month and year the new-day dialog's calendar shows as selected.
   SYSTEMTIME CalendarSelection(HWND calendar);
+
+  // Clicks the button with that caption on a dialog of the program and waits for the dialog to go.
+  bool ClickButton(HWND dialog, const std::wstring& caption);
 
   // Closes the main window (WM_CLOSE) and waits for the process to end; false when it did not end.
   bool Close(DWORD& exitCode);
@@ -252,11 +262,14 @@ inline std::vector<std::wstring> DiaryFolder::DataFiles() const {
   return names;
 }
 
-inline Diary::Diary(const DiaryFolder& folder) : process_(folder.Exe()) {
-  if (process_.Started()) {
-    apptest::WaitUntil([&] { return (main_ = apptest::FindProcessWindow(process_.Id(), L"TfrmMain")) != nullptr; },
-                       kStartMs);
-  }
+inline Diary::Diary(const DiaryFolder& folder, bool waitForMain) : process_(folder.Exe()) {
+  if (waitForMain) WaitForMain();
+}
+
+inline bool Diary::WaitForMain() {
+  if (!process_.Started()) return false;
+  return apptest::WaitUntil(
+      [&] { return (main_ = apptest::FindProcessWindow(process_.Id(), L"TfrmMain")) != nullptr; }, kStartMs);
 }
 
 inline Diary::~Diary() {
@@ -280,6 +293,17 @@ inline int Diary::CurrentDay() const {
   si.fMask = SIF_POS;
   GetScrollInfo(Grid(), SB_VERT, &si);
   return si.nPos;
+}
+
+inline std::string Diary::ReadFile(const std::wstring& name) {
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
 }
 
 inline bool Diary::WaitFor(const std::function<bool()>& condition, DWORD ms) { return apptest::WaitUntil(condition, ms); }
@@ -356,6 +380,13 @@ inline std::wstring Diary::AddDay(int day) {
   SendMessageW(ok, BM_CLICK, 0, 0);
   WaitFor([&] { return !IsWindowVisible(dialog); });
   return ExpectedTitle(shown.wYear, shown.wMonth, day);
+}
+
+inline bool Diary::ClickButton(HWND dialog, const std::wstring& caption) {
+  HWND button = ChildWithText(dialog, caption);
+  if (button == nullptr) return false;
+  SendMessageW(button, BM_CLICK, 0, 0);
+  return WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
 }
 
 inline bool Diary::Close(DWORD& exitCode) {

@@ -11,6 +11,7 @@
 #include "app/uMain.h"
 #include "app/uNew.h"
 #include "app/uReadme.h"
+#include "engine/foundation/SQLMemSettings.h"
 #include "vcl/db/ArrayDataSet.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Dialogs.h"
@@ -28,10 +29,15 @@ AnsiString Hu(const char* utf8) { return Utf8ToCp1250(utf8); }
 class DiaryWindows : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    InitializeEngineFoundation();
     RegisterGuiClasses();
     RegisterMainForm();
   }
   void SetUp() override {
+    // Whatever the windows would show in an exception box fails the test instead.
+    previousBox_ = SetExceptionBoxHook([](const AnsiString& message, const AnsiString&) {
+      ADD_FAILURE() << "exception box: " << message;
+    });
     // Owned by the application as the program's are, but none of them its main form: closing one
     // must not end this test program.
     frmMain = New<TfrmMain>(Application);
@@ -49,6 +55,7 @@ class DiaryWindows : public ::testing::Test {
     guitest::Pump();
   }
   void TearDown() override {
+    SetExceptionBoxHook(std::move(previousBox_));
     delete frmReadme;
     delete frmNew;
     delete frmMain;
@@ -64,6 +71,7 @@ class DiaryWindows : public ::testing::Test {
     table_->Post();
   }
   dbtest::TArrayDataSet* table_ = nullptr;
+  TExceptionBoxHook previousBox_;
 };
 
 }  // namespace

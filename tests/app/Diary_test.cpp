@@ -31,3 +31,189 @@ TEST(Diary, HelpWindowOpensWithItsShortcutButNotWithAltGr) {
   ASSERT_TRUE(diary.Close(code));
   EXPECT_EQ(code, 0u);
 }
+
+namespace {
+
+bool Exists(const std::wstring& name) { return GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+const std::wstring kWarning = W(" (FIGYELEM! A szerkesztő módból a CTRL+ALT+P billentyűkombinációval lehet kilépni!)");
+
+// Gives the grid the focus and moves to the first day.
+void GoToFirstDay(Diary& diary) {
+  diary.ClickOn(diary.Grid());
+  PressKey(VK_HOME, {VK_CONTROL});
+}
+
+}  // namespace
+
+TEST(Diary, KeepsItsDaysAndTheirTextsFromOneStartToTheNext) {
+  DiaryFolder folder;
+  const std::wstring text = W("Árvíztűrő tükörfúrógép, őszi nap.");
+  std::wstring title1, title3, title5;
+  {
+    // First start: the Data folder and an empty diary; saving an empty diary writes nothing yet.
+    Diary diary(folder);
+    ASSERT_TRUE(diary.Started());
+    EXPECT_TRUE(Exists(folder.DataFolder()));
+    EXPECT_EQ(diary.DayCount(), 0);
+    EXPECT_EQ(diary.Status(), L"");
+    ASSERT_TRUE(diary.Activate());
+    PressKey('S', {VK_CONTROL, VK_MENU});
+    EXPECT_FALSE(Exists(folder.DataFile()));
+
+    // A day through the calendar; its text is typed at once and posted with Ctrl+Alt+P.
+    title3 = diary.AddDay(3);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << diary.Status();
+    EXPECT_EQ(diary.DayCount(), 1);
+    TypeText(text);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.MemoText() == text; })) << "memo: " << diary.MemoText().size();
+    EXPECT_EQ(diary.Status(), title3 + kWarning);
+    EXPECT_FALSE(IsWindowEnabled(diary.Grid()));
+    EXPECT_FALSE(IsWindowEnabled(diary.ToolBar()));
+    // AltGr+P types (or is ignored) but never finishes the edit.
+    PressKey('P', {VK_LCONTROL, VK_RMENU});
+    EXPECT_EQ(diary.Status(), title3 + kWarning);
+    PressKey('P', {VK_CONTROL, VK_MENU});
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << diary.Status();
+    EXPECT_TRUE(IsWindowEnabled(diary.Grid()));
+    EXPECT_TRUE(IsWindowEnabled(diary.ToolBar()));
+
+    // Two more days; the grid keeps them in date order whatever the order of adding.
+    title5 = diary.AddDay(5);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title5; })) << diary.Status();
+    PressKey('P', {VK_CONTROL, VK_MENU});
+    title1 = diary.AddDay(1);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title1; })) << diary.Status();
+    EXPECT_EQ(diary.DayCount(), 3);
+    EXPECT_EQ(diary.CurrentDay(), 1);
+    // Picking a day that exists only selects it.
+    EXPECT_EQ(diary.AddDay(5), title5);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title5; })) << diary.Status();
+    EXPECT_EQ(diary.DayCount(), 3);
+    EXPECT_EQ(diary.CurrentDay(), 3);
+
+    // Save: the file is written and the same day stays current.
+    ASSERT_TRUE(diary.Activate());
+    PressKey('S', {VK_CONTROL, VK_MENU});
+    ASSERT_TRUE(diary.WaitFor([&] { return Exists(folder.DataFile()); }));
+    EXPECT_EQ(Diary::ReadFile(folder.DataFile()).substr(0, 4), "ACS1");
+    EXPECT_EQ(diary.Status(), title5);
+    EXPECT_EQ(diary.CurrentDay(), 3);
+    DWORD code = 99;
+    ASSERT_TRUE(diary.Close(code));
+    EXPECT_EQ(code, 0u);
+  }
+  {
+    // Second start: the three days, the last one current; the first day's text as typed.
+    Diary diary(folder);
+    ASSERT_TRUE(diary.Started());
+    EXPECT_EQ(diary.DayCount(), 3);
+    EXPECT_EQ(diary.Status(), title5);
+    ASSERT_TRUE(diary.Activate());
+    GoToFirstDay(diary);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title1; })) << diary.Status();
+    PressKey(VK_DOWN);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << diary.Status();
+    EXPECT_EQ(diary.MemoText(), text);
+    // The leftover temporary files of the saves are gone: only the data file is there.
+    EXPECT_EQ(folder.DataFiles(), std::vector<std::wstring>{L"qnt.dat"});
+  }
+}
+
+TEST(Diary, ClosingWhileADayIsEditedKeepsTheText) {
+  DiaryFolder folder;
+  const std::wstring text = W("Szerkesztés közben zártam be: ő, ű.");
+  std::wstring title;
+  {
+    Diary diary(folder);
+    ASSERT_TRUE(diary.Started());
+    title = diary.AddDay(12);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title; })) << diary.Status();
+    TypeText(text);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title + kWarning; })) << diary.Status();
+    DWORD code = 99;
+    ASSERT_TRUE(diary.Close(code));  // the window's close box, without Ctrl+Alt+P
+    EXPECT_EQ(code, 0u);
+  }
+  Diary diary(folder);
+  ASSERT_TRUE(diary.Started());
+  EXPECT_EQ(diary.Status(), title);
+  EXPECT_EQ(diary.MemoText(), text);
+}
+
+TEST(Diary, DeletingADayAsksFirst) {
+  DiaryFolder folder;
+  Diary diary(folder);
+  ASSERT_TRUE(diary.Started());
+  ASSERT_TRUE(diary.Activate());
+  // Nothing to delete, nothing asked.
+  PressKey('D', {VK_CONTROL, VK_MENU});
+  EXPECT_EQ(diary.WaitForWindow(L"TMessageForm", 1000), nullptr);
+
+  const std::wstring first = diary.AddDay(2);
+  PressKey('P', {VK_CONTROL, VK_MENU});
+  const std::wstring second = diary.AddDay(4);
+  ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == second; })) << diary.Status();
+  PressKey('P', {VK_CONTROL, VK_MENU});
+  ASSERT_EQ(diary.DayCount(), 2);
+
+  // "No" keeps the day, "Yes" deletes it.
+  ASSERT_TRUE(diary.Activate());
+  PressKey('D', {VK_CONTROL, VK_MENU});
+  HWND ask = diary.WaitForWindow(L"TMessageForm");
+  ASSERT_NE(ask, nullptr);
+  EXPECT_EQ(WindowText(ask), W("Megerősítés"));
+  ASSERT_TRUE(diary.ClickButton(ask, W("&Nem")));
+  EXPECT_EQ(diary.DayCount(), 2);
+  ASSERT_TRUE(diary.Activate());
+  PressKey('D', {VK_CONTROL, VK_MENU});
+  ask = diary.WaitForWindow(L"TMessageForm");
+  ASSERT_NE(ask, nullptr);
+  ASSERT_TRUE(diary.ClickButton(ask, W("&Igen")));
+  ASSERT_TRUE(diary.WaitFor([&] { return diary.DayCount() == 1; }));
+  EXPECT_EQ(diary.Status(), first);
+}
+
+TEST(Diary, AnUnreadableDataFileIsKeptAsideAndTheDiaryStartsEmpty) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"not a data file", "Kedves Naplóm! Ez nem adatfájl."},
+      {"the signature, then garbage", std::string("ACS1") + std::string(60, '\x7F')},
+      {"empty", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DiaryFolder folder;
+    CreateDirectoryW(folder.DataFolder().c_str(), nullptr);
+    {
+      HANDLE file = CreateFileW(folder.DataFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      DWORD written = 0;
+      WriteFile(file, c.bytes.data(), static_cast<DWORD>(c.bytes.size()), &written, nullptr);
+      CloseHandle(file);
+    }
+    Diary diary(folder, false);
+    HWND message = diary.WaitForWindow(L"TMessageForm", kStartMs);
+    ASSERT_NE(message, nullptr) << "no message about the file";
+    EXPECT_EQ(WindowText(message), W("Hiba"));
+    // Told before the file is touched again: it is already under its new name, the data file is gone.
+    std::vector<std::wstring> files = folder.DataFiles();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].rfind(L"qnt-hibas-", 0), 0u) << std::string(files[0].begin(), files[0].end());
+    const std::wstring kept = folder.DataFolder() + L"\\" + files[0];
+    EXPECT_EQ(Diary::ReadFile(kept), c.bytes);
+    ASSERT_TRUE(diary.ClickButton(message, L"OK"));
+    ASSERT_TRUE(diary.WaitForMain());
+    EXPECT_EQ(diary.DayCount(), 0);
+    const std::wstring title = diary.AddDay(9);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title; }));
+    DWORD code = 99;
+    ASSERT_TRUE(diary.Close(code));
+    EXPECT_EQ(code, 0u);
+    // The new diary is saved beside the kept file, which is left as it was.
+    EXPECT_EQ(Diary::ReadFile(folder.DataFile()).substr(0, 4), "ACS1");
+    EXPECT_EQ(Diary::ReadFile(kept), c.bytes);
+  }
+}
