@@ -9,6 +9,7 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
+#include "engine/foundation/SQLMemSettings.h"
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/storage/SQLMemCursor.h"
 #include "engine/storage/SQLMemDatabaseData.h"
@@ -18,6 +19,7 @@
 #include "vcl/db/Fields.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/ExceptionHandler.h"
+#include "vcl/rtl/PropertyTable.h"
 
 namespace {
 
@@ -133,6 +135,8 @@ TSQLMemDataSet::TSQLMemDataSet(TComponent* owner)
       constraintDefs_(std::make_unique<TSQLMemConstraintDefs>()) {
   DataSetList().Add(this);
   inList_ = true;
+  // Handed on to the cursors that tables and queries make.
+  if (owner != nullptr && owner->ComponentState().Contains(csDesigning)) DataSetInDesignState = true;
 }
 
 TSQLMemDataSet::~TSQLMemDataSet() {
@@ -156,9 +160,7 @@ TSQLMemDataSet::~TSQLMemDataSet() {
   if (inList_ && DataSetUnitStarted()) DataSetList().Remove(this);
 }
 
-bool TSQLMemDataSet::OwnerBeingRead() const {
-  return Owner() != nullptr && Owner()->ComponentState().Contains(csLoading);
-}
+bool TSQLMemDataSet::OwnerBeingRead() const { return OwnerBeingCreated(this); }
 
 // ---- names ----
 
@@ -480,4 +482,50 @@ void TSQLMemDataSet::FreeEditCopy() noexcept { FreeBlock(editCopy_); }
 TSQLMemCursor& TSQLMemDataSet::CheckCursor(Integer code) const {
   if (cursor_ == nullptr) SQLMemError(code, SQLMemNilPointer);
   return *cursor_;
+}
+
+// ---- form definitions ----
+
+void RegisterSQLMemDataSet() {
+  if (FindPropertyTable(typeid(TComponent)) == nullptr) {
+    RegisterStreamedClass<TComponent>("TComponent",
+                                      [](TPropertyTableOf<TComponent>& p) { p.IntegerProp("Tag", &TComponent::SetTag); });
+  }
+  RegisterStreamedClass<TSQLMemDataSet, TComponent>("TSQLMemDataSet", [](TPropertyTableOf<TSQLMemDataSet>& p) {
+    // Names first: Active is applied only once the whole definition is read.
+    p.StringProp("CurrentVersion", &TSQLMemDataSet::SetCurrentVersion);
+    p.BoolProp("StoreDefs", &TSQLMemDataSet::SetStoreDefs);
+    p.StringProp("DatabaseName", &TSQLMemDataSet::SetDatabaseName);
+    p.BoolProp("ReadOnly", &TSQLMemDataSet::SetReadOnly);
+    p.BoolProp("Active", [](TSQLMemDataSet& d, bool v) { d.SetActive(v); });
+    p.BoolProp("AutoCalcFields", [](TSQLMemDataSet& d, bool v) { d.SetAutoCalcFields(v); });
+    p.StringProp("Filter", [](TSQLMemDataSet& d, const AnsiString& v) { d.SetFilter(v); });
+    p.BoolProp("Filtered", [](TSQLMemDataSet& d, bool v) { d.SetFiltered(v); });
+    p.SetProp<TFilterOptions>("FilterOptions", [](TSQLMemDataSet& d, TFilterOptions v) { d.SetFilterOptions(v); },
+              TIdents<TFilterOption>{{"foCaseInsensitive", foCaseInsensitive}, {"foNoPartialCompare", foNoPartialCompare}});
+    p.EventProp("BeforeOpen", &TDataSet::BeforeOpen);
+    p.EventProp("AfterOpen", &TDataSet::AfterOpen);
+    p.EventProp("BeforeClose", &TDataSet::BeforeClose);
+    p.EventProp("AfterClose", &TDataSet::AfterClose);
+    p.EventProp("BeforeInsert", &TDataSet::BeforeInsert);
+    p.EventProp("AfterInsert", &TDataSet::AfterInsert);
+    p.EventProp("BeforeEdit", &TDataSet::BeforeEdit);
+    p.EventProp("AfterEdit", &TDataSet::AfterEdit);
+    p.EventProp("BeforePost", &TDataSet::BeforePost);
+    p.EventProp("AfterPost", &TDataSet::AfterPost);
+    p.EventProp("BeforeCancel", &TDataSet::BeforeCancel);
+    p.EventProp("AfterCancel", &TDataSet::AfterCancel);
+    p.EventProp("BeforeDelete", &TDataSet::BeforeDelete);
+    p.EventProp("AfterDelete", &TDataSet::AfterDelete);
+    p.EventProp("BeforeScroll", &TDataSet::BeforeScroll);
+    p.EventProp("AfterScroll", &TDataSet::AfterScroll);
+    p.EventProp("BeforeRefresh", &TDataSet::BeforeRefresh);
+    p.EventProp("AfterRefresh", &TDataSet::AfterRefresh);
+    p.EventProp("OnCalcFields", &TDataSet::OnCalcFields);
+    p.EventProp("OnDeleteError", &TDataSet::OnDeleteError);
+    p.EventProp("OnEditError", &TDataSet::OnEditError);
+    p.EventProp<TFilterRecordEvent>("OnFilterRecord", [](TSQLMemDataSet& d, TFilterRecordEvent v) { d.SetOnFilterRecord(v); });
+    p.EventProp("OnNewRecord", &TDataSet::OnNewRecord);
+    p.EventProp("OnPostError", &TDataSet::OnPostError);
+  });
 }

@@ -41,7 +41,8 @@ enum TSQLMemHoldReason : Byte {
   hrProvider = 10,      // a provider transaction or statement
 };
 
-// The bookmark flags of the record buffer's trailer (the framework's TBookmarkFlag values).
+// A bookmark: the record position (int32 page, int16 item) and the flag byte, whose values are the
+// framework's TBookmarkFlag.
 inline constexpr int kSQLMemBookmarkSize = 7;
 inline constexpr int kSQLMemPositionSize = 6;
 
@@ -261,7 +262,7 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   void SetBookmarkFlag(Byte* buffer, TBookmarkFlag value) override;
 
   // ---- helpers for the derived components and the editing units ----
-  // The cursor, or 10041-style "Nil pointer occured" with the given code.
+  // The cursor; without one ESQLMemException "Nil pointer occured" with the given code.
   TSQLMemCursor& CheckCursor(Integer code) const;
   // The record buffer the state selects (see GetFieldData); nil when there is none.
   Byte* RecordBufferOfState();
@@ -276,12 +277,14 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   void ClearKeyFieldData();
   // Re-initialises the range buffers when either is in use and lets the cursor drop its range.
   void DropRange();
-  // True when the owner is a component still being read from its definition.
+  // True while the owner is still being created from its definition (OwnerBeingCreated).
   bool OwnerBeingRead() const;
 
   // ---- state shared with the table, the query and the editing units ----
   TSQLMemCursor* cursor_ = nullptr;      // owned unless it is keptCursor_
-  TSQLMemCursor* keptCursor_ = nullptr;  // borrowed; see the .cpp
+  // When set (a query keeps its result), a close keeps this cursor and the database hold, and the next
+  // open reuses it.
+  TSQLMemCursor* keptCursor_ = nullptr;  // borrowed
   Byte* cursorBuffer_ = nullptr;         // the cursor's own buffer between framework fetches
   TSQLMemDatabase* database_ = nullptr;
   std::uint16_t holdSet_ = 0;
@@ -319,3 +322,7 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   Integer keySize_ = 0;
   bool inList_ = false;
 };
+
+// Registers the dataset's published properties for form definitions (tables and queries register
+// their own classes with this one as parent). Registering again replaces the table.
+void RegisterSQLMemDataSet();

@@ -250,6 +250,14 @@ bool TSQLMemDataSet::GetFieldData(TField* field, Byte* buffer) {
     case edtBoolean:
       StoreValue(buffer, static_cast<std::int16_t>(LoadValue<std::int16_t>(slot) != 0 ? 1 : 0));
       break;
+    case edtVarBytes: {
+      // The engine's slot keeps no length: the value ends with its last non-zero byte.
+      Integer length = std::min(def.DataSize, size - 2);
+      while (length > 0 && slot[length - 1] == 0) --length;
+      StoreValue(buffer, static_cast<Word>(length));
+      std::memcpy(buffer + 2, slot, static_cast<std::size_t>(length));
+      break;
+    }
     case edtBLOB:
     case edtMemo:
     case edtWideMemo:
@@ -358,6 +366,11 @@ void TSQLMemDataSet::SetFieldData(TField* field, const Byte* buffer) {
       case edtBoolean:
         StoreValue(engine, static_cast<std::int16_t>(LoadValue<std::int16_t>(buffer) != 0 ? -1 : 0));
         break;
+      case edtVarBytes: {
+        const Integer length = std::min<Integer>(LoadValue<Word>(buffer), std::min(def.DataSize, field->DataSize() - 2));
+        std::memcpy(engine, buffer + 2, static_cast<std::size_t>(std::max(length, 0)));
+        break;
+      }
       case edtBLOB:
       case edtMemo:
       case edtWideMemo:

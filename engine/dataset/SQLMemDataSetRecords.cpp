@@ -134,12 +134,13 @@ TGetResult TSQLMemDataSet::GetRecord(Byte* buffer, TGetMode getMode, bool doChec
     repositioned_ = false;
     return grOK;
   }
-  const Byte* active = ActiveBuffer();
   const bool freshStart = cursor.Bof != 0 || cursor.Eof != 0;
-  // Next and prior move from the record the user sees, not from wherever the cursor was left.
-  if (!repositioned_ && !freshStart && BufferCount() > 1 && !IsEmpty() && active != nullptr &&
-      GetBookmarkFlag(active) == bfCurrent)
-    PositionCursorAt(active + BookmarkOffset());
+  // Next and prior move from the framework's current record (the edge of the ring it is filling),
+  // not from wherever another operation left the cursor.
+  if (!repositioned_ && !freshStart && BufferCount() > 1 && CurrentRecord() >= 0) {
+    const Byte* current = Buffers(CurrentRecord());
+    if (current != buffer && GetBookmarkFlag(current) == bfCurrent) PositionCursorAt(current + BookmarkOffset());
+  }
   cursor.CurrentRecordBuffer = buffer;
   TGetResult result = grError;
   try {

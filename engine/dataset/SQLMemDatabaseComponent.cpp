@@ -9,6 +9,7 @@
 #include "engine/storage/SQLMemDatabaseData.h"
 #include "engine/storage/SQLMemLocalSession.h"
 #include "vcl/db/DBConsts.h"
+#include "vcl/db/DataSet.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/FileUtils.h"
 #include "vcl/rtl/PropertyTable.h"
@@ -153,8 +154,8 @@ void TSQLMemDatabase::Connect() {
     session.UnlockSession();
     DatabaseError(SQLMemDatabaseOpenError, this);
   }
-  // A definition being read opens its databases quietly when it can: the form still comes up.
-  const bool quiet = Owner() != nullptr && Owner()->ComponentState().Contains(csLoading);
+  // A form still being created opens its databases quietly when it can: the form still comes up.
+  const bool quiet = OwnerBeingCreated(this);
   try {
     connection->SetConnected(true);
   } catch (...) {
@@ -180,7 +181,9 @@ void TSQLMemDatabase::Disconnect() {
   if (!Connected()) return;
   if (DataSetUnitStarted()) DefaultSession().DBNotification(dbClose, this);
   // Each close releases the dataset's hold and so takes it out of the list; a dataset that keeps its
-  // hold over a close is let go here, so that the loop always ends.
+  // hold over a close is let go here, so that the loop always ends. The extra use keeps the last
+  // release from freeing a temporary database in the middle of its own disconnect.
+  ++referenceCount_;
   while (dataSets_.Count() > 0) {
     TSQLMemDataSetLink* dataSet = dataSets_.Last();
     dataSet->CloseDataSet();

@@ -52,6 +52,21 @@ int ClientSize(const TField* field) {
 
 }  // namespace
 
+// ---- the owner-creating question ----
+
+namespace {
+TOwnerCreatingQuery ownerCreatingQuery = nullptr;
+}  // namespace
+
+void SetOwnerCreatingQuery(TOwnerCreatingQuery query) { ownerCreatingQuery = query; }
+
+bool OwnerBeingCreated(const TComponent* component) {
+  const TComponent* owner = component != nullptr ? component->Owner() : nullptr;
+  if (owner == nullptr) return false;
+  if (owner->ComponentState().Contains(csLoading) || owner->ComponentState().Contains(csReading)) return true;
+  return ownerCreatingQuery != nullptr && ownerCreatingQuery(owner);
+}
+
 // ---- TBookmark ----
 
 TBookmark::TBookmark(const Byte* data, int size) {

@@ -135,6 +135,14 @@ using TDataSetNotifyEvent = std::function<void(TDataSet* dataSet)>;
 using TDataSetErrorEvent = std::function<void(TDataSet* dataSet, Exception& error, TDataAction& action)>;
 using TFilterRecordEvent = std::function<void(TDataSet* dataSet, bool& accept)>;
 
+// Whether the owner of a component is still being created from its definition, its components'
+// Loaded included: a dataset that cannot open then stays closed quietly, so the form still comes up.
+// The GUI layer answers for its forms (which are "creating" until their OnCreate); without an answer
+// an owner counts while it is being read (csLoading or csReading).
+using TOwnerCreatingQuery = bool (*)(const TComponent* owner);
+void SetOwnerCreatingQuery(TOwnerCreatingQuery query);
+bool OwnerBeingCreated(const TComponent* component);
+
 class TDataSet : public TComponent {
  public:
   explicit TDataSet(TComponent* owner);

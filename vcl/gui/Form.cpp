@@ -4,6 +4,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "vcl/db/DataSet.h"
 #include "vcl/gui/ActionList.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Screen.h"
@@ -46,6 +47,15 @@ TRect WorkArea() {
   return FromRECT(r);
 }
 
+}  // namespace
+
+namespace {
+// Datasets of a form that cannot open while the form is being created stay closed quietly.
+bool FormCreating(const TComponent* owner) {
+  const auto* form = dynamic_cast<const TCustomForm*>(owner);
+  return form != nullptr && form->FormState().Contains(fsCreating);
+}
+const bool formCreatingQueryInstalled = (SetOwnerCreatingQuery(&FormCreating), true);
 }  // namespace
 
 TCustomForm::TCustomForm(TComponent* owner)

@@ -70,6 +70,7 @@ class DiaryDataSetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitializeEngineFoundation();
+    blocksBefore_ = MemoryManager().Allocated();
     database_ = std::make_unique<TSQLMemMemoryDatabaseData>(kDataSetTestDatabase);
     session_.InMemory = 1;
     session_.DatabaseName = kDataSetTestDatabase;
@@ -88,6 +89,8 @@ class DiaryDataSetTest : public ::testing::Test {
     form_.reset();  // frees the datasets, which let their temporary database go
     session_.SetConnected(false);
     database_.reset();
+    // Every record, key and BLOB block the datasets and cursors took is back.
+    EXPECT_EQ(MemoryManager().Allocated(), blocksBefore_) << "engine blocks leaked";
   }
 
   // A dataset of the form on the fixture's table.
@@ -147,6 +150,7 @@ class DiaryDataSetTest : public ::testing::Test {
     cursor.SetFieldValue(nullptr, value, fieldNo, false);
   }
 
+  Int64 blocksBefore_ = 0;
   std::unique_ptr<TSQLMemMemoryDatabaseData> database_;
   TSQLMemLocalSession session_;
   std::unique_ptr<TComponent> form_ = std::make_unique<TComponent>(nullptr);
