@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "engine/dataset/SQLMemDefinitions.h"
 #include "engine/dataset/SQLMemMain.h"
 #include "engine/dataset/SQLMemSessionComponent.h"
 #include "engine/foundation/SQLMemConst.h"
@@ -53,61 +54,6 @@ bool EngineKnowsInMemoryDatabase(const AnsiString& name) {
   if (name == "MEMORY") return true;
   const TSQLMemDatabaseData* data = FindDatabaseData(name);
   return data != nullptr && data->InMemory() != 0;
-}
-
-// The framework's field type and size of an engine column. Text and byte columns keep their
-// declared length; every other type has a size of its own.
-void EngineFieldToFieldDef(const TSQLMemFieldDef& engine, TFieldDef& def) {
-  const TFieldType type = FieldTypeToVCLFieldType(engine.FieldType);
-  def.SetDataType(type);
-  switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftFixedWideChar:
-    case ftBytes:
-    case ftVarBytes:
-      def.SetSize(engine.Size);
-      break;
-    default:
-      break;
-  }
-}
-
-AnsiString JoinColumns(const TSQLMemIndexDef& index, bool (*pick)(const TSQLMemIndexColumn&)) {
-  AnsiString list;
-  for (Integer i = 0; i < index.GetColumnCount(); ++i) {
-    const TSQLMemIndexColumn& column = index.GetColumn(i);
-    if (pick != nullptr && !pick(column)) continue;
-    if (!list.empty()) list += ';';
-    list += column.Name;
-  }
-  return list;
-}
-
-// An engine index as the framework lists it: fields ";"-separated; descending and case-insensitive
-// columns become the options when every column has them, else the DescFields / CaseInsFields lists.
-void EngineIndexToIndexDef(const TSQLMemIndexDef& engine, TIndexDef& def) {
-  def.SetName(engine.Name);
-  def.SetFields(JoinColumns(engine, nullptr));
-  TIndexOptions options;
-  if (engine.Primary != 0) options.Include(ixPrimary);
-  if (engine.Unique != 0 || engine.Primary != 0) options.Include(ixUnique);
-  const Integer count = engine.GetColumnCount();
-  Integer descending = 0, caseInsensitive = 0;
-  for (Integer i = 0; i < count; ++i) {
-    if (engine.GetColumn(i).Descending != 0) ++descending;
-    if (engine.GetColumn(i).CaseInsensitive != 0) ++caseInsensitive;
-  }
-  if (count > 0 && descending == count)
-    options.Include(ixDescending);
-  else if (descending > 0)
-    def.SetDescFields(JoinColumns(engine, [](const TSQLMemIndexColumn& c) { return c.Descending != 0; }));
-  if (count > 0 && caseInsensitive == count)
-    options.Include(ixCaseInsensitive);
-  else if (caseInsensitive > 0)
-    def.SetCaseInsFields(JoinColumns(engine, [](const TSQLMemIndexColumn& c) { return c.CaseInsensitive != 0; }));
-  def.SetOptions(options);
 }
 
 // Copies index definitions item by item, then each one's CaseInsFields and DescFields.
@@ -357,30 +303,13 @@ void TSQLMemDataSet::InternalInitFieldDefs() {
 }
 
 void TSQLMemDataSet::EngineDefsToFieldDefs() {
-  for (Integer i = 0; i < engineFieldDefs_->GetCount(); ++i) {
-    const TSQLMemFieldDef& engine = engineFieldDefs_->GetFieldDef(i);
-    TFieldDef* def = FieldDefs().AddFieldDef();
-    def->SetName(engine.Name);
-    EngineFieldToFieldDef(engine, *def);
-    def->SetFieldNo(i + 1);
-    if (IsAutoIncFieldType(engine.FieldType)) continue;
-    for (Integer c = 0; c < constraintDefs_->GetCount(); ++c) {
-      const auto* notNull = dynamic_cast<const TSQLMemConstraintDefNotNull*>(&constraintDefs_->GetDef(c));
-      if (notNull != nullptr && notNull->Kind == ckNotNull && SameText(notNull->Name3, engine.Name))
-        def->SetRequired(true);
-    }
-  }
+  ::EngineDefsToFieldDefs(*engineFieldDefs_, *constraintDefs_, FieldDefs());
 }
 
 void TSQLMemDataSet::LoadIndexDefsFromCursor(TSQLMemCursor& cursor) {
   engineIndexDefs_->Assign(cursor.GetIndexDefs());
   TIndexDefs& defs = *indexDefs_;
-  defs.Clear();
-  for (Integer i = 0; i < engineIndexDefs_->GetCount(); ++i) {
-    const TSQLMemIndexDef& engine = engineIndexDefs_->GetItem(i);
-    if (engine.Temporary != 0) continue;
-    EngineIndexToIndexDef(engine, *defs.AddIndexDef());
-  }
+  EngineIndexDefsToIndexDefs(*engineIndexDefs_, defs);
   CopyIndexDefs(defs, *indexDefsCopy_);
   defs.SetUpdated(true);
 }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "engine/dataset/SQLMemDataSet.h"
+#include "engine/dataset/SQLMemBlobStream.h"
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemTypes.h"
@@ -109,46 +110,6 @@ void SQLTimeStampToEngineStamp(const TSQLTimeStamp& stamp, Integer& date, Intege
   date = CheckedCast<Integer>(static_cast<Int64>(std::llround(day)) + DateDelta);
   time = ((stamp.Hour * 60 + stamp.Minute) * 60 + stamp.Second) * 1000 + static_cast<Integer>(stamp.Fractions);
 }
-
-// The framework's stream over one BLOB field of the record the dataset's state selects. The cursor owns
-// the engine stream; this one closes the field again when it goes.
-class TDataSetBlobStream : public TStream {
- public:
-  TDataSetBlobStream(TSQLMemDataSet& dataSet, TField& field, TStream& engine, bool writer)
-      : dataSet_(dataSet), field_(field), engine_(&engine), writer_(writer) {}
-  ~TDataSetBlobStream() override {
-    try {
-      dataSet_.CloseBlob(&field_);
-    } catch (...) {  // destructors never raise; a failed store shows on the post that follows
-    }
-  }
-  using TStream::Seek;
-  using TStream::SetSize;
-  Integer Read(void* buffer, Integer count) override { return engine_->Read(buffer, count); }
-  Integer Write(const void* buffer, Integer count) override {
-    const Integer written = engine_->Write(buffer, count);
-    Changed();
-    return written;
-  }
-  Int64 Seek(Int64 offset, TSeekOrigin origin) override { return engine_->Seek(offset, origin); }
-  void SetSize(Int64 newSize) override {
-    engine_->SetSize(newSize);
-    Changed();
-  }
-  Int64 GetSize() override { return engine_->GetSize(); }
-
- private:
-  void Changed() {
-    if (!writer_) return;
-    if (auto* blob = dynamic_cast<TBlobField*>(&field_)) blob->SetModified(true);
-    dataSet_.DataEvent(deFieldChange, reinterpret_cast<NativeInt>(&field_));
-  }
-
-  TSQLMemDataSet& dataSet_;
-  TField& field_;
-  TStream* engine_;  // owned by the cursor until the field is closed
-  bool writer_;
-};
 
 }  // namespace
 
@@ -430,12 +391,8 @@ TStream* TSQLMemDataSet::OpenCursorBlob(TField* field, TBlobStreamMode mode) {
 std::unique_ptr<TStream> TSQLMemDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {
   if (mode != bmRead && readOnly_) SQLMemError(10107, SQLMemDatasetReadOnly);
   if (field == nullptr) SQLMemError(10059, SQLMemNilPointer);
-  TStream* engine = OpenCursorBlob(field, mode);
-  if (engine == nullptr) return nullptr;
-  auto stream = std::make_unique<TDataSetBlobStream>(*this, *field, *engine, mode != bmRead);
+  auto stream = std::make_unique<TSQLMemBlobStream>(field, mode);
   if (mode != bmRead) fieldChanged_ = true;
-  // Writing replaces the value: the field counts as changed even when nothing is written after.
-  if (mode == bmWrite) stream->SetSize(Int64{0});
   return stream;
 }
 

@@ -30,6 +30,12 @@ bool ListHas(const std::vector<AnsiString>& names, std::string_view name) {
   return false;
 }
 
+// The framework's size of an engine column: text and byte columns keep their declared length, every
+// other type has a size of its own.
+Integer FrameworkSize(Integer fieldType, Integer size) {
+  return IsStringFieldType(fieldType) || IsBytesFieldType(fieldType) ? size : 0;
+}
+
 // Only the algorithms the engine knows are kept; anything else stores uncompressed.
 Byte KnownCompressionAlgorithm(Byte algorithm) { return algorithm >= 1 && algorithm <= 3 ? algorithm : 0; }
 
@@ -205,7 +211,8 @@ void AdvFieldDefsToFieldDefs(const TSQLMemAdvFieldDefs& advFieldDefs, TFieldDefs
     fieldDefs.Clear();
     for (Integer i = 0; i < advFieldDefs.Count(); ++i) {
       const TSQLMemAdvFieldDef& adv = *advFieldDefs.Items(i);
-      fieldDefs.Add(adv.Name, FieldTypeToVCLFieldType(adv.FieldType), adv.Size, adv.Required);
+      fieldDefs.Add(adv.Name, FieldTypeToVCLFieldType(adv.FieldType), FrameworkSize(adv.FieldType, adv.Size),
+                    adv.Required);
     }
   } catch (...) {
     fieldDefs.EndUpdate();
@@ -281,7 +288,8 @@ const TSQLMemFieldDef& ConstrainedField(const TSQLMemFieldDefs& tableFieldDefs,
 void EngineDefsToAdvFieldDefs(const TSQLMemFieldDefs& engineFieldDefs, const TSQLMemFieldDefs& tableFieldDefs,
                               const TSQLMemConstraintDefs& constraints, TSQLMemAdvFieldDefs& advFieldDefs) {
   advFieldDefs.Clear();
-  for (Integer i = 0; i < engineFieldDefs.GetCount(); ++i) ReadEngineField(engineFieldDefs.GetFieldDef(i), *advFieldDefs.Add());
+  for (Integer i = 0; i < engineFieldDefs.GetCount(); ++i)
+    ReadEngineField(engineFieldDefs.GetFieldDef(i), *advFieldDefs.Add());
   for (Integer i = 0; i < constraints.GetCount(); ++i) {
     const TSQLMemConstraintDef& constraint = constraints.GetConstraintDef(i);
     switch (constraint.Kind) {
@@ -319,18 +327,23 @@ void EngineDefsToFieldDefs(const TSQLMemFieldDefs& engineFieldDefs, const TSQLMe
     fieldDefs.Clear();
     for (Integer i = 0; i < engineFieldDefs.GetCount(); ++i) {
       const TSQLMemFieldDef& field = engineFieldDefs.GetFieldDef(i);
-      fieldDefs.Add(field.Name, FieldTypeToVCLFieldType(field.FieldType), field.Size, false);
+      fieldDefs.Add(field.Name, FieldTypeToVCLFieldType(field.FieldType), FrameworkSize(field.FieldType, field.Size),
+                    false);
     }
+    // The engine numbers an auto-increment column itself: the framework must not ask for its value.
     for (Integer i = 0; i < constraints.GetCount(); ++i) {
       const TSQLMemConstraintDef& constraint = constraints.GetConstraintDef(i);
       if (constraint.Kind != ckNotNull) continue;
       const auto& notNull = static_cast<const TSQLMemConstraintDefNotNull&>(constraint);
       // The column by its object id; a constraint not yet bound to ids names it.
       AnsiString name = notNull.Name3;
-      if (const TSQLMemMetaObjectDef* field = engineFieldDefs.FindByObjectID(notNull.Id3); field != nullptr && notNull.Id3 != -1)
+      if (const TSQLMemMetaObjectDef* field = engineFieldDefs.FindByObjectID(notNull.Id3);
+          field != nullptr && notNull.Id3 != -1)
         name = field->Name;
       for (int j = 0; j < fieldDefs.Count(); ++j)
-        if (SameNameText(fieldDefs.Items(j)->Name(), name)) fieldDefs.Items(j)->SetRequired(true);
+        if (SameNameText(fieldDefs.Items(j)->Name(), name) &&
+            !IsAutoIncFieldType(engineFieldDefs.GetFieldDef(j).FieldType))
+          fieldDefs.Items(j)->SetRequired(true);
     }
   } catch (...) {
     fieldDefs.EndUpdate();
@@ -360,8 +373,7 @@ void BuildEngineIndexDef(TSQLMemIndexDef& indexDef, const AnsiString& name, cons
       SQLMemError(20050, "Cannot find index field '%s'", {field});
     TSQLMemIndexColumn& column = indexDef.GetColumn(static_cast<Integer>(i));
     column.Name = EngineName(field);
-    column.Descending =
-        ListHas(descending, field) || (options.Contains(ixDescending) && descending.empty()) ? 1 : 0;
+    column.Descending = ListHas(descending, field) || (options.Contains(ixDescending) && descending.empty()) ? 1 : 0;
     column.CaseInsensitive =
         ListHas(caseInsensitive, field) || (options.Contains(ixCaseInsensitive) && caseInsensitive.empty()) ? 1 : 0;
   }
@@ -383,6 +395,7 @@ void EngineIndexDefsToIndexDefs(const TSQLMemIndexDefs& engineIndexDefs, TIndexD
     indexDefs.Clear();
     for (Integer i = 0; i < engineIndexDefs.GetCount(); ++i) {
       const TSQLMemIndexDef& index = engineIndexDefs.GetItem(i);
+      if (index.Temporary != 0) continue;  // the engine's own sort indexes are no index of the table
       std::vector<AnsiString> fields, descending, caseInsensitive;
       for (Integer c = 0; c < index.GetColumnCount(); ++c) {
         const TSQLMemIndexColumn& column = index.GetColumn(c);
@@ -391,11 +404,18 @@ void EngineIndexDefsToIndexDefs(const TSQLMemIndexDefs& engineIndexDefs, TIndexD
         if (column.CaseInsensitive != 0) caseInsensitive.push_back(column.Name);
       }
       TIndexOptions options;
-      if (index.Unique != 0) options.Include(ixUnique);
+      // The engine keeps a primary index unique whatever its unique flag says.
+      if (index.Unique != 0 || index.Primary != 0) options.Include(ixUnique);
       if (index.Primary != 0) options.Include(ixPrimary);
+      // An index descending (or case-insensitive) on every column says so by its option, as
+      // BuildEngineIndexDef reads it: an order search must not take it for an ascending index.
+      const bool allDescending = !fields.empty() && descending.size() == fields.size();
+      const bool allCaseInsensitive = !fields.empty() && caseInsensitive.size() == fields.size();
+      if (allDescending) options.Include(ixDescending);
+      if (allCaseInsensitive) options.Include(ixCaseInsensitive);
       TIndexDef* def = indexDefs.Add(index.Name, JoinFields(fields), options);
-      def->SetDescFields(JoinFields(descending));
-      def->SetCaseInsFields(JoinFields(caseInsensitive));
+      if (!allDescending) def->SetDescFields(JoinFields(descending));
+      if (!allCaseInsensitive) def->SetCaseInsFields(JoinFields(caseInsensitive));
     }
   } catch (...) {
     indexDefs.EndUpdate();

@@ -119,7 +119,8 @@ bool FieldDefExists(const TFieldDefs& fieldDefs, std::string_view name);
 void FieldDefsToEngineFieldDefs(const TFieldDefs& fieldDefs, TSQLMemFieldDefs& engineFieldDefs);
 // Framework definitions to advanced ones: name, engine type, size, required.
 void FieldDefsToAdvFieldDefs(const TFieldDefs& fieldDefs, TSQLMemAdvFieldDefs& advFieldDefs);
-// Advanced definitions to framework ones: name, framework type of the engine type, size, required.
+// Advanced definitions to framework ones: name, framework type of the engine type, size (of text and
+// byte columns; 0 for every other type), required.
 void AdvFieldDefsToFieldDefs(const TSQLMemAdvFieldDefs& advFieldDefs, TFieldDefs& fieldDefs);
 // Advanced definitions to engine fields with every attribute, and, unless `temporary`, to the
 // constraints they and the engine indexes imply: NOT NULL for a required column, CHECK for a column
@@ -134,8 +135,8 @@ void AdvFieldDefsToEngineDefs(const TSQLMemAdvFieldDefs& advFieldDefs, TSQLMemFi
 // do not know raises 30039.
 void EngineDefsToAdvFieldDefs(const TSQLMemFieldDefs& engineFieldDefs, const TSQLMemFieldDefs& tableFieldDefs,
                               const TSQLMemConstraintDefs& constraints, TSQLMemAdvFieldDefs& advFieldDefs);
-// Engine fields to framework definitions, none required; then the column of every NOT NULL constraint
-// is marked required.
+// Engine fields to framework definitions (sizes as above), none required; then the column of every NOT NULL constraint
+// is marked required, unless the engine numbers it (auto-increment).
 void EngineDefsToFieldDefs(const TSQLMemFieldDefs& engineFieldDefs, const TSQLMemConstraintDefs& constraints,
                            TFieldDefs& fieldDefs);
 
@@ -152,8 +153,9 @@ void BuildEngineIndexDef(TSQLMemIndexDef& indexDef, const AnsiString& name, cons
                          const TFieldDefs& fieldDefs, const TSQLMemAdvFieldDefs& advFieldDefs);
 void IndexDefsToEngineIndexDefs(const TIndexDefs& indexDefs, const TFieldDefs& fieldDefs,
                                 const TSQLMemAdvFieldDefs& advFieldDefs, TSQLMemIndexDefs& engineIndexDefs);
-// Engine indexes to framework ones: fields, descending and case-insensitive fields joined with ";",
-// ixUnique and ixPrimary as the index says.
+// Engine indexes to framework ones, the engine's temporary (sort) indexes left out: fields joined with
+// ";", ixPrimary for the primary index, ixUnique for it and every unique one, ixDescending when every
+// column descends (else DescFields names those that do), ixCaseInsensitive and CaseInsFields likewise.
 void EngineIndexDefsToIndexDefs(const TSQLMemIndexDefs& engineIndexDefs, TIndexDefs& indexDefs);
 
 // ---- Foreign keys ----

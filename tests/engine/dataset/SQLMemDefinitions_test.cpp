@@ -2,12 +2,13 @@
 // foreign-key definitions and the engine's definitions: every column type there and back, through a
 // real table where the engine binds constraints to its field ids, index field lists and options,
 // foreign keys, and the errors for definitions that cannot be expressed.
+#include "engine/dataset/SQLMemDefinitions.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "engine/dataset/SQLMemDefinitions.h"
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/storage/SQLMemDatabaseData.h"
 #include "engine/storage/SQLMemLocalEngine.h"
@@ -302,19 +303,20 @@ TEST_F(DefinitionTable, EveryEngineTypeSurvivesATableWithItsAttributes) {
   EXPECT_EQ(back.FindByName("Col7")->MaxValue.GetAsInteger(), 99);
   EXPECT_EQ(back.FindByName("Col2")->DefaultValue.GetAsString(), "none");
 
-  // The framework's view of the same table: NOT NULL columns are required, and the indexes come back
-  // with their options.
+  // The framework's view of the same table: NOT NULL columns are required (but for the ones the engine
+  // numbers), and the indexes come back with their options; a primary index is unique.
   TFieldDefs fieldDefs(nullptr);
   EngineDefsToFieldDefs(*cursor.FieldDefs, *cursor.ConstraintDefs, fieldDefs);
   ASSERT_EQ(fieldDefs.Count(), adv.Count());
   for (int i = 0; i < fieldDefs.Count(); ++i) {
-    EXPECT_EQ(fieldDefs.Items(i)->Required(), adv.Items(i)->Required) << i;
+    EXPECT_EQ(fieldDefs.Items(i)->Required(), adv.Items(i)->Required && !IsAutoIncFieldType(adv.Items(i)->FieldType))
+        << i;
     EXPECT_EQ(fieldDefs.Items(i)->DataType(), FieldTypeToVCLFieldType(adv.Items(i)->FieldType)) << i;
   }
   TIndexDefs indexDefs(nullptr);
   EngineIndexDefsToIndexDefs(cursor.GetIndexDefs(), indexDefs);
   ASSERT_EQ(indexDefs.Count(), 2);
-  EXPECT_EQ(indexDefs.Find("ByKey")->Options(), (TIndexOptions{ixPrimary}));
+  EXPECT_EQ(indexDefs.Find("ByKey")->Options(), (TIndexOptions{ixPrimary, ixUnique}));
   EXPECT_EQ(indexDefs.Find("ByText")->Fields(), "Col2;Col1");
   EXPECT_EQ(indexDefs.Find("ByText")->Options(), (TIndexOptions{ixUnique}));
 }
@@ -328,7 +330,8 @@ TEST_F(Definitions, TemporaryTablesGetNoConstraints) {
   def.Required = true;
   def.MaxValue.SetAsString("9999");
   TSQLMemIndexDefs indexes;
-  BuildEngineIndexDef(indexes.AddIndexDef(), "ByDay", "Day", TIndexOptions{ixPrimary}, "", "", TFieldDefs(nullptr), adv);
+  BuildEngineIndexDef(indexes.AddIndexDef(), "ByDay", "Day", TIndexOptions{ixPrimary}, "", "", TFieldDefs(nullptr),
+                      adv);
   TSQLMemFieldDefs fields;
   TSQLMemConstraintDefs constraints;
   constraints.AddNotNull();  // replaced by the conversion
@@ -439,25 +442,50 @@ TEST_F(Definitions, FrameworkIndexesGoThroughTheEngineAndBack) {
   indexDefs.Add("ByShortDate", "ShortDateDay", TIndexOptions{ixPrimary});
   TIndexDef* byTitle = indexDefs.Add("ByTitle", "Title,ShortDateDay", TIndexOptions{ixCaseInsensitive});
   byTitle->SetDescFields("ShortDateDay");
+  indexDefs.Add("Newest", "ShortDateDay;Title", TIndexOptions{ixDescending});
+  TIndexDef* mixed = indexDefs.Add("Mixed", "Title;ShortDateDay", {});
+  mixed->SetDescFields("Title;ShortDateDay");  // every column named: the same as the option
+  mixed->SetCaseInsFields("Title");
   TSQLMemIndexDefs engine;
   engine.AddIndexDef().Name = "replaced";
   IndexDefsToEngineIndexDefs(indexDefs, fieldDefs, TSQLMemAdvFieldDefs(), engine);
-  ASSERT_EQ(engine.GetCount(), 2);
+  ASSERT_EQ(engine.GetCount(), 4);
+  // A sort index the engine made for itself is none of the table's indexes.
+  TSQLMemIndexDef& sortIndex = engine.AddIndexDef();
+  sortIndex.Name = "TEMPORARY_TABLE_INDEX_1";
+  sortIndex.Temporary = 1;
+  sortIndex.SetColumnCount(1);
+  sortIndex.GetColumn(0).Name = "Title";
 
+  struct Expected {
+    const char* name;
+    const char* fields;
+    TIndexOptions options;
+    const char* descFields;
+    const char* caseInsFields;
+  };
+  const Expected expected[] = {
+      {"ByShortDate", "ShortDateDay", {ixPrimary, ixUnique}, "", ""},
+      {"ByTitle", "Title;ShortDateDay", {ixCaseInsensitive}, "ShortDateDay", ""},
+      {"Newest", "ShortDateDay;Title", {ixDescending}, "", ""},
+      {"Mixed", "Title;ShortDateDay", {ixDescending}, "", "Title"},
+  };
   TIndexDefs back(nullptr);
   back.Add("replaced", "Title", {});
   EngineIndexDefsToIndexDefs(engine, back);
-  ASSERT_EQ(back.Count(), 2);
-  const TIndexDef& primary = *back.Items(0);
-  EXPECT_EQ(primary.Name(), "ByShortDate");
-  EXPECT_EQ(primary.Fields(), "ShortDateDay");
-  EXPECT_EQ(primary.Options(), (TIndexOptions{ixPrimary}));
-  const TIndexDef& title = *back.Items(1);
-  EXPECT_EQ(title.Fields(), "Title;ShortDateDay");
-  EXPECT_EQ(title.DescFields(), "ShortDateDay");
-  // The blanket option has become the explicit list of its fields.
-  EXPECT_EQ(title.CaseInsFields(), "Title;ShortDateDay");
-  EXPECT_TRUE(title.Options().Empty());
+  ASSERT_EQ(back.Count(), static_cast<int>(std::size(expected)));
+  for (int i = 0; i < back.Count(); ++i) {
+    const TIndexDef& def = *back.Items(i);
+    SCOPED_TRACE(expected[i].name);
+    EXPECT_EQ(def.Name(), expected[i].name);
+    EXPECT_EQ(def.Fields(), expected[i].fields);
+    EXPECT_EQ(def.Options(), expected[i].options);
+    EXPECT_EQ(def.DescFields(), expected[i].descFields);
+    EXPECT_EQ(def.CaseInsFields(), expected[i].caseInsFields);
+  }
+  // An ascending order by the date is not served by the descending index.
+  EXPECT_EQ(back.GetIndexForFields("ShortDateDay", false), back.Items(0));
+  EXPECT_EQ(back.GetIndexForFields("ShortDateDay;Title", false), nullptr);
 }
 
 TEST_F(Definitions, ForeignKeysBecomeConstraintsAndBack) {
