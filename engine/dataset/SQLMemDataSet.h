@@ -140,8 +140,8 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   // SQLMemDataSetEngineOps.cpp; this section belongs to those units.)
   // --- begin editing section ---
   // ---- searching ----
-  // Searches with the filter in force (the OnFilterRecord handler applies during the search even when
-  // the dataset is not Filtered); found: the record becomes current.
+  // Searches with the filters in force (the text filter and the OnFilterRecord handler apply during
+  // the search even when the dataset is not Filtered); found: the record becomes current.
   bool FindRecord(bool restart, bool goForward) override;
   // "A;B" and one value or a variant array of values; the first matching record becomes current.
   bool Locate(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) override;
@@ -154,7 +154,8 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   void SetOnFilterRecord(const TFilterRecordEvent& value) override;
 
   // ---- engine operations of the SQL layer (field numbers of the cursor's projected fields) ----
-  // The field of the current record; a BLOB is read whole, an empty one gives NULL. 10315 without a cursor.
+  // The field of the current record. A BLOB is read whole (the value counts its bytes, two zero bytes
+  // follow them in the block); an empty one gives NULL of the field's type. 10315 without a cursor.
   void GetFieldValue(TSQLMemVariant& value, Integer fieldIndex);
   // Writes into the current record buffer; a non-NULL BLOB value goes through a BLOB stream. 10316.
   void SetFieldValue(const TSQLMemVariant& value, Integer fieldIndex);
@@ -194,10 +195,12 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   // Gives the cursor the text filter (or clears it) and the OnFilterRecord callback (10269); the open
   // and a refresh call it when Filtered is set.
   void ActivateFilters();
-  // Removes the cursor's text filter (10270).
+  // Removes the cursor's text filter and the OnFilterRecord callback (10270).
   void DeactivateFilters();
 
  private:
+  // Gives the cursor the Filter text with the FilterOptions, or clears its text filter.
+  void ApplyTextFilter(TSQLMemCursor& cursor);
   // The cursor's answer to each record while the filter is in force.
   bool FilterRecord(const Byte* recordBuffer);
   // Runs the cursor's Locate in the filter state with the temporary buffer; true when found.
@@ -213,7 +216,7 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   bool HasUpdateHandler() const { return HasBeforeUpdateRecordEvent() || HasAfterUpdateRecordEvent(); }
   bool HasDeleteHandler() const { return HasBeforeDeleteRecordEvent() || HasAfterDeleteRecordEvent(); }
 
-  bool searching_ = false;  // FindRecord runs: the OnFilterRecord handler applies though not Filtered
+  bool searching_ = false;  // FindRecord runs: the OnFilterRecord handler answers though not Filtered
   std::vector<Byte> filterRecord_;  // the record the OnFilterRecord handler reads
 
  public:

@@ -147,7 +147,6 @@ void TSQLMemDataSet::InternalCancel() {
   if (editCopy_ != nullptr) {
     void* copy = editCopy_;
     editCopy_ = nullptr;
-    cursor.PreviousRecordBuffer = nullptr;
     MemoryManager().FreeMem(copy);
   }
   if (Byte* active = ActiveBuffer()) cursor.CurrentRecordBuffer = active;
@@ -169,6 +168,11 @@ void TSQLMemDataSet::InternalPost() {
 
   TValueArraysGuard cleared;
   cursor.CurrentRecordBuffer = ActiveBuffer();
+  // The edit copy is the old image for this post only; the cursor never keeps a pointer to it.
+  struct TOldImage {
+    TSQLMemCursor& cursor;
+    ~TOldImage() { cursor.PreviousRecordBuffer = nullptr; }
+  } oldImage{cursor};
   if (editing) cursor.PreviousRecordBuffer = editCopy_;
   const AnsiString tableName = EventTableName();
   if ((inserting && HasInsertHandler()) || (editing && HasUpdateHandler())) {
@@ -184,7 +188,6 @@ void TSQLMemDataSet::InternalPost() {
   try {
     cursor.PostRecord(inserting);
   } catch (const Exception& e) {
-    cursor.PreviousRecordBuffer = nullptr;
     DatabaseError(AnsiString(inserting ? SQLMemErrorInsertingRecord : SQLMemErrorUpdatingRecord) + e.Message());
   }
   cursor.PreviousRecordBuffer = nullptr;

@@ -119,7 +119,8 @@ void TSQLMemDataSet::SetProjection(const std::vector<AnsiString>& fieldNames, co
   if (same) return;
   cursor.SetProjection(fieldNames, aliases);
   // The fields are made anew from the projection: the dataset closes and opens on the same cursor,
-  // which keeps its table, position and filters meanwhile.
+  // which keeps its table and filters meanwhile. Like any open, it starts at the first record.
+  cursor.SetBeginOfData();
   TSQLMemCursor* kept = cursor_;
   keptCursor_ = kept;
   try {

@@ -29,8 +29,7 @@ void WithCleanup(Body&& body, Cleanup&& cleanup) {
 
 // ---- filters ----
 
-void TSQLMemDataSet::ActivateFilters() {
-  TSQLMemCursor& cursor = CheckCursor(10269);
+void TSQLMemDataSet::ApplyTextFilter(TSQLMemCursor& cursor) {
   if (!Filter().empty()) {
     TSQLMemFilterOptions options;
     options.CaseInsensitive = FilterOptions().Contains(foCaseInsensitive);
@@ -39,6 +38,11 @@ void TSQLMemDataSet::ActivateFilters() {
   } else {
     cursor.ClearFilterText();
   }
+}
+
+void TSQLMemDataSet::ActivateFilters() {
+  TSQLMemCursor& cursor = CheckCursor(10269);
+  ApplyTextFilter(cursor);
   if (OnFilterRecord())
     cursor.RecordFilter = [this](TSQLMemCursor& /*cursor*/, const Byte* recordBuffer) { return FilterRecord(recordBuffer); };
   else
@@ -47,7 +51,13 @@ void TSQLMemDataSet::ActivateFilters() {
   cursor.ResetFilterBitmap();
 }
 
-void TSQLMemDataSet::DeactivateFilters() { CheckCursor(10270).ClearFilterText(); }
+void TSQLMemDataSet::DeactivateFilters() {
+  TSQLMemCursor& cursor = CheckCursor(10270);
+  cursor.ClearFilterText();
+  // Without Filtered the callback would pass every record; the cursor need not ask it at all.
+  cursor.RecordFilter = nullptr;
+  cursor.ResetFilterBitmap();
+}
 
 bool TSQLMemDataSet::FilterRecord(const Byte* recordBuffer) {
   if (!(Filtered() || searching_) || !OnFilterRecord() || cursor_ == nullptr || recordBuffer == nullptr) return true;
@@ -164,30 +174,42 @@ bool TSQLMemDataSet::FindRecord(bool restart, bool goForward) {
   DoBeforeScroll();
   SetFound(false);
   TSQLMemCursor& cursor = CheckCursor(10280);
-  // The search moves the cursor behind the framework's back: it starts from the active record and,
-  // whatever it finds, the framework places the cursor again before its next move.
+  // The search starts at the active record and then walks the cursor on its own: the framework's
+  // current record is forgotten, so that it neither pulls the cursor back at each step nor believes
+  // the cursor still stands where it was.
   CursorPosChanged();
   UpdateCursorPos();
-  const bool activated = !Filtered();
-  if (activated) ActivateFilters();
+  CursorPosChanged();
+  // A set that is not Filtered searches with its filters all the same: the text filter through the
+  // cursor for the duration, the OnFilterRecord handler here, record by record. (In the cursor the
+  // handler would make a remembered set of passing records, from which no search can start at a
+  // record outside it.)
+  const bool textFilterAdded = !Filtered() && !Filter().empty();
+  const bool testHere = !Filtered() && static_cast<bool>(OnFilterRecord());
   bool found = false;
   Byte* buffer = AllocRecordBuffer();
   searching_ = true;
   WithCleanup(
       [&] {
-        if (goForward) {
-          if (restart) InternalFirst();
-          found = GetRecord(buffer, gmNext, false) == grOK;
-        } else {
-          if (restart) InternalLast();
-          found = GetRecord(buffer, gmPrior, false) == grOK;
+        if (textFilterAdded) ApplyTextFilter(cursor);
+        if (restart) {
+          if (goForward)
+            InternalFirst();
+          else
+            InternalLast();
+        }
+        const TGetMode mode = goForward ? gmNext : gmPrior;
+        while (GetRecord(buffer, mode, false) == grOK) {
+          if (!testHere || FilterRecord(buffer)) {
+            found = true;
+            break;
+          }
         }
       },
       [&] {
         searching_ = false;
         FreeRecordBuffer(buffer);
-        if (activated) DeactivateFilters();
-        cursor.ResetFilterBitmap();
+        if (textFilterAdded) DeactivateFilters();
         CursorPosChanged();
       });
   if (found) {
@@ -228,7 +250,6 @@ bool TSQLMemDataSet::Locate(const AnsiString& keyFields, const Variant& keyValue
   CursorPosChanged();
   CheckCursor(10271);
   const bool found = LocateRecord(keyFields, keyValues, options);
-  SetFound(found);
   if (found) {
     Resync(TResyncMode{rmExact, rmCenter});
     DoAfterScroll();

@@ -11,26 +11,41 @@
 #include "engine/dataset/SQLMemDatabaseComponent.h"
 #include "tests/engine/dataset/DataSetTestSupport.h"
 #include "vcl/db/DBConsts.h"
+#include "vcl/db/DataSource.h"
 
-// A local cursor that counts the record operations the dataset hands it.
+// A local cursor that counts the record operations the dataset hands it. With `forced` set, the
+// operation of that kind answers the forced result code and text instead of reaching the table.
 class TCountingCursor : public TSQLMemLocalCursor {
  public:
+  enum Kind { kNone, kEdit, kDiscard, kPost, kDelete };
   int edits = 0, discards = 0, posts = 0, deletes = 0;
+  Kind forced = kNone;
+  Integer forcedCode = 0;
+  AnsiString forcedText;
+
   void CancelRecord() override {
     ++edits;
-    TSQLMemLocalCursor::CancelRecord();
+    if (!Force(kEdit)) TSQLMemLocalCursor::CancelRecord();
   }
   void DiscardRecordChanges() override {
     ++discards;
-    TSQLMemLocalCursor::DiscardRecordChanges();
+    if (!Force(kDiscard)) TSQLMemLocalCursor::DiscardRecordChanges();
   }
   void PostRecord(bool insert) override {
     ++posts;
-    TSQLMemLocalCursor::PostRecord(insert);
+    if (!Force(kPost)) TSQLMemLocalCursor::PostRecord(insert);
   }
   void DeleteRecord() override {
     ++deletes;
-    TSQLMemLocalCursor::DeleteRecord();
+    if (!Force(kDelete)) TSQLMemLocalCursor::DeleteRecord();
+  }
+
+ private:
+  bool Force(Kind kind) {
+    if (forced != kind) return false;
+    ResultCode = forcedCode;
+    ErrorText = forcedText;
+    return true;
   }
 };
 
@@ -54,6 +69,21 @@ class TCountingDataSet : public TDiaryDataSet {
     ++cursorsMade;
     counting = cursor.get();
     return cursor.release();
+  }
+};
+
+// A grid's link: it asks for as many buffers as the rows it shows and reads the titles it holds.
+class TGridTitles : public TDataLink {
+ public:
+  std::vector<std::string> Rows() {
+    std::vector<std::string> rows;
+    const int saved = ActiveRecord();
+    for (int i = 0; i < RecordCount(); ++i) {
+      SetActiveRecord(i);
+      rows.push_back(DataSet()->FieldByName("Title")->AsString());
+    }
+    SetActiveRecord(saved);
+    return rows;
   }
 };
 
@@ -104,6 +134,8 @@ class DataSetEditingTest : public DiaryDataSetTest {
   void TearDown() override {
     // The datasets let the database component go before it is freed with its owner.
     if (edited != nullptr) edited->Close();
+    grid_.reset();
+    source_.reset();
     if (dataSet != nullptr) dataSet->Close();
     owner_.reset();
     edited = nullptr;
@@ -171,6 +203,16 @@ class DataSetEditingTest : public DiaryDataSetTest {
     return rows;
   }
 
+  // Shows `edited` through a grid of `rows` rows (the dataset then keeps that many buffers).
+  TGridTitles& AttachGrid(int rows) {
+    source_ = std::unique_ptr<TDataSource>(New<TDataSource>(nullptr));
+    grid_ = std::make_unique<TGridTitles>();
+    grid_->SetBufferCount(rows);
+    grid_->SetDataSource(source_.get());
+    source_->SetDataSet(edited);
+    return *grid_;
+  }
+
   std::string Current(const char* field = "Title") { return edited->FieldByName(field)->AsString(); }
 
   TSQLMemDatabase* database = nullptr;
@@ -180,4 +222,6 @@ class DataSetEditingTest : public DiaryDataSetTest {
 
  private:
   std::unique_ptr<TComponent> owner_;
+  std::unique_ptr<TDataSource> source_;
+  std::unique_ptr<TGridTitles> grid_;
 };

@@ -3,6 +3,8 @@
 // cursor, and the state a post leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,8 @@ struct EventCase {
   std::vector<std::string> rows;      // the table afterwards
   std::vector<std::string> events;    // the record events with their value arrays
 };
+
+void PrintTo(const EventCase& c, std::ostream* os) { *os << c.name; }
 
 const std::vector<std::string> kSeedRows{"2024.01.01/Day 0/Text 0", "2024.01.02/Day 1/Text 1"};
 
@@ -87,48 +91,53 @@ const EventCase kEventCases[] = {
      {"BeforeDelete fans old=1|2024.01.01|Day 0|Text 0"}},
 };
 
-TEST_F(DataSetEditing, RecordEventsSeeTheValuesAndCanVeto) {
-  for (const EventCase& c : kEventCases) {
-    SCOPED_TRACE(c.name);
-    TearDown();
-    SetUp();
-    events.clear();
-    AddNumberedDays(2);
-    RecordEvents();
-    vetoInsert = vetoUpdate = vetoDelete = c.veto;
-    edited->Open();
-    ASSERT_EQ(Current(), "Day 0");
-    const std::string message = DatabaseErrorOf([&] {
-      switch (c.operation) {
-        case Operation::Insert:
-          edited->Append();
-          edited->FieldByName("ShortDateDay")->SetAsString("2024.01.05");
-          edited->FieldByName("Title")->SetAsString("New");
-          edited->FieldByName("Text")->SetAsString("Fresh");
-          edited->Post();
-          break;
-        case Operation::AddRecord:
-          edited->AppendRecord({Variant(), Variant("2024.01.05"), Variant("New"), Variant("Fresh")});
-          break;
-        case Operation::Update:
-          edited->Edit();
-          edited->FieldByName("Title")->SetAsString("Changed");
-          edited->Post();
-          break;
-        case Operation::Delete:
-          edited->Delete();
-          break;
-      }
-    });
-    EXPECT_EQ(message, c.message.empty() ? "<no error>" : c.message);
-    EXPECT_EQ(edited->State(), c.state);
-    EXPECT_EQ(Rows(), c.rows);
-    EXPECT_EQ(events, c.events);
-    // A veto stops the operation before it reaches the cursor.
-    const int writes = edited->counting->posts + edited->counting->deletes;
-    EXPECT_EQ(writes, c.veto ? 0 : 1);
-  }
+class DataSetRecordEvents : public DataSetEditingTest, public ::testing::WithParamInterface<EventCase> {};
+
+TEST_P(DataSetRecordEvents, SeeTheValuesAndCanVeto) {
+  const EventCase& c = GetParam();
+  AddNumberedDays(2);
+  RecordEvents();
+  vetoInsert = vetoUpdate = vetoDelete = c.veto;
+  edited->Open();
+  ASSERT_EQ(Current(), "Day 0");
+  const std::string message = DatabaseErrorOf([&] {
+    switch (c.operation) {
+      case Operation::Insert:
+        edited->Append();
+        edited->FieldByName("ShortDateDay")->SetAsString("2024.01.05");
+        edited->FieldByName("Title")->SetAsString("New");
+        edited->FieldByName("Text")->SetAsString("Fresh");
+        edited->Post();
+        break;
+      case Operation::AddRecord:
+        edited->AppendRecord({Variant(), Variant("2024.01.05"), Variant("New"), Variant("Fresh")});
+        break;
+      case Operation::Update:
+        edited->Edit();
+        edited->FieldByName("Title")->SetAsString("Changed");
+        edited->Post();
+        break;
+      case Operation::Delete:
+        edited->Delete();
+        break;
+    }
+  });
+  EXPECT_EQ(message, c.message.empty() ? "<no error>" : c.message);
+  EXPECT_EQ(edited->State(), c.state);
+  EXPECT_EQ(Rows(), c.rows);
+  EXPECT_EQ(events, c.events);
+  // A veto stops the operation before it reaches the cursor.
+  const int writes = edited->counting->posts + edited->counting->deletes;
+  EXPECT_EQ(writes, c.veto ? 0 : 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(InsertUpdateDelete, DataSetRecordEvents, ::testing::ValuesIn(kEventCases),
+                         [](const ::testing::TestParamInfo<EventCase>& info) {
+                           std::string name;
+                           for (const char* p = info.param.name; *p != '\0'; ++p)
+                             if (*p != ' ') name += *p == '-' ? '_' : *p;
+                           return name;
+                         });
 
 TEST_F(DataSetEditing, TheRecordEventsAreFiredWithTheUnknownTableNameWhenTheCursorHasNone) {
   AddNumberedDays(1);
@@ -309,6 +318,133 @@ TEST_F(DataSetEditing, TheEventTestsFollowTheHeldDatabase) {
   EXPECT_FALSE(edited->HasBeforeDeleteRecordEvent());
   EXPECT_FALSE(edited->HasAfterDeleteRecordEvent());
   EXPECT_FALSE(edited->HasBeforeExecuteSQLEvent());
+}
+
+TEST_F(DataSetEditing, UnderAGridEveryWriteShowsInTheWindow) {
+  AddNumberedDays(10);
+  TGridTitles& grid = AttachGrid(5);
+  edited->Open();
+  edited->MoveBy(3);
+  ASSERT_EQ(Current(), "Day 3");
+
+  edited->Edit();
+  edited->FieldByName("Title")->SetAsString("Third");
+  edited->Post();
+  EXPECT_EQ(grid.Rows(), (std::vector<std::string>{"Day 0", "Day 1", "Day 2", "Third", "Day 4"}));
+  EXPECT_EQ(Current(), "Third");
+
+  // A new record takes its place by its key, wherever it was inserted.
+  edited->Insert();
+  edited->FieldByName("ShortDateDay")->SetAsString("2024.01.3");  // after every other day
+  edited->FieldByName("Title")->SetAsString("Last");
+  edited->Post();
+  EXPECT_EQ(Current(), "Last");
+  edited->Prior();
+  EXPECT_EQ(Current(), "Day 9");
+  edited->Next();
+  edited->Next();
+  EXPECT_TRUE(edited->Eof());
+  EXPECT_EQ(Current(), "Last");
+
+  edited->First();
+  edited->MoveBy(2);
+  edited->Delete();
+  EXPECT_EQ(Current(), "Third");
+  EXPECT_EQ(grid.Rows(), (std::vector<std::string>{"Day 0", "Day 1", "Third", "Day 4", "Day 5"}));
+  EXPECT_EQ(edited->RecordCount(), 10);
+  EXPECT_EQ(Rows().size(), 10u);
+}
+
+struct ResultCase {
+  TCountingCursor::Kind kind;
+  Integer code;
+  const char* text;     // the cursor's error text
+  const char* message;  // of the database error; "<no error>" when none
+  bool addRecord = false;  // a post through AppendRecord rather than Edit and Post
+};
+
+// Every result code of the cursor's record operations: the expected ones by name, any other with the
+// cursor's own text (or, without one, the operation and the code).
+TEST_F(DataSetEditing, TheCursorsResultCodesBecomeTheirMessages) {
+  const ResultCase cases[] = {
+      {TCountingCursor::kEdit, -9, "", "Cannot update record in temporary mode"},
+      {TCountingCursor::kEdit, -2, "Record is locked", "Record is locked"},
+      {TCountingCursor::kEdit, -42, "", "Error editing record: result code -42"},
+      {TCountingCursor::kDelete, -10, "", "Cannot delete record in temporary mode"},
+      {TCountingCursor::kDelete, -3, "Record is referenced", "Error deleting record: Record is referenced"},
+      {TCountingCursor::kDelete, -5, "", "Error deleting record - record was modified by other process"},
+      {TCountingCursor::kDelete, -7, "", "Error deleting record - record was deleted by other process"},
+      {TCountingCursor::kDelete, -8, "Check failed", "Check failed"},
+      {TCountingCursor::kPost, -2, "Error updating record: disk full", "Error updating record: disk full"},
+      {TCountingCursor::kPost, -8, "", "Error updating record: result code -8"},
+      {TCountingCursor::kPost, -1, "refused", "Error adding record, table name = fans, InMemory = True, Temporary = False",
+       true},
+      {TCountingCursor::kPost, -8, "Check failed", "Check failed", true},
+      {TCountingCursor::kDiscard, -11, "", "<no error>"},
+      {TCountingCursor::kDiscard, -4, "Cannot discard", "Cannot discard"},
+  };
+  AddNumberedDays(2);
+  edited->Open();
+  for (const ResultCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.code));
+    TCountingCursor& cursor = *edited->counting;
+    cursor.forced = c.kind;
+    cursor.forcedCode = c.code;
+    cursor.forcedText = c.text;
+    const std::string message = DatabaseErrorOf([&] {
+      switch (c.kind) {
+        case TCountingCursor::kEdit:
+          edited->Edit();
+          break;
+        case TCountingCursor::kDelete:
+          edited->Delete();
+          break;
+        case TCountingCursor::kPost:
+          if (c.addRecord) {
+            edited->AppendRecord({Variant(), Variant("2024.02.01"), Variant("Added")});
+            break;
+          }
+          edited->Edit();
+          edited->FieldByName("Title")->SetAsString("Changed");
+          edited->Post();
+          break;
+        default:
+          edited->Edit();
+          edited->FieldByName("Title")->SetAsString("Changed");
+          edited->Cancel();
+          break;
+      }
+    });
+    EXPECT_EQ(message, c.message);
+    cursor.forced = TCountingCursor::kNone;
+    if (edited->State() != dsBrowse) edited->Cancel();
+    EXPECT_EQ(edited->State(), dsBrowse);
+    EXPECT_EQ(Rows(), kSeedRows);
+  }
+}
+
+TEST_F(DataSetEditing, RefreshShowsWhatOtherCursorsWrote) {
+  AddNumberedDays(3);
+  edited->Open();
+  edited->Next();
+  ASSERT_EQ(Current(), "Day 1");
+  AddDays({{"2024.01.1", "Added elsewhere", ""}});  // sorts after the other days
+  edited->Refresh();
+  EXPECT_EQ(Current(), "Day 1");
+  EXPECT_EQ(edited->RecordCount(), 4);
+  edited->Last();
+  EXPECT_EQ(Current(), "Added elsewhere");
+
+  // The current record deleted by another dataset: the refresh settles on a record that exists.
+  edited->First();
+  edited->Next();
+  ASSERT_EQ(Current(), "Day 1");
+  dataSet->Open();
+  ASSERT_TRUE(dataSet->Locate("Title", Variant("Day 1"), {}));
+  dataSet->Delete();
+  edited->Refresh();
+  EXPECT_NE(Current(), "Day 1");
+  EXPECT_EQ(edited->RecordCount(), 3);
 }
 
 }  // namespace

@@ -60,7 +60,6 @@ TEST_F(DataSetSearch, LocateFindsTheDayByItsKey) {
     scrolls = 0;
     const bool found = edited->Locate(c.fields, c.values, c.options);
     EXPECT_EQ(found, c.found != nullptr);
-    EXPECT_EQ(edited->Found(), found);
     EXPECT_EQ(Current(), c.found != nullptr ? c.found : "Day 1");
     EXPECT_EQ(scrolls, found ? 1 : 0);
     // Navigation goes on from the record found.
@@ -137,16 +136,20 @@ TEST_F(DataSetSearch, TheFilterCallbackDecidesWhichRecordsTheSetShows) {
   EXPECT_GT(calls, 0);
   EXPECT_EQ(Titles(), (std::vector<std::string>{"Day 0", "Day 1", "Day 2"}));
   EXPECT_EQ(edited->State(), dsBrowse);
+  // A record written by another cursor is judged when the set is refreshed.
+  AddDays({{"2024.01.04", "Day 3", "Text 3"}, {"2024.01.05", "Day 4", "No text"}});
+  edited->Refresh();
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"Day 0", "Day 1", "Day 2", "Day 3"}));
 
   // A new handler takes over at once; removing it shows everything again.
   edited->SetOnFilterRecord([](TDataSet* set, bool& accept) { accept = set->FieldByName("Title")->AsString() == "Feast"; });
   EXPECT_EQ(Titles(), (std::vector<std::string>{"Feast"}));
   edited->SetOnFilterRecord(nullptr);
-  EXPECT_EQ(Titles().size(), 5u);
+  EXPECT_EQ(Titles().size(), 7u);
 
   edited->SetOnFilterRecord([](TDataSet* set, bool& accept) { accept = set->FieldByName("Title")->AsString() == "Feast"; });
   edited->SetFiltered(false);
-  EXPECT_EQ(Titles().size(), 5u);
+  EXPECT_EQ(Titles().size(), 7u);
 }
 
 TEST_F(DataSetSearch, AFailingFilterHandlerIsReportedAndTheRecordKeepsItsAnswer) {
@@ -204,6 +207,63 @@ TEST_F(DataSetSearch, FindRecordSearchesWithTheHandlerThoughTheSetIsNotFiltered)
   EXPECT_EQ(Current(), "Day 0");
   EXPECT_TRUE(edited->FindNext());
   EXPECT_EQ(Current(), "Day 1");
+}
+
+TEST_F(DataSetSearch, UnderAGridTheSearchesMoveTheWindowToTheRecordFound) {
+  AddNumberedDays(30);
+  TGridTitles& grid = AttachGrid(7);
+  edited->Open();
+  auto titles = [](int from, int to) {
+    std::vector<std::string> list;
+    for (int i = from; i <= to; ++i) list.push_back("Day " + std::to_string(i));
+    return list;
+  };
+  ASSERT_EQ(grid.Rows(), titles(0, 6));
+  edited->MoveBy(2);
+
+  ASSERT_TRUE(edited->Locate("ShortDateDay", Variant(NumberedDay(20).day), {}));
+  EXPECT_EQ(Current(), "Day 20");
+  EXPECT_EQ(grid.Rows(), titles(17, 23)) << "the record found sits in the middle";
+  edited->Next();
+  EXPECT_EQ(Current(), "Day 21");
+
+  EXPECT_EQ(edited->Lookup("ShortDateDay", Variant(NumberedDay(3).day), "Title").AsString(), "Day 3");
+  EXPECT_EQ(Current(), "Day 21");
+  EXPECT_EQ(grid.Rows(), titles(17, 23));
+  edited->Prior();
+  EXPECT_EQ(Current(), "Day 20");
+
+  edited->SetOnFilterRecord([](TDataSet* set, bool& accept) {
+    const std::string title = set->FieldByName("Title")->AsString();
+    accept = !title.empty() && title.back() == '5';
+  });
+  ASSERT_TRUE(edited->FindNext());
+  EXPECT_EQ(Current(), "Day 25");
+  ASSERT_TRUE(edited->FindPrior());
+  EXPECT_EQ(Current(), "Day 15");
+  EXPECT_EQ(grid.Rows(), titles(12, 18));
+  edited->Next();
+  EXPECT_EQ(Current(), "Day 16") << "the unfiltered set goes on from the record found";
+}
+
+TEST_F(DataSetSearch, LookupComputesTheCalculatedFieldsOfTheRecordFound) {
+  AddSearchDays();
+  edited->FieldDefs().Update();
+  for (int i = 0; i < edited->FieldDefs().Count(); ++i) edited->FieldDefs().Items(i)->CreateField(edited);
+  auto* label = New<TStringField>(edited);
+  label->SetFieldName("Label");
+  label->SetSize(40);
+  label->SetFieldKind(fkCalculated);
+  label->SetDataSet(edited);
+  edited->OnCalcFields = [](TDataSet* set) {
+    set->FieldByName("Label")->SetAsString(set->FieldByName("ShortDateDay")->AsString() + " - " +
+                                           set->FieldByName("Title")->AsString());
+  };
+  edited->Open();
+  EXPECT_EQ(edited->Lookup("ShortDateDay", Variant("2024.02.10"), "Label").AsString(), "2024.02.10 - Feast");
+  EXPECT_EQ(Current("Label"), "2024.01.01 - Day 0");
+  EXPECT_TRUE(edited->Locate("Title", Variant("Day 2"), {}));
+  EXPECT_EQ(Current("Label"), "2024.01.03 - Day 2");
 }
 
 }  // namespace
