@@ -79,6 +79,9 @@ WideString ReplacementFileName(const WideString& path) { return path + u".tmp"; 
 
 void WriteFileReplacing(const WideString& path, const AnsiString& nameForMessage,
                         const std::function<void(TStream& stream)>& write) {
+  // No name would make the temporary file ".tmp" in the working folder: refused as the engine refuses
+  // to create a file without a name.
+  if (path.empty()) SQLMemError(10104, SQLMemCannotCreateFile, {nameForMessage});
   const WideString temporary = ReplacementFileName(path);
   TReplacementFile file(temporary, nameForMessage);
   if (const TSQLMemFileWriteWrapper& wrapper = WriteWrapper()) {

@@ -149,7 +149,9 @@ void TSQLMemTable::InternalInitFieldDefs() {
   advFieldDefs_->Clear();
   foreignKeyDefs_->Clear();
   if (Cursor() != nullptr) {
-    EngineDefsToAdvFieldDefs(EngineFieldDefs(), *Cursor()->FieldDefs, ConstraintDefs(), *advFieldDefs_);
+    // NOT NULL and CHECK constraints name their column by its place among all fields of the table.
+    const TSQLMemFieldDefs& tableFields = Cursor()->FieldDefs != nullptr ? *Cursor()->FieldDefs : EngineFieldDefs();
+    EngineDefsToAdvFieldDefs(EngineFieldDefs(), tableFields, ConstraintDefs(), *advFieldDefs_);
     ConstraintDefsToForeignKeyDefs(ConstraintDefs(), *foreignKeyDefs_);
   }
   advFieldDefsCopy_->Assign(*advFieldDefs_);
@@ -258,7 +260,7 @@ TSQLMemCursor& TSQLMemTable::OpenCursorFor(Integer code) const {
 }
 
 Int64 TSQLMemTable::GetLastAutoincValue(Integer fieldIndex) {
-  TSQLMemCursor& cursor = OpenCursorFor(10081);
+  TSQLMemCursor& cursor = OpenCursorFor(20112);
   return cursor.GetLastAutoincValue(TableFieldNoOf(*this, cursor, fieldIndex));
 }
 
@@ -268,7 +270,7 @@ Int64 TSQLMemTable::GetLastAutoincValueByName(std::string_view fieldName) {
 }
 
 void TSQLMemTable::SetLastAutoincValue(Integer fieldIndex, Int64 value) {
-  TSQLMemCursor& cursor = OpenCursorFor(10082);
+  TSQLMemCursor& cursor = OpenCursorFor(20113);
   cursor.SetLastAutoincValue(TableFieldNoOf(*this, cursor, fieldIndex), value);
 }
 
@@ -303,7 +305,8 @@ const TIdents<TIndexOption> kIndexOptions = {{"ixPrimary", ixPrimary},
 
 }  // namespace
 
-void RegisterSQLMemTable() {
+void RegisterSQLMemTable(const std::function<void(TPropertyTableOf<TSQLMemTable>& table)>& more) {
+  if (FindPropertyTable(typeid(TSQLMemDataSet)) == nullptr) RegisterSQLMemDataSet();
   // The definition items are shared with other dataset components: registered once.
   if (FindPropertyTable(typeid(TFieldDef)) == nullptr) {
     RegisterStreamedClass<TFieldDef>("TFieldDef", [](TPropertyTableOf<TFieldDef>& p) {
@@ -322,19 +325,14 @@ void RegisterSQLMemTable() {
       p.StringProp("CaseInsFields", &TIndexDef::SetCaseInsFields);
     });
   }
-  RegisterStreamedClass<TSQLMemTable, TComponent>("TSQLMemTable", [](TPropertyTableOf<TSQLMemTable>& p) {
-    p.StringProp("DatabaseName", &TSQLMemTable::SetDatabaseName);
+  RegisterStreamedClass<TSQLMemTable, TSQLMemDataSet>("TSQLMemTable", [&more](TPropertyTableOf<TSQLMemTable>& p) {
     p.StringProp("SessionName", &TSQLMemTable::SetSessionName);
-    p.BoolProp("ReadOnly", &TSQLMemTable::SetReadOnly);
-    p.BoolProp("StoreDefs", &TSQLMemTable::SetStoreDefs);
     p.CollectionProp("FieldDefs", [](TSQLMemTable& t) -> TFieldDefs& { return t.FieldDefs(); });
     p.CollectionProp("IndexDefs", [](TSQLMemTable& t) -> TIndexDefs& { return t.IndexDefs(); });
     p.StringProp("TableName", &TSQLMemTable::SetTableName);
     p.BoolProp("Exclusive", &TSQLMemTable::SetExclusive);
     p.IntegerProp("MemoryTableAllocBy", &TSQLMemTable::SetMemoryTableAllocBy);
     p.EventProp("OnProgress", &TSQLMemTable::OnProgress);
-    // Written by definitions that name the engine version (accepted and ignored) and scroll handlers.
-    p.StringProp("CurrentVersion", &TSQLMemTable::SetCurrentVersion);
-    p.EventProp("AfterScroll", &TSQLMemTable::AfterScroll);
+    if (more) more(p);
   });
 }

@@ -15,6 +15,7 @@
 #include "engine/dataset/SQLMemDataSet.h"
 #include "engine/dataset/SQLMemDefinitions.h"
 #include "vcl/db/DataSource.h"
+#include "vcl/rtl/PropertyTable.h"
 
 class TSQLMemLocalCursor;
 
@@ -113,7 +114,8 @@ class TSQLMemTable : public TSQLMemDataSet {
   void LoadFromFile(const AnsiString& fileName, const WideString& wideFileName = {});
   void LoadFromStream(TStream& stream);
 
-  // ---- sequences and progress (the table must be open) ----
+  // ---- sequences and progress (the sequence calls raise "Dataset is not opened", 20112 / 20113, on a
+  // closed table) ----
   // The last value handed out by the auto-increment sequence of Fields()[fieldIndex].
   Int64 GetLastAutoincValue(Integer fieldIndex);
   Int64 GetLastAutoincValueByName(std::string_view fieldName);
@@ -180,5 +182,7 @@ class TSQLMemTable : public TSQLMemDataSet {
   std::unique_ptr<TSQLMemForeignKeyDefs> foreignKeyDefsCopy_;
 };
 
-// Registers the table component for form definitions.
-void RegisterSQLMemTable();
+// Registers the table component for form definitions, on top of the dataset's properties (registered
+// first when they are not yet). `more` adds the properties that the index section declares (IndexName,
+// IndexFieldNames, MasterFields, MasterSource), which live in that section's units.
+void RegisterSQLMemTable(const std::function<void(TPropertyTableOf<TSQLMemTable>& table)>& more = {});
