@@ -333,6 +333,7 @@ void RegisterSQLMemTable(const std::function<void(TPropertyTableOf<TSQLMemTable>
     p.BoolProp("Exclusive", &TSQLMemTable::SetExclusive);
     p.IntegerProp("MemoryTableAllocBy", &TSQLMemTable::SetMemoryTableAllocBy);
     p.EventProp("OnProgress", &TSQLMemTable::OnProgress);
+    TSQLMemTable::DefineIndexProperties(p);
     if (more) more(p);
   });
 }

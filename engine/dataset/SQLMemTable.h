@@ -132,6 +132,89 @@ class TSQLMemTable : public TSQLMemDataSet {
   // (Declared and built in SQLMemTableIndexes.cpp, SQLMemTableKeys.cpp and
   // SQLMemTableMasterDetail.cpp; this section belongs to those units.)
   // --- begin index section ---
+  // The current order: an index by name, or the index that serves a list of fields ("A;B"). Setting one
+  // clears the other; setting the same selection again does nothing, not even a resync. On an open
+  // detail table the master's range follows the new index ("Field index out of range" when the index
+  // has fewer fields than MasterFields; the new order stays).
+  AnsiString IndexName() const { return indexByFields_ ? AnsiString() : indexSelection_; }
+  void SetIndexName(const AnsiString& value);
+  AnsiString IndexFieldNames() const { return indexByFields_ ? indexSelection_ : AnsiString(); }
+  void SetIndexFieldNames(const AnsiString& value);
+
+  // Adds or removes an engine index of the table, open or closed (an open disk table must be
+  // exclusive: 11617 / 11618). Field lists are separated by ";" or ","; an empty name raises 20046, an
+  // empty field list 20047, an unknown field 20050. Deleting the index an open table is ordered by
+  // leaves the table in its natural order with no index selected.
+  void AddIndex(const AnsiString& name, const AnsiString& fields, TIndexOptions options,
+                const AnsiString& descFields = AnsiString(), const AnsiString& caseInsFields = AnsiString());
+  void DeleteIndex(const AnsiString& name);
+  // The name of an index whose columns serve an ORDER BY of these columns, or ""; 11382 while closed.
+  AnsiString FindIndexForSort(const std::vector<AnsiString>& fieldNames, const std::vector<AnsiString>& descending,
+                              const std::vector<AnsiString>& caseInsensitive);
+  // Reads the index definitions of a closed table that exists; an open table keeps those its open
+  // loaded, and a table not yet created keeps the component's own.
+  void UpdateIndexDefs() override;
+
+  // ---- keys and ranges ----
+  // Enter the set-key state on a cleared key, range start or range end buffer: field assignments fill
+  // it (index fields only), Post keeps it, Cancel restores it as it was.
+  void SetKey();
+  void SetRangeStart();
+  void SetRangeEnd();
+  // Moves to the record whose leading index fields equal the key (all of them unless FindKey named
+  // fewer); false, with the position kept, when there is none. 10290 while closed.
+  bool GotoKey();
+  // SetKey, the values into the first index fields in order, GotoKey.
+  bool FindKey(std::initializer_list<Variant> values);
+  // Restricts the table to the range start .. range end of the current index (a bound never filled is
+  // open) and moves to the first record; bounds unchanged since they were last applied do nothing.
+  void ApplyRange();
+  // Drops the range; the table resyncs only when a range was in force.
+  void CancelRange();
+  void Post() override;
+  void Cancel() override;
+
+  // ---- master/detail ----
+  // The master's fields ("A;B") whose values the leading fields of the current index must have.
+  const AnsiString& MasterFields() const;
+  void SetMasterFields(const AnsiString& value);
+  TDataSource* MasterSource() const;
+  // "Circular datalinks are not allowed" for a source that shows this table or a detail of it.
+  void SetMasterSource(TDataSource* value);
+  // A property change also marks IndexDefs out of date.
+  void DataEvent(TDataEvent event, NativeInt info) override;
+  // The published properties of this section (IndexName, IndexFieldNames, MasterFields, MasterSource)
+  // for the table's registration.
+  static void DefineIndexProperties(TPropertyTableOf<TSQLMemTable>& table);
+
+ protected:
+  // The last step of the open: a detail restricts itself to its master's record.
+  void AfterInternalOpen() override;
+  // A new detail record takes the master's values.
+  void DoOnNewRecord() override;
+  TDataSource* GetDataSource() override;
+
+ private:
+  void SelectIndex(const AnsiString& text, bool byFields);
+  template <class Operation>
+  void RunIndexOperation(Integer notExclusiveCode, Operation operation);
+  void LoadDefinitionsFromTable();
+  void EditKeyBuffer(int which, bool clear);  // which: a TSQLMemKeyIndex
+  void FinishKeyEdit(bool commit);
+  bool SetRangeToCursor();
+  bool ResetRange();
+  void SetKeyFromMaster();
+  void ApplyMasterRange();
+  void ConnectMasterLink();
+  TField* IndexFieldAt(Integer index);
+  // The position of the key information in a key buffer.
+  Integer KeyInfoOffset() const { return BookmarkOffset(); }
+  // Lets IndexDefs refresh itself through UpdateIndexDefs, and marks the definitions for storing when
+  // they change; runs once, as the component is made.
+  bool ConnectDefinitions();
+  bool definitionsConnected_ = ConnectDefinitions();
+
+ public:
   // --- end index section ---
   // ======================================================================================
 
