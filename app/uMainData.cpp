@@ -45,7 +45,7 @@ void TfrmMain::FormCreate(TObject*) {
   SQLMemTable1->Close();
   SQLMemTable1->IndexDefs().Clear();
   SQLMemTable1->IndexDefs().Add("ByShortDate", "ShortDateDay", TIndexOptions{ixPrimary});
-  // PENDING-D5 SQLMemTable1->SetIndexName("ByShortDate");
+  SQLMemTable1->SetIndexName("ByShortDate");
   if (FileExists(fileName)) {
     LoadDataFile();
   }

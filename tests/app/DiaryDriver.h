@@ -6,15 +6,22 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ProcessSupport.h"
 
 namespace diarytest {
+
+// With QN_DIARY_TRACE set, the driver reports its steps on stderr (to see where a run hangs).
+inline void Trace(const char* step) {
+  if (std::getenv("QN_DIARY_TRACE") != nullptr) std::fprintf(stderr, "diary: %s\n", step);
+}
 
 constexpr DWORD kStartMs = 30000;  // a first start under Wine may be slow
 constexpr DWORD kWaitMs = 10000;
@@ -27,6 +34,14 @@ inline HWND ChildWithText(HWND parent, const std::wstring& text);
 inline std::wstring WindowText(HWND window);
 // The simple text of a status bar window.
 inline std::wstring StatusBarText(HWND statusBar);
+
+// UTF-16 text as UTF-8 (for failure messages).
+inline std::string U8(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
 
 // UTF-8 source text as UTF-16.
 inline std::wstring W(const char* utf8);
@@ -93,10 +108,14 @@ class Diary {
   // Waits until the condition holds (messages pumped meanwhile).
   bool WaitFor(const std::function<bool()>& condition, DWORD ms = kWaitMs);
 
-  // Opens the new-day dialog (Ctrl+Alt+N), clicks the day of the shown month on the calendar and
-  // presses OK. Returns the title that day should get (worked out here), or a text in brackets saying
-  // what went wrong.
-  std::wstring AddDay(int day);
+  // Adds (or selects) a day through the new-day dialog: its calendar set to the date while the dialog
+  // is hidden, Ctrl+Alt+N, OK. Returns the title the day should get (worked out here), or a text in
+  // brackets saying what went wrong.
+  std::wstring AddDay(int year, int month, int day);
+  // Ctrl+Alt+N, a click on a day of the calendar, OK: the title of the day clicked.
+  std::wstring AddDayByClick();
+  // The program's new-day dialog window, shown or not.
+  HWND NewDayDialog();
   // The day, month and year the new-day dialog's calendar shows as selected.
   SYSTEMTIME CalendarSelection(HWND calendar);
 
@@ -169,6 +188,7 @@ inline HWND ChildWithText(HWND parent, const std::wstring& text) {
 }
 
 inline std::wstring StatusBarText(HWND statusBar) {
+  Trace("status");
   // The simple panel's text is part 255; its length comes back in the low word.
   const LRESULT length = SendMessageW(statusBar, SB_GETTEXTLENGTHW, 255, 0) & 0xFFFF;
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -186,6 +206,7 @@ inline std::wstring W(const char* utf8) {
 }
 
 inline void PressKey(WORD vk, std::initializer_list<WORD> modifiers) {
+  Trace("key");
   std::vector<INPUT> inputs;
   auto key = [&inputs](WORD code, bool up) {
     INPUT in{};
@@ -201,10 +222,13 @@ inline void PressKey(WORD vk, std::initializer_list<WORD> modifiers) {
   key(vk, true);
   for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) key(*it, true);
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  Trace("key sent");
   apptest::WaitUntil([] { return false; }, 150);
+  Trace("key done");
 }
 
 inline void TypeText(const std::wstring& text) {
+  Trace("type");
   for (wchar_t c : text) {
     INPUT in[2]{};
     for (int i = 0; i < 2; ++i) {
@@ -267,6 +291,7 @@ inline Diary::Diary(const DiaryFolder& folder, bool waitForMain) : process_(fold
 }
 
 inline bool Diary::WaitForMain() {
+  Trace("wait for main");
   if (!process_.Started()) return false;
   return apptest::WaitUntil(
       [&] { return (main_ = apptest::FindProcessWindow(process_.Id(), L"TfrmMain")) != nullptr; }, kStartMs);
@@ -280,6 +305,7 @@ inline Diary::~Diary() {
 }
 
 inline int Diary::DayCount() const {
+  Trace("day count");
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_ALL;
@@ -309,6 +335,7 @@ inline std::string Diary::ReadFile(const std::wstring& name) {
 inline bool Diary::WaitFor(const std::function<bool()>& condition, DWORD ms) { return apptest::WaitUntil(condition, ms); }
 
 inline bool Diary::Activate() {
+  Trace("activate");
   SetForegroundWindow(main_);
   return WaitFor([&] { return GetForegroundWindow() == main_; });
 }
@@ -321,6 +348,8 @@ inline void Diary::ClickOn(HWND control) {
 }
 
 inline HWND Diary::WaitForWindow(const std::wstring& className, DWORD ms) {
+  Trace("wait for window");
+
   HWND found = nullptr;
   WaitFor([&] { return (found = apptest::FindProcessWindow(process_.Id(), className)) != nullptr; }, ms);
   return found;
@@ -333,6 +362,9 @@ LRESULT SendWithRemoteStruct(HANDLE process, HWND window, UINT message, WPARAM w
   void* remote = VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   if (remote == nullptr) return 0;
   WriteProcessMemory(process, remote, &data, sizeof(T), nullptr);
+  // A posted message first wakes the program's message loop if it idles, so that it takes the sent
+  // message at once.
+  PostMessageW(window, WM_NULL, 0, 0);
   const LRESULT result = SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(remote));
   ReadProcessMemory(process, remote, &data, sizeof(T), nullptr);
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
@@ -347,49 +379,89 @@ inline SYSTEMTIME Diary::CalendarSelection(HWND calendar) {
   return st;
 }
 
-inline std::wstring Diary::AddDay(int day) {
+inline HWND Diary::NewDayDialog() {
+  HWND found = nullptr;
+  std::pair<DWORD, HWND*> search(process_.Id(), &found);
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* search = reinterpret_cast<std::pair<DWORD, HWND*>*>(param);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (process == search->first && std::wstring(name) == L"TfrmNew") {
+          *search->second = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return found;
+}
+
+inline std::wstring Diary::AddDay(int year, int month, int day) {
+  Trace("add day");
+  // The dialog keeps its calendar's date between showings and titles the day from it when it shows:
+  // the date is set while the dialog is hidden, as if picked there the last time.
+  HWND dialog = NewDayDialog();
+  if (dialog == nullptr) {
+    // Its window is made when it first shows: open it once and cancel it with Esc.
+    if (!Activate()) return L"(main window not in front)";
+    PressKey('N', {VK_CONTROL, VK_MENU});
+    dialog = WaitForWindow(L"TfrmNew");
+    if (dialog == nullptr) return L"(the new-day dialog did not show)";
+    PressKey(VK_ESCAPE);
+    if (!WaitFor([&] { return !IsWindowVisible(dialog); })) return L"(Esc did not close the new-day dialog)";
+  }
+  HWND calendar = ChildOfClass(dialog, L"TMonthCalendar");
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year);
+  st.wMonth = static_cast<WORD>(month);
+  st.wDay = static_cast<WORD>(day);
+  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process_.Id());
+  SendWithRemoteStruct(process, calendar, MCM_SETCURSEL, 0, st);
+  CloseHandle(process);
+  if (!Activate()) return L"(main window not in front)";
+  PressKey('N', {VK_CONTROL, VK_MENU});
+  if (WaitForWindow(L"TfrmNew") == nullptr) return L"(the new-day dialog did not show)";
+  PostMessageW(ChildWithText(dialog, L"OK"), BM_CLICK, 0, 0);
+  if (!WaitFor([&] { return !IsWindowVisible(dialog); })) {
+    HWND box = apptest::FindProcessWindow(process_.Id(), L"TMessageForm");
+    return box != nullptr ? L"(the new-day dialog stayed, with a message: " + WindowText(box) + L")"
+                          : L"(the new-day dialog stayed)";
+  }
+  return ExpectedTitle(year, month, day);
+}
+
+inline std::wstring Diary::AddDayByClick() {
+  Trace("add day by click");
   if (!Activate()) return L"(main window not in front)";
   PressKey('N', {VK_CONTROL, VK_MENU});
   HWND dialog = WaitForWindow(L"TfrmNew");
-  if (dialog == nullptr) return L"(no new-day dialog)";
+  if (dialog == nullptr) return L"(the new-day dialog did not show)";
   HWND calendar = ChildOfClass(dialog, L"TMonthCalendar");
-  const SYSTEMTIME shown = CalendarSelection(calendar);
-  // Finds the day's cell by asking the calendar what lies under points of its client area.
-  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process_.Id());
+  // The middle of the calendar's lower half lies in its grid of days.
   RECT r{};
   GetClientRect(calendar, &r);
-  POINT hit{-1, -1};
-  for (int y = r.top + 1; y < r.bottom && hit.x < 0; y += 3) {
-    for (int x = r.left + 1; x < r.right && hit.x < 0; x += 3) {
-      MCHITTESTINFO info{};
-      info.cbSize = MCHITTESTINFO_V1_SIZE;
-      info.pt = {x, y};
-      SendWithRemoteStruct(process, calendar, MCM_HITTEST, 0, info);
-      if (info.uHit == MCHT_CALENDARDATE && info.st.wDay == day && info.st.wMonth == shown.wMonth &&
-          info.st.wYear == shown.wYear) {
-        hit = {x, y};
-      }
-    }
-  }
-  CloseHandle(process);
-  if (hit.x < 0) return L"(day not found on the calendar)";
-  PostMessageW(calendar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.x, hit.y));
-  PostMessageW(calendar, WM_LBUTTONUP, 0, MAKELPARAM(hit.x, hit.y));
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + 3 * r.bottom) / 4);
+  PostMessageW(calendar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(calendar, WM_LBUTTONUP, 0, at);
   apptest::WaitUntil([] { return false; }, 300);
-  HWND ok = ChildWithText(dialog, L"OK");
-  SendMessageW(ok, BM_CLICK, 0, 0);
-  WaitFor([&] { return !IsWindowVisible(dialog); });
-  return ExpectedTitle(shown.wYear, shown.wMonth, day);
+  const SYSTEMTIME picked = CalendarSelection(calendar);
+  PostMessageW(ChildWithText(dialog, L"OK"), BM_CLICK, 0, 0);
+  if (!WaitFor([&] { return !IsWindowVisible(dialog); })) return L"(the new-day dialog stayed)";
+  return ExpectedTitle(picked.wYear, picked.wMonth, picked.wDay);
 }
 
 inline bool Diary::ClickButton(HWND dialog, const std::wstring& caption) {
   HWND button = ChildWithText(dialog, caption);
   if (button == nullptr) return false;
-  SendMessageW(button, BM_CLICK, 0, 0);
+  PostMessageW(button, BM_CLICK, 0, 0);
   return WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
 }
 
 inline bool Diary::Close(DWORD& exitCode) {
+  Trace("close");
   PostMessageW(main_, WM_CLOSE, 0, 0);
   if (process_.WaitForExit(kWaitMs * 2, exitCode)) return true;
   return false;

@@ -339,3 +339,24 @@ TEST_F(DiaryWindows, HelpWindowTextAndMenu) {
   EXPECT_TRUE(r.mnuCopy->Enabled());
   EXPECT_EQ(r.MemoReadme->SelText(), text);
 }
+
+TEST_F(DiaryWindows, DaysGoIntoTheEngineTableInDateOrder) {
+  // The window's own table, as FormCreate made it (an empty diary: no data file beside this program).
+  TSQLMemTable* table = frmMain->SQLMemTable1;
+  frmMain->DS1->SetDataSet(table);
+  ASSERT_TRUE(table->Active());
+  try {
+    for (TDateTime day : {EncodeDate(2024, 1, 9), EncodeDate(2024, 1, 7), EncodeDate(2023, 12, 31)})
+      EXPECT_TRUE(SelectOrInsertDay(*table, DayTitle(day)));
+    EXPECT_FALSE(SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, 7))));
+  } catch (const Exception& e) {
+    FAIL() << e.Message();
+  }
+  EXPECT_EQ(table->RecordCount(), 3);
+  EXPECT_EQ(table->FieldByName("ShortDateDay")->AsString(), "2024.01.07");
+  std::vector<AnsiString> keys;
+  for (table->First(); !table->Eof(); table->Next()) keys.push_back(table->FieldByName("ShortDateDay")->AsString());
+  EXPECT_EQ(keys, (std::vector<AnsiString>{"2023.12.31", "2024.01.07", "2024.01.09"}));
+  table->Close();
+  table->DeleteTable();
+}

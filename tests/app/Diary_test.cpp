@@ -62,8 +62,9 @@ TEST(Diary, KeepsItsDaysAndTheirTextsFromOneStartToTheNext) {
     EXPECT_FALSE(Exists(folder.DataFile()));
 
     // A day through the calendar; its text is typed at once and posted with Ctrl+Alt+P.
-    title3 = diary.AddDay(3);
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << diary.Status();
+    title3 = diary.AddDay(2024, 1, 7);
+    EXPECT_EQ(title3, W("2024.01.07 - Vasárnap"));
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << U8(diary.Status()) << " expected " << U8(title3);
     EXPECT_EQ(diary.DayCount(), 1);
     TypeText(text);
     ASSERT_TRUE(diary.WaitFor([&] { return diary.MemoText() == text; })) << "memo: " << diary.MemoText().size();
@@ -74,21 +75,21 @@ TEST(Diary, KeepsItsDaysAndTheirTextsFromOneStartToTheNext) {
     PressKey('P', {VK_LCONTROL, VK_RMENU});
     EXPECT_EQ(diary.Status(), title3 + kWarning);
     PressKey('P', {VK_CONTROL, VK_MENU});
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << diary.Status();
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << U8(diary.Status()) << " expected " << U8(title3);
     EXPECT_TRUE(IsWindowEnabled(diary.Grid()));
     EXPECT_TRUE(IsWindowEnabled(diary.ToolBar()));
 
     // Two more days; the grid keeps them in date order whatever the order of adding.
-    title5 = diary.AddDay(5);
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title5; })) << diary.Status();
+    title5 = diary.AddDay(2024, 1, 9);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title5; })) << U8(diary.Status()) << " expected " << U8(title5);
     PressKey('P', {VK_CONTROL, VK_MENU});
-    title1 = diary.AddDay(1);
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title1; })) << diary.Status();
+    title1 = diary.AddDay(2023, 12, 31);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title1; })) << U8(diary.Status()) << " expected " << U8(title1);
     EXPECT_EQ(diary.DayCount(), 3);
     EXPECT_EQ(diary.CurrentDay(), 1);
     // Picking a day that exists only selects it.
-    EXPECT_EQ(diary.AddDay(5), title5);
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title5; })) << diary.Status();
+    EXPECT_EQ(diary.AddDay(2024, 1, 9), title5);
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title5; })) << U8(diary.Status()) << " expected " << U8(title5);
     EXPECT_EQ(diary.DayCount(), 3);
     EXPECT_EQ(diary.CurrentDay(), 3);
 
@@ -111,9 +112,9 @@ TEST(Diary, KeepsItsDaysAndTheirTextsFromOneStartToTheNext) {
     EXPECT_EQ(diary.Status(), title5);
     ASSERT_TRUE(diary.Activate());
     GoToFirstDay(diary);
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title1; })) << diary.Status();
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title1; })) << U8(diary.Status()) << " expected " << U8(title1);
     PressKey(VK_DOWN);
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << diary.Status();
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title3; })) << U8(diary.Status()) << " expected " << U8(title3);
     EXPECT_EQ(diary.MemoText(), text);
     // The leftover temporary files of the saves are gone: only the data file is there.
     EXPECT_EQ(folder.DataFiles(), std::vector<std::wstring>{L"qnt.dat"});
@@ -127,10 +128,10 @@ TEST(Diary, ClosingWhileADayIsEditedKeepsTheText) {
   {
     Diary diary(folder);
     ASSERT_TRUE(diary.Started());
-    title = diary.AddDay(12);
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title; })) << diary.Status();
+    title = diary.AddDayByClick();
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title; })) << U8(diary.Status()) << " expected " << U8(title);
     TypeText(text);
-    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title + kWarning; })) << diary.Status();
+    ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title + kWarning; })) << U8(diary.Status()) << " expected " << U8(title + kWarning);
     DWORD code = 99;
     ASSERT_TRUE(diary.Close(code));  // the window's close box, without Ctrl+Alt+P
     EXPECT_EQ(code, 0u);
@@ -150,10 +151,10 @@ TEST(Diary, DeletingADayAsksFirst) {
   PressKey('D', {VK_CONTROL, VK_MENU});
   EXPECT_EQ(diary.WaitForWindow(L"TMessageForm", 1000), nullptr);
 
-  const std::wstring first = diary.AddDay(2);
+  const std::wstring first = diary.AddDay(2024, 2, 28);
   PressKey('P', {VK_CONTROL, VK_MENU});
-  const std::wstring second = diary.AddDay(4);
-  ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == second; })) << diary.Status();
+  const std::wstring second = diary.AddDay(2024, 2, 29);
+  ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == second; })) << U8(diary.Status()) << " expected " << U8(second);
   PressKey('P', {VK_CONTROL, VK_MENU});
   ASSERT_EQ(diary.DayCount(), 2);
 
@@ -207,7 +208,7 @@ TEST(Diary, AnUnreadableDataFileIsKeptAsideAndTheDiaryStartsEmpty) {
     ASSERT_TRUE(diary.ClickButton(message, L"OK"));
     ASSERT_TRUE(diary.WaitForMain());
     EXPECT_EQ(diary.DayCount(), 0);
-    const std::wstring title = diary.AddDay(9);
+    const std::wstring title = diary.AddDay(2025, 3, 15);
     ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title; }));
     DWORD code = 99;
     ASSERT_TRUE(diary.Close(code));
