@@ -32,8 +32,6 @@ inline HWND ChildOfClass(HWND parent, const std::wstring& className);  // the fi
 // A child window with that exact text (a button's caption); nil when none.
 inline HWND ChildWithText(HWND parent, const std::wstring& text);
 inline std::wstring WindowText(HWND window);
-// The simple text of a status bar window.
-inline std::wstring StatusBarText(HWND statusBar);
 
 // UTF-16 text as UTF-8 (for failure messages).
 inline std::string U8(const std::wstring& text) {
@@ -91,11 +89,13 @@ class Diary {
   HWND StatusBar() const { return ChildOfClass(main_, L"TStatusBar"); }
   HWND ToolBar() const { return ChildOfClass(main_, L"TToolBar"); }
 
-  std::wstring Status() const { return StatusBarText(StatusBar()); }
+  // The status bar's simple text (read through a buffer in the program's memory: the status bar's
+  // messages are not carried between processes).
+  std::wstring Status();
   std::wstring MemoText() const { return WindowText(Memo()); }
-  // The number of days and the current day's number (1-based), as the grid's scroll bar shows them.
-  int DayCount() const;
-  int CurrentDay() const;
+  // The titles of all days in the grid's order, read by walking the grid from the first day with the
+  // Down key (the status bar shows the current day); the grid keeps the focus and the last day.
+  std::vector<std::wstring> Titles();
 
   // The file's bytes ("" when it cannot be read).
   static std::string ReadFile(const std::wstring& name);
@@ -185,16 +185,6 @@ inline HWND ChildWithText(HWND parent, const std::wstring& text) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-inline std::wstring StatusBarText(HWND statusBar) {
-  Trace("status");
-  // The simple panel's text is part 255; its length comes back in the low word.
-  const LRESULT length = SendMessageW(statusBar, SB_GETTEXTLENGTHW, 255, 0) & 0xFFFF;
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  SendMessageW(statusBar, SB_GETTEXTW, 255, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(wcslen(text.c_str()));
-  return text;
 }
 
 inline std::wstring W(const char* utf8) {
@@ -304,21 +294,36 @@ inline Diary::~Diary() {
   }
 }
 
-inline int Diary::DayCount() const {
-  Trace("day count");
-  SCROLLINFO si{};
-  si.cbSize = sizeof si;
-  si.fMask = SIF_ALL;
-  if (!GetScrollInfo(Grid(), SB_VERT, &si) || si.nMax == 0) return 0;
-  return si.nMax - static_cast<int>(si.nPage) + 1;
+inline std::wstring Diary::Status() {
+  HWND bar = StatusBar();
+  // In simple mode part 0 answers with the simple text.
+  const LRESULT length = SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0) & 0xFFFF;
+  std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process_.Id());
+  void* remote = VirtualAllocEx(process, nullptr, buffer.size() * sizeof(wchar_t), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  WriteProcessMemory(process, remote, buffer.data(), buffer.size() * sizeof(wchar_t), nullptr);
+  SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(remote));
+  ReadProcessMemory(process, remote, buffer.data(), buffer.size() * sizeof(wchar_t), nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  buffer.back() = L'\0';
+  return std::wstring(buffer.data());
 }
 
-inline int Diary::CurrentDay() const {
-  SCROLLINFO si{};
-  si.cbSize = sizeof si;
-  si.fMask = SIF_POS;
-  GetScrollInfo(Grid(), SB_VERT, &si);
-  return si.nPos;
+inline std::vector<std::wstring> Diary::Titles() {
+  std::vector<std::wstring> titles;
+  if (!Activate()) return titles;
+  ClickOn(Grid());
+  PressKey(VK_HOME, {VK_CONTROL});
+  std::wstring current = Status();
+  while (!current.empty() && titles.size() < 100) {
+    titles.push_back(current);
+    PressKey(VK_DOWN);
+    const std::wstring next = Status();
+    if (next == current) break;
+    current = next;
+  }
+  return titles;
 }
 
 inline std::string Diary::ReadFile(const std::wstring& name) {
