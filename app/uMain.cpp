@@ -32,8 +32,9 @@ void TfrmMain::DefinitionLoaded() {
 
 void TfrmMain::FormResize(TObject*) {
   PanelLeft->SetWidth(PanelMain->Width() / 3);
-  // The one column fills the grid (the grid sits inside the panel's padding).
-  if (DBG1->Columns().Count() > 0) DBG1->Columns()[0]->SetWidth(DBG1->ClientWidth());
+  // The one column fills the grid, which sits inside the panel's padding, beside its vertical scroll
+  // bar (there whenever the grid shows days, also when the resize comes before they are loaded).
+  if (DBG1->Columns().Count() > 0) DBG1->Columns()[0]->SetWidth(DBG1->Width() - GetSystemMetrics(SM_CXVSCROLL));
 }
 
 void TfrmMain::btnNewClick(TObject*) {
