@@ -33,8 +33,10 @@ void TfrmMain::DefinitionLoaded() {
 void TfrmMain::FormResize(TObject*) {
   PanelLeft->SetWidth(PanelMain->Width() / 3);
   // The one column fills the grid, which sits inside the panel's padding, beside its vertical scroll
-  // bar (there whenever the grid shows days, also when the resize comes before they are loaded).
-  if (DBG1->Columns().Count() > 0) DBG1->Columns()[0]->SetWidth(DBG1->Width() - GetSystemMetrics(SM_CXVSCROLL));
+  // bar (there whenever the grid shows days, also when the resize comes before they are loaded) and
+  // with the column's line at its right.
+  if (DBG1->Columns().Count() > 0)
+    DBG1->Columns()[0]->SetWidth(DBG1->Width() - GetSystemMetrics(SM_CXVSCROLL) - 1);
 }
 
 void TfrmMain::btnNewClick(TObject*) {

@@ -306,17 +306,19 @@ TEST_F(DiaryWindows, ResizeGivesTheGridAThirdAndItsColumnTheGridsWidth) {
   guitest::Pump();
   EXPECT_EQ(frmMain->PanelMain->Width(), 900);
   EXPECT_EQ(frmMain->PanelLeft->Width(), 300);
-  // The grid is the panel less its padding; the column is the grid less its vertical scroll bar.
+  // The grid is the panel less its padding; the column is the grid less its vertical scroll bar and
+  // the column's line.
   EXPECT_EQ(frmMain->DBG1->Width(), 300 - 10 - 5);
-  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width(), 285 - GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width(), 285 - GetSystemMetrics(SM_CXVSCROLL) - 1);
   frmMain->SetClientSize(700, 500);
   guitest::Pump();
   EXPECT_EQ(frmMain->PanelLeft->Width(), 233);
-  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width(), 233 - 15 - GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width(), 233 - 15 - GetSystemMetrics(SM_CXVSCROLL) - 1);
   // With days in the grid its scroll bar is there: the column fits without a horizontal one.
   AddDay(EncodeDate(2024, 1, 7));
   guitest::Pump();
-  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width(), frmMain->DBG1->ClientWidth());
+  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width() + 1, frmMain->DBG1->ClientWidth());
+  EXPECT_EQ(GetWindowLongW(frmMain->DBG1->Handle(), GWL_STYLE) & WS_HSCROLL, 0) << "a horizontal scroll bar";
 }
 
 TEST_F(DiaryWindows, HelpWindowTextAndMenu) {
