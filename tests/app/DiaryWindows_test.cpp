@@ -19,6 +19,7 @@
 #include "vcl/gui/GuiTestSupport.h"
 #include "vcl/rtl/DateUtils.h"
 #include "vcl/rtl/FileUtils.h"
+#include "vcl/rtl/Stream.h"
 #include "vcl/rtl/TextConv.h"
 
 namespace {
@@ -367,4 +368,59 @@ TEST_F(DiaryWindows, DaysGoIntoTheEngineTableInDateOrder) {
   EXPECT_EQ(keys, (std::vector<AnsiString>{"2023.12.31", "2024.01.07", "2024.01.09"}));
   table->Close();
   table->DeleteTable();
+}
+
+TEST(DiaryDataFile, AnUnreadableFileIsKeptAsideAndTheUserToldWhereItIs) {
+  InitializeEngineFoundation();
+  RegisterGuiClasses();
+  RegisterMainForm();
+  // The data folder of this program, as the main window makes it.
+  const AnsiString folder = ExtractFileDir(Application->ExeName()) + "\\Data";
+  ForceDirectories(folder);
+  const AnsiString dataFile = folder + "\\qnt.dat";
+  const std::string garbage = "ACS1 but nothing after it";
+  {
+    TFileStream out(dataFile, fmCreate);
+    out.WriteBuffer(garbage.data(), static_cast<Integer>(garbage.size()));
+  }
+  std::vector<AnsiString> messages;
+  TMessageDlgHook previous = SetMessageDlgHook([&](const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer) {
+    messages.push_back(text);
+    EXPECT_EQ(type, mtError);
+    EXPECT_EQ(buttons, TMsgDlgButtons{mbOK});
+    return static_cast<Integer>(mrOk);
+  });
+  frmMain = New<TfrmMain>(Application);
+  SetMessageDlgHook(std::move(previous));
+  // The diary is open and empty; the file is under a new name beside it, as it was.
+  EXPECT_TRUE(frmMain->SQLMemTable1->Active());
+  EXPECT_EQ(frmMain->SQLMemTable1->RecordCount(), 0);
+  EXPECT_FALSE(FileExists(dataFile));
+  AnsiString kept;
+  WIN32_FIND_DATAW found{};
+  const WideString pattern = Cp1250ToUtf16(folder + "\\qnt-hibas-*.dat");
+  HANDLE search = FindFirstFileW(reinterpret_cast<const wchar_t*>(pattern.c_str()), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  kept = folder + "\\" + Utf16ToCp1250(reinterpret_cast<const char16_t*>(found.cFileName));
+  EXPECT_FALSE(FindNextFileW(search, &found)) << "one kept file";
+  FindClose(search);
+  {
+    TFileStream in(kept, fmOpenRead);
+    std::string bytes(static_cast<size_t>(in.Size()), '\0');
+    in.ReadBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+    EXPECT_EQ(bytes, garbage);
+  }
+  // One message, in Hungarian, naming both files and saying that the diary starts empty.
+  ASSERT_EQ(messages.size(), 1u);
+  const AnsiString& m = messages[0];
+  EXPECT_EQ(m.rfind(Hu("A napló adatfájlja nem olvasható be:"), 0), 0u) << Cp1250ToUtf8(m);
+  EXPECT_NE(m.find(dataFile), AnsiString::npos);
+  EXPECT_NE(m.find(kept), AnsiString::npos);
+  EXPECT_NE(m.find(Hu("A program üres naplóval indul.")), AnsiString::npos);
+  frmMain->SQLMemTable1->Close();
+  frmMain->SQLMemTable1->DeleteTable();
+  delete frmMain;
+  frmMain = nullptr;
+  DeleteFile(kept);
+  RemoveDir(folder);
 }

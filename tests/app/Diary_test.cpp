@@ -27,9 +27,11 @@ TEST(Diary, HelpWindowOpensWithItsShortcutButNotWithAltGr) {
   // Esc is the "Bezár" button.
   PressKey(VK_ESCAPE);
   EXPECT_TRUE(diary.WaitFor([&] { return !IsWindowVisible(help); }));
+  // Leaving an empty diary still writes its data file.
   DWORD code = 99;
   ASSERT_TRUE(diary.Close(code));
   EXPECT_EQ(code, 0u);
+  EXPECT_EQ(Diary::ReadFile(folder.DataFile()).substr(0, 4), "ACS1");
 }
 
 namespace {
