@@ -128,6 +128,12 @@ void TfrmMain::btnSaveClick(TObject*) {
     SaveDataFile();
     SQLMemTable1->GotoBookmark(bookmark);
   } catch (...) {
+    // The table is open again after a failed write: the day stays current there too.
+    try {
+      if (SQLMemTable1->Active() && SQLMemTable1->BookmarkValid(bookmark)) SQLMemTable1->GotoBookmark(bookmark);
+    } catch (const Exception&) {
+      // The save's own error is the one to report.
+    }
     SQLMemTable1->EnableControls();
     SQLMemTable1->FreeBookmark(bookmark);
     throw;

@@ -424,3 +424,34 @@ TEST(DiaryDataFile, AnUnreadableFileIsKeptAsideAndTheUserToldWhereItIs) {
   DeleteFile(kept);
   RemoveDir(folder);
 }
+
+TEST_F(DiaryWindows, AFailedSaveKeepsTheDiaryOpenOnTheSameDay) {
+  TSQLMemTable* table = frmMain->SQLMemTable1;
+  frmMain->DS1->SetDataSet(table);
+  SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, 7)));
+  SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, 9)));
+  table->Last();
+  // A folder where the data file should be: the file cannot be written.
+  ASSERT_TRUE(ForceDirectories(DataFileName()));
+  bool raised = false;
+  try {
+    frmMain->btnSaveClick(frmMain->btnSave);
+  } catch (const Exception&) {
+    raised = true;
+  }
+  EXPECT_TRUE(raised) << "the failure is reported";
+  EXPECT_TRUE(table->Active()) << "the diary stays usable";
+  EXPECT_FALSE(table->ControlsDisabled());
+  EXPECT_EQ(table->RecordCount(), 2);
+  EXPECT_EQ(table->FieldByName("ShortDateDay")->AsString(), "2024.01.09");
+  EXPECT_TRUE(DirectoryExists(DataFileName()));
+  RemoveDir(DataFileName());
+  // Saved once the way is free, on the same day as before.
+  frmMain->btnSaveClick(frmMain->btnSave);
+  EXPECT_TRUE(FileExists(DataFileName()));
+  EXPECT_EQ(table->FieldByName("ShortDateDay")->AsString(), "2024.01.09");
+  EXPECT_EQ(frmMain->StatusBar1->SimpleText(), Hu("2024.01.09 - Kedd"));
+  DeleteFile(DataFileName());
+  table->Close();
+  table->DeleteTable();
+}
