@@ -1,8 +1,10 @@
 // The program qnt: the diary's start-up. The units start in the order they build on each other (the
 // engine, then the component layer's classes, then the diary's own), the application object comes
 // up with its title, the windows are made (the first one, the main window, is the main form), and the
-// message loop runs until the main window closes. The units stop in the reverse order.
+// message loop runs until the main window closes (which writes the diary's data file). The units stop in the reverse order.
 #include "app/uMain.h"
+#include "app/uNew.h"
+#include "app/uReadme.h"
 #include "engine/foundation/SQLMemSettings.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "vcl/gui/Application.h"
@@ -19,6 +21,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->SetTitle("Quillnote");
     SkinLibraryStartup();
     Application->CreateForm(frmMain);
+    Application->CreateForm(frmNew);
+    Application->CreateForm(frmReadme);
     Application->Run();
   } catch (...) {
     Application->HandleException(Application);

@@ -1,24 +1,123 @@
-// The diary's main window, TfrmMain. For now the window of its definition (caption, client size,
-// minimum size, font, centred on the screen) with the single-instance component, which ends a second
-// start of the program while this window is being read, and the skin manager, which loads the diary's
-// skin from the data stored in the definition; its controls and handlers come with the diary itself.
+// The diary's main window, TfrmMain: the days in a grid on the left (ordered by date), the current
+// day's text in a memo on the right, a tool bar, two pop-up menus and an action list whose shortcuts
+// drive it. The whole diary is one in-memory table, loaded from Data\qnt.dat beside the program when
+// the window is created and written back on request and when the window closes.
+//
+// Data safety: the file is written through a temporary file that replaces the old one only once it
+// is complete; a file that cannot be read is never overwritten: it is renamed aside, the user is told
+// so, and the diary starts empty; closing the window while a day is being edited posts the edit first.
 #pragma once
 #include "app/InstCtrl.h"
+#include "engine/dataset/SQLMemTable.h"
 #include "skin/manager/sSkinManager.h"
+#include "vcl/db/DataSource.h"
+#include "vcl/gui/ActionList.h"
+#include "vcl/gui/DBGrid.h"
+#include "vcl/gui/DBMemo.h"
 #include "vcl/gui/Form.h"
+#include "vcl/gui/ImageList.h"
+#include "vcl/gui/Panel.h"
+#include "vcl/gui/PopupMenu.h"
+#include "vcl/gui/Splitter.h"
+#include "vcl/gui/StatusBar.h"
+#include "vcl/gui/ToolBar.h"
 
 class TfrmMain : public TForm {
  public:
   using TForm::TForm;
 
+  TToolBar* ToolBar1 = nullptr;
+  TToolButton* btnNew = nullptr;
+  TToolButton* btnDelete = nullptr;
+  TToolButton* btnSave = nullptr;
+  TToolButton* btnFind = nullptr;
+  TToolButton* btnHomePage = nullptr;
+  TToolButton* btnHelp = nullptr;
+  TToolButton* btnExit = nullptr;
+  TStatusBar* StatusBar1 = nullptr;
+  TPanel* PanelMain = nullptr;
+  TPanel* PanelLeft = nullptr;
+  TSplitter* Splitter1 = nullptr;
+  TPanel* PanelRight = nullptr;
+  TPanel* PanelImage = nullptr;
+  TDBGrid* DBG1 = nullptr;
+  TDBMemo* Memo1 = nullptr;
+  TSQLMemTable* SQLMemTable1 = nullptr;
+  TDataSource* DS1 = nullptr;
+  TPopupMenu* PopupMenu1 = nullptr;
+  TMenuItem* mnuCut = nullptr;
+  TMenuItem* mnuCopy = nullptr;
+  TMenuItem* mnuPaste = nullptr;
+  TMenuItem* mnuSelectAll = nullptr;
+  TMenuItem* mnuPost = nullptr;
+  TPopupMenu* PopupMenu2 = nullptr;
+  TMenuItem* mnuNewDay = nullptr;
+  TMenuItem* mnuDeleteDay = nullptr;
+  TActionList* ActionList1 = nullptr;
+  TAction* acNewDay = nullptr;
+  TAction* acDeleteDay = nullptr;
+  TAction* acSave = nullptr;
+  TAction* acFind = nullptr;
+  TAction* acHomePage = nullptr;
+  TAction* acReadme = nullptr;
+  TAction* acExit = nullptr;
+  TImageList* ImageList1 = nullptr;
+  TImageList* ImageList2 = nullptr;
   TOneInstance* OneInstance1 = nullptr;
   TsSkinManager* sSkinManager1 = nullptr;
 
+  // The table the grid and the memo show (SQLMemTable1, through the data source).
+  TDataSet* Table() const { return DS1 != nullptr ? DS1->DataSet() : nullptr; }
+
+  // ---- handlers ----
+  void FormCreate(TObject* sender);
+  void FormClose(TObject* sender, TCloseAction& action);
+  void FormResize(TObject* sender);
+  void btnNewClick(TObject* sender);
+  void btnDeleteClick(TObject* sender);
+  void btnSaveClick(TObject* sender);
+  void btnHomePageClick(TObject* sender);
+  void btnHelpClick(TObject* sender);
+  void btnExitClick(TObject* sender);
+  void DS1StateChange(TObject* sender);
+  void mnuPostClick(TObject* sender);
+  void SQLMemTable1AfterScroll(TDataSet* dataSet);
+  void mnuCutClick(TObject* sender);
+  void mnuCopyClick(TObject* sender);
+  void mnuPasteClick(TObject* sender);
+  void mnuSelectAllClick(TObject* sender);
+  void PopupMenu1Popup(TObject* sender);
+
   void DefineFields(TFieldTable& fields) override;
+  void DefineMethods(TMethodTable& methods) override;
+  void DefinitionLoaded() override;
+
+ private:
+  // The current day's title ("" without one).
+  AnsiString CurrentTitle() const;
+  // Loads the data file into the table and goes to the last day; a file that cannot be read is kept
+  // aside (KeepUnreadableDataFile) and the table stays closed.
+  void LoadDataFile();
+  void KeepUnreadableDataFile(const AnsiString& reason);
+  // Writes the table into the data file and opens the table again (also when the write fails).
+  void SaveDataFile();
+  void WriteDataFile();
+
+  // Set when an unreadable data file could not be renamed: nothing may then be written over it.
+  bool saveBlocked_ = false;
 };
 
 // The main window, once Application->CreateForm has made it.
 extern TfrmMain* frmMain;
+
+// The folder of the diary's data: "Data" beside the program (set when the main window is created),
+// and the data file in it, "qnt.dat".
+extern AnsiString DataFolder;
+AnsiString DataFileName();
+
+// The grid's colour while a day is being edited (light blue, 0x00BBGGRR) and the status bar's warning then.
+inline constexpr TColor kEditingGridColor = static_cast<TColor>(0xF0CAA6);
+AnsiString EditingWarning();
 
 // Registers TfrmMain, the skin manager and the diary's own components with the definition reader (the window's
 // definition is the resource TFRMMAIN).

@@ -8,6 +8,7 @@
 #include <memory>
 #include "common/TestData.h"
 #include "app/uMain.h"
+#include "engine/foundation/SQLMemSettings.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/GuiClasses.h"
 #include "vcl/rtl/FileUtils.h"
@@ -27,6 +28,7 @@ TEST(MainWindowSkin, TheDefinitionsStoredSkinLoadsAndActivatesWithoutABox) {
   // of the skin's name there would win over it.
   ASSERT_FALSE(FileExists("c:\\Skins\\XPLuna (internal).cvz"));
   ASSERT_FALSE(FileExists("c:\\Skins\\XPLuna (internal)\\Options.dat"));
+  InitializeEngineFoundation();  // the window's table needs the engine
   RegisterGuiClasses();
   RegisterMainForm();
   std::vector<AnsiString> boxes;
@@ -37,6 +39,7 @@ TEST(MainWindowSkin, TheDefinitionsStoredSkinLoadsAndActivatesWithoutABox) {
   ASSERT_NE(form->sSkinManager1, nullptr);
   TsSkinManager& m = *form->sSkinManager1;
   EXPECT_TRUE(boxes.empty()) << boxes.front();
+  RemoveDir(DataFolder);  // made by the window's creation beside this program (empty: nothing saved)
 
   EXPECT_TRUE(m.Active());
   EXPECT_TRUE(m.SkinData.Active);

@@ -1,0 +1,457 @@
+// The diary's windows read from their definitions (the program's own resources) and used in this
+// process: every control, menu item and action of the main window as the diary needs it, its icons,
+// the state tint while a day is edited, the new-day dialog's titles and insert-or-select, the help
+// text and its shortcut lists. The table here is a small array dataset with the diary's columns; the
+// program itself with its data file is driven from outside in Diary_test.cpp.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/DiaryImages.h"
+#include "app/uMain.h"
+#include "app/uNew.h"
+#include "app/uReadme.h"
+#include "engine/foundation/SQLMemSettings.h"
+#include "vcl/db/ArrayDataSet.h"
+#include "vcl/gui/Application.h"
+#include "vcl/gui/Dialogs.h"
+#include "vcl/gui/GuiClasses.h"
+#include "vcl/gui/GuiTestSupport.h"
+#include "vcl/rtl/DateUtils.h"
+#include "vcl/rtl/FileUtils.h"
+#include "vcl/rtl/Stream.h"
+#include "vcl/rtl/TextConv.h"
+
+namespace {
+
+AnsiString Hu(const char* utf8) { return Utf8ToCp1250(utf8); }
+
+// The three windows as the program makes them, over an array table with the diary's columns.
+class DiaryWindows : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    InitializeEngineFoundation();
+    RegisterGuiClasses();
+    RegisterMainForm();
+  }
+  void SetUp() override {
+    // Whatever the windows would show in an exception box fails the test instead.
+    previousBox_ = SetExceptionBoxHook([](const AnsiString& message, const AnsiString&) {
+      ADD_FAILURE() << "exception box: " << message;
+    });
+    // Owned by the application as the program's are, but none of them its main form: closing one
+    // must not end this test program.
+    frmMain = New<TfrmMain>(Application);
+    frmNew = New<TfrmNew>(Application);
+    frmReadme = New<TfrmReadme>(Application);
+    table_ = New<dbtest::TArrayDataSet>(frmMain);
+    table_->AddColumn("RecID", ftAutoInc);
+    table_->AddColumn("ShortDateDay", ftString, 10);
+    table_->AddColumn("Title", ftString, 25);
+    table_->AddColumn("Text", ftMemo);
+    table_->AfterScroll = [](TDataSet* d) { frmMain->SQLMemTable1AfterScroll(d); };
+    frmMain->DS1->SetDataSet(table_);
+    table_->Open();
+    frmMain->Show();
+    guitest::Pump();
+  }
+  void TearDown() override {
+    SetExceptionBoxHook(std::move(previousBox_));
+    delete frmReadme;
+    delete frmNew;
+    delete frmMain;
+    frmReadme = nullptr;
+    frmNew = nullptr;
+    frmMain = nullptr;
+    RemoveDir(DataFolder);
+  }
+  void AddDay(TDateTime date) {
+    table_->Insert();
+    table_->FieldByName("ShortDateDay")->SetAsString(DayTitle(date).substr(0, 10));
+    table_->FieldByName("Title")->SetAsString(DayTitle(date));
+    table_->Post();
+  }
+  dbtest::TArrayDataSet* table_ = nullptr;
+  TExceptionBoxHook previousBox_;
+};
+
+}  // namespace
+
+TEST(DiaryTitles, HungarianWeekdaysWhateverTheSystemLanguage) {
+  // 2024-01-07 was a Sunday; the week after it covers every name.
+  const char* const expected[] = {"2024.01.07 - Vasárnap", "2024.01.08 - Hétfő",     "2024.01.09 - Kedd",
+                                  "2024.01.10 - Szerda",   "2024.01.11 - Csütörtök", "2024.01.12 - Péntek",
+                                  "2024.01.13 - Szombat"};
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(expected[i]);
+    EXPECT_EQ(DayTitle(EncodeDate(2024, 1, static_cast<Word>(7 + i))), Hu(expected[i]));
+  }
+  const AnsiString sunday = DayTitle(EncodeDate(2024, 1, 7));
+  EXPECT_EQ(sunday.size(), 21u) << "fits the 25 characters of Title";
+  EXPECT_EQ(sunday.substr(0, 10), "2024.01.07");
+  // The longest name, in a two-digit month: still within the field.
+  EXPECT_LE(DayTitle(EncodeDate(2024, 12, 26)).size(), 25u);
+  EXPECT_EQ(HungarianWeekdayNameOf(0), "");
+  EXPECT_EQ(HungarianWeekdayNameOf(8), "");
+}
+
+TEST_F(DiaryWindows, MainWindowControlsAsDefined) {
+  TfrmMain& f = *frmMain;
+  EXPECT_EQ(f.Caption(), "Quillnote");
+  // Tool bar: buttons left to right with their hints and images, 8-pixel separators between them.
+  struct Button {
+    TToolButton* button;
+    const char* hint;
+    int image;
+  };
+  const Button buttons[] = {{f.btnNew, "Új", 11},         {f.btnDelete, "Töröl", 1},
+                            {f.btnSave, "Ment", 8},       {f.btnFind, "Keres", 9},
+                            {f.btnHomePage, "A program honlapja", 13}, {f.btnHelp, "Olvass el", 7},
+                            {f.btnExit, "Kilép", 14}};
+  ASSERT_EQ(f.ToolBar1->ButtonCount(), 13);
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(buttons[i].hint);
+    EXPECT_EQ(f.ToolBar1->Buttons(i * 2), buttons[i].button);
+    EXPECT_EQ(buttons[i].button->Hint(), Hu(buttons[i].hint));
+    EXPECT_TRUE(buttons[i].button->ShowHint());
+    EXPECT_EQ(buttons[i].button->ImageIndex(), buttons[i].image);
+    if (i > 0) {
+      EXPECT_TRUE(f.ToolBar1->Buttons(i * 2 - 1)->IsSeparator());
+    }
+  }
+  EXPECT_EQ(f.ToolBar1->Height(), 29);
+  EXPECT_EQ(f.ToolBar1->ButtonWidth(), 28);
+  EXPECT_EQ(f.ToolBar1->ButtonHeight(), 26);
+  EXPECT_EQ(f.ToolBar1->Images(), f.ImageList1);
+  // Grid and memo on the table's data source.
+  EXPECT_EQ(f.DBG1->DataSource(), f.DS1);
+  EXPECT_EQ(f.DBG1->Hint(), "Nap");
+  EXPECT_EQ(f.DBG1->PopupMenu(), f.PopupMenu2);
+  EXPECT_EQ(f.DBG1->Options(), (TDBGridOptions{dgColumnResize, dgColLines, dgRowLines, dgTabs, dgRowSelect,
+                                               dgAlwaysShowSelection, dgCancelOnExit}));
+  ASSERT_EQ(f.DBG1->Columns().Count(), 1);
+  EXPECT_EQ(f.DBG1->Columns()[0]->FieldName(), "Title");
+  EXPECT_EQ(f.DBG1->Columns()[0]->Title().Caption(), Hu("Cím:"));
+  EXPECT_EQ(f.Memo1->DataSource(), f.DS1);
+  EXPECT_EQ(f.Memo1->DataField(), "Text");
+  EXPECT_EQ(f.Memo1->Hint(), Hu("Szöveg"));
+  EXPECT_EQ(f.Memo1->PopupMenu(), f.PopupMenu1);
+  EXPECT_EQ(f.Memo1->ScrollBars(), ssVertical);
+  EXPECT_EQ(f.Memo1->Parent(), f.PanelImage);
+  EXPECT_EQ(f.DBG1->Parent(), f.PanelLeft);
+  EXPECT_TRUE(f.StatusBar1->SimplePanel());
+  EXPECT_EQ(f.StatusBar1->Height(), 19);
+  EXPECT_EQ(f.Constraints().MinWidth(), 640);
+  EXPECT_EQ(f.Constraints().MinHeight(), 480);
+}
+
+TEST_F(DiaryWindows, ShortcutsCaptionsAndImagesOfMenusAndActions) {
+  TfrmMain& f = *frmMain;
+  struct Item {
+    TMenuItem* item;
+    const char* caption;
+    TShortCut shortCut;
+    int image;
+  };
+  const Item items[] = {
+      {f.mnuCut, "Kivágás", 16472, 0},       {f.mnuCopy, "Másolás", 16451, 1},
+      {f.mnuPaste, "Beillesztés", 16470, 2}, {f.mnuSelectAll, "Az összes kijelölése", 49217, 3},
+      {f.mnuPost, "Szerkesztés befejezése", 49232, 4}, {f.mnuNewDay, "Új nap...", 49230, 0},
+      {f.mnuDeleteDay, "Nap törlése", 49220, 1},
+  };
+  for (const Item& i : items) {
+    SCOPED_TRACE(i.caption);
+    EXPECT_EQ(i.item->Caption(), Hu(i.caption));
+    EXPECT_EQ(i.item->ShortCut(), i.shortCut);
+    EXPECT_EQ(i.item->ImageIndex(), i.image);
+    EXPECT_TRUE(static_cast<bool>(i.item->OnClick));
+  }
+  EXPECT_EQ(f.PopupMenu1->Images(), f.ImageList2);
+  EXPECT_EQ(f.PopupMenu2->Images(), f.ImageList1);
+  EXPECT_TRUE(static_cast<bool>(f.PopupMenu1->OnPopup));
+  struct Action {
+    TAction* action;
+    const char* caption;
+    TShortCut shortCut;
+    bool handled;  // the search's handler comes with the search window
+  };
+  const Action actions[] = {
+      {f.acNewDay, "Új nap...", 49230, true},  {f.acDeleteDay, "Nap törlése", 49220, true},
+      {f.acSave, "Mentés", 49235, true},       {f.acFind, "Keresés...", 49222, false},
+      {f.acHomePage, "A program honlapja", 49224, true}, {f.acReadme, "acReadme", 49234, true},
+      {f.acExit, "Kilépés", 49221, true},
+  };
+  ASSERT_EQ(f.ActionList1->ActionCount(), 7);
+  for (const Action& a : actions) {
+    SCOPED_TRACE(a.caption);
+    EXPECT_EQ(a.action->Caption(), Hu(a.caption));
+    EXPECT_EQ(a.action->ShortCut(), a.shortCut);
+    EXPECT_EQ(static_cast<bool>(a.action->OnExecute), a.handled);
+  }
+  EXPECT_EQ(f.ActionList1->Images(), f.ImageList1);
+}
+
+TEST_F(DiaryWindows, ImageListsHoldTheDrawnIconsWhereTheControlsLook) {
+  ASSERT_EQ(frmMain->ImageList1->Count(), 15);
+  ASSERT_EQ(frmMain->ImageList2->Count(), 5);
+  // An image shows something when some pixel is not the white it is drawn on.
+  auto drawn = [](TImageList* list, int index) {
+    TBitmap bitmap;
+    list->GetBitmap(index, &bitmap);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+        if ((bitmap.Canvas().Pixels(x, y) & 0xFFFFFF) != 0xFFFFFF) return true;
+    return false;
+  };
+  for (int i : {0, 1, 7, 8, 9, 11, 13, 14}) EXPECT_TRUE(drawn(frmMain->ImageList1, i)) << "ImageList1 " << i;
+  for (int i : {2, 3, 4, 5, 6, 10, 12}) EXPECT_FALSE(drawn(frmMain->ImageList1, i)) << "ImageList1 " << i;
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(drawn(frmMain->ImageList2, i)) << "ImageList2 " << i;
+}
+
+TEST_F(DiaryWindows, EditingTintsAndLocksTheGridAndTellsHowToFinish) {
+  TfrmMain& f = *frmMain;
+  AddDay(EncodeDate(2024, 1, 7));
+  const AnsiString title = Hu("2024.01.07 - Vasárnap");
+  EXPECT_EQ(f.StatusBar1->SimpleText(), title);
+  EXPECT_TRUE(f.ToolBar1->Enabled());
+  EXPECT_FALSE(f.mnuPost->Enabled());
+
+  table_->Edit();
+  EXPECT_FALSE(f.ToolBar1->Enabled());
+  EXPECT_FALSE(f.DBG1->Enabled());
+  EXPECT_EQ(f.DBG1->Color(), 0xF0CAA6);
+  EXPECT_TRUE(f.mnuPost->Enabled());
+  EXPECT_EQ(f.StatusBar1->SimpleText(),
+            title + Hu(" (FIGYELEM! A szerkesztő módból a CTRL+ALT+P billentyűkombinációval lehet kilépni!)"));
+
+  // Ctrl+Alt+P from the memo posts and gives the grid the focus.
+  f.Memo1->SetFocus();
+  table_->FieldByName("Text")->SetAsString(Hu("árvíztűrő tükörfúrógép"));
+  f.mnuPostClick(f.mnuPost);
+  EXPECT_EQ(table_->State(), dsBrowse);
+  EXPECT_TRUE(f.ToolBar1->Enabled());
+  EXPECT_TRUE(f.DBG1->Enabled());
+  EXPECT_EQ(f.DBG1->Color(), clWhite);
+  EXPECT_FALSE(f.mnuPost->Enabled());
+  EXPECT_EQ(f.StatusBar1->SimpleText(), title);
+  EXPECT_EQ(f.ActiveControl(), f.DBG1);
+  // Outside edit state the post item does nothing.
+  f.mnuPostClick(f.mnuPost);
+  EXPECT_EQ(table_->State(), dsBrowse);
+}
+
+TEST_F(DiaryWindows, DeleteAsksFirstAndOnlyWhenThereIsADayToDelete) {
+  std::vector<AnsiString> asked;
+  Integer answer = mrNo;
+  TMessageDlgHook previous = SetMessageDlgHook([&](const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer) {
+    asked.push_back(text);
+    EXPECT_EQ(type, mtConfirmation);
+    EXPECT_EQ(buttons, (TMsgDlgButtons{mbYes, mbNo}));
+    return answer;
+  });
+  frmMain->btnDeleteClick(nullptr);  // empty diary: nothing to ask
+  EXPECT_TRUE(asked.empty());
+  AddDay(EncodeDate(2024, 1, 7));
+  AddDay(EncodeDate(2024, 1, 8));
+  table_->Edit();
+  frmMain->btnDeleteClick(nullptr);  // not while editing
+  EXPECT_TRUE(asked.empty());
+  table_->Post();
+  frmMain->btnDeleteClick(nullptr);  // No keeps the day
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], Hu("Valóban törölni akarja a kijelölt [2024.01.08 - Hétfő] napot?"));
+  EXPECT_EQ(table_->RecordCount(), 2);
+  answer = mrYes;
+  frmMain->btnDeleteClick(nullptr);
+  EXPECT_EQ(table_->RecordCount(), 1);
+  SetMessageDlgHook(std::move(previous));
+}
+
+TEST_F(DiaryWindows, NewDayDialogInsertsOnceThenSelects) {
+  frmNew->CalNew->SetDate(EncodeDate(2024, 1, 7));
+  frmNew->CalNewClick(frmNew->CalNew);
+  EXPECT_EQ(frmNew->LabelDay->Caption(), Hu("2024.01.07 - Vasárnap"));
+  AddDay(EncodeDate(2024, 1, 9));
+  // OK inserts the day with its key and title, an empty text, and shows its title.
+  guitest::RunLater([] { frmNew->btnOKClick(frmNew->btnOK); });
+  frmMain->btnNewClick(nullptr);
+  EXPECT_FALSE(frmNew->Visible());
+  ASSERT_EQ(table_->RecordCount(), 2);
+  EXPECT_EQ(table_->FieldByName("ShortDateDay")->AsString(), "2024.01.07");
+  EXPECT_EQ(table_->FieldByName("Title")->AsString(), Hu("2024.01.07 - Vasárnap"));
+  EXPECT_EQ(table_->FieldByName("Text")->AsString(), "");
+  EXPECT_EQ(frmMain->StatusBar1->SimpleText(), Hu("2024.01.07 - Vasárnap"));
+  EXPECT_EQ(frmMain->ActiveControl(), frmMain->Memo1);
+  // The same day again only selects it; the label follows the calendar each time the dialog shows.
+  table_->Last();
+  guitest::RunLater([] {
+    EXPECT_EQ(frmNew->LabelDay->Caption(), Hu("2024.01.07 - Vasárnap"));
+    frmNew->btnOKClick(frmNew->btnOK);
+  });
+  frmMain->btnNewClick(nullptr);
+  EXPECT_EQ(table_->RecordCount(), 2);
+  EXPECT_EQ(table_->FieldByName("ShortDateDay")->AsString(), "2024.01.07");
+  // Cancel adds nothing; outside browse state the dialog does not open.
+  frmNew->CalNew->SetDate(EncodeDate(2024, 2, 29));
+  guitest::RunLater([] { frmNew->btnCancelClick(frmNew->btnCancel); });
+  frmMain->btnNewClick(nullptr);
+  EXPECT_EQ(table_->RecordCount(), 2);
+  table_->Edit();
+  frmMain->btnNewClick(nullptr);  // returns at once: no modal loop to end
+  EXPECT_FALSE(frmNew->Visible());
+  table_->Cancel();
+}
+
+TEST_F(DiaryWindows, ResizeGivesTheGridAThirdAndItsColumnTheGridsWidth) {
+  frmMain->SetClientSize(900, 500);
+  guitest::Pump();
+  EXPECT_EQ(frmMain->PanelMain->Width(), 900);
+  EXPECT_EQ(frmMain->PanelLeft->Width(), 300);
+  // The grid is the panel less its padding; the column is the grid less its vertical scroll bar and
+  // the column's line.
+  EXPECT_EQ(frmMain->DBG1->Width(), 300 - 10 - 5);
+  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width(), 285 - GetSystemMetrics(SM_CXVSCROLL) - 1);
+  frmMain->SetClientSize(700, 500);
+  guitest::Pump();
+  EXPECT_EQ(frmMain->PanelLeft->Width(), 233);
+  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width(), 233 - 15 - GetSystemMetrics(SM_CXVSCROLL) - 1);
+  // With days in the grid its scroll bar is there: the column fits without a horizontal one.
+  AddDay(EncodeDate(2024, 1, 7));
+  guitest::Pump();
+  EXPECT_EQ(frmMain->DBG1->Columns()[0]->Width() + 1, frmMain->DBG1->ClientWidth());
+  EXPECT_EQ(GetWindowLongW(frmMain->DBG1->Handle(), GWL_STYLE) & WS_HSCROLL, 0) << "a horizontal scroll bar";
+}
+
+TEST_F(DiaryWindows, HelpWindowTextAndMenu) {
+  TfrmReadme& r = *frmReadme;
+  EXPECT_EQ(r.Caption(), Hu("Segítség a program használatához"));
+  EXPECT_TRUE(r.MemoReadme->ReadOnly());
+  EXPECT_EQ(r.btnOK->Caption(), Hu("Bezár"));
+  EXPECT_TRUE(r.btnOK->Cancel());
+  EXPECT_EQ(r.PopupMenu2->Images(), frmMain->ImageList2);
+  const AnsiString text = r.MemoReadme->Text();
+  // Both shortcut lists, as the help text gives them.
+  for (const char* line : {"Új = CTRL+ALT+N", "Törlés = CTRL+ALT+D", "Mentés = CTRL+ALT+S", "Keresés = CTRL+ALT+F",
+                           "A program honlapja = CTRL+ALT+H", "Olvass el = CTRL+ALT+R", "Kilépés = CTRL+ALT+E",
+                           "Új nap... = CTRL+ALT+N", "Nap törlése = CTRL+ALT+D", "Kivág = CTRL+X", "Másol = CTRL+C",
+                           "Beilleszt = CTRL+V", "Az összes kijelölése = CTRL+ALT+A",
+                           "Szerkesztés befejezése = CTRL+ALT+P"}) {
+    EXPECT_NE(text.find(Hu(line)), AnsiString::npos) << line;
+  }
+  // The menu: copy only with a selection.
+  r.MemoReadme->SetSelLength(0);
+  r.PopupMenu2Popup(r.PopupMenu2);
+  EXPECT_FALSE(r.mnuCopy->Enabled());
+  EXPECT_TRUE(r.mnuSelectAll->Enabled());
+  r.mnuSelectAllClick(r.mnuSelectAll);
+  r.PopupMenu2Popup(r.PopupMenu2);
+  EXPECT_TRUE(r.mnuCopy->Enabled());
+  EXPECT_EQ(r.MemoReadme->SelText(), text);
+}
+
+TEST_F(DiaryWindows, DaysGoIntoTheEngineTableInDateOrder) {
+  // The window's own table, as FormCreate made it (an empty diary: no data file beside this program).
+  TSQLMemTable* table = frmMain->SQLMemTable1;
+  frmMain->DS1->SetDataSet(table);
+  ASSERT_TRUE(table->Active());
+  try {
+    for (TDateTime day : {EncodeDate(2024, 1, 9), EncodeDate(2024, 1, 7), EncodeDate(2023, 12, 31)})
+      EXPECT_TRUE(SelectOrInsertDay(*table, DayTitle(day)));
+    EXPECT_FALSE(SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, 7))));
+  } catch (const Exception& e) {
+    FAIL() << e.Message();
+  }
+  EXPECT_EQ(table->RecordCount(), 3);
+  EXPECT_EQ(table->FieldByName("ShortDateDay")->AsString(), "2024.01.07");
+  std::vector<AnsiString> keys;
+  for (table->First(); !table->Eof(); table->Next()) keys.push_back(table->FieldByName("ShortDateDay")->AsString());
+  EXPECT_EQ(keys, (std::vector<AnsiString>{"2023.12.31", "2024.01.07", "2024.01.09"}));
+  table->Close();
+  table->DeleteTable();
+}
+
+TEST(DiaryDataFile, AnUnreadableFileIsKeptAsideAndTheUserToldWhereItIs) {
+  InitializeEngineFoundation();
+  RegisterGuiClasses();
+  RegisterMainForm();
+  // The data folder of this program, as the main window makes it.
+  const AnsiString folder = ExtractFileDir(Application->ExeName()) + "\\Data";
+  ForceDirectories(folder);
+  const AnsiString dataFile = folder + "\\qnt.dat";
+  const std::string garbage = "ACS1 but nothing after it";
+  {
+    TFileStream out(dataFile, fmCreate);
+    out.WriteBuffer(garbage.data(), static_cast<Integer>(garbage.size()));
+  }
+  std::vector<AnsiString> messages;
+  TMessageDlgHook previous = SetMessageDlgHook([&](const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer) {
+    messages.push_back(text);
+    EXPECT_EQ(type, mtError);
+    EXPECT_EQ(buttons, TMsgDlgButtons{mbOK});
+    return static_cast<Integer>(mrOk);
+  });
+  frmMain = New<TfrmMain>(Application);
+  SetMessageDlgHook(std::move(previous));
+  // The diary is open and empty; the file is under a new name beside it, as it was.
+  EXPECT_TRUE(frmMain->SQLMemTable1->Active());
+  EXPECT_EQ(frmMain->SQLMemTable1->RecordCount(), 0);
+  EXPECT_FALSE(FileExists(dataFile));
+  AnsiString kept;
+  WIN32_FIND_DATAW found{};
+  const WideString pattern = Cp1250ToUtf16(folder + "\\qnt-hibas-*.dat");
+  HANDLE search = FindFirstFileW(reinterpret_cast<const wchar_t*>(pattern.c_str()), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  kept = folder + "\\" + Utf16ToCp1250(reinterpret_cast<const char16_t*>(found.cFileName));
+  EXPECT_FALSE(FindNextFileW(search, &found)) << "one kept file";
+  FindClose(search);
+  {
+    TFileStream in(kept, fmOpenRead);
+    std::string bytes(static_cast<size_t>(in.Size()), '\0');
+    in.ReadBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+    EXPECT_EQ(bytes, garbage);
+  }
+  // One message, in Hungarian, naming both files and saying that the diary starts empty.
+  ASSERT_EQ(messages.size(), 1u);
+  const AnsiString& m = messages[0];
+  EXPECT_EQ(m.rfind(Hu("A napló adatfájlja nem olvasható be:"), 0), 0u) << Cp1250ToUtf8(m);
+  EXPECT_NE(m.find(dataFile), AnsiString::npos);
+  EXPECT_NE(m.find(kept), AnsiString::npos);
+  EXPECT_NE(m.find(Hu("A program üres naplóval indul.")), AnsiString::npos);
+  frmMain->SQLMemTable1->Close();
+  frmMain->SQLMemTable1->DeleteTable();
+  delete frmMain;
+  frmMain = nullptr;
+  DeleteFile(kept);
+  RemoveDir(folder);
+}
+
+TEST_F(DiaryWindows, AFailedSaveKeepsTheDiaryOpenOnTheSameDay) {
+  TSQLMemTable* table = frmMain->SQLMemTable1;
+  frmMain->DS1->SetDataSet(table);
+  SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, 7)));
+  SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, 9)));
+  table->Last();
+  // A folder where the data file should be: the file cannot be written.
+  ASSERT_TRUE(ForceDirectories(DataFileName()));
+  bool raised = false;
+  try {
+    frmMain->btnSaveClick(frmMain->btnSave);
+  } catch (const Exception&) {
+    raised = true;
+  }
+  EXPECT_TRUE(raised) << "the failure is reported";
+  EXPECT_TRUE(table->Active()) << "the diary stays usable";
+  EXPECT_FALSE(table->ControlsDisabled());
+  EXPECT_EQ(table->RecordCount(), 2);
+  EXPECT_EQ(table->FieldByName("ShortDateDay")->AsString(), "2024.01.09");
+  EXPECT_TRUE(DirectoryExists(DataFileName()));
+  RemoveDir(DataFileName());
+  // Saved once the way is free, on the same day as before.
+  frmMain->btnSaveClick(frmMain->btnSave);
+  EXPECT_TRUE(FileExists(DataFileName()));
+  EXPECT_EQ(table->FieldByName("ShortDateDay")->AsString(), "2024.01.09");
+  EXPECT_EQ(frmMain->StatusBar1->SimpleText(), Hu("2024.01.09 - Kedd"));
+  DeleteFile(DataFileName());
+  table->Close();
+  table->DeleteTable();
+}
