@@ -5,18 +5,17 @@
 
 #include <string>
 
+#include "DiaryDriver.h"
 #include "ProcessSupport.h"
 #include "app/InstCtrl.h"
 
 namespace {
 
+// The program runs from a copy in a folder of the test's own: its data folder, made beside the
+// program, never lands in the build tree (where tools/run keeps the diary it shows).
 std::wstring ProgramExe() {
-  const std::string path = QN_PROGRAM_EXE;
-  std::wstring wide(path.begin(), path.end());
-  for (wchar_t& c : wide) {
-    if (c == L'/') c = L'\\';
-  }
-  return wide;
+  static const diarytest::DiaryFolder folder;
+  return folder.Exe();
 }
 
 constexpr DWORD kStartMs = 30000;  // a first start under Wine may be slow
