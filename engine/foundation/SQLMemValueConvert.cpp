@@ -1,5 +1,6 @@
 #include "engine/foundation/SQLMemValueConvert.h"
 
+#include <algorithm>
 #include <array>
 #include <cfloat>
 #include <cmath>
@@ -460,12 +461,80 @@ class TCompareText {
   std::size_t size_ = 0;
 };
 
+// Whether two texts of digits and full stops order in the text locale as their character codes do, so
+// that comparing them needs no collation: true for the ordinary collations (digits one by one, the full
+// stop before the digits and never ignored), false where digits compare as numbers or punctuation is
+// ignored. Such texts hold no letters, accents or contractions, so the order of their single characters
+// and these probes decide every comparison. Asked again whenever the text locale changes.
+bool DigitTextsOrderByCode() {
+  thread_local Cardinal generation = 0;
+  thread_local int answer = -1;  // -1: not asked yet
+  const Cardinal now = os::TextLocaleGeneration();
+  if (answer >= 0 && generation == now) return answer == 1;
+  bool ordered = true;
+  try {
+    static constexpr std::u16string_view kChars = u".0123456789";
+    for (const bool ignoreCase : {false, true}) {
+      for (std::size_t i = 0; i + 1 < kChars.size(); ++i) {
+        ordered = ordered && os::CompareText(kChars.substr(i, 1), kChars.substr(i + 1, 1), ignoreCase) < 0 &&
+                  os::CompareText(kChars.substr(i + 1, 1), kChars.substr(i, 1), ignoreCase) > 0;
+      }
+      ordered = ordered && os::CompareText(u"10", u"9", ignoreCase) < 0 && os::CompareText(u".1", u"0", ignoreCase) < 0 &&
+                os::CompareText(u"1", u"1.", ignoreCase) < 0 && os::CompareText(u"1.9", u"10", ignoreCase) < 0;
+    }
+  } catch (const EOSError&) {
+    ordered = false;  // the collation path reports its own failures
+  }
+  generation = now;
+  answer = ordered ? 1 : 0;
+  return ordered;
+}
+
+template <typename Ch>
+constexpr bool IsDigitUnit(Ch c) noexcept {
+  return (c >= Ch('0') && c <= Ch('9')) || c == Ch('.');
+}
+
+// Two texts of digits and full stops (a date key such as "2024.03.15", a number) compared by their
+// character codes where the text locale orders such texts so; false, and no answer, for any other text,
+// which the collation decides. The bytes of a narrow text are these characters' UTF-16 codes, so both
+// forms give the same answer.
+template <typename Ch>
+bool CompareDigitTexts(std::basic_string_view<Ch> a, std::basic_string_view<Ch> b, Integer& result) {
+  const std::size_t n = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  for (; i < n && a[i] == b[i]; ++i)
+    if (!IsDigitUnit(a[i])) return false;
+  for (std::size_t j = i; j < a.size(); ++j)
+    if (!IsDigitUnit(a[j])) return false;
+  for (std::size_t j = i; j < b.size(); ++j)
+    if (!IsDigitUnit(b[j])) return false;
+  if (!DigitTextsOrderByCode()) return false;
+  if (i == a.size()) result = i == b.size() ? ccEqual : ccLess;
+  else if (i == b.size()) result = ccGreater;
+  else result = a[i] < b[i] ? ccLess : ccGreater;
+  return true;
+}
+
+// A narrow text value up to its first NUL, as TCompareText reads it.
+std::string_view NarrowText(const TSQLMemValueRef& value) noexcept {
+  if (value.size <= 0) return {};
+  const auto* p = static_cast<const char*>(value.data);
+  const void* zero = std::memchr(p, 0, static_cast<std::size_t>(value.size));
+  return {p, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - p) : static_cast<std::size_t>(value.size)};
+}
+
 Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsensitive, Integer length,
                     Integer failureCode) {
   if (length >= 0) {
     a = a.substr(0, static_cast<std::size_t>(length));
     b = b.substr(0, static_cast<std::size_t>(length));
   }
+  // Index keys compare many times per search: equal texts, and texts of digits and full stops where the
+  // locale orders them by code, need no collation.
+  if (a == b) return ccEqual;
+  Integer digits = ccEqual;
+  if (CompareDigitTexts(a, b, digits)) return digits;
   int r = 0;
   try {
     r = os::CompareText(a, b, caseInsensitive);
@@ -596,6 +665,19 @@ Integer CompareValues(const TSQLMemValueRef& first, const TSQLMemValueRef& secon
   if (first.isNull && second.isNull) return ccBothNull;
   if (first.isNull) return ccFirstNull;
   if (second.isNull) return ccSecondNull;
+
+  // Two narrow texts of one type (index keys of text columns): digit texts need neither conversion nor
+  // collation.
+  if (first.dataType == second.dataType && (first.dataType == edtChar || first.dataType == edtVarchar) &&
+      first.data != nullptr && second.data != nullptr) {
+    std::string_view x = NarrowText(first), y = NarrowText(second);
+    if (length >= 0) {
+      x = x.substr(0, std::min(x.size(), static_cast<std::size_t>(length)));
+      y = y.substr(0, std::min(y.size(), static_cast<std::size_t>(length)));
+    }
+    Integer digits = ccEqual;
+    if (CompareDigitTexts(x, y, digits)) return digits;
+  }
 
   Integer type = first.dataType;
   if (first.dataType != second.dataType) {

@@ -20,6 +20,7 @@
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/foundation/SQLMemValueBytes.h"
 #include "vcl/rtl/FormatSettings.h"
+#include "vcl/rtl/OsSeam.h"
 #include "vcl/rtl/TextConv.h"
 
 namespace {
@@ -438,6 +439,36 @@ TEST_F(ValueConvert, TextComparisonTakesCaseAndLength) {
   EXPECT_EQ(CompareValues(Ref(Text(3, "abcdef")), Ref(Text(3, "abcxyz")), false, 4), ccLess);
   EXPECT_EQ(CompareValues(Ref(Text(3, "ab")), Ref(Text(3, "abc")), false, 10), ccLess);
   EXPECT_EQ(CompareValues(Ref(Text(3, "")), Ref(Text(3, "a")), false, -1), ccLess);
+}
+
+// Date keys and other texts of digits and full stops are compared without the collation: the answer
+// must still be the collation's, for narrow and wide texts, with a length and beside texts with letters.
+TEST_F(ValueConvert, DigitTextsCompareAsTheCollationDoes) {
+  const struct {
+    const char* a;
+    const char* b;
+    Integer length;
+  } cases[] = {
+      {"2024.03.15", "2024.03.15", -1}, {"2024.03.15", "2024.03.16", -1}, {"2024.12.01", "2024.02.28", -1},
+      {"2024.03", "2024.03.15", -1},    {"10", "9", -1},                  {"1.9", "10", -1},
+      {".1", "0", -1},                  {"", "0", -1},                    {"2024.03.15", "2024.03.16", 9},
+      {"2024.03.15", "2024.03.1a", -1}, {"2024.03.15", "2024 03 15", -1}, {"2024.03.15", "2024.03.15 ", -1},
+  };
+  const auto sign = [](int r) { return r < 0 ? ccLess : (r == 0 ? ccEqual : ccGreater); };
+  for (const auto& c : cases) {
+    for (const bool ignoreCase : {false, true}) {
+      std::u16string a = Utf8ToUtf16(c.a), b = Utf8ToUtf16(c.b);
+      if (c.length >= 0) {
+        a = a.substr(0, static_cast<std::size_t>(c.length));
+        b = b.substr(0, static_cast<std::size_t>(c.length));
+      }
+      const Integer expected = sign(os::CompareText(a, b, ignoreCase));
+      EXPECT_EQ(CompareValues(Ref(Text(3, c.a)), Ref(Text(3, c.b)), ignoreCase, c.length), expected) << c.a << " " << c.b;
+      EXPECT_EQ(CompareValues(Ref(Wide(4, Utf8ToUtf16(c.a))), Ref(Wide(4, Utf8ToUtf16(c.b))), ignoreCase, c.length),
+                expected)
+          << c.a << " " << c.b;
+    }
+  }
 }
 
 TEST_F(ValueConvert, PairsWithoutAnOrderRaise) {
