@@ -258,8 +258,13 @@ void TSQLMemBTreeIndex::Navigate(TSQLMemNavigationRequest& request) {
     found = request.First != 0 ? MoveFirst(sessionId, *path) : MoveLast(sessionId, *path);
     moved = found;
   } else {
-    // A remembered path still belongs to the request's record; else the record is looked up.
-    found = path->Count() > 0 || FindRecordPath(sessionId, request.RecordId, *path, request.RecordBuffer);
+    // A remembered path still belongs to the request's record; else the record is looked up, and its
+    // path kept for the next move from the same record.
+    found = path->Count() > 0;
+    if (!found && FindRecordPath(sessionId, request.RecordId, *path, request.RecordBuffer)) {
+      found = true;
+      cache_.SetLookedUpPath(sessionId, request.RecordId, *path);
+    }
     moved = found && (request.Direction == ndNext ? MoveNext(sessionId, *path) : MovePrior(sessionId, *path));
   }
   if (!found) {

@@ -20,9 +20,24 @@ std::unique_ptr<TSQLMemKeyPath> TSQLMemKeyPathCache::GetPath(Integer sessionId, 
     entries_.push_back(std::move(created));
     return result;
   }
-  if (reset || entry->RecordId != recordId) entry->Path.Clear();
+  if (reset || entry->RecordId != recordId) {
+    entry->Path.Clear();
+    if (!reset && entry->HasLookedUp && entry->LookedUpId == recordId) {
+      result->Assign(entry->LookedUpPath);
+      return result;
+    }
+  }
   result->Assign(entry->Path);
   return result;
+}
+
+void TSQLMemKeyPathCache::SetLookedUpPath(Integer sessionId, const TSQLMemRecordID& recordId,
+                                          const TSQLMemKeyPath& path) {
+  Entry* entry = Find(sessionId);
+  if (entry == nullptr) return;
+  entry->HasLookedUp = true;
+  entry->LookedUpId = recordId;
+  entry->LookedUpPath.Assign(path);
 }
 
 void TSQLMemKeyPathCache::SetPath(Integer sessionId, const TSQLMemRecordID& recordId, const TSQLMemKeyPath& path) {

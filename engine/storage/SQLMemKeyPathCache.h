@@ -1,5 +1,6 @@
 // Where each session's cursor last stood in one index: the record and its key path, so that the next
-// move from that record need not search the tree again.
+// move from that record need not search the tree again. Beside it the path last looked up in the tree:
+// a dataset filling its buffers reads onwards from a record and then, from the same record, backwards.
 #pragma once
 #include <memory>
 #include <vector>
@@ -14,6 +15,9 @@ class TSQLMemKeyPathCache {
   std::unique_ptr<TSQLMemKeyPath> GetPath(Integer sessionId, const TSQLMemRecordID& recordId, bool reset);
   // Remembers recordId and a copy of path for the session; a session without an entry raises 11630.
   void SetPath(Integer sessionId, const TSQLMemRecordID& recordId, const TSQLMemKeyPath& path);
+  // Remembers the path just looked up in the tree for recordId; GetPath hands out a copy while the
+  // session stands on another record. Nothing happens for a session without an entry.
+  void SetLookedUpPath(Integer sessionId, const TSQLMemRecordID& recordId, const TSQLMemKeyPath& path);
   // Forgets the session's entries; -1 forgets every session's.
   void Remove(Integer sessionId);
   Integer Count() const noexcept { return static_cast<Integer>(entries_.size()); }
@@ -23,6 +27,9 @@ class TSQLMemKeyPathCache {
     Integer SessionId = 0;
     TSQLMemRecordID RecordId;
     TSQLMemKeyPath Path;
+    bool HasLookedUp = false;
+    TSQLMemRecordID LookedUpId;
+    TSQLMemKeyPath LookedUpPath;
   };
   Entry* Find(Integer sessionId);
 

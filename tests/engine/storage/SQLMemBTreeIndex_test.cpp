@@ -205,6 +205,25 @@ TEST_F(BTreeIndexTest, KeyRefIsBuiltFromTheIndexColumnsAndTheTableFields) {
   EXPECT_EQ(keyRef.ColumnCount(), 1);
 }
 
+TEST_F(BTreeIndexTest, KeyPathCacheKeepsTheLastLookedUpPathBesideTheCurrentOne) {
+  TSQLMemKeyPathCache cache;
+  const TSQLMemRecordID a{5, 1}, b{6, 2}, c{7, 3};
+  TSQLMemKeyPath found, moved;
+  found.AddLevel(3, 1, 4);
+  moved.AddLevel(3, 2, 4);
+  cache.SetLookedUpPath(1, a, found);  // a session without an entry keeps nothing
+  EXPECT_EQ(cache.GetPath(1, a, false)->Count(), 0);
+  cache.SetLookedUpPath(1, a, found);
+  cache.SetPath(1, b, moved);  // the cursor moved on from a to b
+  EXPECT_EQ(TSQLMemKeyPath::Compare(*cache.GetPath(1, b, false), moved), 0);
+  EXPECT_EQ(TSQLMemKeyPath::Compare(*cache.GetPath(1, a, false), found), 0) << "back at the looked-up record";
+  EXPECT_EQ(cache.GetPath(1, c, false)->Count(), 0) << "a path belongs to its record";
+  EXPECT_EQ(cache.GetPath(1, a, true)->Count(), 0) << "a reset asks for no path";
+  EXPECT_EQ(cache.GetPath(2, a, false)->Count(), 0) << "another session's path is not shared";
+  cache.Remove(-1);  // what every change of the index's keys does
+  EXPECT_EQ(cache.GetPath(1, a, false)->Count(), 0);
+}
+
 TEST_F(BTreeIndexTest, KeyPathCacheKeepsOnePathPerSessionForItsRecord) {
   TSQLMemKeyPathCache cache;
   const TSQLMemRecordID a{5, 1}, b{6, 2};
