@@ -250,22 +250,23 @@ void TSQLMemBTreeIndex::Navigate(TSQLMemNavigationRequest& request) {
   }
   const Integer sessionId = request.SessionId;
   const bool absolute = request.First != 0 || request.Last != 0;
-  std::unique_ptr<TSQLMemKeyPath> path = cache_.GetPath(sessionId, request.RecordId, absolute);
+  TSQLMemKeyPath path;
+  cache_.GetPath(sessionId, request.RecordId, absolute, path);
   bool found;
   bool moved;
   if (absolute) {
     // The first or last record is the answer, whatever the direction.
-    found = request.First != 0 ? MoveFirst(sessionId, *path) : MoveLast(sessionId, *path);
+    found = request.First != 0 ? MoveFirst(sessionId, path) : MoveLast(sessionId, path);
     moved = found;
   } else {
     // A remembered path still belongs to the request's record; else the record is looked up, and its
     // path kept for the next move from the same record.
-    found = path->Count() > 0;
-    if (!found && FindRecordPath(sessionId, request.RecordId, *path, request.RecordBuffer)) {
+    found = path.Count() > 0;
+    if (!found && FindRecordPath(sessionId, request.RecordId, path, request.RecordBuffer)) {
       found = true;
-      cache_.SetLookedUpPath(sessionId, request.RecordId, *path);
+      cache_.SetLookedUpPath(sessionId, request.RecordId, path);
     }
-    moved = found && (request.Direction == ndNext ? MoveNext(sessionId, *path) : MovePrior(sessionId, *path));
+    moved = found && (request.Direction == ndNext ? MoveNext(sessionId, path) : MovePrior(sessionId, path));
   }
   if (!found) {
     // An index without items has no first or last record: the cursor stands after the end.
@@ -284,7 +285,7 @@ void TSQLMemBTreeIndex::Navigate(TSQLMemNavigationRequest& request) {
   }
   request.First = 0;
   request.Last = 0;
-  request.RecordId = GetRecordId(sessionId, *path);
+  request.RecordId = GetRecordId(sessionId, path);
   const Byte direction = request.Direction;
   request.Direction = ndCurrent;
   try {
@@ -295,7 +296,7 @@ void TSQLMemBTreeIndex::Navigate(TSQLMemNavigationRequest& request) {
   }
   request.Direction = direction;
   request.Result = nrFound;
-  cache_.SetPath(sessionId, request.RecordId, *path);
+  cache_.SetPath(sessionId, request.RecordId, path);
 }
 
 // ---------------------------------------------------------------------------------------------

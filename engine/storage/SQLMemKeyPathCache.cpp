@@ -12,23 +12,29 @@ TSQLMemKeyPathCache::Entry* TSQLMemKeyPathCache::Find(Integer sessionId) {
 
 std::unique_ptr<TSQLMemKeyPath> TSQLMemKeyPathCache::GetPath(Integer sessionId, const TSQLMemRecordID& recordId, bool reset) {
   auto result = std::make_unique<TSQLMemKeyPath>();
+  GetPath(sessionId, recordId, reset, *result);
+  return result;
+}
+
+void TSQLMemKeyPathCache::GetPath(Integer sessionId, const TSQLMemRecordID& recordId, bool reset,
+                                  TSQLMemKeyPath& path) {
   Entry* entry = Find(sessionId);
   if (entry == nullptr) {
     auto created = std::make_unique<Entry>();
     created->SessionId = sessionId;
     created->RecordId = recordId;
     entries_.push_back(std::move(created));
-    return result;
+    path.Clear();
+    return;
   }
   if (reset || entry->RecordId != recordId) {
     entry->Path.Clear();
     if (!reset && entry->HasLookedUp && entry->LookedUpId == recordId) {
-      result->Assign(entry->LookedUpPath);
-      return result;
+      path.Assign(entry->LookedUpPath);
+      return;
     }
   }
-  result->Assign(entry->Path);
-  return result;
+  path.Assign(entry->Path);
 }
 
 void TSQLMemKeyPathCache::SetLookedUpPath(Integer sessionId, const TSQLMemRecordID& recordId,

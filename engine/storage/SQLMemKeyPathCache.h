@@ -13,6 +13,8 @@ class TSQLMemKeyPathCache {
   // A copy of the session's path. It is empty when reset is set, when the session stood on another
   // record, or when the session had no entry (which it then gets, for recordId).
   std::unique_ptr<TSQLMemKeyPath> GetPath(Integer sessionId, const TSQLMemRecordID& recordId, bool reset);
+  // The same into path (the caller's, so that a move per record allocates nothing).
+  void GetPath(Integer sessionId, const TSQLMemRecordID& recordId, bool reset, TSQLMemKeyPath& path);
   // Remembers recordId and a copy of path for the session; a session without an entry raises 11630.
   void SetPath(Integer sessionId, const TSQLMemRecordID& recordId, const TSQLMemKeyPath& path);
   // Remembers the path just looked up in the tree for recordId; GetPath hands out a copy while the
