@@ -516,12 +516,30 @@ bool CompareDigitTexts(std::basic_string_view<Ch> a, std::basic_string_view<Ch> 
   return true;
 }
 
-// A narrow text value up to its first NUL, as TCompareText reads it.
-std::string_view NarrowText(const TSQLMemValueRef& value) noexcept {
-  if (value.size <= 0) return {};
-  const auto* p = static_cast<const char*>(value.data);
-  const void* zero = std::memchr(p, 0, static_cast<std::size_t>(value.size));
-  return {p, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - p) : static_cast<std::size_t>(value.size)};
+// Two narrow text values, each up to its first NUL (as TCompareText reads them) and at most limit
+// characters, compared by code when both are texts of digits and full stops; false, and no answer, for
+// any other texts. One pass over the common start and the two differing ends.
+bool CompareNarrowDigitTexts(const TSQLMemValueRef& first, const TSQLMemValueRef& second, std::size_t limit,
+                             Integer& result) noexcept {
+  const auto* a = static_cast<const unsigned char*>(first.data);
+  const auto* b = static_cast<const unsigned char*>(second.data);
+  const std::size_t endA = std::min(limit, first.size > 0 ? static_cast<std::size_t>(first.size) : 0);
+  const std::size_t endB = std::min(limit, second.size > 0 ? static_cast<std::size_t>(second.size) : 0);
+  std::size_t i = 0;
+  unsigned char x = 0, y = 0;
+  for (;; ++i) {
+    x = i < endA ? a[i] : 0;
+    y = i < endB ? b[i] : 0;
+    if (x != y || x == 0) break;
+    if (!IsDigitUnit(x)) return false;
+  }
+  for (std::size_t j = i; j < endA && a[j] != 0; ++j)
+    if (!IsDigitUnit(a[j])) return false;
+  for (std::size_t j = i; j < endB && b[j] != 0; ++j)
+    if (!IsDigitUnit(b[j])) return false;
+  if (!DigitTextsOrderByCode()) return false;
+  result = x == y ? ccEqual : (x < y ? ccLess : ccGreater);  // an ended text (0) orders first
+  return true;
 }
 
 Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsensitive, Integer length,
@@ -670,13 +688,10 @@ Integer CompareValues(const TSQLMemValueRef& first, const TSQLMemValueRef& secon
   // collation.
   if (first.dataType == second.dataType && (first.dataType == edtChar || first.dataType == edtVarchar) &&
       first.data != nullptr && second.data != nullptr) {
-    std::string_view x = NarrowText(first), y = NarrowText(second);
-    if (length >= 0) {
-      x = x.substr(0, std::min(x.size(), static_cast<std::size_t>(length)));
-      y = y.substr(0, std::min(y.size(), static_cast<std::size_t>(length)));
-    }
     Integer digits = ccEqual;
-    if (CompareDigitTexts(x, y, digits)) return digits;
+    if (CompareNarrowDigitTexts(first, second, length >= 0 ? static_cast<std::size_t>(length) : std::string_view::npos,
+                                digits))
+      return digits;
   }
 
   Integer type = first.dataType;
