@@ -169,7 +169,8 @@ bool TSQLMemExprNodeComparison::IsIndexUsableForComparison(const TSQLMemIndexDef
   const TSQLMemExprNodeField* field = FieldOperand();
   if (field == nullptr || ConstOperand() == nullptr || indexDef.GetColumnCount() == 0) return false;
   const TSQLMemIndexColumn& column = indexDef.GetColumn(0);
-  if (AnsiUpperCase(field->FieldName()) != AnsiUpperCase(column.Name)) return false;
+  // Names spelt alike (the usual case) need no case mapping.
+  if (field->FieldName() != column.Name && AnsiUpperCase(field->FieldName()) != AnsiUpperCase(column.Name)) return false;
   if (IsTextDataType(field->DataType()) && (column.CaseInsensitive != 0) != CaseInsensitive) return false;
   if (PartialCompare) return false;
   return operator_ == opEqual || (operator_ >= opGreater && operator_ <= opLessOrEqual);
