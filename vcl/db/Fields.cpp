@@ -35,6 +35,25 @@ void Store(Byte* p, T value) {
 
 std::vector<Byte> NewBuffer(int size) { return std::vector<Byte>(static_cast<std::size_t>(std::max(size, 1)), 0); }
 
+// A zeroed field buffer of at least one byte, on the stack for the sizes of ordinary text fields: reading
+// or writing a text field once per record then allocates nothing.
+class TFieldBuffer {
+ public:
+  explicit TFieldBuffer(int size) : size_(static_cast<std::size_t>(std::max(size, 1))) {
+    if (size_ > kInline) heap_.assign(size_, 0);
+    else std::memset(inline_, 0, size_);
+  }
+  TFieldBuffer(const TFieldBuffer&) = delete;
+  TFieldBuffer& operator=(const TFieldBuffer&) = delete;
+  Byte* data() noexcept { return size_ > kInline ? heap_.data() : inline_; }
+
+ private:
+  static constexpr std::size_t kInline = 512;
+  std::size_t size_;
+  Byte inline_[kInline];
+  std::vector<Byte> heap_;
+};
+
 bool IsBlobType(TFieldType type) {
   switch (type) {
     case ftBlob:
@@ -415,7 +434,7 @@ void TStringField::SetFieldType(TFieldType value) {
 }
 
 bool TStringField::GetValue(AnsiString& value) const {
-  std::vector<Byte> buffer = NewBuffer(DataSize());
+  TFieldBuffer buffer(DataSize());
   if (!GetData(buffer.data())) return false;
   const auto* chars = reinterpret_cast<const char*>(buffer.data());
   value.assign(chars, strnlen(chars, static_cast<std::size_t>(Size())));
@@ -424,11 +443,12 @@ bool TStringField::GetValue(AnsiString& value) const {
 
 AnsiString TStringField::GetAsString() const {
   AnsiString value;
-  return GetValue(value) ? value : AnsiString();
+  if (!GetValue(value)) value.clear();
+  return value;
 }
 
 void TStringField::SetAsStringImpl(const AnsiString& value) {
-  std::vector<Byte> buffer = NewBuffer(DataSize());
+  TFieldBuffer buffer(DataSize());
   // Stops at an embedded zero as the stored form would; longer text is cut to Size.
   const std::size_t length = std::min(strnlen(value.c_str(), value.size()), static_cast<std::size_t>(Size()));
   std::memcpy(buffer.data(), value.data(), length);
@@ -482,7 +502,7 @@ void TWideStringField::SetFieldType(TFieldType value) {
 }
 
 bool TWideStringField::GetValue(WideString& value) const {
-  std::vector<Byte> buffer = NewBuffer(DataSize());
+  TFieldBuffer buffer(DataSize());
   if (!GetData(buffer.data(), false)) return false;
   value.clear();
   for (int i = 0; i < Size(); ++i) {
@@ -495,11 +515,12 @@ bool TWideStringField::GetValue(WideString& value) const {
 
 WideString TWideStringField::GetAsWideString() const {
   WideString value;
-  return GetValue(value) ? value : WideString();
+  if (!GetValue(value)) value.clear();
+  return value;
 }
 
 void TWideStringField::SetAsWideStringImpl(const WideString& value) {
-  std::vector<Byte> buffer = NewBuffer(DataSize());
+  TFieldBuffer buffer(DataSize());
   std::size_t length = std::min(value.size(), static_cast<std::size_t>(Size()));
   const std::size_t zero = value.find(u'\0');
   if (zero != WideString::npos) length = std::min(length, zero);
