@@ -21,24 +21,9 @@
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/ExceptionHandler.h"
 #include "vcl/rtl/PropertyTable.h"
+#include "vcl/rtl/TryFinally.h"
 
 namespace {
-
-// Runs cleanup after body, also when body raises (then body's error goes on and a cleanup error is
-// dropped: the caller needs to hear why the operation failed).
-template <class Body, class Cleanup>
-void TryFinally(Body&& body, Cleanup&& cleanup) {
-  try {
-    body();
-  } catch (...) {
-    try {
-      cleanup();
-    } catch (...) {
-    }
-    throw;
-  }
-  cleanup();
-}
 
 void FreeBlock(Byte*& block) noexcept {
   if (block == nullptr) return;

@@ -7,25 +7,7 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/storage/SQLMemCursor.h"
 #include "vcl/rtl/Exceptions.h"
-
-namespace {
-
-// Runs cleanup after body, also when body raises; when both raise, body's error goes on.
-template <class Body, class Cleanup>
-void WithCleanup(Body&& body, Cleanup&& cleanup) {
-  try {
-    body();
-  } catch (...) {
-    try {
-      cleanup();
-    } catch (...) {
-    }
-    throw;
-  }
-  cleanup();
-}
-
-}  // namespace
+#include "vcl/rtl/TryFinally.h"
 
 // ---- filters ----
 
@@ -189,7 +171,7 @@ bool TSQLMemDataSet::FindRecord(bool restart, bool goForward) {
   bool found = false;
   Byte* buffer = AllocRecordBuffer();
   searching_ = true;
-  WithCleanup(
+  TryFinally(
       [&] {
         if (textFilterAdded) ApplyTextFilter(cursor);
         if (restart) {
@@ -232,7 +214,7 @@ bool TSQLMemDataSet::LocateRecord(const AnsiString& keyFields, const Variant& ke
   // The cursor reads the record it finds into its current buffer.
   cursor.CurrentRecordBuffer = buffer;
   bool found = false;
-  WithCleanup(
+  TryFinally(
       [&] {
         found = cursor.Locate(keyFields, keyValues, options.Contains(loCaseInsensitive),
                               options.Contains(loPartialKey));
@@ -264,7 +246,7 @@ Variant TSQLMemDataSet::Lookup(const AnsiString& keyFields, const Variant& keyVa
   CheckCursor(10271);
   if (!LocateRecord(keyFields, keyValues, TLocateOptions{})) return result;
   const TDataSetState saved = SetTempState(dsCalcFields);
-  WithCleanup(
+  TryFinally(
       [&] {
         CalculateFields(TempBuffer());
         result = FieldValues(resultFields);

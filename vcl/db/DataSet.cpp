@@ -11,28 +11,12 @@
 #include "vcl/rtl/ExceptionHandler.h"
 #include "vcl/rtl/Stream.h"
 #include "vcl/rtl/Strings.h"
-
+#include "vcl/rtl/TryFinally.h"
 
 namespace {
 
 // The text of the silent EAbort an error handler asks for.
 constexpr char kOperationAborted[] = "Operation aborted";
-
-// Runs cleanup after body, also when body raises. When both raise, the first error goes on (the
-// cleanup's error is dropped): the caller needs to hear why the operation failed.
-template <class Body, class Cleanup>
-void TryFinally(Body&& body, Cleanup&& cleanup) {
-  try {
-    body();
-  } catch (...) {
-    try {
-      cleanup();
-    } catch (...) {
-    }
-    throw;
-  }
-  cleanup();
-}
 
 bool IsClientConverted(TFieldType type) {
   switch (type) {
