@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "DiaryBenchTable.h"
 #include "engine/dataset/SQLMemDataSet.h"
 #include "engine/dataset/SQLMemMain.h"
 #include "engine/foundation/SQLMemSettings.h"
@@ -43,12 +44,6 @@ class TGridLink : public TDataLink {
   explicit TGridLink(int rows) { SetBufferCount(rows); }
 };
 
-void PutText(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& text) {
-  TSQLMemVariant value;
-  value.SetAsString(text);
-  cursor.SetFieldValue(nullptr, value, fieldNo, false);
-}
-
 // The diary's table with kDays days, made once for the whole program.
 struct Diary {
   Diary() {
@@ -58,28 +53,11 @@ struct Diary {
     session.DatabaseName = kDatabase;
     session.DatabaseFileName = kDatabase;
     session.SetConnected(true);
-    TSQLMemFieldDefs fields;
-    const std::pair<const char*, std::pair<Byte, Integer>> columns[] = {
-        {"RecID", {sftAutoInc, 0}}, {"ShortDateDay", {sftVarchar, 10}}, {"Title", {sftVarchar, 25}}, {"Text", {sftMemo, 0}}};
-    for (const auto& column : columns) {
-      TSQLMemFieldDef& field = fields.AddFieldDef();
-      field.Name = column.first;
-      field.SetDataType(column.second.first, column.second.second);
-    }
-    TSQLMemIndexDefs indexes;
-    TSQLMemIndexDef& index = indexes.AddIndexDef();
-    index.Name = "ByShortDate";
-    index.Primary = 1;
-    index.Unique = 1;
-    index.SetColumnCount(1);
-    index.GetColumn(0).Name = "ShortDateDay";
-    TSQLMemConstraintDefs constraints;
-    ConstraintFromIndexDef(index, constraints);
     TSQLMemLocalCursor cursor;
     cursor.Session = &session;
     cursor.InMemory = 1;
     cursor.TableName = "fans";
-    cursor.CreateTable(fields, indexes, constraints);
+    bench::CreateDiaryTable(cursor);
     cursor.OpenTable(nullptr, nullptr, nullptr);
     cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
     std::string text;
@@ -89,8 +67,8 @@ struct Diary {
       cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
       char key[32];
       std::snprintf(key, sizeof key, "%04d.%02d.%02d", 2000 + i / 372, 1 + i / 31 % 12, 1 + i % 31);
-      PutText(cursor, 1, key);
-      PutText(cursor, 2, std::string(key) + " - Hétfő");
+      bench::PutText(cursor, 1, key);
+      bench::PutText(cursor, 2, std::string(key) + " - Hétfő");
       TStream* stream = cursor.OpenBLOB(3, bomWrite);
       stream->WriteBuffer(text.data(), static_cast<Integer>(text.size()));
       cursor.CloseBLOB(3);

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "DiaryBenchTable.h"
 #include "RealText.h"
 #include "engine/dataset/SQLMemMain.h"
 #include "engine/dataset/SQLMemTable.h"
@@ -89,28 +90,11 @@ struct Engine {
 
   // A table of the diary's layout named `name` holding the days 0 .. days-1 (in a shuffled order).
   void CreateDiary(const AnsiString& name, int days) {
-    TSQLMemFieldDefs fields;
-    const std::pair<const char*, std::pair<Byte, Integer>> columns[] = {
-        {"RecID", {sftAutoInc, 0}}, {"ShortDateDay", {sftVarchar, 10}}, {"Title", {sftVarchar, 25}}, {"Text", {sftMemo, 0}}};
-    for (const auto& column : columns) {
-      TSQLMemFieldDef& field = fields.AddFieldDef();
-      field.Name = column.first;
-      field.SetDataType(column.second.first, column.second.second);
-    }
-    TSQLMemIndexDefs indexes;
-    TSQLMemIndexDef& index = indexes.AddIndexDef();
-    index.Name = "ByShortDate";
-    index.Primary = 1;
-    index.Unique = 1;
-    index.SetColumnCount(1);
-    index.GetColumn(0).Name = "ShortDateDay";
-    TSQLMemConstraintDefs constraints;
-    ConstraintFromIndexDef(index, constraints);
     TSQLMemLocalCursor cursor;
     cursor.Session = &session;
     cursor.InMemory = 1;
     cursor.TableName = name;
-    cursor.CreateTable(fields, indexes, constraints);
+    bench::CreateDiaryTable(cursor);
     cursor.OpenTable(nullptr, nullptr, nullptr);
     cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
     std::vector<int> order(static_cast<std::size_t>(days));

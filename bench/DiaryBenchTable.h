@@ -1,0 +1,42 @@
+// The diary's table for the benchmarks, made through a local cursor: RecID (auto-increment),
+// ShortDateDay (varchar 10), Title (varchar 25) and Text (memo), ordered by its primary index ByShortDate.
+#pragma once
+#include <string>
+#include <utility>
+
+#include "engine/foundation/SQLMemVariant.h"
+#include "engine/storage/SQLMemDatasetServices.h"
+#include "engine/storage/SQLMemLocalEngine.h"
+
+namespace bench {
+
+// Creates the table the cursor names (its session, table name and memory flag set by the caller).
+inline void CreateDiaryTable(TSQLMemLocalCursor& cursor) {
+  TSQLMemFieldDefs fields;
+  const std::pair<const char*, std::pair<Byte, Integer>> columns[] = {
+      {"RecID", {sftAutoInc, 0}}, {"ShortDateDay", {sftVarchar, 10}}, {"Title", {sftVarchar, 25}}, {"Text", {sftMemo, 0}}};
+  for (const auto& column : columns) {
+    TSQLMemFieldDef& field = fields.AddFieldDef();
+    field.Name = column.first;
+    field.SetDataType(column.second.first, column.second.second);
+  }
+  TSQLMemIndexDefs indexes;
+  TSQLMemIndexDef& index = indexes.AddIndexDef();
+  index.Name = "ByShortDate";
+  index.Primary = 1;
+  index.Unique = 1;
+  index.SetColumnCount(1);
+  index.GetColumn(0).Name = "ShortDateDay";
+  TSQLMemConstraintDefs constraints;
+  ConstraintFromIndexDef(index, constraints);
+  cursor.CreateTable(fields, indexes, constraints);
+}
+
+// Writes a text value into field `fieldNo` of the cursor's current record buffer.
+inline void PutText(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& text) {
+  TSQLMemVariant value;
+  value.SetAsString(text);
+  cursor.SetFieldValue(nullptr, value, fieldNo, false);
+}
+
+}  // namespace bench
