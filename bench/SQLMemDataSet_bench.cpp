@@ -49,17 +49,9 @@ struct Diary {
   Diary() {
     InitializeEngineFoundation();
     database = std::make_unique<TSQLMemMemoryDatabaseData>(kDatabase);
-    session.InMemory = 1;
-    session.DatabaseName = kDatabase;
-    session.DatabaseFileName = kDatabase;
-    session.SetConnected(true);
+    bench::ConnectInMemory(session, kDatabase);
     TSQLMemLocalCursor cursor;
-    cursor.Session = &session;
-    cursor.InMemory = 1;
-    cursor.TableName = "fans";
-    bench::CreateDiaryTable(cursor);
-    cursor.OpenTable(nullptr, nullptr, nullptr);
-    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    bench::OpenNewDiaryTable(cursor, session, "fans");
     std::string text;
     while (text.size() < 1000) text += "Ma reggel esett az eső, délután sétáltunk a parkban. ";
     for (int i = 0; i < kDays; ++i) {

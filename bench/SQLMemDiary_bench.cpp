@@ -75,10 +75,7 @@ struct Engine {
   Engine() {
     InitializeEngineFoundation();
     database = std::make_unique<TSQLMemMemoryDatabaseData>(kDatabase);
-    session.InMemory = 1;
-    session.DatabaseName = kDatabase;
-    session.DatabaseFileName = kDatabase;
-    session.SetConnected(true);
+    bench::ConnectInMemory(session, kDatabase);
     folder = std::filesystem::temp_directory_path() / ("qn-diary-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
   }
@@ -91,12 +88,7 @@ struct Engine {
   // A table of the diary's layout named `name` holding the days 0 .. days-1 (in a shuffled order).
   void CreateDiary(const AnsiString& name, int days) {
     TSQLMemLocalCursor cursor;
-    cursor.Session = &session;
-    cursor.InMemory = 1;
-    cursor.TableName = name;
-    bench::CreateDiaryTable(cursor);
-    cursor.OpenTable(nullptr, nullptr, nullptr);
-    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    bench::OpenNewDiaryTable(cursor, session, name);
     std::vector<int> order(static_cast<std::size_t>(days));
     for (int i = 0; i < days; ++i) order[static_cast<std::size_t>(i)] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(3));

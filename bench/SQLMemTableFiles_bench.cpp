@@ -32,17 +32,9 @@ struct Diary {
   Diary() {
     InitializeEngineFoundation();
     database = std::make_unique<TSQLMemMemoryDatabaseData>(kDatabase);
-    session.InMemory = 1;
-    session.DatabaseName = kDatabase;
-    session.DatabaseFileName = kDatabase;
-    session.SetConnected(true);
+    bench::ConnectInMemory(session, kDatabase);
     TSQLMemLocalCursor cursor;
-    cursor.Session = &session;
-    cursor.InMemory = 1;
-    cursor.TableName = "fans";
-    bench::CreateDiaryTable(cursor);
-    cursor.OpenTable(nullptr, nullptr, nullptr);
-    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    bench::OpenNewDiaryTable(cursor, session, "fans");
     const std::vector<std::string> texts = bench::DiaryTexts(kDays, 1000);
     for (int i = 0; i < kDays; ++i) {
       cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
