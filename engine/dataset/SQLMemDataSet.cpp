@@ -123,6 +123,8 @@ void TSQLMemDataSet::SetInMemory(bool value) {
 
 void TSQLMemDataSet::CloseDataSet() { Close(); }
 
+AnsiString TSQLMemDataSet::CurrentVersion() const { return ::CurrentVersion(); }
+
 // ---- the database hold ----
 
 void TSQLMemDataSet::HoldDatabase(Byte reason, bool hold) {

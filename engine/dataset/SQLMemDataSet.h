@@ -46,9 +46,6 @@ enum TSQLMemHoldReason : Byte {
 inline constexpr int kSQLMemBookmarkSize = 7;
 inline constexpr int kSQLMemPositionSize = 6;
 
-// The engine's version text, as CurrentVersion reads it.
-inline constexpr char SQLMemCurrentVersion[] = "4.20 ";
-
 class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMemCursorOwnerDataSet {
  public:
   // DatabaseName "MEMORY", InMemory; joins the process-wide dataset list (20007 before start-up).
@@ -73,7 +70,8 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   bool StoreDefs() const { return storeDefs_; }
   void SetStoreDefs(bool value) { storeDefs_ = value; }
   // Writes are accepted and ignored.
-  AnsiString CurrentVersion() const { return SQLMemCurrentVersion; }
+  // The engine's version text; a value read from a definition is ignored.
+  AnsiString CurrentVersion() const;
   void SetCurrentVersion(const AnsiString& /*value*/) {}
   TIndexDefs& IndexDefs() const { return *indexDefs_; }
 
