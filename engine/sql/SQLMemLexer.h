@@ -76,6 +76,7 @@ class TSQLMemLexer {
   void SetTokenCount(Integer n);
 
   const AnsiString& SQLText() const { return text_; }
+  const TSQLMemSQLParams* Params() const { return params_; }
   Integer TextLength() const { return static_cast<Integer>(text_.size()); }
   Integer Position() const { return position_; }        // next character to read; only grows
   Integer StatementNo() const { return statementNo_; }  // -1 before the first statement
