@@ -1,19 +1,456 @@
 #include "skin/forms/sCommonData.h"
 
+#include "skin/forms/sVclUtils.h"
+#include "skin/manager/sColorShift.h"
 #include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinManager.h"
+#include "skin/manager/skGlow.h"
+#include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
-#include "vcl/gui/Control.h"
+#include "vcl/gui/Form.h"
+#include "vcl/gui/GraphicControl.h"
+#include "vcl/gui/Panel.h"
 #include "vcl/rtl/AnsiStrings.h"
 
-TsCommonData::TsCommonData(TObject* owner) : HostObject(owner), HostControl(dynamic_cast<TControl*>(owner)) {}
+namespace {
 
-TsCommonData::~TsCommonData() = default;
+template <class T>
+T BindUser32(const char* name) {
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 == nullptr ? nullptr : reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
+
+bool Destroying(const TComponent* component) { return component->ComponentState().Contains(csDestroying); }
+bool Loading(const TComponent* component) { return component->ComponentState().Contains(csLoading); }
+
+LRESULT PerformCommand(TControl* control, Word command, LPARAM lParam = 0) {
+  return control->Perform(SkinCommandMessage, SkinCommandWParam(command), lParam);
+}
+
+// The window a glow of the host's form goes beside: the form's parent window for an embedded form,
+// and for an MDI child the skinned main form.
+HWND GlowOwnerOf(TControl* host) {
+  TCustomForm* form = GetParentForm(host);
+  if (form == nullptr) return nullptr;
+  if (form->FormStyle() == fsMDIChild && Application != nullptr) {
+    TCustomForm* main = Application->MainForm();
+    if (main != nullptr && main->HandleAllocated() && SendSkinCommand(main->Handle(), scGetProvider) != 0)
+      return main->Handle();
+  }
+  if (!form->HandleAllocated()) return nullptr;
+  const HWND parent = GetParent(form->Handle());
+  const bool child = (GetWindowLongPtrW(form->Handle(), GWL_STYLE) & WS_CHILD) != 0;
+  return child && parent != nullptr ? parent : form->Handle();
+}
+
+TRect ClipBoxOf(HDC dc) {
+  RECT r{};
+  GetClipBox(dc, &r);
+  return TRect{r.left, r.top, r.right, r.bottom};
+}
+
+TRect WindowRectOf(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return TRect{r.left, r.top, r.right, r.bottom};
+}
+
+// The part of a window that its window DC may paint, in window coordinates.
+TRect WindowClipBox(HWND window) {
+  const HDC dc = GetWindowDC(window);
+  const TRect box = ClipBoxOf(dc);
+  ReleaseDC(window, dc);
+  return box;
+}
+
+}  // namespace
+
+TUpdateLayeredWindow UpdateLayeredWindowProc = BindUser32<TUpdateLayeredWindow>("UpdateLayeredWindow");
+TSetLayeredWindowAttributes SetLayeredWindowAttributesProc =
+    BindUser32<TSetLayeredWindowAttributes>("SetLayeredWindowAttributes");
+
+bool LayeredWindowsAvailable() { return UpdateLayeredWindowProc != nullptr; }
+
+// ---- creation ----
+
+TsCommonData::TsCommonData(TObject* owner, bool withCache)
+    : HostObject(owner), HostControl(dynamic_cast<TControl*>(owner)) {
+  if (withCache) InitCacheBmp();
+}
+
+TsCommonData::~TsCommonData() {
+  SectionIndex = TextureIndex = HotTextureIndex = -1;
+  HostControl = nullptr;
+  HostObject = nullptr;
+  OwnSkinManager = nullptr;
+  CloseGlow();
+}
+
+TCustomForm* TsCommonData::ProviderForm() const {
+  const auto* provider = dynamic_cast<const IskProviderHost*>(HostObject);
+  return provider != nullptr ? provider->ProviderForm() : nullptr;
+}
+
+bool TsCommonData::HasSections(const TsSkinManager* manager) const { return manager != nullptr && !manager->gd.empty(); }
+
+void TsCommonData::CloseGlow() {
+  if (GlowIndex != -1) CloseGlowEffect(GlowIndex);
+  GlowIndex = -1;
+}
+
+// ---- published ----
+
+TsSkinManager* TsCommonData::GetSkinManager() const {
+  return OwnSkinManager != nullptr ? OwnSkinManager : TsSkinManager::DefaultManager();
+}
+
+void TsCommonData::RefreshHost(TsSkinManager* manager) {
+  const bool refresh = HasSections(manager) && manager->IsValidSkinIndex(SectionIndex);
+  PerformCommand(HostControl, refresh ? scRefresh : scRemoveSkin, reinterpret_cast<LPARAM>(manager));
+}
+
+void TsCommonData::SetSkinManager(TsSkinManager* manager) {
+  if (manager == OwnSkinManager) return;
+  OwnSkinManager = manager == TsSkinManager::DefaultManager() ? nullptr : manager;
+  if (HostControl != nullptr && Loading(HostControl)) return;
+  if (HasSections(manager)) {
+    UpdateIndexes();
+  } else {
+    SectionIndex = -1;
+  }
+  if (ProviderForm() != nullptr || HostControl == nullptr || HostControl->Parent() == nullptr ||
+      Destroying(HostControl))
+    return;
+  RefreshHost(manager);
+}
 
 void TsCommonData::SetSkinSection(const AnsiString& value) {
-  skinSection_ = value.empty() ? AnsiString("UNKNOWN") : AnsiUpperCase(value);
-  if (GetSkinManager() == nullptr) SectionIndex = -1;
+  // Compared as stored: "edit" over "EDIT", or "" over "UNKNOWN", changes nothing and refreshes nothing.
+  const AnsiString name = value.empty() ? AnsiString("UNKNOWN") : AnsiUpperCase(value);
+  if (name == skinSection_) return;
+  skinSection_ = name;
+  TsSkinManager* manager = GetSkinManager();
+  if (HasSections(manager)) {
+    UpdateIndexes();
+  } else {
+    SectionIndex = -1;
+  }
+  const bool live = HostControl != nullptr && !Loading(HostControl) &&
+                    !HostControl->ControlState().Contains(csReadingState) && HostControl->Parent() != nullptr &&
+                    !Destroying(HostControl);
+  if (!live) {
+    if (ProviderForm() != nullptr) BackgroundDirty = true;
+    return;
+  }
+  if (!UpdatingFlag) RefreshHost(manager);
+  CloseGlow();
 }
+
+void TsCommonData::SetCustomColor(bool value) {
+  if (value == CustomColor) return;
+  CustomColor = value;
+  if (HostControl != nullptr && !Loading(HostControl)) UpdateHostColors(true);
+}
+
+void TsCommonData::SetCustomFont(bool value) {
+  if (value == CustomFont) return;
+  CustomFont = value;
+  if (HostControl != nullptr && !Loading(HostControl)) UpdateHostColors(true);
+}
+
+// ---- questions ----
+
+bool TsCommonData::Skinned(bool checkActive) const {
+  try {
+    if (skinSection_.empty()) return false;
+    const TsSkinManager* manager = GetSkinManager();
+    if (manager == nullptr || Destroying(manager) || !manager->IsValidSkinIndex(SectionIndex)) return false;
+    if (const auto* component = dynamic_cast<const TComponent*>(HostObject); component != nullptr && Destroying(component))
+      return false;
+    return checkActive ? manager->SkinData.Active : true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool TsCommonData::IsActive() const {
+  if (HostControl == nullptr || Destroying(HostControl) || !HostControl->Enabled() ||
+      HostControl->ComponentState().Contains(csDesigning))
+    return false;
+  if (FocusFlag) return true;
+  if (auto* windowed = dynamic_cast<TWinControl*>(HostControl);
+      windowed != nullptr && windowed->HandleAllocated() && GetFocus() == windowed->Handle() &&
+      dynamic_cast<TPanel*>(HostControl) == nullptr)
+    return true;
+  return MouseInside && !InKindSet(NoHotTrackKinds(), ControlKind);
+}
+
+bool TsCommonData::StateClearOrActive() const { return (StateBits & ssPlainBackground) == 0 || IsActive(); }
+
+bool TsCommonData::IsUpdating() const {
+  const TsSkinManager* manager = GetSkinManager();
+  if (manager == nullptr || manager->ComponentState().Contains(csDesigning)) return false;
+  if (!StateClearOrActive()) return UpdatingFlag;
+  if (HostControl != nullptr) {
+    if (Destroying(HostControl)) return UpdatingFlag;
+    if (UpdatingFlag) return true;
+    return HostControl->Parent() != nullptr && SendSkinCommandToControl(HostControl->Parent(), scIsUpdating) == 1;
+  }
+  if (TCustomForm* form = ProviderForm(); form != nullptr && form->Parent() != nullptr)
+    return SendSkinCommandToControl(form->Parent(), scIsUpdating) == 1;
+  return false;
+}
+
+Integer TsCommonData::ParentRepaintAnswer() const {
+  if (HostControl == nullptr) return 0;
+  TWinControl* parent = HostControl->Parent();
+  if (parent == nullptr || !parent->HandleAllocated()) return 0;
+  return static_cast<Integer>(SendSkinCommand(parent->Handle(), scParentBgNeeded));
+}
+
+Integer TsCommonData::ParentBgState() const {
+  if (UrgentPaint || !Skinned() || HostControl == nullptr || !HostControl->Enabled()) return 1;
+  const TsSkinManager* manager = GetSkinManager();
+  const TsGeneralData& section = manager->gd[static_cast<size_t>(SectionIndex)];
+  TWinControl* parent = HostControl->Parent();
+  if (section.Props[0].Transparency > 0 && parent != nullptr && parent->HandleAllocated())
+    return static_cast<Integer>(SendSkinCommand(parent->Handle(), scParentBgNeeded));
+  return 0;
+}
+
+Integer TsCommonData::GetBgColor(Integer state, HWND window) const {
+  Integer own = clSkinFallbackColor;
+  if (HostControl != nullptr) {
+    own = HostControl->Color();
+  } else if (TCustomForm* form = ProviderForm()) {
+    own = form->Color();
+  }
+  if (!Skinned()) return own;
+  const auto parentColor = [&]() -> Integer {
+    if (HostControl != nullptr) return ControlBackgroundColor(HostControl->Parent());
+    if (window != nullptr) return WindowBackgroundColor(GetParent(window));
+    return clSkinFallbackColor;
+  };
+  const TsGeneralData& section = GetSkinManager()->gd[static_cast<size_t>(SectionIndex)];
+  return SkinnedBgColor(section, state, CustomColor, own, parentColor);
+}
+
+// ---- updates ----
+
+void TsCommonData::NotifyHost(Word command) {
+  if (HostControl != nullptr) {
+    PerformCommand(HostControl, command);
+  } else if (TCustomForm* form = ProviderForm(); form != nullptr && form->HandleAllocated()) {
+    SendSkinCommand(form->Handle(), command);
+  }
+}
+
+void TsCommonData::BeginUpdate() {
+  ++UpdateDepth;
+  UpdatingFlag = true;
+  StateBits |= ssInUpdate;
+  NotifyHost(scBeginUpdate);
+}
+
+void TsCommonData::EndUpdate(bool repaint) {
+  --UpdateDepth;
+  UpdatingFlag = false;
+  StateBits &= static_cast<Word>(~ssInUpdate);
+  if (UpdateDepth > 0) return;
+  NotifyHost(scEndUpdate);
+  if (repaint) Invalidate(false);
+}
+
+void TsCommonData::Invalidate(bool now) {
+  if (HostControl != nullptr) {
+    if (Destroying(HostControl) || Loading(HostControl)) return;
+    BackgroundDirty = true;
+    if (!ControlIsPaintable(HostControl)) return;
+    if (auto* windowed = dynamic_cast<TWinControl*>(HostControl)) {
+      if (!windowed->HandleAllocated()) return;
+      UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME;
+      if (now) flags |= RDW_UPDATENOW;
+      RedrawWindow(windowed->Handle(), nullptr, nullptr, flags);
+    } else {
+      HostControl->Repaint();
+    }
+    return;
+  }
+  if (TCustomForm* form = ProviderForm()) {
+    BackgroundDirty = true;
+    if (form->HandleAllocated())
+      RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE);
+  }
+}
+
+void TsCommonData::InitCacheBmp() {
+  // Bitmaps of this library are always device-independent sections, so none needs converting.
+  if (!CacheBitmap) {
+    CacheBitmap = std::make_unique<TBitmap>();
+    CacheBitmap->SetPixelFormat(pf32bit);
+    CacheBitmap->Canvas().OnChange = nullptr;
+  }
+  if (HostControl == nullptr) return;
+  const Integer width = std::max(HostControl->Width(), 0);
+  const Integer height = std::max(HostControl->Height(), 0);
+  if (CacheBitmap->Width() != width || CacheBitmap->Height() != height) CacheBitmap->SetSize(width, height);
+}
+
+// ---- skin resolution ----
+
+void TsCommonData::UpdateIndexes() {
+  BackgroundDirty = true;
+  TsSkinManager* manager = GetSkinManager();
+  SectionIndex = manager != nullptr && manager->Active() ? manager->GetSkinIndex(skinSection_) : -1;
+  UpdateBackgroundMode();
+  StateBits = ssNotComputed;
+  if (SectionIndex >= 0) {
+    BorderMaskIndex = manager->gd[static_cast<size_t>(SectionIndex)].BorderMask;
+    TextureIndex = manager->GetTextureIndex(SectionIndex, skinSection_, "PATTERN");
+    HotTextureIndex = manager->GetTextureIndex(SectionIndex, skinSection_, "HOTPATTERN");
+    UpdateSkinState(false);
+  } else {
+    TextureIndex = HotTextureIndex = -1;
+  }
+}
+
+void TsCommonData::ApplyDefaultSection() {
+  if (!skinSection_.empty()) {
+    UpdateIndexes();
+    return;
+  }
+  const std::string_view section = DefaultSectionOfKind(ControlKind);
+  if (!section.empty()) {
+    SetSkinSection(AnsiString(section));
+  } else if (HostObject != nullptr) {
+    SetSkinSection(HostObject->ClassName());
+  }
+}
+
+void TsCommonData::AfterHostLoaded() {
+  ApplyDefaultSection();
+  if (!Skinned() || HostControl == nullptr || HostControl->Parent() == nullptr || Loading(HostControl)) return;
+  if (dynamic_cast<TWinControl*>(HostControl) != nullptr) NotifyParentForm(HostControl);
+  UpdateHostColors(false);
+}
+
+void TsCommonData::UpdateBackgroundMode() {
+  const TsSkinManager* manager = GetSkinManager();
+  BackgroundMode = manager != nullptr && manager->IsValidSkinIndex(SectionIndex)
+                       ? BackgroundModeOf(manager->gd[static_cast<size_t>(SectionIndex)])
+                       : 0;
+}
+
+void TsCommonData::UpdateHostColors(bool repaint) {
+  if (!Skinned() || !InKindSet(EditLikeKinds(), ControlKind) || HostControl == nullptr) return;
+  if (auto* windowed = dynamic_cast<TWinControl*>(HostControl); windowed != nullptr && !windowed->HandleAllocated())
+    return;
+  const TsGeneralData& section = GetSkinManager()->gd[static_cast<size_t>(SectionIndex)];
+  const auto shifted = [&](Integer color) {
+    return ChangeColorSaturation(ChangeColorHue(HueShift, color), SaturationShift);
+  };
+  if (!CustomColor) {
+    const Integer color = shifted(section.Props[0].Color);
+    if (HostControl->Color() != color) HostControl->SetColor(color);
+  }
+  if (!CustomFont) {
+    const Integer color = shifted(section.Props[0].TextColor);
+    if (HostControl->Font().Color() != color) HostControl->Font().SetColor(color);
+  }
+  if (repaint) Invalidate(false);
+}
+
+Integer TsCommonData::PlainBackgroundKind() const {
+  const TsSkinManager* manager = GetSkinManager();
+  if (manager == nullptr) return 1;
+  TskPlainBgContext context;
+  if (HostControl != nullptr && HostControl->Parent() != nullptr) {
+    TWinControl* parent = HostControl->Parent();
+    context.ParentState = [parent]() -> Integer {
+      if (!parent->HandleAllocated()) return 2;
+      return static_cast<Integer>(SendSkinCommand(parent->Handle(), scGetSkinState));
+    };
+  }
+  if (TCustomForm* form = ProviderForm()) context.FormPaintsItself = static_cast<bool>(form->OnPaint);
+  return PlainBackgroundKindOf(manager->gd, manager->ma, SectionIndex, context);
+}
+
+void TsCommonData::UpdateSkinState(bool propagate) {
+  StateBits &= static_cast<Word>(~ssPlainBackground);
+  if (HostControl != nullptr) {
+    // Forms scroll their client as containers do.
+    if (dynamic_cast<TPanel*>(HostControl) != nullptr || dynamic_cast<TCustomForm*>(HostControl) != nullptr) {
+      const Integer kind = PlainBackgroundKind();
+      if (kind == 2) return;
+      if (kind % 2 == 1) StateBits |= ssPlainBackground;
+      StateBits &= static_cast<Word>(~ssNotComputed);
+    }
+    if (auto* windowed = dynamic_cast<TWinControl*>(HostControl); windowed != nullptr && propagate) {
+      for (int i = 0; i < windowed->ControlCount(); ++i)
+        SendSkinCommandToControl(windowed->Controls(i), scGetSkinState, 1);
+    }
+    return;
+  }
+  if (TCustomForm* form = ProviderForm()) {
+    if (PlainBackgroundKind() != 1) return;
+    if (form->FormStyle() != fsMDIForm) StateBits |= ssPlainBackground;
+    StateBits &= static_cast<Word>(~ssNotComputed);
+  }
+}
+
+void TsCommonData::ShowGlow(bool hide, HWND window) {
+  TsSkinManager* manager = GetSkinManager();
+  if (manager == nullptr || !manager->Effects().AllowGlowing() || !manager->IsValidSkinIndex(SectionIndex)) return;
+  const TsGeneralData& section = manager->gd[static_cast<size_t>(SectionIndex)];
+  if (section.GlowLevel < 1) return;
+  // A glow counts as open only while its index still names one: emptying the glow list (a form's move)
+  // leaves the index stale.
+  const bool open = GlowIndex != -1 && GlowEffectAt(GlowIndex) != nullptr;
+  if (!open) GlowIndex = -1;
+  TRect rect;
+  TRect clip;
+  HWND owner = nullptr;
+  if (HostControl != nullptr) {
+    if (!MouseInside || HostControl->ControlState().Contains(csLButtonDown) || (hide && open)) {
+      CloseGlow();
+      return;
+    }
+    if (open) return;
+    owner = GlowOwnerOf(HostControl);
+    if (owner == nullptr) return;
+    if (auto* windowed = dynamic_cast<TWinControl*>(HostControl)) {
+      if (!windowed->HandleAllocated()) return;
+      rect = WindowRectOf(windowed->Handle());
+      clip = WindowClipBox(windowed->Handle());
+    } else {
+      TWinControl* parent = HostControl->Parent();
+      if (parent == nullptr || !parent->HandleAllocated()) return;
+      const TPoint origin = HostControl->ClientOrigin();
+      rect = Bounds(origin.X, origin.Y, HostControl->Width(), HostControl->Height());
+      const HDC dc = GetDC(parent->Handle());
+      TRect box = ClipBoxOf(dc);
+      ReleaseDC(parent->Handle(), dc);
+      box = TRect{box.Left - HostControl->Left(), box.Top - HostControl->Top(), box.Right - HostControl->Left(),
+                  box.Bottom - HostControl->Top()};
+      clip = TRect{std::max(box.Left, 0), std::max(box.Top, 0), std::min(box.Right, HostControl->Width()),
+                   std::min(box.Bottom, HostControl->Height())};
+    }
+  } else {
+    if (window == nullptr) return;
+    if (hide && open) {
+      CloseGlow();
+      return;
+    }
+    if (open) return;
+    rect = WindowRectOf(window);
+    clip = WindowClipBox(window);
+    owner = TopLevelAncestor(window);
+  }
+  GlowIndex = OpenGlowEffect(rect, clip, skinSection_, manager, owner, 255, section.GlowOffset, "GLOW");
+}
+
+// ---- the common receiver ----
 
 bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
   if (data == nullptr || message.Msg != SkinCommandMessage) return false;
@@ -44,12 +481,21 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
       data->PartialPaint = true;
       return false;
     case scGetBgColor:
-      // A skinned host mixes its section's colour with its parent's; that needs the skin's sections.
+      // A skinned host mixes its section's colour with its parent's; that comes with its painting.
       if (data->HostControl == nullptr || data->Skinned()) return false;
       message.Result = static_cast<LRESULT>(ColorToRGB(data->HostControl->Color()));
       return true;
     case scGetSkinIndex:
       if (message.LParam != 0) reinterpret_cast<TskSectionInfo*>(message.LParam)->Index = data->SectionIndex;
+      return true;
+    case scGetSkinState:
+      // 1 recomputes the whole subtree and answers nothing; otherwise a state never computed is first.
+      if (message.LParam == 1) {
+        data->UpdateSkinState(true);
+      } else {
+        if (data->StateBits == ssNotComputed) data->UpdateSkinState(false);
+        message.Result = data->StateBits;
+      }
       return true;
     case scGetCommonData:
       message.Result = reinterpret_cast<LRESULT>(data);
@@ -66,15 +512,3 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
       return false;
   }
 }
-
-TUpdateLayeredWindow UpdateLayeredWindowFunction() {
-  static const TUpdateLayeredWindow function = [] {
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 == nullptr ? nullptr
-                             : reinterpret_cast<TUpdateLayeredWindow>(
-                                   reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindow")));
-  }();
-  return function;
-}
-
-bool LayeredWindowsAvailable() { return UpdateLayeredWindowFunction() != nullptr; }

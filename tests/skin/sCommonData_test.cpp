@@ -1,0 +1,401 @@
+// The skin state of controls skinned with the diary's built-in skin: what its setters ask of the host,
+// the update bracket, when a host counts as active, skinned or updating, its background colour, the
+// indexes and state it resolves, and the glow around a hot host.
+#include "skin/forms/sCommonData.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "skin/SkinFixture.h"
+#include "skin/SkinTestControls.h"
+#include "skin/forms/sVclUtils.h"
+#include "skin/manager/skGlow.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Colors.h"
+#include "vcl/gui/Edit.h"
+
+using namespace skintest;
+
+namespace {
+
+using TSkinnedEdit = TSkinned<TEdit>;
+
+// A shown red form holding a skinned panel and a skinned edit, with the built-in skin loaded.
+class CommonData : public SkinFixture {
+ protected:
+  void SetUp() override {
+    SkinFixture::SetUp();
+    if (HasFatalFailure()) return;
+    form_ = New<TSkinnedForm>(nullptr);
+    form_->SetBounds(120, 100, 320, 200);
+    form_->SetColor(clRed);
+    panel_ = AddControl<TSkinnedPanel>(form_, 10);
+    edit_ = AddControl<TSkinnedEdit>(form_, 100);
+    other_ = AddControl<TSkinnedEdit>(form_, 200);
+    form_->Show();
+    guitest::Pump();
+    panel_->commands.clear();
+    edit_->commands.clear();
+  }
+  void TearDown() override {
+    CloseAllGlowEffects(true);
+    delete form_;
+    SkinFixture::TearDown();
+  }
+  TsCommonData& Panel() { return *panel_->data; }
+
+  TSkinnedForm* form_ = nullptr;
+  TSkinnedPanel* panel_ = nullptr;
+  TSkinnedEdit* edit_ = nullptr;
+  TSkinnedEdit* other_ = nullptr;
+};
+
+TEST_F(CommonData, SectionAndManagerSettersHaveTheHostRefreshOrDropTheSkinOnce) {
+  TsSkinManager* const skinless = New<TsSkinManager>(nullptr);  // no skin loaded: no sections
+  ASSERT_EQ(TsSkinManager::DefaultManager(), manager_);
+  TsCommonData& d = Panel();
+  const auto lp = [](TsSkinManager* m) { return reinterpret_cast<LPARAM>(m); };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::vector<Word> commands;
+    LPARAM lParam;
+    const char* section;
+    const char* resolved;  // the section the index names, nullptr for -1
+  } steps[] = {
+      {"a section of the skin", [&] { d.SetSkinSection("edit"); }, {scRefresh}, lp(manager_), "EDIT", "EDIT"},
+      {"the same text again", [&] { d.SetSkinSection("edit"); }, {}, 0, "EDIT", "EDIT"},
+      {"the stored name", [&] { d.SetSkinSection("EDIT"); }, {}, 0, "EDIT", "EDIT"},
+      {"a section the skin lacks", [&] { d.SetSkinSection("NoSuch"); }, {scRemoveSkin}, lp(manager_), "NOSUCH", nullptr},
+      {"no name", [&] { d.SetSkinSection(""); }, {scRemoveSkin}, lp(manager_), "UNKNOWN", nullptr},
+      {"no name again", [&] { d.SetSkinSection(""); }, {}, 0, "UNKNOWN", nullptr},
+      {"back to a section", [&] { d.SetSkinSection("panel"); }, {scRefresh}, lp(manager_), "PANEL", "PANEL"},
+      {"a manager without skin", [&] { d.SetSkinManager(skinless); }, {scRemoveSkin}, lp(skinless), "PANEL", nullptr},
+      {"the same manager", [&] { d.SetSkinManager(skinless); }, {}, 0, "PANEL", nullptr},
+      {"the default manager", [&] { d.SetSkinManager(manager_); }, {scRefresh}, lp(manager_), "PANEL", "PANEL"},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    panel_->commands.clear();
+    panel_->lastLParam = 0;
+    s.act();
+    EXPECT_EQ(panel_->commands, s.commands);
+    EXPECT_EQ(panel_->lastLParam, s.lParam);
+    EXPECT_EQ(d.SkinSection(), s.section);
+    EXPECT_EQ(d.SectionIndex, s.resolved != nullptr ? Section(s.resolved) : -1);
+  }
+  // The default manager is never stored: the host follows whichever manager is the default.
+  EXPECT_EQ(d.OwnSkinManager, nullptr);
+  EXPECT_FALSE(d.SkinManagerStored());
+  EXPECT_EQ(d.GetSkinManager(), manager_);
+  d.SetSkinManager(skinless);
+  EXPECT_TRUE(d.SkinManagerStored());
+  EXPECT_EQ(d.GetSkinManager(), skinless);
+  d.SetSkinManager(nullptr);
+  EXPECT_EQ(d.GetSkinManager(), manager_);
+  delete skinless;
+
+  // A host without parent or still loading only keeps the name.
+  TSkinnedPanel* loose = New<TSkinnedPanel>(form_);
+  loose->data->SetSkinSection("edit");
+  EXPECT_TRUE(loose->commands.empty());
+  EXPECT_EQ(loose->data->SectionIndex, Section("EDIT"));
+}
+
+TEST_F(CommonData, NestedUpdatesEndOnceTheOutermostEnds) {
+  TsCommonData& d = Panel();
+  d.SetSkinSection("PANEL");
+  panel_->commands.clear();
+  d.BeginUpdate();
+  d.BeginUpdate();
+  EXPECT_EQ(d.UpdateDepth, 2);
+  EXPECT_TRUE(d.UpdatingFlag);
+  EXPECT_EQ(d.StateBits & ssInUpdate, ssInUpdate);
+  d.BackgroundDirty = false;
+  d.EndUpdate(true);
+  EXPECT_EQ(d.UpdateDepth, 1);
+  EXPECT_FALSE(d.UpdatingFlag) << "any end clears the flag; only the depth waits";
+  EXPECT_FALSE(d.BackgroundDirty) << "no repaint before the outermost end";
+  d.EndUpdate(true);
+  EXPECT_EQ(d.UpdateDepth, 0);
+  EXPECT_EQ(d.StateBits & ssInUpdate, 0);
+  EXPECT_TRUE(d.BackgroundDirty) << "the repaint invalidates";
+  EXPECT_EQ(panel_->commands, (std::vector<Word>{scBeginUpdate, scBeginUpdate, scEndUpdate}));
+}
+
+TEST_F(CommonData, ActiveByRealFocusAndByTheMouseForKindsThatTrackIt) {
+  TsCommonData& e = *edit_->data;
+  e.ControlKind = 10;
+  other_->SetFocus();
+  guitest::Pump();
+  ASSERT_EQ(GetFocus(), other_->Handle());
+  EXPECT_FALSE(e.IsActive());
+  edit_->SetFocus();
+  guitest::Pump();
+  ASSERT_EQ(GetFocus(), edit_->Handle());
+  EXPECT_TRUE(e.IsActive()) << "the focus, without the flag that a message would set";
+  EXPECT_FALSE(e.FocusFlag);
+  edit_->SetEnabled(false);
+  EXPECT_FALSE(e.IsActive()) << "never while disabled";
+  edit_->SetEnabled(true);
+  other_->SetFocus();
+  guitest::Pump();
+
+  struct Case {
+    Integer kind;
+    bool mouseInside, focusFlag, active;
+  } cases[] = {
+      {10, false, false, false}, {10, true, false, true}, {0, true, false, true},
+      {51, true, false, false},  {19, true, false, false}, {150, true, false, false},
+      {51, false, true, true},   {300, true, false, true},
+  };
+  for (const Case& c : cases) {
+    e.ControlKind = c.kind;
+    e.MouseInside = c.mouseInside;
+    e.FocusFlag = c.focusFlag;
+    EXPECT_EQ(e.IsActive(), c.active) << "kind " << c.kind << " mouse " << c.mouseInside;
+  }
+
+  // A panel never counts as active by holding the focus.
+  TsCommonData& p = Panel();
+  SetFocus(panel_->Handle());
+  ASSERT_EQ(GetFocus(), panel_->Handle());
+  EXPECT_FALSE(p.IsActive());
+
+  // Plain panels wait for updates only while active.
+  p.SetSkinSection("PANEL");
+  p.StateBits = ssPlainBackground;
+  p.UpdatingFlag = true;
+  EXPECT_FALSE(p.StateClearOrActive());
+  EXPECT_TRUE(p.IsUpdating());
+  p.UpdatingFlag = false;
+  form_->data->UpdatingFlag = true;  // the parent says it is updating...
+  EXPECT_FALSE(p.IsUpdating()) << "...but a plain, inactive host does not ask it";
+  p.StateBits = 0;
+  EXPECT_TRUE(p.IsUpdating()) << "the parent's answer to the updating question";
+  form_->data->UpdatingFlag = false;
+  form_->data->BackgroundDirty = false;
+  EXPECT_FALSE(p.IsUpdating());
+}
+
+TEST_F(CommonData, SkinnedOnlyWithASectionOfTheLoadedSkin) {
+  TsCommonData& d = Panel();
+  EXPECT_FALSE(d.Skinned()) << "no section yet";
+  d.SetSkinSection("NOSUCH");
+  EXPECT_FALSE(d.Skinned());
+  EXPECT_FALSE(d.Skinned(true));
+  d.SetSkinSection("PANEL");
+  EXPECT_TRUE(d.Skinned());
+  EXPECT_TRUE(d.Skinned(true));
+  manager_->SkinData.Active = false;
+  EXPECT_TRUE(d.Skinned());
+  EXPECT_FALSE(d.Skinned(true)) << "the skin must also be applied";
+  manager_->SkinData.Active = true;
+  d.SectionIndex = static_cast<Integer>(manager_->gd.size());
+  EXPECT_FALSE(d.Skinned()) << "an index past the sections";
+}
+
+TEST_F(CommonData, BackgroundColourOfTheBuiltInSections) {
+  TsCommonData& d = Panel();
+  d.SetSkinSection("EDIT");
+  const Integer editColor = SectionData("EDIT").Props[0].Color;
+  EXPECT_EQ(d.GetBgColor(0), editColor);
+  EXPECT_EQ(d.GetBgColor(1), SectionData("EDIT").Props[1].Color);
+  d.SetCustomColor(true);
+  panel_->SetColor(0x123456);
+  EXPECT_EQ(d.GetBgColor(0), 0x123456) << "a host keeping its colour";
+  d.SetCustomColor(false);
+
+  // GROUPBOX is fully transparent: the colour of the parent (an unskinned host answers its own colour
+  // to the skin command).
+  d.SetSkinSection("GROUPBOX");
+  ASSERT_EQ(SectionData("GROUPBOX").Props[0].Transparency, 100);
+  EXPECT_EQ(d.GetBgColor(0), 0x0000FF);
+  EXPECT_EQ(d.GetBgColor(1), 0x0000FF);
+
+  // Unskinned: the host's colour as it stands.
+  d.SetSkinSection("NOSUCH");
+  panel_->SetColor(clBtnFace);
+  EXPECT_EQ(d.GetBgColor(0), clBtnFace);
+
+  // A record without control stands for a window: its parent window is asked; with neither, the
+  // button face.
+  TsCommonData windowless(nullptr);
+  windowless.SetSkinSection("GROUPBOX");
+  ASSERT_TRUE(windowless.Skinned());
+  EXPECT_EQ(windowless.GetBgColor(0, edit_->Handle()), 0x0000FF);
+  EXPECT_EQ(windowless.GetBgColor(0), clSkinFallbackColor);
+  windowless.SetSkinSection("NOSUCH");
+  EXPECT_EQ(windowless.GetBgColor(0, edit_->Handle()), clSkinFallbackColor);
+}
+
+TEST_F(CommonData, AHalfTransparentSectionMixesItsColourWithTheParents) {
+  TSkinVariant variant;
+  variant.Set("PANEL", "TRANSPARENCY", 40).Set("PANEL", "COLOR", 0x323232);
+  LoadVariant(variant);
+  form_->SetColor(0xC86400);
+  Panel().SetSkinSection("PANEL");
+  ASSERT_EQ(SectionData("PANEL").States, 1);
+  const Integer expected = (110 << 16) | (70 << 8) | 30;  // round(0.4 x parent + 0.6 x section)
+  EXPECT_EQ(Panel().GetBgColor(0), expected);
+  EXPECT_EQ(Panel().GetBgColor(1), expected) << "one state: hot is normal";
+}
+
+TEST_F(CommonData, ResolvesIndexesStateAndColoursFromTheSkin) {
+  TsCommonData& d = Panel();
+  d.SetSkinSection("BUTTON");
+  const Integer button = Section("BUTTON");
+  EXPECT_EQ(d.SectionIndex, button);
+  EXPECT_EQ(d.BorderMaskIndex, manager_->gd[static_cast<size_t>(button)].BorderMask);
+  EXPECT_GE(d.BorderMaskIndex, 0);
+  EXPECT_EQ(d.TextureIndex, manager_->GetTextureIndex(button, "BUTTON", "PATTERN"));
+  EXPECT_EQ(d.BackgroundMode, 0);
+  d.SetSkinSection("FORMTITLE");
+  EXPECT_EQ(d.BackgroundMode, bmHeight) << "a vertical gradient";
+
+  // A panel on a plain section has a plain background; a border painting its centre has not. The
+  // answer to the state question computes a state that was never computed.
+  d.SetSkinSection("PANEL");
+  EXPECT_EQ(d.PlainBackgroundKind(), 1);
+  EXPECT_EQ(d.StateBits, ssPlainBackground);
+  d.StateBits = ssNotComputed;
+  EXPECT_EQ(SendSkinCommand(panel_->Handle(), scGetSkinState), ssPlainBackground);
+  d.SetSkinSection("BUTTON");
+  EXPECT_EQ(d.PlainBackgroundKind(), 0);
+  EXPECT_EQ(d.StateBits, 0);
+
+  // Default sections: by kind, else the class name.
+  TsCommonData byKind(edit_);
+  byKind.ControlKind = 10;
+  byKind.ApplyDefaultSection();
+  EXPECT_EQ(byKind.SkinSection(), "EDIT");
+  TPanel* plain = AddControl<TPanel>(form_, 250);
+  TsCommonData byClass(plain);
+  byClass.ApplyDefaultSection();
+  EXPECT_EQ(byClass.SkinSection(), "TPANEL");
+  EXPECT_EQ(byClass.SectionIndex, -1);
+
+  // Edit-like hosts take the section's colours unless they keep their own.
+  TsCommonData& e = *edit_->data;
+  e.ControlKind = 10;
+  edit_->SetColor(clRed);
+  edit_->Font().SetColor(clRed);
+  e.SetCustomFont(true);
+  e.SetSkinSection("EDIT");
+  e.UpdateHostColors(false);
+  EXPECT_EQ(edit_->Color(), SectionData("EDIT").Props[0].Color);
+  EXPECT_EQ(edit_->Font().Color(), clRed);
+  d.ControlKind = 51;  // not edit-like: keeps its colour
+  panel_->SetColor(clRed);
+  d.UpdateHostColors(false);
+  EXPECT_EQ(panel_->Color(), clRed);
+
+  d.InitCacheBmp();
+  ASSERT_NE(d.CacheBitmap, nullptr);
+  EXPECT_EQ(d.CacheBitmap->Width(), panel_->Width());
+  EXPECT_EQ(d.CacheBitmap->Height(), panel_->Height());
+  EXPECT_EQ(d.CacheBitmap->PixelFormat(), pf32bit);
+}
+
+// PANEL gets a glow: GLOW 4 with margin 1 and a 16 x 16 mask of borders 6, filled with one pixel.
+constexpr Cardinal kGlowPixel = 0x80204080u;
+
+TSkinVariant GlowingPanels() {
+  TskMaskValue shape;
+  shape.Form = TskMaskForm::Borders;
+  shape.Count = 1;
+  shape.WL = shape.WT = shape.WR = shape.WB = 6;
+  TSkinVariant variant;
+  variant.Set("PANEL", "GLOW", 4).Set("PANEL", "GLOWMARGIN", 1)
+      .AddMask("PANEL", "GLOW0", shape, 16, 16, [](int, int, int) { return kGlowPixel; });
+  return variant;
+}
+
+TEST_F(CommonData, AGlowIdEmptiedByAFormMoveNeverClosesALaterGlow) {
+  LoadVariant(GlowingPanels());
+  if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
+  TLayeredRecorder recorder;
+  TSkinnedPanel* second = AddControl<TSkinnedPanel>(form_, 160);
+  TsCommonData& a = Panel();
+  TsCommonData& b = *second->data;
+  for (TsCommonData* d : {&a, &b}) {
+    d->SetSkinSection("PANEL");
+    d->MouseInside = true;
+  }
+
+  a.ShowGlow(false);
+  ASSERT_GE(a.GlowIndex, 0);
+  TskGlowEffect* glow = GlowEffectAt(a.GlowIndex);
+  ASSERT_NE(glow, nullptr);
+  const HWND glowWindow = glow->GlowForm()->Handle();
+  ASSERT_EQ(recorder.calls.size(), 1u);
+  const TLayeredCall& shown = recorder.calls[0];
+  EXPECT_TRUE(shown.Update);
+  EXPECT_EQ(shown.Window, glowWindow);
+  RECT r;
+  GetWindowRect(panel_->Handle(), &r);
+  EXPECT_EQ(shown.Position, (TPoint{r.left - 5, r.top - 5})) << "borders 6 less the margin";
+  EXPECT_EQ(shown.Size, (TPoint{panel_->Width() + 10, panel_->Height() + 10}));
+  EXPECT_EQ(shown.PixelAt(2, 2), kGlowPixel);
+  EXPECT_EQ(shown.PixelAt(shown.Size.X / 2, shown.Size.Y / 2), 0u) << "the control shows through";
+
+  const Integer first = a.GlowIndex;
+  a.ShowGlow(false);
+  EXPECT_EQ(a.GlowIndex, first) << "already open";
+  EXPECT_EQ(recorder.calls.size(), 1u);
+
+  CloseAllGlowEffects(true);  // what a form's move does
+  EXPECT_FALSE(IsWindow(glowWindow));
+  EXPECT_EQ(a.GlowIndex, first) << "the host still holds the index";
+
+  b.ShowGlow(false);
+  ASSERT_GE(b.GlowIndex, 0);
+  EXPECT_NE(b.GlowIndex, first) << "ids are never handed out twice";
+  const HWND secondWindow = GlowEffectAt(b.GlowIndex)->GlowForm()->Handle();
+  Integer stale = first;
+  CloseGlowEffect(stale);
+  EXPECT_EQ(stale, first) << "a stale id closes nothing";
+  ASSERT_NE(GlowEffectAt(b.GlowIndex), nullptr) << "the second glow stays";
+  EXPECT_TRUE(IsWindow(secondWindow));
+
+  a.MouseInside = false;
+  a.ShowGlow(false);  // the mouse left: only an open glow is closed
+  EXPECT_EQ(a.GlowIndex, -1);
+  EXPECT_TRUE(IsWindow(secondWindow));
+
+  // A glow that went with the list opens again when the host is hot again.
+  a.MouseInside = true;
+  a.GlowIndex = first;
+  a.ShowGlow(false);
+  EXPECT_GE(a.GlowIndex, 0);
+  EXPECT_NE(a.GlowIndex, first);
+  EXPECT_NE(a.GlowIndex, b.GlowIndex);
+
+  b.ShowGlow(true);  // hide
+  EXPECT_EQ(b.GlowIndex, -1);
+  EXPECT_FALSE(IsWindow(secondWindow));
+  EXPECT_NE(GlowEffectAt(a.GlowIndex), nullptr);
+}
+
+TEST_F(CommonData, NoGlowWithoutGlowSizeOrWithTheButtonDown) {
+  if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
+  TLayeredRecorder recorder;
+  TsCommonData& d = Panel();
+  d.SetSkinSection("PANEL");
+  d.MouseInside = true;
+  d.ShowGlow(false);
+  EXPECT_EQ(d.GlowIndex, -1) << "the built-in skin has no glows";
+  LoadVariant(GlowingPanels());
+  d.UpdateIndexes();
+  panel_->SetControlState(panel_->ControlState().Include(csLButtonDown));
+  d.ShowGlow(false);
+  EXPECT_EQ(d.GlowIndex, -1);
+  panel_->SetControlState(panel_->ControlState().Exclude(csLButtonDown));
+  d.ShowGlow(false);
+  EXPECT_GE(d.GlowIndex, 0);
+  EXPECT_EQ(recorder.calls.size(), 1u);
+}
+
+}  // namespace
