@@ -399,3 +399,81 @@ TEST_F(CommonData, NoGlowWithoutGlowSizeOrWithTheButtonDown) {
 }
 
 }  // namespace
+
+namespace {
+
+// The skin state of a form's provider: a component that names the form whose frame it skins.
+class TTestProvider : public TComponent, public IskProviderHost {
+ public:
+  TTestProvider(TCustomForm* form) : TComponent(nullptr), form_(form) {}
+  TCustomForm* ProviderForm() const override { return form_; }
+
+ private:
+  TCustomForm* form_;
+};
+
+TEST_F(CommonData, AProvidersStateTalksToItsFormsWindow) {
+  std::unique_ptr<TTestProvider> provider(New<TTestProvider>(form_));
+  TsCommonData d(provider.get());
+  EXPECT_EQ(d.HostControl, nullptr);
+  d.BackgroundDirty = false;
+  d.SetSkinSection("FORM");
+  EXPECT_TRUE(d.BackgroundDirty) << "a provider's section marks its frame for repainting";
+  EXPECT_EQ(d.SectionIndex, Section("FORM"));
+  EXPECT_FALSE(form_->Saw(scRefresh)) << "and refreshes nothing itself";
+  EXPECT_EQ(d.StateBits, ssPlainBackground) << "FORM is one colour inside a thin border";
+  form_->OnPaint = [](TObject*) {};
+  EXPECT_EQ(d.PlainBackgroundKind(), 0) << "a form that paints itself";
+  form_->OnPaint = nullptr;
+
+  form_->commands.clear();
+  d.BeginUpdate();
+  d.EndUpdate(false);
+  EXPECT_EQ(form_->commands, (std::vector<Word>{scBeginUpdate, scEndUpdate}));
+  form_->SetColor(0x00ABCDEF);
+  d.SetSkinSection("NOSUCH");
+  EXPECT_EQ(d.GetBgColor(0), 0x00ABCDEF) << "an unskinned provider answers its form's colour";
+  d.BackgroundDirty = false;
+  d.Invalidate();
+  EXPECT_TRUE(d.BackgroundDirty);
+}
+
+TEST_F(CommonData, ParentBackgroundIsAskedAnewWhenUrgentUnskinnedOrDisabled) {
+  TsCommonData& d = Panel();
+  EXPECT_EQ(d.ParentBgState(), 1) << "not skinned";
+  d.SetSkinSection("PANEL");
+  EXPECT_EQ(d.ParentBgState(), 0) << "an opaque section";
+  d.UrgentPaint = true;
+  EXPECT_EQ(d.ParentBgState(), 1);
+  d.UrgentPaint = false;
+  panel_->SetEnabled(false);
+  EXPECT_EQ(d.ParentBgState(), 1);
+  panel_->SetEnabled(true);
+  d.SetSkinSection("GROUPBOX");
+  EXPECT_EQ(d.ParentBgState(), 0) << "see-through: the parent's answer (an unskinned form gives none)";
+  EXPECT_EQ(d.ParentRepaintAnswer(), 0);
+}
+
+TEST_F(CommonData, InvalidateRedrawsTheHostNowOrLater) {
+  TsCommonData& d = Panel();
+  d.SetSkinSection("PANEL");
+  guitest::Pump();
+  RECT pending;
+  ASSERT_FALSE(GetUpdateRect(panel_->Handle(), &pending, FALSE));
+  d.BackgroundDirty = false;
+  d.Invalidate(false);
+  EXPECT_TRUE(d.BackgroundDirty);
+  EXPECT_TRUE(GetUpdateRect(panel_->Handle(), &pending, FALSE)) << "left to the next paint";
+  guitest::Pump();
+  d.Invalidate(true);
+  EXPECT_FALSE(GetUpdateRect(panel_->Handle(), &pending, FALSE)) << "painted at once";
+
+  // A host that is being read or has no parent is only marked.
+  TSkinnedPanel* loose = New<TSkinnedPanel>(form_);
+  loose->data->BackgroundDirty = false;
+  loose->data->Invalidate(true);
+  EXPECT_TRUE(loose->data->BackgroundDirty);
+  EXPECT_FALSE(loose->HandleAllocated());
+}
+
+}  // namespace
