@@ -7,7 +7,7 @@
 #include <string>
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinOptions.h"
-#include "vcl/rtl/Strings.h"
+#include "skin/portable/SkinSections.h"
 
 namespace {
 
@@ -60,15 +60,7 @@ TEST(SkinStateRules, KindsWithoutASectionOfTheirOwnTakeTheirClassName) {
   for (const Case& c : cases) EXPECT_EQ(DefaultSectionOfKind(c.kind), c.section) << c.kind;
 }
 
-TsGeneralDataArray SectionsOf(std::string_view text) {
-  TStringList lines;
-  lines.SetText(text);
-  TMemIniFile ini(AnsiString(), true);
-  ini.SetStrings(lines);
-  TsGeneralDataArray sections;
-  ReadSkinSections(ini, nullptr, [](Integer c) { return c; }, sections);
-  return sections;
-}
+using skintest::SectionsOf;
 
 const TsGeneralData& Named(const TsGeneralDataArray& sections, const char* name) {
   for (const TsGeneralData& s : sections)
