@@ -1,13 +1,17 @@
 #include "skin/forms/sCommonData.h"
 
+#include "skin/forms/sSectionPaint.h"
 #include "skin/forms/sVclUtils.h"
+#include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sColorShift.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/skGlow.h"
+#include "skin/manager/skntSystem.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
+#include "vcl/gui/Graphic.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/GraphicControl.h"
 #include "vcl/gui/Panel.h"
@@ -448,6 +452,268 @@ void TsCommonData::ShowGlow(bool hide, HWND window) {
     owner = TopLevelAncestor(window);
   }
   GlowIndex = OpenGlowEffect(rect, clip, skinSection_, manager, owner, 255, section.GlowOffset, "GLOW");
+}
+
+// ---- parent backgrounds ----
+
+namespace {
+
+Integer DefaultGlobalColor() {
+  const TsSkinManager* manager = TsSkinManager::DefaultManager();
+  return manager != nullptr ? manager->GetGlobalColor() : clSkinFallbackColor;
+}
+
+void FillDCRect(HDC dc, const TRect& rect, Integer color) {
+  const HBRUSH brush = CreateSolidBrush(ColorToRGB(color));
+  const RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
+// The requester's place moved by (dx, dy): its place inside the next responder up.
+void MoveRequest(TskBgRequest& request, Integer dx, Integer dy) {
+  request.OffsetX += dx;
+  request.OffsetY += dy;
+}
+
+// Without an answer, in paint mode: the asked control or window paints itself into the request's DC,
+// seen through a viewport moved to the requester's place in it.
+template <class Paint>
+void PaintThroughViewport(TskBgRequest& request, Paint paint) {
+  const HDC dc = request.TargetDC;
+  const int saved = SaveDC(dc);
+  OffsetViewportOrgEx(dc, -request.OffsetX, -request.OffsetY, nullptr);
+  request.Rect = TRect{request.Rect.Left + request.OffsetX, request.Rect.Top + request.OffsetY,
+                       request.Rect.Right + request.OffsetX, request.Rect.Bottom + request.OffsetY};
+  IntersectClipRect(dc, request.Rect.Left, request.Rect.Top, request.Rect.Right, request.Rect.Bottom);
+  paint(reinterpret_cast<WPARAM>(dc));
+  RestoreDC(dc, saved);
+}
+
+LPARAM RequestParam(TskBgRequest& request) { return reinterpret_cast<LPARAM>(&request); }
+
+}  // namespace
+
+bool GetParentBgFromControl(TskBgRequest& request, TControl* control, bool paint) {
+  if (control == nullptr) return false;
+  request.AnswerKind = bgNotAnswered;
+  request.PaintFlag = paint ? 1 : 0;
+  auto* windowed = dynamic_cast<TWinControl*>(control);
+  if (windowed != nullptr && windowed->HandleAllocated() && !Destroying(windowed)) {
+    SendMessageW(windowed->Handle(), SkinCommandMessage, SkinCommandWParam(scFillBgRequest), RequestParam(request));
+  } else {
+    PerformCommand(control, scFillBgRequest, RequestParam(request));
+  }
+  if (request.AnswerKind != bgNotAnswered) return true;
+  if (paint) {
+    PaintThroughViewport(request, [&](WPARAM dc) {
+      control->Perform(WM_ERASEBKGND, dc, 0);
+      control->Perform(WM_PAINT, dc, 0);
+    });
+  } else {
+    request.AnswerKind = bgColor;
+    const auto answer = static_cast<Integer>(PerformCommand(control, scGetBgColor));
+    request.Color = answer != 0 ? answer : static_cast<Integer>(ColorToRGB(control->Color()));
+  }
+  return false;
+}
+
+bool GetParentBgFromWindow(TskBgRequest& request, HWND window, bool paint) {
+  const bool paintedIn = request.PaintFlag != 0;
+  request.AnswerKind = bgNotAnswered;
+  request.PaintFlag = paint ? 1 : 0;
+  if (window != nullptr)
+    SendMessageW(window, SkinCommandMessage, SkinCommandWParam(scFillBgRequest), RequestParam(request));
+  if (request.AnswerKind != bgNotAnswered) return true;
+  if (paintedIn && window != nullptr && request.TargetDC != nullptr) {
+    PaintThroughViewport(request, [&](WPARAM dc) {
+      SendMessageW(window, WM_ERASEBKGND, dc, 0);
+      SendMessageW(window, WM_PAINT, dc, 0);
+    });
+  } else {
+    request.AnswerKind = bgColor;
+    request.Color = DefaultGlobalColor();
+  }
+  return false;
+}
+
+TskBgInfo BgInfoFromReply(const TskBgRequest& request) {
+  if (request.AnswerKind == bgBitmap) return MakeBgInfoFromBitmap(request.Bitmap, request.OffsetX, request.OffsetY);
+  return TskBgInfo{nullptr, request.OffsetX, request.OffsetY, static_cast<Integer>(ColorToRGB(request.Color)), false};
+}
+
+TskBgInfo GetParentBgOfWnd(HWND window) {
+  const HWND parent = window != nullptr ? GetParent(window) : nullptr;
+  if (parent == nullptr) return DefaultBgInfo;
+  TskBgRequest request;
+  GetParentBgFromWindow(request, parent, false);
+  return BgInfoFromReply(request);
+}
+
+void TsCommonData::FillBgRequest(TskBgRequest& request, Integer state, HWND window) const {
+  if (!Skinned() || CustomColor) {
+    request.AnswerKind = bgColor;
+    if (HostControl != nullptr) {
+      request.Color = HostControl->Color();
+    } else if (TCustomForm* form = ProviderForm()) {
+      request.Color = form->Color();
+    }
+    return;
+  }
+  const TsSkinManager* manager = GetSkinManager();
+  const TsGenState& values = manager->gd[static_cast<size_t>(SectionIndex)].Props[state != 0 ? 1 : 0];
+  const auto cacheAnswer = [&] {
+    request.AnswerKind = bgBitmap;
+    if (request.PaintFlag != 0) {
+      TBitmap& cache = *CacheBitmap;
+      const TRect& r = request.Rect;
+      BitBlt(request.TargetDC, r.Left, r.Top, r.Width(), r.Height(), cache.Canvas().Handle(), request.OffsetX,
+             request.OffsetY, SRCCOPY);
+    } else {
+      request.Bitmap = CacheBitmap.get();
+      request.OffsetX = request.OffsetY = 0;
+    }
+  };
+  const Integer t = values.Transparency;
+  if (t == 0) {
+    if (values.GradientPercent <= 0 && values.ImagePercent < 1) {
+      request.AnswerKind = bgColor;
+      request.Bitmap = CacheBitmap.get();
+      request.Color = GetBgColor(state, window);
+      if (request.PaintFlag != 0 && request.TargetDC != nullptr) FillDCRect(request.TargetDC, request.Rect, request.Color);
+      return;
+    }
+    request.Color = manager->GetGlobalColor();
+    if (CacheBitmap) cacheAnswer();
+    return;
+  }
+  const bool cacheValid = (StateBits & ssPlainBackground) == 0 && CacheBitmap && !BackgroundDirty;
+  if (t == 100 && !cacheValid) {
+    // The host shows its parent: the question goes up with the host's place in the parent added. A
+    // painting responder up there paints at the requester's place, so in paint mode the place moves
+    // before asking; an answer bitmap otherwise gets it afterwards.
+    TControl* parent = nullptr;
+    TPoint place;
+    if (HostControl != nullptr) {
+      parent = HostControl->Parent();
+      place = TPoint{HostControl->Left(), HostControl->Top()};
+    } else if (TCustomForm* form = ProviderForm()) {
+      parent = form->Parent();
+      place = TPoint{form->Left(), form->Top()};
+    }
+    const bool paint = request.PaintFlag != 0;
+    if (parent != nullptr) {
+      if (paint) MoveRequest(request, place.X, place.Y);
+      GetParentBgFromControl(request, parent, paint);
+      if (!paint && request.AnswerKind == bgBitmap) MoveRequest(request, place.X, place.Y);
+      return;
+    }
+    if (window == nullptr) {
+      request.AnswerKind = bgColor;
+      request.Color = DefaultGlobalColor();
+      return;
+    }
+    const HWND parentWindow = GetParent(window);
+    RECT r{};
+    GetWindowRect(window, &r);
+    POINT topLeft{r.left, r.top};
+    if (parentWindow != nullptr) ScreenToClient(parentWindow, &topLeft);
+    GetParentBgFromWindow(request, parentWindow, false);
+    if (request.AnswerKind == bgBitmap) MoveRequest(request, topLeft.x, topLeft.y);
+    return;
+  }
+  if (t != 100 && !CacheBitmap) {
+    request.AnswerKind = bgColor;
+    request.Color = static_cast<Integer>(clSkinNoColor);
+    return;
+  }
+  cacheAnswer();
+}
+
+TskBgInfo TsCommonData::GetParentBg() const {
+  if (!Skinned() || HostControl == nullptr) return TskBgInfo{nullptr, 0, 0, GetBgColor(0), false};
+  TskBgRequest request;
+  if (HostControl->Parent() != nullptr) {
+    GetParentBgFromControl(request, HostControl->Parent(), false);
+  } else if (auto* windowed = dynamic_cast<TWinControl*>(HostControl); windowed != nullptr && windowed->HandleAllocated()) {
+    GetParentBgFromWindow(request, GetParent(windowed->Handle()), false);
+  } else {
+    return TskBgInfo{nullptr, 0, 0, GetBgColor(0), false};
+  }
+  if (request.AnswerKind == bgColorKey) {
+    TskBgInfo info;
+    info.Bitmap = request.Bitmap;
+    info.OffsetX = request.OffsetX;
+    info.OffsetY = request.OffsetY;
+    info.Color = static_cast<Integer>(clSkinNoColor);
+    return info;
+  }
+  return BgInfoFromReply(request);
+}
+
+// ---- painting ----
+
+TsSectionSkin SectionSkinOf(const TsSkinManager& manager) {
+  TsSectionSkin skin;
+  skin.Pixels = SkinPixelsOf(manager);
+  skin.Patterns = &manager.pa;
+  skin.PatternImage = [](const TsPatternData& pattern) {
+    auto* bitmap = dynamic_cast<TBitmap*>(pattern.Img.get());
+    return bitmap != nullptr ? PixelViewOf(*bitmap) : TsPixelView{};
+  };
+  return skin;
+}
+
+namespace {
+
+TsRect ToTsRect(const TRect& r) { return TsRect{r.Left, r.Top, r.Right, r.Bottom}; }
+
+}  // namespace
+
+void TsCommonData::PaintOwnSection(const TskBgInfo& background, bool fillCentre, TBitmap& bitmap, TPoint offset,
+                                   const TRect& rect, Integer state) const {
+  const TsSkinManager* manager = GetSkinManager();
+  const TsPixelView view = PixelViewOf(bitmap);
+  if (manager == nullptr || !manager->IsValidSkinIndex(SectionIndex) || view.IsEmpty() || rect.IsEmpty() ||
+      rect.Left < 0 || rect.Top < 0 || rect.Right > view.Width || rect.Bottom > view.Height)
+    return;
+  const TsGeneralData& section = manager->gd[static_cast<size_t>(SectionIndex)];
+  state = SectionPaintState(section, state);
+  Integer color = static_cast<Integer>(clSkinNoColor);
+  if (CustomColor) {
+    if (HostControl != nullptr) {
+      color = static_cast<Integer>(ColorToRGB(HostControl->Color()));
+    } else if (TCustomForm* form = ProviderForm()) {
+      color = static_cast<Integer>(ColorToRGB(form->Color()));
+    }
+  }
+  const TsSectionSkin skin = SectionSkinOf(*manager);
+  const TsBgPixels bg = BgPixelsOf(background);
+  const TsRect r = ToTsRect(rect);
+  PaintSectionFill(skin, SectionIndex, skinSection_, bg, color, HotTextureIndex, TextureIndex, view, offset.X, offset.Y,
+                   r, state);
+  const bool bordered =
+      PaintSectionFrame(skin, SectionIndex, bg, BorderMaskIndex, view, offset.X, offset.Y, r, state, fillCentre);
+  // A see-through look without a border keeps its colours: they are the parent's.
+  if (!bordered && section.Props[static_cast<size_t>(std::min(state, 1))].Transparency != 0) return;
+  if (HueShift != 0) ChangeBitmapHue(view, HueShift);
+  if (SaturationShift != 0) ChangeBitmapSaturation(view, SaturationShift);
+}
+
+void PaintSectionToDC(Integer section, const AnsiString& name, const TskBgInfo& background, TsSkinManager* manager,
+                      HDC dc, TPoint offset, const TRect& rect, Integer state, bool fillCentre) {
+  if (manager == nullptr) manager = TsSkinManager::DefaultManager();
+  if (manager == nullptr || !manager->IsValidSkinIndex(section) || rect.Left < 0 || rect.Top < 0 ||
+      rect.Width() <= 0 || rect.Height() <= 0)
+    return;
+  TBitmap layer;
+  layer.SetPixelFormat(pf32bit);
+  layer.SetSize(rect.Width(), rect.Height());
+  PaintSectionItem(SectionSkinOf(*manager), section, name, BgPixelsOf(background), -1, -1, PixelViewOf(layer),
+                   offset.X, offset.Y, TsRect{0, 0, rect.Width(), rect.Height()}, state, fillCentre);
+  const int saved = SaveDC(dc);
+  BitBlt(dc, rect.Left, rect.Top, rect.Width(), rect.Height(), layer.Canvas().Handle(), 0, 0, SRCCOPY);
+  RestoreDC(dc, saved);
 }
 
 // ---- the common receiver ----

@@ -147,6 +147,20 @@ class TsCommonData : public TPersistent {
   // 1 plain, 0 not plain, 2 the parent cannot tell yet.
   Integer PlainBackgroundKind() const;
   void UpdateSkinState(bool propagate);
+  // ---- parent backgrounds and painting ----
+  // Answers a parent-background request for the host (state 0 normal, else hot; window: the host's
+  // window when it has no control): a colour for plain or unskinned hosts, the cache bitmap, or the
+  // question passed on upward for a see-through host whose cache is not valid. In paint mode the
+  // answer is painted into the request's DC instead.
+  void FillBgRequest(TskBgRequest& request, Integer state, HWND window) const;
+  // What lies behind the host: its parent's answer (a bitmap and the host's place in it, or a colour).
+  TskBgInfo GetParentBg() const;
+  // The host's own section into the rect of the bitmap (offset: the rect's place in the area the
+  // background describes): the fill with the host's textures (its own colour when it keeps it), the
+  // corner images and the border, then the host's hue and saturation shifts over the whole bitmap.
+  void PaintOwnSection(const TskBgInfo& background, bool fillCentre, TBitmap& bitmap, TPoint offset, const TRect& rect,
+                       Integer state) const;
+
   // Opens the glow around a hot host (window: the host's window when it has no control), or closes it
   // when the mouse left, the left button is down on the host, or hide is asked.
   void ShowGlow(bool hide, HWND window = nullptr);
@@ -189,6 +203,27 @@ class TsCommonData : public TPersistent {
 
   AnsiString skinSection_;
 };
+
+// ---- asking for backgrounds ----
+// Asks the control (its window, or Perform for a control without one) with command 34. True when it
+// answered. Unanswered: in paint mode the control paints itself into the request's DC through a
+// viewport moved by the request's offsets (Rect stays moved); otherwise the answer becomes its colour.
+bool GetParentBgFromControl(TskBgRequest& request, TControl* control, bool paint);
+// The same with a raw window: the paint fallback follows the mode the request came with; the colour
+// fallback is the default manager's global colour (the button face without a manager).
+bool GetParentBgFromWindow(TskBgRequest& request, HWND window, bool paint);
+// A bitmap answer as a bitmap background; any other as its colour (in RGB).
+TskBgInfo BgInfoFromReply(const TskBgRequest& request);
+// The background of a raw window's parent window; DefaultBgInfo without one.
+TskBgInfo GetParentBgOfWnd(HWND window);
+
+// The section painters' view of a manager's loaded skin, pattern images included (32-bit bitmaps).
+struct TsSectionSkin;
+TsSectionSkin SectionSkinOf(const TsSkinManager& manager);
+// A section (valid index, rect at left and top not below 0 with a size) painted into a DC through a
+// temporary bitmap: fill, corners and border over the background.
+void PaintSectionToDC(Integer section, const AnsiString& name, const TskBgInfo& background, TsSkinManager* manager,
+                      HDC dc, TPoint offset, const TRect& rect, Integer state, bool fillCentre);
 
 // The common receiver of the skin command message. Returns true when the command counts as handled
 // (the host then does not pass it on): 7, 10, 11, 26, 36, 37, 38, and 21 for an unskinned host

@@ -205,6 +205,14 @@ void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_vi
   PaintSectionFill(skin, section, name, background, clKeyColor, hotTexture, texture, bitmap, offsetX, offsetY, rect,
                    state);
 
+  PaintSectionFrame(skin, section, background, data.BorderMask, bitmap, offsetX, offsetY, rect, state, fillCentre);
+}
+
+bool PaintSectionFrame(const TsSectionSkin& skin, Integer section, const TsBgPixels& background, Integer borderMask,
+                       const TsPixelView& bitmap, Integer offsetX, Integer offsetY, const TsRect& rect, Integer state,
+                       bool fillCentre) {
+  if (bitmap.IsEmpty() || !skin.Pixels.ValidSection(section)) return false;
+  const TsGeneralData& data = (*skin.Pixels.Sections)[static_cast<size_t>(section)];
   // Corner images lie over the fill: their key colour shows the fill.
   const TsBgPixels self{bitmap, 0, 0, clKeyColor};
   struct Corner {
@@ -219,15 +227,15 @@ void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_vi
     const Integer y = c.bottom ? rect.Bottom - MaskStateHeight(*mask) : rect.Top;
     PaintMaskGlyph(bitmap, x, y, state, self, *mask, skin.Pixels.ImageOf(*mask), 1);
   }
-
-  if (const TsMaskData* border = MaskAt(skin.Pixels, data.BorderMask)) {
-    TsBgPixels moved = background;
-    moved.OffsetX += offsetX;
-    moved.OffsetY += offsetY;
-    TsMaskData mask = *border;
-    if (!fillCentre) mask.DrawFlags = static_cast<SmallInt>(mask.DrawFlags & ~mdPaintCentre);
-    PaintMaskImage(bitmap, rect, state, mask, skin.Pixels.ImageOf(*border), moved);
-  }
+  const TsMaskData* border = MaskAt(skin.Pixels, borderMask);
+  if (border == nullptr || (state == 0 && (border->DrawFlags & mdSkipNormalState) != 0)) return false;
+  TsBgPixels moved = background;
+  moved.OffsetX += offsetX;
+  moved.OffsetY += offsetY;
+  TsMaskData mask = *border;
+  if (!fillCentre) mask.DrawFlags = static_cast<SmallInt>(mask.DrawFlags & ~mdPaintCentre);
+  PaintMaskImage(bitmap, rect, state, mask, skin.Pixels.ImageOf(*border), moved);
+  return true;
 }
 
 void AddMaskRegionRects(std::vector<TsRect>& rects, Integer width, const TsMaskData& mask, const TsPixelView& image,

@@ -34,6 +34,13 @@ void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_vi
                       Integer hotTexture, Integer texture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
                       const TsRect& rect, Integer state, bool fillCentre);
 
+// What lies over a section's fill: its four corner images (the fill showing through their key colour)
+// and the border mask (its centre only with fillCentre) over the background moved by the offset. True
+// when the border was painted: a valid mask that is not left out in state 0.
+bool PaintSectionFrame(const TsSectionSkin& skin, Integer section, const TsBgPixels& background, Integer borderMask,
+                       const TsPixelView& bitmap, Integer offsetX, Integer offsetY, const TsRect& rect, Integer state,
+                       bool fillCentre);
+
 // Appends the key-colour pixels of a border mask's top corners (with bottom: its bottom corners) as
 // rectangles one pixel high: runs along each row, the left corner at x 0, the right one ending at
 // `width`, rows starting at `top`. Nothing without an image that holds those rows.

@@ -477,3 +477,175 @@ TEST_F(CommonData, InvalidateRedrawsTheHostNowOrLater) {
 }
 
 }  // namespace
+
+namespace {
+
+// A skinned host that answers background requests, as skinned controls do.
+template <class Base>
+class TBgHost : public TSkinned<Base> {
+ public:
+  using TSkinned<Base>::TSkinned;
+  void WndProc(TMessage& message) override {
+    if (message.Msg == SkinCommandMessage && SkinCommandOf(message.WParam) == scFillBgRequest && message.LParam != 0) {
+      this->data->FillBgRequest(*reinterpret_cast<TskBgRequest*>(message.LParam), 0, nullptr);
+      message.Result = 1;
+      return;
+    }
+    TSkinned<Base>::WndProc(message);
+  }
+};
+using TBgPanel = TBgHost<TPanel>;
+
+constexpr Cardinal CachePixel(Integer x, Integer y) { return 0xFF000000u | static_cast<Cardinal>(x) << 8 | static_cast<Cardinal>(y); }
+
+// grand (an opaque gradient section with a cache of known pixels) > parent at (10, 7) > child at (5, 3),
+// both see-through.
+class BgRequests : public CommonData {
+ protected:
+  void SetUp() override {
+    CommonData::SetUp();
+    if (HasFatalFailure()) return;
+    grand_ = AddControl<TBgPanel>(form_, 0);
+    grand_->SetBounds(0, 0, 100, 80);
+    parent_ = AddControl<TBgPanel>(grand_);
+    parent_->SetBounds(10, 7, 60, 50);
+    child_ = AddControl<TBgPanel>(parent_);
+    child_->SetBounds(5, 3, 30, 20);
+    guitest::Pump();
+    grand_->data->SetSkinSection("FORMTITLE");
+    parent_->data->SetSkinSection("GROUPBOX");
+    child_->data->SetSkinSection("GROUPBOX");
+    ASSERT_EQ(SectionData("GROUPBOX").Props[0].Transparency, 100);
+    TsCommonData& g = *grand_->data;
+    g.InitCacheBmp();
+    const TsPixelView cache = PixelViewOf(*g.CacheBitmap);
+    for (Integer y = 0; y < cache.Height; ++y)
+      for (Integer x = 0; x < cache.Width; ++x) cache.At(x, y) = CachePixel(x, y);
+    g.BackgroundDirty = false;
+  }
+
+  TBgPanel* grand_ = nullptr;
+  TBgPanel* parent_ = nullptr;
+  TBgPanel* child_ = nullptr;
+};
+
+TEST_F(BgRequests, ASeeThroughChildOfASeeThroughParentGetsTheGrandparentsCache) {
+  TskBgRequest request;
+  ASSERT_TRUE(GetParentBgFromControl(request, child_, false));
+  EXPECT_EQ(request.AnswerKind, bgBitmap);
+  EXPECT_EQ(request.Bitmap, grand_->data->CacheBitmap.get());
+  EXPECT_EQ(request.OffsetX, 15) << "both places added";
+  EXPECT_EQ(request.OffsetY, 10);
+
+  // The child's own background: its parent's answer (the parent's place in the grandparent).
+  const TskBgInfo info = child_->data->GetParentBg();
+  EXPECT_TRUE(info.IsBitmap);
+  EXPECT_EQ(info.Bitmap, grand_->data->CacheBitmap.get());
+  EXPECT_EQ(info.OffsetX, 10);
+  EXPECT_EQ(info.OffsetY, 7);
+
+  // Paint mode: the grandparent's pixels at the requester's place (1, 2) inside the child.
+  TBitmap target;
+  target.SetPixelFormat(pf32bit);
+  target.SetSize(8, 6);
+  TskBgRequest paint;
+  paint.TargetDC = target.Canvas().Handle();
+  paint.Rect = TRect{0, 0, 8, 6};
+  paint.OffsetX = 1;
+  paint.OffsetY = 2;
+  ASSERT_TRUE(GetParentBgFromControl(paint, child_, true));
+  EXPECT_EQ(paint.AnswerKind, bgBitmap);
+  GdiFlush();
+  const TsPixelView out = PixelViewOf(target);
+  for (Integer y = 0; y < 6; ++y)
+    for (Integer x = 0; x < 8; ++x)
+      ASSERT_EQ(out.At(x, y) & 0x00FFFFFFu, CachePixel(1 + 5 + 10 + x, 2 + 3 + 7 + y) & 0x00FFFFFFu) << x << "," << y;
+}
+
+TEST_F(BgRequests, OpaquePlainSectionsAnswerAColourAndUnskinnedOnesTheirOwn) {
+  TsCommonData& p = *parent_->data;
+  p.SetSkinSection("EDIT");
+  p.InitCacheBmp();
+  p.BackgroundDirty = false;
+  TskBgRequest request;
+  ASSERT_TRUE(GetParentBgFromControl(request, parent_, false));
+  EXPECT_EQ(request.AnswerKind, bgColor) << "a colour although a cache exists";
+  EXPECT_EQ(request.Color, SectionData("EDIT").Props[0].Color);
+
+  // An opaque section with a gradient answers its cache.
+  ASSERT_TRUE(GetParentBgFromControl(request, grand_, false));
+  EXPECT_EQ(request.AnswerKind, bgBitmap);
+  EXPECT_EQ(request.OffsetX, 0);
+
+  p.SetSkinSection("NOSUCH");
+  parent_->SetColor(clRed);
+  ASSERT_TRUE(GetParentBgFromControl(request, parent_, false));
+  EXPECT_EQ(request.AnswerKind, bgColor);
+  EXPECT_EQ(request.Color, clRed);
+  const TskBgInfo info = BgInfoFromReply(request);
+  EXPECT_FALSE(info.IsBitmap);
+  EXPECT_EQ(info.Color, 0x0000FF) << "as RGB";
+}
+
+// A window that does not answer background requests and paints blue, with a red square at (20, 10)
+// to (30, 20), into whatever DC its messages bring.
+LRESULT CALLBACK SelfPaintingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto fill = [&](RECT r, COLORREF color) {
+    const HBRUSH brush = CreateSolidBrush(color);
+    FillRect(reinterpret_cast<HDC>(wParam), &r, brush);
+    DeleteObject(brush);
+  };
+  if (msg == WM_ERASEBKGND && wParam != 0) {
+    fill(RECT{0, 0, 100, 100}, RGB(0, 0, 255));
+    return 1;
+  }
+  if (msg == WM_PAINT && wParam != 0) {
+    fill(RECT{20, 10, 30, 20}, RGB(255, 0, 0));
+    return 0;
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+TEST_F(CommonData, AnUnansweredRequestPaintsThroughAMovedViewportOrAnswersTheGlobalColour) {
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = SelfPaintingProc;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"QnSelfPainting";
+  RegisterClassW(&cls);
+  const HWND window = CreateWindowExW(0, L"QnSelfPainting", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                                      cls.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+
+  TskBgRequest colour;
+  EXPECT_FALSE(GetParentBgFromWindow(colour, window, false));
+  EXPECT_EQ(colour.AnswerKind, bgColor);
+  EXPECT_EQ(colour.Color, manager_->GetGlobalColor());
+
+  TBitmap target;
+  target.SetPixelFormat(pf32bit);
+  target.SetSize(8, 6);
+  TskBgRequest paint;
+  paint.TargetDC = target.Canvas().Handle();
+  paint.Rect = TRect{0, 0, 8, 6};
+  paint.OffsetX = 18;
+  paint.OffsetY = 8;
+  paint.PaintFlag = 1;
+  EXPECT_FALSE(GetParentBgFromWindow(paint, window, true));
+  EXPECT_EQ(paint.Rect, (TRect{18, 8, 26, 14})) << "Rect stays moved";
+  GdiFlush();
+  const TsPixelView out = PixelViewOf(target);
+  for (Integer y = 0; y < 6; ++y)
+    for (Integer x = 0; x < 8; ++x) {
+      const bool red = x >= 2 && y >= 2;  // the square's corner (20, 10) seen from (18, 8)
+      EXPECT_EQ(out.At(x, y) & 0x00FFFFFFu, red ? 0x00FF0000u : 0x000000FFu) << x << "," << y;
+    }
+  DestroyWindow(window);
+  UnregisterClassW(L"QnSelfPainting", cls.hInstance);
+
+  // A raw window without parent has the default background.
+  const TskBgInfo none = GetParentBgOfWnd(form_->Handle());
+  EXPECT_EQ(none.OffsetX, -99);
+  EXPECT_EQ(none.Color, 0xFF00FF);
+}
+
+}  // namespace
