@@ -649,3 +649,64 @@ TEST_F(CommonData, AnUnansweredRequestPaintsThroughAMovedViewportOrAnswersTheGlo
 }
 
 }  // namespace
+
+namespace {
+
+Cardinal CentreOf(TBitmap& bitmap) {
+  GdiFlush();
+  const TsPixelView v = PixelViewOf(bitmap);
+  return v.At(v.Width / 2, v.Height / 2);
+}
+
+TEST_F(CommonData, AHostPaintsItsOwnSectionInItsColourAndShifts) {
+  TsCommonData& d = Panel();
+  d.SetSkinSection("PANEL");
+  d.InitCacheBmp();
+  TBitmap& cache = *d.CacheBitmap;
+  const TRect whole{0, 0, cache.Width(), cache.Height()};
+  const TskBgInfo background{nullptr, 0, 0, 0x0000FF, false};
+  d.PaintOwnSection(background, true, cache, TPoint{0, 0}, whole, 0);
+  EXPECT_EQ(CentreOf(cache), ColorToPixel(SectionData("PANEL").Props[0].Color));
+
+  d.SetCustomColor(true);
+  panel_->SetColor(clRed);
+  d.PaintOwnSection(background, true, cache, TPoint{0, 0}, whole, 0);
+  EXPECT_EQ(CentreOf(cache), 0xFFFF0000u) << "its own colour";
+  d.HueShift = 120;
+  d.PaintOwnSection(background, true, cache, TPoint{0, 0}, whole, 0);
+  EXPECT_EQ(CentreOf(cache), 0xFF00FF00u) << "red turned by 120 degrees";
+
+  // A see-through section without a border shows the background as it is, unshifted.
+  d.SetCustomColor(false);
+  d.SetSkinSection("CHECKBOX");
+  ASSERT_EQ(SectionData("CHECKBOX").BorderMask, -1);
+  d.PaintOwnSection(background, true, cache, TPoint{0, 0}, whole, 0);
+  EXPECT_EQ(CentreOf(cache), 0xFFFF0000u);
+
+  // A rect past the bitmap paints nothing.
+  const Cardinal before = CentreOf(cache);
+  d.SetSkinSection("PANEL");
+  d.PaintOwnSection(background, true, cache, TPoint{0, 0}, TRect{0, 0, cache.Width() + 1, cache.Height()}, 0);
+  EXPECT_EQ(CentreOf(cache), before);
+}
+
+TEST_F(CommonData, ASectionPaintsIntoADeviceContext) {
+  TBitmap target;
+  target.SetPixelFormat(pf32bit);
+  target.SetSize(12, 10);
+  const TsPixelView v = PixelViewOf(target);
+  for (Integer y = 0; y < 10; ++y)
+    for (Integer x = 0; x < 12; ++x) v.At(x, y) = 0xFF123456u;
+  PaintSectionToDC(Section("EDIT"), "EDIT", DefaultBgInfo, nullptr, target.Canvas().Handle(), TPoint{0, 0},
+                   TRect{2, 2, 10, 8}, 0, true);
+  GdiFlush();
+  EXPECT_EQ(v.At(6, 5), ColorToPixel(SectionData("EDIT").Props[0].Color)) << "inside the border";
+  EXPECT_EQ(v.At(1, 1), 0xFF123456u);
+  EXPECT_EQ(v.At(10, 8), 0xFF123456u);
+  PaintSectionToDC(Section("EDIT"), "EDIT", DefaultBgInfo, nullptr, target.Canvas().Handle(), TPoint{0, 0},
+                   TRect{-1, 2, 10, 8}, 0, true);
+  GdiFlush();
+  EXPECT_EQ(v.At(0, 5), 0xFF123456u) << "a rect left of the DC's origin paints nothing";
+}
+
+}  // namespace
