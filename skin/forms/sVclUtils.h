@@ -7,6 +7,7 @@
 #include "vcl/gui/Messages.h"
 #include "vcl/rtl/Alignment.h"
 
+class TBitmap;
 class TComponent;
 class TControl;
 class TCustomForm;
@@ -65,3 +66,21 @@ HWND TopLevelAncestor(HWND window);
 // uxtheme's SetWindowTheme, bound at start-up; nil where the system has no visual themes.
 using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
 extern TSetWindowTheme SetWindowThemeProc;
+
+// ---- images of windows and controls ----
+// The extended border of a form's provider: its shadow margins around the form in the image.
+struct TskBorderMargins {
+  Integer Left = 0;
+  Integer Top = 0;
+};
+// The control with all its windowed children into the 32-bit bitmap, its top-left at (x, y) (the
+// origin of the bitmap's DC already moved there by the caller for children): skinned windows print
+// themselves (in print mode), others through PaintTo. A hidden control shows its parent's background
+// there instead. With a border (a form with an extended border) the form is not clipped to its size,
+// and its client area gets alpha 255 in the bitmap.
+void PaintWindowImage(TBitmap& bitmap, TControl* control, Integer x, Integer y, const TskBorderMargins* border = nullptr);
+// The container's graphic child controls into the DC, each at its place plus the offset: painted over
+// the container's background in a bitmap of the container's size, then copied, except a child whose
+// top-left pixel there stayed the key colour (it drew nothing). Re-entry returns at once; an empty
+// clip box only tells the container (scSetHalfVisible).
+void PaintControlImage(HDC dc, TWinControl* container, bool onlyIfVisible, TPoint offset);

@@ -8,6 +8,9 @@
 
 #include "skin/SkinTestControls.h"
 #include "skin/forms/sVclUtils.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Panel.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/gui/GuiTestSupport.h"
 
@@ -220,6 +223,124 @@ TEST_F(BroadcastFixture, SmallQuestionsAboutControls) {
   EXPECT_EQ(AlignedChildrenSize(form.get(), alTop, false), plainBox->Height());
   EXPECT_EQ(AlignedChildrenSize(form.get(), alTop, true), plainBox->Height() + graphic->Height());
   EXPECT_EQ(AlignedChildrenSize(form.get(), alClient, true), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A graphic control that paints itself in one colour.
+class TSolidGraphic : public TGraphicControl {
+ public:
+  using TGraphicControl::TGraphicControl;
+  TColor fill = clRed;
+
+ protected:
+  void Paint() override {
+    Canvas().Brush().SetColor(fill);
+    Canvas().FillRect(TRect{0, 0, Width(), Height()});
+  }
+};
+
+std::unique_ptr<TBitmap> Dib(Integer width, Integer height, Cardinal pixel) {
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->SetPixelFormat(pf32bit);
+  bitmap->SetSize(width, height);
+  const TsPixelView v = PixelViewOf(*bitmap);
+  for (Integer y = 0; y < height; ++y)
+    for (Integer x = 0; x < width; ++x) v.At(x, y) = pixel;
+  return bitmap;
+}
+
+Cardinal RgbAt(TBitmap& bitmap, Integer x, Integer y) {
+  GdiFlush();
+  return PixelViewOf(bitmap).At(x, y) & 0x00FFFFFFu;
+}
+
+TPanel* FlatPanel(TWinControl* parent, const TRect& bounds, TColor color) {
+  TPanel* panel = New<TPanel>(parent->Owner() != nullptr ? parent->Owner() : parent);
+  panel->SetBevelOuter(bvNone);
+  panel->SetBoundsRect(bounds);
+  panel->SetColor(color);
+  panel->SetParent(parent);
+  return panel;
+}
+
+TEST(WindowImages, AFormWithTwoChildWindowsPaintsIntoABitmap) {
+  std::unique_ptr<TForm> form(New<TForm>(nullptr));
+  form->SetBorderStyle(bsNone);
+  form->SetBounds(50, 60, 60, 40);
+  form->SetColor(0x00C08040);
+  FlatPanel(form.get(), Bounds(5, 5, 20, 15), clRed);
+  FlatPanel(form.get(), Bounds(30, 10, 20, 20), clLime);
+  form->Show();
+  guitest::Pump();
+  auto image = Dib(60, 40, 0xFF000000u);
+  PaintWindowImage(*image, form.get(), 0, 0);
+  EXPECT_EQ(RgbAt(*image, 15, 12), 0xFF0000u) << "the first child, red";
+  EXPECT_EQ(RgbAt(*image, 40, 20), 0x00FF00u) << "the second child, green";
+  EXPECT_EQ(RgbAt(*image, 2, 35), 0x4080C0u) << "the form's own colour";
+  EXPECT_EQ(RgbAt(*image, 55, 3), 0x4080C0u);
+}
+
+TEST(WindowImages, AHiddenControlShowsItsParentsBackground) {
+  std::unique_ptr<TForm> form(New<TForm>(nullptr));
+  form->SetBorderStyle(bsNone);
+  form->SetBounds(50, 60, 60, 40);
+  TPanel* hidden = FlatPanel(form.get(), Bounds(5, 5, 20, 15), clRed);
+  form->SetColor(clLime);
+  hidden->SetVisible(false);
+  form->Show();
+  guitest::Pump();
+  auto image = Dib(30, 20, 0xFF000000u);
+  PaintWindowImage(*image, hidden, 2, 3);
+  EXPECT_EQ(RgbAt(*image, 2, 3), 0x00FF00u) << "the form's colour, as it answers the background request";
+  EXPECT_EQ(RgbAt(*image, 21, 17), 0x00FF00u);
+  EXPECT_EQ(RgbAt(*image, 1, 3), 0u) << "nothing outside the control's area";
+  EXPECT_EQ(RgbAt(*image, 22, 3), 0u);
+}
+
+// A container with three graphic children: red at (2, 2), one that paints only the key colour at
+// (20, 2), green at (40, 2), each 10 x 10.
+class ControlImages : public ::testing::Test {
+ protected:
+  ControlImages() {
+    form_->SetBounds(50, 60, 100, 80);
+    container_ = FlatPanel(form_.get(), Bounds(0, 0, 60, 40), clBtnFace);
+    const TColor fills[] = {clRed, static_cast<TColor>(0xFF00FF), clLime};
+    const Integer lefts[] = {2, 20, 40};
+    for (int i = 0; i < 3; ++i) {
+      auto* g = New<TSolidGraphic>(form_.get());
+      g->fill = fills[i];
+      g->SetBounds(lefts[i], 2, 10, 10);
+      g->SetParent(container_);
+    }
+    form_->Show();
+    guitest::Pump();
+  }
+  std::unique_ptr<TForm> form_{New<TForm>(nullptr)};
+  TPanel* container_;
+};
+
+TEST_F(ControlImages, GraphicChildrenLandAtTheirPlacesAndKeyColouredOnesAreLeftOut) {
+  struct Case {
+    TPoint offset;
+  } cases[] = {{{0, 0}}, {{18, 0}}, {{7, 20}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.offset.X);
+    auto target = Dib(80, 60, 0xFF123456u);
+    PaintControlImage(target->Canvas().Handle(), container_, true, c.offset);
+    const auto at = [&](Integer x, Integer y) { return RgbAt(*target, x + c.offset.X, y + c.offset.Y); };
+    EXPECT_EQ(at(5, 5), 0xFF0000u);
+    EXPECT_EQ(at(45, 5), 0x00FF00u);
+    EXPECT_EQ(at(25, 5), 0x123456u) << "the key-coloured child is not copied";
+    // With the offset (18, 0) the red child's place plus the offset is the key-coloured child's corner:
+    // the red child must still be copied, and the key-coloured one not.
+  }
+  auto target = Dib(80, 60, 0xFF123456u);
+  container_->SetVisible(false);
+  PaintControlImage(target->Canvas().Handle(), container_, true, TPoint{0, 0});
+  EXPECT_EQ(RgbAt(*target, 5, 5), 0x123456u) << "a hidden container paints nothing";
 }
 
 }  // namespace
