@@ -16,6 +16,7 @@
 #include "vcl/gui/GraphicControl.h"
 #include "vcl/gui/Panel.h"
 #include "vcl/rtl/AnsiStrings.h"
+#include "vcl/rtl/PropertyAccess.h"
 
 namespace {
 
@@ -714,6 +715,119 @@ void PaintSectionToDC(Integer section, const AnsiString& name, const TskBgInfo& 
   const int saved = SaveDC(dc);
   BitBlt(dc, rect.Left, rect.Top, rect.Width(), rect.Height(), layer.Canvas().Handle(), 0, 0, SRCCOPY);
   RestoreDC(dc, saved);
+}
+
+Integer PaintSectionByName(TBitmap& bitmap, const AnsiString& name, const AnsiString& altName, HDC dc, Integer color,
+                           const TRect& rect, TsSkinManager* manager, Integer state) {
+  if (manager == nullptr) manager = TsSkinManager::DefaultManager();
+  if (manager == nullptr) return -1;
+  AnsiString used = name;
+  Integer section = manager->GetSkinIndex(used);
+  if (!manager->IsValidSkinIndex(section)) {
+    used = altName;
+    section = manager->GetSkinIndex(used);
+  }
+  if (!manager->IsValidSkinIndex(section)) return section;
+  const TsPixelView view = PixelViewOf(bitmap);
+  TsBgPixels background{{}, 0, 0, color};
+  if (dc != nullptr) {
+    BitBlt(bitmap.Canvas().Handle(), 0, 0, bitmap.Width(), bitmap.Height(), dc, rect.Left, rect.Top, SRCCOPY);
+    GdiFlush();
+    background.Bitmap = view;
+  }
+  PaintSectionItem(SectionSkinOf(*manager), section, used, background, -1, -1, view, 0, 0,
+                   TsRect{0, 0, view.Width, view.Height}, state, true);
+  return section;
+}
+
+Integer ParentSectionIndex(TControl* control, Integer fallback, const TsSkinManager& manager, Integer state) {
+  if (control == nullptr || control->Parent() == nullptr) return fallback;
+  TWinControl* parent = control->Parent();
+  Integer section = -1;
+  if (auto* data = dynamic_cast<TsCommonData*>(GetObjPropByName(parent, "SkinData"));
+      data != nullptr && manager.IsValidSkinIndex(data->SectionIndex)) {
+    section = data->SectionIndex;
+  } else {
+    TskSectionInfo info;
+    if (parent->HandleAllocated()) SendSkinCommand(parent->Handle(), scGetSkinIndex, reinterpret_cast<LPARAM>(&info));
+    if (!manager.IsValidSkinIndex(info.Index)) return fallback;
+    section = info.Index;
+  }
+  const TsGeneralData& data = manager.gd[static_cast<size_t>(section)];
+  if (data.Props[static_cast<size_t>(SectionPaintState(data, state))].Transparency > 50)
+    return ParentSectionIndex(parent, fallback, manager, 0);
+  return data.GiveOwnFont ? section : fallback;
+}
+
+namespace {
+
+// The cache's source rect into the clip of the DC, the given places left out.
+void CopyCacheExcluding(TsCommonData& data, const TRect& sourceRect, bool repaintParent, HDC dc, const TRect& clip,
+                        const std::vector<TRect>& excluded) {
+  if (!data.CacheBitmap) return;
+  if (repaintParent) PaintParentBackground(data, 0, 15);
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, clip.Left, clip.Top, clip.Right, clip.Bottom);
+  for (const TRect& r : excluded) ExcludeClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
+  BitBlt(dc, clip.Left, clip.Top, clip.Width(), clip.Height(), data.CacheBitmap->Canvas().Handle(), sourceRect.Left,
+         sourceRect.Top, SRCCOPY);
+  RestoreDC(dc, saved);
+}
+
+bool Overlap(const TRect& a, const TRect& b) {
+  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+}  // namespace
+
+void CopyControlCache(TWinControl* parent, TsCommonData& data, const TRect& sourceRect, Integer dy, Integer dx,
+                      bool repaintParent, HDC dc, const TRect& clip) {
+  if (!data.CacheBitmap) return;
+  std::vector<TRect> excluded;
+  for (int i = 0; parent != nullptr && i < parent->ControlCount(); ++i) {
+    TControl* child = parent->Controls(i);
+    const TRect bounds = child->BoundsRect();
+    if (!child->Visible() || !Overlap(bounds, clip)) continue;
+    const bool paintsOver = dynamic_cast<TGraphicControl*>(child) != nullptr ||
+                            child->ComponentState().Contains(csDesigning) ||
+                            child->ControlStyle().Contains(csOpaque);
+    if (paintsOver) excluded.push_back(TRect{bounds.Left + dx, bounds.Top + dy, bounds.Right + dx, bounds.Bottom + dy});
+  }
+  CopyCacheExcluding(data, sourceRect, repaintParent, dc, clip, excluded);
+}
+
+void CopyGroupBoxCache(HWND window, TsCommonData& data, const TRect& sourceRect, Integer dy, Integer dx,
+                       bool repaintParent, HDC dc, const TRect& clip) {
+  if (!data.CacheBitmap) return;
+  const TRect origin = WindowRectOf(window);
+  const TsSkinManager* manager = TsSkinManager::DefaultManager();
+  const Integer groupBorder = manager != nullptr ? manager->GetMaskIndex(manager->GetSkinIndex("GROUPBOX"), "GROUPBOX",
+                                                                         "BORDERSMASK")
+                                                 : -1;
+  std::vector<TRect> excluded;
+  for (HWND child = GetTopWindow(window); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    const TRect screen = WindowRectOf(child);
+    const TRect r{screen.Left - origin.Left - dx, screen.Top - origin.Top - dy, screen.Right - origin.Left - dx,
+                  screen.Bottom - origin.Top - dy};
+    const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+    const LONG_PTR exStyle = GetWindowLongPtrW(child, GWL_EXSTYLE);
+    const bool groupBox = (style & 0xF) == BS_GROUPBOX && (exStyle & WS_EX_CLIENTEDGE) == 0;
+    if (!groupBox) {
+      excluded.push_back(r);
+      continue;
+    }
+    if (manager == nullptr) continue;  // without a skin's widths a group box is not left out at all
+    const Integer caption = std::clamp(static_cast<Integer>(SendSkinCommand(child, scGetSkinManager)), 0, r.Height());
+    const Integer left = manager->MaskLeftWidth(groupBorder);
+    const Integer right = manager->MaskRightWidth(groupBorder);
+    const Integer bottom = manager->MaskBottomHeight(groupBorder);
+    excluded.push_back(TRect{r.Left, r.Top, r.Right, r.Top + caption});
+    excluded.push_back(TRect{r.Left, r.Top, r.Left + left, r.Bottom});
+    excluded.push_back(TRect{r.Right - right, r.Top, r.Right, r.Bottom});
+    excluded.push_back(TRect{r.Left, r.Bottom - bottom, r.Right, r.Bottom});
+  }
+  CopyCacheExcluding(data, sourceRect, repaintParent, dc, clip, excluded);
 }
 
 // ---- the common receiver ----

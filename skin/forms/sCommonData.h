@@ -30,6 +30,7 @@ class TBitmap;
 class TControl;
 class TCustomForm;
 class TsSkinManager;
+class TWinControl;
 
 // Bits of TsCommonData::StateBits.
 enum : Word {
@@ -224,6 +225,25 @@ TsSectionSkin SectionSkinOf(const TsSkinManager& manager);
 // temporary bitmap: fill, corners and border over the background.
 void PaintSectionToDC(Integer section, const AnsiString& name, const TskBgInfo& background, TsSkinManager* manager,
                       HDC dc, TPoint offset, const TRect& rect, Integer state, bool fillCentre);
+
+// The section of the name (else of altName) of the manager (nil: the default manager) over the whole
+// bitmap: over the DC's pixels at the rect's top-left when a DC is given, else over the colour. Returns
+// the section's index, -1 (nothing painted) when the skin has neither.
+Integer PaintSectionByName(TBitmap& bitmap, const AnsiString& name, const AnsiString& altName, HDC dc, Integer color,
+                           const TRect& rect, TsSkinManager* manager, Integer state);
+// The section whose font colours a control takes from its parents: the nearest parent section (by its
+// published SkinData, else its answer to scGetSkinIndex) that is not mostly see-through, when that
+// section gives its own font; `fallback` otherwise.
+Integer ParentSectionIndex(TControl* control, Integer fallback, const TsSkinManager& manager, Integer state);
+// Copies the host's cache from sourceRect to the clip rectangle of the DC, leaving out the places of
+// the parent's children that paint themselves over it (graphic, opaque or designed ones), moved by
+// (dx, dy); with repaintParent the parent's background goes into the cache's corners first.
+void CopyControlCache(TWinControl* parent, TsCommonData& data, const TRect& sourceRect, Integer dy, Integer dx,
+                      bool repaintParent, HDC dc, const TRect& clip);
+// The same for a raw window's visible child windows (moved by (-dx, -dy)); a group box keeps its
+// inside: only its caption strip and its GROUPBOX border strips are left out.
+void CopyGroupBoxCache(HWND window, TsCommonData& data, const TRect& sourceRect, Integer dy, Integer dx,
+                       bool repaintParent, HDC dc, const TRect& clip);
 
 // The common receiver of the skin command message. Returns true when the command counts as handled
 // (the host then does not pass it on): 7, 10, 11, 26, 36, 37, 38, and 21 for an unskinned host

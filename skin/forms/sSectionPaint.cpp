@@ -196,6 +196,52 @@ void PaintSectionFill(const TsSectionSkin& skin, Integer section, std::string_vi
   }
 }
 
+void PaintSectionWithMask(const TsSectionSkin& skin, Integer section, Integer mask, Integer texture,
+                          Integer hotTexture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
+                          const TsRect& rect, Integer state, bool fillCentre, const TsBgPixels& background) {
+  if (bitmap.IsEmpty() || !skin.Pixels.ValidSection(section) || !RectInside(rect, bitmap)) return;
+  const TsGeneralData& data = (*skin.Pixels.Sections)[static_cast<size_t>(section)];
+  state = ClampState(data, state);
+  const TsGenState& values = data.Props[static_cast<size_t>(state)];
+  TLayers l;
+  l.Color = values.Color;
+  const Integer t = std::clamp(values.Transparency, 0, 100);
+  l.ImagePercent = std::clamp(values.ImagePercent, 0, 100);
+  l.GradientPercent = std::clamp(values.GradientPercent, 0, 100);
+  if (l.GradientPercent > 0) l.Gradient = &values.GradientArray;
+  if (l.ImagePercent > 0) {
+    const TsMaskData* given = MaskAt(skin.Pixels, state == 1 ? hotTexture : texture);
+    if (given != nullptr && given->MaskType == 0) l.Texture.Mask = given;
+  }
+  const TsBgPixels noBackground{{}, 0, 0, clKeyColor};  // the layers alone decide the look
+  if (!background.HasBitmap()) {
+    if (t == 100 && l.ImagePercent + l.GradientPercent == 0) {
+      FillBitmapRectArgb(bitmap, rect, background.Color, 255);
+    } else {
+      PaintLayers(bitmap, rect, l, skin.Pixels, noBackground, 0);
+    }
+  } else if (t == 100) {
+    PutBackground(bitmap, rect, background, offsetX, offsetY);
+  } else if (t == 0) {
+    PaintLayers(bitmap, rect, l, skin.Pixels, noBackground, 0);
+  } else {
+    std::vector<Cardinal> layer(static_cast<size_t>(rect.Width()) * static_cast<size_t>(rect.Height()));
+    const TsPixelView view{layer.data(), rect.Width(), rect.Height(), rect.Width()};
+    const TsRect whole{0, 0, rect.Width(), rect.Height()};
+    PaintLayers(view, whole, l, skin.Pixels, noBackground, 0);
+    PutBackground(bitmap, rect, background, offsetX, offsetY);
+    BlendBitmapRect(bitmap, view, t * 255 / 100, rect.Left, rect.Top, whole);
+  }
+  if (const TsMaskData* m = MaskAt(skin.Pixels, mask)) {
+    TsBgPixels moved = background;
+    moved.OffsetX += offsetX;
+    moved.OffsetY += offsetY;
+    TsMaskData copy = *m;
+    if (!fillCentre) copy.DrawFlags = static_cast<SmallInt>(copy.DrawFlags & ~mdPaintCentre);
+    PaintMaskImage(bitmap, rect, state, copy, skin.Pixels.ImageOf(*m), moved);
+  }
+}
+
 void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_view name, const TsBgPixels& background,
                       Integer hotTexture, Integer texture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
                       const TsRect& rect, Integer state, bool fillCentre) {

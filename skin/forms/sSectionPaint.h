@@ -34,6 +34,15 @@ void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_vi
                       Integer hotTexture, Integer texture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
                       const TsRect& rect, Integer state, bool fillCentre);
 
+// A fill with textures the caller gives (texture for the normal state, hotTexture for the hot one; no
+// lookups by name, no pattern images), opaque where the background has no bitmap (the background's
+// colour when the section is see-through), blended by t x 255 / 100 over a background bitmap; then the
+// mask over it. For the parts of scroll bars. Nothing for an invalid section or a rect that is empty
+// or leaves the bitmap.
+void PaintSectionWithMask(const TsSectionSkin& skin, Integer section, Integer mask, Integer texture,
+                          Integer hotTexture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
+                          const TsRect& rect, Integer state, bool fillCentre, const TsBgPixels& background);
+
 // What lies over a section's fill: its four corner images (the fill showing through their key colour)
 // and the border mask (its centre only with fillCentre) over the background moved by the offset. True
 // when the border was painted: a valid mask that is not left out in state 0.

@@ -710,3 +710,91 @@ TEST_F(CommonData, ASectionPaintsIntoADeviceContext) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommonData, FontSectionsComeFromTheNearestParentThatGivesItsOwnFont) {
+  TSkinnedPanel* box = AddControl<TSkinnedPanel>(panel_);
+  TSkinnedPanel* inner = AddControl<TSkinnedPanel>(box);
+  guitest::Pump();
+  Panel().SetSkinSection("PANEL");
+  box->data->SetSkinSection("GROUPBOX");  // see-through: the search goes on up
+  ASSERT_FALSE(SectionData("PANEL").GiveOwnFont);
+  EXPECT_EQ(ParentSectionIndex(inner, -7, *manager_, 0), -7) << "PANEL gives no font of its own";
+  EXPECT_EQ(ParentSectionIndex(box, -7, *manager_, 0), -7);
+  EXPECT_EQ(ParentSectionIndex(panel_, -7, *manager_, 0), -7) << "an unskinned parent";
+
+  TSkinVariant variant;
+  variant.Set("PANEL", "GIVEOWNFONT", 1);
+  LoadVariant(variant);
+  for (TsCommonData* d : {&Panel(), box->data.get()}) d->UpdateIndexes();
+  EXPECT_EQ(ParentSectionIndex(inner, -7, *manager_, 0), Section("PANEL")) << "past the see-through box";
+  EXPECT_EQ(ParentSectionIndex(box, -7, *manager_, 1), Section("PANEL"));
+  EXPECT_EQ(ParentSectionIndex(form_, -7, *manager_, 0), -7) << "no parent";
+}
+
+TEST_F(CommonData, SectionsPaintByNameOrTheirAlternative) {
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(pf32bit);
+  bitmap.SetSize(12, 10);
+  EXPECT_EQ(PaintSectionByName(bitmap, "EDIT", "PANEL", nullptr, 0, TRect{0, 0, 12, 10}, nullptr, 0), Section("EDIT"));
+  EXPECT_EQ(CentreOf(bitmap), ColorToPixel(SectionData("EDIT").Props[0].Color));
+  EXPECT_EQ(PaintSectionByName(bitmap, "NOSUCH", "PANEL", nullptr, 0, TRect{0, 0, 12, 10}, nullptr, 0), Section("PANEL"));
+  EXPECT_EQ(CentreOf(bitmap), ColorToPixel(SectionData("PANEL").Props[0].Color));
+  EXPECT_EQ(PaintSectionByName(bitmap, "NOSUCH", "NOTHER", nullptr, 0, TRect{0, 0, 12, 10}, nullptr, 0), -1);
+  EXPECT_EQ(CentreOf(bitmap), ColorToPixel(SectionData("PANEL").Props[0].Color)) << "nothing painted";
+
+  // Over a DC: a see-through section shows the DC's pixels from the rect's corner.
+  auto source = std::make_unique<TBitmap>();
+  source->SetPixelFormat(pf32bit);
+  source->SetSize(30, 30);
+  const TsPixelView v = PixelViewOf(*source);
+  for (Integer y = 0; y < 30; ++y)
+    for (Integer x = 0; x < 30; ++x) v.At(x, y) = CachePixel(x, y);
+  PaintSectionByName(bitmap, "GROUPBOX", "", source->Canvas().Handle(), 0, TRect{7, 4, 19, 14}, nullptr, 0);
+  EXPECT_EQ(CentreOf(bitmap) & 0x00FFFFFFu, CachePixel(7 + 6, 4 + 5) & 0x00FFFFFFu);
+}
+
+TEST_F(CommonData, ACacheIsCopiedAroundTheChildrenThatPaintOverIt) {
+  TsCommonData& d = Panel();
+  panel_->SetBounds(10, 0, 40, 30);
+  d.InitCacheBmp();
+  const TsPixelView cache = PixelViewOf(*d.CacheBitmap);
+  for (Integer y = 0; y < cache.Height; ++y)
+    for (Integer x = 0; x < cache.Width; ++x) cache.At(x, y) = CachePixel(x, y);
+  auto* graphic = AddControl<TSkinnedGraphic>(panel_);
+  graphic->SetBounds(4, 6, 10, 8);
+  TSkinnedPanel* windowed = AddControl<TSkinnedPanel>(panel_);
+  windowed->SetBounds(20, 6, 10, 8);
+  windowed->SetControlStyle(windowed->ControlStyle().Exclude(csOpaque));  // panels are opaque by default
+  guitest::Pump();
+
+  TBitmap target;
+  target.SetPixelFormat(pf32bit);
+  target.SetSize(40, 30);
+  const TsPixelView out = PixelViewOf(target);
+  for (Integer y = 0; y < 30; ++y)
+    for (Integer x = 0; x < 40; ++x) out.At(x, y) = 0xFF123456u;
+  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 0, 0, false, target.Canvas().Handle(), TRect{0, 0, 40, 30});
+  GdiFlush();
+  EXPECT_EQ(out.At(1, 1) & 0x00FFFFFFu, CachePixel(1, 1) & 0x00FFFFFFu);
+  EXPECT_EQ(out.At(8, 10), 0xFF123456u) << "the graphic child's place is left out";
+  EXPECT_EQ(out.At(25, 10) & 0x00FFFFFFu, CachePixel(25, 10) & 0x00FFFFFFu) << "a windowed child's is not";
+  windowed->SetControlStyle(windowed->ControlStyle().Include(csOpaque));
+  for (Integer y = 0; y < 30; ++y)
+    for (Integer x = 0; x < 40; ++x) out.At(x, y) = 0xFF123456u;
+  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 0, 0, false, target.Canvas().Handle(), TRect{0, 0, 40, 30});
+  GdiFlush();
+  EXPECT_EQ(out.At(25, 10), 0xFF123456u) << "an opaque windowed child is left out";
+
+  // Moved by (dx, dy) = (3, 2): the left-out place moves with it.
+  for (Integer y = 0; y < 30; ++y)
+    for (Integer x = 0; x < 40; ++x) out.At(x, y) = 0xFF123456u;
+  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 2, 3, false, target.Canvas().Handle(), TRect{0, 0, 40, 30});
+  GdiFlush();
+  EXPECT_EQ(out.At(5, 7) & 0x00FFFFFFu, CachePixel(5, 7) & 0x00FFFFFFu);
+  EXPECT_EQ(out.At(8, 9), 0xFF123456u);
+  EXPECT_EQ(out.At(16, 15), 0xFF123456u);
+}
+
+}  // namespace

@@ -21,7 +21,8 @@ const char* const kSkin =
     "[TINT]\nSTATES=2\nCOLOR=3289650\nTRANSPARENCY=40\nHOTCOLOR=3289650\nHOTTRANSPARENCY=40\n"
     "[ONE]\nSTATES=1\nCOLOR=16711680\n"
     "[LAYERED]\nSTATES=1\nCOLOR=0\nIMAGEPERCENT=40\nGRADIENTPERCENT=60\nGRADIENTDATA=8421504;8421504;100;0;0;\n"
-    "[HALF]\nSTATES=1\nCOLOR=16777215\nGRADIENTPERCENT=50\nGRADIENTDATA=0;0;100;0;0;\n";
+    "[HALF]\nSTATES=1\nCOLOR=16777215\nGRADIENTPERCENT=50\nGRADIENTDATA=0;0;100;0;0;\n"
+    "[HALFGLASS]\nSTATES=1\nCOLOR=0\nTRANSPARENCY=50\n";
 
 constexpr Cardinal kUntouched = 0x11223344u;
 constexpr Cardinal kTexturePixel = 0xFF204060u;  // R 0x20, G 0x40, B 0x60
@@ -139,6 +140,32 @@ TEST_F(SectionPaint, ItemsPaintNothingPastTheBitmapOrForAMissingSection) {
   PaintSectionItem(skin_, Index("SOLID"), "SOLID", {}, -1, -1, TsPixelView{pixels.data(), 8, 4, 8}, 0, 0,
                    TsRect{0, 0, 8, 4}, 0, true);
   EXPECT_EQ(std::count(pixels.begin(), pixels.end(), Px(255)), 32);
+}
+
+TEST_F(SectionPaint, PartsWithAMaskBlendByAnIntegerFactorAndStayOpaqueWithoutABitmap) {
+  const TsRect rect{2, 1, 6, 3};
+  struct Case {
+    const char* what;
+    const char* section;
+    bool bitmapBackground;
+    std::function<Cardinal(Integer x, Integer y)> expected;
+  } cases[] = {
+      // 50 x 255 / 100 = 127 (not the 128 a rounded factor gives).
+      {"half over a bitmap", "HALFGLASS", true, [this](Integer x, Integer y) { return Blend(BgAt(x + 3, y + 1), Px(0), 127); }},
+      {"half over a colour stays opaque", "HALFGLASS", false, [](Integer, Integer) { return Px(0); }},
+      {"see-through over a colour takes it", "GLASS", false, [](Integer, Integer) { return Px(0x808080); }},
+      {"see-through over a bitmap copies it", "GLASS", true, [this](Integer x, Integer y) { return BgAt(x + 3, y + 1); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<Cardinal> pixels(32, kUntouched);
+    const TsBgPixels bg = c.bitmapBackground ? BitmapBg() : TsBgPixels{{}, 0, 0, 0x808080};
+    PaintSectionWithMask(skin_, Index(c.section), -1, -1, -1, TsPixelView{pixels.data(), 8, 4, 8}, 2, 1, rect, 0, true, bg);
+    for (Integer y = rect.Top; y < rect.Bottom; ++y)
+      for (Integer x = rect.Left; x < rect.Right; ++x)
+        EXPECT_EQ(pixels[static_cast<size_t>(y * 8 + x)], c.expected(x - rect.Left, y - rect.Top)) << std::hex << x << "," << y;
+    EXPECT_EQ(pixels[0], kUntouched);
+  }
 }
 
 // A 6 x 6 border mask with borders of 3 whose corners hold key-colour staircases:
