@@ -798,3 +798,41 @@ TEST_F(CommonData, ACacheIsCopiedAroundTheChildrenThatPaintOverIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommonData, AGroupBoxWindowKeepsItsInsideWhenACacheIsCopied) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 300, 300, 60, 40, nullptr, nullptr,
+                                      instance, nullptr);
+  const HWND group = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 4, 4, 30, 20, window,
+                                     nullptr, instance, nullptr);
+  const HWND label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 40, 4, 10, 10, window, nullptr,
+                                     instance, nullptr);
+  ASSERT_TRUE(window && group && label);
+  TsCommonData d(nullptr);
+  d.CacheBitmap = std::make_unique<TBitmap>();
+  d.CacheBitmap->SetPixelFormat(pf32bit);
+  d.CacheBitmap->SetSize(60, 40);
+  const TsPixelView cache = PixelViewOf(*d.CacheBitmap);
+  for (Integer y = 0; y < 40; ++y)
+    for (Integer x = 0; x < 60; ++x) cache.At(x, y) = CachePixel(x, y);
+  TBitmap target;
+  target.SetPixelFormat(pf32bit);
+  target.SetSize(60, 40);
+  const TsPixelView out = PixelViewOf(target);
+  for (Integer y = 0; y < 40; ++y)
+    for (Integer x = 0; x < 60; ++x) out.At(x, y) = 0xFF123456u;
+  CopyGroupBoxCache(window, d, TRect{0, 0, 60, 40}, 0, 0, false, target.Canvas().Handle(), TRect{0, 0, 60, 40});
+  GdiFlush();
+  const Integer side = manager_->MaskLeftWidth(SectionData("GROUPBOX").BorderMask);
+  ASSERT_GT(side, 0);
+  EXPECT_EQ(out.At(2, 2) & 0x00FFFFFFu, CachePixel(2, 2) & 0x00FFFFFFu) << "around the children";
+  EXPECT_EQ(out.At(18, 14) & 0x00FFFFFFu, CachePixel(18, 14) & 0x00FFFFFFu) << "inside the group box";
+  EXPECT_EQ(out.At(4, 14), 0xFF123456u) << "its left border strip";
+  EXPECT_EQ(out.At(18, 23), 0xFF123456u) << "its bottom border strip";
+  EXPECT_EQ(out.At(45, 8), 0xFF123456u) << "another child is left out whole";
+  DestroyWindow(window);
+}
+
+}  // namespace
