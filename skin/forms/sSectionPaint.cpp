@@ -104,6 +104,32 @@ void PaintLayers(const TsPixelView& target, const TsRect& rect, const TLayers& l
     BlendRectWithColor(target, TsRect{rect.Left, rect.Top, rect.Right - 1, rect.Bottom - 1}, sum, l.Color);
 }
 
+// A mask over the rect, its key colour showing the background moved by the offset; its centre only
+// with fillCentre.
+void PaintMaskOver(const TsPixelView& bitmap, const TsRect& rect, Integer state, const TsMaskData& mask,
+                   const TsSkinPixels& skin, const TsBgPixels& background, Integer offsetX, Integer offsetY,
+                   bool fillCentre) {
+  TsBgPixels moved = background;
+  moved.OffsetX += offsetX;
+  moved.OffsetY += offsetY;
+  TsMaskData copy = mask;
+  if (!fillCentre) copy.DrawFlags = static_cast<SmallInt>(copy.DrawFlags & ~mdPaintCentre);
+  PaintMaskImage(bitmap, rect, state, copy, skin.ImageOf(mask), moved);
+}
+
+// The layers into one temporary bitmap, the background under them, one blend by the factor (0 keeps
+// the layers, 255 nearly the background).
+void PaintOverBackground(const TsPixelView& bitmap, const TsRect& rect, const TLayers& l, const TsSkinPixels& skin,
+                         const TsBgPixels& layerBackground, Integer transparency, const TsBgPixels& background,
+                         Integer offsetX, Integer offsetY, Integer factor) {
+  std::vector<Cardinal> layer(static_cast<size_t>(rect.Width()) * static_cast<size_t>(rect.Height()));
+  const TsPixelView view{layer.data(), rect.Width(), rect.Height(), rect.Width()};
+  const TsRect whole{0, 0, rect.Width(), rect.Height()};
+  PaintLayers(view, whole, l, skin, layerBackground, transparency);
+  PutBackground(bitmap, rect, background, offsetX, offsetY);
+  BlendBitmapRect(bitmap, view, factor, rect.Left, rect.Top, whole);
+}
+
 TTexture FindTexture(const TsSectionSkin& skin, Integer section, std::string_view name, Integer hotTexture,
                      Integer texture, Integer state) {
   const TsSkinTables tables = skin.Tables();
@@ -172,14 +198,9 @@ void PaintSectionFill(const TsSectionSkin& skin, Integer section, std::string_vi
   } else if (t == 100) {
     PutBackground(bitmap, r, background, offsetX, offsetY);
   } else if (background.HasBitmap() || layered) {
-    // The section's look into one layer, the background under it, one blend: round(t x 2.55) keeps
-    // that much of the background.
-    std::vector<Cardinal> layer(static_cast<size_t>(r.Width()) * static_cast<size_t>(r.Height()));
-    const TsPixelView view{layer.data(), r.Width(), r.Height(), r.Width()};
-    const TsRect whole{0, 0, r.Width(), r.Height()};
-    PaintLayers(view, whole, l, skin.Pixels, background, t);
-    PutBackground(bitmap, r, background, offsetX, offsetY);
-    BlendBitmapRect(bitmap, view, static_cast<Integer>(std::lround(t * 2.55)), r.Left, r.Top, whole);
+    // round(t x 2.55) keeps that much of the background.
+    PaintOverBackground(bitmap, r, l, skin.Pixels, background, t, background, offsetX, offsetY,
+                        static_cast<Integer>(std::lround(t * 2.55)));
   } else {
     FillBitmapRectArgb(bitmap, r, BlendColors(background.Color, l.Color, t / 100.0), 255);
   }
@@ -225,21 +246,10 @@ void PaintSectionWithMask(const TsSectionSkin& skin, Integer section, Integer ma
   } else if (t == 0) {
     PaintLayers(bitmap, rect, l, skin.Pixels, noBackground, 0);
   } else {
-    std::vector<Cardinal> layer(static_cast<size_t>(rect.Width()) * static_cast<size_t>(rect.Height()));
-    const TsPixelView view{layer.data(), rect.Width(), rect.Height(), rect.Width()};
-    const TsRect whole{0, 0, rect.Width(), rect.Height()};
-    PaintLayers(view, whole, l, skin.Pixels, noBackground, 0);
-    PutBackground(bitmap, rect, background, offsetX, offsetY);
-    BlendBitmapRect(bitmap, view, t * 255 / 100, rect.Left, rect.Top, whole);
+    PaintOverBackground(bitmap, rect, l, skin.Pixels, noBackground, 0, background, offsetX, offsetY, t * 255 / 100);
   }
-  if (const TsMaskData* m = MaskAt(skin.Pixels, mask)) {
-    TsBgPixels moved = background;
-    moved.OffsetX += offsetX;
-    moved.OffsetY += offsetY;
-    TsMaskData copy = *m;
-    if (!fillCentre) copy.DrawFlags = static_cast<SmallInt>(copy.DrawFlags & ~mdPaintCentre);
-    PaintMaskImage(bitmap, rect, state, copy, skin.Pixels.ImageOf(*m), moved);
-  }
+  if (const TsMaskData* m = MaskAt(skin.Pixels, mask))
+    PaintMaskOver(bitmap, rect, state, *m, skin.Pixels, background, offsetX, offsetY, fillCentre);
 }
 
 void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_view name, const TsBgPixels& background,
@@ -275,12 +285,7 @@ bool PaintSectionFrame(const TsSectionSkin& skin, Integer section, const TsBgPix
   }
   const TsMaskData* border = MaskAt(skin.Pixels, borderMask);
   if (border == nullptr || (state == 0 && (border->DrawFlags & mdSkipNormalState) != 0)) return false;
-  TsBgPixels moved = background;
-  moved.OffsetX += offsetX;
-  moved.OffsetY += offsetY;
-  TsMaskData mask = *border;
-  if (!fillCentre) mask.DrawFlags = static_cast<SmallInt>(mask.DrawFlags & ~mdPaintCentre);
-  PaintMaskImage(bitmap, rect, state, mask, skin.Pixels.ImageOf(*border), moved);
+  PaintMaskOver(bitmap, rect, state, *border, skin.Pixels, background, offsetX, offsetY, fillCentre);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "skin/SkinFixture.h"
+#include "skin/SkinTestBitmaps.h"
 #include "skin/SkinTestControls.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/skGlow.h"
@@ -498,6 +499,15 @@ using TBgPanel = TBgHost<TPanel>;
 
 constexpr Cardinal CachePixel(Integer x, Integer y) { return 0xFF000000u | static_cast<Cardinal>(x) << 8 | static_cast<Cardinal>(y); }
 
+// A 32-bit bitmap whose every pixel tells its place.
+std::unique_ptr<TBitmap> Patterned(Integer width, Integer height) {
+  auto bitmap = Filled(width, height, 0);
+  const TsPixelView v = PixelViewOf(*bitmap);
+  for (Integer y = 0; y < height; ++y)
+    for (Integer x = 0; x < width; ++x) v.At(x, y) = CachePixel(x, y);
+  return bitmap;
+}
+
 // grand (an opaque gradient section with a cache of known pixels) > parent at (10, 7) > child at (5, 3),
 // both see-through.
 class BgRequests : public CommonData {
@@ -545,18 +555,16 @@ TEST_F(BgRequests, ASeeThroughChildOfASeeThroughParentGetsTheGrandparentsCache) 
   EXPECT_EQ(info.OffsetY, 7);
 
   // Paint mode: the grandparent's pixels at the requester's place (1, 2) inside the child.
-  TBitmap target;
-  target.SetPixelFormat(pf32bit);
-  target.SetSize(8, 6);
+  auto target = Filled(8, 6, 0);
   TskBgRequest paint;
-  paint.TargetDC = target.Canvas().Handle();
+  paint.TargetDC = target->Canvas().Handle();
   paint.Rect = TRect{0, 0, 8, 6};
   paint.OffsetX = 1;
   paint.OffsetY = 2;
   ASSERT_TRUE(GetParentBgFromControl(paint, child_, true));
   EXPECT_EQ(paint.AnswerKind, bgBitmap);
   GdiFlush();
-  const TsPixelView out = PixelViewOf(target);
+  const TsPixelView out = PixelViewOf(*target);
   for (Integer y = 0; y < 6; ++y)
     for (Integer x = 0; x < 8; ++x)
       ASSERT_EQ(out.At(x, y) & 0x00FFFFFFu, CachePixel(1 + 5 + 10 + x, 2 + 3 + 7 + y) & 0x00FFFFFFu) << x << "," << y;
@@ -621,11 +629,9 @@ TEST_F(CommonData, AnUnansweredRequestPaintsThroughAMovedViewportOrAnswersTheGlo
   EXPECT_EQ(colour.AnswerKind, bgColor);
   EXPECT_EQ(colour.Color, manager_->GetGlobalColor());
 
-  TBitmap target;
-  target.SetPixelFormat(pf32bit);
-  target.SetSize(8, 6);
+  auto target = Filled(8, 6, 0);
   TskBgRequest paint;
-  paint.TargetDC = target.Canvas().Handle();
+  paint.TargetDC = target->Canvas().Handle();
   paint.Rect = TRect{0, 0, 8, 6};
   paint.OffsetX = 18;
   paint.OffsetY = 8;
@@ -633,7 +639,7 @@ TEST_F(CommonData, AnUnansweredRequestPaintsThroughAMovedViewportOrAnswersTheGlo
   EXPECT_FALSE(GetParentBgFromWindow(paint, window, true));
   EXPECT_EQ(paint.Rect, (TRect{18, 8, 26, 14})) << "Rect stays moved";
   GdiFlush();
-  const TsPixelView out = PixelViewOf(target);
+  const TsPixelView out = PixelViewOf(*target);
   for (Integer y = 0; y < 6; ++y)
     for (Integer x = 0; x < 8; ++x) {
       const bool red = x >= 2 && y >= 2;  // the square's corner (20, 10) seen from (18, 8)
@@ -691,19 +697,15 @@ TEST_F(CommonData, AHostPaintsItsOwnSectionInItsColourAndShifts) {
 }
 
 TEST_F(CommonData, ASectionPaintsIntoADeviceContext) {
-  TBitmap target;
-  target.SetPixelFormat(pf32bit);
-  target.SetSize(12, 10);
-  const TsPixelView v = PixelViewOf(target);
-  for (Integer y = 0; y < 10; ++y)
-    for (Integer x = 0; x < 12; ++x) v.At(x, y) = 0xFF123456u;
-  PaintSectionToDC(Section("EDIT"), "EDIT", DefaultBgInfo, nullptr, target.Canvas().Handle(), TPoint{0, 0},
+  auto target = Filled(12, 10, 0xFF123456u);
+  const TsPixelView v = PixelViewOf(*target);
+  PaintSectionToDC(Section("EDIT"), "EDIT", DefaultBgInfo, nullptr, target->Canvas().Handle(), TPoint{0, 0},
                    TRect{2, 2, 10, 8}, 0, true);
   GdiFlush();
   EXPECT_EQ(v.At(6, 5), ColorToPixel(SectionData("EDIT").Props[0].Color)) << "inside the border";
   EXPECT_EQ(v.At(1, 1), 0xFF123456u);
   EXPECT_EQ(v.At(10, 8), 0xFF123456u);
-  PaintSectionToDC(Section("EDIT"), "EDIT", DefaultBgInfo, nullptr, target.Canvas().Handle(), TPoint{0, 0},
+  PaintSectionToDC(Section("EDIT"), "EDIT", DefaultBgInfo, nullptr, target->Canvas().Handle(), TPoint{0, 0},
                    TRect{-1, 2, 10, 8}, 0, true);
   GdiFlush();
   EXPECT_EQ(v.At(0, 5), 0xFF123456u) << "a rect left of the DC's origin paints nothing";
@@ -745,12 +747,7 @@ TEST_F(CommonData, SectionsPaintByNameOrTheirAlternative) {
   EXPECT_EQ(CentreOf(bitmap), ColorToPixel(SectionData("PANEL").Props[0].Color)) << "nothing painted";
 
   // Over a DC: a see-through section shows the DC's pixels from the rect's corner.
-  auto source = std::make_unique<TBitmap>();
-  source->SetPixelFormat(pf32bit);
-  source->SetSize(30, 30);
-  const TsPixelView v = PixelViewOf(*source);
-  for (Integer y = 0; y < 30; ++y)
-    for (Integer x = 0; x < 30; ++x) v.At(x, y) = CachePixel(x, y);
+  auto source = Patterned(30, 30);
   PaintSectionByName(bitmap, "GROUPBOX", "", source->Canvas().Handle(), 0, TRect{7, 4, 19, 14}, nullptr, 0);
   EXPECT_EQ(CentreOf(bitmap) & 0x00FFFFFFu, CachePixel(7 + 6, 4 + 5) & 0x00FFFFFFu);
 }
@@ -769,13 +766,9 @@ TEST_F(CommonData, ACacheIsCopiedAroundTheChildrenThatPaintOverIt) {
   windowed->SetControlStyle(windowed->ControlStyle().Exclude(csOpaque));  // panels are opaque by default
   guitest::Pump();
 
-  TBitmap target;
-  target.SetPixelFormat(pf32bit);
-  target.SetSize(40, 30);
-  const TsPixelView out = PixelViewOf(target);
-  for (Integer y = 0; y < 30; ++y)
-    for (Integer x = 0; x < 40; ++x) out.At(x, y) = 0xFF123456u;
-  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 0, 0, false, target.Canvas().Handle(), TRect{0, 0, 40, 30});
+  auto target = Filled(40, 30, 0xFF123456u);
+  const TsPixelView out = PixelViewOf(*target);
+  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 0, 0, false, target->Canvas().Handle(), TRect{0, 0, 40, 30});
   GdiFlush();
   EXPECT_EQ(out.At(1, 1) & 0x00FFFFFFu, CachePixel(1, 1) & 0x00FFFFFFu);
   EXPECT_EQ(out.At(8, 10), 0xFF123456u) << "the graphic child's place is left out";
@@ -783,14 +776,14 @@ TEST_F(CommonData, ACacheIsCopiedAroundTheChildrenThatPaintOverIt) {
   windowed->SetControlStyle(windowed->ControlStyle().Include(csOpaque));
   for (Integer y = 0; y < 30; ++y)
     for (Integer x = 0; x < 40; ++x) out.At(x, y) = 0xFF123456u;
-  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 0, 0, false, target.Canvas().Handle(), TRect{0, 0, 40, 30});
+  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 0, 0, false, target->Canvas().Handle(), TRect{0, 0, 40, 30});
   GdiFlush();
   EXPECT_EQ(out.At(25, 10), 0xFF123456u) << "an opaque windowed child is left out";
 
   // Moved by (dx, dy) = (3, 2): the left-out place moves with it.
   for (Integer y = 0; y < 30; ++y)
     for (Integer x = 0; x < 40; ++x) out.At(x, y) = 0xFF123456u;
-  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 2, 3, false, target.Canvas().Handle(), TRect{0, 0, 40, 30});
+  CopyControlCache(panel_, d, TRect{0, 0, 40, 30}, 2, 3, false, target->Canvas().Handle(), TRect{0, 0, 40, 30});
   GdiFlush();
   EXPECT_EQ(out.At(5, 7) & 0x00FFFFFFu, CachePixel(5, 7) & 0x00FFFFFFu);
   EXPECT_EQ(out.At(8, 9), 0xFF123456u);
@@ -811,19 +804,10 @@ TEST_F(CommonData, AGroupBoxWindowKeepsItsInsideWhenACacheIsCopied) {
                                      instance, nullptr);
   ASSERT_TRUE(window && group && label);
   TsCommonData d(nullptr);
-  d.CacheBitmap = std::make_unique<TBitmap>();
-  d.CacheBitmap->SetPixelFormat(pf32bit);
-  d.CacheBitmap->SetSize(60, 40);
-  const TsPixelView cache = PixelViewOf(*d.CacheBitmap);
-  for (Integer y = 0; y < 40; ++y)
-    for (Integer x = 0; x < 60; ++x) cache.At(x, y) = CachePixel(x, y);
-  TBitmap target;
-  target.SetPixelFormat(pf32bit);
-  target.SetSize(60, 40);
-  const TsPixelView out = PixelViewOf(target);
-  for (Integer y = 0; y < 40; ++y)
-    for (Integer x = 0; x < 60; ++x) out.At(x, y) = 0xFF123456u;
-  CopyGroupBoxCache(window, d, TRect{0, 0, 60, 40}, 0, 0, false, target.Canvas().Handle(), TRect{0, 0, 60, 40});
+  d.CacheBitmap = Patterned(60, 40);
+  auto target = Filled(60, 40, 0xFF123456u);
+  const TsPixelView out = PixelViewOf(*target);
+  CopyGroupBoxCache(window, d, TRect{0, 0, 60, 40}, 0, 0, false, target->Canvas().Handle(), TRect{0, 0, 60, 40});
   GdiFlush();
   const Integer side = manager_->MaskLeftWidth(SectionData("GROUPBOX").BorderMask);
   ASSERT_GT(side, 0);

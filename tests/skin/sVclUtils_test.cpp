@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "skin/SkinTestBitmaps.h"
 #include "skin/SkinTestControls.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sAlphaPaint.h"
@@ -242,16 +243,6 @@ class TSolidGraphic : public TGraphicControl {
   }
 };
 
-std::unique_ptr<TBitmap> Dib(Integer width, Integer height, Cardinal pixel) {
-  auto bitmap = std::make_unique<TBitmap>();
-  bitmap->SetPixelFormat(pf32bit);
-  bitmap->SetSize(width, height);
-  const TsPixelView v = PixelViewOf(*bitmap);
-  for (Integer y = 0; y < height; ++y)
-    for (Integer x = 0; x < width; ++x) v.At(x, y) = pixel;
-  return bitmap;
-}
-
 Cardinal RgbAt(TBitmap& bitmap, Integer x, Integer y) {
   GdiFlush();
   return PixelViewOf(bitmap).At(x, y) & 0x00FFFFFFu;
@@ -275,7 +266,7 @@ TEST(WindowImages, AFormWithTwoChildWindowsPaintsIntoABitmap) {
   FlatPanel(form.get(), Bounds(30, 10, 20, 20), clLime);
   form->Show();
   guitest::Pump();
-  auto image = Dib(60, 40, 0xFF000000u);
+  auto image = skintest::Filled(60, 40, 0xFF000000u);
   PaintWindowImage(*image, form.get(), 0, 0);
   EXPECT_EQ(RgbAt(*image, 15, 12), 0xFF0000u) << "the first child, red";
   EXPECT_EQ(RgbAt(*image, 40, 20), 0x00FF00u) << "the second child, green";
@@ -292,7 +283,7 @@ TEST(WindowImages, AHiddenControlShowsItsParentsBackground) {
   hidden->SetVisible(false);
   form->Show();
   guitest::Pump();
-  auto image = Dib(30, 20, 0xFF000000u);
+  auto image = skintest::Filled(30, 20, 0xFF000000u);
   PaintWindowImage(*image, hidden, 2, 3);
   EXPECT_EQ(RgbAt(*image, 2, 3), 0x00FF00u) << "the form's colour, as it answers the background request";
   EXPECT_EQ(RgbAt(*image, 21, 17), 0x00FF00u);
@@ -328,7 +319,7 @@ TEST_F(ControlImages, GraphicChildrenLandAtTheirPlacesAndKeyColouredOnesAreLeftO
   } cases[] = {{{0, 0}}, {{18, 0}}, {{7, 20}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.offset.X);
-    auto target = Dib(80, 60, 0xFF123456u);
+    auto target = skintest::Filled(80, 60, 0xFF123456u);
     PaintControlImage(target->Canvas().Handle(), container_, true, c.offset);
     const auto at = [&](Integer x, Integer y) { return RgbAt(*target, x + c.offset.X, y + c.offset.Y); };
     EXPECT_EQ(at(5, 5), 0xFF0000u);
@@ -337,7 +328,7 @@ TEST_F(ControlImages, GraphicChildrenLandAtTheirPlacesAndKeyColouredOnesAreLeftO
     // With the offset (18, 0) the red child's place plus the offset is the key-coloured child's corner:
     // the red child must still be copied, and the key-coloured one not.
   }
-  auto target = Dib(80, 60, 0xFF123456u);
+  auto target = skintest::Filled(80, 60, 0xFF123456u);
   container_->SetVisible(false);
   PaintControlImage(target->Canvas().Handle(), container_, true, TPoint{0, 0});
   EXPECT_EQ(RgbAt(*target, 5, 5), 0x123456u) << "a hidden container paints nothing";
