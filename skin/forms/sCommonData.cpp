@@ -499,8 +499,16 @@ bool GetParentBgFromControl(TskBgRequest& request, TControl* control, bool paint
   if (control == nullptr) return false;
   request.AnswerKind = bgNotAnswered;
   request.PaintFlag = paint ? 1 : 0;
+  if (Destroying(control)) {
+    // A control being freed is neither asked nor painted: its colour stands in.
+    if (!paint) {
+      request.AnswerKind = bgColor;
+      request.Color = static_cast<Integer>(ColorToRGB(control->Color()));
+    }
+    return false;
+  }
   auto* windowed = dynamic_cast<TWinControl*>(control);
-  if (windowed != nullptr && windowed->HandleAllocated() && !Destroying(windowed)) {
+  if (windowed != nullptr && windowed->HandleAllocated()) {
     SendMessageW(windowed->Handle(), SkinCommandMessage, SkinCommandWParam(scFillBgRequest), RequestParam(request));
   } else {
     PerformCommand(control, scFillBgRequest, RequestParam(request));
@@ -585,7 +593,11 @@ void TsCommonData::FillBgRequest(TskBgRequest& request, Integer state, HWND wind
       return;
     }
     request.Color = manager->GetGlobalColor();
-    if (CacheBitmap) cacheAnswer();
+    if (CacheBitmap) {
+      cacheAnswer();
+    } else {
+      request.AnswerKind = bgColor;  // nothing painted yet: the colour is all there is
+    }
     return;
   }
   const bool cacheValid = (StateBits & ssPlainBackground) == 0 && CacheBitmap && !BackgroundDirty;

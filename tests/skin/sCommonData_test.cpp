@@ -580,10 +580,14 @@ TEST_F(BgRequests, OpaquePlainSectionsAnswerAColourAndUnskinnedOnesTheirOwn) {
   EXPECT_EQ(request.AnswerKind, bgColor) << "a colour although a cache exists";
   EXPECT_EQ(request.Color, SectionData("EDIT").Props[0].Color);
 
-  // An opaque section with a gradient answers its cache.
+  // An opaque section with a gradient answers its cache; before it has one, the skin's global colour.
   ASSERT_TRUE(GetParentBgFromControl(request, grand_, false));
   EXPECT_EQ(request.AnswerKind, bgBitmap);
   EXPECT_EQ(request.OffsetX, 0);
+  grand_->data->CacheBitmap.reset();
+  ASSERT_TRUE(GetParentBgFromControl(request, grand_, false));
+  EXPECT_EQ(request.AnswerKind, bgColor);
+  EXPECT_EQ(request.Color, manager_->GetGlobalColor());
 
   p.SetSkinSection("NOSUCH");
   parent_->SetColor(clRed);
