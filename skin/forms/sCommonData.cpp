@@ -1,19 +1,848 @@
 #include "skin/forms/sCommonData.h"
 
+#include "skin/forms/sSectionPaint.h"
+#include "skin/forms/sVclUtils.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sColorShift.h"
 #include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinManager.h"
+#include "skin/manager/skGlow.h"
+#include "skin/manager/skntSystem.h"
+#include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
-#include "vcl/gui/Control.h"
+#include "vcl/gui/Graphic.h"
+#include "vcl/gui/Form.h"
+#include "vcl/gui/GraphicControl.h"
+#include "vcl/gui/Panel.h"
 #include "vcl/rtl/AnsiStrings.h"
+#include "vcl/rtl/PropertyAccess.h"
 
-TsCommonData::TsCommonData(TObject* owner) : HostObject(owner), HostControl(dynamic_cast<TControl*>(owner)) {}
+namespace {
 
-TsCommonData::~TsCommonData() = default;
+template <class T>
+T BindUser32(const char* name) {
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 == nullptr ? nullptr : reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
+
+bool Destroying(const TComponent* component) { return component->ComponentState().Contains(csDestroying); }
+bool Loading(const TComponent* component) { return component->ComponentState().Contains(csLoading); }
+
+LRESULT PerformCommand(TControl* control, Word command, LPARAM lParam = 0) {
+  return control->Perform(SkinCommandMessage, SkinCommandWParam(command), lParam);
+}
+
+// The window a glow of the host's form goes beside: the form's parent window for an embedded form,
+// and for an MDI child the skinned main form.
+HWND GlowOwnerOf(TControl* host) {
+  TCustomForm* form = GetParentForm(host);
+  if (form == nullptr) return nullptr;
+  if (form->FormStyle() == fsMDIChild && Application != nullptr) {
+    TCustomForm* main = Application->MainForm();
+    if (main != nullptr && main->HandleAllocated() && SendSkinCommand(main->Handle(), scGetProvider) != 0)
+      return main->Handle();
+  }
+  if (!form->HandleAllocated()) return nullptr;
+  const HWND parent = GetParent(form->Handle());
+  const bool child = (GetWindowLongPtrW(form->Handle(), GWL_STYLE) & WS_CHILD) != 0;
+  return child && parent != nullptr ? parent : form->Handle();
+}
+
+TRect ClipBoxOf(HDC dc) {
+  RECT r{};
+  GetClipBox(dc, &r);
+  return TRect{r.left, r.top, r.right, r.bottom};
+}
+
+TRect WindowRectOf(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return TRect{r.left, r.top, r.right, r.bottom};
+}
+
+// The part of a window that its window DC may paint, in window coordinates.
+TRect WindowClipBox(HWND window) {
+  const HDC dc = GetWindowDC(window);
+  const TRect box = ClipBoxOf(dc);
+  ReleaseDC(window, dc);
+  return box;
+}
+
+}  // namespace
+
+TUpdateLayeredWindow UpdateLayeredWindowProc = BindUser32<TUpdateLayeredWindow>("UpdateLayeredWindow");
+TSetLayeredWindowAttributes SetLayeredWindowAttributesProc =
+    BindUser32<TSetLayeredWindowAttributes>("SetLayeredWindowAttributes");
+
+bool LayeredWindowsAvailable() { return UpdateLayeredWindowProc != nullptr; }
+
+// ---- creation ----
+
+TsCommonData::TsCommonData(TObject* owner, bool withCache)
+    : HostObject(owner), HostControl(dynamic_cast<TControl*>(owner)) {
+  if (withCache) InitCacheBmp();
+}
+
+TsCommonData::~TsCommonData() {
+  SectionIndex = TextureIndex = HotTextureIndex = -1;
+  HostControl = nullptr;
+  HostObject = nullptr;
+  OwnSkinManager = nullptr;
+  CloseGlow();
+}
+
+TCustomForm* TsCommonData::ProviderForm() const {
+  const auto* provider = dynamic_cast<const IskProviderHost*>(HostObject);
+  return provider != nullptr ? provider->ProviderForm() : nullptr;
+}
+
+bool TsCommonData::HasSections(const TsSkinManager* manager) const { return manager != nullptr && !manager->gd.empty(); }
+
+void TsCommonData::CloseGlow() {
+  if (GlowIndex != -1) CloseGlowEffect(GlowIndex);
+  GlowIndex = -1;
+}
+
+// ---- published ----
+
+TsSkinManager* TsCommonData::GetSkinManager() const {
+  return OwnSkinManager != nullptr ? OwnSkinManager : TsSkinManager::DefaultManager();
+}
+
+void TsCommonData::RefreshHost(TsSkinManager* manager) {
+  const bool refresh = HasSections(manager) && manager->IsValidSkinIndex(SectionIndex);
+  PerformCommand(HostControl, refresh ? scRefresh : scRemoveSkin, reinterpret_cast<LPARAM>(manager));
+}
+
+void TsCommonData::SetSkinManager(TsSkinManager* manager) {
+  if (manager == OwnSkinManager) return;
+  OwnSkinManager = manager == TsSkinManager::DefaultManager() ? nullptr : manager;
+  if (HostControl != nullptr && Loading(HostControl)) return;
+  if (HasSections(manager)) {
+    UpdateIndexes();
+  } else {
+    SectionIndex = -1;
+  }
+  if (ProviderForm() != nullptr || HostControl == nullptr || HostControl->Parent() == nullptr ||
+      Destroying(HostControl))
+    return;
+  RefreshHost(manager);
+}
 
 void TsCommonData::SetSkinSection(const AnsiString& value) {
-  skinSection_ = value.empty() ? AnsiString("UNKNOWN") : AnsiUpperCase(value);
-  if (GetSkinManager() == nullptr) SectionIndex = -1;
+  // Compared as stored: "edit" over "EDIT", or "" over "UNKNOWN", changes nothing and refreshes nothing.
+  const AnsiString name = value.empty() ? AnsiString("UNKNOWN") : AnsiUpperCase(value);
+  if (name == skinSection_) return;
+  skinSection_ = name;
+  TsSkinManager* manager = GetSkinManager();
+  if (HasSections(manager)) {
+    UpdateIndexes();
+  } else {
+    SectionIndex = -1;
+  }
+  const bool live = HostControl != nullptr && !Loading(HostControl) &&
+                    !HostControl->ControlState().Contains(csReadingState) && HostControl->Parent() != nullptr &&
+                    !Destroying(HostControl);
+  if (!live) {
+    if (ProviderForm() != nullptr) BackgroundDirty = true;
+    return;
+  }
+  if (!UpdatingFlag) RefreshHost(manager);
+  CloseGlow();
 }
+
+void TsCommonData::SetCustomColor(bool value) {
+  if (value == CustomColor) return;
+  CustomColor = value;
+  if (HostControl != nullptr && !Loading(HostControl)) UpdateHostColors(true);
+}
+
+void TsCommonData::SetCustomFont(bool value) {
+  if (value == CustomFont) return;
+  CustomFont = value;
+  if (HostControl != nullptr && !Loading(HostControl)) UpdateHostColors(true);
+}
+
+// ---- questions ----
+
+bool TsCommonData::Skinned(bool checkActive) const {
+  try {
+    if (skinSection_.empty()) return false;
+    const TsSkinManager* manager = GetSkinManager();
+    if (manager == nullptr || Destroying(manager) || !manager->IsValidSkinIndex(SectionIndex)) return false;
+    if (const auto* component = dynamic_cast<const TComponent*>(HostObject); component != nullptr && Destroying(component))
+      return false;
+    return checkActive ? manager->SkinData.Active : true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool TsCommonData::IsActive() const {
+  if (HostControl == nullptr || Destroying(HostControl) || !HostControl->Enabled() ||
+      HostControl->ComponentState().Contains(csDesigning))
+    return false;
+  if (FocusFlag) return true;
+  if (auto* windowed = dynamic_cast<TWinControl*>(HostControl);
+      windowed != nullptr && windowed->HandleAllocated() && GetFocus() == windowed->Handle() &&
+      dynamic_cast<TPanel*>(HostControl) == nullptr)
+    return true;
+  return MouseInside && !InKindSet(NoHotTrackKinds(), ControlKind);
+}
+
+bool TsCommonData::StateClearOrActive() const { return (StateBits & ssPlainBackground) == 0 || IsActive(); }
+
+bool TsCommonData::IsUpdating() const {
+  const TsSkinManager* manager = GetSkinManager();
+  if (manager == nullptr || manager->ComponentState().Contains(csDesigning)) return false;
+  if (!StateClearOrActive()) return UpdatingFlag;
+  if (HostControl != nullptr) {
+    if (Destroying(HostControl)) return UpdatingFlag;
+    if (UpdatingFlag) return true;
+    return HostControl->Parent() != nullptr && SendSkinCommandToControl(HostControl->Parent(), scIsUpdating) == 1;
+  }
+  if (TCustomForm* form = ProviderForm(); form != nullptr && form->Parent() != nullptr)
+    return SendSkinCommandToControl(form->Parent(), scIsUpdating) == 1;
+  return false;
+}
+
+Integer TsCommonData::ParentRepaintAnswer() const {
+  if (HostControl == nullptr) return 0;
+  TWinControl* parent = HostControl->Parent();
+  if (parent == nullptr || !parent->HandleAllocated()) return 0;
+  return static_cast<Integer>(SendSkinCommand(parent->Handle(), scParentBgNeeded));
+}
+
+Integer TsCommonData::ParentBgState() const {
+  if (UrgentPaint || !Skinned() || HostControl == nullptr || !HostControl->Enabled()) return 1;
+  const TsSkinManager* manager = GetSkinManager();
+  const TsGeneralData& section = manager->gd[static_cast<size_t>(SectionIndex)];
+  TWinControl* parent = HostControl->Parent();
+  if (section.Props[0].Transparency > 0 && parent != nullptr && parent->HandleAllocated())
+    return static_cast<Integer>(SendSkinCommand(parent->Handle(), scParentBgNeeded));
+  return 0;
+}
+
+Integer TsCommonData::GetBgColor(Integer state, HWND window) const {
+  Integer own = clSkinFallbackColor;
+  if (HostControl != nullptr) {
+    own = HostControl->Color();
+  } else if (TCustomForm* form = ProviderForm()) {
+    own = form->Color();
+  }
+  if (!Skinned()) return own;
+  const auto parentColor = [&]() -> Integer {
+    if (HostControl != nullptr) return ControlBackgroundColor(HostControl->Parent());
+    if (window != nullptr) return WindowBackgroundColor(GetParent(window));
+    return clSkinFallbackColor;
+  };
+  const TsGeneralData& section = GetSkinManager()->gd[static_cast<size_t>(SectionIndex)];
+  return SkinnedBgColor(section, state, CustomColor, own, parentColor);
+}
+
+// ---- updates ----
+
+void TsCommonData::NotifyHost(Word command) {
+  if (HostControl != nullptr) {
+    PerformCommand(HostControl, command);
+  } else if (TCustomForm* form = ProviderForm(); form != nullptr && form->HandleAllocated()) {
+    SendSkinCommand(form->Handle(), command);
+  }
+}
+
+void TsCommonData::BeginUpdate() {
+  ++UpdateDepth;
+  UpdatingFlag = true;
+  StateBits |= ssInUpdate;
+  NotifyHost(scBeginUpdate);
+}
+
+void TsCommonData::EndUpdate(bool repaint) {
+  --UpdateDepth;
+  UpdatingFlag = false;
+  StateBits &= static_cast<Word>(~ssInUpdate);
+  if (UpdateDepth > 0) return;
+  NotifyHost(scEndUpdate);
+  if (repaint) Invalidate(false);
+}
+
+void TsCommonData::Invalidate(bool now) {
+  if (HostControl != nullptr) {
+    if (Destroying(HostControl) || Loading(HostControl)) return;
+    BackgroundDirty = true;
+    if (!ControlIsPaintable(HostControl)) return;
+    if (auto* windowed = dynamic_cast<TWinControl*>(HostControl)) {
+      if (!windowed->HandleAllocated()) return;
+      UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME;
+      if (now) flags |= RDW_UPDATENOW;
+      RedrawWindow(windowed->Handle(), nullptr, nullptr, flags);
+    } else {
+      HostControl->Repaint();
+    }
+    return;
+  }
+  if (TCustomForm* form = ProviderForm()) {
+    BackgroundDirty = true;
+    if (form->HandleAllocated())
+      RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE);
+  }
+}
+
+void TsCommonData::InitCacheBmp() {
+  // Bitmaps of this library are always device-independent sections, so none needs converting.
+  if (!CacheBitmap) {
+    CacheBitmap = std::make_unique<TBitmap>();
+    CacheBitmap->SetPixelFormat(pf32bit);
+    CacheBitmap->Canvas().OnChange = nullptr;
+  }
+  if (HostControl == nullptr) return;
+  const Integer width = std::max(HostControl->Width(), 0);
+  const Integer height = std::max(HostControl->Height(), 0);
+  if (CacheBitmap->Width() != width || CacheBitmap->Height() != height) CacheBitmap->SetSize(width, height);
+}
+
+// ---- skin resolution ----
+
+void TsCommonData::UpdateIndexes() {
+  BackgroundDirty = true;
+  TsSkinManager* manager = GetSkinManager();
+  SectionIndex = manager != nullptr && manager->Active() ? manager->GetSkinIndex(skinSection_) : -1;
+  UpdateBackgroundMode();
+  StateBits = ssNotComputed;
+  if (SectionIndex >= 0) {
+    BorderMaskIndex = manager->gd[static_cast<size_t>(SectionIndex)].BorderMask;
+    TextureIndex = manager->GetTextureIndex(SectionIndex, skinSection_, "PATTERN");
+    HotTextureIndex = manager->GetTextureIndex(SectionIndex, skinSection_, "HOTPATTERN");
+    UpdateSkinState(false);
+  } else {
+    TextureIndex = HotTextureIndex = -1;
+  }
+}
+
+void TsCommonData::ApplyDefaultSection() {
+  if (!skinSection_.empty()) {
+    UpdateIndexes();
+    return;
+  }
+  const std::string_view section = DefaultSectionOfKind(ControlKind);
+  if (!section.empty()) {
+    SetSkinSection(AnsiString(section));
+  } else if (HostObject != nullptr) {
+    SetSkinSection(HostObject->ClassName());
+  }
+}
+
+void TsCommonData::AfterHostLoaded() {
+  ApplyDefaultSection();
+  if (!Skinned() || HostControl == nullptr || HostControl->Parent() == nullptr || Loading(HostControl)) return;
+  if (dynamic_cast<TWinControl*>(HostControl) != nullptr) NotifyParentForm(HostControl);
+  UpdateHostColors(false);
+}
+
+void TsCommonData::UpdateBackgroundMode() {
+  const TsSkinManager* manager = GetSkinManager();
+  BackgroundMode = manager != nullptr && manager->IsValidSkinIndex(SectionIndex)
+                       ? BackgroundModeOf(manager->gd[static_cast<size_t>(SectionIndex)])
+                       : 0;
+}
+
+void TsCommonData::UpdateHostColors(bool repaint) {
+  if (!Skinned() || !InKindSet(EditLikeKinds(), ControlKind) || HostControl == nullptr) return;
+  if (auto* windowed = dynamic_cast<TWinControl*>(HostControl); windowed != nullptr && !windowed->HandleAllocated())
+    return;
+  const TsGeneralData& section = GetSkinManager()->gd[static_cast<size_t>(SectionIndex)];
+  const auto shifted = [&](Integer color) {
+    return ChangeColorSaturation(ChangeColorHue(HueShift, color), SaturationShift);
+  };
+  if (!CustomColor) {
+    const Integer color = shifted(section.Props[0].Color);
+    if (HostControl->Color() != color) HostControl->SetColor(color);
+  }
+  if (!CustomFont) {
+    const Integer color = shifted(section.Props[0].TextColor);
+    if (HostControl->Font().Color() != color) HostControl->Font().SetColor(color);
+  }
+  if (repaint) Invalidate(false);
+}
+
+Integer TsCommonData::PlainBackgroundKind() const {
+  const TsSkinManager* manager = GetSkinManager();
+  if (manager == nullptr) return 1;
+  TskPlainBgContext context;
+  if (HostControl != nullptr && HostControl->Parent() != nullptr) {
+    TWinControl* parent = HostControl->Parent();
+    context.ParentState = [parent]() -> Integer {
+      if (!parent->HandleAllocated()) return 2;
+      return static_cast<Integer>(SendSkinCommand(parent->Handle(), scGetSkinState));
+    };
+  }
+  if (TCustomForm* form = ProviderForm()) context.FormPaintsItself = static_cast<bool>(form->OnPaint);
+  return PlainBackgroundKindOf(manager->gd, manager->ma, SectionIndex, context);
+}
+
+void TsCommonData::UpdateSkinState(bool propagate) {
+  StateBits &= static_cast<Word>(~ssPlainBackground);
+  if (HostControl != nullptr) {
+    // Forms scroll their client as containers do.
+    if (dynamic_cast<TPanel*>(HostControl) != nullptr || dynamic_cast<TCustomForm*>(HostControl) != nullptr) {
+      const Integer kind = PlainBackgroundKind();
+      if (kind == 2) return;
+      if (kind % 2 == 1) StateBits |= ssPlainBackground;
+      StateBits &= static_cast<Word>(~ssNotComputed);
+    }
+    if (auto* windowed = dynamic_cast<TWinControl*>(HostControl); windowed != nullptr && propagate) {
+      for (int i = 0; i < windowed->ControlCount(); ++i)
+        SendSkinCommandToControl(windowed->Controls(i), scGetSkinState, 1);
+    }
+    return;
+  }
+  if (TCustomForm* form = ProviderForm()) {
+    if (PlainBackgroundKind() != 1) return;
+    if (form->FormStyle() != fsMDIForm) StateBits |= ssPlainBackground;
+    StateBits &= static_cast<Word>(~ssNotComputed);
+  }
+}
+
+void TsCommonData::ShowGlow(bool hide, HWND window) {
+  TsSkinManager* manager = GetSkinManager();
+  if (manager == nullptr || !manager->Effects().AllowGlowing() || !manager->IsValidSkinIndex(SectionIndex)) return;
+  const TsGeneralData& section = manager->gd[static_cast<size_t>(SectionIndex)];
+  if (section.GlowLevel < 1) return;
+  // A glow counts as open only while its index still names one: emptying the glow list (a form's move)
+  // leaves the index stale.
+  const bool open = GlowIndex != -1 && GlowEffectAt(GlowIndex) != nullptr;
+  if (!open) GlowIndex = -1;
+  TRect rect;
+  TRect clip;
+  HWND owner = nullptr;
+  if (HostControl != nullptr) {
+    if (!MouseInside || HostControl->ControlState().Contains(csLButtonDown) || (hide && open)) {
+      CloseGlow();
+      return;
+    }
+    if (open) return;
+    owner = GlowOwnerOf(HostControl);
+    if (owner == nullptr) return;
+    if (auto* windowed = dynamic_cast<TWinControl*>(HostControl)) {
+      if (!windowed->HandleAllocated()) return;
+      rect = WindowRectOf(windowed->Handle());
+      clip = WindowClipBox(windowed->Handle());
+    } else {
+      TWinControl* parent = HostControl->Parent();
+      if (parent == nullptr || !parent->HandleAllocated()) return;
+      const TPoint origin = HostControl->ClientOrigin();
+      rect = Bounds(origin.X, origin.Y, HostControl->Width(), HostControl->Height());
+      const HDC dc = GetDC(parent->Handle());
+      TRect box = ClipBoxOf(dc);
+      ReleaseDC(parent->Handle(), dc);
+      box = TRect{box.Left - HostControl->Left(), box.Top - HostControl->Top(), box.Right - HostControl->Left(),
+                  box.Bottom - HostControl->Top()};
+      clip = TRect{std::max(box.Left, 0), std::max(box.Top, 0), std::min(box.Right, HostControl->Width()),
+                   std::min(box.Bottom, HostControl->Height())};
+    }
+  } else {
+    if (window == nullptr) return;
+    if (hide && open) {
+      CloseGlow();
+      return;
+    }
+    if (open) return;
+    rect = WindowRectOf(window);
+    clip = WindowClipBox(window);
+    owner = TopLevelAncestor(window);
+  }
+  GlowIndex = OpenGlowEffect(rect, clip, skinSection_, manager, owner, 255, section.GlowOffset, "GLOW");
+}
+
+// ---- parent backgrounds ----
+
+namespace {
+
+Integer DefaultGlobalColor() {
+  const TsSkinManager* manager = TsSkinManager::DefaultManager();
+  return manager != nullptr ? manager->GetGlobalColor() : clSkinFallbackColor;
+}
+
+void FillDCRect(HDC dc, const TRect& rect, Integer color) {
+  const HBRUSH brush = CreateSolidBrush(ColorToRGB(color));
+  const RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
+// The requester's place moved by (dx, dy): its place inside the next responder up.
+void MoveRequest(TskBgRequest& request, Integer dx, Integer dy) {
+  request.OffsetX += dx;
+  request.OffsetY += dy;
+}
+
+// Without an answer, in paint mode: the asked control or window paints itself into the request's DC,
+// seen through a viewport moved to the requester's place in it.
+template <class Paint>
+void PaintThroughViewport(TskBgRequest& request, Paint paint) {
+  const HDC dc = request.TargetDC;
+  const int saved = SaveDC(dc);
+  OffsetViewportOrgEx(dc, -request.OffsetX, -request.OffsetY, nullptr);
+  request.Rect = TRect{request.Rect.Left + request.OffsetX, request.Rect.Top + request.OffsetY,
+                       request.Rect.Right + request.OffsetX, request.Rect.Bottom + request.OffsetY};
+  IntersectClipRect(dc, request.Rect.Left, request.Rect.Top, request.Rect.Right, request.Rect.Bottom);
+  paint(reinterpret_cast<WPARAM>(dc));
+  RestoreDC(dc, saved);
+}
+
+LPARAM RequestParam(TskBgRequest& request) { return reinterpret_cast<LPARAM>(&request); }
+
+}  // namespace
+
+bool GetParentBgFromControl(TskBgRequest& request, TControl* control, bool paint) {
+  if (control == nullptr) return false;
+  request.AnswerKind = bgNotAnswered;
+  request.PaintFlag = paint ? 1 : 0;
+  if (Destroying(control)) {
+    // A control being freed is neither asked nor painted: its colour stands in.
+    if (!paint) {
+      request.AnswerKind = bgColor;
+      request.Color = static_cast<Integer>(ColorToRGB(control->Color()));
+    }
+    return false;
+  }
+  auto* windowed = dynamic_cast<TWinControl*>(control);
+  if (windowed != nullptr && windowed->HandleAllocated()) {
+    SendMessageW(windowed->Handle(), SkinCommandMessage, SkinCommandWParam(scFillBgRequest), RequestParam(request));
+  } else {
+    PerformCommand(control, scFillBgRequest, RequestParam(request));
+  }
+  if (request.AnswerKind != bgNotAnswered) return true;
+  if (paint) {
+    PaintThroughViewport(request, [&](WPARAM dc) {
+      control->Perform(WM_ERASEBKGND, dc, 0);
+      control->Perform(WM_PAINT, dc, 0);
+    });
+  } else {
+    request.AnswerKind = bgColor;
+    const auto answer = static_cast<Integer>(PerformCommand(control, scGetBgColor));
+    request.Color = answer != 0 ? answer : static_cast<Integer>(ColorToRGB(control->Color()));
+  }
+  return false;
+}
+
+bool GetParentBgFromWindow(TskBgRequest& request, HWND window, bool paint) {
+  const bool paintedIn = request.PaintFlag != 0;
+  request.AnswerKind = bgNotAnswered;
+  request.PaintFlag = paint ? 1 : 0;
+  if (window != nullptr)
+    SendMessageW(window, SkinCommandMessage, SkinCommandWParam(scFillBgRequest), RequestParam(request));
+  if (request.AnswerKind != bgNotAnswered) return true;
+  if (paintedIn && window != nullptr && request.TargetDC != nullptr) {
+    PaintThroughViewport(request, [&](WPARAM dc) {
+      SendMessageW(window, WM_ERASEBKGND, dc, 0);
+      SendMessageW(window, WM_PAINT, dc, 0);
+    });
+  } else {
+    request.AnswerKind = bgColor;
+    request.Color = DefaultGlobalColor();
+  }
+  return false;
+}
+
+TskBgInfo BgInfoFromReply(const TskBgRequest& request) {
+  if (request.AnswerKind == bgBitmap) return MakeBgInfoFromBitmap(request.Bitmap, request.OffsetX, request.OffsetY);
+  return TskBgInfo{nullptr, request.OffsetX, request.OffsetY, static_cast<Integer>(ColorToRGB(request.Color)), false};
+}
+
+TskBgInfo GetParentBgOfWnd(HWND window) {
+  const HWND parent = window != nullptr ? GetParent(window) : nullptr;
+  if (parent == nullptr) return DefaultBgInfo;
+  TskBgRequest request;
+  GetParentBgFromWindow(request, parent, false);
+  return BgInfoFromReply(request);
+}
+
+void TsCommonData::FillBgRequest(TskBgRequest& request, Integer state, HWND window) const {
+  if (!Skinned() || CustomColor) {
+    request.AnswerKind = bgColor;
+    if (HostControl != nullptr) {
+      request.Color = HostControl->Color();
+    } else if (TCustomForm* form = ProviderForm()) {
+      request.Color = form->Color();
+    }
+    return;
+  }
+  const TsSkinManager* manager = GetSkinManager();
+  const TsGenState& values = manager->gd[static_cast<size_t>(SectionIndex)].Props[state != 0 ? 1 : 0];
+  const auto cacheAnswer = [&] {
+    request.AnswerKind = bgBitmap;
+    if (request.PaintFlag != 0) {
+      TBitmap& cache = *CacheBitmap;
+      const TRect& r = request.Rect;
+      BitBlt(request.TargetDC, r.Left, r.Top, r.Width(), r.Height(), cache.Canvas().Handle(), request.OffsetX,
+             request.OffsetY, SRCCOPY);
+    } else {
+      request.Bitmap = CacheBitmap.get();
+      request.OffsetX = request.OffsetY = 0;
+    }
+  };
+  const Integer t = values.Transparency;
+  if (t == 0) {
+    if (values.GradientPercent <= 0 && values.ImagePercent < 1) {
+      request.AnswerKind = bgColor;
+      request.Bitmap = CacheBitmap.get();
+      request.Color = GetBgColor(state, window);
+      if (request.PaintFlag != 0 && request.TargetDC != nullptr) FillDCRect(request.TargetDC, request.Rect, request.Color);
+      return;
+    }
+    request.Color = manager->GetGlobalColor();
+    if (CacheBitmap) {
+      cacheAnswer();
+    } else {
+      request.AnswerKind = bgColor;  // nothing painted yet: the colour is all there is
+    }
+    return;
+  }
+  const bool cacheValid = (StateBits & ssPlainBackground) == 0 && CacheBitmap && !BackgroundDirty;
+  if (t == 100 && !cacheValid) {
+    // The host shows its parent: the question goes up with the host's place in the parent added. A
+    // painting responder up there paints at the requester's place, so in paint mode the place moves
+    // before asking; an answer bitmap otherwise gets it afterwards.
+    TControl* parent = nullptr;
+    TPoint place;
+    if (HostControl != nullptr) {
+      parent = HostControl->Parent();
+      place = TPoint{HostControl->Left(), HostControl->Top()};
+    } else if (TCustomForm* form = ProviderForm()) {
+      parent = form->Parent();
+      place = TPoint{form->Left(), form->Top()};
+    }
+    const bool paint = request.PaintFlag != 0;
+    if (parent != nullptr) {
+      if (paint) MoveRequest(request, place.X, place.Y);
+      GetParentBgFromControl(request, parent, paint);
+      if (!paint && request.AnswerKind == bgBitmap) MoveRequest(request, place.X, place.Y);
+      return;
+    }
+    if (window == nullptr) {
+      request.AnswerKind = bgColor;
+      request.Color = DefaultGlobalColor();
+      return;
+    }
+    const HWND parentWindow = GetParent(window);
+    RECT r{};
+    GetWindowRect(window, &r);
+    POINT topLeft{r.left, r.top};
+    if (parentWindow != nullptr) ScreenToClient(parentWindow, &topLeft);
+    GetParentBgFromWindow(request, parentWindow, false);
+    if (request.AnswerKind == bgBitmap) MoveRequest(request, topLeft.x, topLeft.y);
+    return;
+  }
+  if (t != 100 && !CacheBitmap) {
+    request.AnswerKind = bgColor;
+    request.Color = static_cast<Integer>(clSkinNoColor);
+    return;
+  }
+  cacheAnswer();
+}
+
+TskBgInfo TsCommonData::GetParentBg() const {
+  if (!Skinned() || HostControl == nullptr) return TskBgInfo{nullptr, 0, 0, GetBgColor(0), false};
+  TskBgRequest request;
+  if (HostControl->Parent() != nullptr) {
+    GetParentBgFromControl(request, HostControl->Parent(), false);
+  } else if (auto* windowed = dynamic_cast<TWinControl*>(HostControl); windowed != nullptr && windowed->HandleAllocated()) {
+    GetParentBgFromWindow(request, GetParent(windowed->Handle()), false);
+  } else {
+    return TskBgInfo{nullptr, 0, 0, GetBgColor(0), false};
+  }
+  if (request.AnswerKind == bgColorKey) {
+    TskBgInfo info;
+    info.Bitmap = request.Bitmap;
+    info.OffsetX = request.OffsetX;
+    info.OffsetY = request.OffsetY;
+    info.Color = static_cast<Integer>(clSkinNoColor);
+    return info;
+  }
+  return BgInfoFromReply(request);
+}
+
+// ---- painting ----
+
+TsSectionSkin SectionSkinOf(const TsSkinManager& manager) {
+  TsSectionSkin skin;
+  skin.Pixels = SkinPixelsOf(manager);
+  skin.Patterns = &manager.pa;
+  skin.PatternImage = [](const TsPatternData& pattern) {
+    auto* bitmap = dynamic_cast<TBitmap*>(pattern.Img.get());
+    return bitmap != nullptr ? PixelViewOf(*bitmap) : TsPixelView{};
+  };
+  return skin;
+}
+
+namespace {
+
+TsRect ToTsRect(const TRect& r) { return TsRect{r.Left, r.Top, r.Right, r.Bottom}; }
+
+}  // namespace
+
+void TsCommonData::PaintOwnSection(const TskBgInfo& background, bool fillCentre, TBitmap& bitmap, TPoint offset,
+                                   const TRect& rect, Integer state) const {
+  const TsSkinManager* manager = GetSkinManager();
+  const TsPixelView view = PixelViewOf(bitmap);
+  if (manager == nullptr || !manager->IsValidSkinIndex(SectionIndex) || view.IsEmpty() || rect.IsEmpty() ||
+      rect.Left < 0 || rect.Top < 0 || rect.Right > view.Width || rect.Bottom > view.Height)
+    return;
+  const TsGeneralData& section = manager->gd[static_cast<size_t>(SectionIndex)];
+  state = SectionPaintState(section, state);
+  Integer color = static_cast<Integer>(clSkinNoColor);
+  if (CustomColor) {
+    if (HostControl != nullptr) {
+      color = static_cast<Integer>(ColorToRGB(HostControl->Color()));
+    } else if (TCustomForm* form = ProviderForm()) {
+      color = static_cast<Integer>(ColorToRGB(form->Color()));
+    }
+  }
+  const TsSectionSkin skin = SectionSkinOf(*manager);
+  const TsBgPixels bg = BgPixelsOf(background);
+  const TsRect r = ToTsRect(rect);
+  PaintSectionFill(skin, SectionIndex, skinSection_, bg, color, HotTextureIndex, TextureIndex, view, offset.X, offset.Y,
+                   r, state);
+  const bool bordered =
+      PaintSectionFrame(skin, SectionIndex, bg, BorderMaskIndex, view, offset.X, offset.Y, r, state, fillCentre);
+  // A see-through look without a border keeps its colours: they are the parent's.
+  if (!bordered && section.Props[static_cast<size_t>(std::min(state, 1))].Transparency != 0) return;
+  if (HueShift != 0) ChangeBitmapHue(view, HueShift);
+  if (SaturationShift != 0) ChangeBitmapSaturation(view, SaturationShift);
+}
+
+void PaintSectionToDC(Integer section, const AnsiString& name, const TskBgInfo& background, TsSkinManager* manager,
+                      HDC dc, TPoint offset, const TRect& rect, Integer state, bool fillCentre) {
+  if (manager == nullptr) manager = TsSkinManager::DefaultManager();
+  if (manager == nullptr || !manager->IsValidSkinIndex(section) || rect.Left < 0 || rect.Top < 0 ||
+      rect.Width() <= 0 || rect.Height() <= 0)
+    return;
+  TBitmap layer;
+  layer.SetPixelFormat(pf32bit);
+  layer.SetSize(rect.Width(), rect.Height());
+  PaintSectionItem(SectionSkinOf(*manager), section, name, BgPixelsOf(background), -1, -1, PixelViewOf(layer),
+                   offset.X, offset.Y, TsRect{0, 0, rect.Width(), rect.Height()}, state, fillCentre);
+  const int saved = SaveDC(dc);
+  BitBlt(dc, rect.Left, rect.Top, rect.Width(), rect.Height(), layer.Canvas().Handle(), 0, 0, SRCCOPY);
+  RestoreDC(dc, saved);
+}
+
+Integer PaintSectionByName(TBitmap& bitmap, const AnsiString& name, const AnsiString& altName, HDC dc, Integer color,
+                           const TRect& rect, TsSkinManager* manager, Integer state) {
+  if (manager == nullptr) manager = TsSkinManager::DefaultManager();
+  if (manager == nullptr) return -1;
+  AnsiString used = name;
+  Integer section = manager->GetSkinIndex(used);
+  if (!manager->IsValidSkinIndex(section)) {
+    used = altName;
+    section = manager->GetSkinIndex(used);
+  }
+  if (!manager->IsValidSkinIndex(section)) return section;
+  const TsPixelView view = PixelViewOf(bitmap);
+  TsBgPixels background{{}, 0, 0, color};
+  if (dc != nullptr) {
+    BitBlt(bitmap.Canvas().Handle(), 0, 0, bitmap.Width(), bitmap.Height(), dc, rect.Left, rect.Top, SRCCOPY);
+    GdiFlush();
+    background.Bitmap = view;
+  }
+  PaintSectionItem(SectionSkinOf(*manager), section, used, background, -1, -1, view, 0, 0,
+                   TsRect{0, 0, view.Width, view.Height}, state, true);
+  return section;
+}
+
+Integer ParentSectionIndex(TControl* control, Integer fallback, const TsSkinManager& manager, Integer state) {
+  if (control == nullptr || control->Parent() == nullptr) return fallback;
+  TWinControl* parent = control->Parent();
+  Integer section = -1;
+  if (auto* data = dynamic_cast<TsCommonData*>(GetObjPropByName(parent, "SkinData"));
+      data != nullptr && manager.IsValidSkinIndex(data->SectionIndex)) {
+    section = data->SectionIndex;
+  } else {
+    TskSectionInfo info;
+    if (parent->HandleAllocated()) SendSkinCommand(parent->Handle(), scGetSkinIndex, reinterpret_cast<LPARAM>(&info));
+    if (!manager.IsValidSkinIndex(info.Index)) return fallback;
+    section = info.Index;
+  }
+  const TsGeneralData& data = manager.gd[static_cast<size_t>(section)];
+  if (data.Props[static_cast<size_t>(SectionPaintState(data, state))].Transparency > 50)
+    return ParentSectionIndex(parent, fallback, manager, 0);
+  return data.GiveOwnFont ? section : fallback;
+}
+
+namespace {
+
+// The cache's source rect into the clip of the DC, the given places left out.
+void CopyCacheExcluding(TsCommonData& data, const TRect& sourceRect, bool repaintParent, HDC dc, const TRect& clip,
+                        const std::vector<TRect>& excluded) {
+  if (!data.CacheBitmap) return;
+  if (repaintParent) PaintParentBackground(data, 0, 15);
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, clip.Left, clip.Top, clip.Right, clip.Bottom);
+  for (const TRect& r : excluded) ExcludeClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
+  BitBlt(dc, clip.Left, clip.Top, clip.Width(), clip.Height(), data.CacheBitmap->Canvas().Handle(), sourceRect.Left,
+         sourceRect.Top, SRCCOPY);
+  RestoreDC(dc, saved);
+}
+
+bool Overlap(const TRect& a, const TRect& b) {
+  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+}  // namespace
+
+void CopyControlCache(TWinControl* parent, TsCommonData& data, const TRect& sourceRect, Integer dy, Integer dx,
+                      bool repaintParent, HDC dc, const TRect& clip) {
+  if (!data.CacheBitmap) return;
+  std::vector<TRect> excluded;
+  for (int i = 0; parent != nullptr && i < parent->ControlCount(); ++i) {
+    TControl* child = parent->Controls(i);
+    const TRect bounds = child->BoundsRect();
+    if (!child->Visible() || !Overlap(bounds, clip)) continue;
+    const bool paintsOver = dynamic_cast<TGraphicControl*>(child) != nullptr ||
+                            child->ComponentState().Contains(csDesigning) ||
+                            child->ControlStyle().Contains(csOpaque);
+    if (paintsOver) excluded.push_back(TRect{bounds.Left + dx, bounds.Top + dy, bounds.Right + dx, bounds.Bottom + dy});
+  }
+  CopyCacheExcluding(data, sourceRect, repaintParent, dc, clip, excluded);
+}
+
+void CopyGroupBoxCache(HWND window, TsCommonData& data, const TRect& sourceRect, Integer dy, Integer dx,
+                       bool repaintParent, HDC dc, const TRect& clip) {
+  if (!data.CacheBitmap) return;
+  const TRect origin = WindowRectOf(window);
+  const TsSkinManager* manager = TsSkinManager::DefaultManager();
+  const Integer groupBorder = manager != nullptr ? manager->GetMaskIndex(manager->GetSkinIndex("GROUPBOX"), "GROUPBOX",
+                                                                         "BORDERSMASK")
+                                                 : -1;
+  std::vector<TRect> excluded;
+  for (HWND child = GetTopWindow(window); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    const TRect screen = WindowRectOf(child);
+    const TRect r{screen.Left - origin.Left - dx, screen.Top - origin.Top - dy, screen.Right - origin.Left - dx,
+                  screen.Bottom - origin.Top - dy};
+    const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+    const LONG_PTR exStyle = GetWindowLongPtrW(child, GWL_EXSTYLE);
+    const bool groupBox = (style & 0xF) == BS_GROUPBOX && (exStyle & WS_EX_CLIENTEDGE) == 0;
+    if (!groupBox) {
+      excluded.push_back(r);
+      continue;
+    }
+    if (manager == nullptr) continue;  // without a skin's widths a group box is not left out at all
+    const Integer caption = std::clamp(static_cast<Integer>(SendSkinCommand(child, scGetSkinManager)), 0, r.Height());
+    const Integer left = manager->MaskLeftWidth(groupBorder);
+    const Integer right = manager->MaskRightWidth(groupBorder);
+    const Integer bottom = manager->MaskBottomHeight(groupBorder);
+    excluded.push_back(TRect{r.Left, r.Top, r.Right, r.Top + caption});
+    excluded.push_back(TRect{r.Left, r.Top, r.Left + left, r.Bottom});
+    excluded.push_back(TRect{r.Right - right, r.Top, r.Right, r.Bottom});
+    excluded.push_back(TRect{r.Left, r.Bottom - bottom, r.Right, r.Bottom});
+  }
+  CopyCacheExcluding(data, sourceRect, repaintParent, dc, clip, excluded);
+}
+
+// ---- the common receiver ----
 
 bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
   if (data == nullptr || message.Msg != SkinCommandMessage) return false;
@@ -44,12 +873,21 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
       data->PartialPaint = true;
       return false;
     case scGetBgColor:
-      // A skinned host mixes its section's colour with its parent's; that needs the skin's sections.
+      // A skinned host mixes its section's colour with its parent's; that comes with its painting.
       if (data->HostControl == nullptr || data->Skinned()) return false;
       message.Result = static_cast<LRESULT>(ColorToRGB(data->HostControl->Color()));
       return true;
     case scGetSkinIndex:
       if (message.LParam != 0) reinterpret_cast<TskSectionInfo*>(message.LParam)->Index = data->SectionIndex;
+      return true;
+    case scGetSkinState:
+      // 1 recomputes the whole subtree and answers nothing; otherwise a state never computed is first.
+      if (message.LParam == 1) {
+        data->UpdateSkinState(true);
+      } else {
+        if (data->StateBits == ssNotComputed) data->UpdateSkinState(false);
+        message.Result = data->StateBits;
+      }
       return true;
     case scGetCommonData:
       message.Result = reinterpret_cast<LRESULT>(data);
@@ -66,15 +904,3 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
       return false;
   }
 }
-
-TUpdateLayeredWindow UpdateLayeredWindowFunction() {
-  static const TUpdateLayeredWindow function = [] {
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 == nullptr ? nullptr
-                             : reinterpret_cast<TUpdateLayeredWindow>(
-                                   reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindow")));
-  }();
-  return function;
-}
-
-bool LayeredWindowsAvailable() { return UpdateLayeredWindowFunction() != nullptr; }

@@ -1,11 +1,16 @@
-// Skin commands to many receivers at once: every child control or child window of a container, the
-// end of an update bracket, and the notice to a control's form that a control was added. All of them
-// send synchronously on the GUI thread. The form-skinning work adds the rest of this unit: the images
-// of windows and controls for animations, and the painting of windowless child controls.
+// Skin commands to many receivers (every child control or child window of a container, the end of an
+// update bracket, the notice to a control's form that a control was added), the questions asked
+// through the skin command message (is it skinned, its background colour), and small utilities over
+// controls and windows that skinned hosts share. All of them send synchronously on the GUI thread.
 #pragma once
+#include "vcl/gui/Geometry.h"
 #include "vcl/gui/Messages.h"
+#include "vcl/rtl/Alignment.h"
 
+class TBitmap;
+class TComponent;
 class TControl;
+class TCustomForm;
 class TWinControl;
 
 // True while a show or hide animation runs; EndChildrenUpdate then sends nothing.
@@ -30,3 +35,52 @@ void EndChildWindowsUpdate(HWND window);
 // scControlAdded with the control to its parent form (nothing for nil, designing or loading controls,
 // or a control without form).
 void NotifyParentForm(TControl* control);
+
+// SendSkinCommandToControl with lParam 0.
+LRESULT AskControl(TControl* control, Word command);
+
+// The background colour a control shows, as RGB: a skinned control's answer to scGetBgColor (asked
+// through Perform, also for windowed controls), an unskinned one's Color; the key colour for nil.
+Integer ControlBackgroundColor(TControl* control);
+// A window's answer to scGetBgColor as RGB; the key colour for no window.
+Integer WindowBackgroundColor(HWND window);
+
+// The mouse position on the screen; false when the system cannot tell.
+bool CursorPosition(TPoint& point);
+// The control can be painted now: it exists with a parent, has its window when it is windowed, and is
+// neither being made, read nor freed.
+bool ControlIsPaintable(TControl* control);
+// The form that owns a menu (the first form along the Owner chain), or nil.
+TCustomForm* MenuOwnerForm(TComponent* menu);
+// DrawText flags for a control's text: the alignment, expanded tabs, centred vertically.
+UINT ControlTextFlags(TControl* control, TAlignment alignment);
+// The window's client rectangle in window coordinates.
+TRect ClientRectInWindow(HWND window);
+// The height (alTop, alBottom) or width (alLeft, alRight) taken by the visible children with exactly
+// that alignment; graphic children only with includeGraphic. 0 for the other alignments.
+Integer AlignedChildrenSize(TWinControl* control, Integer align, bool includeGraphic);
+// The root of the window's parent chain. Owners are not followed: the glow of a control on a dialog
+// belongs beside the dialog, not beside the dialog's owner.
+HWND TopLevelAncestor(HWND window);
+
+// uxtheme's SetWindowTheme, bound at start-up; nil where the system has no visual themes.
+using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+extern TSetWindowTheme SetWindowThemeProc;
+
+// ---- images of windows and controls ----
+// The extended border of a form's provider: its shadow margins around the form in the image.
+struct TskBorderMargins {
+  Integer Left = 0;
+  Integer Top = 0;
+};
+// The control with all its windowed children into the 32-bit bitmap, its top-left at (x, y) (the
+// origin of the bitmap's DC already moved there by the caller for children): skinned windows print
+// themselves (in print mode), others through PaintTo. A hidden control shows its parent's background
+// there instead. With a border (a form with an extended border) the form is not clipped to its size,
+// and its client area gets alpha 255 in the bitmap.
+void PaintWindowImage(TBitmap& bitmap, TControl* control, Integer x, Integer y, const TskBorderMargins* border = nullptr);
+// The container's graphic child controls into the DC, each at its place plus the offset: painted over
+// the container's background in a bitmap of the container's size, then copied, except a child whose
+// top-left pixel there stayed the key colour (it drew nothing). Re-entry returns at once; an empty
+// clip box only tells the container (scSetHalfVisible).
+void PaintControlImage(HDC dc, TWinControl* container, bool onlyIfVisible, TPoint offset);

@@ -136,15 +136,11 @@ void PaintParentBackground(TsCommonData& data, Integer state, Integer corners) {
     mask.R = TsRect{0, 0, mask.Image->Width(), mask.Image->Height()};
   }
   TskBgRequest request;
-  request.AnswerKind = bgNotAnswered;
-  request.PaintFlag = 0;
-  request.TargetDC = nullptr;
-  const auto asked = reinterpret_cast<LPARAM>(&request);
   if (control->Parent() != nullptr) {
-    SendSkinCommandToControl(static_cast<TControl*>(control->Parent()), scFillBgRequest, asked);
+    GetParentBgFromControl(request, control->Parent(), false);
   } else if (auto* windowed = dynamic_cast<TWinControl*>(control);
              windowed != nullptr && windowed->HandleAllocated() && GetParent(windowed->Handle()) != nullptr) {
-    SendSkinCommand(GetParent(windowed->Handle()), scFillBgRequest, asked);
+    GetParentBgFromWindow(request, GetParent(windowed->Handle()), false);
   } else {
     return;
   }

@@ -19,6 +19,18 @@ std::vector<std::unique_ptr<TskGlowEffect>>& GlowList() {
   return list;
 }
 
+// The index of the list's first slot. Emptying the list moves it past every index handed out, so an
+// index kept from before (a control's glow closed by a form's move) never names a later glow.
+Integer firstGlowIndex = 0;
+
+// The slot of an index; nil for an index outside the list (stale, -1 or never handed out).
+std::unique_ptr<TskGlowEffect>* GlowSlot(Integer index) {
+  auto& list = GlowList();
+  const Integer position = index - firstGlowIndex;
+  if (index < 0 || position < 0 || position >= std::ssize(list)) return nullptr;
+  return &list[static_cast<size_t>(position)];
+}
+
 bool glowClosing = false;
 
 struct ClosingScope {
@@ -212,13 +224,13 @@ Integer OpenGlowEffect(const TRect& controlRect, const TRect& visibleRect, const
   }
   auto& list = GlowList();
   list.push_back(std::move(effect));
-  return static_cast<Integer>(list.size()) - 1;
+  return firstGlowIndex + static_cast<Integer>(list.size()) - 1;
 }
 
 void CloseGlowEffect(Integer& index) {
-  auto& list = GlowList();
-  if (index < 0 || static_cast<size_t>(index) >= list.size() || !list[static_cast<size_t>(index)]) return;
-  std::unique_ptr<TskGlowEffect> effect = std::move(list[static_cast<size_t>(index)]);
+  std::unique_ptr<TskGlowEffect>* slot = GlowSlot(index);
+  if (slot == nullptr || !*slot) return;
+  std::unique_ptr<TskGlowEffect> effect = std::move(*slot);
   effect->FreeForm();
   effect.reset();
   index = -1;
@@ -228,6 +240,7 @@ void CloseAllGlowEffects(bool freeForms) {
   // Taken out first: freeing a form may run code that opens or closes glows.
   auto list = std::move(GlowList());
   GlowList().clear();
+  firstGlowIndex += static_cast<Integer>(list.size());
   for (auto& effect : list) {
     if (effect && freeForms) effect->FreeForm();
     effect.reset();
@@ -237,9 +250,8 @@ void CloseAllGlowEffects(bool freeForms) {
 Integer GlowEffectCount() { return static_cast<Integer>(GlowList().size()); }
 
 TskGlowEffect* GlowEffectAt(Integer index) {
-  const auto& list = GlowList();
-  if (index < 0 || static_cast<size_t>(index) >= list.size()) return nullptr;
-  return list[static_cast<size_t>(index)].get();
+  std::unique_ptr<TskGlowEffect>* slot = GlowSlot(index);
+  return slot != nullptr ? slot->get() : nullptr;
 }
 
 bool GlowClosing() { return glowClosing; }

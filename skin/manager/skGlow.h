@@ -84,12 +84,15 @@ class TskGlowEffect : public TObject {
 Integer OpenGlowEffect(const TRect& controlRect, const TRect& visibleRect, const AnsiString& section,
                        TsSkinManager* manager, HWND window, Byte alpha, Integer margin, const AnsiString& glowName);
 // Closes the glow of that index (form and effect freed, the slot emptied) and sets the index to -1; an
-// index outside the list or an empty slot does nothing.
+// index outside the list, a stale index from before the list was emptied, or an empty slot does
+// nothing.
 void CloseGlowEffect(Integer& index);
 // Frees every glow (with freeForms their forms at once) and empties the list.
 void CloseAllGlowEffects(bool freeForms);
 
-// The glow list's length (slots are never removed, only emptied, until the list is emptied) and a slot.
+// The glow list's length (slots are never removed, only emptied, until the list is emptied) and the
+// glow of an index (nil for a closed, stale or unknown one). Indexes are never handed out twice: those
+// of an emptied list stay dead.
 Integer GlowEffectCount();
 TskGlowEffect* GlowEffectAt(Integer index);
 // True while a glow form is being freed.

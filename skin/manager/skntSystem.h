@@ -42,6 +42,11 @@ bool IsWow64();
 // Set at start-up when the process runs under WOW64 without desktop composition (glowing is then off).
 bool Wow64WithoutComposition();
 
+// Process-wide switches, off unless a program turns them on: captions drawn in the default character
+// set instead of the form font's; maximised forms shown without the extended border window.
+extern bool UseDefaultCharset;
+extern bool NoExtBordersOnMaximized;
+
 // Whether the desktop window manager composes the screen; false without dwmapi.
 bool DesktopCompositionAvailable();
 // With composition only: tells the window manager whether the window supplies its own iconic bitmap

@@ -87,6 +87,9 @@ bool IsWow64() {
 
 bool Wow64WithoutComposition() { return Kernel().Wow64WithoutComposition; }
 
+bool UseDefaultCharset = false;
+bool NoExtBordersOnMaximized = false;
+
 bool DesktopCompositionAvailable() {
   static const auto isEnabled = BindOptional<DwmIsCompositionEnabledProc>(L"dwmapi.dll", "DwmIsCompositionEnabled");
   BOOL enabled = FALSE;

@@ -5,20 +5,11 @@
 #include <cstring>
 #include <memory>
 #include <vector>
-#include "vcl/rtl/Strings.h"
+#include "skin/portable/SkinSections.h"
 
 namespace {
 
-// Sections read by the options reader itself, so that the parent classes are stored as a skin gives them.
-TsGeneralDataArray SectionsOf(std::string_view text) {
-  TStringList lines;
-  lines.SetText(text);
-  TMemIniFile ini(AnsiString(), true);
-  ini.SetStrings(lines);
-  TsGeneralDataArray sections;
-  ReadSkinSections(ini, nullptr, [](Integer c) { return c; }, sections);
-  return sections;
-}
+using skintest::SectionsOf;
 
 TsMaskData Mask(const char* section, const char* key, Byte imgType = itBorders) {
   TsMaskData m;
