@@ -57,7 +57,12 @@ void TfrmNew::FitToCalendar() {
   SetClientSize(size.X + 2 * margin, buttonTop + btnOK->Height() + bottomSpace);
 }
 
-void TfrmNew::FormShow(TObject* sender) { CalNewClick(sender); }
+void TfrmNew::FormShow(TObject* sender) {
+  // Each showing starts on the calendar, so that the keyboard moves the day at once (a click on OK the
+  // last time left the focus there).
+  SetActiveControl(CalNew);
+  CalNewClick(sender);
+}
 
 void TfrmNew::CalNewClick(TObject*) { LabelDay->SetCaption(DayTitle(CalNew->Date())); }
 
