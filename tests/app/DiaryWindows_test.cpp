@@ -455,3 +455,64 @@ TEST_F(DiaryWindows, AFailedSaveKeepsTheDiaryOpenOnTheSameDay) {
   table->Close();
   table->DeleteTable();
 }
+
+TEST_F(DiaryWindows, ClosingWithAnEditThatCannotBePostedAsksWhetherToDropIt) {
+  TSQLMemTable* table = frmMain->SQLMemTable1;
+  frmMain->DS1->SetDataSet(table);
+  SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, 7)));
+  // A second record with the same day: its post fails on the date index.
+  table->Insert();
+  table->FieldByName("ShortDateDay")->SetAsString("2024.01.07");
+  table->FieldByName("Title")->SetAsString(DayTitle(EncodeDate(2024, 1, 7)));
+  std::vector<AnsiString> asked;
+  Integer answer = mrNo;
+  TMessageDlgHook previous = SetMessageDlgHook([&](const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer) {
+    asked.push_back(text);
+    EXPECT_EQ(type, mtConfirmation);
+    EXPECT_EQ(buttons, (TMsgDlgButtons{mbYes, mbNo}));
+    return answer;
+  });
+  // "No": the window stays and so does the edit, to be mended.
+  TCloseAction action = caHide;
+  frmMain->FormClose(frmMain, action);
+  EXPECT_EQ(action, caNone);
+  EXPECT_EQ(table->State(), dsInsert);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].rfind(Hu("A szerkesztett napot nem sikerült rögzíteni:\r\n"), 0), 0u) << Cp1250ToUtf8(asked[0]);
+  EXPECT_NE(asked[0].find(Hu("Elveti a módosítást, és kilép?")), AnsiString::npos);
+  EXPECT_FALSE(FileExists(DataFileName()));
+  // Asked again, "Yes": the edit goes, the rest is saved and the window may close.
+  answer = mrYes;
+  action = caHide;
+  frmMain->FormClose(frmMain, action);
+  EXPECT_EQ(action, caHide);
+  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 1);
+  EXPECT_TRUE(FileExists(DataFileName()));
+  SetMessageDlgHook(std::move(previous));
+  DeleteFile(DataFileName());
+  table->Close();
+  table->DeleteTable();
+}
+
+TEST_F(DiaryWindows, TheToolBarsBottomEdgeFollowsAWiderWindow) {
+  TToolBar* bar = frmMain->ToolBar1;
+  // Within the screen (what lies past its edge is not drawn).
+  frmMain->SetBounds(0, 0, frmMain->Width(), frmMain->Height());
+  frmMain->SetClientSize(640, 480);
+  guitest::Pump();
+  // The edge's two bottom lines as drawn at the narrower width, then where the window grew.
+  auto edgeAt = [&](int x) {
+    HDC dc = GetWindowDC(bar->Handle());
+    const COLORREF lines[2] = {GetPixel(dc, x, bar->Height() - 1), GetPixel(dc, x, bar->Height() - 2)};
+    ReleaseDC(bar->Handle(), dc);
+    return std::make_pair(lines[0], lines[1]);
+  };
+  const auto before = edgeAt(600);
+  ASSERT_NE(before.first, before.second) << "no edge drawn";
+  frmMain->SetClientSize(780, 480);
+  guitest::Pump();
+  ASSERT_GE(bar->Width(), 775);
+  for (int x : {600, 660, 720, 775}) EXPECT_EQ(edgeAt(x), before) << "at x " << x;
+}
