@@ -9,10 +9,11 @@
 //
 // The diary's window is made as the program makes it (skin library, definitions, data file beside
 // this program: a Data folder is made and removed again, nothing is saved); its table is then filled
-// with `days` consecutive days (default 200) in memory.
+// with `days` consecutive days (default 200; with 100 or fewer, Down and Up take turns) in memory.
 #include <windows.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -35,6 +36,7 @@ constexpr int kChanges = 100;
 
 // WM_PAINT and WM_NCPAINT per window class while the diary's rows change: what a row change repaints.
 std::map<std::wstring, int> g_paints;
+std::map<std::wstring, long long> g_paintedArea;  // pixels of the update rectangles
 bool g_countPaints = false;
 
 LRESULT CALLBACK CountPaints(int code, WPARAM wParam, LPARAM lParam) {
@@ -43,6 +45,9 @@ LRESULT CALLBACK CountPaints(int code, WPARAM wParam, LPARAM lParam) {
     wchar_t name[64] = {};
     GetClassNameW(call->hwnd, name, 64);
     ++g_paints[std::wstring(name) + (call->message == WM_NCPAINT ? L" (frame)" : L"")];
+    RECT r{};
+    if (call->message == WM_PAINT && GetUpdateRect(call->hwnd, &r, FALSE))
+      g_paintedArea[name] += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -54,6 +59,8 @@ LRESULT CALLBACK CountQueuedPaints(int code, WPARAM wParam, LPARAM lParam) {
     wchar_t name[64] = {};
     GetClassNameW(msg->hwnd, name, 64);
     ++g_paints[name];
+    RECT r{};
+    if (GetUpdateRect(msg->hwnd, &r, FALSE)) g_paintedArea[name] += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -90,15 +97,17 @@ void Pump() {
   }
 }
 
-// Presses Down in `target` kChanges times, handling the messages and painting after each press.
+// Presses Down in `target` kChanges times (Down and Up by turns when there are not enough rows),
+// handling the messages and painting after each press.
 template <class PumpFn>
-Times PressDown(HWND target, HWND top, PumpFn pump) {
+Times PressDown(HWND target, HWND top, int rows, PumpFn pump) {
   pump();
   RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   const double cpu0 = CpuMs(), wall0 = WallMs();
   for (int i = 0; i < kChanges; ++i) {
-    PostMessageW(target, WM_KEYDOWN, VK_DOWN, 1);
-    PostMessageW(target, WM_KEYUP, VK_DOWN, 0xC0000001);
+    const WPARAM key = rows > kChanges || i % 2 == 0 ? VK_DOWN : VK_UP;
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
     pump();
     RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   }
@@ -145,8 +154,8 @@ Times TimePlainWindow(int days, RECT bounds) {
   }
   SendMessageW(g_list, LB_SETCURSEL, 0, 0);
   SetFocus(g_list);
-  const Times t = PressDown(g_list, top, Pump);
-  if (SendMessageW(g_list, LB_GETCURSEL, 0, 0) != kChanges) std::printf("  (the list box did not move %d items)\n", kChanges);
+  const Times t = PressDown(g_list, top, days, Pump);
+  if (SendMessageW(g_list, LB_GETCURSEL, 0, 0) != (days > kChanges ? kChanges : 0)) std::printf("  (the list box did not move %d items)\n", kChanges);
   DestroyWindow(top);
   return t;
 }
@@ -171,18 +180,19 @@ Times TimeDiary(int days, RECT& bounds) {
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountPaints, nullptr, GetCurrentThreadId());
   HHOOK queued = SetWindowsHookExW(WH_GETMESSAGE, CountQueuedPaints, nullptr, GetCurrentThreadId());
   g_countPaints = true;
-  const Times t = PressDown(frmMain->DBG1->Handle(), frmMain->Handle(), [] { Application->ProcessMessages(); });
+  const Times t =
+      PressDown(frmMain->DBG1->Handle(), frmMain->Handle(), days, [] { Application->ProcessMessages(); });
   g_countPaints = false;
   UnhookWindowsHookEx(queued);
   UnhookWindowsHookEx(hook);
-  if (table->RecNo() != kChanges + 1) std::printf("  (the diary did not move %d days)\n", kChanges);
+  if (table->RecNo() != (days > kChanges ? kChanges + 1 : 1)) std::printf("  (the diary did not move %d days)\n", kChanges);
   return t;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int days = argc > 1 ? std::max(std::atoi(argv[1]), kChanges + 1) : 200;
+  const int days = argc > 1 ? std::max(std::atoi(argv[1]), 2) : 200;
   int exitCode = 0;
   try {
     InitializeEngineFoundation();
@@ -203,6 +213,8 @@ int main(int argc, char** argv) {
     std::printf("  ratio (target <= 2): %.2f CPU, %.2f wall\n", diary.cpuMs / plain.cpuMs, diary.wallMs / plain.wallMs);
     std::printf("  the diary's paints in %d changes:", kChanges);
     for (const auto& [name, count] : g_paints) std::printf(" %ls %d;", name.c_str(), count);
+    std::printf("\n  pixels per change:");
+    for (const auto& [name, area] : g_paintedArea) std::printf(" %ls %lld;", name.c_str(), area / kChanges);
     std::printf("\n");
     // Nothing is saved: the table goes before the window closes, and the Data folder made for it too.
     frmMain->SQLMemTable1->Close();
