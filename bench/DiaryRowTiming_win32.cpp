@@ -18,14 +18,11 @@
 #include <map>
 #include <string>
 
+#include "app/DiaryProgram.h"
 #include "app/uMain.h"
 #include "app/uNew.h"
-#include "app/uReadme.h"
-#include "engine/foundation/SQLMemSettings.h"
-#include "skin/manager/sSkinLibrary.h"
 #include "vcl/db/Fields.h"
 #include "vcl/gui/Application.h"
-#include "vcl/gui/GuiClasses.h"
 #include "vcl/rtl/DateUtils.h"
 #include "vcl/rtl/FileUtils.h"
 #include "vcl/rtl/TextConv.h"
@@ -195,15 +192,7 @@ int main(int argc, char** argv) {
   const int days = argc > 1 ? std::max(std::atoi(argv[1]), 2) : 200;
   int exitCode = 0;
   try {
-    InitializeEngineFoundation();
-    RegisterGuiClasses();
-    RegisterMainForm();
-    Application->Initialize();
-    Application->SetTitle("Quillnote");
-    SkinLibraryStartup();
-    Application->CreateForm(frmMain);
-    Application->CreateForm(frmNew);
-    Application->CreateForm(frmReadme);
+    StartDiary();
     RECT bounds{};
     const Times diary = TimeDiary(days, bounds);
     const Times plain = TimePlainWindow(days, bounds);
