@@ -367,6 +367,7 @@ void TsSkinManager::ReadSkin(LoadedSkin& skin, const TMemIniFile& ini, const Tsk
       m.R = {0, 0, image->Width(), image->Height()};
       if (m.NeedsDefaultWidths) ApplyDefaultBorderWidths(m);
     }
+    CheckMaskValue(m, section, key);
     TsMaskData d;
     d.Image = image;
     d.ClassName = overlay ? UpperCase(section) : section;
