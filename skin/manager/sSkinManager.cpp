@@ -472,6 +472,7 @@ void TsSkinManager::SetActive(bool value) {
 void TsSkinManager::SetSkinDirectory(const AnsiString& value) {
   if (value == skinDirectory_) return;
   skinDirectory_ = value;
+  SkinData.SkinPath = ResolveSkinDirectory();  // no reload: the path follows the folder at once
   if (OnSkinListChanged) OnSkinListChanged(this);
 }
 

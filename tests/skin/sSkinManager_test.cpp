@@ -213,6 +213,10 @@ TEST_F(SkinManagerTest, FailedLoadsKeepThePreviousSkinAndReport) {
   WriteFile(dir_ / "BadMask.cvz", SkinPack("[GLOBALINFO]\r\nVERSION=8.00\r\n[FORM]\r\nBORDERSMASK=^00x0^0000\r\n"));
   WriteFile(dir_ / "Cycle" / "Options.dat",
             "[GLOBALINFO]\r\nVERSION=8.00\r\n[A]\r\nPARENTCLASS=B\r\n[B]\r\nPARENTCLASS=A\r\nCOLOR=5\r\n");
+  // Numbers outside their meaning: borders wider than the mask's state, a negative transparency.
+  WriteFile(dir_ / "Uneven.cvz",
+            SkinPack(std::string(kOptions) + "[PANEL]\r\nBORDERSMASK=^0000^0000^0020^0020^0015^0001^0009^0001^1^0^1^0\r\n"));
+  WriteFile(dir_ / "SeeThrough.cvz", SkinPack(std::string(kOptions) + "[PANEL]\r\nTRANSPARENCY=-50\r\n"));
   TsSkinManager& m = Manager();
   m.InternalSkins().Add("Empty", {});
   m.SetSkinName("Good");
@@ -223,6 +227,9 @@ TEST_F(SkinManagerTest, FailedLoadsKeepThePreviousSkinAndReport) {
       {"Foreign", "Loaded data is not a packed Corvane file"},
       {"BadMask", nullptr},  // the conversion error's own text
       {"Empty", "The stored skin \"Empty\" holds no data"},
+      {"Uneven", "The skin's value BORDERSMASK in section [PANEL] is out of range: left and right borders 15 and 9 "
+                 "exceed the state width 20"},
+      {"SeeThrough", "The skin's value TRANSPARENCY in section [PANEL] is out of range: -50 is outside 0..100"},
   };
   for (const auto& [name, text] : failures) {
     SCOPED_TRACE(name);
@@ -244,6 +251,22 @@ TEST_F(SkinManagerTest, FailedLoadsKeepThePreviousSkinAndReport) {
   EXPECT_EQ(m.SkinName(), "Cycle");
   EXPECT_EQ(m.gd[1].Props[0].Color, 5);
   EXPECT_TRUE(m.ma.empty());
+}
+
+TEST_F(SkinManagerTest, ANewSkinDirectoryBecomesTheSkinPathWithoutAReload) {
+  WriteFile(dir_ / "Good.cvz", SkinPack());
+  TsSkinManager& m = Manager();
+  m.SetSkinName("Good");
+  const auto masks = MaskRows(m);
+  int listChanges = 0;
+  m.OnSkinListChanged = [&](TObject*) { ++listChanges; };
+  m.SetSkinDirectory("C:\\Other\\Skins");
+  EXPECT_EQ(m.SkinData.SkinPath, "C:\\Other\\Skins");
+  EXPECT_EQ(m.SkinData.SkinPath, m.ResolveSkinDirectory());
+  EXPECT_EQ(listChanges, 1);
+  EXPECT_EQ(MaskRows(m), masks);  // the loaded skin stays
+  m.SetSkinDirectory("C:\\Other\\Skins");  // the same folder: nothing happens
+  EXPECT_EQ(listChanges, 1);
 }
 
 TEST_F(SkinManagerTest, VersionRuleWarnsOnlyAboveTheSupportedRange) {
