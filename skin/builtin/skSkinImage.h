@@ -8,10 +8,9 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "skin/forms/sPixelRoutines.h"  // kKeyPixel, the painters' own key colour
 #include "skin/manager/sConst.h"
 #include "skin/manager/sPixelView.h"
-
-inline constexpr uint32_t kKeyPixel = 0x00FF00FFu;
 
 // An opaque pixel from 8-bit channels.
 constexpr uint32_t Rgb(int r, int g, int b) {

@@ -817,7 +817,7 @@ void PaintPatternTexture(const TsPixelView& target, const TsRect& rect, const Ts
 }
 
 TsPixelView TsSkinPixels::ImageOf(const TsMaskData& mask) const {
-  if (mask.Image && OwnImage != nullptr) {
+  if (OwnImage) {
     const TsPixelView own = OwnImage(mask);
     if (!own.IsEmpty()) return own;
   }

@@ -201,6 +201,18 @@ TsPixelView TsLoadedSkin::ImageOf(size_t mask) const {
   return Master ? Master->View() : TsPixelView{};
 }
 
+TsSkinPixels TsLoadedSkin::Pixels() const {
+  TsSkinPixels pixels;
+  pixels.Sections = &Sections;
+  pixels.Masks = &Masks;
+  if (Master) pixels.Master = Master->View();
+  pixels.OwnImage = [this](const TsMaskData& mask) {
+    const size_t i = static_cast<size_t>(&mask - Masks.data());
+    return i < MaskImages.size() && MaskImages[i] ? MaskImages[i]->View() : TsPixelView{};
+  };
+  return pixels;
+}
+
 TsSkinImagePtr DecodeSkinPng(TStream& data, double version) {
   TPNGPixels png = ReadPNG(data);
   PrepareSkinPngPixels(png.Pixels.data(), png.Pixels.size(), version);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <vector>
+#include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinOptions.h"
 
 class TGraphic;
@@ -63,6 +64,8 @@ struct TsLoadedSkin {
 
   // The pixels a mask is cut from: its own image, else the master bitmap (empty without either).
   TsPixelView ImageOf(size_t mask) const;
+  // The section painters' view of these tables (valid while they stay as they are).
+  TsSkinPixels Pixels() const;
 };
 
 // Reads the options text and the images it names, from the pack's entries when a pack is given, else

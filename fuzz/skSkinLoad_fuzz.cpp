@@ -1,0 +1,149 @@
+// libFuzzer entry point for loading a whole packed skin and painting it: the pack is unpacked, its
+// options text and images are read into the skin tables (with a CommonSections overlay and a colour
+// shift taken from the input), and every section in every state and every mask in every state is then
+// painted into bitmaps of several sizes, through the same painters the skinned controls use. A skin
+// may be refused with an exception of the component layer; a crash, a sanitizer report, a hang or a
+// huge allocation is a finding.
+//
+// The inputs are packs ("CVzf"). Their entries are zlib streams, which byte mutations would only
+// break, so the custom mutator unpacks an input, mutates one entry's plain bytes (the options text or
+// an image) and packs it again. Seed the corpus with skin/builtin/builtin-skin.cvz (tools/fuzz does).
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fuzz/FuzzInput.h"
+#include "skin/builtin/skSkinImage.h"
+#include "skin/builtin/skSkinPackWriter.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sSkinTables.h"
+#include "skin/manager/skSkinPack.h"
+#include "vcl/rtl/Exceptions.h"
+#include "vcl/rtl/Strings.h"
+
+extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxSize);
+
+namespace {
+
+std::string ContentOf(TStream& s) {
+  std::string bytes(static_cast<size_t>(s.Size()), '\0');
+  s.SetPosition(0);
+  if (!bytes.empty()) s.ReadBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+  return bytes;
+}
+
+// The pack's entries as plain bytes, options text first; empty when the bytes are no pack.
+std::vector<TskPackEntry> Unpack(const uint8_t* data, size_t size) {
+  auto convertor = std::make_unique<TskSkinConvertor>();
+  convertor->PackedData = std::make_unique<TMemoryStream>();
+  if (size > 0) convertor->PackedData->WriteBuffer(data, static_cast<Integer>(size));
+  try {
+    ParsePackedSkin(convertor);
+  } catch (const Exception&) {
+    return {};
+  }
+  if (!convertor || !convertor->Options) return {};
+  std::vector<TskPackEntry> entries{{"Options.dat", ContentOf(*convertor->Options)}};
+  for (const TskImageItem& item : convertor->ImageItems)
+    if (item.Data) entries.push_back({item.Name, ContentOf(*item.Data)});
+  return entries;
+}
+
+// BMP images as the generator writes them (the GUI layer's reader is not at hand natively).
+TsSkinImagePtr DecodeBmp(TStream& data) {
+  const std::string file = ContentOf(data);
+  const TskRgbaImage bmp = DecodeBmp32(file);
+  auto image = std::make_shared<TsSkinImage>();
+  image->Width = bmp.Width();
+  image->Height = bmp.Height();
+  image->Pixels = bmp.Pixels();
+  NormalizeKeyPixels(image->View());
+  return image;
+}
+
+// Every section in states 0..2 and every mask in states 0..image count, into bitmaps of two sizes
+// (one fixed, one from the input: smaller or larger than the masks), at the origin and inside a larger bitmap.
+void PaintEverything(const TsLoadedSkin& skin, TFuzzInput& in) {
+  const TsSkinPixels pixels = skin.Pixels();
+  const struct {
+    Integer w, h;
+  } sizes[] = {{37, 23}, {static_cast<Integer>(in.Byte() % 48 + 1), static_cast<Integer>(in.Byte() % 48 + 1)}};
+  for (const auto& size : sizes) {
+    std::vector<Cardinal> buffer(static_cast<size_t>(size.w + 3) * static_cast<size_t>(size.h + 2), 0xFF102030u);
+    const TsPixelView whole{buffer.data(), size.w + 3, size.h + 2, size.w + 3};
+    // The whole bitmap (premultiplied at the end), and a rect inside it.
+    const TsRect rects[] = {{0, 0, size.w + 3, size.h + 2}, {2, 1, 2 + size.w, 1 + size.h}};
+    for (const TsRect& rect : rects) {
+      for (Integer section = 0; section < static_cast<Integer>(skin.Sections.size()); ++section)
+        for (Integer state = 0; state < 3; ++state) {
+          PaintSectionBackground(whole, rect, pixels, section, state);
+          FillSectionState(whole, rect, pixels, section, state, clKeyColor);
+        }
+      for (size_t m = 0; m < skin.Masks.size(); ++m) {
+        const TsMaskData& mask = skin.Masks[m];
+        const TsPixelView image = pixels.ImageOf(mask);
+        const TsBgPixels background{whole, 1, 1, clKeyColor};
+        const Integer states = std::max<Integer>(mask.ImageCount, 1);
+        for (Integer state = 0; state <= states; ++state) {
+          PaintSectionBorderMask(whole, rect, background, mask, image, state);
+          PaintMaskImage(whole, rect, state, mask, image, background);
+          PaintMaskGlyph(whole, rect.Left - 1, rect.Top, state, background, mask, image, state % 3);
+          if (mask.ImgType == itTexture) PaintPatternTexture(whole, rect, background, tmTile + state % 2 * (tmTileWhole - tmTile), mask, image);
+          PaintParentBgCorners(whole, rect.Width(), rect.Height(), mask, image, state, 15, TsParentBg{whole, 1, 0, 0});
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 0x7FFFFFFF) return 0;
+  // The pack's last bytes (the end of its last stream, which every mutation changes) also steer the
+  // overlay, the colour shift and one painted size.
+  const size_t tail = std::min<size_t>(size, 8);
+  TFuzzInput in(data + size - tail, tail);
+  auto convertor = std::make_unique<TskSkinConvertor>();
+  convertor->PackedData = std::make_unique<TMemoryStream>();
+  if (size > 0) convertor->PackedData->WriteBuffer(data, static_cast<Integer>(size));
+  TsLoadedSkin skin;
+  try {
+    ParsePackedSkin(convertor);
+    if (!convertor) return 0;
+    TStringList common;
+    common.SetText("[MyPanel]\nPARENTCLASS=BUTTON\nHOTCOLOR=0x10\nBORDERSMASK=Panel.bmp\n"
+                   "[Extra]\nBORDERSMASK=#M (0,0,30,30) (2,1,2,1)\nTRANSPARENCY=40\n");
+    TsSkinReadOptions options;
+    options.CommonSections = in.Flag() ? &common : nullptr;
+    options.HueOffset = in.Flag() ? in.Byte() % 360 : 0;
+    options.Saturation = in.Flag() ? in.Byte() % 201 - 100 : 0;
+    options.Decoders.Bitmap = DecodeBmp;
+    ReadPackedSkinTables(*convertor, options, skin);
+  } catch (const Exception&) {
+    return 0;
+  }
+  FUZZ_CHECK(skin.Masks.size() == skin.MaskImages.size());
+  PaintEverything(skin, in);
+  return 0;
+}
+
+// Mutates the plain bytes of one entry of a pack and packs it again; bytes that are no pack are
+// mutated as they are.
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t maxSize, unsigned int seed) {
+  std::vector<TskPackEntry> entries = Unpack(data, size);
+  if (entries.empty()) return LLVMFuzzerMutate(data, size, maxSize);
+  TskPackEntry& entry = entries[seed % entries.size()];
+  std::string& bytes = entry.Data;
+  const size_t room = bytes.size() + 256;
+  bytes.resize(room);
+  bytes.resize(LLVMFuzzerMutate(reinterpret_cast<uint8_t*>(bytes.data()), room - 256, room));
+  if (bytes.empty()) bytes = " ";  // a pack entry is never empty
+  const std::string pack = WritePackedSkin(entries);
+  if (pack.size() > maxSize) return LLVMFuzzerMutate(data, size, maxSize);
+  std::copy(pack.begin(), pack.end(), data);
+  return pack.size();
+}
