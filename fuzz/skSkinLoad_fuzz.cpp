@@ -19,6 +19,7 @@
 #include "skin/builtin/skSkinImage.h"
 #include "skin/builtin/skSkinPackWriter.h"
 #include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sSkinLookups.h"
 #include "skin/manager/sSkinTables.h"
 #include "skin/manager/skSkinPack.h"
 #include "vcl/rtl/Exceptions.h"
@@ -50,18 +51,6 @@ std::vector<TskPackEntry> Unpack(const uint8_t* data, size_t size) {
   for (const TskImageItem& item : convertor->ImageItems)
     if (item.Data) entries.push_back({item.Name, ContentOf(*item.Data)});
   return entries;
-}
-
-// BMP images as the generator writes them (the GUI layer's reader is not at hand natively).
-TsSkinImagePtr DecodeBmp(TStream& data) {
-  const std::string file = ContentOf(data);
-  const TskRgbaImage bmp = DecodeBmp32(file);
-  auto image = std::make_shared<TsSkinImage>();
-  image->Width = bmp.Width();
-  image->Height = bmp.Height();
-  image->Pixels = bmp.Pixels();
-  NormalizeKeyPixels(image->View());
-  return image;
 }
 
 // Every section in states 0..2 and every mask in states 0..image count, into bitmaps of two sizes
@@ -121,12 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.CommonSections = in.Flag() ? &common : nullptr;
     options.HueOffset = in.Flag() ? in.Byte() % 360 : 0;
     options.Saturation = in.Flag() ? in.Byte() % 201 - 100 : 0;
-    options.Decoders.Bitmap = DecodeBmp;
+    options.Decoders = GeneratorImageDecoders();  // the built-in skin's BMP master
     ReadPackedSkinTables(*convertor, options, skin);
   } catch (const Exception&) {
     return 0;
   }
   FUZZ_CHECK(skin.Masks.size() == skin.MaskImages.size());
+  UpdateCommonIndexes(skin.Sections, skin.Masks, skin.Patterns);  // the sections' border masks
   PaintEverything(skin, in);
   return 0;
 }

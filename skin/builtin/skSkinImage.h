@@ -58,3 +58,8 @@ std::string EncodeBmp32(const TskRgbaImage& image);
 TskRgbaImage DecodeBmp32(const std::string& file);
 // An 8-bit RGBA PNG (filter 0 on every row, zlib level 9).
 std::string EncodePng(const TskRgbaImage& image);
+
+// The skin reader's decoders for the files the generator writes (32-bit BMP), where the GUI layer's
+// picture classes are not at hand: the native tools, tests and fuzz targets read packs through these.
+struct TsImageDecoders;
+TsImageDecoders GeneratorImageDecoders();
