@@ -9,6 +9,7 @@
 #include "skin/portable/SkinFixtures.h"
 #include "skin/builtin/skBuiltinSkin.h"
 #include "skin/builtin/skSkinLint.h"
+#include "skin/builtin/skSkinPreview.h"
 #include "skin/manager/sConst.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinLookups.h"
@@ -145,15 +146,7 @@ TEST(BuiltinSkin, KeyColourSurroundsShapesAndRoundsOnlyButtons) {
 
 // The built-in skin read by the skin reader itself, as the painters see it.
 const TsLoadedSkin& Loaded() {
-  static const TsLoadedSkin skin = [] {
-    std::unique_ptr<TskSkinConvertor> c = Unpack(Skin().Pack);
-    TsSkinReadOptions options;
-    options.Decoders = GeneratorImageDecoders();
-    TsLoadedSkin loaded;
-    ReadPackedSkinTables(*c, options, loaded);
-    UpdateCommonIndexes(loaded.Sections, loaded.Masks, loaded.Patterns);  // what the manager does next
-    return loaded;
-  }();
+  static const TsLoadedSkin skin = ReadSkinForPreview(Skin().Pack);
   return skin;
 }
 
@@ -211,6 +204,42 @@ TEST(BuiltinSkin, EveryGlyphStateStandsOutFromItsFace) {
     }
   }
   EXPECT_GE(glyphs, 20);
+}
+
+// The review sheet shows what the painters paint: each section tile's left edge (where no text or
+// glyph goes) is the section painter's own output, and each glyph is the glyph painter's output over its
+// face, magnified exactly as many times as the sheet says.
+TEST(BuiltinSkin, ReviewSheetPaintsThroughTheSkinsOwnPainters) {
+  const TsLoadedSkin& skin = Loaded();
+  const TskContactSheet sheet = PaintContactSheet(skin);
+  const TsSkinPixels pixels = skin.Pixels();
+  ASSERT_EQ(sheet.Tiles.size(), 3 * skin.Sections.size());
+  for (const TskSheetTile& tile : sheet.Tiles) {
+    const Integer w = tile.Place.Width(), h = tile.Place.Height();
+    Pixels alone(w + 2, h + 2, Argb(0xFF, 255, 255, 255));  // the sheet's paper
+    PaintSectionBackground(alone.view, {1, 1, w + 1, h + 1}, pixels, FindSkinIndex(skin.Sections, tile.Section), tile.State);
+    for (Integer y = 0; y < h; ++y)
+      for (Integer x = 0; x < 6; ++x)
+        ASSERT_EQ(sheet.Image.At(tile.Place.Left + x, tile.Place.Top + y), alone(x + 1, y + 1))
+            << tile.Section << " state " << tile.State << " at " << x << "," << y;
+  }
+  ASSERT_FALSE(sheet.Glyphs.empty());
+  for (const TskSheetGlyph& glyph : sheet.Glyphs) {
+    const TsMaskData* mask = nullptr;
+    for (const TsMaskData& m : skin.Masks)
+      if ((m.ClassName == "GLOBALINFO" ? m.PropertyName : m.ClassName + "." + m.PropertyName) == glyph.Name) mask = &m;
+    ASSERT_NE(mask, nullptr) << glyph.Name;
+    EXPECT_EQ(glyph.Zoom, 2) << glyph.Name;  // the sheet's heading says "ZOOM 2"
+    const Integer w = MaskStateWidth(*mask), h = MaskStateHeight(*mask);
+    ASSERT_EQ(glyph.Place.Width(), w * glyph.Zoom) << glyph.Name;
+    ASSERT_EQ(glyph.Place.Height(), h * glyph.Zoom) << glyph.Name;
+    Pixels alone(w, h, glyph.Face);
+    PaintMaskGlyph(alone.view, 0, 0, glyph.State, TsBgPixels{}, *mask, pixels.ImageOf(*mask), 1);
+    for (Integer y = 0; y < glyph.Place.Height(); ++y)
+      for (Integer x = 0; x < glyph.Place.Width(); ++x)
+        ASSERT_EQ(sheet.Image.At(glyph.Place.Left + x, glyph.Place.Top + y), alone(x / glyph.Zoom, y / glyph.Zoom))
+            << glyph.Name << " state " << glyph.State << " at " << x << "," << y;
+  }
 }
 
 }  // namespace
