@@ -59,24 +59,27 @@ TsPixelView ViewOf(TBitmap& bitmap) {
   return TsPixelView{top, bitmap.Width(), bitmap.Height(), stride};
 }
 
-// A BMP image as a skin image: 32 bits, opaque, key-colour pixels exactly 0x00FF00FF (the value the
-// painters test for).
+// The pixels of a 32-bit bitmap as a skin image.
+TsSkinImagePtr SkinImageOf(TBitmap& bitmap) {
+  auto image = std::make_shared<TsSkinImage>();
+  image->Width = bitmap.Width();
+  image->Height = bitmap.Height();
+  const TsPixelView from = ViewOf(bitmap);
+  image->Pixels.reserve(static_cast<size_t>(image->Width) * static_cast<size_t>(image->Height));
+  for (Integer y = 0; y < from.Height; ++y) image->Pixels.insert(image->Pixels.end(), from.Row(y), from.Row(y) + from.Width);
+  return image;
+}
+
+// A BMP image as a skin image: 32 bits; one of another format opaque, with key-colour pixels exactly
+// 0x00FF00FF (the value the painters test for).
 TsSkinImagePtr DecodeSkinBitmap(TStream& data) {
   TBitmap bitmap;
   bitmap.LoadFromStream(data);
   const bool converted = bitmap.PixelFormat() != pf32bit;
   bitmap.SetPixelFormat(pf32bit);
-  auto image = std::make_shared<TsSkinImage>();
-  image->Width = bitmap.Width();
-  image->Height = bitmap.Height();
-  image->Pixels.resize(static_cast<size_t>(image->Width) * static_cast<size_t>(image->Height));
-  const TsPixelView from = ViewOf(bitmap);
-  for (Integer y = 0; y < from.Height; ++y)
-    for (Integer x = 0; x < from.Width; ++x) {
-      Cardinal p = from.At(x, y);
-      if (converted) p = (p & 0x00FFFFFFu) == 0x00FF00FFu ? 0x00FF00FFu : (p | 0xFF000000u);
-      image->Pixels[static_cast<size_t>(y) * static_cast<size_t>(image->Width) + static_cast<size_t>(x)] = p;
-    }
+  TsSkinImagePtr image = SkinImageOf(bitmap);
+  if (converted)
+    for (Cardinal& p : image->Pixels) p = (p & 0x00FFFFFFu) == 0x00FF00FFu ? 0x00FF00FFu : (p | 0xFF000000u);
   return image;
 }
 
@@ -87,13 +90,7 @@ TsJpegImage DecodeSkinJpeg(TStream& data) {
   TBitmap pixels;
   pixels.Assign(jpeg.get());
   pixels.SetPixelFormat(pf32bit);
-  auto image = std::make_shared<TsSkinImage>();
-  image->Width = pixels.Width();
-  image->Height = pixels.Height();
-  const TsPixelView from = ViewOf(pixels);
-  image->Pixels.reserve(static_cast<size_t>(image->Width) * static_cast<size_t>(image->Height));
-  for (Integer y = 0; y < from.Height; ++y) image->Pixels.insert(image->Pixels.end(), from.Row(y), from.Row(y) + from.Width);
-  return TsJpegImage{image, jpeg};
+  return TsJpegImage{SkinImageOf(pixels), jpeg};
 }
 
 // A skin image as the 32-bit bitmap the painters take.
