@@ -189,16 +189,19 @@ TEST(BuiltinSkin, EveryGlyphStateStandsOutFromItsFace) {
       if (skin.Sections[i].ClassName == sectionName) section = static_cast<Integer>(i);
     ASSERT_GE(section, 0) << sectionName;
     const Integer w = MaskStateWidth(glyph), h = MaskStateHeight(glyph);
+    // A control of a usual size with the glyph in its middle.
+    const Integer cw = std::max<Integer>(w + 16, 40), ch = std::max<Integer>(h + 12, 24);
+    const Integer gx = 1 + (cw - w) / 2, gy = 1 + (ch - h) / 2;
     for (Integer state = 0; state < std::max<Integer>(glyph.ImageCount, 1); ++state) {
       // The common face (GLOBALINFO), the section's background over it, then the glyph; a margin of
       // one pixel keeps the painted rect inside the bitmap (no premultiplication).
-      Pixels face(w + 2, h + 2, ColorToPixel(skin.Sections[0].Props[0].Color));
-      PaintSectionBackground(face.view, {1, 1, w + 1, h + 1}, pixels, section, state);
+      Pixels face(cw + 2, ch + 2, ColorToPixel(skin.Sections[0].Props[0].Color));
+      PaintSectionBackground(face.view, {1, 1, cw + 1, ch + 1}, pixels, section, state);
       Pixels painted = face;
-      PaintMaskGlyph(painted.view, 1, 1, state, TsBgPixels{}, glyph, pixels.ImageOf(glyph), 1);
+      PaintMaskGlyph(painted.view, gx, gy, state, TsBgPixels{}, glyph, pixels.ImageOf(glyph), 1);
       double best = 1;
-      for (Integer y = 1; y <= h; ++y)
-        for (Integer x = 1; x <= w; ++x) best = std::max(best, Contrast(painted(x, y), face(x, y)));
+      for (Integer y = gy; y < gy + h; ++y)
+        for (Integer x = gx; x < gx + w; ++x) best = std::max(best, Contrast(painted(x, y), face(x, y)));
       EXPECT_GE(best, 3.0) << glyph.ClassName << "." << glyph.PropertyName << " state " << state << " over "
                            << sectionName;
     }
