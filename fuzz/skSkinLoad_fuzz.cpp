@@ -53,38 +53,63 @@ std::vector<TskPackEntry> Unpack(const uint8_t* data, size_t size) {
   return entries;
 }
 
-// Every section in states 0..2 and every mask in states 0..image count, into bitmaps of two sizes
-// (one fixed, one from the input: smaller or larger than the masks), at the origin and inside a larger bitmap.
+// Sizes to paint a mask at: half its state image (borders wider than the rect), a little more than
+// it, and one from the input.
+struct TSize {
+  Integer w, h;
+};
+std::vector<TSize> SizesFor(const TsMaskData* mask, TSize fromInput) {
+  std::vector<TSize> sizes{fromInput};
+  if (mask != nullptr) {
+    const Integer w = std::min<Integer>(MaskStateWidth(*mask), 200), h = std::min<Integer>(MaskStateHeight(*mask), 200);
+    sizes.push_back({w / 2 + 1, h / 2 + 1});
+    sizes.push_back({w + 5, h + 3});
+  } else {
+    sizes.push_back({37, 23});
+  }
+  return sizes;
+}
+
+// Calls paint(bitmap, rect) for each size: with the rect the whole bitmap (premultiplied at the end)
+// and inside a larger one.
+template <class Paint>
+void ForEachRect(const std::vector<TSize>& sizes, const Paint& paint) {
+  for (const TSize& size : sizes) {
+    std::vector<Cardinal> buffer(static_cast<size_t>(size.w + 3) * static_cast<size_t>(size.h + 2), 0xFF102030u);
+    const TsPixelView bitmap{buffer.data(), size.w + 3, size.h + 2, size.w + 3};
+    for (const TsRect& rect : {TsRect{0, 0, size.w + 3, size.h + 2}, TsRect{2, 1, 2 + size.w, 1 + size.h}})
+      paint(bitmap, rect);
+  }
+}
+
+// Every section in states 0..2 and every mask in states 0..image count, through every painter.
 void PaintEverything(const TsLoadedSkin& skin, TFuzzInput& in) {
   const TsSkinPixels pixels = skin.Pixels();
-  const struct {
-    Integer w, h;
-  } sizes[] = {{37, 23}, {static_cast<Integer>(in.Byte() % 48 + 1), static_cast<Integer>(in.Byte() % 48 + 1)}};
-  for (const auto& size : sizes) {
-    std::vector<Cardinal> buffer(static_cast<size_t>(size.w + 3) * static_cast<size_t>(size.h + 2), 0xFF102030u);
-    const TsPixelView whole{buffer.data(), size.w + 3, size.h + 2, size.w + 3};
-    // The whole bitmap (premultiplied at the end), and a rect inside it.
-    const TsRect rects[] = {{0, 0, size.w + 3, size.h + 2}, {2, 1, 2 + size.w, 1 + size.h}};
-    for (const TsRect& rect : rects) {
-      for (Integer section = 0; section < static_cast<Integer>(skin.Sections.size()); ++section)
-        for (Integer state = 0; state < 3; ++state) {
-          PaintSectionBackground(whole, rect, pixels, section, state);
-          FillSectionState(whole, rect, pixels, section, state, clKeyColor);
-        }
-      for (size_t m = 0; m < skin.Masks.size(); ++m) {
-        const TsMaskData& mask = skin.Masks[m];
-        const TsPixelView image = pixels.ImageOf(mask);
-        const TsBgPixels background{whole, 1, 1, clKeyColor};
-        const Integer states = std::max<Integer>(mask.ImageCount, 1);
-        for (Integer state = 0; state <= states; ++state) {
-          PaintSectionBorderMask(whole, rect, background, mask, image, state);
-          PaintMaskImage(whole, rect, state, mask, image, background);
-          PaintMaskGlyph(whole, rect.Left - 1, rect.Top, state, background, mask, image, state % 3);
-          if (mask.ImgType == itTexture) PaintPatternTexture(whole, rect, background, tmTile + state % 2 * (tmTileWhole - tmTile), mask, image);
-          PaintParentBgCorners(whole, rect.Width(), rect.Height(), mask, image, state, 15, TsParentBg{whole, 1, 0, 0});
-        }
+  const TSize fromInput{static_cast<Integer>(in.Byte() % 48 + 1), static_cast<Integer>(in.Byte() % 48 + 1)};
+  for (Integer section = 0; section < static_cast<Integer>(skin.Sections.size()); ++section) {
+    const Integer border = skin.Sections[static_cast<size_t>(section)].BorderMask;
+    const TsMaskData* mask = pixels.ValidMask(border) ? &skin.Masks[static_cast<size_t>(border)] : nullptr;
+    ForEachRect(SizesFor(mask, fromInput), [&](const TsPixelView& bitmap, const TsRect& rect) {
+      for (Integer state = 0; state < 3; ++state) {
+        PaintSectionBackground(bitmap, rect, pixels, section, state);
+        FillSectionState(bitmap, rect, pixels, section, state, clKeyColor);
       }
-    }
+    });
+  }
+  for (const TsMaskData& mask : skin.Masks) {
+    const TsPixelView image = pixels.ImageOf(mask);
+    const Integer states = std::max<Integer>(mask.ImageCount, 1);
+    ForEachRect(SizesFor(&mask, fromInput), [&](const TsPixelView& bitmap, const TsRect& rect) {
+      const TsBgPixels background{bitmap, 1, 1, clKeyColor};
+      for (Integer state = 0; state <= states; ++state) {
+        PaintSectionBorderMask(bitmap, rect, background, mask, image, state);
+        PaintMaskImage(bitmap, rect, state, mask, image, background);
+        PaintMaskGlyph(bitmap, rect.Left - 1, rect.Top, state, background, mask, image, state % 3);
+        if (mask.ImgType == itTexture)
+          PaintPatternTexture(bitmap, rect, background, state % 2 == 0 ? tmTile : tmTileWhole, mask, image);
+        PaintParentBgCorners(bitmap, rect.Width(), rect.Height(), mask, image, state, 15, TsParentBg{bitmap, 1, 0, 0});
+      }
+    });
   }
 }
 
