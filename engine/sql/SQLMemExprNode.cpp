@@ -220,6 +220,14 @@ void TSQLMemExprNode::RaiseUnresolvedField() const {
   for (const auto& child : children_) child->RaiseUnresolvedField();
 }
 
+void TSQLMemExprNode::TakeConverted(Integer index, Integer dataType) {
+  value_.Assign(Child(index).Evaluate(), false);
+  if (value_.IsNull())
+    value_.Clear(dataType);
+  else
+    value_.ConvertTo(dataType);
+}
+
 TSQLMemExprNode& TSQLMemExprNode::Child(Integer index) const {
   CheckIndex(index, children_.size());
   return *children_[static_cast<std::size_t>(index)];

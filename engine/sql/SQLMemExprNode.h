@@ -164,6 +164,10 @@ class TSQLMemExprNode {
   bool PartialCompare;  // compare only as many characters as the right operand has
 
  protected:
+  // The node's value becomes child index's value converted to dataType (a NULL only takes the type);
+  // conversions that fail raise 30051 / 30052.
+  void TakeConverted(Integer index, Integer dataType);
+
   std::vector<std::unique_ptr<TSQLMemExprNode>> children_;
   Byte operator_;
   TSQLMemVariant value_;

@@ -133,3 +133,12 @@ class TestColumnSource : public TSQLMemColumnSource {
   AnsiString tableFields_;
   std::vector<std::unique_ptr<TSQLMemVariant>> row_;
 };
+
+inline std::unique_ptr<TSQLMemExprNodeConst> Dbl(double v) {
+  TSQLMemVariant value;
+  value.SetAsDouble(v);
+  return std::make_unique<TSQLMemExprNodeConst>(value);
+}
+
+// A value as the tables of the function tests write it: "NULL", or its text.
+inline AnsiString TextOf(const TSQLMemVariant& value) { return value.IsNull() ? AnsiString("NULL") : value.GetAsString(); }
