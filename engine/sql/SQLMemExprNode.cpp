@@ -94,6 +94,10 @@ Integer HexResultSize(const TSQLMemExprNode& node) {
 
 }  // namespace
 
+bool IsFloatOrCurrencyFieldType(Integer fieldType) {
+  return fieldType == sftSingle || fieldType == sftDouble || fieldType == sftExtended || fieldType == sftCurrency;
+}
+
 const char* OperatorName(Integer op) {
   return op >= 0 && op < static_cast<Integer>(kOperatorNames.size()) ? kOperatorNames[static_cast<std::size_t>(op)]
                                                                      : "unknown";

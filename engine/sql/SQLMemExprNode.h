@@ -95,6 +95,9 @@ enum TSQLMemOperator : Byte {
   opGroupConcat = 78,
 };
 
+// Single, Double, Extended and Currency: the types a running or aggregate sum keeps.
+bool IsFloatOrCurrencyFieldType(Integer fieldType);
+
 // The text messages print for an operator code: the operator or function name where it has one,
 // "unknown" for every other code.
 const char* OperatorName(Integer op);

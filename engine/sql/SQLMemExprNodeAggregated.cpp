@@ -9,14 +9,6 @@
 #include "engine/foundation/SQLMemValueConvert.h"
 #include "vcl/rtl/CheckedInt.h"
 
-namespace {
-
-bool IsFloatOrCurrencyFieldType(Integer fieldType) {
-  return fieldType == sftSingle || fieldType == sftDouble || fieldType == sftExtended || fieldType == sftCurrency;
-}
-
-}  // namespace
-
 TSQLMemExprNodeAggregated::TSQLMemExprNodeAggregated(Byte op) : TSQLMemExprNode(op, true, false) {}
 
 TSQLMemExprNodeAggregated::TSQLMemExprNodeAggregated(Byte op, bool descending, std::unique_ptr<TSQLMemExprNode> argument,

@@ -4,14 +4,6 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemTypes.h"
 
-namespace {
-
-bool IsFloatOrCurrencyFieldType(Integer fieldType) {
-  return fieldType == sftSingle || fieldType == sftDouble || fieldType == sftExtended || fieldType == sftCurrency;
-}
-
-}  // namespace
-
 TSQLMemExprNodeArithmetic::TSQLMemExprNodeArithmetic(Byte op, std::unique_ptr<TSQLMemExprNode> first)
     : TSQLMemExprNode(op, true, false) {
   if (first != nullptr) AddChild(std::move(first));
