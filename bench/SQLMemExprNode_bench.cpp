@@ -83,10 +83,4 @@ BENCHMARK_CAPTURE(BM_LikePatternPerRow, ignoreCase, true);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::AddCustomContext("text", bench::RealTextSource());
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+BENCHMARK_MAIN();
