@@ -76,6 +76,9 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // The session's last value of the field's sequence (30335 for an unknown field number).
   Int64 GetLastAutoincValue(Integer fieldNo, TSQLMemBaseSession* session) override;
   void SetLastAutoincValue(Integer fieldNo, TSQLMemBaseSession* session, Int64 value) override;
+  // Draws the next value of the field's sequence for the session, as a new record's autoincrement
+  // value is drawn, and answers it (30335 for an unknown field number).
+  Int64 GetFieldSequenceValue(Integer fieldNo, TSQLMemBaseSession* session);
   // The field's sequence continues after value (10575 for an unknown field number).
   void SetFieldSequenceValue(Integer fieldNo, Int64 value);
 

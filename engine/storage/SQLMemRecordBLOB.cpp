@@ -236,12 +236,9 @@ void TSQLMemRecordBLOBs::StoreBLOB(Byte* recordBuffer, Integer fieldNo, TSQLMemL
   const TSQLMemBLOBHandle handle = stream.BLOBStream().GetSize() == 0 ? kNoBLOBBlock : CopyToNewBlock(stream);
   if (IsEditBLOB(recordBuffer, fieldNo)) FreeBLOB(recordBuffer, fieldNo);
   SetBLOBSlotHandle(recordBuffer, field, handle);
-  if (handle == kNoBLOBBlock) {
-    SetRecordFieldNull(fieldNo, true, recordBuffer);
-  } else {
-    SetBLOBSlotMark(recordBuffer, field, kBLOBMarkEdit);
-    SetRecordFieldNull(fieldNo, false, recordBuffer);
-  }
+  // An emptied value is the edit's too: the post clears the stored value.
+  SetBLOBSlotMark(recordBuffer, field, kBLOBMarkEdit);
+  SetRecordFieldNull(fieldNo, handle == kNoBLOBBlock, recordBuffer);
 }
 
 void TSQLMemRecordBLOBs::FreeBLOB(Byte* recordBuffer, Integer fieldNo) {
@@ -278,9 +275,31 @@ void TSQLMemRecordBLOBs::MarkBLOBs(bool ownedByEdit, Byte* recordBuffer) const {
   if (!hasBLOBFields_) return;
   for (Integer i = 0; i < fieldDefs_->GetCount(); ++i) {
     const TSQLMemFieldDef& field = fieldDefs_->GetFieldDef(i);
-    if (IsBLOBDataType(field.DataType) && !IsRecordFieldNull(i, recordBuffer)) {
+    if (!IsBLOBDataType(field.DataType)) continue;
+    if (!IsRecordFieldNull(i, recordBuffer))
       SetBLOBSlotMark(recordBuffer, field, ownedByEdit ? kBLOBMarkEdit : kBLOBMarkStored);
-    }
+    else if (!ownedByEdit && GetBLOBSlotMark(recordBuffer, field) == kBLOBMarkEdit)
+      SetBLOBSlotMark(recordBuffer, field, 0);  // a stored NULL is no clearing by an edit
+  }
+}
+
+void TSQLMemRecordBLOBs::KeepStoredBLOBs(const Byte* storedRecord, Byte* newRecord) const {
+  if (!hasBLOBFields_) return;
+  for (Integer i = 0; i < fieldDefs_->GetCount(); ++i) {
+    const TSQLMemFieldDef& field = fieldDefs_->GetFieldDef(i);
+    if (!IsBLOBDataType(field.DataType) || IsEditBLOB(newRecord, i)) continue;
+    std::memcpy(newRecord + field.RecordOffset, storedRecord + field.RecordOffset,
+                static_cast<std::size_t>(field.DataSize));
+    SetRecordFieldNull(i, IsRecordFieldNull(i, storedRecord), newRecord);
+  }
+}
+
+void TSQLMemRecordBLOBs::DropForeignBLOBs(Byte* newRecord) const {
+  if (!hasBLOBFields_) return;
+  for (Integer i = 0; i < fieldDefs_->GetCount(); ++i) {
+    if (IsBLOBDataType(fieldDefs_->GetFieldDef(i).DataType) && !IsRecordFieldNull(i, newRecord) &&
+        !IsEditBLOB(newRecord, i))
+      SetRecordFieldNull(i, true, newRecord);
   }
 }
 

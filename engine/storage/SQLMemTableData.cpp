@@ -8,6 +8,7 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemStreams.h"
+#include "engine/storage/SQLMemBTreeKey.h"
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/foundation/SQLMemValueBytes.h"
 #include "engine/storage/SQLMemDatasetServices.h"
@@ -106,13 +107,16 @@ void TSQLMemTableData::ValidateFieldDefs(const TSQLMemFieldDefs& fieldDefs) cons
   }
 }
 
-void TSQLMemTableData::ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs) const {
+void TSQLMemTableData::ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs, const TSQLMemFieldDefs& fieldDefs) const {
   TNameSet names;
   Integer primaries = 0;
   for (Integer i = 0; i < indexDefs.GetCount(); ++i) {
     const TSQLMemIndexDef& index = indexDefs.GetItem(i);
     if (index.Name.empty()) SQLMemError(11433, SQLMemCreateTableUnnamedIndexes, {tableName_});
     if (index.GetColumnCount() == 0) SQLMemError(11434, SQLMemCreateTableNoIndexFields, {tableName_, index.Name});
+    for (Integer c = 0; c < index.GetColumnCount(); ++c)
+      if (const TSQLMemFieldDef* field = fieldDefs.FindByName(index.GetColumn(c).Name))
+        CheckIndexColumnField(index, *field);
     if (!names.Add(index.Name)) SQLMemError(11428, SQLMemCreateTableDuplicateIndex, {tableName_, index.Name});
     if (index.Primary != 0 && ++primaries > 1) SQLMemError(11427, SQLMemCreateTableMultiplePrimaryIndexes, {tableName_});
   }
@@ -419,18 +423,11 @@ AnsiString TSQLMemTableData::FindIndexForSort(const std::vector<AnsiString>& fie
 // BLOB values of records
 
 void TSQLMemTableData::MarkBLOBs(Byte* recordBuffer, bool ownedByEdit) {
-  if (!hasBLOBFields_) return;
-  const TSQLMemFieldDefs& fields = fieldManager_->FieldDefs;
-  for (Integer i = 0; i < fields.GetCount(); ++i) {
-    const TSQLMemFieldDef& field = fields.GetFieldDef(i);
-    if (!IsBLOBDataType(field.DataType) || IsRecordFieldNull(i, recordBuffer)) continue;
-    StoreValue<Word>(recordBuffer + field.RecordOffset + field.CompactSize, ownedByEdit ? kBLOBMarkEdit : kBLOBMarkStored);
-  }
+  if (hasBLOBFields_) RecordBLOBs().MarkBLOBs(ownedByEdit, recordBuffer);
 }
 
 bool TSQLMemTableData::IsEditBLOB(const Byte* recordBuffer, Integer fieldNo) const {
-  const TSQLMemFieldDef& field = TableFieldDefs().GetFieldDef(fieldNo);
-  return LoadValue<Word>(recordBuffer + field.RecordOffset + field.CompactSize) == kBLOBMarkEdit;
+  return RecordBLOBs().IsEditBLOB(recordBuffer, fieldNo);
 }
 
 void TSQLMemTableData::FreeBLOB(Byte* recordBuffer, Integer fieldNo) {
@@ -453,19 +450,11 @@ TSQLMemRecordBLOBs& TSQLMemTableData::RecordBLOBs() const {
 }
 
 void TSQLMemTableData::FreeRecordBLOBs(Byte* recordBuffer) {
-  if (!hasBLOBFields_) return;
-  const TSQLMemFieldDefs& fields = fieldManager_->FieldDefs;
-  for (Integer i = 0; i < fields.GetCount(); ++i)
-    if (IsBLOBDataType(fields.GetFieldDef(i).DataType)) FreeBLOB(recordBuffer, i);
+  if (hasBLOBFields_) RecordBLOBs().FreeRecordBLOBs(recordBuffer);
 }
 
 void TSQLMemTableData::DiscardNewBLOBs(Byte* recordBuffer) {
-  if (!hasBLOBFields_) return;
-  const TSQLMemFieldDefs& fields = fieldManager_->FieldDefs;
-  for (Integer i = 0; i < fields.GetCount(); ++i)
-    if (IsBLOBDataType(fields.GetFieldDef(i).DataType) && !IsRecordFieldNull(i, recordBuffer) &&
-        IsEditBLOB(recordBuffer, i))
-      FreeBLOB(recordBuffer, i);
+  if (hasBLOBFields_) RecordBLOBs().DiscardNewBLOBs(recordBuffer);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -270,8 +270,9 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   void AssignObjectIds(TSQLMemMetaObjectDefs& defs);
   // 11429 no fields, 11432 an unnamed field, 11430 a duplicate name.
   void ValidateFieldDefs(const TSQLMemFieldDefs& fieldDefs) const;
-  // 11433 an unnamed index, 11434 one without columns, 11428 a duplicate name, 11427 two primaries.
-  void ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs) const;
+  // 11433 an unnamed index, 11434 one without columns, 11435 a BLOB column, 11428 a duplicate name,
+  // 11427 two primaries.
+  void ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs, const TSQLMemFieldDefs& fieldDefs) const;
   // 11431 two constraints of one non-empty name.
   void ValidateConstraintDefs(const TSQLMemConstraintDefs& constraintDefs) const;
   void CreateSequenceManager();
