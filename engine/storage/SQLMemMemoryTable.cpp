@@ -25,8 +25,24 @@ TSQLMemMemoryTableData::~TSQLMemMemoryTableData() {
     if (recordManager_ != nullptr && HasBLOBFields() && recordManager_->GetRecordCount() > 0) FastClear();
   } catch (...) {  // a destructor never raises; what could not be freed stays allocated
   }
+  // Every index gives its pages back, so that the store can tell whether any page is left in use: such
+  // a page belongs to no index.
+  bool indexPagesDropped = false;
+  try {
+    DropAllIndexStorage(kNoSessionId);
+    pageManager_->ApplyChanges(kNoSessionId);
+    indexPagesDropped = true;
+  } catch (...) {
+  }
   // The managers go first: the open indexes hold the page store.
   FreeManagers();
+  if (indexPagesDropped) {
+    try {
+      pageManager_->Close();
+    } catch (...) {
+      ReportPageLeak();
+    }
+  }
 }
 
 TSQLMemMemoryRecordManager* TSQLMemMemoryTableData::MemoryRecordManager() const {

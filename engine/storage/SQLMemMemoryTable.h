@@ -19,6 +19,7 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   ~TSQLMemMemoryTableData() override;
 
   TSQLMemPageManager& GetPageManager() override { return *pageManager_; }
+  TSQLMemMemoryPageManager& MemoryPageManager() { return *pageManager_; }
   void CreateRecordManager() override;
   // No fields: 10025. Then the name from the cursor, the validations, the managers in order
   // (sequences, fields, indexes, constraints, autoincrement sequences), the record store and the

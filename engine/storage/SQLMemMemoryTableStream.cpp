@@ -34,7 +34,7 @@ class TMemoryTableSource : public TSQLMemTableStreamSource {
     return sequences != nullptr ? static_cast<const TSQLMemSequenceDef*>(sequences->SequenceDefs.FindByObjectID(objectId))
                                 : nullptr;
   }
-  TSQLMemPageManager& PageManager() override { return table_.GetPageManager(); }
+  TSQLMemMemoryPageManager& PageManager() override { return table_.MemoryPageManager(); }
 
   void GetSlotMap(TSQLMemSlotMap& map) override {
     const TSQLMemMemoryRecordManager& records = Records();

@@ -216,6 +216,40 @@ Int64 WriteRecordSection(TStream& body, TSQLMemTableStreamSource& table, const T
   return written;
 }
 
+// The page store with only the pages of the saved indexes' trees in use: a temporary index is not
+// saved, and a page of its tree written as in use would belong to no index once the stream is loaded.
+void WriteIndexPages(TStream& body, TSQLMemMemoryPageManager& pages, const TSQLMemIndexDefs& indexes,
+                     const TSQLMemFieldDefs& fields) {
+  std::vector<bool> keep(static_cast<std::size_t>(pages.PageCapacity()), false);
+  for (Integer i = 0; i < indexes.GetCount(); ++i) {
+    const TSQLMemIndexDef& index = indexes.GetItem(i);
+    if (index.Temporary != 0 || index.RootPageNo == -1) continue;
+    struct Fields : TSQLMemKeyFieldSource {
+      const TSQLMemFieldDefs* defs;
+      const TSQLMemFieldDefs* KeyFieldDefs() const override { return defs; }
+    } source;
+    source.defs = &fields;
+    TSQLMemBTreeKeyRef keyRef;
+    keyRef.Build(index, &source);
+    // Every page reached from the root through the nodes' child numbers; a number seen before or out
+    // of the store is not followed again.
+    std::vector<Integer> pending{index.RootPageNo};
+    while (!pending.empty()) {
+      const Integer pageNo = pending.back();
+      pending.pop_back();
+      if (pageNo < 0 || pageNo >= pages.PageCapacity() || keep[static_cast<std::size_t>(pageNo)]) continue;
+      keep[static_cast<std::size_t>(pageNo)] = true;
+      const Byte* page = pages.StoreBuffer(pageNo);
+      if (page[1] == 1) continue;  // a leaf
+      const Integer count = LoadValue<Word>(page + 14);
+      const Integer itemSize = keyRef.KeySize() + 4;
+      for (Integer item = 0; item < count && 18 + Int64{item + 1} * itemSize <= pages.PageSize(); ++item)
+        pending.push_back(LoadValue<Integer>(page + 18 + item * itemSize + keyRef.KeySize()));
+    }
+  }
+  pages.SaveToStream(body, keep);
+}
+
 Int64 WriteBody(TStream& body, TSQLMemTableStreamSource& table) {
   const TSQLMemFieldDefs& fields = table.FieldDefs();
   for (Integer i = 0; i < fields.GetCount(); ++i)
@@ -225,7 +259,7 @@ Int64 WriteBody(TStream& body, TSQLMemTableStreamSource& table) {
   fields.SaveToStream(body);
   table.ConstraintDefs().SaveToStream(body);
   table.IndexDefs().SaveToStream(body);
-  table.PageManager().SaveToStream(body);
+  WriteIndexPages(body, table.PageManager(), table.IndexDefs(), fields);
   return WriteRecordSection(body, table, fields);
 }
 

@@ -101,8 +101,9 @@ class TSQLMemTableStreamSource {
   virtual const TSQLMemIndexDefs& IndexDefs() = 0;
   // The sequence with that object id; nullptr when there is none.
   virtual const TSQLMemSequenceDef* FindSequence(Integer objectId) = 0;
-  // The store of the index pages; every page change must have been applied.
-  virtual TSQLMemPageManager& PageManager() = 0;
+  // The store of the index pages; every page change must have been applied. Only the pages of the
+  // indexes the stream saves are written as in use.
+  virtual TSQLMemMemoryPageManager& PageManager() = 0;
   virtual void GetSlotMap(TSQLMemSlotMap& map) = 0;
   // Copies the first live record (first set) or the one after the last record fetched into buffer and
   // returns its slot; -1 when there is none. Records come in ascending slot order.

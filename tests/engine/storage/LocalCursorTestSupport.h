@@ -16,6 +16,7 @@ class LocalCursorFixture : public EngineBlocksTest {
   explicit LocalCursorFixture(const char* databaseName) : databaseName_(databaseName) {}
   void SetUp() override {
     EngineBlocksTest::SetUp();
+    pageLeaksBefore_ = PageLeakReports();
     database_ = std::make_unique<TSQLMemMemoryDatabaseData>(databaseName_);
     session.InMemory = 1;
     session.DatabaseName = databaseName_;
@@ -28,6 +29,7 @@ class LocalCursorFixture : public EngineBlocksTest {
     }
     session.SetConnected(false);
     database_.reset();
+    EXPECT_EQ(PageLeakReports(), pageLeaksBefore_) << "a table went with pages that belong to no index";
     EngineBlocksTest::TearDown();
   }
 
@@ -67,6 +69,7 @@ class LocalCursorFixture : public EngineBlocksTest {
 
  private:
   const char* databaseName_;
+  Integer pageLeaksBefore_ = 0;
   std::unique_ptr<TSQLMemMemoryDatabaseData> database_;
   std::vector<std::unique_ptr<TSQLMemLocalCursor>> cursors_;
 };

@@ -22,6 +22,7 @@ class LocalCursorTest : public EngineBlocksTest {
  protected:
   void SetUp() override {
     EngineBlocksTest::SetUp();
+    pageLeaksBefore_ = PageLeakReports();
     database_ = std::make_unique<TSQLMemMemoryDatabaseData>(kDatabase);
     session.InMemory = 1;
     session.DatabaseName = kDatabase;
@@ -34,6 +35,7 @@ class LocalCursorTest : public EngineBlocksTest {
     }
     session.SetConnected(false);
     database_.reset();
+    EXPECT_EQ(PageLeakReports(), pageLeaksBefore_) << "a table went with pages that belong to no index";
     EngineBlocksTest::TearDown();
   }
 
@@ -108,6 +110,7 @@ class LocalCursorTest : public EngineBlocksTest {
  private:
   std::unique_ptr<TSQLMemMemoryDatabaseData> database_;
   std::vector<std::unique_ptr<TSQLMemLocalCursor>> cursors_;
+  Integer pageLeaksBefore_ = 0;
 };
 
 TEST_F(LocalCursorTest, TheDiaryLivesThroughTheCursor) {
