@@ -113,6 +113,21 @@ class TSQLMemMemoryTableData::TStreamSink : public TSQLMemTableStreamSink {
     return loaded_.blobs->AttachNewBLOBBlock(recordBuffer, fieldNo, dataLength);
   }
 
+  // Opened as a cursor opens it: the chain of a compressed value must add up to the size its head
+  // claims, and a value stored as it is must be exactly its bytes.
+  bool BLOBValueHolds(const Byte* recordBuffer, Integer fieldNo) override {
+    try {
+      Int64 length = 0;
+      const Byte* block = loaded_.blobs->GetBLOBBlock(recordBuffer, fieldNo, length, 10203);
+      const Int64 claimed = ReadBLOBBlockHead(block).UncompressedSize;
+      const auto value = loaded_.blobs->OpenBLOB(recordBuffer, bomRead, fieldNo);
+      const bool stored = loaded_.fields->FieldDefs.GetFieldDef(fieldNo).BLOBCompressionAlgorithm == 0;
+      return value->BLOBStream().GetSize() == claimed && (!stored || length == claimed);
+    } catch (const Exception&) {
+      return false;
+    }
+  }
+
   void LoadRecord(const Byte* recordBuffer, Integer slot) override {
     scratch_.assign(recordBuffer, recordBuffer + loaded_.records->RecordSize());
     loaded_.records->LoadRecord(scratch_.data(), loaded_.lastSlot);

@@ -143,6 +143,9 @@ class TSQLMemTableStreamSink {
   // record's and the field is not NULL. The reader fills the block's head and bytes. A block belongs to
   // the table from here on, also when the load fails before its record is placed.
   virtual Byte* AttachNewBLOBBlock(Byte* recordBuffer, Integer fieldNo, Int64 dataLength) = 0;
+  // Whether the value just read into the block of BLOB field fieldNo opens as the field opens its
+  // values (its head's sizes agree with its bytes); one that does not makes the stream damaged (10203).
+  virtual bool BLOBValueHolds(const Byte* /*recordBuffer*/, Integer /*fieldNo*/) { return true; }
   // Stores the record in the slot (the slots come in ascending order, each a clear bit of the map).
   virtual void LoadRecord(const Byte* recordBuffer, Integer slot) = 0;
 };
