@@ -85,6 +85,22 @@ void TSQLMemBaseIndexManager::DropAllIndexPages(Integer sessionId) {
   for (Integer i = 0; i < IndexDefs.GetCount(); ++i) DropIndexPages(sessionId, IndexDefs.GetItem(i).ObjectId);
 }
 
+void TSQLMemBaseIndexManager::RebuildIndex(Integer sessionId, Integer indexId, TSQLMemIndexRecordSource& records) {
+  DropIndexPages(sessionId, indexId);
+  TSQLMemIndexDef& stored = IndexDefs.GetItem(IndexDefs.IndexOfObjectID(indexId));
+  std::unique_ptr<TSQLMemIndex> building = NewIndex();
+  try {
+    building->CreateIndex(sessionId, stored, records);
+  } catch (...) {
+    try {
+      building->DropIndex(sessionId);
+    } catch (...) {
+    }
+    stored.RootPageNo = -1;
+    throw;
+  }
+}
+
 void TSQLMemBaseIndexManager::DeleteIndex(Integer sessionId, Integer indexId) {
   DropIndexPages(sessionId, indexId);
   IndexDefs.Delete(IndexDefs.IndexOfObjectID(indexId));

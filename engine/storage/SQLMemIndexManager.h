@@ -91,6 +91,10 @@ class TSQLMemBaseIndexManager {
   // Frees the index's pages and forgets its root page (the definition stays).
   void DropIndexPages(Integer sessionId, Integer indexId);
   void DropAllIndexPages(Integer sessionId);
+  // Frees the index's pages and builds its tree again over the source's records, under the same
+  // definition (the root page changes). A unique index over records that share a key raises as
+  // AddIndex does, and is left without pages.
+  void RebuildIndex(Integer sessionId, Integer indexId, TSQLMemIndexRecordSource& records);
   // Frees the index's pages and deletes its definition.
   void DeleteIndex(Integer sessionId, Integer indexId);
   void DeleteAllIndexes(Integer sessionId);

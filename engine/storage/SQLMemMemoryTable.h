@@ -95,6 +95,11 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // headerSizeValue outside the int32 range is a range error.
   virtual void SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors);
 
+  // The indexes that the last load built again because their pages disagreed with the records: a key
+  // out of order, or a record its index does not find under the record's own key. Empty after a load
+  // whose indexes held.
+  const std::vector<AnsiString>& RebuiltIndexes() const { return rebuiltIndexes_; }
+
   Integer AllocBy() const { return allocBy_; }
   TSQLMemMemoryRecordManager* MemoryRecordManager() const;
 
@@ -118,8 +123,17 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // What a load builds beside the table until the stream has been read (SQLMemMemoryTableStream.cpp).
   class TStreamSink;
   struct TLoadedTable;
+  // Puts loaded parts in the table's place while it lives, so that the table's services (pages,
+  // fields, indexes and, once there are any, records) reach them; the table's own are back afterwards.
+  class TLoadedInPlace;
   // The managers of the loaded definitions, built without touching the table's own.
   void BuildLoadedManagers(TLoadedTable& loaded, TSQLMemTableStreamDefs& defs);
+  // Checks every loaded index against the loaded records and builds those that disagree again; their
+  // names. Records that break a unique index raise its unique-violation error.
+  std::vector<AnsiString> RepairLoadedIndexes(TLoadedTable& loaded);
+  // Whether the index (of the parts in place) holds its keys in order, unique ones once, and finds
+  // every record under the record's own key.
+  bool LoadedIndexHolds(const TSQLMemIndexDef& indexDef);
   // Replaces the table's content and name by the loaded ones; only the name can fail, before anything
   // is exchanged.
   void TakeLoadedTable(TLoadedTable& loaded, const AnsiString& tableName);
@@ -127,6 +141,7 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
 
   std::unique_ptr<TSQLMemMemoryPageManager> pageManager_;
   Integer allocBy_;
+  std::vector<AnsiString> rebuiltIndexes_;
 };
 
 class TSQLMemMemoryDatabaseData : public TSQLMemDatabaseData {

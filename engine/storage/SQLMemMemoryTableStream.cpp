@@ -8,6 +8,8 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemStreams.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "engine/foundation/SQLMemValueBytes.h"
+#include "engine/storage/SQLMemBTreeIndex.h"
 #include "engine/storage/SQLMemMemoryTable.h"
 #include "engine/storage/SQLMemTableStream.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -93,6 +95,33 @@ struct TSQLMemMemoryTableData::TLoadedTable {
   Int64 lastSlot = -1;    // the record store's placement cursor
 };
 
+class TSQLMemMemoryTableData::TLoadedInPlace {
+ public:
+  TLoadedInPlace(TSQLMemMemoryTableData& table, TLoadedTable& loaded)
+      : table_(table), loaded_(loaded), withRecords_(loaded.records != nullptr) {
+    Swap();
+  }
+  ~TLoadedInPlace() { Swap(); }
+  TLoadedInPlace(const TLoadedInPlace&) = delete;
+  TLoadedInPlace& operator=(const TLoadedInPlace&) = delete;
+
+ private:
+  void Swap() noexcept {
+    std::swap(table_.pageManager_, loaded_.pages);
+    std::swap(table_.fieldManager_, loaded_.fields);
+    std::swap(table_.indexManager_, loaded_.indexes);
+    if (withRecords_) {
+      std::unique_ptr<TSQLMemBaseRecordManager> own = std::move(table_.recordManager_);
+      table_.recordManager_.reset(loaded_.records.release());
+      loaded_.records.reset(static_cast<TSQLMemMemoryRecordManager*>(own.release()));
+    }
+  }
+
+  TSQLMemMemoryTableData& table_;
+  TLoadedTable& loaded_;
+  const bool withRecords_;
+};
+
 class TSQLMemMemoryTableData::TStreamSink : public TSQLMemTableStreamSink {
  public:
   TStreamSink(TSQLMemMemoryTableData& table, TLoadedTable& loaded) : table_(table), loaded_(loaded) {}
@@ -157,20 +186,9 @@ void TSQLMemMemoryTableData::BuildLoadedManagers(TLoadedTable& loaded, TSQLMemTa
 
   // An index manager works on the page store its table hands it when it is made, and the constraints
   // are resolved against the table's fields and indexes: both are done with the loaded parts put in
-  // the table's place for the moment, and the table's own are back whatever happens.
-  struct Swapped {
-    TSQLMemMemoryTableData& table;
-    TLoadedTable& loaded;
-    Swapped(TSQLMemMemoryTableData& t, TLoadedTable& l) : table(t), loaded(l) { Swap(); }
-    ~Swapped() { Swap(); }
-    void Swap() noexcept {
-      std::swap(table.pageManager_, loaded.pages);
-      std::swap(table.fieldManager_, loaded.fields);
-      std::swap(table.indexManager_, loaded.indexes);
-    }
-  };
+  // the table's place for the moment.
   {
-    Swapped swapped(*this, loaded);
+    TLoadedInPlace inPlace(*this, loaded);
     indexManager_ = std::make_unique<TSQLMemBaseIndexManager>(*this);
     indexManager_->AssignDefs(defs.Indexes);
     loaded.constraints->ResolveAll();
@@ -206,9 +224,64 @@ void TSQLMemMemoryTableData::LoadFromStream(TStream& stream) {
   TStreamSink sink(*this, loaded);
   LoadTableStreamBody(stream, header, sink);
   if (header.RecordCount > 0) loaded.records->CheckLoadedSlots();
+  std::vector<AnsiString> rebuilt = RepairLoadedIndexes(loaded);
   // The stream's object ids stay taken: the database never hands them out again.
   database_.RaiseObjectIdSequenceValue(header.ObjectIdSequenceValue);
   TakeLoadedTable(loaded, header.TableName);
+  rebuiltIndexes_ = std::move(rebuilt);
+}
+
+// The index pages come as they were saved and the stream reader checked only their structure: their
+// keys decide where a search looks, so a key out of order or one that is not its record's would make
+// a search miss a record that exists (and a unique key admit a second one). Such an index is built
+// again from the records; the records are what the table holds.
+std::vector<AnsiString> TSQLMemMemoryTableData::RepairLoadedIndexes(TLoadedTable& loaded) {
+  std::vector<AnsiString> rebuilt;
+  TLoadedInPlace inPlace(*this, loaded);
+  const TSQLMemIndexDefs& indexes = indexManager_->IndexDefs;
+  for (Integer i = 0; i < indexes.GetCount(); ++i) {
+    const TSQLMemIndexDef& index = indexes.GetItem(i);
+    if (LoadedIndexHolds(index)) continue;
+    RebuildIndex(kNoSessionId, index.ObjectId);
+    rebuilt.push_back(index.Name);
+  }
+  pageManager_->ApplyChanges(kNoSessionId);
+  return rebuilt;
+}
+
+bool TSQLMemMemoryTableData::LoadedIndexHolds(const TSQLMemIndexDef& indexDef) {
+  auto& index = static_cast<TSQLMemBTreeIndex&>(indexManager_->GetIndex(indexDef.ObjectId));
+  const TSQLMemMemoryRecordManager& records = *MemoryRecordManager();
+  if (index.RootPageNo() == -1) return records.GetRecordCount() == 0;
+  const TSQLMemBTreeKeyRef& keyRef = index.KeyRef();
+  const Integer keySize = keyRef.KeySize();
+  // The leaves left to right (the reader checked that the levels are chained and the items fit).
+  Integer pageNo = index.RootPageNo();
+  for (const Byte* page = pageManager_->StoreBuffer(pageNo); page[1] != 1; page = pageManager_->StoreBuffer(pageNo))
+    pageNo = LoadValue<Integer>(page + 18 + keySize);
+  const bool unique = indexDef.Unique != 0 || indexDef.Primary != 0;
+  const Byte* previous = nullptr;
+  for (; pageNo != -1;) {
+    const Byte* page = pageManager_->StoreBuffer(pageNo);
+    const Integer count = LoadValue<Word>(page + 14);
+    for (Integer item = 0; item < count; ++item) {
+      const Byte* key = page + 18 + item * (keySize + TSQLMemBTreeIndex::kReferenceSize);
+      if (previous != nullptr) {
+        const int order = keyRef.Compare(previous, key);
+        if (order > 0 || (order == 0 && unique)) return false;
+      }
+      previous = key;
+    }
+    pageNo = LoadValue<Integer>(page + 6);
+  }
+  // Each record is found by a search for its own key, through the nodes' separators as every later
+  // search goes.
+  for (Integer slot = records.MinSlot(); records.GetRecordCount() > 0 && slot <= records.MaxSlot(); ++slot) {
+    if (records.SlotIsFree(slot)) continue;
+    TSQLMemKeyPath path;
+    if (!index.FindRecordPath(kNoSessionId, TSQLMemRecordID{slot, 0}, path, records.SlotData(slot))) return false;
+  }
+  return true;
 }
 
 void TSQLMemMemoryTableData::SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,

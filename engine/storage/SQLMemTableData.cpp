@@ -380,6 +380,11 @@ void TSQLMemTableData::AddIndex(TSQLMemIndexDef& indexDef, TSQLMemCursor& cursor
   RefreshCursors(cursors_);
 }
 
+void TSQLMemTableData::RebuildIndex(Integer sessionId, Integer indexId) {
+  TTableRecordSource records(TableRecordManager(), sessionId);
+  TableIndexManager().RebuildIndex(sessionId, indexId, records);
+}
+
 void TSQLMemTableData::DeleteIndex(Integer indexId, TSQLMemCursor* cursor) {
   TSQLMemBaseIndexManager& indexes = TableIndexManager();
   const TSQLMemIndexDef* index = indexes.IndexDefs.FindByObjectID(indexId) != nullptr

@@ -299,6 +299,8 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   bool ReadStoredRecord(Integer sessionId, const TSQLMemRecordID& recordId, Byte* buffer);
   // Writes the session's changed index pages to the page store (when the table has indexes).
   void FlushPages(Integer sessionId);
+  // Builds the index's tree again over the table's records (see TSQLMemBaseIndexManager::RebuildIndex).
+  void RebuildIndex(Integer sessionId, Integer indexId);
   // The steps of DeleteRecords and UpdateRecords for one record fetched into buffer.
   void DeleteOneRecord(TSQLMemCursor& cursor, Integer sessionId, const TSQLMemRecordID& recordId, Byte* buffer);
   // The number of records the cursor sees: its built bitmap's count, else the table's.

@@ -334,6 +334,72 @@ TEST_F(RecordIntegrityTest, ASavedTableHoldsNoPageOfAnIndexItDoesNotSave) {
   // The loaded table goes at the end of the test; the fixture checks that it leaves no page behind.
 }
 
+// A file whose index disagrees with its intact records loads with the index built again from the
+// records, and says so; records that break their unique key make the file damaged.
+TEST_F(RecordIntegrityTest, ALoadRebuildsAnIndexThatDisagreesWithTheRecordsAndRefusesDuplicateKeys) {
+  TSQLMemLocalCursor& cursor = Diary();
+  for (int day = 10; day < 40; ++day) PostDay(cursor, "2024.09." + std::to_string(day), "t", "memo");
+  TMemoryStream file;
+  cursor.SaveTableToStream(file, 0, 1, 0, true, true);
+  const std::string good(static_cast<const char*>(file.Memory()), static_cast<std::size_t>(file.GetSize()));
+  // The records follow the index pages, so the last copy of a day in the stream is its record's.
+  const auto withRecordDay = [&](const std::string& day, const std::string& replacement) {
+    std::string bytes = good;
+    const std::size_t at = bytes.rfind(day);
+    EXPECT_NE(at, std::string::npos);
+    bytes.replace(at, replacement.size(), replacement);
+    return bytes;
+  };
+  const auto load = [&](const std::string& bytes) {
+    cursor.CloseTable();
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+    stream.SetPosition(0);
+    cursor.LoadTableFromStream(stream);
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    cursor.SetIndexName("ByShortDate");
+  };
+
+  // A record whose day is not its key's: the index is rebuilt, the day is found where it now is, and a
+  // second record of that day is refused.
+  load(withRecordDay("2024.09.25", "2024.10.25"));
+  EXPECT_EQ(Table(cursor).RebuiltIndexes(), (std::vector<AnsiString>{"ByShortDate"}));
+  EXPECT_TRUE(cursor.Locate("ShortDateDay", Variant("2024.10.25"), false, false));
+  EXPECT_FALSE(cursor.Locate("ShortDateDay", Variant("2024.09.25"), false, false));
+  NewRecord(cursor);
+  PutText(cursor, kShortDateDay, "2024.10.25");
+  cursor.PostRecord(true);
+  EXPECT_EQ(cursor.ResultCode, -8) << "the repaired primary key refuses a second record of the day";
+  cursor.DiscardRecordChanges();
+  EXPECT_EQ(cursor.GetRecordCount(), 30);
+  EXPECT_EQ(Rows(cursor).back(), "2024.10.25|t|memo");
+
+  // Saved again, the file holds: nothing is rebuilt.
+  TMemoryStream again;
+  cursor.SaveTableToStream(again, 0, 1, 0, true, true);
+  load(std::string(static_cast<const char*>(again.Memory()), static_cast<std::size_t>(again.GetSize())));
+  EXPECT_TRUE(Table(cursor).RebuiltIndexes().empty());
+
+  // Keys out of order in an intact tree: rebuilt as well.
+  TSQLMemMemoryTableData& table = Table(cursor);
+  Byte* leaf = table.MemoryPageManager().StoreBuffer(table.IndexManager()->IndexDefs.GetItem(0).RootPageNo);
+  ASSERT_EQ(leaf[1], 1);
+  const Integer itemSize = LoadValue<Word>(leaf + 12) + 6;
+  std::vector<Byte> first(leaf + 18, leaf + 18 + itemSize);
+  std::copy(leaf + 18 + itemSize, leaf + 18 + 2 * itemSize, leaf + 18);
+  std::copy(first.begin(), first.end(), leaf + 18 + itemSize);
+  TMemoryStream swapped;
+  cursor.SaveTableToStream(swapped, 0, 1, 0, true, true);
+  load(std::string(static_cast<const char*>(swapped.Memory()), static_cast<std::size_t>(swapped.GetSize())));
+  EXPECT_EQ(Table(cursor).RebuiltIndexes(), (std::vector<AnsiString>{"ByShortDate"}));
+  EXPECT_EQ(Rows(cursor).front(), "2024.09.10|t|memo");
+
+  // Two records of one day: the file is refused (the cursor's load then leaves no table of the name).
+  ExpectEngineError([&] { load(withRecordDay("2024.09.25", "2024.09.26")); }, 30319,
+                    "Primary Key constraint 'ByShortDate' violated. Duplicate found. - Native error: 30319");
+  EXPECT_FALSE(Database().TableExists("Days"));
+}
+
 // A table that goes while a page of its store belongs to no index reports the leak.
 TEST(PageLeak, ATableThatGoesWithAnOrphanPageReportsIt) {
   InitializeEngineFoundation();
