@@ -1,5 +1,5 @@
-// The table's schema side: building it from definitions, its guards, cursors and indexes, the BLOB
-// marks of its records and its sequences. The record operations are in SQLMemTableRecords.cpp.
+// The table's schema side: building it from definitions, its guards, cursors and indexes, and the BLOB
+// marks of its records. The record operations are in SQLMemTableRecords.cpp.
 #include "engine/storage/SQLMemTableData.h"
 
 #include <cstring>
@@ -7,9 +7,8 @@
 
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
-#include "engine/foundation/SQLMemStreams.h"
-#include "engine/storage/SQLMemBTreeKey.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "engine/storage/SQLMemBTreeKey.h"
 #include "engine/foundation/SQLMemValueBytes.h"
 #include "engine/storage/SQLMemDatasetServices.h"
 #include "engine/storage/SQLMemSession.h"
@@ -460,34 +459,4 @@ void TSQLMemTableData::FreeRecordBLOBs(Byte* recordBuffer) {
 
 void TSQLMemTableData::DiscardNewBLOBs(Byte* recordBuffer) {
   if (hasBLOBFields_) RecordBLOBs().DiscardNewBLOBs(recordBuffer);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Sequences in the table stream
-
-void TSQLMemTableData::SaveSequences(TStream& stream) {
-  const TSQLMemFieldDefs& fields = TableFieldDefs();
-  std::vector<const TSQLMemSequenceDef*> sequences;
-  for (Integer i = 0; i < fields.GetCount(); ++i) {
-    const TSQLMemFieldDef& field = fields.GetFieldDef(i);
-    if (IsAutoIncFieldType(field.FieldType)) sequences.push_back(&sequenceManager_->GetSequenceDef(field.SequenceId));
-  }
-  // Every autoincrement field has a sequence of its own (CreateAutoincSequences), so the count written
-  // is the number of definitions that follow.
-  const Integer count = static_cast<Integer>(sequences.size());
-  StreamWriteChecked(&count, 4, stream, 10205);
-  for (const TSQLMemSequenceDef* sequence : sequences) sequence->SaveToStream(stream);
-}
-
-void TSQLMemTableData::LoadSequences(TStream& stream) {
-  if (sequenceManager_ == nullptr) CreateSequenceManager();
-  TSQLMemSequenceDefs& sequences = sequenceManager_->SequenceDefs;
-  sequences.Clear();
-  Integer count = 0;
-  StreamReadChecked(&count, 4, stream, 10218);
-  // Each definition takes at least its fixed part, so a count the stream cannot hold is damage.
-  if (count < 0 || Int64{count} * 39 > stream.GetSize() - stream.GetPosition())
-    SQLMemError(10218, SQLMemCannotReadBlockFromStream,
-                {stream.GetPosition() - 4, stream.GetSize(), Int64{4}, Int64{4}});
-  for (Integer i = 0; i < count; ++i) sequences.AddSequenceDef().LoadFromStream(stream);
 }

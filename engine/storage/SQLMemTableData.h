@@ -6,8 +6,11 @@
 // insertion, update and deletion with the index upkeep that goes with them. Where records and pages
 // live is the business of the kinds of table (the memory table).
 //
-// Nothing is rolled back: checks run before anything changes; a step that fails leaves the steps
-// before it in place.
+// A failed insert, update or delete leaves the records as they were: index steps already done are
+// taken back, a record is changed or removed (and its BLOB values freed) only once every index step
+// succeeded, and a new record whose keys cannot all be stored is removed again. Table-level steps are
+// not rolled back: checks run before anything changes, and a step that fails leaves the steps before
+// it in place.
 #pragma once
 #include <memory>
 #include <vector>
@@ -217,12 +220,6 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   // look-up raise 11421..11425.
   bool ForeignKeyHolds(TSQLMemCursor* cursor, const TSQLMemConstraintDefForeignKey& foreignKey,
                        const Byte* recordBuffer) override;
-
-  // ---- sequences in the table stream ----
-  // int32 count of the autoincrement fields (10205), then each one's sequence definition, in field order.
-  void SaveSequences(TStream& stream);
-  // Clears the sequence definitions, reads the count (10218) and that many definitions.
-  void LoadSequences(TStream& stream);
 
   // ---- TSQLMemDatabaseTable ----
   const AnsiString& GetTableName() const override { return tableName_; }
