@@ -411,10 +411,13 @@ void TSQLMemLocalCursor::LoadTableFromStream(TStream& stream) {
   try {
     // The memory table reads the table stream; the other kinds fill their load slot (the temporary
     // table reads its own stream form there).
-    if (auto* memoryTable = dynamic_cast<TSQLMemMemoryTableData*>(table))
+    RebuiltIndexes.clear();
+    if (auto* memoryTable = dynamic_cast<TSQLMemMemoryTableData*>(table)) {
       memoryTable->LoadFromStream(stream);
-    else
+      RebuiltIndexes = memoryTable->RebuiltIndexes();
+    } else {
       table->CheckCanLoad(stream);
+    }
   } catch (...) {
     // The load never frees the table itself: the half-loaded table goes here, once.
     delete table;

@@ -12,6 +12,7 @@
 #include "tests/engine/dataset/SQLMemTableTestSupport.h"
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/TextConv.h"
+#include "vcl/rtl/Variant.h"
 
 namespace {
 
@@ -255,6 +256,26 @@ TEST_F(TableFiles, AFolderFlushThatFailsAfterTheReplaceSaysTheFileWasNotConfirme
   TSQLMemTable* loader = NewTable("whatever");
   loader->LoadFromFile("", file);
   EXPECT_EQ(Rows(*loader).size(), 4u);
+}
+
+TEST_F(TableFiles, AFileWhoseIndexDisagreesWithItsRecordsLoadsRepairedAndSaysSo) {
+  AddNumberedDays(20);
+  TSQLMemTable* table = NewTable();
+  const WideString file = dir / u"qnt.dat";
+  table->SaveToFile("", 0, 1, 0, file);
+  table->LoadFromFile("", file);
+  EXPECT_TRUE(table->RebuiltIndexes().empty());
+  // Day 5's record (the last copy of the day in the file; its index key comes before it) now says
+  // another day than its key.
+  std::string bytes = ReadFileBytes(file);
+  bytes.replace(bytes.rfind("2024.01.06"), 10, "2025.01.06");
+  WriteFileBytes(file, bytes);
+  table->LoadFromFile("", file);
+  EXPECT_EQ(table->RebuiltIndexes(), (std::vector<AnsiString>{"ByShortDate"}));
+  table->Open();
+  EXPECT_TRUE(table->Locate("ShortDateDay", Variant("2025.01.06"), {}));
+  EXPECT_FALSE(table->Locate("ShortDateDay", Variant("2024.01.06"), {}));
+  table->Close();
 }
 
 TEST_F(TableFiles, FailedLoadLeavesNoTableAndTheFileUntouched) {

@@ -364,6 +364,7 @@ TEST_F(RecordIntegrityTest, ALoadRebuildsAnIndexThatDisagreesWithTheRecordsAndRe
   // second record of that day is refused.
   load(withRecordDay("2024.09.25", "2024.10.25"));
   EXPECT_EQ(Table(cursor).RebuiltIndexes(), (std::vector<AnsiString>{"ByShortDate"}));
+  EXPECT_EQ(cursor.RebuiltIndexes, (std::vector<AnsiString>{"ByShortDate"}));
   EXPECT_TRUE(cursor.Locate("ShortDateDay", Variant("2024.10.25"), false, false));
   EXPECT_FALSE(cursor.Locate("ShortDateDay", Variant("2024.09.25"), false, false));
   NewRecord(cursor);
@@ -379,6 +380,7 @@ TEST_F(RecordIntegrityTest, ALoadRebuildsAnIndexThatDisagreesWithTheRecordsAndRe
   cursor.SaveTableToStream(again, 0, 1, 0, true, true);
   load(std::string(static_cast<const char*>(again.Memory()), static_cast<std::size_t>(again.GetSize())));
   EXPECT_TRUE(Table(cursor).RebuiltIndexes().empty());
+  EXPECT_TRUE(cursor.RebuiltIndexes.empty());
 
   // Keys out of order in an intact tree: rebuilt as well.
   TSQLMemMemoryTableData& table = Table(cursor);
