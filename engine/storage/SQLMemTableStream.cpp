@@ -216,6 +216,18 @@ Int64 WriteRecordSection(TStream& body, TSQLMemTableStreamSource& table, const T
   return written;
 }
 
+// The size of the index's keys over the fields.
+Integer IndexKeySize(const TSQLMemIndexDef& index, const TSQLMemFieldDefs& fields) {
+  struct Fields : TSQLMemKeyFieldSource {
+    const TSQLMemFieldDefs* defs;
+    const TSQLMemFieldDefs* KeyFieldDefs() const override { return defs; }
+  } source;
+  source.defs = &fields;
+  TSQLMemBTreeKeyRef keyRef;
+  keyRef.Build(index, &source);
+  return keyRef.KeySize();
+}
+
 // The page store with only the pages of the saved indexes' trees in use: a temporary index is not
 // saved, and a page of its tree written as in use would belong to no index once the stream is loaded.
 void WriteIndexPages(TStream& body, TSQLMemMemoryPageManager& pages, const TSQLMemIndexDefs& indexes,
@@ -224,13 +236,7 @@ void WriteIndexPages(TStream& body, TSQLMemMemoryPageManager& pages, const TSQLM
   for (Integer i = 0; i < indexes.GetCount(); ++i) {
     const TSQLMemIndexDef& index = indexes.GetItem(i);
     if (index.Temporary != 0 || index.RootPageNo == -1) continue;
-    struct Fields : TSQLMemKeyFieldSource {
-      const TSQLMemFieldDefs* defs;
-      const TSQLMemFieldDefs* KeyFieldDefs() const override { return defs; }
-    } source;
-    source.defs = &fields;
-    TSQLMemBTreeKeyRef keyRef;
-    keyRef.Build(index, &source);
+    const Integer keySize = IndexKeySize(index, fields);
     // Every page reached from the root through the nodes' child numbers; a number seen before or out
     // of the store is not followed again.
     std::vector<Integer> pending{index.RootPageNo};
@@ -242,9 +248,9 @@ void WriteIndexPages(TStream& body, TSQLMemMemoryPageManager& pages, const TSQLM
       const Byte* page = pages.StoreBuffer(pageNo);
       if (page[1] == 1) continue;  // a leaf
       const Integer count = LoadValue<Word>(page + 14);
-      const Integer itemSize = keyRef.KeySize() + 4;
+      const Integer itemSize = keySize + 4;
       for (Integer item = 0; item < count && 18 + Int64{item + 1} * itemSize <= pages.PageSize(); ++item)
-        pending.push_back(LoadValue<Integer>(page + 18 + item * itemSize + keyRef.KeySize()));
+        pending.push_back(LoadValue<Integer>(page + 18 + item * itemSize + keySize));
     }
   }
   pages.SaveToStream(body, keep);
@@ -323,14 +329,7 @@ class TIndexPagesCheck {
 
   void CheckTree(const TSQLMemIndexDef& index, const TSQLMemFieldDefs& fields) {
     if (index.RootPageNo == -1) return;
-    struct Fields : TSQLMemKeyFieldSource {
-      const TSQLMemFieldDefs* defs;
-      const TSQLMemFieldDefs* KeyFieldDefs() const override { return defs; }
-    } source;
-    source.defs = &fields;
-    TSQLMemBTreeKeyRef keyRef;
-    keyRef.Build(index, &source);
-    Tree tree{keyRef.KeySize(), {}};
+    Tree tree{IndexKeySize(index, fields), {}};
     std::vector<Integer> level{index.RootPageNo};
     for (Integer depth = 1; !level.empty(); ++depth) {
       if (depth > 32) Damaged();

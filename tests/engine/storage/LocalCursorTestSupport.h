@@ -10,6 +10,27 @@
 #include "engine/storage/SQLMemLocalEngine.h"
 #include "engine/storage/SQLMemMemoryTable.h"
 #include "tests/engine/foundation/EngineTestSupport.h"
+#include "tests/engine/storage/TableTestSupport.h"
+
+// A text field of the cursor's current record buffer (projected field numbers); "<null>" for NULL.
+inline void PutText(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& text) {
+  TSQLMemVariant value;
+  value.SetAsString(text);
+  cursor.SetFieldValue(nullptr, value, fieldNo, false);
+}
+inline std::string Text(TSQLMemLocalCursor& cursor, Integer fieldNo) {
+  TSQLMemVariant value;
+  cursor.GetFieldValue(value, fieldNo, true, false);
+  return value.IsNull() ? std::string("<null>") : std::string(value.GetAsString().c_str());
+}
+// Every record of a diary table in the cursor's order: "day|title|memo".
+inline std::vector<std::string> DiaryRows(TSQLMemLocalCursor& cursor) {
+  std::vector<std::string> rows;
+  cursor.SetBeginOfData();
+  while (cursor.GetRecord(ndNext) == nrFound)
+    rows.push_back(Text(cursor, kShortDateDay) + "|" + Text(cursor, kTitle) + "|" + Text(cursor, kText));
+  return rows;
+}
 
 class LocalCursorFixture : public EngineBlocksTest {
  protected:

@@ -38,16 +38,6 @@ class RecordIntegrityTest : public LocalCursorFixture {
     return static_cast<TSQLMemMemoryTableData&>(*Database().FindTableData(cursor));
   }
 
-  static void PutText(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& text) {
-    TSQLMemVariant value;
-    value.SetAsString(text);
-    cursor.SetFieldValue(nullptr, value, fieldNo, false);
-  }
-  static std::string Text(TSQLMemLocalCursor& cursor, Integer fieldNo) {
-    TSQLMemVariant value;
-    cursor.GetFieldValue(value, fieldNo, true, false);
-    return value.IsNull() ? std::string("<null>") : std::string(value.GetAsString().c_str());
-  }
   static void PostDay(TSQLMemLocalCursor& cursor, const std::string& day, const std::string& title,
                       const std::string& memo) {
     NewRecord(cursor);
@@ -70,14 +60,6 @@ class RecordIntegrityTest : public LocalCursorFixture {
     const TSQLMemRecordID id = cursor.GetTrailerPosition(cursor.CurrentRecordBuffer);
     cursor.PageNo = id.RecordNo;
     cursor.ItemNo = static_cast<SmallInt>(id.ItemNo);
-  }
-  // Every record in the primary index's order: "day|title|memo".
-  static std::vector<std::string> Rows(TSQLMemLocalCursor& cursor) {
-    std::vector<std::string> rows;
-    cursor.SetBeginOfData();
-    while (cursor.GetRecord(ndNext) == nrFound)
-      rows.push_back(Text(cursor, kShortDateDay) + "|" + Text(cursor, kTitle) + "|" + Text(cursor, kText));
-    return rows;
   }
 };
 
@@ -116,8 +98,8 @@ TEST_F(RecordIntegrityTest, AnEditPostedWithAStaleMemoHandleKeepsTheStoredMemo) 
   const std::vector<std::string> expected{"2024.01.01|one, titled by A|day one, rewritten by B",
                                           "2024.01.02|two|memo of day two",
                                           "2024.01.03|three, titled by A|day three got a memo from B"};
-  EXPECT_EQ(Rows(a), expected);
-  EXPECT_EQ(Rows(b), expected);
+  EXPECT_EQ(DiaryRows(a), expected);
+  EXPECT_EQ(DiaryRows(b), expected);
 
   // What an edit does write still counts: a new memo, and a memo cleared on purpose.
   ReadDay(a, "2024.01.02");
@@ -129,7 +111,7 @@ TEST_F(RecordIntegrityTest, AnEditPostedWithAStaleMemoHandleKeepsTheStoredMemo) 
   ReadDay(a, "2024.01.03");
   PutBLOB(a, kText, "three, by A");
   a.PostRecord(false);
-  EXPECT_EQ(Rows(b), (std::vector<std::string>{"2024.01.01|one, titled by A|<null>", "2024.01.02|two|<null>",
+  EXPECT_EQ(DiaryRows(b), (std::vector<std::string>{"2024.01.01|one, titled by A|<null>", "2024.01.02|two|<null>",
                                                "2024.01.03|three, titled by A|three, by A"}));
   EXPECT_EQ(Table(a).RecordBLOBs().Blocks().Count(), 1) << "every replaced or cleared memo was given back";
 }
@@ -146,7 +128,7 @@ TEST_F(RecordIntegrityTest, ANewRecordNeverTakesAnotherRecordsMemo) {
   ReadDay(cursor, "2024.02.01");
   cursor.DeleteRecord();
   ASSERT_EQ(cursor.ResultCode, 0) << cursor.ErrorText;
-  EXPECT_EQ(Rows(cursor), (std::vector<std::string>{"2024.02.02|copy|<null>"}));
+  EXPECT_EQ(DiaryRows(cursor), (std::vector<std::string>{"2024.02.02|copy|<null>"}));
 }
 
 TEST_F(RecordIntegrityTest, BLOBColumnsAreRefusedInIndexes) {
@@ -166,7 +148,7 @@ TEST_F(RecordIntegrityTest, BLOBColumnsAreRefusedInIndexes) {
   TSQLMemLocalCursor& other = NewCursor("Other");
   ExpectEngineError([&] { other.CreateTable(schema.fields, schema.indexes, schema.constraints); }, 11435, refused);
   EXPECT_FALSE(Database().TableExists("Other"));
-  EXPECT_EQ(Rows(cursor), (std::vector<std::string>{"2024.03.01|first|memo"}));
+  EXPECT_EQ(DiaryRows(cursor), (std::vector<std::string>{"2024.03.01|first|memo"}));
 }
 
 // Breaks the key that index indexName holds for one record in the page store, so that the index's
@@ -205,7 +187,7 @@ TEST_F(RecordIntegrityTest, ADeleteOrUpdateThatFailsInAnyIndexLeavesTheRecordWho
   std::vector<Byte> record(cursor.CurrentRecordBuffer, cursor.CurrentRecordBuffer + cursor.RecordBufferSize);
   cursor.DeleteRecord();
   EXPECT_EQ(cursor.ResultCode, -3);
-  EXPECT_EQ(Rows(cursor), expected);
+  EXPECT_EQ(DiaryRows(cursor), expected);
 
   // So does an update that moves the record in both indexes.
   std::copy(record.begin(), record.end(), cursor.CurrentRecordBuffer);
@@ -213,7 +195,7 @@ TEST_F(RecordIntegrityTest, ADeleteOrUpdateThatFailsInAnyIndexLeavesTheRecordWho
   PutText(cursor, kTitle, "moved");
   cursor.PostRecord(false);
   EXPECT_EQ(cursor.ResultCode, -2);
-  EXPECT_EQ(Rows(cursor), expected);
+  EXPECT_EQ(DiaryRows(cursor), expected);
   table.IndexManager()->GetIndex(table.IndexManager()->IndexDefs.FindByName("ByShortDate")->ObjectId).Validate(-2);
   EXPECT_EQ(cursor.GetRecordCount(), 10);
 }
@@ -275,8 +257,8 @@ TEST_F(RecordIntegrityTest, NamesThatShareAHashStayApart) {
   TSQLMemLocalCursor& second = Diary("tblbubanxn");
   PostDay(second, "2024.08.02", "second", "");
   EXPECT_EQ(Database().GetTableCount(), 2);
-  EXPECT_EQ(Rows(first), (std::vector<std::string>{"2024.08.01|kept|first table's memo"}));
-  EXPECT_EQ(Rows(second), (std::vector<std::string>{"2024.08.02|second|<null>"}));
+  EXPECT_EQ(DiaryRows(first), (std::vector<std::string>{"2024.08.01|kept|first table's memo"}));
+  EXPECT_EQ(DiaryRows(second), (std::vector<std::string>{"2024.08.02|second|<null>"}));
 
   // Databases by name and by file name.
   TSQLMemDatabaseData named("tblnidmovh", true, false);
@@ -373,7 +355,7 @@ TEST_F(RecordIntegrityTest, ALoadRebuildsAnIndexThatDisagreesWithTheRecordsAndRe
   EXPECT_EQ(cursor.ResultCode, -8) << "the repaired primary key refuses a second record of the day";
   cursor.DiscardRecordChanges();
   EXPECT_EQ(cursor.GetRecordCount(), 30);
-  EXPECT_EQ(Rows(cursor).back(), "2024.10.25|t|memo");
+  EXPECT_EQ(DiaryRows(cursor).back(), "2024.10.25|t|memo");
 
   // Saved again, the file holds: nothing is rebuilt.
   TMemoryStream again;
@@ -394,7 +376,7 @@ TEST_F(RecordIntegrityTest, ALoadRebuildsAnIndexThatDisagreesWithTheRecordsAndRe
   cursor.SaveTableToStream(swapped, 0, 1, 0, true, true);
   load(std::string(static_cast<const char*>(swapped.Memory()), static_cast<std::size_t>(swapped.GetSize())));
   EXPECT_EQ(Table(cursor).RebuiltIndexes(), (std::vector<AnsiString>{"ByShortDate"}));
-  EXPECT_EQ(Rows(cursor).front(), "2024.09.10|t|memo");
+  EXPECT_EQ(DiaryRows(cursor).front(), "2024.09.10|t|memo");
 
   // Two records of one day: the file is refused (the cursor's load then leaves no table of the name).
   ExpectEngineError([&] { load(withRecordDay("2024.09.25", "2024.09.26")); }, 30319,
