@@ -131,8 +131,8 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // Checks every loaded index against the loaded records and builds those that disagree again; their
   // names. Records that break a unique index raise its unique-violation error.
   std::vector<AnsiString> RepairLoadedIndexes(TLoadedTable& loaded);
-  // Whether the index (of the parts in place) holds its keys in order, unique ones once, and finds
-  // every record under the record's own key.
+  // Whether the index (of the parts in place) holds each record's own key, in order (unique ones
+  // once), under separators that lead a search to every key.
   bool LoadedIndexHolds(const TSQLMemIndexDef& indexDef);
   // Replaces the table's content and name by the loaded ones; only the name can fail, before anything
   // is exchanged.

@@ -4,6 +4,7 @@
 // never leaves a half-built table behind, nor destroys the table it was meant to replace.
 #include <utility>
 
+#include "engine/foundation/SQLMemCompressedBLOBStream.h"
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemStreams.h"
@@ -142,16 +143,19 @@ class TSQLMemMemoryTableData::TStreamSink : public TSQLMemTableStreamSink {
     return loaded_.blobs->AttachNewBLOBBlock(recordBuffer, fieldNo, dataLength);
   }
 
-  // Opened as a cursor opens it: the chain of a compressed value must add up to the size its head
-  // claims, and a value stored as it is must be exactly its bytes.
+  // Opened as a cursor opens it (over the block itself, not a copy): the chain of a compressed value
+  // must add up to the size its head claims, and a value stored as it is must be exactly its bytes.
   bool BLOBValueHolds(const Byte* recordBuffer, Integer fieldNo) override {
     try {
       Int64 length = 0;
       const Byte* block = loaded_.blobs->GetBLOBBlock(recordBuffer, fieldNo, length, 10203);
-      const Int64 claimed = ReadBLOBBlockHead(block).UncompressedSize;
-      const auto value = loaded_.blobs->OpenBLOB(recordBuffer, bomRead, fieldNo);
-      const bool stored = loaded_.fields->FieldDefs.GetFieldDef(fieldNo).BLOBCompressionAlgorithm == 0;
-      return value->BLOBStream().GetSize() == claimed && (!stored || length == claimed);
+      const TSQLMemBLOBBlockHead head = ReadBLOBBlockHead(block);
+      CompressedBLOBDescriptor descriptor = FieldBLOBDescriptor(loaded_.fields->FieldDefs.GetFieldDef(fieldNo));
+      descriptor.BlockCount = head.BlockCount;
+      descriptor.UncompressedSize = head.UncompressedSize;
+      TSQLMemByteView bytes(block + kBLOBBlockHeadSize, length);
+      TSQLMemCompressedBLOBStream value(bytes, descriptor, false);
+      return value.GetSize() == head.UncompressedSize && (descriptor.Algorithm != 0 || length == head.UncompressedSize);
     } catch (const Exception&) {
       return false;
     }
@@ -249,39 +253,90 @@ std::vector<AnsiString> TSQLMemMemoryTableData::RepairLoadedIndexes(TLoadedTable
   return rebuilt;
 }
 
+namespace {
+
+// The checks of one loaded tree over raw pages whose structure the stream reader has checked (levels
+// chained both ways, items within their pages, leaves naming used slots), so the walks need no guard.
+class TLoadedTreeCheck {
+ public:
+  TLoadedTreeCheck(const TSQLMemMemoryPageManager& pages, const TSQLMemBTreeKeyRef& keyRef,
+                   const TSQLMemMemoryRecordManager& records)
+      : pages_(pages), keyRef_(keyRef), records_(records), keySize_(keyRef.KeySize()),
+        recordKey_(static_cast<std::size_t>(keySize_ > 0 ? keySize_ : 1)) {}
+
+  // The leaves left to right: each key is its record's, and no key is below the one before (nor equal
+  // to it in a unique index).
+  bool LeavesHold(Integer rootPageNo, bool unique) {
+    Integer pageNo = rootPageNo;
+    for (const Byte* page = pages_.StoreBuffer(pageNo); page[1] != 1; page = pages_.StoreBuffer(pageNo))
+      pageNo = LoadValue<Integer>(page + 18 + keySize_);
+    const Byte* previous = nullptr;
+    for (; pageNo != -1;) {
+      const Byte* page = pages_.StoreBuffer(pageNo);
+      const Integer count = LoadValue<Word>(page + 14);
+      for (Integer item = 0; item < count; ++item) {
+        const Byte* key = page + 18 + item * (keySize_ + TSQLMemBTreeIndex::kReferenceSize);
+        keyRef_.MakeKey(records_.SlotData(LoadRecordID(key + keySize_).RecordNo), recordKey_.data());
+        if (keyRef_.Compare(key, recordKey_.data()) != 0) return false;
+        if (previous != nullptr) {
+          const int order = keyRef_.Compare(previous, key);
+          if (order > 0 || (order == 0 && unique)) return false;
+        }
+        previous = key;
+      }
+      pageNo = LoadValue<Integer>(page + 6);
+    }
+    return true;
+  }
+
+  // Every separator of a node after its first lies between the keys of the subtrees beside it, so a
+  // search for a key takes the way to it. lowest and highest receive the subtree's outer keys (nullptr
+  // for a subtree without keys).
+  bool SeparatorsHold(Integer pageNo, const Byte*& lowest, const Byte*& highest) {
+    const Byte* page = pages_.StoreBuffer(pageNo);
+    const Integer count = LoadValue<Word>(page + 14);
+    lowest = highest = nullptr;
+    if (page[1] == 1) {
+      if (count == 0) return true;
+      const Integer itemSize = keySize_ + TSQLMemBTreeIndex::kReferenceSize;
+      lowest = page + 18;
+      highest = page + 18 + (count - 1) * itemSize;
+      return true;
+    }
+    const Integer itemSize = keySize_ + 4;
+    for (Integer item = 0; item < count; ++item) {
+      const Byte* separator = page + 18 + item * itemSize;
+      const Byte* below = nullptr;
+      const Byte* above = nullptr;
+      if (!SeparatorsHold(LoadValue<Integer>(separator + keySize_), below, above)) return false;
+      if (below == nullptr) continue;
+      if (item > 0 && (keyRef_.Compare(separator, below) > 0 ||
+                       (highest != nullptr && keyRef_.Compare(separator, highest) < 0)))
+        return false;
+      if (lowest == nullptr) lowest = below;
+      highest = above;
+    }
+    return true;
+  }
+
+ private:
+  const TSQLMemMemoryPageManager& pages_;
+  const TSQLMemBTreeKeyRef& keyRef_;
+  const TSQLMemMemoryRecordManager& records_;
+  Integer keySize_;
+  std::vector<Byte> recordKey_;
+};
+
+}  // namespace
+
 bool TSQLMemMemoryTableData::LoadedIndexHolds(const TSQLMemIndexDef& indexDef) {
   auto& index = static_cast<TSQLMemBTreeIndex&>(indexManager_->GetIndex(indexDef.ObjectId));
-  const TSQLMemMemoryRecordManager& records = *MemoryRecordManager();
-  if (index.RootPageNo() == -1) return records.GetRecordCount() == 0;
-  const TSQLMemBTreeKeyRef& keyRef = index.KeyRef();
-  const Integer keySize = keyRef.KeySize();
-  // The leaves left to right (the reader checked that the levels are chained and the items fit).
-  Integer pageNo = index.RootPageNo();
-  for (const Byte* page = pageManager_->StoreBuffer(pageNo); page[1] != 1; page = pageManager_->StoreBuffer(pageNo))
-    pageNo = LoadValue<Integer>(page + 18 + keySize);
-  const bool unique = indexDef.Unique != 0 || indexDef.Primary != 0;
-  const Byte* previous = nullptr;
-  for (; pageNo != -1;) {
-    const Byte* page = pageManager_->StoreBuffer(pageNo);
-    const Integer count = LoadValue<Word>(page + 14);
-    for (Integer item = 0; item < count; ++item) {
-      const Byte* key = page + 18 + item * (keySize + TSQLMemBTreeIndex::kReferenceSize);
-      if (previous != nullptr) {
-        const int order = keyRef.Compare(previous, key);
-        if (order > 0 || (order == 0 && unique)) return false;
-      }
-      previous = key;
-    }
-    pageNo = LoadValue<Integer>(page + 6);
-  }
-  // Each record is found by a search for its own key, through the nodes' separators as every later
-  // search goes.
-  for (Integer slot = records.MinSlot(); records.GetRecordCount() > 0 && slot <= records.MaxSlot(); ++slot) {
-    if (records.SlotIsFree(slot)) continue;
-    TSQLMemKeyPath path;
-    if (!index.FindRecordPath(kNoSessionId, TSQLMemRecordID{slot, 0}, path, records.SlotData(slot))) return false;
-  }
-  return true;
+  if (index.RootPageNo() == -1) return MemoryRecordManager()->GetRecordCount() == 0;
+  TLoadedTreeCheck check(*pageManager_, index.KeyRef(), *MemoryRecordManager());
+  const Byte* lowest = nullptr;
+  const Byte* highest = nullptr;
+  return check.LeavesHold(index.RootPageNo(), indexDef.Unique != 0 || indexDef.Primary != 0) &&
+         check.SeparatorsHold(index.RootPageNo(), lowest, highest);
 }
 
 void TSQLMemMemoryTableData::SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,

@@ -53,6 +53,14 @@ void WriteBLOBBlockHead(Byte* block, const TSQLMemBLOBBlockHead& head) {
   StoreValue<Int64>(block + 4, head.UncompressedSize);
 }
 
+CompressedBLOBDescriptor FieldBLOBDescriptor(const TSQLMemFieldDef& field) {
+  CompressedBLOBDescriptor descriptor;
+  descriptor.BlockSize = field.BLOBBlockSize;
+  descriptor.Algorithm = field.BLOBCompressionAlgorithm;
+  descriptor.Mode = field.BLOBCompressionLevel;
+  return descriptor;
+}
+
 TSQLMemBLOBHandle GetBLOBSlotHandle(const Byte* recordBuffer, const TSQLMemFieldDef& field) {
   return LoadValue<TSQLMemBLOBHandle>(Slot(recordBuffer, field));
 }
@@ -182,10 +190,7 @@ std::unique_ptr<TSQLMemLocalBLOBStream> TSQLMemRecordBLOBs::OpenBLOB(const Byte*
                                                                      TSQLMemCursor* recordContext) const {
   const TSQLMemFieldDef& field = BLOBField(fieldNo);
   if (field.BLOBBlockSize == 0) SQLMemError(10420, SQLMemStreamBlockSizeZero);
-  CompressedBLOBDescriptor descriptor;
-  descriptor.BlockSize = field.BLOBBlockSize;
-  descriptor.Algorithm = field.BLOBCompressionAlgorithm;
-  descriptor.Mode = field.BLOBCompressionLevel;
+  CompressedBLOBDescriptor descriptor = FieldBLOBDescriptor(field);
   auto base = std::make_unique<TSQLMemTemporaryStream>();
   const bool isNew = mode == bomWrite || recordBuffer == nullptr || IsRecordFieldNull(fieldNo, recordBuffer);
   if (!isNew) {

@@ -52,6 +52,10 @@ struct TSQLMemBLOBBlockHead {
 TSQLMemBLOBBlockHead ReadBLOBBlockHead(const Byte* block);
 void WriteBLOBBlockHead(Byte* block, const TSQLMemBLOBBlockHead& head);
 
+// How the field stores its values: its block size, compression algorithm and mode (a new value's
+// descriptor; a stored value's adds its block count and size from the block head).
+CompressedBLOBDescriptor FieldBLOBDescriptor(const TSQLMemFieldDef& field);
+
 // The slot of a BLOB field in a record buffer, read and written in one place. The handle setter writes
 // bytes 0..5 (handle and the two meaningless bytes) and leaves the mark alone.
 TSQLMemBLOBHandle GetBLOBSlotHandle(const Byte* recordBuffer, const TSQLMemFieldDef& field);

@@ -58,29 +58,7 @@ void ReadBytes(TStream& stream, Byte* data, Int64 count, Integer code) {
 }
 
 // A read-only stream over the decompressed body, so that the body is not copied once more.
-class TBodyView : public TStream {
- public:
-  TBodyView(const Byte* data, Int64 size) : data_(data), size_(size) {}
-  using TStream::Seek;
-  Integer Read(void* buffer, Integer count) override {
-    if (count <= 0 || position_ >= size_) return 0;
-    const Integer n = static_cast<Integer>(std::min<Int64>(count, size_ - position_));
-    std::memcpy(buffer, data_ + position_, static_cast<std::size_t>(n));
-    position_ += n;
-    return n;
-  }
-  Integer Write(const void*, Integer) override { return 0; }
-  Int64 Seek(Int64 offset, TSeekOrigin origin) override {
-    position_ = SeekTarget(offset, origin, position_, size_);
-    return position_;
-  }
-  Int64 GetSize() override { return size_; }
-
- private:
-  const Byte* data_;
-  Int64 size_;
-  Int64 position_ = 0;
-};
+using TBodyView = TSQLMemByteView;
 
 // ---- definitions the writer and the reader agree on ----
 

@@ -181,6 +181,7 @@ TEST_F(MemoryTableStreamTest, TheDiaryRoundTripsThroughZlibIntoAFreshDatabase) {
   copyCursor.SetIndexName("ByShortDate");
   EXPECT_EQ(Days(copyCursor), days);
   PrimaryIndex(*loaded).Validate(copySession.SessionId);
+  EXPECT_TRUE(loaded->RebuiltIndexes().empty()) << "a tree the table wrote holds when it is loaded";
   EXPECT_EQ(ObjectIds(*loaded), ObjectIds(table));
   EXPECT_EQ(copy.ObjectIdSequenceValue(), database->ObjectIdSequenceValue());
   // The stored form of the copy is the original's byte for byte: definitions, pages, records, BLOBs.

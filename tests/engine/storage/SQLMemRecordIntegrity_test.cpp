@@ -312,7 +312,28 @@ TEST_F(RecordIntegrityTest, ASavedTableHoldsNoPageOfAnIndexItDoesNotSave) {
     EXPECT_EQ(Table(cursor).GetPageManager().GetPageCount(), savedPages);
     EXPECT_EQ(cursor.GetIndexDefs().FindByName("ByTitle"), nullptr);
     EXPECT_EQ(cursor.GetRecordCount(), 600);
+    EXPECT_TRUE(cursor.RebuiltIndexes.empty());
   }
+
+  // A separator of the root node that no longer leads searches to the keys of its subtree: the next
+  // load builds the index again.
+  TSQLMemMemoryTableData& table = Table(cursor);
+  Byte* root = table.MemoryPageManager().StoreBuffer(table.IndexManager()->IndexDefs.GetItem(0).RootPageNo);
+  ASSERT_EQ(root[1], 0) << "a node above the leaves";
+  ASSERT_GE(LoadValue<Word>(root + 14), 2);
+  const Integer keySize = LoadValue<Word>(root + 12);
+  root[18 + (keySize + 4) + 1] = '9';  // the second separator's first digit: above every key below it
+  TMemoryStream file;
+  cursor.SaveTableToStream(file, 0, 1, 0, true, false);
+  cursor.CloseTable();
+  cursor.DeleteTable(false);
+  file.SetPosition(0);
+  cursor.LoadTableFromStream(file);
+  EXPECT_EQ(cursor.RebuiltIndexes, (std::vector<AnsiString>{"ByShortDate"}));
+  cursor.OpenTable(nullptr, nullptr, nullptr);
+  cursor.SetIndexName("ByShortDate");
+  EXPECT_EQ(DiaryRows(cursor).size(), 600u);
+  EXPECT_TRUE(cursor.Locate("ShortDateDay", Variant("1599.01.01"), false, false));
   // The loaded table goes at the end of the test; the fixture checks that it leaves no page behind.
 }
 
