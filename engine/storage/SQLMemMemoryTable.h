@@ -90,7 +90,9 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // (SQLMemMemoryTableStream.cpp). The load reads the whole stream into new managers beside the table
   // and takes them over only when the stream was read to its end: a stream that fails, in its header or
   // in its body, leaves the table as it was. The table takes the stream's name, definitions, object ids,
-  // slots and sequence values; the database's object-id sequence is raised to the stream's value.
+  // slots and sequence values; the database's object-id sequence is raised to the stream's value. An
+  // index whose pages disagree with the records is built again from them (RebuiltIndexes); records
+  // that break a unique index refuse the stream with that index's unique-violation error.
   virtual void LoadFromStream(TStream& stream);
   // headerSizeValue outside the int32 range is a range error.
   virtual void SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors);
