@@ -72,7 +72,7 @@ class SkinText : public SkinFixture {
     TSkinVariant variant;
     variant.Set("PANEL", "FONTCOLOR", kWhite).Set("PANEL", "TCLEFT", kRed).Set("PANEL", "TCTOP", kGreen);
     variant.Set("PANEL", "TCRIGHT", kBlue).Set("PANEL", "TCBOTTOM", kYellow).Set("PANEL", "GSIZE", 0);
-    variant.Set("PANEL", "TRANSPARENCY", 0);
+    variant.Set("PANEL", "TRANSPARENCY", 0).Set("PANEL", "COLOR", 0);
     for (const char* key : {"TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM"}) variant.Set("EDIT", key, -1);
     variant.Set("EDIT", "FONTCOLOR", kWhite).Set("EDIT", "GSIZE", 3).Set("EDIT", "GCOL", kRed);
     variant.Set("EDIT", "TRANSPARENCY", 0);
@@ -234,6 +234,28 @@ TEST_F(SkinText, AHotWebButtonCaptionIsUnderlinedAndTheFontKeepsItsStyle) {
   DrawControlText(hot->Canvas(), "HIH", true, true, Data(), kCentred, TRect{0, 0, 120, 60});
   EXPECT_EQ(hot->Canvas().Font().Style(), TFontStyles{fsBold}) << "the underline does not stay on the canvas";
   EXPECT_GT(Spread(*hot)[0xFFFFFF].count, Spread(*normal)[0xFFFFFF].count + 10) << "the underline";
+}
+
+TEST_F(SkinText, SectionTextTakesTheStatesColoursOrGreysWhenDisabled) {
+  const Integer panel = Section("PANEL");
+  auto enabled = Sheet();
+  DrawSectionText(enabled->Canvas(), "HIH", true, nullptr, 0, panel, kCentred, TRect{0, 0, 120, 60});
+  auto spread = Spread(*enabled);
+  EXPECT_GT(spread[PixelRgb(kWhite)].count, 50);
+  EXPECT_GT(spread[PixelRgb(kRed)].count + spread[PixelRgb(kYellow)].count, 5) << "with its contours";
+  // Disabled: the canvas's font takes the normal font colour mixed 40% into the section's colour:
+  // round(0.4 x 255) = 102 in each channel.
+  auto disabled = Sheet();
+  DrawSectionText(disabled->Canvas(), "HIH", false, nullptr, 0, panel, kCentred, TRect{0, 0, 120, 60});
+  EXPECT_EQ(static_cast<Integer>(disabled->Canvas().Font().Color()), 0x666666);
+  spread = Spread(*disabled);
+  EXPECT_GT(spread[0x666666].count, 50);
+  EXPECT_EQ(spread.count(PixelRgb(kRed)), 0u) << "no contours";
+  // An invalid section draws in the canvas's colour.
+  auto invalid = Sheet();
+  invalid->Canvas().Font().SetColor(clLime);
+  DrawSectionText(invalid->Canvas(), "HIH", true, nullptr, 0, -1, kCentred, TRect{0, 0, 120, 60});
+  EXPECT_GT(Spread(*invalid)[0x00FF00].count, 50);
 }
 
 TEST(SkinTextFit, ShortensInTheCanvasFont) {
