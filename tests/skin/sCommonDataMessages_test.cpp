@@ -241,25 +241,31 @@ TEST_F(SkinCommands, FocusAndTheMouseSetTheFlagsAndRepaintTheFrame) {
   guitest::Pump();
   EXPECT_FALSE(d.FocusFlag);
 
+  // The mouse moves over the edit, then over the panel, then over the other edit.
+  const auto moveOver = [](TWinControl* control) {
+    const TPoint at = control->ClientToScreen(Point(5, 5));
+    SetCursorPos(at.X, at.Y);
+    SendMessageW(control->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  };
   edit_->ncPaints = 0;
   d.BackgroundDirty = false;
-  edit_->Perform(CM_MOUSEENTER, 0, 0);
+  moveOver(edit_);
   EXPECT_TRUE(d.MouseInside);
   EXPECT_TRUE(d.BackgroundDirty);
   EXPECT_EQ(edit_->ncPaints, 1) << "the edit-like frame repaints once on entering";
   EXPECT_EQ(manager_->ActiveControl(), static_cast<TControl*>(edit_));
   d.BackgroundDirty = false;
-  edit_->Perform(CM_MOUSELEAVE, 0, 0);
+  panel_->ncPaints = 0;
+  moveOver(panel_);
   EXPECT_FALSE(d.MouseInside);
   EXPECT_TRUE(d.BackgroundDirty);
   EXPECT_EQ(edit_->ncPaints, 2) << "and once on leaving";
   // A panel is not edit-like: the flag only.
-  panel_->ncPaints = 0;
-  panel_->Perform(CM_MOUSEENTER, 0, 0);
   EXPECT_TRUE(panel_->data->MouseInside);
-  panel_->Perform(CM_MOUSELEAVE, 0, 0);
+  moveOver(other_);
   EXPECT_FALSE(panel_->data->MouseInside);
   EXPECT_EQ(panel_->ncPaints, 0);
+  EXPECT_TRUE(other_->data->MouseInside);
   // Disabling forgets hover and focus.
   d.MouseInside = d.FocusFlag = true;
   edit_->SetEnabled(false);
