@@ -197,6 +197,10 @@ Int64 RoundedMSecs(TDateTime t) {
 
 }  // namespace
 
+Word DayOfWeekSundayFirst(TDateTime t) { return DayOfWeek(t); }
+
+Word DayOfWeekMondayFirst(TDateTime t) { return static_cast<Word>((DayOfWeek(t) + 5) % 7 + 1); }
+
 TDateTime DateToDateTime(Integer day) { return day == NullDate ? 0.0 : static_cast<double>(day) - DateDelta; }
 
 Integer DateTimeToDate(TDateTime t) {

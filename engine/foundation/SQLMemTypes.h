@@ -148,6 +148,10 @@ TDateTime TimeStampToDateTime(const TSQLMemTimeStamp& ts);
 // A time that rounds up to midnight moves to the next day.
 void DateTimeToTimeStamp(TDateTime t, TSQLMemTimeStamp& ts);
 
+// The weekday of a date-time, 1..7: counted from Sunday (WEEKDAY, DAYNAME) or from Monday (DAYOFWEEK).
+Word DayOfWeekSundayFirst(TDateTime t);
+Word DayOfWeekMondayFirst(TDateTime t);
+
 // ---- Other routines ----
 
 // Bytes of text in a value buffer of `size` bytes before its terminator: for field types that
