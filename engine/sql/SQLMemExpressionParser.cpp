@@ -4,6 +4,8 @@
 // the grammar has committed (a function word was read, an operator consumed, a "(" opened).
 #include <charconv>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
@@ -421,6 +423,7 @@ class TParser {
   }
 
   Node Factor() {
+    const Integer start = Mark();
     Node node = Primary();
     if (node == nullptr) {
       if (IsWord("POS") || IsWord("POSITION"))
@@ -432,13 +435,23 @@ class TParser {
       else if (IsWord("ISNULL"))
         node = IsNullFunction();
     }
-    if (auto* constant = dynamic_cast<TSQLMemExprNodeConst*>(node.get()); constant != nullptr && !constant->Value().IsNumeric())
+    if (auto* constant = dynamic_cast<TSQLMemExprNodeConst*>(node.get()); constant != nullptr && !constant->Value().IsNumeric()) {
+      // The string side will ask for the same primary here: it is kept rather than parsed again, which
+      // would double the work with every level of parentheses around a text.
+      parked_[start] = {std::move(node), Mark()};
       return nullptr;
+    }
     return node;
   }
 
   Node Primary() {
     const Integer start = Mark();
+    if (auto parked = parked_.find(start); parked != parked_.end()) {
+      Node node = std::move(parked->second.first);
+      Restore(parked->second.second);
+      parked_.erase(parked);
+      return node;
+    }
     switch (tok_.TokenType) {
       case tktInt: return Number(false);
       case tktFloat: return Number(true);
@@ -827,6 +840,9 @@ class TParser {
   TSQLMemExpression& expr_;
   TSQLMemLexer& lexer_;
   TToken tok_;
+  // Primaries that a factor refused (text constants), by their first token: the node and the token
+  // index after it.
+  std::map<Integer, std::pair<Node, Integer>> parked_;
 };
 
 // An AND at the top takes the operands of the ANDs among its operands, in their place at the end.

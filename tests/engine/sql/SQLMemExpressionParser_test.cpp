@@ -157,6 +157,18 @@ TEST_F(ExpressionParser, TextsBuildTheseTrees) {
   }
 }
 
+// A text in parentheses is first tried as a number and refused; were it parsed again on the string
+// side at every level, sixty levels would take 2^60 steps.
+TEST_F(ExpressionParser, DeeplyNestedParenthesesParseOnce) {
+  const std::string open(60, '('), close(60, ')');
+  for (const char* inner : {"'a'", "1", "a || 'b'", "-a"}) {
+    SCOPED_TRACE(inner);
+    const std::string text = "x = " + open + inner + close;
+    const std::string shape = Parse(Cond, text.c_str());
+    EXPECT_EQ(shape, "(1 x " + Parse(Val, inner) + ")");
+  }
+}
+
 TEST_F(ExpressionParser, ParametersBecomeMarkedConstantsOfTheirType) {
   TSQLMemSQLParams params;
   params.Add("n").Value.SetAsInteger(5);
