@@ -5,10 +5,13 @@
 #include <string>
 
 #include "engine/foundation/SQLMemExcept.h"
+#include "engine/dataset/SQLMemTable.h"
 #include "engine/sql/SQLMemExprNodeAggregated.h"
+#include "engine/sql/SQLMemExprNodeSystem.h"
 #include "engine/sql/SQLMemLexer.h"
 #include "engine/storage/SQLMemCursor.h"
 #include "engine/storage/SQLMemSQLProcessor.h"
+#include "tests/engine/dataset/DataSetTestSupport.h"
 #include "tests/engine/sql/ExprTestSupport.h"
 
 namespace {
@@ -407,6 +410,49 @@ TEST_F(FilterTextTest, TheTreeAnswersQuestionsAboutItsRoot) {
   EXPECT_TRUE(null.IsNullConstant());
   EXPECT_TRUE(null.GetValue(true)->IsNull());
   EXPECT_FALSE(null.GetValue(false)->GetAsBoolean());  // a NULL read as a condition is false
+}
+
+}  // namespace
+
+namespace {
+
+// LASTAUTOINC names its table as "[MEMORY] [database] table": a database stands before the table,
+// separated by a blank only; without one the expression's own database is meant.
+using LastAutoIncParse = DiaryDataSetTest;
+
+TEST_F(LastAutoIncParse, TheTableIsNamedWithOrWithoutItsDatabase) {
+  AddNumberedDays(2);
+  std::unique_ptr<TSQLMemTable> fans(New<TSQLMemTable>(nullptr));
+  fans->SetDatabaseName(kDataSetTestDatabase);
+  fans->SetTableName("fans");
+  fans->Open();
+  for (const char* day : {"2025.01.01", "2025.01.02"}) {
+    fans->Append();
+    fans->FieldByName("ShortDateDay")->SetAsString(day);
+    fans->FieldByName("Title")->SetAsString("t");
+    fans->Post();
+  }
+  TSQLMemExprNodeSystem direct(opLastAutoInc, kDataSetTestDatabase, "", true, "RecID", "fans");
+  const Int64 last = direct.Evaluate().GetAsLargeInt();
+  for (const char* text : {"LASTAUTOINC(fans, RecID) + 1", "LASTAUTOINC(MEMORY DATASETTEST fans, RecID) + 1"}) {
+    SCOPED_TRACE(text);
+    TSQLMemLexer lexer(text, nullptr);
+    ASSERT_TRUE(lexer.NextStatement());
+    TSQLMemExpression expression;
+    expression.InMemory = true;
+    expression.DatabaseName = kDataSetTestDatabase;
+    expression.ParseValueExpression(lexer);
+    EXPECT_EQ(Shape(*expression.Root()), "(21 (74) 1)");
+    EXPECT_EQ(expression.GetValue(true)->GetAsLargeInt(), last + 1);
+  }
+  fans->Close();
+  TSQLMemLexer lexer("LASTAUTOINC(fans, Nope)", nullptr);
+  ASSERT_TRUE(lexer.NextStatement());
+  TSQLMemExpression expression;
+  expression.InMemory = true;
+  expression.DatabaseName = kDataSetTestDatabase;
+  EXPECT_THROW(expression.ParseValueExpression(lexer), ESQLMemException);
+  EXPECT_TRUE(expression.IsEmpty());
 }
 
 }  // namespace
