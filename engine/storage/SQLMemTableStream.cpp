@@ -106,6 +106,10 @@ class TBodyWriter : public TStream {
   }
   Int64 GetSize() override { return size_; }
   const Byte* Data() const { return block_.Data(); }
+  // Room for size bytes in all, so that the rest of the body is written without moving what is there.
+  void Reserve(Int64 size) {
+    if (size > static_cast<Int64>(block_.Size())) block_.Resize(static_cast<std::size_t>(size));
+  }
 
  private:
   static constexpr Int64 kFirstSize = 1 << 20;
@@ -234,6 +238,21 @@ Int64 WriteRecordSection(TStream& body, TSQLMemTableStreamSource& table, const T
   const Integer recordSize = fields.RecordSize();
   const std::vector<BLOBField> blobFields = BLOBFieldsOf(fields);
   TSQLMemStreamBuffer record(recordSize);
+  // Writing into the body's own block: the records and their values are sized first, so the block grows
+  // once and the bytes written so far are not moved again and again.
+  if (auto* writer = dynamic_cast<TBodyWriter*>(&body)) {
+    Int64 size = body.GetPosition();
+    for (Integer slot = table.FetchRecord(true, record.Data()); slot >= 0; slot = table.FetchRecord(false, record.Data())) {
+      size = CheckedAdd<Int64>(size, recordSize);
+      for (const BLOBField& f : blobFields) {
+        if (FieldIsNull(record.Data(), f.fieldNo)) continue;
+        Int64 length = 0;
+        if (table.GetBLOBBlock(record.Data(), f.fieldNo, length) != nullptr && length > 0)
+          size = CheckedAdd<Int64>(size, kStreamBLOBHeadSize + length);
+      }
+    }
+    writer->Reserve(std::min(size, kMaxBodySize));
+  }
   Int64 written = 0;
   Integer expected = map.MinSlot;
   for (Integer slot = table.FetchRecord(true, record.Data()); slot >= 0;
