@@ -51,7 +51,8 @@ void ZlibCompressBuf(const void* inBuf, Integer inSize, THeapBlock& outBuf, Inte
 
   std::int64_t capacity = RoundUp256(std::int64_t{inSize} + inSize / 10 + 12);
   if (capacity > kMaxOutput) RaiseZlibError(Z_BUF_ERROR);
-  THeapBlock out = THeapBlock::Allocate(static_cast<std::size_t>(capacity), true);
+  // Not zero-filled: the library writes every byte that is kept, and the rest is cut off at the end.
+  THeapBlock out = THeapBlock::Allocate(static_cast<std::size_t>(capacity), false);
 
   z_stream stream{};
   stream.zalloc = ZAlloc;
