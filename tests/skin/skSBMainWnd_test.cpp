@@ -8,15 +8,19 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "SkinFixture.h"
 #include "SkinTestControls.h"
 #include "skin/adapters/skSBMainWnd.h"
+#include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
+#include "vcl/gui/Application.h"
 #include "vcl/gui/Edit.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/Panel.h"
+#include "vcl/rtl/Exceptions.h"
 
 namespace {
 
@@ -74,6 +78,7 @@ class TWatchedAdapter : public TskMainWnd {
   void WndProc(TMessage& message) override {
     if (Live().count(this) == 0) ++CallsWhileDead();
     ++calls;
+    if (throwOn != 0 && message.Msg == throwOn) throw Exception("adapter failure");
     if (message.Msg == WM_DESTROY && freeOnDestroy) {
       TskMainWnd* self = this;
       FreeAdapter(self);
@@ -87,7 +92,25 @@ class TWatchedAdapter : public TskMainWnd {
   int calls = 0;
   int restored = 0;
   bool freeOnDestroy = false;
+  UINT throwOn = 0;
 };
+
+// A recording stand-in for uxtheme's SetWindowTheme: whether each call took the theme off (blank names)
+// or gave it back (nil names).
+struct ThemeCall {
+  HWND window;
+  bool off;
+};
+std::vector<ThemeCall>& ThemeCalls() {
+  static std::vector<ThemeCall> calls;
+  return calls;
+}
+HRESULT WINAPI RecordTheme(HWND window, LPCWSTR application, LPCWSTR classes) {
+  const bool off = application != nullptr && classes != nullptr && std::wstring(application) == L" " &&
+                   std::wstring(classes) == L" ";
+  ThemeCalls().push_back(ThemeCall{window, off});
+  return S_OK;
+}
 
 class AdapterTest : public SkinFixture {
  protected:
@@ -370,6 +393,57 @@ TEST_F(AdapterTest, MouseMoveMakesTheWindowHot) {
   FreeAdapter(y);
   DestroyWindow(first);
   DestroyWindow(second);
+}
+
+// The theme comes off at creation (not for the "DIALOG" section, nor while dialog children are
+// adapted) and is given back when the adapter goes.
+TEST_F(AdapterTest, ThemeIsTakenOffAndGivenBack) {
+  const TSetWindowTheme previous = SetWindowThemeProc;
+  SetWindowThemeProc = RecordTheme;
+  struct Case {
+    const char* section;
+    bool dialogChildren;
+    bool offAtCreation;
+  } cases[] = {{"PANEL", false, true}, {"DIALOG", false, false}, {"PANEL", true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.section);
+    const HWND stat = RawChild(L"STATIC");
+    ThemeCalls().clear();
+    AdaptingDialogChildren = c.dialogChildren;
+    TskMainWnd* adapter = Adapt(stat, nullptr, c.section);
+    AdaptingDialogChildren = false;
+    EXPECT_EQ(adapter->DialogMode, c.dialogChildren);
+    ASSERT_EQ(ThemeCalls().size(), c.offAtCreation ? 1u : 0u);
+    if (c.offAtCreation) {
+      EXPECT_TRUE(ThemeCalls()[0].off);
+    }
+    ThemeCalls().clear();
+    FreeAdapter(adapter);
+    ASSERT_EQ(ThemeCalls().size(), 1u);
+    EXPECT_EQ(ThemeCalls()[0].window, stat);
+    EXPECT_FALSE(ThemeCalls()[0].off);
+    DestroyWindow(stat);
+  }
+  SetWindowThemeProc = previous;
+}
+
+// An exception raised by an adapter's procedure goes to the application's handler and no further; the
+// adapter keeps answering afterwards.
+TEST_F(AdapterTest, ExceptionsStayInsideTheWindowProcedure) {
+  std::vector<AnsiString> reported;
+  const TExceptionEvent previous = Application->OnException;
+  Application->OnException = [&](TObject*, const Exception& e) { reported.push_back(e.Message()); };
+  const HWND stat = RawChild(L"STATIC");
+  auto* adapter = Adapt(stat);
+  adapter->throwOn = WM_USER + 5;
+  EXPECT_EQ(SendMessageW(stat, WM_USER + 5, 0, 0), 0);
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0], "adapter failure");
+  EXPECT_EQ(Command(stat, scIsSkinned), 1);
+  Application->OnException = previous;
+  TskMainWnd* a = adapter;
+  FreeAdapter(a);
+  DestroyWindow(stat);
 }
 
 }  // namespace
