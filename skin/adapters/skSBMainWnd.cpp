@@ -151,9 +151,10 @@ void TskMainWnd::BeforeDestruction() {
   if (!detached_ && SkinManager != nullptr && SkinData != nullptr) {
     TControl* control = SkinData->HostControl;
     if (control != nullptr && !SavedControlStyle.Empty()) control->SetControlStyle(SavedControlStyle);
+    // The property goes in any case: the static procedure must not find a freed adapter through it.
+    RemoveOwnProperty(Window, this);
     if (!CtrlAdapterFreeingAll || SkinRemoving) {
       Unhook();
-      RemoveOwnProperty(Window, this);
       RestoreStdLook();
       if (SetWindowThemeProc != nullptr && IsWindow(Window) && !ProviderHost(SkinData)) {
         // A list view keeps its theme while desktop composition is on; the system here never has it.

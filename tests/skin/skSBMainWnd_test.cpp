@@ -361,6 +361,33 @@ TEST_F(AdapterTest, CommandAnswers) {
   TskBgRequest request;
   EXPECT_EQ(Command(stat, scFillBgRequest, reinterpret_cast<LPARAM>(&request)), 0);
   EXPECT_EQ(request.AnswerKind, bgColor);
+  // Addresses from another thread are not followed.
+  TskBgRequest foreign;
+  TskSectionInfo foreignSection;
+  foreignSection.Name = "PANEL";
+  struct Job {
+    HWND window;
+    TskBgRequest* request;
+    TskSectionInfo* section;
+  } job{stat, &foreign, &foreignSection};
+  const HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        auto* j = static_cast<Job*>(p);
+        Command(j->window, scFillBgRequest, reinterpret_cast<LPARAM>(j->request));
+        Command(j->window, scSetSkinSection, reinterpret_cast<LPARAM>(j->section));
+        return 0;
+      },
+      &job, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  // The sent messages are handled here while waiting.
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  }
+  CloseHandle(thread);
+  EXPECT_EQ(foreign.AnswerKind, bgNotAnswered);
+  EXPECT_EQ(data.SkinSection(), "EDIT");
   TskMainWnd* a = adapter;
   FreeAdapter(a);
   DestroyWindow(stat);
@@ -444,6 +471,26 @@ TEST_F(AdapterTest, ExceptionsStayInsideTheWindowProcedure) {
   TskMainWnd* a = adapter;
   FreeAdapter(a);
   DestroyWindow(stat);
+}
+
+// The control adapter's bulk clean-up frees adapters without unhooking them: the procedure stays in
+// the window, the property goes, and the window forwards to its own procedure up to its destruction.
+TEST_F(AdapterTest, BulkCleanUpLeavesAForwardingProcedure) {
+  const HWND edit = RawChild(L"EDIT");
+  const WNDPROC original = ProcOf(edit);
+  TskMainWnd* adapter = Adapt(edit);
+  CtrlAdapterFreeingAll = true;
+  FreeAdapter(adapter);
+  CtrlAdapterFreeingAll = false;
+  EXPECT_EQ(ProcOf(edit), &AdapterWindowProc);
+  EXPECT_EQ(FindAdapter(edit), nullptr);
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetPropW(edit, kReplacedProcProperty)), original);
+  SetWindowTextW(edit, L"fűzfa");
+  wchar_t text[16] = {};
+  GetWindowTextW(edit, text, 16);
+  EXPECT_STREQ(text, L"fűzfa");
+  EXPECT_EQ(Command(edit, scIsSkinned), 0);
+  DestroyWindow(edit);
 }
 
 }  // namespace
