@@ -177,4 +177,48 @@ TEST(AdapterUtils, SystemFontsAndSectionStates) {
   EXPECT_FALSE(IsMultiStateSection(&orphan));
 }
 
+// A parent that answers a background request with kind 3 is updating: the cache is not painted, the
+// background stays marked changed and the adapter's state waits; the next rebuild after the parent is
+// done paints.
+LRESULT CALLBACK UpdatingParentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  static bool updating = true;
+  if (msg == WM_USER) updating = wParam != 0;
+  if (msg == SkinCommandMessage && SkinCommandOf(wParam) == scFillBgRequest && updating) {
+    reinterpret_cast<TskBgRequest*>(lParam)->AnswerKind = bgColorKey;
+    return 1;
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+TEST_F(StaticAdapterTest, ParentUpdatingStopsTheRebuild) {
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = UpdatingParentProc;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"QnUpdatingParent";
+  RegisterClassW(&cls);
+  const HWND parent = CreateWindowExW(0, L"QnUpdatingParent", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100,
+                                      form_->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  const HWND stat = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 50, 20, parent, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+  TskMainWnd* adapter = New<TskStaticWnd>(stat, false, "PANEL_LOW", nullptr, nullptr);
+  TsCommonData& data = *adapter->SkinData;
+  SendMessageW(parent, WM_USER, 1, 0);
+  data.BackgroundDirty = true;
+  RebuildWindowBg(&data, stat, false);
+  EXPECT_TRUE(data.BackgroundDirty);
+  EXPECT_TRUE(data.UpdatingFlag);
+  EXPECT_EQ(SendSkinCommand(stat, scIsUpdating), 1);
+
+  SendMessageW(parent, WM_USER, 0, 0);
+  data.UpdatingFlag = false;
+  RebuildWindowBg(&data, stat, false);
+  EXPECT_FALSE(data.BackgroundDirty);
+  ASSERT_EQ(data.CacheBitmap->Width(), 50);
+  const Cardinal pixel = static_cast<Cardinal*>(data.CacheBitmap->ScanLine(10))[25] & 0xFFFFFF;
+  EXPECT_EQ(pixel, static_cast<Cardinal>(SectionData("PANEL_LOW").Props[0].Color) & 0xFFFFFF)
+      << "the section painted once the parent is done";
+  FreeAdapter(adapter);
+  DestroyWindow(parent);
+}
+
 }  // namespace
