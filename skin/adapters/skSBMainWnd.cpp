@@ -64,6 +64,21 @@ bool StateIsUpdating(const TsCommonData& data, HWND window) {
   return parent != nullptr && SendSkinCommand(parent, scIsUpdating) == 1;
 }
 
+// The control kind the list-view adapter gives its skin state.
+constexpr Integer kListViewKind = 10;
+
+bool CompositionEnabled() {
+  using TDwmIsCompositionEnabled = HRESULT(WINAPI*)(BOOL*);
+  static const TDwmIsCompositionEnabled query = [] {
+    const HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    return dwm != nullptr ? reinterpret_cast<TDwmIsCompositionEnabled>(
+                                reinterpret_cast<void*>(GetProcAddress(dwm, "DwmIsCompositionEnabled")))
+                          : nullptr;
+  }();
+  BOOL enabled = FALSE;
+  return query != nullptr && SUCCEEDED(query(&enabled)) && enabled;
+}
+
 void RemoveOwnProperty(HWND window, const TskMainWnd* adapter) {
   if (window != nullptr && GetPropW(window, kAdapterProperty) == adapter) RemovePropW(window, kAdapterProperty);
 }
@@ -148,22 +163,22 @@ void TskMainWnd::AfterConstruction() {
 }
 
 void TskMainWnd::BeforeDestruction() {
+  // Whatever else stays, nothing may reach the freed adapter: neither the static procedure through
+  // the property nor an entry left in a control's chain.
+  if (!detached_) RemoveOwnProperty(Window, this);
+  link_->Adapter = nullptr;
   if (!detached_ && SkinManager != nullptr && SkinData != nullptr) {
     TControl* control = SkinData->HostControl;
     if (control != nullptr && !SavedControlStyle.Empty()) control->SetControlStyle(SavedControlStyle);
-    // The property goes in any case: the static procedure must not find a freed adapter through it.
-    RemoveOwnProperty(Window, this);
     if (!CtrlAdapterFreeingAll || SkinRemoving) {
       Unhook();
       RestoreStdLook();
-      if (SetWindowThemeProc != nullptr && IsWindow(Window) && !ProviderHost(SkinData)) {
-        // A list view keeps its theme while desktop composition is on; the system here never has it.
-        SetWindowThemeProc(Window, nullptr, nullptr);
-      }
+      // A list view keeps its theme while desktop composition is on.
+      const bool keepTheme = ProviderHost(SkinData) || (SkinData->ControlKind == kListViewKind && CompositionEnabled());
+      if (SetWindowThemeProc != nullptr && IsWindow(Window) && !keepTheme) SetWindowThemeProc(Window, nullptr, nullptr);
       detached_ = true;
     }
   }
-  link_->Adapter = nullptr;
   TObject::BeforeDestruction();
 }
 

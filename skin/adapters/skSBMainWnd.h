@@ -11,6 +11,8 @@
 // - an adapter is never freed inside its own call: a free asked while it runs only detaches it and
 //   marks it; the outermost call frame frees it afterwards;
 // - nothing replaced means DefWindowProcW; no exception leaves a window procedure.
+// Adapters are made with New<T> (the window is taken over in AfterConstruction) and freed with
+// FreeAdapter or DetachAdapter(..., free true).
 #pragma once
 #include <memory>
 #include "skin/forms/sCommonData.h"
