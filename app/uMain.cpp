@@ -74,6 +74,34 @@ void TfrmMain::DS1StateChange(TObject*) {
     mnuPost->SetEnabled(true);
     StatusBar1->SetSimpleText(StatusBar1->SimpleText() + EditingWarning());
   }
+  UpdateMemoAccess();
+}
+
+void TfrmMain::DS1DataChange(TObject*, TField* field) {
+  // Days come and go (insert, delete, load) without a change of state.
+  if (field == nullptr) UpdateMemoAccess();
+}
+
+void TfrmMain::UpdateMemoAccess() {
+  // Typing into the memo of an empty diary would start a record with no day, whose post can only
+  // fail on the date index: there the memo takes nothing.
+  const TDataSet* table = Table();
+  bool day = false;
+  if (table != nullptr && table->Active()) {
+    const TDataSetState state = table->State();
+    day = state == dsEdit || state == dsInsert || !table->IsEmpty();
+  }
+  if (Memo1->ReadOnly() == !day) return;
+  Memo1->SetReadOnly(!day);
+}
+
+void TfrmMain::WndProc(TMessage& m) {
+  if (m.Msg == WM_ENDSESSION) {
+    if (m.WParam != 0) SaveAtSessionEnd();
+    m.Result = 0;
+    return;
+  }
+  TForm::WndProc(m);
 }
 
 void TfrmMain::mnuPostClick(TObject*) {
@@ -151,6 +179,7 @@ void TfrmMain::DefineMethods(TMethodTable& methods) {
   methods.Add("btnHelpClick", this, &TfrmMain::btnHelpClick);
   methods.Add("btnExitClick", this, &TfrmMain::btnExitClick);
   methods.Add("DS1StateChange", this, &TfrmMain::DS1StateChange);
+  methods.Add("DS1DataChange", this, &TfrmMain::DS1DataChange);
   methods.Add("mnuPostClick", this, &TfrmMain::mnuPostClick);
   methods.Add("SQLMemTable1AfterScroll", this, &TfrmMain::SQLMemTable1AfterScroll);
   methods.Add("mnuCutClick", this, &TfrmMain::mnuCutClick);
@@ -169,6 +198,7 @@ void RegisterMainForm() {
     p.BoolProp("AutoEdit", &TDataSource::SetAutoEdit);
     p.BoolProp("Enabled", &TDataSource::SetEnabled);
     p.EventProp("OnStateChange", &TDataSource::OnStateChange);
+    p.EventProp("OnDataChange", &TDataSource::OnDataChange);
   });
   RegisterStreamedClass<TfrmMain, TForm>("TfrmMain");
   RegisterNewForm();

@@ -5,7 +5,10 @@
 //
 // Data safety: the file is written through a temporary file that replaces the old one only once it
 // is complete; a file that cannot be read is never overwritten: it is renamed aside, the user is told
-// so, and the diary starts empty; closing the window while a day is being edited posts the edit first.
+// so, and the diary starts empty; closing the window while a day is being edited posts the edit first,
+// and so does the end of the Windows session. A day's text needs a day: with no current day the memo
+// takes no typing. Closing never traps the user: a post or a save that fails on the way out asks
+// whether to leave without it, and a "no" leaves the diary open and usable on the same day.
 #pragma once
 #include "app/InstCtrl.h"
 #include "engine/dataset/SQLMemTable.h"
@@ -80,6 +83,7 @@ class TfrmMain : public TForm {
   void btnHelpClick(TObject* sender);
   void btnExitClick(TObject* sender);
   void DS1StateChange(TObject* sender);
+  void DS1DataChange(TObject* sender, TField* field);
   void mnuPostClick(TObject* sender);
   void SQLMemTable1AfterScroll(TDataSet* dataSet);
   void mnuCutClick(TObject* sender);
@@ -91,6 +95,8 @@ class TfrmMain : public TForm {
   void DefineFields(TFieldTable& fields) override;
   void DefineMethods(TMethodTable& methods) override;
   void DefinitionLoaded() override;
+  // The end of the Windows session saves as closing does (the system may end the process after it).
+  void WndProc(TMessage& message) override;
 
  private:
   // The current day's title ("" without one).
@@ -99,9 +105,17 @@ class TfrmMain : public TForm {
   // aside (KeepUnreadableDataFile) and the table stays closed.
   void LoadDataFile();
   void KeepUnreadableDataFile(const AnsiString& reason);
-  // Writes the table into the data file and opens the table again (also when the write fails).
+  // Writes the table into the data file and opens it again on the same day, also when the write
+  // fails (the error passes on).
   void SaveDataFile();
   void WriteDataFile();
+  // Posts the day being edited; when the post fails, asks whether to drop the change (true when it
+  // was posted, dropped, or there was no edit; false when the user keeps it).
+  bool PostOrDropEdit();
+  // The memo takes typing only while there is a current day.
+  void UpdateMemoAccess();
+  // WM_ENDSESSION: post (or drop) the edit and save, without asking anything; errors are swallowed.
+  void SaveAtSessionEnd() noexcept;
 
   // Set when an unreadable data file could not be renamed: nothing may then be written over it.
   bool saveBlocked_ = false;
@@ -118,6 +132,11 @@ AnsiString DataFileName();
 // The grid's colour while a day is being edited (light blue, 0x00BBGGRR) and the status bar's warning then.
 inline constexpr TColor kEditingGridColor = static_cast<TColor>(0xF0CAA6);
 AnsiString EditingWarning();
+
+// An error text as the diary shows it: characters that do not print (control bytes, bytes with no
+// character in Windows-1250, as a damaged file's raw bytes can be) become "?", line breaks a space,
+// and a text past 200 characters is cut with "...".
+AnsiString PrintableText(const AnsiString& text);
 
 // Registers TfrmMain, the skin manager and the diary's own components with the definition reader (the window's
 // definition is the resource TFRMMAIN).

@@ -57,6 +57,9 @@ void TfrmMain::FormCreate(TObject*) {
 
 void TfrmMain::LoadDataFile() {
   SQLMemTable1->Close();
+  // A load takes the table name stored in the file; a file that cannot be used must not leave its
+  // table (or its name) behind for the empty diary that follows.
+  const AnsiString tableName = SQLMemTable1->TableName();
   try {
     if (SQLMemTable1->Exists()) SQLMemTable1->DeleteTable(false);
     SQLMemTable1->LoadFromFile(DataFileName());
@@ -64,8 +67,37 @@ void TfrmMain::LoadDataFile() {
     SQLMemTable1->Last();
   } catch (const Exception& e) {
     SQLMemTable1->Close();
+    try {
+      if (SQLMemTable1->Exists()) SQLMemTable1->DeleteTable(false);
+    } catch (const Exception&) {
+      // What the failed load left is unusable either way; the diary's own table is made below.
+    }
+    SQLMemTable1->SetTableName(tableName);
     KeepUnreadableDataFile(e.Message());
   }
+}
+
+AnsiString PrintableText(const AnsiString& text) {
+  constexpr size_t kMaxLength = 200;
+  AnsiString out;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    // Windows-1250 leaves 0x81, 0x83, 0x88, 0x90 and 0x98 without a character; 0xAD is a soft hyphen.
+    const bool unassigned = c == 0x81 || c == 0x83 || c == 0x88 || c == 0x90 || c == 0x98 || c == 0xAD;
+    if (c == '\r' || c == '\n' || c == '\t') {
+      out += ' ';
+    } else if (c < 0x20 || c == 0x7F || unassigned) {
+      out += '?';
+    } else {
+      out += ch;
+    }
+    if (out.size() > kMaxLength) {
+      out.resize(kMaxLength);
+      out += "...";
+      break;
+    }
+  }
+  return out;
 }
 
 void TfrmMain::KeepUnreadableDataFile(const AnsiString& reason) {
@@ -74,7 +106,7 @@ void TfrmMain::KeepUnreadableDataFile(const AnsiString& reason) {
   const AnsiString fileName = DataFileName();
   const AnsiString keptName = KeptAsideName();
   AnsiString text = Utf8ToCp1250("A napló adatfájlja nem olvasható be:\r\n") + fileName + "\r\n\r\n" +
-                    Utf8ToCp1250("Ok: ") + reason + "\r\n\r\n";
+                    Utf8ToCp1250("Ok: ") + PrintableText(reason) + "\r\n\r\n";
   if (RenameFile(fileName, keptName)) {
     text += Utf8ToCp1250("A fájlt változatlanul megőriztük ezen a néven:\r\n") + keptName + "\r\n\r\n" +
             Utf8ToCp1250("A program üres naplóval indul.");
@@ -88,15 +120,34 @@ void TfrmMain::KeepUnreadableDataFile(const AnsiString& reason) {
 }
 
 void TfrmMain::SaveDataFile() {
-  SQLMemTable1->Close();
+  // The table is closed for the write and opened again on the same day, whether the write worked or
+  // not: after a failed save the diary stays usable and can be saved again.
+  TBookmark bookmark = SQLMemTable1->Active() ? SQLMemTable1->GetBookmark() : TBookmark();
+  SQLMemTable1->DisableControls();
+  auto reopen = [&] {
+    try {
+      SQLMemTable1->Open();
+      if (!bookmark.IsNull() && SQLMemTable1->BookmarkValid(bookmark)) SQLMemTable1->GotoBookmark(bookmark);
+    } catch (...) {
+      SQLMemTable1->EnableControls();
+      SQLMemTable1->FreeBookmark(bookmark);
+      throw;
+    }
+    SQLMemTable1->EnableControls();
+    SQLMemTable1->FreeBookmark(bookmark);
+  };
   try {
+    SQLMemTable1->Close();
     WriteDataFile();
-  } catch (...) {
-    // The diary stays usable (and can be saved again) after a failed save.
-    SQLMemTable1->Open();
+  } catch (const Exception&) {
+    try {
+      reopen();
+    } catch (const Exception&) {
+      // The save's own error is the one to report.
+    }
     throw;
   }
-  SQLMemTable1->Open();
+  reopen();
 }
 
 void TfrmMain::WriteDataFile() {
@@ -104,40 +155,69 @@ void TfrmMain::WriteDataFile() {
     throw Exception(Utf8ToCp1250("A napló nem menthető: a beolvashatatlan adatfájlt nem sikerült félretenni (") +
                     DataFileName() + ").");
   }
+  // A Data folder removed while the diary runs is made again.
+  if (!DirectoryExists(DataFolder)) ForceDirectories(DataFolder);
   // The table writes a temporary file beside the data file and puts it in the file's place only once
   // it is complete: a failed save leaves the previous file as it was.
   SQLMemTable1->SaveToFile(DataFileName(), kZlib, kBestCompression, kBlockSize);
 }
 
-void TfrmMain::FormClose(TObject*, TCloseAction&) {
-  // A day being edited is posted first: leaving saves, as the help text promises. A failing post or
-  // save leaves the window open (the error is shown), so nothing typed is lost without a word.
+bool TfrmMain::PostOrDropEdit() {
   const TDataSetState state = SQLMemTable1->State();
-  if (state == dsEdit || state == dsInsert) SQLMemTable1->Post();
-  SQLMemTable1->Close();
+  if (state != dsEdit && state != dsInsert) return true;
+  try {
+    SQLMemTable1->Post();
+    return true;
+  } catch (const Exception& e) {
+    // Asking (rather than failing again at every close) is what lets the user out.
+    const AnsiString text = Utf8ToCp1250("A szerkesztett napot nem sikerült rögzíteni:\r\n") + PrintableText(e.Message()) +
+                            "\r\n\r\n" + Utf8ToCp1250("Elveti a módosítást, és kilép?");
+    if (MessageDlg(text, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0, mbNo) != mrYes) return false;
+  }
+  SQLMemTable1->Cancel();
+  return true;
+}
+
+void TfrmMain::FormClose(TObject*, TCloseAction& action) {
+  // A day being edited is posted first: leaving saves, as the help text promises. When the post or
+  // the save fails the user chooses: leave without it, or stay (the diary open on the same day).
+  if (!PostOrDropEdit()) {
+    action = caNone;
+    return;
+  }
   if (saveBlocked_) return;  // the user was told at start-up that this session cannot be saved
-  WriteDataFile();
+  try {
+    SaveDataFile();
+  } catch (const Exception& e) {
+    const AnsiString text = Utf8ToCp1250("A naplót nem sikerült menteni:\r\n") + PrintableText(e.Message()) +
+                            "\r\n\r\n" +
+                            Utf8ToCp1250("Kilép mentés nélkül? A legutóbbi mentés óta bevitt változások elvesznek.");
+    if (MessageDlg(text, mtWarning, TMsgDlgButtons{mbYes, mbNo}, 0, mbNo) != mrYes) action = caNone;
+  }
+}
+
+void TfrmMain::SaveAtSessionEnd() noexcept {
+  // The system ends the process after this message: nothing can be asked, and what cannot be posted
+  // is dropped so that the days before it are still saved.
+  try {
+    if (!saveBlocked_) {
+      const TDataSetState state = SQLMemTable1->State();
+      if (state == dsEdit || state == dsInsert) {
+        try {
+          SQLMemTable1->Post();
+        } catch (const Exception&) {
+          SQLMemTable1->Cancel();
+        }
+      }
+      SaveDataFile();
+    }
+  } catch (...) {
+    // Nowhere to report it: the session is ending.
+  }
 }
 
 void TfrmMain::btnSaveClick(TObject*) {
   if (SQLMemTable1->RecordCount() < 1) return;
   if (SQLMemTable1->State() != dsBrowse) return;
-  TBookmark bookmark = SQLMemTable1->GetBookmark();
-  SQLMemTable1->DisableControls();
-  try {
-    SaveDataFile();
-    SQLMemTable1->GotoBookmark(bookmark);
-  } catch (...) {
-    // The table is open again after a failed write: the day stays current there too.
-    try {
-      if (SQLMemTable1->Active() && SQLMemTable1->BookmarkValid(bookmark)) SQLMemTable1->GotoBookmark(bookmark);
-    } catch (const Exception&) {
-      // The save's own error is the one to report.
-    }
-    SQLMemTable1->EnableControls();
-    SQLMemTable1->FreeBookmark(bookmark);
-    throw;
-  }
-  SQLMemTable1->EnableControls();
-  SQLMemTable1->FreeBookmark(bookmark);
+  SaveDataFile();
 }

@@ -37,9 +37,32 @@ bool SelectOrInsertDay(TDataSet& table, const AnsiString& title) {
   return true;
 }
 
-void TfrmNew::FormCreate(TObject*) { CalNew->SetDate(Now()); }
+void TfrmNew::FormCreate(TObject*) {
+  CalNew->SetDate(Now());
+  FitToCalendar();
+}
 
-void TfrmNew::FormShow(TObject* sender) { CalNewClick(sender); }
+void TfrmNew::FitToCalendar() {
+  // The defined layout: the calendar's left edge is the side margin, the buttons sit 20 pixels below
+  // it, with the definition's space below them. Only the sizes follow the calendar.
+  const Integer margin = CalNew->Left();
+  const Integer buttonGap = btnOK->Top() - CalNew->Top() - CalNew->Height();
+  const Integer bottomSpace = ClientHeight() - btnOK->Top() - btnOK->Height();
+  const TPoint size = CalNew->MinimumSize();
+  CalNew->SetBounds(margin, CalNew->Top(), size.X, size.Y);
+  LabelDay->SetBounds(margin, LabelDay->Top(), size.X, LabelDay->Height());
+  const Integer buttonTop = CalNew->Top() + size.Y + buttonGap;
+  btnOK->SetBounds(margin, buttonTop, btnOK->Width(), btnOK->Height());
+  btnCancel->SetBounds(margin + size.X - btnCancel->Width(), buttonTop, btnCancel->Width(), btnCancel->Height());
+  SetClientSize(size.X + 2 * margin, buttonTop + btnOK->Height() + bottomSpace);
+}
+
+void TfrmNew::FormShow(TObject* sender) {
+  // Each showing starts on the calendar, so that the keyboard moves the day at once (a click on OK the
+  // last time left the focus there).
+  SetActiveControl(CalNew);
+  CalNewClick(sender);
+}
 
 void TfrmNew::CalNewClick(TObject*) { LabelDay->SetCaption(DayTitle(CalNew->Date())); }
 

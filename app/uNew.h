@@ -2,7 +2,8 @@
 // when it exists, and inserts it otherwise (key "yyyy.mm.dd", title key + " - " + the Hungarian
 // weekday name, empty text), then hands the focus to the main window's memo so that the entry can be
 // typed at once. The dialog lives from start-up to exit and is only shown and hidden; the calendar
-// keeps the last picked date between two showings.
+// keeps the last picked date between two showings. The calendar is as large as the system calendar
+// needs to show a whole month in its font, and the dialog fits around it; the keyboard moves the day.
 #pragma once
 #include "vcl/gui/Button.h"
 #include "vcl/gui/Form.h"
@@ -29,6 +30,11 @@ class TfrmNew : public TForm {
 
   void DefineFields(TFieldTable& fields) override;
   void DefineMethods(TMethodTable& methods) override;
+
+ private:
+  // Gives the calendar the size its font needs and fits the label, the buttons and the dialog around
+  // it with the defined margins.
+  void FitToCalendar();
 };
 
 extern TfrmNew* frmNew;

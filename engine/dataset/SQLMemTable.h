@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "engine/dataset/SQLMemDataSet.h"
 #include "engine/dataset/SQLMemDefinitions.h"
@@ -113,6 +114,9 @@ class TSQLMemTable : public TSQLMemDataSet {
   // changed; a load that fails leaves no table of the stored name behind. The component stays closed.
   void LoadFromFile(const AnsiString& fileName, const WideString& wideFileName = {});
   void LoadFromStream(TStream& stream);
+  // The indexes the last load built again from the records because the file's index pages disagreed
+  // with them: the file was repaired in memory and the next save writes the repaired table.
+  const std::vector<AnsiString>& RebuiltIndexes() const { return rebuiltIndexes_; }
 
   // ---- sequences and progress (the sequence calls raise "Dataset is not opened", 20112 / 20113, on a
   // closed table) ----
@@ -263,6 +267,7 @@ class TSQLMemTable : public TSQLMemDataSet {
   std::unique_ptr<TSQLMemForeignKeyDefs> foreignKeyDefs_;
   std::unique_ptr<TSQLMemAdvFieldDefs> advFieldDefsCopy_;
   std::unique_ptr<TSQLMemForeignKeyDefs> foreignKeyDefsCopy_;
+  std::vector<AnsiString> rebuiltIndexes_;
 };
 
 // Registers the table component for form definitions, on top of the dataset's properties (registered

@@ -36,9 +36,11 @@ void TSQLMemTable::SaveToFile(const AnsiString& fileName, Byte compressionAlgori
 }
 
 void TSQLMemTable::LoadFromStream(TStream& stream) {
+  rebuiltIndexes_.clear();
   RunTableOperation(10923, false, false, false, [&](TSQLMemLocalCursor& cursor) {
     cursor.LoadTableFromStream(stream);
     SetTableName(cursor.TableName);
+    rebuiltIndexes_ = cursor.RebuiltIndexes;
   });
 }
 

@@ -556,3 +556,19 @@ bool FileExistsAnsiOrWide(const AnsiString& fileName, const WideString& wideFile
 }
 
 void StartStreamUnit() { EngineTempFolder = os::TempFolder(); }
+
+// ---------------------------------------------------------------------------------------------
+// TSQLMemByteView
+
+Integer TSQLMemByteView::Read(void* buffer, Integer count) {
+  if (count <= 0 || position_ >= size_) return 0;
+  const Integer n = static_cast<Integer>(std::min<Int64>(count, size_ - position_));
+  std::memcpy(buffer, data_ + position_, static_cast<std::size_t>(n));
+  position_ += n;
+  return n;
+}
+
+Int64 TSQLMemByteView::Seek(Int64 offset, TSeekOrigin origin) {
+  position_ = SeekTarget(offset, origin, position_, size_);
+  return position_;
+}

@@ -243,6 +243,23 @@ class TSQLMemTemporaryStream : public TSQLMemStream {
   std::unique_ptr<TSQLMemTempFileStream> filePart_;
 };
 
+// A read-only stream over bytes that someone else owns and keeps alive while the view is used; writes
+// write nothing. Reading a block of memory through an engine format needs no copy of it.
+class TSQLMemByteView : public TStream {
+ public:
+  TSQLMemByteView(const Byte* data, Int64 size) : data_(data), size_(size) {}
+  using TStream::Seek;
+  Integer Read(void* buffer, Integer count) override;
+  Integer Write(const void* /*buffer*/, Integer /*count*/) override { return 0; }
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override;
+  Int64 GetSize() override { return size_; }
+
+ private:
+  const Byte* data_;
+  Int64 size_;
+  Int64 position_ = 0;
+};
+
 // Verified access for the engine's format readers and writers; each caller passes its own native code.
 // Fewer bytes than count raise it with "Cannot write to stream. Position = %d, Stream size = %d, Block
 // size = %d, Bytes Write = %d" / "Cannot read from stream. ... Bytes Read = %d" (the position before the

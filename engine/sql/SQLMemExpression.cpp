@@ -7,21 +7,16 @@
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/foundation/SQLMemValueConvert.h"
 #include "engine/storage/SQLMemCursor.h"
+#include "engine/storage/SQLMemSQLProcessor.h"
 #include "engine/storage/SQLMemSchema.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/StrUtils.h"
+#include "vcl/rtl/Strings.h"
 
 namespace {
 
-const char* OperatorName(Byte op) {
-  static constexpr const char* kNames[] = {"unknown", "=", "<>", ">", "<", ">=", "<=", "NOT", "AND", "OR"};
-  return op < std::size(kNames) ? kNames[op] : "unknown";
-}
-
-// Splits a ";"-separated list into trimmed, upper-cased names; empty items stay, a trailing ";" adds
-// nothing.
-std::vector<AnsiString> SplitNameList(const AnsiString& text) {
+std::vector<AnsiString> SplitNames(const AnsiString& text) {
   std::vector<AnsiString> names;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -34,201 +29,115 @@ std::vector<AnsiString> SplitNameList(const AnsiString& text) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Nodes
-
-TSQLMemExprNode::TSQLMemExprNode(Byte op, bool caseInsensitive, bool partialCompare)
-    : CaseInsensitive(caseInsensitive), PartialCompare(partialCompare), operator_(op) {}
-
-void TSQLMemExprNode::Reset() {
-  for (auto& child : children_) child->Reset();
-}
-
-void TSQLMemExprNode::BindCursor(TSQLMemCursor* cursor) {
-  for (auto& child : children_) child->BindCursor(cursor);
-}
-
-void TSQLMemExprNode::SetRecordBuffer(Byte* recordBuffer) {
-  for (auto& child : children_) child->SetRecordBuffer(recordBuffer);
-}
-
-TSQLMemExprNode& TSQLMemExprNode::Child(Integer index) const {
-  CheckIndex(index, children_.size());
-  return *children_[static_cast<std::size_t>(index)];
-}
-
-void TSQLMemExprNode::AddChild(std::unique_ptr<TSQLMemExprNode> child) { children_.push_back(std::move(child)); }
-
-std::unique_ptr<TSQLMemExprNode> TSQLMemExprNode::ReleaseChild(const TSQLMemExprNode* child) {
-  auto it = std::find_if(children_.begin(), children_.end(), [child](const auto& c) { return c.get() == child; });
-  if (it == children_.end()) return nullptr;
-  std::unique_ptr<TSQLMemExprNode> released = std::move(*it);
-  children_.erase(it);
-  return released;
-}
-
-TSQLMemExprNodeField::TSQLMemExprNodeField(TSQLMemCursor* cursor, const AnsiString& tableName,
-                                           const AnsiString& fieldName)
-    : TSQLMemExprNode(0, true, false), tableName_(tableName), fieldName_(fieldName) {
-  if (cursor != nullptr) BindCursor(cursor);
-}
-
-void TSQLMemExprNodeField::BindCursor(TSQLMemCursor* cursor) {
-  if (cursor == nullptr) SQLMemError(30202, SQLMemValueIsNull);
-  cursor_ = cursor;
-  Integer fieldNo = cursor->FieldDefs->IndexOfName(fieldName_);
-  if (fieldNo < 0) {
-    const TSQLMemFieldDefs& projected = cursor->ProjectedFieldDefs();
-    const Integer projectedNo = projected.IndexOfName(fieldName_);
-    if (projectedNo >= 0) fieldNo = projected.GetFieldDef(projectedNo).TableFieldNo;
-  }
-  if (fieldNo < 0 || fieldNo >= cursor->FieldDefs->GetCount()) SQLMemError(30115, SQLMemFieldNotFound, {fieldName_});
-  const TSQLMemFieldDef& field = cursor->FieldDefs->GetFieldDef(fieldNo);
-  columnIndex_ = fieldNo;
-  dataSize_ = field.DataSize;
-  fieldType_ = field.FieldType;
-  dataType_ = field.DataType;
-  declaredSize_ = field.Size;
-  SetRecordBuffer(cursor->CurrentRecordBuffer);
-}
-
-TSQLMemVariant& TSQLMemExprNodeField::Evaluate() {
-  value_.Clear(dataType_);
-  if (recordBuffer_ == nullptr) SQLMemError(30196, "Dataset and AO not assigned");
-  if (cursor_ == nullptr) SQLMemError(11300, SQLMemNilPointer);
-  if (IsRecordFieldNull(columnIndex_, recordBuffer_)) return value_;
-  // The cursor reads its current record buffer: point it at ours for this one read.
-  struct Restore {
-    TSQLMemCursor& cursor;
-    Byte* saved;
-    ~Restore() { cursor.CurrentRecordBuffer = saved; }
-  } restore{*cursor_, cursor_->CurrentRecordBuffer};
-  cursor_->CurrentRecordBuffer = recordBuffer_;
-  cursor_->GetFieldValue(value_, columnIndex_, false, true);
-  return value_;
-}
-
-TSQLMemExprNodeConst::TSQLMemExprNodeConst(const TSQLMemVariant& value) : TSQLMemExprNode(0, true, false) {
-  value_.Assign(value, true);
-}
-
-TSQLMemExprNodeComparison::TSQLMemExprNodeComparison(Byte op, std::unique_ptr<TSQLMemExprNode> left,
-                                                     std::unique_ptr<TSQLMemExprNode> right, bool rawNull,
-                                                     bool caseInsensitive, bool partialCompare)
-    : TSQLMemExprNode(op, caseInsensitive, partialCompare), RawNull(rawNull) {
-  value_.Clear(edtBoolean);
-  AddChild(std::move(left));
-  AddChild(std::move(right));
-}
-
-TSQLMemExprNodeField* TSQLMemExprNodeComparison::FieldOperand() const {
-  for (const auto& child : children_)
-    if (auto* field = dynamic_cast<TSQLMemExprNodeField*>(child.get())) return field;
-  return nullptr;
-}
-
-TSQLMemExprNodeConst* TSQLMemExprNodeComparison::ConstOperand() const {
-  for (const auto& child : children_)
-    if (auto* constant = dynamic_cast<TSQLMemExprNodeConst*>(child.get())) return constant;
-  return nullptr;
-}
-
-void TSQLMemExprNodeComparison::Reset() {
-  TSQLMemExprNode::Reset();
-  TSQLMemExprNodeField* field = FieldOperand();
-  TSQLMemExprNodeConst* constant = ConstOperand();
-  if (field == nullptr || constant == nullptr) return;
-  if ((field->DataType() == edtChar || field->DataType() == edtVarchar) && constant->Value().IsWide()) {
-    TSQLMemVariant narrow(edtVarchar);
-    narrow.Assign(constant->Value(), true);
-    narrow.ConvertTo(edtVarchar);
-    constant->SetValue(narrow);
-  }
-}
-
-TSQLMemVariant& TSQLMemExprNodeComparison::Evaluate() {
-  if (operator_ < opEqual || operator_ > opLessOrEqual) SQLMemError(30117, SQLMemUnknownOperator, {OperatorName(operator_)});
-  TSQLMemVariant& left = Child(0).Evaluate();
-  TSQLMemVariant& right = Child(1).Evaluate();
-  const Integer r = left.Compare(right, RawNull, PartialCompare, CaseInsensitive);
-  bool result = false;
-  switch (operator_) {
-    case opEqual: result = r == ccEqual; break;
-    case opNotEqual: result = r != ccEqual; break;
-    case opGreater: result = r == ccGreater; break;
-    case opLess: result = r == ccLess; break;
-    case opGreaterOrEqual: result = r == ccEqual || r == ccGreater; break;
-    default: result = r == ccEqual || r == ccLess; break;
-  }
-  value_.Clear(edtBoolean);
-  value_.SetAsBoolean(result);
-  return value_;
-}
-
-bool TSQLMemExprNodeComparison::IsIndexUsableForComparison(const TSQLMemIndexDef& indexDef) const {
-  const TSQLMemExprNodeField* field = FieldOperand();
-  if (field == nullptr || ConstOperand() == nullptr || indexDef.GetColumnCount() == 0) return false;
-  const TSQLMemIndexColumn& column = indexDef.GetColumn(0);
-  // Names spelt alike (the usual case) need no case mapping.
-  if (field->FieldName() != column.Name && AnsiUpperCase(field->FieldName()) != AnsiUpperCase(column.Name)) return false;
-  if (IsTextDataType(field->DataType()) && (column.CaseInsensitive != 0) != CaseInsensitive) return false;
-  if (PartialCompare) return false;
-  return operator_ == opEqual || (operator_ >= opGreater && operator_ <= opLessOrEqual);
-}
-
-bool TSQLMemExprNodeComparison::IsConstantLongerThanField() const {
-  const TSQLMemExprNodeField* field = FieldOperand();
-  const TSQLMemExprNodeConst* constant = ConstOperand();
-  if (operator_ != opEqual || field == nullptr || constant == nullptr) return false;
-  // BLOB text has no declared size to exceed.
-  if (!IsTextDataType(field->DataType()) || IsBLOBDataType(field->DataType())) return false;
-  if (constant->Value().IsNull()) return false;
-  return constant->Value().GetTextLength() > field->DeclaredSize();
-}
-
-TSQLMemExprNodeBoolean::TSQLMemExprNodeBoolean(Byte op, bool caseInsensitive, bool partialCompare)
-    : TSQLMemExprNode(op, caseInsensitive, partialCompare) {
-  value_.Clear(edtBoolean);
-}
-
-TSQLMemVariant& TSQLMemExprNodeBoolean::Evaluate() {
-  value_.Clear(edtBoolean);
-  switch (operator_) {
-    case opNot: {
-      const TSQLMemVariant& operand = Child(0).Evaluate();
-      if (!operand.IsNull()) value_.SetAsBoolean(!operand.GetAsBoolean());
-      return value_;
-    }
-    case opAnd:
-    case opOr: {
-      // The deciding value (false for AND, true for OR) wins over NULL, NULL over the other.
-      const bool decisive = operator_ == opOr;
-      bool sawNull = false;
-      for (auto& child : children_) {
-        const TSQLMemVariant& operand = child->Evaluate();
-        if (operand.IsNull()) {
-          sawNull = true;
-        } else if (operand.GetAsBoolean() == decisive) {
-          value_.SetAsBoolean(decisive);
-          return value_;
-        }
-      }
-      if (!sawNull) value_.SetAsBoolean(!decisive);
-      return value_;
-    }
-    default:
-      SQLMemError(30116, SQLMemUnknownOperator, {OperatorName(operator_)});
-  }
+void SplitNameList(TStrings& list, const AnsiString& text) {
+  list.Clear();
+  for (const AnsiString& name : SplitNames(text)) list.Add(name);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The expression
 
+TSQLMemExpression::TSQLMemExpression() = default;
+
+TSQLMemExpression::TSQLMemExpression(std::unique_ptr<TSQLMemExprNode> root) : root_(std::move(root)) {}
+
+std::unique_ptr<TSQLMemExpression> TSQLMemExpression::CreateWithRoot(std::unique_ptr<TSQLMemExprNode> root) {
+  return std::make_unique<TSQLMemExpression>(std::move(root));
+}
+
+TSQLMemExpression::~TSQLMemExpression() = default;
+
 void TSQLMemExpression::Clear() { root_.reset(); }
+
+void TSQLMemExpression::Assign(const TSQLMemExpression& source) {
+  lexer_ = source.lexer_;
+  CaseInsensitive = source.CaseInsensitive;
+  PartialCompare = source.PartialCompare;
+  NullSemantics = source.NullSemantics;
+  InMemory = source.InMemory;
+  DatabaseName = source.DatabaseName;
+  SessionName = source.SessionName;
+  SetParams(source.params_.get());
+}
+
+void TSQLMemExpression::SetParams(const TSQLMemSQLParams* params) {
+  if (params == nullptr) {
+    params_.reset();
+    return;
+  }
+  auto copy = std::make_unique<TSQLMemSQLParams>();
+  for (Integer i = 0; i < params->GetCount(); ++i) copy->Add().Assign(params->GetItem(i), true);
+  params_ = std::move(copy);
+}
+
+TSQLMemVariant* TSQLMemExpression::GetValue(bool keepNull) {
+  if (root_ == nullptr) return nullptr;
+  TSQLMemVariant& value = root_->Evaluate();
+  if (value.IsNull() && !keepNull) value.SetAsBoolean(false);
+  return &value;
+}
+
+bool TSQLMemExpression::ContainsAggregate() const { return root_ != nullptr && root_->IsAggregated(); }
+bool TSQLMemExpression::ContainsCountStar() const { return root_ != nullptr && root_->HasCountAll(); }
+bool TSQLMemExpression::IsCountStar() const { return root_ != nullptr && root_->Operator() == opCountAll; }
+
+void TSQLMemExpression::ResetAggregates() {
+  if (root_ != nullptr) root_->StartAggregation();
+}
+
+void TSQLMemExpression::AccumulateAggregates(Integer count) {
+  if (root_ != nullptr) root_->Accumulate(count);
+}
+
+Integer TSQLMemExpression::GetResultType() const { return root_ != nullptr ? root_->GetResultType() : 0; }
+Integer TSQLMemExpression::GetResultSize() const { return root_ != nullptr ? root_->GetResultSize() : 0; }
+Integer TSQLMemExpression::GetResultAttribute() const { return root_ != nullptr ? root_->GetResultAttribute() : 0; }
+
+void TSQLMemExpression::ResolveAliases(std::span<const TSQLMemSelectListItem> items) {
+  if (root_ != nullptr) root_->ResolveAliases(items);
+}
+
+void TSQLMemExpression::CollectParameters(std::vector<TSQLMemExprNodeConst*>& list) {
+  if (root_ != nullptr) root_->CollectParameters(list);
+}
+
+void TSQLMemExpression::CheckNoFields() const {
+  if (root_ != nullptr) root_->RaiseUnresolvedField();
+}
+
+bool TSQLMemExpression::IsField() const { return dynamic_cast<const TSQLMemExprNodeField*>(root_.get()) != nullptr; }
+bool TSQLMemExpression::IsConstant() const { return dynamic_cast<const TSQLMemExprNodeConst*>(root_.get()) != nullptr; }
+bool TSQLMemExpression::IsNullConstant() const { return IsConstant() && root_->Value().IsNull(); }
+
+void TSQLMemExpression::GetFieldName(AnsiString& tableName, AnsiString& fieldName) const {
+  const auto* field = dynamic_cast<const TSQLMemExprNodeField*>(root_.get());
+  if (field == nullptr) SQLMemError(30198, SQLMemNodeIsNotField);
+  tableName = field->TableName();
+  fieldName = field->FieldName();
+}
+
+Integer FieldTypeByName(const AnsiString& name) {
+  const AnsiString upper = AnsiUpperCase(name);
+  for (const TSQLFieldType& row : TypeMap)
+    if (upper == row.name) return row.fieldType;
+  return 0;
+}
+
+AnsiString DataTypeName(Integer fieldType) {
+  for (const TSQLFieldType& row : TypeMap)
+    if (row.fieldType == fieldType) return row.name;
+  return AnsiString();
+}
 
 void TSQLMemExpression::BindCursor(TSQLMemCursor* cursor) {
   if (root_ == nullptr) return;
   root_->BindCursor(cursor);
+  root_->Reset();
+}
+
+void TSQLMemExpression::BindToOperator(TSQLMemColumnSource* source) {
+  if (root_ == nullptr) return;
+  root_->BindToOperator(source);
   root_->Reset();
 }
 
@@ -283,7 +192,7 @@ void TSQLMemExpression::FinishBuild() {
 void TSQLMemExpression::BuildLocateCondition(TSQLMemCursor* cursor, const AnsiString& fieldNames,
                                              const Variant& keyValues, bool caseInsensitive, bool partialKey) {
   StartBuild(cursor, false);
-  const std::vector<AnsiString> names = SplitNameList(fieldNames);
+  const std::vector<AnsiString> names = SplitNames(fieldNames);
   const bool isArray = VarIsArray(keyValues);
   const Integer low = isArray ? VarArrayLowBound(keyValues) : 0;
   const Integer valueCount = isArray ? VarArrayHighBound(keyValues) - low + 1 : 1;

@@ -4,9 +4,15 @@
 // index-servable comparisons for table scans.
 #pragma once
 #include <memory>
+#include <span>
 #include <vector>
 #include "engine/foundation/SQLMemArrays.h"
 #include "engine/foundation/SQLMemVariant.h"
+#include "engine/sql/SQLMemExprNode.h"
+#include "engine/sql/SQLMemExprNodeBoolean.h"
+#include "engine/sql/SQLMemExprNodeComparison.h"
+#include "engine/sql/SQLMemExprNodeConst.h"
+#include "engine/sql/SQLMemExprNodeField.h"
 #include "vcl/rtl/SysTypes.h"
 #include "vcl/rtl/Variant.h"
 
@@ -14,128 +20,69 @@ class TSQLMemCursor;
 class TSQLMemIndexDef;
 class TSQLMemIndexDefs;
 class TSQLMemConstraintDefForeignKeyAction;
+class TSQLMemLexer;
+class TSQLMemSQLParams;
+class TStrings;
+struct TSQLMemFilterOptions;
 
-// Operator codes carried by every node (the parser and the messages use the same numbers).
-enum TSQLMemOperator : Byte {
-  opEqual = 1,
-  opNotEqual = 2,
-  opGreater = 3,
-  opLess = 4,
-  opGreaterOrEqual = 5,
-  opLessOrEqual = 6,
-  opNot = 7,
-  opAnd = 8,
-  opOr = 9,
-};
-
-// One node. A node owns its children and one value, which Evaluate overwrites and returns; values
-// taken from children are borrowed, so a result holds only until the child is evaluated again.
-class TSQLMemExprNode {
- public:
-  TSQLMemExprNode(Byte op, bool caseInsensitive, bool partialCompare);
-  virtual ~TSQLMemExprNode() = default;
-  TSQLMemExprNode(const TSQLMemExprNode&) = delete;
-  TSQLMemExprNode& operator=(const TSQLMemExprNode&) = delete;
-
-  virtual void Reset();
-  virtual TSQLMemVariant& Evaluate() = 0;
-  virtual void BindCursor(TSQLMemCursor* cursor);
-  virtual void SetRecordBuffer(Byte* recordBuffer);
-
-  Byte Operator() const { return operator_; }
-  Integer ChildCount() const { return static_cast<Integer>(children_.size()); }
-  TSQLMemExprNode& Child(Integer index) const;  // ERangeError outside 0..ChildCount - 1
-  void AddChild(std::unique_ptr<TSQLMemExprNode> child);
-  // Takes child out of the children and hands it over; nullptr when it is not a child.
-  std::unique_ptr<TSQLMemExprNode> ReleaseChild(const TSQLMemExprNode* child);
-
-  bool CaseInsensitive;
-  bool PartialCompare;  // compare only as many characters as the right operand has
-
- protected:
-  std::vector<std::unique_ptr<TSQLMemExprNode>> children_;
-  Byte operator_;
-  TSQLMemVariant value_;
-};
-
-// A column of a cursor's table, read from the record buffer the node is set to.
-class TSQLMemExprNodeField : public TSQLMemExprNode {
- public:
-  // With a cursor the node binds at once.
-  TSQLMemExprNodeField(TSQLMemCursor* cursor, const AnsiString& tableName, const AnsiString& fieldName);
-  // Finds the field among the cursor's table fields, else among its projected fields (taking the table
-  // field that one shows); a nil cursor raises 30202, a missing field 30115. Then reads from the
-  // cursor's current record buffer.
-  void BindCursor(TSQLMemCursor* cursor) override;
-  void SetRecordBuffer(Byte* recordBuffer) override { recordBuffer_ = recordBuffer; }
-  // NULL when the buffer's null bit is set; otherwise the cursor reads the field from the node's buffer.
-  // Without a buffer 30196, without a cursor 11300.
-  TSQLMemVariant& Evaluate() override;
-
-  const AnsiString& FieldName() const { return fieldName_; }
-  TSQLMemCursor* Cursor() const { return cursor_; }
-  Integer ColumnIndex() const { return columnIndex_; }  // table field number, -1 until bound
-  Byte DataType() const { return dataType_; }
-  Integer DeclaredSize() const { return declaredSize_; }
-
- private:
-  TSQLMemCursor* cursor_ = nullptr;
-  Byte* recordBuffer_ = nullptr;
-  AnsiString tableName_;
-  AnsiString fieldName_;
-  Integer columnIndex_ = -1;
-  Integer dataSize_ = 0;
-  Byte fieldType_ = 0;
-  Byte dataType_ = 0;
-  Integer declaredSize_ = 0;
-};
-
-// A literal value.
-class TSQLMemExprNodeConst : public TSQLMemExprNode {
- public:
-  explicit TSQLMemExprNodeConst(const TSQLMemVariant& value);  // keeps its own copy
-  TSQLMemVariant& Evaluate() override { return value_; }
-  const TSQLMemVariant& Value() const { return value_; }
-  void SetValue(const TSQLMemVariant& value) { value_.Assign(value, true); }
-};
-
-// "=", "<>", ">", "<", ">=", "<=" between children 0 and 1. The result is a Boolean, never NULL. With
-// rawNull a NULL side makes every comparison false except "<>"; without it NULL sorts first and NULL
-// equals NULL.
-class TSQLMemExprNodeComparison : public TSQLMemExprNode {
- public:
-  TSQLMemExprNodeComparison(Byte op, std::unique_ptr<TSQLMemExprNode> left, std::unique_ptr<TSQLMemExprNode> right,
-                            bool rawNull, bool caseInsensitive, bool partialCompare);
-  // A wide constant compared with an 8-bit text field is converted to 8-bit text once.
-  void Reset() override;
-  TSQLMemVariant& Evaluate() override;  // another code raises 30117
-
-  // The field and the constant of a field-constant comparison (either side); nullptr otherwise.
-  TSQLMemExprNodeField* FieldOperand() const;
-  TSQLMemExprNodeConst* ConstOperand() const;
-  // Whether the index can serve this comparison: its first column is the field, with the same case
-  // rule for text, no partial compare, and not "<>".
-  bool IsIndexUsableForComparison(const TSQLMemIndexDef& indexDef) const;
-  // "=" between a text field and a non-NULL constant longer than the field can hold.
-  bool IsConstantLongerThanField() const;
-
-  bool RawNull;
-};
-
-// NOT (child 0), AND (any number of children), OR (two). Three-valued: AND is false when a child is
-// false (later children are not evaluated), else NULL when a child is NULL; OR likewise with true.
-class TSQLMemExprNodeBoolean : public TSQLMemExprNode {
- public:
-  TSQLMemExprNodeBoolean(Byte op, bool caseInsensitive, bool partialCompare);
-  TSQLMemVariant& Evaluate() override;  // another code raises 30116
-};
+// Clears list, then fills it with the items of a ";"-separated text, each trimmed of blanks and
+// upper-cased; empty items stay, a trailing ";" adds nothing. Field lists of ORDER BY and Locate.
+void SplitNameList(TStrings& list, const AnsiString& text);
 
 class TSQLMemExpression {
  public:
-  TSQLMemExpression() = default;
-  ~TSQLMemExpression() = default;
+  TSQLMemExpression();
+  // Takes root as the expression's tree.
+  explicit TSQLMemExpression(std::unique_ptr<TSQLMemExprNode> root);
+  static std::unique_ptr<TSQLMemExpression> CreateWithRoot(std::unique_ptr<TSQLMemExprNode> root);
+  ~TSQLMemExpression();
   TSQLMemExpression(const TSQLMemExpression&) = delete;
   TSQLMemExpression& operator=(const TSQLMemExpression&) = delete;
+
+  // Takes source's lexer, flags, database and session names and a copy of its parameter values (none
+  // when source has none). The tree is not shared: this expression keeps its own root.
+  void Assign(const TSQLMemExpression& source);
+
+  // ---- parsing (the grammar is in SQLMemExpressionParser.cpp) ----
+  // Clears the expression and parses one condition from the lexer's current token; an AND at the top
+  // takes the operands of inner ANDs. The lexer is left on the first token after the condition. With
+  // a cursor set the field nodes are bound to it. No token to start with raises 30118.
+  void ParseCondition(TSQLMemLexer& lexer);
+  // Parses one value expression from the lexer's current token into the root (which must be empty).
+  // No token to start with raises 30136.
+  void ParseValueExpression(TSQLMemLexer& lexer);
+  // A filter text over cursor's fields: the options' flags steer text comparisons (a constant ending
+  // in "*" compares as a prefix with PartialCompare). A blank text raises 30119.
+  void ParseText(TSQLMemCursor* cursor, const AnsiString& text, const TSQLMemFilterOptions& options);
+
+  // The root's value (owned by the root, valid until it is evaluated again); nullptr when empty. A NULL
+  // result becomes false in place unless keepNull.
+  TSQLMemVariant* GetValue(bool keepNull);
+
+  // ---- questions and walks over the tree (an empty expression answers false, 0 or nothing) ----
+  bool ContainsAggregate() const;
+  bool ContainsCountStar() const;
+  bool IsCountStar() const;
+  void ResetAggregates();
+  void AccumulateAggregates(Integer count);
+  Integer GetResultType() const;
+  Integer GetResultSize() const;
+  Integer GetResultAttribute() const;
+  void ResolveAliases(std::span<const TSQLMemSelectListItem> items);
+  void CollectParameters(std::vector<TSQLMemExprNodeConst*>& list);
+  void CheckNoFields() const;  // every field node raises 11764
+  bool IsField() const;
+  bool IsConstant() const;
+  bool IsNullConstant() const;
+  // The root field's qualifier and column; a root that is no field raises 30198.
+  void GetFieldName(AnsiString& tableName, AnsiString& fieldName) const;
+
+  TSQLMemLexer* Lexer() const { return lexer_; }
+  TSQLMemCursor* Cursor() const { return cursor_; }
+  void SetCursor(TSQLMemCursor* cursor) { cursor_ = cursor; }
+  TSQLMemSQLParams* Params() const { return params_.get(); }
+  // A copy of params becomes the expression's parameter values (nullptr drops them).
+  void SetParams(const TSQLMemSQLParams* params);
 
   bool IsEmpty() const { return root_ == nullptr; }
   TSQLMemExprNode* Root() const { return root_.get(); }
@@ -143,6 +90,9 @@ class TSQLMemExpression {
 
   // Binds every field node to the field of that name in cursor (missing: 30115), then resets.
   void BindCursor(TSQLMemCursor* cursor);
+  // Binds every field node to its column in a query operator's columns (30197 unless found exactly
+  // once), then resets.
+  void BindToOperator(TSQLMemColumnSource* source);
   // Every field node reads from recordBuffer from now on; then resets.
   void SetRecordBuffer(Byte* recordBuffer);
   void Reset();
@@ -181,6 +131,10 @@ class TSQLMemExpression {
   bool CaseInsensitive = false;
   bool PartialCompare = false;
   bool NullSemantics = true;  // SQL rule for NULL in comparisons; off for Locate and foreign keys
+  // The statement's database, which sub-query and LASTAUTOINC nodes open tables in.
+  bool InMemory = false;
+  AnsiString DatabaseName;
+  AnsiString SessionName;
 
  private:
   void StartBuild(TSQLMemCursor* cursor, bool nullSemantics);
@@ -191,8 +145,16 @@ class TSQLMemExpression {
   std::vector<TSQLMemExprNode*> Conjuncts() const;
 
   TSQLMemCursor* cursor_ = nullptr;
+  TSQLMemLexer* lexer_ = nullptr;  // borrowed while and after parsing
   std::unique_ptr<TSQLMemExprNode> root_;
+  std::unique_ptr<TSQLMemSQLParams> params_;
 };
+
+// The SQL field type of a type name (upper-cased; the first row of the type map that has it); 0 when
+// no row has it. CAST and column definitions read type names through it.
+Integer FieldTypeByName(const AnsiString& name);
+// The first type-map name of a field type code; empty when none.
+AnsiString DataTypeName(Integer fieldType);
 
 // Start-up step of the expression unit: installs the scan-condition services of the foundation.
 void StartExpressionUnit();

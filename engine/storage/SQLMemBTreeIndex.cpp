@@ -101,7 +101,16 @@ void TSQLMemBTreeIndex::CreateIndex(Integer sessionId, TSQLMemIndexDef& indexDef
   TSQLMemIndexedRecord record;
   record.SessionId = sessionId;
   record.RecordBuffer = buffer.data();
-  while (records.NextRecord(buffer.data(), record.RecordId)) InsertKey(record);
+  while (records.NextRecord(buffer.data(), record.RecordId)) {
+    // Records that already share a key cannot take a unique index: every later post of that key
+    // would be refused by it.
+    if (!IsKeyFree(sessionId, buffer.data())) {
+      if (indexDef_.Primary != 0)
+        SQLMemError(30319, "Primary Key constraint '%s' violated. Duplicate found.", {indexDef_.Name});
+      SQLMemError(30320, "Constraint unique '%s' violated. Duplicate found.", {indexDef_.Name});
+    }
+    InsertKey(record);
+  }
 }
 
 void TSQLMemBTreeIndex::DropIndex(Integer sessionId) {
@@ -255,7 +264,7 @@ void TSQLMemBTreeIndex::Navigate(TSQLMemNavigationRequest& request) {
   bool found;
   bool moved;
   if (absolute) {
-    // The first or last record is the answer, whatever the direction.
+    // Forward from before the first record, or backward from after the last.
     found = request.First != 0 ? MoveFirst(sessionId, path) : MoveLast(sessionId, path);
     moved = found;
   } else {
@@ -271,6 +280,12 @@ void TSQLMemBTreeIndex::Navigate(TSQLMemNavigationRequest& request) {
   if (!found) {
     // An index without items has no first or last record: the cursor stands after the end.
     request.Result = absolute ? nrAfterLast : nrNotFound;
+    return;
+  }
+  // From before the first record only a forward move finds one, from after the last only a backward
+  // move: as in natural order, the other direction answers the end the cursor already stands at.
+  if (absolute && request.Direction != (request.First != 0 ? ndNext : ndPrior)) {
+    request.Result = request.First != 0 ? nrBeforeFirst : nrAfterLast;
     return;
   }
   if (!moved) {

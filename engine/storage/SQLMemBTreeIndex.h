@@ -65,7 +65,9 @@ class TSQLMemBTreeIndex : public TSQLMemIndex {
   Integer RootPageNo() const noexcept { return indexDef_.RootPageNo; }
 
   // ---- the tree ----
-  // Builds a new tree over the source's records; the new root's number goes into indexDef as well.
+  // Builds a new tree over the source's records; the new root's number goes into indexDef as well. A
+  // unique or primary index over records that share a key raises 30320 / 30319 (the index manager
+  // then drops what was built).
   void CreateIndex(Integer sessionId, TSQLMemIndexDef& indexDef, TSQLMemIndexRecordSource& records) override;
   // Takes over a tree that already exists (or none, RootPageNo -1).
   void OpenIndex(const TSQLMemIndexDef& indexDef) override;

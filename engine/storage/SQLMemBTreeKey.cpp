@@ -6,6 +6,7 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
+#include "engine/foundation/SQLMemTypes.h"
 #include "engine/foundation/SQLMemValueConvert.h"
 #include "engine/storage/SQLMemSchema.h"
 #include "vcl/rtl/AnsiStrings.h"
@@ -31,6 +32,11 @@ void TSQLMemBTreeKeyRef::AddColumn(Integer recordOffset, Integer fieldNo, Intege
   columnsInUse_ = ColumnCount();
 }
 
+void CheckIndexColumnField(const TSQLMemIndexDef& indexDef, const TSQLMemFieldDef& field) {
+  if (IsBLOBDataType(field.DataType))
+    SQLMemError(11435, "Field '%s' is a BLOB field and cannot be used in index '%s'", {field.Name, indexDef.Name});
+}
+
 void TSQLMemBTreeKeyRef::Build(const TSQLMemIndexDef& indexDef, const TSQLMemKeyFieldSource* table) {
   if (table == nullptr) SQLMemError(20044, "Pointer is nil");
   const TSQLMemFieldDefs* fields = table->KeyFieldDefs();
@@ -44,6 +50,7 @@ void TSQLMemBTreeKeyRef::Build(const TSQLMemIndexDef& indexDef, const TSQLMemKey
       if (AnsiSameText(fields->GetFieldDef(f).Name, column.Name)) fieldNo = f;
     if (fieldNo < 0) SQLMemError(20043, "Cannot find index field '%s'", {column.Name});
     const TSQLMemFieldDef& field = fields->GetFieldDef(fieldNo);
+    CheckIndexColumnField(indexDef, field);
     built.AddColumn(field.RecordOffset, fieldNo, field.DataSize, field.DataType, column.Descending != 0,
                     column.CaseInsensitive != 0);
   }

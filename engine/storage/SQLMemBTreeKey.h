@@ -30,8 +30,13 @@ struct TSQLMemKeyColumn {
   bool CaseInsensitive = false;
 };
 
+class TSQLMemFieldDef;
 class TSQLMemFieldDefs;
 class TSQLMemIndexDef;
+
+// Raises 11435 when the field cannot be a column of the index: a BLOB field's record slot holds a
+// reference to its value, which means nothing as a key and changes when the table is loaded.
+void CheckIndexColumnField(const TSQLMemIndexDef& indexDef, const TSQLMemFieldDef& field);
 
 // What building a key ref needs of its table: the table's field definitions (nil while the table has
 // none).
@@ -44,7 +49,8 @@ class TSQLMemKeyFieldSource {
 class TSQLMemBTreeKeyRef : public TObject {
  public:
   // Replaces the columns by those of the index definition, found by name among the table's fields. A
-  // missing table raises 20044, a table without field definitions 20045, an unknown column 20043.
+  // missing table raises 20044, a table without field definitions 20045, an unknown column 20043, a
+  // BLOB column 11435.
   void Build(const TSQLMemIndexDef& indexDef, const TSQLMemKeyFieldSource* table);
   // Appends a column of dataSize data bytes after the columns already there.
   void AddColumn(Integer recordOffset, Integer fieldNo, Integer dataSize, Byte dataType, bool descending,

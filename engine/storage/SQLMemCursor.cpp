@@ -7,6 +7,7 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemSettings.h"
+#include "engine/storage/SQLMemRecordBLOB.h"
 #include "engine/storage/SQLMemRecordBuffer.h"
 #include "engine/sql/SQLMemExpression.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -83,6 +84,13 @@ void TSQLMemCursor::SetFieldData(Integer fieldNo, const void* source, Byte* reco
   Integer tableFieldNo = -1;
   ProjectedField(fieldNo, 10006, tableFieldNo);
   PutRecordFieldData(tableFieldNo, *FieldDefs, source, recordBuffer);
+  if (source == nullptr) MarkBLOBCleared(recordBuffer, tableFieldNo);
+}
+
+void TSQLMemCursor::MarkBLOBCleared(Byte* recordBuffer, Integer tableFieldNo) const {
+  // The mark tells the post that this edit cleared the value, rather than never having read it.
+  const TSQLMemFieldDef& field = FieldDefs->GetFieldDef(tableFieldNo);
+  if (IsBLOBDataType(field.DataType)) SetBLOBSlotMark(recordBuffer, field, kBLOBMarkEdit);
 }
 
 void TSQLMemCursor::GetFieldValue(TSQLMemVariant& value, Integer fieldNo, bool copy, bool byTableField) {
@@ -156,6 +164,7 @@ void TSQLMemCursor::SetFieldValue(Byte* recordBuffer, const TSQLMemVariant& valu
   if (buffer == nullptr) SQLMemError(11300, SQLMemNilPointer);
   if (value.IsNull()) {
     SetRecordFieldNull(tableFieldNo, true, buffer);
+    MarkBLOBCleared(buffer, tableFieldNo);
     return;
   }
   if (IsBLOBDataType(field.DataType))

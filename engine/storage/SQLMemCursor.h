@@ -130,8 +130,8 @@ class TSQLMemCursor {
   // the value its own copy of the slot, otherwise it borrows the slot.
   void GetFieldValue(TSQLMemVariant& value, Integer fieldNo, bool copy, bool byTableField);
   // Writes value into field fieldNo of recordBuffer (nil: the current record buffer), converted to the
-  // field's type; NULL sets the null bit. Bounds 10318 / 10738; a non-NULL value for a BLOB field
-  // raises 11589 / 11591.
+  // field's type; NULL sets the null bit (on a BLOB field: the edit clears the value). Bounds 10318 /
+  // 10738; a non-NULL value for a BLOB field raises 11589 / 11591.
   void SetFieldValue(Byte* recordBuffer, const TSQLMemVariant& value, Integer fieldNo, bool byTableField);
 
   // ---- buffers ----
@@ -219,6 +219,8 @@ class TSQLMemCursor {
 
  private:
   void ReadBLOBValue(TSQLMemVariant& value, Integer fieldNo, const TSQLMemFieldDef& field);
+  // A BLOB field made NULL during an edit carries the edit's mark, so that the post clears the value.
+  void MarkBLOBCleared(Byte* recordBuffer, Integer tableFieldNo) const;
 
   AnsiString indexName_;
   Integer currentIndexId_ = -1;

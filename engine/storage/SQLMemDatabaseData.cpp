@@ -61,12 +61,21 @@ void TSQLMemDatabaseData::GetTableNames(TStrings& names) {
     if (table != nullptr) names.Add(table->GetTableName());
 }
 
+namespace {
+
+// A table of that name: the hash narrows the search, the names decide, since two names can share a
+// hash.
+bool IsNamed(const TSQLMemDatabaseTable* table, Cardinal hash, const AnsiString& name) {
+  return table != nullptr && table->GetNameHash() == hash && SameNameText(table->GetTableName(), name);
+}
+
+}  // namespace
+
 bool TSQLMemDatabaseData::TableExists(const AnsiString& name) {
   if (name.empty()) return false;
   const Cardinal hash = NameHash(name, true);
   TDatabaseLock guard(lock_, false);
-  return std::any_of(tables_.begin(), tables_.end(),
-                     [hash](TSQLMemDatabaseTable* t) { return t != nullptr && t->GetNameHash() == hash; });
+  return std::any_of(tables_.begin(), tables_.end(), [&](TSQLMemDatabaseTable* t) { return IsNamed(t, hash, name); });
 }
 
 void TSQLMemDatabaseData::LoadFromStream(TSQLMemLocalSession& /*session*/, TStream& /*stream*/) {
@@ -86,7 +95,7 @@ TSQLMemDatabaseTable* TSQLMemDatabaseData::FindTableData(TSQLMemCursor& cursor) 
   const Cardinal hash = NameHash(cursor.TableName, true);
   TDatabaseLock guard(lock_, false);
   for (TSQLMemDatabaseTable* table : tables_)
-    if (table != nullptr && table->GetNameHash() == hash) return table;
+    if (IsNamed(table, hash, cursor.TableName)) return table;
   return nullptr;
 }
 
@@ -168,15 +177,21 @@ TSQLMemDatabaseData* FindDatabaseData(bool inMemory, bool temporary, const AnsiS
                                       const WideString& fileName) {
   if (inMemory && temporary) return nullptr;
   const bool byFileName = !inMemory && !temporary && !fileName.empty();
-  const Cardinal key = byFileName ? NameHash(Utf16ToCp1250(fileName), true) : NameHash(name, true);
+  const AnsiString wanted = byFileName ? Utf16ToCp1250(fileName) : name;
+  const Cardinal key = NameHash(wanted, true);
   TThreadList<TSQLMemDatabaseData>::Locked list(DatabaseList());
   for (int i = 0; i < list->Count(); ++i) {
     TSQLMemDatabaseData* database = list->Items(i);
     if (database == nullptr) continue;
-    if (inMemory && (database->InMemory() == 0 || database->NameHashValue() != key)) continue;
-    if (temporary && (database->Temporary() == 0 || database->NameHashValue() != key)) continue;
-    if (byFileName && database->FileNameHashValue() != key) continue;
-    if (!inMemory && !temporary && !byFileName && database->NameHashValue() != key) continue;
+    if (inMemory && database->InMemory() == 0) continue;
+    if (temporary && database->Temporary() == 0) continue;
+    // Two names can share a hash: the hash only narrows the search, the names decide.
+    if (byFileName) {
+      const AnsiString stored = Utf16ToCp1250(database->FileName);
+      if (database->FileNameHashValue() != key || !SameNameText(stored, wanted)) continue;
+    } else if (database->NameHashValue() != key || !SameNameText(database->Name(), wanted)) {
+      continue;
+    }
     return database;
   }
   return nullptr;

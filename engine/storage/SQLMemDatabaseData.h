@@ -107,8 +107,8 @@ class TSQLMemDatabaseData {
 TThreadList<TSQLMemDatabaseData>& DatabaseList();
 
 // The database that matches: with memory (or temporary) set, one of that kind by name; with neither,
-// by file name when one is given, else by name among every kind; with both, none. Names compare by
-// NameHash, so case does not matter.
+// by file name when one is given, else by name among every kind; with both, none. Names compare
+// regardless of case (NameHash first, then the names themselves).
 TSQLMemDatabaseData* FindDatabaseData(bool inMemory, bool temporary, const AnsiString& name,
                                       const WideString& fileName);
 

@@ -1,6 +1,7 @@
 #include "engine/storage/SQLMemIndexManager.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/storage/SQLMemBTreeIndex.h"
@@ -84,6 +85,22 @@ void TSQLMemBaseIndexManager::DropAllIndexPages(Integer sessionId) {
   for (Integer i = 0; i < IndexDefs.GetCount(); ++i) DropIndexPages(sessionId, IndexDefs.GetItem(i).ObjectId);
 }
 
+void TSQLMemBaseIndexManager::RebuildIndex(Integer sessionId, Integer indexId, TSQLMemIndexRecordSource& records) {
+  DropIndexPages(sessionId, indexId);
+  TSQLMemIndexDef& stored = IndexDefs.GetItem(IndexDefs.IndexOfObjectID(indexId));
+  std::unique_ptr<TSQLMemIndex> building = NewIndex();
+  try {
+    building->CreateIndex(sessionId, stored, records);
+  } catch (...) {
+    try {
+      building->DropIndex(sessionId);
+    } catch (...) {
+    }
+    stored.RootPageNo = -1;
+    throw;
+  }
+}
+
 void TSQLMemBaseIndexManager::DeleteIndex(Integer sessionId, Integer indexId) {
   DropIndexPages(sessionId, indexId);
   IndexDefs.Delete(IndexDefs.IndexOfObjectID(indexId));
@@ -139,22 +156,47 @@ Integer TSQLMemBaseIndexManager::FindMatchingIndex(const std::vector<AnsiString>
 }
 
 void TSQLMemBaseIndexManager::InsertRecordKeys(const TSQLMemIndexedRecord& record) {
-  for (Integer i = 0; i < IndexDefs.GetCount(); ++i) {
-    TSQLMemIndexDef& stored = IndexDefs.GetItem(i);
-    TSQLMemIndex& index = GetIndex(stored.ObjectId);
-    index.InsertKey(record);
-    index.ReleaseCache(-1);
-    // The index records a root it had to create only in its own copy; the stored definition is the
-    // one the table saves and the index is opened from again.
-    if (index.IndexDef().RootPageNo != stored.RootPageNo) stored.RootPageNo = index.IndexDef().RootPageNo;
+  Integer done = 0;
+  try {
+    for (; done < IndexDefs.GetCount(); ++done) {
+      TSQLMemIndexDef& stored = IndexDefs.GetItem(done);
+      TSQLMemIndex& index = GetIndex(stored.ObjectId);
+      index.InsertKey(record);
+      index.ReleaseCache(-1);
+      // The index records a root it had to create only in its own copy; the stored definition is the
+      // one the table saves and the index is opened from again.
+      if (index.IndexDef().RootPageNo != stored.RootPageNo) stored.RootPageNo = index.IndexDef().RootPageNo;
+    }
+  } catch (...) {
+    UndoKeySteps(done, [&](TSQLMemIndex& index) { index.DeleteKey(record); });
+    throw;
   }
 }
 
 void TSQLMemBaseIndexManager::UpdateRecordKeys(const TSQLMemIndexedRecord& record) {
-  for (Integer i = 0; i < IndexDefs.GetCount(); ++i) {
-    TSQLMemIndex& index = GetIndex(IndexDefs.GetItem(i).ObjectId);
-    index.UpdateKey(record);
-    index.ReleaseCache(-1);
+  Integer done = 0;
+  try {
+    for (; done < IndexDefs.GetCount(); ++done) {
+      TSQLMemIndex& index = GetIndex(IndexDefs.GetItem(done).ObjectId);
+      index.UpdateKey(record);
+      index.ReleaseCache(-1);
+    }
+  } catch (...) {
+    const TSQLMemIndexedRecord back{record.SessionId, record.OldRecordBuffer, record.RecordBuffer, record.RecordId};
+    UndoKeySteps(done, [&](TSQLMemIndex& index) { index.UpdateKey(back); });
+    throw;
+  }
+}
+
+void TSQLMemBaseIndexManager::UndoKeySteps(Integer done, const std::function<void(TSQLMemIndex&)>& undo) noexcept {
+  // Best effort, last index first: the error that stopped the operation is the one reported.
+  for (Integer i = done; i-- > 0;) {
+    try {
+      TSQLMemIndex& index = GetIndex(IndexDefs.GetItem(i).ObjectId);
+      undo(index);
+      index.ReleaseCache(-1);
+    } catch (...) {
+    }
   }
 }
 
@@ -171,9 +213,15 @@ void TSQLMemBaseIndexManager::DeleteRecordKeys(Integer sessionId, const TSQLMemR
   record.SessionId = sessionId;
   record.RecordBuffer = recordBuffer;
   record.RecordId = recordId;
-  for (Integer i = 0; i < IndexDefs.GetCount(); ++i) {
-    TSQLMemIndex& index = GetIndex(IndexDefs.GetItem(i).ObjectId);
-    index.DeleteKey(record);
-    index.ReleaseCache(-1);
+  Integer done = 0;
+  try {
+    for (; done < IndexDefs.GetCount(); ++done) {
+      TSQLMemIndex& index = GetIndex(IndexDefs.GetItem(done).ObjectId);
+      index.DeleteKey(record);
+      index.ReleaseCache(-1);
+    }
+  } catch (...) {
+    UndoKeySteps(done, [&](TSQLMemIndex& index) { index.InsertKey(record); });
+    throw;
   }
 }

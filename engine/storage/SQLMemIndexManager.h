@@ -3,6 +3,7 @@
 // removed. The index object behind each definition is a B-tree; the manager keeps each stored
 // definition's root page current, so that saving the table saves a tree that can be opened again.
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 #include "engine/foundation/SQLMemArrays.h"
@@ -90,6 +91,10 @@ class TSQLMemBaseIndexManager {
   // Frees the index's pages and forgets its root page (the definition stays).
   void DropIndexPages(Integer sessionId, Integer indexId);
   void DropAllIndexPages(Integer sessionId);
+  // Frees the index's pages and builds its tree again over the source's records, under the same
+  // definition (the root page changes). A unique index over records that share a key raises as
+  // AddIndex does, and is left without pages.
+  void RebuildIndex(Integer sessionId, Integer indexId, TSQLMemIndexRecordSource& records);
   // Frees the index's pages and deletes its definition.
   void DeleteIndex(Integer sessionId, Integer indexId);
   void DeleteAllIndexes(Integer sessionId);
@@ -110,6 +115,8 @@ class TSQLMemBaseIndexManager {
                             const std::vector<AnsiString>* cases) const;
 
   // ---- record keys ----
+  // Each of the three is all or nothing: when one index fails, the indexes done before it are put
+  // back as they were (as far as they let themselves) and the error passes on.
   // After a record was stored: its key goes into every index; a root page that moved is recorded in
   // the stored definition.
   void InsertRecordKeys(const TSQLMemIndexedRecord& record);
@@ -125,6 +132,8 @@ class TSQLMemBaseIndexManager {
  private:
   TSQLMemIndex* FindOpenIndex(Integer indexId) const;
   std::unique_ptr<TSQLMemIndex> NewIndex();
+  // Runs undo on the first done indexes, the last first; their errors are swallowed.
+  void UndoKeySteps(Integer done, const std::function<void(TSQLMemIndex&)>& undo) noexcept;
 
   TSQLMemTableServices& table_;
   std::vector<std::unique_ptr<TSQLMemIndex>> openIndexes_;

@@ -95,13 +95,13 @@ TSQLMemIndexDefs& TSQLMemLocalCursor::GetIndexDefs() {
 
 bool TSQLMemLocalCursor::DefinitionsDiffer(const TSQLMemFieldDefs& fieldDefs, const TSQLMemIndexDefs* indexDefs,
                                            const TSQLMemConstraintDefs* constraintDefs) const {
-  const auto hash = [](const AnsiString& name) { return NameHash(name, true); };
+  const auto differ = [](const AnsiString& a, const AnsiString& b) { return !SameNameText(a, b); };
   const TSQLMemFieldDefs& fields = table_->TableFieldDefs();
   if (fields.GetCount() != fieldDefs.GetCount()) return true;
   for (Integer i = 0; i < fields.GetCount(); ++i) {
     const TSQLMemFieldDef& a = fields.GetFieldDef(i);
     const TSQLMemFieldDef& b = fieldDefs.GetFieldDef(i);
-    if (hash(a.Name) != hash(b.Name) || a.FieldType != b.FieldType || a.Size != b.Size) return true;
+    if (differ(a.Name, b.Name) || a.FieldType != b.FieldType || a.Size != b.Size) return true;
   }
   const TSQLMemIndexDefs empty;
   const TSQLMemIndexDefs& indexes = table_->IndexManager() != nullptr ? table_->IndexManager()->IndexDefs : empty;
@@ -110,7 +110,7 @@ bool TSQLMemLocalCursor::DefinitionsDiffer(const TSQLMemFieldDefs& fieldDefs, co
   for (Integer i = 0; i < indexes.GetCount(); ++i) {
     const TSQLMemIndexDef& a = indexes.GetItem(i);
     const TSQLMemIndexDef& b = given.GetItem(i);
-    if (hash(a.Name) != hash(b.Name) || a.GetColumnCount() != b.GetColumnCount() || a.IndexKind != b.IndexKind ||
+    if (differ(a.Name, b.Name) || a.GetColumnCount() != b.GetColumnCount() || a.IndexKind != b.IndexKind ||
         a.Primary != b.Primary || a.Unique != b.Unique)
       return true;
   }
@@ -122,7 +122,7 @@ bool TSQLMemLocalCursor::DefinitionsDiffer(const TSQLMemFieldDefs& fieldDefs, co
   for (Integer i = 0; i < constraints.GetCount(); ++i) {
     const TSQLMemConstraintDef& a = constraints.GetConstraintDef(i);
     const TSQLMemConstraintDef& b = givenConstraints.GetConstraintDef(i);
-    if (hash(a.Name) != hash(b.Name) || a.Kind != b.Kind) return true;
+    if (differ(a.Name, b.Name) || a.Kind != b.Kind) return true;
   }
   return false;
 }
@@ -411,10 +411,13 @@ void TSQLMemLocalCursor::LoadTableFromStream(TStream& stream) {
   try {
     // The memory table reads the table stream; the other kinds fill their load slot (the temporary
     // table reads its own stream form there).
-    if (auto* memoryTable = dynamic_cast<TSQLMemMemoryTableData*>(table))
+    RebuiltIndexes.clear();
+    if (auto* memoryTable = dynamic_cast<TSQLMemMemoryTableData*>(table)) {
       memoryTable->LoadFromStream(stream);
-    else
+      RebuiltIndexes = memoryTable->RebuiltIndexes();
+    } else {
       table->CheckCanLoad(stream);
+    }
   } catch (...) {
     // The load never frees the table itself: the half-loaded table goes here, once.
     delete table;

@@ -52,6 +52,9 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
   // In the temporary database the stream is a temporary table's and the load makes a new table,
   // whose generated name becomes the cursor's table name.
   void LoadTableFromStream(TStream& stream) override;
+  // The indexes the last load built again from the records because the stream's index pages
+  // disagreed with them (see TSQLMemMemoryTableData::RebuiltIndexes); empty after a clean load.
+  std::vector<AnsiString> RebuiltIndexes;
   // Writes the table stream (11762 no session, 11761 no database, 10154 no table); unless keepAttached,
   // the cursor ends detached from the table (a temporary table then goes with its last cursor). A
   // temporary table writes its own stream form, open cursors or not; the compression arguments are

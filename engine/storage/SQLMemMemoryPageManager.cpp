@@ -111,15 +111,28 @@ void TSQLMemMemoryPageManager::WritePage(TSQLMemPage* page) {
 }
 
 void TSQLMemMemoryPageManager::SaveToStream(TStream& stream) {
+  SaveToStream(stream, std::vector<bool>(static_cast<std::size_t>(pageCapacity_), true));
+}
+
+void TSQLMemMemoryPageManager::SaveToStream(TStream& stream, const std::vector<bool>& keep) {
+  const auto kept = [&](Integer pageNo) {
+    return static_cast<std::size_t>(pageNo) < keep.size() && keep[static_cast<std::size_t>(pageNo)] &&
+           map_.GetBit(pageNo);
+  };
+  TSQLMemBitsArray map;
+  map.SetSize(pageCapacity_);
+  for (Integer pageNo = 0; pageNo < pageCapacity_; ++pageNo)
+    if (kept(pageNo)) map.SetBit(pageNo, true);
   WriteInt32(stream, pageCapacity_, 10362);
   WriteInt32(stream, highestPageNo_, 10363);
   WriteInt32(stream, allocationStep_, 10364);
   WriteWord(stream, pageSize_, 10365);
   WriteWord(stream, reservedSize_, 10366);
-  WriteInt32(stream, allocatedPageCount_, 10367);
-  map_.SaveToStream(stream);
+  WriteInt32(stream, map.SetBitCount(), 10367);
+  map.SaveToStream(stream);
+  const std::vector<Byte> zeros(pageSize_, 0);
   for (Integer pageNo = 0; pageNo < pageCapacity_; ++pageNo)
-    StreamWriteChecked(StoreBuffer(pageNo), pageSize_, stream, 10368);
+    StreamWriteChecked(kept(pageNo) ? StoreBuffer(pageNo) : zeros.data(), pageSize_, stream, 10368);
 }
 
 void TSQLMemMemoryPageManager::LoadFromStream(TStream& stream) {

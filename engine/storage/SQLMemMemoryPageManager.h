@@ -19,6 +19,9 @@ class TSQLMemMemoryPageManager : public TSQLMemPageManager {
   // stored page size and checks every figure against the others and against the bytes left.
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
+  // The same form with only the pages that keep names (one flag per page number, up to the capacity)
+  // counted as in use: the others are written free and zero-filled. The store itself does not change.
+  void SaveToStream(TStream& stream, const std::vector<bool>& keep);
 
   // Points the page at the block of its number; the B-tree then changes the page in place.
   void AttachBuffer(TSQLMemPage* page) override;

@@ -25,8 +25,24 @@ TSQLMemMemoryTableData::~TSQLMemMemoryTableData() {
     if (recordManager_ != nullptr && HasBLOBFields() && recordManager_->GetRecordCount() > 0) FastClear();
   } catch (...) {  // a destructor never raises; what could not be freed stays allocated
   }
+  // Every index gives its pages back, so that the store can tell whether any page is left in use: such
+  // a page belongs to no index.
+  bool indexPagesDropped = false;
+  try {
+    DropAllIndexStorage(kNoSessionId);
+    pageManager_->ApplyChanges(kNoSessionId);
+    indexPagesDropped = true;
+  } catch (...) {
+  }
   // The managers go first: the open indexes hold the page store.
   FreeManagers();
+  if (indexPagesDropped) {
+    try {
+      pageManager_->Close();
+    } catch (...) {
+      ReportPageLeak();
+    }
+  }
 }
 
 TSQLMemMemoryRecordManager* TSQLMemMemoryTableData::MemoryRecordManager() const {
@@ -44,7 +60,7 @@ void TSQLMemMemoryTableData::CreateTable(TSQLMemCursor& cursor, const TSQLMemFie
   if (fieldDefs.GetCount() == 0) SQLMemError(10025, SQLMemCreateTableNoFieldsSpecified);
   SetTableName(cursor.TableName);
   ValidateFieldDefs(fieldDefs);
-  ValidateIndexDefs(indexDefs);
+  ValidateIndexDefs(indexDefs, fieldDefs);
   ValidateConstraintDefs(constraintDefs);
   CreateSequenceManager();
   CreateFieldManager(fieldDefs);
@@ -112,9 +128,13 @@ void TSQLMemMemoryTableData::DetachCursor(TSQLMemCursor& cursor) {
 
 void TSQLMemMemoryTableData::AddIndex(TSQLMemIndexDef& indexDef, TSQLMemCursor& cursor) {
   TTableLockHold hold(*this);
-  {
+  try {
     TSQLMemLockHold cursors(cursorListLock_, true);
     TSQLMemTableData::AddIndex(indexDef, cursor);
+  } catch (...) {
+    // A refused index gave its pages back within the session's changes, which are applied as well.
+    pageManager_->ApplyChanges(SessionIdOf(&cursor));
+    throw;
   }
   pageManager_->ApplyChanges(SessionIdOf(&cursor));
 }
@@ -200,11 +220,26 @@ bool TSQLMemMemoryTableData::InsertRecord(TSQLMemCursor& cursor) {
   Byte* buffer = cursor.CurrentRecordBuffer;
   if (buffer == nullptr) SQLMemError(10018, SQLMemNilPointer);
   const Integer sessionId = SessionIdOf(&cursor);
+  if (hasBLOBFields_) RecordBLOBs().DropForeignBLOBs(buffer);
+  // The stored copy must carry the stored record's marks; until the record is stored with all its
+  // keys, the blocks remain the edit's, so that a cancel or a second post still finds them.
   MarkBLOBs(buffer, false);
   TSQLMemRecordID recordId;
-  if (!recordManager_->AppendRecord(buffer, recordId, sessionId)) return false;
+  if (!recordManager_->AppendRecord(buffer, recordId, sessionId)) {
+    MarkBLOBs(buffer, true);
+    return false;
+  }
+  if (indexManager_ != nullptr) {
+    try {
+      indexManager_->InsertRecordKeys({sessionId, buffer, nullptr, recordId});
+    } catch (...) {
+      recordManager_->DeleteRecord(recordId, sessionId);
+      MarkBLOBs(buffer, true);
+      FlushPages(sessionId);
+      throw;
+    }
+  }
   PlaceCursor(cursor, recordId);
-  if (indexManager_ != nullptr) indexManager_->InsertRecordKeys({sessionId, buffer, nullptr, recordId});
   FlushPages(sessionId);
   // The bitmap's place for the record is found through the indexes, so they hold it first.
   KeepFilterBitmapAfterInsert(cursor, recordId);
@@ -222,10 +257,25 @@ bool TSQLMemMemoryTableData::UpdateRecord(TSQLMemCursor& cursor) {
   // gone has none, and its slot must not be written (the store answers false for it as well).
   std::vector<Byte> old(static_cast<std::size_t>(RecordSize()));
   if (!ReadStoredRecord(sessionId, recordId, old.data())) return false;
+  // BLOB values the edit did not write are the stored record's, whatever the buffer still says.
+  if (hasBLOBFields_) RecordBLOBs().KeepStoredBLOBs(old.data(), buffer);
   if (constraintManager_ != nullptr && constraintManager_->ConstraintDefs.HasUpdateActions())
     RunReferentialActions(cursor, false, recordId, old.data(), buffer);
-  if (indexManager_ != nullptr) indexManager_->UpdateRecordKeys({sessionId, buffer, old.data(), recordId});
-  if (!recordManager_->UpdateRecord(buffer, recordId, sessionId)) return false;
+  // Every index step is taken back when one fails, and the record is written only after all of them,
+  // so a failed update leaves the record as it was.
+  if (indexManager_ != nullptr) {
+    try {
+      indexManager_->UpdateRecordKeys({sessionId, buffer, old.data(), recordId});
+    } catch (...) {
+      FlushPages(sessionId);
+      throw;
+    }
+  }
+  if (!recordManager_->UpdateRecord(buffer, recordId, sessionId)) {
+    if (indexManager_ != nullptr) indexManager_->UpdateRecordKeys({sessionId, old.data(), buffer, recordId});
+    FlushPages(sessionId);
+    return false;
+  }
   MarkBLOBs(buffer, false);
   FlushPages(sessionId);
   KeepFilterBitmapAfterUpdate(cursor, recordId);
@@ -242,7 +292,6 @@ bool TSQLMemMemoryTableData::DeleteRecord(TSQLMemCursor& cursor) {
   // The actions never select the record itself again, so it is as it was read.
   if (constraintManager_ != nullptr && constraintManager_->ConstraintDefs.HasDeleteActions())
     RunReferentialActions(cursor, true, recordId, record.data(), nullptr);
-  FreeRecordBLOBs(record.data());
   // Where the cursor goes afterwards: the next record, else the prior one, found from the record
   // while it still exists (in the cursor's index order), with a scratch buffer in the cursor's place.
   TSQLMemRecordID next;
@@ -261,8 +310,22 @@ bool TSQLMemMemoryTableData::DeleteRecord(TSQLMemCursor& cursor) {
       }
     }
   }
-  if (indexManager_ != nullptr) indexManager_->DeleteRecordKeys(sessionId, recordId, record.data());
-  if (!recordManager_->DeleteRecord(recordId, sessionId)) return false;
+  // The keys go first, all or none; the record and its BLOB values only once they are gone, so a
+  // failed step leaves the record whole.
+  if (indexManager_ != nullptr) {
+    try {
+      indexManager_->DeleteRecordKeys(sessionId, recordId, record.data());
+    } catch (...) {
+      FlushPages(sessionId);
+      throw;
+    }
+  }
+  if (!recordManager_->DeleteRecord(recordId, sessionId)) {
+    if (indexManager_ != nullptr) indexManager_->InsertRecordKeys({sessionId, record.data(), nullptr, recordId});
+    FlushPages(sessionId);
+    return false;
+  }
+  FreeRecordBLOBs(record.data());
   if (cursor.FilterBitmap != nullptr && cursor.FilterBitmap->Active() && cursor.FilterBitmap->CheckRecord(recordId))
     cursor.FilterBitmap->RemoveRecord(recordId);
   if (hasNext)
@@ -305,11 +368,7 @@ void TSQLMemMemoryTableData::UpdateRecords(TSQLMemCursor& cursor, const std::vec
 }
 
 void TSQLMemMemoryTableData::FreeReplacedBLOBs(Byte* storedRecord, const Byte* newRecord) {
-  const TSQLMemFieldDefs& fields = TableFieldDefs();
-  for (Integer i = 0; i < fields.GetCount(); ++i) {
-    if (!IsBLOBDataType(fields.GetFieldDef(i).DataType) || IsRecordFieldNull(i, storedRecord)) continue;
-    if (IsRecordFieldNull(i, newRecord) || IsEditBLOB(newRecord, i)) FreeBLOB(storedRecord, i);
-  }
+  if (hasBLOBFields_) RecordBLOBs().FreeReplacedBLOBs(storedRecord, newRecord);
 }
 
 // ---- numbers and counts in slot order ----
@@ -349,6 +408,11 @@ void TSQLMemMemoryTableData::SetLastAutoincValue(Integer fieldNo, TSQLMemBaseSes
   const Integer sequenceId = AutoincField(fieldNo, 30335).SequenceId;
   if (session == nullptr) SQLMemError(10425, SQLMemNilPointer);
   sequenceManager_->SetCurrentValue(*session, sequenceId, value);
+}
+
+Int64 TSQLMemMemoryTableData::GetFieldSequenceValue(Integer fieldNo, TSQLMemBaseSession* session) {
+  TTableLockHold hold(*this);
+  return sequenceManager_->GetNextValue(session, AutoincField(fieldNo, 30335).SequenceId);
 }
 
 void TSQLMemMemoryTableData::SetFieldSequenceValue(Integer fieldNo, Int64 value) {

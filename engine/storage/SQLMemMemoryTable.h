@@ -19,6 +19,7 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   ~TSQLMemMemoryTableData() override;
 
   TSQLMemPageManager& GetPageManager() override { return *pageManager_; }
+  TSQLMemMemoryPageManager& MemoryPageManager() { return *pageManager_; }
   void CreateRecordManager() override;
   // No fields: 10025. Then the name from the cursor, the validations, the managers in order
   // (sequences, fields, indexes, constraints, autoincrement sequences), the record store and the
@@ -76,6 +77,9 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // The session's last value of the field's sequence (30335 for an unknown field number).
   Int64 GetLastAutoincValue(Integer fieldNo, TSQLMemBaseSession* session) override;
   void SetLastAutoincValue(Integer fieldNo, TSQLMemBaseSession* session, Int64 value) override;
+  // Draws the next value of the field's sequence for the session, as a new record's autoincrement
+  // value is drawn, and answers it (30335 for an unknown field number).
+  Int64 GetFieldSequenceValue(Integer fieldNo, TSQLMemBaseSession* session);
   // The field's sequence continues after value (10575 for an unknown field number).
   void SetFieldSequenceValue(Integer fieldNo, Int64 value);
 
@@ -86,10 +90,17 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // (SQLMemMemoryTableStream.cpp). The load reads the whole stream into new managers beside the table
   // and takes them over only when the stream was read to its end: a stream that fails, in its header or
   // in its body, leaves the table as it was. The table takes the stream's name, definitions, object ids,
-  // slots and sequence values; the database's object-id sequence is raised to the stream's value.
+  // slots and sequence values; the database's object-id sequence is raised to the stream's value. An
+  // index whose pages disagree with the records is built again from them (RebuiltIndexes); records
+  // that break a unique index refuse the stream with that index's unique-violation error.
   virtual void LoadFromStream(TStream& stream);
   // headerSizeValue outside the int32 range is a range error.
   virtual void SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue, bool ignoreOpenCursors);
+
+  // The indexes that the last load built again because their pages disagreed with the records: a key
+  // out of order, or a record its index does not find under the record's own key. Empty after a load
+  // whose indexes held.
+  const std::vector<AnsiString>& RebuiltIndexes() const { return rebuiltIndexes_; }
 
   Integer AllocBy() const { return allocBy_; }
   TSQLMemMemoryRecordManager* MemoryRecordManager() const;
@@ -114,8 +125,17 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
   // What a load builds beside the table until the stream has been read (SQLMemMemoryTableStream.cpp).
   class TStreamSink;
   struct TLoadedTable;
+  // Puts loaded parts in the table's place while it lives, so that the table's services (pages,
+  // fields, indexes and, once there are any, records) reach them; the table's own are back afterwards.
+  class TLoadedInPlace;
   // The managers of the loaded definitions, built without touching the table's own.
   void BuildLoadedManagers(TLoadedTable& loaded, TSQLMemTableStreamDefs& defs);
+  // Checks every loaded index against the loaded records and builds those that disagree again; their
+  // names. Records that break a unique index raise its unique-violation error.
+  std::vector<AnsiString> RepairLoadedIndexes(TLoadedTable& loaded);
+  // Whether the index (of the parts in place) holds each record's own key, in order (unique ones
+  // once), under separators that lead a search to every key.
+  bool LoadedIndexHolds(const TSQLMemIndexDef& indexDef);
   // Replaces the table's content and name by the loaded ones; only the name can fail, before anything
   // is exchanged.
   void TakeLoadedTable(TLoadedTable& loaded, const AnsiString& tableName);
@@ -123,6 +143,7 @@ class TSQLMemMemoryTableData : public TSQLMemTableData, public TSQLMemMemoryReco
 
   std::unique_ptr<TSQLMemMemoryPageManager> pageManager_;
   Integer allocBy_;
+  std::vector<AnsiString> rebuiltIndexes_;
 };
 
 class TSQLMemMemoryDatabaseData : public TSQLMemDatabaseData {

@@ -4,10 +4,13 @@
 // never leaves a half-built table behind, nor destroys the table it was meant to replace.
 #include <utility>
 
+#include "engine/foundation/SQLMemCompressedBLOBStream.h"
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemStreams.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "engine/foundation/SQLMemValueBytes.h"
+#include "engine/storage/SQLMemBTreeIndex.h"
 #include "engine/storage/SQLMemMemoryTable.h"
 #include "engine/storage/SQLMemTableStream.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -34,7 +37,7 @@ class TMemoryTableSource : public TSQLMemTableStreamSource {
     return sequences != nullptr ? static_cast<const TSQLMemSequenceDef*>(sequences->SequenceDefs.FindByObjectID(objectId))
                                 : nullptr;
   }
-  TSQLMemPageManager& PageManager() override { return table_.GetPageManager(); }
+  TSQLMemMemoryPageManager& PageManager() override { return table_.MemoryPageManager(); }
 
   void GetSlotMap(TSQLMemSlotMap& map) override {
     const TSQLMemMemoryRecordManager& records = Records();
@@ -93,6 +96,33 @@ struct TSQLMemMemoryTableData::TLoadedTable {
   Int64 lastSlot = -1;    // the record store's placement cursor
 };
 
+class TSQLMemMemoryTableData::TLoadedInPlace {
+ public:
+  TLoadedInPlace(TSQLMemMemoryTableData& table, TLoadedTable& loaded)
+      : table_(table), loaded_(loaded), withRecords_(loaded.records != nullptr) {
+    Swap();
+  }
+  ~TLoadedInPlace() { Swap(); }
+  TLoadedInPlace(const TLoadedInPlace&) = delete;
+  TLoadedInPlace& operator=(const TLoadedInPlace&) = delete;
+
+ private:
+  void Swap() noexcept {
+    std::swap(table_.pageManager_, loaded_.pages);
+    std::swap(table_.fieldManager_, loaded_.fields);
+    std::swap(table_.indexManager_, loaded_.indexes);
+    if (withRecords_) {
+      std::unique_ptr<TSQLMemBaseRecordManager> own = std::move(table_.recordManager_);
+      table_.recordManager_.reset(loaded_.records.release());
+      loaded_.records.reset(static_cast<TSQLMemMemoryRecordManager*>(own.release()));
+    }
+  }
+
+  TSQLMemMemoryTableData& table_;
+  TLoadedTable& loaded_;
+  const bool withRecords_;
+};
+
 class TSQLMemMemoryTableData::TStreamSink : public TSQLMemTableStreamSink {
  public:
   TStreamSink(TSQLMemMemoryTableData& table, TLoadedTable& loaded) : table_(table), loaded_(loaded) {}
@@ -111,6 +141,24 @@ class TSQLMemMemoryTableData::TStreamSink : public TSQLMemTableStreamSink {
 
   Byte* AttachNewBLOBBlock(Byte* recordBuffer, Integer fieldNo, Int64 dataLength) override {
     return loaded_.blobs->AttachNewBLOBBlock(recordBuffer, fieldNo, dataLength);
+  }
+
+  // Opened as a cursor opens it (over the block itself, not a copy): the chain of a compressed value
+  // must add up to the size its head claims, and a value stored as it is must be exactly its bytes.
+  bool BLOBValueHolds(const Byte* recordBuffer, Integer fieldNo) override {
+    try {
+      Int64 length = 0;
+      const Byte* block = loaded_.blobs->GetBLOBBlock(recordBuffer, fieldNo, length, 10203);
+      const TSQLMemBLOBBlockHead head = ReadBLOBBlockHead(block);
+      CompressedBLOBDescriptor descriptor = FieldBLOBDescriptor(loaded_.fields->FieldDefs.GetFieldDef(fieldNo));
+      descriptor.BlockCount = head.BlockCount;
+      descriptor.UncompressedSize = head.UncompressedSize;
+      TSQLMemByteView bytes(block + kBLOBBlockHeadSize, length);
+      TSQLMemCompressedBLOBStream value(bytes, descriptor, false);
+      return value.GetSize() == head.UncompressedSize && (descriptor.Algorithm != 0 || length == head.UncompressedSize);
+    } catch (const Exception&) {
+      return false;
+    }
   }
 
   void LoadRecord(const Byte* recordBuffer, Integer slot) override {
@@ -142,20 +190,9 @@ void TSQLMemMemoryTableData::BuildLoadedManagers(TLoadedTable& loaded, TSQLMemTa
 
   // An index manager works on the page store its table hands it when it is made, and the constraints
   // are resolved against the table's fields and indexes: both are done with the loaded parts put in
-  // the table's place for the moment, and the table's own are back whatever happens.
-  struct Swapped {
-    TSQLMemMemoryTableData& table;
-    TLoadedTable& loaded;
-    Swapped(TSQLMemMemoryTableData& t, TLoadedTable& l) : table(t), loaded(l) { Swap(); }
-    ~Swapped() { Swap(); }
-    void Swap() noexcept {
-      std::swap(table.pageManager_, loaded.pages);
-      std::swap(table.fieldManager_, loaded.fields);
-      std::swap(table.indexManager_, loaded.indexes);
-    }
-  };
+  // the table's place for the moment.
   {
-    Swapped swapped(*this, loaded);
+    TLoadedInPlace inPlace(*this, loaded);
     indexManager_ = std::make_unique<TSQLMemBaseIndexManager>(*this);
     indexManager_->AssignDefs(defs.Indexes);
     loaded.constraints->ResolveAll();
@@ -191,9 +228,115 @@ void TSQLMemMemoryTableData::LoadFromStream(TStream& stream) {
   TStreamSink sink(*this, loaded);
   LoadTableStreamBody(stream, header, sink);
   if (header.RecordCount > 0) loaded.records->CheckLoadedSlots();
+  std::vector<AnsiString> rebuilt = RepairLoadedIndexes(loaded);
   // The stream's object ids stay taken: the database never hands them out again.
   database_.RaiseObjectIdSequenceValue(header.ObjectIdSequenceValue);
   TakeLoadedTable(loaded, header.TableName);
+  rebuiltIndexes_ = std::move(rebuilt);
+}
+
+// The index pages come as they were saved and the stream reader checked only their structure: their
+// keys decide where a search looks, so a key out of order or one that is not its record's would make
+// a search miss a record that exists (and a unique key admit a second one). Such an index is built
+// again from the records; the records are what the table holds.
+std::vector<AnsiString> TSQLMemMemoryTableData::RepairLoadedIndexes(TLoadedTable& loaded) {
+  std::vector<AnsiString> rebuilt;
+  TLoadedInPlace inPlace(*this, loaded);
+  const TSQLMemIndexDefs& indexes = indexManager_->IndexDefs;
+  for (Integer i = 0; i < indexes.GetCount(); ++i) {
+    const TSQLMemIndexDef& index = indexes.GetItem(i);
+    if (LoadedIndexHolds(index)) continue;
+    RebuildIndex(kNoSessionId, index.ObjectId);
+    rebuilt.push_back(index.Name);
+  }
+  pageManager_->ApplyChanges(kNoSessionId);
+  return rebuilt;
+}
+
+namespace {
+
+// The checks of one loaded tree over raw pages whose structure the stream reader has checked (levels
+// chained both ways, items within their pages, leaves naming used slots), so the walks need no guard.
+class TLoadedTreeCheck {
+ public:
+  TLoadedTreeCheck(const TSQLMemMemoryPageManager& pages, const TSQLMemBTreeKeyRef& keyRef,
+                   const TSQLMemMemoryRecordManager& records)
+      : pages_(pages), keyRef_(keyRef), records_(records), keySize_(keyRef.KeySize()),
+        recordKey_(static_cast<std::size_t>(keySize_ > 0 ? keySize_ : 1)) {}
+
+  // The leaves left to right: each key is its record's, and no key is below the one before (nor equal
+  // to it in a unique index).
+  bool LeavesHold(Integer rootPageNo, bool unique) {
+    Integer pageNo = rootPageNo;
+    for (const Byte* page = pages_.StoreBuffer(pageNo); page[1] != 1; page = pages_.StoreBuffer(pageNo))
+      pageNo = LoadValue<Integer>(page + 18 + keySize_);
+    const Byte* previous = nullptr;
+    for (; pageNo != -1;) {
+      const Byte* page = pages_.StoreBuffer(pageNo);
+      const Integer count = LoadValue<Word>(page + 14);
+      for (Integer item = 0; item < count; ++item) {
+        const Byte* key = page + 18 + item * (keySize_ + TSQLMemBTreeIndex::kReferenceSize);
+        keyRef_.MakeKey(records_.SlotData(LoadRecordID(key + keySize_).RecordNo), recordKey_.data());
+        if (keyRef_.Compare(key, recordKey_.data()) != 0) return false;
+        if (previous != nullptr) {
+          const int order = keyRef_.Compare(previous, key);
+          if (order > 0 || (order == 0 && unique)) return false;
+        }
+        previous = key;
+      }
+      pageNo = LoadValue<Integer>(page + 6);
+    }
+    return true;
+  }
+
+  // Every separator of a node after its first lies between the keys of the subtrees beside it, so a
+  // search for a key takes the way to it. lowest and highest receive the subtree's outer keys (nullptr
+  // for a subtree without keys).
+  bool SeparatorsHold(Integer pageNo, const Byte*& lowest, const Byte*& highest) {
+    const Byte* page = pages_.StoreBuffer(pageNo);
+    const Integer count = LoadValue<Word>(page + 14);
+    lowest = highest = nullptr;
+    if (page[1] == 1) {
+      if (count == 0) return true;
+      const Integer itemSize = keySize_ + TSQLMemBTreeIndex::kReferenceSize;
+      lowest = page + 18;
+      highest = page + 18 + (count - 1) * itemSize;
+      return true;
+    }
+    const Integer itemSize = keySize_ + 4;
+    for (Integer item = 0; item < count; ++item) {
+      const Byte* separator = page + 18 + item * itemSize;
+      const Byte* below = nullptr;
+      const Byte* above = nullptr;
+      if (!SeparatorsHold(LoadValue<Integer>(separator + keySize_), below, above)) return false;
+      if (below == nullptr) continue;
+      if (item > 0 && (keyRef_.Compare(separator, below) > 0 ||
+                       (highest != nullptr && keyRef_.Compare(separator, highest) < 0)))
+        return false;
+      if (lowest == nullptr) lowest = below;
+      highest = above;
+    }
+    return true;
+  }
+
+ private:
+  const TSQLMemMemoryPageManager& pages_;
+  const TSQLMemBTreeKeyRef& keyRef_;
+  const TSQLMemMemoryRecordManager& records_;
+  Integer keySize_;
+  std::vector<Byte> recordKey_;
+};
+
+}  // namespace
+
+bool TSQLMemMemoryTableData::LoadedIndexHolds(const TSQLMemIndexDef& indexDef) {
+  auto& index = static_cast<TSQLMemBTreeIndex&>(indexManager_->GetIndex(indexDef.ObjectId));
+  if (index.RootPageNo() == -1) return MemoryRecordManager()->GetRecordCount() == 0;
+  TLoadedTreeCheck check(*pageManager_, index.KeyRef(), *MemoryRecordManager());
+  const Byte* lowest = nullptr;
+  const Byte* highest = nullptr;
+  return check.LeavesHold(index.RootPageNo(), indexDef.Unique != 0 || indexDef.Primary != 0) &&
+         check.SeparatorsHold(index.RootPageNo(), lowest, highest);
 }
 
 void TSQLMemMemoryTableData::SaveToStream(TStream& stream, Byte algorithm, Byte level, Int64 headerSizeValue,

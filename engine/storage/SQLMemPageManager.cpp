@@ -1,6 +1,7 @@
 #include "engine/storage/SQLMemPageManager.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 
 #include "engine/foundation/SQLMemConst.h"
@@ -39,6 +40,14 @@ class TSQLMemPageManager::LockScope {
  private:
   TSQLMemPageManager& manager_;
 };
+
+namespace {
+std::atomic<Integer> pageLeakReports{0};
+}  // namespace
+
+void ReportPageLeak() noexcept { ++pageLeakReports; }
+
+Integer PageLeakReports() noexcept { return pageLeakReports.load(); }
 
 TSQLMemPageManager::TSQLMemPageManager(Word pageSize, Integer cacheCapacity)
     : pageSize_(pageSize), cacheCapacity_(cacheCapacity) {

@@ -18,6 +18,12 @@
 class TStream;
 class TSQLMemTableData;
 
+// A table that goes while its page store still has page numbers in use after every index gave its
+// pages back has leaked them (they belong to no index). It cannot raise from its destructor, so it
+// reports here; the count only grows, and tests compare it before and after.
+void ReportPageLeak() noexcept;
+Integer PageLeakReports() noexcept;
+
 // Asked by GetPage about a cached page: true when the table wants the page reread.
 using TSQLMemPageOutdatedCheck = bool (*)(TSQLMemTableData* tableData, Integer pageVersion, Integer pageNo);
 

@@ -53,6 +53,14 @@ void WriteBLOBBlockHead(Byte* block, const TSQLMemBLOBBlockHead& head) {
   StoreValue<Int64>(block + 4, head.UncompressedSize);
 }
 
+CompressedBLOBDescriptor FieldBLOBDescriptor(const TSQLMemFieldDef& field) {
+  CompressedBLOBDescriptor descriptor;
+  descriptor.BlockSize = field.BLOBBlockSize;
+  descriptor.Algorithm = field.BLOBCompressionAlgorithm;
+  descriptor.Mode = field.BLOBCompressionLevel;
+  return descriptor;
+}
+
 TSQLMemBLOBHandle GetBLOBSlotHandle(const Byte* recordBuffer, const TSQLMemFieldDef& field) {
   return LoadValue<TSQLMemBLOBHandle>(Slot(recordBuffer, field));
 }
@@ -182,10 +190,7 @@ std::unique_ptr<TSQLMemLocalBLOBStream> TSQLMemRecordBLOBs::OpenBLOB(const Byte*
                                                                      TSQLMemCursor* recordContext) const {
   const TSQLMemFieldDef& field = BLOBField(fieldNo);
   if (field.BLOBBlockSize == 0) SQLMemError(10420, SQLMemStreamBlockSizeZero);
-  CompressedBLOBDescriptor descriptor;
-  descriptor.BlockSize = field.BLOBBlockSize;
-  descriptor.Algorithm = field.BLOBCompressionAlgorithm;
-  descriptor.Mode = field.BLOBCompressionLevel;
+  CompressedBLOBDescriptor descriptor = FieldBLOBDescriptor(field);
   auto base = std::make_unique<TSQLMemTemporaryStream>();
   const bool isNew = mode == bomWrite || recordBuffer == nullptr || IsRecordFieldNull(fieldNo, recordBuffer);
   if (!isNew) {
@@ -236,12 +241,9 @@ void TSQLMemRecordBLOBs::StoreBLOB(Byte* recordBuffer, Integer fieldNo, TSQLMemL
   const TSQLMemBLOBHandle handle = stream.BLOBStream().GetSize() == 0 ? kNoBLOBBlock : CopyToNewBlock(stream);
   if (IsEditBLOB(recordBuffer, fieldNo)) FreeBLOB(recordBuffer, fieldNo);
   SetBLOBSlotHandle(recordBuffer, field, handle);
-  if (handle == kNoBLOBBlock) {
-    SetRecordFieldNull(fieldNo, true, recordBuffer);
-  } else {
-    SetBLOBSlotMark(recordBuffer, field, kBLOBMarkEdit);
-    SetRecordFieldNull(fieldNo, false, recordBuffer);
-  }
+  // An emptied value is the edit's too: the post clears the stored value.
+  SetBLOBSlotMark(recordBuffer, field, kBLOBMarkEdit);
+  SetRecordFieldNull(fieldNo, handle == kNoBLOBBlock, recordBuffer);
 }
 
 void TSQLMemRecordBLOBs::FreeBLOB(Byte* recordBuffer, Integer fieldNo) {
@@ -278,9 +280,31 @@ void TSQLMemRecordBLOBs::MarkBLOBs(bool ownedByEdit, Byte* recordBuffer) const {
   if (!hasBLOBFields_) return;
   for (Integer i = 0; i < fieldDefs_->GetCount(); ++i) {
     const TSQLMemFieldDef& field = fieldDefs_->GetFieldDef(i);
-    if (IsBLOBDataType(field.DataType) && !IsRecordFieldNull(i, recordBuffer)) {
+    if (!IsBLOBDataType(field.DataType)) continue;
+    if (!IsRecordFieldNull(i, recordBuffer))
       SetBLOBSlotMark(recordBuffer, field, ownedByEdit ? kBLOBMarkEdit : kBLOBMarkStored);
-    }
+    else if (!ownedByEdit && GetBLOBSlotMark(recordBuffer, field) == kBLOBMarkEdit)
+      SetBLOBSlotMark(recordBuffer, field, 0);  // a stored NULL is no clearing by an edit
+  }
+}
+
+void TSQLMemRecordBLOBs::KeepStoredBLOBs(const Byte* storedRecord, Byte* newRecord) const {
+  if (!hasBLOBFields_) return;
+  for (Integer i = 0; i < fieldDefs_->GetCount(); ++i) {
+    const TSQLMemFieldDef& field = fieldDefs_->GetFieldDef(i);
+    if (!IsBLOBDataType(field.DataType) || IsEditBLOB(newRecord, i)) continue;
+    std::memcpy(newRecord + field.RecordOffset, storedRecord + field.RecordOffset,
+                static_cast<std::size_t>(field.DataSize));
+    SetRecordFieldNull(i, IsRecordFieldNull(i, storedRecord), newRecord);
+  }
+}
+
+void TSQLMemRecordBLOBs::DropForeignBLOBs(Byte* newRecord) const {
+  if (!hasBLOBFields_) return;
+  for (Integer i = 0; i < fieldDefs_->GetCount(); ++i) {
+    if (IsBLOBDataType(fieldDefs_->GetFieldDef(i).DataType) && !IsRecordFieldNull(i, newRecord) &&
+        !IsEditBLOB(newRecord, i))
+      SetRecordFieldNull(i, true, newRecord);
   }
 }
 

@@ -6,8 +6,9 @@
 //   bytes 0..3  uint32 handle of the value's block in the table's block table (0: no block)
 //   bytes 4..5  zero, no meaning
 //   bytes 6..7  uint16 ownership mark, at the field's CompactSize: 0x0F0F the block was made during the
-//               current edit of this buffer and belongs to it alone; 0xF0F0 it belongs to the stored
-//               record; any other value counts as not made during this edit.
+//               current edit of this buffer and belongs to it alone (on a NULL field: the edit cleared
+//               the value); 0xF0F0 it belongs to the stored record; any other value counts as not
+//               made or cleared during this edit.
 // A handle and not an address: the slot's layout is the stored one (a table stream puts an int64
 // position in the same 8 bytes) and a 64-bit address would not leave room for the mark. Handles are
 // checked when used, so a damaged slot raises instead of reaching into foreign memory.
@@ -50,6 +51,10 @@ struct TSQLMemBLOBBlockHead {
 };
 TSQLMemBLOBBlockHead ReadBLOBBlockHead(const Byte* block);
 void WriteBLOBBlockHead(Byte* block, const TSQLMemBLOBBlockHead& head);
+
+// How the field stores its values: its block size, compression algorithm and mode (a new value's
+// descriptor; a stored value's adds its block count and size from the block head).
+CompressedBLOBDescriptor FieldBLOBDescriptor(const TSQLMemFieldDef& field);
 
 // The slot of a BLOB field in a record buffer, read and written in one place. The handle setter writes
 // bytes 0..5 (handle and the two meaningless bytes) and leaves the mark alone.
@@ -128,8 +133,17 @@ class TSQLMemRecordBLOBs {
   // that newRecord replaced by a block of its edit, or cleared, is freed (FreeBLOB on storedRecord). A
   // block that newRecord still shares with storedRecord stays.
   void FreeReplacedBLOBs(Byte* storedRecord, const Byte* newRecord);
-  // Marks the block of every non-NULL BLOB field as the edit's (true) or the stored record's (false).
+  // Marks the block of every non-NULL BLOB field as the edit's (true) or the stored record's (false);
+  // marking for the stored record also takes the edit's mark off NULL fields.
   void MarkBLOBs(bool ownedByEdit, Byte* recordBuffer) const;
+  // Before an edited record is stored over storedRecord: every BLOB field that the edit did not write
+  // or clear takes the stored record's slot and NULL state. The edit's buffer may hold a handle read
+  // long ago, since freed and handed to another record; only the stored record says what this one
+  // owns now.
+  void KeepStoredBLOBs(const Byte* storedRecord, Byte* newRecord) const;
+  // Before a new record is stored: a BLOB field whose block the edit did not make refers to another
+  // record's value and becomes NULL.
+  void DropForeignBLOBs(Byte* newRecord) const;
   bool IsEditBLOB(const Byte* recordBuffer, Integer fieldNo) const;
 
   // For the table stream: the block of a field (nullptr for a NULL field; a value without a block

@@ -1,5 +1,5 @@
-// The table's schema side: building it from definitions, its guards, cursors and indexes, the BLOB
-// marks of its records and its sequences. The record operations are in SQLMemTableRecords.cpp.
+// The table's schema side: building it from definitions, its guards, cursors and indexes, and the BLOB
+// marks of its records. The record operations are in SQLMemTableRecords.cpp.
 #include "engine/storage/SQLMemTableData.h"
 
 #include <cstring>
@@ -7,8 +7,8 @@
 
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
-#include "engine/foundation/SQLMemStreams.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "engine/storage/SQLMemBTreeKey.h"
 #include "engine/foundation/SQLMemValueBytes.h"
 #include "engine/storage/SQLMemDatasetServices.h"
 #include "engine/storage/SQLMemSession.h"
@@ -106,13 +106,16 @@ void TSQLMemTableData::ValidateFieldDefs(const TSQLMemFieldDefs& fieldDefs) cons
   }
 }
 
-void TSQLMemTableData::ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs) const {
+void TSQLMemTableData::ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs, const TSQLMemFieldDefs& fieldDefs) const {
   TNameSet names;
   Integer primaries = 0;
   for (Integer i = 0; i < indexDefs.GetCount(); ++i) {
     const TSQLMemIndexDef& index = indexDefs.GetItem(i);
     if (index.Name.empty()) SQLMemError(11433, SQLMemCreateTableUnnamedIndexes, {tableName_});
     if (index.GetColumnCount() == 0) SQLMemError(11434, SQLMemCreateTableNoIndexFields, {tableName_, index.Name});
+    for (Integer c = 0; c < index.GetColumnCount(); ++c)
+      if (const TSQLMemFieldDef* field = fieldDefs.FindByName(index.GetColumn(c).Name))
+        CheckIndexColumnField(index, *field);
     if (!names.Add(index.Name)) SQLMemError(11428, SQLMemCreateTableDuplicateIndex, {tableName_, index.Name});
     if (index.Primary != 0 && ++primaries > 1) SQLMemError(11427, SQLMemCreateTableMultiplePrimaryIndexes, {tableName_});
   }
@@ -376,6 +379,11 @@ void TSQLMemTableData::AddIndex(TSQLMemIndexDef& indexDef, TSQLMemCursor& cursor
   RefreshCursors(cursors_);
 }
 
+void TSQLMemTableData::RebuildIndex(Integer sessionId, Integer indexId) {
+  TTableRecordSource records(TableRecordManager(), sessionId);
+  TableIndexManager().RebuildIndex(sessionId, indexId, records);
+}
+
 void TSQLMemTableData::DeleteIndex(Integer indexId, TSQLMemCursor* cursor) {
   TSQLMemBaseIndexManager& indexes = TableIndexManager();
   const TSQLMemIndexDef* index = indexes.IndexDefs.FindByObjectID(indexId) != nullptr
@@ -419,18 +427,11 @@ AnsiString TSQLMemTableData::FindIndexForSort(const std::vector<AnsiString>& fie
 // BLOB values of records
 
 void TSQLMemTableData::MarkBLOBs(Byte* recordBuffer, bool ownedByEdit) {
-  if (!hasBLOBFields_) return;
-  const TSQLMemFieldDefs& fields = fieldManager_->FieldDefs;
-  for (Integer i = 0; i < fields.GetCount(); ++i) {
-    const TSQLMemFieldDef& field = fields.GetFieldDef(i);
-    if (!IsBLOBDataType(field.DataType) || IsRecordFieldNull(i, recordBuffer)) continue;
-    StoreValue<Word>(recordBuffer + field.RecordOffset + field.CompactSize, ownedByEdit ? kBLOBMarkEdit : kBLOBMarkStored);
-  }
+  if (hasBLOBFields_) RecordBLOBs().MarkBLOBs(ownedByEdit, recordBuffer);
 }
 
 bool TSQLMemTableData::IsEditBLOB(const Byte* recordBuffer, Integer fieldNo) const {
-  const TSQLMemFieldDef& field = TableFieldDefs().GetFieldDef(fieldNo);
-  return LoadValue<Word>(recordBuffer + field.RecordOffset + field.CompactSize) == kBLOBMarkEdit;
+  return RecordBLOBs().IsEditBLOB(recordBuffer, fieldNo);
 }
 
 void TSQLMemTableData::FreeBLOB(Byte* recordBuffer, Integer fieldNo) {
@@ -453,47 +454,9 @@ TSQLMemRecordBLOBs& TSQLMemTableData::RecordBLOBs() const {
 }
 
 void TSQLMemTableData::FreeRecordBLOBs(Byte* recordBuffer) {
-  if (!hasBLOBFields_) return;
-  const TSQLMemFieldDefs& fields = fieldManager_->FieldDefs;
-  for (Integer i = 0; i < fields.GetCount(); ++i)
-    if (IsBLOBDataType(fields.GetFieldDef(i).DataType)) FreeBLOB(recordBuffer, i);
+  if (hasBLOBFields_) RecordBLOBs().FreeRecordBLOBs(recordBuffer);
 }
 
 void TSQLMemTableData::DiscardNewBLOBs(Byte* recordBuffer) {
-  if (!hasBLOBFields_) return;
-  const TSQLMemFieldDefs& fields = fieldManager_->FieldDefs;
-  for (Integer i = 0; i < fields.GetCount(); ++i)
-    if (IsBLOBDataType(fields.GetFieldDef(i).DataType) && !IsRecordFieldNull(i, recordBuffer) &&
-        IsEditBLOB(recordBuffer, i))
-      FreeBLOB(recordBuffer, i);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Sequences in the table stream
-
-void TSQLMemTableData::SaveSequences(TStream& stream) {
-  const TSQLMemFieldDefs& fields = TableFieldDefs();
-  std::vector<const TSQLMemSequenceDef*> sequences;
-  for (Integer i = 0; i < fields.GetCount(); ++i) {
-    const TSQLMemFieldDef& field = fields.GetFieldDef(i);
-    if (IsAutoIncFieldType(field.FieldType)) sequences.push_back(&sequenceManager_->GetSequenceDef(field.SequenceId));
-  }
-  // Every autoincrement field has a sequence of its own (CreateAutoincSequences), so the count written
-  // is the number of definitions that follow.
-  const Integer count = static_cast<Integer>(sequences.size());
-  StreamWriteChecked(&count, 4, stream, 10205);
-  for (const TSQLMemSequenceDef* sequence : sequences) sequence->SaveToStream(stream);
-}
-
-void TSQLMemTableData::LoadSequences(TStream& stream) {
-  if (sequenceManager_ == nullptr) CreateSequenceManager();
-  TSQLMemSequenceDefs& sequences = sequenceManager_->SequenceDefs;
-  sequences.Clear();
-  Integer count = 0;
-  StreamReadChecked(&count, 4, stream, 10218);
-  // Each definition takes at least its fixed part, so a count the stream cannot hold is damage.
-  if (count < 0 || Int64{count} * 39 > stream.GetSize() - stream.GetPosition())
-    SQLMemError(10218, SQLMemCannotReadBlockFromStream,
-                {stream.GetPosition() - 4, stream.GetSize(), Int64{4}, Int64{4}});
-  for (Integer i = 0; i < count; ++i) sequences.AddSequenceDef().LoadFromStream(stream);
+  if (hasBLOBFields_) RecordBLOBs().DiscardNewBLOBs(recordBuffer);
 }

@@ -6,8 +6,11 @@
 // insertion, update and deletion with the index upkeep that goes with them. Where records and pages
 // live is the business of the kinds of table (the memory table).
 //
-// Nothing is rolled back: checks run before anything changes; a step that fails leaves the steps
-// before it in place.
+// A failed insert, update or delete leaves the records as they were: index steps already done are
+// taken back, a record is changed or removed (and its BLOB values freed) only once every index step
+// succeeded, and a new record whose keys cannot all be stored is removed again. Table-level steps are
+// not rolled back: checks run before anything changes, and a step that fails leaves the steps before
+// it in place.
 #pragma once
 #include <memory>
 #include <vector>
@@ -218,12 +221,6 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   bool ForeignKeyHolds(TSQLMemCursor* cursor, const TSQLMemConstraintDefForeignKey& foreignKey,
                        const Byte* recordBuffer) override;
 
-  // ---- sequences in the table stream ----
-  // int32 count of the autoincrement fields (10205), then each one's sequence definition, in field order.
-  void SaveSequences(TStream& stream);
-  // Clears the sequence definitions, reads the count (10218) and that many definitions.
-  void LoadSequences(TStream& stream);
-
   // ---- TSQLMemDatabaseTable ----
   const AnsiString& GetTableName() const override { return tableName_; }
   Cardinal GetNameHash() const override { return nameHash_; }
@@ -270,8 +267,9 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   void AssignObjectIds(TSQLMemMetaObjectDefs& defs);
   // 11429 no fields, 11432 an unnamed field, 11430 a duplicate name.
   void ValidateFieldDefs(const TSQLMemFieldDefs& fieldDefs) const;
-  // 11433 an unnamed index, 11434 one without columns, 11428 a duplicate name, 11427 two primaries.
-  void ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs) const;
+  // 11433 an unnamed index, 11434 one without columns, 11435 a BLOB column, 11428 a duplicate name,
+  // 11427 two primaries.
+  void ValidateIndexDefs(const TSQLMemIndexDefs& indexDefs, const TSQLMemFieldDefs& fieldDefs) const;
   // 11431 two constraints of one non-empty name.
   void ValidateConstraintDefs(const TSQLMemConstraintDefs& constraintDefs) const;
   void CreateSequenceManager();
@@ -298,6 +296,8 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   bool ReadStoredRecord(Integer sessionId, const TSQLMemRecordID& recordId, Byte* buffer);
   // Writes the session's changed index pages to the page store (when the table has indexes).
   void FlushPages(Integer sessionId);
+  // Builds the index's tree again over the table's records (see TSQLMemBaseIndexManager::RebuildIndex).
+  void RebuildIndex(Integer sessionId, Integer indexId);
   // The steps of DeleteRecords and UpdateRecords for one record fetched into buffer.
   void DeleteOneRecord(TSQLMemCursor& cursor, Integer sessionId, const TSQLMemRecordID& recordId, Byte* buffer);
   // The number of records the cursor sees: its built bitmap's count, else the table's.

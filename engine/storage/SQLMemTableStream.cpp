@@ -58,29 +58,7 @@ void ReadBytes(TStream& stream, Byte* data, Int64 count, Integer code) {
 }
 
 // A read-only stream over the decompressed body, so that the body is not copied once more.
-class TBodyView : public TStream {
- public:
-  TBodyView(const Byte* data, Int64 size) : data_(data), size_(size) {}
-  using TStream::Seek;
-  Integer Read(void* buffer, Integer count) override {
-    if (count <= 0 || position_ >= size_) return 0;
-    const Integer n = static_cast<Integer>(std::min<Int64>(count, size_ - position_));
-    std::memcpy(buffer, data_ + position_, static_cast<std::size_t>(n));
-    position_ += n;
-    return n;
-  }
-  Integer Write(const void*, Integer) override { return 0; }
-  Int64 Seek(Int64 offset, TSeekOrigin origin) override {
-    position_ = SeekTarget(offset, origin, position_, size_);
-    return position_;
-  }
-  Int64 GetSize() override { return size_; }
-
- private:
-  const Byte* data_;
-  Int64 size_;
-  Int64 position_ = 0;
-};
+using TBodyView = TSQLMemByteView;
 
 // ---- definitions the writer and the reader agree on ----
 
@@ -216,6 +194,46 @@ Int64 WriteRecordSection(TStream& body, TSQLMemTableStreamSource& table, const T
   return written;
 }
 
+// The size of the index's keys over the fields.
+Integer IndexKeySize(const TSQLMemIndexDef& index, const TSQLMemFieldDefs& fields) {
+  struct Fields : TSQLMemKeyFieldSource {
+    const TSQLMemFieldDefs* defs;
+    const TSQLMemFieldDefs* KeyFieldDefs() const override { return defs; }
+  } source;
+  source.defs = &fields;
+  TSQLMemBTreeKeyRef keyRef;
+  keyRef.Build(index, &source);
+  return keyRef.KeySize();
+}
+
+// The page store with only the pages of the saved indexes' trees in use: a temporary index is not
+// saved, and a page of its tree written as in use would belong to no index once the stream is loaded.
+void WriteIndexPages(TStream& body, TSQLMemMemoryPageManager& pages, const TSQLMemIndexDefs& indexes,
+                     const TSQLMemFieldDefs& fields) {
+  std::vector<bool> keep(static_cast<std::size_t>(pages.PageCapacity()), false);
+  for (Integer i = 0; i < indexes.GetCount(); ++i) {
+    const TSQLMemIndexDef& index = indexes.GetItem(i);
+    if (index.Temporary != 0 || index.RootPageNo == -1) continue;
+    const Integer keySize = IndexKeySize(index, fields);
+    // Every page reached from the root through the nodes' child numbers; a number seen before or out
+    // of the store is not followed again.
+    std::vector<Integer> pending{index.RootPageNo};
+    while (!pending.empty()) {
+      const Integer pageNo = pending.back();
+      pending.pop_back();
+      if (pageNo < 0 || pageNo >= pages.PageCapacity() || keep[static_cast<std::size_t>(pageNo)]) continue;
+      keep[static_cast<std::size_t>(pageNo)] = true;
+      const Byte* page = pages.StoreBuffer(pageNo);
+      if (page[1] == 1) continue;  // a leaf
+      const Integer count = LoadValue<Word>(page + 14);
+      const Integer itemSize = keySize + 4;
+      for (Integer item = 0; item < count && 18 + Int64{item + 1} * itemSize <= pages.PageSize(); ++item)
+        pending.push_back(LoadValue<Integer>(page + 18 + item * itemSize + keySize));
+    }
+  }
+  pages.SaveToStream(body, keep);
+}
+
 Int64 WriteBody(TStream& body, TSQLMemTableStreamSource& table) {
   const TSQLMemFieldDefs& fields = table.FieldDefs();
   for (Integer i = 0; i < fields.GetCount(); ++i)
@@ -225,7 +243,7 @@ Int64 WriteBody(TStream& body, TSQLMemTableStreamSource& table) {
   fields.SaveToStream(body);
   table.ConstraintDefs().SaveToStream(body);
   table.IndexDefs().SaveToStream(body);
-  table.PageManager().SaveToStream(body);
+  WriteIndexPages(body, table.PageManager(), table.IndexDefs(), fields);
   return WriteRecordSection(body, table, fields);
 }
 
@@ -289,14 +307,7 @@ class TIndexPagesCheck {
 
   void CheckTree(const TSQLMemIndexDef& index, const TSQLMemFieldDefs& fields) {
     if (index.RootPageNo == -1) return;
-    struct Fields : TSQLMemKeyFieldSource {
-      const TSQLMemFieldDefs* defs;
-      const TSQLMemFieldDefs* KeyFieldDefs() const override { return defs; }
-    } source;
-    source.defs = &fields;
-    TSQLMemBTreeKeyRef keyRef;
-    keyRef.Build(index, &source);
-    Tree tree{keyRef.KeySize(), {}};
+    Tree tree{IndexKeySize(index, fields), {}};
     std::vector<Integer> level{index.RootPageNo};
     for (Integer depth = 1; !level.empty(); ++depth) {
       if (depth > 32) Damaged();
@@ -386,6 +397,9 @@ void ReadRecordBLOB(TStream& body, Byte* record, const BLOBField& f, TSQLMemTabl
   Byte* block = table.AttachNewBLOBBlock(record, f.fieldNo, length);
   std::memcpy(block, head, kMemoryBLOBHeadSize);
   ReadBytes(body, block + kMemoryBLOBHeadSize, length, 10204);
+  // A head whose sizes disagree with the bytes behind it is damage of the stream, not an error for
+  // the moment the value is shown.
+  if (!table.BLOBValueHolds(record, f.fieldNo)) RaiseDamaged(body, at, kStreamBLOBHeadSize, 10203);
 }
 
 void ReadRecordSection(TStream& body, Int64 count, Integer recordSize, const std::vector<BLOBField>& blobFields,

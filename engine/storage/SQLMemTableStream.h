@@ -101,8 +101,9 @@ class TSQLMemTableStreamSource {
   virtual const TSQLMemIndexDefs& IndexDefs() = 0;
   // The sequence with that object id; nullptr when there is none.
   virtual const TSQLMemSequenceDef* FindSequence(Integer objectId) = 0;
-  // The store of the index pages; every page change must have been applied.
-  virtual TSQLMemPageManager& PageManager() = 0;
+  // The store of the index pages; every page change must have been applied. Only the pages of the
+  // indexes the stream saves are written as in use.
+  virtual TSQLMemMemoryPageManager& PageManager() = 0;
   virtual void GetSlotMap(TSQLMemSlotMap& map) = 0;
   // Copies the first live record (first set) or the one after the last record fetched into buffer and
   // returns its slot; -1 when there is none. Records come in ascending slot order.
@@ -142,6 +143,9 @@ class TSQLMemTableStreamSink {
   // record's and the field is not NULL. The reader fills the block's head and bytes. A block belongs to
   // the table from here on, also when the load fails before its record is placed.
   virtual Byte* AttachNewBLOBBlock(Byte* recordBuffer, Integer fieldNo, Int64 dataLength) = 0;
+  // Whether the value just read into the block of BLOB field fieldNo opens as the field opens its
+  // values (its head's sizes agree with its bytes); one that does not makes the stream damaged (10203).
+  virtual bool BLOBValueHolds(const Byte* /*recordBuffer*/, Integer /*fieldNo*/) { return true; }
   // Stores the record in the slot (the slots come in ascending order, each a clear bit of the map).
   virtual void LoadRecord(const Byte* recordBuffer, Integer slot) = 0;
 };

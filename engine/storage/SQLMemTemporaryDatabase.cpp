@@ -104,7 +104,7 @@ void TSQLMemTemporaryTableData::CreateTable(TSQLMemCursor& cursor, const TSQLMem
   if (fieldDefs.GetCount() == 0) SQLMemError(10132, SQLMemCreateTableNoFieldsSpecified);
   SetTableName(cursor.TableName);
   ValidateFieldDefs(fieldDefs);
-  ValidateIndexDefs(indexDefs);
+  ValidateIndexDefs(indexDefs, fieldDefs);
   ValidateConstraintDefs(constraintDefs);
   CreateFieldManager(fieldDefs);
   CreateIndexManager(indexDefs);

@@ -257,9 +257,11 @@ void DrawArrow(TskRgbaImage& c, const TsRect& cell, Side side, uint32_t p) {
   }
 }
 
-CellPainter ArrowGlyph(Side side) {
+// Arrows: grey, black when hot, and when pressed `pressed`, which must stand out from the pressed face
+// (white on the dark pressed scroll button, the accent on a combo box's white face).
+CellPainter ArrowGlyph(Side side, uint32_t pressed) {
   return [=](TskRgbaImage& c, const TsRect& cell, int state) {
-    DrawArrow(c, cell, side, state == 0 ? Rgb(96, 96, 96) : state == 1 ? Rgb(0, 0, 0) : kWindow);
+    DrawArrow(c, cell, side, state == 0 ? Rgb(96, 96, 96) : state == 1 ? Rgb(0, 0, 0) : pressed);
   };
 }
 
@@ -326,10 +328,10 @@ CellPainter Thumb() {
   };
 }
 
-// Three grip lines across a thumb.
+// Three grip lines across a thumb, dark enough to stand out from the thumb in every state.
 CellPainter Grip(bool vertical) {
   return [=](TskRgbaImage& c, const TsRect& cell, int state) {
-    const uint32_t p = state == 0 ? Rgb(150, 150, 150) : state == 1 ? Rgb(110, 110, 110) : kScrollFace;
+    const uint32_t p = state == 0 ? Rgb(96, 96, 96) : state == 1 ? Rgb(64, 64, 64) : kScrollFace;
     for (int i = 0; i < 3; ++i) {
       if (vertical) c.Fill({cell.Left, cell.Top + 2 * i, cell.Right, cell.Top + 2 * i + 1}, p);
       else c.Fill({cell.Left + 2 * i, cell.Top, cell.Left + 2 * i + 1, cell.Bottom}, p);
@@ -340,7 +342,7 @@ CellPainter Grip(bool vertical) {
 void PaintSizeGrip(TskRgbaImage& c, const TsRect& cell, int) {
   for (int row = 0; row < 3; ++row)
     for (int col = 2 - row; col < 3; ++col)
-      c.Fill({cell.Left + 2 + col * 3, cell.Top + 2 + row * 3, cell.Left + 4 + col * 3, cell.Top + 4 + row * 3}, kBorder);
+      c.Fill({cell.Left + 2 + col * 3, cell.Top + 2 + row * 3, cell.Left + 4 + col * 3, cell.Top + 4 + row * 3}, kControlBorder);
 }
 
 // ---- the sections ----
@@ -454,7 +456,7 @@ void AddFurtherSections(SkinBuilder& b) {
   b.Section("TB_TAB", "TABTOP");
 
   // Input controls.
-  b.Section("COMBOBOX", "EDIT").Mask("GLYPHMASK", b.Glyph(9, 9, 3, ArrowGlyph(Side::Bottom)));
+  b.Section("COMBOBOX", "EDIT").Mask("GLYPHMASK", b.Glyph(9, 9, 3, ArrowGlyph(Side::Bottom, kAccentDark)));
   b.Section("COMBOBTN", "TOOLBUTTON");
   b.Section("UPDOWNBTN", "BUTTON");
   b.Section("COLHEADER").Int("STATES", 3).Colors(kWindow, kText, kHotFace, kText)
@@ -466,8 +468,8 @@ void AddFurtherSections(SkinBuilder& b) {
       .Mask("SLIDERMASK", b.Glyph(11, 19, 3, Plates(2, {kControlBorder, kAccent, kAccentDark}, {kWindow, kHotFace, kPressedFace})))
       .Mask("SLIDERVMASK", b.Glyph(19, 11, 3, Plates(2, {kControlBorder, kAccent, kAccentDark}, {kWindow, kHotFace, kPressedFace})))
       .Mask("SLIDERCHANNEL", b.Borders(6, 4, 1, 1, 5, 0, Framed({kBorder}, {Rgb(231, 234, 234)})))
-      .Mask("TICKHORZ", b.Glyph(1, 4, 1, [](TskRgbaImage& c, const TsRect& cell, int) { c.Fill(cell, kBorder); }))
-      .Mask("TICKVERT", b.Glyph(4, 1, 1, [](TskRgbaImage& c, const TsRect& cell, int) { c.Fill(cell, kBorder); }));
+      .Mask("TICKHORZ", b.Glyph(1, 4, 1, [](TskRgbaImage& c, const TsRect& cell, int) { c.Fill(cell, kControlBorder); }))
+      .Mask("TICKVERT", b.Glyph(4, 1, 1, [](TskRgbaImage& c, const TsRect& cell, int) { c.Fill(cell, kControlBorder); }));
 
   // Scroll bars.
   b.Section("SCROLLBAR1H").Int("STATES", 2).Colors(kScrollFace, kText, kScrollFace, kText);
@@ -483,7 +485,7 @@ void AddFurtherSections(SkinBuilder& b) {
                 {"SCROLLBTNLEFT", Side::Left}, {"SCROLLBTNRIGHT", Side::Right}};
   for (const auto& a : arrows)
     b.Section(a.name).Int("STATES", 3).Colors(kScrollFace, kText, kScrollHot, kText)
-        .Mask("BORDERSMASK", scrollButton).Mask("GLYPHMASK", b.Glyph(9, 9, 3, ArrowGlyph(a.side)));
+        .Mask("BORDERSMASK", scrollButton).Mask("GLYPHMASK", b.Glyph(9, 9, 3, ArrowGlyph(a.side, kWindow)));
   b.Section("SCROLLSLIDERH").Int("STATES", 3).Colors(kThumb, kText, kThumbHot, kText)
       .Mask("BORDERSMASK", b.Borders(10, 10, 3, 3, 5, 0, Thumb()))
       .Mask("GLYPHMASK", b.Glyph(5, 6, 3, Grip(false)));

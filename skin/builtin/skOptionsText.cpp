@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include "skin/manager/sSkinOptions.h"
+#include "vcl/rtl/Exceptions.h"
 
 namespace {
 
@@ -10,27 +12,6 @@ std::string Trim(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t\r\n");
   if (b == std::string::npos) return "";
   return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
-// Fields of a template "<sep>digits<sep>digits...", each of the given width.
-std::optional<std::vector<int>> ReadFields(const std::string& value, char sep, const std::vector<int>& widths) {
-  std::vector<int> out;
-  size_t at = 0;
-  for (int w : widths) {
-    if (at >= value.size() || value[at] != sep) return std::nullopt;
-    ++at;
-    if (at + w > value.size()) return std::nullopt;
-    int n = 0;
-    for (int i = 0; i < w; ++i) {
-      const char c = value[at + i];
-      if (c < '0' || c > '9') return std::nullopt;
-      n = n * 10 + (c - '0');
-    }
-    out.push_back(n);
-    at += w;
-  }
-  if (at != value.size()) return std::nullopt;
-  return out;
 }
 
 }  // namespace
@@ -103,28 +84,27 @@ std::string FormatMaskValue(const TskMaskValue& m) {
 }
 
 std::optional<TskMaskValue> ParseMaskValue(const std::string& value) {
+  // The skin reader's own parser reads the fields; a value counts when it is written exactly as
+  // FormatMaskValue writes it (digits and separators only, zero-padded, nothing after the last field).
+  if (value.size() < 2 || (value[0] != '@' && value[0] != '^')) return std::nullopt;
+  if (value.find_first_not_of(std::string("0123456789") + value[0]) != std::string::npos) return std::nullopt;
+  TsMaskValue read;
+  try {
+    read = ::ParseMaskValue(value, 8.0);
+  } catch (const Exception&) {
+    return std::nullopt;  // a column the value does not reach
+  }
   TskMaskValue m;
-  if (const auto f = ReadFields(value, '@', {4, 4, 4, 4, 1, 1})) {
-    const std::vector<int>& v = *f;
-    m.Form = TskMaskForm::Glyph;
-    m.R = {v[0], v[1], v[2], v[3]};
-    m.Count = v[4];
-    m.Type = v[5];
-    return m;
-  }
-  if (const auto f = ReadFields(value, '^', {4, 4, 4, 4, 4, 4, 4, 4, 1, 1, 1, 1})) {
-    const std::vector<int>& v = *f;
-    m.Form = TskMaskForm::Borders;
-    m.R = {v[0], v[1], v[2], v[3]};
-    m.WL = v[4];
-    m.WT = v[5];
-    m.WR = v[6];
-    m.WB = v[7];
-    m.Count = v[8];
-    m.Type = v[9];
-    m.DrawMode = v[10];
-    m.CommonWidth = v[11];
-    return m;
-  }
-  return std::nullopt;
+  m.Form = read.Form == TsMaskForm::Glyph ? TskMaskForm::Glyph : TskMaskForm::Borders;
+  m.R = read.R;
+  m.Count = read.ImageCount;
+  m.Type = read.MaskType;
+  m.WL = read.WL;
+  m.WT = read.WT;
+  m.WR = read.WR;
+  m.WB = read.WB;
+  m.DrawMode = read.DrawMode;
+  m.CommonWidth = read.BorderWidth;
+  if (FormatMaskValue(m) != value) return std::nullopt;
+  return m;
 }

@@ -53,5 +53,6 @@ struct TskMaskValue {
 };
 
 std::string FormatMaskValue(const TskMaskValue& mask);
-// Parses a value of either form; nothing when it does not follow its template exactly.
+// Reads a value of either form with the skin reader's parser (sSkinOptions); nothing when it does not
+// follow its template exactly.
 std::optional<TskMaskValue> ParseMaskValue(const std::string& value);

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sSkinTables.h"
 #include "vcl/rtl/Exceptions.h"
+#include "vcl/rtl/Stream.h"
 
 namespace {
 
@@ -186,4 +189,20 @@ std::string EncodePng(const TskRgbaImage& image) {
   PutPngChunk(out, "IDAT", z);
   PutPngChunk(out, "IEND", "");
   return out;
+}
+
+TsImageDecoders GeneratorImageDecoders() {
+  TsImageDecoders decoders;
+  decoders.Bitmap = [](TStream& data) {
+    std::string file(static_cast<size_t>(data.Size() - data.Position()), '\0');
+    if (!file.empty()) data.ReadBuffer(file.data(), static_cast<Integer>(file.size()));
+    const TskRgbaImage bmp = DecodeBmp32(file);
+    auto image = std::make_shared<TsSkinImage>();
+    image->Width = bmp.Width();
+    image->Height = bmp.Height();
+    image->Pixels = bmp.Pixels();
+    NormalizeKeyPixels(image->View());
+    return image;
+  };
+  return decoders;
 }

@@ -8,10 +8,9 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "skin/forms/sPixelRoutines.h"  // kKeyPixel, the painters' own key colour
 #include "skin/manager/sConst.h"
 #include "skin/manager/sPixelView.h"
-
-inline constexpr uint32_t kKeyPixel = 0x00FF00FFu;
 
 // An opaque pixel from 8-bit channels.
 constexpr uint32_t Rgb(int r, int g, int b) {
@@ -59,3 +58,8 @@ std::string EncodeBmp32(const TskRgbaImage& image);
 TskRgbaImage DecodeBmp32(const std::string& file);
 // An 8-bit RGBA PNG (filter 0 on every row, zlib level 9).
 std::string EncodePng(const TskRgbaImage& image);
+
+// The skin reader's decoders for the files the generator writes (32-bit BMP), where the GUI layer's
+// picture classes are not at hand: the native tools, tests and fuzz targets read packs through these.
+struct TsImageDecoders;
+TsImageDecoders GeneratorImageDecoders();

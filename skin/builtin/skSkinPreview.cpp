@@ -2,8 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string>
-#include "skin/manager/sGradient.h"
+#include "skin/builtin/skBuiltinSkin.h"
+#include "skin/builtin/skSkinPackWriter.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sSkinLookups.h"
+#include "skin/manager/skSkinPack.h"
+#include "vcl/rtl/Exceptions.h"
+#include "vcl/rtl/Stream.h"
 
 namespace {
 
@@ -38,98 +45,64 @@ void DrawText(TskRgbaImage& c, int x, int y, const std::string& text, uint32_t p
 
 int TextWidth(const std::string& text, int scale = 2) { return static_cast<int>(text.size()) * 4 * scale; }
 
-long Int(const std::string* v, long fallback) {
-  if (!v || v->empty()) return fallback;
-  try {
-    return std::stol(*v);
-  } catch (const std::exception&) {
-    return fallback;
-  }
-}
-
-uint32_t ColorPixel(const std::string* v, uint32_t fallback) {
-  return v ? ColorToPixel(static_cast<Integer>(Int(v, 0))) : fallback;
-}
-
-// Copies one part of a state image into `to`, stretched (nearest pixel); keyed parts skip key pixels.
-void StretchPart(TskRgbaImage& c, const TskRgbaImage& src, const TsRect& from, const TsRect& to, bool keyed) {
-  if (from.IsEmpty() || to.IsEmpty()) return;
-  for (int y = to.Top; y < to.Bottom; ++y)
-    for (int x = to.Left; x < to.Right; ++x) {
-      const int sx = from.Left + (x - to.Left) * from.Width() / to.Width();
-      const int sy = from.Top + (y - to.Top) * from.Height() / to.Height();
-      const uint32_t p = src.At(sx, sy);
-      if (!keyed || p != kKeyPixel) c.Set(x, y, p);
-    }
-}
-
-// A border mask over `r`: corners keyed, sides stretched, the centre with draw mode +4.
-void PaintBorders(TskRgbaImage& c, const TskRgbaImage& master, const TskMaskValue& m, const TsRect& r, int state) {
-  if ((m.DrawMode & 2) && state == 0) return;
-  const TsRect s = m.StateRect(state);
-  const int xs[4] = {s.Left, s.Left + m.WL, s.Right - m.WR, s.Right};
-  const int ys[4] = {s.Top, s.Top + m.WT, s.Bottom - m.WB, s.Bottom};
-  const int xd[4] = {r.Left, r.Left + m.WL, r.Right - m.WR, r.Right};
-  const int yd[4] = {r.Top, r.Top + m.WT, r.Bottom - m.WB, r.Bottom};
-  for (int j = 0; j < 3; ++j)
-    for (int i = 0; i < 3; ++i) {
-      if (i == 1 && j == 1 && !(m.DrawMode & 4)) continue;
-      StretchPart(c, master, {xs[i], ys[j], xs[i + 1], ys[j + 1]}, {xd[i], yd[j], xd[i + 1], yd[j + 1]}, i != 1 && j != 1);
-    }
-}
-
-void PaintGlyph(TskRgbaImage& c, const TskRgbaImage& master, const TskMaskValue& m, int x, int y, int state, int zoom = 1) {
-  const TsRect s = m.StateRect(state);
-  StretchPart(c, master, s, {x, y, x + s.Width() * zoom, y + s.Height() * zoom}, true);
-}
-
+// The sheet paints through the skin manager's own section and mask painters, over the tables the skin
+// reader made of the pack, so that it shows what skinned windows will show.
 class Painter {
  public:
-  Painter(const TskOptionsText& o, const TskRgbaImage& m) : o_(o), m_(m) {}
+  Painter(const TsLoadedSkin& skin, TskRgbaImage& canvas)
+      : skin_(skin), pixels_(skin.Pixels()), canvas_(canvas), view_(canvas.View()) {}
 
-  const std::string* Key(const std::string& section, const std::string& key) const { return o_.Lookup(section, key); }
-  std::optional<TskMaskValue> Mask(const std::string& section, const std::string& key) const {
-    const std::string* v = Key(section, key);
-    return v ? ParseMaskValue(*v) : std::nullopt;
+  Integer SectionIndex(const std::string& name) const { return FindSkinIndex(skin_.Sections, name); }
+  // The section's mask of that key, inherited along PARENTCLASS; nullptr without one.
+  const TsMaskData* Mask(const std::string& section, const std::string& key) const {
+    const Integer i = FindMaskIndex(TsSkinTables{skin_.Sections, skin_.Masks, skin_.Patterns}, SectionIndex(section),
+                                    section, key);
+    return i >= 0 ? &skin_.Masks[static_cast<size_t>(i)] : nullptr;
   }
-  // The colour state: hot (1) for states above 0 when the section has a hot state.
-  bool Hot(const std::string& section, int state) const { return state > 0 && Int(Key(section, "STATES"), 3) > 1; }
   uint32_t FontColor(const std::string& section, int state) const {
-    return ColorPixel(Key(section, Hot(section, state) ? "HOTFONTCOLOR" : "FONTCOLOR"), Rgb(0, 0, 0));
+    const Integer i = SectionIndex(section);
+    if (i < 0) return Rgb(0, 0, 0);
+    return ColorToPixel(SectionTextColors(skin_.Sections[static_cast<size_t>(i)], state > 0).Text);
   }
-
-  void Section(TskRgbaImage& c, const std::string& section, const TsRect& r, int state) const {
-    const bool hot = Hot(section, state);
-    const std::string pre = hot ? "HOT" : "";
-    if (Int(Key(section, pre + "TRANSPARENCY"), 0) < 100) {
-      const std::string* data = Key(section, pre + "GRADIENTDATA");
-      TsGradArray gradient;
-      if (Int(Key(section, pre + "GRADIENTPERCENT"), 0) > 0 && data) ParseGradientData(*data, gradient);
-      if (!gradient.empty()) {
-        TsPixelView view = c.View();
-        DrawGradient(view, r, gradient);
-      } else {
-        c.Fill(r, ColorPixel(Key(section, hot ? "HOTCOLOR" : "COLOR"), Rgb(255, 255, 255)));
-      }
+  uint32_t Color(const std::string& section, int state) const {
+    const Integer i = SectionIndex(section);
+    return i < 0 ? Rgb(255, 255, 255) : ColorToPixel(skin_.Sections[static_cast<size_t>(i)].Props[state > 0 ? 1 : 0].Color);
+  }
+  void Section(const std::string& section, const TsRect& r, int state) const {
+    PaintSectionBackground(view_, r, pixels_, SectionIndex(section), state);
+  }
+  // A glyph state at (x, y), magnified `zoom` times (nearest pixel) from what the painter draws over
+  // the canvas there.
+  void Glyph(const TsMaskData& m, int x, int y, int state, int zoom = 1) const {
+    const Integer w = MaskStateWidth(m), h = MaskStateHeight(m);
+    if (zoom == 1) {
+      PaintMaskGlyph(view_, x, y, state, TsBgPixels{}, m, pixels_.ImageOf(m), 1);
+      return;
     }
-    if (const auto m = Mask(section, "BORDERSMASK")) PaintBorders(c, m_, *m, r, state);
+    // The face under the enlarged glyph, sampled at its top-left pixel per glyph pixel, painted on.
+    TskRgbaImage cell(w, h);
+    for (int cy = 0; cy < h; ++cy)
+      for (int cx = 0; cx < w; ++cx) cell.Set(cx, cy, canvas_.Contains(x + cx * zoom, y + cy * zoom) ? canvas_.At(x + cx * zoom, y + cy * zoom) : 0);
+    PaintMaskGlyph(cell.View(), 0, 0, state, TsBgPixels{}, m, pixels_.ImageOf(m), 1);
+    StretchNearest(view_, {x, y, x + w * zoom, y + h * zoom}, cell.View(), {0, 0, w, h});
   }
-
-  const TskRgbaImage& Master() const { return m_; }
-  const TskOptionsText& Options() const { return o_; }
+  const TsSkinData& Data() const { return skin_.Data; }
 
  private:
-  const TskOptionsText& o_;
-  const TskRgbaImage& m_;
+  const TsLoadedSkin& skin_;
+  TsSkinPixels pixels_;
+  TskRgbaImage& canvas_;
+  TsPixelView view_;
 };
 
 constexpr int kTileW = 96, kTileH = 34, kLabelW = 150, kRowH = 42, kColumnW = kLabelW + 3 * (kTileW + 8) + 16;
+constexpr int kGlyphZoom = 2;
 
 void SectionTile(TskRgbaImage& c, const Painter& p, const std::string& name, int x, int y, int state) {
   const TsRect r{x, y, x + kTileW, y + kTileH};
-  p.Section(c, name, r, state);
-  if (const auto g = p.Mask(name, "GLYPHMASK"))
-    PaintGlyph(c, p.Master(), *g, r.Right - g->StateWidth() - 6, y + (kTileH - g->StateHeight()) / 2, state);
+  p.Section(name, r, state);
+  if (const TsMaskData* g = p.Mask(name, "GLYPHMASK"))
+    p.Glyph(*g, r.Right - MaskStateWidth(*g) - 6, y + (kTileH - MaskStateHeight(*g)) / 2, state);
   DrawText(c, x + 8, y + (kTileH - 10) / 2, "Ab 12", p.FontColor(name, state));
 }
 
@@ -137,35 +110,32 @@ void SectionTile(TskRgbaImage& c, const Painter& p, const std::string& name, int
 void SampleWindow(TskRgbaImage& c, const Painter& p, int x, int y, bool active) {
   const int w = 300, h = 170, state = active ? 1 : 0;
   const TsRect r{x, y, x + w, y + h};
-  const int border = static_cast<int>(Int(p.Key("GLOBALINFO", "BORDERWIDTH"), 4));
-  int title = static_cast<int>(Int(p.Key("GLOBALINFO", "TITLEHEIGHT"), 30));
-  if (title == 0) title = 30;
-  p.Section(c, "FORM", r, state);
-  c.Fill({r.Left + border, r.Top + border + title, r.Right - border, r.Bottom - border},
-         ColorPixel(p.Key("FORM", active ? "HOTCOLOR" : "COLOR"), kKeyPixel));
-  p.Section(c, "FORMTITLE", {r.Left, r.Top, r.Right, r.Top + border + title}, state);
+  const TsSkinData& d = p.Data();
+  const int border = d.BorderWidth, title = d.TitleHeight;
+  p.Section("FORM", r, state);
+  c.Fill({r.Left + border, r.Top + border + title, r.Right - border, r.Bottom - border}, p.Color("FORM", state));
+  p.Section("FORMTITLE", {r.Left, r.Top, r.Right, r.Top + border + title}, state);
   DrawText(c, r.Left + border + 8, r.Top + border + (title - 10) / 2, "QUILLNOTE", p.FontColor("FORMTITLE", state));
-  int bx = r.Right - border - static_cast<int>(Int(p.Key("GLOBALINFO", "BIRIGHT"), 0));
-  const int by = r.Top + border + static_cast<int>(Int(p.Key("GLOBALINFO", "BITOP"), 0));
+  int bx = r.Right - border - d.BIRightMargin;
+  const int by = r.Top + border + d.BITopMargin;
   for (const char* b : {"BICONCLOSE", "BICONMAX", "BICONMIN"}) {
-    if (const auto m = p.Mask("GLOBALINFO", b)) {
-      bx -= m->StateWidth();
-      const int s = active && std::string(b) == "BICONCLOSE" ? 1 : 0;
-      PaintGlyph(c, p.Master(), *m, bx, by, s);
-      bx -= static_cast<int>(Int(p.Key("GLOBALINFO", "BISPACE"), 0));
+    if (const TsMaskData* m = p.Mask("GLOBALINFO", b)) {
+      bx -= MaskStateWidth(*m);
+      p.Glyph(*m, bx, by, active && std::string(b) == "BICONCLOSE" ? 1 : 0);
+      bx -= d.BISpacing;
     }
   }
   const int cx = r.Left + border + 12, cy = r.Top + border + title + 12;
-  p.Section(c, "EDIT", {cx, cy, cx + 160, cy + 22}, active ? 1 : 0);
+  p.Section("EDIT", {cx, cy, cx + 160, cy + 22}, active ? 1 : 0);
   DrawText(c, cx + 6, cy + 6, "DEAR DIARY", p.FontColor("EDIT", 0));
-  if (const auto m = p.Mask("GLOBALINFO", "BOXCHECKED")) PaintGlyph(c, p.Master(), *m, cx, cy + 34, 0);
-  if (const auto m = p.Mask("GLOBALINFO", "RADIOUNCHECKED")) PaintGlyph(c, p.Master(), *m, cx, cy + 54, 1);
+  if (const TsMaskData* m = p.Mask("GLOBALINFO", "BOXCHECKED")) p.Glyph(*m, cx, cy + 34, 0);
+  if (const TsMaskData* m = p.Mask("GLOBALINFO", "RADIOUNCHECKED")) p.Glyph(*m, cx, cy + 54, 1);
   DrawText(c, cx + 20, cy + 36, "REMEMBER", p.FontColor("CHECKBOX", 0));
   DrawText(c, cx + 20, cy + 56, "LATER", p.FontColor("CHECKBOX", 0));
   for (int i = 0; i < 2; ++i) {
     const TsRect br{r.Right - border - 12 - 84 * (2 - i) + 6, r.Bottom - border - 34, r.Right - border - 12 - 84 * (1 - i), r.Bottom - border - 10};
     const int s = i == 0 && active ? 1 : 0;
-    p.Section(c, "BUTTON", br, s);
+    p.Section("BUTTON", br, s);
     const std::string label = i == 0 ? "OK" : "CANCEL";
     DrawText(c, br.Left + (br.Width() - TextWidth(label)) / 2, br.Top + 7, label, p.FontColor("BUTTON", s));
   }
@@ -174,23 +144,23 @@ void SampleWindow(TskRgbaImage& c, const Painter& p, int x, int y, bool active) 
 // A popup menu: three items (the second highlighted), a separator and a checked item.
 void SampleMenu(TskRgbaImage& c, const Painter& p, int x, int y) {
   const TsRect r{x, y, x + 150, y + 118};
-  p.Section(c, "MAINMENU", r, 0);
-  const auto frame = p.Mask("MAINMENU", "BORDERSMASK");
-  const int b = frame ? (frame->CommonWidth ? frame->CommonWidth : 3) : 3;
-  p.Section(c, "ICOLINE", {r.Left + b, r.Top + b, r.Left + b + 24, r.Bottom - b}, 0);
+  p.Section("MAINMENU", r, 0);
+  const TsMaskData* frame = p.Mask("MAINMENU", "BORDERSMASK");
+  const int b = frame && frame->BorderWidth ? frame->BorderWidth : 3;
+  p.Section("ICOLINE", {r.Left + b, r.Top + b, r.Left + b + 24, r.Bottom - b}, 0);
   const char* items[] = {"NEW DAY", "FIND", "-", "WORD WRAP", "EXIT"};
   int iy = r.Top + b + 2;
   for (int i = 0; i < 5; ++i) {
     if (items[i][0] == '-') {
-      p.Section(c, "DIVIDERV", {r.Left + b + 26, iy, r.Right - b - 2, iy + 7}, 0);
+      p.Section("DIVIDERV", {r.Left + b + 26, iy, r.Right - b - 2, iy + 7}, 0);
       iy += 7;
       continue;
     }
     const int s = i == 1 ? 1 : 0;
     const TsRect ir{r.Left + b + 1, iy, r.Right - b - 1, iy + 24};
-    p.Section(c, "MENUITEM", ir, s);
+    p.Section("MENUITEM", ir, s);
     if (i == 3)
-      if (const auto m = p.Mask("GLOBALINFO", "CHECK")) PaintGlyph(c, p.Master(), *m, ir.Left + 5, iy + 5, 0);
+      if (const TsMaskData* m = p.Mask("GLOBALINFO", "CHECK")) p.Glyph(*m, ir.Left + 5, iy + 5, 0);
     DrawText(c, ir.Left + 32, iy + 7, items[i], p.FontColor("MENUITEM", s));
     iy += 24;
   }
@@ -198,47 +168,69 @@ void SampleMenu(TskRgbaImage& c, const Painter& p, int x, int y) {
 
 }  // namespace
 
-TskRgbaImage PaintContactSheet(const TskOptionsText& options, const TskRgbaImage& master) {
-  const Painter p(options, master);
+TskContactSheet PaintContactSheet(const TsLoadedSkin& skin) {
   const uint32_t paper = Rgb(255, 255, 255), ink = Rgb(40, 40, 40);
-  const int sections = static_cast<int>(options.Sections.size());
+  const int sections = static_cast<int>(skin.Sections.size());
   const int perColumn = (sections + 1) / 2;
   // Glyph masks: every "@" value of every section.
-  std::vector<std::pair<std::string, TskMaskValue>> glyphs;
-  for (const TskOptionsSection& s : options.Sections)
-    for (const auto& [k, v] : s.Keys)
-      if (const auto m = ParseMaskValue(v); m && m->Form == TskMaskForm::Glyph)
-        glyphs.emplace_back(s.Name == "GLOBALINFO" ? k : s.Name + "." + k, *m);
-  const int glyphRowH = 66, glyphsPerRow = 4, glyphCellW = kColumnW * 2 / glyphsPerRow;
+  std::vector<const TsMaskData*> glyphs;
+  for (const TsMaskData& m : skin.Masks)
+    if (m.ImgType == itSimple) glyphs.push_back(&m);
+  // Glyphs flow left to right, each as wide as its states on both faces, magnified kGlyphZoom times.
+  const int glyphRowH = 66, sheetW = 2 * kColumnW + 20;
+  const auto nameOf = [](const TsMaskData& m) {
+    return m.ClassName == "GLOBALINFO" ? m.PropertyName : m.ClassName + "." + m.PropertyName;
+  };
+  const auto glyphCellW = [&](const TsMaskData& m) {
+    return std::max(2 * std::max<int>(m.ImageCount, 1) * (MaskStateWidth(m) * kGlyphZoom + 4) + 8,
+                    TextWidth(nameOf(m))) + 24;
+  };
+  int glyphRows = glyphs.empty() ? 0 : 1;
+  for (int x = 12; const TsMaskData* m : glyphs) {
+    if (x + glyphCellW(*m) > sheetW - 12 && x > 12) x = 12, ++glyphRows;
+    x += glyphCellW(*m);
+  }
   const int sectionsH = 40 + perColumn * kRowH;
-  const int glyphsH = 30 + static_cast<int>((glyphs.size() + glyphsPerRow - 1) / glyphsPerRow) * glyphRowH;
+  const int glyphsH = 30 + glyphRows * glyphRowH;
   const int samplesH = 220;
-  TskRgbaImage c(2 * kColumnW + 20, sectionsH + glyphsH + samplesH + 20, paper);
+  TskContactSheet sheet;
+  TskRgbaImage& c = sheet.Image;
+  c = TskRgbaImage(sheetW, sectionsH + glyphsH + samplesH + 20, paper);
+  const Painter p(skin, c);
 
   DrawText(c, 12, 12, "SECTIONS  STATE 0  1  2", ink, 3);
   for (int i = 0; i < sections; ++i) {
-    const std::string& name = options.Sections[i].Name;
+    const std::string name = skin.Sections[static_cast<size_t>(i)].ClassName;
     const int x = 12 + (i / perColumn) * kColumnW, y = 40 + (i % perColumn) * kRowH;
     DrawText(c, x, y + (kTileH - 10) / 2, name, ink);
-    for (int s = 0; s < 3; ++s) SectionTile(c, p, name, x + kLabelW + s * (kTileW + 8), y, s);
+    for (int s = 0; s < 3; ++s) {
+      const int tx = x + kLabelW + s * (kTileW + 8);
+      SectionTile(c, p, name, tx, y, s);
+      sheet.Tiles.push_back({name, s, {tx, y, tx + kTileW, y + kTileH}});
+    }
   }
 
   int y0 = sectionsH + 10;
-  DrawText(c, 12, y0, "GLYPHS  ON FACE AND ON THE ACTIVE TITLE  ZOOM 2", ink, 3);
+  DrawText(c, 12, y0, "GLYPHS  ON FACE AND ON THE ACTIVE TITLE  ZOOM " + std::to_string(kGlyphZoom), ink, 3);
   y0 += 30;
-  const uint32_t face = ColorPixel(p.Key("GLOBALINFO", "COLOR"), Rgb(240, 240, 240));
-  const uint32_t titleFace = ColorPixel(p.Key("FORMTITLE", "HOTCOLOR"), face);
-  for (size_t i = 0; i < glyphs.size(); ++i) {
-    const auto& [name, m] = glyphs[i];
-    const int x = 12 + static_cast<int>(i % glyphsPerRow) * glyphCellW, y = y0 + static_cast<int>(i / glyphsPerRow) * glyphRowH;
+  const uint32_t face = p.Color("GLOBALINFO", 0);
+  const uint32_t titleFace = p.Color("FORMTITLE", 1);
+  int gx0 = 12, gy0 = y0;
+  for (const TsMaskData* glyph : glyphs) {
+    const TsMaskData& m = *glyph;
+    const std::string name = nameOf(m);
+    if (gx0 + glyphCellW(m) > sheetW - 12 && gx0 > 12) gx0 = 12, gy0 += glyphRowH;
+    const int x = gx0, y = gy0;
+    gx0 += glyphCellW(m);
     DrawText(c, x, y, name, ink);
-    const int zoom = m.StateWidth() * 2 * m.Count * 2 + 24 > glyphCellW ? 1 : 2;
-    const int w = m.StateWidth() * zoom, h = m.StateHeight() * zoom;
-    for (int s = 0; s < m.Count; ++s)
+    const int count = std::max<int>(m.ImageCount, 1);
+    const int w = MaskStateWidth(m) * kGlyphZoom, h = MaskStateHeight(m) * kGlyphZoom;
+    for (int s = 0; s < count; ++s)
       for (int bg = 0; bg < 2; ++bg) {
-        const int gx = x + (bg * m.Count + s) * (w + 4) + bg * 8, gy = y + 16;
+        const int gx = x + (bg * count + s) * (w + 4) + bg * 8, gy = y + 16;
         c.Fill({gx - 2, gy - 2, gx + w + 2, gy + h + 2}, bg ? titleFace : face);
-        PaintGlyph(c, master, m, gx, gy, s, zoom);
+        p.Glyph(m, gx, gy, s, kGlyphZoom);
+        sheet.Glyphs.push_back({name, s, {gx, gy, gx + w, gy + h}, kGlyphZoom, bg ? titleFace : face});
       }
   }
 
@@ -249,5 +241,24 @@ TskRgbaImage PaintContactSheet(const TskOptionsText& options, const TskRgbaImage
   SampleWindow(c, p, 22, ys + 40, true);
   SampleWindow(c, p, 342, ys + 40, false);
   SampleMenu(c, p, 662, ys + 50);
-  return c;
+  return sheet;
+}
+
+TsLoadedSkin ReadSkinForPreview(const std::string& pack) {
+  auto convertor = std::make_unique<TskSkinConvertor>();
+  convertor->PackedData = std::make_unique<TMemoryStream>();
+  if (!pack.empty()) convertor->PackedData->WriteBuffer(pack.data(), static_cast<Integer>(pack.size()));
+  ParsePackedSkin(convertor);
+  if (!convertor) throw Exception("Loaded data is not a packed Corvane file");
+  TsSkinReadOptions options;
+  options.Decoders = GeneratorImageDecoders();
+  TsLoadedSkin skin;
+  ReadPackedSkinTables(*convertor, options, skin);
+  UpdateCommonIndexes(skin.Sections, skin.Masks, skin.Patterns);
+  return skin;
+}
+
+TskRgbaImage PaintContactSheet(const TskOptionsText& options, const TskRgbaImage& master) {
+  const std::string pack = WritePackedSkin({{kBuiltinOptionsEntry, WriteOptionsText(options)}, {kBuiltinMasterEntry, EncodeBmp32(master)}});
+  return PaintContactSheet(ReadSkinForPreview(pack)).Image;
 }

@@ -446,10 +446,15 @@ void StretchMaskPartOverBackground(const TsPixelView& target, const TsRect& targ
 
 TsBorderWidths FitBorders(const TsMaskData& mask, Integer width, Integer height) {
   auto fit = [](Integer& first, Integer& second, Integer size) {
+    size = std::max<Integer>(size, 0);
     const Int64 excess = Int64{first} + second - size;
     if (excess <= 0) return;
     first = static_cast<Integer>(std::max<Int64>(first - excess / 2, 0));
     second = static_cast<Integer>(std::max<Int64>(second - excess / 2 - excess % 2, 0));
+    // A side narrower than its half of the excess gives what it has; the other gives the rest, so the
+    // two never cover more than the size (15 and 1 in 8 are 8 and 0, not 11 and 0).
+    if (second == 0) first = std::min(first, size);
+    if (first == 0) second = std::min(second, size);
   };
   TsBorderWidths w{mask.WL, mask.WT, mask.WR, mask.WB};
   fit(w.Left, w.Right, width);
@@ -812,7 +817,7 @@ void PaintPatternTexture(const TsPixelView& target, const TsRect& rect, const Ts
 }
 
 TsPixelView TsSkinPixels::ImageOf(const TsMaskData& mask) const {
-  if (mask.Image && OwnImage != nullptr) {
+  if (OwnImage) {
     const TsPixelView own = OwnImage(mask);
     if (!own.IsEmpty()) return own;
   }
@@ -940,9 +945,11 @@ void PaintSectionBackground(const TsPixelView& bitmap, const TsRect& rect, const
     const TsBorderWidths b = FitBorders(*border, w, h);
     const TsRect corners[4] = {RectOf(0, 0, b.Left, b.Top), RectOf(0, h - b.Bottom, b.Left, b.Bottom),
                                RectOf(w - b.Right, 0, b.Right, b.Top), RectOf(w - b.Right, h - b.Bottom, b.Right, b.Bottom)};
-    for (const TsRect& corner : corners)
+    for (const TsRect& block : corners) {
+      const TsRect corner = ClipRect(block, w, h);  // fitted borders stay inside; this keeps it so
       for (Integer y = corner.Top; y < corner.Bottom; ++y)
         std::copy_n(bitmap.Row(rect.Top + y) + rect.Left + corner.Left, corner.Width(), background.Bitmap.Row(y) + corner.Left);
+    }
   }
   FillSectionState(bitmap, rect, skin, section, std::min(state, 1), clKeyColor);
   if (border != nullptr) PaintSectionBorderMask(bitmap, rect, background, *border, skin.ImageOf(*border), state);

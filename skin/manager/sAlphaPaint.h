@@ -5,6 +5,7 @@
 // state. The mask painters take the pixels a mask's rectangle refers to (its own image or the skin's
 // master bitmap) as a view, so the caller resolves which one.
 #pragma once
+#include <functional>
 #include <string_view>
 #include "skin/forms/sPixelRoutines.h"
 #include "skin/manager/sConst.h"
@@ -132,7 +133,7 @@ struct TsSkinPixels {
   const TsMaskArray* Masks = nullptr;
   TsPixelView Master;
   // The pixels of a mask's own image; unset (or an empty answer) means the master bitmap.
-  TsPixelView (*OwnImage)(const TsMaskData& mask) = nullptr;
+  std::function<TsPixelView(const TsMaskData& mask)> OwnImage;
 
   bool ValidSection(Integer index) const {
     return Sections != nullptr && index >= 0 && static_cast<size_t>(index) < Sections->size();

@@ -7,6 +7,7 @@
 #include "skin/forms/sCommonData.h"
 #include "skin/manager/sColorShift.h"
 #include "skin/manager/sSkinLibrary.h"
+#include "skin/manager/sSkinTables.h"
 #include "skin/manager/sStyleSimply.h"
 #include "skin/manager/skPNG.h"
 #include "skin/manager/skPNGGraphic.h"
@@ -14,6 +15,7 @@
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
+#include "vcl/gui/Jpeg.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/StrUtils.h"
@@ -57,35 +59,49 @@ TsPixelView ViewOf(TBitmap& bitmap) {
   return TsPixelView{top, bitmap.Width(), bitmap.Height(), stride};
 }
 
-// Images of other formats become 32-bit and opaque; key-colour pixels become exactly 0x00FF00FF, the
-// value the painters test for.
-void MakeSkinBitmap32(TBitmap& bitmap) {
-  if (bitmap.PixelFormat() == pf32bit) return;
-  bitmap.SetPixelFormat(pf32bit);
-  const TsPixelView view = ViewOf(bitmap);
-  for (Integer y = 0; y < view.Height; ++y)
-    for (Integer x = 0; x < view.Width; ++x) {
-      Cardinal& p = view.At(x, y);
-      p = (p & 0x00FFFFFFu) == 0x00FF00FFu ? 0x00FF00FFu : (p | 0xFF000000u);
-    }
+// The pixels of a 32-bit bitmap as a skin image.
+TsSkinImagePtr SkinImageOf(TBitmap& bitmap) {
+  auto image = std::make_shared<TsSkinImage>();
+  image->Width = bitmap.Width();
+  image->Height = bitmap.Height();
+  const TsPixelView from = ViewOf(bitmap);
+  image->Pixels.reserve(static_cast<size_t>(image->Width) * static_cast<size_t>(image->Height));
+  for (Integer y = 0; y < from.Height; ++y) image->Pixels.insert(image->Pixels.end(), from.Row(y), from.Row(y) + from.Width);
+  return image;
 }
 
-std::shared_ptr<TBitmap> DecodeImage(TStream& data, const AnsiString& name, double version) {
-  const AnsiString upper = UpperCase(name);
+// A BMP image as a skin image: 32 bits; one of another format opaque, with key-colour pixels exactly
+// 0x00FF00FF (the value the painters test for).
+TsSkinImagePtr DecodeSkinBitmap(TStream& data) {
+  TBitmap bitmap;
+  bitmap.LoadFromStream(data);
+  const bool converted = bitmap.PixelFormat() != pf32bit;
+  bitmap.SetPixelFormat(pf32bit);
+  TsSkinImagePtr image = SkinImageOf(bitmap);
+  if (converted)
+    for (Cardinal& p : image->Pixels) p = (p & 0x00FFFFFFu) == 0x00FF00FFu ? 0x00FF00FFu : (p | 0xFF000000u);
+  return image;
+}
+
+// A JPEG through the GUI layer's picture: the picture for a pattern, its pixels for a texture.
+TsJpegImage DecodeSkinJpeg(TStream& data) {
+  auto jpeg = std::make_shared<TJPEGImage>();
+  jpeg->LoadFromStream(data);
+  TBitmap pixels;
+  pixels.Assign(jpeg.get());
+  pixels.SetPixelFormat(pf32bit);
+  return TsJpegImage{SkinImageOf(pixels), jpeg};
+}
+
+// A skin image as the 32-bit bitmap the painters take.
+std::shared_ptr<TBitmap> BitmapOf(const TsSkinImagePtr& image) {
+  if (!image) return nullptr;
   auto bitmap = std::make_shared<TBitmap>();
-  if (upper.ends_with(".PNG")) {
-    TPNGPixels png = ReadPNG(data);
-    PrepareSkinPngPixels(png.Pixels.data(), png.Pixels.size(), version);
-    bitmap->SetPixelFormat(pf32bit);
-    bitmap->SetSize(png.Width, png.Height);
-    for (Integer y = 0; y < png.Height; ++y)
-      std::memcpy(bitmap->ScanLine(y), &png.Pixels[static_cast<size_t>(y) * png.Width],
-                  static_cast<size_t>(png.Width) * sizeof(Cardinal));
-    return bitmap;
-  }
-  if (!upper.ends_with(".BMP")) return nullptr;  // JPEG and other formats are not decoded: no entry
-  bitmap->LoadFromStream(data);
-  MakeSkinBitmap32(*bitmap);
+  bitmap->SetPixelFormat(pf32bit);
+  bitmap->SetSize(image->Width, image->Height);
+  for (Integer y = 0; y < image->Height; ++y)
+    std::memcpy(bitmap->ScanLine(y), &image->Pixels[static_cast<size_t>(y) * static_cast<size_t>(image->Width)],
+                static_cast<size_t>(image->Width) * sizeof(Cardinal));
   return bitmap;
 }
 
@@ -110,48 +126,9 @@ void ShowSkinMessage(const AnsiString& text, TMsgDlgType type) {
 
 // The tables of a skin being read; they replace the manager's only when the whole load succeeds.
 struct TsSkinManager::LoadedSkin {
-  TsSkinData data;
-  TsGeneralDataArray gd;
-  TsMaskArray ma;
-  TsPatternArray pa;
-  std::shared_ptr<TBitmap> master;
+  TsLoadedSkin tables;
   bool packed = false;
   bool deactivate = false;  // nothing to load: the manager goes inactive
-};
-
-// Reads images for one load: from the pack's entries, or from the skin's folder.
-class TsSkinManager::SkinReader {
- public:
-  SkinReader(const TskSkinConvertor* pack, const AnsiString& skinPath, double version)
-      : pack_(pack), skinPath_(skinPath), version_(version) {}
-
-  // A missing or unreadable image gives nil. Pack entries are compared upper-cased with the name, which
-  // is upper-cased first only when `upperName` says so.
-  std::shared_ptr<TBitmap> Image(const AnsiString& name, bool upperName) const {
-    try {
-      if (pack_ != nullptr) {
-        const AnsiString wanted = upperName ? UpperCase(name) : name;
-        for (const TskImageItem& item : pack_->ImageItems)
-          if (item.Data && UpperCase(item.Name) == wanted) {
-            item.Data->SetPosition(0);
-            return DecodeImage(*item.Data, item.Name, version_);
-          }
-        return nullptr;
-      }
-      const AnsiString path = name.find(':') != AnsiString::npos ? name : skinPath_ + name;
-      if (!FileExists(path)) return nullptr;
-      TMemoryStream file;
-      file.LoadFromFile(path);
-      return DecodeImage(file, name, version_);
-    } catch (const Exception&) {
-      return nullptr;
-    }
-  }
-
- private:
-  const TskSkinConvertor* pack_;
-  AnsiString skinPath_;
-  double version_;
 };
 
 // ---- the component ----
@@ -254,11 +231,17 @@ void TsSkinManager::SetSkinName(const AnsiString& value) {
     if (skin.deactivate) {
       active_ = false;
     } else {
-      SkinData = std::move(skin.data);
-      gd = std::move(skin.gd);
-      ma = std::move(skin.ma);
-      pa = std::move(skin.pa);
-      MasterBitmap = std::move(skin.master);
+      TsLoadedSkin& t = skin.tables;
+      SkinData = std::move(t.Data);
+      gd = std::move(t.Sections);
+      ma = std::move(t.Masks);
+      for (size_t i = 0; i < ma.size(); ++i) {
+        ma[i].Image = BitmapOf(t.MaskImages[i]);
+        ma[i].Manager = this;
+      }
+      pa = std::move(t.Patterns);
+      MasterBitmap = BitmapOf(t.Master);
+      if (MasterBitmap) MasterBitmap->SetTransparentColor(0xFF00FF);
       IsPacked = skin.packed;
       hasSkin_ = true;
       UpdateCommonIndexes();
@@ -289,36 +272,30 @@ void TsSkinManager::LoadPackedSkin(LoadedSkin& skin, const AnsiString& packedPat
   std::unique_ptr<TskSkinConvertor> pack;
   LoadPackedSkinFile(packedPath, pack, true);
   if (!pack) throw Exception("Loaded data is not a packed Corvane file");
-  skin.data.SkinPath = ResolveSkinDirectory() + "\\";
+  skin.tables.Data.SkinPath = ResolveSkinDirectory() + "\\";
   ReadPackedSkin(skin, *pack);
 }
 
 void TsSkinManager::ReadPackedSkin(LoadedSkin& skin, TskSkinConvertor& pack) {
   skin.packed = true;
-  TStringList lines;
-  lines.SetCaseSensitive(true);
-  pack.Options->SetPosition(0);
-  lines.LoadFromStream(*pack.Options);
-  TMemIniFile ini(AnsiString(), true);
-  ini.SetStrings(lines);
-  ReadSkin(skin, ini, &pack);
+  ReadPackedSkinTables(pack, ReadOptions(), skin.tables);
 }
 
 void TsSkinManager::LoadSkinFolder(LoadedSkin& skin) {
-  skin.data.SkinPath = ResolveSkinDirectory() + "\\" + skinName_ + "\\";
-  const AnsiString optionsFile = skin.data.SkinPath + "Options.dat";
+  skin.tables.Data.SkinPath = ResolveSkinDirectory() + "\\" + skinName_ + "\\";
+  const AnsiString optionsFile = skin.tables.Data.SkinPath + "Options.dat";
   if (TransferOptions != nullptr) {
     TMemIniFile ini(optionsFile + "_", true);
     ini.SetStrings(*TransferOptions);
-    ReadSkin(skin, ini, nullptr);
+    ReadSkinTables(ini, nullptr, ReadOptions(), skin.tables);
     return;
   }
   if (FileExists(optionsFile)) {
     const TMemIniFile ini(optionsFile, true);
-    ReadSkin(skin, ini, nullptr);
+    ReadSkinTables(ini, nullptr, ReadOptions(), skin.tables);
     return;
   }
-  skin.data.SkinPath.clear();
+  skin.tables.Data.SkinPath.clear();
   if (internalSkins_.Count() == 0) {
     skin.deactivate = true;
     return;
@@ -337,84 +314,17 @@ void TsSkinManager::LoadSkinFolder(LoadedSkin& skin) {
   ReadPackedSkin(skin, *pack);
 }
 
-void TsSkinManager::ReadSkin(LoadedSkin& skin, const TMemIniFile& ini, const TskSkinConvertor* pack) {
-  const AnsiString skinPath = skin.data.SkinPath;
-  ReadGlobalInfo(ini, skin.data, GetSystemMetrics(SM_CXFRAME));
-  CheckVersion(skin.data.Version);
-  const SkinReader images(pack, skinPath, skin.data.Version);
-
-  // Masks: the master bitmap, then every value of every section that has an image form.
-  if (!skin.data.MasterBitmap.empty()) skin.master = images.Image(skin.data.MasterBitmap, false);
-  if (skin.master && skin.master->Width() == 0) skin.master.reset();
-  if (skin.master) skin.master->SetTransparentColor(0xFF00FF);
-
-  const auto addMask = [&](const AnsiString& section, const AnsiString& key, const AnsiString& value,
-                           bool overlay) {
-    TsMaskValue m = ParseMaskValue(value, skin.data.Version);
-    if (overlay && m.Form != TsMaskForm::PlainFile && m.Form != TsMaskForm::Bracketed) return;
-    if (m.Form == TsMaskForm::None) return;
-    std::shared_ptr<TBitmap> image;
-    TBitmap* source = skin.master.get();
-    if (m.FromMaster()) {
-      // Cut from the master: without one, or outside it, there is nothing to paint from.
-      if (!source || m.R.IsEmpty() || m.R.Left < 0 || m.R.Top < 0 || m.R.Right > source->Width() ||
-          m.R.Bottom > source->Height())
-        return;
-    } else {
-      image = images.Image(m.FileName, m.Form == TsMaskForm::PlainFile);
-      if (!image || image->Width() < 1) return;
-      source = image.get();
-      m.R = {0, 0, image->Width(), image->Height()};
-      if (m.NeedsDefaultWidths) ApplyDefaultBorderWidths(m);
-    }
-    TsMaskData d;
-    d.Image = image;
-    d.ClassName = overlay ? UpperCase(section) : section;
-    d.PropertyName = overlay ? UpperCase(key) : key;
-    d.R = m.R;
-    d.ImageCount = static_cast<SmallInt>(m.ImageCount);
-    d.MaskType = static_cast<SmallInt>(m.MaskType);
-    d.BorderWidth = static_cast<SmallInt>(m.BorderWidth);
-    d.DrawFlags = static_cast<SmallInt>(m.DrawMode);
-    d.ImgType = static_cast<Byte>(m.ImgType);
-    d.Manager = this;
-    d.WL = static_cast<SmallInt>(m.WL);
-    d.WT = static_cast<SmallInt>(m.WT);
-    d.WR = static_cast<SmallInt>(m.WR);
-    d.WB = static_cast<SmallInt>(m.WB);
-    if (m.ImgType == itBorders && m.Form != TsMaskForm::Glyph && m.Form != TsMaskForm::Texture)
-      d.Flags = d.ClassName == "BUTTON_HUGE" && d.PropertyName == "BORDERSMASK" ? 2 : ScanMaskCorners(ViewOf(*source), d);
-    skin.ma.push_back(std::move(d));
-  };
-  const auto forEachValue = [](const TMemIniFile& text, const auto& visit) {
-    TStringList sections, keys;
-    text.ReadSections(sections);
-    for (int i = 0; i < sections.Count(); ++i) {
-      const AnsiString section = sections.Strings(i);
-      text.ReadSection(section, keys);
-      for (int k = 0; k < keys.Count(); ++k) visit(section, keys.Strings(k), text.ReadString(section, keys.Strings(k), "-"));
-    }
-  };
-  forEachValue(ini, [&](const AnsiString& section, const AnsiString& key, const AnsiString& value) {
-    if (section == kGlobalInfo && key == "MASTERBITMAP") return;
-    addMask(section, key, value, false);
-  });
-  TMemIniFile overlay(AnsiString(), true);
-  LoadCommonSections(commonSections_, overlay);
-  forEachValue(overlay, [&](const AnsiString& section, const AnsiString& key, const AnsiString& value) {
-    if (UpperCase(section) != kGlobalInfo) addMask(section, key, value, true);
-  });
-
-  // Patterns: JPEG images are not decoded, so JPEG values add no entry and the table stays empty.
-  skin.pa.clear();
-
-  ReadSkinSections(ini, &commonSections_, [](Integer c) { return static_cast<Integer>(ColorToRGB(c)); }, skin.gd);
-
-  if (hueOffset_ != 0 || saturation_ != 0) {
-    TsShiftedSkin shifted{skin.gd, skin.ma, skin.data, skin.master ? ViewOf(*skin.master) : TsPixelView{},
-                          [](const TsMaskData& m) { return m.Image ? ViewOf(*m.Image) : TsPixelView{}; }};
-    ShiftSkinColors(shifted, hueOffset_, saturation_);
-  }
+TsSkinReadOptions TsSkinManager::ReadOptions() {
+  TsSkinReadOptions o;
+  o.SystemFrameWidth = GetSystemMetrics(SM_CXFRAME);
+  o.ColorToRGB = [](Integer c) { return static_cast<Integer>(ColorToRGB(c)); };
+  o.CommonSections = &commonSections_;
+  o.HueOffset = hueOffset_;
+  o.Saturation = saturation_;
+  o.CheckVersion = [this](double version) { CheckVersion(version); };
+  o.Decoders.Bitmap = DecodeSkinBitmap;
+  o.Decoders.Jpeg = DecodeSkinJpeg;
+  return o;
 }
 
 void TsSkinManager::SetHueOffset(Integer value) {
@@ -471,6 +381,7 @@ void TsSkinManager::SetActive(bool value) {
 void TsSkinManager::SetSkinDirectory(const AnsiString& value) {
   if (value == skinDirectory_) return;
   skinDirectory_ = value;
+  SkinData.SkinPath = ResolveSkinDirectory();  // no reload: the path follows the folder at once
   if (OnSkinListChanged) OnSkinListChanged(this);
 }
 

@@ -20,6 +20,7 @@
 #include "skin/manager/sSkinLookups.h"
 #include "skin/manager/sSkinEffects.h"
 #include "skin/manager/sSkinOptions.h"
+#include "skin/manager/sSkinTables.h"
 #include "skin/manager/sStoredSkins.h"
 #include "vcl/gui/Dialogs.h"
 #include "vcl/rtl/Component.h"
@@ -211,12 +212,11 @@ class TsSkinManager : public TComponent {
 
  private:
   struct LoadedSkin;
-  class SkinReader;
 
   void LoadPackedSkin(LoadedSkin& skin, const AnsiString& packedPath);
   void LoadSkinFolder(LoadedSkin& skin);
   void ReadPackedSkin(LoadedSkin& skin, TskSkinConvertor& pack);
-  void ReadSkin(LoadedSkin& skin, const TMemIniFile& ini, const TskSkinConvertor* pack);
+  TsSkinReadOptions ReadOptions();
   void CheckVersion(double version);
   bool MainWindowHook(TMessage& message);
   void HookApplication(bool on);

@@ -10,6 +10,7 @@
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/sStyleSimply.h"
+#include "skin/manager/skGlow.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/Screen.h"
@@ -125,6 +126,8 @@ bool WaitForSkinChangeAnimation(Cardinal milliseconds) {
 
 void TsSkinManager::RefreshAllWindows(bool animated) {
   if (LoadingDefinition()) return;
+  // Glows hold mask indexes of the skin they were opened with.
+  CloseAllGlowEffects(true);
   // The forms frozen here are released at the end even when the repaint below does not run.
   TFrozenForms frozen(*this, animated && !Designing());
   SkinData.Active = false;
@@ -143,6 +146,7 @@ void TsSkinManager::RefreshAllWindows(bool animated) {
 
 void TsSkinManager::RemoveSkinFromAllWindows() {
   TFlagSet removing(SkinRemoving, true);
+  CloseAllGlowEffects(true);
   RemoveSkinHook();
   SkinData.Active = false;
   if (notifier_ != nullptr)

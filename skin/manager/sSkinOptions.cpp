@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <vector>
 #include "skin/manager/sGradient.h"
 #include "vcl/rtl/AnsiStrings.h"
@@ -23,6 +24,14 @@ Integer StrictInteger(const TMemIniFile& ini, std::string_view key, Integer defa
 
 Integer LenientInteger(const TMemIniFile& ini, std::string_view key, Integer defaultValue) {
   return StrToIntDef(ini.ReadString(kGlobalInfo, key, ""), defaultValue);
+}
+
+// A value the painters compute with must lie in [low, high]: beyond that the arithmetic overflows or
+// paints nonsense (a transparency of -50 paints half-transparent), so the skin is refused.
+Integer InRange(const AnsiString& section, std::string_view key, Integer value, Integer low, Integer high) {
+  if (value < low || value > high) RaiseSkinValueError(section, key, std::to_string(value) + " is outside " +
+                                                                      std::to_string(low) + ".." + std::to_string(high));
+  return value;
 }
 
 // ---- sections ----
@@ -79,10 +88,14 @@ class TSectionSource {
 // Reads a section's values through two lookups, so that skin sections and overlay sections share one
 // table of keys and defaults.
 struct TKeyReader {
+  AnsiString section;  // named in the error of a value out of range
   std::function<std::optional<Integer>(std::string_view)> integer;
   std::function<std::optional<AnsiString>(std::string_view)> string;
 
   Integer Int(std::string_view key, Integer def) const { return integer(key).value_or(def); }
+  Integer Ranged(std::string_view key, Integer def, Integer low, Integer high) const {
+    return InRange(section, key, Int(key, def), low, high);
+  }
   AnsiString Str(std::string_view key, std::string_view def) const {
     auto v = string(key);
     return v ? *v : AnsiString(def);
@@ -101,11 +114,11 @@ void ReadState(const TKeyReader& r, bool hot, const TsColorToRGB& colorToRGB, Ts
   state.ContourTop = r.Int(k("TCTOP", "HOTTCTOP"), clNoContour);
   state.ContourRight = r.Int(k("TCRIGHT", "HOTTCRIGHT"), clNoContour);
   state.ContourBottom = r.Int(k("TCBOTTOM", "HOTTCBOTTOM"), clNoContour);
-  state.Transparency = r.Int(k("TRANSPARENCY", "HOTTRANSPARENCY"), 0);
-  state.GradientPercent = r.Int(k("GRADIENTPERCENT", "HOTGRADIENTPERCENT"), 0);
-  state.ImagePercent = r.Int(k("IMAGEPERCENT", "HOTIMAGEPERCENT"), 0);
+  state.Transparency = r.Ranged(k("TRANSPARENCY", "HOTTRANSPARENCY"), 0, 0, 100);
+  state.GradientPercent = r.Ranged(k("GRADIENTPERCENT", "HOTGRADIENTPERCENT"), 0, 0, 100);
+  state.ImagePercent = r.Ranged(k("IMAGEPERCENT", "HOTIMAGEPERCENT"), 0, 0, 100);
   state.GlowColor = r.Int(k("GCOL", "HGCOL"), 0xFFFFFF);
-  state.GlowSize = static_cast<Byte>(r.Int(k("GSIZE", "HGSIZE"), 0));
+  state.GlowSize = static_cast<Byte>(r.Ranged(k("GSIZE", "HGSIZE"), 0, 0, 255));
   state.GradientData = r.Str(k("GRADIENTDATA", "HOTGRADIENTDATA"), hot ? "" : " ");
   state.GradientArray.clear();
   if (state.GradientData.size() < 2)
@@ -121,12 +134,12 @@ TsGeneralData ReadSection(const AnsiString& name, const AnsiString& parent, cons
   d.ParentClass = parent;
   d.ReservedBoolean = r.Switch("RESERVEDBOOLEAN");
   d.GiveOwnFont = r.Switch("GIVEOWNFONT");
-  d.GlowLevel = r.Int("GLOW", 0);
-  d.GlowOffset = r.Int("GLOWMARGIN", 0);
+  d.GlowLevel = r.Ranged("GLOW", 0, 0, kMaxSkinSize);
+  d.GlowOffset = r.Ranged("GLOWMARGIN", 0, -kMaxSkinSize, kMaxSkinSize);
   d.ShowFocus = r.Switch("SHOWFOCUS");
   d.FadingEnabled = r.Switch("FADINGENABLED");
-  d.FadingIterations = r.Int("FADINGITERATIONS", 5);
-  d.States = forcedStates ? *forcedStates : r.Int("STATES", 3);
+  d.FadingIterations = r.Ranged("FADINGITERATIONS", 5, 0, kMaxSkinCount);
+  d.States = forcedStates ? *forcedStates : r.Ranged("STATES", 3, 1, kMaxSkinCount);
   ReadState(r, false, colorToRGB, d.Props[0]);
   if (d.States < 2)
     d.Props[1] = d.Props[0];
@@ -191,10 +204,13 @@ void ReadGlobalInfo(const TMemIniFile& ini, TsSkinData& d, Integer systemFrameWi
   d.Author = ini.ReadString(kGlobalInfo, "AUTHOR", "");
   d.Description = ini.ReadString(kGlobalInfo, "DESCRIPTION", "");
   d.MasterBitmap = ini.ReadString(kGlobalInfo, "MASTERBITMAP", "");
-  d.BorderWidth = Int16(LenientInteger(ini, "BORDERWIDTH", 4));
-  d.TitleHeight = Int16(LenientInteger(ini, "TITLEHEIGHT", 30));
+  const auto size = [&](std::string_view key, Integer value) {
+    return Int16(InRange(kGlobalInfo, key, value, 0, kMaxSkinSize));
+  };
+  d.BorderWidth = size("BORDERWIDTH", LenientInteger(ini, "BORDERWIDTH", 4));
+  d.TitleHeight = size("TITLEHEIGHT", LenientInteger(ini, "TITLEHEIGHT", 30));
   if (d.TitleHeight == 0) d.TitleHeight = 30;
-  d.MaxHeight = Int16(LenientInteger(ini, "MAXHEIGHT", 0));
+  d.MaxHeight = size("MAXHEIGHT", LenientInteger(ini, "MAXHEIGHT", 0));
   d.FormOffset = Int16(LenientInteger(ini, "FORMOFFSET", systemFrameWidth));
   d.AlignOffset = Int16(LenientInteger(ini, "ALIGNOFFSET", 0));
   d.CenterOffset = Int16(LenientInteger(ini, "CENTEROFFSET", 0));
@@ -202,7 +218,7 @@ void ReadGlobalInfo(const TMemIniFile& ini, TsSkinData& d, Integer systemFrameWi
   d.Shadow1Color = LenientInteger(ini, "SHADOW1COLOR", 0);
   d.Shadow1Offset = Int16(StrictInteger(ini, "SHADOW1OFFSET", 0));
   d.Shadow1Blur = Int16(StrictInteger(ini, "SHADOW1BLUR", -1));
-  d.Shadow1Transparency = Int16(StrictInteger(ini, "SHADOW1TRANSPARENCY", 0));
+  d.Shadow1Transparency = Int16(InRange(kGlobalInfo, "SHADOW1TRANSPARENCY", StrictInteger(ini, "SHADOW1TRANSPARENCY", 0), 0, 100));
   d.BISpacing = Int16(LenientInteger(ini, "BISPACE", 0));
   d.BIVAlign = Int16(LenientInteger(ini, "BIVALIGN", 0));
   d.BIRightMargin = Int16(LenientInteger(ini, "BIRIGHT", 0));
@@ -210,9 +226,9 @@ void ReadGlobalInfo(const TMemIniFile& ini, TsSkinData& d, Integer systemFrameWi
   d.BITopMargin = Int16(LenientInteger(ini, "BITOP", 0));
   d.BorderColor = LenientInteger(ini, "BORDERCOLOR", 0);
   d.BIKeepHUE = Int16(LenientInteger(ini, "BIKEEPHUE", 0));
-  d.BICloseGlow = Int16(StrictInteger(ini, "BICONCLOSEGLOW", 0));
-  d.BIMaxGlow = Int16(StrictInteger(ini, "BICONMAXGLOW", 0));
-  d.BIMinGlow = Int16(StrictInteger(ini, "BICONMINGLOW", 0));
+  d.BICloseGlow = size("BICONCLOSEGLOW", StrictInteger(ini, "BICONCLOSEGLOW", 0));
+  d.BIMaxGlow = size("BICONMAXGLOW", StrictInteger(ini, "BICONMAXGLOW", 0));
+  d.BIMinGlow = size("BICONMINGLOW", StrictInteger(ini, "BICONMINGLOW", 0));
   d.BICloseGlowMargin = Int16(StrictInteger(ini, "BICONCLOSEGLOWMARGIN", 0));
   d.BIMaxGlowMargin = Int16(StrictInteger(ini, "BICONMAXGLOWMARGIN", 0));
   d.BIMinGlowMargin = Int16(StrictInteger(ini, "BICONMINGLOWMARGIN", 0));
@@ -240,7 +256,7 @@ void ReadSkinSections(const TMemIniFile& ini, const TStrings* commonSections, co
   ini.ReadSections(names);
   for (int i = 0; i < names.Count(); ++i) {
     const AnsiString name = names.Strings(i);
-    const TKeyReader reader{[&](std::string_view key) { return source.Integer_(name, key); },
+    const TKeyReader reader{name, [&](std::string_view key) { return source.Integer_(name, key); },
                             [&](std::string_view key) { return source.String(name, key); }};
     sections.push_back(ReadSection(name, ini.ReadString(name, "PARENTCLASS", ""), reader, colorToRGB, std::nullopt));
   }
@@ -260,6 +276,7 @@ void ReadSkinSections(const TMemIniFile& ini, const TStrings* commonSections, co
       if (UpperCase(names.Strings(j)) == parent) base = names.Strings(j);
     static const std::set<std::string_view> kNoBaseKeys = {"GLOW", "GLOWMARGIN", "GSIZE", "HGSIZE"};
     const TKeyReader reader{
+        name,
         [&](std::string_view key) -> std::optional<Integer> {
           Integer v = 0;
           if (overlay.ValueExists(name, key) && TryStrToInt(overlay.ReadString(name, key, ""), v)) return v;
@@ -373,10 +390,40 @@ void ApplyDefaultBorderWidths(TsMaskValue& m) {
     m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
     return;
   }
-  const Integer count = std::max<Integer>(m.ImageCount, 1);
-  const Integer rows = std::max<Integer>(m.MaskType, 0) + 1;
-  m.WL = m.WR = m.R.Width() / (count * 3);
-  m.WT = m.WB = m.R.Height() / (rows * 3);
+  // In 64 bits: a damaged value may hold any rectangle and count.
+  const Int64 count = std::max<Int64>(m.ImageCount, 1);
+  const Int64 rows = std::max<Int64>(m.MaskType, 0) + 1;
+  m.WL = m.WR = static_cast<Integer>((Int64{m.R.Right} - m.R.Left) / (count * 3));
+  m.WT = m.WB = static_cast<Integer>((Int64{m.R.Bottom} - m.R.Top) / (rows * 3));
+}
+
+void RaiseSkinValueError(const AnsiString& section, std::string_view key, const std::string& problem) {
+  throw Exception("The skin's value " + AnsiString(key) + " in section [" + section + "] is out of range: " + problem);
+}
+
+void CheckMaskValue(const TsMaskValue& m, const AnsiString& section, const AnsiString& key) {
+  const auto fail = [&](const std::string& problem) { RaiseSkinValueError(section, key, problem); };
+  const auto text = [](Int64 v) { return std::to_string(v); };
+  const Int64 width = Int64{m.R.Right} - m.R.Left, height = Int64{m.R.Bottom} - m.R.Top;
+  if (width < 0 || height < 0 || width > kMaxSkinImageSide || height > kMaxSkinImageSide)
+    fail("the rectangle is " + text(width) + " x " + text(height));
+  // A count of 0 means one image; more images than columns (mask rows than rows) leave states of no size.
+  if (m.ImageCount < 0 || m.ImageCount > std::max<Int64>(width, 1))
+    fail("image count " + text(m.ImageCount) + " for a width of " + text(width));
+  if (m.MaskType < -1 || m.MaskType > std::max<Int64>(height, 0))
+    fail("mask type " + text(m.MaskType) + " for a height of " + text(height));
+  if (m.DrawMode < 0 || m.DrawMode > 99) fail("draw mode " + text(m.DrawMode));
+  TsMaskData d;
+  d.R = m.R;
+  d.ImageCount = static_cast<SmallInt>(m.ImageCount);
+  d.MaskType = static_cast<SmallInt>(m.MaskType);
+  const Int64 stateW = MaskStateWidth(d), stateH = MaskStateHeight(d);
+  if (m.BorderWidth < 0 || m.BorderWidth > std::max(stateW, stateH)) fail("border width " + text(m.BorderWidth));
+  if (m.WL < 0 || m.WR < 0 || Int64{m.WL} + m.WR > stateW)
+    fail("left and right borders " + text(m.WL) + " and " + text(m.WR) + " exceed the state width " + text(stateW));
+  // Mask type -1 has images of no height: nothing is painted, whatever the heights say.
+  if (m.WT < 0 || m.WB < 0 || (m.MaskType >= 0 && Int64{m.WT} + m.WB > stateH))
+    fail("top and bottom borders " + text(m.WT) + " and " + text(m.WB) + " exceed the state height " + text(stateH));
 }
 
 bool IsJpegValue(std::string_view value) {

@@ -6,6 +6,7 @@
 #pragma once
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include "skin/manager/sConst.h"
 #include "skin/manager/sPixelView.h"
@@ -53,7 +54,9 @@ inline constexpr const char* kGlobalInfo = "GLOBALINFO";
 
 // Reads GLOBALINFO (VERSION included). Keys whose value must be a number (SHADOW1OFFSET, SHADOW1BLUR,
 // SHADOW1TRANSPARENCY and the glow sizes and margins) raise EConvertError for text that is no number;
-// the others fall back to their defaults. systemFrameWidth is FORMOFFSET's default.
+// the others fall back to their defaults. systemFrameWidth is FORMOFFSET's default. Sizes (border
+// width, title heights, glow sizes) outside 0..kMaxSkinSize and a shadow transparency outside 0..100
+// refuse the skin (RaiseSkinValueError).
 void ReadGlobalInfo(const TMemIniFile& ini, TsSkinData& data, Integer systemFrameWidth);
 
 // ---- sections ----
@@ -65,7 +68,10 @@ using TsColorToRGB = std::function<Integer(Integer)>;
 // Fills `sections` (emptied first) with one record per section of the text, in text order, then
 // appends the sections of `commonSections` (application-supplied INI lines; a section the skin has
 // already changes nothing). A PARENTCLASS chain that comes back to a section it passed ends there, as a
-// missing parent. A gradient text that is no gradient raises EConvertError.
+// missing parent. A gradient text that is no gradient raises EConvertError. Values the painters compute
+// with are checked where they are read and refuse the skin (RaiseSkinValueError) outside their meaning:
+// the percentages (transparency, gradient and image share) 0..100, STATES 1..kMaxSkinCount, the glow
+// sizes 0..255 (GSIZE) and 0..kMaxSkinSize (GLOW), FADINGITERATIONS 0..kMaxSkinCount.
 void ReadSkinSections(const TMemIniFile& ini, const TStrings* commonSections, const TsColorToRGB& colorToRGB,
                       TsGeneralDataArray& sections);
 
@@ -114,6 +120,20 @@ TsMaskValue ParseMaskValue(std::string_view value, double version);
 // The default border widths: all the common width when it is given, else a third of a state image's
 // width and of an image row's height. A count below 1 counts as 1, a negative mask type as 0.
 void ApplyDefaultBorderWidths(TsMaskValue& mask);
+
+// Bounds of the numbers a skin gives: sizes in pixels (borders, glows, title heights), counts (states,
+// fading steps) and the side of a mask's rectangle.
+inline constexpr Integer kMaxSkinSize = 1024;
+inline constexpr Integer kMaxSkinCount = 1000;
+inline constexpr Integer kMaxSkinImageSide = 32767;
+
+// Refuses the skin (Exception) naming the key, its section and what is wrong with the value.
+[[noreturn]] void RaiseSkinValueError(const AnsiString& section, std::string_view key, const std::string& problem);
+
+// Checks a mask value once its rectangle is known (for images of their own, after loading): the
+// rectangle's size, the image count (0..width), the mask type (-1..height), the draw mode (0..99), the
+// common border width and the four border widths within one state image. Raises RaiseSkinValueError.
+void CheckMaskValue(const TsMaskValue& mask, const AnsiString& section, const AnsiString& key);
 
 // Whether a value is a JPEG reference (patterns).
 bool IsJpegValue(std::string_view value);

@@ -234,7 +234,9 @@ TPNGPixels PNGDecoder::Run() {
   if (p_.Compression != 0)
     RaiseGraphic("Cannot load image. %s not supported for %s files.", {"The compression scheme is", "PNG"});
   if (p_.ColorScheme == csUnknown) RaiseGraphic("Invalid color format in %s file.", {"PNG"});
-  if (Int64{p_.Width} * p_.Height > kMaxPNGPixels) RaiseInvalidFormat();
+  if (Int64{p_.Width} * p_.Height > kMaxPNGPixels)
+    RaiseGraphic("Cannot load image. The PNG image of %d x %d pixels is larger than %d pixels.",
+                 {static_cast<Int64>(p_.Width), static_cast<Int64>(p_.Height), kMaxPNGPixels});
 
   bool decoded = false;
   ChunkHeader h = chunks_.ReadHeader();

@@ -24,7 +24,10 @@ enum TColorScheme : Byte {
   csUnknown = 0, csIndexed = 1, csG = 2, csGA = 3, csRGB = 4, csRGBA = 5, csBGR = 6, csBGRA = 7
 };
 
-inline constexpr Int64 kMaxPNGPixels = Int64{1} << 28;
+// The largest image decoded: 64 M pixels (256 MB of pixels, at most 512 MB of image data for 16-bit
+// RGBA), far beyond any skin image, so that a small file claiming a huge size is refused before any
+// memory is taken ("Cannot load image. The PNG image of W x H pixels is larger than 67108864 pixels.").
+inline constexpr Int64 kMaxPNGPixels = Int64{1} << 26;
 
 // What the header chunks of a PNG say.
 struct TPNGImageProperties {

@@ -124,6 +124,12 @@ class Diary {
 
   // Closes the main window (WM_CLOSE) and waits for the process to end; false when it did not end.
   bool Close(DWORD& exitCode);
+  // Ends the program at once (no saving); the driver then leaves it alone.
+  void Kill();
+
+  // The whole text of a message box of the program (its caption, text and buttons, as Ctrl+C on it
+  // copies them); "" when nothing came.
+  std::wstring MessageText(HWND box);
 
  private:
   apptest::Process process_;
@@ -463,6 +469,32 @@ inline bool Diary::ClickButton(HWND dialog, const std::wstring& caption) {
   if (button == nullptr) return false;
   PostMessageW(button, BM_CLICK, 0, 0);
   return WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
+}
+
+inline void Diary::Kill() {
+  process_.Kill();
+  main_ = nullptr;
+}
+
+inline std::wstring Diary::MessageText(HWND box) {
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  SetForegroundWindow(box);
+  if (!WaitFor([&] { return GetForegroundWindow() == box; })) return std::wstring();
+  PressKey('C', {VK_CONTROL});
+  std::wstring text;
+  WaitFor([&] {
+    if (!OpenClipboard(nullptr)) return false;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      text = static_cast<const wchar_t*>(GlobalLock(data));
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return !text.empty();
+  });
+  return text;
 }
 
 inline bool Diary::Close(DWORD& exitCode) {

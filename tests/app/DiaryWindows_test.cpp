@@ -26,6 +26,24 @@ namespace {
 
 AnsiString Hu(const char* utf8) { return Utf8ToCp1250(utf8); }
 
+// Answers the windows' Yes/No questions with `answer` while it lives, keeping their texts.
+struct Questions {
+  std::vector<AnsiString> asked;
+  Integer answer = mrNo;
+  TMessageDlgHook previous;
+  Questions() {
+    previous = SetMessageDlgHook([this](const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer) {
+      asked.push_back(text);
+      EXPECT_EQ(type, mtConfirmation);
+      EXPECT_EQ(buttons, (TMsgDlgButtons{mbYes, mbNo}));
+      return answer;
+    });
+  }
+  ~Questions() { SetMessageDlgHook(std::move(previous)); }
+  Questions(const Questions&) = delete;
+  Questions& operator=(const Questions&) = delete;
+};
+
 // The three windows as the program makes them, over an array table with the diary's columns.
 class DiaryWindows : public ::testing::Test {
  protected:
@@ -241,14 +259,8 @@ TEST_F(DiaryWindows, EditingTintsAndLocksTheGridAndTellsHowToFinish) {
 }
 
 TEST_F(DiaryWindows, DeleteAsksFirstAndOnlyWhenThereIsADayToDelete) {
-  std::vector<AnsiString> asked;
-  Integer answer = mrNo;
-  TMessageDlgHook previous = SetMessageDlgHook([&](const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer) {
-    asked.push_back(text);
-    EXPECT_EQ(type, mtConfirmation);
-    EXPECT_EQ(buttons, (TMsgDlgButtons{mbYes, mbNo}));
-    return answer;
-  });
+  Questions questions;
+  std::vector<AnsiString>& asked = questions.asked;
   frmMain->btnDeleteClick(nullptr);  // empty diary: nothing to ask
   EXPECT_TRUE(asked.empty());
   AddDay(EncodeDate(2024, 1, 7));
@@ -261,10 +273,9 @@ TEST_F(DiaryWindows, DeleteAsksFirstAndOnlyWhenThereIsADayToDelete) {
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0], Hu("Valóban törölni akarja a kijelölt [2024.01.08 - Hétfő] napot?"));
   EXPECT_EQ(table_->RecordCount(), 2);
-  answer = mrYes;
+  questions.answer = mrYes;
   frmMain->btnDeleteClick(nullptr);
   EXPECT_EQ(table_->RecordCount(), 1);
-  SetMessageDlgHook(std::move(previous));
 }
 
 TEST_F(DiaryWindows, NewDayDialogInsertsOnceThenSelects) {
@@ -454,4 +465,58 @@ TEST_F(DiaryWindows, AFailedSaveKeepsTheDiaryOpenOnTheSameDay) {
   DeleteFile(DataFileName());
   table->Close();
   table->DeleteTable();
+}
+
+TEST_F(DiaryWindows, ClosingWithAnEditThatCannotBePostedAsksWhetherToDropIt) {
+  TSQLMemTable* table = frmMain->SQLMemTable1;
+  frmMain->DS1->SetDataSet(table);
+  SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, 7)));
+  // A second record with the same day: its post fails on the date index.
+  table->Insert();
+  table->FieldByName("ShortDateDay")->SetAsString("2024.01.07");
+  table->FieldByName("Title")->SetAsString(DayTitle(EncodeDate(2024, 1, 7)));
+  Questions questions;
+  std::vector<AnsiString>& asked = questions.asked;
+  // "No": the window stays and so does the edit, to be mended.
+  TCloseAction action = caHide;
+  frmMain->FormClose(frmMain, action);
+  EXPECT_EQ(action, caNone);
+  EXPECT_EQ(table->State(), dsInsert);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].rfind(Hu("A szerkesztett napot nem sikerült rögzíteni:\r\n"), 0), 0u) << Cp1250ToUtf8(asked[0]);
+  EXPECT_NE(asked[0].find(Hu("Elveti a módosítást, és kilép?")), AnsiString::npos);
+  EXPECT_FALSE(FileExists(DataFileName()));
+  // Asked again, "Yes": the edit goes, the rest is saved and the window may close.
+  questions.answer = mrYes;
+  action = caHide;
+  frmMain->FormClose(frmMain, action);
+  EXPECT_EQ(action, caHide);
+  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 1);
+  EXPECT_TRUE(FileExists(DataFileName()));
+  DeleteFile(DataFileName());
+  table->Close();
+  table->DeleteTable();
+}
+
+TEST_F(DiaryWindows, TheToolBarsBottomEdgeFollowsAWiderWindow) {
+  TToolBar* bar = frmMain->ToolBar1;
+  // Within the screen (what lies past its edge is not drawn).
+  frmMain->SetBounds(0, 0, frmMain->Width(), frmMain->Height());
+  frmMain->SetClientSize(640, 480);
+  guitest::Pump();
+  // The edge's two bottom lines as drawn at the narrower width, then where the window grew.
+  auto edgeAt = [&](int x) {
+    HDC dc = GetWindowDC(bar->Handle());
+    const COLORREF lines[2] = {GetPixel(dc, x, bar->Height() - 1), GetPixel(dc, x, bar->Height() - 2)};
+    ReleaseDC(bar->Handle(), dc);
+    return std::make_pair(lines[0], lines[1]);
+  };
+  const auto before = edgeAt(600);
+  ASSERT_NE(before.first, before.second) << "no edge drawn";
+  frmMain->SetClientSize(780, 480);
+  guitest::Pump();
+  ASSERT_GE(bar->Width(), 775);
+  for (int x : {600, 660, 720, 775}) EXPECT_EQ(edgeAt(x), before) << "at x " << x;
 }

@@ -58,6 +58,12 @@ class Process {
   bool Started() const { return started_; }
   DWORD Id() const { return info_.dwProcessId; }
   bool Running() const { return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+  // Ends the process at once, as the system does after the end of a session or a crash would.
+  void Kill() {
+    if (!Running()) return;
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
 
   // Waits (pumping messages) for the process to end; false when it is still running after `ms`.
   bool WaitForExit(DWORD ms, DWORD& exitCode) {

@@ -5,10 +5,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+
+#include <jpeglib.h>
+
 #include "skin/builtin/skBuiltinSkin.h"
 #include "skin/builtin/skSkinLint.h"
 #include "skin/portable/SkinFixtures.h"
 #include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Jpeg.h"
 #include "vcl/rtl/Reader.h"
 
 using namespace skintest;
@@ -47,6 +51,33 @@ const char* const kOptions =
 
 Bytes SkinPack(const std::string& options = kOptions) {
   return Pack({{"Options.dat", options}, {"MASTER.BMP", MasterBmp()}, {"GLYPH.PNG", GlyphPng()}});
+}
+
+// A w x h JPEG of one grey, made with libjpeg's encoder.
+Bytes GreyJpeg(int width, int height) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr err;
+  info.err = jpeg_std_error(&err);
+  jpeg_create_compress(&info);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &out, &size);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = 1;
+  info.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<unsigned char> row(static_cast<size_t>(width), 0x60);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&info, &p, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes data(reinterpret_cast<const char*>(out), size);
+  std::free(out);
+  return data;
 }
 
 void WriteFile(const fs::path& path, const Bytes& bytes) {
@@ -213,6 +244,10 @@ TEST_F(SkinManagerTest, FailedLoadsKeepThePreviousSkinAndReport) {
   WriteFile(dir_ / "BadMask.cvz", SkinPack("[GLOBALINFO]\r\nVERSION=8.00\r\n[FORM]\r\nBORDERSMASK=^00x0^0000\r\n"));
   WriteFile(dir_ / "Cycle" / "Options.dat",
             "[GLOBALINFO]\r\nVERSION=8.00\r\n[A]\r\nPARENTCLASS=B\r\n[B]\r\nPARENTCLASS=A\r\nCOLOR=5\r\n");
+  // Numbers outside their meaning: borders wider than the mask's state, a negative transparency.
+  WriteFile(dir_ / "Uneven.cvz",
+            SkinPack(std::string(kOptions) + "[PANEL]\r\nBORDERSMASK=^0000^0000^0020^0020^0015^0001^0009^0001^1^0^1^0\r\n"));
+  WriteFile(dir_ / "SeeThrough.cvz", SkinPack(std::string(kOptions) + "[PANEL]\r\nTRANSPARENCY=-50\r\n"));
   TsSkinManager& m = Manager();
   m.InternalSkins().Add("Empty", {});
   m.SetSkinName("Good");
@@ -223,6 +258,9 @@ TEST_F(SkinManagerTest, FailedLoadsKeepThePreviousSkinAndReport) {
       {"Foreign", "Loaded data is not a packed Corvane file"},
       {"BadMask", nullptr},  // the conversion error's own text
       {"Empty", "The stored skin \"Empty\" holds no data"},
+      {"Uneven", "The skin's value BORDERSMASK in section [PANEL] is out of range: left and right borders 15 and 9 "
+                 "exceed the state width 20"},
+      {"SeeThrough", "The skin's value TRANSPARENCY in section [PANEL] is out of range: -50 is outside 0..100"},
   };
   for (const auto& [name, text] : failures) {
     SCOPED_TRACE(name);
@@ -244,6 +282,52 @@ TEST_F(SkinManagerTest, FailedLoadsKeepThePreviousSkinAndReport) {
   EXPECT_EQ(m.SkinName(), "Cycle");
   EXPECT_EQ(m.gd[1].Props[0].Color, 5);
   EXPECT_TRUE(m.ma.empty());
+}
+
+TEST_F(SkinManagerTest, ANewSkinDirectoryBecomesTheSkinPathWithoutAReload) {
+  WriteFile(dir_ / "Good.cvz", SkinPack());
+  TsSkinManager& m = Manager();
+  m.SetSkinName("Good");
+  const auto masks = MaskRows(m);
+  int listChanges = 0;
+  m.OnSkinListChanged = [&](TObject*) { ++listChanges; };
+  m.SetSkinDirectory("C:\\Other\\Skins");
+  EXPECT_EQ(m.SkinData.SkinPath, "C:\\Other\\Skins");
+  EXPECT_EQ(m.SkinData.SkinPath, m.ResolveSkinDirectory());
+  EXPECT_EQ(listChanges, 1);
+  EXPECT_EQ(MaskRows(m), masks);  // the loaded skin stays
+  m.SetSkinDirectory("C:\\Other\\Skins");  // the same folder: nothing happens
+  EXPECT_EQ(listChanges, 1);
+}
+
+TEST_F(SkinManagerTest, JpegImagesBecomePatternsOrTexturesOfTheSkin) {
+  // 1000 x 900 pixels stay a JPEG pattern; 1000 x 899 and smaller become textures of the mask table.
+  WriteFile(dir_ / "Wood.cvz",
+            Pack({{"Options.dat", "[GLOBALINFO]\r\nVERSION=8.00\r\n[FORM]\r\nPATTERN=Large.jpg\r\n"
+                                  "[BUTTON]\r\nPARENTCLASS=FORM\r\nPATTERN=Small.jpg\r\nHOTPATTERN=EDGE.JPEG\r\n"},
+                  {"LARGE.JPG", GreyJpeg(1000, 900)},
+                  {"SMALL.JPG", GreyJpeg(8, 4)},
+                  {"EDGE.JPEG", GreyJpeg(1000, 899)}}));
+  TsSkinManager& m = Manager();
+  m.SetSkinName("Wood");
+  ASSERT_TRUE(messages_.empty()) << messages_[0];
+  ASSERT_EQ(m.pa.size(), 1u);
+  EXPECT_NE(dynamic_cast<TJPEGImage*>(m.pa[0].Img.get()), nullptr);
+  EXPECT_EQ(m.pa[0].Img->Width(), 1000);
+  const Integer button = m.GetSkinIndex("BUTTON");
+  EXPECT_EQ(m.GetPatternIndex(button, "BUTTON", "PATTERN"), 0);  // inherited from FORM
+  const Integer small = m.GetTextureIndex(button, "BUTTON", "PATTERN");
+  const Integer edge = m.GetTextureIndex(button, "BUTTON", "HOTPATTERN");
+  ASSERT_TRUE(m.IsValidMaskIndex(small));
+  ASSERT_TRUE(m.IsValidMaskIndex(edge));
+  const TsMaskData& texture = m.ma[static_cast<size_t>(small)];
+  EXPECT_EQ(texture.ImgType, itTexture);
+  EXPECT_EQ(texture.R, (TsRect{0, 0, 8, 4}));
+  ASSERT_NE(texture.Image, nullptr);
+  const Cardinal pixel = static_cast<Cardinal*>(texture.Image->ScanLine(2))[3];
+  EXPECT_EQ(pixel >> 24, 0xFFu);                      // opaque
+  EXPECT_NEAR(static_cast<int>(pixel & 0xFF), 0x60, 2);  // the JPEG's grey
+  EXPECT_EQ(m.ma[static_cast<size_t>(edge)].R, (TsRect{0, 0, 1000, 899}));
 }
 
 TEST_F(SkinManagerTest, VersionRuleWarnsOnlyAboveTheSupportedRange) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <memory>
 
 #include "skin/SkinTestBitmaps.h"
@@ -202,6 +204,24 @@ TEST_F(GlowTest, ATopmostWindowGetsATopmostGlowAndCloseAllFreesEveryWindow) {
   CloseAllGlowEffects(true);
   EXPECT_EQ(GlowEffectCount(), 0);
   for (HWND glow : glows) EXPECT_FALSE(IsWindow(glow));
+}
+
+TEST_F(GlowTest, RefreshingOrRemovingTheSkinClosesEveryGlow) {
+  // A glow holds a mask index of the skin it was opened with: a new skin, or none, must not leave it
+  // on the screen.
+  if (!LayeredWindowsAvailable()) GTEST_SKIP() << "UpdateLayeredWindow is missing on this system";
+  const TsMaskData mask = manager_->ma[0];
+  const std::function<void()> changes[] = {[&] { manager_->RefreshAllWindows(false); },
+                                           [&] { manager_->RemoveSkinFromAllWindows(); }};
+  for (const auto& change : changes) {
+    manager_->ma = {mask};
+    const Integer index = Open();
+    ASSERT_GE(index, 0);
+    const HWND glow = GlowEffectAt(index)->GlowForm()->Handle();
+    change();
+    EXPECT_EQ(GlowEffectCount(), 0);
+    EXPECT_FALSE(IsWindow(glow));
+  }
 }
 
 TEST_F(GlowTest, ReleasedFormsGoFromTheMessageLoopAndTheLibrarysShutdownClosesEveryGlow) {

@@ -10,8 +10,7 @@ using namespace skintest;
 namespace {
 
 WideString DataFile(std::u16string_view name) {
-  const char* root = std::getenv("QN_TEST_DATA");
-  const std::string dir = std::string(root ? root : "tests/data") + "/skin/";
+  const std::string dir = TestDataRoot() + "/skin/";
   return WideString(dir.begin(), dir.end()) + WideString(name);
 }
 

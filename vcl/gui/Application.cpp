@@ -342,6 +342,13 @@ void TApplication::ActivateHint() {
   if (hintControl_ == nullptr) return;
   const AnsiString text = GetShortHint(hintControl_->Hint());
   if (text.empty()) return;
+  // No hint for a control whose window a modal dialog has disabled (the mouse may still rest on it).
+  TWinControl* window = dynamic_cast<TWinControl*>(hintControl_);
+  if (window == nullptr) window = hintControl_->Parent();
+  if (window != nullptr && window->HandleAllocated() &&
+      !IsWindowEnabled(GetAncestor(window->Handle(), GA_ROOT))) {
+    return;
+  }
   if (hintWindow_ == nullptr) hintWindow_ = New<THintWindow>(this);
   hintWindow_->SetColor(hintColor_);
   POINT cursor{};

@@ -259,7 +259,7 @@ void TDBGridColumns::Update(TCollectionItem* /*item*/) { grid_.ColumnsChanged();
 
 void TGridDataLink::ActiveChanged() { grid_.LinkActive(Active()); }
 void TGridDataLink::DataSetChanged() { grid_.DataChanged(); }
-void TGridDataLink::DataSetScrolled(int /*distance*/) { grid_.DataChanged(); }
+void TGridDataLink::DataSetScrolled(int distance) { grid_.DataScrolled(distance); }
 void TGridDataLink::LayoutChanged() { grid_.LayoutChanged(); }
 void TGridDataLink::RecordChanged(TField* field) { grid_.RecordChanged(field); }
 void TGridDataLink::EditingChanged() { grid_.EditingChanged(); }
@@ -636,6 +636,22 @@ void TDBGrid::DataChanged() {
   if (HandleAllocated() && !updatingScrollBars_) UpdateVerticalScrollBar();
 }
 
+void TDBGrid::DataScrolled(int distance) {
+  if (ComponentState().Contains(csDestroying)) return;
+  if (distance != 0 || paintedActiveRow_ < 0) {
+    DataChanged();
+    return;
+  }
+  // The same records in the same rows: the highlight moves from the row last painted as current
+  // (an earlier move not painted yet left its rows to repaint already) to the new one.
+  const int active = link_->ActiveRecord();
+  if (active != paintedActiveRow_) {
+    InvalidateRow(paintedActiveRow_);
+    InvalidateRow(active);
+  }
+  if (HandleAllocated() && !updatingScrollBars_) UpdateVerticalScrollBar();
+}
+
 void TDBGrid::RecordChanged(TField* /*field*/) {
   if (ComponentState().Contains(csDestroying)) return;
   InvalidateRow(link_->ActiveRecord());
@@ -951,6 +967,7 @@ void TDBGrid::WndProc(TMessage& m) {
 void TDBGrid::Paint() {
   const TRect client = ClientRect();
   if (client.IsEmpty()) return;
+  paintedActiveRow_ = link_->Active() ? link_->ActiveRecord() : -1;
   HDC target = Canvas().Handle();
   OffscreenBuffer buffer(target, client.Width(), client.Height());
   if (!buffer.Valid()) {

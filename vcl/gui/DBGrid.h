@@ -201,6 +201,9 @@ class TDBGrid : public TCustomControl {
   // ---- what the link and the columns report ----
   void LinkActive(bool active);
   void DataChanged();
+  // The active record moved; the rows shown moved by distance records (0: the same rows show, and
+  // only the old and the new current row are painted again).
+  void DataScrolled(int distance);
   void LayoutChanged();
   void RecordChanged(TField* field);
   void EditingChanged();
@@ -250,6 +253,7 @@ class TDBGrid : public TCustomControl {
   bool buildingColumns_ = false;
   bool updatingScrollBars_ = false;
   int wheelDelta_ = 0;           // wheel movement not yet turned into records
+  int paintedActiveRow_ = -1;    // the row the last paint drew as current (-1: none, or not known)
   int sizingColumn_ = -1;        // the column whose border is being dragged
   Integer sizingOffset_ = 0;     // from the mouse to the column's right border
   Integer rowHeight_ = 0;        // font metrics, 0 until measured

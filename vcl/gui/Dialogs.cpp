@@ -5,6 +5,7 @@
 
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Button.h"
+#include "vcl/gui/Clipbrd.h"
 #include "vcl/gui/Edit.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/Label.h"
@@ -57,9 +58,19 @@ SIZE MeasureText(TFont& font, const AnsiString& text, Integer maxWidth) {
 // and a centred row of buttons.
 class TMessageForm : public TForm {
  public:
-  TMessageForm(TComponent* owner, TMsgDlgType type) : TForm(owner), type_(type) {}
+  TMessageForm(TComponent* owner, TMsgDlgType type, const AnsiString& text) : TForm(owner), type_(type), text_(text) {
+    SetKeyPreview(true);
+  }
 
  protected:
+  void KeyDown(Word& key, TShiftState shift) override {
+    TForm::KeyDown(key, shift);
+    if (key == 'C' && shift.Contains(ssCtrl) && !shift.Contains(ssAlt)) {
+      CopyToClipboard();
+      key = 0;
+    }
+  }
+
   void Paint() override {
     TForm::Paint();
     const wchar_t* id = nullptr;
@@ -76,7 +87,22 @@ class TMessageForm : public TForm {
   }
 
  private:
+  // The system message box's layout of the copy: caption, text and the buttons' captions between lines.
+  void CopyToClipboard() {
+    const AnsiString line = "---------------------------\r\n";
+    AnsiString buttons;
+    for (int i = 0; i < ComponentCount(); ++i) {
+      if (auto* button = dynamic_cast<TButton*>(Components(i))) {
+        AnsiString caption = button->Caption();
+        std::erase(caption, '&');
+        buttons += caption + "   ";
+      }
+    }
+    Clipboard().SetAsText(line + Caption() + "\r\n" + line + text_ + "\r\n" + line + buttons + "\r\n" + line);
+  }
+
   TMsgDlgType type_;
+  AnsiString text_;
 };
 
 // The form of InputQuery: prompt, edit line, OK and Cancel.
@@ -85,8 +111,10 @@ class TInputQueryForm : public TForm {
   using TForm::TForm;
 };
 
-Integer ShowMessageForm(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, const AnsiString* caption) {
-  std::unique_ptr<TForm> form(CreateMessageDialog(text, type, buttons));
+Integer ShowMessageForm(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, const AnsiString* caption,
+                        const TMsgDlgBtn* defaultButton = nullptr) {
+  std::unique_ptr<TForm> form(defaultButton != nullptr ? CreateMessageDialog(text, type, buttons, *defaultButton)
+                                                       : CreateMessageDialog(text, type, buttons));
   if (caption != nullptr) form->SetCaption(*caption);
   return form->ShowModal();
 }
@@ -111,7 +139,13 @@ AnsiString MsgDlgButtonCaption(TMsgDlgBtn button) {
 
 TForm* CreateMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons) {
   if (buttons.Empty()) buttons.Include(mbOK);
-  std::unique_ptr<TMessageForm> form(New<TMessageForm>(nullptr, type));
+  return CreateMessageDialog(text, type, buttons,
+                             buttons.Contains(mbOK) ? mbOK : buttons.Contains(mbYes) ? mbYes : mbRetry);
+}
+
+TForm* CreateMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton) {
+  if (buttons.Empty()) buttons.Include(mbOK);
+  std::unique_ptr<TMessageForm> form(New<TMessageForm>(nullptr, type, text));
   form->SetBorderStyle(bsDialog);
   form->SetPosition(poScreenCenter);
   form->SetCaption(MsgDlgCaption(type));
@@ -138,7 +172,6 @@ TForm* CreateMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgButt
   const Integer buttonTop = kMargin + contentHeight + 16;
   form->SetClientSize(clientWidth, buttonTop + kButtonHeight + kMargin);
 
-  const TMsgDlgBtn defaultButton = buttons.Contains(mbOK) ? mbOK : buttons.Contains(mbYes) ? mbYes : mbRetry;
   const TMsgDlgBtn cancelButton = buttons.Contains(mbCancel) ? mbCancel : buttons.Contains(mbNo) ? mbNo : mbOK;
   Integer x = (clientWidth - rowWidth) / 2;
   for (int b = mbYes; b <= mbHelp; ++b) {
@@ -175,6 +208,12 @@ void ShowMessage(const AnsiString& text) {
 Integer MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer helpContext) {
   if (MessageDlgHook()) return MessageDlgHook()(text, type, buttons, helpContext);
   return ShowMessageForm(text, type, buttons, nullptr);
+}
+
+Integer MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer helpContext,
+                   TMsgDlgBtn defaultButton) {
+  if (MessageDlgHook()) return MessageDlgHook()(text, type, buttons, helpContext);
+  return ShowMessageForm(text, type, buttons, nullptr, &defaultButton);
 }
 
 void ShowExceptionBox(const AnsiString& message, const AnsiString& caption) {

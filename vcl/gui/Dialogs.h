@@ -1,6 +1,7 @@
 // The standard dialogs with Hungarian captions and buttons: ShowMessage, MessageDlg, InputQuery and
 // the exception box. Each goes through a replaceable hook (tests answer the dialogs there); with no
-// hook set, a modal form of class "TMessageForm" (InputQuery: "TInputQueryForm") is shown.
+// hook set, a modal form of class "TMessageForm" (InputQuery: "TInputQueryForm") is shown. Ctrl+C on a
+// message form copies its caption, text and buttons to the clipboard, as the system's message boxes do.
 //
 // Captions: mtWarning "Figyelmeztetés", mtError "Hiba", mtInformation "Információ", mtConfirmation
 // "Megerősítés", mtCustom (and ShowMessage) the application's title. Buttons: "&Igen", "&Nem", "OK",
@@ -25,6 +26,9 @@ void ShowMessage(const AnsiString& text);
 // Asks a question; returns the ModalResult of the button chosen (mrYes, mrNo, mrOk, mrCancel ...), or
 // the cancel button's result when the box is closed otherwise (mrCancel without a cancel button).
 Integer MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer helpContext);
+// The same with the button that Enter chooses named (one of buttons; the hook is asked the same way).
+Integer MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, Integer helpContext,
+                   TMsgDlgBtn defaultButton);
 // Asks for a line of text; true (and value changed) when the user confirms with OK.
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value);
 // InputQuery's value, or defaultValue when the user cancels.
@@ -48,4 +52,6 @@ TExceptionBoxHook SetExceptionBoxHook(TExceptionBoxHook hook);
 AnsiString MsgDlgCaption(TMsgDlgType type);
 AnsiString MsgDlgButtonCaption(TMsgDlgBtn button);
 // A message form, not shown yet; the caller frees it. ShowModal returns the chosen button's result.
+// Enter chooses OK, else Yes, else Retry, unless defaultButton names one of buttons.
 TForm* CreateMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons);
+TForm* CreateMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton);

@@ -429,6 +429,8 @@ TModalResult TCustomForm::ShowModal() {
     throw EInvalidOperation("Cannot make a visible window modal");
   if (HWND captured = GetCapture()) SendMessageW(captured, WM_CANCELMODE, 0, 0);
   ReleaseCapture();
+  // A hint of the window below must not stay over the dialog.
+  if (Application != nullptr) Application->CancelHint();
   formState_.Include(fsModal);
   HWND activeWindow = GetActiveWindow();
   const TCursor savedCursor = Screen != nullptr ? Screen->Cursor() : crDefault;

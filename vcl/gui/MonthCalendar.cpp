@@ -1,5 +1,7 @@
 #include "vcl/gui/MonthCalendar.h"
 
+#include <algorithm>
+
 #include "vcl/rtl/DateUtils.h"
 
 namespace {
@@ -22,6 +24,16 @@ SYSTEMTIME ToSystemTime(TDateTime date) {
 }
 
 TDateTime FromSystemTime(const SYSTEMTIME& st) { return EncodeDate(st.wYear, st.wMonth, st.wDay); }
+
+// The same day count months later (or earlier), kept within the shorter month.
+TDateTime AddMonths(TDateTime date, int months) {
+  Word year = 0, month = 0, day = 0;
+  DecodeDate(date, year, month, day);
+  const int index = year * 12 + (month - 1) + months;
+  const auto newYear = static_cast<Word>(index / 12);
+  const auto newMonth = static_cast<Word>(index % 12 + 1);
+  return EncodeDate(newYear, newMonth, std::min(day, DaysInAMonth(newYear, newMonth)));
+}
 
 }  // namespace
 
@@ -62,7 +74,51 @@ void TMonthCalendar::SetDate(TDateTime value) {
   }
 }
 
+TPoint TMonthCalendar::MinimumSize() {
+  RECT need{};
+  SendMessageW(Handle(), MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&need));
+  const LONG todayWidth = static_cast<LONG>(SendMessageW(Handle(), MCM_GETMAXTODAYWIDTH, 0, 0));
+  if (need.right - need.left < todayWidth) need.right = need.left + todayWidth;
+  // The reported size is the client area's; the window adds its border.
+  AdjustWindowRectEx(&need, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
+  return TPoint{need.right - need.left, need.bottom - need.top};
+}
+
+void TMonthCalendar::MoveTo(TDateTime day) {
+  SetDate(day);
+  date_ = Date();
+  if (OnChange) OnChange(this);
+}
+
+bool TMonthCalendar::KeyMove(WPARAM key) {
+  const TDateTime day = Date();
+  Word year = 0, month = 0, dayOfMonth = 0;
+  DecodeDate(day, year, month, dayOfMonth);
+  switch (key) {
+    case VK_LEFT: MoveTo(day - 1); return true;
+    case VK_RIGHT: MoveTo(day + 1); return true;
+    case VK_UP: MoveTo(day - 7); return true;
+    case VK_DOWN: MoveTo(day + 7); return true;
+    case VK_PRIOR: MoveTo(AddMonths(day, -1)); return true;
+    case VK_NEXT: MoveTo(AddMonths(day, 1)); return true;
+    case VK_HOME: MoveTo(EncodeDate(year, month, 1)); return true;
+    case VK_END: MoveTo(EncodeDate(year, month, DaysInAMonth(year, month))); return true;
+    default: return false;
+  }
+}
+
 void TMonthCalendar::WndProc(TMessage& m) {
+  if (m.Msg == WM_GETDLGCODE) {
+    m.Result = DLGC_WANTARROWS;
+    return;
+  }
+  if (m.Msg == WM_KEYDOWN && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+    if (KeyMove(m.WParam)) {
+      m.Result = 0;
+      return;
+    }
+  }
   if (m.Msg == CN_NOTIFY) {
     const auto* header = reinterpret_cast<const NMHDR*>(m.LParam);
     if (header->code == MCN_SELCHANGE) {

@@ -357,6 +357,9 @@ void TToolBar::WndProc(TMessage& m) {
     case WM_SIZE:
       TWinControl::WndProc(m);
       LayOutButtons();
+      // The edges run along the whole window, but a resize that keeps the old bits sends no frame paint
+      // for the new strip: they are drawn again at the new size (the client area is left alone).
+      if (IsWindowVisible(Handle())) PaintEdges();
       return;
     default:
       break;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "engine/dataset/SQLMemDataFile.h"
@@ -11,6 +12,7 @@
 #include "tests/engine/dataset/SQLMemTableTestSupport.h"
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/TextConv.h"
+#include "vcl/rtl/Variant.h"
 
 namespace {
 
@@ -209,6 +211,71 @@ TEST_F(TableFiles, SaveThatCannotReplaceTheFileReportsItAndKeepsBoth) {
   EXPECT_EQ(missing.rfind("Cannot create file. FileName = ", 0), 0u) << missing;
   EXPECT_EQ(ErrorText([&] { table->SaveToFile("", 1, 9, 0, u""); }),
             "Cannot create file. FileName =  - Native error: 10104");
+}
+
+TEST_F(TableFiles, AFullDiskIsReportedWithTheSystemsReasonAndKeepsTheOldFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the full device is a POSIX one";
+#else
+  AddNumberedDays(2);
+  TSQLMemTable* table = NewTable();
+  const WideString file = dir / u"qnt.dat";
+  table->SaveToFile("", 1, 9, 0, file);
+  const std::string old = ReadFileBytes(file);
+  // The temporary file lands on a device that is always full.
+  std::filesystem::create_symlink("/dev/full", std::filesystem::path(ReplacementFileName(file)));
+  const std::string message = ErrorText([&] { table->SaveToFile("", 0, 1, 0, file); });
+  EXPECT_EQ(message.rfind("Cannot write file. FileName = ", 0), 0u) << message;
+  EXPECT_NE(message.find(os::SysErrorMessage(112)), std::string::npos) << message;  // ERROR_DISK_FULL
+  EXPECT_NE(message.find("Native error: 20110"), std::string::npos) << message;
+  EXPECT_EQ(ReadFileBytes(file), old);
+  EXPECT_FALSE(std::filesystem::is_symlink(std::filesystem::path(ReplacementFileName(file))));
+#endif
+}
+
+TEST_F(TableFiles, AFolderFlushThatFailsAfterTheReplaceSaysTheFileWasNotConfirmed) {
+  AddNumberedDays(3);
+  TSQLMemTable* table = NewTable();
+  const WideString file = dir / u"qnt.dat";
+  table->SaveToFile("", 1, 9, 0, file);
+  AddDays({{"2031.01.01", "new", "the day the saved file must hold"}});
+  // The rename goes through; what fails after it is the flush (a missing file stands in for its
+  // error).
+  SetFileReplacer([&](const WideString& from, const WideString& to) {
+    if (!os::RenameFile(from, to, true)) return false;
+    os::FileOpen(dir / u"missing", os::kAccessRead, os::kShareRead, os::FileCreation::OpenExisting);
+    return false;
+  });
+  const std::string message = ErrorText([&] { table->SaveToFile("", 1, 9, 0, file); });
+  SetFileReplacer(nullptr);
+  EXPECT_EQ(message.rfind("Cannot write file. FileName = ", 0), 0u) << message;
+  EXPECT_EQ(message.find("Cannot replace file"), std::string::npos) << message;
+  // The file was replaced: the new content is there and loads.
+  EXPECT_FALSE(os::FileExists(ReplacementFileName(file)));
+  table->DeleteTable();
+  TSQLMemTable* loader = NewTable("whatever");
+  loader->LoadFromFile("", file);
+  EXPECT_EQ(Rows(*loader).size(), 4u);
+}
+
+TEST_F(TableFiles, AFileWhoseIndexDisagreesWithItsRecordsLoadsRepairedAndSaysSo) {
+  AddNumberedDays(20);
+  TSQLMemTable* table = NewTable();
+  const WideString file = dir / u"qnt.dat";
+  table->SaveToFile("", 0, 1, 0, file);
+  table->LoadFromFile("", file);
+  EXPECT_TRUE(table->RebuiltIndexes().empty());
+  // Day 5's record (the last copy of the day in the file; its index key comes before it) now says
+  // another day than its key.
+  std::string bytes = ReadFileBytes(file);
+  bytes.replace(bytes.rfind("2024.01.06"), 10, "2025.01.06");
+  WriteFileBytes(file, bytes);
+  table->LoadFromFile("", file);
+  EXPECT_EQ(table->RebuiltIndexes(), (std::vector<AnsiString>{"ByShortDate"}));
+  table->Open();
+  EXPECT_TRUE(table->Locate("ShortDateDay", Variant("2025.01.06"), {}));
+  EXPECT_FALSE(table->Locate("ShortDateDay", Variant("2024.01.06"), {}));
+  table->Close();
 }
 
 TEST_F(TableFiles, FailedLoadLeavesNoTableAndTheFileUntouched) {

@@ -10,12 +10,34 @@
 #include "engine/storage/SQLMemLocalEngine.h"
 #include "engine/storage/SQLMemMemoryTable.h"
 #include "tests/engine/foundation/EngineTestSupport.h"
+#include "tests/engine/storage/TableTestSupport.h"
+
+// A text field of the cursor's current record buffer (projected field numbers); "<null>" for NULL.
+inline void PutText(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& text) {
+  TSQLMemVariant value;
+  value.SetAsString(text);
+  cursor.SetFieldValue(nullptr, value, fieldNo, false);
+}
+inline std::string Text(TSQLMemLocalCursor& cursor, Integer fieldNo) {
+  TSQLMemVariant value;
+  cursor.GetFieldValue(value, fieldNo, true, false);
+  return value.IsNull() ? std::string("<null>") : std::string(value.GetAsString().c_str());
+}
+// Every record of a diary table in the cursor's order: "day|title|memo".
+inline std::vector<std::string> DiaryRows(TSQLMemLocalCursor& cursor) {
+  std::vector<std::string> rows;
+  cursor.SetBeginOfData();
+  while (cursor.GetRecord(ndNext) == nrFound)
+    rows.push_back(Text(cursor, kShortDateDay) + "|" + Text(cursor, kTitle) + "|" + Text(cursor, kText));
+  return rows;
+}
 
 class LocalCursorFixture : public EngineBlocksTest {
  protected:
   explicit LocalCursorFixture(const char* databaseName) : databaseName_(databaseName) {}
   void SetUp() override {
     EngineBlocksTest::SetUp();
+    pageLeaksBefore_ = PageLeakReports();
     database_ = std::make_unique<TSQLMemMemoryDatabaseData>(databaseName_);
     session.InMemory = 1;
     session.DatabaseName = databaseName_;
@@ -28,6 +50,7 @@ class LocalCursorFixture : public EngineBlocksTest {
     }
     session.SetConnected(false);
     database_.reset();
+    EXPECT_EQ(PageLeakReports(), pageLeaksBefore_) << "a table went with pages that belong to no index";
     EngineBlocksTest::TearDown();
   }
 
@@ -67,6 +90,7 @@ class LocalCursorFixture : public EngineBlocksTest {
 
  private:
   const char* databaseName_;
+  Integer pageLeaksBefore_ = 0;
   std::unique_ptr<TSQLMemMemoryDatabaseData> database_;
   std::vector<std::unique_ptr<TSQLMemLocalCursor>> cursors_;
 };

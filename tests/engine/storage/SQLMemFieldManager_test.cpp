@@ -1,6 +1,7 @@
 // New records of a table: default values and autoincrement values written by the field manager.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "engine/foundation/SQLMemTypes.h"
@@ -9,6 +10,7 @@
 #include "engine/storage/SQLMemSequenceManager.h"
 #include "tests/engine/foundation/EngineTestSupport.h"
 #include "tests/engine/storage/ManagerTestSupport.h"
+#include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/Stream.h"
 
 namespace {
@@ -83,16 +85,63 @@ TEST_F(FieldManagerTest, WithoutAutoincTheAutoincFieldsStayNullAndNoValueIsDrawn
   EXPECT_EQ(sequences_.GetSequenceDef(1).CurrentValue, 0);
 }
 
-TEST_F(FieldManagerTest, SmallIntAutoincReceivesTheLowTwoBytesOfTheSequenceValue) {
-  sequences_.GetSequenceDef(2).CurrentValue = 0x12345;
+TEST_F(FieldManagerTest, SmallIntAutoincWritesItsTwoBytesAndLeavesTheNextFieldAlone) {
+  sequences_.GetSequenceDef(2).CurrentValue = 0x1233;
   std::vector<Byte> buffer = NullBuffer();
   fields_->ApplyDefaults(&session_, buffer.data(), true);
   const TSQLMemFieldDef& small = Fields().GetFieldDef(1);
   ASSERT_EQ(small.DataSize, 2);
-  EXPECT_EQ(LoadValue<SmallInt>(buffer.data() + small.RecordOffset), 0x2346);
+  EXPECT_EQ(LoadValue<SmallInt>(buffer.data() + small.RecordOffset), 0x1234);
   // The bytes after the slot (the next field's) are not touched.
   EXPECT_EQ(buffer[static_cast<std::size_t>(small.RecordOffset + 2)], 0xA5);
-  EXPECT_EQ(sequences_.GetCurrentValue(&session_, 2), 0x12346);
+  EXPECT_EQ(sequences_.GetCurrentValue(&session_, 2), 0x1234);
+}
+
+// A narrow autoincrement field takes values up to its range and then refuses: cut to its bytes, the
+// next value would repeat one handed out before.
+TEST(AutoincRange, ANarrowFieldRaisesPastItsRangeAndNeverRepeatsAValue) {
+  InitializeEngineFoundation();
+  const struct {
+    Byte fieldType;
+    Int64 last;  // the highest value the field holds
+  } cases[] = {
+      {sftAutoIncByte, 255},          {sftAutoIncShortInt, 127},       {sftAutoIncSmallInt, 32767},
+      {sftAutoIncWord, 65535},        {sftAutoIncInteger, 2147483647}, {sftAutoInc, 2147483647},
+      {sftAutoIncCardinal, 4294967295LL},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.fieldType));
+    TSQLMemBaseSequenceManager sequences(nullptr);
+    TSQLMemBaseFieldManager fields(nullptr, &sequences);
+    TSQLMemFieldDef& field = fields.FieldDefs.AddFieldDef();
+    field.Name = "ID";
+    field.SetDataType(c.fieldType, 0);
+    field.SequenceId = 1;
+    TSQLMemSequenceDef& sequence = sequences.SequenceDefs.AddSequenceDef();
+    sequence.Name = "$S_Autoinc$T$ID";
+    sequence.ObjectId = 1;
+    sequence.MaxValue = 1LL << 40;
+    sequence.CurrentValue = c.last - 2;
+    fields.FieldDefs.UpdateLayout();
+    const TSQLMemFieldDef& laidOut = fields.FieldDefs.GetFieldDef(0);
+    std::vector<Byte> buffer(static_cast<std::size_t>(fields.FieldDefs.RecordSize()), 0);
+    std::vector<Int64> handedOut;
+    for (int i = 0; i < 4; ++i) {
+      SetRecordFieldNull(0, true, buffer.data());
+      try {
+        fields.ApplyDefaults(nullptr, buffer.data(), true);
+      } catch (const ERangeError&) {
+        EXPECT_TRUE(IsRecordFieldNull(0, buffer.data())) << "a refused value is not written";
+        continue;
+      }
+      Byte bytes[8] = {};
+      std::memcpy(bytes, buffer.data() + laidOut.RecordOffset, static_cast<std::size_t>(laidOut.DataSize));
+      Int64 value = 0;
+      for (int b = laidOut.DataSize - 1; b >= 0; --b) value = value << 8 | bytes[b];
+      handedOut.push_back(value);
+    }
+    EXPECT_EQ(handedOut, (std::vector<Int64>{c.last - 1, c.last}));
+  }
 }
 
 TEST_F(FieldManagerTest, TextDefaultsAreCutToTheirSlotAndStayTerminated) {

@@ -18,16 +18,6 @@ class TableRepairTest : public LocalCursorFixture {
  protected:
   TableRepairTest() : LocalCursorFixture("REPAIRTEST") {}
 
-  static void PutText(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& text) {
-    TSQLMemVariant value;
-    value.SetAsString(text);
-    cursor.SetFieldValue(nullptr, value, fieldNo, false);
-  }
-  static std::string Text(TSQLMemLocalCursor& cursor, Integer fieldNo) {
-    TSQLMemVariant value;
-    cursor.GetFieldValue(value, fieldNo, true, false);
-    return value.IsNull() ? std::string("<null>") : std::string(value.GetAsString().c_str());
-  }
   // The diary's table with three days (the middle one deleted first, so the ids have a gap), opened
   // exclusively.
   TSQLMemLocalCursor& Diary() {

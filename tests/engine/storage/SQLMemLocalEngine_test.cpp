@@ -9,6 +9,7 @@
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/storage/SQLMemLocalBLOBStream.h"
 #include "engine/storage/SQLMemTableStream.h"
+#include "tests/engine/storage/LocalCursorTestSupport.h"
 #include "tests/engine/storage/TableTestSupport.h"
 #include "vcl/rtl/Stream.h"
 #include "vcl/rtl/Variant.h"
@@ -22,6 +23,7 @@ class LocalCursorTest : public EngineBlocksTest {
  protected:
   void SetUp() override {
     EngineBlocksTest::SetUp();
+    pageLeaksBefore_ = PageLeakReports();
     database_ = std::make_unique<TSQLMemMemoryDatabaseData>(kDatabase);
     session.InMemory = 1;
     session.DatabaseName = kDatabase;
@@ -34,6 +36,7 @@ class LocalCursorTest : public EngineBlocksTest {
     }
     session.SetConnected(false);
     database_.reset();
+    EXPECT_EQ(PageLeakReports(), pageLeaksBefore_) << "a table went with pages that belong to no index";
     EngineBlocksTest::TearDown();
   }
 
@@ -60,17 +63,6 @@ class LocalCursorTest : public EngineBlocksTest {
     return cursor;
   }
 
-  static void PutText(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& text) {
-    TSQLMemVariant value;
-    value.SetAsString(text);
-    cursor.SetFieldValue(nullptr, value, fieldNo, false);
-  }
-  static std::string Text(TSQLMemLocalCursor& cursor, Integer fieldNo) {
-    TSQLMemVariant value;
-    cursor.GetFieldValue(value, fieldNo, true, false);
-    // Memo values carry their terminator.
-    return value.IsNull() ? std::string("<null>") : std::string(value.GetAsString().c_str());
-  }
   // Writes the memo through a stream opened for writing and closes it, which stores the value.
   static void PutMemo(TSQLMemLocalCursor& cursor, const std::string& text) {
     TStream* stream = cursor.OpenBLOB(kText, bomWrite);
@@ -94,20 +86,13 @@ class LocalCursorTest : public EngineBlocksTest {
     cursor.SetTrailerPosition(cursor.CurrentRecordBuffer,
                               TSQLMemRecordID{cursor.PageNo, static_cast<Word>(cursor.ItemNo)});
   }
-  // Every record in the cursor's order: "day|title|memo".
-  static std::vector<std::string> Rows(TSQLMemLocalCursor& cursor) {
-    std::vector<std::string> rows;
-    cursor.SetBeginOfData();
-    while (cursor.GetRecord(ndNext) == nrFound)
-      rows.push_back(Text(cursor, kShortDateDay) + "|" + Text(cursor, kTitle) + "|" + Text(cursor, kText));
-    return rows;
-  }
 
   TSQLMemLocalSession session;
 
  private:
   std::unique_ptr<TSQLMemMemoryDatabaseData> database_;
   std::vector<std::unique_ptr<TSQLMemLocalCursor>> cursors_;
+  Integer pageLeaksBefore_ = 0;
 };
 
 TEST_F(LocalCursorTest, TheDiaryLivesThroughTheCursor) {
@@ -128,7 +113,7 @@ TEST_F(LocalCursorTest, TheDiaryLivesThroughTheCursor) {
   EXPECT_EQ(cursor.GetRecordCount(), 3);
 
   // Navigation in the index's order, memos read whole; an empty memo is NULL.
-  EXPECT_EQ(Rows(cursor), (std::vector<std::string>{"2024.03.01|first|" + longMemo, "2024.03.02|second|second day",
+  EXPECT_EQ(DiaryRows(cursor), (std::vector<std::string>{"2024.03.01|first|" + longMemo, "2024.03.02|second|second day",
                                                     "2024.03.03|third|<null>"}));
   EXPECT_EQ(cursor.GetRecord(ndPrior), nrFound);
   EXPECT_EQ(Text(cursor, kShortDateDay), "2024.03.03");
@@ -170,7 +155,7 @@ TEST_F(LocalCursorTest, TheDiaryLivesThroughTheCursor) {
   EXPECT_EQ(cursor.ResultCode, -3);
 
   const std::vector<std::string> expected{"2024.03.01|first, edited|short now", "2024.03.02|second|<null>"};
-  EXPECT_EQ(Rows(cursor), expected);
+  EXPECT_EQ(DiaryRows(cursor), expected);
   // The refused post took a RecID of its own.
   EXPECT_EQ(cursor.GetLastAutoincValue(kRecID), 4);
 
@@ -191,7 +176,7 @@ TEST_F(LocalCursorTest, TheDiaryLivesThroughTheCursor) {
   EXPECT_EQ(loader.Open, 0);
   Open(cursor);
   cursor.SetIndexName("ByShortDate");
-  EXPECT_EQ(Rows(cursor), expected);
+  EXPECT_EQ(DiaryRows(cursor), expected);
   ASSERT_EQ(PostDay(cursor, "2024.03.05", "fifth", "after the load"), 0) << cursor.ErrorText;
   TSQLMemVariant recId;
   cursor.GetFieldValue(recId, kRecID, true, false);

@@ -9,6 +9,7 @@
 
 #include "engine/storage/SQLMemLocalEngine.h"
 #include "engine/storage/SQLMemTransaction.h"
+#include "tests/engine/storage/LocalCursorTestSupport.h"
 #include "tests/engine/storage/TableTestSupport.h"
 #include "vcl/rtl/Stream.h"
 #include "vcl/rtl/Strings.h"
@@ -77,16 +78,6 @@ class LocalSessionTest : public EngineBlocksTest {
     return cursor;
   }
 
-  static void PutText(TSQLMemLocalCursor& cursor, Integer fieldNo, const std::string& text) {
-    TSQLMemVariant value;
-    value.SetAsString(text);
-    cursor.SetFieldValue(nullptr, value, fieldNo, false);
-  }
-  static std::string Text(TSQLMemLocalCursor& cursor, Integer fieldNo) {
-    TSQLMemVariant value;
-    cursor.GetFieldValue(value, fieldNo, true, false);
-    return value.IsNull() ? std::string("<null>") : std::string(value.GetAsString().c_str());
-  }
   static Integer PostDay(TSQLMemLocalCursor& cursor, const std::string& day, const std::string& title) {
     cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
     cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);

@@ -40,6 +40,16 @@ std::string Memo(int i) {
   return text;
 }
 
+// The low byte of the uncompressed-size field in the stream head of day 1's memo (stored as it is, so
+// its text stands in the stream right after its 20-byte head: block count, size, length).
+Byte* MemoSizeField(std::vector<Byte>& bytes) {
+  const std::string text = Memo(1);
+  const std::vector<Byte> memo(text.begin(), text.end());
+  const auto at = std::search(bytes.begin(), bytes.end(), memo.begin(), memo.end());
+  EXPECT_NE(at, bytes.end());
+  return &*at - 20 + 4;
+}
+
 std::vector<Byte> Bytes(TSQLMemMemoryStream& stream) {
   const Byte* data = stream.Memory();
   return std::vector<Byte>(data, data + stream.GetSize());
@@ -171,6 +181,7 @@ TEST_F(MemoryTableStreamTest, TheDiaryRoundTripsThroughZlibIntoAFreshDatabase) {
   copyCursor.SetIndexName("ByShortDate");
   EXPECT_EQ(Days(copyCursor), days);
   PrimaryIndex(*loaded).Validate(copySession.SessionId);
+  EXPECT_TRUE(loaded->RebuiltIndexes().empty()) << "a tree the table wrote holds when it is loaded";
   EXPECT_EQ(ObjectIds(*loaded), ObjectIds(table));
   EXPECT_EQ(copy.ObjectIdSequenceValue(), database->ObjectIdSequenceValue());
   // The stored form of the copy is the original's byte for byte: definitions, pages, records, BLOBs.
@@ -218,6 +229,10 @@ TEST_F(MemoryTableStreamTest, ADamagedStreamLeavesTheTableAsItWas) {
       {"uncompressed size", &good, [](std::vector<Byte>& b) { b[20] += 1; }, 10191},
       {"truncated last record", &stored, [](std::vector<Byte>& b) { b.resize(b.size() - 3); }, 0},
       {"record count", &stored, [](std::vector<Byte>& b) { b[12] += 1; }, 0},
+      // A memo's head claims another size than the bytes behind it: refused while loading, not when
+      // the day is shown.
+      {"memo size claims more", &stored, [](std::vector<Byte>& b) { MemoSizeField(b)[0] += 1; }, 10203},
+      {"memo size claims less", &stored, [](std::vector<Byte>& b) { MemoSizeField(b)[0] -= 1; }, 10203},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

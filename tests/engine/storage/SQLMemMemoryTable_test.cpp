@@ -81,6 +81,12 @@ TEST_F(MemoryTableRecordsTest, InsertGivesRecIDsAndPlacesTheCursor) {
   ASSERT_TRUE(InsertDay(cursor, Day(20), "after"));
   EXPECT_EQ(RecId(cursor), 101);
   ExpectEngineError([&] { table.SetFieldSequenceValue(9, 1); }, 10575, "Field #9 not found - Native error: 10575");
+  // Drawing a value through the field takes it from the records to come, and the session keeps it.
+  EXPECT_EQ(table.GetFieldSequenceValue(kRecID, &session), 102);
+  EXPECT_EQ(table.GetLastAutoincValue(kRecID, &session), 102);
+  ASSERT_TRUE(InsertDay(cursor, Day(21), "drawn after"));
+  EXPECT_EQ(RecId(cursor), 103);
+  ExpectEngineError([&] { table.GetFieldSequenceValue(9, &session); }, 30335, "Field #9 not found - Native error: 30335");
   ExpectEngineError([&] { table.GetLastAutoincValue(-1, &session); }, 30335, "Field #-1 not found - Native error: 30335");
 }
 

@@ -321,39 +321,3 @@ TEST_F(TableDataTest, ForeignKeysTyingTheTableHoldOffDeleteAndEmpty) {
   EXPECT_FALSE(table.HasForeignKeys());
 }
 
-TEST_F(TableDataTest, SequencesOfTheAutoincrementFieldsGoIntoTheTableStream) {
-  TableCursor& cursor = NewCursor();
-  TSQLMemMemoryTableData& table = Create(cursor);
-  for (const char* day : {"2026.03.01", "2026.03.02"}) ASSERT_TRUE(InsertDay(cursor, day, "t"));
-  TSQLMemMemoryStream stream;
-  table.SaveSequences(stream);
-  const TSQLMemSequenceDef& saved =
-      table.SequenceManager()->GetSequenceDef(table.TableFieldDefs().GetFieldDef(kRecID).SequenceId);
-  TSQLMemMemoryStream expected;
-  const Integer count = 1;
-  expected.Write(&count, 4);
-  saved.SaveToStream(expected);
-  ASSERT_EQ(stream.Size(), expected.Size());
-  EXPECT_EQ(std::memcmp(stream.Memory(), expected.Memory(), static_cast<std::size_t>(stream.Size())), 0);
-
-  TableCursor& other = NewCursor("copy");
-  TSQLMemMemoryTableData& copy = Create(other);
-  stream.Seek(Int64{0}, TSeekOrigin::soBeginning);
-  copy.LoadSequences(stream);
-  const TSQLMemSequenceDef& loaded = copy.SequenceManager()->SequenceDefs.GetSequenceDef(0);
-  EXPECT_EQ(copy.SequenceManager()->SequenceDefs.GetCount(), 1);
-  EXPECT_EQ(loaded.Name, "$S_Autoinc$fans$RecID");
-  EXPECT_EQ(loaded.CurrentValue, 2) << "new RecIDs continue after a load";
-
-  // A count the stream cannot hold is damage.
-  TSQLMemMemoryStream damaged;
-  const Integer huge = 1 << 30;
-  damaged.Write(&huge, 4);
-  damaged.Seek(Int64{0}, TSeekOrigin::soBeginning);
-  try {
-    copy.LoadSequences(damaged);
-    ADD_FAILURE() << "no error";
-  } catch (const ESQLMemException& e) {
-    EXPECT_EQ(e.NativeError(), 10218);
-  }
-}

@@ -85,12 +85,14 @@ class MemoryTableTest : public EngineBlocksTest {
  protected:
   void SetUp() override {
     EngineBlocksTest::SetUp();
+    pageLeaksBefore_ = PageLeakReports();
     database = std::make_unique<TSQLMemMemoryDatabaseData>("TESTMEMORY");
     database->AddSession(&session);
   }
   void TearDown() override {
     cursors_.clear();
     database.reset();
+    EXPECT_EQ(PageLeakReports(), pageLeaksBefore_) << "a table went with pages that belong to no index";
     EngineBlocksTest::TearDown();
   }
 
@@ -168,4 +170,5 @@ class MemoryTableTest : public EngineBlocksTest {
 
  private:
   std::vector<std::unique_ptr<TableCursor>> cursors_;
+  Integer pageLeaksBefore_ = 0;
 };

@@ -29,8 +29,7 @@ struct Pixels {
 };
 
 inline std::string GoldenPath(const std::string& name) {
-  const char* root = std::getenv("QN_TEST_DATA");
-  return std::string(root ? root : "tests/data") + "/skin/" + name;
+  return TestDataRoot() + "/skin/" + name;
 }
 
 // An RGBA PNG of the pixels, alpha kept.

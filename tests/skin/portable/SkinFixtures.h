@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 #include <vector>
+#include "common/TestData.h"
 #include "vcl/rtl/Stream.h"
 
 namespace skintest {
@@ -188,10 +189,9 @@ inline Bytes Noise(size_t size, uint32_t seed) {
   return out;
 }
 
-// A checked-in file under tests/data (CTest passes the folder in QN_TEST_DATA).
+// A checked-in file under tests/data (found as common/TestData.h says, so the program also runs by itself).
 inline Bytes ReadDataFile(const std::string& relativePath) {
-  const char* root = std::getenv("QN_TEST_DATA");
-  const std::string path = std::string(root ? root : "tests/data") + "/" + relativePath;
+  const std::string path = TestDataRoot() + "/" + relativePath;
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << "cannot open " << path;
   return Bytes(std::istreambuf_iterator<char>(in), {});

@@ -164,6 +164,32 @@ TEST(NinePart, BordersWiderThanTheRectLoseHalfTheExcessEachTheOddPixelOnTheRight
   }
 }
 
+TEST(NinePart, UnevenBordersNeverFitWiderThanTheRect) {
+  // A side too narrow to give up its half of the excess leaves the rest to the other side.
+  const struct {
+    SmallInt first, second;
+    Integer size;
+    Integer fitFirst, fitSecond;
+  } cases[] = {
+      {15, 1, 8, 8, 0},  // excess 8: 4 from each would leave 11 + 0
+      {1, 15, 8, 0, 8},
+      {15, 1, 0, 0, 0},
+      {9, 2, 10, 9, 1},  // excess 1: the odd pixel from the second side
+      {2, 9, 3, 0, 3},
+  };
+  for (const auto& c : cases) {
+    TsMaskData m;
+    m.WL = m.WT = c.first;
+    m.WR = m.WB = c.second;
+    const TsBorderWidths b = FitBorders(m, c.size, c.size);
+    EXPECT_EQ(b.Left, c.fitFirst) << c.first << "/" << c.second << " in " << c.size;
+    EXPECT_EQ(b.Right, c.fitSecond) << c.first << "/" << c.second << " in " << c.size;
+    EXPECT_EQ(b.Top, c.fitFirst);
+    EXPECT_EQ(b.Bottom, c.fitSecond);
+    EXPECT_LE(b.Left + b.Right, c.size);
+  }
+}
+
 TEST(NinePart, TiledKeyPixelsGetAlphaZeroWhileCornersShowTheSavedBackground) {
   TestMask mask;
   mask.image(6 + 2, 0) = kKeyPixel;  // a key pixel in the top side of state 1
@@ -549,6 +575,50 @@ TEST(SectionBackground, BorderCornersShowWhatTheRectHeldBeforeTheFill) {
     Pixels r(8, 8, 5);
     PaintSectionBackground(r.view, outside, skin.skin, 0, 0);
     EXPECT_EQ(r.data, Pixels(8, 8, 5).data);
+  }
+}
+
+TEST(SectionBackground, UnevenBordersStayInsideTheRectTheBitmapAndTheSavedCorners) {
+  // A 20-pixel mask with borders 15 and 1 painted 8 pixels wide: every block is clipped to the rect, so
+  // the bitmap (exactly the rect, or the rect at an offset) is neither read nor written past its end.
+  // The sanitizers catch any overrun; the pixels show the top-left corner block filling the rect.
+  Pixels image(20, 20);
+  for (Integer y = 0; y < 20; ++y)
+    for (Integer x = 0; x < 20; ++x) image(x, y) = Argb(0xFF, static_cast<Cardinal>(x), static_cast<Cardinal>(y), 9);
+  image(0, 0) = kKeyPixel;
+  TsMaskData border;
+  border.R = {0, 0, 20, 20};
+  border.ImageCount = 1;
+  border.WL = border.WT = 15;
+  border.WR = border.WB = 1;
+  for (const SmallInt flags : {SmallInt{0}, SmallInt{mdStretch | mdPaintCentre}}) {
+    border.DrawFlags = flags;
+    TsMaskArray masks{border};
+    TsGeneralData panel;
+    panel.Props[0].Color = 0x102030;
+    panel.BorderMask = 0;
+    TsGeneralDataArray sections{panel};
+    TsSkinPixels skin;
+    skin.Sections = &sections;
+    skin.Masks = &masks;
+    skin.Master = image.view;
+    for (const TsRect& rect : {TsRect{0, 0, 8, 8}, TsRect{3, 2, 11, 10}, TsRect{0, 0, 8, 3}}) {
+      const Cardinal kBefore = Argb(0x80, 1, 2, 3);
+      Pixels bitmap(rect.Right, rect.Bottom, kBefore);
+      PaintSectionBackground(bitmap.view, rect, skin, 0, 0);
+      // A rect that is the whole bitmap is premultiplied at the end (channel * alpha >> 8).
+      const bool whole = rect.Left == 0 && rect.Top == 0;
+      const auto expected = [whole](Cardinal a, Cardinal r, Cardinal g, Cardinal b) {
+        return whole ? Argb(a, r * a >> 8, g * a >> 8, b * a >> 8) : Argb(a, r, g, b);
+      };
+      EXPECT_EQ(bitmap(rect.Left, rect.Top), expected(0x80, 1, 2, 3)) << flags << " " << rect.Right;  // the key pixel
+      for (Integer y = rect.Top; y < rect.Bottom; ++y)
+        for (Integer x = rect.Left; x < rect.Right; ++x) {
+          if (x == rect.Left && y == rect.Top) continue;
+          ASSERT_EQ(bitmap(x, y), expected(0xFF, static_cast<Cardinal>(x - rect.Left), static_cast<Cardinal>(y - rect.Top), 9))
+                << flags << " " << rect.Right << " at " << x << "," << y;
+        }
+    }
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/Strings.h"
@@ -214,6 +216,98 @@ TEST(SkinSections, CommonSectionsAddNewSectionsOnly) {
   EXPECT_EQ(sections[2].Props[0].Color, 5);
 }
 
+// The error of a value out of range names the key and the section, and says what is wrong.
+void ExpectRefused(const std::function<void()>& read, const std::string& key, const std::string& section,
+                   const std::string& detail) {
+  try {
+    read();
+    ADD_FAILURE() << key << " in [" << section << "] was taken";
+  } catch (const Exception& e) {
+    const std::string text = e.Message();
+    EXPECT_NE(text.find("value " + key + " in section [" + section + "]"), std::string::npos) << text;
+    EXPECT_NE(text.find(detail), std::string::npos) << text;
+  }
+}
+
+TEST(SkinSections, NumbersOutsideTheirMeaningRefuseTheSkinNamingKeyAndSection) {
+  const struct {
+    const char* text;
+    const char* key;
+    const char* section;
+    const char* detail;
+  } cases[] = {
+      {"[PANEL]\nTRANSPARENCY=-9000000\n", "TRANSPARENCY", "PANEL", "-9000000 is outside 0..100"},
+      {"[PANEL]\nTRANSPARENCY=-50\n", "TRANSPARENCY", "PANEL", "-50 is outside 0..100"},
+      {"[BUTTON]\nSTATES=-2147483648\n", "STATES", "BUTTON", "-2147483648 is outside 1..1000"},
+      {"[BUTTON]\nSTATES=0\n", "STATES", "BUTTON", "0 is outside"},
+      {"[BUTTON]\nHOTTRANSPARENCY=101\n", "HOTTRANSPARENCY", "BUTTON", "101"},
+      {"[BUTTON]\nGRADIENTPERCENT=250\nGRADIENTDATA=1;2;50;0;0;\n", "GRADIENTPERCENT", "BUTTON", "250"},
+      {"[BUTTON]\nIMAGEPERCENT=-3\n", "IMAGEPERCENT", "BUTTON", "-3"},
+      {"[BUTTON]\nGSIZE=300\n", "GSIZE", "BUTTON", "300 is outside 0..255"},
+      {"[BUTTON]\nGLOW=-4\n", "GLOW", "BUTTON", "-4"},
+      {"[BUTTON]\nFADINGITERATIONS=2000000000\n", "FADINGITERATIONS", "BUTTON", "2000000000"},
+      // Inherited: the section being read is named.
+      {"[PANEL]\nTRANSPARENCY=130\n[GROUPBOX]\nPARENTCLASS=PANEL\n", "TRANSPARENCY", "PANEL", "130"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto ini = IniOf(c.text);
+    ExpectRefused([&] {
+      TsGeneralDataArray sections;
+      ReadSkinSections(*ini, nullptr, kIdentity, sections);
+    }, c.key, c.section, c.detail);
+  }
+  // The same rules for sections an application adds; the edges of each range are taken.
+  TStringList common;
+  common.SetText("[Mine]\nTRANSPARENCY=-1000\n");
+  ExpectRefused([&] {
+    TsGeneralDataArray sections;
+    ReadSkinSections(*IniOf("[BUTTON]\n"), &common, kIdentity, sections);
+  }, "TRANSPARENCY", "Mine", "-1000");
+  TsGeneralDataArray sections;
+  ReadSkinSections(*IniOf("[A]\nTRANSPARENCY=100\nSTATES=1\nGSIZE=255\n[B]\nTRANSPARENCY=0\nSTATES=1000\n"), nullptr,
+                   kIdentity, sections);
+  EXPECT_EQ(sections[0].Props[0].Transparency, 100);
+  EXPECT_EQ(sections[1].States, 1000);
+}
+
+TEST(SkinMaskValue, GeometryOutsideTheImageRefusesTheSkin) {
+  const struct {
+    const char* value;
+    TsRect ownImage;  // the size an image of its own turned out to have
+    const char* detail;
+  } cases[] = {
+      // A 20-pixel mask whose borders 15 and 9 leave no middle.
+      {"^0000^0000^0020^0020^0015^0001^0009^0001^1^0^1^0", {}, "left and right borders 15 and 9 exceed the state width 20"},
+      {"^0000^0000^0020^0020^0001^0015^0001^0009^1^0^1^0", {}, "top and bottom borders 15 and 9 exceed the state height 20"},
+      {"!B.PNG!1!0!0!-2!1!1!1", {0, 0, 30, 30}, "left and right borders -2 and 1"},
+      {"!B.PNG!99999!0!0!1!1!1!1", {0, 0, 30, 30}, "image count 99999 for a width of 30"},
+      {"!B.PNG!-5!0", {0, 0, 30, 30}, "image count -5"},
+      {"!B.PNG!1!-2147483648!0!1!1!1!1", {0, 0, 30, 30}, "mask type -2147483648"},
+      {"!B.PNG!1!0!0!1!1!1!1!-7", {0, 0, 30, 30}, "draw mode -7"},
+      {"#M (-2147483648,0,2147483647,40) (1,0,0)", {}, "the rectangle is 4294967295 x 40"},
+      {"#M (0,0,60,40) (1,0,500)", {}, "border width 500"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    TsMaskValue m = ParseMaskValue(c.value, 8.0);
+    if (!m.FromMaster()) {
+      m.R = c.ownImage;
+      if (m.NeedsDefaultWidths) ApplyDefaultBorderWidths(m);
+    }
+    ExpectRefused([&] { CheckMaskValue(m, "BUTTON", "BORDERSMASK"); }, "BORDERSMASK", "BUTTON", c.detail);
+  }
+  // Borders that leave an empty middle, a count of 0 (one image) and mask type -1 are taken.
+  for (const char* v : {"^0000^0000^0020^0020^0010^0010^0010^0010^1^0^1^0", "@0000@0000@0020@0020@0@0"}) {
+    const TsMaskValue m = ParseMaskValue(v, 8.0);
+    EXPECT_NO_THROW(CheckMaskValue(m, "BUTTON", "BORDERSMASK")) << v;
+  }
+  TsMaskValue none = ParseMaskValue("!B.PNG!1!-1", 8.0);
+  none.R = {0, 0, 30, 30};
+  ApplyDefaultBorderWidths(none);
+  EXPECT_NO_THROW(CheckMaskValue(none, "BUTTON", "GLYPHMASK"));
+}
+
 TEST(SkinGlobalInfo, DefaultsLenientAndStrictKeys) {
   TsSkinData d;
   ReadGlobalInfo(*IniOf("[GLOBALINFO]\nVERSION=8.50\nTITLEHEIGHT=0\nBORDERWIDTH=abc\nAUTHOR=Me\n"), d, 4);
@@ -227,6 +321,10 @@ TEST(SkinGlobalInfo, DefaultsLenientAndStrictKeys) {
   ReadGlobalInfo(*IniOf("[FORM]\nCOLOR=1\n"), empty, 3);
   EXPECT_EQ(empty.Version, 0);
   EXPECT_THROW(ReadGlobalInfo(*IniOf("[GLOBALINFO]\nSHADOW1BLUR=soft\n"), d, 4), EConvertError);
+  ExpectRefused([&] { ReadGlobalInfo(*IniOf("[GLOBALINFO]\nSHADOW1TRANSPARENCY=-40\n"), d, 4); },
+                "SHADOW1TRANSPARENCY", "GLOBALINFO", "-40 is outside 0..100");
+  ExpectRefused([&] { ReadGlobalInfo(*IniOf("[GLOBALINFO]\nTITLEHEIGHT=-2147483648\n"), d, 4); }, "TITLEHEIGHT",
+                "GLOBALINFO", "outside 0..1024");
 }
 
 // ---- names, folders and versions ----

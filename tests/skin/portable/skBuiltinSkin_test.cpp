@@ -2,11 +2,18 @@
 // skin reader, and it holds what the diary's windows ask for.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <string>
+#include "skin/portable/PixelFixtures.h"
 #include "skin/portable/SkinFixtures.h"
 #include "skin/builtin/skBuiltinSkin.h"
 #include "skin/builtin/skSkinLint.h"
+#include "skin/builtin/skSkinPreview.h"
 #include "skin/manager/sConst.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sSkinLookups.h"
+#include "skin/manager/sSkinTables.h"
 #include "skin/manager/skSkinPack.h"
 
 namespace {
@@ -135,6 +142,107 @@ TEST(BuiltinSkin, KeyColourSurroundsShapesAndRoundsOnlyButtons) {
   };
   EXPECT_FALSE(cornerKeyed("FORM"));
   EXPECT_TRUE(cornerKeyed("BUTTON"));
+}
+
+// The built-in skin read by the skin reader itself, as the painters see it.
+const TsLoadedSkin& Loaded() {
+  static const TsLoadedSkin skin = ReadSkinForPreview(Skin().Pack);
+  return skin;
+}
+
+double Luminance(Cardinal p) {
+  const auto channel = [](Cardinal v) {
+    const double c = v / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(p >> 16 & 0xFF) + 0.7152 * channel(p >> 8 & 0xFF) + 0.0722 * channel(p & 0xFF);
+}
+
+double Contrast(Cardinal a, Cardinal b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The section a glyph is drawn over: its own, or for the common glyphs the section that hosts them.
+std::string FaceSectionOf(const TsMaskData& glyph) {
+  if (glyph.ClassName != "GLOBALINFO") return glyph.ClassName;
+  const std::string key = glyph.PropertyName;
+  if (key.starts_with("BICON") || key.starts_with("SICON")) return "FORMTITLE";
+  if (key == "CHECK") return "MENUITEM";
+  if (key == "GRIPIMAGE") return "STATUSBAR";
+  return "CHECKBOX";
+}
+
+// Every state of every glyph painted by the skin's own painters over its section's face in the same
+// state: the glyph's strongest pixel stands out from the face under it by at least 3:1, so no state is
+// drawn in the colour of its face (a white arrow on a white face).
+TEST(BuiltinSkin, EveryGlyphStateStandsOutFromItsFace) {
+  const TsLoadedSkin& skin = Loaded();
+  const TsSkinPixels pixels = skin.Pixels();
+  int glyphs = 0;
+  for (const TsMaskData& glyph : skin.Masks) {
+    if (glyph.ImgType != itSimple) continue;
+    ++glyphs;
+    const std::string sectionName = FaceSectionOf(glyph);
+    Integer section = -1;
+    for (size_t i = 0; i < skin.Sections.size(); ++i)
+      if (skin.Sections[i].ClassName == sectionName) section = static_cast<Integer>(i);
+    ASSERT_GE(section, 0) << sectionName;
+    const Integer w = MaskStateWidth(glyph), h = MaskStateHeight(glyph);
+    // A control of a usual size with the glyph in its middle.
+    const Integer cw = std::max<Integer>(w + 16, 40), ch = std::max<Integer>(h + 12, 24);
+    const Integer gx = 1 + (cw - w) / 2, gy = 1 + (ch - h) / 2;
+    for (Integer state = 0; state < std::max<Integer>(glyph.ImageCount, 1); ++state) {
+      // The common face (GLOBALINFO), the section's background over it, then the glyph; a margin of
+      // one pixel keeps the painted rect inside the bitmap (no premultiplication).
+      Pixels face(cw + 2, ch + 2, ColorToPixel(skin.Sections[0].Props[0].Color));
+      PaintSectionBackground(face.view, {1, 1, cw + 1, ch + 1}, pixels, section, state);
+      Pixels painted = face;
+      PaintMaskGlyph(painted.view, gx, gy, state, TsBgPixels{}, glyph, pixels.ImageOf(glyph), 1);
+      double best = 1;
+      for (Integer y = gy; y < gy + h; ++y)
+        for (Integer x = gx; x < gx + w; ++x) best = std::max(best, Contrast(painted(x, y), face(x, y)));
+      EXPECT_GE(best, 3.0) << glyph.ClassName << "." << glyph.PropertyName << " state " << state << " over "
+                           << sectionName;
+    }
+  }
+  EXPECT_GE(glyphs, 20);
+}
+
+// The review sheet shows what the painters paint: each section tile's left edge (where no text or
+// glyph goes) is the section painter's own output, and each glyph is the glyph painter's output over its
+// face, magnified exactly as many times as the sheet says.
+TEST(BuiltinSkin, ReviewSheetPaintsThroughTheSkinsOwnPainters) {
+  const TsLoadedSkin& skin = Loaded();
+  const TskContactSheet sheet = PaintContactSheet(skin);
+  const TsSkinPixels pixels = skin.Pixels();
+  ASSERT_EQ(sheet.Tiles.size(), 3 * skin.Sections.size());
+  for (const TskSheetTile& tile : sheet.Tiles) {
+    const Integer w = tile.Place.Width(), h = tile.Place.Height();
+    Pixels alone(w + 2, h + 2, Argb(0xFF, 255, 255, 255));  // the sheet's paper
+    PaintSectionBackground(alone.view, {1, 1, w + 1, h + 1}, pixels, FindSkinIndex(skin.Sections, tile.Section), tile.State);
+    for (Integer y = 0; y < h; ++y)
+      for (Integer x = 0; x < 6; ++x)
+        ASSERT_EQ(sheet.Image.At(tile.Place.Left + x, tile.Place.Top + y), alone(x + 1, y + 1))
+            << tile.Section << " state " << tile.State << " at " << x << "," << y;
+  }
+  ASSERT_FALSE(sheet.Glyphs.empty());
+  for (const TskSheetGlyph& glyph : sheet.Glyphs) {
+    const TsMaskData* mask = nullptr;
+    for (const TsMaskData& m : skin.Masks)
+      if ((m.ClassName == "GLOBALINFO" ? m.PropertyName : m.ClassName + "." + m.PropertyName) == glyph.Name) mask = &m;
+    ASSERT_NE(mask, nullptr) << glyph.Name;
+    EXPECT_EQ(glyph.Zoom, 2) << glyph.Name;  // the sheet's heading says "ZOOM 2"
+    const Integer w = MaskStateWidth(*mask), h = MaskStateHeight(*mask);
+    ASSERT_EQ(glyph.Place.Width(), w * glyph.Zoom) << glyph.Name;
+    ASSERT_EQ(glyph.Place.Height(), h * glyph.Zoom) << glyph.Name;
+    Pixels alone(w, h, glyph.Face);
+    PaintMaskGlyph(alone.view, 0, 0, glyph.State, TsBgPixels{}, *mask, pixels.ImageOf(*mask), 1);
+    for (Integer y = 0; y < glyph.Place.Height(); ++y)
+      for (Integer x = 0; x < glyph.Place.Width(); ++x)
+        ASSERT_EQ(sheet.Image.At(glyph.Place.Left + x, glyph.Place.Top + y), alone(x / glyph.Zoom, y / glyph.Zoom))
+            << glyph.Name << " state " << glyph.State << " at " << x << "," << y;
+  }
 }
 
 }  // namespace

@@ -637,3 +637,45 @@ TEST_F(DBGridFixture, ClosingOrLosingTheDataLeavesAnEmptyGrid) {
   ClientImage image(grid.Handle());  // still paints
   EXPECT_EQ(image.Pixel(5, 5), RGB(255, 255, 255));
 }
+
+TEST_F(DBGridFixture, AMoveWithinTheShownRowsRepaintsOnlyTheTwoRowsAndAScrollRepaintsAll) {
+  const Integer step = grid.DefaultRowHeight() + 1;  // a row and its line
+  const int rows = grid.VisibleRowCount();
+  RECT client{};
+  GetClientRect(grid.Handle(), &client);
+  auto updated = [&] {
+    RECT r{};
+    GetUpdateRect(grid.Handle(), &r, FALSE);
+    return r;
+  };
+  // What the window shows equals what the grid paints for its state: no stale highlight is left.
+  auto showsItsState = [&] {
+    const ClientImage expected(grid.Handle());
+    HDC dc = GetDC(grid.Handle());
+    int differing = 0;
+    for (int y = 0; y < expected.Height(); y += 2)
+      for (int x = 0; x < expected.Width(); x += 2) differing += GetPixel(dc, x, y) != expected.Pixel(x, y) ? 1 : 0;
+    ReleaseDC(grid.Handle(), dc);
+    return differing;
+  };
+  ValidateRect(grid.Handle(), nullptr);
+  // From the first row to the third: the rows between them at most, never the rest.
+  ds.MoveBy(2);
+  RECT r = updated();
+  EXPECT_GT(r.bottom, r.top) << "nothing to repaint";
+  EXPECT_LE(r.bottom - r.top, 3 * step);
+  EXPECT_LT(r.bottom, client.bottom - step);
+  guitest::Pump();
+  EXPECT_EQ(showsItsState(), 0);
+  // Past the last row shown: the rows move, everything is painted again.
+  ValidateRect(grid.Handle(), nullptr);
+  ds.MoveBy(rows);
+  r = updated();
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.bottom, client.bottom);
+  guitest::Pump();
+  EXPECT_EQ(showsItsState(), 0);
+  ds.MoveBy(-1);
+  guitest::Pump();
+  EXPECT_EQ(showsItsState(), 0);
+}

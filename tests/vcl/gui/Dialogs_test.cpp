@@ -136,3 +136,30 @@ TEST(Dialogs, ButtonCaptionsAndTypeCaptions) {
   EXPECT_EQ(view.buttons, (std::vector<std::string>{"OK", "Mégse", "Ú&jra"}));
   EXPECT_EQ(form->BorderStyle(), bsDialog);
 }
+
+TEST(Dialogs, EnterChoosesTheNamedDefaultAndCtrlCCopiesTheBox) {
+  const AnsiString text = Utf8ToCp1250("A naplót nem sikerült menteni.\r\nKilép mentés nélkül?");
+  std::wstring copied;
+  guitest::RunLater([&] {
+    TCustomForm* dialog = Screen->ActiveCustomForm();
+    ASSERT_NE(dialog, nullptr);
+    {
+      guitest::KeysDown ctrl({VK_CONTROL});
+      SendMessageW(GetFocus(), WM_KEYDOWN, 'C', 1);
+    }
+    if (OpenClipboard(nullptr)) {
+      if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        copied = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+      }
+      CloseClipboard();
+    }
+    guitest::PostKey(GetFocus(), VK_RETURN);
+  });
+  // Enter takes "No" here, the button named as the default.
+  EXPECT_EQ(MessageDlg(text, mtWarning, TMsgDlgButtons{mbYes, mbNo}, 0, mbNo), mrNo);
+  // The copy is laid out as the system's message boxes lay theirs out.
+  const std::wstring line = L"---------------------------\r\n";
+  EXPECT_EQ(copied, line + L"Figyelmeztet\u00e9s\r\n" + line + L"A napl\u00f3t nem siker\u00fclt menteni.\r\nKil\u00e9p ment\u00e9s n\u00e9lk\u00fcl?\r\n" +
+                        line + L"Igen   Nem   \r\n" + line);
+}

@@ -1,5 +1,6 @@
 // The month calendar over the system one: Date set and read back (before and after the window
-// exists, the time dropped), and a clicked day becomes the Date (and fires OnChange) before OnClick runs.
+// exists, the time dropped), a clicked day becomes the Date (and fires OnChange) before OnClick runs,
+// the keys move the day, and the minimum size holds a whole month.
 #include "vcl/gui/MonthCalendar.h"
 
 #include <gtest/gtest.h>
@@ -55,4 +56,46 @@ TEST(MonthCalendar, DateFollowsTheWindowAndClicksChooseADay) {
   EXPECT_EQ(changes, 1);
   cal->RecreateWnd();
   EXPECT_EQ(cal->Date(), target + 1);
+}
+
+TEST(MonthCalendar, KeysMoveTheDayAndTheMinimumSizeShowsAWholeMonth) {
+  std::unique_ptr<TForm> form(New<TForm>(nullptr));
+  form->SetClientSize(400, 300);
+  auto* cal = New<TMonthCalendar>(form.get());
+  cal->SetParent(form.get());
+  form->Show();
+  EXPECT_EQ(cal->Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS, static_cast<LRESULT>(DLGC_WANTARROWS));
+  cal->SetDate(EncodeDate(2024, 1, 31));
+  int changes = 0;
+  cal->OnChange = [&](TObject*) { ++changes; };
+  struct Case {
+    WORD key;
+    TDateTime expected;
+  };
+  // One after the other, from 2024-01-31; a month step keeps within the shorter month.
+  const Case cases[] = {
+      {VK_RIGHT, EncodeDate(2024, 2, 1)},  {VK_LEFT, EncodeDate(2024, 1, 31)}, {VK_DOWN, EncodeDate(2024, 2, 7)},
+      {VK_UP, EncodeDate(2024, 1, 31)},    {VK_NEXT, EncodeDate(2024, 2, 29)}, {VK_PRIOR, EncodeDate(2024, 1, 29)},
+      {VK_END, EncodeDate(2024, 1, 31)},   {VK_HOME, EncodeDate(2024, 1, 1)},  {VK_LEFT, EncodeDate(2023, 12, 31)},
+  };
+  int expectedChanges = 0;
+  for (const Case& c : cases) {
+    SendMessageW(cal->Handle(), WM_KEYDOWN, c.key, 1);
+    EXPECT_EQ(cal->Date(), c.expected) << "key " << c.key;
+    SYSTEMTIME st{};
+    SendMessageW(cal->Handle(), MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(&st));
+    EXPECT_EQ(EncodeDate(st.wYear, st.wMonth, st.wDay), c.expected) << "key " << c.key;
+    EXPECT_EQ(changes, ++expectedChanges);
+  }
+  // The size for a whole month: at least what the calendar asks for its client area.
+  RECT need{};
+  SendMessageW(cal->Handle(), MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&need));
+  const TPoint size = cal->MinimumSize();
+  EXPECT_GE(size.X, need.right - need.left);
+  EXPECT_GE(size.Y, need.bottom - need.top);
+  cal->SetBounds(0, 0, size.X, size.Y);
+  RECT client{};
+  GetClientRect(cal->Handle(), &client);
+  EXPECT_GE(client.right, need.right - need.left);
+  EXPECT_GE(client.bottom, need.bottom - need.top);
 }
