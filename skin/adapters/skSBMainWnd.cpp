@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "skin/adapters/skSBUtils.h"
+#include "skin/forms/sSkinText.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sMessages.h"

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "skin/adapters/skSBUtils.h"
+#include "skin/forms/sSkinText.h"
 #include "vcl/gui/Bitmap.h"
 
 namespace {

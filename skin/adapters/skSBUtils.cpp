@@ -75,27 +75,3 @@ void SendToTopLevel(HWND window) {
   for (HWND parent = GetParent(top); parent != nullptr; parent = GetParent(top)) top = parent;
   SendSkinCommand(top, scControlAdded, 0);
 }
-
-// ---- LOCAL STAND-IN (see the header) ----
-
-void DrawControlText(TCanvas& canvas, const AnsiString& text, bool enabled, bool hot, TsCommonData& data, UINT format,
-                     const TRect& rect) {
-  if (text.empty()) return;
-  const HDC dc = canvas.Handle();
-  const int saved = SaveDC(dc);
-  IntersectClipRect(dc, rect.Left, rect.Top, rect.Right, rect.Bottom);
-  SetBkMode(dc, TRANSPARENT);
-  SelectObject(dc, canvas.Font().Handle());
-  Integer color = static_cast<Integer>(ColorToRGB(canvas.Font().Color()));
-  const TsSkinManager* manager = data.GetSkinManager();
-  if (data.Skinned() && !data.CustomFont && manager != nullptr) {
-    const TsGeneralData& section = manager->gd[static_cast<size_t>(data.SectionIndex)];
-    color = section.Props[hot ? 1 : 0].TextColor;
-    if (!enabled) color = BlendColors(section.Props[0].TextColor, manager->GetGlobalColor(), 0.4);
-  }
-  SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(static_cast<TColor>(color))));
-  const WideString wide = Cp1250ToUtf16(text);
-  RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
-  DrawTextW(dc, reinterpret_cast<const wchar_t*>(wide.data()), static_cast<int>(wide.size()), &r, format | DT_NOCLIP);
-  RestoreDC(dc, saved);
-}

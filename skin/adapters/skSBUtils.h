@@ -31,9 +31,3 @@ bool IsMultiStateSection(const TsCommonData* data);
 // Skin command 25 (a control was added) to the top-most ancestor of the window.
 void SendToTopLevel(HWND window);
 
-// ---- LOCAL STAND-IN: replaced at merge by the skinned-text routine of the form-skinning work ----
-// The text in the colours of the skin state's section (state 1 when hot, 0 otherwise): plain DrawText
-// for an unskinned state; disabled text in the font colour blended 0.4 toward the global colour. No
-// contours or glow here: the real routine draws those.
-void DrawControlText(TCanvas& canvas, const AnsiString& text, bool enabled, bool hot, TsCommonData& data, UINT format,
-                     const TRect& rect);
