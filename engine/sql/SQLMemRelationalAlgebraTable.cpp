@@ -111,12 +111,13 @@ bool TSQLMemAOTable::NeedsCopy() {
   bool needed = (isTopLevel_ && !requestLive_) || topCount_ >= 0 || hasExpressionColumns_ || distinct_ ||
                 !resultTableName_.empty();
   if (HasSort()) {
-    std::vector<AnsiString> descending, caseInsensitive;
+    // Per sort column: "ASC" or "DESC", "CASE" or "NO_CASE".
+    std::vector<AnsiString> directions, cases;
     for (std::size_t k = 0; k < sortFields_.size(); ++k) {
-      if (sortDescending_[k]) descending.push_back(sortFields_[k]);
-      if (sortCaseInsensitive_[k]) caseInsensitive.push_back(sortFields_[k]);
+      directions.push_back(sortDescending_[k] ? "DESC" : "ASC");
+      cases.push_back(sortCaseInsensitive_[k] ? "NO_CASE" : "CASE");
     }
-    const AnsiString index = source_->FindIndexForSort(sortFields_, descending, caseInsensitive);
+    const AnsiString index = source_->FindIndexForSort(sortFields_, directions, cases);
     source_->SetIndexName(index);
     if (index.empty()) {
       needed = true;
@@ -133,7 +134,10 @@ bool TSQLMemAOTable::NeedsCopy() {
 void TSQLMemAOTable::Materialize() {
   if (materialized_) return;
   if (!sortIndexName_.empty()) {
-    if (source_->IndexDefs().Find(sortIndexName_) == nullptr)
+    bool exists = false;
+    for (int i = 0; i < source_->IndexDefs().Count(); ++i)
+      exists = exists || AnsiUpperCase(source_->IndexDefs().Items(i)->Name()) == AnsiUpperCase(sortIndexName_);
+    if (!exists)
       SQLMemError(11667, "Error - index '%s' does not exist in table '%s'", {sortIndexName_, tableName_});
     source_->SetIndexName(sortIndexName_);
   }
