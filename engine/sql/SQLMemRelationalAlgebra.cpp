@@ -592,9 +592,7 @@ void PushDownConditions(TSQLMemExpression& condition, TSQLMemAO& op, bool stop) 
   std::unique_ptr<TSQLMemExpression> target = op.ReleaseCondition();
   if (target == nullptr) {
     target = std::make_unique<TSQLMemExpression>();
-    target->CaseInsensitive = condition.CaseInsensitive;
-    target->PartialCompare = condition.PartialCompare;
-    target->NullSemantics = condition.NullSemantics;
+    target->Assign(condition);
   }
   for (auto& node : moved) target->AddCondition(std::move(node));
   op.SetCondition(std::move(target));

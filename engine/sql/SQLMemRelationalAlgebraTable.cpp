@@ -235,9 +235,7 @@ std::unique_ptr<TSQLMemExpression> ExtractTableCondition(TSQLMemExpression& cond
     return nullptr;
   }
   auto filter = std::make_unique<TSQLMemExpression>();
-  filter->CaseInsensitive = condition.CaseInsensitive;
-  filter->PartialCompare = condition.PartialCompare;
-  filter->NullSemantics = condition.NullSemantics;
+  filter->Assign(condition);
   filter->SetRoot(std::move(taken));
   if (table.SourceDataSet() != nullptr && table.SourceDataSet()->Cursor() != nullptr)
     filter->BindCursor(table.SourceDataSet()->Cursor());

@@ -15,6 +15,7 @@
 #include "engine/sql/SQLMemExprNodeConst.h"
 #include "engine/sql/SQLMemExprNodeField.h"
 #include "engine/sql/SQLMemExpression.h"
+#include "engine/sql/SQLMemLexer.h"
 #include "engine/sql/SQLMemRecordComparison.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 #include "tests/engine/dataset/DataSetTestSupport.h"
@@ -167,10 +168,21 @@ class RelationalAlgebraTest : public DiaryDataSetTest {
     return rows;
   }
 
+  std::vector<std::unique_ptr<TSQLMemLexer>> lexers_;
+
   static std::vector<std::string> FieldNames(TSQLMemDataSet& result) {
     std::vector<std::string> names;
     for (int i = 0; i < result.FieldCount(); ++i) names.push_back(result.Fields()[i]->FieldName());
     return names;
+  }
+
+  // A condition parsed from SQL text (the lexer lives as long as the test).
+  std::unique_ptr<TSQLMemExpression> Where(const char* text) {
+    lexers_.push_back(std::make_unique<TSQLMemLexer>(text, nullptr));
+    EXPECT_TRUE(lexers_.back()->NextStatement());
+    auto expression = std::make_unique<TSQLMemExpression>();
+    expression->ParseCondition(*lexers_.back());
+    return expression;
   }
 
   static const std::vector<TSQLMemSelectListItem> DayAndTitle() { return {Column("ShortDateDay"), Column("Title")}; }
@@ -541,6 +553,84 @@ TEST_F(ConditionPlacementTest, PushDownSendsEachTermToTheDeepestOperatorThatHasI
   leaf->UnlockTables();
   EXPECT_TRUE(leaf->cursorFiltered);
   EXPECT_EQ(RowsOf(*leaf->ResultDataSet()), (Rows{"2024.01.04|Banana"}));
+}
+
+TEST_F(ConditionPlacementTest, ParsedWhereClausesLandInTheTablesCursor) {
+  const struct {
+    const char* where;
+    bool live;
+    Rows rows;
+  } cases[] = {
+      {"lower(Title) like '%an%' and ShortDateDay > '2024.01.01'", false, {"2024.01.04|Banana"}},
+      {"Title = 'Banana' or Title = 'Apple'", false, {"2024.01.01|Banana", "2024.01.02|Apple", "2024.01.04|Banana"}},
+      {"ShortDateDay between '2024.01.02' and '2024.01.03' and not (Title = 'Apple')", true, {"2024.01.03|Cherry"}},
+      {"Title like 'B%'", true, {"2024.01.01|Banana", "2024.01.04|Banana"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    auto op = Fans(c.live);
+    op->SetCondition(Where(c.where));
+    op->SetSelectList(DayAndTitle(), false);
+    const TSQLMemSortSpecification day[] = {By("ShortDateDay")};
+    op->SetOrderBy(day, "");
+    Run(*op);
+    EXPECT_EQ(op->ResultIsSource(), c.live);
+    if (c.live) {
+      EXPECT_NE(op->SourceDataSet()->Cursor()->FilterExpression, nullptr);
+    } else {
+      EXPECT_TRUE(op->cursorFiltered);
+      EXPECT_FALSE(op->conditionLeft);
+    }
+    EXPECT_EQ(RowsOf(*op->ResultDataSet()), c.rows);
+  }
+  EXPECT_EQ(UseCount(), 0);
+}
+
+TEST_F(ConditionPlacementTest, ParsedConjunctsArePlacedOneByOne) {
+  const struct {
+    const char* where;
+    Integer toTable;   // conjuncts the table operator takes (0: none, -1: the whole root)
+    Integer leftOver;  // conjuncts that stay (-1: the expression is empty)
+  } cases[] = {
+      {"Title = 'a'", -1, -1},
+      {"Title = 'a' and fans.ShortDateDay > '2' and RecID < 3", 3, -1},
+      {"Title = 'a' and Nope = 1", 1, 1},
+      {"Title = 'a' and x.Title = 'b' and Nope = 1", 1, 2},
+      {"Title = 'a' or Nope = 1", 0, 0},
+      {"Nope = 1", 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    auto table = Fans();
+    ProbedTableOperator* leaf = table.get();
+    TSQLMemAO parent(std::move(table), nullptr, "", "");
+    std::unique_ptr<TSQLMemExpression> where = Where(c.where);
+    PushDownConditions(*where, parent, false);
+    EXPECT_EQ(parent.Condition(), nullptr);
+    if (c.toTable == 0) {
+      EXPECT_EQ(leaf->Condition(), nullptr);
+    } else {
+      ASSERT_NE(leaf->Condition(), nullptr);
+      const TSQLMemExprNode& root = *leaf->Condition()->Root();
+      if (c.toTable < 0 || c.toTable == 1)
+        EXPECT_NE(root.Operator(), opAnd) << "a single conjunct is the condition's root";
+      else
+        EXPECT_EQ(root.ChildCount(), c.toTable);
+    }
+    if (c.leftOver < 0)
+      EXPECT_TRUE(where->IsEmpty());
+    else if (c.leftOver > 1)
+      EXPECT_EQ(where->Root()->ChildCount(), c.leftOver);
+    else
+      EXPECT_FALSE(where->IsEmpty());
+
+    // What the table took, bound to it, goes whole into its cursor.
+    if (leaf->Condition() == nullptr) continue;
+    leaf->Condition()->BindToOperator(leaf);
+    std::unique_ptr<TSQLMemExpression> filter = ExtractTableCondition(*leaf->Condition(), *leaf);
+    ASSERT_NE(filter, nullptr);
+    EXPECT_TRUE(leaf->Condition()->IsEmpty());
+  }
 }
 
 }  // namespace
