@@ -633,4 +633,24 @@ TEST_F(ConditionPlacementTest, ParsedConjunctsArePlacedOneByOne) {
   }
 }
 
+TEST_F(ConditionPlacementTest, ACursorGivenANewFilterForgetsTheRecordsTheOldOneChose) {
+  // The join operator puts a new lookup condition into the same cursor for every driving row.
+  std::unique_ptr<TSQLMemTable> table(New<TSQLMemTable>(nullptr));
+  table->SetDatabaseName(kDataSetTestDatabase);
+  table->SetTableName("fans");
+  table->Open();
+  const struct {
+    const char* where;
+    Integer count;
+  } filters[] = {{"Title = 'Banana'", 2}, {"Title = 'Apple'", 1}, {"Title <> 'Cherry'", 3}, {"Title = 'None'", 0}};
+  for (const auto& f : filters) {
+    SCOPED_TRACE(f.where);
+    table->SetFilterExpression(Where(f.where));
+    table->First();
+    EXPECT_EQ(table->RecordCount(), f.count);
+    EXPECT_EQ(static_cast<Integer>(RowsOf(*table).size()), f.count);
+  }
+  table->Close();
+}
+
 }  // namespace
