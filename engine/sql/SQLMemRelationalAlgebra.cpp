@@ -69,9 +69,11 @@ void TSQLMemAO::AddOutputColumn(Integer column) {
 }
 
 void TSQLMemAO::SetSelectList(std::span<const TSQLMemSelectListItem> items, bool distinct) {
+  // Every expression is taken over first, so that none is lost when a later item fails.
+  for (const TSQLMemSelectListItem& item : items)
+    if (item.IsExpression && item.Expression != nullptr) ownedExpressions_.emplace_back(item.Expression);
   for (const TSQLMemSelectListItem& item : items) {
     if (item.IsExpression) {
-      ownedExpressions_.emplace_back(item.Expression);
       TSQLMemExpression& expression = *item.Expression;
       expression.BindToOperator(this);
       TSQLMemFieldLink link;

@@ -89,7 +89,8 @@ class TSQLMemAO : public TSQLMemColumnSource {
   // TOP rowCount, firstRow (1-based; negative: from the first row).
   void SetTop(Integer firstRow, Integer rowCount);
   void SetDistinctFlag() { distinct_ = true; }
-  // Builds the output columns from the select list; items' expressions are taken over by the operator.
+  // Builds the output columns from the select list (10305 for a column not found). The operator takes
+  // over every item's expression, also when it fails.
   void SetSelectList(std::span<const TSQLMemSelectListItem> items, bool distinct);
   // ORDER BY terms (count of them), or ORDER BY INDEX indexName. 11666 for a position past the
   // output, 30195 for a column not found.

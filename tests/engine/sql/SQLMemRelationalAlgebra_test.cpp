@@ -653,4 +653,77 @@ TEST_F(ConditionPlacementTest, ACursorGivenANewFilterForgetsTheRecordsTheOldOneC
   table->Close();
 }
 
+// Columns of two inputs side by side, as the join lays them out.
+class SideBySide : public TSQLMemAO {
+ public:
+  SideBySide(std::unique_ptr<TSQLMemAO> left, std::unique_ptr<TSQLMemAO> right)
+      : TSQLMemAO(std::move(left), std::move(right), "", "") {
+    for (TSQLMemAO* input : {Left(), Right()})
+      for (Integer i = 0; i < input->ColumnCount(); ++i) {
+        TSQLMemFieldLink link = input->Column(i);
+        link.Owner = input;
+        link.DataSet = nullptr;
+        link.SourceIndex = i;
+        columns_.push_back(link);
+      }
+    MakeColumnNamesUnique();
+  }
+};
+
+TEST_F(RelationalAlgebraTest, ColumnsOfTwoInputsGetUniqueNamesAndShowTheirOwnWhereTheyCan) {
+  const auto table = [](const char* alias) {
+    return std::make_unique<TSQLMemAOTable>(kDataSetTestDatabase, false, false, alias, "fans");
+  };
+  const auto names = [](const TSQLMemAO& op) {
+    std::vector<std::string> result;
+    for (Integer i = 0; i < op.ColumnCount(); ++i) result.push_back(op.Column(i).Name);
+    return result;
+  };
+  const auto shown = [](const TSQLMemAO& op) {
+    std::vector<std::string> result;
+    for (Integer column : op.OutputColumns()) result.push_back(op.Column(column).DisplayName);
+    return result;
+  };
+  {
+    SideBySide joined(table("a"), table("b"));
+    EXPECT_EQ(names(joined), (std::vector<std::string>{"RecID", "ShortDateDay", "Title", "Text", "RecID_1",
+                                                       "ShortDateDay_1", "Title_1", "Text_1"}));
+    TSQLMemIntegerArray found(0, 4, 64);
+    EXPECT_EQ(joined.FindColumns("title", "", found, false), 2) << "an unqualified name is found in both inputs";
+    TSQLMemSelectListItem a = Column("RecID"), b = Column("RecID");
+    a.TableName = "a";
+    b.TableName = "b";
+    const std::vector<TSQLMemSelectListItem> both = {a, b};
+    joined.SetSelectList(both, false);
+    EXPECT_EQ(shown(joined), (std::vector<std::string>{"RecID", "RecID_1"}));
+  }
+  {
+    SideBySide joined(table("a"), table("b"));
+    TSQLMemSelectListItem b = Column("RecID");
+    b.TableName = "b";
+    const std::vector<TSQLMemSelectListItem> second = {b};
+    joined.SetSelectList(second, false);
+    EXPECT_EQ(shown(joined), std::vector<std::string>{"RecID"}) << "alone, the second table's column shows its name";
+  }
+  {
+    SideBySide three(std::make_unique<SideBySide>(table("a"), table("b")), table("c"));
+    EXPECT_EQ(names(three)[8], "RecID_12") << "a name that keeps colliding takes further digits";
+  }
+}
+
+TEST_F(RelationalAlgebraTest, ReadingColumnsOutsideTheOutput) {
+  auto op = Fans();
+  TSQLMemVariant value;
+  ExpectEngineError([&] { op->GetColumnValue(value, 0, false, 0); }, 10310,
+                    "Cannot access hidden field: table name = fans, field name = RecID, display name = , FieldNo = 0"
+                    " - Native error: 10310");
+  ExpectEngineError([&] { op->GetColumnValue(value, 4, true, 0); }, 10307,
+                    "Invalid field number - FieldNo = 4, FieldCount = 4 - Native error: 10307");
+  ExpectEngineError([&] { op->GetColumnType(-1); }, 10376,
+                    "Invalid field number - FieldNo = -1, FieldCount = 4 - Native error: 10376");
+  op->SourceDataSet()->First();
+  op->GetColumnValue(value, 2, true, 0);
+  EXPECT_EQ(value.GetAsString(), "Cherry") << "a condition reads hidden columns";
+}
+
 }  // namespace
