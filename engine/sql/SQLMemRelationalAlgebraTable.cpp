@@ -172,6 +172,8 @@ void TSQLMemAOTable::MaterializeLive() {
     for (Integer c = 0; c < ColumnCount(); ++c)
       if (!columns_[static_cast<std::size_t>(c)].Hidden) outputColumns_.push_back(c);
   }
+  // Columns read only for an ORDER BY stay out of the projection: the table's index gives the order.
+  if (visibleCount_ > 0) outputColumns_.resize(static_cast<std::size_t>(visibleCount_));
   std::vector<AnsiString> names, aliases;
   for (Integer column : outputColumns_) {
     const TSQLMemFieldLink& link = columns_[static_cast<std::size_t>(column)];
