@@ -737,4 +737,45 @@ TEST_F(RelationalAlgebraTest, ReadingColumnsOutsideTheOutput) {
   EXPECT_EQ(value.GetAsString(), "Cherry") << "a condition reads hidden columns";
 }
 
+TEST_F(RelationalAlgebraTest, EachCopyRuleAloneMakesACopy) {
+  const struct {
+    const char* name;
+    bool live, topLevel, top, distinct, into, orderByTitle;
+    bool copied;
+  } cases[] = {
+      {"live", true, true, false, false, false, false, false},
+      {"an input of another operator", false, false, false, false, false, false, false},
+      {"top level and not live", false, true, false, false, false, false, true},
+      {"TOP", true, true, true, false, false, false, true},
+      {"DISTINCT", true, true, false, true, false, false, true},
+      {"INTO", true, true, false, false, true, false, true},
+      {"an order no index serves", true, true, false, false, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      auto op = Fans(c.live);
+      op->SetSelectList(DayAndTitle(), c.distinct);
+      if (c.top) op->SetTop(-1, 10);
+      if (c.into) op->SetResultTable(false, "copied", kDataSetTestDatabase);
+      if (c.orderByTitle) {
+        const TSQLMemSortSpecification title[] = {By("Title")};
+        op->SetOrderBy(title, "");
+      }
+      op->LockTables();
+      op->Execute(c.topLevel);
+      op->UnlockTables();
+      EXPECT_EQ(op->ResultIsSource(), !c.copied);
+      EXPECT_EQ(op->SourceDataSet() == nullptr, c.copied) << "a copied source is let go";
+      EXPECT_EQ(RowsOf(*op->ResultDataSet()).size(), 4u) << "day and title pairs are all different";
+    }
+    EXPECT_EQ(UseCount(), 0);
+  }
+  auto* copied = New<TSQLMemTable>(nullptr);
+  copied->SetDatabaseName(kDataSetTestDatabase);
+  copied->SetTableName("copied");
+  copied->DeleteTable(true);
+  delete copied;
+}
+
 }  // namespace
