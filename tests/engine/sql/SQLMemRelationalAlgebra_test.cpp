@@ -17,6 +17,7 @@
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/sql/SQLMemLexer.h"
 #include "engine/sql/SQLMemRecordComparison.h"
+#include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 #include "tests/engine/dataset/DataSetTestSupport.h"
 #include "vcl/db/IndexDefs.h"
