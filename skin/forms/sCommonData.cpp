@@ -1,5 +1,8 @@
 #include "skin/forms/sCommonData.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "skin/forms/sSectionPaint.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sAlphaPaint.h"
@@ -11,6 +14,8 @@
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
+#include "vcl/gui/Edit.h"
+#include "vcl/gui/Label.h"
 #include "vcl/gui/Graphic.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/GraphicControl.h"
@@ -844,10 +849,141 @@ void CopyGroupBoxCache(HWND window, TsCommonData& data, const TRect& sourceRect,
 
 // ---- the common receiver ----
 
+namespace {
+
+// The style-refresh command, which the manager's simple style sends.
+constexpr Word scStyleRefresh = 13;
+
+// The section the state of a skinned host reads (its manager's, index valid), or nil.
+const TsGeneralData* SectionOfData(const TsCommonData& data) {
+  const TsSkinManager* manager = data.GetSkinManager();
+  if (manager == nullptr || !manager->IsValidSkinIndex(data.SectionIndex)) return nullptr;
+  return &manager->gd[static_cast<size_t>(data.SectionIndex)];
+}
+
+// The message came from another thread (of this or another process). The skin command message lies
+// in the range any process may send, and this program has one GUI thread: an address in lParam from
+// elsewhere is not ours to read or write.
+bool SentFromOtherThread() { return (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0; }
+
+// The section name that the simple style compares with; nothing assigns it, so it stays empty and
+// matches no section ("UNKNOWN" at the least).
+const AnsiString& SimpleStyleSection() {
+  static const AnsiString name;
+  return name;
+}
+
+void RemoveSkin(TsCommonData& data, TsSkinManager* manager) {
+  if (Destroying(manager)) data.OwnSkinManager = nullptr;
+  data.BorderMaskIndex = data.SectionIndex = data.TextureIndex = data.HotTextureIndex = -1;
+  data.UpdatingFlag = true;
+  if (data.CacheBitmap) data.CacheBitmap->SetSize(0, 0);
+  TControl* host = data.HostControl;
+  if (host == nullptr) return;
+  if (auto* edit = dynamic_cast<TCustomEdit*>(host)) {
+    if (!data.CustomColor) edit->SetColor(clWindow);
+    if (!data.CustomFont) edit->Font().SetColor(clWindowText);
+    if (edit->HandleAllocated()) RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  } else if (auto* windowed = dynamic_cast<TWinControl*>(host)) {
+    for (int i = 0; i < windowed->ControlCount(); ++i)
+      if (auto* label = dynamic_cast<TLabel*>(windowed->Controls(i))) label->Font().SetColor(clWindowText);
+  }
+}
+
+// Command 19: whether the host's look depends on more than one colour (a gradient, an image, or a
+// parent that must be asked anew); a see-through section passes its parent's answer on.
+Integer ComplexBackgroundAnswer(const TsCommonData& data, const TsGeneralData& section) {
+  if (section.Props[0].Transparency == 100 && data.HostControl != nullptr && data.HostControl->Parent() != nullptr)
+    return data.ParentRepaintAnswer() & 0x7F;
+  const TsGenState& normal = section.Props[0];
+  return normal.GradientPercent + normal.ImagePercent > 0 || data.ParentBgState() == 1 ? 1 : 0;
+}
+
+// The parent's answer to command 21; its Color when it has no window or answers no colour.
+Integer ParentBgColorAnswer(TWinControl* parent) {
+  if (parent->HandleAllocated()) {
+    const auto answer = static_cast<Integer>(SendSkinCommand(parent->Handle(), scGetBgColor));
+    if (static_cast<Cardinal>(answer) != clSkinNoColor) return answer;
+  }
+  return static_cast<Integer>(ColorToRGB(parent->Color()));
+}
+
+// Command 21 for a host control.
+Integer BackgroundColorAnswer(const TsCommonData& data) {
+  TControl* host = data.HostControl;
+  const TsGeneralData* section = data.Skinned() ? SectionOfData(data) : nullptr;
+  if (section == nullptr) return static_cast<Integer>(ColorToRGB(host->Color()));
+  const Integer t = section->Props[0].Transparency;
+  const Integer own = section->Props[0].Color;
+  if (t == 0) return own;
+  TWinControl* parent = host->Parent();
+  const Integer p = parent != nullptr ? ParentBgColorAnswer(parent) : static_cast<Integer>(ColorToRGB(host->Color()));
+  if (t == 100) return p;
+  // Each channel moves from the section's colour toward the parent's by t / 256 (not t / 100).
+  const auto pc = static_cast<Cardinal>(p), sc = static_cast<Cardinal>(own);
+  Cardinal out = pc & 0xFF000000u;
+  for (int c = 0; c < 24; c += 8) {
+    const Int64 sv = (sc >> c) & 0xFF, pv = (pc >> c) & 0xFF;
+    const Int64 v = sv + static_cast<Int64>(std::floor(static_cast<double>(t * (pv - sv)) / 256.0));
+    out |= static_cast<Cardinal>(std::clamp<Int64>(v, 0, 255)) << c;
+  }
+  return static_cast<Integer>(out);
+}
+
+void ParentBackgroundChanged(TsCommonData& data, bool redraw) {
+  const bool changed = data.ParentBgState() != 0;
+  data.BackgroundDirty = data.BackgroundDirty || changed;
+  auto* windowed = dynamic_cast<TWinControl*>(data.HostControl);
+  if (windowed == nullptr) return;
+  if (redraw && windowed->HandleAllocated())
+    RedrawWindow(windowed->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOINTERNALPAINT | RDW_NOERASE | RDW_ALLCHILDREN);
+  if (!changed) return;
+  for (int i = 0; i < windowed->ControlCount(); ++i) {
+    TControl* child = windowed->Controls(i);
+    if (!Destroying(child)) SendSkinCommandToControl(child, scUpdateChildren);
+  }
+}
+
+// Command 33 to each child: windowed ones with a window by SendMessage, the others through Perform.
+void DropChildCaches(TWinControl* windowed, bool graphicToo) {
+  for (int i = 0; i < windowed->ControlCount(); ++i) {
+    TControl* child = windowed->Controls(i);
+    auto* w = dynamic_cast<TWinControl*>(child);
+    if (w != nullptr && w->HandleAllocated()) {
+      SendSkinCommand(w->Handle(), scClearCache);
+    } else if (graphicToo) {
+      PerformCommand(child, scClearCache);
+    }
+  }
+}
+
+}  // namespace
+
 bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
   if (data == nullptr || message.Msg != SkinCommandMessage) return false;
+  const Word command = SkinCommandOf(message.WParam);
   const bool on = SkinSwitchOf(message.WParam) == 1;
-  switch (SkinCommandOf(message.WParam)) {
+  TsSkinManager* manager = data->GetSkinManager();
+  const bool ownManager = manager != nullptr && reinterpret_cast<LPARAM>(manager) == message.LParam;
+  if ((command == scSetSkinSection || command == scGetSkinIndex || command == scFillBgRequest) && SentFromOtherThread())
+    return true;  // swallowed unread
+  switch (command) {
+    case scNewSkin:
+      if (!ownManager) return false;
+      data->UpdateIndexes();
+      data->UpdateSkinState(false);
+      SkinIsChanging = false;
+      return false;
+    case scRemoveSkin:
+      if (ownManager) RemoveSkin(*data, manager);
+      return false;
+    case scRefresh:
+      if (!ownManager) return false;
+      data->BackgroundDirty = true;
+      data->SetUpdating(false);
+      data->UpdateHostColors(true);
+      data->UpdateSkinState(false);
+      return false;
     case scIsSkinned:
       message.Result = 1;
       return true;
@@ -863,22 +999,47 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
     case scIsHalfVisible:
       message.Result = data->PartialPaint ? 1 : 0;
       return true;
+    case scStyleRefresh:
+      if (!SimpleStyleSection().empty() && AnsiUpperCase(data->SkinSection()) == SimpleStyleSection()) {
+        SkinIsChanging = false;
+        data->Invalidate(false);
+      }
+      return false;
     case scSetSkinSection:
       if (message.LParam != 0) data->SetSkinSection(reinterpret_cast<const TskSectionInfo*>(message.LParam)->Name);
       return false;
     case scBgChanged:
       data->BackgroundDirty = true;
       return false;
+    case scParentBgNeeded:
+      if (const TsGeneralData* section = data->SectionIndex >= 0 ? SectionOfData(*data) : nullptr) {
+        const Integer answer = ComplexBackgroundAnswer(*data, *section);
+        message.LParam = answer;
+        message.Result = answer;
+      }
+      return true;
+    case scUpdateChildren:
+      ParentBackgroundChanged(*data, on);
+      return false;
+    case scGetBgColor:
+      if (data->HostControl == nullptr) return false;
+      message.Result = static_cast<LRESULT>(static_cast<Cardinal>(BackgroundColorAnswer(*data)));
+      return true;
     case scSetHalfVisible:
       data->PartialPaint = true;
       return false;
-    case scGetBgColor:
-      // A skinned host mixes its section's colour with its parent's; that comes with its painting.
-      if (data->HostControl == nullptr || data->Skinned()) return false;
-      message.Result = static_cast<LRESULT>(ColorToRGB(data->HostControl->Color()));
-      return true;
     case scGetSkinIndex:
       if (message.LParam != 0) reinterpret_cast<TskSectionInfo*>(message.LParam)->Index = data->SectionIndex;
+      return true;
+    case scClearCache:
+      if (!data->CacheBitmap) return false;
+      if (auto* windowed = dynamic_cast<TWinControl*>(data->HostControl)) DropChildCaches(windowed, false);
+      data->CacheBitmap->SetSize(0, 0);
+      data->BackgroundDirty = true;
+      data->UpdatingFlag = true;
+      return false;
+    case scFillBgRequest:
+      if (message.LParam != 0) data->FillBgRequest(*reinterpret_cast<TskBgRequest*>(message.LParam), 0, nullptr);
       return true;
     case scGetSkinState:
       // 1 recomputes the whole subtree and answers nothing; otherwise a state never computed is first.
@@ -900,6 +1061,126 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data) {
       }
       data->PrintTarget = reinterpret_cast<HDC>(message.LParam);
       return true;
+    case scGetApplication:
+      message.Result = reinterpret_cast<LRESULT>(Application);
+      return false;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+// uxtheme's IsAppThemed: visual styles are in use for this application.
+bool ThemesInUse() {
+  using TIsAppThemed = BOOL(WINAPI*)();
+  static const TIsAppThemed isAppThemed = [] {
+    const HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
+    return uxtheme == nullptr ? nullptr
+                              : reinterpret_cast<TIsAppThemed>(reinterpret_cast<void*>(GetProcAddress(uxtheme, "IsAppThemed")));
+  }();
+  return isAppThemed != nullptr && isAppThemed() != FALSE;
+}
+
+void SendNcPaint(TWinControl* windowed) {
+  if (windowed != nullptr && windowed->HandleAllocated()) SendMessageW(windowed->Handle(), WM_NCPAINT, 0, 0);
+}
+
+bool MultiState(const TsCommonData& data) {
+  const TsGeneralData* section = SectionOfData(data);
+  return section != nullptr && section->States > 1;
+}
+
+}  // namespace
+
+bool HandleControlMessage(TMessage& message, TsCommonData* data) {
+  if (data == nullptr) return false;
+  if (message.Msg == SkinCommandMessage) return HandleSkinCommand(message, data);
+  TControl* host = data->HostControl;
+  auto* windowed = dynamic_cast<TWinControl*>(host);
+  const bool editLike = InKindSet(EditLikeKinds(), data->ControlKind);
+  switch (message.Msg) {
+    case WM_MOVE:
+      if (data->ParentBgState() == 1) {
+        data->BackgroundDirty = true;
+        if (host != nullptr) host->Perform(SkinCommandMessage, SkinCommandWParam(scUpdateChildren, 1), 0);
+      }
+      data->CloseGlow();
+      return false;
+    case WM_SIZE:
+      if (data->Skinned()) {
+        data->BackgroundDirty = true;
+        const TsGeneralData* section = SectionOfData(*data);
+        // Our controls anchor to the left and top only: every child follows a gradient's new size.
+        if (windowed != nullptr && section != nullptr && section->Props[0].GradientPercent > 0)
+          for (int i = 0; i < windowed->ControlCount(); ++i) {
+            TControl* child = windowed->Controls(i);
+            if (!Destroying(child)) child->Perform(SkinCommandMessage, SkinCommandWParam(scUpdateChildren, 1), 0);
+          }
+      }
+      data->CloseGlow();
+      return false;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+      if (windowed == nullptr || !windowed->CanFocus() || !windowed->TabStop()) return false;
+      const bool focused = message.Msg == WM_SETFOCUS;
+      data->BackgroundDirty = true;
+      data->FocusFlag = focused;
+      const bool redraw = focused ? data->Skinned() && editLike && MultiState(*data) : editLike && windowed->Visible();
+      if (redraw && windowed->HandleAllocated())
+        RedrawWindow(windowed->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+      return false;
+    }
+    case WM_FONTCHANGE:
+    case CM_ENABLEDCHANGED:
+      data->MouseInside = false;
+      data->FocusFlag = false;
+      if (host != nullptr && !host->Enabled()) data->CloseGlow();
+      return false;
+    case WM_UPDATEUISTATE:
+      if (data->Skinned()) return true;
+      if (windowed != nullptr && windowed->HandleAllocated() && SetWindowThemeProc != nullptr && ThemesInUse())
+        SetWindowThemeProc(windowed->Handle(), nullptr, nullptr);
+      return false;
+    case WM_PARENTNOTIFY:
+      if (windowed != nullptr && LOWORD(message.WParam) == WM_CREATE) NotifyParentForm(host);
+      return false;
+    case CM_VISIBLECHANGED:
+      if (host == nullptr || Destroying(host) || !data->CacheBitmap) return false;
+      if (message.WParam != 0) {
+        data->SetUpdating(false);
+      } else {
+        data->CacheBitmap->SetSize(0, 0);
+        if (windowed != nullptr) DropChildCaches(windowed, true);
+      }
+      data->BackgroundDirty = true;
+      return false;
+    case CM_MOUSEENTER:
+      if (host != nullptr && host->ComponentState().Contains(csDesigning)) return false;
+      if (!data->Skinned()) return false;
+      if (!InKindSet(NoHotTrackKinds(), data->ControlKind)) data->MouseInside = true;
+      if (windowed != nullptr && TsSkinManager::DefaultManager() != nullptr) {
+        TsSkinManager::DefaultManager()->SetActiveControl(windowed);
+        if (KindShowsGlow(data->ControlKind)) data->ShowGlow(false);
+        if (editLike && MultiState(*data)) {
+          data->BackgroundDirty = true;
+          SendNcPaint(windowed);
+        }
+      }
+      return false;
+    case CM_MOUSELEAVE:
+      if (host != nullptr && host->ComponentState().Contains(csDesigning)) return false;
+      if (!data->Skinned()) return false;
+      if (!InKindSet(NoHotTrackKinds(), data->ControlKind)) data->MouseInside = false;
+      if (KindShowsGlow(data->ControlKind)) data->CloseGlow();
+      if (windowed != nullptr && windowed->Visible() && editLike) {
+        data->BackgroundDirty = true;
+        SendNcPaint(windowed);
+      }
+      return false;
+    case CM_SHOWINGCHANGED:
+      if (host != nullptr && host->Visible()) data->AfterHostLoaded();
+      return false;
     default:
       return false;
   }

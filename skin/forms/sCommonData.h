@@ -165,6 +165,8 @@ class TsCommonData : public TPersistent {
   // Opens the glow around a hot host (window: the host's window when it has no control), or closes it
   // when the mouse left, the left button is down on the host, or hide is asked.
   void ShowGlow(bool hide, HWND window = nullptr);
+  // Closes the host's glow when one is open.
+  void CloseGlow();
 
   TObject* HostObject = nullptr;
   TControl* HostControl = nullptr;
@@ -200,7 +202,6 @@ class TsCommonData : public TPersistent {
   // Sends a command to the host control (Perform) or to the provider's form window.
   void NotifyHost(Word command);
   bool HasSections(const TsSkinManager* manager) const;
-  void CloseGlow();
 
   AnsiString skinSection_;
 };
@@ -246,11 +247,17 @@ void CopyGroupBoxCache(HWND window, TsCommonData& data, const TRect& sourceRect,
                        bool repaintParent, HDC dc, const TRect& clip);
 
 // The common receiver of the skin command message. Returns true when the command counts as handled
-// (the host then does not pass it on): 7, 10, 11, 26, 36, 37, 38, and 21 for an unskinned host
-// control. Also acts on 8, 9, 15, 17 and 22 without counting them handled. False for anything else
-// (the commands that repaint from the skin or answer backgrounds are left to the host's own
-// procedure), for another message and for nil data.
+// (the host then does not pass it on): 7, 10, 11, 19, 26, 34, 36, 37, 38, and 21 for a host control.
+// Commands 1, 2 and 3 act only when lParam is the host's manager. Commands whose lParam is an address
+// (15, 26, 34) sent from another thread are swallowed unread. False for anything else, for another
+// message and for nil data.
 bool HandleSkinCommand(TMessage& message, TsCommonData* data);
+// The common reaction of skinned hosts to window and control messages: moves and sizes mark the
+// background dirty (telling children whose gradient background stretches), focus and the mouse set
+// FocusFlag and MouseInside (edit-like hosts repaint their frame: WM_NCPAINT on mouse enter and leave),
+// the glow closes, a hidden host drops its caches. True only for WM_UPDATEUISTATE of a skinned host
+// (swallowed) and where HandleSkinCommand says so for the skin command message; false for nil data.
+bool HandleControlMessage(TMessage& message, TsCommonData* data);
 
 // ---- layered windows ----
 // user32's UpdateLayeredWindow and SetLayeredWindowAttributes, bound at start-up (nil where the

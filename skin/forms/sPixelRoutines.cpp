@@ -571,3 +571,154 @@ void StretchBitmap(const TsPixelView& source, const TsPixelView& dest, Integer f
   TsRowResampler rows(source, dest.Width, dest.Height, filter);
   for (Integer y = 0; y < dest.Height; ++y) std::copy_n(rows.Row(y), dest.Width, dest.Row(y));
 }
+
+namespace {
+
+bool SameSize(const TsPixelView& a, const TsPixelView& b) { return a.Width == b.Width && a.Height == b.Height; }
+
+}  // namespace
+
+void MixBitmapWithColorByMask(const TsPixelView& bitmap, const TsPixelView& mask, Integer color) {
+  if (bitmap.IsEmpty() || mask.IsEmpty() || !SameSize(bitmap, mask)) return;
+  const Cardinal c = ColorChannelsAsPixel(color);
+  for (Integer y = 0; y < bitmap.Height; ++y) {
+    Cardinal* p = bitmap.Row(y);
+    const Cardinal* m = mask.Row(y);
+    for (Integer x = 0; x < bitmap.Width; ++x)
+      if (p[x] != kKeyPixel) p[x] = (p[x] & 0xFF000000u) | MixChannels(p[x], c, m[x]);
+  }
+}
+
+void MixTwoBitmaps(const TsPixelView& dest, const TsPixelView& a, const TsPixelView& b, Integer factor,
+                   const TsPixelView* mask) {
+  if (dest.IsEmpty() || a.IsEmpty() || !SameSize(a, b)) return;
+  if (mask != nullptr && !SameSize(a, *mask)) return;
+  const Cardinal constant = static_cast<Cardinal>(std::clamp(factor, 0, 255)) * 0x010101u;
+  const Integer w = std::min(dest.Width, a.Width), h = std::min(dest.Height, a.Height);
+  for (Integer y = 0; y < h; ++y) {
+    Cardinal* d = dest.Row(y);
+    const Cardinal* pa = a.Row(y);
+    const Cardinal* pb = b.Row(y);
+    const Cardinal* m = mask != nullptr ? mask->Row(y) : nullptr;
+    for (Integer x = 0; x < w; ++x)
+      d[x] = (d[x] & 0xFF000000u) | MixChannels(pa[x], pb[x], m != nullptr ? m[x] : constant);
+  }
+}
+
+void CopyByteChannel(const TsPixelView& bitmap, const TsByteView& bytes, Integer channel, bool toBytes) {
+  if (bitmap.IsEmpty() || bytes.IsEmpty() || channel < 0 || channel > 3) return;
+  const int shift = 8 * channel;
+  const Integer w = std::min(bitmap.Width, bytes.Width), h = std::min(bitmap.Height, bytes.Height);
+  for (Integer y = 0; y < h; ++y) {
+    Cardinal* p = bitmap.Row(y);
+    Byte* b = bytes.Row(y);
+    for (Integer x = 0; x < w; ++x) {
+      if (toBytes) {
+        b[x] = static_cast<Byte>(p[x] >> shift);
+      } else {
+        p[x] = (p[x] & ~(0xFFu << shift)) | Cardinal{b[x]} << shift;
+      }
+    }
+  }
+}
+
+void PutBitmapAt(const TsPixelView& dest, const TsPixelView& source, Integer x, Integer keyColor, Integer y) {
+  if (dest.IsEmpty() || source.IsEmpty()) return;
+  const TsCopyArea a =
+      ClipCopyArea(x, y, TsRect{0, 0, source.Width, source.Height}, dest.Width, dest.Height, source.Width, source.Height);
+  const Cardinal key = ColorChannelsAsPixel(keyColor);
+  for (Integer row = 0; row < a.Height; ++row) {
+    Cardinal* d = dest.Row(a.TargetY + row) + a.TargetX;
+    const Cardinal* s = source.Row(a.SourceY + row) + a.SourceX;
+    for (Integer col = 0; col < a.Width; ++col)
+      if ((s[col] & 0x00FFFFFFu) != key) d[col] = s[col] | 0xFF000000u;
+  }
+}
+
+void CopyBitmapRectTrans(const TsPixelView& dest, const TsRect& destRect, const TsRect& sourceRect,
+                         const TsPixelView& source, bool keyFromBackground, const TsBgPixels& background) {
+  if (dest.IsEmpty() || source.IsEmpty()) return;
+  TsRect r = sourceRect;
+  r.Right = static_cast<Integer>(std::min<Int64>(r.Right, Int64{r.Left} + destRect.Width()));
+  r.Bottom = static_cast<Integer>(std::min<Int64>(r.Bottom, Int64{r.Top} + destRect.Height()));
+  const TsCopyArea a =
+      ClipCopyArea(destRect.Left, destRect.Top, r, dest.Width, dest.Height, source.Width, source.Height);
+  const bool hasBitmap = background.HasBitmap();
+  for (Integer row = 0; row < a.Height; ++row) {
+    const Integer ty = a.TargetY + row;
+    Cardinal* d = dest.Row(ty) + a.TargetX;
+    const Cardinal* s = source.Row(a.SourceY + row) + a.SourceX;
+    for (Integer col = 0; col < a.Width; ++col) {
+      if (hasBitmap && s[col] == kKeyPixel) {
+        if (!keyFromBackground) continue;
+        const Int64 bx = Int64{a.TargetX} + col + background.OffsetX, by = Int64{ty} + background.OffsetY;
+        if (bx >= 0 && by >= 0 && bx < background.Bitmap.Width && by < background.Bitmap.Height)
+          d[col] = background.Bitmap.At(static_cast<Integer>(bx), static_cast<Integer>(by)) | 0xFF000000u;
+        continue;
+      }
+      d[col] = (d[col] & 0xFF000000u) | MixChannels(s[col], d[col], (s[col] >> 24) * 0x010101u);
+    }
+  }
+}
+
+void BlurGray8(const TsByteView& bitmap, Integer radius) {
+  if (bitmap.IsEmpty() || radius <= 0) return;
+  constexpr int kHalf = 100;
+  double weights[2 * kHalf + 1];
+  double sum = 0;
+  for (int k = -kHalf; k <= kHalf; ++k) {
+    const double t = static_cast<double>(k) / radius;
+    sum += weights[k + kHalf] = std::exp(-t * t / 2);
+  }
+  for (double& w : weights) w /= sum;
+  // Lower the half-width while what falls off both tails stays below half a grey level.
+  int j = kHalf;
+  double tails = 0;
+  while (j > 1 && tails + 2 * weights[kHalf + j] < 1.0 / 510) {
+    tails += 2 * weights[kHalf + j];
+    --j;
+  }
+  std::vector<double> kernel(weights + kHalf - j, weights + kHalf + j + 1);
+  sum = 0;
+  for (double w : kernel) sum += w;
+  for (double& w : kernel) w /= sum;
+
+  // One line (a row or a column) of n bytes, `step` apart, through a line buffer.
+  std::vector<Byte> line;
+  auto blurLine = [&](Byte* first, Integer n, std::ptrdiff_t step) {
+    line.resize(static_cast<size_t>(n));
+    for (Integer i = 0; i < n; ++i) {
+      double v = 0;
+      for (int k = -j; k <= j; ++k) {
+        const Integer at = std::clamp<Integer>(i + k, 0, n - 1);
+        v += kernel[static_cast<size_t>(k + j)] * first[at * step];
+      }
+      line[static_cast<size_t>(i)] = static_cast<Byte>(std::clamp(std::lrint(v), 0L, 255L));
+    }
+    for (Integer i = 0; i < n; ++i) first[i * step] = line[static_cast<size_t>(i)];
+  };
+  for (Integer y = 0; y < bitmap.Height; ++y) blurLine(bitmap.Row(y), bitmap.Width, 1);
+  for (Integer x = 0; x < bitmap.Width; ++x) blurLine(bitmap.Row(0) + x, bitmap.Height, bitmap.Stride);
+}
+
+void ApplyGlowMask(const TsPixelView& dest, const TsByteView& mask, Integer left, Integer top, Integer glowColor) {
+  if (dest.IsEmpty() || mask.IsEmpty()) return;
+  const Cardinal g = ColorChannelsAsPixel(glowColor);
+  const TsCopyArea a =
+      ClipCopyArea(left, top, TsRect{0, 0, mask.Width, mask.Height}, dest.Width, dest.Height, mask.Width, mask.Height);
+  for (Integer row = 0; row < a.Height; ++row) {
+    Cardinal* d = dest.Row(a.TargetY + row) + a.TargetX;
+    const Byte* m = mask.Row(a.SourceY + row) + a.SourceX;
+    for (Integer col = 0; col < a.Width; ++col) {
+      const int v = m[col];
+      if (v == 255) continue;
+      Cardinal out = 0;
+      for (int c = 0; c < 3; ++c) {
+        const int gc = Channel(g, c);
+        out |= static_cast<Cardinal>(gc + v * (Channel(d[col], c) - gc) / 255) << (8 * c);
+      }
+      const int alpha = Channel(d[col], 3);
+      d[col] = out | static_cast<Cardinal>(alpha + (255 - v) * (255 - alpha) / 255) << 24;
+    }
+  }
+}

@@ -7,6 +7,7 @@
 // transparent pixels of skin images. Rectangles exclude their right and bottom edges unless a routine
 // says otherwise. Colours are component-library values 0x00BBGGRR.
 #pragma once
+#include <cstddef>
 #include <memory>
 #include <vector>
 #include "skin/manager/sConst.h"
@@ -106,6 +107,53 @@ void CopyMaskRectPixels(const TsPixelView& dest, Integer destX, Integer destY, c
 // skipped.
 void BlendGlyphRect(const TsPixelView& dest, const TsPixelView& source, Integer x, Integer y, Integer keyColor,
                     const TsRect& inclusiveSourceRect);
+
+// An 8-bit view (one byte per pixel, top row first; a negative stride for bottom-up storage): the
+// grey masks of text shadows and the byte channels taken out of 32-bit images.
+struct TsByteView {
+  Byte* Bits = nullptr;
+  Integer Width = 0;
+  Integer Height = 0;
+  std::ptrdiff_t Stride = 0;  // bytes from one row to the next
+
+  Byte* Row(Integer y) const { return Bits + y * Stride; }
+  Byte& At(Integer x, Integer y) const { return Row(y)[x]; }
+  bool IsEmpty() const { return Bits == nullptr || Width <= 0 || Height <= 0; }
+};
+
+// Pixels other than the key colour: p := c + floor((p - c) * m / 256) per colour channel, m the mask
+// pixel's byte of that channel (0 gives the colour, 255 nearly keeps the pixel). Nothing when the mask's
+// size differs from the bitmap's. Alpha is untouched.
+void MixBitmapWithColorByMask(const TsPixelView& bitmap, const TsPixelView& mask, Integer color);
+// dest := b + floor((a - b) * m / 256) per colour channel, m the mask pixel's byte of that channel, or
+// factor (0..255) for every pixel when there is no mask. Nothing when a and b (or a and the mask)
+// differ in size; the part that lies outside dest is left out. Dest's alpha is untouched.
+void MixTwoBitmaps(const TsPixelView& dest, const TsPixelView& a, const TsPixelView& b, Integer factor,
+                   const TsPixelView* mask = nullptr);
+// One byte channel (0 blue, 1 green, 2 red, 3 alpha) of every pixel into the 8-bit view (toBytes) or
+// back from it, over the part both views share.
+void CopyByteChannel(const TsPixelView& bitmap, const TsByteView& bytes, Integer channel, bool toBytes);
+// The whole source into dest with its top-left at (x, y), clipped to dest; source pixels whose colour
+// is keyColor (a colour value, compared with red and blue swapped) are skipped, the others are written
+// opaque (alpha 255).
+void PutBitmapAt(const TsPixelView& dest, const TsPixelView& source, Integer x, Integer keyColor, Integer y);
+// Alpha-blends the source rect onto the dest rect (the smaller size of both, clipped to both views):
+// d := d + floor((s - d) * sA / 256) per colour channel, dest alpha untouched. With a background bitmap,
+// key-colour source pixels are not blended: with keyFromBackground they take the background's pixel
+// at their dest place plus its offsets, opaque (places outside the background are left); else they are
+// left. Without a background bitmap every pixel is blended.
+void CopyBitmapRectTrans(const TsPixelView& dest, const TsRect& destRect, const TsRect& sourceRect,
+                         const TsPixelView& source, bool keyFromBackground, const TsBgPixels& background);
+
+// Gaussian blur in place: a kernel of sigma `radius` cut where both tails together weigh less than
+// 1/510 (half a grey level at full white), rows then columns, the edge pixels repeated outward, each
+// result rounded and clamped to 0..255. A radius of 0 or less leaves the image.
+void BlurGray8(const TsByteView& bitmap, Integer radius);
+// The glow behind text: each mask byte v other than 255 at (i, r) draws over dest (left + i, top + r)
+// when inside it: every colour channel p := g + v * (p - g) / 255 (g the glow colour's channel,
+// truncated toward zero) and alpha a := a + (255 - v) * (255 - a) / 255. Black mask pixels take the
+// glow colour and become opaque; white ones leave dest.
+void ApplyGlowMask(const TsPixelView& dest, const TsByteView& mask, Integer left, Integer top, Integer glowColor);
 
 // Tint value that means "no tint" for BlendBitmapWithAlpha.
 inline constexpr Cardinal kNoTint = 0x1FFFFFFF;

@@ -81,6 +81,7 @@ TEST_F(CommonData, SectionAndManagerSettersHaveTheHostRefreshOrDropTheSkinOnce) 
     SCOPED_TRACE(s.what);
     panel_->commands.clear();
     panel_->lastLParam = 0;
+    d.SetUpdating(false);  // a host that dropped the skin (command 2) waits as updating until refreshed
     s.act();
     EXPECT_EQ(panel_->commands, s.commands);
     EXPECT_EQ(panel_->lastLParam, s.lParam);

@@ -315,4 +315,196 @@ TEST(TextureModes, EachModeCoversItsBandAndReturnsWhatIsLeft) {
   EXPECT_EQ(DrawMaskOnCanvas(small.view, {0, 0, 3, 3}, {}, {0, 0, 2, 2}, tmTile), (TsRect{0, 0, 3, 3}));
 }
 
+// Per colour channel: s + floor(m * (d - s) / 256), the weighing of the mix loops.
+Cardinal MixModel(Cardinal d, Cardinal s, Cardinal m) {
+  Cardinal out = 0;
+  for (int c = 0; c < 24; c += 8) {
+    const int dc = d >> c & 0xFF, sc = s >> c & 0xFF, mc = m >> c & 0xFF;
+    out |= static_cast<Cardinal>(sc + static_cast<int>(std::floor(mc * (dc - sc) / 256.0))) << c;
+  }
+  return out;
+}
+
+TEST(PixelMix, MaskedColourMixWeighsEachChannelByItsMaskByteAndLeavesKeyAndAlpha) {
+  Pixels bitmap(4, 1);
+  bitmap(0, 0) = Argb(0x40, 200, 100, 0);
+  bitmap(1, 0) = kKeyPixel;
+  bitmap(2, 0) = Argb(0x00, 10, 20, 250);
+  bitmap(3, 0) = Argb(0xFF, 255, 255, 255);
+  Pixels mask(4, 1);
+  mask(0, 0) = Argb(0, 0, 128, 255);  // red weight 0 (the colour), green half, blue nearly the pixel
+  mask(1, 0) = Argb(0, 0, 0, 0);
+  mask(2, 0) = Argb(0x99, 64, 192, 1);
+  mask(3, 0) = Argb(0, 255, 255, 255);
+  const Pixels before = bitmap;
+  const Integer color = 0x204080;  // red 0x80, green 0x40, blue 0x20
+  const Cardinal c = Argb(0, 0x80, 0x40, 0x20);
+  MixBitmapWithColorByMask(bitmap.view, mask.view, color);
+  for (Integer x : {0, 2, 3})
+    EXPECT_EQ(bitmap(x, 0), (before(x, 0) & 0xFF000000u) | MixModel(before(x, 0), c, mask(x, 0))) << x;
+  EXPECT_EQ(bitmap(0, 0), Argb(0x40, 0x80, 82, 0));  // 64 + floor(128 * 36 / 256); 32 + floor(255 * -32 / 256)
+  EXPECT_EQ(bitmap(1, 0), kKeyPixel) << "the key colour stays";
+
+  Pixels other(3, 1);
+  Pixels unchanged = bitmap;
+  MixBitmapWithColorByMask(bitmap.view, other.view, color);
+  EXPECT_EQ(bitmap.data, unchanged.data) << "a mask of another size does nothing";
+}
+
+TEST(PixelMix, TwoBitmapsMixByFactorOrMaskIntoTheDestinationsPlace) {
+  Pixels a(3, 2), b(3, 2);
+  for (Integer y = 0; y < 2; ++y)
+    for (Integer x = 0; x < 3; ++x) {
+      a(x, y) = Argb(0x11, static_cast<Cardinal>(250 - 40 * x), static_cast<Cardinal>(30 * y), 7);
+      b(x, y) = Argb(0x22, static_cast<Cardinal>(10 + 50 * x), 200, static_cast<Cardinal>(90 * y));
+    }
+  struct Case {
+    Integer factor;
+    bool withMask;
+  } cases[] = {{0, false}, {128, false}, {255, false}, {0, true}};
+  Pixels mask(3, 2);
+  for (size_t i = 0; i < mask.data.size(); ++i) mask.data[i] = Argb(0, static_cast<Cardinal>(40 * i), 255, 0);
+  for (const Case& c : cases) {
+    Pixels dest(2, 3, Argb(0x77, 1, 2, 3));  // narrower and taller than a and b
+    MixTwoBitmaps(dest.view, a.view, b.view, c.factor, c.withMask ? &mask.view : nullptr);
+    for (Integer y = 0; y < 3; ++y)
+      for (Integer x = 0; x < 2; ++x) {
+        Cardinal expected = Argb(0x77, 1, 2, 3);
+        if (y < 2) {
+          const Cardinal m = c.withMask ? mask(x, y) : static_cast<Cardinal>(c.factor) * 0x010101u;
+          expected = 0x77000000u | MixModel(a(x, y), b(x, y), m);
+        }
+        ASSERT_EQ(dest(x, y), expected) << "factor " << c.factor << " mask " << c.withMask << " at " << x << "," << y;
+      }
+  }
+  Pixels dest(3, 2, 5), small(2, 2);
+  MixTwoBitmaps(dest.view, a.view, small.view, 100);
+  MixTwoBitmaps(dest.view, a.view, b.view, 100, &small.view);
+  EXPECT_EQ(dest.data, std::vector<Cardinal>(6, 5u)) << "sizes that differ mix nothing";
+}
+
+TEST(PixelMix, AByteChannelGoesOutAndComesBackAlone) {
+  Pixels bitmap(3, 2);
+  for (size_t i = 0; i < bitmap.data.size(); ++i)
+    bitmap.data[i] = Argb(static_cast<Cardinal>(i), static_cast<Cardinal>(10 + i), static_cast<Cardinal>(20 + i),
+                          static_cast<Cardinal>(30 + i));
+  std::vector<Byte> store(2 * 4, 0xEE);  // 2 x 4: wider and lower than the bitmap
+  const TsByteView bytes{store.data(), 4, 2, 4};
+  CopyByteChannel(bitmap.view, bytes, 2, true);
+  for (Integer y = 0; y < 2; ++y) {
+    for (Integer x = 0; x < 3; ++x) EXPECT_EQ(bytes.At(x, y), (bitmap(x, y) >> 16) & 0xFF) << "red of " << x;
+    EXPECT_EQ(bytes.At(3, y), 0xEE) << "outside the bitmap nothing is written";
+  }
+  const Pixels before = bitmap;
+  CopyByteChannel(bitmap.view, bytes, 3, false);  // red into alpha
+  for (Integer y = 0; y < 2; ++y)
+    for (Integer x = 0; x < 3; ++x) EXPECT_EQ(bitmap(x, y), (before(x, y) & 0x00FFFFFFu) | (before(x, y) & 0xFF0000u) << 8);
+  CopyByteChannel(bitmap.view, bytes, 4, false);
+  CopyByteChannel(bitmap.view, bytes, -1, true);
+  EXPECT_EQ(store[3], 0xEE) << "channels outside 0..3 copy nothing";
+}
+
+TEST(PixelMix, PutBitmapAtClipsSkipsTheKeyAndWritesOpaque) {
+  Pixels source(3, 2);
+  for (size_t i = 0; i < source.data.size(); ++i) source.data[i] = Argb(0x10, 0, static_cast<Cardinal>(40 * i), 9);
+  source(1, 0) = Argb(0x00, 255, 0, 0);  // pure red as a pixel: the colour value 0x0000FF
+  source(2, 1) = Argb(0x80, 0, 0, 255);  // pure blue: not the key, although 0xFF0000 as a pixel
+  const Integer red = 0x0000FF;
+  struct Case {
+    Integer x, y;
+  } cases[] = {{0, 0}, {-1, 0}, {0, -1}, {2, 1}, {3, 2}, {-5, 0}, {4, 4}};
+  for (const Case& c : cases) {
+    Pixels dest(4, 3, Argb(0x33, 1, 1, 1));
+    PutBitmapAt(dest.view, source.view, c.x, red, c.y);
+    for (Integer y = 0; y < 3; ++y)
+      for (Integer x = 0; x < 4; ++x) {
+        const Integer sx = x - c.x, sy = y - c.y;
+        Cardinal expected = Argb(0x33, 1, 1, 1);
+        if (sx >= 0 && sy >= 0 && sx < 3 && sy < 2 && !(sx == 1 && sy == 0)) expected = source(sx, sy) | 0xFF000000u;
+        ASSERT_EQ(dest(x, y), expected) << "at " << c.x << "," << c.y << " pixel " << x << "," << y;
+      }
+  }
+}
+
+TEST(PixelMix, TransparentCopyBlendsByAlphaAndTakesTheBackgroundForKeyPixels) {
+  Pixels source(3, 1);
+  source(0, 0) = Argb(0x80, 200, 0, 100);
+  source(1, 0) = kKeyPixel;
+  source(2, 0) = Argb(0xFF, 10, 20, 30);
+  Pixels back(6, 2);
+  for (size_t i = 0; i < back.data.size(); ++i) back.data[i] = Argb(0x05, static_cast<Cardinal>(i), 50, 60);
+  const Cardinal d0 = Argb(0x44, 100, 100, 100);
+  struct Case {
+    bool withBackground, keyFromBackground;
+    Cardinal keyResult;
+  } cases[] = {
+      {false, false, d0},  // no background: the key pixel is blended by its alpha 0
+      {true, false, d0},
+      {true, true, back(1 + 1 + 2, 1) | 0xFF000000u},  // dest x 1 + 1 (rect) + offset 2, y 0 + 1
+  };
+  for (const Case& c : cases) {
+    Pixels dest(4, 1, d0);
+    TsBgPixels background;
+    if (c.withBackground) background = TsBgPixels{back.view, 2, 1, 0};
+    CopyBitmapRectTrans(dest.view, {1, 0, 9, 1}, {0, 0, 3, 1}, source.view, c.keyFromBackground, background);
+    EXPECT_EQ(dest(0, 0), d0);
+    EXPECT_EQ(dest(1, 0), Argb(0x44, 150, 50, 100)) << "d + floor((s - d) * 128 / 256), dest alpha kept";
+    EXPECT_EQ(dest(2, 0), c.keyResult) << c.withBackground << c.keyFromBackground;
+    EXPECT_EQ(dest(3, 0), Argb(0x44, 10, 20, 30)) << "alpha 255: 100 + floor(-90 * 255 / 256) is 10";
+  }
+  Pixels dest(2, 1, d0);
+  CopyBitmapRectTrans(dest.view, {-1, 0, 1, 1}, {0, 0, 3, 1}, source.view, false, {});
+  EXPECT_EQ(dest(0, 0), d0) << "a negative dest origin shifts the source: its key pixel (alpha 0) lands at 0";
+  EXPECT_EQ(dest(1, 0), d0) << "the dest rect is one pixel wide after the shift";
+}
+
+TEST(GlowMask, BlurKeepsAConstantImageAndSpreadsAnImpulseSymmetrically) {
+  for (Integer radius : {1, 3, 8}) {
+    std::vector<Byte> flat(9 * 7, 137);
+    BlurGray8(TsByteView{flat.data(), 9, 7, 9}, radius);
+    EXPECT_EQ(flat, std::vector<Byte>(9 * 7, 137)) << "radius " << radius;
+
+    const Integer n = 21, mid = 10;
+    std::vector<Byte> image(static_cast<size_t>(n * n), 0);
+    const TsByteView v{image.data(), n, n, n};
+    v.At(mid, mid) = 255;
+    BlurGray8(v, radius);
+    EXPECT_LT(v.At(mid, mid), 255) << radius;
+    EXPECT_GT(v.At(mid + 1, mid), 0) << "spreads, radius " << radius;
+    for (Integer y = 0; y < n; ++y)
+      for (Integer x = 0; x < n; ++x) {
+        ASSERT_EQ(v.At(x, y), v.At(2 * mid - x, y)) << radius << " at " << x << "," << y;
+        ASSERT_EQ(v.At(x, y), v.At(x, 2 * mid - y)) << radius << " at " << x << "," << y;
+        if (x > mid) {
+          ASSERT_LE(v.At(x, y), v.At(x - 1, y)) << "falls away from the centre";
+        }
+      }
+  }
+  std::vector<Byte> image{0, 255, 0};
+  BlurGray8(TsByteView{image.data(), 3, 1, 3}, 0);
+  EXPECT_EQ(image, (std::vector<Byte>{0, 255, 0})) << "radius 0 leaves the image";
+  // Bottom-up storage (a negative stride) blurs the same columns.
+  std::vector<Byte> up(5 * 5, 0), down(5 * 5, 0);
+  up[2 * 5 + 2] = down[2 * 5 + 2] = 255;
+  up[0 * 5 + 1] = down[4 * 5 + 1] = 200;
+  BlurGray8(TsByteView{up.data(), 5, 5, 5}, 2);
+  BlurGray8(TsByteView{down.data() + 4 * 5, 5, 5, -5}, 2);
+  for (Integer y = 0; y < 5; ++y)
+    for (Integer x = 0; x < 5; ++x) EXPECT_EQ(up[static_cast<size_t>(y * 5 + x)], down[static_cast<size_t>((4 - y) * 5 + x)]);
+}
+
+TEST(GlowMask, DarkMaskPixelsTakeTheGlowColourAndBecomeOpaque) {
+  Pixels dest(3, 2, Argb(0x00, 0, 100, 255));
+  std::vector<Byte> maskBytes{0, 128, 255, 255, 10, 0};
+  const TsByteView mask{maskBytes.data(), 3, 2, 3};
+  const Integer glow = 0x0000C8;  // red 200
+  ApplyGlowMask(dest.view, mask, 1, 1, glow);  // the mask's right column and bottom row fall outside
+  EXPECT_EQ(dest(0, 0), Argb(0x00, 0, 100, 255));
+  EXPECT_EQ(dest(1, 1), Argb(0xFF, 200, 0, 0)) << "v 0: the glow colour, opaque";
+  // v 128: 200 + 128 * (0 - 200) / 255 truncates toward zero to 100; 0 + 128 * 100 / 255 = 50;
+  // 0 + 128 * 255 / 255 = 128; alpha 0 + 127 * 255 / 255 = 127.
+  EXPECT_EQ(dest(2, 1), Argb(127, 100, 50, 128));
+  EXPECT_EQ(dest(1, 0), Argb(0x00, 0, 100, 255));
+}
+
 }  // namespace
