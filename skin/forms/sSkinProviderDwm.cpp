@@ -1,0 +1,108 @@
+#include "skin/forms/sSkinProviderDwm.h"
+
+#include <memory>
+
+#include "skin/forms/sCommonData.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Canvas.h"
+
+namespace {
+
+// Windows 6 (Vista) brought composition; earlier systems have no DWMAPI entries worth calling.
+bool WindowsSixOrLater() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  const BOOL ok = GetVersionExW(&info);
+#pragma GCC diagnostic pop
+  return ok && info.dwMajorVersion >= 6;
+}
+
+template <class F>
+bool Bind(F& entry, const char* name) {
+  if (entry != nullptr) return true;
+  if (HMODULE module = LoadDwmApi()) entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return entry != nullptr;
+}
+
+// The platform's DWM_BLURBEHIND record.
+struct TskBlurBehind {
+  DWORD Flags = 0;
+  BOOL Enable = FALSE;
+  HRGN Region = nullptr;
+  BOOL TransitionOnMaximized = FALSE;
+};
+
+}  // namespace
+
+TskDwmEntries& DwmEntries() {
+  static TskDwmEntries entries;
+  return entries;
+}
+
+HMODULE LoadDwmApi() {
+  static const HMODULE module = LoadLibraryW(L"DWMAPI.DLL");
+  return module;
+}
+
+bool AeroIsEnabled() {
+  if (!WindowsSixOrLater() || !Bind(DwmEntries().IsCompositionEnabled, "DwmIsCompositionEnabled")) return false;
+  BOOL enabled = FALSE;
+  return SUCCEEDED(DwmEntries().IsCompositionEnabled(&enabled)) && enabled != FALSE;
+}
+
+HRESULT CallDwmSetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size) {
+  TskDwmEntries& dwm = DwmEntries();
+  if (!Bind(dwm.SetWindowAttribute, "DwmSetWindowAttribute")) return E_NOTIMPL;
+  Bind(dwm.EnableBlurBehindWindow, "DwmEnableBlurBehindWindow");
+  return dwm.SetWindowAttribute(window, attribute, value, size);
+}
+
+void DisableDwmTransitions(HWND window, bool flag) {
+  if (!AeroIsEnabled()) return;
+  constexpr DWORD kTransitionsForceDisabled = 3;
+  const BOOL value = flag ? TRUE : FALSE;
+  CallDwmSetWindowAttribute(window, kTransitionsForceDisabled, &value, sizeof(value));
+}
+
+HRESULT EnableBlurBehind(HWND window, bool enable, HRGN region) {
+  TskDwmEntries& dwm = DwmEntries();
+  if (LoadDwmApi() == nullptr || dwm.EnableBlurBehindWindow == nullptr) return S_OK;
+  TskBlurBehind blur;
+  blur.Flags = region != nullptr ? 3 : 1;  // enable, and the region when there is one
+  blur.Enable = enable ? TRUE : FALSE;
+  blur.Region = region;
+  return dwm.EnableBlurBehindWindow(window, &blur);
+}
+
+void InvalidateIconicBitmaps(HWND window) {
+  if (!WindowsSixOrLater() || !Bind(DwmEntries().InvalidateIconicBitmaps, "DwmInvalidateIconicBitmaps")) return;
+  DwmEntries().InvalidateIconicBitmaps(window);
+}
+
+void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* position) {
+  const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  if ((exStyle & WS_EX_LAYERED) == 0) SetWindowLongPtrW(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+  std::unique_ptr<TBitmap> blank;
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  if (bitmap == nullptr) {
+    blank = std::make_unique<TBitmap>();
+    blank->SetPixelFormat(pf32bit);
+    blank->SetSize(bounds.right - bounds.left, bounds.bottom - bounds.top);
+    bitmap = blank.get();
+  }
+  TUpdateLayeredWindow update = UpdateLayeredWindowFunction();
+  if (update == nullptr) return;
+  POINT at{bounds.left, bounds.top};
+  if (position != nullptr) at = POINT{position->X, position->Y};
+  SIZE size{bitmap->Width(), bitmap->Height()};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+  const HDC screen = GetDC(nullptr);
+  update(window, screen, &at, &size, bitmap->Canvas().Handle(), &source, 0, &blend, ULW_ALPHA);
+  ReleaseDC(nullptr, screen);
+}
+
+HWND FindTaskbarWindow() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
