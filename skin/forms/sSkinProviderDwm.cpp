@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "skin/forms/sCommonData.h"
+#include "skin/manager/sAlphaPaint.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
 
@@ -91,6 +92,8 @@ void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* pos
     blank = std::make_unique<TBitmap>();
     blank->SetPixelFormat(pf32bit);
     blank->SetSize(bounds.right - bounds.left, bounds.bottom - bounds.top);
+    // Fully transparent: the window shows nothing until a picture comes.
+    FillBitmapRectArgb(PixelViewOf(*blank), TsRect{0, 0, blank->Width(), blank->Height()}, 0, 0);
     bitmap = blank.get();
   }
   TUpdateLayeredWindow update = UpdateLayeredWindowFunction();
