@@ -3,9 +3,12 @@
 #include <memory>
 
 #include "skin/forms/sCommonData.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sVclUtils.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
+#include "vcl/gui/Form.h"
 
 namespace {
 
@@ -34,6 +37,10 @@ struct TskBlurBehind {
   HRGN Region = nullptr;
   BOOL TransitionOnMaximized = FALSE;
 };
+
+void MakeOpaque(TBitmap& bitmap) {
+  SetBitmapRectAlpha(PixelViewOf(bitmap), TsRect{0, 0, bitmap.Width(), bitmap.Height()}, 255, false);
+}
 
 }  // namespace
 
@@ -109,3 +116,41 @@ void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* pos
 }
 
 HWND FindTaskbarWindow() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
+
+std::unique_ptr<TForm> CreateAnimForm(HWND window) {
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  const Integer width = bounds.right - bounds.left;
+  const Integer height = bounds.bottom - bounds.top;
+  auto picture = std::make_unique<TBitmap>();
+  picture->SetPixelFormat(pf32bit);
+  picture->SetSize(width, height);
+  const HDC source = GetWindowDC(window);
+  BitBlt(picture->Canvas().Handle(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+  ReleaseDC(window, source);
+  MakeOpaque(*picture);
+
+  auto form = std::unique_ptr<TForm>(New<TForm>(nullptr));
+  form->SetTag(-98);
+  form->SetBorderStyle(bsNone);
+  form->SetBounds(bounds.left, bounds.top, width, height);
+  const HWND anim = form->Handle();
+  SetWindowLongPtrW(anim, GWL_EXSTYLE, GetWindowLongPtrW(anim, GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE);
+  const TPoint at{bounds.left, bounds.top};
+  SetLayeredImage(anim, picture.get(), 255, &at);
+  SetWindowPos(anim, HWND_TOPMOST, bounds.left, bounds.top, width, height, SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  ShowWindow(anim, SW_SHOWNOACTIVATE);
+  return form;
+}
+
+std::unique_ptr<TBitmap> TsSkinProvider::CopyCacheBmp(bool freeCache) {
+  TBitmap* cache = SkinData().CacheBitmap.get();
+  if (cache == nullptr || Form == nullptr) return nullptr;
+  auto picture = std::make_unique<TBitmap>();
+  picture->SetPixelFormat(pf32bit);
+  picture->SetSize(cache->Width(), cache->Height());
+  PaintWindowImage(*picture, Form, 0, 0);
+  MakeOpaque(*picture);  // no extended border window: the whole picture is the form
+  if (freeCache) SkinData().CacheBitmap.reset();
+  return picture;
+}

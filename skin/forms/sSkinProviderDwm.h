@@ -2,10 +2,12 @@
 // program runs where it is missing), the composition test, transitions and blur-behind of a window,
 // and 32-bit pictures shown on layered windows.
 #pragma once
+#include <memory>
 #include "vcl/gui/Geometry.h"
 #include "vcl/gui/Win.h"
 
 class TBitmap;
+class TForm;
 
 // The composition entry points. Each is looked up the first time it is needed and kept; one the
 // lookup did not find stays nil and is looked up again next time. A test may put its own functions
@@ -36,5 +38,9 @@ void InvalidateIconicBitmaps(HWND window);
 // Makes the window layered and shows the 32-bit bitmap on it with the constant alpha, at the position
 // (the window's own when nil); without a bitmap a blank one of the window's size.
 void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* position = nullptr);
+// A borderless tool window over the window's rectangle that shows what the window shows now (opaque),
+// topmost and not activated; animations move it while the window itself is hidden. Tag -98 marks it
+// as the library's own.
+std::unique_ptr<TForm> CreateAnimForm(HWND window);
 // The taskbar's window, nil when there is none.
 HWND FindTaskbarWindow();

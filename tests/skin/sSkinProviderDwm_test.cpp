@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "skin/SkinFixture.h"
@@ -142,6 +144,52 @@ TEST_F(SkinProviderDwm, ALayeredImageShowsTheBitmapWithItsAlphaWhereAsked) {
   EXPECT_EQ(blank.Size.X, bounds.right - bounds.left);
   EXPECT_EQ(blank.Size.Y, bounds.bottom - bounds.top);
   EXPECT_EQ(blank.PixelAt(0, 0), 0u);
+}
+
+// The animation window covers the form with an opaque copy of what it shows, above everything and
+// without taking the activation.
+TEST_F(SkinProviderDwm, TheAnimationFormCoversTheWindowWithAnOpaqueCopy) {
+  form_->Show();
+  guitest::Pump();
+  const HWND window = form_->Handle();
+  SetForegroundWindow(window);
+  TLayeredRecorder recorder;
+  std::unique_ptr<TForm> anim = CreateAnimForm(window);
+  const HWND cover = anim->Handle();
+  EXPECT_EQ(anim->Tag(), -98);
+  EXPECT_TRUE(IsWindowVisible(cover));
+  const LONG_PTR exStyle = GetWindowLongPtrW(cover, GWL_EXSTYLE);
+  for (const LONG_PTR bit : std::initializer_list<LONG_PTR>{WS_EX_TOOLWINDOW, WS_EX_NOACTIVATE, WS_EX_LAYERED, WS_EX_TOPMOST}) EXPECT_NE(exStyle & bit, 0) << bit;
+  EXPECT_EQ(GetWindowLongPtrW(cover, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+  RECT under{};
+  RECT over{};
+  GetWindowRect(window, &under);
+  GetWindowRect(cover, &over);
+  EXPECT_TRUE(EqualRect(&under, &over));
+  EXPECT_NE(GetActiveWindow(), cover);
+  ASSERT_EQ(recorder.CountFor(cover), 1u);
+  const TLayeredCall& shown = recorder.calls.back();
+  EXPECT_EQ(shown.Alpha, 255);
+  EXPECT_EQ(shown.Size.X, under.right - under.left);
+  EXPECT_EQ(shown.Size.Y, under.bottom - under.top);
+  EXPECT_TRUE(std::all_of(shown.Pixels.begin(), shown.Pixels.end(), [](Cardinal p) { return p >> 24 == 0xFF; }));
+}
+
+TEST_F(SkinProviderDwm, TheCopyOfTheCacheIsAnOpaquePictureOfItsSize) {
+  auto* provider = New<TsSkinProvider>(form_);
+  form_->Show();
+  guitest::Pump();
+  EXPECT_EQ(provider->CopyCacheBmp(false), nullptr);  // nothing painted yet
+  provider->SkinData().CacheBitmap = Filled(150, 90, 0);
+  std::unique_ptr<TBitmap> copy = provider->CopyCacheBmp(false);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Width(), 150);
+  EXPECT_EQ(copy->Height(), 90);
+  EXPECT_EQ(PixelOf(*copy, 0, 0) >> 24, 0xFFu);
+  EXPECT_EQ(PixelOf(*copy, 149, 89) >> 24, 0xFFu);
+  EXPECT_NE(provider->SkinData().CacheBitmap, nullptr);
+  EXPECT_NE(provider->CopyCacheBmp(true), nullptr);
+  EXPECT_EQ(provider->SkinData().CacheBitmap, nullptr);
 }
 
 }  // namespace

@@ -155,6 +155,57 @@ TEST_F(SkinProviderTest, OnlyAFormMayOwnAProvider) {
   EXPECT_EQ(owner.ComponentCount(), 0);
 }
 
+TEST_F(SkinProviderTest, ADesignedFormTakesOneProviderOnly) {
+  form_->SetDesigning(true);
+  auto* first = New<TsSkinProvider>(form_);
+  EXPECT_EQ(form_->WindowProc(), sentinel_->Method());  // designed forms keep their procedure
+  try {
+    New<TsSkinProvider>(form_);
+    FAIL() << "no error";
+  } catch (const EAbort& e) {
+    EXPECT_EQ(e.Message(), "Only one instance of the TsSkinProvider component is allowed!");
+  }
+  EXPECT_EQ(ProvidersOn(form_), 1);
+  delete first;
+  form_->SetDesigning(false);
+}
+
+// What the commands of a skinned form change, and what they answer.
+TEST_F(SkinProviderTest, CommandsOfASkinnedFormUpdateItsState) {
+  auto* provider = New<TsSkinProvider>(form_);
+  TsCommonData& data = provider->SkinData();
+  data.StateBits = 0;
+  data.BackgroundDirty = false;
+  SendSkinSwitch(Window(), scSetUpdating, true);
+  EXPECT_TRUE(data.UpdatingFlag);
+  EXPECT_TRUE(data.BackgroundDirty);
+  EXPECT_EQ(Command(scIsUpdating), 1);
+  Command(scParentUpdated);
+  EXPECT_FALSE(data.UpdatingFlag);
+  EXPECT_EQ(Command(scIsUpdating), 0);
+
+  data.BackgroundDirty = false;
+  Command(scBgChanged);
+  EXPECT_TRUE(data.BackgroundDirty);
+
+  // A new skin of the form's manager resolves the title again and repaints the frame once.
+  provider->TitleSectionIndex = provider->CaptionSectionIndex = -1;
+  sentinel_->ncPaints = 0;
+  Command(scNewSkin, reinterpret_cast<LPARAM>(manager_));
+  EXPECT_EQ(provider->TitleSectionIndex, Section("FORMTITLE"));
+  EXPECT_EQ(provider->CaptionSectionIndex, Section("CAPTION"));
+  EXPECT_EQ(sentinel_->ncPaints, 1);
+  int other = 0;
+  provider->TitleSectionIndex = -1;
+  Command(scNewSkin, reinterpret_cast<LPARAM>(&other));
+  EXPECT_EQ(provider->TitleSectionIndex, -1);
+
+  // Commands the provider does not know end with it.
+  sentinel_->commands.clear();
+  EXPECT_EQ(Command(scClearCache), 0);
+  EXPECT_TRUE(sentinel_->commands.empty());
+}
+
 // A run-time provider is replaced by the one the form's definition brings, which reads back as written.
 TEST_F(SkinProviderTest, AStreamedProviderFreesTheRunTimeOneAndReadsBackAsWritten) {
   RegisterGuiClasses();
