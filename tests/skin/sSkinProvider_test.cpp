@@ -275,6 +275,44 @@ end
   EXPECT_EQ(form_->WindowProc(), sentinel_->Method());
 }
 
+// Once read, a provider prepares its skinned form: title buttons take the skin's title-button mask
+// when they use skin data, and a sizeable tool window neither blends while moved nor keeps its colour.
+TEST_F(SkinProviderTest, AReadProviderPreparesTheForm) {
+  TskMaskValue shape;
+  shape.Count = 3;
+  TSkinVariant variant;
+  variant.AddMask("GLOBALINFO", "TITLEBUTTON", shape, 8, 8, [](int, int, int) { return 0xFF808080u; });
+  LoadVariant(variant);
+  const Integer mask = manager_->GetMaskIndexByNames("GLOBALINFO", "TITLEBUTTON");
+  ASSERT_GE(mask, 0);
+  RegisterGuiClasses();
+  RegisterSkinProviderClasses();
+  form_->SetBorderStyle(bsSizeToolWin);
+  form_->HandleNeeded();
+  ReadComponentFromText(*form_, R"(object Form1: TForm
+  object sSkinProvider1: TsSkinProvider
+    AllowBlendOnMoving = True
+    UseGlobalColor = False
+    TitleButtons = <
+      item
+        Name = 'Skinned'
+      end
+      item
+        Name = 'Own'
+        UseSkinData = False
+      end>
+  end
+end
+)");
+  auto* provider = dynamic_cast<TsSkinProvider*>(form_->FindComponent("sSkinProvider1"));
+  ASSERT_NE(provider, nullptr);
+  EXPECT_FALSE(provider->AllowBlendOnMoving);
+  EXPECT_TRUE(provider->UseGlobalColor());
+  EXPECT_EQ(form_->Color(), manager_->GetGlobalColor());
+  EXPECT_EQ(provider->TitleButtons().Items(0)->MaskIndex, mask);
+  EXPECT_EQ(provider->TitleButtons().Items(1)->MaskIndex, -1);
+}
+
 TEST_F(SkinProviderTest, CommandsAnswerWhetherOrNotTheFormIsSkinned) {
   auto* provider = New<TsSkinProvider>(form_);
   sentinel_->commands.clear();
