@@ -6,7 +6,7 @@
 // index made on the result table.
 //
 // A statement drives an operator tree in this order: build it; hand the WHERE to the operators
-// (SetCondition, or PushDownConditions); SetTop; SetSelectList on the root; SetOrderBy; then
+// (SetCondition, or PushDownConditions of SQLMemRelationalAlgebraPlanning.h); SetTop; SetSelectList on the root; SetOrderBy; then
 // LockTables, SetResultTable for INTO, Execute(true) and UnlockTables (also after a failure). Every
 // execution builds a new tree: a tree runs once.
 #pragma once
@@ -207,8 +207,3 @@ class TSQLMemAO : public TSQLMemColumnSource {
   std::unique_ptr<TSQLMemRecordComparison> recordComparison_;
   std::vector<std::unique_ptr<TSQLMemVariant>> rowValues_;
 };
-
-// Hands the conjuncts of condition down the tree below op: each goes to the deepest operator whose
-// columns hold all its fields, joining that operator's own condition; without stop the inputs are
-// served first (as far as PassesConditionsTo lets them). What no operator takes stays in condition.
-void PushDownConditions(TSQLMemExpression& condition, TSQLMemAO& op, bool stop);

@@ -3,7 +3,7 @@
 #include "engine/dataset/SQLMemDefinitions.h"
 #include "engine/dataset/SQLMemTable.h"
 #include "engine/foundation/SQLMemExcept.h"
-#include "engine/sql/SQLMemExprNodeBoolean.h"
+#include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
 #include "engine/sql/SQLMemExpression.h"
 #include "vcl/db/IndexDefs.h"
 #include "vcl/rtl/AnsiStrings.h"
@@ -172,6 +172,8 @@ void TSQLMemAOTable::MaterializeLive() {
     for (Integer c = 0; c < ColumnCount(); ++c)
       if (!columns_[static_cast<std::size_t>(c)].Hidden) outputColumns_.push_back(c);
   }
+  // Columns read only for an ORDER BY stay out of the projection: the table's index gives the order.
+  if (visibleCount_ > 0) outputColumns_.resize(static_cast<std::size_t>(visibleCount_));
   std::vector<AnsiString> names, aliases;
   for (Integer column : outputColumns_) {
     const TSQLMemFieldLink& link = columns_[static_cast<std::size_t>(column)];
@@ -211,33 +213,4 @@ void TSQLMemAOTable::MaterializeLive() {
     link.SourceIndex = static_cast<Integer>(p);
   }
   materialized_ = true;
-}
-
-std::unique_ptr<TSQLMemExpression> ExtractTableCondition(TSQLMemExpression& condition, TSQLMemAOTable& table) {
-  if (condition.IsEmpty()) return nullptr;
-  TSQLMemExprNode* root = condition.Root();
-  std::unique_ptr<TSQLMemExprNode> taken;
-  if (root->Operator() == opAnd && dynamic_cast<TSQLMemExprNodeBoolean*>(root) != nullptr) {
-    std::vector<TSQLMemExprNode*> collected;
-    for (Integer i = 0; i < root->ChildCount(); ++i)
-      if (root->Child(i).RefersOnlyToTable(&table)) collected.push_back(&root->Child(i));
-    if (collected.empty()) return nullptr;
-    if (collected.size() == 1) {
-      taken = root->ReleaseChild(collected[0]);
-    } else {
-      taken = std::make_unique<TSQLMemExprNodeBoolean>(opAnd, root->CaseInsensitive, root->PartialCompare);
-      for (TSQLMemExprNode* node : collected) taken->AddChild(root->ReleaseChild(node));
-    }
-    if (root->ChildCount() == 0) condition.Clear();
-  } else if (root->RefersOnlyToTable(&table)) {
-    taken = condition.ReleaseRoot();
-  } else {
-    return nullptr;
-  }
-  auto filter = std::make_unique<TSQLMemExpression>();
-  filter->Assign(condition);
-  filter->SetRoot(std::move(taken));
-  if (table.SourceDataSet() != nullptr && table.SourceDataSet()->Cursor() != nullptr)
-    filter->BindCursor(table.SourceDataSet()->Cursor());
-  return filter;
 }

@@ -50,8 +50,3 @@ class TSQLMemAOTable : public TSQLMemAO {
   bool tableUseCounted_ = false;
   bool resultIsSource_ = false;
 };
-
-// Takes the conjuncts of condition that refer to table's fields alone (the whole root when it is not
-// an AND) out of it and returns them as one expression bound to the table's cursor; nullptr when there
-// are none. The condition must be bound to table. An AND left without operands empties condition.
-std::unique_ptr<TSQLMemExpression> ExtractTableCondition(TSQLMemExpression& condition, TSQLMemAOTable& table);

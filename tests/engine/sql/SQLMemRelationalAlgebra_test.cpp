@@ -17,6 +17,7 @@
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/sql/SQLMemLexer.h"
 #include "engine/sql/SQLMemRecordComparison.h"
+#include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 #include "tests/engine/dataset/DataSetTestSupport.h"
 #include "vcl/db/IndexDefs.h"
@@ -243,14 +244,25 @@ TEST_F(RelationalAlgebraTest, AnOrderNoIndexServesGetsATemporaryIndexOnTheResult
 }
 
 TEST_F(RelationalAlgebraTest, AnUnselectedSortColumnOrdersTheRowsWithoutBeingShown) {
-  auto op = Fans();
-  const std::vector<TSQLMemSelectListItem> items = {Column("Title")};
-  op->SetSelectList(items, false);
-  const TSQLMemSortSpecification day[] = {By("ShortDateDay", true)};
-  op->SetOrderBy(day, "");
-  Run(*op);
-  EXPECT_EQ(FieldNames(*op->ResultDataSet()), std::vector<std::string>{"Title"});
-  EXPECT_EQ(RowsOf(*op->ResultDataSet()), (Rows{"Banana", "Cherry", "Apple", "Banana"}));
+  // Descending: no index serves it, the copy sorts. Ascending and live: the table's index does.
+  const struct {
+    bool descending, live;
+    Rows rows;
+  } cases[] = {
+      {true, false, {"Banana", "Cherry", "Apple", "Banana"}},
+      {false, true, {"Banana", "Apple", "Cherry", "Banana"}},
+  };
+  for (const auto& c : cases) {
+    auto op = Fans(c.live);
+    const std::vector<TSQLMemSelectListItem> items = {Column("Title")};
+    op->SetSelectList(items, false);
+    const TSQLMemSortSpecification day[] = {By("ShortDateDay", c.descending)};
+    op->SetOrderBy(day, "");
+    Run(*op);
+    EXPECT_EQ(op->ResultIsSource(), c.live);
+    EXPECT_EQ(FieldNames(*op->ResultDataSet()), std::vector<std::string>{"Title"});
+    EXPECT_EQ(RowsOf(*op->ResultDataSet()), c.rows);
+  }
 }
 
 TEST_F(RelationalAlgebraTest, ALiveQueryReturnsTheTableItselfFilteredAndProjected) {
@@ -724,6 +736,47 @@ TEST_F(RelationalAlgebraTest, ReadingColumnsOutsideTheOutput) {
   op->SourceDataSet()->First();
   op->GetColumnValue(value, 2, true, 0);
   EXPECT_EQ(value.GetAsString(), "Cherry") << "a condition reads hidden columns";
+}
+
+TEST_F(RelationalAlgebraTest, EachCopyRuleAloneMakesACopy) {
+  const struct {
+    const char* name;
+    bool live, topLevel, top, distinct, into, orderByTitle;
+    bool copied;
+  } cases[] = {
+      {"live", true, true, false, false, false, false, false},
+      {"an input of another operator", false, false, false, false, false, false, false},
+      {"top level and not live", false, true, false, false, false, false, true},
+      {"TOP", true, true, true, false, false, false, true},
+      {"DISTINCT", true, true, false, true, false, false, true},
+      {"INTO", true, true, false, false, true, false, true},
+      {"an order no index serves", true, true, false, false, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      auto op = Fans(c.live);
+      op->SetSelectList(DayAndTitle(), c.distinct);
+      if (c.top) op->SetTop(-1, 10);
+      if (c.into) op->SetResultTable(false, "copied", kDataSetTestDatabase);
+      if (c.orderByTitle) {
+        const TSQLMemSortSpecification title[] = {By("Title")};
+        op->SetOrderBy(title, "");
+      }
+      op->LockTables();
+      op->Execute(c.topLevel);
+      op->UnlockTables();
+      EXPECT_EQ(op->ResultIsSource(), !c.copied);
+      EXPECT_EQ(op->SourceDataSet() == nullptr, c.copied) << "a copied source is let go";
+      EXPECT_EQ(RowsOf(*op->ResultDataSet()).size(), 4u) << "day and title pairs are all different";
+    }
+    EXPECT_EQ(UseCount(), 0);
+  }
+  auto* copied = New<TSQLMemTable>(nullptr);
+  copied->SetDatabaseName(kDataSetTestDatabase);
+  copied->SetTableName("copied");
+  copied->DeleteTable(true);
+  delete copied;
 }
 
 }  // namespace
