@@ -7,6 +7,7 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/sql/SQLMemExpression.h"
+#include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 
 namespace {
