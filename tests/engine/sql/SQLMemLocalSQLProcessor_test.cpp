@@ -192,4 +192,15 @@ TEST_F(ProcessorTest, ALiveRequestGetsTheTableItselfAndItsEditability) {
   EXPECT_TRUE(processor_->ResultIsReadOnly) << "a copy is read-only";
 }
 
+// A query whose database is in-memory reads and writes that database, not the shared "MEMORY".
+TEST_F(ProcessorTest, AnInMemoryContextStaysInItsDatabase) {
+  TSQLMemSQLContext context = Context();
+  context.InMemory = true;
+  TSQLMemLocalSQLProcessor processor(context);
+  processor.SetSQLText("select Title into Picked from fans where RecID = 1; select * from Picked");
+  processor.Prepare();
+  EXPECT_EQ(RowsOf(*processor.ResultDataSet()), SQLRows{"Cherry"});
+  EXPECT_EQ(TableRows("Picked"), SQLRows{"Cherry"});
+}
+
 }  // namespace
