@@ -582,6 +582,21 @@ void TskGroupBoxWnd::PrepareCache() {
   SkinData->BackgroundDirty = false;
 }
 
+void TskGroupBoxWnd::ExcludeSiblingsInside(HDC dc) const {
+  // The controls of a dialog's group box are its siblings, lying over it: the box's own DC is not
+  // clipped by them, and the box fills its inside, so it leaves their places alone.
+  if (ParentWnd == nullptr) return;
+  for (HWND sibling = GetWindow(ParentWnd, GW_CHILD); sibling != nullptr; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+    if (sibling == Window || !IsWindowVisible(sibling)) continue;
+    RECT r{};
+    GetWindowRect(sibling, &r);
+    RECT overlap{};
+    const RECT own{WndRect.Left, WndRect.Top, WndRect.Right, WndRect.Bottom};
+    if (!IntersectRect(&overlap, &r, &own)) continue;
+    ExcludeClipRect(dc, overlap.left - own.left, overlap.top - own.top, overlap.right - own.left, overlap.bottom - own.top);
+  }
+}
+
 void TskGroupBoxWnd::Paint(HDC given, bool useGiven) {
   GetWindowGeometry(Window, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
   if (SkinData->IsUpdating() && !useGiven) return;
@@ -597,6 +612,7 @@ void TskGroupBoxWnd::Paint(HDC given, bool useGiven) {
                       WndSize.Y - manager->MaskBottomHeight(mask));
     }
   }
+  if (dc != given) ExcludeSiblingsInside(dc);
   const TRect whole{0, 0, WndSize.X, WndSize.Y};
   CopyGroupBoxCache(Window, *SkinData, whole, 0, 0, false, dc, whole);
   if (auto* owner = dynamic_cast<TWinControl*>(SkinData->HostControl)) PaintControlImage(dc, owner, true, TPoint{0, 0});

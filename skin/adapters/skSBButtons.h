@@ -85,4 +85,5 @@ class TskGroupBoxWnd : public TskMainWnd {
 
  private:
   void Paint(HDC given, bool windowDc);
+  void ExcludeSiblingsInside(HDC dc) const;
 };
