@@ -46,6 +46,8 @@ void TBitBtn::WndProc(TMessage& message) {
     message.Result = 1;
     return;
   }
+  // The button keeps drawing itself when it becomes (or stops being) the default one.
+  if (message.Msg == BM_SETSTYLE) message.WParam = (message.WParam & ~WPARAM{0xF}) | BS_OWNERDRAW;
   TButton::WndProc(message);
 }
 
