@@ -367,3 +367,44 @@ TEST_F(ButtonAdapterTest, BitBtnGlyphByLayoutSkinnedAndUnskinned) {
 }
 
 }  // namespace
+
+namespace {
+
+// BUTTON gets a glow (GLOW 4, margin 1, a 16 x 16 mask of borders 6).
+TSkinVariant GlowingButtons() {
+  TskMaskValue shape;
+  shape.Form = TskMaskForm::Borders;
+  shape.Count = 1;
+  shape.WL = shape.WT = shape.WR = shape.WB = 6;
+  TSkinVariant variant;
+  variant.Set("BUTTON", "GLOW", 4).Set("BUTTON", "GLOWMARGIN", 1)
+      .AddMask("BUTTON", "GLOW0", shape, 16, 16, [](int, int, int) { return 0x80204080u; });
+  return variant;
+}
+
+// The mouse entering a button opens its glow; pressing it closes the glow, leaving closes it too.
+TEST_F(ButtonAdapterTest, HotButtonGlowsUntilPressed) {
+  LoadVariant(GlowingButtons());
+  if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
+  const HWND window = Button(L"Keresés", BS_PUSHBUTTON, 40, 40, 100, 28);
+  TskBtnWnd* adapter = Adapt<TskBtnWnd>(window);
+  RECT r{};
+  GetWindowRect(window, &r);
+  ASSERT_TRUE(SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+  SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(50, 14));
+  ASSERT_TRUE(adapter->SkinData->MouseInside);
+  EXPECT_NE(adapter->SkinData->GlowIndex, -1) << "the hot button glows";
+  EXPECT_EQ(adapter->ButtonState(), 1);
+  SendMessageW(window, BM_SETSTATE, TRUE, 0);
+  EXPECT_EQ(adapter->SkinData->GlowIndex, -1) << "pressed: no glow";
+  EXPECT_EQ(adapter->ButtonState(), 2);
+  SendMessageW(window, BM_SETSTATE, FALSE, 0);
+  // The cursor leaves: the button is no longer hot.
+  ASSERT_TRUE(SetCursorPos(r.right + 40, r.bottom + 40));
+  SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(140, 68));
+  EXPECT_NE(manager_->ActiveWindow(), window);
+  EXPECT_FALSE(adapter->SkinData->MouseInside);
+  EXPECT_EQ(adapter->ButtonState(), 0);
+}
+
+}  // namespace
