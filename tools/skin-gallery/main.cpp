@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "skin/adapters/skSBButtons.h"
 #include "skin/adapters/skSBStaticWnd.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinManager.h"
@@ -29,10 +30,11 @@ class TGalleryForm : public TForm {
  public:
   explicit TGalleryForm(TComponent* owner) : TForm(owner) {
     SetCaption("Skin gallery");
-    SetBounds(60, 60, 480, 320);
+    SetBounds(60, 60, 480, 560);
   }
   ~TGalleryForm() override {
     for (TskMainWnd*& adapter : adapters_) FreeAdapter(adapter);
+    if (glyphBitmap_ != nullptr) DeleteObject(glyphBitmap_);
   }
 
   // The rows of test windows; made once the form has its window.
@@ -40,6 +42,7 @@ class TGalleryForm : public TForm {
     AddStatic("Árvíztűrő tükörfúrógép: egy skinnelt statikus szöveg.", "PANEL_LOW", 16, 16, 440, 40);
     AddStatic("Őszi hűvös reggel, fényes ütő a kőkerítésen.", "PANEL", 16, 72, 440, 40);
     AddStatic("Jobbra igazított sor", "SELECTION", 16, 128, 440, 24, WS_EX_RIGHT);
+    AddButtons(170);
   }
 
  private:
@@ -51,7 +54,62 @@ class TGalleryForm : public TForm {
     if (window != nullptr) adapters_.push_back(New<TskStaticWnd>(window, true, section, nullptr, nullptr));
   }
 
+  // Buttons of each kind in each state: push (normal, default, hot, pressed, disabled), 3-state check
+  // boxes and radio buttons (unchecked, checked, indeterminate, disabled), a group box around them and
+  // a button holding a bitmap.
+  void AddButtons(int top) {
+    struct Row {
+      DWORD style;
+      const char* text;
+      int state;  // 0 normal, 1 default, 2 hot, 3 pressed, 4 disabled, 5 checked, 6 indeterminate
+    };
+    const Row pushes[] = {{BS_PUSHBUTTON, "Rendben", 0}, {BS_DEFPUSHBUTTON, "Alapértelmezett", 1},
+                          {BS_PUSHBUTTON, "Forró", 2},     {BS_PUSHBUTTON, "Lenyomva", 3},
+                          {BS_PUSHBUTTON, "Mégse", 4}};
+    HWND hot = nullptr;
+    int x = 16;
+    for (const Row& row : pushes) {
+      const HWND window = AddButton<TskBtnWnd>(row.text, row.style, x, top, 84, 26);
+      if (row.state == 2) hot = window;
+      if (row.state == 3) SendMessageW(window, BM_SETSTATE, TRUE, 0);
+      if (row.state == 4) EnableWindow(window, FALSE);
+      x += 90;
+    }
+    AddButton<TskGroupBoxWnd>("Jelölők és rádiógombok", BS_GROUPBOX, 16, top + 40, 440, 170);
+    const Row checks[] = {{BS_AUTO3STATE, "Üres", 0}, {BS_AUTO3STATE, "Bejelölt", 5},
+                          {BS_AUTO3STATE, "Határozatlan", 6}, {BS_AUTO3STATE, "Tiltott", 4}};
+    const Row radios[] = {{BS_AUTORADIOBUTTON | WS_GROUP, "Egyik", 0}, {BS_AUTORADIOBUTTON, "Másik", 5},
+                          {BS_AUTORADIOBUTTON, "Harmadik", 2}, {BS_AUTORADIOBUTTON, "Tiltott", 4}};
+    for (int column = 0; column < 2; ++column) {
+      int y = top + 64;
+      for (const Row& row : column == 0 ? checks : radios) {
+        const HWND window = AddButton<TskCheckBoxWnd>(row.text, row.style, 32 + column * 210, y, 180, 22);
+        if (row.state == 5) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
+        if (row.state == 6) SendMessageW(window, BM_SETCHECK, BST_INDETERMINATE, 0);
+        if (row.state == 4) EnableWindow(window, FALSE);
+        y += 34;
+      }
+    }
+    const HWND glyph = AddButton<TskBitBtnWnd>("Megnyitás", BS_PUSHBUTTON | BS_BITMAP, 16, top + 224, 140, 30);
+    std::vector<Cardinal> bits(16 * 16, 0x00C04020u);
+    for (int i = 0; i < 16; ++i) bits[static_cast<size_t>(i * 16 + i)] = bits[static_cast<size_t>(i * 16 + 15 - i)] = 0x00FFFFFFu;
+    glyphBitmap_ = CreateBitmap(16, 16, 1, 32, bits.data());
+    if (glyph != nullptr) SendMessageW(glyph, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyphBitmap_));
+    if (TsSkinManager* manager = TsSkinManager::DefaultManager(); manager != nullptr && hot != nullptr)
+      manager->SetActiveControl(hot);
+  }
+  template <typename TAdapter>
+  HWND AddButton(const char* utf8, DWORD style, int x, int y, int w, int h) {
+    const WideString text = Cp1250ToUtf16(Utf8ToCp1250(utf8));
+    const HWND window = CreateWindowExW(0, L"BUTTON", reinterpret_cast<const wchar_t*>(text.c_str()),
+                                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, x, y, w, h, Handle(), nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    if (window != nullptr) adapters_.push_back(New<TAdapter>(window, true, "", nullptr, nullptr));
+    return window;
+  }
+
   std::vector<TskMainWnd*> adapters_;
+  HBITMAP glyphBitmap_ = nullptr;
 };
 
 }  // namespace
