@@ -6,8 +6,10 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "skin/adapters/skSBScrollWnd.h"
 #include "skin/adapters/skSBStaticWnd.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinManager.h"
@@ -40,6 +42,7 @@ class TGalleryForm : public TForm {
     AddStatic("Árvíztűrő tükörfúrógép: egy skinnelt statikus szöveg.", "PANEL_LOW", 16, 16, 440, 40);
     AddStatic("Őszi hűvös reggel, fényes ütő a kőkerítésen.", "PANEL", 16, 72, 440, 40);
     AddStatic("Jobbra igazított sor", "SELECTION", 16, 128, 440, 24, WS_EX_RIGHT);
+    AddScrollBars();
   }
 
  private:
@@ -49,6 +52,19 @@ class TGalleryForm : public TForm {
                                         WS_CHILD | WS_VISIBLE, x, y, w, h, Handle(), nullptr,
                                         GetModuleHandleW(nullptr), nullptr);
     if (window != nullptr) adapters_.push_back(New<TskStaticWnd>(window, true, section, nullptr, nullptr));
+  }
+
+  // A text box with long lines and many of them: skinned horizontal and vertical bars and the corner.
+  void AddScrollBars() {
+    std::wstring text;
+    for (int i = 1; i <= 60; ++i)
+      text += L"Sor " + std::to_wstring(i) + L": a görgetősávokat a skin rajzolja, a szöveg széles és hosszú.\r\n";
+    const HWND edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+                                      WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE, 16, 164, 440,
+                                      110, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (edit == nullptr) return;
+    adapters_.push_back(New<TskScrollWnd>(edit, true, "EDIT", nullptr, nullptr));
+    SendMessageW(edit, EM_LINESCROLL, 4, 12);
   }
 
   std::vector<TskMainWnd*> adapters_;
