@@ -524,6 +524,20 @@ void TskScrollWnd::WndProc(TMessage& message) {
       if (IsWindowVisible(Window) && !Scrolling) UpdateScrollInfo(true);
       return;
     case WM_MOUSEWHEEL:
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_SETTEXT:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case EM_LINESCROLL:
+    case EM_SCROLL:
+    case EM_SCROLLCARET:
+    case EM_REPLACESEL:
+    case EM_SETSEL:
+    case LB_SETTOPINDEX:
+    case LB_SETCURSEL:
+      // The window moves its own scroll state here, and the system repaints its own bar over the
+      // skinned one when it does: the skinned bar is painted again afterwards.
       TskMainWnd::WndProc(message);
       if (!Scrolling) UpdateScrollInfo(true);
       return;
