@@ -47,6 +47,9 @@ struct TskScrollTracking {
   TsRect BarRect;
   Integer Grab = 0;
   Integer LastPos = 0;
+  // Hover: the bar under the mouse and its part.
+  Integer HotKind = -1;
+  Integer HotPart = spNone;
 };
 TskScrollTracking Tracking;
 
@@ -245,7 +248,11 @@ void TskScrollWnd::PaintBar(HDC dc, const TskScrollBar& bar, const TsRect& windo
 
   const bool tracked = Tracking.Window == Window && Tracking.Kind == kind;
   const Integer pressed = tracked ? Tracking.ShownPressed : spNone;
-  auto stateOf = [&](Integer part) { return pressed == part ? 2 : 0; };
+  const Integer hot = Tracking.Window == Window && Tracking.HotKind == kind && enabled ? Tracking.HotPart : spNone;
+  auto stateOf = [&](Integer part) {
+    if (pressed == part) return 2;
+    return hot == part && part != spTrackBefore && part != spTrackAfter ? 1 : 0;
+  };
 
   // The background behind the bar: the window's own answer.
   TskBgRequest request;
@@ -395,6 +402,46 @@ void TskScrollWnd::NCButtonDown(TMessage& message) {
   SetCapture(Window);
 }
 
+void TskScrollWnd::NCMouseMove(TMessage& message) {
+  const Integer kind = message.WParam == HTHSCROLL ? 0 : 1;
+  if (Tracking.Window != Window || Tracking.HotKind != kind) {
+    if (Tracking.Window != nullptr && Tracking.Window != Window && Tracking.Pressed != spNone) return;
+    Tracking.Window = Window;
+    Tracking.HotKind = kind;
+    Tracking.HotPart = spNone;
+    SetTimer(Window, kScrollHoverTimer, 20, nullptr);
+  }
+  HoverTimer();
+}
+
+void TskScrollWnd::HoverTimer() {
+  if (Tracking.Window != Window || Tracking.HotKind < 0) {
+    KillTimer(Window, kScrollHoverTimer);
+    return;
+  }
+  if (ThumbTracking) return;
+  TskScrollBar& bar = Tracking.HotKind == 0 ? *horz_ : *vert_;
+  TsRect rect;
+  BarRect(Tracking.HotKind, rect);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  const bool inside = cursor.x >= rect.Left && cursor.x < rect.Right && cursor.y >= rect.Top && cursor.y < rect.Bottom;
+  if (!inside) {
+    // The mouse has left the bar: the hot state goes (a pressed part keeps its tracking).
+    KillTimer(Window, kScrollHoverTimer);
+    Tracking.HotKind = -1;
+    Tracking.HotPart = spNone;
+    if (Tracking.Pressed == spNone) Tracking.Window = nullptr;
+    PaintScrollBars(nullptr);
+    return;
+  }
+  const Integer part = HitTestBar(bar.State, rect, cursor.x, cursor.y, CurrentScrollMetrics(SkinManager));
+  if (part != Tracking.HotPart) {
+    Tracking.HotPart = part;
+    PaintScrollBars(nullptr);
+  }
+}
+
 void TskScrollWnd::RepeatTimer(UINT_PTR id) {
   if (id == kScrollRepeatDelayTimer) {
     KillTimer(Window, kScrollRepeatDelayTimer);
@@ -480,6 +527,15 @@ void TskScrollWnd::WndProc(TMessage& message) {
         return;
       }
       break;
+    case WM_NCMOUSEMOVE:
+      // Passed on first: the system tracks its own bar's hot parts and paints them over the skinned
+      // bar; the skinned one is painted after it.
+      TskMainWnd::WndProc(message);
+      if (message.WParam == HTHSCROLL || message.WParam == HTVSCROLL) {
+        NCMouseMove(message);
+        PaintScrollBars(nullptr);
+      }
+      return;
     case WM_NCRBUTTONDOWN:
     case WM_NCRBUTTONUP:
     case WM_NCMBUTTONDOWN:
@@ -493,6 +549,10 @@ void TskScrollWnd::WndProc(TMessage& message) {
       if ((message.WParam & 0xFFF0) == 0xF070 && (message.WParam & 0xF) == 7) return;
       break;
     case WM_TIMER:
+      if (message.WParam == kScrollHoverTimer) {
+        HoverTimer();
+        return;
+      }
       if (message.WParam == kScrollRepeatDelayTimer || message.WParam == kScrollRepeatTimer) {
         RepeatTimer(message.WParam);
         return;
@@ -524,6 +584,7 @@ void TskScrollWnd::WndProc(TMessage& message) {
       if (IsWindowVisible(Window) && !Scrolling) UpdateScrollInfo(true);
       return;
     case WM_MOUSEWHEEL:
+    case WM_NCMOUSELEAVE:
     case WM_KEYDOWN:
     case WM_CHAR:
     case WM_SETTEXT:

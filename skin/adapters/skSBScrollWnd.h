@@ -54,6 +54,8 @@ class TskScrollWnd : public TskMainWnd {
   void NCCalcSize(TMessage& message);
   void NCHitTest(TMessage& message);
   void NCButtonDown(TMessage& message);
+  void NCMouseMove(TMessage& message);
+  void HoverTimer();
   void RepeatTimer(UINT_PTR id);
   void TrackThumb(TMessage& message);
   void ButtonUp(TMessage& message);

@@ -242,6 +242,36 @@ TEST_F(ScrollAdapterTest, BarPixelsComeFromTheSkinAndADisabledBarFades) {
   EXPECT_EQ(PixelAt(empty, x, emptyBar.Bottom - 17 - 3), Blend(background, SectionColor("SCROLLBAR2V"), 0.4));
 }
 
+TEST_F(ScrollAdapterTest, HoverShowsThePartUnderTheMouseHotUntilTheMouseLeaves) {
+  const HWND edit = MakeEdit(200);
+  SendMessageW(edit, EM_LINESCROLL, 0, 80);
+  const TsRect bar = VertRect();
+  const TskThumb thumb = ThumbGeometry(adapter_->VertBar()->State, bar, CurrentScrollMetrics(manager_));
+  const int x = bar.Left + 8, y = thumb.Start + 4;
+  const Cardinal normal = SectionColor("SCROLLSLIDERV");
+  const Cardinal hot = ColorToRGB(static_cast<TColor>(SectionData("SCROLLSLIDERV").Props[1].Color));
+  ASSERT_NE(normal, hot);
+  ASSERT_EQ(PixelAt(edit, x, y), normal);
+  // The system's own hover painting of its bar must not show through.
+  SetCursorPos(x, y);
+  SendMessageW(edit, WM_NCMOUSEMOVE, HTVSCROLL, At(x, y));
+  EXPECT_EQ(PixelAt(edit, x, y), hot);
+  SendMessageW(edit, WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(PixelAt(edit, x, y), hot);
+  EXPECT_EQ(ScrollTrackingWindow(), edit);
+  // Moved to the track: the thumb is normal again; moved off the bar: the hover ends.
+  SetCursorPos(x, thumb.Start + thumb.Length + 20);
+  SendMessageW(edit, WM_TIMER, kScrollHoverTimer, 0);
+  EXPECT_EQ(PixelAt(edit, x, y), normal);
+  SetCursorPos(x, y);
+  SendMessageW(edit, WM_TIMER, kScrollHoverTimer, 0);
+  EXPECT_EQ(PixelAt(edit, x, y), hot);
+  SetCursorPos(bar.Left - 60, y);
+  SendMessageW(edit, WM_TIMER, kScrollHoverTimer, 0);
+  EXPECT_EQ(PixelAt(edit, x, y), normal);
+  EXPECT_EQ(ScrollTrackingWindow(), nullptr);
+}
+
 TEST_F(ScrollAdapterTest, DetachUnderASubclassAboveLeavesItWorking) {
   const HWND edit = MakeEdit(200);
   aboveNext = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AboveProc)));
