@@ -6,9 +6,11 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "skin/adapters/skSBButtons.h"
+#include "skin/adapters/skSBScrollWnd.h"
 #include "skin/adapters/skSBStaticWnd.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinManager.h"
@@ -30,7 +32,7 @@ class TGalleryForm : public TForm {
  public:
   explicit TGalleryForm(TComponent* owner) : TForm(owner) {
     SetCaption("Skin gallery");
-    SetBounds(60, 60, 480, 560);
+    SetBounds(60, 60, 480, 620);
   }
   ~TGalleryForm() override {
     for (TskMainWnd*& adapter : adapters_) FreeAdapter(adapter);
@@ -43,6 +45,7 @@ class TGalleryForm : public TForm {
     AddStatic("Őszi hűvös reggel, fényes ütő a kőkerítésen.", "PANEL", 16, 72, 440, 40);
     AddStatic("Jobbra igazított sor", "SELECTION", 16, 128, 440, 24, WS_EX_RIGHT);
     AddButtons(170);
+    AddScrollBars(440);
   }
 
  private:
@@ -106,6 +109,19 @@ class TGalleryForm : public TForm {
                                         GetModuleHandleW(nullptr), nullptr);
     if (window != nullptr) adapters_.push_back(New<TAdapter>(window, true, "", nullptr, nullptr));
     return window;
+  }
+
+  // A text box with long lines and many of them: skinned horizontal and vertical bars and the corner.
+  void AddScrollBars(int top) {
+    std::wstring text;
+    for (int i = 1; i <= 60; ++i)
+      text += L"Sor " + std::to_wstring(i) + L": a görgetősávokat a skin rajzolja, a szöveg széles és hosszú.\r\n";
+    const HWND edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+                                      WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE, 16, top, 440,
+                                      110, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (edit == nullptr) return;
+    adapters_.push_back(New<TskScrollWnd>(edit, true, "EDIT", nullptr, nullptr));
+    SendMessageW(edit, EM_LINESCROLL, 4, 12);
   }
 
   std::vector<TskMainWnd*> adapters_;
