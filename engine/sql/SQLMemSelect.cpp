@@ -9,6 +9,7 @@
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
+#include "engine/sql/SQLMemRelationalAlgebraUnion.h"
 
 namespace {
 
@@ -604,8 +605,29 @@ void TSQLMemSQLUnion::TakeOverInto() {
 }
 
 std::unique_ptr<TSQLMemAO> TSQLMemSQLUnion::BuildOperatorTree() {
-  // Set operations come with their operator.
-  if (Root->Select == nullptr) NotImplemented();
-  Root->Select->RequestLive = RequestLive;
-  return Root->Select->BuildOperatorTree();
+  if (Root->Select != nullptr) {
+    Root->Select->RequestLive = RequestLive;
+    return Root->Select->BuildOperatorTree();
+  }
+  // An ORDER BY after the last block sorts the whole set operation.
+  TSQLMemQueryExprNode* last = Root.get();
+  while (last->Select == nullptr) last = last->Right.get();
+  std::vector<TSQLMemSortSpecification> orderBy = std::move(last->Select->OrderBy);
+  last->Select->OrderBy.clear();
+  AnsiString sortIndexName = std::move(last->Select->SortIndexName);
+  last->Select->SortIndexName.clear();
+  std::unique_ptr<TSQLMemAO> root = BuildSetOperation(*Root);
+  if (!orderBy.empty() || !sortIndexName.empty()) root->SetOrderBy(orderBy, sortIndexName);
+  return root;
+}
+
+std::unique_ptr<TSQLMemAO> TSQLMemSQLUnion::BuildSetOperation(TSQLMemQueryExprNode& node) {
+  if (node.Select != nullptr) return node.Select->BuildOperatorTree();
+  std::unique_ptr<TSQLMemAO> left = BuildSetOperation(*node.Left);
+  std::unique_ptr<TSQLMemAO> right = BuildSetOperation(*node.Right);
+  const Byte operation = node.Kind == TSQLMemQueryExprNode::kIntersect ? TSQLMemAOUnion::kIntersect
+                         : node.Kind == TSQLMemQueryExprNode::kExcept  ? TSQLMemAOUnion::kExcept
+                                                                       : TSQLMemAOUnion::kUnion;
+  return std::make_unique<TSQLMemAOUnion>(std::move(left), std::move(right), operation, node.Corresponding,
+                                          !node.All, node.CorrespondingNames);
 }

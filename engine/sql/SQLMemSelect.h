@@ -1,7 +1,7 @@
 // The query statements: a query expression of SELECT blocks joined by UNION, EXCEPT (or MINUS) and
 // INTERSECT, each block with its select list, FROM clause (tables, joins, sub-queries), WHERE,
 // GROUP BY, HAVING and ORDER BY. The whole grammar is read here; the operator tree is built for one
-// table reference. Joins, aggregation, set operations and FROM sub-queries raise 30035 until their
+// table reference, and set operations over blocks. Joins, aggregation and FROM sub-queries raise 30035 until their
 // operators exist.
 #pragma once
 #include <memory>
@@ -124,4 +124,6 @@ class TSQLMemSQLUnion : public TSQLMemSQLCursorCommand {
                                                        std::unique_ptr<TSQLMemQueryExprNode> options,
                                                        std::unique_ptr<TSQLMemQueryExprNode> right);
   void TakeOverInto();
+  // The operator tree of a node: a block's own tree, or a set operator over its two sides' trees.
+  std::unique_ptr<TSQLMemAO> BuildSetOperation(TSQLMemQueryExprNode& node);
 };

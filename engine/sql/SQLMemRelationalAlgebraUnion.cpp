@@ -1,0 +1,211 @@
+#include "engine/sql/SQLMemRelationalAlgebraUnion.h"
+
+#include <algorithm>
+
+#include "engine/dataset/SQLMemDataSet.h"
+#include "engine/foundation/SQLMemExcept.h"
+#include "engine/foundation/SQLMemTypes.h"
+#include "engine/foundation/SQLMemValueConvert.h"
+#include "vcl/rtl/AnsiStrings.h"
+
+namespace {
+
+// The link of an input's output column at position (the input's result field of that number).
+const TSQLMemFieldLink& OutputLink(const TSQLMemAO& input, Integer position) {
+  return input.Column(input.OutputColumns().at(static_cast<std::size_t>(position)));
+}
+
+Integer OutputCount(const TSQLMemAO& input) {
+  return input.VisibleCount() > 0 ? input.VisibleCount() : static_cast<Integer>(input.OutputColumns().size());
+}
+
+const AnsiString& OutputName(const TSQLMemAO& input, Integer position) {
+  const TSQLMemFieldLink& link = OutputLink(input, position);
+  return link.DisplayName.empty() ? link.Name : link.DisplayName;
+}
+
+// The position of the output column named name (upper-cased comparison), -1 when there is none.
+Integer FindOutput(const TSQLMemAO& input, const AnsiString& name) {
+  const AnsiString wanted = AnsiUpperCase(name);
+  for (Integer i = 0; i < OutputCount(input); ++i)
+    if (AnsiUpperCase(OutputName(input, i)) == wanted) return i;
+  return -1;
+}
+
+// Set members are equal when both values are NULL, or neither is and they compare equal.
+bool SameMember(const TSQLMemVariant& a, const TSQLMemVariant& b) {
+  if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
+  return a.Compare(b, false, false, false) == 0;
+}
+
+}  // namespace
+
+TSQLMemAOUnion::TSQLMemAOUnion(std::unique_ptr<TSQLMemAO> left, std::unique_ptr<TSQLMemAO> right, Byte operation,
+                               bool corresponding, bool distinct, const std::vector<AnsiString>& correspondingNames)
+    : TSQLMemAO(std::move(left), std::move(right), AnsiString(), AnsiString()), operation_(operation) {
+  RunInputs();
+  try {
+    PairColumns(corresponding, correspondingNames, distinct);
+  } catch (...) {
+    UnlockTables();
+    throw;
+  }
+  if (distinct) SetDistinctFlag();
+  for (Integer c = 0; c < ColumnCount(); ++c) outputColumns_.push_back(c);
+  visibleCount_ = ColumnCount();
+}
+
+TSQLMemAOUnion::~TSQLMemAOUnion() = default;
+
+void TSQLMemAOUnion::RunInputs() {
+  try {
+    left_->LockTables();
+    right_->LockTables();
+    left_->Execute(false);
+    right_->Execute(false);
+  } catch (...) {
+    UnlockTables();
+    throw;
+  }
+}
+
+void TSQLMemAOUnion::PairColumns(bool corresponding, const std::vector<AnsiString>& correspondingNames,
+                                 bool distinct) {
+  std::vector<std::pair<Integer, Integer>> pairs;
+  if (!correspondingNames.empty()) {
+    // Names missing on either side are skipped.
+    for (const AnsiString& name : correspondingNames) {
+      const Integer l = FindOutput(*left_, name);
+      const Integer r = FindOutput(*right_, name);
+      if (l >= 0 && r >= 0) pairs.emplace_back(l, r);
+    }
+  } else {
+    for (Integer l = 0; l < OutputCount(*left_); ++l) {
+      const Integer r =
+          corresponding ? FindOutput(*right_, OutputName(*left_, l)) : (l < OutputCount(*right_) ? l : -1);
+      if (r >= 0) pairs.emplace_back(l, r);
+    }
+  }
+  for (const auto& [l, r] : pairs) AddPair(l, r, distinct);
+  if (leftNumbers_.size() != rightNumbers_.size())
+    SQLMemError(10338, "Error - different lists length. L1 = %d, L2 = %d",
+                {static_cast<Integer>(leftNumbers_.size()), static_cast<Integer>(rightNumbers_.size())});
+  if (leftNumbers_.empty())
+    SQLMemError(10339, "Empty field list, item count = %d", {static_cast<Integer>(leftNumbers_.size())});
+}
+
+void TSQLMemAOUnion::AddPair(Integer leftField, Integer rightField, bool distinct) {
+  const TSQLMemFieldLink& l = OutputLink(*left_, leftField);
+  const TSQLMemFieldLink& r = OutputLink(*right_, rightField);
+  // A pair without a common type is left out; so is one that cannot be compared, unless nothing
+  // compares it (UNION keeps every row, duplicates or not).
+  if (CommonFieldType(l.FieldType, r.FieldType) == 0) return;
+  if (!IsScalarFieldType(l.FieldType) && !(operation_ == kUnion && !distinct)) return;
+  TSQLMemFieldLink link;
+  link.Name = OutputName(*left_, leftField);
+  link.DisplayName = link.Name;
+  link.BaseName = link.Name;
+  link.TableName = l.TableName;
+  link.TableAlias = l.TableAlias;
+  link.FieldType = l.FieldType;
+  link.Precision = l.Precision;
+  link.Size = std::max(l.Size, r.Size);
+  link.BlobCompressionAlgorithm = l.BlobCompressionAlgorithm;
+  link.BlobCompressionMode = l.BlobCompressionMode;
+  link.BlobBlockSize = std::max(l.BlobBlockSize, r.BlobBlockSize);
+  link.Hidden = false;
+  link.DataSet = left_->ResultDataSet();
+  link.SourceIndex = leftField;
+  columns_.push_back(link);
+  leftNumbers_.push_back(leftField);
+  rightNumbers_.push_back(rightField);
+}
+
+void TSQLMemAOUnion::Execute(bool topLevel) {
+  isTopLevel_ = topLevel;
+  Materialize();
+}
+
+void TSQLMemAOUnion::ReadFrom(bool left) {
+  readingLeft_ = left;
+  TSQLMemDataSet* source = (left ? left_ : right_)->ResultDataSet();
+  const std::vector<Integer>& numbers = left ? leftNumbers_ : rightNumbers_;
+  for (std::size_t c = 0; c < numbers.size(); ++c) {
+    columns_[c].DataSet = source;
+    columns_[c].SourceIndex = numbers[c];
+  }
+}
+
+void TSQLMemAOUnion::DoFirst() {
+  TSQLMemDataSet& l = *left_->ResultDataSet();
+  TSQLMemDataSet& r = *right_->ResultDataSet();
+  l.First();
+  r.First();
+  ReadFrom(true);
+  if (operation_ == kUnion) {
+    if (l.Eof()) ReadFrom(false);
+    return;
+  }
+  SkipToQualifying();
+}
+
+void TSQLMemAOUnion::DoNext() {
+  TSQLMemDataSet& l = *left_->ResultDataSet();
+  TSQLMemDataSet& r = *right_->ResultDataSet();
+  if (operation_ != kUnion) {
+    l.Next();
+    SkipToQualifying();
+    return;
+  }
+  if (readingLeft_) {
+    l.Next();
+    if (l.Eof()) ReadFrom(false);
+  } else {
+    r.Next();
+  }
+}
+
+bool TSQLMemAOUnion::DoEof() {
+  if (operation_ != kUnion) return left_->ResultDataSet()->Eof();
+  return left_->ResultDataSet()->Eof() && right_->ResultDataSet()->Eof();
+}
+
+Integer TSQLMemAOUnion::DoGetRecordCount() {
+  if (materialized_) return result_->RecordCount();
+  return left_ != nullptr && right_ != nullptr ? left_->RecordCount() + right_->RecordCount() : 0;
+}
+
+void TSQLMemAOUnion::SkipToQualifying() {
+  TSQLMemDataSet& l = *left_->ResultDataSet();
+  const bool wanted = operation_ == kIntersect;
+  for (; !l.Eof(); l.Next())
+    if (FoundInRight() == wanted) return;
+}
+
+bool TSQLMemAOUnion::FoundInRight() {
+  TSQLMemDataSet& r = *right_->ResultDataSet();
+  if (!rightRowsRead_) {
+    // The right rows are read once and searched from memory.
+    for (r.First(); !r.Eof(); r.Next()) {
+      std::vector<std::unique_ptr<TSQLMemVariant>> row;
+      for (Integer field : rightNumbers_) {
+        row.push_back(std::make_unique<TSQLMemVariant>());
+        r.GetFieldValue(*row.back(), field);
+      }
+      rightRows_.push_back(std::move(row));
+    }
+    rightRowsRead_ = true;
+  }
+  TSQLMemDataSet& l = *left_->ResultDataSet();
+  std::vector<std::unique_ptr<TSQLMemVariant>> values;
+  for (Integer field : leftNumbers_) {
+    values.push_back(std::make_unique<TSQLMemVariant>());
+    l.GetFieldValue(*values.back(), field);
+  }
+  for (const auto& row : rightRows_) {
+    bool same = true;
+    for (std::size_t c = 0; same && c < values.size(); ++c) same = SameMember(*values[c], *row[c]);
+    if (same) return true;
+  }
+  return false;
+}
