@@ -29,6 +29,7 @@ class TSQLMemExprNodeAggregated : public TSQLMemExprNode {
 
   // The name of the latest temporary table ("TEMPORARY_TABLE_..."); empty when none was made.
   const AnsiString& TemporaryTableName() const { return temporaryTableName_; }
+  bool Distinct() const { return distinct_; }
 
  private:
   void MakeTemporaryTable();

@@ -7,6 +7,7 @@
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/foundation/SQLMemValueConvert.h"
 #include "engine/storage/SQLMemCursor.h"
+#include "engine/storage/SQLMemSQLProcessor.h"
 #include "engine/storage/SQLMemSchema.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -36,7 +37,97 @@ void SplitNameList(TStrings& list, const AnsiString& text) {
 // ---------------------------------------------------------------------------------------------
 // The expression
 
+TSQLMemExpression::TSQLMemExpression() = default;
+
+TSQLMemExpression::TSQLMemExpression(std::unique_ptr<TSQLMemExprNode> root) : root_(std::move(root)) {}
+
+std::unique_ptr<TSQLMemExpression> TSQLMemExpression::CreateWithRoot(std::unique_ptr<TSQLMemExprNode> root) {
+  return std::make_unique<TSQLMemExpression>(std::move(root));
+}
+
+TSQLMemExpression::~TSQLMemExpression() = default;
+
 void TSQLMemExpression::Clear() { root_.reset(); }
+
+void TSQLMemExpression::Assign(const TSQLMemExpression& source) {
+  lexer_ = source.lexer_;
+  CaseInsensitive = source.CaseInsensitive;
+  PartialCompare = source.PartialCompare;
+  NullSemantics = source.NullSemantics;
+  InMemory = source.InMemory;
+  DatabaseName = source.DatabaseName;
+  SessionName = source.SessionName;
+  SetParams(source.params_.get());
+}
+
+void TSQLMemExpression::SetParams(const TSQLMemSQLParams* params) {
+  if (params == nullptr) {
+    params_.reset();
+    return;
+  }
+  auto copy = std::make_unique<TSQLMemSQLParams>();
+  for (Integer i = 0; i < params->GetCount(); ++i) copy->Add().Assign(params->GetItem(i), true);
+  params_ = std::move(copy);
+}
+
+TSQLMemVariant* TSQLMemExpression::GetValue(bool keepNull) {
+  if (root_ == nullptr) return nullptr;
+  TSQLMemVariant& value = root_->Evaluate();
+  if (value.IsNull() && !keepNull) value.SetAsBoolean(false);
+  return &value;
+}
+
+bool TSQLMemExpression::ContainsAggregate() const { return root_ != nullptr && root_->IsAggregated(); }
+bool TSQLMemExpression::ContainsCountStar() const { return root_ != nullptr && root_->HasCountAll(); }
+bool TSQLMemExpression::IsCountStar() const { return root_ != nullptr && root_->Operator() == opCountAll; }
+
+void TSQLMemExpression::ResetAggregates() {
+  if (root_ != nullptr) root_->StartAggregation();
+}
+
+void TSQLMemExpression::AccumulateAggregates(Integer count) {
+  if (root_ != nullptr) root_->Accumulate(count);
+}
+
+Integer TSQLMemExpression::GetResultType() const { return root_ != nullptr ? root_->GetResultType() : 0; }
+Integer TSQLMemExpression::GetResultSize() const { return root_ != nullptr ? root_->GetResultSize() : 0; }
+Integer TSQLMemExpression::GetResultAttribute() const { return root_ != nullptr ? root_->GetResultAttribute() : 0; }
+
+void TSQLMemExpression::ResolveAliases(std::span<const TSQLMemSelectListItem> items) {
+  if (root_ != nullptr) root_->ResolveAliases(items);
+}
+
+void TSQLMemExpression::CollectParameters(std::vector<TSQLMemExprNodeConst*>& list) {
+  if (root_ != nullptr) root_->CollectParameters(list);
+}
+
+void TSQLMemExpression::CheckNoFields() const {
+  if (root_ != nullptr) root_->RaiseUnresolvedField();
+}
+
+bool TSQLMemExpression::IsField() const { return dynamic_cast<const TSQLMemExprNodeField*>(root_.get()) != nullptr; }
+bool TSQLMemExpression::IsConstant() const { return dynamic_cast<const TSQLMemExprNodeConst*>(root_.get()) != nullptr; }
+bool TSQLMemExpression::IsNullConstant() const { return IsConstant() && root_->Value().IsNull(); }
+
+void TSQLMemExpression::GetFieldName(AnsiString& tableName, AnsiString& fieldName) const {
+  const auto* field = dynamic_cast<const TSQLMemExprNodeField*>(root_.get());
+  if (field == nullptr) SQLMemError(30198, SQLMemNodeIsNotField);
+  tableName = field->TableName();
+  fieldName = field->FieldName();
+}
+
+Integer FieldTypeByName(const AnsiString& name) {
+  const AnsiString upper = AnsiUpperCase(name);
+  for (const TSQLFieldType& row : TypeMap)
+    if (upper == row.name) return row.fieldType;
+  return 0;
+}
+
+AnsiString DataTypeName(Integer fieldType) {
+  for (const TSQLFieldType& row : TypeMap)
+    if (row.fieldType == fieldType) return row.name;
+  return AnsiString();
+}
 
 void TSQLMemExpression::BindCursor(TSQLMemCursor* cursor) {
   if (root_ == nullptr) return;

@@ -4,6 +4,7 @@
 // index-servable comparisons for table scans.
 #pragma once
 #include <memory>
+#include <span>
 #include <vector>
 #include "engine/foundation/SQLMemArrays.h"
 #include "engine/foundation/SQLMemVariant.h"
@@ -19,7 +20,10 @@ class TSQLMemCursor;
 class TSQLMemIndexDef;
 class TSQLMemIndexDefs;
 class TSQLMemConstraintDefForeignKeyAction;
+class TSQLMemLexer;
+class TSQLMemSQLParams;
 class TStrings;
+struct TSQLMemFilterOptions;
 
 // Clears list, then fills it with the items of a ";"-separated text, each trimmed of blanks and
 // upper-cased; empty items stay, a trailing ";" adds nothing. Field lists of ORDER BY and Locate.
@@ -27,10 +31,58 @@ void SplitNameList(TStrings& list, const AnsiString& text);
 
 class TSQLMemExpression {
  public:
-  TSQLMemExpression() = default;
-  ~TSQLMemExpression() = default;
+  TSQLMemExpression();
+  // Takes root as the expression's tree.
+  explicit TSQLMemExpression(std::unique_ptr<TSQLMemExprNode> root);
+  static std::unique_ptr<TSQLMemExpression> CreateWithRoot(std::unique_ptr<TSQLMemExprNode> root);
+  ~TSQLMemExpression();
   TSQLMemExpression(const TSQLMemExpression&) = delete;
   TSQLMemExpression& operator=(const TSQLMemExpression&) = delete;
+
+  // Takes source's lexer, flags, database and session names and a copy of its parameter values (none
+  // when source has none). The tree is not shared: this expression keeps its own root.
+  void Assign(const TSQLMemExpression& source);
+
+  // ---- parsing (the grammar is in SQLMemExpressionParser.cpp) ----
+  // Clears the expression and parses one condition from the lexer's current token; an AND at the top
+  // takes the operands of inner ANDs. The lexer is left on the first token after the condition. With
+  // a cursor set the field nodes are bound to it. No token to start with raises 30118.
+  void ParseCondition(TSQLMemLexer& lexer);
+  // Parses one value expression from the lexer's current token into the root (which must be empty).
+  // No token to start with raises 30136.
+  void ParseValueExpression(TSQLMemLexer& lexer);
+  // A filter text over cursor's fields: the options' flags steer text comparisons (a constant ending
+  // in "*" compares as a prefix with PartialCompare). A blank text raises 30119.
+  void ParseText(TSQLMemCursor* cursor, const AnsiString& text, const TSQLMemFilterOptions& options);
+
+  // The root's value (owned by the root, valid until it is evaluated again); nullptr when empty. A NULL
+  // result becomes false in place unless keepNull.
+  TSQLMemVariant* GetValue(bool keepNull);
+
+  // ---- questions and walks over the tree (an empty expression answers false, 0 or nothing) ----
+  bool ContainsAggregate() const;
+  bool ContainsCountStar() const;
+  bool IsCountStar() const;
+  void ResetAggregates();
+  void AccumulateAggregates(Integer count);
+  Integer GetResultType() const;
+  Integer GetResultSize() const;
+  Integer GetResultAttribute() const;
+  void ResolveAliases(std::span<const TSQLMemSelectListItem> items);
+  void CollectParameters(std::vector<TSQLMemExprNodeConst*>& list);
+  void CheckNoFields() const;  // every field node raises 11764
+  bool IsField() const;
+  bool IsConstant() const;
+  bool IsNullConstant() const;
+  // The root field's qualifier and column; a root that is no field raises 30198.
+  void GetFieldName(AnsiString& tableName, AnsiString& fieldName) const;
+
+  TSQLMemLexer* Lexer() const { return lexer_; }
+  TSQLMemCursor* Cursor() const { return cursor_; }
+  void SetCursor(TSQLMemCursor* cursor) { cursor_ = cursor; }
+  TSQLMemSQLParams* Params() const { return params_.get(); }
+  // A copy of params becomes the expression's parameter values (nullptr drops them).
+  void SetParams(const TSQLMemSQLParams* params);
 
   bool IsEmpty() const { return root_ == nullptr; }
   TSQLMemExprNode* Root() const { return root_.get(); }
@@ -79,6 +131,10 @@ class TSQLMemExpression {
   bool CaseInsensitive = false;
   bool PartialCompare = false;
   bool NullSemantics = true;  // SQL rule for NULL in comparisons; off for Locate and foreign keys
+  // The statement's database, which sub-query and LASTAUTOINC nodes open tables in.
+  bool InMemory = false;
+  AnsiString DatabaseName;
+  AnsiString SessionName;
 
  private:
   void StartBuild(TSQLMemCursor* cursor, bool nullSemantics);
@@ -89,8 +145,16 @@ class TSQLMemExpression {
   std::vector<TSQLMemExprNode*> Conjuncts() const;
 
   TSQLMemCursor* cursor_ = nullptr;
+  TSQLMemLexer* lexer_ = nullptr;  // borrowed while and after parsing
   std::unique_ptr<TSQLMemExprNode> root_;
+  std::unique_ptr<TSQLMemSQLParams> params_;
 };
+
+// The SQL field type of a type name (upper-cased; the first row of the type map that has it); 0 when
+// no row has it. CAST and column definitions read type names through it.
+Integer FieldTypeByName(const AnsiString& name);
+// The first type-map name of a field type code; empty when none.
+AnsiString DataTypeName(Integer fieldType);
 
 // Start-up step of the expression unit: installs the scan-condition services of the foundation.
 void StartExpressionUnit();

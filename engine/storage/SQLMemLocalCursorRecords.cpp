@@ -184,11 +184,13 @@ void TSQLMemLocalCursor::SetProjection(const std::vector<AnsiString>& fieldNames
   ProjectedFieldDefs().Assign(projection);
 }
 
-void TSQLMemLocalCursor::SetFilterText(const AnsiString& /*text*/, TSQLMemFilterOptions /*options*/) {
+void TSQLMemLocalCursor::SetFilterText(const AnsiString& text, TSQLMemFilterOptions options) {
   TextFilter.reset();
   ResetFilterBitmap();
-  // Text filters are parsed by the SQL parser, which the engine does not carry yet.
-  SQLMemError(30035, SQLMemNotImplementedYet);
+  // Parsed aside, so that a text that does not parse leaves the cursor unfiltered.
+  auto filter = std::make_unique<TSQLMemExpression>();
+  filter->ParseText(this, text, options);
+  TextFilter = std::move(filter);
 }
 
 void TSQLMemLocalCursor::ClearFilterText() {
