@@ -87,6 +87,10 @@ class TSQLMemExpression {
   bool IsEmpty() const { return root_ == nullptr; }
   TSQLMemExprNode* Root() const { return root_.get(); }
   void Clear();
+  // Hands the root over (the expression is empty afterwards) / takes a root over; binding is the
+  // caller's. The planners of the query operators move conjuncts between expressions through them.
+  std::unique_ptr<TSQLMemExprNode> ReleaseRoot() { return std::move(root_); }
+  void SetRoot(std::unique_ptr<TSQLMemExprNode> root) { root_ = std::move(root); }
 
   // Binds every field node to the field of that name in cursor (missing: 30115), then resets.
   void BindCursor(TSQLMemCursor* cursor);

@@ -227,11 +227,16 @@ void TSQLMemLocalCursor::SetRange(Byte* startKeyBuffer, Byte* endKeyBuffer, Inte
 }
 
 void TSQLMemLocalCursor::SetFilterExpression(std::unique_ptr<TSQLMemExpression> expression) {
+  // The records the previous filter chose are forgotten, as a new text filter or range forgets them.
+  ResetFilterBitmap();
   FilterExpression = std::move(expression);
   if (FilterExpression != nullptr) FilterExpression->BindCursor(this);
 }
 
-std::unique_ptr<TSQLMemExpression> TSQLMemLocalCursor::TakeFilterExpression() { return std::move(FilterExpression); }
+std::unique_ptr<TSQLMemExpression> TSQLMemLocalCursor::TakeFilterExpression() {
+  ResetFilterBitmap();
+  return std::move(FilterExpression);
+}
 
 // ---- BLOB streams ----
 
