@@ -1,0 +1,75 @@
+// The geometry of a skinned form's title buttons and the hit test of its frame, as pure functions over
+// one record of numbers: system metrics, the skin's values, the form's border style, state and border
+// icons, the six answers of its system menu, and the shadow margins. The provider fills the record from
+// its form; the functions never touch a window, so the tables run natively.
+#pragma once
+#include <array>
+
+// Border styles in the order of the form's BorderStyle (none, single, sizeable, dialog, tool, sizeable tool).
+enum class TskTitleBorder { None = 0, Single = 1, Sizeable = 2, Dialog = 3, ToolWindow = 4, SizeToolWin = 5 };
+
+struct TskTitleRect {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  int Width() const { return Right - Left; }
+  bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  bool operator==(const TskTitleRect&) const = default;
+};
+
+// One system button's mask as the skin answers it: its state size, 0 x 0 when the skin lacks the mask.
+struct TskTitleMask {
+  int StateWidth = 0, StateHeight = 0;
+  bool Valid() const { return StateWidth > 0 && StateHeight > 0; }
+};
+
+struct TskTitleInput {
+  // System metrics and the form's frame.
+  int FormWidth = 0, FormHeight = 0;
+  int SysCaptionHeight = 0;     // the system caption height of the form's kind (SM_CYCAPTION or SM_CYSMCAPTION)
+  int CaptionHeight = 0;        // the provider's caption height with the extended part
+  int FrameWidth = 0;           // the plain system frame width
+  int SysBorderWidth = 0;       // with the extended part
+  int SysBorderWidthNoExt = 0;
+  int MenuLineHeight = 0, MenuLines = 0;
+  // The form.
+  TskTitleBorder Border = TskTitleBorder::Sizeable;
+  bool Maximized = false, Iconic = false, ThickFrame = true, IsMainForm = true;
+  bool SystemMenu = true, Help = false;  // BorderIcons biSystemMenu and biHelp
+  bool BorderWindow = false;            // an extended border window does its own test
+  TskTitleRect IconRect;                // CaptionIconRect (empty: no icon)
+  // The system menu's six answers.
+  bool VisibleClose = true, VisibleMax = true, VisibleMin = true;
+  bool EnabledMax = true, EnabledMin = true, EnabledRestore = false;
+  // The skin.
+  TskTitleMask CloseMask, CloseAloneMask, MaxMask, MinMask, HelpMask;  // of the chosen size (big or small)
+  bool SmallMasksExist = true;  // the skin has the small close mask ("SICONCLOSE")
+  int BIRight = 0, BISpace = 0, BIVAlign = 0, BILeft = 0;
+  int ShadowRight = 0, ShadowTop = 0;
+};
+
+// The system buttons in ordinal order of the hit test: close, maximize, minimize, help.
+enum TskSysButton { sbClose = 0, sbMax = 1, sbMin = 2, sbHelp = 3 };
+
+struct TskTitleLayout {
+  bool BigButtons = false;
+  bool CloseAlone = false;  // the close button takes the skin's lone close mask
+  std::array<TskTitleRect, 4> Buttons{};
+  int ButtonsWidth = 0;
+  int ButtonsRight = 0;     // right end of the button area
+};
+
+// Big buttons for single and sizeable frames, and for every frame when the skin lacks small masks.
+bool UsesBigButtons(const TskTitleInput& in);
+// The close button stands alone: no system menu, or neither maximize nor minimize visible, and the skin has the mask.
+bool UsesCloseAlone(const TskTitleInput& in);
+// The system buttons' mask width and height (21 x 21 without the close mask, which sets the height).
+int SysButtonWidth(const TskTitleInput& in, TskSysButton button);
+int SysButtonHeight(const TskTitleInput& in);
+// 0 without a system menu; else 3 + help - hidden maximize - hidden minimize.
+int VisibleSysButtonCount(const TskTitleInput& in);
+// Top of the big buttons when they align to the top (without a border window: 6 maximized, else 0).
+int TitleButtonsTop(const TskTitleInput& in);
+int ButtonsWidth(const TskTitleInput& in);
+// Places the system buttons from the right edge of the form (a button not shown gets zero width).
+TskTitleLayout UpdateTitleLayout(const TskTitleInput& in);
+// The hit-test code of a point relative to the form's outer rectangle.
+int TitleHitTest(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y);

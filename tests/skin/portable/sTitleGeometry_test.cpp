@@ -1,0 +1,154 @@
+#include "skin/forms/sTitleGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// A 400 x 300 sizeable form with a 19-pixel caption, a 4-pixel frame and big masks of 30 (close) and
+// 26 (maximize, minimize) by 20 pixels; the buttons end 2 pixels from the border and stand 1 apart.
+TskTitleInput SizeableForm() {
+  TskTitleInput in;
+  in.FormWidth = 400;
+  in.FormHeight = 300;
+  in.SysCaptionHeight = 19;
+  in.CaptionHeight = 19;
+  in.FrameWidth = 4;
+  in.SysBorderWidth = 4;
+  in.SysBorderWidthNoExt = 4;
+  in.IconRect = {8, 4, 24, 20};
+  in.CloseMask = {30, 20};
+  in.CloseAloneMask = {40, 20};
+  in.MaxMask = {26, 20};
+  in.MinMask = {26, 20};
+  in.HelpMask = {18, 20};
+  in.BIRight = 2;
+  in.BISpace = 1;
+  return in;
+}
+
+TEST(TitleLayout, PlacesTheSystemButtonsFromTheRight) {
+  struct Case {
+    const char* name;
+    std::function<void(TskTitleInput&)> set;
+    bool big, closeAlone;
+    TskTitleRect close, max, min, help;
+    int buttonsWidth;
+  } cases[] = {
+      // Centre 19/2 + 4/2 = 11: 20-pixel buttons at y 1; big buttons stand BISPACE apart.
+      {"sizeable", [](TskTitleInput&) {}, true, false, {364, 1, 394, 21}, {337, 1, 363, 21}, {310, 1, 336, 21},
+       {309, 0, 309, 0}, 86},
+      // Maximized with BIVALIGN 1 the big buttons sit at y 7; the centre moves 2 down for the others.
+      {"maximized, top-aligned", [](TskTitleInput& in) { in.Maximized = true; in.BIVAlign = 1; }, true, false,
+       {364, 7, 394, 27}, {337, 7, 363, 27}, {310, 7, 336, 27}, {309, 0, 309, 0}, 86},
+      {"maximized, centred", [](TskTitleInput& in) { in.Maximized = true; }, true, false, {364, 3, 394, 23},
+       {337, 3, 363, 23}, {310, 3, 336, 23}, {309, 0, 309, 0}, 86},
+      // Close alone takes the skin's lone close mask.
+      {"close alone", [](TskTitleInput& in) { in.VisibleMax = false; in.VisibleMin = false; }, true, true,
+       {354, 1, 394, 21}, {353, 0, 353, 0}, {353, 0, 353, 0}, {353, 0, 353, 0}, 42},
+      // A tool window's small buttons stand without BISPACE.
+      {"tool window", [](TskTitleInput& in) {
+         in.Border = TskTitleBorder::ToolWindow;
+         in.CloseMask = {16, 14};
+         in.MaxMask = {16, 14};
+         in.MinMask = {16, 14};
+       }, false, false, {378, 4, 394, 18}, {362, 4, 378, 18}, {346, 4, 362, 18}, {346, 0, 346, 0}, 50},
+      // Help stands 6 apart and is never a big button, so it stays centred under BIVALIGN 1.
+      {"help", [](TskTitleInput& in) { in.Help = true; in.BIVAlign = 1; }, true, false, {364, 0, 394, 20},
+       {337, 0, 363, 20}, {310, 0, 336, 20}, {285, 1, 303, 21}, 105},
+      // Without a system menu there are no buttons (close would take the lone mask).
+      {"no system menu", [](TskTitleInput& in) { in.SystemMenu = false; }, true, true, {394, 0, 394, 0},
+       {394, 0, 394, 0}, {394, 0, 394, 0}, {394, 0, 394, 0}, 2},
+      // A skin without the close mask: 21 x 21 buttons.
+      {"no close mask", [](TskTitleInput& in) { in.CloseMask = {}; in.CloseAloneMask = {}; in.MaxMask = {};
+         in.MinMask = {}; }, true, false, {373, 1, 394, 22}, {351, 1, 372, 22}, {329, 1, 350, 22},
+       {328, 0, 328, 0}, 67},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TskTitleInput in = SizeableForm();
+    c.set(in);
+    const TskTitleLayout out = UpdateTitleLayout(in);
+    EXPECT_EQ(out.BigButtons, c.big);
+    EXPECT_EQ(out.CloseAlone, c.closeAlone);
+    EXPECT_EQ(out.Buttons[sbClose], c.close);
+    EXPECT_EQ(out.Buttons[sbMax], c.max);
+    EXPECT_EQ(out.Buttons[sbMin], c.min);
+    EXPECT_EQ(out.Buttons[sbHelp], c.help);
+    EXPECT_EQ(out.ButtonsWidth, c.buttonsWidth);
+  }
+}
+
+TEST(TitleLayout, ButtonsTopAndCounts) {
+  TskTitleInput in = SizeableForm();
+  EXPECT_EQ(TitleButtonsTop(in), 0);
+  EXPECT_EQ(VisibleSysButtonCount(in), 3);
+  in.Maximized = true;
+  // The title's top answers 6 while the buttons themselves are placed at 7.
+  EXPECT_EQ(TitleButtonsTop(in), 6);
+  in.Help = true;
+  in.VisibleMin = false;
+  EXPECT_EQ(VisibleSysButtonCount(in), 3);
+  in.SystemMenu = false;
+  EXPECT_EQ(VisibleSysButtonCount(in), 0);
+  // Small masks missing: every frame falls back to big buttons.
+  in.Border = TskTitleBorder::Dialog;
+  EXPECT_FALSE(UsesBigButtons(in));
+  in.SmallMasksExist = false;
+  EXPECT_TRUE(UsesBigButtons(in));
+}
+
+TEST(TitleHitTest, AnswersTheCodeOfEachPoint) {
+  struct Case {
+    const char* name;
+    std::function<void(TskTitleInput&)> set;
+    int x, y, code;
+  } cases[] = {
+      {"close", [](TskTitleInput&) {}, 380, 10, 20},
+      {"maximize", [](TskTitleInput&) {}, 350, 10, 9},
+      {"minimize", [](TskTitleInput&) {}, 320, 10, 8},
+      {"disabled maximize is caption", [](TskTitleInput& in) { in.EnabledMax = false; }, 350, 10, 2},
+      {"disabled maximize, restore enabled",
+       [](TskTitleInput& in) { in.EnabledMax = false; in.EnabledRestore = true; }, 350, 10, 9},
+      {"disabled maximize, restore enabled, iconic",
+       [](TskTitleInput& in) { in.EnabledMax = false; in.EnabledRestore = true; in.Iconic = true; }, 350, 10, 2},
+      {"disabled minimize is caption", [](TskTitleInput& in) { in.EnabledMin = false; }, 320, 10, 2},
+      {"minimize alone is second", [](TskTitleInput& in) { in.VisibleMax = false; }, 350, 10, 8},
+      {"help", [](TskTitleInput& in) { in.Help = true; }, 290, 10, 21},
+      // Without biSystemMenu there is no close button: its place is caption, never 20.
+      {"no system menu", [](TskTitleInput& in) { in.SystemMenu = false; }, 380, 10, 2},
+      {"icon", [](TskTitleInput&) {}, 10, 10, 3},
+      {"caption", [](TskTitleInput&) {}, 200, 10, 2},
+      {"client", [](TskTitleInput&) {}, 200, 150, 1},
+      {"top left", [](TskTitleInput&) {}, 1, 1, 13},
+      {"top", [](TskTitleInput&) {}, 200, 1, 12},
+      {"top right", [](TskTitleInput&) {}, 399, 1, 14},
+      {"left", [](TskTitleInput&) {}, 1, 150, 10},
+      {"right", [](TskTitleInput&) {}, 399, 150, 11},
+      {"bottom left", [](TskTitleInput&) {}, 1, 299, 16},
+      {"bottom", [](TskTitleInput&) {}, 200, 299, 15},
+      {"bottom right", [](TskTitleInput&) {}, 399, 299, 17},
+      // A button on the top edge wins over the sizing border.
+      {"close on the top edge", [](TskTitleInput&) {}, 380, 2, 20},
+      // Maximized, a border window, or no thick frame: no sizing codes.
+      {"maximized top left", [](TskTitleInput& in) { in.Maximized = true; }, 1, 1, 2},
+      {"maximized bottom", [](TskTitleInput& in) { in.Maximized = true; }, 200, 299, 1},
+      {"border window top left", [](TskTitleInput& in) { in.BorderWindow = true; }, 1, 1, 2},
+      {"border window close", [](TskTitleInput& in) { in.BorderWindow = true; }, 380, 10, 2},
+      {"single frame top left", [](TskTitleInput& in) { in.ThickFrame = false; }, 1, 1, 2},
+      // A menu line under the caption (caption ends at 23, one 20-pixel menu row).
+      {"menu at caption end", [](TskTitleInput& in) { in.MenuLines = 1; in.MenuLineHeight = 20; }, 200, 23, 5},
+      {"menu row", [](TskTitleInput& in) { in.MenuLines = 1; in.MenuLineHeight = 20; }, 200, 40, 5},
+      {"below menu", [](TskTitleInput& in) { in.MenuLines = 1; in.MenuLineHeight = 20; }, 200, 50, 1},
+      {"no menu at caption end", [](TskTitleInput&) {}, 200, 23, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TskTitleInput in = SizeableForm();
+    c.set(in);
+    EXPECT_EQ(TitleHitTest(in, UpdateTitleLayout(in), c.x, c.y), c.code);
+  }
+}
+
+}  // namespace
