@@ -247,7 +247,11 @@ Int64 TSQLMemMemoryManager::Refill(CallTally& tally, Int64 size) {
     take = shortBy + kMemoryReservationGrain;
     if (limit > 0 && total + take > limit) take = shortBy;  // only what this block needs
     if (limit > 0 && CheckedAdd(total, take) > limit) {
-      SQLMemError(30004, "Memory limit exceeded (Limit = %d bytes)", {limit});
+      // The reservations are full; unused ones of other threads (or of threads that ended) don't
+      // count against the limit: the blocks in use decide, and the total may pass the limit by them.
+      if (CheckedAdd(Allocated(), size) > limit) SQLMemError(30004, "Memory limit exceeded (Limit = %d bytes)", {limit});
+      total = reserved_.fetch_add(take, std::memory_order_relaxed);
+      break;
     }
   } while (!reserved_.compare_exchange_weak(total, total + take, std::memory_order_relaxed));
   tally.reservation += take;

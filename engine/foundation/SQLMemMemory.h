@@ -25,9 +25,9 @@ inline constexpr Int64 kBlockTailSize = 4;     // uint32 signature
 inline constexpr Int64 kBlockOverhead = kBlockHeaderSize + kBlockTailSize;
 inline constexpr Cardinal kBlockHeaderSignature = 0xACCACCAC;
 inline constexpr Cardinal kBlockTailSignature = 0xACCEACCE;
-// The most a thread holds reserved beyond its blocks. The limit is exact on one thread; with
-// several, a request may be refused while up to this many bytes per other thread lie reserved and
-// unused, and the peak may exceed the real highest total by as much.
+// The most a thread holds reserved beyond its blocks. The limit is checked against the blocks in
+// use (exact on one thread; threads asking at the same moment may each pass it by their request),
+// and the peak may exceed the real highest total by up to this many bytes per thread.
 inline constexpr Int64 kMemoryReservationGrain = 64 * 1024;
 
 // Calls made by the manager's users, each counted once under its own operation (an AllocMem is
@@ -130,8 +130,8 @@ class TSQLMemMemoryManager {
   // that is gone can't be taken for a later manager at the same address.
   const UInt64 id_;
   std::atomic<Int64> memoryLimit_{0};
-  // The total the threads hold reserved (their blocks plus their unused reservations), never above
-  // the limit; the peak follows it by compare-and-swap. A change of the limit advances the epoch,
+  // The total the threads hold reserved (their blocks plus their unused reservations); a thread
+  // refills within the limit, or past it only when the blocks in use leave room. The peak follows it by compare-and-swap. A change of the limit advances the epoch,
   // and a thread that sees it gives its reservation back before it takes anything under the new limit.
   std::atomic<Int64> reserved_{0};
   std::atomic<Int64> peak_{0};
