@@ -1,9 +1,12 @@
 #include "engine/foundation/SQLMemMemory.h"
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "engine/foundation/SQLMemExcept.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -16,18 +19,18 @@ constexpr std::size_t kSizeOffset = 0;
 constexpr std::size_t kMethodOffset = 4;
 constexpr std::size_t kSignatureOffset = 5;
 
-// Block headers and tails sit at odd addresses; they are read and written bytewise, little-endian.
+// Block headers and tails sit at odd addresses; they are little-endian, as both targets are, and are
+// read and written whole through memcpy (one unaligned access each, so that the read of a header
+// just written is served from the store).
+static_assert(std::endian::native == std::endian::little);
+
 Cardinal LoadU32(const Byte* p) noexcept {
-  return static_cast<Cardinal>(p[0]) | static_cast<Cardinal>(p[1]) << 8 | static_cast<Cardinal>(p[2]) << 16 |
-         static_cast<Cardinal>(p[3]) << 24;
+  Cardinal v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
 
-void StoreU32(Byte* p, Cardinal v) noexcept {
-  p[0] = static_cast<Byte>(v);
-  p[1] = static_cast<Byte>(v >> 8);
-  p[2] = static_cast<Byte>(v >> 16);
-  p[3] = static_cast<Byte>(v >> 24);
-}
+void StoreU32(Byte* p, Cardinal v) noexcept { std::memcpy(p, &v, sizeof v); }
 
 Byte* RawOf(void* p) noexcept { return static_cast<Byte*>(p) - kBlockHeaderSize; }
 const Byte* RawOf(const void* p) noexcept { return static_cast<const Byte*>(p) - kBlockHeaderSize; }
@@ -102,18 +105,85 @@ void CountCall(std::atomic<Int64>& counter) noexcept {
 
 }  // namespace
 
-// One thread's call counters, on a cache line of their own so that threads don't share one.
+// One thread's call counters and share of the total, on a cache line of their own so that threads
+// don't share one. Only the owning thread writes them; other threads read the counters and inUse.
 struct alignas(64) TSQLMemMemoryManager::CallTally {
   std::atomic<Int64> allocMem{0};
   std::atomic<Int64> getMem{0};
   std::atomic<Int64> freeMem{0};
   std::atomic<Int64> reallocMem{0};
+  // Bytes of the blocks this thread allocated less those it freed (negative when it freed blocks
+  // of other threads); the sum over the threads is the total in use.
+  std::atomic<Int64> inUse{0};
+  // Reserved from the shared total and not yet in use; the limit epoch it was reserved under.
+  Int64 reservation = 0;
+  UInt64 epoch = 0;
+  // The shared total right after this thread's last refill; the peak takes it once the block exists.
+  Int64 reservedTotal = 0;
   CallTally* next = nullptr;
 };
 
-TSQLMemMemoryManager::TSQLMemMemoryManager() : id_(nextManagerId.fetch_add(1, std::memory_order_relaxed)) {}
+namespace {
+
+// The managers that exist, by id, so that a thread that ends (or forgets a manager) can give its
+// reservation back to a manager that is still there. Locked only on those rare occasions.
+std::mutex& RegistryLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::vector<std::pair<UInt64, TSQLMemMemoryManager*>>& Registry() {
+  static auto* managers = new std::vector<std::pair<UInt64, TSQLMemMemoryManager*>>;  // outlives every thread
+  return *managers;
+}
+
+}  // namespace
+
+// The managers a thread used last, with its tally for each. A thread mostly works with one manager;
+// a thread that comes back to a manager it no longer remembers starts another tally, which the sums
+// include as well. When the thread ends, or a manager drops out of the list, the reservation held
+// for it goes back to the manager if it still exists.
+struct ThreadTallyCache {
+  struct Entry {
+    UInt64 manager;
+    TSQLMemMemoryManager::CallTally* tally;
+  };
+  static constexpr int kCached = 4;
+  static void Release(const Entry& e) noexcept {
+    if (e.tally == nullptr) return;
+    std::lock_guard guard(RegistryLock());
+    for (const auto& [id, manager] : Registry()) {
+      if (id == e.manager) manager->ReturnReservation(*e.tally);
+    }
+  }
+  // Trivially destructible, so that the lookup on every call needs no initialisation guard.
+  static thread_local Entry entries[kCached];
+  static thread_local int nextSlot;
+  // Constructed with the thread's first tally; its destructor runs when the thread ends.
+  struct ReleaseAtExit {
+    ~ReleaseAtExit() {
+      for (Entry& e : entries) {
+        Release(e);
+        e = {};
+      }
+    }
+  };
+};
+
+thread_local ThreadTallyCache::Entry ThreadTallyCache::entries[ThreadTallyCache::kCached] = {};
+thread_local int ThreadTallyCache::nextSlot = 0;
+
+TSQLMemMemoryManager::TSQLMemMemoryManager() : id_(nextManagerId.fetch_add(1, std::memory_order_relaxed)) {
+  std::lock_guard guard(RegistryLock());
+  Registry().emplace_back(id_, this);
+}
 
 TSQLMemMemoryManager::~TSQLMemMemoryManager() {
+  {
+    std::lock_guard guard(RegistryLock());
+    auto& managers = Registry();
+    std::erase_if(managers, [this](const auto& entry) { return entry.first == id_; });
+  }
   for (CallTally* t = tallies_.load(std::memory_order_acquire); t != nullptr;) {
     CallTally* next = t->next;
     delete t;
@@ -121,25 +191,24 @@ TSQLMemMemoryManager::~TSQLMemMemoryManager() {
   }
 }
 
-TSQLMemMemoryManager::CallTally& TSQLMemMemoryManager::ThreadTally() {
-  // A thread mostly works with one manager; a few recent ones are remembered. A thread that comes
-  // back to a manager it no longer remembers starts another tally, which the sums include as well.
-  struct CachedTally {
-    UInt64 manager;
-    CallTally* tally;
-  };
-  constexpr int kCached = 4;
-  thread_local CachedTally cache[kCached] = {};
-  thread_local int nextSlot = 0;
-  for (const CachedTally& c : cache) {
+inline TSQLMemMemoryManager::CallTally& TSQLMemMemoryManager::ThreadTally() {
+  for (const ThreadTallyCache::Entry& c : ThreadTallyCache::entries) {
     if (c.manager == id_) return *c.tally;
   }
+  return NewThreadTally();
+}
+
+TSQLMemMemoryManager::CallTally& TSQLMemMemoryManager::NewThreadTally() {
+  thread_local ThreadTallyCache::ReleaseAtExit releaseAtExit;
   auto* tally = new CallTally;
+  tally->epoch = limitEpoch_.load(std::memory_order_relaxed);
   tally->next = tallies_.load(std::memory_order_relaxed);
   while (!tallies_.compare_exchange_weak(tally->next, tally, std::memory_order_release, std::memory_order_relaxed)) {
   }
-  cache[nextSlot] = {id_, tally};
-  nextSlot = (nextSlot + 1) % kCached;
+  ThreadTallyCache::Entry& slot = ThreadTallyCache::entries[ThreadTallyCache::nextSlot];
+  ThreadTallyCache::Release(slot);
+  slot = {id_, tally};
+  ThreadTallyCache::nextSlot = (ThreadTallyCache::nextSlot + 1) % ThreadTallyCache::kCached;
   return *tally;
 }
 
@@ -152,106 +221,156 @@ TSQLMemAllocMethod TSQLMemMemoryManager::ChooseAllocationMethod(Int64 total) noe
   return TSQLMemAllocMethod::GlobalAlloc;
 }
 
-void TSQLMemMemoryManager::AddAllocated(Int64 size) {
-  // Block sizes fit 32 bits, so the total of the blocks that exist cannot approach 2^63.
-  const Int64 total = allocated_.fetch_add(size, std::memory_order_relaxed) + size;
+Int64 TSQLMemMemoryManager::AddAllocated(CallTally& tally, Int64 size) {
+  Int64 taken = 0;
+  if (tally.epoch != limitEpoch_.load(std::memory_order_relaxed) || tally.reservation < size) {
+    taken = Refill(tally, size);
+  }
+  tally.reservation -= size;
+  tally.inUse.store(tally.inUse.load(std::memory_order_relaxed) + size, std::memory_order_relaxed);
+  return taken;
+}
+
+Int64 TSQLMemMemoryManager::Refill(CallTally& tally, Int64 size) {
+  // A reservation made under another limit goes back first, so that a lowered limit holds at once.
+  const UInt64 epoch = limitEpoch_.load(std::memory_order_acquire);
+  if (tally.epoch != epoch) {
+    ReturnReservation(tally);
+    tally.epoch = epoch;
+  }
+  const Int64 limit = memoryLimit_.load(std::memory_order_relaxed);
+  const Int64 shortBy = size - tally.reservation;
+  // Block sizes fit 32 bits, so the reservations of the blocks that exist cannot approach 2^63.
+  Int64 total = reserved_.load(std::memory_order_relaxed);
+  Int64 take = 0;
+  do {
+    take = shortBy + kMemoryReservationGrain;
+    if (limit > 0 && total + take > limit) take = shortBy;  // only what this block needs
+    if (limit > 0 && CheckedAdd(total, take) > limit) {
+      // The reservations are full; unused ones of other threads (or of threads that ended) don't
+      // count against the limit: the blocks in use decide, and the total may pass the limit by them.
+      if (CheckedAdd(Allocated(), size) > limit) SQLMemError(30004, "Memory limit exceeded (Limit = %d bytes)", {limit});
+      total = reserved_.fetch_add(take, std::memory_order_relaxed);
+      break;
+    }
+  } while (!reserved_.compare_exchange_weak(total, total + take, std::memory_order_relaxed));
+  tally.reservation += take;
+  tally.reservedTotal = total + take;
+  return take;
+}
+
+void TSQLMemMemoryManager::RaisePeak(const CallTally& tally) noexcept {
+  const Int64 total = tally.reservedTotal;
   Int64 peak = peak_.load(std::memory_order_relaxed);
   while (total > peak && !peak_.compare_exchange_weak(peak, total, std::memory_order_relaxed)) {
   }
 }
 
-void TSQLMemMemoryManager::SubtractAllocated(Int64 size) {
-  const Int64 before = allocated_.fetch_sub(size, std::memory_order_relaxed);
-  if (before < size) {  // a block this manager never counted
-    allocated_.fetch_add(size, std::memory_order_relaxed);
-    CheckedSub(before, size);  // raises the range error of a total below zero
+void TSQLMemMemoryManager::UndoAddAllocated(CallTally& tally, Int64 size, Int64 taken) noexcept {
+  tally.inUse.store(tally.inUse.load(std::memory_order_relaxed) - size, std::memory_order_relaxed);
+  tally.reservation += size - taken;
+  reserved_.fetch_sub(taken, std::memory_order_relaxed);
+}
+
+void TSQLMemMemoryManager::SubtractAllocated(CallTally& tally, Int64 size) noexcept {
+  tally.inUse.store(tally.inUse.load(std::memory_order_relaxed) - size, std::memory_order_relaxed);
+  tally.reservation += size;
+  if (tally.reservation > kMemoryReservationGrain) {
+    reserved_.fetch_sub(tally.reservation - kMemoryReservationGrain, std::memory_order_relaxed);
+    tally.reservation = kMemoryReservationGrain;
   }
+}
+
+void TSQLMemMemoryManager::ReturnReservation(CallTally& tally) noexcept {
+  reserved_.fetch_sub(tally.reservation, std::memory_order_relaxed);
+  tally.reservation = 0;
 }
 
 void* TSQLMemMemoryManager::GetMem(Int64 size) {
-  CountCall(ThreadTally().getMem);
-  return DoGetMem(size);
+  CallTally& tally = ThreadTally();
+  CountCall(tally.getMem);
+  return DoGetMem(tally, size);
 }
 
-void* TSQLMemMemoryManager::DoGetMem(Int64 size) {
+void* TSQLMemMemoryManager::DoGetMem(CallTally& tally, Int64 size) {
   if (size == 0) SQLMemError(30286, "Cannot alocate 0 bytes");
-  const Int64 limit = memoryLimit_.load(std::memory_order_relaxed);
-  if (limit > 0 && CheckedAdd(allocated_.load(std::memory_order_relaxed), size) > limit) {
-    SQLMemError(30004, "Memory limit exceeded (Limit = %d bytes)", {limit});
-  }
   // The header stores the size in 32 bits.
   const Cardinal storedSize = CheckedCast<Cardinal>(size);
   const std::size_t total = static_cast<std::size_t>(storedSize) + static_cast<std::size_t>(kBlockOverhead);
+  const Int64 taken = AddAllocated(tally, size);  // raises 30004 past the limit
 
-  void* raw = nullptr;
   int method = forcedMethod_.load(std::memory_order_relaxed);
+  if (method < 0) method = static_cast<int>(ChooseAllocationMethod(static_cast<Int64>(total)));
+  // The runtime heap, the common case, is called here; anything else, and a failure, on the side.
+  void* raw = method == static_cast<int>(TSQLMemAllocMethod::RuntimeHeap) ? std::malloc(total) : nullptr;
+  if (raw == nullptr) raw = AllocateOtherwise(tally, method, total, size, taken);
+  auto* bytes = static_cast<Byte*>(raw);
+  StoreU32(bytes + kSizeOffset, storedSize);
+  bytes[kMethodOffset] = static_cast<Byte>(method);
+  StoreU32(bytes + kSignatureOffset, kBlockHeaderSignature);
+  StoreU32(bytes + kBlockHeaderSize + storedSize, kBlockTailSignature);
+  if (taken > 0) RaisePeak(tally);
+  return bytes + kBlockHeaderSize;
+}
+
+void* TSQLMemMemoryManager::AllocateOtherwise(CallTally& tally, int method, std::size_t total, Int64 size,
+                                              Int64 taken) {
   try {
-    if (method < 0) method = static_cast<int>(ChooseAllocationMethod(static_cast<Int64>(total)));
-    raw = AllocateRaw(method, total);
+    void* raw = method == static_cast<int>(TSQLMemAllocMethod::RuntimeHeap) ? nullptr : AllocateRaw(method, total);
     if (raw == nullptr) throw EOutOfMemory("Out of memory");
-    auto* bytes = static_cast<Byte*>(raw);
-    StoreU32(bytes + kSizeOffset, storedSize);
-    bytes[kMethodOffset] = static_cast<Byte>(method);
-    StoreU32(bytes + kSignatureOffset, kBlockHeaderSignature);
-    StoreU32(bytes + kBlockHeaderSize + storedSize, kBlockTailSignature);
-    AddAllocated(size);
+    return raw;
   } catch (const Exception& e) {
-    if (raw != nullptr) ReleaseRaw(static_cast<Byte>(method), raw, total);
+    UndoAddAllocated(tally, size, taken);
     SQLMemError(30015, "GetMem error: %s", {e.Message()});
   } catch (const std::bad_alloc&) {
-    if (raw != nullptr) ReleaseRaw(static_cast<Byte>(method), raw, total);
+    UndoAddAllocated(tally, size, taken);
     SQLMemError(30015, "GetMem error: %s", {"Out of memory"});
   }
-  return static_cast<Byte*>(raw) + kBlockHeaderSize;
 }
 
 void* TSQLMemMemoryManager::AllocMem(Int64 size) {
-  CountCall(ThreadTally().allocMem);
-  void* p = DoGetMem(size);
+  CallTally& tally = ThreadTally();
+  CountCall(tally.allocMem);
+  void* p = DoGetMem(tally, size);
   std::memset(p, 0, static_cast<std::size_t>(size));
   return p;
 }
 
 void TSQLMemMemoryManager::FreeMem(void*& p) {
-  CountCall(ThreadTally().freeMem);
-  DoFreeMem(p);
+  CallTally& tally = ThreadTally();
+  CountCall(tally.freeMem);
+  DoFreeMem(tally, p);
 }
 
-void TSQLMemMemoryManager::DoFreeMem(void*& p) {
+void TSQLMemMemoryManager::DoFreeMem(CallTally& tally, void*& p) {
   // Freeing nothing is harmless, as releasing an empty reference is everywhere else.
   if (p == nullptr) return;
-  bool overrun = false;
-  try {
-    if (!HasHeaderSignature(p)) SQLMemError(30001, "Invalid pointer");
-    const Cardinal size = StoredSize(p);
-    Byte* raw = RawOf(p);
-    overrun = LoadU32(raw + kBlockHeaderSize + size) != kBlockTailSignature;
-    SubtractAllocated(static_cast<Int64>(size));
-    ReleaseRaw(raw[kMethodOffset], raw, static_cast<std::size_t>(size) + static_cast<std::size_t>(kBlockOverhead));
-    p = nullptr;
-  } catch (const ESQLMemException&) {
-    throw;
-  } catch (const Exception& e) {
-    SQLMemError(30138, "FreeAndNillMem error: %s", {e.Message()});
-  }
+  if (!HasHeaderSignature(p)) SQLMemError(30001, "Invalid pointer");
+  const Cardinal size = StoredSize(p);
+  Byte* raw = RawOf(p);
+  const bool overrun = LoadU32(raw + kBlockHeaderSize + size) != kBlockTailSignature;
+  SubtractAllocated(tally, static_cast<Int64>(size));
+  ReleaseRaw(raw[kMethodOffset], raw, static_cast<std::size_t>(size) + static_cast<std::size_t>(kBlockOverhead));
+  p = nullptr;
   // Reported only now: the damaged block is gone and the caller's reference is cleared.
   if (overrun) SQLMemError(30137, "Memory overrun detected");
 }
 
 void TSQLMemMemoryManager::ReallocMem(void*& p, bool zeroFill, Int64 newSize) {
-  CountCall(ThreadTally().reallocMem);
+  CallTally& tally = ThreadTally();
+  CountCall(tally.reallocMem);
   try {
     if (p == nullptr || !HasHeaderSignature(p)) SQLMemError(30002, "Invalid pointer");
-    if (ReallocInPlace(p, zeroFill, newSize)) return;
+    if (ReallocInPlace(tally, p, zeroFill, newSize)) return;
     const Int64 oldSize = StoredSize(p);
-    void* q = DoGetMem(newSize);
+    void* q = DoGetMem(tally, newSize);
     const Int64 kept = oldSize < newSize ? oldSize : newSize;
     std::memcpy(q, p, static_cast<std::size_t>(kept));
     if (zeroFill && newSize > oldSize) {
       std::memset(static_cast<Byte*>(q) + oldSize, 0, static_cast<std::size_t>(newSize - oldSize));
     }
     try {
-      DoFreeMem(p);
+      DoFreeMem(tally, p);
     } catch (...) {
       // The old block is already released (overrun) or was never ours: either way the caller keeps
       // the new block with its data, so nothing is lost or leaked.
@@ -264,7 +383,7 @@ void TSQLMemMemoryManager::ReallocMem(void*& p, bool zeroFill, Int64 newSize) {
   }
 }
 
-bool TSQLMemMemoryManager::ReallocInPlace(void*& p, bool zeroFill, Int64 newSize) {
+bool TSQLMemMemoryManager::ReallocInPlace(CallTally& tally, void*& p, bool zeroFill, Int64 newSize) {
   Byte* raw = RawOf(p);
   const Cardinal oldSize = StoredSize(p);
   if (newSize <= 0 || newSize > static_cast<Int64>(std::numeric_limits<Cardinal>::max())) return false;
@@ -274,23 +393,21 @@ bool TSQLMemMemoryManager::ReallocInPlace(void*& p, bool zeroFill, Int64 newSize
   if (ChooseAllocationMethod(newTotal) != TSQLMemAllocMethod::RuntimeHeap) return false;
   // An overrun block takes the moving path, which reports the overrun after the bytes are safe.
   if (LoadU32(raw + kBlockHeaderSize + oldSize) != kBlockTailSignature) return false;
-  const Int64 limit = memoryLimit_.load(std::memory_order_relaxed);
-  if (limit > 0 && newSize > oldSize && CheckedAdd(allocated_.load(std::memory_order_relaxed), newSize) > limit) {
-    SQLMemError(30004, "Memory limit exceeded (Limit = %d bytes)", {limit});
-  }
+  const Int64 growth = newSize > oldSize ? newSize - oldSize : 0;
+  const Int64 taken = growth > 0 ? AddAllocated(tally, growth) : 0;  // raises 30004 past the limit
   auto* bytes = static_cast<Byte*>(std::realloc(raw, static_cast<std::size_t>(newTotal)));
-  if (bytes == nullptr) SQLMemError(30015, "GetMem error: %s", {"Out of memory"});  // the old block stays
+  if (bytes == nullptr) {  // the old block stays
+    if (growth > 0) UndoAddAllocated(tally, growth, taken);
+    SQLMemError(30015, "GetMem error: %s", {"Out of memory"});
+  }
   const auto stored = static_cast<Cardinal>(newSize);
   StoreU32(bytes + kSizeOffset, stored);
   StoreU32(bytes + kBlockHeaderSize + stored, kBlockTailSignature);
   if (zeroFill && newSize > oldSize) {
     std::memset(bytes + kBlockHeaderSize + oldSize, 0, static_cast<std::size_t>(newSize - oldSize));
   }
-  if (newSize > oldSize) {
-    AddAllocated(newSize - oldSize);
-  } else {
-    allocated_.fetch_sub(oldSize - newSize, std::memory_order_relaxed);
-  }
+  if (taken > 0) RaisePeak(tally);
+  if (newSize < oldSize) SubtractAllocated(tally, oldSize - newSize);
   p = bytes + kBlockHeaderSize;
   return true;
 }
@@ -311,9 +428,16 @@ Int64 TSQLMemMemoryManager::GetAvailableMemory() {
 void TSQLMemMemoryManager::SetMemoryLimit(Int64 limit) {
   if (limit < 0) RaiseRangeError();
   memoryLimit_.store(limit, std::memory_order_relaxed);
+  limitEpoch_.fetch_add(1, std::memory_order_release);
 }
 
-Int64 TSQLMemMemoryManager::Allocated() const { return allocated_.load(std::memory_order_relaxed); }
+Int64 TSQLMemMemoryManager::Allocated() const {
+  Int64 total = 0;
+  for (const CallTally* t = tallies_.load(std::memory_order_acquire); t != nullptr; t = t->next) {
+    total += t->inUse.load(std::memory_order_relaxed);
+  }
+  return total;
+}
 
 Int64 TSQLMemMemoryManager::PeakAllocated() const { return peak_.load(std::memory_order_relaxed); }
 

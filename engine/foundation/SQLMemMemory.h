@@ -1,8 +1,11 @@
 // The engine's memory manager: every engine block carries a 9-byte header and a 4-byte tail, so that
 // foreign pointers and writes past the end of a block are caught when the block is sized, resized or
 // freed. It keeps the totals in use and at peak, counts the calls and enforces an optional limit.
+// Each thread takes its share of the total in reservations of at most kMemoryReservationGrain bytes
+// beyond its blocks, so that most calls touch no memory shared with other threads.
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <mutex>
 
@@ -22,6 +25,10 @@ inline constexpr Int64 kBlockTailSize = 4;     // uint32 signature
 inline constexpr Int64 kBlockOverhead = kBlockHeaderSize + kBlockTailSize;
 inline constexpr Cardinal kBlockHeaderSignature = 0xACCACCAC;
 inline constexpr Cardinal kBlockTailSignature = 0xACCEACCE;
+// The most a thread holds reserved beyond its blocks. The limit is checked against the blocks in
+// use (exact on one thread; threads asking at the same moment may each pass it by their request),
+// and the peak may exceed the real highest total by up to this many bytes per thread.
+inline constexpr Int64 kMemoryReservationGrain = 64 * 1024;
 
 // Calls made by the manager's users, each counted once under its own operation (an AllocMem is
 // not also a GetMem, a ReallocMem is neither a GetMem nor a FreeMem).
@@ -67,8 +74,10 @@ class TSQLMemMemoryManager {
   // 0 means no limit (the initial state). A negative limit raises ERangeError.
   void SetMemoryLimit(Int64 limit);
   Int64 MemoryLimit() const noexcept { return memoryLimit_.load(std::memory_order_relaxed); }
-  // Bytes handed out and not yet freed (requested sizes, headers excluded), and their highest value.
+  // Bytes handed out and not yet freed (requested sizes, headers excluded), summed over the threads.
   Int64 Allocated() const;
+  // The highest total the threads held reserved: never below the highest total in use, and above it
+  // by at most kMemoryReservationGrain per thread.
   Int64 PeakAllocated() const;
   // The figure of the last GetAvailableMemory call (0 before the first).
   Int64 AvailablePhysicalMemory() const noexcept { return availablePhysicalMemory_.load(std::memory_order_relaxed); }
@@ -85,33 +94,53 @@ class TSQLMemMemoryManager {
   static TSQLMemAllocMethod ChooseAllocationMethod(Int64 total) noexcept;
 
  private:
+  // One thread's call counters and share of the total.
+  struct CallTally;
   // The operations without counting, so that an operation built on another is counted once.
-  void* DoGetMem(Int64 size);
-  void DoFreeMem(void*& p);
-  void AddAllocated(Int64 size);
+  void* DoGetMem(CallTally& tally, Int64 size);
+  void DoFreeMem(CallTally& tally, void*& p);
+  // The raw memory by a method other than the runtime heap, or after the heap failed; raises 30015
+  // (with the reservation of the block given back) when it can't be had.
+  [[gnu::noinline]] void* AllocateOtherwise(CallTally& tally, int method, std::size_t total, Int64 size, Int64 taken);
+  // Counts size bytes as in use by the calling thread, taking them from its reservation, which is
+  // refilled from the shared total within the limit (30004 when the limit leaves no room).
+  // Returns the bytes newly taken from the shared total, so that a failed allocation gives them back.
+  Int64 AddAllocated(CallTally& tally, Int64 size);
+  // Lets the peak follow the shared total of the thread's last refill, once its block exists.
+  void RaisePeak(const CallTally& tally) noexcept;
+  // Undoes AddAllocated after the memory could not be had.
+  void UndoAddAllocated(CallTally& tally, Int64 size, Int64 taken) noexcept;
+  // Reserves more from the shared total for a thread whose reservation is short of size.
+  Int64 Refill(CallTally& tally, Int64 size);
+  // Gives the thread's whole unused reservation back to the shared total.
+  void ReturnReservation(CallTally& tally) noexcept;
+  friend struct ThreadTallyCache;
 
   // Resizes a runtime-heap block where it lies when the new size stays on the runtime heap; false
   // (nothing changed) when the block must move to another kind of memory.
-  bool ReallocInPlace(void*& p, bool zeroFill, Int64 newSize);
-  void SubtractAllocated(Int64 size);
+  bool ReallocInPlace(CallTally& tally, void*& p, bool zeroFill, Int64 newSize);
+  void SubtractAllocated(CallTally& tally, Int64 size) noexcept;
 
-  // The calling thread's call counters for this manager.
-  struct CallTally;
+  // The calling thread's call counters and reservation for this manager.
   CallTally& ThreadTally();
+  // The calling thread's first call on this manager (or its first since the thread forgot it).
+  [[gnu::noinline]] CallTally& NewThreadTally();
 
   // Names this manager in the threads' tally caches; never reused, so a cached tally of a manager
   // that is gone can't be taken for a later manager at the same address.
   const UInt64 id_;
   std::atomic<Int64> memoryLimit_{0};
-  // The total in use, kept exact without a lock: the limit is checked against it and the peak
-  // follows it by compare-and-swap, so the peak is a total that really existed.
-  std::atomic<Int64> allocated_{0};
+  // The total the threads hold reserved (their blocks plus their unused reservations); a thread
+  // refills within the limit, or past it only when the blocks in use leave room. The peak follows it by compare-and-swap. A change of the limit advances the epoch,
+  // and a thread that sees it gives its reservation back before it takes anything under the new limit.
+  std::atomic<Int64> reserved_{0};
   std::atomic<Int64> peak_{0};
+  std::atomic<UInt64> limitEpoch_{0};
   // Statistics.
   std::atomic<Int64> availablePhysicalMemory_{0};
-  // The call counters, one set per thread that used the manager (each written by its thread alone,
-  // so counting a call is a plain store) and summed when read. A list that only grows: a thread's
-  // counts stay in the sums after the thread has ended.
+  // The call counters and bytes in use, one set per thread that used the manager (each written by
+  // its thread alone, so counting a call is a plain store) and summed when read. A list that only
+  // grows: a thread's counts stay in the sums after the thread has ended; its reservation returns.
   std::atomic<CallTally*> tallies_{nullptr};
   std::atomic<int> forcedMethod_{-1};
 };

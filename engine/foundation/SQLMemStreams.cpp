@@ -55,26 +55,35 @@ void TSQLMemStreamBuffer::Release() noexcept {
 
 // ---- TSQLMemStream ----
 
-TSQLMemStream::TSQLMemStream() : blockSize_(StreamDefaults[2]) {
-  lock_ = std::make_unique<TSQLMemReadWriteThreadSyncByCriticalSections>();
-  lock_->SetOwner(this, "TSQLMemStream");
+TSQLMemStream::TSQLMemStream() : blockSize_(StreamDefaults[2]) {}
+
+TSQLMemStream::TSQLMemStream(NoLock) : blockSize_(StreamDefaults[2]), lockable_(false) {}
+
+TSQLMemStream::~TSQLMemStream() { delete lock_.load(std::memory_order_acquire); }
+
+TSQLMemReadWriteThreadSyncByCriticalSections& TSQLMemStream::TheLock() {
+  TSQLMemReadWriteThreadSyncByCriticalSections* lock = lock_.load(std::memory_order_acquire);
+  if (lock != nullptr) return *lock;
+  // Two threads may lock a new stream at once: the first lock installed is the one both use.
+  auto fresh = std::make_unique<TSQLMemReadWriteThreadSyncByCriticalSections>();
+  fresh->SetOwner(this, "TSQLMemStream");
+  if (lock_.compare_exchange_strong(lock, fresh.get(), std::memory_order_acq_rel, std::memory_order_acquire)) {
+    return *fresh.release();
+  }
+  return *lock;
 }
 
-TSQLMemStream::TSQLMemStream(NoLock) : blockSize_(StreamDefaults[2]) {}
-
-TSQLMemStream::~TSQLMemStream() = default;
-
 void TSQLMemStream::Lock(bool exclusive) {
-  if (!lock_) return;
+  if (!lockable_) return;
   if (exclusive) {
-    lock_->BeginWrite();
+    TheLock().BeginWrite();
   } else {
-    lock_->BeginRead();
+    TheLock().BeginRead();
   }
 }
 
 void TSQLMemStream::Unlock() {
-  if (lock_) lock_->EndLock();
+  if (lockable_) TheLock().EndLock();
 }
 
 void TSQLMemStream::SetBlockSize(Integer blockSize) {

@@ -2,6 +2,7 @@
 // from memory to a temporary file once it is sized past 1 MB, all on one base with a reader/writer lock,
 // bulk copies with progress, and the checked read, write and seek routines every engine format uses.
 #pragma once
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -84,7 +85,11 @@ class TSQLMemStream : public TStream {
   bool cancel_ = false;
 
  private:
-  std::unique_ptr<TSQLMemReadWriteThreadSyncByCriticalSections> lock_;
+  // The stream's lock, made by its first Lock call: most streams are never locked.
+  TSQLMemReadWriteThreadSyncByCriticalSections& TheLock();
+
+  bool lockable_ = true;
+  std::atomic<TSQLMemReadWriteThreadSyncByCriticalSections*> lock_{nullptr};
 };
 
 // A stream in one block of the engine memory manager. Capacity grows by the allocation step of the

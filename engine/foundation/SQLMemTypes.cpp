@@ -415,6 +415,9 @@ TSQLMemLikePatternOf<Ch>::TSQLMemLikePatternOf(std::basic_string_view<Ch> patter
     if constexpr (sizeof(Ch) == 1) {
       if (std::count(row.begin(), row.end(), Byte{1}) == 1) onlyEqual_[j] = static_cast<unsigned char>(pc);
     }
+    // A NUL ends the text: it stops a seek as a fit would, and the matcher, which checks for the end
+    // before it compares, never asks whether a NUL is equal.
+    row[0] = 1;
     rowOf_[j] = CheckedCast<Cardinal>(rows_.size());
     rows_.insert(rows_.end(), row.begin(), row.end());
   }
@@ -437,24 +440,29 @@ bool TSQLMemLikePatternOf<Ch>::Seek(std::size_t step, const Ch* text, std::size_
     if (onlyEqual_[step] >= 0) {
       const void* hit = i < n ? std::memchr(text + i, onlyEqual_[step], n - i) : nullptr;
       if (hit == nullptr) return false;
-      i = static_cast<std::size_t>(static_cast<const Ch*>(hit) - text);
+      const auto at = static_cast<std::size_t>(static_cast<const Ch*>(hit) - text);
+      if (std::memchr(text + i, 0, at - i) != nullptr) return false;  // the text ended before the fit
+      i = at;
       return true;
     }
-    const Byte* row = rows_.data() + rowOf_[step];
-    while (i < n && row[static_cast<unsigned char>(text[i])] == 0) ++i;
-    return i < n;
-  } else {
-    while (i < n && !Equal(step, text[i])) ++i;
-    return i < n;
   }
+  // The row stops at a NUL as well as at a fit.
+  const Byte* row = rows_.data() + rowOf_[step];
+  if constexpr (sizeof(Ch) == 1) {
+    while (i < n && row[static_cast<unsigned char>(text[i])] == 0) ++i;
+  } else {
+    while (i < n && !(text[i] == Ch(0) || Equal(step, text[i]))) ++i;
+  }
+  return i < n && text[i] != Ch(0);
 }
 
 // The matching of glob patterns by back-tracking to the last "%" only: a later "%" can always take
 // over what an earlier one would have to, so the leftmost fit of each run between two "%" is the one
 // to keep. Each back-track moves that run one character on, which bounds the time by n * m.
+// The text is read only as far as the answer needs: its end (its size or a NUL) is noticed where the
+// matching reaches it, without a pass that measures it first.
 template <typename Ch>
 bool TSQLMemLikePatternOf<Ch>::Matches(std::basic_string_view<Ch> text) const {
-  text = UpToNul(text);
   constexpr std::size_t npos = std::basic_string<Ch>::npos;
   const Ch* t = text.data();
   const std::size_t n = text.size();
@@ -464,7 +472,7 @@ bool TSQLMemLikePatternOf<Ch>::Matches(std::basic_string_view<Ch> text) const {
   for (;;) {
     if (j == anyRestStep_) return true;
     // Every step left but the any-rest one needs a character.
-    if (i == n) return j == m;
+    if (i == n || t[i] == Ch(0)) return j == m;
     if (j < m) {
       const Ch pc = steps_[j];
       if (pc == Ch('%')) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
@@ -289,6 +291,7 @@ TEST_F(MemoryManagerTest, TotalsFollowEveryOperationAndThePeakNeverFalls) {
   std::vector<void*> live;
   Int64 expected = 0;
   Int64 peak = 0;
+  Int64 peakWithMoves = 0;  // a resize may hold the old and the new block at once
   auto sizeOfLive = [&](void* p) { return mm_.GetBlockSize(p); };
   for (int step = 0; step < 400; ++step) {
     const unsigned action = rng() % 3;
@@ -304,13 +307,17 @@ TEST_F(MemoryManagerTest, TotalsFollowEveryOperationAndThePeakNeverFalls) {
     } else {
       const std::size_t i = rng() % live.size();
       const Int64 newSize = sizeOf(rng);
+      peakWithMoves = std::max(peakWithMoves, expected + newSize);
       expected += newSize - sizeOfLive(live[i]);
       mm_.ReallocMem(live[i], rng() % 2 == 0, newSize);
     }
     peak = std::max(peak, expected);
+    peakWithMoves = std::max(peakWithMoves, expected);
     ASSERT_EQ(mm_.Allocated(), expected) << "step " << step;
-    // A resize holds both blocks for a moment, so the peak may exceed the model's.
+    // The peak follows the thread's reservations: at least the real peak, at most one grain above
+    // the highest total that existed (a resize holds both blocks for a moment).
     ASSERT_GE(mm_.PeakAllocated(), peak) << "step " << step;
+    ASSERT_LE(mm_.PeakAllocated(), peakWithMoves + kMemoryReservationGrain) << "step " << step;
   }
   const Int64 peakBefore = mm_.PeakAllocated();
   for (void*& p : live) mm_.FreeMem(p);
@@ -352,7 +359,70 @@ TEST_F(MemoryManagerTest, ConcurrentUseKeepsTotalsAndCountersExact) {
   EXPECT_EQ(n.reallocMem, kThreads * kRounds);
   EXPECT_EQ(n.freeMem, kThreads * kRounds);
   EXPECT_GT(mm_.PeakAllocated(), 0);
-  EXPECT_LE(mm_.PeakAllocated(), kThreads * 2 * 900);
+  // Each thread held at most two blocks and one reservation grain.
+  EXPECT_LE(mm_.PeakAllocated(), kThreads * (2 * 900 + kMemoryReservationGrain));
+}
+
+TEST_F(MemoryManagerTest, TheLimitCountsBlocksInUseNotOtherThreadsUnusedReservations) {
+  constexpr Int64 kLimit = 4 * kMemoryReservationGrain;
+  mm_.SetMemoryLimit(kLimit);
+  // Fills the limit with blocks of 1000 bytes from the calling thread; the bytes it got.
+  auto fill = [this](std::vector<void*>& blocks) {
+    for (;;) {
+      try {
+        blocks.push_back(mm_.GetMem(1000));
+      } catch (const ESQLMemException& e) {
+        EXPECT_EQ(e.NativeError(), 30004);
+        return mm_.Allocated();
+      }
+    }
+  };
+  std::vector<void*> blocks;
+  {
+    // Another thread keeps a block and its unused reservation while this one fills the limit.
+    std::mutex lock;
+    std::condition_variable changed;
+    bool holding = false, filled = false;
+    std::thread other([&] {
+      void* p = mm_.GetMem(100);
+      std::unique_lock guard(lock);
+      holding = true;
+      changed.notify_all();
+      changed.wait(guard, [&] { return filled; });
+      guard.unlock();
+      mm_.FreeMem(p);
+    });
+    {
+      std::unique_lock guard(lock);
+      changed.wait(guard, [&] { return holding; });
+    }
+    // The other thread's unused reservation doesn't count: its block does.
+    const Int64 got = fill(blocks);
+    EXPECT_LE(got, kLimit);
+    EXPECT_GT(got + 1000, kLimit);
+    EXPECT_LE(mm_.PeakAllocated(), kLimit + kMemoryReservationGrain);
+    {
+      std::lock_guard guard(lock);
+      filled = true;
+    }
+    changed.notify_all();
+    other.join();
+  }
+  // Nor does the reservation of a thread that ended.
+  const Int64 got = fill(blocks);
+  EXPECT_GT(got + 1000, kLimit);
+  EXPECT_LE(got, kLimit);
+  for (void*& p : blocks) mm_.FreeMem(p);
+}
+
+TEST_F(MemoryManagerTest, ALoweredLimitHoldsAtOnceForTheReservationAlreadyTaken) {
+  void* a = mm_.GetMem(100);  // the thread now holds a reservation well beyond 100 bytes
+  mm_.SetMemoryLimit(150);
+  EXPECT_EQ(EngineErrorOf([&] { mm_.GetMem(51); }).first, 30004);
+  void* b = mm_.GetMem(50);
+  EXPECT_EQ(mm_.Allocated(), 150);
+  mm_.FreeMem(a);
+  mm_.FreeMem(b);
 }
 
 // ---- available memory ----

@@ -915,4 +915,31 @@ TEST_F(EngineStreamTest, AnExclusiveLockHoldsOffReadersOfOtherThreads) {
   EXPECT_TRUE(granted);
 }
 
+// The lock is made by the first Lock call; threads that lock a new stream at once share one lock.
+TEST_F(EngineStreamTest, ThreadsLockingANewStreamAtOnceExcludeEachOther) {
+  for (int round = 0; round < 20; ++round) {
+    TSQLMemMemoryStream s;
+    constexpr int kThreads = 4;
+    std::atomic<int> ready{0}, inside{0}, most{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&] {
+        ready.fetch_add(1);
+        while (ready.load() < kThreads) {
+        }
+        s.Lock(true);
+        const int now = inside.fetch_add(1) + 1;
+        int seen = most.load();
+        while (now > seen && !most.compare_exchange_weak(seen, now)) {
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        inside.fetch_sub(1);
+        s.Unlock();
+      });
+    }
+    for (std::thread& t : threads) t.join();
+    ASSERT_EQ(most.load(), 1) << "round " << round;
+  }
+}
+
 }  // namespace
