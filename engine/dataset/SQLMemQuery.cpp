@@ -22,8 +22,25 @@ bool IsBlobParamType(TFieldType type) { return type >= ftBlob && type <= ftFmtMe
 
 }  // namespace
 
+TDataSet* TSQLMemQueryDataLink::GetDetailDataSet() { return &query_; }
+
+void TSQLMemQueryDataLink::ActiveChanged() {
+  if (query_.Active()) query_.RefreshFromMaster();
+}
+
+void TSQLMemQueryDataLink::RecordChanged(TField* field) {
+  if (field == nullptr && query_.Active()) query_.RefreshFromMaster();
+}
+
+void TSQLMemQueryDataLink::CheckBrowseMode() {
+  if (query_.Active()) query_.CheckBrowseMode();
+}
+
 TSQLMemQuery::TSQLMemQuery(TComponent* owner)
-    : TSQLMemDataSet(owner), sql_(std::make_unique<TStringList>()), params_(std::make_unique<TParams>(this)) {
+    : TSQLMemDataSet(owner),
+      sql_(std::make_unique<TStringList>()),
+      params_(std::make_unique<TParams>(this)),
+      dataLink_(std::make_unique<TSQLMemQueryDataLink>(*this)) {
   sql_->OnChange = [this](TObject*) { SQLChanged(); };
 }
 
@@ -34,6 +51,53 @@ TSQLMemQuery::~TSQLMemQuery() {
     // A destructor never raises; the processor goes with the query either way.
   }
   sql_->OnChange = nullptr;
+  dataLink_->SetDataSource(nullptr);
+}
+
+void TSQLMemQuery::SetDataSource(TDataSource* value) {
+  if (value != nullptr && IsLinkedTo(value)) DatabaseError(SCircularDataLink, this);
+  dataLink_->SetDataSource(value);
+}
+
+void TSQLMemQuery::GetDetailLinkFields(std::vector<TField*>& masterFields, std::vector<TField*>& detailFields) {
+  masterFields.clear();
+  detailFields.clear();
+  TDataSet* master = dataLink_->DataSet();
+  if (master == nullptr) return;
+  for (int i = 0; i < params_->Count(); ++i) {
+    TField* masterField = master->FindField(params_->Items(i)->Name());
+    if (masterField == nullptr) continue;
+    masterFields.push_back(masterField);
+    if (TField* own = FindField(params_->Items(i)->Name())) detailFields.push_back(own);
+  }
+}
+
+void TSQLMemQuery::RefreshFromMaster() {
+  DisableControls();
+  try {
+    TDataSet* master = dataLink_->DataSet();
+    if (master != nullptr && master->Active() && master->State() != dsSetKey) {
+      Close();
+      Open();
+    }
+  } catch (...) {
+    EnableControls();
+    throw;
+  }
+  EnableControls();
+}
+
+void TSQLMemQuery::BindMasterValues() {
+  TDataSet* master = dataLink_->DataSet();
+  if (master == nullptr) return;
+  master->FieldDefs().Update();
+  for (int i = 0; i < params_->Count(); ++i) {
+    TParam& param = *params_->Items(i);
+    if (param.Bound()) continue;
+    param.AssignField(*master->FieldByName(param.Name()));
+    // Unbound again, so that the next run takes the master's values of that moment.
+    param.SetBound(false);
+  }
 }
 
 void TSQLMemQuery::SetSQL(const TStrings& value) {
@@ -179,6 +243,7 @@ TSQLMemCursor* TSQLMemQuery::ExecuteQuery(bool wantCursor) {
   if (database_ != nullptr && database_->DoBeforeExecuteSQL(this))
     DatabaseError(SQLMemExecuteScriptBlockedByEvent, this);
   SetPrepared(true);
+  BindMasterValues();
   HandOverParams();
   processor_->Prepare();
   TSQLMemCursor* cursor = nullptr;

@@ -11,10 +11,28 @@
 #include <memory>
 
 #include "engine/dataset/SQLMemDataSet.h"
+#include "vcl/db/DataSource.h"
 #include "vcl/db/Params.h"
 #include "vcl/rtl/Strings.h"
 
 class TSQLMemLocalSQLProcessor;
+class TSQLMemQuery;
+
+// The link through which a query follows its master data source: a new master record or a master that
+// opens runs the query again, so that its parameters take the master's values.
+class TSQLMemQueryDataLink : public TDetailDataLink {
+ public:
+  explicit TSQLMemQueryDataLink(TSQLMemQuery& query) : query_(query) {}
+  TDataSet* GetDetailDataSet() override;
+
+ protected:
+  void ActiveChanged() override;
+  void RecordChanged(TField* field) override;
+  void CheckBrowseMode() override;
+
+ private:
+  TSQLMemQuery& query_;
+};
 
 class TSQLMemQuery : public TSQLMemDataSet {
  public:
@@ -34,6 +52,14 @@ class TSQLMemQuery : public TSQLMemDataSet {
   void SetParamCheck(bool value) { paramCheck_ = value; }
   bool RequestLive() const { return requestLive_; }
   void SetRequestLive(bool value) { requestLive_ = value; }
+  // The master: every parameter that is not bound takes the value of the master's field of its name at
+  // each run. A source linked to this query raises "Circular datalinks are not allowed".
+  TDataSource* MasterSource() const { return dataLink_->DataSource(); }
+  void SetDataSource(TDataSource* value);
+  // The master fields that parameters name, and the query's fields of the same names.
+  void GetDetailLinkFields(std::vector<TField*>& masterFields, std::vector<TField*>& detailFields) override;
+  // Closes and opens an open query while its master is open and not setting a key.
+  void RefreshFromMaster();
   // The text as the processor receives it: markers in their named form.
   const AnsiString& ParsedText() const { return parsedText_; }
 
@@ -54,6 +80,7 @@ class TSQLMemQuery : public TSQLMemDataSet {
   void HoldDatabase(Byte reason, bool hold) override;
 
  protected:
+  TDataSource* GetDataSource() override { return dataLink_->DataSource(); }
   TSQLMemCursor* CreateCursorHandle() override;
   void DestroyCursorHandle() override;
 
@@ -66,12 +93,14 @@ class TSQLMemQuery : public TSQLMemDataSet {
   TSQLMemCursor* ExecuteQuery(bool wantCursor);
   void PrepareSQL(const AnsiString& text);
   void HandOverParams();
+  void BindMasterValues();
 
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;
   std::unique_ptr<TStringList> sql_;
   bool prepared_ = false;
   std::unique_ptr<TParams> params_;
   AnsiString parsedText_;
+  std::unique_ptr<TSQLMemQueryDataLink> dataLink_;
   Integer rowsAffected_ = -1;
   bool requestLive_ = false;
   bool paramCheck_ = true;

@@ -151,3 +151,39 @@ TEST_F(QueryTest, ExecuteSQLRunsOnAnInactiveQueryAndReleasesItsHold) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(QueryTest, ADetailQueryFollowsItsMaster) {
+  TSQLMemTable master(nullptr);
+  master.SetDatabaseName(kDataSetTestDatabase);
+  master.SetTableName("fans");
+  TDataSource source(nullptr);
+  source.SetDataSet(&master);
+  query->SQL().SetText("select Title from fans where ShortDateDay = :ShortDateDay");
+  query->SetDataSource(&source);
+  master.Open();
+  query->Open();
+  EXPECT_EQ(Titles(), "Cherry") << "the master stands on its first record";
+  std::vector<TField*> masterFields, detailFields;
+  query->GetDetailLinkFields(masterFields, detailFields);
+  ASSERT_EQ(masterFields.size(), 1u);
+  EXPECT_EQ(masterFields[0]->FieldName(), "ShortDateDay");
+  EXPECT_TRUE(detailFields.empty()) << "the query shows no field of that name";
+  master.Next();
+  EXPECT_EQ(Titles(), "Banana");
+  master.Last();
+  EXPECT_EQ(Titles(), "Elder");
+  EXPECT_THROW(
+      {
+        TDataSource own(nullptr);
+        own.SetDataSet(query.get());
+        query->SetDataSource(&own);
+      },
+      EDatabaseError)
+      << "a query cannot be its own master";
+  query->Close();
+  query->SetDataSource(nullptr);
+}
+
+}  // namespace
