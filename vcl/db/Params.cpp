@@ -1,6 +1,7 @@
 #include "vcl/db/Params.h"
 
 #include "vcl/db/DBConsts.h"
+#include "vcl/db/Fields.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/Component.h"
 
@@ -209,6 +210,14 @@ void TParam::SetTyped(TFieldType type, Variant value) {
   dataType_ = type;
   value_ = std::move(value);
   bound_ = !value_.IsEmpty();
+  Changed(false);
+}
+
+void TParam::AssignField(const TField& field) {
+  name_ = field.FieldName();
+  dataType_ = field.DataType();
+  value_ = field.IsNull() ? Null() : field.AsVariant();
+  bound_ = true;
   Changed(false);
 }
 

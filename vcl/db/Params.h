@@ -19,6 +19,7 @@ using TParamTypes = TSet<TParamType, 5>;
 // The bytes of a BLOB parameter value (8-bit string, any bytes).
 using TBlobData = AnsiString;
 
+class TField;
 class TParams;
 
 class TParam : public TCollectionItem {
@@ -96,6 +97,8 @@ class TParam : public TCollectionItem {
   // Copies another parameter: name, types, value, Bound, sizes; the direction only when this one's is
   // ptUnknown. Other sources raise the assign error.
   void Assign(const TPersistent* source) override;
+  // Takes a field's name, type and current value (Null for a null field); the parameter is Bound.
+  void AssignField(const TField& field);
   // Same name (exact), types, direction, null state, Bound and value (same variant kind and equal).
   bool IsEqual(const TParam& other) const;
   AnsiString DisplayName() const override;

@@ -1,0 +1,189 @@
+// The query component over the diary's table: text and parameters, preparation, running and reading
+// the result, and the errors of an unusable text.
+#include "engine/dataset/SQLMemQuery.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/sql/SQLTestSupport.h"
+#include "vcl/db/Fields.h"
+
+namespace {
+
+class QueryTest : public SQLStatementTest {
+ protected:
+  void SetUp() override {
+    SQLStatementTest::SetUp();
+    AddDays({{"2024.01.03", "Cherry", "Rain all day"},
+             {"2024.01.01", "Banana", "Sunny"},
+             {"2024.01.02", "Apple", "rain, then sun"},
+             {"2024.01.05", "Elder", "no RAIN"}});
+    query = std::make_unique<TSQLMemQuery>(nullptr);
+    query->SetDatabaseName(kDataSetTestDatabase);
+  }
+  void TearDown() override {
+    query.reset();  // the query and its result go before the database
+    SQLStatementTest::TearDown();
+  }
+
+  // The titles of the open query's rows, joined by ",".
+  std::string Titles() {
+    std::string titles;
+    for (query->First(); !query->Eof(); query->Next()) {
+      if (!titles.empty()) titles += ",";
+      titles += query->FieldByName("Title")->AsString();
+    }
+    return titles;
+  }
+
+  std::unique_ptr<TSQLMemQuery> query;
+};
+
+TEST_F(QueryTest, TheDiarySearchRunsWithItsParameterAndRunsAgainWithANewValue) {
+  query->SQL().SetText("select * from fans where lower(Text) like :p order by Title");
+  ASSERT_EQ(query->Params().Count(), 1);
+  query->ParamByName("p")->SetAsString("%rain%");
+  EXPECT_EQ(query->RowsAffected(), -1) << "never run";
+  query->Prepare();
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Cherry,Elder");
+  EXPECT_FALSE(query->CanModify()) << "a result that was not asked to be live is read-only";
+  query->Close();
+  EXPECT_TRUE(query->Prepared()) << "a query with parameters keeps its processor across a close";
+  query->ParamByName("p")->SetAsString("%sun%");
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Banana");
+  query->Close();
+  query->Unprepare();
+  EXPECT_FALSE(query->Prepared());
+  EXPECT_EQ(query->HoldSet(), 0) << "no hold outlives the query's use";
+}
+
+TEST_F(QueryTest, AQueryWithoutParametersUnpreparesWhenItCloses) {
+  query->SQL().SetText("select Title from fans where Title < 'C' order by Title");
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Banana");
+  query->Close();
+  EXPECT_FALSE(query->Prepared());
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Banana") << "the next open runs the text again";
+}
+
+TEST_F(QueryTest, TextChangesConvertMarkersAndKeepValuesByName) {
+  query->SQL().SetText("select * from fans where Title = :p");
+  query->ParamByName("p")->SetAsString("Apple");
+
+  // The same text again changes nothing: the query stays open on its result.
+  query->Open();
+  TStringList same;
+  same.SetText(query->SQL().Text());
+  query->SetSQL(same);
+  EXPECT_TRUE(query->Active());
+  EXPECT_EQ(Titles(), "Apple");
+
+  // A new text closes the query; p keeps its value, the "?" markers become named parameters.
+  query->SQL().SetText("select * from fans where Title = :p or Title = ? or ShortDateDay = ? order by Title");
+  EXPECT_FALSE(query->Active());
+  EXPECT_EQ(std::string(query->SQL().Text()).find('?'), std::string::npos) << query->SQL().Text();
+  ASSERT_EQ(query->Params().Count(), 3);
+  EXPECT_EQ(query->Params().Items(0)->Name(), "p");
+  EXPECT_EQ(query->Params().Items(0)->AsString(), "Apple");
+  EXPECT_EQ(query->Params().Items(1)->Name(), "SQLMem_MS_Param0");
+  EXPECT_EQ(query->Params().Items(2)->Name(), "SQLMem_MS_Param1");
+  query->Params().Items(1)->SetAsString("Elder");
+  query->Params().Items(2)->SetAsString("2024.01.01");
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Banana,Elder");
+  query->Close();
+
+  // Without ParamCheck the list stays as it is and the text goes as written.
+  query->SetParamCheck(false);
+  query->SQL().SetText("select * from fans where Title = :q");
+  EXPECT_EQ(query->Params().Count(), 3);
+  EXPECT_EQ(query->ParsedText(), query->SQL().Text());
+}
+
+TEST_F(QueryTest, AnEmptyMemoParameterArrivesAsANullBLOB) {
+  query->SQL().SetText("select Title from fans where :m is null and Title = 'Apple'");
+  query->ParamByName("m")->SetAsMemo("");
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple");
+  query->Close();
+  query->ParamByName("m")->SetAsMemo("x");
+  query->Open();
+  EXPECT_EQ(Titles(), "");
+}
+
+TEST_F(QueryTest, UnusableTextsAndPreparingAnOpenQueryRaise) {
+  ExpectSQLError([&] { query->Open(); }, 20034, "No SQL statement available");
+  query->SQL().SetText("x");
+  ExpectSQLError([&] { query->Open(); }, 30142, "No SQL statement available");
+  EXPECT_FALSE(query->Active());
+  EXPECT_EQ(query->HoldSet(), 0) << "a failed open lets the database go";
+  query->SQL().SetText("select * from fans");
+  query->Open();
+  ExpectSQLError([&] { query->SetPrepared(true); }, 30141, "Cannot perform this operation on an open dataset");
+}
+
+TEST_F(QueryTest, UnprepareOnAnOpenQueryClosesItBeforeTheResultGoes) {
+  query->SQL().SetText("select * from fans where Title > :p order by Title");
+  query->ParamByName("p")->SetAsString("B");
+  query->Prepare();
+  query->Open();
+  query->Next();
+  query->Unprepare();
+  EXPECT_FALSE(query->Active());
+  EXPECT_FALSE(query->Prepared());
+  query->Open();
+  EXPECT_EQ(Titles(), "Banana,Cherry,Elder");
+}
+
+TEST_F(QueryTest, ExecuteSQLRunsOnAnInactiveQueryAndReleasesItsHold) {
+  query->SQL().SetText("select * from fans");
+  query->ExecuteSQL();
+  EXPECT_FALSE(query->Active());
+  EXPECT_FALSE(query->HoldsDatabase(hrExecuting));
+  query->SQL().SetText("select * from nowhere");
+  EXPECT_THROW(query->ExecuteSQL(), ESQLMemException);
+  EXPECT_EQ(query->HoldSet(), 0) << "a failed run lets the database go";
+  query->SQL().SetText("select * from fans");
+  query->Open();
+  EXPECT_THROW(query->ExecuteSQL(), EDatabaseError) << "an open query does not execute";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(QueryTest, ADetailQueryFollowsItsMaster) {
+  TSQLMemTable master(nullptr);
+  master.SetDatabaseName(kDataSetTestDatabase);
+  master.SetTableName("fans");
+  TDataSource source(nullptr);
+  source.SetDataSet(&master);
+  query->SQL().SetText("select Title from fans where ShortDateDay = :ShortDateDay");
+  query->SetDataSource(&source);
+  master.Open();
+  query->Open();
+  EXPECT_EQ(Titles(), "Cherry") << "the master stands on its first record";
+  std::vector<TField*> masterFields, detailFields;
+  query->GetDetailLinkFields(masterFields, detailFields);
+  ASSERT_EQ(masterFields.size(), 1u);
+  EXPECT_EQ(masterFields[0]->FieldName(), "ShortDateDay");
+  EXPECT_TRUE(detailFields.empty()) << "the query shows no field of that name";
+  master.Next();
+  EXPECT_EQ(Titles(), "Banana");
+  master.Last();
+  EXPECT_EQ(Titles(), "Elder");
+  EXPECT_THROW(
+      {
+        TDataSource own(nullptr);
+        own.SetDataSet(query.get());
+        query->SetDataSource(&own);
+      },
+      EDatabaseError)
+      << "a query cannot be its own master";
+  query->Close();
+  query->SetDataSource(nullptr);
+}
+
+}  // namespace
