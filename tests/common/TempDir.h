@@ -12,9 +12,12 @@
 class TempDir {
  public:
   TempDir() {
-    // A reserved unique name, turned into a folder of that name.
-    path_ = os::CreateTempFileName(os::TempFolder(), u"QNT");
-    if (path_.empty() || !os::DeleteFile(path_) || !os::CreateDir(path_)) {
+    // The reserved unique file stays until the end, so that no test program running beside this one is
+    // given the same name; the folder beside it carries the name plus ".d". (Deleting the file to make a
+    // folder of its name let a parallel program take the name in between.)
+    reserved_ = os::CreateTempFileName(os::TempFolder(), u"QNT");
+    path_ = reserved_ + u".d";
+    if (reserved_.empty() || !os::CreateDir(path_)) {
       ADD_FAILURE() << "cannot make a test folder, error " << os::LastError();
     }
     path_ += os::PathDelimiter();
@@ -22,6 +25,7 @@ class TempDir {
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(std::filesystem::path(path_), ec);
+    if (!reserved_.empty()) os::DeleteFile(reserved_);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -37,5 +41,6 @@ class TempDir {
   AnsiString Ansi(std::u16string_view relative) const { return Utf16ToCp1250(*this / relative); }
 
  private:
+  WideString reserved_;
   WideString path_;
 };
