@@ -3,7 +3,7 @@
 // select over its index), the new-day dialog's Locate by day (a prepared indexed point lookup), inserting
 // and posting a day with a memo (SQLite inserting, one transaction per row), saving the table with zlib
 // at level 9 (zlib's compress2 at level 9 over the bytes of the same table stored uncompressed, written to
-// a file) and loading it back (reading that file and zlib's uncompress). 10000 days, about 1 KB of real
+// a file) and loading it back (reading that file and zlib's uncompress). 20000 days, about 2 KB of real
 // Hungarian text each in cp1250. tools/bench prints ours / anchor for each "pair:diary/..." path.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -11,8 +11,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -20,6 +18,7 @@
 #include <vector>
 
 #include "DiaryBenchTable.h"
+#include "PageFaults.h"
 #include "RealText.h"
 #include "engine/dataset/SQLMemMain.h"
 #include "engine/dataset/SQLMemTable.h"
@@ -41,7 +40,7 @@
 namespace {
 
 constexpr char kDatabase[] = "DIARYBENCH";
-constexpr int kDays = 10000;
+constexpr int kDays = 20000;
 constexpr int kLocates = 1000;
 constexpr int kInserts = 1000;
 constexpr int kGridRows = 20;
@@ -57,7 +56,7 @@ std::string Title(const std::string& day) { return day + Utf16ToCp1250(Utf8ToUtf
 // The data of a run: the memos (cp1250), the days looked up and the days inserted.
 struct Data {
   Data() {
-    for (const std::string& text : bench::DiaryTexts(256, 1000)) memos.push_back(Utf16ToCp1250(Utf8ToUtf16(text)));
+    for (const std::string& text : bench::DiaryTexts(256, 2048)) memos.push_back(Utf16ToCp1250(Utf8ToUtf16(text)));
     std::mt19937 random(11);
     for (int i = 0; i < kLocates; ++i) lookups.push_back(Day(static_cast<int>(random() % kDays)));
   }
@@ -162,6 +161,7 @@ struct OpenDiary {
 void OursScroll(benchmark::State& state) {
   OpenDiary diary(DiaryTable());
   TField* title = diary.table->FieldByName("Title");
+  const bench::PageFaults faults(state);
   for (auto _ : state) {
     std::size_t bytes = 0;
     for (diary.table->First(); !diary.table->Eof(); diary.table->Next()) bytes += title->AsString().size();
@@ -173,6 +173,7 @@ void OursScroll(benchmark::State& state) {
 void OursLocate(benchmark::State& state) {
   const Data& data = TheData();
   OpenDiary diary(DiaryTable());
+  const bench::PageFaults faults(state);
   for (auto _ : state) {
     int found = 0;
     for (const std::string& day : data.lookups) found += diary.table->Locate("ShortDateDay", Variant(day), {});
@@ -192,6 +193,7 @@ void OursInsert(benchmark::State& state) {
     TField* title = diary.table->FieldByName("Title");
     TField* text = diary.table->FieldByName("Text");
     int n = kDays;
+    const bench::PageFaults faults(state);
     for (auto _ : state) {
       const std::string key = Day(n);
       diary.table->Insert();
@@ -225,6 +227,7 @@ struct Table {
 void OursSave(benchmark::State& state) {
   Table t(DiaryTable());
   const AnsiString file = TheEngine().File("save.dat");
+  const bench::PageFaults faults(state);
   for (auto _ : state) t.table->SaveToFile(file, 1, 9, 2097152);
   state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(file.c_str()));
   state.SetItemsProcessed(state.iterations() * kDays);
@@ -234,6 +237,7 @@ void OursLoad(benchmark::State& state) {
   const AnsiString file = TheEngine().File("load.dat");
   Table(DiaryTable()).table->SaveToFile(file, 1, 9, 2097152);
   Table t("loaded");
+  const bench::PageFaults faults(state);
   for (auto _ : state) t.table->LoadFromFile(file);
   state.SetItemsProcessed(state.iterations() * kDays);
 }
@@ -257,10 +261,24 @@ void WriteFile(const std::string& path, const Byte* data, std::size_t size) {
   std::fclose(f);
 }
 
+// The whole file in one read.
+std::vector<Byte> ReadFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) throw std::runtime_error("cannot read " + path);
+  std::fseek(f, 0, SEEK_END);
+  std::vector<Byte> bytes(static_cast<std::size_t>(std::ftell(f)));
+  std::fseek(f, 0, SEEK_SET);
+  const bool complete = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  std::fclose(f);
+  if (!complete) throw std::runtime_error("cannot read " + path);
+  return bytes;
+}
+
 void ZlibSave(benchmark::State& state) {
   const std::vector<Byte> bytes = StoredTable();
   const std::string file = TheEngine().File("zlib.dat");
   std::vector<Byte> out(compressBound(static_cast<uLong>(bytes.size())));
+  const bench::PageFaults faults(state);
   for (auto _ : state) {
     uLongf size = static_cast<uLongf>(out.size());
     if (compress2(out.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()), 9) != Z_OK)
@@ -281,9 +299,9 @@ void ZlibLoad(benchmark::State& state) {
     WriteFile(file, out.data(), size);
   }
   std::vector<Byte> table(bytes.size());
+  const bench::PageFaults faults(state);
   for (auto _ : state) {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<char> packed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<Byte> packed = ReadFile(file);
     uLongf size = static_cast<uLongf>(table.size());
     if (uncompress(table.data(), &size, reinterpret_cast<const Bytef*>(packed.data()),
                    static_cast<uLong>(packed.size())) != Z_OK)
@@ -335,6 +353,7 @@ struct SqliteDiary {
 void SqliteScroll(benchmark::State& state) {
   SqliteDiary diary;
   sqlite3_stmt* scan = diary.Prepare("SELECT Title FROM days ORDER BY ShortDateDay");
+  const bench::PageFaults faults(state);
   for (auto _ : state) {
     std::size_t bytes = 0;
     while (sqlite3_step(scan) == SQLITE_ROW) {
@@ -352,6 +371,7 @@ void SqliteLocate(benchmark::State& state) {
   const Data& data = TheData();
   SqliteDiary diary;
   sqlite3_stmt* find = diary.Prepare("SELECT RecID, ShortDateDay, Title FROM days WHERE ShortDateDay = ?");
+  const bench::PageFaults faults(state);
   for (auto _ : state) {
     int found = 0;
     std::size_t bytes = 0;
@@ -378,6 +398,7 @@ void SqliteInsert(benchmark::State& state) {
   SqliteDiary diary;
   sqlite3_stmt* insert = diary.Prepare("INSERT INTO days(ShortDateDay, Title, Text) VALUES(?, ?, ?)");
   int n = kDays;
+  const bench::PageFaults faults(state);
   for (auto _ : state) diary.Insert(insert, n++);  // no open transaction: each row commits on its own
   sqlite3_finalize(insert);
   state.SetItemsProcessed(state.iterations());

@@ -97,3 +97,21 @@ function(qn_test name)
     ENVIRONMENT "QN_TEST_DATA=${drive}${CMAKE_SOURCE_DIR}/tests/data"
     LABELS "${ARG_LABELS}")
 endfunction()
+
+# libdeflate: whole-buffer zlib streams (the table stream's body). Debian's libdeflate-dev natively;
+# the static library tools/setup cross-builds for the Windows tree.
+function(qn_find_libdeflate)
+  if(TARGET Libdeflate::Libdeflate)
+    return()
+  endif()
+  find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h REQUIRED)
+  if(WIN32)
+    find_library(LIBDEFLATE_LIBRARY NAMES libdeflate.a REQUIRED)
+  else()
+    find_library(LIBDEFLATE_LIBRARY NAMES deflate REQUIRED)
+  endif()
+  add_library(Libdeflate::Libdeflate UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(Libdeflate::Libdeflate PROPERTIES IMPORTED_LOCATION "${LIBDEFLATE_LIBRARY}"
+                        INTERFACE_INCLUDE_DIRECTORIES "${LIBDEFLATE_INCLUDE_DIR}")
+endfunction()
+qn_find_libdeflate()

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include "engine/foundation/SQLMemBZip2D.h"
+#include "engine/foundation/SQLMemDeflate.h"
 #include "engine/foundation/SQLMemPPM.h"
 #include "engine/foundation/SQLMemZlib.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -40,6 +41,24 @@ void DecompressPPM(const void* inBuf, Integer inSize, Integer& outSize, THeapBlo
   outBuf = std::move(out);
 }
 
+// A known size is decoded by libdeflate in one call into exactly that room. An unknown or implausible
+// size, and a stream that holds more than it says where the caller's limit leaves room for more, go to
+// zlib's decoder, which grows its output as it goes.
+void DecompressZlib(const void* inBuf, Integer inSize, Integer expected, Integer outLimit, THeapBlock& outBuf,
+                    Integer& outSize) {
+  if (expected > 0 && expected <= kZlibMaxInflateRatio * inSize + 1024) {
+    switch (DeflateZlibDecompress(inBuf, inSize, expected, outBuf, outSize)) {
+      case TDeflateInflateResult::Done:
+      case TDeflateInflateResult::Damaged:
+        return;
+      case TDeflateInflateResult::TooLarge:
+        if (outLimit > 0 && expected >= outLimit) return;
+        break;
+    }
+  }
+  ZlibDecompressBuf(inBuf, inSize, expected, outBuf, outSize, outLimit);
+}
+
 }  // namespace
 
 TPPMLevel PPMLevelParameters(Byte level) {
@@ -55,7 +74,7 @@ bool CompressBuffer(Byte algorithm, Byte mode, const void* inBuf, Integer inSize
   try {
     switch (static_cast<CompressionAlgorithm>(algorithm)) {
       case CompressionAlgorithm::Zlib:
-        ZlibCompressBuf(inBuf, inSize, outBuf, outSize, mode);
+        DeflateZlibCompress(inBuf, inSize, mode, outBuf, outSize);
         break;
       case CompressionAlgorithm::BZip:
         BZCompressBuf(inBuf, inSize, outBuf, outSize, mode);
@@ -85,7 +104,7 @@ bool DecompressBuffer(Byte algorithm, const void* inBuf, Integer inSize, Integer
   try {
     switch (static_cast<CompressionAlgorithm>(algorithm)) {
       case CompressionAlgorithm::Zlib:
-        ZlibDecompressBuf(inBuf, inSize, expected, outBuf, outSize, outLimit);
+        DecompressZlib(inBuf, inSize, expected, outLimit, outBuf, outSize);
         break;
       case CompressionAlgorithm::BZip:
         BZDecompressBuf(inBuf, inSize, expected, outBuf, outSize, outLimit);

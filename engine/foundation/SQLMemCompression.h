@@ -1,6 +1,8 @@
 // Buffer compression of the engine: one dispatch pair that compresses or decompresses a whole memory
 // buffer with the algorithm named by a stored one-byte id (zlib, bzip2 or the engine's PPM coder).
 // The dispatch never raises; it reports success as a boolean and the callers raise their own errors.
+// Algorithm 1 codes whole zlib streams through libdeflate (SQLMemDeflate.h); a stream whose size is not
+// known beforehand is read by zlib's own decoder (SQLMemZlib.h).
 #pragma once
 #include "engine/foundation/SQLMemHeapBlock.h"
 #include "vcl/rtl/SysTypes.h"

@@ -1,6 +1,7 @@
 // A block of the ordinary C heap (malloc, realloc, free) owned by its holder. The buffer compression
 // routines hand their output to the caller in one: it is not an engine memory manager block, and it
-// grows and shrinks in place where the heap allows.
+// grows and shrinks in place where the heap allows. A block of several megabytes asks the system for
+// huge pages where it grants them on request (Linux), so that its first writing faults in few pages.
 #pragma once
 #include <cstddef>
 #include <cstdint>

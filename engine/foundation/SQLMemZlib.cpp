@@ -13,9 +13,6 @@ namespace {
 constexpr int kWindowBits = 15;
 constexpr int kMemLevel = 8;
 constexpr std::int64_t kMaxOutput = std::numeric_limits<Integer>::max();
-// Deflate cannot expand data more than about 1032 times; a stored size estimate beyond that for the
-// given input cannot be right, so it is not allocated up front.
-constexpr std::int64_t kMaxInflateRatio = 1032;
 
 // The library's memory comes zero-filled from the C heap; items x size must not overflow.
 voidpf ZAlloc(voidpf, uInt items, uInt size) {
@@ -54,7 +51,8 @@ void ZlibCompressBuf(const void* inBuf, Integer inSize, THeapBlock& outBuf, Inte
 
   std::int64_t capacity = RoundUp256(std::int64_t{inSize} + inSize / 10 + 12);
   if (capacity > kMaxOutput) RaiseZlibError(Z_BUF_ERROR);
-  THeapBlock out = THeapBlock::Allocate(static_cast<std::size_t>(capacity), true);
+  // Not zero-filled: the library writes every byte that is kept, and the rest is cut off at the end.
+  THeapBlock out = THeapBlock::Allocate(static_cast<std::size_t>(capacity), false);
 
   z_stream stream{};
   stream.zalloc = ZAlloc;
@@ -100,7 +98,7 @@ void ZlibDecompressBuf(const void* inBuf, Integer inSize, Integer outEstimate, T
   try {
     const std::int64_t step = RoundUp256(inSize);
     std::int64_t capacity = step;
-    if (outEstimate > 0 && outEstimate <= kMaxInflateRatio * inSize + 1024) capacity = outEstimate;
+    if (outEstimate > 0 && outEstimate <= kZlibMaxInflateRatio * inSize + 1024) capacity = outEstimate;
     // One byte beyond a cap shows that the data holds more than the caller accepts.
     const std::int64_t limit = outLimit > 0 ? std::int64_t{outLimit} + 1 : kMaxOutput;
     capacity = std::min(capacity, limit);

@@ -9,6 +9,10 @@
 QN_DECLARE_EXCEPTION(EZlibError, Exception);
 QN_DECLARE_EXCEPTION(ECompressionError, EZlibError);
 
+// Deflate cannot expand data more than about 1032 times: a stored size estimate beyond this many times
+// the input (plus a little) cannot be right, so it is never allocated up front.
+inline constexpr Int64 kZlibMaxInflateRatio = 1032;
+
 // Compresses inSize bytes at Level 0..9 (0 stores the bytes inside a zlib stream). On success outBuf
 // holds exactly outSize bytes. A library failure raises ECompressionError
 // "ZLib error <code>: <text>"; outBuf is then empty and outSize 0.

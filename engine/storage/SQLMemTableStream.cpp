@@ -1,5 +1,6 @@
 #include "engine/storage/SQLMemTableStream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -59,6 +60,41 @@ void ReadBytes(TStream& stream, Byte* data, Int64 count, Integer code) {
 
 // A read-only stream over the decompressed body, so that the body is not copied once more.
 using TBodyView = TSQLMemByteView;
+
+// The body as the writer makes it before it is compressed: one heap block that grows geometrically and
+// is not zero-filled first (a memory stream zeroes each step it grows by), so each byte is written once.
+class TBodyWriter : public TStream {
+ public:
+  using TStream::Seek;
+  Integer Read(void*, Integer) override { return 0; }
+  Integer Write(const void* buffer, Integer count) override {
+    if (count <= 0 || position_ < 0) return 0;
+    const Int64 end = CheckedAdd<Int64>(position_, count);
+    if (end > static_cast<Int64>(block_.Size()))
+      block_.Resize(static_cast<std::size_t>(std::max<Int64>({end, kFirstSize, 2 * static_cast<Int64>(block_.Size())})));
+    if (position_ > size_) std::memset(block_.Data() + size_, 0, static_cast<std::size_t>(position_ - size_));
+    std::memcpy(block_.Data() + position_, buffer, static_cast<std::size_t>(count));
+    position_ = end;
+    size_ = std::max(size_, end);
+    return count;
+  }
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override {
+    position_ = SeekTarget(offset, origin, position_, size_);
+    return position_;
+  }
+  Int64 GetSize() override { return size_; }
+  const Byte* Data() const { return block_.Data(); }
+  // Room for size bytes in all, so that the rest of the body is written without moving what is there.
+  void Reserve(Int64 size) {
+    if (size > static_cast<Int64>(block_.Size())) block_.Resize(static_cast<std::size_t>(size));
+  }
+
+ private:
+  static constexpr Int64 kFirstSize = 1 << 20;
+  THeapBlock block_;
+  Int64 size_ = 0;
+  Int64 position_ = 0;
+};
 
 // ---- definitions the writer and the reader agree on ----
 
@@ -180,6 +216,21 @@ Int64 WriteRecordSection(TStream& body, TSQLMemTableStreamSource& table, const T
   const Integer recordSize = fields.RecordSize();
   const std::vector<BLOBField> blobFields = BLOBFieldsOf(fields);
   TSQLMemStreamBuffer record(recordSize);
+  // Writing into the body's own block: the records and their values are sized first, so the block grows
+  // once and the bytes written so far are not moved again and again.
+  if (auto* writer = dynamic_cast<TBodyWriter*>(&body)) {
+    Int64 size = body.GetPosition();
+    for (Integer slot = table.FetchRecord(true, record.Data()); slot >= 0; slot = table.FetchRecord(false, record.Data())) {
+      size = CheckedAdd<Int64>(size, recordSize);
+      for (const BLOBField& f : blobFields) {
+        if (FieldIsNull(record.Data(), f.fieldNo)) continue;
+        Int64 length = 0;
+        if (table.GetBLOBBlock(record.Data(), f.fieldNo, length) != nullptr && length > 0)
+          size = CheckedAdd<Int64>(size, kStreamBLOBHeadSize + length);
+      }
+    }
+    writer->Reserve(std::min(size, kMaxBodySize));
+  }
   Int64 written = 0;
   Integer expected = map.MinSlot;
   for (Integer slot = table.FetchRecord(true, record.Data()); slot >= 0;
@@ -449,6 +500,13 @@ void ReadBody(TStream& body, const TSQLMemTableStreamHeader& header, TSQLMemTabl
   ReadRecordSection(body, header.RecordCount, recordSize, blobFields, indexCheck, table);
 }
 
+// The whole content of a stream held in memory; nullptr for any other stream.
+const Byte* StreamMemory(TStream& stream) {
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) return static_cast<const Byte*>(memory->Memory());
+  if (auto* memory = dynamic_cast<TSQLMemMemoryStream*>(&stream)) return memory->Memory();
+  return nullptr;
+}
+
 // The compressed body, read as one block and decompressed as one block.
 THeapBlock ReadCompressedBody(TStream& stream, const TSQLMemTableStreamHeader& header) {
   const Int64 at = stream.GetPosition();
@@ -456,12 +514,21 @@ THeapBlock ReadCompressedBody(TStream& stream, const TSQLMemTableStreamHeader& h
     SQLMemError(kCompressedBody, SQLMemCannotReadBlockFromStream, {at, stream.GetSize(), header.CompressedSize, BytesLeft(stream)});
   if (header.UncompressedSize <= 0 || header.UncompressedSize > kMaxBodySize) RaiseRangeError();
   const Integer expected = static_cast<Integer>(header.UncompressedSize);
-  TSQLMemStreamBuffer packed(header.CompressedSize);
-  StreamReadChecked(packed.Data(), header.CompressedSize, stream, kCompressedBody);
+  // A stream in memory is decompressed where it lies; any other is read into one block first.
+  const Byte* packed = StreamMemory(stream);
+  THeapBlock copy;
+  if (packed != nullptr) {
+    packed += at;
+    stream.Seek(header.CompressedSize, TSeekOrigin::soCurrent);
+  } else {
+    copy = THeapBlock::Allocate(static_cast<std::size_t>(header.CompressedSize), false);
+    StreamReadChecked(copy.Data(), header.CompressedSize, stream, kCompressedBody);
+    packed = copy.Data();
+  }
   THeapBlock body;
   Integer size = expected;
   // The stored size bounds the output, so that damaged data never decompresses into more memory.
-  if (!DecompressBuffer(header.Algorithm, packed.Data(), header.CompressedSize, size, body, expected))
+  if (!DecompressBuffer(header.Algorithm, packed, header.CompressedSize, size, body, expected))
     SQLMemError(kDecompressFailed, SQLMemDecompressBufferFailed, {header.Algorithm, header.CompressedSize, expected});
   // A body of another size than the header says is refused: the header and the body disagree, so one
   // of them is damaged.
@@ -635,15 +702,11 @@ void SaveTableStream(TStream& stream, TSQLMemTableStreamSource& table, Byte algo
       Integer packedSize = 0;
       Integer bodySize = 0;
       {
-        // A buffer that grows geometrically: the engine's memory stream grows by fixed steps, which
-        // copies a body of tens of megabytes over and over while it is written.
-        TMemoryStream body;
+        TBodyWriter body;
         written = WriteBody(body, table);
         if (body.GetSize() > kMaxBodySize) RaiseRangeError();
         bodySize = static_cast<Integer>(body.GetSize());
-        if (!CompressBuffer(algorithm, header.Level, static_cast<const Byte*>(body.Memory()), bodySize, packed,
-                            packedSize) ||
-            packedSize <= 0)
+        if (!CompressBuffer(algorithm, header.Level, body.Data(), bodySize, packed, packedSize) || packedSize <= 0)
           SQLMemError(kCompressFailed, SQLMemCompressBufferFailed, {algorithm, header.Level, bodySize, packedSize});
       }
       StreamWriteChecked(packed.Data(), packedSize, stream, kCompressedBody);

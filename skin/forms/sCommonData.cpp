@@ -861,10 +861,6 @@ const TsGeneralData* SectionOfData(const TsCommonData& data) {
   return &manager->gd[static_cast<size_t>(data.SectionIndex)];
 }
 
-// The message came from another thread (of this or another process). The skin command message lies
-// in the range any process may send, and this program has one GUI thread: an address in lParam from
-// elsewhere is not ours to read or write.
-bool SentFromOtherThread() { return (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0; }
 
 // The section name that the simple style compares with; nothing assigns it, so it stays empty and
 // matches no section ("UNKNOWN" at the least).
@@ -1185,3 +1181,5 @@ bool HandleControlMessage(TMessage& message, TsCommonData* data) {
       return false;
   }
 }
+
+bool SentFromOtherThread() { return (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0; }

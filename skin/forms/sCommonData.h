@@ -246,6 +246,11 @@ void CopyControlCache(TWinControl* parent, TsCommonData& data, const TRect& sour
 void CopyGroupBoxCache(HWND window, TsCommonData& data, const TRect& sourceRect, Integer dy, Integer dx,
                        bool repaintParent, HDC dc, const TRect& clip);
 
+// The message being handled came from another thread (of this or another process). The skin command
+// message lies in the range any process may send, and this program has one GUI thread: an address in
+// lParam from elsewhere is not ours to read or write.
+bool SentFromOtherThread();
+
 // The common receiver of the skin command message. Returns true when the command counts as handled
 // (the host then does not pass it on): 7, 10, 11, 19, 26, 34, 36, 37, 38, and 21 for a host control.
 // Commands 1, 2 and 3 act only when lParam is the host's manager. Commands whose lParam is an address

@@ -80,7 +80,7 @@ enum TsCheckGlyph {
   cgSmallChecked, cgSmallUnchecked, cgSmallGrayed, cgCheckGlyphCount
 };
 // Masks of GLOBALINFO drawn on title bars, in this order.
-enum TsTitleButton {
+enum TsTitleButtonMask {
   tbBigClose, tbBigCloseAlone, tbBigMax, tbBigNorm, tbBigMin, tbBigHelp,
   tbSmallClose, tbSmallMax, tbSmallNorm, tbSmallMin, tbSmallHelp, tbTitleButtonCount
 };

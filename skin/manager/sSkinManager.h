@@ -196,6 +196,11 @@ class TsSkinManager : public TComponent {
   TControl* ActiveControl() const { return hotControl_; }
   TControl* ActiveGraphControl() const { return hotGraphControl_; }
   void SetActiveControl(TControl* control);
+  // A window without a control (one a window adapter serves) becomes the hot one; nil clears. The
+  // window of a control stands for that control.
+  void SetActiveControl(HWND window);
+  // The hot window: the hot windowed control's window, or the hot raw window; nil when none.
+  HWND ActiveWindow() const;
   void SetActiveGraphControl(TControl* control);
   // A skin sent by the external skin editor (WM_COPYDATA, wParam 7): a block of the transfer layout
   // loads, anything else is ignored; Result 1 tells the sender it was taken.
@@ -239,6 +244,7 @@ class TsSkinManager : public TComponent {
   std::array<TStringList, ThirdPartyKindCount> thirdPartyLists_;
   TControl* hotControl_ = nullptr;       // not owned; forgotten when freed
   TControl* hotGraphControl_ = nullptr;
+  HWND hotWindow_ = nullptr;             // a hot window without a control (then hotControl_ is nil)
   HHOOK skinHook_ = nullptr;
   bool mainWindowHooked_ = false;
 };

@@ -3,6 +3,8 @@
 // skin an external skin editor sends.
 #include <windows.h>
 
+#include <utility>
+
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
@@ -180,6 +182,11 @@ void TsSkinManager::SetHot(TControl*& slot, TControl* control) {
 }
 
 void TsSkinManager::SetActiveControl(TControl* control) {
+  if (hotWindow_ != nullptr) {
+    const HWND old = hotWindow_;
+    hotWindow_ = nullptr;
+    SendSkinCommand(old, scMouseLeave, reinterpret_cast<LPARAM>(this));
+  }
   if (control == hotControl_) return;
   if (hotControl_ != nullptr && hotGraphControl_ != nullptr) {
     SetActiveGraphControl(nullptr);
@@ -191,6 +198,28 @@ void TsSkinManager::SetActiveControl(TControl* control) {
   if (control != nullptr) SendSkinCommandToControl(control, scMouseEnter, reinterpret_cast<LPARAM>(this));
 }
 
+void TsSkinManager::SetActiveControl(HWND window) {
+  if (window == nullptr) {
+    SetActiveControl(static_cast<TControl*>(nullptr));
+    return;
+  }
+  if (window == hotWindow_) return;
+  if (TWinControl* control = FindControl(window)) {
+    SetActiveControl(control);
+    return;
+  }
+  SetActiveControl(static_cast<TControl*>(nullptr));
+  if (hotControl_ != nullptr) return;  // a hot graphic control the mouse is still over stays
+  hotWindow_ = window;
+  SendSkinCommand(window, scMouseEnter, reinterpret_cast<LPARAM>(this));
+}
+
+HWND TsSkinManager::ActiveWindow() const {
+  if (hotWindow_ != nullptr) return hotWindow_;
+  auto* windowed = dynamic_cast<TWinControl*>(hotControl_);
+  return windowed != nullptr && windowed->HandleAllocated() ? windowed->Handle() : nullptr;
+}
+
 void TsSkinManager::SetActiveGraphControl(TControl* control) {
   if (control == hotGraphControl_) return;
   if (control == nullptr && hotGraphControl_ != nullptr) {
@@ -200,7 +229,11 @@ void TsSkinManager::SetActiveGraphControl(TControl* control) {
   }
   TControl* old = hotGraphControl_;
   SetHot(hotGraphControl_, control);
-  if (control != nullptr) hotControl_ = nullptr;
+  if (control != nullptr) {
+    hotControl_ = nullptr;
+    if (const HWND window = std::exchange(hotWindow_, nullptr); window != nullptr)
+      SendSkinCommand(window, scMouseLeave, reinterpret_cast<LPARAM>(this));
+  }
   if (old != nullptr) SendSkinCommandToControl(old, scMouseLeave, reinterpret_cast<LPARAM>(this));
 }
 

@@ -1,0 +1,33 @@
+// Routines the window adapters share: a window's geometry, the system's fonts, published properties of
+// a control by name, whether a section has more than one look, and the notice to a top-level window.
+#pragma once
+#include "vcl/gui/Canvas.h"
+#include "vcl/gui/Geometry.h"
+#include "vcl/gui/Win.h"
+#include "vcl/rtl/SysTypes.h"
+
+class TControl;
+class TsCommonData;
+
+// The window's rect (screen), its parent, the parent's rect (screen), the window's size and its
+// top-left in the parent's client coordinates.
+void GetWindowGeometry(HWND window, HWND& parent, TRect& rect, TPoint& position, TPoint& size, TRect& parentRect);
+
+// The system fonts by kind: 1 caption, 2 small caption, 3 menu, 4 status, 5 message. A new font the
+// caller deletes, or nil for another kind or when the system cannot tell.
+HFONT CreateSystemFont(int kind);
+// The canvas's font takes the system font of the kind (nothing when there is none).
+void AssignSystemFont(TCanvas& canvas, int kind);
+
+// Published properties by name: a missing control or property does nothing, or reads 0. Colours come
+// back as RGB (system colours resolved).
+void SetIntPropIfPresent(TControl* control, const char* name, Integer value);
+Integer GetColorPropRGB(TControl* control, const char* name);
+
+// The section has more than one look (its border mask more than one image, or itself more than one
+// state); false without a manager, a section or a border mask.
+bool IsMultiStateSection(const TsCommonData* data);
+
+// Skin command 25 (a control was added) to the top-most ancestor of the window.
+void SendToTopLevel(HWND window);
+

@@ -1,0 +1,156 @@
+#include "skin/forms/sSkinProviderDwm.h"
+
+#include <memory>
+
+#include "skin/forms/sCommonData.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sVclUtils.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Canvas.h"
+#include "vcl/gui/Form.h"
+
+namespace {
+
+// Windows 6 (Vista) brought composition; earlier systems have no DWMAPI entries worth calling.
+bool WindowsSixOrLater() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  const BOOL ok = GetVersionExW(&info);
+#pragma GCC diagnostic pop
+  return ok && info.dwMajorVersion >= 6;
+}
+
+template <class F>
+bool Bind(F& entry, const char* name) {
+  if (entry != nullptr) return true;
+  if (HMODULE module = LoadDwmApi()) entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return entry != nullptr;
+}
+
+// The platform's DWM_BLURBEHIND record.
+struct TskBlurBehind {
+  DWORD Flags = 0;
+  BOOL Enable = FALSE;
+  HRGN Region = nullptr;
+  BOOL TransitionOnMaximized = FALSE;
+};
+
+void MakeOpaque(TBitmap& bitmap) {
+  SetBitmapRectAlpha(PixelViewOf(bitmap), TsRect{0, 0, bitmap.Width(), bitmap.Height()}, 255, false);
+}
+
+}  // namespace
+
+TskDwmEntries& DwmEntries() {
+  static TskDwmEntries entries;
+  return entries;
+}
+
+HMODULE LoadDwmApi() {
+  static const HMODULE module = LoadLibraryW(L"DWMAPI.DLL");
+  return module;
+}
+
+bool AeroIsEnabled() {
+  if (!WindowsSixOrLater() || !Bind(DwmEntries().IsCompositionEnabled, "DwmIsCompositionEnabled")) return false;
+  BOOL enabled = FALSE;
+  return SUCCEEDED(DwmEntries().IsCompositionEnabled(&enabled)) && enabled != FALSE;
+}
+
+HRESULT CallDwmSetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size) {
+  TskDwmEntries& dwm = DwmEntries();
+  if (!Bind(dwm.SetWindowAttribute, "DwmSetWindowAttribute")) return E_NOTIMPL;
+  Bind(dwm.EnableBlurBehindWindow, "DwmEnableBlurBehindWindow");
+  return dwm.SetWindowAttribute(window, attribute, value, size);
+}
+
+void DisableDwmTransitions(HWND window, bool flag) {
+  if (!AeroIsEnabled()) return;
+  constexpr DWORD kTransitionsForceDisabled = 3;
+  const BOOL value = flag ? TRUE : FALSE;
+  CallDwmSetWindowAttribute(window, kTransitionsForceDisabled, &value, sizeof(value));
+}
+
+HRESULT EnableBlurBehind(HWND window, bool enable, HRGN region) {
+  TskDwmEntries& dwm = DwmEntries();
+  if (LoadDwmApi() == nullptr || dwm.EnableBlurBehindWindow == nullptr) return S_OK;
+  TskBlurBehind blur;
+  blur.Flags = region != nullptr ? 3 : 1;  // enable, and the region when there is one
+  blur.Enable = enable ? TRUE : FALSE;
+  blur.Region = region;
+  return dwm.EnableBlurBehindWindow(window, &blur);
+}
+
+void InvalidateIconicBitmaps(HWND window) {
+  if (!WindowsSixOrLater() || !Bind(DwmEntries().InvalidateIconicBitmaps, "DwmInvalidateIconicBitmaps")) return;
+  DwmEntries().InvalidateIconicBitmaps(window);
+}
+
+void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* position) {
+  const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  if ((exStyle & WS_EX_LAYERED) == 0) SetWindowLongPtrW(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+  std::unique_ptr<TBitmap> blank;
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  if (bitmap == nullptr) {
+    blank = std::make_unique<TBitmap>();
+    blank->SetPixelFormat(pf32bit);
+    blank->SetSize(bounds.right - bounds.left, bounds.bottom - bounds.top);
+    // Fully transparent: the window shows nothing until a picture comes.
+    FillBitmapRectArgb(PixelViewOf(*blank), TsRect{0, 0, blank->Width(), blank->Height()}, 0, 0);
+    bitmap = blank.get();
+  }
+  TUpdateLayeredWindow update = UpdateLayeredWindowFunction();
+  if (update == nullptr) return;
+  POINT at{bounds.left, bounds.top};
+  if (position != nullptr) at = POINT{position->X, position->Y};
+  SIZE size{bitmap->Width(), bitmap->Height()};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+  const HDC screen = GetDC(nullptr);
+  update(window, screen, &at, &size, bitmap->Canvas().Handle(), &source, 0, &blend, ULW_ALPHA);
+  ReleaseDC(nullptr, screen);
+}
+
+HWND FindTaskbarWindow() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
+
+std::unique_ptr<TForm> CreateAnimForm(HWND window) {
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  const Integer width = bounds.right - bounds.left;
+  const Integer height = bounds.bottom - bounds.top;
+  auto picture = std::make_unique<TBitmap>();
+  picture->SetPixelFormat(pf32bit);
+  picture->SetSize(width, height);
+  const HDC source = GetWindowDC(window);
+  BitBlt(picture->Canvas().Handle(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+  ReleaseDC(window, source);
+  MakeOpaque(*picture);
+
+  auto form = std::unique_ptr<TForm>(New<TForm>(nullptr));
+  form->SetTag(-98);
+  form->SetBorderStyle(bsNone);
+  form->SetBounds(bounds.left, bounds.top, width, height);
+  const HWND anim = form->Handle();
+  SetWindowLongPtrW(anim, GWL_EXSTYLE, GetWindowLongPtrW(anim, GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE);
+  const TPoint at{bounds.left, bounds.top};
+  SetLayeredImage(anim, picture.get(), 255, &at);
+  SetWindowPos(anim, HWND_TOPMOST, bounds.left, bounds.top, width, height, SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  ShowWindow(anim, SW_SHOWNOACTIVATE);
+  return form;
+}
+
+std::unique_ptr<TBitmap> TsSkinProvider::CopyCacheBmp(bool freeCache) {
+  TBitmap* cache = SkinData().CacheBitmap.get();
+  if (cache == nullptr || Form == nullptr) return nullptr;
+  auto picture = std::make_unique<TBitmap>();
+  picture->SetPixelFormat(pf32bit);
+  picture->SetSize(cache->Width(), cache->Height());
+  PaintWindowImage(*picture, Form, 0, 0);
+  MakeOpaque(*picture);  // no extended border window: the whole picture is the form
+  if (freeCache) SkinData().CacheBitmap.reset();
+  return picture;
+}
