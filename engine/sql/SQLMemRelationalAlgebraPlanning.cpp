@@ -2,6 +2,7 @@
 
 #include "engine/dataset/SQLMemTable.h"
 #include "engine/sql/SQLMemExprNodeBoolean.h"
+#include "engine/sql/SQLMemExprNodeField.h"
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 
@@ -68,4 +69,28 @@ std::unique_ptr<TSQLMemExpression> ExtractTableCondition(TSQLMemExpression& cond
   if (table.SourceDataSet() != nullptr && table.SourceDataSet()->Cursor() != nullptr)
     filter->BindCursor(table.SourceDataSet()->Cursor());
   return filter;
+}
+
+void ExtractJoinFields(TSQLMemExpression& condition, TSQLMemAO& left, TSQLMemAO& right, TSQLMemFields& first,
+                       TSQLMemFields& second) {
+  if (condition.IsEmpty()) return;
+  const auto addPair = [&](const TSQLMemExprNode& equality) {
+    for (Integer side = 0; side < 2; ++side) {
+      const auto& field = dynamic_cast<const TSQLMemExprNodeField&>(equality.Child(side));
+      TSQLMemSelectListItem item;
+      item.TableName = field.TableName();
+      item.FieldName = field.FieldName();
+      (side == 0 ? first : second).Add(item);
+    }
+  };
+  TSQLMemExprNode* root = condition.Root();
+  if (IsConjunction(root)) {
+    std::vector<TSQLMemExprNode*> taken;
+    for (Integer i = 0; i < root->ChildCount(); ++i)
+      if (root->Child(i).IsJoinCondition(&left, &right)) taken.push_back(&root->Child(i));
+    for (TSQLMemExprNode* node : taken) addPair(*root->ReleaseChild(node));
+    if (root->ChildCount() == 0) condition.Clear();
+  } else if (root->IsJoinCondition(&left, &right)) {
+    addPair(*condition.ReleaseRoot());
+  }
 }

@@ -19,3 +19,11 @@ void PushDownConditions(TSQLMemExpression& condition, TSQLMemAO& op, bool stop);
 // an AND) out of it and returns them as one expression bound to the table's cursor; nullptr when there
 // are none. The condition must be bound to table. An AND left without operands empties condition.
 std::unique_ptr<TSQLMemExpression> ExtractTableCondition(TSQLMemExpression& condition, TSQLMemAOTable& table);
+
+class TSQLMemFields;
+
+// Takes the equalities between a field of left and a field of right (each found once on its side)
+// out of the conjuncts of condition and appends their two fields, pair by pair, to first and second.
+// 10404 or 10405 for a name that both sides hold.
+void ExtractJoinFields(TSQLMemExpression& condition, TSQLMemAO& left, TSQLMemAO& right, TSQLMemFields& first,
+                       TSQLMemFields& second);

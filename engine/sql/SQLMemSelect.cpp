@@ -466,16 +466,21 @@ bool TSQLMemSQLSelect::NeedsAggregation() const {
 }
 
 std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
-  // One table: joins, FROM sub-queries and aggregation come with their operators.
-  if (FromList.size() != 1 || FromList[0]->Kind != TSQLMemTableReference::kTable || NeedsAggregation()) {
+  // FROM sub-queries and aggregation come with their operators.
+  if (NeedsAggregation()) {
     FreeSelectExpressions();
     NotImplemented();
   }
-  const TSQLMemTableReference& ref = *FromList[0];
+  const bool oneTable = FromList.size() == 1 && FromList[0]->Kind == TSQLMemTableReference::kTable;
   std::unique_ptr<TSQLMemAO> root;
   try {
-    root = std::make_unique<TSQLMemAOTable>(ref.DatabaseName.empty() ? context_.DatabaseName : ref.DatabaseName,
-                                            RequestLive, ref.InMemory, ref.Alias, ref.TableName, ref.SessionName);
+    if (oneTable) {
+      const TSQLMemTableReference& ref = *FromList[0];
+      root = std::make_unique<TSQLMemAOTable>(ref.DatabaseName.empty() ? context_.DatabaseName : ref.DatabaseName,
+                                              RequestLive, ref.InMemory, ref.Alias, ref.TableName, ref.SessionName);
+    } else {
+      root = BuildJoinTree();
+    }
   } catch (...) {
     FreeSelectExpressions();
     throw;

@@ -1,8 +1,8 @@
 // The query statements: a query expression of SELECT blocks joined by UNION, EXCEPT (or MINUS) and
 // INTERSECT, each block with its select list, FROM clause (tables, joins, sub-queries), WHERE,
-// GROUP BY, HAVING and ORDER BY. The whole grammar is read here; the operator tree is built for one
-// table reference, and set operations over blocks. Joins, aggregation and FROM sub-queries raise 30035 until their
-// operators exist.
+// GROUP BY, HAVING and ORDER BY. The whole grammar is read here; the operator tree is built for
+// tables and their joins, and set operations over blocks. Aggregation and FROM sub-queries raise 30035
+// until their operators exist.
 #pragma once
 #include <memory>
 #include <vector>
@@ -88,6 +88,9 @@ class TSQLMemSQLSelect : public TSQLMemSQLCursorCommand {
   void ParseAlias(AnsiString& alias, Integer code);
   bool ParseJoin(TSQLMemTableReference& ref);
   bool IsAliasToken() const;
+  // The operator tree of a FROM clause with joins or several tables (SQLMemSelectJoin.cpp).
+  std::unique_ptr<TSQLMemAO> BuildJoinTree();
+  std::unique_ptr<TSQLMemAO> BuildReference(TSQLMemTableReference& ref);
 };
 
 // A node of the query expression: a SELECT block, or a set operation over two nodes.
