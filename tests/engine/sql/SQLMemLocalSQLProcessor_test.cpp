@@ -43,17 +43,7 @@ class RecordingCommands {
   std::vector<TSQLMemSQLCommandFactory> previous_;
 };
 
-class ProcessorTest : public SQLStatementTest {
- protected:
-  void SetUp() override {
-    SQLStatementTest::SetUp();
-    AddDays({{"2024.01.03", "Cherry", "Rain all day"},
-             {"2024.01.01", "Banana", "Sunny"},
-             {"2024.01.02", "Apple", "rain, then sun"},
-             {"2024.01.05", "Elder", "no RAIN"},
-             {"2024.01.04", "Date", "Snow"}});
-  }
-};
+class ProcessorTest : public FiveDaysSQLTest {};
 
 TEST_F(ProcessorTest, TheFirstWordsChooseTheCommand) {
   RecordingCommands recording({"RENAME", "CREATE TABLE", "CREATE INDEX", "DROP DATABASE", "DELETE"});

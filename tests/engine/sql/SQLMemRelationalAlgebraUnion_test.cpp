@@ -6,30 +6,7 @@
 
 namespace {
 
-// RecID 1..5 in this order.
-class UnionTest : public SQLStatementTest {
- protected:
-  void SetUp() override {
-    SQLStatementTest::SetUp();
-    AddDays({{"2024.01.03", "Cherry", "Rain all day"},
-             {"2024.01.01", "Banana", "Sunny"},
-             {"2024.01.02", "Apple", "rain, then sun"},
-             {"2024.01.05", "Elder", "no RAIN"},
-             {"2024.01.04", "Date", "Snow"}});
-  }
-
-  // The use count of the table's data, read through a cursor of its own.
-  Integer UseCount() {
-    TSQLMemLocalCursor cursor;
-    cursor.Session = &EngineSession();
-    cursor.InMemory = 1;
-    cursor.TableName = "fans";
-    cursor.OpenTable(nullptr, nullptr, nullptr);
-    const Integer count = cursor.TableData()->UseCount();
-    cursor.CloseTable();
-    return count;
-  }
-};
+class UnionTest : public FiveDaysSQLTest {};
 
 TEST_F(UnionTest, SetOperationsGiveTheirRowsInOrder) {
   const struct {

@@ -237,17 +237,7 @@ TEST_F(SelectParseTest, ErrorsNameTheirTokenAndPosition) {
 
 // ---------------------------------------------------------------- running over the diary's table
 
-class SelectRunTest : public SQLStatementTest {
- protected:
-  void SetUp() override {
-    SQLStatementTest::SetUp();
-    AddDays({{"2024.01.03", "Cherry", "Rain all day"},
-             {"2024.01.01", "Banana", "Sunny"},
-             {"2024.01.02", "Apple", "rain, then sun"},
-             {"2024.01.05", "Elder", "no RAIN"},
-             {"2024.01.04", "Date", "Snow"}});
-  }
-};
+class SelectRunTest : public FiveDaysSQLTest {};
 
 TEST_F(SelectRunTest, TheDiarySearchGivesTheMatchingDaysInTitleOrder) {
   const char* search = "select * from fans where lower(Text) like :p order by Title";

@@ -93,7 +93,32 @@ class SQLStatementTest : public DiaryDataSetTest {
     cursor.CloseTable();
   }
 
+  // The use count of a table's data, read through a cursor of its own.
+  Integer UseCount(const char* tableName = "fans") {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    const Integer count = cursor.TableData()->UseCount();
+    cursor.CloseTable();
+    return count;
+  }
+
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;
+};
+
+// The statement tests' five days of "fans", RecID 1..5 in this order.
+class FiveDaysSQLTest : public SQLStatementTest {
+ protected:
+  void SetUp() override {
+    SQLStatementTest::SetUp();
+    AddDays({{"2024.01.03", "Cherry", "Rain all day"},
+             {"2024.01.01", "Banana", "Sunny"},
+             {"2024.01.02", "Apple", "rain, then sun"},
+             {"2024.01.05", "Elder", "no RAIN"},
+             {"2024.01.04", "Date", "Snow"}});
+  }
 };
 
 // Runs action, expecting ESQLMemException code whose message ends with at (when at is not empty).
