@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     UpdateWindow(frame);
 
     // The drag: the thumb is grabbed at its top, then the mouse swings between two places on the track.
-    TsRect bar;
+    TRect bar;
     scroll->BarRect(1, bar);
     const TskThumb thumb = ThumbGeometry(scroll->VertBar()->State, bar, CurrentScrollMetrics(manager.get()));
     const int x = bar.Left + bar.Width() / 2;

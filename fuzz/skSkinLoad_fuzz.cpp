@@ -77,7 +77,7 @@ void ForEachRect(const std::vector<TSize>& sizes, const Paint& paint) {
   for (const TSize& size : sizes) {
     std::vector<Cardinal> buffer(static_cast<size_t>(size.w + 3) * static_cast<size_t>(size.h + 2), 0xFF102030u);
     const TsPixelView bitmap{buffer.data(), size.w + 3, size.h + 2, size.w + 3};
-    for (const TsRect& rect : {TsRect{0, 0, size.w + 3, size.h + 2}, TsRect{2, 1, 2 + size.w, 1 + size.h}})
+    for (const TRect& rect : {TRect{0, 0, size.w + 3, size.h + 2}, TRect{2, 1, 2 + size.w, 1 + size.h}})
       paint(bitmap, rect);
   }
 }
@@ -89,7 +89,7 @@ void PaintEverything(const TsLoadedSkin& skin, TFuzzInput& in) {
   for (Integer section = 0; section < static_cast<Integer>(skin.Sections.size()); ++section) {
     const Integer border = skin.Sections[static_cast<size_t>(section)].BorderMask;
     const TsMaskData* mask = pixels.ValidMask(border) ? &skin.Masks[static_cast<size_t>(border)] : nullptr;
-    ForEachRect(SizesFor(mask, fromInput), [&](const TsPixelView& bitmap, const TsRect& rect) {
+    ForEachRect(SizesFor(mask, fromInput), [&](const TsPixelView& bitmap, const TRect& rect) {
       for (Integer state = 0; state < 3; ++state) {
         PaintSectionBackground(bitmap, rect, pixels, section, state);
         FillSectionState(bitmap, rect, pixels, section, state, clKeyColor);
@@ -99,7 +99,7 @@ void PaintEverything(const TsLoadedSkin& skin, TFuzzInput& in) {
   for (const TsMaskData& mask : skin.Masks) {
     const TsPixelView image = pixels.ImageOf(mask);
     const Integer states = std::max<Integer>(mask.ImageCount, 1);
-    ForEachRect(SizesFor(&mask, fromInput), [&](const TsPixelView& bitmap, const TsRect& rect) {
+    ForEachRect(SizesFor(&mask, fromInput), [&](const TsPixelView& bitmap, const TRect& rect) {
       const TsBgPixels background{bitmap, 1, 1, clKeyColor};
       for (Integer state = 0; state <= states; ++state) {
         PaintSectionBorderMask(bitmap, rect, background, mask, image, state);

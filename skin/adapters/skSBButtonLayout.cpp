@@ -4,11 +4,11 @@
 
 #include "skin/forms/sImagePlace.h"
 
-TsRect ButtonCaptionRect(Integer width, Integer height, Integer textWidth, Integer textHeight, bool pressed) {
+TRect ButtonCaptionRect(Integer width, Integer height, Integer textWidth, Integer textHeight, bool pressed) {
   const Integer dx = (width - textWidth) / 2;
   const Integer dy = (height - textHeight) / 2;
-  TsRect rect{dx - 1, dy, width - dx + 2, height - dy};
-  if (pressed) rect = TsRect{rect.Left + 1, rect.Top + 1, rect.Right + 1, rect.Bottom + 1};
+  TRect rect{dx - 1, dy, width - dx + 2, height - dy};
+  if (pressed) rect = TRect{rect.Left + 1, rect.Top + 1, rect.Right + 1, rect.Bottom + 1};
   return rect;
 }
 
@@ -18,7 +18,7 @@ Integer ButtonMaxCaptionWidth(bool hasCaption, Integer width, Integer glyphWidth
   return std::max<Integer>(0, width - glyphWidth);
 }
 
-TsRect BitBtnGlyphRect(const TsBitBtnLayout& b) {
+TRect BitBtnGlyphRect(const TsBitBtnLayout& b) {
   const Integer s = b.GlyphWidth > 0 && b.HasCaption ? b.Spacing : 0;
   Integer x = 0, y = 0;
   switch (b.Layout) {
@@ -43,18 +43,18 @@ TsRect BitBtnGlyphRect(const TsBitBtnLayout& b) {
     ++x;
     ++y;
   }
-  return TsRect{x, y, x + b.GlyphWidth, y + b.GlyphHeight};
+  return TRect{x, y, x + b.GlyphWidth, y + b.GlyphHeight};
 }
 
-TsRect BitBtnCaptionRect(const TsBitBtnLayout& b) {
-  TsRect rect;
+TRect BitBtnCaptionRect(const TsBitBtnLayout& b) {
+  TRect rect;
   if (b.GlyphWidth > 0 && b.Layout >= 0 && b.Layout <= 3) {
     // The caption takes the rest of the button past the glyph and the spacing, keeping to the glyph's side.
     TsBitBtnLayout still = b;
     still.Pressed = false;
-    const TsRect glyph = BitBtnGlyphRect(still);
+    const TRect glyph = BitBtnGlyphRect(still);
     const Integer s = b.HasCaption ? b.Spacing : 0;
-    TsRect area{0, 0, b.Width, b.Height};
+    TRect area{0, 0, b.Width, b.Height};
     switch (b.Layout) {
       case 1: area.Right = glyph.Left - s; break;
       case 2: area.Top = glyph.Bottom + s; break;
@@ -63,9 +63,9 @@ TsRect BitBtnCaptionRect(const TsBitBtnLayout& b) {
     }
     rect = CalcImageRect(area, b.TextWidth, b.TextHeight, static_cast<TsImageLayout>(b.Layout), taCenter, false);
   } else {
-    rect = CalcImageRect(TsRect{0, 0, b.Width, b.Height}, b.TextWidth, b.TextHeight, ilCenter, taCenter, false);
+    rect = CalcImageRect(TRect{0, 0, b.Width, b.Height}, b.TextWidth, b.TextHeight, ilCenter, taCenter, false);
   }
-  if (b.Pressed) rect = TsRect{rect.Left + 1, rect.Top + 1, rect.Right + 1, rect.Bottom + 1};
+  if (b.Pressed) rect = TRect{rect.Left + 1, rect.Top + 1, rect.Right + 1, rect.Bottom + 1};
   return rect;
 }
 
@@ -76,22 +76,22 @@ Integer BitBtnMaxCaptionWidth(const TsBitBtnLayout& b) {
   return std::max<Integer>(0, width);
 }
 
-TsRect ForeignGlyphCaptionRect(const TsRect& captionRect, Integer glyphWidth) {
+TRect ForeignGlyphCaptionRect(const TRect& captionRect, Integer glyphWidth) {
   if (glyphWidth == 0) return captionRect;
   const Integer shift = glyphWidth / 2 + 1;
-  return TsRect{captionRect.Left + shift, captionRect.Top, captionRect.Right + shift, captionRect.Bottom};
+  return TRect{captionRect.Left + shift, captionRect.Top, captionRect.Right + shift, captionRect.Bottom};
 }
 
-TsRect ForeignGlyphRect(const TsRect& captionRect, Integer height, Integer glyphWidth, Integer glyphHeight,
+TRect ForeignGlyphRect(const TRect& captionRect, Integer height, Integer glyphWidth, Integer glyphHeight,
                         bool pressed) {
-  if (glyphWidth <= 0 || glyphHeight <= 0) return TsRect{};
+  if (glyphWidth <= 0 || glyphHeight <= 0) return TRect{};
   const Integer right = captionRect.Left - 2;
   const Integer top = (height - glyphHeight) / 2 + (pressed ? 1 : 0);
-  return TsRect{right - glyphWidth, top, right, top + glyphHeight};
+  return TRect{right - glyphWidth, top, right, top + glyphHeight};
 }
 
-TsRect GroupBoxCaptionRect(Integer width, Integer textWidth, Integer textHeight, bool rightToLeft) {
-  TsRect rect;
+TRect GroupBoxCaptionRect(Integer width, Integer textWidth, Integer textHeight, bool rightToLeft) {
+  TRect rect;
   rect.Left = rightToLeft ? width - textWidth - 14 : 6;
   rect.Top = 0;
   rect.Bottom = std::max<Integer>(4, textHeight) + 2;

@@ -7,7 +7,7 @@
 // The caption rect of a push button W x H whose caption measures w x h: centred, one pixel wider on
 // the left and two on the right (DrawText's own margins), moved by (1, 1) while pressed. Division
 // truncates towards zero, so a caption wider than the button is still centred.
-TsRect ButtonCaptionRect(Integer width, Integer height, Integer textWidth, Integer textHeight, bool pressed);
+TRect ButtonCaptionRect(Integer width, Integer height, Integer textWidth, Integer textHeight, bool pressed);
 // The width a push button's caption may take: 0 without a caption, W + 1 without a glyph, else what
 // the glyph leaves (never below 0).
 Integer ButtonMaxCaptionWidth(bool hasCaption, Integer width, Integer glyphWidth);
@@ -24,10 +24,10 @@ struct TsBitBtnLayout {
   bool HasCaption = false;
   bool Pressed = false;
 };
-TsRect BitBtnGlyphRect(const TsBitBtnLayout& button);
+TRect BitBtnGlyphRect(const TsBitBtnLayout& button);
 // The caption of such a button: laid out with the glyph in the button's rect by the layout (the
 // glyph on its side, the caption on the other), moved by (1, 1) while pressed.
-TsRect BitBtnCaptionRect(const TsBitBtnLayout& button);
+TRect BitBtnCaptionRect(const TsBitBtnLayout& button);
 // Its caption's width limit: 0 without a caption; the width less both margins, less the glyph and the
 // spacing when the glyph sits beside the caption (never below 0).
 Integer BitBtnMaxCaptionWidth(const TsBitBtnLayout& button);
@@ -35,13 +35,13 @@ Integer BitBtnMaxCaptionWidth(const TsBitBtnLayout& button);
 // A foreign button holding a bitmap: the caption moves right by half the glyph and one pixel, the
 // glyph sits two pixels left of the caption, centred vertically (one lower while pressed). An empty
 // rect without a glyph.
-TsRect ForeignGlyphCaptionRect(const TsRect& captionRect, Integer glyphWidth);
-TsRect ForeignGlyphRect(const TsRect& captionRect, Integer height, Integer glyphWidth, Integer glyphHeight,
+TRect ForeignGlyphCaptionRect(const TRect& captionRect, Integer glyphWidth);
+TRect ForeignGlyphRect(const TRect& captionRect, Integer height, Integer glyphWidth, Integer glyphHeight,
                         bool pressed);
 
 // A group box's caption strip for a caption measuring w x h: 6 pixels in from the left (from the right
 // for right-to-left reading), 4 wider than the text on each side, at least 6 high, never past W - 1.
-TsRect GroupBoxCaptionRect(Integer width, Integer textWidth, Integer textHeight, bool rightToLeft);
+TRect GroupBoxCaptionRect(Integer width, Integer textWidth, Integer textHeight, bool rightToLeft);
 
 // The check state of a button as BM_GETSTATE tells it: 2 indeterminate, 1 checked, 0 unchecked.
 Integer CheckStateOf(Integer buttonState);

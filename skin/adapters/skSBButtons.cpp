@@ -22,8 +22,6 @@ namespace {
 constexpr UINT CM_TEXTCHANGED_MSG = 0xB012;
 constexpr double kDisabledFade = 0.4;
 
-TRect ToTRect(const TsRect& r) { return TRect{r.Left, r.Top, r.Right, r.Bottom}; }
-
 LONG_PTR StyleOf(HWND window) { return GetWindowLongPtrW(window, GWL_STYLE); }
 bool RightToLeftReading(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0; }
 Integer ButtonStateBits(HWND window) { return static_cast<Integer>(SendMessageW(window, BM_GETSTATE, 0, 0)); }
@@ -47,7 +45,7 @@ void FadeTowardsParent(TBitmap& cache, const TskBgInfo& background, TPoint posit
   if (view.IsEmpty()) return;
   if (background.IsBitmap && background.Bitmap != nullptr) {
     const Integer x = position.X + background.OffsetX, y = position.Y + background.OffsetY;
-    BlendBitmapRectKeyed(view, 0, 0, kKeyPixel, kDisabledFade, TsRect{x, y, x + view.Width - 1, y + view.Height - 1},
+    BlendBitmapRectKeyed(view, 0, 0, kKeyPixel, kDisabledFade, TRect{x, y, x + view.Width - 1, y + view.Height - 1},
                          PixelViewOf(*background.Bitmap));
   } else {
     MixBitmapWithColor(view, background.Color, kDisabledFade);
@@ -166,7 +164,7 @@ TPoint TskBtnWnd::CaptionSize() {
 
 TRect TskBtnWnd::CaptionRect() {
   const TPoint size = CaptionSize();
-  return ToTRect(ButtonCaptionRect(WndSize.X, WndSize.Y, size.X, size.Y, ButtonState() == 2));
+  return ButtonCaptionRect(WndSize.X, WndSize.Y, size.X, size.Y, ButtonState() == 2);
 }
 
 Integer TskBtnWnd::MaxCaptionWidth() { return ButtonMaxCaptionWidth(!WindowText.empty(), WndSize.X, GlyphSize().X); }
@@ -312,16 +310,16 @@ TsBitBtnLayout LayoutOf(TBitBtn& owner, TPoint size, TPoint glyph, TPoint text, 
 TRect TskBitBtnWnd::GlyphRect() {
   const TPoint glyph = GlyphSize();
   if (TBitBtn* owner = Owner())
-    return ToTRect(BitBtnGlyphRect(LayoutOf(*owner, WndSize, glyph, CaptionSize(), ButtonState() == 2)));
-  return ToTRect(ForeignGlyphRect(TsRect{CaptionRect().Left, 0, 0, 0}, WndSize.Y, glyph.X, glyph.Y, ButtonState() == 2));
+    return BitBtnGlyphRect(LayoutOf(*owner, WndSize, glyph, CaptionSize(), ButtonState() == 2));
+  return ForeignGlyphRect(TRect{CaptionRect().Left, 0, 0, 0}, WndSize.Y, glyph.X, glyph.Y, ButtonState() == 2);
 }
 
 TRect TskBitBtnWnd::CaptionRect() {
   const TPoint glyph = GlyphSize();
   if (TBitBtn* owner = Owner())
-    return ToTRect(BitBtnCaptionRect(LayoutOf(*owner, WndSize, glyph, CaptionSize(), ButtonState() == 2)));
+    return BitBtnCaptionRect(LayoutOf(*owner, WndSize, glyph, CaptionSize(), ButtonState() == 2));
   const TRect inherited = TskBtnWnd::CaptionRect();
-  return ToTRect(ForeignGlyphCaptionRect(TsRect{inherited.Left, inherited.Top, inherited.Right, inherited.Bottom}, glyph.X));
+  return ForeignGlyphCaptionRect(inherited, glyph.X);
 }
 
 Integer TskBitBtnWnd::MaxCaptionWidth() {
@@ -549,7 +547,7 @@ TRect TskGroupBoxWnd::CaptionRect() {
   }
   TRect measured{0, 0, 0, 0};
   DrawTextStr(canvas.Handle(), WindowText, measured, DT_CALCRECT | DT_CENTER);
-  return ToTRect(GroupBoxCaptionRect(WndSize.X, measured.Width(), measured.Height(), RightToLeftReading(Window)));
+  return GroupBoxCaptionRect(WndSize.X, measured.Width(), measured.Height(), RightToLeftReading(Window));
 }
 
 void TskGroupBoxWnd::PrepareCache() {

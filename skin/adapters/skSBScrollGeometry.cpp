@@ -12,11 +12,11 @@ std::uint32_t Range(const TskScrollInfo& info) {
   return static_cast<std::uint32_t>(info.Max) - static_cast<std::uint32_t>(info.Min);
 }
 
-Integer BarLength(const TskBarState& bar, const TsRect& rect) {
+Integer BarLength(const TskBarState& bar, const TRect& rect) {
   return bar.Kind == 0 ? rect.Width() : rect.Height();
 }
 
-Integer BarStart(const TskBarState& bar, const TsRect& rect) { return bar.Kind == 0 ? rect.Left : rect.Top; }
+Integer BarStart(const TskBarState& bar, const TRect& rect) { return bar.Kind == 0 ? rect.Left : rect.Top; }
 
 Integer Clamp32(std::int64_t v) {
   return static_cast<Integer>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -53,9 +53,9 @@ Integer ScrollBarPartSize(const TskBarState* bar, bool across, bool useSkin, con
   return Clamp32(n * metrics.ArrowLength);
 }
 
-TsRect HorzBarRect(const TskBarLayout& layout, const TsRect& window) {
+TRect HorzBarRect(const TskBarLayout& layout, const TRect& window) {
   const Integer vert = ScrollBarPartSize(&layout.Vert, true, false, layout.Metrics) * layout.Vert.Shown;
-  TsRect r = window;
+  TRect r = window;
   r.Left += layout.Edges.Left + (layout.LeftScrollBar ? vert : 0);
   r.Right -= layout.Edges.Right + (layout.LeftScrollBar ? 0 : vert);
   r.Bottom -= layout.Edges.Bottom;
@@ -63,9 +63,9 @@ TsRect HorzBarRect(const TskBarLayout& layout, const TsRect& window) {
   return r;
 }
 
-TsRect VertBarRect(const TskBarLayout& layout, const TsRect& window) {
+TRect VertBarRect(const TskBarLayout& layout, const TRect& window) {
   const Integer vert = ScrollBarPartSize(&layout.Vert, true, false, layout.Metrics) * layout.Vert.Shown;
-  TsRect r = window;
+  TRect r = window;
   r.Top += layout.Edges.Top;
   r.Bottom -= ScrollBarPartSize(&layout.Horz, true, false, layout.Metrics) * layout.Horz.Shown + layout.Edges.Bottom;
   if (layout.LeftScrollBar) {
@@ -78,14 +78,14 @@ TsRect VertBarRect(const TskBarLayout& layout, const TsRect& window) {
   return r;
 }
 
-TsRect CornerRect(const TskBarLayout& layout, const TsRect& window) {
+TRect CornerRect(const TskBarLayout& layout, const TRect& window) {
   if (!layout.Horz.Shown || !layout.Vert.Shown) return {};
-  const TsRect v = VertBarRect(layout, window);
-  const TsRect h = HorzBarRect(layout, window);
+  const TRect v = VertBarRect(layout, window);
+  const TRect h = HorzBarRect(layout, window);
   return {v.Left, h.Top, v.Right, h.Bottom};
 }
 
-void ScrollNCCalcSize(TskBarLayout& layout, const TsRect& window, TsRect& client, bool hasHorz, bool hasVert) {
+void ScrollNCCalcSize(TskBarLayout& layout, const TRect& window, TRect& client, bool hasHorz, bool hasVert) {
   layout.Edges = {client.Left - window.Left, client.Top - window.Top, window.Right - client.Right,
                   window.Bottom - client.Bottom};
   layout.Horz.StyleFlags = hasHorz ? sbfHasStyle : 0;
@@ -103,7 +103,7 @@ void ScrollNCCalcSize(TskBarLayout& layout, const TsRect& window, TsRect& client
   }
 }
 
-TskThumb ThumbGeometry(const TskBarState& bar, const TsRect& rect, const TskScrollMetrics& metrics) {
+TskThumb ThumbGeometry(const TskBarState& bar, const TRect& rect, const TskScrollMetrics& metrics) {
   const Integer b = ScrollBarPartSize(&bar, false, false, metrics);
   const Integer track = BarLength(bar, rect) - 2 * b;
   const std::uint32_t range = Range(bar.Info);
@@ -129,7 +129,7 @@ TskThumb ThumbGeometry(const TskBarState& bar, const TsRect& rect, const TskScro
   return thumb;
 }
 
-bool ThumbFits(const TskBarState& bar, const TsRect& rect, const TskScrollMetrics& metrics) {
+bool ThumbFits(const TskBarState& bar, const TRect& rect, const TskScrollMetrics& metrics) {
   const Integer b = ScrollBarPartSize(&bar, false, false, metrics);
   const Integer track = BarLength(bar, rect) - 2 * b;
   const std::uint32_t range = Range(bar.Info);
@@ -140,7 +140,7 @@ bool ThumbFits(const TskBarState& bar, const TsRect& rect, const TskScrollMetric
   return length > 0 && length <= track;
 }
 
-TskScrollPart HitTestBar(const TskBarState& bar, const TsRect& rect, Integer x, Integer y,
+TskScrollPart HitTestBar(const TskBarState& bar, const TRect& rect, Integer x, Integer y,
                          const TskScrollMetrics& metrics) {
   const Integer along = bar.Kind == 0 ? x : y;
   const Integer across = bar.Kind == 0 ? y : x;
@@ -160,7 +160,7 @@ TskScrollPart HitTestBar(const TskBarState& bar, const TsRect& rect, Integer x, 
   return along < thumb.Start ? spTrackBefore : spTrackAfter;
 }
 
-TskThumbDrag ThumbDragPosition(const TskBarState& bar, const TsRect& rect, Integer thumbLength, Integer mouse,
+TskThumbDrag ThumbDragPosition(const TskBarState& bar, const TRect& rect, Integer thumbLength, Integer mouse,
                                Integer grab, const TskScrollMetrics& metrics) {
   const Integer b = ScrollBarPartSize(&bar, false, false, metrics);
   const Integer trackStart = BarStart(bar, rect) + b;

@@ -79,16 +79,16 @@ struct TskBarLayout {
   TskScrollMetrics Metrics;
 };
 
-TsRect HorzBarRect(const TskBarLayout& layout, const TsRect& window);
-TsRect VertBarRect(const TskBarLayout& layout, const TsRect& window);
+TRect HorzBarRect(const TskBarLayout& layout, const TRect& window);
+TRect VertBarRect(const TskBarLayout& layout, const TRect& window);
 // The square between two shown bars (bottom right, bottom left with the left scroll bar); empty when
 // a bar is not shown.
-TsRect CornerRect(const TskBarLayout& layout, const TsRect& window);
+TRect CornerRect(const TskBarLayout& layout, const TRect& window);
 
 // The non-client calculation around the window's own: window is the proposed window rect, client the
 // client rect the window's procedure computed with both scroll styles removed. Sets the edges, each
 // bar's style flag and Shown, and takes the shown bars out of the client rect.
-void ScrollNCCalcSize(TskBarLayout& layout, const TsRect& window, TsRect& client, bool hasHorz, bool hasVert);
+void ScrollNCCalcSize(TskBarLayout& layout, const TRect& window, TRect& client, bool hasHorz, bool hasVert);
 
 // A thumb's length and its start along the bar (absolute, in the rect's coordinates).
 struct TskThumb {
@@ -97,12 +97,12 @@ struct TskThumb {
   friend bool operator==(const TskThumb&, const TskThumb&) = default;
 };
 // The thumb of a bar in the bar's rect. Ranges wider than 0x7FFFFFFE have no thumb (length 0).
-TskThumb ThumbGeometry(const TskBarState& bar, const TsRect& rect, const TskScrollMetrics& metrics);
+TskThumb ThumbGeometry(const TskBarState& bar, const TRect& rect, const TskScrollMetrics& metrics);
 // The thumb is drawn: it has a positive length that fits the track.
-bool ThumbFits(const TskBarState& bar, const TsRect& rect, const TskScrollMetrics& metrics);
+bool ThumbFits(const TskBarState& bar, const TRect& rect, const TskScrollMetrics& metrics);
 
 // The part of the bar at (x, y), coordinates as the rect's; spNone outside it.
-TskScrollPart HitTestBar(const TskBarState& bar, const TsRect& rect, Integer x, Integer y,
+TskScrollPart HitTestBar(const TskBarState& bar, const TRect& rect, Integer x, Integer y,
                          const TskScrollMetrics& metrics);
 
 // A thumb drag: where the thumb starts when the mouse is at `mouse` (along the bar) having grabbed the
@@ -112,5 +112,5 @@ struct TskThumbDrag {
   Integer Position = 0;
   friend bool operator==(const TskThumbDrag&, const TskThumbDrag&) = default;
 };
-TskThumbDrag ThumbDragPosition(const TskBarState& bar, const TsRect& rect, Integer thumbLength, Integer mouse,
+TskThumbDrag ThumbDragPosition(const TskBarState& bar, const TRect& rect, Integer thumbLength, Integer mouse,
                                Integer grab, const TskScrollMetrics& metrics);

@@ -44,7 +44,7 @@ struct TskScrollTracking {
   // A thumb drag.
   Integer ThumbLength = 0;
   Integer ThumbStart = 0;
-  TsRect BarRect;
+  TRect BarRect;
   Integer Grab = 0;
   Integer LastPos = 0;
   // Hover: the bar under the mouse and its part.
@@ -55,15 +55,15 @@ TskScrollTracking Tracking;
 
 void ResetTracking() { Tracking = TskScrollTracking{}; }
 
-TsRect ToTs(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+TRect ToTs(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-TsRect WindowRectOf(HWND window) {
+TRect WindowRectOf(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
   return ToTs(r);
 }
 
-TsRect Moved(const TsRect& r, Integer dx, Integer dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
+TRect Moved(const TRect& r, Integer dx, Integer dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
 
 // The arrow sections by bar kind (first, second) and the track and thumb sections.
 const char* FirstArrowSection(Word kind) { return kind == 0 ? "SCROLLBTNLEFT" : "SCROLLBTNTOP"; }
@@ -74,7 +74,7 @@ const char* ThumbSection(Word kind) { return kind == 0 ? "SCROLLSLIDERH" : "SCRO
 
 // One part: the section with its border mask and patterns, then its glyph centred over glyphRect.
 void PaintPart(TsSkinManager& manager, const TsSectionSkin& skin, const char* name, const TsPixelView& view,
-               const TsRect& rect, const TsRect& glyphRect, Integer state, const TsBgPixels& background) {
+               const TRect& rect, const TRect& glyphRect, Integer state, const TsBgPixels& background) {
   const Integer section = manager.GetSkinIndex(name);
   if (!manager.IsValidSkinIndex(section) || rect.IsEmpty()) return;
   const Integer border = manager.GetMaskIndex(section, name, "BORDERSMASK");
@@ -157,10 +157,10 @@ TskBarLayout TskScrollWnd::Layout() const {
   return layout;
 }
 
-bool TskScrollWnd::BarRect(Integer kind, TsRect& rect) const {
+bool TskScrollWnd::BarRect(Integer kind, TRect& rect) const {
   if (kind != 0 && kind != 1) return false;
   const TskBarLayout layout = Layout();
-  const TsRect window = WindowRectOf(Window);
+  const TRect window = WindowRectOf(Window);
   rect = kind == 0 ? HorzBarRect(layout, window) : VertBarRect(layout, window);
   return true;
 }
@@ -213,15 +213,15 @@ void TskScrollWnd::PaintScrollBars(HDC dc, Integer thumbPos) {
   }
   const HDC target = dc != nullptr ? dc : GetWindowDC(Window);
   if (target == nullptr) return;
-  const TsRect window = WindowRectOf(Window);
+  const TRect window = WindowRectOf(Window);
   if (horz_->State.Shown) PaintBar(target, *horz_, window, thumbPos);
   if (vert_->State.Shown) PaintBar(target, *vert_, window, thumbPos);
   const TskBarLayout layout = Layout();
-  const TsRect corner = CornerRect(layout, window);
+  const TRect corner = CornerRect(layout, window);
   if (!corner.IsEmpty()) {
     TskBgRequest request;
     GetParentBgFromWindow(request, Window, false);
-    const TsRect local = Moved(corner, -window.Left, -window.Top);
+    const TRect local = Moved(corner, -window.Left, -window.Top);
     const TColor color = static_cast<TColor>(request.AnswerKind == bgBitmap ? ColorToRGB(clBtnFace) : request.Color);
     const HBRUSH brush = CreateSolidBrush(ColorToRGB(color));
     const RECT r{local.Left, local.Top, local.Right, local.Bottom};
@@ -231,8 +231,8 @@ void TskScrollWnd::PaintScrollBars(HDC dc, Integer thumbPos) {
   if (dc == nullptr) ReleaseDC(Window, target);
 }
 
-void TskScrollWnd::PaintBar(HDC dc, const TskScrollBar& bar, const TsRect& windowRect, Integer thumbPos) {
-  TsRect rect;
+void TskScrollWnd::PaintBar(HDC dc, const TskScrollBar& bar, const TRect& windowRect, Integer thumbPos) {
+  TRect rect;
   BarRect(bar.State.Kind, rect);
   const Word kind = bar.State.Kind;
   const Integer length = kind == 0 ? rect.Width() : rect.Height();
@@ -264,7 +264,7 @@ void TskScrollWnd::PaintBar(HDC dc, const TskScrollBar& bar, const TsRect& windo
   bitmap.SetPixelFormat(pf32bit);
   bitmap.SetSize(rect.Width(), rect.Height());
   const TsPixelView view = PixelViewOf(bitmap);
-  const TsRect all{0, 0, rect.Width(), rect.Height()};
+  const TRect all{0, 0, rect.Width(), rect.Height()};
   FillBitmapRectArgb(view, all, bgColor, 255);
   TsBgPixels background;
   background.Color = bgColor;
@@ -272,11 +272,11 @@ void TskScrollWnd::PaintBar(HDC dc, const TskScrollBar& bar, const TsRect& windo
 
   // Rects along the bar in bitmap coordinates.
   auto along = [&](Integer from, Integer to) {
-    return kind == 0 ? TsRect{from, 0, to, across} : TsRect{0, from, across, to};
+    return kind == 0 ? TRect{from, 0, to, across} : TRect{0, from, across, to};
   };
   const Integer arrowSquare = metrics.ArrowLength;
   if (2 * b < length) {
-    const TsRect local = Moved(rect, -rect.Left, -rect.Top);
+    const TRect local = Moved(rect, -rect.Left, -rect.Top);
     TskThumb thumb = ThumbGeometry(state, local, metrics);
     if (thumbPos >= 0 && tracked) thumb.Start = thumbPos - (kind == 0 ? rect.Left : rect.Top);
     const bool thumbShown = enabled && ThumbFits(state, local, metrics);
@@ -290,7 +290,7 @@ void TskScrollWnd::PaintBar(HDC dc, const TskScrollBar& bar, const TsRect& windo
     PaintPart(*SkinManager, skin, SecondArrowSection(kind), view, along(length - b, length),
               along(length - std::min(b, arrowSquare), length), stateOf(spSecondArrow), background);
     if (thumbShown) {
-      const TsRect t = along(thumb.Start, thumb.Start + thumb.Length);
+      const TRect t = along(thumb.Start, thumb.Start + thumb.Length);
       PaintPart(*SkinManager, skin, ThumbSection(kind), view, t, t, stateOf(spThumb), background);
     }
   } else {
@@ -313,7 +313,7 @@ void TskScrollWnd::PaintBar(HDC dc, const TskScrollBar& bar, const TsRect& windo
 
 void TskScrollWnd::NCCalcSize(TMessage& message) {
   auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(message.LParam);
-  const TsRect proposed = ToTs(params->rgrc[0]);
+  const TRect proposed = ToTs(params->rgrc[0]);
   const LONG_PTR style = GetWindowLongPtrW(Window, GWL_STYLE);
   const bool hasHorz = (style & WS_HSCROLL) != 0;
   const bool hasVert = (style & WS_VSCROLL) != 0;
@@ -328,7 +328,7 @@ void TskScrollWnd::NCCalcSize(TMessage& message) {
     CallOldProc(message);
   }
   TskBarLayout layout = Layout();
-  TsRect client = ToTs(params->rgrc[0]);
+  TRect client = ToTs(params->rgrc[0]);
   ScrollNCCalcSize(layout, proposed, client, hasHorz, hasVert);
   params->rgrc[0] = RECT{client.Left, client.Top, client.Right, client.Bottom};
   Edges = layout.Edges;
@@ -342,8 +342,8 @@ void TskScrollWnd::NCHitTest(TMessage& message) {
   const Integer x = GET_X_LPARAM(message.LParam);
   const Integer y = GET_Y_LPARAM(message.LParam);
   const TskBarLayout layout = Layout();
-  const TsRect window = WindowRectOf(Window);
-  auto inside = [&](const TsRect& r) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; };
+  const TRect window = WindowRectOf(Window);
+  auto inside = [&](const TRect& r) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; };
   if (horz_->State.Shown && inside(HorzBarRect(layout, window))) {
     ReadScrollInfo(*horz_);
     message.Result = IsScrollBarEnabled(*horz_) ? HTHSCROLL : HTNOWHERE;
@@ -361,7 +361,7 @@ void TskScrollWnd::NCButtonDown(TMessage& message) {
   TskScrollBar& bar = message.WParam == HTHSCROLL ? *horz_ : *vert_;
   const Word kind = bar.State.Kind;
   ReadScrollInfo(bar);
-  TsRect rect;
+  TRect rect;
   BarRect(kind, rect);
   const TskScrollMetrics metrics = CurrentScrollMetrics(SkinManager);
   const Integer part = HitTestBar(bar.State, rect, GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam), metrics);
@@ -421,7 +421,7 @@ void TskScrollWnd::HoverTimer() {
   }
   if (ThumbTracking) return;
   TskScrollBar& bar = Tracking.HotKind == 0 ? *horz_ : *vert_;
-  TsRect rect;
+  TRect rect;
   BarRect(Tracking.HotKind, rect);
   POINT cursor{};
   GetCursorPos(&cursor);
@@ -450,7 +450,7 @@ void TskScrollWnd::RepeatTimer(UINT_PTR id) {
   if (Tracking.Window != Window || Tracking.Pressed == spNone || Tracking.Pressed == spThumb) return;
   TskScrollBar& bar = Tracking.Kind == 0 ? *horz_ : *vert_;
   ReadScrollInfo(bar);
-  TsRect rect;
+  TRect rect;
   BarRect(Tracking.Kind, rect);
   POINT cursor{};
   GetCursorPos(&cursor);

@@ -36,7 +36,7 @@ class TskScrollWnd : public TskMainWnd {
   TskScrollBar* HorzBar() const { return horz_.get(); }
   TskScrollBar* VertBar() const { return vert_.get(); }
   // The bar rects (window rect coordinates, screen based); false for a kind other than 0 and 1.
-  bool BarRect(Integer kind, TsRect& rect) const;
+  bool BarRect(Integer kind, TRect& rect) const;
   // Re-reads both bars' scroll state; with repaint, paints the bars again.
   void UpdateScrollInfo(bool repaint);
   // Paints the bars (and the corner between them) into dc, or into the window's DC for 0. thumbPos:
@@ -59,7 +59,7 @@ class TskScrollWnd : public TskMainWnd {
   void RepeatTimer(UINT_PTR id);
   void TrackThumb(TMessage& message);
   void ButtonUp(TMessage& message);
-  void PaintBar(HDC dc, const TskScrollBar& bar, const TsRect& windowRect, Integer thumbPos);
+  void PaintBar(HDC dc, const TskScrollBar& bar, const TRect& windowRect, Integer thumbPos);
   void ReadScrollInfo(TskScrollBar& bar) const;
   std::unique_ptr<TskScrollBar> horz_;
   std::unique_ptr<TskScrollBar> vert_;

@@ -40,7 +40,7 @@ constexpr int kAtlasMaxHeight = 2048;
 constexpr int kGap = 2;  // key-colour pixels between blocks
 
 // One cell painter: draws state `state` into `cell` of the canvas.
-using CellPainter = std::function<void(TskRgbaImage& canvas, const TsRect& cell, int state)>;
+using CellPainter = std::function<void(TskRgbaImage& canvas, const TRect& cell, int state)>;
 
 class SkinBuilder;
 
@@ -123,14 +123,14 @@ class SkinBuilder {
 
  private:
   // Shelf packing: blocks left to right, a new shelf below the tallest block when the row is full.
-  TsRect Place(int w, int h) {
+  TRect Place(int w, int h) {
     if (x_ + w + kGap > kAtlasWidth) {
       x_ = kGap;
       y_ += shelf_ + kGap;
       shelf_ = 0;
     }
     if (w + 2 * kGap > kAtlasWidth || y_ + h + kGap > kAtlasMaxHeight) throw Exception("skin atlas is full");
-    const TsRect r{x_, y_, x_ + w, y_ + h};
+    const TRect r{x_, y_, x_ + w, y_ + h};
     x_ += w + kGap;
     shelf_ = std::max(shelf_, h);
     return r;
@@ -150,7 +150,7 @@ class SkinBuilder {
 enum class TitleShape { Close, Max, Restore, Min, Help };
 
 // A title-button shape of size `size` centred in the cell.
-void DrawTitleShape(TskRgbaImage& c, const TsRect& cell, TitleShape shape, uint32_t p, int size) {
+void DrawTitleShape(TskRgbaImage& c, const TRect& cell, TitleShape shape, uint32_t p, int size) {
   const int l = cell.Left + (cell.Width() - size) / 2, t = cell.Top + (cell.Height() - size) / 2;
   const int r = l + size - 1, b = t + size - 1;
   switch (shape) {
@@ -189,7 +189,7 @@ void DrawTitleShape(TskRgbaImage& c, const TsRect& cell, TitleShape shape, uint3
 
 // Title buttons: nothing but the shape when normal, a rounded plate when hot or pressed (red for close).
 CellPainter TitleButton(TitleShape shape, int shapeSize) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [=](TskRgbaImage& c, const TRect& cell, int state) {
     const bool close = shape == TitleShape::Close;
     uint32_t glyph = kTitleGlyph;
     if (state > 0) {
@@ -206,7 +206,7 @@ enum class Mark { None, Check, Grayed, Dot };
 
 // Check boxes and radio buttons: normal, hot, pressed.
 CellPainter CheckGlyph(bool radio, Mark mark) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [=](TskRgbaImage& c, const TRect& cell, int state) {
     const uint32_t edge = state == 0 ? kControlBorder : state == 1 ? kAccent : kAccentDark;
     const uint32_t face = state == 0 ? kWindow : state == 1 ? kHotFace : kPressedFace;
     const uint32_t ink = state == 0 ? kText : kAccentDark;
@@ -234,7 +234,7 @@ CellPainter CheckGlyph(bool radio, Mark mark) {
 }
 
 // A menu check mark alone (normal, hot).
-void PaintMenuCheck(TskRgbaImage& c, const TsRect& cell, int) {
+void PaintMenuCheck(TskRgbaImage& c, const TRect& cell, int) {
   for (int d = 0; d < 2; ++d) {
     c.Line(cell.Left + 3, cell.Top + 5 + d, cell.Left + 5, cell.Top + 7 + d, kText);
     c.Line(cell.Left + 5, cell.Top + 7 + d, cell.Left + 9, cell.Top + 3 + d, kText);
@@ -245,7 +245,7 @@ enum class Side { Top, Bottom, Left, Right };
 
 // A triangle arrow pointing to `side`, centred in the cell: four rows from the tip, each one pixel
 // wider on both ends.
-void DrawArrow(TskRgbaImage& c, const TsRect& cell, Side side, uint32_t p) {
+void DrawArrow(TskRgbaImage& c, const TRect& cell, Side side, uint32_t p) {
   const int cx = cell.Left + cell.Width() / 2, cy = cell.Top + cell.Height() / 2;
   for (int i = 0; i < 4; ++i) {
     switch (side) {
@@ -260,14 +260,14 @@ void DrawArrow(TskRgbaImage& c, const TsRect& cell, Side side, uint32_t p) {
 // Arrows: grey, black when hot, and when pressed `pressed`, which must stand out from the pressed face
 // (white on the dark pressed scroll button, the accent on a combo box's white face).
 CellPainter ArrowGlyph(Side side, uint32_t pressed) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [=](TskRgbaImage& c, const TRect& cell, int state) {
     DrawArrow(c, cell, side, state == 0 ? Rgb(96, 96, 96) : state == 1 ? Rgb(0, 0, 0) : pressed);
   };
 }
 
 // A plate of one colour per state (rounded when radius > 0); a state colour of kKeyPixel leaves the cell empty.
 CellPainter Plates(int radius, std::vector<uint32_t> borders, std::vector<uint32_t> faces) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [=](TskRgbaImage& c, const TRect& cell, int state) {
     if (faces[state] == kKeyPixel) return;
     c.RoundedPlate(cell, radius, borders[state], faces[state], faces[state]);
   };
@@ -276,19 +276,19 @@ CellPainter Plates(int radius, std::vector<uint32_t> borders, std::vector<uint32
 // A plate whose face runs from a light top to a darker bottom.
 CellPainter ShadedPlates(int radius, std::vector<uint32_t> borders, std::vector<uint32_t> tops,
                          std::vector<uint32_t> bottoms) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [=](TskRgbaImage& c, const TRect& cell, int state) {
     c.RoundedPlate(cell, radius, borders[state], tops[state], bottoms[state]);
   };
 }
 
 // A tab: rounded on the side away from its page, open (no outline) towards it.
 CellPainter Tab(Side outward) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [=](TskRgbaImage& c, const TRect& cell, int state) {
     const uint32_t edge = state == 1 ? Rgb(150, 190, 230) : kLine;
     const uint32_t face = state == 0 ? kFace : state == 1 ? kHotFace : kMenuFace;
     const int w = cell.Width(), h = cell.Height();
     TskRgbaImage tmp(w + 8, h + 8);
-    TsRect plate{4, 4, 4 + w, 4 + h};
+    TRect plate{4, 4, 4 + w, 4 + h};
     switch (outward) {  // stretch the plate past the page side so that its rounding falls outside
       case Side::Top: plate.Bottom += 4; break;
       case Side::Bottom: plate.Top -= 4; break;
@@ -302,7 +302,7 @@ CellPainter Tab(Side outward) {
 
 // A frame of `edge` one pixel wide with `inner` inside it.
 CellPainter Framed(std::vector<uint32_t> edges, std::vector<uint32_t> inners) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [=](TskRgbaImage& c, const TRect& cell, int state) {
     c.Fill(cell, inners[state]);
     c.Frame(cell, edges[state]);
   };
@@ -312,7 +312,7 @@ CellPainter Framed(std::vector<uint32_t> edges, std::vector<uint32_t> inners) {
 // top (left) border, so stretching the middle keeps it one pixel wide, near the centre of a menu
 // separator's few rows.
 CellPainter Divider(bool vertical, uint32_t face, uint32_t line) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int) {
+  return [=](TskRgbaImage& c, const TRect& cell, int) {
     c.Fill(cell, face);
     if (vertical) c.Fill({cell.Left + 2, cell.Top, cell.Left + 3, cell.Bottom}, line);
     else c.Fill({cell.Left, cell.Top + 2, cell.Right, cell.Top + 3}, line);
@@ -321,7 +321,7 @@ CellPainter Divider(bool vertical, uint32_t face, uint32_t line) {
 
 // Scroll thumbs: an inset bar on the track colour.
 CellPainter Thumb() {
-  return [](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [](TskRgbaImage& c, const TRect& cell, int state) {
     c.Fill(cell, kScrollFace);
     c.Fill({cell.Left + 1, cell.Top + 1, cell.Right - 1, cell.Bottom - 1},
            state == 0 ? kThumb : state == 1 ? kThumbHot : kThumbPressed);
@@ -330,7 +330,7 @@ CellPainter Thumb() {
 
 // Three grip lines across a thumb, dark enough to stand out from the thumb in every state.
 CellPainter Grip(bool vertical) {
-  return [=](TskRgbaImage& c, const TsRect& cell, int state) {
+  return [=](TskRgbaImage& c, const TRect& cell, int state) {
     const uint32_t p = state == 0 ? Rgb(96, 96, 96) : state == 1 ? Rgb(64, 64, 64) : kScrollFace;
     for (int i = 0; i < 3; ++i) {
       if (vertical) c.Fill({cell.Left, cell.Top + 2 * i, cell.Right, cell.Top + 2 * i + 1}, p);
@@ -339,7 +339,7 @@ CellPainter Grip(bool vertical) {
   };
 }
 
-void PaintSizeGrip(TskRgbaImage& c, const TsRect& cell, int) {
+void PaintSizeGrip(TskRgbaImage& c, const TRect& cell, int) {
   for (int row = 0; row < 3; ++row)
     for (int col = 2 - row; col < 3; ++col)
       c.Fill({cell.Left + 2 + col * 3, cell.Top + 2 + row * 3, cell.Left + 4 + col * 3, cell.Top + 4 + row * 3}, kControlBorder);
@@ -468,8 +468,8 @@ void AddFurtherSections(SkinBuilder& b) {
       .Mask("SLIDERMASK", b.Glyph(11, 19, 3, Plates(2, {kControlBorder, kAccent, kAccentDark}, {kWindow, kHotFace, kPressedFace})))
       .Mask("SLIDERVMASK", b.Glyph(19, 11, 3, Plates(2, {kControlBorder, kAccent, kAccentDark}, {kWindow, kHotFace, kPressedFace})))
       .Mask("SLIDERCHANNEL", b.Borders(6, 4, 1, 1, 5, 0, Framed({kBorder}, {Rgb(231, 234, 234)})))
-      .Mask("TICKHORZ", b.Glyph(1, 4, 1, [](TskRgbaImage& c, const TsRect& cell, int) { c.Fill(cell, kControlBorder); }))
-      .Mask("TICKVERT", b.Glyph(4, 1, 1, [](TskRgbaImage& c, const TsRect& cell, int) { c.Fill(cell, kControlBorder); }));
+      .Mask("TICKHORZ", b.Glyph(1, 4, 1, [](TskRgbaImage& c, const TRect& cell, int) { c.Fill(cell, kControlBorder); }))
+      .Mask("TICKVERT", b.Glyph(4, 1, 1, [](TskRgbaImage& c, const TRect& cell, int) { c.Fill(cell, kControlBorder); }));
 
   // Scroll bars.
   b.Section("SCROLLBAR1H").Int("STATES", 2).Colors(kScrollFace, kText, kScrollFace, kText);

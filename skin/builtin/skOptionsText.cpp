@@ -67,7 +67,7 @@ TskOptionsText ParseOptionsText(const std::string& text) {
   return out;
 }
 
-TsRect TskMaskValue::StateRect(int state) const {
+TRect TskMaskValue::StateRect(int state) const {
   const int w = StateWidth(), h = StateHeight();
   const int i = std::clamp(state, 0, std::max(Count, 1) - 1);
   return {R.Left + i * w, R.Top, R.Left + (i + 1) * w, R.Top + h};

@@ -39,7 +39,7 @@ enum class TskMaskForm { Glyph, Borders };
 
 struct TskMaskValue {
   TskMaskForm Form = TskMaskForm::Glyph;
-  TsRect R;
+  TRect R;
   int Count = 1;  // images side by side
   int Type = 0;   // image rows (0: images only; n: n image rows and n alpha rows below)
   int WL = 0, WT = 0, WR = 0, WB = 0;  // border widths
@@ -49,7 +49,7 @@ struct TskMaskValue {
   int StateWidth() const { return Count > 0 ? R.Width() / Count : 0; }
   int StateHeight() const { return R.Height() / (Type + 1); }
   // The rectangle of one state image (state clamped to the images there are).
-  TsRect StateRect(int state) const;
+  TRect StateRect(int state) const;
 };
 
 std::string FormatMaskValue(const TskMaskValue& mask);

@@ -53,12 +53,12 @@ TsPixelView TskRgbaImage::View() {
   return TsPixelView{reinterpret_cast<Cardinal*>(pixels_.data()), width_, height_, width_};
 }
 
-void TskRgbaImage::Fill(const TsRect& r, uint32_t p) {
+void TskRgbaImage::Fill(const TRect& r, uint32_t p) {
   for (int y = r.Top; y < r.Bottom; ++y)
     for (int x = r.Left; x < r.Right; ++x) Set(x, y, p);
 }
 
-void TskRgbaImage::Frame(const TsRect& r, uint32_t p) {
+void TskRgbaImage::Frame(const TRect& r, uint32_t p) {
   for (int x = r.Left; x < r.Right; ++x) {
     Set(x, r.Top, p);
     Set(x, r.Bottom - 1, p);
@@ -69,13 +69,13 @@ void TskRgbaImage::Frame(const TsRect& r, uint32_t p) {
   }
 }
 
-void TskRgbaImage::VerticalGradient(const TsRect& r, uint32_t top, uint32_t bottom) {
+void TskRgbaImage::VerticalGradient(const TRect& r, uint32_t top, uint32_t bottom) {
   const int rows = r.Height();
   for (int y = 0; y < rows; ++y)
     Fill({r.Left, r.Top + y, r.Right, r.Top + y + 1}, rows > 1 ? Mix(top, bottom, y, rows - 1) : top);
 }
 
-void TskRgbaImage::RoundedPlate(const TsRect& r, int radius, uint32_t border, uint32_t face, uint32_t faceBottom) {
+void TskRgbaImage::RoundedPlate(const TRect& r, int radius, uint32_t border, uint32_t face, uint32_t faceBottom) {
   VerticalGradient(r, face, faceBottom);
   Frame(r, border);
   if (radius <= 0) return;
@@ -115,7 +115,7 @@ void TskRgbaImage::Disc(double cx, double cy, double radius, uint32_t p) {
     }
 }
 
-void TskRgbaImage::Blit(const TskRgbaImage& src, const TsRect& from, int x, int y, bool keyed) {
+void TskRgbaImage::Blit(const TskRgbaImage& src, const TRect& from, int x, int y, bool keyed) {
   for (int sy = from.Top; sy < from.Bottom; ++sy)
     for (int sx = from.Left; sx < from.Right; ++sx) {
       if (!src.Contains(sx, sy)) continue;

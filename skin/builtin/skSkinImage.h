@@ -35,16 +35,16 @@ class TskRgbaImage {
   void Set(int x, int y, uint32_t p);
   TsPixelView View();
 
-  void Fill(const TsRect& r, uint32_t p);
-  void Frame(const TsRect& r, uint32_t p);  // the 1-pixel outline of r
-  void VerticalGradient(const TsRect& r, uint32_t top, uint32_t bottom);
+  void Fill(const TRect& r, uint32_t p);
+  void Frame(const TRect& r, uint32_t p);  // the 1-pixel outline of r
+  void VerticalGradient(const TRect& r, uint32_t top, uint32_t bottom);
   // A plate with rounded corners: the pixels outside the rounding become the key colour, the outline
   // takes `border`, the inside `face` (a gradient from `face` to `faceBottom`).
-  void RoundedPlate(const TsRect& r, int radius, uint32_t border, uint32_t face, uint32_t faceBottom);
+  void RoundedPlate(const TRect& r, int radius, uint32_t border, uint32_t face, uint32_t faceBottom);
   void Line(int x0, int y0, int x1, int y1, uint32_t p);
   void Disc(double cx, double cy, double radius, uint32_t p);
   // Copies src's rectangle to (x, y); with keyed, key pixels of src are skipped.
-  void Blit(const TskRgbaImage& src, const TsRect& from, int x, int y, bool keyed);
+  void Blit(const TskRgbaImage& src, const TRect& from, int x, int y, bool keyed);
 
  private:
   int width_ = 0;

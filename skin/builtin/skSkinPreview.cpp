@@ -68,7 +68,7 @@ class Painter {
     const Integer i = SectionIndex(section);
     return i < 0 ? Rgb(255, 255, 255) : ColorToPixel(skin_.Sections[static_cast<size_t>(i)].Props[state > 0 ? 1 : 0].Color);
   }
-  void Section(const std::string& section, const TsRect& r, int state) const {
+  void Section(const std::string& section, const TRect& r, int state) const {
     PaintSectionBackground(view_, r, pixels_, SectionIndex(section), state);
   }
   // A glyph state at (x, y), magnified `zoom` times (nearest pixel) from what the painter draws over
@@ -99,7 +99,7 @@ constexpr int kTileW = 96, kTileH = 34, kLabelW = 150, kRowH = 42, kColumnW = kL
 constexpr int kGlyphZoom = 2;
 
 void SectionTile(TskRgbaImage& c, const Painter& p, const std::string& name, int x, int y, int state) {
-  const TsRect r{x, y, x + kTileW, y + kTileH};
+  const TRect r{x, y, x + kTileW, y + kTileH};
   p.Section(name, r, state);
   if (const TsMaskData* g = p.Mask(name, "GLYPHMASK"))
     p.Glyph(*g, r.Right - MaskStateWidth(*g) - 6, y + (kTileH - MaskStateHeight(*g)) / 2, state);
@@ -109,7 +109,7 @@ void SectionTile(TskRgbaImage& c, const Painter& p, const std::string& name, int
 // A small window with the skin's frame, title, title buttons and a few controls.
 void SampleWindow(TskRgbaImage& c, const Painter& p, int x, int y, bool active) {
   const int w = 300, h = 170, state = active ? 1 : 0;
-  const TsRect r{x, y, x + w, y + h};
+  const TRect r{x, y, x + w, y + h};
   const TsSkinData& d = p.Data();
   const int border = d.BorderWidth, title = d.TitleHeight;
   p.Section("FORM", r, state);
@@ -133,7 +133,7 @@ void SampleWindow(TskRgbaImage& c, const Painter& p, int x, int y, bool active) 
   DrawText(c, cx + 20, cy + 36, "REMEMBER", p.FontColor("CHECKBOX", 0));
   DrawText(c, cx + 20, cy + 56, "LATER", p.FontColor("CHECKBOX", 0));
   for (int i = 0; i < 2; ++i) {
-    const TsRect br{r.Right - border - 12 - 84 * (2 - i) + 6, r.Bottom - border - 34, r.Right - border - 12 - 84 * (1 - i), r.Bottom - border - 10};
+    const TRect br{r.Right - border - 12 - 84 * (2 - i) + 6, r.Bottom - border - 34, r.Right - border - 12 - 84 * (1 - i), r.Bottom - border - 10};
     const int s = i == 0 && active ? 1 : 0;
     p.Section("BUTTON", br, s);
     const std::string label = i == 0 ? "OK" : "CANCEL";
@@ -143,7 +143,7 @@ void SampleWindow(TskRgbaImage& c, const Painter& p, int x, int y, bool active) 
 
 // A popup menu: three items (the second highlighted), a separator and a checked item.
 void SampleMenu(TskRgbaImage& c, const Painter& p, int x, int y) {
-  const TsRect r{x, y, x + 150, y + 118};
+  const TRect r{x, y, x + 150, y + 118};
   p.Section("MAINMENU", r, 0);
   const TsMaskData* frame = p.Mask("MAINMENU", "BORDERSMASK");
   const int b = frame && frame->BorderWidth ? frame->BorderWidth : 3;
@@ -157,7 +157,7 @@ void SampleMenu(TskRgbaImage& c, const Painter& p, int x, int y) {
       continue;
     }
     const int s = i == 1 ? 1 : 0;
-    const TsRect ir{r.Left + b + 1, iy, r.Right - b - 1, iy + 24};
+    const TRect ir{r.Left + b + 1, iy, r.Right - b - 1, iy + 24};
     p.Section("MENUITEM", ir, s);
     if (i == 3)
       if (const TsMaskData* m = p.Mask("GLOBALINFO", "CHECK")) p.Glyph(*m, ir.Left + 5, iy + 5, 0);

@@ -15,12 +15,12 @@
 struct TskSheetTile {
   std::string Section;
   int State = 0;
-  TsRect Place;
+  TRect Place;
 };
 struct TskSheetGlyph {
   std::string Name;  // "KEY" for GLOBALINFO's glyphs, else "SECTION.KEY"
   int State = 0;
-  TsRect Place;      // the glyph magnified Zoom times
+  TRect Place;      // the glyph magnified Zoom times
   int Zoom = 1;
   uint32_t Face = 0; // the colour it is painted over
 };

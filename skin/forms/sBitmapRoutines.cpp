@@ -49,8 +49,6 @@ TsPixelView Pixels32(TBitmap& bitmap, std::unique_ptr<TBitmap>& copy) {
   return PixelViewOf(*copy);
 }
 
-TsRect ToTsRect(const TRect& r) { return TsRect{r.Left, r.Top, r.Right, r.Bottom}; }
-
 }  // namespace
 
 std::unique_ptr<TBitmap> CreateBmp32(Integer width, Integer height) {
@@ -174,7 +172,7 @@ void DrawGlyphWithEffects(TBitmap& glyph, TBitmap& dest, const TRect& rect, Inte
     if (!enabled && (effects & geGray) != 0) GrayscaleBitmap(pixels);
     const Integer key = PixelColor(pixels.At(0, pixels.Height - 1));
     const bool mixIn = enabled ? kind == gkPlain && blend > 0 : (effects & geBlend) != 0;
-    const TsRect all{0, 0, pixels.Width - 1, pixels.Height - 1};
+    const TRect all{0, 0, pixels.Width - 1, pixels.Height - 1};
     if (mixIn) {
       BlendBitmapRectKeyed(target, rect.Left, rect.Top, enabled ? kKeyPixel : pixels.At(0, pixels.Height - 1),
                            enabled ? factor : 0.5, all, pixels);
@@ -192,7 +190,7 @@ void DrawGlyphWithEffects(TBitmap& glyph, TBitmap& dest, const TRect& rect, Inte
     index = state + 2 < count ? state + 2 : (state > 0 ? 1 : 0);
     if (index == 1 && fourBit) index = 0;
   }
-  const TsRect part{index * width, 0, (index + 1) * width - 1, pixels.Height - 1};
+  const TRect part{index * width, 0, (index + 1) * width - 1, pixels.Height - 1};
   const Cardinal keyPixel = pixels.At(part.Left, pixels.Height - 1);
   if (!enabled && kind == gkPlain && blend > 0) {
     BlendBitmapRectKeyed(target, rect.Left, rect.Top, keyPixel, factor, part, pixels);
@@ -217,13 +215,13 @@ void PaintBorderedStretch(TBitmap& dest, const TRect& destRect, TBitmap& source,
                          sourceRect.Bottom};
   for (int row = 0; row < 3; ++row)
     for (int col = 0; col < 3; ++col)
-      StretchNearest(d, TsRect{dx[col], dy[row], dx[col + 1], dy[row + 1]}, s,
-                     TsRect{sx[col], sy[row], sx[col + 1], sy[row + 1]});
+      StretchNearest(d, TRect{dx[col], dy[row], dx[col + 1], dy[row + 1]}, s,
+                     TRect{sx[col], sy[row], sx[col + 1], sy[row + 1]});
 }
 
 void DrawScrollArrow(TBitmap& bitmap, const TRect& rect, TsArrowDirection direction, Integer color) {
   const TsPixelView target = PixelViewOf(bitmap);
-  const TsRect area = ClipRect(ToTsRect(rect), target.Width, target.Height);
+  const TRect area = ClipRect(rect, target.Width, target.Height);
   if (target.IsEmpty() || area.IsEmpty()) return;
   const Integer w = area.Width(), h = area.Height();
   // The shape: black on white, a triangle whose base is about half the shorter side.

@@ -684,8 +684,6 @@ TsSectionSkin SectionSkinOf(const TsSkinManager& manager) {
 
 namespace {
 
-TsRect ToTsRect(const TRect& r) { return TsRect{r.Left, r.Top, r.Right, r.Bottom}; }
-
 }  // namespace
 
 void TsCommonData::PaintOwnSection(const TskBgInfo& background, bool fillCentre, TBitmap& bitmap, TPoint offset,
@@ -707,7 +705,7 @@ void TsCommonData::PaintOwnSection(const TskBgInfo& background, bool fillCentre,
   }
   const TsSectionSkin skin = SectionSkinOf(*manager);
   const TsBgPixels bg = BgPixelsOf(background);
-  const TsRect r = ToTsRect(rect);
+  const TRect r = rect;
   PaintSectionFill(skin, SectionIndex, skinSection_, bg, color, HotTextureIndex, TextureIndex, view, offset.X, offset.Y,
                    r, state);
   const bool bordered =
@@ -728,7 +726,7 @@ void PaintSectionToDC(Integer section, const AnsiString& name, const TskBgInfo& 
   layer.SetPixelFormat(pf32bit);
   layer.SetSize(rect.Width(), rect.Height());
   PaintSectionItem(SectionSkinOf(*manager), section, name, BgPixelsOf(background), -1, -1, PixelViewOf(layer),
-                   offset.X, offset.Y, TsRect{0, 0, rect.Width(), rect.Height()}, state, fillCentre);
+                   offset.X, offset.Y, TRect{0, 0, rect.Width(), rect.Height()}, state, fillCentre);
   const int saved = SaveDC(dc);
   BitBlt(dc, rect.Left, rect.Top, rect.Width(), rect.Height(), layer.Canvas().Handle(), 0, 0, SRCCOPY);
   RestoreDC(dc, saved);
@@ -753,7 +751,7 @@ Integer PaintSectionByName(TBitmap& bitmap, const AnsiString& name, const AnsiSt
     background.Bitmap = view;
   }
   PaintSectionItem(SectionSkinOf(*manager), section, used, background, -1, -1, view, 0, 0,
-                   TsRect{0, 0, view.Width, view.Height}, state, true);
+                   TRect{0, 0, view.Width, view.Height}, state, true);
   return section;
 }
 
@@ -860,7 +858,6 @@ const TsGeneralData* SectionOfData(const TsCommonData& data) {
   if (manager == nullptr || !manager->IsValidSkinIndex(data.SectionIndex)) return nullptr;
   return &manager->gd[static_cast<size_t>(data.SectionIndex)];
 }
-
 
 // The section name that the simple style compares with; nothing assigns it, so it stays empty and
 // matches no section ("UNKNOWN" at the least).

@@ -6,7 +6,7 @@ Integer Centred(Integer from, Integer to, Integer size) { return from + (to - fr
 
 }  // namespace
 
-TsRect CalcImageRect(const TsRect& rect, Integer width, Integer height, TsImageLayout layout, TAlignment alignment,
+TRect CalcImageRect(const TRect& rect, Integer width, Integer height, TsImageLayout layout, TAlignment alignment,
                      bool rightToLeft) {
   if (rightToLeft) {
     if (layout == ilLeft) {
@@ -33,5 +33,5 @@ TsRect CalcImageRect(const TsRect& rect, Integer width, Integer height, TsImageL
       break;
     case ilCenter: break;
   }
-  return TsRect{left, top, left + width, top + height};
+  return TRect{left, top, left + width, top + height};
 }

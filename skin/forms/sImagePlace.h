@@ -12,5 +12,5 @@ enum TsImageLayout : Integer { ilLeft = 0, ilRight = 1, ilTop = 2, ilBottom = 3,
 // vertically; ilTop and ilBottom at that edge, placed across by the alignment (left, right or centred);
 // ilCenter in the middle. Right-to-left reading swaps left and right, in the layout and the alignment.
 // Centring leaves an odd pixel to the right or bottom, also when the image is larger than rect.
-TsRect CalcImageRect(const TsRect& rect, Integer width, Integer height, TsImageLayout layout, TAlignment alignment,
+TRect CalcImageRect(const TRect& rect, Integer width, Integer height, TsImageLayout layout, TAlignment alignment,
                      bool rightToLeft);

@@ -19,7 +19,7 @@ Integer Clamp64(Int64 v) { return static_cast<Integer>(std::clamp<Int64>(v, INT3
 
 }  // namespace
 
-TsCopyArea ClipCopyArea(Integer targetX, Integer targetY, const TsRect& sourceRect, Integer targetWidth,
+TsCopyArea ClipCopyArea(Integer targetX, Integer targetY, const TRect& sourceRect, Integer targetWidth,
                         Integer targetHeight, Integer sourceWidth, Integer sourceHeight) {
   Int64 tx = targetX, ty = targetY, sx = sourceRect.Left, sy = sourceRect.Top;
   Int64 w = Int64{sourceRect.Right} - sourceRect.Left, h = Int64{sourceRect.Bottom} - sourceRect.Top;
@@ -40,8 +40,8 @@ TsCopyArea ClipCopyArea(Integer targetX, Integer targetY, const TsRect& sourceRe
   return {Clamp64(tx), Clamp64(ty), Clamp64(sx), Clamp64(sy), Clamp64(w), Clamp64(h)};
 }
 
-TsRect ClipRect(const TsRect& rect, Integer width, Integer height) {
-  return TsRect{std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, width),
+TRect ClipRect(const TRect& rect, Integer width, Integer height) {
+  return TRect{std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, width),
                 std::min(rect.Bottom, height)};
 }
 
@@ -56,7 +56,7 @@ Integer BlendColors(Integer a, Integer b, double f) {
 }
 
 void BlendBitmapRect(const TsPixelView& dest, const TsPixelView& source, Integer factor, Integer destX,
-                     Integer destY, const TsRect& sourceRect) {
+                     Integer destY, const TRect& sourceRect) {
   if (dest.IsEmpty() || source.IsEmpty()) return;
   const TsCopyArea a = ClipCopyArea(destX, destY, sourceRect, dest.Width, dest.Height, source.Width, source.Height);
   const Cardinal m = static_cast<Cardinal>(std::clamp(factor, 0, 255)) * 0x010101u;
@@ -68,9 +68,9 @@ void BlendBitmapRect(const TsPixelView& dest, const TsPixelView& source, Integer
 }
 
 void BlendBitmapRectKeyed(const TsPixelView& dest, Integer x, Integer y, Cardinal key, double factor,
-                          const TsRect& inclusiveSourceRect, const TsPixelView& source) {
+                          const TRect& inclusiveSourceRect, const TsPixelView& source) {
   if (dest.IsEmpty() || source.IsEmpty()) return;
-  TsRect r = inclusiveSourceRect;
+  TRect r = inclusiveSourceRect;
   r.Right = Clamp64(Int64{r.Right} + 1);
   r.Bottom = Clamp64(Int64{r.Bottom} + 1);
   const TsCopyArea a = ClipCopyArea(x, y, r, dest.Width, dest.Height, source.Width, source.Height);
@@ -119,7 +119,7 @@ void GrayscaleBitmap(const TsPixelView& bitmap) {
   }
 }
 
-void CopyMaskRectPixels(const TsPixelView& dest, Integer destX, Integer destY, const TsRect& sourceRect,
+void CopyMaskRectPixels(const TsPixelView& dest, Integer destX, Integer destY, const TRect& sourceRect,
                         Integer alphaOffset, bool keyFromBackground, const TsBgPixels& background,
                         const TsPixelView& source) {
   if (dest.IsEmpty() || source.IsEmpty() || alphaOffset < 0) return;
@@ -152,9 +152,9 @@ void CopyMaskRectPixels(const TsPixelView& dest, Integer destX, Integer destY, c
 }
 
 void BlendGlyphRect(const TsPixelView& dest, const TsPixelView& source, Integer x, Integer y, Integer keyColor,
-                    const TsRect& inclusiveSourceRect) {
+                    const TRect& inclusiveSourceRect) {
   if (dest.IsEmpty() || source.IsEmpty()) return;
-  TsRect r = inclusiveSourceRect;
+  TRect r = inclusiveSourceRect;
   r.Right = Clamp64(Int64{r.Right} + 1);
   r.Bottom = Clamp64(Int64{r.Bottom} + 1);
   const TsCopyArea a = ClipCopyArea(x, y, r, dest.Width, dest.Height, source.Width, source.Height);
@@ -167,12 +167,12 @@ void BlendGlyphRect(const TsPixelView& dest, const TsPixelView& source, Integer 
   }
 }
 
-void StretchNearest(const TsPixelView& target, const TsRect& targetRect, const TsPixelView& source,
-                    const TsRect& sourceRect) {
+void StretchNearest(const TsPixelView& target, const TRect& targetRect, const TsPixelView& source,
+                    const TRect& sourceRect) {
   const Integer tw = targetRect.Width(), th = targetRect.Height();
   const Integer sw = sourceRect.Width(), sh = sourceRect.Height();
   if (target.IsEmpty() || source.IsEmpty() || tw <= 0 || th <= 0 || sw <= 0 || sh <= 0) return;
-  const TsRect clip = ClipRect(targetRect, target.Width, target.Height);
+  const TRect clip = ClipRect(targetRect, target.Width, target.Height);
   if (clip.IsEmpty()) return;
   std::vector<Integer> columns(static_cast<size_t>(clip.Width()));
   for (Integer x = clip.Left; x < clip.Right; ++x)
@@ -193,12 +193,12 @@ void StretchNearest(const TsPixelView& target, const TsRect& targetRect, const T
 namespace {
 
 // Opaque tiles of imageRect over area from its top-left corner, the last row and column cut.
-void TileOpaque(const TsPixelView& target, const TsRect& area, const TsPixelView& image, const TsRect& imageRect) {
+void TileOpaque(const TsPixelView& target, const TRect& area, const TsPixelView& image, const TRect& imageRect) {
   const Integer tw = imageRect.Width(), th = imageRect.Height();
   if (tw <= 0 || th <= 0 || area.IsEmpty()) return;
   for (Int64 y = area.Top; y < area.Bottom; y += th)
     for (Int64 x = area.Left; x < area.Right; x += tw) {
-      const TsRect tile{imageRect.Left, imageRect.Top,
+      const TRect tile{imageRect.Left, imageRect.Top,
                          imageRect.Left + static_cast<Integer>(std::min<Int64>(tw, area.Right - x)),
                          imageRect.Top + static_cast<Integer>(std::min<Int64>(th, area.Bottom - y))};
       const TsCopyArea a = ClipCopyArea(static_cast<Integer>(x), static_cast<Integer>(y), tile, target.Width,
@@ -210,14 +210,14 @@ void TileOpaque(const TsPixelView& target, const TsRect& area, const TsPixelView
 
 }  // namespace
 
-TsRect DrawMaskOnCanvas(const TsPixelView& target, const TsRect& rect, const TsPixelView& image,
-                        const TsRect& imageRect, Integer mode) {
-  const TsRect none{0, 0, -1, 0};
+TRect DrawMaskOnCanvas(const TsPixelView& target, const TRect& rect, const TsPixelView& image,
+                        const TRect& imageRect, Integer mode) {
+  const TRect none{0, 0, -1, 0};
   if (target.IsEmpty() || image.IsEmpty() || rect.IsEmpty() || imageRect.IsEmpty()) return rect;
   const Integer w = imageRect.Width(), h = imageRect.Height();
-  const TsRect& r = rect;
+  const TRect& r = rect;
   // The band or column the mode covers, and what it leaves.
-  TsRect band = r, left = none;
+  TRect band = r, left = none;
   switch (mode) {
     case tmTile:
     case tmTileWhole:
@@ -226,20 +226,20 @@ TsRect DrawMaskOnCanvas(const TsPixelView& target, const TsRect& rect, const TsP
     case tmTileTop:
     case tmStretchTop:
       band.Bottom = std::min(r.Bottom, r.Top + h);
-      left = TsRect{r.Left, band.Bottom, r.Right, r.Bottom};
+      left = TRect{r.Left, band.Bottom, r.Right, r.Bottom};
       break;
     case tmTileLeft:
     case tmStretchLeft:
       band.Right = std::min(r.Right, r.Left + w);
-      left = TsRect{band.Right, r.Top, r.Right, r.Bottom};
+      left = TRect{band.Right, r.Top, r.Right, r.Bottom};
       break;
     case tmTileBottom:
       band.Top = std::max(r.Top, r.Bottom - h);
-      left = TsRect{r.Left, r.Top, r.Right, band.Top};
+      left = TRect{r.Left, r.Top, r.Right, band.Top};
       break;
     case tmTileRight:
       band.Left = std::max(r.Left, r.Right - w);
-      left = TsRect{r.Left, r.Top, band.Left, r.Bottom};
+      left = TRect{r.Left, r.Top, band.Left, r.Bottom};
       break;
     default:
       return rect;
@@ -273,10 +273,10 @@ inline Cardinal AlphaOver(Cardinal d, Cardinal s, int a) {
 
 }  // namespace
 
-void BlendBitmapWithAlpha(const TsPixelView& dest, const TsRect& destRect, const TsRect& sourceRect,
+void BlendBitmapWithAlpha(const TsPixelView& dest, const TRect& destRect, const TRect& sourceRect,
                           const TsPixelView& source, const TsAlphaBlendOptions& options) {
   if (dest.IsEmpty() || source.IsEmpty()) return;
-  TsRect sr = sourceRect;
+  TRect sr = sourceRect;
   sr.Right = std::min(sr.Right, Clamp64(Int64{sr.Left} + destRect.Width()));
   sr.Bottom = std::min(sr.Bottom, Clamp64(Int64{sr.Top} + destRect.Height()));
   const TsCopyArea a = ClipCopyArea(destRect.Left, destRect.Top, sr, dest.Width, dest.Height, source.Width,
@@ -625,7 +625,7 @@ void CopyByteChannel(const TsPixelView& bitmap, const TsByteView& bytes, Integer
 void PutBitmapAt(const TsPixelView& dest, const TsPixelView& source, Integer x, Integer keyColor, Integer y) {
   if (dest.IsEmpty() || source.IsEmpty()) return;
   const TsCopyArea a =
-      ClipCopyArea(x, y, TsRect{0, 0, source.Width, source.Height}, dest.Width, dest.Height, source.Width, source.Height);
+      ClipCopyArea(x, y, TRect{0, 0, source.Width, source.Height}, dest.Width, dest.Height, source.Width, source.Height);
   const Cardinal key = ColorChannelsAsPixel(keyColor);
   for (Integer row = 0; row < a.Height; ++row) {
     Cardinal* d = dest.Row(a.TargetY + row) + a.TargetX;
@@ -635,10 +635,10 @@ void PutBitmapAt(const TsPixelView& dest, const TsPixelView& source, Integer x, 
   }
 }
 
-void CopyBitmapRectTrans(const TsPixelView& dest, const TsRect& destRect, const TsRect& sourceRect,
+void CopyBitmapRectTrans(const TsPixelView& dest, const TRect& destRect, const TRect& sourceRect,
                          const TsPixelView& source, bool keyFromBackground, const TsBgPixels& background) {
   if (dest.IsEmpty() || source.IsEmpty()) return;
-  TsRect r = sourceRect;
+  TRect r = sourceRect;
   r.Right = static_cast<Integer>(std::min<Int64>(r.Right, Int64{r.Left} + destRect.Width()));
   r.Bottom = static_cast<Integer>(std::min<Int64>(r.Bottom, Int64{r.Top} + destRect.Height()));
   const TsCopyArea a =
@@ -705,7 +705,7 @@ void ApplyGlowMask(const TsPixelView& dest, const TsByteView& mask, Integer left
   if (dest.IsEmpty() || mask.IsEmpty()) return;
   const Cardinal g = ColorChannelsAsPixel(glowColor);
   const TsCopyArea a =
-      ClipCopyArea(left, top, TsRect{0, 0, mask.Width, mask.Height}, dest.Width, dest.Height, mask.Width, mask.Height);
+      ClipCopyArea(left, top, TRect{0, 0, mask.Width, mask.Height}, dest.Width, dest.Height, mask.Width, mask.Height);
   for (Integer row = 0; row < a.Height; ++row) {
     Cardinal* d = dest.Row(a.TargetY + row) + a.TargetX;
     const Byte* m = mask.Row(a.SourceY + row) + a.SourceX;

@@ -39,10 +39,10 @@ struct TsCopyArea {
 
   bool IsEmpty() const { return Width <= 0 || Height <= 0; }
 };
-TsCopyArea ClipCopyArea(Integer targetX, Integer targetY, const TsRect& sourceRect, Integer targetWidth,
+TsCopyArea ClipCopyArea(Integer targetX, Integer targetY, const TRect& sourceRect, Integer targetWidth,
                         Integer targetHeight, Integer sourceWidth, Integer sourceHeight);
 // The rectangle cut to 0..width, 0..height.
-TsRect ClipRect(const TsRect& rect, Integer width, Integer height);
+TRect ClipRect(const TRect& rect, Integer width, Integer height);
 
 // Hot row loops come in two builds of one body: the baseline one and one for processors with 8-lane
 // 32-bit vector multiplies (the baseline has none and emulates them), picked at run time.
@@ -82,11 +82,11 @@ Integer BlendColors(Integer a, Integer b, double f);
 // d := s + floor(factor * (d - s) / 256) for blue, green and red, factor 0..255 (0 shows the source,
 // 255 nearly keeps the destination). Alpha is untouched.
 void BlendBitmapRect(const TsPixelView& dest, const TsPixelView& source, Integer factor, Integer destX,
-                     Integer destY, const TsRect& sourceRect);
+                     Integer destY, const TRect& sourceRect);
 // For source pixels other than key: d := round(s + factor * (d - s)), factor 0..1. The source rect
 // includes its right and bottom edges.
 void BlendBitmapRectKeyed(const TsPixelView& dest, Integer x, Integer y, Cardinal key, double factor,
-                          const TsRect& inclusiveSourceRect, const TsPixelView& source);
+                          const TRect& inclusiveSourceRect, const TsPixelView& source);
 // Pixels other than the key colour: p := round(c + factor * (p - c)), c the colour's channel.
 void MixBitmapWithColor(const TsPixelView& bitmap, Integer color, double factor);
 // All three colour channels become (R + G + B) / 3.
@@ -98,7 +98,7 @@ void GrayscaleBitmap(const TsPixelView& bitmap);
 // keyFromBackground they take the background (its bitmap's pixel, pixels outside it left; else the
 // background colour as a whole pixel); without it a background bitmap blends them like the others and
 // no background bitmap leaves them. With a background bitmap every written pixel gets alpha 255.
-void CopyMaskRectPixels(const TsPixelView& dest, Integer destX, Integer destY, const TsRect& sourceRect,
+void CopyMaskRectPixels(const TsPixelView& dest, Integer destX, Integer destY, const TRect& sourceRect,
                         Integer alphaOffset, bool keyFromBackground, const TsBgPixels& background,
                         const TsPixelView& source);
 
@@ -106,7 +106,7 @@ void CopyMaskRectPixels(const TsPixelView& dest, Integer destX, Integer destY, c
 // source pixels equal to the key colour (a colour value, compared with red and blue swapped) are
 // skipped.
 void BlendGlyphRect(const TsPixelView& dest, const TsPixelView& source, Integer x, Integer y, Integer keyColor,
-                    const TsRect& inclusiveSourceRect);
+                    const TRect& inclusiveSourceRect);
 
 // An 8-bit view (one byte per pixel, top row first; a negative stride for bottom-up storage): the
 // grey masks of text shadows and the byte channels taken out of 32-bit images.
@@ -142,7 +142,7 @@ void PutBitmapAt(const TsPixelView& dest, const TsPixelView& source, Integer x, 
 // key-colour source pixels are not blended: with keyFromBackground they take the background's pixel
 // at their dest place plus its offsets, opaque (places outside the background are left); else they are
 // left. Without a background bitmap every pixel is blended.
-void CopyBitmapRectTrans(const TsPixelView& dest, const TsRect& destRect, const TsRect& sourceRect,
+void CopyBitmapRectTrans(const TsPixelView& dest, const TRect& destRect, const TRect& sourceRect,
                          const TsPixelView& source, bool keyFromBackground, const TsBgPixels& background);
 
 // Gaussian blur in place: a kernel of sigma `radius` cut where both tails together weigh less than
@@ -171,7 +171,7 @@ struct TsAlphaBlendOptions {
 // becoming max(dA, a). Reflection: the rows below the target rect (at most half the source height and
 // what fits) receive the source's rows from its last one up, weighted by w * sA / 3 / 255, w falling
 // from 255 toward 0 over those rows; key-colour pixels are left there.
-void BlendBitmapWithAlpha(const TsPixelView& dest, const TsRect& destRect, const TsRect& sourceRect,
+void BlendBitmapWithAlpha(const TsPixelView& dest, const TRect& destRect, const TRect& sourceRect,
                           const TsPixelView& source, const TsAlphaBlendOptions& options = {});
 
 // The draw modes of textures: how an image covers a rectangle.
@@ -190,13 +190,13 @@ enum TsTextureMode : Integer {
 // tiles start at rect's top-left corner, the last row and column cut; stretching takes the nearest
 // pixel. Returns the part of rect left uncovered (empty when none). Other modes draw nothing and leave
 // the whole rect.
-TsRect DrawMaskOnCanvas(const TsPixelView& target, const TsRect& rect, const TsPixelView& image,
-                        const TsRect& imageRect, Integer mode);
+TRect DrawMaskOnCanvas(const TsPixelView& target, const TRect& rect, const TsPixelView& image,
+                        const TRect& imageRect, Integer mode);
 
 // The source rect stretched over the target rect to the nearest pixel (the system's colour-on-colour
 // stretch), clipped to the target; source places outside the source are skipped.
-void StretchNearest(const TsPixelView& target, const TsRect& targetRect, const TsPixelView& source,
-                    const TsRect& sourceRect);
+void StretchNearest(const TsPixelView& target, const TRect& targetRect, const TsPixelView& source,
+                    const TRect& sourceRect);
 
 // The resampler's filters (their numbers are stored in skins and passed by callers).
 enum TsStretchFilter : Integer {

@@ -30,16 +30,16 @@ const TsMaskData* MaskAt(const TsSkinPixels& skin, Integer index) {
 }
 
 // The copy of the rect's size from the background bitmap at (x, y) into the rect.
-void CopyBackground(const TsPixelView& bitmap, const TsRect& rect, const TsBgPixels& background, Integer x, Integer y) {
+void CopyBackground(const TsPixelView& bitmap, const TRect& rect, const TsBgPixels& background, Integer x, Integer y) {
   if (background.Bitmap.Bits == bitmap.Bits) return;  // the background is the target itself
-  const TsCopyArea a = ClipCopyArea(rect.Left, rect.Top, TsRect{x, y, x + rect.Width(), y + rect.Height()},
+  const TsCopyArea a = ClipCopyArea(rect.Left, rect.Top, TRect{x, y, x + rect.Width(), y + rect.Height()},
                                     bitmap.Width, bitmap.Height, background.Bitmap.Width, background.Bitmap.Height);
   for (Integer row = 0; row < a.Height; ++row)
     std::copy_n(background.Bitmap.Row(a.SourceY + row) + a.SourceX, a.Width, bitmap.Row(a.TargetY + row) + a.TargetX);
 }
 
 // The background behind the rect: its bitmap's pixels, else its colour.
-void PutBackground(const TsPixelView& bitmap, const TsRect& rect, const TsBgPixels& background, Integer offsetX,
+void PutBackground(const TsPixelView& bitmap, const TRect& rect, const TsBgPixels& background, Integer offsetX,
                    Integer offsetY) {
   if (background.HasBitmap()) {
     CopyBackground(bitmap, rect, background, background.OffsetX + offsetX, background.OffsetY + offsetY);
@@ -48,7 +48,7 @@ void PutBackground(const TsPixelView& bitmap, const TsRect& rect, const TsBgPixe
   }
 }
 
-void PaintGradientOrColor(const TsPixelView& bitmap, const TsRect& rect, const TLayers& l) {
+void PaintGradientOrColor(const TsPixelView& bitmap, const TRect& rect, const TLayers& l) {
   if (l.Gradient == nullptr || l.Gradient->empty()) {
     FillBitmapRectArgb(bitmap, rect, l.Color, 255);
   } else {
@@ -58,7 +58,7 @@ void PaintGradientOrColor(const TsPixelView& bitmap, const TsRect& rect, const T
 }
 
 // Colour, texture and gradient by their percentages, opaque, into the rect of the target.
-void PaintLayers(const TsPixelView& target, const TsRect& rect, const TLayers& l, const TsSkinPixels& skin,
+void PaintLayers(const TsPixelView& target, const TRect& rect, const TLayers& l, const TsSkinPixels& skin,
                  const TsBgPixels& background, Integer transparency) {
   const Integer img = l.ImagePercent;
   const Integer grad = l.GradientPercent;
@@ -71,10 +71,10 @@ void PaintLayers(const TsPixelView& target, const TsRect& rect, const TLayers& l
     return;
   }
   if (img > 0) {
-    TsRect uncovered = rect;
+    TRect uncovered = rect;
     if (!l.Texture.Pattern.IsEmpty()) {
       uncovered = DrawMaskOnCanvas(target, rect, l.Texture.Pattern,
-                                   TsRect{0, 0, l.Texture.Pattern.Width, l.Texture.Pattern.Height}, tmTile);
+                                   TRect{0, 0, l.Texture.Pattern.Width, l.Texture.Pattern.Height}, tmTile);
     } else if (mask != nullptr) {
       uncovered = DrawMaskOnCanvas(target, rect, skin.ImageOf(*mask), mask->R, mask->DrawFlags);
     }
@@ -84,7 +84,7 @@ void PaintLayers(const TsPixelView& target, const TsRect& rect, const TLayers& l
     if (img > 0) {
       std::vector<Cardinal> layer(static_cast<size_t>(rect.Width()) * static_cast<size_t>(rect.Height()));
       const TsPixelView view{layer.data(), rect.Width(), rect.Height(), rect.Width()};
-      const TsRect whole{0, 0, rect.Width(), rect.Height()};
+      const TRect whole{0, 0, rect.Width(), rect.Height()};
       PaintGradientOrColor(view, whole, l);
       BlendBitmapRect(target, view, std::min(img * 255 / 100, 255), rect.Left, rect.Top, whole);
     } else {
@@ -101,12 +101,12 @@ void PaintLayers(const TsPixelView& target, const TsRect& rect, const TLayers& l
   }
   const Integer sum = img + grad;
   if (sum >= 1 && sum <= 99)
-    BlendRectWithColor(target, TsRect{rect.Left, rect.Top, rect.Right - 1, rect.Bottom - 1}, sum, l.Color);
+    BlendRectWithColor(target, TRect{rect.Left, rect.Top, rect.Right - 1, rect.Bottom - 1}, sum, l.Color);
 }
 
 // A mask over the rect, its key colour showing the background moved by the offset; its centre only
 // with fillCentre.
-void PaintMaskOver(const TsPixelView& bitmap, const TsRect& rect, Integer state, const TsMaskData& mask,
+void PaintMaskOver(const TsPixelView& bitmap, const TRect& rect, Integer state, const TsMaskData& mask,
                    const TsSkinPixels& skin, const TsBgPixels& background, Integer offsetX, Integer offsetY,
                    bool fillCentre) {
   TsBgPixels moved = background;
@@ -119,12 +119,12 @@ void PaintMaskOver(const TsPixelView& bitmap, const TsRect& rect, Integer state,
 
 // The layers into one temporary bitmap, the background under them, one blend by the factor (0 keeps
 // the layers, 255 nearly the background).
-void PaintOverBackground(const TsPixelView& bitmap, const TsRect& rect, const TLayers& l, const TsSkinPixels& skin,
+void PaintOverBackground(const TsPixelView& bitmap, const TRect& rect, const TLayers& l, const TsSkinPixels& skin,
                          const TsBgPixels& layerBackground, Integer transparency, const TsBgPixels& background,
                          Integer offsetX, Integer offsetY, Integer factor) {
   std::vector<Cardinal> layer(static_cast<size_t>(rect.Width()) * static_cast<size_t>(rect.Height()));
   const TsPixelView view{layer.data(), rect.Width(), rect.Height(), rect.Width()};
-  const TsRect whole{0, 0, rect.Width(), rect.Height()};
+  const TRect whole{0, 0, rect.Width(), rect.Height()};
   PaintLayers(view, whole, l, skin, layerBackground, transparency);
   PutBackground(bitmap, rect, background, offsetX, offsetY);
   BlendBitmapRect(bitmap, view, factor, rect.Left, rect.Top, whole);
@@ -151,7 +151,7 @@ TTexture FindTexture(const TsSectionSkin& skin, Integer section, std::string_vie
   return result;
 }
 
-bool RectInside(const TsRect& rect, const TsPixelView& bitmap) {
+bool RectInside(const TRect& rect, const TsPixelView& bitmap) {
   return !rect.IsEmpty() && rect.Left >= 0 && rect.Top >= 0 && rect.Right <= bitmap.Width && rect.Bottom <= bitmap.Height;
 }
 
@@ -168,9 +168,9 @@ TsSkinTables TsSectionSkin::Tables() const {
 
 void PaintSectionFill(const TsSectionSkin& skin, Integer section, std::string_view name, const TsBgPixels& background,
                       Integer color, Integer hotTexture, Integer texture, const TsPixelView& bitmap, Integer offsetX,
-                      Integer offsetY, const TsRect& rect, Integer state) {
+                      Integer offsetY, const TRect& rect, Integer state) {
   if (!skin.Pixels.ValidSection(section) || bitmap.IsEmpty()) return;
-  const TsRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
+  const TRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
   if (r.IsEmpty()) return;
   offsetX += r.Left - rect.Left;
   offsetY += r.Top - rect.Top;
@@ -219,7 +219,7 @@ void PaintSectionFill(const TsSectionSkin& skin, Integer section, std::string_vi
 
 void PaintSectionWithMask(const TsSectionSkin& skin, Integer section, Integer mask, Integer texture,
                           Integer hotTexture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
-                          const TsRect& rect, Integer state, bool fillCentre, const TsBgPixels& background) {
+                          const TRect& rect, Integer state, bool fillCentre, const TsBgPixels& background) {
   if (bitmap.IsEmpty() || !skin.Pixels.ValidSection(section) || !RectInside(rect, bitmap)) return;
   const TsGeneralData& data = (*skin.Pixels.Sections)[static_cast<size_t>(section)];
   state = ClampState(data, state);
@@ -254,7 +254,7 @@ void PaintSectionWithMask(const TsSectionSkin& skin, Integer section, Integer ma
 
 void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_view name, const TsBgPixels& background,
                       Integer hotTexture, Integer texture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
-                      const TsRect& rect, Integer state, bool fillCentre) {
+                      const TRect& rect, Integer state, bool fillCentre) {
   if (bitmap.IsEmpty() || !skin.Pixels.ValidSection(section) || !RectInside(rect, bitmap)) return;
   const TsGeneralData& data = (*skin.Pixels.Sections)[static_cast<size_t>(section)];
   state = ClampState(data, state);
@@ -265,7 +265,7 @@ void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_vi
 }
 
 bool PaintSectionFrame(const TsSectionSkin& skin, Integer section, const TsBgPixels& background, Integer borderMask,
-                       const TsPixelView& bitmap, Integer offsetX, Integer offsetY, const TsRect& rect, Integer state,
+                       const TsPixelView& bitmap, Integer offsetX, Integer offsetY, const TRect& rect, Integer state,
                        bool fillCentre) {
   if (bitmap.IsEmpty() || !skin.Pixels.ValidSection(section)) return false;
   const TsGeneralData& data = (*skin.Pixels.Sections)[static_cast<size_t>(section)];
@@ -289,7 +289,7 @@ bool PaintSectionFrame(const TsSectionSkin& skin, Integer section, const TsBgPix
   return true;
 }
 
-void AddMaskRegionRects(std::vector<TsRect>& rects, Integer width, const TsMaskData& mask, const TsPixelView& image,
+void AddMaskRegionRects(std::vector<TRect>& rects, Integer width, const TsMaskData& mask, const TsPixelView& image,
                         bool bottom, Integer top) {
   if (image.IsEmpty()) return;
   const Integer rows = bottom ? MaskBottomHeight(mask) : MaskTopHeight(mask);
@@ -307,7 +307,7 @@ void AddMaskRegionRects(std::vector<TsRect>& rects, Integer width, const TsMaskD
       const bool key = col <= last && isKey(mask.R.Left + col, y);
       if (key && start < 0) start = col;
       if (!key && start >= 0) {
-        rects.push_back(TsRect{start + shift, top + row, col + shift, top + row + 1});
+        rects.push_back(TRect{start + shift, top + row, col + shift, top + row + 1});
         start = -1;
       }
     }

@@ -26,13 +26,13 @@ struct TsSectionSkin {
 // rect lies in the area the background describes.
 void PaintSectionFill(const TsSectionSkin& skin, Integer section, std::string_view name, const TsBgPixels& background,
                       Integer color, Integer hotTexture, Integer texture, const TsPixelView& bitmap, Integer offsetX,
-                      Integer offsetY, const TsRect& rect, Integer state);
+                      Integer offsetY, const TRect& rect, Integer state);
 
 // The fill, the corner images and the border mask (its centre only with fillCentre). Nothing for an
 // invalid section or a rect that is empty or leaves the bitmap.
 void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_view name, const TsBgPixels& background,
                       Integer hotTexture, Integer texture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
-                      const TsRect& rect, Integer state, bool fillCentre);
+                      const TRect& rect, Integer state, bool fillCentre);
 
 // A fill with textures the caller gives (texture for the normal state, hotTexture for the hot one; no
 // lookups by name, no pattern images), opaque where the background has no bitmap (the background's
@@ -41,17 +41,17 @@ void PaintSectionItem(const TsSectionSkin& skin, Integer section, std::string_vi
 // or leaves the bitmap.
 void PaintSectionWithMask(const TsSectionSkin& skin, Integer section, Integer mask, Integer texture,
                           Integer hotTexture, const TsPixelView& bitmap, Integer offsetX, Integer offsetY,
-                          const TsRect& rect, Integer state, bool fillCentre, const TsBgPixels& background);
+                          const TRect& rect, Integer state, bool fillCentre, const TsBgPixels& background);
 
 // What lies over a section's fill: its four corner images (the fill showing through their key colour)
 // and the border mask (its centre only with fillCentre) over the background moved by the offset. True
 // when the border was painted: a valid mask that is not left out in state 0.
 bool PaintSectionFrame(const TsSectionSkin& skin, Integer section, const TsBgPixels& background, Integer borderMask,
-                       const TsPixelView& bitmap, Integer offsetX, Integer offsetY, const TsRect& rect, Integer state,
+                       const TsPixelView& bitmap, Integer offsetX, Integer offsetY, const TRect& rect, Integer state,
                        bool fillCentre);
 
 // Appends the key-colour pixels of a border mask's top corners (with bottom: its bottom corners) as
 // rectangles one pixel high: runs along each row, the left corner at x 0, the right one ending at
 // `width`, rows starting at `top`. Nothing without an image that holds those rows.
-void AddMaskRegionRects(std::vector<TsRect>& rects, Integer width, const TsMaskData& mask, const TsPixelView& image,
+void AddMaskRegionRects(std::vector<TRect>& rects, Integer width, const TsMaskData& mask, const TsPixelView& image,
                         bool bottom, Integer top);

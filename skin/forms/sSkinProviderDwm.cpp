@@ -39,7 +39,7 @@ struct TskBlurBehind {
 };
 
 void MakeOpaque(TBitmap& bitmap) {
-  SetBitmapRectAlpha(PixelViewOf(bitmap), TsRect{0, 0, bitmap.Width(), bitmap.Height()}, 255, false);
+  SetBitmapRectAlpha(PixelViewOf(bitmap), TRect{0, 0, bitmap.Width(), bitmap.Height()}, 255, false);
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* pos
     blank->SetPixelFormat(pf32bit);
     blank->SetSize(bounds.right - bounds.left, bounds.bottom - bounds.top);
     // Fully transparent: the window shows nothing until a picture comes.
-    FillBitmapRectArgb(PixelViewOf(*blank), TsRect{0, 0, blank->Width(), blank->Height()}, 0, 0);
+    FillBitmapRectArgb(PixelViewOf(*blank), TRect{0, 0, blank->Width(), blank->Height()}, 0, 0);
     bitmap = blank.get();
   }
   TUpdateLayeredWindow update = UpdateLayeredWindowFunction();

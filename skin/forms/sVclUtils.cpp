@@ -249,7 +249,7 @@ void PaintWindowImage(TBitmap& bitmap, TControl* control, Integer x, Integer y, 
   }
   if (border != nullptr) {
     const TRect client = ClientRectInWindow(handle);
-    TsRect r{client.Left + border->Left, client.Top + border->Top, client.Right + border->Left,
+    TRect r{client.Left + border->Left, client.Top + border->Top, client.Right + border->Left,
              client.Bottom + border->Top};
     r.Bottom = std::min(r.Bottom, bitmap.Height() - 1);
     GdiFlush();

@@ -35,19 +35,19 @@ bool BackgroundPixel(const TsBgPixels& bg, Int64 x, Int64 y, Cardinal& pixel) {
   return true;
 }
 
-TsRect RectOf(Integer x, Integer y, Integer w, Integer h) { return TsRect{x, y, x + w, y + h}; }
+TRect RectOf(Integer x, Integer y, Integer w, Integer h) { return TRect{x, y, x + w, y + h}; }
 
 // The source rect cut to at most the target rect's size: copies take the smaller of the two.
-TsRect CutToSize(TsRect source, const TsRect& target) {
+TRect CutToSize(TRect source, const TRect& target) {
   source.Right = static_cast<Integer>(std::min<Int64>(source.Right, Int64{source.Left} + target.Width()));
   source.Bottom = static_cast<Integer>(std::min<Int64>(source.Bottom, Int64{source.Top} + target.Height()));
   return source;
 }
 
 // A plain mask part copied at its size with the key colour showing the background (or left).
-void CopyMaskPart(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+void CopyMaskPart(const TsPixelView& target, const TRect& targetRect, const TRect& sourceRect,
                   const TsBgPixels& bg, const TsPixelView& source) {
-  const TsRect sr = CutToSize(sourceRect, targetRect);
+  const TRect sr = CutToSize(sourceRect, targetRect);
   const TsCopyArea a = ClipCopyArea(targetRect.Left, targetRect.Top, sr, target.Width, target.Height,
                                     source.Width, source.Height);
   for (Integer y = 0; y < a.Height; ++y) {
@@ -69,14 +69,14 @@ void CopyMaskPart(const TsPixelView& target, const TsRect& targetRect, const TsR
 // Painters compose each row into the target as it comes, so no stretched copy of the part is kept.
 class TStretchedRows {
  public:
-  TStretchedRows(const TsPixelView& source, const TsRect& part, Integer width, Integer height, bool filtered,
+  TStretchedRows(const TsPixelView& source, const TRect& part, Integer width, Integer height, bool filtered,
                  Integer filter)
       : source_(source), part_(part), width_(width), height_(height) {
     if (filtered) {
       const Integer w = std::max(part.Width(), 2), h = std::max(part.Height(), 2);
       copy_.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
       const TsPixelView copyView{copy_.data(), w, h, w};
-      StretchNearest(copyView, TsRect{0, 0, w, h}, source, part);
+      StretchNearest(copyView, TRect{0, 0, w, h}, source, part);
       if (w != width || h != height) {
         resampler_ = std::make_unique<TsRowResampler>(copyView, width, height, filter);
       } else {
@@ -108,7 +108,7 @@ class TStretchedRows {
 
  private:
   TsPixelView source_;
-  TsRect part_;
+  TRect part_;
   Integer width_, height_;
   std::vector<Cardinal> copy_;
   TsPixelView copySize_;  // the copy itself when it already has the target's size
@@ -122,12 +122,12 @@ class TStretchedRows {
 // rows alphaOffset lower (filter 2), filtered when the part shrinks in one direction only or both
 // directions are stretched, else to the nearest pixel.
 struct TStretchedPart {
-  TStretchedPart(const TsPixelView& source, const TsRect& part, Integer alphaOffset, Integer width, Integer height,
+  TStretchedPart(const TsPixelView& source, const TRect& part, Integer alphaOffset, Integer width, Integer height,
                  bool bothDirections)
       : Image(source, part, width, height, Filtered(part, width, height, bothDirections), sfMitchell),
-        Weights(source, TsRect{part.Left, part.Top + alphaOffset, part.Right, part.Bottom + alphaOffset}, width,
+        Weights(source, TRect{part.Left, part.Top + alphaOffset, part.Right, part.Bottom + alphaOffset}, width,
                 height, Filtered(part, width, height, bothDirections), sfHermite) {}
-  static bool Filtered(const TsRect& part, Integer width, Integer height, bool bothDirections) {
+  static bool Filtered(const TRect& part, Integer width, Integer height, bool bothDirections) {
     const bool shrinksX = width < part.Width(), shrinksY = height < part.Height();
     return bothDirections || shrinksX != shrinksY;
   }
@@ -168,9 +168,9 @@ void NormalizeKeyPixels(const TsPixelView& bitmap) {
   }
 }
 
-void PremultiplyRect(const TsPixelView& bitmap, const TsRect& rect) {
+void PremultiplyRect(const TsPixelView& bitmap, const TRect& rect) {
   if (bitmap.IsEmpty()) return;
-  const TsRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
+  const TRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
   for (Integer y = r.Top; y < r.Bottom; ++y) {
     Cardinal* p = bitmap.Row(y);
     for (Integer x = r.Left; x < r.Right; ++x) {
@@ -187,29 +187,29 @@ void PremultiplyRect(const TsPixelView& bitmap, const TsRect& rect) {
   }
 }
 
-void PremultiplyBitmap(const TsPixelView& bitmap) { PremultiplyRect(bitmap, TsRect{0, 0, bitmap.Width, bitmap.Height}); }
+void PremultiplyBitmap(const TsPixelView& bitmap) { PremultiplyRect(bitmap, TRect{0, 0, bitmap.Width, bitmap.Height}); }
 
-void FillBitmapRectArgb(const TsPixelView& bitmap, const TsRect& rect, Integer color, Byte alpha) {
+void FillBitmapRectArgb(const TsPixelView& bitmap, const TRect& rect, Integer color, Byte alpha) {
   if (bitmap.IsEmpty()) return;
-  const TsRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
+  const TRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
   const Cardinal value = Cardinal{alpha} << 24 | ColorAsPixel(color);
   for (Integer y = r.Top; y < r.Bottom; ++y) std::fill(bitmap.Row(y) + r.Left, bitmap.Row(y) + r.Right, value);
 }
 
-void FillRectFrame(const TsPixelView& bitmap, const TsRect& rect, Integer left, Integer color, Integer bottom,
+void FillRectFrame(const TsPixelView& bitmap, const TRect& rect, Integer left, Integer color, Integer bottom,
                    Integer right, Integer top) {
-  const TsRect& r = rect;
-  FillBitmapRectArgb(bitmap, TsRect{r.Left, r.Top, r.Right, r.Top + top}, color, 255);
-  FillBitmapRectArgb(bitmap, TsRect{r.Left, r.Top + top, r.Left + left, r.Bottom}, color, 255);
-  FillBitmapRectArgb(bitmap, TsRect{r.Left + left, r.Bottom - bottom, r.Right, r.Bottom}, color, 255);
-  FillBitmapRectArgb(bitmap, TsRect{r.Right - right, r.Top + top, r.Right, r.Bottom - bottom}, color, 255);
+  const TRect& r = rect;
+  FillBitmapRectArgb(bitmap, TRect{r.Left, r.Top, r.Right, r.Top + top}, color, 255);
+  FillBitmapRectArgb(bitmap, TRect{r.Left, r.Top + top, r.Left + left, r.Bottom}, color, 255);
+  FillBitmapRectArgb(bitmap, TRect{r.Left + left, r.Bottom - bottom, r.Right, r.Bottom}, color, 255);
+  FillBitmapRectArgb(bitmap, TRect{r.Right - right, r.Top + top, r.Right, r.Bottom - bottom}, color, 255);
 }
 
 namespace {
 
 // Runs a per-channel table over the colour channels of every pixel of the (clipped, exclusive) rect;
 // alpha from `alpha` when it is 0..255, else kept.
-void ApplyChannelTables(const TsPixelView& bitmap, const TsRect& r, const Byte table[3][256], int alpha) {
+void ApplyChannelTables(const TsPixelView& bitmap, const TRect& r, const Byte table[3][256], int alpha) {
   for (Integer y = r.Top; y < r.Bottom; ++y) {
     Cardinal* p = bitmap.Row(y);
     for (Integer x = r.Left; x < r.Right; ++x) {
@@ -223,10 +223,10 @@ void ApplyChannelTables(const TsPixelView& bitmap, const TsRect& r, const Byte t
 
 }  // namespace
 
-void BlendRectWithColor(const TsPixelView& bitmap, const TsRect& inclusiveRect, Integer percent, Integer color) {
+void BlendRectWithColor(const TsPixelView& bitmap, const TRect& inclusiveRect, Integer percent, Integer color) {
   if (bitmap.IsEmpty()) return;
-  const TsRect& ir = inclusiveRect;
-  const TsRect r{std::max(ir.Left, 0), std::max(ir.Top, 0), std::min(ir.Right, bitmap.Width - 1) + 1,
+  const TRect& ir = inclusiveRect;
+  const TRect r{std::max(ir.Left, 0), std::max(ir.Top, 0), std::min(ir.Right, bitmap.Width - 1) + 1,
                  std::min(ir.Bottom, bitmap.Height - 1) + 1};
   if (r.IsEmpty()) return;
   const double g = percent / 100.0, h = 1 - g;
@@ -238,9 +238,9 @@ void BlendRectWithColor(const TsPixelView& bitmap, const TsRect& inclusiveRect, 
   ApplyChannelTables(bitmap, r, table, -1);
 }
 
-void BlendRectTowardColor(const TsPixelView& bitmap, const TsRect& rect, Integer color, Byte alpha, Integer percent) {
+void BlendRectTowardColor(const TsPixelView& bitmap, const TRect& rect, Integer color, Byte alpha, Integer percent) {
   if (bitmap.IsEmpty()) return;
-  const TsRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
+  const TRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
   if (r.IsEmpty()) return;
   const Cardinal cp = ColorAsPixel(color);
   Byte table[3][256];
@@ -251,9 +251,9 @@ void BlendRectTowardColor(const TsPixelView& bitmap, const TsRect& rect, Integer
   ApplyChannelTables(bitmap, r, table, alpha);
 }
 
-void SetBitmapRectAlpha(const TsPixelView& bitmap, const TsRect& rect, Byte alpha, bool keepKey) {
+void SetBitmapRectAlpha(const TsPixelView& bitmap, const TRect& rect, Byte alpha, bool keepKey) {
   if (bitmap.IsEmpty()) return;
-  const TsRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
+  const TRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
   const Cardinal a = Cardinal{alpha} << 24;
   for (Integer y = r.Top; y < r.Bottom; ++y) {
     Cardinal* p = bitmap.Row(y);
@@ -270,7 +270,7 @@ void BlendWithBackground(const TsPixelView& bitmap, Integer flags, Integer offse
   if (background.HasBitmap()) {
     // The background's pixels behind the bitmap blended over by 0.4 of the bitmap's own.
     const Int64 bx = Int64{background.OffsetX} + offsetX, by = Int64{background.OffsetY} + offsetY;
-    const TsRect source{static_cast<Integer>(std::clamp<Int64>(bx, INT32_MIN, INT32_MAX)),
+    const TRect source{static_cast<Integer>(std::clamp<Int64>(bx, INT32_MIN, INT32_MAX)),
                         static_cast<Integer>(std::clamp<Int64>(by, INT32_MIN, INT32_MAX)),
                         static_cast<Integer>(std::clamp<Int64>(bx + bitmap.Width - 1, INT32_MIN, INT32_MAX)),
                         static_cast<Integer>(std::clamp<Int64>(by + bitmap.Height - 1, INT32_MIN, INT32_MAX))};
@@ -278,10 +278,10 @@ void BlendWithBackground(const TsPixelView& bitmap, Integer flags, Integer offse
     return;
   }
   const Integer color = background.Color == clKeyColor ? controlColor : background.Color;
-  BlendRectWithColor(bitmap, TsRect{0, 0, bitmap.Width - 1, bitmap.Height - 1}, 50, color);
+  BlendRectWithColor(bitmap, TRect{0, 0, bitmap.Width - 1, bitmap.Height - 1}, 50, color);
 }
 
-void CopyThroughMask(const TsPixelView& target, const TsPixelView& source, const TsRect& rect, Integer drawMode,
+void CopyThroughMask(const TsPixelView& target, const TsPixelView& source, const TRect& rect, Integer drawMode,
                      const TsMaskData* mask, const TsPixelView& maskImage, Integer sourceX, Integer sourceY) {
   if (target.IsEmpty() || source.IsEmpty()) return;
   const TsCopyArea a = ClipCopyArea(rect.Left, rect.Top, RectOf(sourceX, sourceY, rect.Width(), rect.Height()),
@@ -309,10 +309,10 @@ void CopyThroughMask(const TsPixelView& target, const TsPixelView& source, const
   }
 }
 
-void CopyMaskFromMaster(const TsPixelView& target, const TsRect& rect, const TsRect& sourceRect,
+void CopyMaskFromMaster(const TsPixelView& target, const TRect& rect, const TRect& sourceRect,
                         const TsMaskData& mask, const TsPixelView& maskImage, const TsBgPixels& background) {
   if (target.IsEmpty() || maskImage.IsEmpty()) return;
-  const TsRect sr = CutToSize(sourceRect, rect);
+  const TRect sr = CutToSize(sourceRect, rect);
   const bool alphaHalf = mask.MaskType > 0;
   const Integer offset = alphaHalf ? MaskStateHeight(mask) : 0;
   const TsCopyArea a = ClipCopyArea(rect.Left, rect.Top, sr, target.Width, target.Height, maskImage.Width,
@@ -332,10 +332,10 @@ void CopyMaskFromMaster(const TsPixelView& target, const TsRect& rect, const TsR
   }
 }
 
-void CopyMaskPartOverBackground(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+void CopyMaskPartOverBackground(const TsPixelView& target, const TRect& targetRect, const TRect& sourceRect,
                                 Integer alphaOffset, const TsBgPixels& background, const TsPixelView& maskImage) {
   if (target.IsEmpty() || maskImage.IsEmpty() || alphaOffset < 0) return;
-  const TsRect sr = CutToSize(sourceRect, targetRect);
+  const TRect sr = CutToSize(sourceRect, targetRect);
   const TsCopyArea a = ClipCopyArea(targetRect.Left, targetRect.Top, sr, target.Width, target.Height,
                                     maskImage.Width, maskImage.Height - alphaOffset);
   for (Integer y = 0; y < a.Height; ++y) {
@@ -404,14 +404,14 @@ void ComposeRow(Cardinal* t, const Cardinal* s, const Cardinal* m, Integer n) {
   (HasWideVectors() ? ComposeRowWide : ComposeRowPlain)(t, s, m, n);
 }
 
-bool StretchGuardsPass(const TsPixelView& target, const TsRect& targetRect) {
+bool StretchGuardsPass(const TsPixelView& target, const TRect& targetRect) {
   return !(targetRect.Left < 0 || targetRect.Top < 0 || targetRect.Width() < 1 || targetRect.Height() < 1 ||
            target.Width < 2 || target.Height < 2);
 }
 
 }  // namespace
 
-void StretchMaskPartOverBackground(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+void StretchMaskPartOverBackground(const TsPixelView& target, const TRect& targetRect, const TRect& sourceRect,
                                    const TsPixelView& maskImage, Integer alphaOffset, bool bothDirections) {
   if (target.IsEmpty() || maskImage.IsEmpty() || !StretchGuardsPass(target, targetRect)) return;
   if (alphaOffset == 0) {
@@ -421,7 +421,7 @@ void StretchMaskPartOverBackground(const TsPixelView& target, const TsRect& targ
   if (sourceRect.Left < 0 || sourceRect.Top < 0 || sourceRect.IsEmpty() || sourceRect.Right > maskImage.Width ||
       sourceRect.Bottom > maskImage.Height)
     return;
-  const TsRect r = ClipRect(targetRect, target.Width, target.Height);
+  const TRect r = ClipRect(targetRect, target.Width, target.Height);
   if (bothDirections && sourceRect.Width() == 1 && sourceRect.Height() == 1) {
     if (Int64{maskImage.Height} <= Int64{sourceRect.Top} + alphaOffset) return;
     const Cardinal s = maskImage.At(sourceRect.Left, sourceRect.Top);
@@ -468,15 +468,15 @@ enum class TPartKind { Corner, Side, Centre };
 
 // One of the nine parts: where it comes from in the state image and where it goes in the target.
 struct TMaskPart {
-  TsRect Source;
-  TsRect Target;
+  TRect Source;
+  TRect Target;
   TPartKind Kind;
 };
 
 // The parts in painting order: top-left corner, left side, top side, bottom-left corner, bottom side,
 // bottom-right corner, top-right corner, right side, centre. Sides and centre come from between the
 // mask's borders; corners at the fitted sizes from the state image's corners.
-std::vector<TMaskPart> NineParts(const TsMaskData& mask, const TsRect& rect, Integer state, bool& middleValid) {
+std::vector<TMaskPart> NineParts(const TsMaskData& mask, const TRect& rect, Integer state, bool& middleValid) {
   const Integer stateW = MaskStateWidth(mask), stateH = MaskStateHeight(mask);
   const Integer index = std::clamp<Integer>(state, 0, std::max<Integer>(mask.ImageCount - 1, 0));
   const Integer sx = mask.R.Left + index * stateW, sy = mask.R.Top;
@@ -508,7 +508,7 @@ std::vector<TMaskPart> NineParts(const TsMaskData& mask, const TsRect& rect, Int
 // end, then one cut to the rest (the part's top-left piece). A part size of 0 lays only the cut tile
 // when cutTileAlways, else nothing. copy(targetRect, sourceRect) does the copying.
 template <class Copy>
-void Tile(const TsRect& source, const TsRect& area, bool cutTileAlways, Copy copy) {
+void Tile(const TRect& source, const TRect& area, bool cutTileAlways, Copy copy) {
   const Integer tw = source.Width(), th = source.Height();
   if (area.IsEmpty()) return;
   if ((tw <= 0 || th <= 0) && !cutTileAlways) return;
@@ -528,7 +528,7 @@ void Tile(const TsRect& source, const TsRect& area, bool cutTileAlways, Copy cop
       copy(RectOf(x, y, w, h), RectOf(source.Left, source.Top, w, h));
 }
 
-bool MaskPaintable(const TsMaskData& mask, const TsPixelView& target, const TsPixelView& image, const TsRect& rect,
+bool MaskPaintable(const TsMaskData& mask, const TsPixelView& target, const TsPixelView& image, const TRect& rect,
                    Integer state) {
   if (target.IsEmpty() || image.IsEmpty()) return false;
   if ((mask.DrawFlags & mdSkipNormalState) != 0 && state == 0) return false;
@@ -592,13 +592,13 @@ void OverNothingRow(Cardinal* d, const Cardinal* s, const Cardinal* m, Integer n
 // row, side by side, are the part's row repeated from the area's left edge (the last one cut), so one
 // long loop per row paints what the tile-by-tile copies would. False (nothing painted) when the part
 // is empty or not wholly inside the image; the tile-by-tile copies then clip it.
-bool TileRowsOverNothing(const TsPixelView& target, const TsRect& part, const TsRect& area, Integer offset,
+bool TileRowsOverNothing(const TsPixelView& target, const TRect& part, const TRect& area, Integer offset,
                          const TsPixelView& image) {
   const Integer tw = part.Width(), th = part.Height();
   if (tw <= 0 || th <= 0 || part.Left < 0 || part.Top < 0 || part.Right > image.Width || offset < 0 ||
       Int64{part.Bottom} + offset > image.Height)
     return false;
-  const TsRect r = ClipRect(area, target.Width, target.Height);
+  const TRect r = ClipRect(area, target.Width, target.Height);
   if (r.IsEmpty()) return true;
   const Integer n = r.Width();
   const Integer phase = static_cast<Integer>((Int64{r.Left} - area.Left) % tw);
@@ -618,7 +618,7 @@ bool TileRowsOverNothing(const TsPixelView& target, const TsRect& part, const Ts
 
 }  // namespace
 
-void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background,
+void PaintSectionBorderMask(const TsPixelView& target, const TRect& rect, const TsBgPixels& background,
                             const TsMaskData& mask, const TsPixelView& maskImage, Integer state) {
   if (!MaskPaintable(mask, target, maskImage, rect, state)) return;
   bool middleValid = true;
@@ -643,7 +643,7 @@ void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const
         StretchNearest(target, p.Target, maskImage, p.Source);
       }
     } else if (!alphaHalf || !TileRowsOverNothing(target, p.Source, p.Target, offset, maskImage)) {
-      Tile(p.Source, p.Target, !alphaHalf, [&](const TsRect& t, const TsRect& s) {
+      Tile(p.Source, p.Target, !alphaHalf, [&](const TRect& t, const TRect& s) {
         if (alphaHalf) {
           CopyMaskPartOverBackground(target, t, s, offset, noBackground, maskImage);
         } else {
@@ -660,12 +660,12 @@ void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const
 namespace {
 
 // A stretched part of a mask with an alpha half: ((t - image) * weight + image * 256) >> 8, alpha 255.
-void StretchMaskPart(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+void StretchMaskPart(const TsPixelView& target, const TRect& targetRect, const TRect& sourceRect,
                      const TsPixelView& image, Integer offset, bool bothDirections) {
   if (sourceRect.Left < 0 || sourceRect.Top < 0 || sourceRect.IsEmpty() || sourceRect.Right > image.Width ||
       Int64{sourceRect.Bottom} + offset > image.Height)
     return;
-  const TsRect r = ClipRect(targetRect, target.Width, target.Height);
+  const TRect r = ClipRect(targetRect, target.Width, target.Height);
   if (bothDirections && sourceRect.Width() == 1 && sourceRect.Height() == 1) {
     const Cardinal s = image.At(sourceRect.Left, sourceRect.Top);
     const Cardinal m = image.At(sourceRect.Left, sourceRect.Top + offset);
@@ -687,7 +687,7 @@ void StretchMaskPart(const TsPixelView& target, const TsRect& targetRect, const 
 
 }  // namespace
 
-void PaintMaskImage(const TsPixelView& target, const TsRect& rect, Integer state, const TsMaskData& mask,
+void PaintMaskImage(const TsPixelView& target, const TRect& rect, Integer state, const TsMaskData& mask,
                     const TsPixelView& maskImage, const TsBgPixels& background) {
   if (!MaskPaintable(mask, target, maskImage, rect, state)) return;
   bool middleValid = true;
@@ -695,9 +695,9 @@ void PaintMaskImage(const TsPixelView& target, const TsRect& rect, Integer state
   const bool stretch = (mask.DrawFlags & mdStretch) != 0;
   const bool alphaHalf = mask.MaskType > 0;
   const Integer offset = MaskStateHeight(mask);
-  auto copy = [&](const TsRect& t, const TsRect& s) {
+  auto copy = [&](const TRect& t, const TRect& s) {
     if (alphaHalf) {
-      const TsRect sr = CutToSize(s, t);
+      const TRect sr = CutToSize(s, t);
       CopyMaskRectPixels(target, t.Left, t.Top, sr, offset, true, background, maskImage);
     } else {
       CopyMaskPart(target, t, s, background, maskImage);
@@ -723,16 +723,16 @@ void PaintMaskImage(const TsPixelView& target, const TsRect& rect, Integer state
   }
 }
 
-void CopyGlyphWithAlphaHalf(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+void CopyGlyphWithAlphaHalf(const TsPixelView& target, const TRect& targetRect, const TRect& sourceRect,
                             const TsMaskData& mask, Integer blendMode, const TsPixelView& source) {
   if (target.IsEmpty() || source.IsEmpty()) return;
   if (mask.MaskType <= 0) {
     BlendGlyphRect(target, source, targetRect.Left, targetRect.Top, clKeyColor,
-                   TsRect{sourceRect.Left, sourceRect.Top, sourceRect.Right - 1, sourceRect.Bottom - 1});
+                   TRect{sourceRect.Left, sourceRect.Top, sourceRect.Right - 1, sourceRect.Bottom - 1});
     return;
   }
   const Integer stateH = sourceRect.Height() / (mask.MaskType + 1);
-  const TsRect sr = CutToSize({sourceRect.Left, sourceRect.Top, sourceRect.Right, sourceRect.Top + stateH}, targetRect);
+  const TRect sr = CutToSize({sourceRect.Left, sourceRect.Top, sourceRect.Right, sourceRect.Top + stateH}, targetRect);
   const TsCopyArea a = ClipCopyArea(targetRect.Left, targetRect.Top, sr, target.Width, target.Height, source.Width,
                                     source.Height - stateH);
   for (Integer y = 0; y < a.Height; ++y) {
@@ -766,30 +766,30 @@ void PaintMaskGlyph(const TsPixelView& target, Integer x, Integer y, Integer sta
                            mask, blendMode, maskImage);
     return;
   }
-  const TsRect source = RectOf(sx, mask.R.Top, stateW, MaskStateHeight(mask));
+  const TRect source = RectOf(sx, mask.R.Top, stateW, MaskStateHeight(mask));
   if (blendMode == 1) {
     CopyMaskPart(target, RectOf(x, y, stateW, source.Height()), source, background, maskImage);
   } else {
-    BlendBitmapRectKeyed(target, x, y, kKeyPixel, 0.5, TsRect{source.Left, source.Top, source.Right - 1, source.Bottom - 1},
+    BlendBitmapRectKeyed(target, x, y, kKeyPixel, 0.5, TRect{source.Left, source.Top, source.Right - 1, source.Bottom - 1},
                          maskImage);
   }
 }
 
-void PaintPatternTexture(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background, Integer mode,
+void PaintPatternTexture(const TsPixelView& target, const TRect& rect, const TsBgPixels& background, Integer mode,
                          const TsMaskData& mask, const TsPixelView& maskImage) {
   if (target.IsEmpty() || maskImage.IsEmpty() || rect.IsEmpty()) return;
   if (mode != tmTile && mode != tmTileWhole) return;
   // A texture without images has no state size: nothing to lay (a division by its count otherwise).
   const Integer tileW = MaskStateWidth(mask), tileH = MaskStateHeight(mask);
   if (tileW <= 0 || tileH <= 0) return;
-  const TsRect source = RectOf(mask.R.Left, mask.R.Top, tileW, tileH);
+  const TRect source = RectOf(mask.R.Left, mask.R.Top, tileW, tileH);
   const bool wholeOnly = mode == tmTileWhole;
   Int64 coveredRight = rect.Left, coveredBottom = rect.Top;
   for (Int64 y = rect.Top; y < rect.Bottom; y += tileH) {
     if (wholeOnly && y + tileH > rect.Bottom) break;
     for (Int64 x = rect.Left; x < rect.Right; x += tileW) {
       if (wholeOnly && x + tileW > rect.Right) break;
-      const TsRect tile{static_cast<Integer>(x), static_cast<Integer>(y),
+      const TRect tile{static_cast<Integer>(x), static_cast<Integer>(y),
                         static_cast<Integer>(std::min<Int64>(x + tileW, rect.Right)),
                         static_cast<Integer>(std::min<Int64>(y + tileH, rect.Bottom))};
       CopyMaskFromMaster(target, tile, source, mask, maskImage, background);
@@ -799,12 +799,12 @@ void PaintPatternTexture(const TsPixelView& target, const TsRect& rect, const Ts
   }
   if (!wholeOnly) return;
   // The strips no whole tile covers: the right column (full height) and the bottom row.
-  const TsRect strips[2] = {{static_cast<Integer>(coveredRight), rect.Top, rect.Right, rect.Bottom},
+  const TRect strips[2] = {{static_cast<Integer>(coveredRight), rect.Top, rect.Right, rect.Bottom},
                             {rect.Left, static_cast<Integer>(coveredBottom), static_cast<Integer>(coveredRight), rect.Bottom}};
-  for (const TsRect& strip : strips) {
+  for (const TRect& strip : strips) {
     if (strip.IsEmpty()) continue;
     if (background.HasBitmap()) {
-      const TsRect from = RectOf(strip.Left + background.OffsetX, strip.Top + background.OffsetY, strip.Width(),
+      const TRect from = RectOf(strip.Left + background.OffsetX, strip.Top + background.OffsetY, strip.Width(),
                                  strip.Height());
       const TsCopyArea a = ClipCopyArea(strip.Left, strip.Top, from, target.Width, target.Height,
                                         background.Bitmap.Width, background.Bitmap.Height);
@@ -838,7 +838,7 @@ Integer TextureMode(SmallInt drawFlags) {
 }
 
 // The gradient of a state, or the plain colour without one, opaque over the rect.
-void PaintGradientOrColor(const TsPixelView& bitmap, const TsRect& rect, const TsGradArray& gradient, Integer color) {
+void PaintGradientOrColor(const TsPixelView& bitmap, const TRect& rect, const TsGradArray& gradient, Integer color) {
   if (gradient.empty()) {
     FillBitmapRectArgb(bitmap, rect, color, 255);
   } else {
@@ -846,20 +846,20 @@ void PaintGradientOrColor(const TsPixelView& bitmap, const TsRect& rect, const T
   }
 }
 
-bool RectInside(const TsRect& rect, const TsPixelView& bitmap) {
+bool RectInside(const TRect& rect, const TsPixelView& bitmap) {
   return rect.Left >= 0 && rect.Top >= 0 && rect.Right <= bitmap.Width && rect.Bottom <= bitmap.Height;
 }
 
-bool CoversBitmap(const TsRect& rect, const TsPixelView& bitmap) {
+bool CoversBitmap(const TRect& rect, const TsPixelView& bitmap) {
   return rect.Left <= 0 && rect.Top <= 0 && rect.Right >= bitmap.Width && rect.Bottom >= bitmap.Height;
 }
 
 }  // namespace
 
-void FillSectionState(const TsPixelView& bitmap, const TsRect& rect, const TsSkinPixels& skin, Integer section,
+void FillSectionState(const TsPixelView& bitmap, const TRect& rect, const TsSkinPixels& skin, Integer section,
                       Integer state, Integer color) {
   if (bitmap.IsEmpty() || !skin.ValidSection(section)) return;
-  const TsRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
+  const TRect r = ClipRect(rect, bitmap.Width, bitmap.Height);
   if (r.IsEmpty()) return;
   const TsGenState& values = (*skin.Sections)[static_cast<size_t>(section)].Props[std::clamp(state, 0, 1)];
   Integer c = values.Color, gradPercent = values.GradientPercent, imgPercent = values.ImagePercent;
@@ -890,7 +890,7 @@ void FillSectionState(const TsPixelView& bitmap, const TsRect& rect, const TsSki
   if (texture != nullptr) {
     const Integer mode = TextureMode(texture->DrawFlags);
     const TsPixelView image = skin.ImageOf(*texture);
-    TsRect uncovered{0, 0, -1, 0};
+    TRect uncovered{0, 0, -1, 0};
     if (texture->MaskType != 0) {
       PaintPatternTexture(bitmap, r, TsBgPixels{}, mode, *texture, image);
     } else {
@@ -902,16 +902,16 @@ void FillSectionState(const TsPixelView& bitmap, const TsRect& rect, const TsSki
     if (texture != nullptr) {
       std::vector<Cardinal> layer(static_cast<size_t>(r.Width()) * static_cast<size_t>(r.Height()));
       const TsPixelView layerView{layer.data(), r.Width(), r.Height(), r.Width()};
-      PaintGradientOrColor(layerView, TsRect{0, 0, r.Width(), r.Height()}, gradient, c);
+      PaintGradientOrColor(layerView, TRect{0, 0, r.Width(), r.Height()}, gradient, c);
       BlendBitmapRect(bitmap, layerView, std::min(255, imgPercent * 255 / 100), r.Left, r.Top,
-                      TsRect{0, 0, r.Width(), r.Height()});
+                      TRect{0, 0, r.Width(), r.Height()});
     } else {
       PaintGradientOrColor(bitmap, r, gradient, c);
     }
   }
   const Integer kept = imgPercent + gradPercent;
   if (kept >= 1 && kept <= 99) {
-    BlendRectWithColor(bitmap, TsRect{r.Left, r.Top, r.Right - 1, r.Bottom - 1}, kept, c);
+    BlendRectWithColor(bitmap, TRect{r.Left, r.Top, r.Right - 1, r.Bottom - 1}, kept, c);
   } else if (kept == 0) {
     // The plain colour, judged by what the rect's first pixel holds.
     const Cardinal first = bitmap.At(r.Left, r.Top);
@@ -926,7 +926,7 @@ void FillSectionState(const TsPixelView& bitmap, const TsRect& rect, const TsSki
   }
 }
 
-void PaintSectionBackground(const TsPixelView& bitmap, const TsRect& rect, const TsSkinPixels& skin,
+void PaintSectionBackground(const TsPixelView& bitmap, const TRect& rect, const TsSkinPixels& skin,
                             Integer section, Integer state) {
   if (bitmap.IsEmpty() || rect.IsEmpty() || !skin.ValidSection(section) || !RectInside(rect, bitmap)) return;
   const TsGeneralData& data = (*skin.Sections)[static_cast<size_t>(section)];
@@ -943,10 +943,10 @@ void PaintSectionBackground(const TsPixelView& bitmap, const TsRect& rect, const
     saved.reset(new Cardinal[static_cast<size_t>(w) * static_cast<size_t>(h)]);
     background = TsBgPixels{TsPixelView{saved.get(), w, h, w}, -rect.Left, -rect.Top, clKeyColor};
     const TsBorderWidths b = FitBorders(*border, w, h);
-    const TsRect corners[4] = {RectOf(0, 0, b.Left, b.Top), RectOf(0, h - b.Bottom, b.Left, b.Bottom),
+    const TRect corners[4] = {RectOf(0, 0, b.Left, b.Top), RectOf(0, h - b.Bottom, b.Left, b.Bottom),
                                RectOf(w - b.Right, 0, b.Right, b.Top), RectOf(w - b.Right, h - b.Bottom, b.Right, b.Bottom)};
-    for (const TsRect& block : corners) {
-      const TsRect corner = ClipRect(block, w, h);  // fitted borders stay inside; this keeps it so
+    for (const TRect& block : corners) {
+      const TRect corner = ClipRect(block, w, h);  // fitted borders stay inside; this keeps it so
       for (Integer y = corner.Top; y < corner.Bottom; ++y)
         std::copy_n(bitmap.Row(rect.Top + y) + rect.Left + corner.Left, corner.Width(), background.Bitmap.Row(y) + corner.Left);
     }
@@ -972,7 +972,7 @@ inline void TakeParentPixel(Cardinal& pixel, Int64 x, Int64 y, const TsParentBg&
 }
 
 // A corner block of a mask with an alpha half: the smaller of the two rects, clipped to both images.
-void CopyParentBgToCornerRect(const TsPixelView& cache, const TsRect& targetRect, const TsRect& sourceRect,
+void CopyParentBgToCornerRect(const TsPixelView& cache, const TRect& targetRect, const TRect& sourceRect,
                               const TsPixelView& maskImage, const TsParentBg& parent) {
   const TsCopyArea a = ClipCopyArea(targetRect.Left, targetRect.Top, CutToSize(sourceRect, targetRect), cache.Width,
                                     cache.Height, maskImage.Width, maskImage.Height);
@@ -986,10 +986,10 @@ void CopyParentBgToCornerRect(const TsPixelView& cache, const TsRect& targetRect
 
 // A corner block of a plain mask: the source rect (right and bottom included) cut to the mask image,
 // cache places outside the cache skipped.
-void CopyParentBgToCorner(const TsPixelView& maskImage, Integer targetX, Integer targetY, const TsRect& inclusiveSource,
+void CopyParentBgToCorner(const TsPixelView& maskImage, Integer targetX, Integer targetY, const TRect& inclusiveSource,
                           const TsParentBg& parent, const TsPixelView& cache) {
   if (parent.Bitmap.IsEmpty() && static_cast<Cardinal>(parent.Color) == kKeyPixel) return;
-  const TsRect source = ClipRect(TsRect{inclusiveSource.Left, inclusiveSource.Top, inclusiveSource.Right + 1,
+  const TRect source = ClipRect(TRect{inclusiveSource.Left, inclusiveSource.Top, inclusiveSource.Right + 1,
                                         inclusiveSource.Bottom + 1},
                                  maskImage.Width, maskImage.Height);
   for (Integer y = source.Top; y < source.Bottom; ++y)
@@ -1011,7 +1011,7 @@ void PaintParentBgCorners(const TsPixelView& cache, Integer width, Integer heigh
   const Integer right = left + stateW - mask.WR, bottom = top + stateH - mask.WB;
   const struct {
     Integer bit;
-    TsRect source;
+    TRect source;
     Integer x, y;
   } blocks[] = {
       {pcTopLeft, RectOf(left, top, mask.WL, mask.WT), 0, 0},
@@ -1026,7 +1026,7 @@ void PaintParentBgCorners(const TsPixelView& cache, Integer width, Integer heigh
                                block.source, maskImage, parent);
     } else {
       CopyParentBgToCorner(maskImage, block.x, block.y,
-                           TsRect{block.source.Left, block.source.Top, block.source.Right - 1, block.source.Bottom - 1},
+                           TRect{block.source.Left, block.source.Top, block.source.Right - 1, block.source.Bottom - 1},
                            parent, cache);
     }
   }

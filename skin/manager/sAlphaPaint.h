@@ -34,23 +34,23 @@ void NormalizeKeyPixels(const TsPixelView& bitmap);
 
 // Colour channels times alpha, shifted right by 8; 0x00FFFFFF (white, alpha 0) becomes 0. The rect is
 // clipped to the view.
-void PremultiplyRect(const TsPixelView& bitmap, const TsRect& rect);
+void PremultiplyRect(const TsPixelView& bitmap, const TRect& rect);
 void PremultiplyBitmap(const TsPixelView& bitmap);
 
 // Every pixel of the rect (clipped) becomes alpha << 24 | the colour in pixel order.
-void FillBitmapRectArgb(const TsPixelView& bitmap, const TsRect& rect, Integer color, Byte alpha);
+void FillBitmapRectArgb(const TsPixelView& bitmap, const TRect& rect, Integer color, Byte alpha);
 // Four opaque strips: top (full width), left (below it), bottom (right of the left strip), right
 // (between the top and bottom strips).
-void FillRectFrame(const TsPixelView& bitmap, const TsRect& rect, Integer left, Integer color, Integer bottom,
+void FillRectFrame(const TsPixelView& bitmap, const TRect& rect, Integer left, Integer color, Integer bottom,
                    Integer right, Integer top);
 // Every colour channel becomes round(g * channel + (1 - g) * colour channel), g = percent / 100; alpha
 // stays. The rect's right and bottom edges are included here (cut at width - 1 and height - 1).
-void BlendRectWithColor(const TsPixelView& bitmap, const TsRect& inclusiveRect, Integer percent, Integer color);
+void BlendRectWithColor(const TsPixelView& bitmap, const TRect& inclusiveRect, Integer percent, Integer color);
 // Every colour channel becomes round(channel - percent * (channel - colour channel) / 100) and alpha
 // the given value; the rect is clipped (right and bottom excluded).
-void BlendRectTowardColor(const TsPixelView& bitmap, const TsRect& rect, Integer color, Byte alpha, Integer percent);
+void BlendRectTowardColor(const TsPixelView& bitmap, const TRect& rect, Integer color, Byte alpha, Integer percent);
 // Sets the alpha byte over the rect (clipped); with keepKey pixels equal to 0x00FF00FF stay.
-void SetBitmapRectAlpha(const TsPixelView& bitmap, const TsRect& rect, Byte alpha, bool keepKey);
+void SetBitmapRectAlpha(const TsPixelView& bitmap, const TRect& rect, Byte alpha, bool keepKey);
 
 // Bits of BlendWithBackground's flags.
 enum : Integer { bwBlend = 0x1, bwGrayscale = 0x2 };
@@ -64,23 +64,23 @@ void BlendWithBackground(const TsPixelView& bitmap, Integer flags, Integer offse
 // colour: with a mask, its pixel at a point chosen by drawMode (13 the mask rect's top-left, 14 its
 // right border column, 16 its bottom border row, 17 its bottom-right corner; others the top-left) is
 // tested, low 24 bits against 0xFF00FF; with no mask (nullptr) the target pixel itself is tested.
-void CopyThroughMask(const TsPixelView& target, const TsPixelView& source, const TsRect& rect, Integer drawMode,
+void CopyThroughMask(const TsPixelView& target, const TsPixelView& source, const TRect& rect, Integer drawMode,
                      const TsMaskData* mask, const TsPixelView& maskImage, Integer sourceX, Integer sourceY);
 
 // Copies the mask's source rect from its image into the target rect (the smaller size, clipped to both).
 // Key-colour source pixels take the background; with an alpha half (mask type above 0) the other
 // pixels are blended by the weight pixel one state height lower: ((t - s) * m + s * 256) >> 8.
-void CopyMaskFromMaster(const TsPixelView& target, const TsRect& rect, const TsRect& sourceRect,
+void CopyMaskFromMaster(const TsPixelView& target, const TRect& rect, const TRect& sourceRect,
                         const TsMaskData& mask, const TsPixelView& maskImage, const TsBgPixels& background);
 
 // One part of a mask with an alpha half over a background: key-colour mask pixels take the background
 // bitmap's pixel (or get alpha 0 without one); the others are blended by the weight row's channels and
 // their alpha becomes 255 - weight red when it was 0, max(alpha, 255 - weight red) below 255.
-void CopyMaskPartOverBackground(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+void CopyMaskPartOverBackground(const TsPixelView& target, const TRect& targetRect, const TRect& sourceRect,
                                 Integer alphaOffset, const TsBgPixels& background, const TsPixelView& maskImage);
 // A part stretched to the target rect with its weights stretched alike, then composed over what the
 // target holds (its alpha bounds how much of it survives). alphaOffset 0 copies the part opaque.
-void StretchMaskPartOverBackground(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+void StretchMaskPartOverBackground(const TsPixelView& target, const TRect& targetRect, const TRect& sourceRect,
                                    const TsPixelView& maskImage, Integer alphaOffset, bool bothDirections);
 
 // Border widths after fitting them into a rect: an excess is taken half from each side, the odd pixel
@@ -93,18 +93,18 @@ TsBorderWidths FitBorders(const TsMaskData& mask, Integer width, Integer height)
 // The nine-part painter of section borders: corners, sides and (with mdPaintCentre) the centre of the
 // mask's state image into the rect, sides and centre stretched (mdStretch) or tiled. Key-colour
 // pixels of the corners show the background; of tiled parts with an alpha half they get alpha 0.
-void PaintSectionBorderMask(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background,
+void PaintSectionBorderMask(const TsPixelView& target, const TRect& rect, const TsBgPixels& background,
                             const TsMaskData& mask, const TsPixelView& maskImage, Integer state);
 // The nine-part painter of other masks: every part goes through the weight rows (alpha half) or is
 // copied with the key colour showing the background (plain masks).
-void PaintMaskImage(const TsPixelView& target, const TsRect& rect, Integer state, const TsMaskData& mask,
+void PaintMaskImage(const TsPixelView& target, const TRect& rect, Integer state, const TsMaskData& mask,
                     const TsPixelView& maskImage, const TsBgPixels& background);
 
 // Copies a state image of a glyph: with an alpha half, pixels that are not the key colour and whose
 // weight red byte is below 255 are blended (mode 1 by the weight, other modes paler, by
 // min(weight + 100, 255)) and the target alpha grows by (255 - alpha) * (255 - red) >> 8; a plain
 // glyph is copied with its key colour left out.
-void CopyGlyphWithAlphaHalf(const TsPixelView& target, const TsRect& targetRect, const TsRect& sourceRect,
+void CopyGlyphWithAlphaHalf(const TsPixelView& target, const TRect& targetRect, const TRect& sourceRect,
                             const TsMaskData& mask, Integer blendMode, const TsPixelView& source);
 // One state image of a mask at a point (negative coordinates clip the image).
 void PaintMaskGlyph(const TsPixelView& target, Integer x, Integer y, Integer state, const TsBgPixels& background,
@@ -123,7 +123,7 @@ TsTextColors SectionTextColors(const TsGeneralData& section, bool hot);
 // whole rect, the last column and row cut; tmTileWhole lays whole tiles only and fills the rest (the
 // right column and bottom row) from the background bitmap, else with the background colour. Other
 // modes, and a texture without a state size, paint nothing.
-void PaintPatternTexture(const TsPixelView& target, const TsRect& rect, const TsBgPixels& background, Integer mode,
+void PaintPatternTexture(const TsPixelView& target, const TRect& rect, const TsBgPixels& background, Integer mode,
                          const TsMaskData& mask, const TsPixelView& maskImage);
 
 // What the section painters read of a loaded skin: its sections and masks, and the pixels a mask is cut
@@ -148,12 +148,12 @@ struct TsSkinPixels {
 // percentages, made partly transparent by the state's transparency. A colour other than clKeyColor
 // replaces the section's colour and switches gradient, texture and transparency off. A transparency
 // of 100 clears the rect to 0 when it covers the whole bitmap and otherwise paints nothing.
-void FillSectionState(const TsPixelView& bitmap, const TsRect& rect, const TsSkinPixels& skin, Integer section,
+void FillSectionState(const TsPixelView& bitmap, const TRect& rect, const TsSkinPixels& skin, Integer section,
                       Integer state, Integer color);
 // A section's background in the rect: the state's fill, then the section's border mask, whose key-colour
 // corner pixels show what the rect held before. Nothing for an invalid section or a rect that is empty
 // or not inside the bitmap. A rect that covers the whole bitmap is premultiplied at the end.
-void PaintSectionBackground(const TsPixelView& bitmap, const TsRect& rect, const TsSkinPixels& skin,
+void PaintSectionBackground(const TsPixelView& bitmap, const TRect& rect, const TsSkinPixels& skin,
                             Integer section, Integer state);
 
 // The parent's background behind a control, as its answer to the background request gave it: a bitmap

@@ -47,7 +47,7 @@ void DrawTextToBitmap(TBitmap& bitmap, const WideString& text, Integer color, UI
   GdiFlush();
   const TsPixelView drawn = PixelViewOf(mask);
   const Cardinal k = SwapRedBlue(static_cast<Cardinal>(color));
-  const TsCopyArea a = ClipCopyArea(rect.Left, rect.Top, TsRect{0, 0, rect.Width(), rect.Height()}, target.Width,
+  const TsCopyArea a = ClipCopyArea(rect.Left, rect.Top, TRect{0, 0, rect.Width(), rect.Height()}, target.Width,
                                     target.Height, drawn.Width, drawn.Height);
   for (Integer y = 0; y < a.Height; ++y) {
     Cardinal* d = target.Row(a.TargetY + y) + a.TargetX;
@@ -117,7 +117,7 @@ void PaintSectionBackground(Integer section, Integer state, TsSkinManager* manag
   if (manager == nullptr) manager = TsSkinManager::DefaultManager();
   if (manager == nullptr || bitmap == nullptr) return;
   GdiFlush();  // pending GDI output lands before the pixels are read
-  PaintSectionBackground(PixelViewOf(*bitmap), TsRect{rect.Left, rect.Top, rect.Right, rect.Bottom},
+  PaintSectionBackground(PixelViewOf(*bitmap), rect,
                          SkinPixelsOf(*manager), section, state);
 }
 
@@ -133,7 +133,7 @@ void PaintParentBackground(TsCommonData& data, Integer state, Integer corners) {
   if (mask.Image && mask.ImageCount == 0) {
     mask.ImageCount = 3;
     mask.MaskType = 1;
-    mask.R = TsRect{0, 0, mask.Image->Width(), mask.Image->Height()};
+    mask.R = TRect{0, 0, mask.Image->Width(), mask.Image->Height()};
   }
   TskBgRequest request;
   if (control->Parent() != nullptr) {

@@ -73,7 +73,7 @@ std::vector<const char*> HueKeepingMasks(Integer keepHue) {
 }
 
 struct TSavedRect {
-  TsRect R;
+  TRect R;
   std::vector<Cardinal> Pixels;
 };
 

@@ -8,24 +8,11 @@
 #include <memory>
 #include <vector>
 #include "vcl/rtl/SysTypes.h"
+#include "vcl/rtl/Types.h"
 
 class TBitmap;
 class TGraphic;
 class TsSkinManager;
-
-// A rectangle in the component library's shape (right and bottom edges excluded). The GUI's own TRect
-// lives with the Win32 headers; this one keeps the records portable and converts field by field.
-struct TsRect {
-  Integer Left = 0;
-  Integer Top = 0;
-  Integer Right = 0;
-  Integer Bottom = 0;
-
-  Integer Width() const { return Right - Left; }
-  Integer Height() const { return Bottom - Top; }
-  bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-  friend bool operator==(const TsRect&, const TsRect&) = default;
-};
 
 // The painting modes of a gradient; only the first step's mode counts.
 enum TsGradientMode : Integer { gmVertical = 0, gmHorizontal = 1, gmTriangles = 2 };
@@ -106,7 +93,7 @@ struct TsMaskData {
   std::shared_ptr<TBitmap> Image;
   AnsiString PropertyName;  // the mask's key in its section ("BORDERSMASK", "GLYPHMASK", ...)
   AnsiString ClassName;     // the section it belongs to
-  TsRect R;                 // in the master bitmap or in Image
+  TRect R;                 // in the master bitmap or in Image
   SmallInt ImageCount = 0;  // state images side by side (0 or 1: one)
   SmallInt MaskType = 0;    // rows: -1 none, 0 images only, n images and n mask rows below
   SmallInt BorderWidth = 0;

@@ -30,7 +30,7 @@ TsBorderWidths MaskBorderWidths(const TsMaskData& mask) {
                         side(mask.WR, MaskStateWidth(mask)), side(mask.WB, stateHeight)};
 }
 
-TsRect ToolButtonGlyphRect(const TsToolGlyphLayout& l) {
+TRect ToolButtonGlyphRect(const TsToolGlyphLayout& l) {
   Integer x, y;
   if (l.ListLayout) {
     x = 5;
@@ -43,7 +43,7 @@ TsRect ToolButtonGlyphRect(const TsToolGlyphLayout& l) {
     ++x;
     ++y;
   }
-  return TsRect{x, y, x + l.ImageWidth, y + l.ImageHeight};
+  return TRect{x, y, x + l.ImageWidth, y + l.ImageHeight};
 }
 
 TsGlyphFrame GlyphFrame(Integer imageWidth, Integer stateCount, Integer state) {
@@ -52,7 +52,7 @@ TsGlyphFrame GlyphFrame(Integer imageWidth, Integer stateCount, Integer state) {
   return TsGlyphFrame{imageWidth / count, std::clamp(state, 0, count - 1)};
 }
 
-TsBorderWidths BorderBandWidths(const TsRect& rect, Integer borderWidth, const TsBorderWidths& mask) {
+TsBorderWidths BorderBandWidths(const TRect& rect, Integer borderWidth, const TsBorderWidths& mask) {
   const auto band = [&](Integer size, Integer opposite, Integer own) {
     return std::max(std::min(borderWidth, size - opposite) - own, 0);
   };
@@ -60,8 +60,8 @@ TsBorderWidths BorderBandWidths(const TsRect& rect, Integer borderWidth, const T
                         band(rect.Width(), mask.Left, mask.Right), band(rect.Height(), mask.Top, mask.Bottom)};
 }
 
-TsRect ShrinkRect(const TsRect& rect, const TsBorderWidths& w) {
-  TsRect r{rect.Left + w.Left, rect.Top + w.Top, rect.Right - w.Right, rect.Bottom - w.Bottom};
+TRect ShrinkRect(const TRect& rect, const TsBorderWidths& w) {
+  TRect r{rect.Left + w.Left, rect.Top + w.Top, rect.Right - w.Right, rect.Bottom - w.Bottom};
   // Never inverted: an excess meets in the middle.
   if (r.Right < r.Left) r.Left = r.Right = rect.Left + std::clamp(w.Left, 0, rect.Width());
   if (r.Bottom < r.Top) r.Top = r.Bottom = rect.Top + std::clamp(w.Top, 0, rect.Height());

@@ -34,7 +34,7 @@ struct TsToolGlyphLayout {
   bool Pressed = false;       // the glyph moves by one pixel right and down
 };
 // The glyph's rectangle in the button's coordinates.
-TsRect ToolButtonGlyphRect(const TsToolGlyphLayout& layout);
+TRect ToolButtonGlyphRect(const TsToolGlyphLayout& layout);
 
 // The frame of an image that holds stateCount frames side by side: its width (the image width shared
 // among the frames; a count below 1 counts as 1) and the frame shown for a state (the last one for
@@ -48,9 +48,9 @@ TsGlyphFrame GlyphFrame(Integer imageWidth, Integer stateCount, Integer state);
 // The band of background colour between a border mask's widths and a control's border width: per side
 // the border width, limited by the rectangle's size less the opposite mask width, less the mask's own
 // width, never below 0.
-TsBorderWidths BorderBandWidths(const TsRect& rect, Integer borderWidth, const TsBorderWidths& mask);
+TsBorderWidths BorderBandWidths(const TRect& rect, Integer borderWidth, const TsBorderWidths& mask);
 // The rectangle less the width on every side, never inverted (widths beyond the size leave it empty).
-TsRect ShrinkRect(const TsRect& rect, const TsBorderWidths& widths);
+TRect ShrinkRect(const TRect& rect, const TsBorderWidths& widths);
 
 #if defined(_WIN32)
 #include "vcl/gui/Geometry.h"

@@ -17,9 +17,6 @@
 
 namespace {
 
-TsRect ToTsRect(const TRect& r) { return TsRect{r.Left, r.Top, r.Right, r.Bottom}; }
-TRect ToTRect(const TsRect& r) { return TRect{r.Left, r.Top, r.Right, r.Bottom}; }
-
 std::unique_ptr<TBitmap> NewBitmap32(Integer width, Integer height) {
   auto b = std::make_unique<TBitmap>();
   b->SetPixelFormat(pf32bit);
@@ -28,7 +25,7 @@ std::unique_ptr<TBitmap> NewBitmap32(Integer width, Integer height) {
 }
 
 // Copies the pixels of a rect of one view to a point of another, clipped to both.
-void CopyPixels(const TsPixelView& dest, Integer x, Integer y, const TsPixelView& source, const TsRect& rect) {
+void CopyPixels(const TsPixelView& dest, Integer x, Integer y, const TsPixelView& source, const TRect& rect) {
   const TsCopyArea a = ClipCopyArea(x, y, rect, dest.Width, dest.Height, source.Width, source.Height);
   for (Integer row = 0; row < a.Height; ++row)
     std::copy_n(source.Row(a.SourceY + row) + a.SourceX, a.Width, dest.Row(a.TargetY + row) + a.TargetX);
@@ -77,7 +74,7 @@ std::unique_ptr<TBitmap> GetImageListBitmap32(TCustomImageList& list, Integer in
   auto result = NewBitmap32(width, height);
   const TsPixelView target = PixelViewOf(*result);
   for (Integer y = 0; y < target.Height; ++y) std::fill_n(target.Row(y), target.Width, 0u);
-  CopyPixels(target, 0, 0, PixelViewOf(colour), TsRect{0, 0, colour.Width(), colour.Height()});
+  CopyPixels(target, 0, 0, PixelViewOf(colour), TRect{0, 0, colour.Width(), colour.Height()});
   // Screens of fewer colours gave old systems icons without alpha.
   if (WindowsBeforeVersion6() && ScreenBitsPerPixel() < 32) AddMissingAlpha(*result);
   return result;
@@ -93,10 +90,10 @@ TRect DrawImageListGlyph(TCustomImageList& list, TBitmap& target, Integer x, Int
   // The list draws onto a copy of the target's pixels, so that its transparent parts keep them.
   auto scratch = NewBitmap32(frame.Width, list.Height());
   const TsPixelView copy = PixelViewOf(*scratch);
-  CopyPixels(copy, 0, 0, dest, ToTsRect(area));
+  CopyPixels(copy, 0, 0, dest, area);
   list.Draw(scratch->Canvas(), -frame.Index * frame.Width, 0, index);
   GdiFlush();
-  CopyPixels(dest, x, y, copy, TsRect{0, 0, frame.Width, list.Height()});
+  CopyPixels(dest, x, y, copy, TRect{0, 0, frame.Width, list.Height()});
   return area;
 }
 
@@ -114,14 +111,14 @@ void DrawToolButtonGlyph(TToolBar& toolBar, TToolButton& button, Cardinal custom
   layout.ImageHeight = images->Height();
   layout.DropDown = button.Style() == tbsDropDown;
   layout.Pressed = (customDrawState & cdsSelected) != 0;
-  const TsRect glyph = ToolButtonGlyphRect(layout);
+  const TRect glyph = ToolButtonGlyphRect(layout);
   // The image on the key colour, then onto the target without it.
   auto picture = NewBitmap32(glyph.Width(), glyph.Height());
   const TsPixelView pixels = PixelViewOf(*picture);
-  FillBitmapRectArgb(pixels, TsRect{0, 0, pixels.Width, pixels.Height}, clKeyColor, 0);
+  FillBitmapRectArgb(pixels, TRect{0, 0, pixels.Width, pixels.Height}, clKeyColor, 0);
   images->Draw(picture->Canvas(), 0, 0, index);
   GdiFlush();
-  BlendGlyphRect(dest, pixels, glyph.Left, glyph.Top, clKeyColor, TsRect{0, 0, pixels.Width - 1, pixels.Height - 1});
+  BlendGlyphRect(dest, pixels, glyph.Left, glyph.Top, clKeyColor, TRect{0, 0, pixels.Width - 1, pixels.Height - 1});
 }
 
 // Border painting:
@@ -166,7 +163,7 @@ void PaintControlBorder(HDC target, const TRect& rect, Integer borderWidth, TRec
     if (borderWidth <= 0) return;
     const HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(backColor) & 0x00FFFFFF);
     const TsBorderWidths bw{borderWidth, borderWidth, borderWidth, borderWidth};
-    inner = ToTRect(ShrinkRect(ToTsRect(rect), bw));
+    inner = ShrinkRect(rect, bw);
     for (const TRect& strip : FrameStrips(rect, inner)) {
       const RECT r = ToRECT(strip);
       FillRect(target, &r, brush);
@@ -184,26 +181,26 @@ void PaintControlBorder(HDC target, const TRect& rect, Integer borderWidth, TRec
   if (cache.Width() < rect.Right || cache.Height() < rect.Bottom)
     cache.SetSize(std::max(cache.Width(), rect.Right), std::max(cache.Height(), rect.Bottom));
   const TsPixelView view = PixelViewOf(cache);
-  const TsRect r = ToTsRect(rect);
+  const TRect r = rect;
   const TsBorderWidths maskWidths = MaskBorderWidths(mask);
   const Integer maskState = std::clamp(state, 0, std::max(section->States - 1, 0));
 
   if (mask.MaskType == 1) {
     if (parentBg.HasBitmap()) {
       CopyPixels(view, r.Left, r.Top, parentBg.Bitmap,
-                 TsRect{r.Left + parentBg.OffsetX, r.Top + parentBg.OffsetY, r.Right + parentBg.OffsetX,
+                 TRect{r.Left + parentBg.OffsetX, r.Top + parentBg.OffsetY, r.Right + parentBg.OffsetX,
                         r.Bottom + parentBg.OffsetY});
     } else {
       FillRectFrame(view, r, maskWidths.Left, parentBg.Color, maskWidths.Bottom, maskWidths.Right, maskWidths.Top);
     }
   }
   if (maskSource != nullptr) PaintSectionBorderMask(view, r, parentBg, mask, PixelViewOf(*maskSource), maskState);
-  inner = ToTRect(ShrinkRect(r, maskWidths));
+  inner = ShrinkRect(r, maskWidths);
   if (borderWidth <= 0) return;
 
   const TsBorderWidths band = BorderBandWidths(r, borderWidth, maskWidths);
   FillRectFrame(view, ShrinkRect(r, maskWidths), band.Left, backColor, band.Bottom, band.Right, band.Top);
-  inner = ToTRect(ShrinkRect(r, TsBorderWidths{borderWidth, borderWidth, borderWidth, borderWidth}));
+  inner = ShrinkRect(r, TsBorderWidths{borderWidth, borderWidth, borderWidth, borderWidth});
   const HDC cacheDC = cache.Canvas().Handle();
   if (target == cacheDC) return;
   for (const TRect& s : FrameStrips(rect, inner))

@@ -80,14 +80,14 @@ class TColorRamp {
   int delta_[3] = {};
 };
 
-TsRect ClipTo(const TsRect& rect, Integer width, Integer height) {
-  return TsRect{std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, width),
+TRect ClipTo(const TRect& rect, Integer width, Integer height) {
+  return TRect{std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, width),
                 std::min(rect.Bottom, height)};
 }
 
 // The colour of every row (vertical mode) or column (horizontal mode) of the clipped rectangle, top
 // to bottom or left to right. Empty (nothing to paint) for other modes, empty arrays and rectangles.
-std::vector<Cardinal> LineColors(const TsRect& r, const TsGradArray& gradient, bool& vertical) {
+std::vector<Cardinal> LineColors(const TRect& r, const TsGradArray& gradient, bool& vertical) {
   vertical = true;
   if (gradient.empty() || r.IsEmpty()) return {};
   const Integer mode = gradient.front().Mode;
@@ -106,7 +106,7 @@ std::vector<Cardinal> LineColors(const TsRect& r, const TsGradArray& gradient, b
 
 // Calls paint(x, y, pixel) for every pixel of the clipped rectangle, row by row.
 template <class Paint>
-void ForEachGradientPixel(const TsRect& r, const TsGradArray& gradient, Paint paint) {
+void ForEachGradientPixel(const TRect& r, const TsGradArray& gradient, Paint paint) {
   bool vertical = true;
   const auto colors = LineColors(r, gradient, vertical);
   if (colors.empty()) return;
@@ -145,9 +145,9 @@ void ParseGradientData(std::string_view text, TsGradArray& gradient) {
   gradient = std::move(parsed);
 }
 
-void DrawGradient(const TsPixelView& target, const TsRect& rect, const TsGradArray& gradient) {
+void DrawGradient(const TsPixelView& target, const TRect& rect, const TsGradArray& gradient) {
   if (target.IsEmpty()) return;
-  const TsRect r = ClipTo(rect, target.Width, target.Height);
+  const TRect r = ClipTo(rect, target.Width, target.Height);
   bool vertical = true;
   const auto colors = LineColors(r, gradient, vertical);
   if (colors.empty()) return;
@@ -162,12 +162,12 @@ void DrawGradient(const TsPixelView& target, const TsRect& rect, const TsGradArr
   }
 }
 
-void DrawGradientInRect(const TsPixelView& target, const TsRect& rect, const TsGradArray& gradient,
-                        const TsPixelView& texture, const TsRect& textureRect, Integer textureWeight,
+void DrawGradientInRect(const TsPixelView& target, const TRect& rect, const TsGradArray& gradient,
+                        const TsPixelView& texture, const TRect& textureRect, Integer textureWeight,
                         Integer gradientWeight) {
   if (target.IsEmpty()) return;
-  const TsRect r = ClipTo(rect, target.Width, target.Height);
-  const TsRect t = texture.IsEmpty() ? TsRect{} : ClipTo(textureRect, texture.Width, texture.Height);
+  const TRect r = ClipTo(rect, target.Width, target.Height);
+  const TRect t = texture.IsEmpty() ? TRect{} : ClipTo(textureRect, texture.Width, texture.Height);
   const bool textured = !t.IsEmpty();
   textureWeight = std::clamp(textureWeight, 0, 255);
   gradientWeight = std::clamp(gradientWeight, 0, 256);

@@ -18,7 +18,7 @@ void ParseGradientData(std::string_view text, TsGradArray& gradient);
 // one ended; the last step always ends on the last row. A step of one row paints its first colour.
 // The triangle mode needs the system's gradient fill: on a pixel view it paints nothing (use the
 // bitmap form below); so do other modes, an empty array and an empty rectangle.
-void DrawGradient(const TsPixelView& target, const TsRect& rect, const TsGradArray& gradient);
+void DrawGradient(const TsPixelView& target, const TRect& rect, const TsGradArray& gradient);
 
 // The vertical and horizontal modes, mixed with a texture: the reference rectangle of `texture` is
 // tiled over `rect` from its top-left corner, and each pixel becomes
@@ -27,8 +27,8 @@ void DrawGradient(const TsPixelView& target, const TsRect& rect, const TsGradArr
 // with the texture weight 0..255 and the gradient weight 0..256 (256: the mix replaces the pixel;
 // integer arithmetic, shifts by 8). Without texture pixels (an empty view or
 // a reference rectangle outside it) the mix is the gradient alone.
-void DrawGradientInRect(const TsPixelView& target, const TsRect& rect, const TsGradArray& gradient,
-                        const TsPixelView& texture, const TsRect& textureRect, Integer textureWeight,
+void DrawGradientInRect(const TsPixelView& target, const TRect& rect, const TsGradArray& gradient,
+                        const TsPixelView& texture, const TRect& textureRect, Integer textureWeight,
                         Integer gradientWeight);
 
 #if defined(_WIN32)
@@ -36,7 +36,7 @@ class TBitmap;
 // DrawGradient on a bitmap: a 32-bit bitmap is painted through its scan lines, the triangle mode with
 // msimg32's GradientFill on its canvas (nothing when that function is missing). Other pixel formats
 // are painted through the canvas, row by row or column by column.
-void DrawGradient(TBitmap& bitmap, const TsRect& rect, const TsGradArray& gradient);
+void DrawGradient(TBitmap& bitmap, const TRect& rect, const TsGradArray& gradient);
 // Whether msimg32's GradientFill could be bound (bound once, on first use).
 bool GradientFillAvailable();
 #endif

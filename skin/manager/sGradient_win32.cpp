@@ -50,7 +50,7 @@ TRIVERTEX Vertex(LONG x, LONG y, Integer color) {
 
 // Four triangles between the corners and the centre; the corners top-left, top-right, bottom-right,
 // bottom-left and the centre take the first colours of steps 0..4 (a missing step repeats the last).
-void FillTriangles(HDC dc, const TsRect& r, const TsGradArray& gradient) {
+void FillTriangles(HDC dc, const TRect& r, const TsGradArray& gradient) {
   const GradientFillProc gradientFill = GradientFillBinding().Proc();
   if (gradientFill == nullptr) return;
   auto color = [&](std::size_t step) { return gradient[std::min(step, gradient.size() - 1)].Color1; };
@@ -69,9 +69,9 @@ void FillTriangles(HDC dc, const TsRect& r, const TsGradArray& gradient) {
 
 bool GradientFillAvailable() { return GradientFillBinding().Proc() != nullptr; }
 
-void DrawGradient(TBitmap& bitmap, const TsRect& rect, const TsGradArray& gradient) {
+void DrawGradient(TBitmap& bitmap, const TRect& rect, const TsGradArray& gradient) {
   if (bitmap.Empty() || gradient.empty()) return;
-  const TsRect r{std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, bitmap.Width()),
+  const TRect r{std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, bitmap.Width()),
                  std::min(rect.Bottom, bitmap.Height())};
   if (r.IsEmpty()) return;
   const Integer mode = gradient.front().Mode;
@@ -86,7 +86,7 @@ void DrawGradient(TBitmap& bitmap, const TsRect& rect, const TsGradArray& gradie
   }
   // Other formats: paint the rectangle in 32 bits and let GDI convert it.
   std::vector<Cardinal> pixels(static_cast<std::size_t>(r.Width()) * static_cast<std::size_t>(r.Height()));
-  DrawGradient(TsPixelView{pixels.data(), r.Width(), r.Height(), r.Width()}, TsRect{0, 0, r.Width(), r.Height()},
+  DrawGradient(TsPixelView{pixels.data(), r.Width(), r.Height(), r.Width()}, TRect{0, 0, r.Width(), r.Height()},
                gradient);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);

@@ -180,7 +180,7 @@ Integer FieldInt(const std::vector<std::string_view>& fields, size_t index, Inte
   return StrToIntDef(fields[index], 0);
 }
 
-void ReadMasterRect(std::string_view v, TsRect& r) {
+void ReadMasterRect(std::string_view v, TRect& r) {
   r.Left = ColumnInt(v, 2, 4);
   r.Top = ColumnInt(v, 7, 4);
   r.Right = ColumnInt(v, 12, 4);
@@ -435,11 +435,11 @@ SmallInt ScanMaskCorners(const TsPixelView& image, const TsMaskData& mask) {
   const Integer w = MaskStateWidth(mask);
   const Integer h = MaskStateHeight(mask);
   const Integer x0 = mask.R.Left, y0 = mask.R.Top;
-  const TsRect blocks[] = {{x0, y0, x0 + mask.WL, y0 + mask.WT},
+  const TRect blocks[] = {{x0, y0, x0 + mask.WL, y0 + mask.WT},
                            {x0 + w - mask.WR, y0, x0 + w, y0 + mask.WT},
                            {x0, y0 + h - mask.WB, x0 + mask.WL, y0 + h},
                            {x0 + w - mask.WR, y0 + h - mask.WB, x0 + w, y0 + h}};
-  for (const TsRect& b : blocks) {
+  for (const TRect& b : blocks) {
     for (Integer y = std::max(b.Top, 0); y < std::min(b.Bottom, image.Height); ++y)
       for (Integer x = std::max(b.Left, 0); x < std::min(b.Right, image.Width); ++x)
         if ((image.At(x, y) & 0x00FFFFFFu) == 0x00FF00FFu) return 1;

@@ -96,7 +96,7 @@ enum class TsMaskForm {
 struct TsMaskValue {
   TsMaskForm Form = TsMaskForm::None;
   AnsiString FileName;     // OwnImage and PlainFile: the name as written
-  TsRect R;
+  TRect R;
   Integer ImageCount = 1;
   Integer MaskType = 0;
   Integer BorderWidth = 0;  // common border width

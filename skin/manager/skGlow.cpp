@@ -153,7 +153,7 @@ void TskGlowEffect::PrepareAlphaImage(Integer width, Integer height) {
   const TsMaskData& mask = skinManager_->ma.at(static_cast<size_t>(glowMask_));
   TBitmap* source = mask.Image ? mask.Image.get() : skinManager_->MasterBitmap.get();
   if (source == nullptr) return;
-  PaintMaskImage(target, TsRect{0, 0, width, height}, 0, mask, PixelViewOf(*source), TsBgPixels{});
+  PaintMaskImage(target, TRect{0, 0, width, height}, 0, mask, PixelViewOf(*source), TsBgPixels{});
 }
 
 bool TskGlowEffect::Show(const TRect& controlRect, const TRect& visibleRect, HWND window) {

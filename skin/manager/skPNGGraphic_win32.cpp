@@ -96,7 +96,7 @@ void TPNGGraphic::Draw(TCanvas& canvas, const TRect& rect) {
   // Blended by each pixel's alpha; the mirror image fades from a third of the image's alpha to nothing.
   TsAlphaBlendOptions options;
   options.Reflection = reflection > 0;
-  BlendBitmapWithAlpha(TsPixelView{work.Row(0), w, h + reflection, w}, TsRect{0, 0, w, h}, TsRect{0, 0, w, h},
+  BlendBitmapWithAlpha(TsPixelView{work.Row(0), w, h + reflection, w}, TRect{0, 0, w, h}, TRect{0, 0, w, h},
                        TsPixelView{source.data(), w, h, w}, options);
   BitBlt(dc, rect.Left, rect.Top, w, h + reflection, work.Dc(), 0, 0, SRCCOPY);
 }

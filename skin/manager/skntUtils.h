@@ -44,7 +44,7 @@ inline bool ValueBetween(Integer value, Integer bound1, Integer bound2) {
   return bound1 <= bound2 ? bound1 <= value && value <= bound2 : bound2 <= value && value <= bound1;
 }
 
-// Rectangles of any type with Left/Top/Right/Bottom fields (the GUI's TRect, the skin records' TsRect).
+// Rectangles of any type with Left/Top/Right/Bottom fields (the GUI's TRect, the skin records' TRect).
 // Widths are computed in 64 bits so that extreme edges cannot overflow, then clamped to Integer.
 namespace skntdetail {
 inline Integer Span(Int64 from, Int64 to, bool clampNegative) {

@@ -56,7 +56,7 @@ TSkinVariant& TSkinVariant::AddMask(const std::string& section, const std::strin
   master_ = std::move(master);
   width_ = width;
   height_ = height;
-  shape.R = TsRect{0, top, count * stateWidth, top + rows * stateHeight};
+  shape.R = TRect{0, top, count * stateWidth, top + rows * stateHeight};
   return Set(section, key, FormatMaskValue(shape));
 }
 

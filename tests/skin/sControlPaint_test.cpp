@@ -196,7 +196,7 @@ class ControlBorder : public testing::Test {
       for (Integer x = 6; x < 12; ++x) static_cast<Cardinal*>(mask.Image->ScanLine(y))[x] = kMaskState1;
     static_cast<Cardinal*>(mask.Image->ScanLine(0))[0] = 0x00FF00FFu;
     static_cast<Cardinal*>(mask.Image->ScanLine(0))[6] = 0x00FF00FFu;
-    mask.R = TsRect{0, 0, 12, 6};
+    mask.R = TRect{0, 0, 12, 6};
     mask.ImageCount = 2;
     mask.WL = mask.WT = mask.WR = mask.WB = 2;
     manager_->ma.push_back(mask);
@@ -301,7 +301,7 @@ TEST_F(ControlBorder, AMaskWithWeightRowsGetsTheParentsBitmapUnderIt) {
     for (Integer x = 0; x < 12; ++x) static_cast<Cardinal*>(image->ScanLine(y))[x] = x < 6 ? kMaskState0 : kMaskState1;
   static_cast<Cardinal*>(image->ScanLine(0))[0] = 0x00FF00FFu;
   mask.Image = std::shared_ptr<TBitmap>(image.release());
-  mask.R = TsRect{0, 0, 12, 12};
+  mask.R = TRect{0, 0, 12, 12};
   mask.MaskType = 1;
   auto parentPicture = Filled(100, 80, 0xFF101010u);
   static_cast<Cardinal*>(parentPicture->ScanLine(5))[10] = 0xFF202020u;  // under the control's corner

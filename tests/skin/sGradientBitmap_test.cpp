@@ -47,7 +47,7 @@ TEST(GradientBitmap, VerticalStepsRunTopDownInEveryPixelFormat) {
     SCOPED_TRACE(format);
     auto bitmap = NewBitmap(format, 6, 10);
     // Red to blue over the rows 2..9 (8 rows: channel steps of 255 / 7).
-    DrawGradient(*bitmap, TsRect{1, 2, 5, 12}, Parse("255;16711680;100;0;0;"));
+    DrawGradient(*bitmap, TRect{1, 2, 5, 12}, Parse("255;16711680;100;0;0;"));
     ExpectNear(PixelAt(*bitmap, 1, 2), Rgb{255, 0, 0}, 0);
     ExpectNear(PixelAt(*bitmap, 4, 3), Rgb{219, 0, 36}, 0);
     ExpectNear(PixelAt(*bitmap, 2, 9), Rgb{0, 0, 255}, 0);
@@ -61,7 +61,7 @@ TEST(GradientBitmap, VerticalStepsRunTopDownInEveryPixelFormat) {
 
 TEST(GradientBitmap, HorizontalRowsAreCopiesOfTheFirst) {
   auto bitmap = NewBitmap(pf32bit, 9, 3);
-  DrawGradient(*bitmap, TsRect{0, 0, 9, 3}, Parse("0;16777215;100;1;0;"));
+  DrawGradient(*bitmap, TRect{0, 0, 9, 3}, Parse("0;16777215;100;1;0;"));
   for (Integer y = 0; y < 3; ++y) {
     ExpectNear(PixelAt(*bitmap, 0, y), Rgb{0, 0, 0}, 0);
     ExpectNear(PixelAt(*bitmap, 4, y), Rgb{128, 128, 128}, 0);  // 127.5 rounds to even
@@ -73,7 +73,7 @@ TEST(GradientBitmap, TrianglesTakeTheCornerAndCentreColours) {
   ASSERT_TRUE(GradientFillAvailable());
   auto bitmap = NewBitmap(pf32bit, 41, 41);
   // Top-left red, centre green, top-right blue, bottom-right white, bottom-left black.
-  DrawGradient(*bitmap, TsRect{0, 0, 41, 41},
+  DrawGradient(*bitmap, TRect{0, 0, 41, 41},
                Parse("255;0;20;2;0;65280;0;20;2;0;16711680;0;20;2;0;16777215;0;20;2;0;0;0;20;2;0;"));
   // The vertices lie on the rectangle's corners and edges: the nearest pixels differ by a step or two.
   ExpectNear(PixelAt(*bitmap, 0, 0), Rgb{255, 0, 0}, 16);
@@ -84,7 +84,7 @@ TEST(GradientBitmap, TrianglesTakeTheCornerAndCentreColours) {
 
   // One step: every vertex repeats its colour, so the whole rectangle is that colour.
   auto plain = NewBitmap(pf32bit, 8, 8);
-  DrawGradient(*plain, TsRect{2, 2, 6, 6}, Parse("3368652;0;100;2;0;"));  // 0x3366CC: red 0xCC
+  DrawGradient(*plain, TRect{2, 2, 6, 6}, Parse("3368652;0;100;2;0;"));  // 0x3366CC: red 0xCC
   ExpectNear(PixelAt(*plain, 2, 2), Rgb{0xCC, 0x66, 0x33}, 0);
   ExpectNear(PixelAt(*plain, 5, 5), Rgb{0xCC, 0x66, 0x33}, 0);
   ExpectNear(PixelAt(*plain, 1, 1), Rgb{255, 255, 255}, 0);

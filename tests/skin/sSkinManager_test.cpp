@@ -133,7 +133,7 @@ class SkinManagerTest : public ::testing::Test, public IWindowsNotifier {
 
 struct MaskRow {
   AnsiString section, key;
-  TsRect r;
+  TRect r;
   SmallInt count, type, flags;
   Byte imgType;
   bool ownImage;
@@ -322,12 +322,12 @@ TEST_F(SkinManagerTest, JpegImagesBecomePatternsOrTexturesOfTheSkin) {
   ASSERT_TRUE(m.IsValidMaskIndex(edge));
   const TsMaskData& texture = m.ma[static_cast<size_t>(small)];
   EXPECT_EQ(texture.ImgType, itTexture);
-  EXPECT_EQ(texture.R, (TsRect{0, 0, 8, 4}));
+  EXPECT_EQ(texture.R, (TRect{0, 0, 8, 4}));
   ASSERT_NE(texture.Image, nullptr);
   const Cardinal pixel = static_cast<Cardinal*>(texture.Image->ScanLine(2))[3];
   EXPECT_EQ(pixel >> 24, 0xFFu);                      // opaque
   EXPECT_NEAR(static_cast<int>(pixel & 0xFF), 0x60, 2);  // the JPEG's grey
-  EXPECT_EQ(m.ma[static_cast<size_t>(edge)].R, (TsRect{0, 0, 1000, 899}));
+  EXPECT_EQ(m.ma[static_cast<size_t>(edge)].R, (TRect{0, 0, 1000, 899}));
 }
 
 TEST_F(SkinManagerTest, VersionRuleWarnsOnlyAboveTheSupportedRange) {

@@ -71,7 +71,7 @@ class GlowTest : public testing::Test {
     mask.PropertyName = "GLOW0";
     mask.Image = std::shared_ptr<TBitmap>(Filled(12, 12, kGlowPixel).release());
     static_cast<Cardinal*>(mask.Image->ScanLine(0))[0] = 0x00FF00FFu;
-    mask.R = TsRect{0, 0, 12, 12};
+    mask.R = TRect{0, 0, 12, 12};
     mask.ImageCount = 1;
     mask.WL = mask.WT = mask.WR = mask.WB = 4;
     mask.Manager = manager_;

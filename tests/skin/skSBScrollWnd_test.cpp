@@ -86,8 +86,8 @@ class ScrollAdapterTest : public SkinFixture {
     UpdateWindow(edit);
     return edit;
   }
-  TsRect VertRect() const {
-    TsRect r;
+  TRect VertRect() const {
+    TRect r;
     adapter_->BarRect(1, r);
     return r;
   }
@@ -119,22 +119,22 @@ TEST_F(ScrollAdapterTest, LayoutLeavesTheBarOutOfTheClientAndHitTestsItUnlessDis
   EXPECT_TRUE(adapter_->VertBar()->State.Shown);
   EXPECT_FALSE(adapter_->HorzBar()->State.Shown);
   EXPECT_EQ(client.right, (window.right - window.left) - 4 - GetSystemMetrics(SM_CXVSCROLL));
-  const TsRect bar = VertRect();
-  EXPECT_EQ(bar, (TsRect{window.right - 2 - 17, window.top + 2, window.right - 2, window.bottom - 2}));
+  const TRect bar = VertRect();
+  EXPECT_EQ(bar, (TRect{window.right - 2 - 17, window.top + 2, window.right - 2, window.bottom - 2}));
   EXPECT_EQ(SendMessageW(edit, WM_NCHITTEST, 0, At(bar.Left + 8, bar.Top + 40)), HTVSCROLL);
   EXPECT_EQ(SendMessageW(edit, WM_NCHITTEST, 0, At(bar.Left - 8, bar.Top + 40)), HTCLIENT);
 
   // An empty edit's bar is disabled: the system would still answer HTVSCROLL there.
   TskScrollWnd* full = adapter_;
   const HWND empty = MakeEdit(0);
-  const TsRect emptyBar = VertRect();
+  const TRect emptyBar = VertRect();
   EXPECT_EQ(SendMessageW(empty, WM_NCHITTEST, 0, At(emptyBar.Left + 8, emptyBar.Top + 40)), HTNOWHERE);
   EXPECT_NE(full, adapter_);
 }
 
 TEST_F(ScrollAdapterTest, ArrowClickScrollsInsideCommandsAndRepeatsOnTimers) {
   const HWND edit = MakeEdit(200);
-  const TsRect bar = VertRect();
+  const TRect bar = VertRect();
   const int x = bar.Left + 8, y = bar.Bottom - 5;  // the second arrow
   ASSERT_EQ(FirstLine(edit), 0);
   SetCursorPos(x, y);
@@ -179,8 +179,8 @@ TEST_F(ScrollAdapterTest, ThumbDragOnAMirroredBarSendsTrackPositionsThenPosition
   const HWND edit = MakeEdit(200, WS_EX_LEFTSCROLLBAR);
   RECT window{};
   GetWindowRect(edit, &window);
-  const TsRect bar = VertRect();
-  EXPECT_EQ(bar, (TsRect{window.left + 2, window.top + 2, window.left + 19, window.bottom - 2}));
+  const TRect bar = VertRect();
+  EXPECT_EQ(bar, (TRect{window.left + 2, window.top + 2, window.left + 19, window.bottom - 2}));
   POINT origin{0, 0};
   ClientToScreen(edit, &origin);
   EXPECT_EQ(origin.x, window.left + 19) << "the client starts right of the bar";
@@ -220,7 +220,7 @@ TEST_F(ScrollAdapterTest, BarPixelsComeFromTheSkinAndADisabledBarFades) {
   const HWND edit = MakeEdit(200);
   // The edit scrolls itself (and the system paints its own bar meanwhile): the skinned bar follows.
   SendMessageW(edit, EM_LINESCROLL, 0, 80);
-  const TsRect bar = VertRect();
+  const TRect bar = VertRect();
   const TskThumb thumb = ThumbGeometry(adapter_->VertBar()->State, bar, CurrentScrollMetrics(manager_));
   ASSERT_GE(thumb.Length, 20);
   const int x = bar.Left + 8;
@@ -234,7 +234,7 @@ TEST_F(ScrollAdapterTest, BarPixelsComeFromTheSkinAndADisabledBarFades) {
   // An empty edit's bar: no thumb, each half faded to 40 percent over the window's background.
   const HWND empty = MakeEdit(0);
   SendMessageW(empty, WM_NCPAINT, 1, 0);
-  const TsRect emptyBar = VertRect();
+  const TRect emptyBar = VertRect();
   TskBgRequest request;
   GetParentBgFromWindow(request, empty, false);
   const Cardinal background = ColorToRGB(static_cast<TColor>(request.Color));
@@ -245,7 +245,7 @@ TEST_F(ScrollAdapterTest, BarPixelsComeFromTheSkinAndADisabledBarFades) {
 TEST_F(ScrollAdapterTest, HoverShowsThePartUnderTheMouseHotUntilTheMouseLeaves) {
   const HWND edit = MakeEdit(200);
   SendMessageW(edit, EM_LINESCROLL, 0, 80);
-  const TsRect bar = VertRect();
+  const TRect bar = VertRect();
   const TskThumb thumb = ThumbGeometry(adapter_->VertBar()->State, bar, CurrentScrollMetrics(manager_));
   const int x = bar.Left + 8, y = thumb.Start + 4;
   const Cardinal normal = SectionColor("SCROLLSLIDERV");

@@ -54,7 +54,7 @@ TEST(Premultiply, ChannelsTimesAlphaOverTwoFiftySix) {
 
 TEST(RectFills, ClippedAtEveryEdgeAndEmptyRectsPaintNothing) {
   const struct {
-    TsRect rect;
+    TRect rect;
     Integer painted;
   } cases[] = {
       {{-3, -3, 2, 2}, 4}, {{2, 2, 9, 9}, 4}, {{1, -1, 3, 9}, 8}, {{-9, 1, 9, 2}, 4},
@@ -213,7 +213,7 @@ TEST(NinePart, TiledPartsMatchCopiesLaidTileByTileWhereverTheRectSits) {
   TestMask mask;
   mask.data.DrawFlags = mdPaintCentre;
   mask.image(6 + 3, 3) = kKeyPixel;  // a key pixel inside the centre of state 1
-  for (const TsRect& rect : {TsRect{0, 0, 11, 9}, TsRect{-3, -4, 9, 7}, TsRect{2, 1, 17, 14}, TsRect{1, 1, 5, 5}}) {
+  for (const TRect& rect : {TRect{0, 0, 11, 9}, TRect{-3, -4, 9, 7}, TRect{2, 1, 17, 14}, TRect{1, 1, 5, 5}}) {
     Pixels painted(14, 12, Argb(0x80, 9, 9, 9));
     painted(3, 3) = 0;
     painted(5, 4) = Argb(0xFF, 200, 100, 50);
@@ -221,7 +221,7 @@ TEST(NinePart, TiledPartsMatchCopiesLaidTileByTileWhereverTheRectSits) {
     PaintSectionBorderMask(painted.view, rect, {}, mask.data, mask.image.view, 1);
     const TsBorderWidths b = FitBorders(mask.data, rect.Width(), rect.Height());
     const Integer sx = 6, innerW = rect.Width() - b.Left - b.Right, innerH = rect.Height() - b.Top - b.Bottom;
-    auto lay = [&](const TsRect& part, const TsRect& area) {
+    auto lay = [&](const TRect& part, const TRect& area) {
       for (Integer y = area.Top; y < area.Bottom; y += part.Height())
         for (Integer x = area.Left; x < area.Right; x += part.Width()) {
           const Integer w = std::min(part.Width(), area.Right - x), h = std::min(part.Height(), area.Bottom - y);
@@ -229,7 +229,7 @@ TEST(NinePart, TiledPartsMatchCopiesLaidTileByTileWhereverTheRectSits) {
                                      6, {}, mask.image.view);
         }
     };
-    auto corner = [&](const TsRect& part, Integer x, Integer y) {
+    auto corner = [&](const TRect& part, Integer x, Integer y) {
       CopyMaskPartOverBackground(model.view, {x, y, x + part.Width(), y + part.Height()}, part, 6, {}, mask.image.view);
     };
     const Integer right = rect.Right - b.Right, bottom = rect.Bottom - b.Bottom;
@@ -261,7 +261,7 @@ TEST(NinePart, AMiddleHeightOfZeroLaysNoSideTilesButPaintsCornersAndTopAndBottom
 TEST(NinePart, GuardsPaintNothing) {
   TestMask mask;
   const struct {
-    TsRect rect;
+    TRect rect;
     SmallInt flags;
     Integer state;
   } cases[] = {{{0, 0, 1, 8}, 0, 0}, {{0, 0, 8, 1}, 0, 1}, {{0, 0, 8, 8}, mdSkipNormalState, 0}};
@@ -449,7 +449,7 @@ TEST(SectionFill, PlainColourByTransparencyAndTheRectsFirstPixel) {
     const char* name;
     Integer transparency;
     Cardinal before;
-    TsRect rect;
+    TRect rect;
     Integer color;
     Cardinal inside, outside;  // the pixel at (1, 1) and at (3, 2) afterwards
   } cases[] = {
@@ -571,7 +571,7 @@ TEST(SectionBackground, BorderCornersShowWhatTheRectHeldBeforeTheFill) {
   PaintSectionBackground(q.view, {0, 0, 8, 8}, skin.skin, 0, 2);
   EXPECT_EQ(q(1, 0), Argb(0xFF, 199, 0, 0));  // state 0's border, premultiplied: the rect is the bitmap
   EXPECT_EQ(q(3, 3), Argb(0xFF, 0x2F, 0x1F, 0x0F));
-  for (const TsRect& outside : {TsRect{-1, 0, 8, 8}, TsRect{0, 0, 9, 8}, TsRect{2, 2, 2, 8}}) {
+  for (const TRect& outside : {TRect{-1, 0, 8, 8}, TRect{0, 0, 9, 8}, TRect{2, 2, 2, 8}}) {
     Pixels r(8, 8, 5);
     PaintSectionBackground(r.view, outside, skin.skin, 0, 0);
     EXPECT_EQ(r.data, Pixels(8, 8, 5).data);
@@ -602,7 +602,7 @@ TEST(SectionBackground, UnevenBordersStayInsideTheRectTheBitmapAndTheSavedCorner
     skin.Sections = &sections;
     skin.Masks = &masks;
     skin.Master = image.view;
-    for (const TsRect& rect : {TsRect{0, 0, 8, 8}, TsRect{3, 2, 11, 10}, TsRect{0, 0, 8, 3}}) {
+    for (const TRect& rect : {TRect{0, 0, 8, 8}, TRect{3, 2, 11, 10}, TRect{0, 0, 8, 3}}) {
       const Cardinal kBefore = Argb(0x80, 1, 2, 3);
       Pixels bitmap(rect.Right, rect.Bottom, kBefore);
       PaintSectionBackground(bitmap.view, rect, skin, 0, 0);

@@ -35,7 +35,7 @@ TEST(ColorRoutines, BitmapShiftsLeaveKeyAndGreyPixels) {
   EXPECT_EQ(pixels, (std::vector<Cardinal>{0x80555555u, 0x00FF00FFu, 0xFF808080u, 0xFF555555u}));
 }
 
-TsMaskData GlobalMask(const char* key, TsRect r) {
+TsMaskData GlobalMask(const char* key, TRect r) {
   TsMaskData m;
   m.ClassName = "GLOBALINFO";
   m.PropertyName = key;

@@ -6,7 +6,7 @@ namespace {
 
 TsMaskData MaskOf(Integer width, Integer height, SmallInt imageCount, SmallInt maskType) {
   TsMaskData mask;
-  mask.R = TsRect{10, 20, 10 + width, 20 + height};
+  mask.R = TRect{10, 20, 10 + width, 20 + height};
   mask.ImageCount = imageCount;
   mask.MaskType = maskType;
   return mask;

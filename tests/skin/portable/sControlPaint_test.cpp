@@ -38,7 +38,7 @@ TEST(MissingAlpha, ImagesWithAnyAlphaAndEmptyImagesStayAsTheyAre) {
 
 TEST(MaskBorders, OwnWidthThenCommonWidthThenTheStateImage) {
   TsMaskData m;
-  m.R = TsRect{0, 0, 60, 20};
+  m.R = TRect{0, 0, 60, 20};
   m.ImageCount = 3;
   m.MaskType = 1;  // images over their weight rows: state images 20 x 10
   struct Case {
@@ -63,7 +63,7 @@ TEST(MaskBorders, OwnWidthThenCommonWidthThenTheStateImage) {
         << c.what;
   }
   TsMaskData uncounted;
-  uncounted.R = TsRect{0, 0, 8, 6};
+  uncounted.R = TRect{0, 0, 8, 6};
   EXPECT_EQ(MaskBorderWidths(uncounted).Left, 8) << "the left width counts no image count as one image";
   EXPECT_EQ(MaskBorderWidths(uncounted).Right, 0);
   EXPECT_EQ(MaskBorderWidths(uncounted).Top, 6);
@@ -73,7 +73,7 @@ TEST(ToolButtonGlyph, PlacedByLayoutCaptionsDropDownAndPress) {
   struct Case {
     const char* what;
     TsToolGlyphLayout layout;
-    TsRect expected;
+    TRect expected;
   } cases[] = {
       {"centred, plus one", {23, 22, 16, 16}, {4, 3, 20, 19}},
       {"pressed", {23, 22, 16, 16, false, false, 0, false, true}, {5, 4, 21, 20}},
@@ -105,7 +105,7 @@ TEST(GlyphFrames, StatesPickAFrameOfTheStrip) {
 TEST(BorderBand, FillsBetweenTheMaskAndTheBorderWidthAndTheInsideNeverInverts) {
   struct Case {
     const char* what;
-    TsRect rect;
+    TRect rect;
     Integer borderWidth;
     TsBorderWidths mask;
     TsBorderWidths band;
@@ -121,8 +121,8 @@ TEST(BorderBand, FillsBetweenTheMaskAndTheBorderWidthAndTheInsideNeverInverts) {
               (std::array{c.band.Left, c.band.Top, c.band.Right, c.band.Bottom}))
         << c.what;
   }
-  EXPECT_EQ(ShrinkRect({10, 10, 40, 30}, {2, 3, 4, 5}), (TsRect{12, 13, 36, 25}));
-  const TsRect squeezed = ShrinkRect({10, 10, 16, 16}, {5, 5, 5, 5});
+  EXPECT_EQ(ShrinkRect({10, 10, 40, 30}, {2, 3, 4, 5}), (TRect{12, 13, 36, 25}));
+  const TRect squeezed = ShrinkRect({10, 10, 16, 16}, {5, 5, 5, 5});
   EXPECT_TRUE(squeezed.IsEmpty());
   EXPECT_GE(squeezed.Right, squeezed.Left);
   EXPECT_GE(squeezed.Bottom, squeezed.Top);

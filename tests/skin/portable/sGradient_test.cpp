@@ -91,7 +91,7 @@ TEST(GradientText, RandomTextsParseOrRaiseAndPaintWithinTheBuffer) {
     }
     Canvas32 c(5, 5);
     const Integer h = static_cast<Integer>(random() % 4);
-    DrawGradient(c.view, TsRect{1, 1, 1 + h, 4}, g);
+    DrawGradient(c.view, TRect{1, 1, 1 + h, 4}, g);
     for (Integer y = 0; y < 5; ++y) {
       for (Integer x = 0; x < 5; ++x) {
         if (x < 1 || x >= 1 + h || y < 1 || y >= 4) {
@@ -104,7 +104,7 @@ TEST(GradientText, RandomTextsParseOrRaiseAndPaintWithinTheBuffer) {
 
 TEST(VerticalGradient, OneStepRunsFromFirstToLastRow) {
   Canvas32 c(6, 10);
-  DrawGradient(c.view, TsRect{1, 0, 5, 10}, Parse("16777215;0;100;0;0;"));
+  DrawGradient(c.view, TRect{1, 0, 5, 10}, Parse("16777215;0;100;0;0;"));
   // 10 rows: 255 * (1 - k / 9), rounded.
   const struct { Integer row; Cardinal value; } expected[] = {{0, 255}, {1, 227}, {4, 142}, {5, 113}, {9, 0}};
   for (const auto& e : expected) {
@@ -120,7 +120,7 @@ TEST(VerticalGradient, SecondOfTwoHalvesEndsOnLastRow) {
   // Height 11: the first step covers rows 0..5, the second starts on row 5 and ends on row 10.
   Canvas32 c(3, 11);
   const TsGradArray g = Parse("16777215;0;50;0;0;255;65280;50;0;0;");
-  DrawGradient(c.view, TsRect{0, 0, 3, 11}, g);
+  DrawGradient(c.view, TRect{0, 0, 3, 11}, g);
   EXPECT_EQ(c(0, 0), Grey(255));
   EXPECT_EQ(c(0, 4), Grey(51));        // 255 - 4 * 255 / 5
   EXPECT_EQ(c(0, 5), Px(255, 0, 0));   // the second step paints the shared row
@@ -130,14 +130,14 @@ TEST(VerticalGradient, SecondOfTwoHalvesEndsOnLastRow) {
 TEST(VerticalGradient, StepsOfOneRowPaintTheirFirstColour) {
   // A one-row rectangle, and a step whose share is below one row, have no room for a ramp.
   Canvas32 one(4, 3);
-  DrawGradient(one.view, TsRect{0, 1, 4, 2}, Parse("255;16711680;100;0;0;"));
+  DrawGradient(one.view, TRect{0, 1, 4, 2}, Parse("255;16711680;100;0;0;"));
   EXPECT_EQ(one(0, 1), Px(255, 0, 0));
   EXPECT_EQ(one(3, 1), Px(255, 0, 0));
   EXPECT_EQ(one(0, 0), kUntouched);
   EXPECT_EQ(one(0, 2), kUntouched);
 
   Canvas32 c(2, 8);
-  DrawGradient(c.view, TsRect{0, 0, 2, 8}, Parse("255;16711680;0;0;0;65280;65280;100;0;0;"));
+  DrawGradient(c.view, TRect{0, 0, 2, 8}, Parse("255;16711680;0;0;0;65280;65280;100;0;0;"));
   EXPECT_EQ(c(0, 0), Px(0, 255, 0));  // step 0 covered row 0 only, step 1 painted over it
   EXPECT_EQ(c(1, 7), Px(0, 255, 0));
 }
@@ -146,7 +146,7 @@ TEST(HorizontalGradient, ColumnsRampAndEveryRowIsTheSame) {
   // Width 5, two 50 % steps: round(2.5) is 2 (ties to even), so step 0 covers columns 0..2 and step 1
   // columns 2..4.
   Canvas32 c(5, 4);
-  DrawGradient(c.view, TsRect{0, 0, 5, 4}, Parse("0;16777215;50;1;0;255;16711680;50;1;0;"));
+  DrawGradient(c.view, TRect{0, 0, 5, 4}, Parse("0;16777215;50;1;0;255;16711680;50;1;0;"));
   const Cardinal expectedRow[] = {Grey(0), Grey(128), Px(255, 0, 0), Px(128, 0, 128), Px(0, 0, 255)};
   for (Integer y = 0; y < 4; ++y) {
     for (Integer x = 0; x < 5; ++x) EXPECT_EQ(c(x, y), expectedRow[x]) << x << "," << y;
@@ -156,19 +156,19 @@ TEST(HorizontalGradient, ColumnsRampAndEveryRowIsTheSame) {
 TEST(Gradient, ClipsToThePixelsAndIgnoresWhatItCannotPaint) {
   Canvas32 c(4, 4);
   // The rectangle hangs over every edge: the visible part is the whole buffer, laid out over 4 rows.
-  DrawGradient(c.view, TsRect{-3, -2, 9, 4}, Parse("0;16777215;100;0;0;"));
+  DrawGradient(c.view, TRect{-3, -2, 9, 4}, Parse("0;16777215;100;0;0;"));
   EXPECT_EQ(c(0, 0), Grey(0));
   EXPECT_EQ(c(3, 3), Grey(255));
 
   Canvas32 d(4, 4);
   for (const char* text : {"", "0;16777215;100;2;0;", "0;16777215;100;3;0;", "0;16777215;100;-1;0;"}) {
-    DrawGradient(d.view, TsRect{0, 0, 4, 4}, Parse(text));  // empty, triangles on a pixel view, unknown modes
+    DrawGradient(d.view, TRect{0, 0, 4, 4}, Parse(text));  // empty, triangles on a pixel view, unknown modes
   }
-  DrawGradient(d.view, TsRect{2, 2, 2, 4}, Parse("0;0;100;0;0;"));    // empty rectangle
-  DrawGradient(d.view, TsRect{5, 0, 9, 4}, Parse("0;0;100;0;0;"));    // outside the pixels
+  DrawGradient(d.view, TRect{2, 2, 2, 4}, Parse("0;0;100;0;0;"));    // empty rectangle
+  DrawGradient(d.view, TRect{5, 0, 9, 4}, Parse("0;0;100;0;0;"));    // outside the pixels
   for (Cardinal p : d.pixels) ASSERT_EQ(p, kUntouched);
   // The same buffer and rectangle take a vertical gradient.
-  DrawGradient(d.view, TsRect{0, 0, 4, 4}, Parse("0;0;100;0;0;"));
+  DrawGradient(d.view, TRect{0, 0, 4, 4}, Parse("0;0;100;0;0;"));
   EXPECT_EQ(d(3, 3), Grey(0));
 }
 
@@ -190,7 +190,7 @@ TEST(GradientInRect, MixesTiledTextureAndExistingPixelsByWeight) {
     SCOPED_TRACE(testing::Message() << k.textureWeight << "/" << k.gradientWeight);
     Canvas32 c(5, 2);
     for (Cardinal& p : c.pixels) p = Px(0, 0, 255);
-    DrawGradientInRect(c.view, TsRect{0, 0, 5, 2}, flat, tex.view, TsRect{1, 1, 3, 2}, k.textureWeight,
+    DrawGradientInRect(c.view, TRect{0, 0, 5, 2}, flat, tex.view, TRect{1, 1, 3, 2}, k.textureWeight,
                        k.gradientWeight);
     for (Integer y = 0; y < 2; ++y) {
       for (Integer x = 0; x < 5; ++x) EXPECT_EQ(c(x, y), x % 2 == 0 ? k.even : k.odd) << x << "," << y;

@@ -22,7 +22,7 @@ TEST(PixelBlend, BlendBitmapRectClipsAtEveryEdgeLikeAPixelByPixelModel) {
   const Pixels source = Numbered(4, 3);
   struct Case {
     Integer dx, dy;
-    TsRect sourceRect;
+    TRect sourceRect;
   } cases[] = {
       {0, 0, {0, 0, 4, 3}},    {-2, 0, {0, 0, 4, 3}},  {0, -2, {0, 0, 4, 3}},  {4, 3, {0, 0, 4, 3}},
       {5, 1, {0, 0, 4, 3}},    {1, 1, {-1, -1, 3, 2}}, {0, 0, {2, 1, 9, 9}},   {-9, -9, {0, 0, 4, 3}},
@@ -281,7 +281,7 @@ TEST(TextureModes, EachModeCoversItsBandAndReturnsWhatIsLeft) {
   image(0, 0) = 1, image(1, 0) = 2, image(0, 1) = 3, image(1, 1) = 4;
   const struct {
     Integer mode;
-    TsRect left;             // what the mode leaves uncovered (empty: nothing)
+    TRect left;             // what the mode leaves uncovered (empty: nothing)
     const char* rows[4];     // the target afterwards, digits = image pixels, '.' untouched
   } cases[] = {
       {tmTile, {0, 0, -1, 0}, {"12121", "34343", "12121", "34343"}},
@@ -297,9 +297,9 @@ TEST(TextureModes, EachModeCoversItsBandAndReturnsWhatIsLeft) {
   };
   for (const auto& c : cases) {
     Pixels target(7, 6, 0x11);
-    const TsRect left = DrawMaskOnCanvas(target.view, {1, 1, 6, 5}, image.view, {0, 0, 2, 2}, c.mode);
-    const TsRect expectedLeft = c.left.IsEmpty() ? c.left
-                                                 : TsRect{c.left.Left + 1, c.left.Top + 1, c.left.Right + 1, c.left.Bottom + 1};
+    const TRect left = DrawMaskOnCanvas(target.view, {1, 1, 6, 5}, image.view, {0, 0, 2, 2}, c.mode);
+    const TRect expectedLeft = c.left.IsEmpty() ? c.left
+                                                 : TRect{c.left.Left + 1, c.left.Top + 1, c.left.Right + 1, c.left.Bottom + 1};
     EXPECT_EQ(left, expectedLeft) << "mode " << c.mode;
     for (Integer y = 0; y < 6; ++y)
       for (Integer x = 0; x < 7; ++x) {
@@ -312,7 +312,7 @@ TEST(TextureModes, EachModeCoversItsBandAndReturnsWhatIsLeft) {
   Pixels small(3, 3, 0x11);
   EXPECT_TRUE(DrawMaskOnCanvas(small.view, {-2, -2, 5, 5}, image.view, {0, 0, 2, 2}, tmStretch).IsEmpty());
   EXPECT_EQ(small(2, 2), 4u);
-  EXPECT_EQ(DrawMaskOnCanvas(small.view, {0, 0, 3, 3}, {}, {0, 0, 2, 2}, tmTile), (TsRect{0, 0, 3, 3}));
+  EXPECT_EQ(DrawMaskOnCanvas(small.view, {0, 0, 3, 3}, {}, {0, 0, 2, 2}, tmTile), (TRect{0, 0, 3, 3}));
 }
 
 // Per colour channel: s + floor(m * (d - s) / 256), the weighing of the mix loops.

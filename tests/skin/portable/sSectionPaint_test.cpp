@@ -47,7 +47,7 @@ class SectionPaint : public ::testing::Test {
     TsMaskData texture;  // a 2 x 2 texture of one pixel in the master, mask type 0, tiled
     texture.ClassName = "LAYERED";
     texture.PropertyName = "PATTERN";
-    texture.R = TsRect{0, 0, 2, 2};
+    texture.R = TRect{0, 0, 2, 2};
     texture.ImageCount = 1;
     texture.ImgType = itTexture;
     masks_.push_back(texture);
@@ -73,7 +73,7 @@ class SectionPaint : public ::testing::Test {
 TEST_F(SectionPaint, FillsByTransparencyOverABitmapOrAColour) {
   // The rect (2, 1)-(6, 3) of an 8 x 4 bitmap, at (2, 1) of the area the background describes, whose
   // bitmap starts at (1, 0): the rect's pixel (x, y) lies over background pixel (x + 3, y + 1).
-  const TsRect rect{2, 1, 6, 3};
+  const TRect rect{2, 1, 6, 3};
   const Integer grey = 0x808080;
   const Integer tint = 3289650;  // 0x323232
   struct Case {
@@ -128,22 +128,22 @@ TEST_F(SectionPaint, FillsByTransparencyOverABitmapOrAColour) {
 }
 
 TEST_F(SectionPaint, ItemsPaintNothingPastTheBitmapOrForAMissingSection) {
-  for (const TsRect& rect : {TsRect{4, 0, 9, 2}, TsRect{-1, 0, 3, 2}, TsRect{0, 2, 4, 5}, TsRect{2, 2, 2, 3}}) {
+  for (const TRect& rect : {TRect{4, 0, 9, 2}, TRect{-1, 0, 3, 2}, TRect{0, 2, 4, 5}, TRect{2, 2, 2, 3}}) {
     std::vector<Cardinal> pixels(32, kUntouched);
     PaintSectionItem(skin_, Index("SOLID"), "SOLID", {}, -1, -1, TsPixelView{pixels.data(), 8, 4, 8}, 0, 0, rect, 0,
                      true);
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kUntouched), 32) << rect.Left << "," << rect.Right;
   }
   std::vector<Cardinal> pixels(32, kUntouched);
-  PaintSectionItem(skin_, 99, "NONE", {}, -1, -1, TsPixelView{pixels.data(), 8, 4, 8}, 0, 0, TsRect{0, 0, 8, 4}, 0, true);
+  PaintSectionItem(skin_, 99, "NONE", {}, -1, -1, TsPixelView{pixels.data(), 8, 4, 8}, 0, 0, TRect{0, 0, 8, 4}, 0, true);
   EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kUntouched), 32);
   PaintSectionItem(skin_, Index("SOLID"), "SOLID", {}, -1, -1, TsPixelView{pixels.data(), 8, 4, 8}, 0, 0,
-                   TsRect{0, 0, 8, 4}, 0, true);
+                   TRect{0, 0, 8, 4}, 0, true);
   EXPECT_EQ(std::count(pixels.begin(), pixels.end(), Px(255)), 32);
 }
 
 TEST_F(SectionPaint, PartsWithAMaskBlendByAnIntegerFactorAndStayOpaqueWithoutABitmap) {
-  const TsRect rect{2, 1, 6, 3};
+  const TRect rect{2, 1, 6, 3};
   struct Case {
     const char* what;
     const char* section;
@@ -179,14 +179,14 @@ TEST(MaskRegion, KeyColourCornersBecomeOnePixelRows) {
     for (int x = 0; x < 6; ++x)
       if (rows[y][x] == 'K') image[static_cast<size_t>((y + 2) * 6 + x)] = kKeyPixel;
   TsMaskData mask;
-  mask.R = TsRect{0, 2, 6, 8};  // the image starts two rows down
+  mask.R = TRect{0, 2, 6, 8};  // the image starts two rows down
   mask.ImageCount = 1;
   mask.WL = mask.WT = mask.WR = mask.WB = 3;
   const TsPixelView view{image.data(), 6, 8, 6};
 
-  std::vector<TsRect> rects;
+  std::vector<TRect> rects;
   AddMaskRegionRects(rects, 40, mask, view, false, 10);
-  const std::vector<TsRect> top = {
+  const std::vector<TRect> top = {
       {0, 10, 3, 11}, {38, 10, 40, 11},  // row 0: left run 0-2, right run at columns 4-5 -> 38-39
       {0, 11, 2, 12}, {39, 11, 40, 12},  // row 1
       {0, 12, 1, 13},                    // row 2: nothing on the right
@@ -195,7 +195,7 @@ TEST(MaskRegion, KeyColourCornersBecomeOnePixelRows) {
 
   rects.clear();
   AddMaskRegionRects(rects, 40, mask, view, true, 0);
-  const std::vector<TsRect> bottom = {{39, 1, 40, 2}, {0, 2, 1, 3}, {38, 2, 40, 3}};
+  const std::vector<TRect> bottom = {{39, 1, 40, 2}, {0, 2, 1, 3}, {38, 2, 40, 3}};
   EXPECT_EQ(rects, bottom);
 
   rects.clear();

@@ -32,7 +32,7 @@ const TsGeneralData* Find(const TsGeneralDataArray& sections, const char* name) 
 struct MaskCase {
   const char* value;
   TsMaskForm form;
-  TsRect r;
+  TRect r;
   Integer count, type, drawMode, borderWidth, imgType;
   Integer wl, wt, wr, wb;
 };
@@ -274,7 +274,7 @@ TEST(SkinSections, NumbersOutsideTheirMeaningRefuseTheSkinNamingKeyAndSection) {
 TEST(SkinMaskValue, GeometryOutsideTheImageRefusesTheSkin) {
   const struct {
     const char* value;
-    TsRect ownImage;  // the size an image of its own turned out to have
+    TRect ownImage;  // the size an image of its own turned out to have
     const char* detail;
   } cases[] = {
       // A 20-pixel mask whose borders 15 and 9 leave no middle.

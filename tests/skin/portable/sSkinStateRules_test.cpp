@@ -156,7 +156,7 @@ TEST(SkinStateRules, BackgroundModeFollowsTheImageAndTheFirstGradientStep) {
 
 TsMaskData BorderMask(SmallInt drawFlags, SmallInt width) {
   TsMaskData m;
-  m.R = TsRect{0, 0, 60, 60};
+  m.R = TRect{0, 0, 60, 60};
   m.ImageCount = 1;
   m.WL = m.WT = m.WR = m.WB = width;
   m.DrawFlags = drawFlags;

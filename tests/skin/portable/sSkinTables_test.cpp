@@ -69,7 +69,7 @@ TEST(SkinTables, MasksComeFromTheMasterOrTheirOwnImagesInTheTextsOrder) {
   EXPECT_EQ(skin.MaskImages[0], nullptr);
   EXPECT_EQ(skin.ImageOf(0).Bits, skin.Master->Pixels.data());
   EXPECT_EQ(skin.Masks[1].PropertyName, "GLYPHMASK");
-  EXPECT_EQ(skin.Masks[1].R, (TsRect{0, 0, 4, 2}));
+  EXPECT_EQ(skin.Masks[1].R, (TRect{0, 0, 4, 2}));
   ASSERT_NE(skin.MaskImages[1], nullptr);
   EXPECT_EQ(skin.ImageOf(1).At(0, 0), 0x807F7F7Fu);  // premultiplied: 255 * 128 / 256
   EXPECT_EQ(skin.Masks[1].Manager, nullptr);          // the manager sets its own
@@ -101,7 +101,7 @@ TEST(SkinTables, LargeJpegsStayPatternsSmallOnesBecomeOpaqueTextures) {
   const struct {
     const char* section;
     const char* key;
-    TsRect r;
+    TRect r;
   } textures[] = {{"FORM", "HOTPATTERN", {0, 0, 3, 2}}, {"PANEL", "PATTERN", {0, 0, 1000, 899}}};
   for (size_t i = 0; i < 2; ++i) {
     const TsMaskData& m = skin.Masks[i];

@@ -129,7 +129,7 @@ TEST(BuiltinSkin, KeyColourSurroundsShapesAndRoundsOnlyButtons) {
   const Unpacked u = ReadBack(Skin().Pack);
   const TskOptionsSection* global = u.Options.Find("GLOBALINFO");
   const TskMaskValue close = *ParseMaskValue(*global->Find("BICONCLOSE"));
-  const TsRect normal = close.StateRect(0), hot = close.StateRect(1);
+  const TRect normal = close.StateRect(0), hot = close.StateRect(1);
   EXPECT_EQ(u.Master.At(normal.Left, normal.Top), kKeyPixel);
   EXPECT_EQ(u.Master.At(normal.Left + normal.Width() / 2, normal.Top + normal.Height() / 2) >> 24, 0xFFu)
       << "the close cross passes through the centre";
@@ -137,7 +137,7 @@ TEST(BuiltinSkin, KeyColourSurroundsShapesAndRoundsOnlyButtons) {
 
   auto cornerKeyed = [&](const char* section) {
     const TskMaskValue m = *ParseMaskValue(*u.Options.Find(section)->Find("BORDERSMASK"));
-    const TsRect s = m.StateRect(0);
+    const TRect s = m.StateRect(0);
     return u.Master.At(s.Left, s.Top) == kKeyPixel;
   };
   EXPECT_FALSE(cornerKeyed("FORM"));

@@ -9,7 +9,7 @@ TEST(ButtonLayout, PushButtonCaptionIsCentredWithDrawTextMarginsAndMovesWhenPres
   struct Case {
     Integer w, h, tw, th;
     bool pressed;
-    TsRect expected;
+    TRect expected;
   } cases[] = {
       {75, 25, 31, 13, false, {21, 6, 55, 19}},   // dx 22, dy 6
       {75, 25, 31, 13, true, {22, 7, 56, 20}},    // one pixel lower and right
@@ -19,7 +19,7 @@ TEST(ButtonLayout, PushButtonCaptionIsCentredWithDrawTextMarginsAndMovesWhenPres
   };
   for (const Case& c : cases)
     EXPECT_EQ(ButtonCaptionRect(c.w, c.h, c.tw, c.th, c.pressed), c.expected) << c.w << "x" << c.h << " text " << c.tw;
-  EXPECT_EQ(ButtonCaptionRect(10, 10, 13, 13, false), (TsRect{-2, -1, 13, 11})) << "-3 / 2 truncates to -1";
+  EXPECT_EQ(ButtonCaptionRect(10, 10, 13, 13, false), (TRect{-2, -1, 13, 11})) << "-3 / 2 truncates to -1";
 }
 
 TEST(ButtonLayout, MaxCaptionWidthLeavesRoomForTheGlyph) {
@@ -36,7 +36,7 @@ TEST(ButtonLayout, GlyphButtonPlacesGlyphAndCaptionByLayout) {
   struct Case {
     Integer layout;
     bool pressed;
-    TsRect glyph, caption;
+    TRect glyph, caption;
   } cases[] = {
       {0, false, {20, 12, 36, 28}, {40, 13, 80, 27}},  // glyph left, caption right after it
       {1, false, {64, 12, 80, 28}, {20, 13, 60, 27}},  // glyph right, caption just before it
@@ -50,9 +50,9 @@ TEST(ButtonLayout, GlyphButtonPlacesGlyphAndCaptionByLayout) {
     EXPECT_EQ(BitBtnCaptionRect(b), c.caption) << "layout " << c.layout << " pressed " << c.pressed;
   }
   // Without a caption the spacing is not counted: the glyph alone is centred.
-  EXPECT_EQ(BitBtnGlyphRect(TsBitBtnLayout{100, 40, 16, 16, 0, 0, 0, 4, 0, false, false}), (TsRect{42, 12, 58, 28}));
+  EXPECT_EQ(BitBtnGlyphRect(TsBitBtnLayout{100, 40, 16, 16, 0, 0, 0, 4, 0, false, false}), (TRect{42, 12, 58, 28}));
   // Without a glyph the caption is centred in the whole button.
-  EXPECT_EQ(BitBtnCaptionRect(TsBitBtnLayout{100, 40, 0, 0, 40, 14, 0, 4, 0, true, false}), (TsRect{30, 13, 70, 27}));
+  EXPECT_EQ(BitBtnCaptionRect(TsBitBtnLayout{100, 40, 0, 0, 40, 14, 0, 4, 0, true, false}), (TRect{30, 13, 70, 27}));
 }
 
 TEST(ButtonLayout, GlyphButtonCaptionWidthLimit) {
@@ -76,11 +76,11 @@ TEST(ButtonLayout, GlyphButtonCaptionWidthLimit) {
 }
 
 TEST(ButtonLayout, ForeignBitmapButtonPutsTheGlyphLeftOfItsShiftedCaption) {
-  const TsRect caption = ButtonCaptionRect(100, 30, 40, 14, false);  // {29, 8, 72, 22}
-  const TsRect moved = ForeignGlyphCaptionRect(caption, 16);
-  EXPECT_EQ(moved, (TsRect{38, 8, 81, 22}));
-  EXPECT_EQ(ForeignGlyphRect(moved, 30, 16, 16, false), (TsRect{20, 7, 36, 23}));
-  EXPECT_EQ(ForeignGlyphRect(moved, 30, 16, 16, true), (TsRect{20, 8, 36, 24}));
+  const TRect caption = ButtonCaptionRect(100, 30, 40, 14, false);  // {29, 8, 72, 22}
+  const TRect moved = ForeignGlyphCaptionRect(caption, 16);
+  EXPECT_EQ(moved, (TRect{38, 8, 81, 22}));
+  EXPECT_EQ(ForeignGlyphRect(moved, 30, 16, 16, false), (TRect{20, 7, 36, 23}));
+  EXPECT_EQ(ForeignGlyphRect(moved, 30, 16, 16, true), (TRect{20, 8, 36, 24}));
   EXPECT_TRUE(ForeignGlyphRect(caption, 30, 0, 0, false).IsEmpty());
   EXPECT_EQ(ForeignGlyphCaptionRect(caption, 0), caption);
 }
@@ -89,7 +89,7 @@ TEST(ButtonLayout, GroupBoxCaptionStripStaysInsideTheBox) {
   struct Case {
     Integer width, tw, th;
     bool rtl;
-    TsRect expected;
+    TRect expected;
   } cases[] = {
       {200, 50, 13, false, {6, 0, 64, 15}},
       {200, 50, 13, true, {136, 0, 194, 15}},
@@ -126,7 +126,7 @@ TEST(ButtonLayout, CheckMaskByTypeAndState) {
 
 TEST(ButtonLayout, CheckGlyphSizeNeverDividesByZero) {
   TsMaskData mask;
-  mask.R = TsRect{0, 0, 39, 26};
+  mask.R = TRect{0, 0, 39, 26};
   mask.ImageCount = 3;
   mask.MaskType = 1;
   EXPECT_EQ(CheckGlyphSize(mask, 0, 0).Width, 13);

@@ -59,31 +59,31 @@ TEST(ScrollGeometry, PartSizesComeFromTheBarTheMetricsOrTheSkinsArrows) {
 }
 
 TEST(ScrollGeometry, BarRectsAndCornerFollowShownBarsEdgesAndTheLeftScrollBar) {
-  const TsRect window{100, 200, 300, 400};
+  const TRect window{100, 200, 300, 400};
   TskBarLayout layout;
   layout.Edges = {2, 2, 2, 2};
   layout.Horz.Shown = layout.Vert.Shown = true;
-  EXPECT_EQ(HorzBarRect(layout, window), (TsRect{102, 381, 281, 398}));
-  EXPECT_EQ(VertBarRect(layout, window), (TsRect{281, 202, 298, 381}));
-  EXPECT_EQ(CornerRect(layout, window), (TsRect{281, 381, 298, 398}));
+  EXPECT_EQ(HorzBarRect(layout, window), (TRect{102, 381, 281, 398}));
+  EXPECT_EQ(VertBarRect(layout, window), (TRect{281, 202, 298, 381}));
+  EXPECT_EQ(CornerRect(layout, window), (TRect{281, 381, 298, 398}));
 
   layout.LeftScrollBar = true;  // mirrored: the vertical bar and the corner on the left
-  EXPECT_EQ(HorzBarRect(layout, window), (TsRect{119, 381, 298, 398}));
-  EXPECT_EQ(VertBarRect(layout, window), (TsRect{102, 202, 119, 381}));
-  EXPECT_EQ(CornerRect(layout, window), (TsRect{102, 381, 119, 398}));
+  EXPECT_EQ(HorzBarRect(layout, window), (TRect{119, 381, 298, 398}));
+  EXPECT_EQ(VertBarRect(layout, window), (TRect{102, 202, 119, 381}));
+  EXPECT_EQ(CornerRect(layout, window), (TRect{102, 381, 119, 398}));
 
   layout.LeftScrollBar = false;  // without the horizontal bar the vertical one runs to the bottom edge
   layout.Horz.Shown = false;
   EXPECT_TRUE(HorzBarRect(layout, window).IsEmpty());
-  EXPECT_EQ(VertBarRect(layout, window), (TsRect{281, 202, 298, 398}));
+  EXPECT_EQ(VertBarRect(layout, window), (TRect{281, 202, 298, 398}));
   EXPECT_TRUE(CornerRect(layout, window).IsEmpty());
 }
 
 TEST(ScrollGeometry, NonClientCalculationTakesShownBarsOutOfTheClientAndSkipsBarsWithoutRoom) {
   struct Case {
-    TsRect window, client;
+    TRect window, client;
     bool hasHorz, hasVert, left;
-    TsRect expectedClient;
+    TRect expectedClient;
     bool horzShown, vertShown;
   } cases[] = {
       {{0, 0, 100, 80}, {2, 2, 98, 78}, true, true, false, {2, 2, 81, 61}, true, true},
@@ -95,7 +95,7 @@ TEST(ScrollGeometry, NonClientCalculationTakesShownBarsOutOfTheClientAndSkipsBar
   for (const Case& c : cases) {
     TskBarLayout layout;
     layout.LeftScrollBar = c.left;
-    TsRect client = c.client;
+    TRect client = c.client;
     ScrollNCCalcSize(layout, c.window, client, c.hasHorz, c.hasVert);
     EXPECT_EQ(client, c.expectedClient);
     EXPECT_EQ(layout.Edges, (TskNCEdges{2, 2, 2, 2}));
@@ -108,11 +108,11 @@ TEST(ScrollGeometry, NonClientCalculationTakesShownBarsOutOfTheClientAndSkipsBar
 
 TEST(ScrollGeometry, ThumbLengthAndStartFollowPageAndPositionWithTheMinimumAndRangeGuards) {
   const TskScrollMetrics metrics;
-  const TsRect vertical{0, 0, 17, 217};      // track 183 between two 17-pixel arrows
-  const TsRect horizontal{50, 0, 250, 17};   // track 166
+  const TRect vertical{0, 0, 17, 217};      // track 183 between two 17-pixel arrows
+  const TRect horizontal{50, 0, 250, 17};   // track 166
   struct Case {
     Word kind;
-    TsRect rect;
+    TRect rect;
     TskScrollInfo info;
     TskThumb expected;
   } cases[] = {
@@ -138,7 +138,7 @@ TEST(ScrollGeometry, ThumbLengthAndStartFollowPageAndPositionWithTheMinimumAndRa
 TEST(ScrollGeometry, HitTestFindsArrowsTrackAndThumbAndHalvesArrowsOfAShortBar) {
   const TskScrollMetrics metrics;
   struct Case {
-    TsRect rect;
+    TRect rect;
     TskScrollInfo info;
     Integer x, y;
     TskScrollPart expected;
@@ -175,7 +175,7 @@ TEST(ScrollGeometry, HitTestFindsArrowsTrackAndThumbAndHalvesArrowsOfAShortBar) 
 
 TEST(ScrollGeometry, ThumbDragClampsToTheTrackAndScalesTheOffsetToPositions) {
   const TskScrollMetrics metrics;
-  const TsRect rect{0, 0, 17, 217};  // thumb 46 long in a 183 track: 137 pixels of room
+  const TRect rect{0, 0, 17, 217};  // thumb 46 long in a 183 track: 137 pixels of room
   TskBarState bar = Bar(1, {0, 199, 50, 0, 0});
   struct Case {
     Integer mouse, grab;

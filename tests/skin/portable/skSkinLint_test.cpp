@@ -162,9 +162,9 @@ TEST(SkinOptionsText, MaskValuesFollowTheirTemplatesExactly) {
     EXPECT_EQ(FormatMaskValue(*m), v);
   }
   const TskMaskValue glyph = *ParseMaskValue(good[0]);
-  EXPECT_EQ(glyph.R, (TsRect{147, 27, 195, 44}));
+  EXPECT_EQ(glyph.R, (TRect{147, 27, 195, 44}));
   EXPECT_EQ(glyph.StateWidth(), 16);
-  EXPECT_EQ(glyph.StateRect(5), (TsRect{179, 27, 195, 44})) << "states past the last take the last";
+  EXPECT_EQ(glyph.StateRect(5), (TRect{179, 27, 195, 44})) << "states past the last take the last";
   const TskMaskValue borders = *ParseMaskValue(good[1]);
   EXPECT_EQ(borders.StateHeight(), 30) << "mask type 1: an alpha row below the images";
   EXPECT_EQ(borders.DrawMode, 7);

@@ -117,15 +117,15 @@ TEST(SkinChoices, BetweenMinMaxAndSwap) {
 }
 
 TEST(SkinRects, WidthHeightAndOverlap) {
-  const TsRect inverted{10, 10, 4, 7};
+  const TRect inverted{10, 10, 4, 7};
   EXPECT_EQ(RectWidth(inverted), -6);
   EXPECT_EQ(RectWidth(inverted, true), 0);
   EXPECT_EQ(RectHeight(inverted), -3);
   EXPECT_EQ(RectHeight(inverted, true), 0);
-  EXPECT_EQ(RectWidth(TsRect{INT_MIN, 0, INT_MAX, 0}), INT_MAX);  // no overflow past the edges
+  EXPECT_EQ(RectWidth(TRect{INT_MIN, 0, INT_MAX, 0}), INT_MAX);  // no overflow past the edges
 
   struct Case {
-    TsRect a, b;
+    TRect a, b;
     bool overlap;
   } cases[] = {
       {{0, 0, 10, 10}, {5, 5, 15, 15}, true},
