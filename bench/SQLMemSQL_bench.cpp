@@ -1,8 +1,9 @@
 // SQL statements through the query component, as an application runs them, beside SQLite in the same
 // program (in-memory database, prepared statement, the same rows): a point SELECT by the primary key
-// with a parameter, a range scan over a secondary index with two parameters, and an ORDER BY that no
-// index serves. Every column of every row of each result is read on both sides. tools/bench prints
-// ours / anchor for each "pair:sql/..." path.
+// with a parameter, a range scan over a secondary index with two parameters, an ORDER BY that no
+// index serves, and a GROUP BY with COUNT and SUM over a column without an index (100 groups). Every
+// column of every row of each result is read on both sides. tools/bench prints ours / anchor for each
+// "pair:sql/..." path.
 //
 // The table "items" (kRows rows) is shared by every benchmark of this program and may be joined with
 // further tables of the same layout (RowsTable(name, count)):
@@ -46,6 +47,8 @@ constexpr int kRangeWidth = 1000;  // rows per range scan
 constexpr char kPointSelect[] = "select * from items where ID = :id";
 constexpr char kRangeScan[] = "select * from items where Code >= :lo and Code < :hi";
 constexpr char kOrderBy[] = "select * from items order by Name";
+constexpr char kGroupBy[] = "select Grp, count(*), sum(Amount) from items group by Grp";
+constexpr int kGroups = 100;  // the values of Grp
 
 // ---- the rows, the same on both sides ----
 
@@ -255,6 +258,18 @@ void OursOrderBy(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+void OursGroupBy(benchmark::State& state) {
+  Query q(kGroupBy);
+  const bench::PageFaults faults(state);
+  for (auto _ : state) {
+    q.query->Open();
+    benchmark::DoNotOptimize(q.ReadAll());
+    q.query->Close();
+  }
+  CheckRows(state, q.rows, static_cast<std::size_t>(kGroups));
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
 #ifdef QN_BENCH_SQLITE
 // ---- SQLite: the same tables in an in-memory database ----
 
@@ -370,6 +385,14 @@ void SqliteOrderBy(benchmark::State& state) {
   CheckRows(state, s.rows, static_cast<std::size_t>(kRows));
   state.SetItemsProcessed(state.iterations() * kRows);
 }
+
+void SqliteGroupBy(benchmark::State& state) {
+  Statement s(kGroupBy);
+  const bench::PageFaults faults(state);
+  for (auto _ : state) benchmark::DoNotOptimize(s.ReadAll());
+  CheckRows(state, s.rows, static_cast<std::size_t>(kGroups));
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
 #endif
 
 void Register() {
@@ -382,10 +405,12 @@ void Register() {
   add("point_select_pk", OursPointSelect, SqlitePointSelect);
   add("range_scan_index", OursRangeScan, SqliteRangeScan);
   add("order_by_no_index", OursOrderBy, SqliteOrderBy);
+  add("group_by_no_index", OursGroupBy, SqliteGroupBy);
 #else
   add("point_select_pk", OursPointSelect, nullptr);
   add("range_scan_index", OursRangeScan, nullptr);
   add("order_by_no_index", OursOrderBy, nullptr);
+  add("group_by_no_index", OursGroupBy, nullptr);
 #endif
 }
 
