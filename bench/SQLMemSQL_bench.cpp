@@ -246,29 +246,21 @@ void OursRangeScan(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRanges * kRangeWidth);
 }
 
-void OursOrderBy(benchmark::State& state) {
-  Query q(kOrderBy);
+// One statement without parameters over the whole table, giving `rows` rows.
+void OursWholeTable(benchmark::State& state, const char* text, int rows) {
+  Query q(text);
   const bench::PageFaults faults(state);
   for (auto _ : state) {
     q.query->Open();
     benchmark::DoNotOptimize(q.ReadAll());
     q.query->Close();
   }
-  CheckRows(state, q.rows, static_cast<std::size_t>(kRows));
+  CheckRows(state, q.rows, static_cast<std::size_t>(rows));
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
-void OursGroupBy(benchmark::State& state) {
-  Query q(kGroupBy);
-  const bench::PageFaults faults(state);
-  for (auto _ : state) {
-    q.query->Open();
-    benchmark::DoNotOptimize(q.ReadAll());
-    q.query->Close();
-  }
-  CheckRows(state, q.rows, static_cast<std::size_t>(kGroups));
-  state.SetItemsProcessed(state.iterations() * kRows);
-}
+void OursOrderBy(benchmark::State& state) { OursWholeTable(state, kOrderBy, kRows); }
+void OursGroupBy(benchmark::State& state) { OursWholeTable(state, kGroupBy, kGroups); }
 
 #ifdef QN_BENCH_SQLITE
 // ---- SQLite: the same tables in an in-memory database ----
@@ -378,21 +370,16 @@ void SqliteRangeScan(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRanges * kRangeWidth);
 }
 
-void SqliteOrderBy(benchmark::State& state) {
-  Statement s(kOrderBy);
+void SqliteWholeTable(benchmark::State& state, const char* text, int rows) {
+  Statement s(text);
   const bench::PageFaults faults(state);
   for (auto _ : state) benchmark::DoNotOptimize(s.ReadAll());
-  CheckRows(state, s.rows, static_cast<std::size_t>(kRows));
+  CheckRows(state, s.rows, static_cast<std::size_t>(rows));
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
-void SqliteGroupBy(benchmark::State& state) {
-  Statement s(kGroupBy);
-  const bench::PageFaults faults(state);
-  for (auto _ : state) benchmark::DoNotOptimize(s.ReadAll());
-  CheckRows(state, s.rows, static_cast<std::size_t>(kGroups));
-  state.SetItemsProcessed(state.iterations() * kRows);
-}
+void SqliteOrderBy(benchmark::State& state) { SqliteWholeTable(state, kOrderBy, kRows); }
+void SqliteGroupBy(benchmark::State& state) { SqliteWholeTable(state, kGroupBy, kGroups); }
 #endif
 
 void Register() {
