@@ -216,7 +216,15 @@ bool TSQLMemAOUnion::FoundInSearched() {
     // A NULL stays out of the key, whose cleared field then matches a NULL.
     for (std::size_t c = 0; c < scannedNumbers.size(); ++c) {
       scanned.GetFieldValue(keyValue_, scannedNumbers[c]);
-      if (!keyValue_.IsNull()) searched.SetFieldValue(keyValue_, searchedNumbers[c]);
+      if (keyValue_.IsNull()) continue;
+      searched.SetFieldValue(keyValue_, searchedNumbers[c]);
+      // A value that the searched field's type cannot hold (1.5 in an Integer column) equals none of
+      // its values; as the key would hold it converted, it must not be looked up.
+      searched.GetFieldValue(storedKey_, searchedNumbers[c]);
+      if (storedKey_.Compare(keyValue_, false, false, false) != 0) {
+        searched.Cancel();
+        return false;
+      }
     }
   } catch (...) {
     searched.Cancel();

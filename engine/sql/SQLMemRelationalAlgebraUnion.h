@@ -60,4 +60,5 @@ class TSQLMemAOUnion : public TSQLMemAO {
   bool searchedIsLeft_ = false;
   bool searchedEmpty_ = false;
   TSQLMemVariant keyValue_;
+  TSQLMemVariant storedKey_;
 };

@@ -76,6 +76,11 @@ TEST_F(GroupByTest, GroupsGiveTheirAggregatesInKeyOrder) {
       {"select distinct a, b, count(*) from g group by a, b",
        {"|3|2", "1|10|2", "1|20|1", "2||2", "3|30|1"}},
       {"select distinct a from g group by a, b", {"", "1", "2", "3"}},
+      // Grouped blocks of a set operation.
+      {"select a, count(*) from g group by a intersect select a, count(*) from g where b is not null group by a",
+       {"|2", "1|3", "3|1"}},
+      {"select a, count(*) from g where a = 3 group by a union all select count(*), sum(x) from g where a = 1",
+       {"3|1", "3|12"}},
   };
   ExpectRows(cases);
   // Read in the order of an index on the key, the source table itself is grouped.

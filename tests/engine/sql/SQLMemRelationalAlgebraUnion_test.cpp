@@ -51,6 +51,10 @@ TEST_F(UnionTest, SetOperationsGiveTheirRowsInOrder) {
       // NULL members are equal to each other (SQLite's answers, its rows sorted).
       {"select b from g intersect select b from g where a = 2", {""}},
       {"select b from g except select b from g where a = 2", {"10", "3", "20", "30"}},
+      // Values compare as values, also where the two columns' types differ.
+      {"select RecID + 0.5 from fans intersect select RecID from fans", {}},
+      {"select RecID * 1.0 from fans where RecID <= 2 intersect select RecID from fans", {"1", "2"}},
+      {"select RecID from fans where RecID <= 2 intersect select RecID * 1.0 from fans", {"1", "2"}},
       // INTERSECT binds before UNION.
       {"select Title from fans where RecID = 1 union all select Title from fans where RecID >= 4 intersect "
        "select Title from fans where RecID = 5",
