@@ -501,7 +501,8 @@ std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
   }
   if (!OrderBy.empty() || !SortIndexName.empty()) root->SetOrderBy(OrderBy, SortIndexName);
   if (Where != nullptr && !Where->IsEmpty()) {
-    PushDownConditions(*Where, *root, false);
+    // A WHERE tests the rows before grouping: never a group's column such as an aggregate's alias.
+    PushDownConditions(*Where, aggregation ? *root->Left() : *root, false);
     if (!Where->IsEmpty()) {
       Where->CheckNoFields();
       SQLMemError(30144, SQLMemSearchConditionNotApplicable);

@@ -149,6 +149,8 @@ TEST_F(GroupByTest, SelectListAndGroupingErrors) {
       // Both inputs of the join have a column "a".
       {"select count(*) from g join k on g.a = k.a group by a", 10343},
       {"select a from g group by a having nope > 1", 11764},
+      // A WHERE cannot test what the groups compute.
+      {"select a, count(*) as c from g where c > 1 group by a", 11764},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sql);
