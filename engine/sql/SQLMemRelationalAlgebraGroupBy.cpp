@@ -158,11 +158,11 @@ void TSQLMemAOGroupBy::ReadGroup() {
   input.Next();
   while (!input.Eof()) {
     bool differs = false;
-    for (std::size_t k = 0; k < groupColumns_.size(); ++k) {
+    // The next group reads its key again, so a differing key needs no storing here.
+    for (std::size_t k = 0; k < groupColumns_.size() && !differs; ++k) {
       GetColumnValue(keyValue_, groupColumns_[k], true, 0);
       // Two NULL keys compare equal: NULL keys form one group.
-      if (keyValue_.Compare(*groupValues_[k], false, false, false) != 0) differs = true;
-      groupValues_[k]->Assign(keyValue_, true);
+      differs = keyValue_.Compare(*groupValues_[k], false, false, false) != 0;
     }
     if (differs) {
       // Back onto the group's last row: its plain columns are the group's.

@@ -114,6 +114,7 @@ TEST_F(GroupByTest, CountStarAloneCountsTheInputUnlessHavingNeedsItsRows) {
       {"select count(*) from fans", {"5"}, true, true},
       {"select count(*) from fans where RecID > 2", {"3"}, true, true},
       {"select count(*) from fans where RecID > 9", {"0"}, true, true},
+      {"select count(*) from g join k on g.a = k.a", {"5"}, true, true},
       {"select count(*) + 1 from fans", {"6"}, true, false},
       {"select count(*) + 1 from fans where RecID > 9", {"1"}, true, false},
       // HAVING is tested before the row is read: its aggregates need every row.
