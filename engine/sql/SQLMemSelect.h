@@ -1,8 +1,8 @@
 // The query statements: a query expression of SELECT blocks joined by UNION, EXCEPT (or MINUS) and
 // INTERSECT, each block with its select list, FROM clause (tables, joins, sub-queries), WHERE,
 // GROUP BY, HAVING and ORDER BY. The whole grammar is read here; the operator tree is built for
-// tables and their joins, and set operations over blocks. Aggregation and FROM sub-queries raise 30035
-// until their operators exist.
+// tables and their joins, grouping, and set operations over blocks. FROM sub-queries raise 30035
+// until their operator exists.
 #pragma once
 #include <memory>
 #include <vector>

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "tests/engine/dataset/DataSetTestSupport.h"
 
 using SQLRows = std::vector<std::string>;
+using IntRow = std::vector<std::optional<Integer>>;
 
 class SQLStatementTest : public DiaryDataSetTest {
  protected:
@@ -90,6 +92,38 @@ class SQLStatementTest : public DiaryDataSetTest {
     index.SetColumnCount(1);
     index.GetColumn(0).Name = column;
     cursor.AddIndex(index);
+    cursor.CloseTable();
+  }
+
+  // A table of the fixture's database with Integer columns, filled with rows (a missing value is NULL).
+  void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    TSQLMemFieldDefs fields;
+    for (const char* column : columns) {
+      TSQLMemFieldDef& field = fields.AddFieldDef();
+      field.Name = column;
+      field.SetDataType(sftInteger, 0);
+    }
+    cursor.CreateTable(fields, TSQLMemIndexDefs(), TSQLMemConstraintDefs());
+    cursor.CloseTable();
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    for (const IntRow& row : rows) {
+      cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
+      cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        if (!row[i].has_value()) continue;
+        TSQLMemVariant value;
+        value.SetAsInteger(*row[i]);
+        cursor.SetFieldValue(nullptr, value, static_cast<Integer>(i), false);
+      }
+      cursor.PostRecord(true);
+      ASSERT_EQ(cursor.ResultCode, 0) << cursor.ErrorText;
+    }
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
     cursor.CloseTable();
   }
 
