@@ -27,8 +27,8 @@ void TSQLMemDDLCreateTable::Execute(bool, bool&, bool) {
   // CreateTable would replace an in-memory table of that name.
   if (table->Exists()) SQLMemError(30247, SQLMemTableAlreadyExists, {TableName});
   try {
-    AddPrimaryKeyIndex(*table);
-    AddUniqueIndexes(*table);
+    AddPrimaryKeyIndex(*table, true);
+    AddUniqueIndexes(*table, true);
     if (ForeignKeys != nullptr) table->ForeignKeyDefs().Assign(ForeignKeys.get());
     table->CreateTable();
   } catch (const Exception& e) {
@@ -201,7 +201,7 @@ void TSQLMemDDLAlterTable::Alter(TSQLMemTable& table) {
         def.Name = column.Name;
         column.ApplyTo(def);
       }
-      AddUniqueIndexes(table);
+      AddUniqueIndexes(table, false);
       break;
     case aaDropColumns:
       for (const AnsiString& name : DropColumns) columns.DeleteByName(name);
@@ -224,7 +224,7 @@ void TSQLMemDDLAlterTable::Alter(TSQLMemTable& table) {
       table.DropConstraint(ConstraintName, Cascade);
       return;
     case aaAddPrimaryKey:
-      AddPrimaryKeyIndex(table);
+      AddPrimaryKeyIndex(table, false);
       break;
     case aaAddForeignKey:
       for (Integer i = 0; ForeignKeys != nullptr && i < ForeignKeys->Count(); ++i)

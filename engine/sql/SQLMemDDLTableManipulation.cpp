@@ -67,20 +67,24 @@ AnsiString Joined(const std::vector<AnsiString>& names, const char* separator) {
 AnsiString UniqueIndexName(TSQLMemTable& table, const AnsiString& base) {
   AnsiString name;
   do name = MakeUniqueName(base);
-  while (table.IndexDefs().IndexOf(name) >= 0);
+  while (table.IndexDefs().IndexOf(name) >= 0 || table.IndexDefsCopy().IndexOf(name) >= 0);
   return name;
 }
 
-// Adds one index to the table's definitions and to their second copy, which ALTER TABLE restructures.
-void AddIndexDef(TSQLMemTable& table, const AnsiString& name, const std::vector<TSQLMemDDLKeyColumn>& columns,
-                 TIndexOption option) {
+// Adds one index to the second copy of the table's index definitions, which a restructure builds, and
+// for a table still to be created also to the definitions themselves. (A table being altered opens
+// again with its own definitions while it is restructured: an index on a column it does not have yet
+// would stop that open.)
+void AddIndexDef(TSQLMemTable& table, bool created, const AnsiString& name,
+                 const std::vector<TSQLMemDDLKeyColumn>& columns, TIndexOption option) {
   std::vector<AnsiString> fields, descending, caseInsensitive;
   for (const TSQLMemDDLKeyColumn& column : columns) {
     fields.push_back(column.Name);
     if (column.Descending) descending.push_back(column.Name);
     if (column.CaseInsensitive) caseInsensitive.push_back(column.Name);
   }
-  for (TIndexDefs* defs : {&table.IndexDefs(), &table.IndexDefsCopy()}) {
+  for (TIndexDefs* defs : {&table.IndexDefsCopy(), &table.IndexDefs()}) {
+    if (defs == &table.IndexDefs() && !created) break;
     TIndexDef* def = defs->Add(name, Joined(fields, ","), TIndexOptions{option});
     def->SetDescFields(Joined(descending, ","));
     def->SetCaseInsFields(Joined(caseInsensitive, ","));
@@ -434,7 +438,7 @@ std::unique_ptr<TSQLMemTable> TSQLMemDDLTableManipulation::NewTable() const {
   return table;
 }
 
-void TSQLMemDDLTableManipulation::AddPrimaryKeyIndex(TSQLMemTable& table) const {
+void TSQLMemDDLTableManipulation::AddPrimaryKeyIndex(TSQLMemTable& table, bool created) const {
   if (PrimaryKeyColumns.empty()) return;
   AnsiString name = PrimaryKeyName;
   if (name.empty()) {
@@ -442,10 +446,11 @@ void TSQLMemDDLTableManipulation::AddPrimaryKeyIndex(TSQLMemTable& table) const 
     for (const TSQLMemDDLKeyColumn& column : PrimaryKeyColumns) base += "$" + column.Name;
     name = UniqueIndexName(table, base);
   }
-  AddIndexDef(table, name, PrimaryKeyColumns, ixPrimary);
+  AddIndexDef(table, created, name, PrimaryKeyColumns, ixPrimary);
 }
 
-void TSQLMemDDLTableManipulation::AddUniqueIndexes(TSQLMemTable& table) const {
+void TSQLMemDDLTableManipulation::AddUniqueIndexes(TSQLMemTable& table, bool created) const {
   for (const AnsiString& column : UniqueColumns)
-    AddIndexDef(table, UniqueIndexName(table, "C_Unique$" + column), {TSQLMemDDLKeyColumn{column}}, ixUnique);
+    AddIndexDef(table, created, UniqueIndexName(table, "C_Unique$" + column), {TSQLMemDDLKeyColumn{column}},
+                ixUnique);
 }

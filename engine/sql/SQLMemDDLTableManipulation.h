@@ -88,9 +88,10 @@ class TSQLMemDDLTableManipulation : public TSQLMemSQLCommand {
   // for one execution).
   std::unique_ptr<TSQLMemTable> NewTable() const;
   // Adds the primary-key index (when the statement has one) / an index per UNIQUE column to the
-  // table's index definitions and to their second copy.
-  void AddPrimaryKeyIndex(TSQLMemTable& table) const;
-  void AddUniqueIndexes(TSQLMemTable& table) const;
+  // second copy of the table's index definitions, and for a table still to be created (created) also
+  // to its index definitions.
+  void AddPrimaryKeyIndex(TSQLMemTable& table, bool created) const;
+  void AddUniqueIndexes(TSQLMemTable& table, bool created) const;
 
   // Reads the next token; none raises the end-of-command error code at the last token read.
   void Next(Integer endCode);
