@@ -29,15 +29,17 @@ AnsiString JoinedColumns(const std::vector<TSQLMemDDLKeyColumn>& columns, bool (
   return result;
 }
 
-// A component on the statement's table, opened exclusively. The table is in "MEMORY" only when the
-// statement says so.
+// A component on the statement's table in the query's database, or in "MEMORY" when the statement
+// says so, opened exclusively. Without MEMORY the component keeps the in-memory flag its database name
+// gives it: cleared on an in-memory database, the flag would send the open down the file tables' path,
+// which makes an empty table of a name it does not find.
 std::unique_ptr<TSQLMemTable> OpenIndexedTable(const TSQLMemSQLContext& context, const AnsiString& tableName,
                                                bool inMemory) {
   std::unique_ptr<TSQLMemTable> table(New<TSQLMemTable>(nullptr));
   table->SetDatabaseName(context.DatabaseName);
   if (!context.SessionName.empty()) table->SetSessionName(context.SessionName);
   table->SetTableName(tableName);
-  table->SetInMemory(inMemory);
+  if (inMemory) table->SetInMemory(true);
   table->SetExclusive(true);
   table->Open();
   return table;

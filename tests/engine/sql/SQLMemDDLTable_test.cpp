@@ -202,6 +202,7 @@ TEST_F(DDLTableTest, DroppingAReferencedKeyNeedsCascade) {
 
 TEST_F(DDLTableTest, AlterFailuresLeaveTheTableAsItWas) {
   ExpectErrorContaining([&] { Run("ALTER TABLE nowhere ADD (a INTEGER)"); }, 30265, "Error altering teble: '");
+  EXPECT_FALSE(TableExists("nowhere"));
   MakeTwoRowTable();
   // A rebuild that fails is reported with its log.
   const auto savedHook = TSQLMemTable::RestructureStepHook;
