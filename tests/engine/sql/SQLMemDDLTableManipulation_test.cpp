@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "engine/sql/SQLMemDDLTable.h"
+#include "engine/sql/SQLMemLocalSQLProcessor.h"
 #include "tests/engine/sql/DDLTestSupport.h"
 #include "vcl/rtl/DateUtils.h"
 
@@ -191,33 +193,49 @@ TEST_F(DDLGrammarTest, ParseErrorsNameTheirTokenLineAndColumn) {
       {"CREATE TABLE t (1 INTEGER)", 30227, "Field name expected, but '1' found at line 1, column 17"},
       {"CREATE TABLE t (a)", 30228, "Field type expected, but ')' found at line 1, column 18"},
       {"CREATE TABLE t (a NUMBER)", 30232, "Unknown field type 'NUMBER' at line 1, column 19"},
-      {"CREATE TABLE t (id AUTOINC(INTEGER, INCREMENT 5, INITIALVALUE 100), n VARCHAR)", 30233, "'(' symbol expected, but ')' found at line 1, column 78"},
+      {"CREATE TABLE t (id AUTOINC(INTEGER, INCREMENT 5, INITIALVALUE 100), n VARCHAR)", 30233,
+       "'(' symbol expected, but ')' found at line 1, column 78"},
       {"CREATE TABLE t (n VARCHAR(x))", 30235, "Decimal constant expected, but 'x' found at line 1, column 27"},
       {"CREATE TABLE t (n VARCHAR(5 6))", 30236, "')' or ',' symbol expected, but '6' found at line 1, column 29"},
       {"CREATE TABLE t (id AUTOINC(INCREMENT x))", 30292, "Integer expected, but 'x' found at line 1, column 38"},
-      {"CREATE TABLE t (id AUTOINC(INCREMENT 99999999999999999999))", 30291, "Integer expected, but '99999999999999999999' found at line 1, column 38"},
-      {"CREATE TABLE t (id AUTOINC(DOUBLE))", 30295, "Unsupported Autoinc DataType (DOUBLE) found at line 1, column 28"},
+      {"CREATE TABLE t (id AUTOINC(INCREMENT 99999999999999999999))", 30291,
+       "Integer expected, but '99999999999999999999' found at line 1, column 38"},
+      {"CREATE TABLE t (id AUTOINC(DOUBLE))", 30295,
+       "Unsupported Autoinc DataType (DOUBLE) found at line 1, column 28"},
       {"CREATE TABLE t (id AUTOINCWORD(SMALLINT))", 30294, "Unexpected token 'SMALLINT' found at line 1, column 32"},
       {"CREATE TABLE t (a INTEGER NOT 5)", 30237, "Unexpected end of SQL command found at line 1, column 31"},
-      {"CREATE TABLE t (a INTEGER NOT UNIQUE)", 2011, "'NULL' expected (for NOT NULL), but 'UNIQUE' found at line 1, column 31"},
+      {"CREATE TABLE t (a INTEGER NOT UNIQUE)", 2011,
+       "'NULL' expected (for NOT NULL), but 'UNIQUE' found at line 1, column 31"},
       {"CREATE TABLE t (a INTEGER DEFAULT 1 DEFAULT 2)", 30299, "default value for column 'a' declared twice"},
       {"CREATE TABLE t (a INTEGER FOO 5)", 30229, "')' or ',' symbol expected, but '5' found at line 1, column 31"},
       {"CREATE TABLE t (a INTEGER NULL 5)", 30229, "')' or ',' symbol expected, but '5' found at line 1, column 32"},
       {"CREATE TABLE t (a INTEGER, PRIMARY KEY a)", 30327, "'(' symbol expected, but ')' found at line 1, column 41"},
       {"CREATE TABLE t (a INTEGER, PRIMARY KEY (1))", 30244, "Field name expected, but '1' found at line 1, column 41"},
-      {"CREATE TABLE t (a INTEGER, PRIMARY KEY (a b))", 30245, "')' or ',' symbol expected, but 'b' found at line 1, column 43"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN (a) REFERENCES p)", 11467, "Token 'KEY' expected, but '(' found at line 1, column 36"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY fk 1)", 11468, "'(' symbol expected, but '1' found at line 1, column 43"},
+      {"CREATE TABLE t (a INTEGER, PRIMARY KEY (a b))", 30245,
+       "')' or ',' symbol expected, but 'b' found at line 1, column 43"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN (a) REFERENCES p)", 11467,
+       "Token 'KEY' expected, but '(' found at line 1, column 36"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY fk 1)", 11468,
+       "'(' symbol expected, but '1' found at line 1, column 43"},
       {"CREATE TABLE t (a INTEGER, FOREIGN KEY (1))", 11469, "Field name expected, but '1' found at line 1, column 41"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a b))", 11470, "')' or ',' symbol expected, but 'b' found at line 1, column 43"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) p)", 11477, "Token 'REFERENCES' expected, but 'p' found at line 1, column 44"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES 1)", 11478, "Table name expected, but '1' found at line 1, column 55"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p MATCH SIMPLE)", 11471, "Token 'FULL or PARTIAL' expected, but 'SIMPLE' found at line 1, column 63"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON INSERT CASCADE)", 11472, "Token 'UPDATE or DELETE' expected, but 'INSERT' found at line 1, column 60"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON DELETE CASCADE ON DELETE CASCADE)", 11473, "Token 'UPDATE or DELETE' expected, but 'DELETE' found at line 1, column 78"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON DELETE RESTRICT)", 11476, "Token 'CASCADE or SET or NO' expected, but 'RESTRICT' found at line 1, column 67"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON UPDATE SET ZERO)", 11474, "Token 'NULL or DEFAULT' expected, but 'ZERO' found at line 1, column 71"},
-      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON UPDATE NO WAY)", 11475, "Token 'ACTION' expected, but 'WAY' found at line 1, column 70"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a b))", 11470,
+       "')' or ',' symbol expected, but 'b' found at line 1, column 43"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) p)", 11477,
+       "Token 'REFERENCES' expected, but 'p' found at line 1, column 44"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES 1)", 11478,
+       "Table name expected, but '1' found at line 1, column 55"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p MATCH SIMPLE)", 11471,
+       "Token 'FULL or PARTIAL' expected, but 'SIMPLE' found at line 1, column 63"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON INSERT CASCADE)", 11472,
+       "Token 'UPDATE or DELETE' expected, but 'INSERT' found at line 1, column 60"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON DELETE CASCADE ON DELETE CASCADE)", 11473,
+       "Token 'UPDATE or DELETE' expected, but 'DELETE' found at line 1, column 78"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON DELETE RESTRICT)", 11476,
+       "Token 'CASCADE or SET or NO' expected, but 'RESTRICT' found at line 1, column 67"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON UPDATE SET ZERO)", 11474,
+       "Token 'NULL or DEFAULT' expected, but 'ZERO' found at line 1, column 71"},
+      {"CREATE TABLE t (a INTEGER, FOREIGN KEY (a) REFERENCES p ON UPDATE NO WAY)", 11475,
+       "Token 'ACTION' expected, but 'WAY' found at line 1, column 70"},
       {"CREATE TABLE t (a INTEGER) x", 30246, "Unexpected token 'x' found at line 1, column 28"},
       {"ALTER TABLE t ADD PRIMARY", 30333, "Unexpected end of SQL command found at line 1, column 19"},
       {"ALTER TABLE t ADD PRIMARY KEY pk", 30333, "Unexpected end of SQL command found at line 1, column 31"},
@@ -233,7 +251,8 @@ TEST_F(DDLGrammarTest, ParseErrorsNameTheirTokenLineAndColumn) {
       {"ALTER TABLE t DROP a,", 30161, "Unexpected end of SQL command found at line 1, column 21"},
       {"ALTER TABLE t DROP a, 5", 10406, "Unexpected token '5' found at line 1, column 23"},
       {"ALTER TABLE t DROP CONSTRAINT 5", 11495, "Constraint name expected, but '5' found at line 1, column 31"},
-      {"ALTER TABLE t DROP CONSTRAINT c FORCE", 11496, "Token 'CASCADE or RESTRICT' expected, but 'FORCE' found at line 1, column 33"},
+      {"ALTER TABLE t DROP CONSTRAINT c FORCE", 11496,
+       "Token 'CASCADE or RESTRICT' expected, but 'FORCE' found at line 1, column 33"},
       {"ALTER TABLE t RENAME COLUMN a b", 30352, "Token 'TO' expected, but 'b' found at line 1, column 31"},
       {"ALTER TABLE t ADD (c INTEGER) x", 30246, "Unexpected token 'x' found at line 1, column 31"},
       {"RENAME TABLE", 30354, "Blank SQL command"},
@@ -254,8 +273,10 @@ TEST_F(DDLGrammarTest, ParseErrorsNameTheirTokenLineAndColumn) {
       {"CREATE INDEX i ON MEMORY 5", 11301, "Table name expected, but '5' found at line 1, column 26"},
       {"CREATE INDEX i ON fans Title", 30273, "'(' symbol expected, but 'Title' found at line 1, column 24"},
       {"CREATE INDEX i ON fans (5)", 30274, "Field name expected, but '5' found at line 1, column 25"},
-      {"CREATE INDEX i ON fans (PASSWORD x)", 30275, "Quoted password expected (for PASSWORD \"passwordData\"), but 'x' found at line 1, column 34"},
-      {"CREATE INDEX i ON fans (PASSWORD 'x' y)", 30276, "')' or ',' symbol expected, but 'y' found at line 1, column 38"},
+      {"CREATE INDEX i ON fans (PASSWORD x)", 30275,
+       "Quoted password expected (for PASSWORD \"passwordData\"), but 'x' found at line 1, column 34"},
+      {"CREATE INDEX i ON fans (PASSWORD 'x' y)", 30276,
+       "')' or ',' symbol expected, but 'y' found at line 1, column 38"},
       {"CREATE INDEX i ON fans (Title y)", 30276, "')' or ',' symbol expected, but 'y' found at line 1, column 31"},
       {"DROP INDEX", 30278, "Unexpected end of SQL command found at line 1, column 6"},
       {"DROP INDEX IF", 11243, "Unexpected end of SQL command found at line 1, column 12"},
@@ -265,7 +286,8 @@ TEST_F(DDLGrammarTest, ParseErrorsNameTheirTokenLineAndColumn) {
       {"DROP INDEX fans", 30279, "Unexpected end of SQL command found at line 1, column 12"},
       {"DROP INDEX fans i", 30280, "Token '.' expected, but 'i' found at line 1, column 17"},
       {"DROP INDEX fans.", 30281, "Unexpected end of SQL command found at line 1, column 16"},
-      {"DROP INDEX fans.i PASSWORD x", 30282, "Quoted password expected (for PASSWORD \"passwordData\"), but 'x' found at line 1, column 28"},
+      {"DROP INDEX fans.i PASSWORD x", 30282,
+       "Quoted password expected (for PASSWORD \"passwordData\"), but 'x' found at line 1, column 28"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sql);
@@ -273,6 +295,60 @@ TEST_F(DDLGrammarTest, ParseErrorsNameTheirTokenLineAndColumn) {
   }
   // Nothing was made along the way.
   EXPECT_FALSE(TableExists("t"));
+}
+
+TEST_F(DDLGrammarTest, StatementsEndingInsideTheirListsNameTheLastToken) {
+  // The lexer refuses a text whose parentheses stay open, so these ends are made by cutting the
+  // statement's tokens after a complete text was read.
+  const struct {
+    const char* sql;
+    Integer keep;  // tokens kept
+    Integer code;
+    const char* at;
+  } cases[] = {
+      {"CREATE TABLE t (id AUTOINC(INCREMENT 5))", 8, 30290, "line 1, column 28"},
+      {"CREATE TABLE t (a INTEGER NOT NULL)", 7, 30237, "line 1, column 27"},
+      {"CREATE TABLE t (a INTEGER DEFAULT 1)", 7, 30297, "line 1, column 27"},
+      {"CREATE TABLE t (a INTEGER MAXVALUE 1)", 7, 30300, "line 1, column 27"},
+      {"CREATE TABLE t (a INTEGER, PRIMARY KEY (a))", 11, 30333, "line 1, column 41"},
+      {"CREATE TABLE t (a INTEGER NULL)", 6, 30161, "line 1, column 19"},
+      {"CREATE INDEX i ON t (a, b)", 7, 30277, "line 1, column 22"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    TSQLMemLexer lexer(c.sql, nullptr);
+    ASSERT_TRUE(lexer.NextStatement());
+    lexer.SetTokenCount(c.keep);
+    const TSQLMemSQLContext context = Context();
+    ExpectSQLError([&] { CreateSQLCommand(lexer, context); }, c.code,
+                   std::string("Unexpected end of SQL command found at ") + c.at);
+  }
+}
+
+TEST_F(DDLGrammarTest, ThePrimaryKeysFieldsAreJoinedByCommas) {
+  // The component's definitions as CREATE TABLE hands them over, before the engine reads them back.
+  class TExposedCreateTable : public TSQLMemDDLCreateTable {
+   public:
+    using TSQLMemDDLCreateTable::TSQLMemDDLCreateTable;
+    using TSQLMemDDLCreateTable::AddPrimaryKeyIndex;
+  };
+  TSQLMemLexer lexer("CREATE TABLE t (a INTEGER, b VARCHAR(5), c INTEGER, PRIMARY KEY (a DESC, b NOCASE, c))",
+                     nullptr);
+  ASSERT_TRUE(lexer.NextStatement());
+  TToken table;
+  lexer.NextToken(table);
+  const TSQLMemSQLContext context = Context();
+  TExposedCreateTable command(lexer, context);
+  command.Parse();
+  TSQLMemTable component(nullptr);
+  command.AddPrimaryKeyIndex(component, true);
+  for (const TIndexDefs* defs : {&component.IndexDefs(), &component.IndexDefsCopy()}) {
+    ASSERT_EQ(defs->Count(), 1);
+    EXPECT_EQ(defs->Items(0)->Fields(), "a,b,c");
+    EXPECT_EQ(defs->Items(0)->DescFields(), "a");
+    EXPECT_EQ(defs->Items(0)->CaseInsFields(), "b");
+    EXPECT_TRUE(defs->Items(0)->Options().Contains(ixPrimary));
+  }
 }
 
 TEST_F(DDLGrammarTest, PositionsCountFromTheStatementStart) {
