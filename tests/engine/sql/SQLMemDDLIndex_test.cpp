@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/dataset/SQLMemQuery.h"
 #include "tests/engine/sql/DDLTestSupport.h"
 
 namespace {
@@ -52,6 +53,7 @@ TEST_F(DDLIndexTest, TheTableComponentsErrorsPassUnchanged) {
     ExpectSQLError([&] { Run(c.sql); }, c.code, "");
   }
   EXPECT_TRUE(Indexes("t").empty());
+  // The failed open of a table that is not there leaves none behind.
   EXPECT_FALSE(TableExists("nowhere"));
 }
 
@@ -96,6 +98,19 @@ TEST_F(DiaryMemoryIndexTest, CreateIndexWithoutMemoryFindsTheDiarysTable) {
   RunInMemory("DROP INDEX fans.i");
   RunInMemory("CREATE INDEX j ON MEMORY fans (Title DESC)");
   RunInMemory("DROP INDEX MEMORY fans.j");
+  EXPECT_EQ(MemoryIndexes(), SchemaLines{"ByShortDate"});
+  // The diary's way: a query component in its default database.
+  TSQLMemQuery query(nullptr);
+  query.SQL().SetText("CREATE INDEX byTitle ON fans (Title)");
+  query.ExecuteSQL();
+  EXPECT_EQ(MemoryIndexes(), (SchemaLines{"ByShortDate", "byTitle"}));
+  // The diary keeps its table open all the while.
+  TSQLMemTable diary(nullptr);
+  diary.SetDatabaseName("MEMORY");
+  diary.SetTableName("fans");
+  diary.Open();
+  RunInMemory("DROP INDEX fans.byTitle");
+  diary.Close();
   EXPECT_EQ(MemoryIndexes(), SchemaLines{"ByShortDate"});
 }
 
