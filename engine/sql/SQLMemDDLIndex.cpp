@@ -19,16 +19,6 @@ void ExpectWord(const TSQLMemSQLCommand& command, const char* word, Integer keyw
   command.TokenError(command.Token().TokenType == tktReservedWord ? keywordCode : otherCode, message);
 }
 
-AnsiString JoinedColumns(const std::vector<TSQLMemDDLKeyColumn>& columns, bool (*take)(const TSQLMemDDLKeyColumn&)) {
-  AnsiString result;
-  for (const TSQLMemDDLKeyColumn& column : columns) {
-    if (!take(column)) continue;
-    if (!result.empty()) result += ";";
-    result += column.Name;
-  }
-  return result;
-}
-
 // A component on the statement's table in the query's database, or in "MEMORY" when the statement
 // says so, opened exclusively. Without MEMORY the component keeps the in-memory flag its database name
 // gives it: cleared on an in-memory database, the flag would send the open down the file tables' path,
@@ -104,13 +94,11 @@ void TSQLMemDDLCreateIndex::Execute(bool, bool&, bool) {
   RowsAffected = 0;
   std::unique_ptr<TSQLMemTable> table = OpenIndexedTable(context_, TableName, InMemory);
   if (IfNotExists && table->IndexDefs().IndexOf(IndexName) >= 0) return;
-  const AnsiString fields = JoinedColumns(IndexColumns, [](const TSQLMemDDLKeyColumn&) { return true; });
-  const AnsiString descending = JoinedColumns(IndexColumns, [](const TSQLMemDDLKeyColumn& c) { return c.Descending; });
-  const AnsiString caseInsensitive =
-      JoinedColumns(IndexColumns, [](const TSQLMemDDLKeyColumn& c) { return c.CaseInsensitive; });
   TIndexOptions options;
   if (Unique) options.Include(ixUnique);
-  table->AddIndex(IndexName, fields, options, descending, caseInsensitive);
+  table->AddIndex(IndexName, JoinKeyColumns(IndexColumns, ";"), options,
+                  JoinKeyColumns(IndexColumns, ";", [](const TSQLMemDDLKeyColumn& c) { return c.Descending; }),
+                  JoinKeyColumns(IndexColumns, ";", [](const TSQLMemDDLKeyColumn& c) { return c.CaseInsensitive; }));
   table->Close();
 }
 

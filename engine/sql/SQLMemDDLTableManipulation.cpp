@@ -54,15 +54,6 @@ bool Int64OfText(const AnsiString& text, Int64& value) {
   return ec == std::errc() && end == text.data() + text.size();
 }
 
-AnsiString Joined(const std::vector<AnsiString>& names, const char* separator) {
-  AnsiString result;
-  for (const AnsiString& name : names) {
-    if (!result.empty()) result += separator;
-    result += name;
-  }
-  return result;
-}
-
 // Draws base + a unique suffix until no index of the table has that name.
 AnsiString UniqueIndexName(TSQLMemTable& table, const AnsiString& base) {
   AnsiString name;
@@ -77,21 +68,27 @@ AnsiString UniqueIndexName(TSQLMemTable& table, const AnsiString& base) {
 // would stop that open.)
 void AddIndexDef(TSQLMemTable& table, bool created, const AnsiString& name,
                  const std::vector<TSQLMemDDLKeyColumn>& columns, TIndexOption option) {
-  std::vector<AnsiString> fields, descending, caseInsensitive;
-  for (const TSQLMemDDLKeyColumn& column : columns) {
-    fields.push_back(column.Name);
-    if (column.Descending) descending.push_back(column.Name);
-    if (column.CaseInsensitive) caseInsensitive.push_back(column.Name);
-  }
   for (TIndexDefs* defs : {&table.IndexDefsCopy(), &table.IndexDefs()}) {
     if (defs == &table.IndexDefs() && !created) break;
-    TIndexDef* def = defs->Add(name, Joined(fields, ","), TIndexOptions{option});
-    def->SetDescFields(Joined(descending, ","));
-    def->SetCaseInsFields(Joined(caseInsensitive, ","));
+    TIndexDef* def = defs->Add(name, JoinKeyColumns(columns, ","), TIndexOptions{option});
+    def->SetDescFields(JoinKeyColumns(columns, ",", [](const TSQLMemDDLKeyColumn& c) { return c.Descending; }));
+    def->SetCaseInsFields(
+        JoinKeyColumns(columns, ",", [](const TSQLMemDDLKeyColumn& c) { return c.CaseInsensitive; }));
   }
 }
 
 }  // namespace
+
+AnsiString JoinKeyColumns(const std::vector<TSQLMemDDLKeyColumn>& columns, const char* separator,
+                          bool (*take)(const TSQLMemDDLKeyColumn& column)) {
+  AnsiString result;
+  for (const TSQLMemDDLKeyColumn& column : columns) {
+    if (take != nullptr && !take(column)) continue;
+    if (!result.empty()) result += separator;
+    result += column.Name;
+  }
+  return result;
+}
 
 bool ApplyKeyModifier(const TToken& token, TSQLMemDDLKeyColumn& column) {
   if (TokenIsWord(token, "ASC")) {
@@ -393,16 +390,15 @@ void TSQLMemDDLTableManipulation::ParseForeignKey() {
     Next(30161);
   }
   if (!IsOpen(token_)) TokenError(11468, SQLMemOpenParenExpected);
-  std::vector<AnsiString> columns;
   for (;;) {
     Next(30161);
     if (!IsNameOrWord(token_)) TokenError(11469, SQLMemFieldNameExpected);
-    columns.push_back(token_.Text);
+    if (!key.Fields.empty()) key.Fields += ";";
+    key.Fields += token_.Text;
     Next(30161);
     if (IsClose(token_)) break;
     if (!IsComma(token_)) TokenError(11470, SQLMemCloseParenOrCommaExpected);
   }
-  key.Fields = Joined(columns, ";");
   Next(30161);
   if (!IsWord("REFERENCES")) TokenExpectedError(11477, "REFERENCES");
   Next(30161);

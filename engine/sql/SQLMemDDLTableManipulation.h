@@ -109,8 +109,14 @@ class TSQLMemDDLTableManipulation : public TSQLMemSQLCommand {
   void NextOption();
   // ASC, DESC, CASE and NOCASE after a key column; the last word wins.
   void ParseKeyModifiers(TSQLMemDDLKeyColumn& column, Integer endCode);
+  // After ON: the word first (or second, when given; else code), then the action, whose stored value
+  // is returned; isUpdate says whether the action is the one on update.
   Byte ParseReferentialAction(Integer code, const char* first, const char* second, bool& isUpdate);
 };
+
+// The names of the columns that take accepts (every column without take), joined by separator.
+AnsiString JoinKeyColumns(const std::vector<TSQLMemDDLKeyColumn>& columns, const char* separator,
+                          bool (*take)(const TSQLMemDDLKeyColumn& column) = nullptr);
 
 // The words that describe a key column: ASC clears descending, DESC sets it, CASE clears case
 // insensitivity, NOCASE sets it. False for another token.
