@@ -2,8 +2,10 @@
 // program (in-memory database, prepared statement, the same rows): a point SELECT by the primary key
 // with a parameter, a range scan over a secondary index with two parameters, an ORDER BY that no
 // index serves, and a GROUP BY with COUNT and SUM over a column without an index (100 groups). Every
-// column of every row of each result is read on both sides. tools/bench prints ours / anchor for each
-// "pair:sql/..." path.
+// column of every row of each result is read on both sides. And the diary's search end to end: the text
+// set, p set, open, Title and Text of every hit read, close, over 20 000 days with 2 KB Hungarian memos
+// (SQLite with case_sensitive_like on, as our LIKE compares letter case). tools/bench prints ours /
+// anchor for each "pair:sql/..." path.
 //
 // The table "items" (kRows rows) is shared by every benchmark of this program and may be joined with
 // further tables of the same layout (RowsTable(name, count)):
@@ -25,6 +27,7 @@
 
 #include "DiaryBenchTable.h"
 #include "PageFaults.h"
+#include "RealText.h"
 #include "engine/dataset/SQLMemQuery.h"
 #include "engine/foundation/SQLMemSettings.h"
 #include "engine/foundation/SQLMemTypes.h"
@@ -32,6 +35,7 @@
 #include "engine/storage/SQLMemLocalEngine.h"
 #include "engine/storage/SQLMemMemoryTable.h"
 #include "vcl/db/Fields.h"
+#include "vcl/rtl/TextConv.h"
 #ifdef QN_BENCH_SQLITE
 #include <sqlite3.h>
 #endif
@@ -43,6 +47,9 @@ constexpr int kRows = 100000;
 constexpr int kLookups = 1000;     // point SELECTs per iteration
 constexpr int kRanges = 10;        // range scans per iteration
 constexpr int kRangeWidth = 1000;  // rows per range scan
+
+constexpr int kDiaryDays = 20000;
+constexpr char kSearchTerm[] = "hiba";  // lower-case ASCII: both sides find the same days
 
 constexpr char kPointSelect[] = "select * from items where ID = :id";
 constexpr char kRangeScan[] = "select * from items where Code >= :lo and Code < :hi";
@@ -206,6 +213,75 @@ struct Query {
   std::size_t rows = 0;
 };
 
+// ---- the diary's search ----
+
+// The diary's days: key, title and a 2 KB memo of real Hungarian text (cp1250), in key order.
+struct DiaryDay {
+  std::string key, title, text;
+};
+
+const std::vector<DiaryDay>& DiaryDays() {
+  static const std::vector<DiaryDay> days = [] {
+    std::vector<std::string> memos;
+    for (const std::string& text : bench::DiaryTexts(256, 2048)) memos.push_back(Utf16ToCp1250(Utf8ToUtf16(text)));
+    std::vector<DiaryDay> all;
+    for (int n = 0; n < kDiaryDays; ++n) {
+      char key[16];
+      std::snprintf(key, sizeof key, "%04d.%02d.%02d", 1900 + n / 372, 1 + n / 31 % 12, 1 + n % 31);
+      all.push_back({key, std::string(key) + " - nap", memos[static_cast<std::size_t>(n) % memos.size()]});
+    }
+    return all;
+  }();
+  return days;
+}
+
+// The diary's table "fans" in our database, made once.
+const AnsiString& DiaryTable() {
+  static const AnsiString name = [] {
+    TSQLMemLocalCursor cursor;
+    bench::OpenNewDiaryTable(cursor, TheEngine().session, "fans");
+    for (const DiaryDay& day : DiaryDays()) {
+      cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
+      cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
+      bench::PutText(cursor, 1, day.key);
+      bench::PutText(cursor, 2, day.title);
+      TStream* stream = cursor.OpenBLOB(3, bomWrite);
+      stream->WriteBuffer(day.text.data(), static_cast<Integer>(day.text.size()));
+      cursor.CloseBLOB(3);
+      cursor.PostRecord(true);
+      if (cursor.ResultCode != 0) throw std::runtime_error(cursor.ErrorText);
+    }
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
+    cursor.CloseTable();
+    return AnsiString("fans");
+  }();
+  return name;
+}
+
+void OursDiarySearch(benchmark::State& state) {
+  DiaryTable();
+  Query q("");
+  TSQLMemQuery& query = *q.query;
+  const bench::PageFaults faults(state);
+  std::size_t hits = 0;
+  for (auto _ : state) {
+    // As the diary's search handler does it.
+    query.Close();
+    query.SQL().Clear();
+    query.SQL().Add("select * from " + DiaryTable() + " where lower(Text) like :p order by Title");
+    query.Params().Items(0)->SetAsString(std::string("%") + kSearchTerm + "%");
+    query.Open();
+    TField* title = query.FieldByName("Title");
+    TField* text = query.FieldByName("Text");
+    std::size_t bytes = 0;
+    hits = 0;
+    for (query.First(); !query.Eof(); query.Next(), ++hits) bytes += title->AsString().size() + text->AsString().size();
+    query.Close();
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.counters["hits"] = static_cast<double>(hits);
+}
+
 void OursPointSelect(benchmark::State& state) {
   Query q(kPointSelect);
   TParam* id = q.query->ParamByName("id");
@@ -339,6 +415,47 @@ struct Statement {
   std::size_t rows = 0;
 };
 
+void SqliteDiarySearch(benchmark::State& state) {
+  Sqlite& sqlite = TheSqlite();
+  static const bool made = [&sqlite] {
+    sqlite.Exec("CREATE TABLE fans(RecID INTEGER PRIMARY KEY AUTOINCREMENT, ShortDateDay VARCHAR(10) NOT NULL UNIQUE, "
+                "Title VARCHAR(25), Text TEXT)");
+    sqlite.Exec("BEGIN");
+    sqlite3_stmt* insert = sqlite.Prepare("INSERT INTO fans(ShortDateDay, Title, Text) VALUES(?, ?, ?)");
+    for (const DiaryDay& day : DiaryDays()) {
+      sqlite3_bind_text(insert, 1, day.key.data(), static_cast<int>(day.key.size()), SQLITE_STATIC);
+      sqlite3_bind_text(insert, 2, day.title.data(), static_cast<int>(day.title.size()), SQLITE_STATIC);
+      sqlite3_bind_text(insert, 3, day.text.data(), static_cast<int>(day.text.size()), SQLITE_STATIC);
+      if (sqlite3_step(insert) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(sqlite.db));
+      sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite.Exec("COMMIT");
+    sqlite.Exec("PRAGMA case_sensitive_like = ON");
+    return true;
+  }();
+  benchmark::DoNotOptimize(made);
+  Statement s("select * from fans where lower(Text) like ?1 order by Title");
+  const std::string pattern = std::string("%") + kSearchTerm + "%";
+  const bench::PageFaults faults(state);
+  std::size_t hits = 0;
+  for (auto _ : state) {
+    sqlite3_bind_text(s.statement, 1, pattern.data(), static_cast<int>(pattern.size()), SQLITE_STATIC);
+    std::size_t bytes = 0;
+    hits = 0;
+    while (sqlite3_step(s.statement) == SQLITE_ROW) {
+      ++hits;
+      for (int column : {2, 3}) {
+        sqlite3_column_text(s.statement, column);
+        bytes += static_cast<std::size_t>(sqlite3_column_bytes(s.statement, column));
+      }
+    }
+    sqlite3_reset(s.statement);
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.counters["hits"] = static_cast<double>(hits);
+}
+
 void SqlitePointSelect(benchmark::State& state) {
   Statement s(kPointSelect);
   const bench::PageFaults faults(state);
@@ -393,11 +510,13 @@ void Register() {
   add("range_scan_index", OursRangeScan, SqliteRangeScan);
   add("order_by_no_index", OursOrderBy, SqliteOrderBy);
   add("group_by_no_index", OursGroupBy, SqliteGroupBy);
+  add("diary_search", OursDiarySearch, SqliteDiarySearch);
 #else
   add("point_select_pk", OursPointSelect, nullptr);
   add("range_scan_index", OursRangeScan, nullptr);
   add("order_by_no_index", OursOrderBy, nullptr);
   add("group_by_no_index", OursGroupBy, nullptr);
+  add("diary_search", OursDiarySearch, nullptr);
 #endif
 }
 

@@ -213,7 +213,11 @@ class TRecordScan {
       driving_ = bestFirst;
       partner_ = bestSecond;
     } else {
+      // The first bound drives; its neighbouring bound on the same index ends the walk instead of being
+      // tested on every record up to the index's end.
       driving_ = keys[0];
+      if (keys.size() > 1 && keys[1] == keys[0] + 1 && conditions_[keys[1]].IndexID == conditions_[keys[0]].IndexID)
+        partner_ = keys[1];
     }
     if (partner_ != -1) {
       // The bound the index orders first starts a forward walk and ends a backward one.
