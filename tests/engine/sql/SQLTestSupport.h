@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,45 @@ class SQLStatementTest : public DiaryDataSetTest {
     const Integer count = cursor.TableData()->UseCount();
     cursor.CloseTable();
     return count;
+  }
+
+  // A table of the fixture's database with columns of the given SQL field types (a size for texts)
+  // and rows given as texts, converted to the column's type; nullopt is NULL.
+  struct Column {
+    const char* name;
+    Integer fieldType;
+    Integer size = 0;
+  };
+  using TextRow = std::vector<std::optional<std::string>>;
+  void CreateTable(const char* tableName, const std::vector<Column>& columns, const std::vector<TextRow>& rows) {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    TSQLMemFieldDefs fields;
+    for (const Column& column : columns) {
+      TSQLMemFieldDef& field = fields.AddFieldDef();
+      field.Name = column.name;
+      field.SetDataType(column.fieldType, column.size);
+    }
+    cursor.CreateTable(fields, TSQLMemIndexDefs(), TSQLMemConstraintDefs());
+    cursor.CloseTable();
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    for (const TextRow& row : rows) {
+      cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
+      cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        if (!row[i].has_value()) continue;
+        TSQLMemVariant value(fields.GetFieldDef(static_cast<Integer>(i)).DataType);
+        value.SetAsString(*row[i]);
+        cursor.SetFieldValue(nullptr, value, static_cast<Integer>(i), false);
+      }
+      cursor.PostRecord(true);
+      ASSERT_EQ(cursor.ResultCode, 0) << cursor.ErrorText;
+    }
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
+    cursor.CloseTable();
   }
 
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;
