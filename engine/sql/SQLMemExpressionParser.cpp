@@ -113,6 +113,12 @@ class TParser {
   bool IsWord(const char* word) const {
     return tok_.TokenType == tktReservedWord && std::strcmp(SQLKeyword(tok_.ReservedWord), word) == 0;
   }
+  // Whether the token is the word; if so, it is read.
+  bool TakeWord(const char* word) {
+    if (!IsWord(word)) return false;
+    Advance();
+    return true;
+  }
   bool IsSymbol(const char* symbol) const { return tok_.TokenType == tktString && tok_.Text == symbol; }
   bool IsOpen() const { return tok_.TokenType == tktLeftParenthesis; }
   bool IsClose() const { return tok_.TokenType == tktRightParenthesis; }
@@ -203,11 +209,7 @@ class TParser {
   // [NOT] EXISTS "(" SELECT ... ")"; nothing read when the tokens are no such predicate.
   Node ExistsPredicate() {
     const Integer start = Mark();
-    bool negated = false;
-    if (IsWord("NOT")) {
-      negated = true;
-      Advance();
-    }
+    const bool negated = TakeWord("NOT");
     AnsiString text;
     if (IsWord("EXISTS")) {
       Advance();
@@ -287,11 +289,7 @@ class TParser {
       return nullptr;
     }
     if (const TNamedCode* comparison = FindSymbol(kComparisons)) return Comparison(comparison->code, std::move(left), start);
-    bool negated = false;
-    if (IsWord("NOT")) {
-      negated = true;
-      Advance();
-    }
+    const bool negated = TakeWord("NOT");
     Node result;
     if (IsWord("LIKE")) {
       Advance();

@@ -38,6 +38,27 @@ class SubQueryTest : public SQLStatementTest {
     return rows;
   }
 
+  struct Case {
+    const char* sql;
+    SQLRows rows;
+  };
+  // Each statement's rows, in ascending order; live runs ask for an editable result.
+  void ExpectRows(const std::vector<Case>& cases, bool live = false) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.sql);
+      try {
+        TSQLMemLocalSQLProcessor& processor = Processor(c.sql);
+        processor.RequestLive = live;
+        processor.Prepare();
+        SQLRows rows = processor.ResultDataSet() != nullptr ? RowsOf(*processor.ResultDataSet()) : SQLRows{};
+        std::sort(rows.begin(), rows.end());
+        EXPECT_EQ(rows, c.rows);
+      } catch (const ESQLMemException& e) {
+        ADD_FAILURE() << e.Message();
+      }
+    }
+  }
+
   static Integer TemporaryTables() {
     TStringList names;
     FindDatabaseData(false, true, "TEMP", u"")->GetTableNames(names);
@@ -50,10 +71,7 @@ class SubQueryTest : public SQLStatementTest {
 };
 
 TEST_F(SubQueryTest, InExistsAndScalarSubQueriesGiveSQLitesRows) {
-  const struct {
-    const char* sql;
-    SQLRows rows;
-  } cases[] = {
+  ExpectRows({
       {"select name from people where id in (select person from orders)", {"Anna", "Bela"}},
       {"select name from people where id not in (select person from orders where person is not null)",
        {"Csaba", "Dora"}},
@@ -81,15 +99,7 @@ TEST_F(SubQueryTest, InExistsAndScalarSubQueriesGiveSQLitesRows) {
       {"select a from q where a in (select a from q where b = 'q'' OR ''1''=''1')", {"1"}},
       {"select a from q where a in (select [a]]b] from [t]]1] where `c``d` = 'y')", {"3"}},
       {"select a from q where exists (select `c``d` from `t]1` where [c`d] = 'x') and a < 2", {"1"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.sql);
-    try {
-      EXPECT_EQ(Sorted(c.sql), c.rows);
-    } catch (const ESQLMemException& e) {
-      ADD_FAILURE() << e.Message();
-    }
-  }
+  });
 }
 
 TEST_F(SubQueryTest, NotInNegatesTheSearchEvenWhenTheAnswerHoldsANull) {
@@ -122,10 +132,7 @@ TEST_F(SubQueryTest, ScalarAnswersOtherThanOneRowAndNestedFailuresRaise) {
 }
 
 TEST_F(SubQueryTest, FromSubQueriesGiveSQLitesRows) {
-  const struct {
-    const char* sql;
-    SQLRows rows;
-  } cases[] = {
+  ExpectRows({
       {"select s.name from (select name, city from people where city = 'Szeged') s", {"Anna", "Dora"}},
       {"select name from (select * from people where id < 4) as s where city = 'Szeged'", {"Anna"}},
       {"select x.name from (select * from (select * from people where id > 1) y where id < 4) x", {"Bela", "Csaba"}},
@@ -134,43 +141,18 @@ TEST_F(SubQueryTest, FromSubQueriesGiveSQLitesRows) {
        {"Anna|pen", "Bela|pad"}},
       {"select a from (select a from q where b = 'q'' OR ''1''=''1') s", {"1"}},
       {"select s.[c`d] from (select [a]]b], `c``d` from [t]]1] where [a]]b] > 1) s", {"y"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.sql);
-    try {
-      EXPECT_EQ(Sorted(c.sql), c.rows);
-    } catch (const ESQLMemException& e) {
-      ADD_FAILURE() << e.Message();
-    }
-  }
+  });
   // ORDER BY over a sub-query sorts a copy of its rows.
   EXPECT_EQ(Run("select name from (select * from people where city is not null) s order by name desc"),
             (SQLRows{"Dora", "Bela", "Anna"}));
 }
 
 TEST_F(SubQueryTest, ALiveResultOverASubQueryKeepsBothConditions) {
-  const struct {
-    const char* sql;
-    SQLRows rows;
-  } cases[] = {
+  ExpectRows({
       {"select * from (select * from people where id < 4) s where city = 'Szeged'", {"1|Anna|Szeged"}},
       {"select name from (select * from people where id < 4) s", {"Anna", "Bela", "Csaba"}},
       {"select name from (select name, id from (select * from people where id > 1) y) x where id < 3", {"Bela"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.sql);
-    TSQLMemLocalSQLProcessor& processor = Processor(c.sql);
-    processor.RequestLive = true;
-    try {
-      processor.Prepare();
-      ASSERT_NE(processor.ResultDataSet(), nullptr);
-      SQLRows rows = RowsOf(*processor.ResultDataSet());
-      std::sort(rows.begin(), rows.end());
-      EXPECT_EQ(rows, c.rows);
-    } catch (const ESQLMemException& e) {
-      ADD_FAILURE() << e.Message();
-    }
-  }
+  }, true);
 }
 
 TEST_F(SubQueryTest, AFromSubQueryNeedsAnAliasAndReportsItsOwnFailure) {

@@ -22,35 +22,17 @@ class JoinTest : public SQLStatementTest {
     CreateTable("e", {"id", "k", "flag"}, {});
   }
 
+  // A table of integer columns.
   void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
-    TSQLMemLocalCursor cursor;
-    cursor.Session = &EngineSession();
-    cursor.InMemory = 1;
-    cursor.TableName = tableName;
-    TSQLMemFieldDefs fields;
-    for (const char* column : columns) {
-      TSQLMemFieldDef& field = fields.AddFieldDef();
-      field.Name = column;
-      field.SetDataType(sftInteger, 0);
-    }
-    cursor.CreateTable(fields, TSQLMemIndexDefs(), TSQLMemConstraintDefs());
-    cursor.CloseTable();
-    cursor.OpenTable(nullptr, nullptr, nullptr);
-    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    std::vector<Column> integers;
+    for (const char* column : columns) integers.push_back({column, sftInteger});
+    std::vector<TextRow> texts;
     for (const IntRow& row : rows) {
-      cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
-      cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
-      for (std::size_t i = 0; i < row.size(); ++i) {
-        if (!row[i].has_value()) continue;
-        TSQLMemVariant value;
-        value.SetAsInteger(*row[i]);
-        cursor.SetFieldValue(nullptr, value, static_cast<Integer>(i), false);
-      }
-      cursor.PostRecord(true);
-      ASSERT_EQ(cursor.ResultCode, 0) << cursor.ErrorText;
+      TextRow& text = texts.emplace_back();
+      for (const std::optional<Integer>& value : row)
+        text.push_back(value.has_value() ? std::optional<std::string>(std::to_string(*value)) : std::nullopt);
     }
-    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
-    cursor.CloseTable();
+    SQLStatementTest::CreateTable(tableName, integers, texts);
   }
 
   // A join's rows come in no promised order.
