@@ -84,7 +84,6 @@ void RunSubQueries(TSQLMemExprNode& node) {
 void TSQLMemExprNodeSubQuery::Run() {
   if (evaluated_) return;
   evaluated_ = true;
-  if (query_ == nullptr) SQLMemError(10848, SQLMemSubqueryReturnsNoRows);
   OpenQuery();
   try {
     const Integer rows = query_->RecordCount();

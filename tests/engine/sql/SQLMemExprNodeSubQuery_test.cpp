@@ -114,6 +114,16 @@ TEST_F(SubQueryTest, SubQueriesTakeTheStatementsParameterValues) {
   EXPECT_EQ(Sorted("select name from people where id = (select person from orders where item = :p)", {{"p", "pad"}}),
             SQLRows{"Bela"});
   EXPECT_EQ(Sorted("select name from (select * from people where city = :c) s", {{"c", "Pecs"}}), SQLRows{"Bela"});
+  // An integer value, and a value-less one, which compares as NULL inside the sub-query too.
+  TSQLMemLocalSQLProcessor& processor =
+      Processor("select name from people where id in (select person from orders where id <= :n) and "
+                "not exists (select id from orders where person = :z)");
+  processor.Params.Add("n").Value.SetAsInteger(3);
+  processor.Params.Add("z");
+  processor.Prepare();
+  SQLRows rows = RowsOf(*processor.ResultDataSet());
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (SQLRows{"Anna", "Bela"}));
 }
 
 TEST_F(SubQueryTest, ScalarAnswersOtherThanOneRowAndNestedFailuresRaise) {
@@ -123,6 +133,8 @@ TEST_F(SubQueryTest, ScalarAnswersOtherThanOneRowAndNestedFailuresRaise) {
                  "Subquery returns multiple rows");
   ExpectSQLError([&] { Run("select name, (select item from orders) from people"); }, 10849,
                  "Subquery returns multiple rows");
+  TSQLMemExprNodeSubQueryIN withoutOperand("select person from orders", nullptr, false, Context());
+  ExpectSQLError([&] { withoutOperand.Evaluate(); }, 10850, "Error parsing subquery with IN - no argumnet passed");
   // The nested statement's own error passes on; sub-queries see no column of the outer statement, so
   // the condition that names one is left over in the nested statement.
   ExpectSQLError([&] { Run("select name from people where id in (select person from nosuch)"); }, 11505,
@@ -139,6 +151,7 @@ TEST_F(SubQueryTest, FromSubQueriesGiveSQLitesRows) {
       {"select p.name, o.item from people p join (select person, item from orders where item <> 'ink') o "
        "on p.id = o.person",
        {"Anna|pen", "Bela|pad"}},
+      {"select name from (select * from people where id in (select person from orders)) s", {"Anna", "Bela"}},
       {"select a from (select a from q where b = 'q'' OR ''1''=''1') s", {"1"}},
       {"select s.[c`d] from (select [a]]b], `c``d` from [t]]1] where [a]]b] > 1) s", {"y"}},
   });
