@@ -149,7 +149,10 @@ void TSQLMemAOTable::CreateResultTable() {
 bool TSQLMemAOTable::NeedsCopy() {
   bool needed = (isTopLevel_ && !requestLive_) || topCount_ >= 0 || hasExpressionColumns_ || distinct_ ||
                 !resultTableName_.empty();
-  if (query_ != nullptr) return needed || HasSort() || (condition_ != nullptr && !condition_->IsEmpty());
+  // A sub-query's result may be a table's cursor that holds the sub-query's own WHERE as its filter:
+  // only a top-level result that nothing filters or sorts any further is read as it is.
+  if (query_ != nullptr)
+    return needed || !isTopLevel_ || HasSort() || (condition_ != nullptr && !condition_->IsEmpty());
   if (HasSort()) {
     // Per sort column: "ASC" or "DESC", "CASE" or "NO_CASE".
     std::vector<AnsiString> directions, cases;

@@ -4,8 +4,9 @@
 // that fail it. When nothing asks for a copy (a live result of one table without TOP, DISTINCT, INTO
 // or expression columns, in an order an index serves), the table itself, filtered and projected to the
 // selected columns, is the result; otherwise the rows are copied into a result table as the base
-// operator does. A sub-query's result may carry a filter of its own (its WHERE), so a condition on it
-// is tested row by row in a copy.
+// operator does. A sub-query's result may carry a filter of its own (its WHERE), so it is read as it is
+// only as a statement's live result; under a condition, a sort or another operator it is copied, and
+// the condition is tested row by row.
 #pragma once
 #include <memory>
 
