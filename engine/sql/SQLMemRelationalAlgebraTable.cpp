@@ -225,11 +225,13 @@ void TSQLMemAOTable::MaterializeLive() {
       SQLMemError(11498,
                   "Cannot access hidden field: table name = %s, field name = %s, display name = %s, FieldNo = %d",
                   {tableName_, link.Name, link.DisplayName, column});
-    if (link.DisplayName.empty())
+    // Without a select list (the input of a group-by) the columns others use show under their names.
+    const AnsiString& shown = link.DisplayName.empty() && visibleCount_ == 0 ? link.Name : link.DisplayName;
+    if (shown.empty())
       SQLMemError(11500, "Error - empty field display name, table name = %s, field name = %s, field no = %d",
                   {tableName_, link.Name, column});
     names.push_back(GetColumnName(column, false));
-    aliases.push_back(link.DisplayName);
+    aliases.push_back(shown);
   }
   // The whole WHERE becomes the table's filter; the cursor owns it from now on.
   try {

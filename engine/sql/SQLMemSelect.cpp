@@ -7,6 +7,7 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/sql/SQLMemExpression.h"
+#include "engine/sql/SQLMemRelationalAlgebraGroupBy.h"
 #include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 #include "engine/sql/SQLMemRelationalAlgebraUnion.h"
@@ -15,9 +16,6 @@ namespace {
 
 constexpr TTokenKinds kNameOrWord = {tktString, tktQuotedString, tktBracketedString, tktBackQuotedString,
                                      tktReservedWord};
-
-// A statement whose operators are not there yet.
-[[noreturn]] void NotImplemented() { SQLMemError(30035, SQLMemNotImplementedYet); }
 
 // HAVING filters groups; a block without aggregation has none.
 constexpr Integer kHavingWithoutAggregation = 30360;
@@ -454,11 +452,7 @@ std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::SourceOperator(const TSQLMemTableRe
 }
 
 std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
-  // FROM sub-queries and aggregation come with their operators.
-  if (NeedsAggregation()) {
-    FreeSelectExpressions();
-    NotImplemented();
-  }
+  const bool aggregation = NeedsAggregation();
   const bool oneSource = FromList.size() == 1 && FromList[0]->Kind != TSQLMemTableReference::kJoin;
   std::unique_ptr<TSQLMemAO> root;
   try {
@@ -472,6 +466,7 @@ std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
     throw;
   }
   if (Where != nullptr) PushDownConditions(*Where, *root, false);
+  if (aggregation) root = std::make_unique<TSQLMemAOGroupBy>(std::move(root), &GroupBy);
   if (TopCount >= 0) root->SetTop(TopFirstRow, TopCount);
   // The operator takes the expressions over, also when it fails.
   std::vector<TSQLMemSelectListItem> items = std::move(SelectList);
@@ -482,9 +477,18 @@ std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
     items.push_back(all);
   }
   root->SetSelectList(items, Distinct);
+  if (aggregation && Having != nullptr) {
+    PushDownConditions(*Having, *root, true);
+    // A HAVING term the groups cannot test is refused, not dropped.
+    if (!Having->IsEmpty()) {
+      Having->CheckNoFields();
+      SQLMemError(30144, SQLMemSearchConditionNotApplicable);
+    }
+  }
   if (!OrderBy.empty() || !SortIndexName.empty()) root->SetOrderBy(OrderBy, SortIndexName);
   if (Where != nullptr && !Where->IsEmpty()) {
-    PushDownConditions(*Where, *root, false);
+    // A WHERE tests the rows before grouping: never a group's column such as an aggregate's alias.
+    PushDownConditions(*Where, aggregation ? *root->Left() : *root, false);
     if (!Where->IsEmpty()) {
       Where->CheckNoFields();
       SQLMemError(30144, SQLMemSearchConditionNotApplicable);

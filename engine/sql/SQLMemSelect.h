@@ -1,8 +1,7 @@
 // The query statements: a query expression of SELECT blocks joined by UNION, EXCEPT (or MINUS) and
 // INTERSECT, each block with its select list, FROM clause (tables, joins, sub-queries), WHERE,
 // GROUP BY, HAVING and ORDER BY. The whole grammar is read here; the operator tree is built for
-// tables, FROM sub-queries and their joins, and set operations over blocks. Aggregation raises 30035
-// until its operator exists.
+// tables, FROM sub-queries and their joins, grouping, and set operations over blocks.
 #pragma once
 #include <memory>
 #include <vector>

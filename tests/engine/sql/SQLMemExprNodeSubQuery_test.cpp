@@ -94,6 +94,11 @@ TEST_F(SubQueryTest, InExistsAndScalarSubQueriesGiveSQLitesRows) {
       // A scalar sub-query in the select list takes its column's type; one value for every row.
       {"select name, (select item from orders where id = 3), (select person from orders where id = 3) from people",
        {"Anna|pad|2", "Bela|pad|2", "Csaba|pad|2", "Dora|pad|2"}},
+      {"select name, (select count(*) from orders) from people", {"Anna|5", "Bela|5", "Csaba|5", "Dora|5"}},
+      // Aggregating sub-queries.
+      {"select name from people where id = (select max(person) from orders where person < 9)", {"Bela"}},
+      {"select name from people where id in (select person from orders group by person having count(*) > 1)",
+       {"Anna"}},
       // The quote characters inside texts and names reach the nested statement as they were written.
       {"select name from people where id in (select person from orders where item = 'it''s')", {}},
       {"select a from q where a in (select a from q where b = 'q'' OR ''1''=''1')", {"1"}},

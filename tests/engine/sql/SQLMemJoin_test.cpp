@@ -2,15 +2,12 @@
 // rows are SQLite's answers for the same tables), the outer joins' ON and WHERE, NULL keys, the
 // choice of the driving side and the errors of ill-formed join pairs.
 #include <algorithm>
-#include <optional>
 
 #include "engine/sql/SQLMemRelationalAlgebraJoin.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 #include "tests/engine/sql/SQLTestSupport.h"
 
 namespace {
-
-using IntRow = std::vector<std::optional<Integer>>;
 
 class JoinTest : public SQLStatementTest {
  protected:
@@ -20,19 +17,6 @@ class JoinTest : public SQLStatementTest {
     CreateTable("a", {"id", "k", "flag"}, {{1, 10, 0}, {2, 20, 1}, {3, 30, 1}, {5, 50, 1}});
     CreateTable("b", {"id", "k", "flag"}, {{1, 10, 1}, {1, 11, 0}, {3, 99, 0}, {4, 40, 1}});
     CreateTable("e", {"id", "k", "flag"}, {});
-  }
-
-  // A table of integer columns.
-  void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
-    std::vector<Column> integers;
-    for (const char* column : columns) integers.push_back({column, sftInteger});
-    std::vector<TextRow> texts;
-    for (const IntRow& row : rows) {
-      TextRow& text = texts.emplace_back();
-      for (const std::optional<Integer>& value : row)
-        text.push_back(value.has_value() ? std::optional<std::string>(std::to_string(*value)) : std::nullopt);
-    }
-    SQLStatementTest::CreateTable(tableName, integers, texts);
   }
 
   // A join's rows come in no promised order.

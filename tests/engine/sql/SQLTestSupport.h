@@ -15,6 +15,7 @@
 #include "tests/engine/dataset/DataSetTestSupport.h"
 
 using SQLRows = std::vector<std::string>;
+using IntRow = std::vector<std::optional<Integer>>;
 
 class SQLStatementTest : public DiaryDataSetTest {
  protected:
@@ -94,18 +95,6 @@ class SQLStatementTest : public DiaryDataSetTest {
     cursor.CloseTable();
   }
 
-  // The use count of a table's data, read through a cursor of its own.
-  Integer UseCount(const char* tableName = "fans") {
-    TSQLMemLocalCursor cursor;
-    cursor.Session = &EngineSession();
-    cursor.InMemory = 1;
-    cursor.TableName = tableName;
-    cursor.OpenTable(nullptr, nullptr, nullptr);
-    const Integer count = cursor.TableData()->UseCount();
-    cursor.CloseTable();
-    return count;
-  }
-
   // A table of the fixture's database with columns of the given SQL field types (a size for texts)
   // and rows given as texts, converted to the column's type; nullopt is NULL.
   struct Column {
@@ -144,6 +133,32 @@ class SQLStatementTest : public DiaryDataSetTest {
     cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
     cursor.CloseTable();
   }
+
+  // A table of the fixture's database with Integer columns, filled with rows (a missing value is NULL).
+  void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
+    std::vector<Column> integers;
+    for (const char* column : columns) integers.push_back({column, sftInteger});
+    std::vector<TextRow> texts;
+    for (const IntRow& row : rows) {
+      TextRow& text = texts.emplace_back();
+      for (const std::optional<Integer>& value : row)
+        text.push_back(value.has_value() ? std::optional<std::string>(std::to_string(*value)) : std::nullopt);
+    }
+    CreateTable(tableName, integers, texts);
+  }
+
+  // The use count of a table's data, read through a cursor of its own.
+  Integer UseCount(const char* tableName = "fans") {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    const Integer count = cursor.TableData()->UseCount();
+    cursor.CloseTable();
+    return count;
+  }
+
 
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;
 };
