@@ -138,6 +138,13 @@ TEST_F(SubQueryTest, ScalarAnswersOtherThanOneRowAndNestedFailuresRaise) {
                  "Subquery returns multiple rows");
   ExpectSQLError([&] { Run("select name, (select item from orders) from people"); }, 10849,
                  "Subquery returns multiple rows");
+  // A scalar sub-query runs once: its query goes after the first run, and later uses keep the answer.
+  TSQLMemExprNodeSubQuery scalar("select person from orders where id = 3", nullptr, false, Context());
+  EXPECT_EQ(scalar.Evaluate().GetAsInteger(), 2);
+  EXPECT_EQ(scalar.Query(), nullptr);
+  EXPECT_EQ(scalar.Evaluate().GetAsInteger(), 2);
+  EXPECT_EQ(scalar.GetResultType(), sftInteger);
+
   TSQLMemExprNodeSubQueryIN withoutOperand("select person from orders", nullptr, false, Context());
   ExpectSQLError([&] { withoutOperand.Evaluate(); }, 10850, "Error parsing subquery with IN - no argumnet passed");
   // The nested statement's own error passes on; sub-queries see no column of the outer statement, so
