@@ -197,7 +197,7 @@ class TParser {
   }
 
   // Nested queries run in the expression's statement context.
-  TSQLMemSQLContext SubQuerySource() const {
+  TSQLMemSQLContext SubQueryContext() const {
     TSQLMemSQLContext context;
     context.DatabaseName = expr_.DatabaseName;
     context.SessionName = expr_.SessionName;
@@ -214,7 +214,7 @@ class TParser {
     if (IsWord("EXISTS")) {
       Advance();
       if (AtSubQuery() && SubQueryText(text))
-        return std::make_unique<TSQLMemExprNodeSubQueryExists>(text, nullptr, negated, SubQuerySource());
+        return std::make_unique<TSQLMemExprNodeSubQueryExists>(text, nullptr, negated, SubQueryContext());
     }
     Restore(start);
     return nullptr;
@@ -336,7 +336,7 @@ class TParser {
     if (AtSubQuery()) {
       AnsiString text;
       if (!SubQueryText(text)) return nullptr;
-      return std::make_unique<TSQLMemExprNodeSubQueryIN>(text, std::move(tested), negated, SubQuerySource());
+      return std::make_unique<TSQLMemExprNodeSubQueryIN>(text, std::move(tested), negated, SubQueryContext());
     }
     if (!IsOpen()) return nullptr;
     Advance();
@@ -525,7 +525,7 @@ class TParser {
     if (AtSubQuery()) {
       AnsiString text;
       if (!SubQueryText(text)) return nullptr;
-      return std::make_unique<TSQLMemExprNodeSubQuery>(text, nullptr, false, SubQuerySource());
+      return std::make_unique<TSQLMemExprNodeSubQuery>(text, nullptr, false, SubQueryContext());
     }
     if (IsWord("COUNT") && PeekIsOpen()) {
       Advance();

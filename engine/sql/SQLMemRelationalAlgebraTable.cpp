@@ -6,10 +6,10 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/sql/SQLMemExprNodeSubQuery.h"
+#include "engine/sql/SQLMemExpression.h"
+#include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
 #include "engine/sql/SQLMemSQLCommand.h"
 #include "engine/storage/SQLMemSchema.h"
-#include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
-#include "engine/sql/SQLMemExpression.h"
 #include "vcl/db/IndexDefs.h"
 #include "vcl/rtl/AnsiStrings.h"
 
@@ -97,7 +97,7 @@ void TSQLMemAOTable::FreeSource() noexcept {
   try {
     if (source_->Active()) source_->Close();
   } catch (...) {
-    // Closing a table component does not fail once it is open; nothing is left to undo.
+    // Closing a table or query component does not fail once it is open; nothing is left to undo.
   }
   source_.reset();
   table_ = nullptr;
