@@ -5,6 +5,7 @@
 #include "app/uNew.h"
 #include "app/uReadme.h"
 #include "engine/foundation/SQLMemSettings.h"
+#include "skin/adapters/skDials.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/GuiClasses.h"
@@ -16,6 +17,7 @@ void StartDiary() {
   Application->Initialize();
   Application->SetTitle("Quillnote");
   SkinLibraryStartup();
+  RegisterSkinDialogs();  // the dialogs, message boxes and popup menus are skinned as they appear
   Application->CreateForm(frmMain);
   Application->CreateForm(frmNew);
   Application->CreateForm(frmReadme);
@@ -25,5 +27,6 @@ void StartDiary() {
 void StopDiary() {
   DoneApplication();
   SkinLibraryShutdown();
+  UnregisterSkinDialogs();
   FinalizeEngineFoundation();
 }

@@ -1,4 +1,5 @@
 #include "skin/manager/sSkinLibrary.h"
+#include "skin/manager/sSkinManager.h"
 
 #include "vcl/gui/Win.h"
 
@@ -126,6 +127,9 @@ void SkinLibraryShutdown() {
   TSkinLibraryState& s = State();
   if (!s.Started) return;
   CloseAllGlowEffects(false);  // the forms go as their destructors decide
+  // What the CBT hook made goes here, at a known point, never in a static destructor.
+  if (TsSkinManager* manager = TsSkinManager::DefaultManager()) manager->RemoveHook();
+  FreeHookedWindows();
   s.SmallIcon.reset();
   s.LargeIcon.reset();
   s.ActiveShadow.reset();

@@ -155,7 +155,7 @@ void TsSkinManager::HookApplication(bool on) {
 void TsSkinManager::SetIsDefault(bool value) {
   if ((!value && gDefaultManager != nullptr) || gDefaultManager == this) return;
   if (gDefaultManager != nullptr) {
-    gDefaultManager->RemoveSkinHook();
+    gDefaultManager->RemoveHook();
     gDefaultManager->HookApplication(false);
   }
   gDefaultManager = this;
@@ -173,7 +173,7 @@ TsSkinManager::~TsSkinManager() {
     if (SkinData.Active) RemoveSkinFromAllWindows();
   } catch (...) {
   }
-  RemoveSkinHook();
+  RemoveHook();
   HookApplication(false);
   if (gDefaultManager == this) gDefaultManager = nullptr;
 }
@@ -582,6 +582,7 @@ void RegisterSkinManagerClasses() {
   RegisterSkinEffectClasses();
   RegisterStreamedClass<TskMenuSupport>("TskMenuSupport", [](TPropertyTableOf<TskMenuSupport>& p) {
     p.StringProp("IcoLineSkin", &TskMenuSupport::IcoLineSkin);
+    p.IntegerProp("AlphaBlend", [](TskMenuSupport& m, Integer value) { m.AlphaBlend = static_cast<Byte>(std::clamp(value, 0, 255)); });
   });
   RegisterStreamedClass<TsThirdPartyList>("TsThirdPartyList", [](TPropertyTableOf<TsThirdPartyList>& p) {
     for (int kind = 0; kind < TsSkinManager::ThirdPartyKindCount; ++kind)

@@ -60,6 +60,7 @@ class IWindowsNotifier {
 class TskMenuSupport : public TPersistent {
  public:
   AnsiString IcoLineSkin = "ICOLINE";  // the section of the menus' icon column; "ICOLINE" when left empty
+  Byte AlphaBlend = 255;               // the opacity of skinned popup menus; 255 opaque (not layered)
 };
 
 // The manager's ThirdParty: its lists of foreign class names, published under their kind names.
@@ -103,6 +104,9 @@ class TsSkinManager : public TComponent {
   TskSkinEffects& Effects() { return effects_; }
   TskAnimEffects& AnimEffects() { return animEffects_; }
   TskMenuSupport& MenuSupport() { return menuSupport_; }
+  // Whether the popup menus the CBT hook sees are skinned.
+  bool SkinnedPopups() const { return skinnedPopups_; }
+  void SetSkinnedPopups(bool value) { skinnedPopups_ = value; }
 
   TNotifyEvent OnBeforeChange;
   TNotifyEvent OnAfterChange;
@@ -206,8 +210,10 @@ class TsSkinManager : public TComponent {
   // loads, anything else is ignored; Result 1 tells the sender it was taken.
   void ReceiveSkinByCopyData(TMessage& message);
   bool SkinHookInstalled() const { return skinHook_ != nullptr; }
-  void InstallSkinHook();
-  void RemoveSkinHook();
+  // The thread's CBT hook (a W hook with the procedure set by SetSkinHookProcedure): installed once, at
+  // run time, by the default manager only. RemoveHook frees what the hook made (FreeHookedWindows).
+  void InstallHook();
+  void RemoveHook();
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
@@ -234,6 +240,7 @@ class TsSkinManager : public TComponent {
   TskSkinEffects effects_{this};
   TskAnimEffects animEffects_{this};
   TskMenuSupport menuSupport_;
+  bool skinnedPopups_ = true;
   TsThirdPartyList thirdPartyObject_{*this};
   IWindowsNotifier* notifier_ = nullptr;
   bool hasSkin_ = false;  // a load has completed at least once
@@ -254,18 +261,30 @@ extern bool SkinUpdating;
 extern bool SkinRemoving;
 
 // The procedure of the thread's CBT hook that the default manager installs: the window adapters'
-// procedure once they exist. Returns the previous one.
+// procedure once they are registered. Returns the previous one.
 HOOKPROC SetSkinHookProcedure(HOOKPROC procedure);
+// The step that frees the popup-menu adapters the hook made (nil: none). Returns the previous one.
+using TskHookRelease = void (*)();
+TskHookRelease SetSkinHookRelease(TskHookRelease release);
 
-// A window that the CBT hook adapted; the window adapters derive from it. The hooked-window list owns
-// them while the hook is installed.
+// A window that the CBT hook took over (the hook's providers derive from it). The hooked-window list
+// holds them while the hook is installed: an entry that goes away is set to nil, and every walk skips
+// nil entries. CtrlHandle is the window the manager's broadcasts reach (nil: reached otherwise, as a
+// skinned form).
 class TskHookedWindow {
  public:
   explicit TskHookedWindow(HWND window) : CtrlHandle(window) {}
   virtual ~TskHookedWindow() = default;
+  TskHookedWindow(const TskHookedWindow&) = delete;
+  TskHookedWindow& operator=(const TskHookedWindow&) = delete;
+  // Frees the object (components go through their own protocol).
+  virtual void FreeHooked() { delete this; }
   HWND CtrlHandle;
 };
-std::vector<std::unique_ptr<TskHookedWindow>>& HookedWindows();
+std::vector<TskHookedWindow*>& HookedWindows();
+// Frees what the hook made: the popup-menu adapters (the release step), then every entry of the
+// hooked-window list, leaving the list empty. RemoveHook and the library's stop step call it.
+void FreeHookedWindows();
 
 // Sends the message to every top-level form and its child controls: the application's forms that are
 // not skinned, then the skinned-form list, then the visible hooked windows.

@@ -30,6 +30,11 @@ HOOKPROC& HookProcedure() {
   return procedure;
 }
 
+TskHookRelease& HookRelease() {
+  static TskHookRelease release = nullptr;
+  return release;
+}
+
 // WM_COPYDATA's wParam from the external skin editor.
 constexpr WPARAM kSkinTransferCopyData = 7;
 
@@ -75,6 +80,15 @@ class TFrozenForms {
   bool captured_;
 };
 
+// The visible windows of the hooked-window list that broadcasts reach.
+std::vector<HWND> VisibleHookedWindows() {
+  std::vector<HWND> windows;
+  for (const TskHookedWindow* hooked : HookedWindows())
+    if (hooked != nullptr && hooked->CtrlHandle != nullptr && IsWindowVisible(hooked->CtrlHandle))
+      windows.push_back(hooked->CtrlHandle);
+  return windows;
+}
+
 }  // namespace
 
 HOOKPROC SetSkinHookProcedure(HOOKPROC procedure) {
@@ -83,9 +97,22 @@ HOOKPROC SetSkinHookProcedure(HOOKPROC procedure) {
   return previous;
 }
 
-std::vector<std::unique_ptr<TskHookedWindow>>& HookedWindows() {
-  static std::vector<std::unique_ptr<TskHookedWindow>> windows;
+TskHookRelease SetSkinHookRelease(TskHookRelease release) {
+  return std::exchange(HookRelease(), release);
+}
+
+std::vector<TskHookedWindow*>& HookedWindows() {
+  static std::vector<TskHookedWindow*> windows;
   return windows;
+}
+
+void FreeHookedWindows() {
+  if (const TskHookRelease release = HookRelease(); release != nullptr) release();
+  // The list is taken first: a freed entry looks for itself in the list to clear its place.
+  std::vector<TskHookedWindow*> entries = std::move(HookedWindows());
+  HookedWindows().clear();
+  for (TskHookedWindow* entry : entries)
+    if (entry != nullptr) entry->FreeHooked();
 }
 
 void BroadcastToForms(const TMessage& message) {
@@ -103,9 +130,8 @@ void BroadcastToForms(const TMessage& message) {
   const std::vector<TForm*> skinned = SkinnedForms();  // a receiver may change the list
   for (TForm* form : skinned)
     if (!Destroying(form)) SendToForm(form, message);
-  for (const auto& hooked : HookedWindows())
-    if (IsWindowVisible(hooked->CtrlHandle))
-      SendMessageW(hooked->CtrlHandle, message.Msg, message.WParam, message.LParam);
+  const std::vector<HWND> hooked = VisibleHookedWindows();  // a receiver may change the list
+  for (HWND window : hooked) SendMessageW(window, message.Msg, message.WParam, message.LParam);
 }
 
 bool WaitForSkinChangeAnimation(Cardinal milliseconds) {
@@ -140,14 +166,14 @@ void TsSkinManager::RefreshAllWindows(bool animated) {
       BroadcastToForms(SkinMessage(scNewSkin, this));
   }
   SkinData.Active = hasSkin_;
-  if (DefaultManager() == this && !SkinHookInstalled() && !Designing()) InstallSkinHook();
+  if (DefaultManager() == this && !SkinHookInstalled() && !Designing()) InstallHook();
   if (animated) RepaintAllWindows(false);
 }
 
 void TsSkinManager::RemoveSkinFromAllWindows() {
   TFlagSet removing(SkinRemoving, true);
   CloseAllGlowEffects(true);
-  RemoveSkinHook();
+  RemoveHook();
   SkinData.Active = false;
   if (notifier_ != nullptr)
     notifier_->RemoveSkinFromAllWindows(*this);
@@ -167,10 +193,8 @@ void TsSkinManager::RepaintAllWindows(bool animated) {
     TFrozenForms frozen(*this, animated && !LoadingDefinition());
     BroadcastToForms(SkinMessage(scRefresh, this));
   }
-  for (const auto& hooked : HookedWindows())
-    if (IsWindowVisible(hooked->CtrlHandle))
-      RedrawWindow(hooked->CtrlHandle, nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+  for (HWND window : VisibleHookedWindows())
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
 }
 
 // ---- the control under the mouse ----
@@ -246,16 +270,16 @@ void TsSkinManager::Notification(TComponent* component, TOperation operation) {
 
 // ---- the CBT hook ----
 
-void TsSkinManager::InstallSkinHook() {
+void TsSkinManager::InstallHook() {
   if (skinHook_ != nullptr || Designing() || DefaultManager() != this) return;
-  skinHook_ = SetWindowsHookExA(WH_CBT, HookProcedure(), nullptr, GetCurrentThreadId());
+  skinHook_ = SetWindowsHookExW(WH_CBT, HookProcedure(), nullptr, GetCurrentThreadId());
 }
 
-void TsSkinManager::RemoveSkinHook() {
+void TsSkinManager::RemoveHook() {
   if (skinHook_ == nullptr) return;
   UnhookWindowsHookEx(skinHook_);
   skinHook_ = nullptr;
-  HookedWindows().clear();
+  FreeHookedWindows();
 }
 
 // ---- the application's main window ----

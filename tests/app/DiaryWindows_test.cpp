@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "DiaryForms.h"
 #include "app/DiaryImages.h"
 #include "app/uFind.h"
 #include "app/uMain.h"
@@ -49,22 +50,9 @@ struct Questions {
 // The three windows as the program makes them, over an array table with the diary's columns.
 class DiaryWindows : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    InitializeEngineFoundation();
-    RegisterGuiClasses();
-    RegisterMainForm();
-  }
+  static void SetUpTestSuite() { apptest::RegisterDiaryClasses(); }
   void SetUp() override {
-    // Whatever the windows would show in an exception box fails the test instead.
-    previousBox_ = SetExceptionBoxHook([](const AnsiString& message, const AnsiString&) {
-      ADD_FAILURE() << "exception box: " << message;
-    });
-    // Owned by the application as the program's are, but none of them its main form: closing one
-    // must not end this test program.
-    frmMain = New<TfrmMain>(Application);
-    frmNew = New<TfrmNew>(Application);
-    frmReadme = New<TfrmReadme>(Application);
-    frmFind = New<TfrmFind>(Application);
+    forms_ = std::make_unique<apptest::TDiaryForms>();
     table_ = New<dbtest::TArrayDataSet>(frmMain);
     table_->AddColumn("RecID", ftAutoInc);
     table_->AddColumn("ShortDateDay", ftString, 10);
@@ -76,26 +64,15 @@ class DiaryWindows : public ::testing::Test {
     frmMain->Show();
     guitest::Pump();
   }
-  void TearDown() override {
-    SetExceptionBoxHook(std::move(previousBox_));
-    delete frmFind;
-    delete frmReadme;
-    delete frmNew;
-    delete frmMain;
-    frmFind = nullptr;
-    frmReadme = nullptr;
-    frmNew = nullptr;
-    frmMain = nullptr;
-    RemoveDir(DataFolder);
-  }
+  void TearDown() override { forms_.reset(); }
   void AddDay(TDateTime date) {
     table_->Insert();
     table_->FieldByName("ShortDateDay")->SetAsString(DayTitle(date).substr(0, 10));
     table_->FieldByName("Title")->SetAsString(DayTitle(date));
     table_->Post();
   }
+  std::unique_ptr<apptest::TDiaryForms> forms_;
   dbtest::TArrayDataSet* table_ = nullptr;
-  TExceptionBoxHook previousBox_;
 };
 
 }  // namespace

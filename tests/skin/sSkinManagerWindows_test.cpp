@@ -293,13 +293,15 @@ TEST_F(SkinManagerWindows, HookedWindowsGetTheBroadcastsAndGoWithTheHook) {
   LoadBuiltin();
   auto* adapted = ShownForm<TPlainForm>(nullptr, false);  // reached only as a hooked window
   int freed = 0;
-  HookedWindows().push_back(std::make_unique<TCountedHookedWindow>(adapted->Handle(), freed));
+  HookedWindows().push_back(new TCountedHookedWindow(adapted->Handle(), freed));
+  HookedWindows().push_back(nullptr);  // an entry that went away: skipped
+  HookedWindows().push_back(new TCountedHookedWindow(nullptr, freed));  // reached otherwise
   manager_->SetSkinName(kBuiltinSkinName);
   EXPECT_TRUE(Has(adapted->commands, scNewSkin));
   EXPECT_TRUE(Has(adapted->commands, scRefresh));
   EXPECT_EQ(freed, 0);
   manager_->SetActive(false);  // the hook goes, and its list with it
-  EXPECT_EQ(freed, 1);
+  EXPECT_EQ(freed, 2);
   EXPECT_TRUE(HookedWindows().empty());
 }
 
