@@ -9,6 +9,7 @@
 #include "vcl/gui/GraphicControl.h"
 #include "vcl/gui/ImageList.h"
 #include "vcl/gui/Label.h"
+#include "vcl/gui/ListBox.h"
 #include "vcl/gui/Memo.h"
 #include "vcl/gui/Menus.h"
 #include "vcl/gui/MonthCalendar.h"
@@ -74,6 +75,7 @@ void RegisterParts() {
     p.IntegerProp("Size", &TFont::SetSize);
     p.SetProp<TFontStyles>("Style", &TFont::SetStyle, kFontStyles);
     p.IntegerProp("Color", &TFont::SetColor, ColorIdents());
+    p.OrdGetter("Color", &TFont::Color);
     p.IntegerProp("Charset", [](TFont& f, Integer v) { f.SetCharset(static_cast<Byte>(v)); },
                   {{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
                    {"EASTEUROPE_CHARSET", EASTEUROPE_CHARSET}});
@@ -222,6 +224,13 @@ void RegisterStandardControls() {
     p.BoolProp("WantTabs", &TCustomMemo::SetWantTabs);
   });
   RegisterStreamedClass<TMemo, TCustomMemo>("TMemo");
+  RegisterStreamedClass<TCustomListBox, TWinControl>("TCustomListBox", [](TPropertyTableOf<TCustomListBox>& p) {
+    p.StringsProp("Items", &TCustomListBox::Items);
+    p.IntegerProp("ItemIndex", &TCustomListBox::SetItemIndex);
+    p.EnumProp("BorderStyle", &TCustomListBox::SetBorderStyle, kControlBorderStyles);
+    p.OrdGetter("ItemIndex", &TCustomListBox::ItemIndex);
+  });
+  RegisterStreamedClass<TListBox, TCustomListBox>("TListBox");
   RegisterStreamedClass<TPanel, TCustomControl>("TPanel", [](TPropertyTableOf<TPanel>& p) {
     p.EnumProp("BevelOuter", &TPanel::SetBevelOuter, kBevels);
     p.EnumProp("BevelInner", &TPanel::SetBevelInner, kBevels);

@@ -1,0 +1,43 @@
+// TListBox: a list of strings over the system LISTBOX class (window class "TListBox", or the class
+// name of a descendant), one selected item at most. Items is a TStrings view kept in step with the
+// window: while the window exists the strings live in it, otherwise (before it is made, and while it
+// is made again) in the control. ItemIndex is the selected item, -1 for none. Text is Windows-1250 on
+// this side and UTF-16 in the window.
+#pragma once
+#include <memory>
+#include <vector>
+#include "vcl/gui/WinControl.h"
+#include "vcl/rtl/Strings.h"
+
+class TCustomListBox : public TWinControl {
+ public:
+  explicit TCustomListBox(TComponent* owner);
+  ~TCustomListBox() override;
+
+  TStrings& Items() { return *items_; }
+  void SetItems(const TStrings& value) { items_->Assign(&value); }
+  // The selected item; -1 for none. A value outside the items selects nothing.
+  Integer ItemIndex() const;
+  void SetItemIndex(Integer value);
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle value);
+  void Clear() { items_->Clear(); }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void DestroyWnd() override;
+  void AfterCreateWnd() override;
+
+ private:
+  friend class TListBoxStrings;
+  TBorderStyle borderStyle_ = bsSingle;
+  std::unique_ptr<TStrings> items_;
+  // The items and the selection while there is no window.
+  std::vector<AnsiString> saved_;
+  Integer savedIndex_ = -1;
+};
+
+class TListBox : public TCustomListBox {
+ public:
+  using TCustomListBox::TCustomListBox;
+};
