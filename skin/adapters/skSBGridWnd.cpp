@@ -4,6 +4,7 @@
 
 #include "skin/adapters/skSBPropPath.h"
 #include "skin/forms/sPixelRoutines.h"
+#include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/rtl/PropertyAccess.h"
@@ -152,4 +153,71 @@ void TskGridWnd::WndProc(TMessage& message) {
     default:
       break;
   }
+}
+
+// ---- another vendor's grid ----
+
+namespace {
+
+enum TEhColor : size_t { ecEvenRow, ecOddRow, ecBright, ecDataHorz, ecDataVert, ecDark, ecRowDetail };
+
+}  // namespace
+
+const std::array<const char*, TskGridEhWnd::kEhColorCount> TskGridEhWnd::EhColorPaths = {
+    "EvenRowColor",
+    "OddRowColor",
+    "GridLineParams.BrightColor",
+    "GridLineParams.DataHorzColor",
+    "GridLineParams.DataVertColor",
+    "GridLineParams.DarkColor",
+    "RowDetailPanel.Color",
+};
+
+void TskGridEhWnd::SaveStdLook() {
+  TskGridWnd::SaveStdLook();
+  savedEh_.fill(-1);
+  TControl* control = SkinData->HostControl;
+  if (control == nullptr) return;
+  for (size_t row = 0; row < kEhColorCount; ++row) {
+    // Row colours read as "none" are the window's.
+    const Integer none = row <= ecOddRow ? static_cast<Integer>(clWindow) : -1;
+    if (Integer color = 0; ReadColorPath(control, EhColorPaths[row], color, none)) savedEh_[row] = color;
+  }
+  // The row colours are the skin's only where the grid shows rows in two colours.
+  if (savedEh_[ecEvenRow] == savedEh_[ecOddRow]) savedEh_[ecEvenRow] = savedEh_[ecOddRow] = -1;
+}
+
+void TskGridEhWnd::RestoreStdLook() {
+  TskGridWnd::RestoreStdLook();
+  TControl* control = SkinData != nullptr ? SkinData->HostControl : nullptr;
+  if (control == nullptr || control->ComponentState().Contains(csDestroying)) return;
+  for (size_t row = 0; row < kEhColorCount; ++row)
+    if (savedEh_[row] != -1) WriteColorPath(control, EhColorPaths[row], savedEh_[row]);
+}
+
+void TskGridEhWnd::SetSkinParams() {
+  TskGridWnd::SetSkinParams();
+  TControl* control = SkinData->HostControl;
+  if (Detached() || control == nullptr || SkinManager == nullptr) return;
+  const Integer window = SkinManager->GetWindowColor();
+  const Integer editFont = SkinManager->GetEditFontColor();
+  const Integer global = SkinManager->GetGlobalColor();
+  std::array<Integer, kEhColorCount> skin{};
+  skin[ecEvenRow] = BlendColors(editFont, window, 0.1);
+  skin[ecOddRow] = window;
+  skin[ecBright] = BlendColors(0xFFFFFF, window, 0.2);
+  skin[ecDataHorz] = BlendColors(editFont, window, 0.2);
+  skin[ecDataVert] = BlendColors(editFont, window, 0.2);
+  skin[ecDark] = BlendColors(0, global, 0.3);
+  skin[ecRowDetail] = global;
+  for (size_t row = 0; row < kEhColorCount; ++row)
+    if (savedEh_[row] != -1) WriteColorPath(control, EhColorPaths[row], skin[row]);
+}
+
+void TskGridEhWnd::WndProc(TMessage& message) {
+  TskGridWnd::WndProc(message);
+  // A child the grid makes (an editor, a panel) is skinned by the form when foreign controls are.
+  if (message.Msg == WM_PARENTNOTIFY && LOWORD(message.WParam) == WM_CREATE && !Detached() && SkinManager != nullptr &&
+      SkinManager->SkinningRules().Contains(srThirdParty))
+    NotifyParentForm(SkinData->HostControl);
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 
+#include "skin/adapters/skSBUtils.h"
 #include "skin/forms/sBitmapRoutines.h"
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sPixelRoutines.h"
@@ -69,13 +70,9 @@ Integer PaintHeaderSection(TBitmap& bitmap, TsSkinManager* manager, Integer colo
     section = manager->GetSkinIndex(name);
   }
   if (!manager->IsValidSkinIndex(section)) return -1;
-  const TsSectionSkin skin = SectionSkinOf(*manager);
   const TsPixelView view = PixelViewOf(bitmap);
-  const TsBgPixels background{{}, 0, 0, color};
-  const TRect all{0, 0, view.Width, view.Height};
-  PaintSectionFill(skin, section, name, background, clKeyColor, -1, -1, view, 0, 0, all, std::min<Integer>(state, 1));
-  PaintSectionFrame(skin, section, background, manager->gd[static_cast<size_t>(section)].BorderMask, view, 0, 0, all,
-                    state, true);
+  PaintSectionInState(*manager, section, name, view, TRect{0, 0, view.Width, view.Height},
+                      TsBgPixels{{}, 0, 0, color}, TPoint{0, 0}, state);
   return section;
 }
 

@@ -23,12 +23,13 @@ bool HasColorPath(TObject* root, std::string_view path) {
   return Holder(root, path, last) != nullptr;
 }
 
-bool ReadColorPath(TObject* root, std::string_view path, Integer& color) {
+bool ReadColorPath(TObject* root, std::string_view path, Integer& color, Integer noneColor) {
   std::string_view last;
   TObject* holder = Holder(root, path, last);
   if (holder == nullptr) return false;
   const Int64 value = GetOrdPropByName(holder, last);
-  const TColor read = value == kNoneColorValue ? clBtnFace : static_cast<TColor>(value);
+  const TColor none = noneColor == -1 ? clBtnFace : static_cast<TColor>(noneColor);
+  const TColor read = value == kNoneColorValue ? none : static_cast<TColor>(value);
   color = static_cast<Integer>(ColorToRGB(read));
   return true;
 }

@@ -11,7 +11,8 @@ class TObject;
 inline constexpr Integer kNoneColorValue = 0x1FFFFFFF;
 
 bool HasColorPath(TObject* root, std::string_view path);
-// The colour as RGB ("none" becomes the button face's); false when the path is absent.
-bool ReadColorPath(TObject* root, std::string_view path, Integer& color);
+// The colour as RGB ("none" becomes noneColor, the button face unless given); false when the path is
+// absent.
+bool ReadColorPath(TObject* root, std::string_view path, Integer& color, Integer noneColor = -1);
 // Writes the colour when the path is present and its value differs.
 void WriteColorPath(TObject* root, std::string_view path, Integer color);

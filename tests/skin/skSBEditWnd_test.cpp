@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "SkinFixture.h"
-#include "SkinTestControls.h"
+#include "AdapterFixture.h"
 #include "skin/adapters/skSBEditWnd.h"
 #include "skin/adapters/skSBGridWnd.h"
 #include "skin/adapters/skSBListViewWnd.h"
@@ -31,7 +30,11 @@
 
 namespace {
 
-using skintest::SkinFixture;
+using skintest::AdapterFixture;
+using skintest::ClientPixel;
+using skintest::kAdapterFormColor;
+using skintest::Ref;
+using skintest::WindowPixel;
 using skintest::TSkinnedForm;
 using skintest::TPasswordEdit;
 using skintest::TSkinVariant;
@@ -41,23 +44,7 @@ constexpr uint32_t kRingOuter = 0xFF203040u;
 constexpr uint32_t kRingInner = 0xFF608090u;
 constexpr uint32_t kHeaderEdge = 0xFF404040u;
 constexpr uint32_t kHeaderFace[3] = {0xFFB0D0F0u, 0xFFC8E8C8u, 0xFF4060A0u};
-constexpr TColor kFormColor = 0x2050A0;
-
-// A pixel as GetPixel reads it (0x00BBGGRR).
-Cardinal Ref(uint32_t argb) { return ((argb & 0xFF) << 16) | (argb & 0xFF00) | ((argb >> 16) & 0xFF); }
-
-Cardinal WindowPixel(HWND window, int x, int y) {
-  const HDC dc = GetWindowDC(window);
-  const COLORREF c = GetPixel(dc, x, y);
-  ReleaseDC(window, dc);
-  return c;
-}
-Cardinal ClientPixel(HWND window, int x, int y) {
-  const HDC dc = GetDC(window);
-  const COLORREF c = GetPixel(dc, x, y);
-  ReleaseDC(window, dc);
-  return c;
-}
+constexpr TColor kFormColor = kAdapterFormColor;
 
 TSkinVariant EditVariant() {
   TskMaskValue frame;
@@ -86,55 +73,18 @@ TSkinVariant EditVariant() {
   return variant;
 }
 
-class EditFamilyTest : public SkinFixture {
+class EditFamilyTest : public AdapterFixture {
  protected:
-  void SetUp() override {
-    SkinFixture::SetUp();
-    if (HasFatalFailure()) return;
-    LoadVariant(EditVariant());
-    if (HasFatalFailure()) return;
-    InitCommonControls();
-    RegisterGuiClasses();
-    form_ = New<TSkinnedForm>(nullptr);
-    form_->SetBounds(30, 30, 560, 420);
-    form_->SetColor(kFormColor);
-    // The form has painted: it does not tell its children to wait.
-    form_->data->BackgroundDirty = false;
-    form_->Show();
-    guitest::Pump();
-  }
-  void TearDown() override {
-    AdaptingDialogChildren = false;
-    for (TskMainWnd*& a : adapters_) FreeAdapter(a);
-    for (HWND w : windows_) DestroyWindow(w);
-    delete form_;
-    form_ = nullptr;
-    SkinFixture::TearDown();
-  }
+  TSkinVariant Variant() const override { return EditVariant(); }
   HWND Child(const wchar_t* cls, DWORD style, int x = 20, int y = 20, int w = 160, int h = 100) {
-    const HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, cls, L"", WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                                        form_->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    const HWND window = AdapterFixture::Child(cls, L"", style, x, y, w, h, WS_EX_CLIENTEDGE);
     EXPECT_NE(window, nullptr);
-    windows_.push_back(window);
     return window;
-  }
-  template <typename T>
-  T* Adapt(HWND window, bool dialogMode = false, TsCommonData* data = nullptr) {
-    AdaptingDialogChildren = dialogMode;
-    T* adapter = New<T>(window, true, "", nullptr, data);
-    AdaptingDialogChildren = false;
-    adapters_.push_back(adapter);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    return adapter;
   }
   Cardinal Color(const char* section, int state = 0) const {
     return ColorToRGB(static_cast<TColor>(SectionData(section).Props[static_cast<size_t>(state)].Color));
   }
   Cardinal Border() const { return ColorToRGB(static_cast<TColor>(manager_->SkinData.BorderColor)); }
-
-  TSkinnedForm* form_ = nullptr;
-  std::vector<HWND> windows_;
-  std::vector<TskMainWnd*> adapters_;
 };
 
 enum class Kind { Edit, ListView, TreeView };
@@ -158,9 +108,9 @@ TEST_F(EditFamilyTest, FramesShowTheMaskWithTheParentInItsCornersOrTheDialogFram
       SCOPED_TRACE(std::string(c.name) + (dialog ? " in dialog mode" : ""));
       const HWND window = Child(c.cls, c.style);
       switch (c.kind) {
-        case Kind::Edit: Adapt<TskEditWnd>(window, dialog); break;
-        case Kind::ListView: Adapt<TskListViewWnd>(window, dialog); break;
-        case Kind::TreeView: Adapt<TskTreeViewWnd>(window, dialog); break;
+        case Kind::Edit: Adapt<TskEditWnd>(window, "", nullptr, dialog); break;
+        case Kind::ListView: Adapt<TskListViewWnd>(window, "", nullptr, dialog); break;
+        case Kind::TreeView: Adapt<TskTreeViewWnd>(window, "", nullptr, dialog); break;
       }
       RECT r{};
       GetWindowRect(window, &r);
@@ -185,7 +135,7 @@ TEST_F(EditFamilyTest, TreeBackgroundFollowsTheSectionAndReturnsAfterTheSkinGoes
   for (const bool dialog : {false, true}) {
     SCOPED_TRACE(dialog ? "dialog mode" : "outside dialog mode");
     const HWND tree = Child(WC_TREEVIEWW, TVS_HASLINES);
-    TskTreeViewWnd* adapter = Adapt<TskTreeViewWnd>(tree, dialog);
+    TskTreeViewWnd* adapter = Adapt<TskTreeViewWnd>(tree, "", nullptr, dialog);
     const Cardinal expected = dialog ? ColorToRGB(clWindow) : Color("EDIT");
     ASSERT_NE(Color("EDIT"), ColorToRGB(clWindow));
     EXPECT_EQ(static_cast<Cardinal>(SendMessageW(tree, TVM_GETBKCOLOR, 0, 0)), expected);
@@ -369,7 +319,7 @@ TEST_F(EditFamilyTest, AnEmptyListBoxHasNoTopItem) {
   const HWND window = box->Handle();
   EXPECT_EQ(SendMessageW(window, LB_GETTOPINDEX, 0, 0), 0) << "the system's answer";
   TsCommonData data(box);
-  Adapt<TskEditWnd>(window, false, &data);
+  Adapt<TskEditWnd>(window, "", &data);
   EXPECT_EQ(SendMessageW(window, LB_GETTOPINDEX, 0, 0), -1);
   box->Items().Add("egy");
   EXPECT_EQ(SendMessageW(window, LB_GETTOPINDEX, 0, 0), 0);
@@ -388,8 +338,8 @@ TEST_F(EditFamilyTest, TheLayersMemoAndGridGetSkinnedFramesBarsAndColours) {
   grid->SetParent(form_);
   const TColor memoColor = memo->Color(), gridColor = grid->Color();
   TsCommonData memoData(memo), gridData(grid);
-  auto* memoAdapter = Adapt<TskEditWnd>(memo->Handle(), false, &memoData);
-  Adapt<TskGridWnd>(grid->Handle(), false, &gridData);
+  auto* memoAdapter = Adapt<TskEditWnd>(memo->Handle(), "", &memoData);
+  Adapt<TskGridWnd>(grid->Handle(), "", &gridData);
   EXPECT_EQ(memoAdapter->HookedControl(), memo);
   EXPECT_FALSE(memoAdapter->SingleLineEdit);
   for (TWinControl* control : {static_cast<TWinControl*>(memo), static_cast<TWinControl*>(grid)}) {
@@ -441,6 +391,21 @@ class TVirtualTreeLike : public TCustomControl {
   TVetColors colors_;
 };
 
+class TLineParams : public TPersistent {
+ public:
+  TColor Bright = clWhite;
+};
+
+class TEhGridLike : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  TColor Even = clWhite, Odd = 0xF0FBFF;
+  TLineParams& GridLineParams() { return lines_; }
+
+ private:
+  TLineParams lines_;
+};
+
 void RegisterForeignClasses() {
   static const bool once = [] {
     RegisterGuiClasses();
@@ -460,6 +425,17 @@ void RegisterForeignClasses() {
     RegisterStreamedClass<TVirtualTreeLike, TCustomControl>("TVirtualTreeLike", [](TPropertyTableOf<TVirtualTreeLike>& p) {
       p.ObjectProp("VETColors", &TVirtualTreeLike::VETColors);
     });
+    RegisterStreamedClass<TLineParams>("TLineParams", [](TPropertyTableOf<TLineParams>& p) {
+      p.IntegerProp("BrightColor", &TLineParams::Bright);
+      p.OrdGetter("BrightColor", [](TLineParams& l) { return l.Bright; });
+    });
+    RegisterStreamedClass<TEhGridLike, TCustomControl>("TEhGridLike", [](TPropertyTableOf<TEhGridLike>& p) {
+      p.IntegerProp("EvenRowColor", &TEhGridLike::Even);
+      p.OrdGetter("EvenRowColor", [](TEhGridLike& g) { return g.Even; });
+      p.IntegerProp("OddRowColor", &TEhGridLike::Odd);
+      p.OrdGetter("OddRowColor", [](TEhGridLike& g) { return g.Odd; });
+      p.ObjectProp("GridLineParams", &TEhGridLike::GridLineParams);
+    });
     return true;
   }();
   (void)once;
@@ -475,8 +451,8 @@ TEST_F(EditFamilyTest, ForeignGridAndTreeColoursByNameFollowTheSkinAndComeBack) 
   tree->SetBounds(240, 20, 200, 100);
   tree->SetParent(form_);
   TsCommonData gridData(grid), treeData(tree);
-  Adapt<TskGridWnd>(grid->Handle(), false, &gridData);
-  Adapt<TskVirtualTreeViewWnd>(tree->Handle(), false, &treeData);
+  Adapt<TskGridWnd>(grid->Handle(), "", &gridData);
+  Adapt<TskVirtualTreeViewWnd>(tree->Handle(), "", &treeData);
   const Integer window = manager_->GetWindowColor(), editFont = manager_->GetEditFontColor();
   EXPECT_EQ(grid->FixedColor(), static_cast<TColor>(manager_->GetGlobalColor()));
   EXPECT_EQ(grid->TitleFont().Color(), static_cast<TColor>(manager_->GetGlobalFontColor()));
@@ -491,6 +467,31 @@ TEST_F(EditFamilyTest, ForeignGridAndTreeColoursByNameFollowTheSkinAndComeBack) 
   EXPECT_EQ(grid->GridLineColor(), static_cast<TColor>(ColorToRGB(clSilver)));
   EXPECT_EQ(tree->VETColors().Compressed, static_cast<TColor>(ColorToRGB(clBlue)));
   EXPECT_EQ(tree->VETColors().Folder, static_cast<TColor>(ColorToRGB(clNavy)));
+}
+
+// Row colours follow the skin only where the grid shows two; the rest of the table by name as above.
+TEST_F(EditFamilyTest, AnotherVendorsGridTakesRowAndLineColoursOnlyWhereItShowsTwoRowColours) {
+  RegisterForeignClasses();
+  const Integer window = manager_->GetWindowColor(), editFont = manager_->GetEditFontColor();
+  for (const bool twoColours : {true, false}) {
+    SCOPED_TRACE(twoColours ? "two row colours" : "one row colour");
+    auto* grid = New<TEhGridLike>(form_);
+    grid->SetBounds(20, 20, 200, 100);
+    grid->SetParent(form_);
+    if (!twoColours) grid->Odd = clWhite;
+    const TColor odd = grid->Odd;
+    TsCommonData data(grid);
+    TskMainWnd* adapter = Adapt<TskGridEhWnd>(grid->Handle(), "", &data);
+    EXPECT_EQ(grid->Even, twoColours ? static_cast<TColor>(BlendColors(editFont, window, 0.1)) : clWhite);
+    EXPECT_EQ(grid->Odd, twoColours ? static_cast<TColor>(window) : clWhite);
+    EXPECT_EQ(grid->GridLineParams().Bright, static_cast<TColor>(BlendColors(0xFFFFFF, window, 0.2)));
+    adapters_.clear();
+    FreeAdapter(adapter);
+    EXPECT_EQ(grid->Even, clWhite);
+    EXPECT_EQ(grid->Odd, static_cast<TColor>(ColorToRGB(odd)));
+    EXPECT_EQ(grid->GridLineParams().Bright, clWhite);
+    delete grid;
+  }
 }
 
 }  // namespace

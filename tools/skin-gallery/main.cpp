@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "skin/adapters/skSBButtons.h"
+#include "skin/adapters/skSBComboWnd.h"
 #include "skin/adapters/skSBEditWnd.h"
 #include "skin/adapters/skSBListViewWnd.h"
+#include "skin/adapters/skSBPictureWnd.h"
 #include "skin/adapters/skSBScrollWnd.h"
+#include "skin/adapters/skSBSpinWnd.h"
 #include "skin/adapters/skSBStaticWnd.h"
 #include "skin/adapters/skSBTreeViewWnd.h"
 #include "skin/manager/sSkinLibrary.h"
@@ -51,6 +54,12 @@ class TGalleryForm : public TForm {
     AddButtons(170);
     AddScrollBars(440);
     AddEditFamily(490, 16);
+    AddSmallWindows(490, 444);
+  }
+
+  // Shown: the combo box's list is opened once the window is on the screen.
+  void OpenCombo() {
+    if (combo_ != nullptr) SendMessageW(combo_, CB_SHOWDROPDOWN, TRUE, 0);
   }
 
  private:
@@ -208,7 +217,42 @@ class TGalleryForm : public TForm {
     adapters_.push_back(New<TskTreeViewWnd>(tree, true, "EDIT", nullptr, nullptr));
   }
 
+  // A combo box (opened), a message box's icon, a link label and an up-down control.
+  void AddSmallWindows(int left, int top) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    combo_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, left, top,
+                             210, 140, Handle(), nullptr, instance, nullptr);
+    if (combo_ != nullptr) {
+      for (const char* item : {"Hétfő", "Kedd", "Szerda", "Csütörtök", "Péntek"}) {
+        const WideString text = Cp1250ToUtf16(Utf8ToCp1250(item));
+        SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      }
+      SendMessageW(combo_, CB_SETCURSEL, 1, 0);
+      adapters_.push_back(New<TskComboBoxWnd>(combo_, true, "COMBOBOX", nullptr, nullptr));
+    }
+    const HWND icon = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON, left + 226, top, 32, 32,
+                                      Handle(), nullptr, instance, nullptr);
+    if (icon != nullptr) {
+      SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_INFORMATION)), 0);
+      adapters_.push_back(New<TskIconWnd>(icon, true, "CHECKBOX", nullptr, nullptr));
+    }
+    const WideString linkText = Cp1250ToUtf16(Utf8ToCp1250("Részletek: nézd <A>itt</A>"));
+    HWND link = CreateWindowExW(0, L"SysLink", reinterpret_cast<const wchar_t*>(linkText.c_str()),
+                                WS_CHILD | WS_VISIBLE, left + 270, top + 6, 160, 22, Handle(), nullptr, instance, nullptr);
+    if (link == nullptr)
+      link = CreateWindowExW(0, L"STATIC", reinterpret_cast<const wchar_t*>(linkText.c_str()), WS_CHILD | WS_VISIBLE,
+                             left + 270, top + 6, 160, 22, Handle(), nullptr, instance, nullptr);
+    if (link != nullptr) adapters_.push_back(New<TskLinkWnd>(link, true, "WEBBUTTON", nullptr, nullptr));
+    const HWND buddy = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"12", WS_CHILD | WS_VISIBLE | ES_NUMBER,
+                                       left + 226, top + 44, 60, 24, Handle(), nullptr, instance, nullptr);
+    const HWND spin = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE, left + 286, top + 44, 18, 24,
+                                      Handle(), nullptr, instance, nullptr);
+    if (buddy != nullptr) adapters_.push_back(New<TskEditWnd>(buddy, true, "EDIT", nullptr, nullptr));
+    if (spin != nullptr) adapters_.push_back(New<TskSpinWnd>(spin, true, "UPDOWNBTN", nullptr, nullptr));
+  }
+
   std::vector<TskMainWnd*> adapters_;
+  HWND combo_ = nullptr;
   HBITMAP glyphBitmap_ = nullptr;
 };
 
@@ -228,6 +272,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(form);
     form->Show();
     form->AddRows();
+    form->OpenCombo();
     Application->Run();
     delete form;  // its adapters go before the manager
   } catch (...) {

@@ -2,6 +2,7 @@
 
 #include "vcl/gui/ActionList.h"
 #include "vcl/gui/Button.h"
+#include "vcl/gui/ComboBox.h"
 #include "vcl/gui/CustomControl.h"
 #include "vcl/gui/DBControlClasses.h"
 #include "vcl/gui/Edit.h"
@@ -43,6 +44,8 @@ const TIdents<TFontStyle> kFontStyles = {
     {"fsBold", fsBold}, {"fsItalic", fsItalic}, {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}};
 const TIdents<TFontPitch> kFontPitches = {{"fpDefault", fpDefault}, {"fpVariable", fpVariable}, {"fpFixed", fpFixed}};
 const TIdents<TTextLayout> kLayouts = {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}};
+const TIdents<TComboBoxStyle> kComboBoxStyles = {
+    {"csDropDown", csDropDown}, {"csSimple", csSimple}, {"csDropDownList", csDropDownList}};
 const TIdents<TScrollStyle> kScrollStyles = {
     {"ssNone", ssNone}, {"ssHorizontal", ssHorizontal}, {"ssVertical", ssVertical}, {"ssBoth", ssBoth}};
 const TIdents<TToolButtonStyle> kToolButtonStyles = {{"tbsButton", tbsButton},
@@ -231,6 +234,15 @@ void RegisterStandardControls() {
     p.OrdGetter("ItemIndex", &TCustomListBox::ItemIndex);
   });
   RegisterStreamedClass<TListBox, TCustomListBox>("TListBox");
+  RegisterStreamedClass<TCustomComboBox, TWinControl>("TCustomComboBox", [](TPropertyTableOf<TCustomComboBox>& p) {
+    p.EnumProp("Style", &TCustomComboBox::SetStyle, kComboBoxStyles);
+    p.StringsProp("Items", &TCustomComboBox::Items);
+    p.IntegerProp("ItemIndex", &TCustomComboBox::SetItemIndex);
+    p.IntegerProp("DropDownCount", &TCustomComboBox::SetDropDownCount);
+    p.OrdGetter("Style", &TCustomComboBox::Style);
+    p.OrdGetter("ItemIndex", &TCustomComboBox::ItemIndex);
+  });
+  RegisterStreamedClass<TComboBox, TCustomComboBox>("TComboBox");
   RegisterStreamedClass<TPanel, TCustomControl>("TPanel", [](TPropertyTableOf<TPanel>& p) {
     p.EnumProp("BevelOuter", &TPanel::SetBevelOuter, kBevels);
     p.EnumProp("BevelInner", &TPanel::SetBevelInner, kBevels);

@@ -5,20 +5,18 @@
 // this side and UTF-16 in the window.
 #pragma once
 #include <memory>
-#include <vector>
-#include "vcl/gui/WinControl.h"
-#include "vcl/rtl/Strings.h"
+#include "vcl/gui/WindowStrings.h"
 
 class TCustomListBox : public TWinControl {
  public:
   explicit TCustomListBox(TComponent* owner);
   ~TCustomListBox() override;
 
-  TStrings& Items() { return *items_; }
+  TStrings& Items() const { return *items_; }
   void SetItems(const TStrings& value) { items_->Assign(&value); }
   // The selected item; -1 for none. A value outside the items selects nothing.
-  Integer ItemIndex() const;
-  void SetItemIndex(Integer value);
+  Integer ItemIndex() const { return items_->ItemIndex(); }
+  void SetItemIndex(Integer value) { items_->SetItemIndex(value); }
   TBorderStyle BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(TBorderStyle value);
   void Clear() { items_->Clear(); }
@@ -29,12 +27,8 @@ class TCustomListBox : public TWinControl {
   void AfterCreateWnd() override;
 
  private:
-  friend class TListBoxStrings;
   TBorderStyle borderStyle_ = bsSingle;
-  std::unique_ptr<TStrings> items_;
-  // The items and the selection while there is no window.
-  std::vector<AnsiString> saved_;
-  Integer savedIndex_ = -1;
+  std::unique_ptr<TWindowStrings> items_;
 };
 
 class TListBox : public TCustomListBox {
