@@ -140,6 +140,46 @@ TEST_F(SmallAdapterTest, TheButtonIsAScrollBarWideOnItsSideAndPressedWhileOpen) 
   EXPECT_EQ(ButtonFacePixel(right, *rightAdapter), Ref(kButtonFace[0]));
 }
 
+// Printed (WM_PRINT): the frame, the selected item's text beside the button, the button.
+TEST_F(SmallAdapterTest, APrintedComboShowsItsTextBesideTheButtonOnEitherSide) {
+  for (const bool rightToLeft : {false, true}) {
+    SCOPED_TRACE(rightToLeft ? "right to left" : "left to right");
+    const HWND combo = Combo(CBS_DROPDOWNLIST, 20, rightToLeft ? 80 : 20, rightToLeft ? WS_EX_RTLREADING : 0);
+    SendMessageW(combo, CB_SETCURSEL, 1, 0);
+    auto* adapter = Adapt<TskComboBoxWnd>(combo);
+    RECT r{};
+    GetWindowRect(combo, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const HDC screen = GetDC(nullptr);
+    const HDC dc = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, w, h, BLACKNESS);
+    SendMessageW(combo, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_NONCLIENT);
+    const TRect button = adapter->ButtonRect();
+    EXPECT_EQ(GetPixel(dc, button.Left + 2, button.Top + 2), Ref(kButtonFace[0]));
+    // The text's ink lies between the frame and the button.
+    const COLORREF field = GetPixel(dc, rightToLeft ? w - 4 : 4, 4);
+    int inkLeft = w, inkRight = 0;
+    for (int y = 4; y < h - 4; ++y)
+      for (int x = 0; x < w; ++x)
+        if (GetPixel(dc, x, y) != field && (x < button.Left || x >= button.Right) && x > 2 && x < w - 3) {
+          inkLeft = std::min(inkLeft, x);
+          inkRight = std::max(inkRight, x + 1);
+        }
+    EXPECT_LT(inkLeft, inkRight) << "the text is printed";
+    if (rightToLeft) {
+      EXPECT_GE(inkLeft, button.Right);
+    } else {
+      EXPECT_LE(inkRight, button.Left);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+  }
+}
+
 TEST_F(SmallAdapterTest, RemovingTheSkinGivesTheListAPlainBorderAndLetsItGo) {
   const HWND combo = Combo(CBS_DROPDOWNLIST);
   auto* adapter = Adapt<TskComboBoxWnd>(combo);
