@@ -138,7 +138,7 @@ TskMainWnd::~TskMainWnd() {
 void TskMainWnd::AfterConstruction() {
   TObject::AfterConstruction();
   // Without visual styles, so that the window paints what the skin gives it.
-  if (SetWindowThemeProc != nullptr && !IsMenuAdapter() && section_ != "DIALOG" && !AdaptingDialogChildren)
+  if (SetWindowThemeProc != nullptr && DropsTheme() && section_ != "DIALOG" && !AdaptingDialogChildren)
     SetWindowThemeProc(Window, L" ", L" ");
   SkinData->SetCustomFont(SkinData->CustomFont);
   if (SkinData->SkinSection().empty() || SkinData->SkinSection() == "UNKNOWN") SkinData->SetSkinSection(section_);

@@ -59,6 +59,9 @@ class TskMainWnd : public TObject {
   virtual void WndProc(TMessage& message);
   // The popup-menu adapter keeps the window's theme.
   virtual bool IsMenuAdapter() const { return false; }
+  // Whether taking the window over drops its visual theme (the popup-menu adapter and some controls
+  // keep theirs).
+  virtual bool DropsTheme() const { return !IsMenuAdapter(); }
 
   // Passes a message to the replaced procedure: the saved WindowProc, else the saved window procedure,
   // else DefWindowProcW.

@@ -2,8 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sPixelRoutines.h"
+#include "skin/forms/sSectionPaint.h"
+#include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Colors.h"
@@ -74,4 +78,14 @@ void SendToTopLevel(HWND window) {
   HWND top = window;
   for (HWND parent = GetParent(top); parent != nullptr; parent = GetParent(top)) top = parent;
   SendSkinCommand(top, scControlAdded, 0);
+}
+
+void PaintSectionInState(const TsSkinManager& manager, Integer section, const AnsiString& name, const TsPixelView& view,
+                         const TRect& rect, const TsBgPixels& background, TPoint offset, Integer state) {
+  if (!manager.IsValidSkinIndex(section) || view.IsEmpty() || rect.IsEmpty()) return;
+  const TsSectionSkin skin = SectionSkinOf(manager);
+  PaintSectionFill(skin, section, name, background, clKeyColor, -1, -1, view, offset.X, offset.Y, rect,
+                   std::min<Integer>(state, 1));
+  PaintSectionFrame(skin, section, background, manager.gd[static_cast<size_t>(section)].BorderMask, view, offset.X,
+                    offset.Y, rect, state, true);
 }

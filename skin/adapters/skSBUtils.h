@@ -28,6 +28,14 @@ Integer GetColorPropRGB(TControl* control, const char* name);
 // state); false without a manager, a section or a border mask.
 bool IsMultiStateSection(const TsCommonData* data);
 
+// A section painted in a state over the background: the fill knows a normal and a hot look, the border
+// mask (and the corner images) an image for the pressed state (2) too. Nothing for an invalid section.
+struct TsBgPixels;
+struct TsPixelView;
+class TsSkinManager;
+void PaintSectionInState(const TsSkinManager& manager, Integer section, const AnsiString& name, const TsPixelView& view,
+                         const TRect& rect, const TsBgPixels& background, TPoint offset, Integer state);
+
 // Skin command 25 (a control was added) to the top-most ancestor of the window.
 void SendToTopLevel(HWND window);
 

@@ -1,5 +1,5 @@
 // Test hosts of the skin command message: controls that answer it through the common receiver of
-// skinned hosts and record the commands that reach them.
+// skinned hosts and record the commands that reach them, and a password box of the layer.
 #pragma once
 #include <algorithm>
 #include <memory>
@@ -7,6 +7,7 @@
 
 #include "skin/forms/sCommonData.h"
 #include "skin/manager/sMessages.h"
+#include "vcl/gui/Edit.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/GraphicControl.h"
 #include "vcl/gui/Panel.h"
@@ -38,6 +39,18 @@ class TSkinned : public Base {
 using TSkinnedPanel = TSkinned<TPanel>;
 using TSkinnedGraphic = TSkinned<TGraphicControl>;
 using TSkinnedForm = TSkinned<TForm>;
+
+// A text box that hides its text behind password characters.
+class TPasswordEdit : public TEdit {
+ public:
+  using TEdit::TEdit;
+
+ protected:
+  void CreateParams(TCreateParams& params) override {
+    TEdit::CreateParams(params);
+    params.Style |= ES_PASSWORD;
+  }
+};
 
 template <class T>
 T* AddControl(TWinControl* parent, int left = 0) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SkinFixture.h"
+#include "SkinTestControls.h"
 #include "skin/adapters/skSBStaticWnd.h"
 #include "skin/adapters/skSBUtils.h"
 #include "skin/manager/sMessages.h"
@@ -119,18 +120,6 @@ TEST_F(StaticAdapterTest, PrintsHungarianTextInSectionColours) {
   DestroyWindow(stat);
 }
 
-// A text box that hides its text behind password characters.
-class TPasswordEdit : public TEdit {
- public:
-  using TEdit::TEdit;
-
- protected:
-  void CreateParams(TCreateParams& params) override {
-    TEdit::CreateParams(params);
-    params.Style |= ES_PASSWORD;
-  }
-};
-
 // A disabled password box paints its password characters, never its text: its cache equals that of the
 // same box showing "***" as its text, and differs from one showing the text itself.
 TEST_F(StaticAdapterTest, DisabledPasswordEditShowsPasswordCharacters) {
@@ -152,7 +141,7 @@ TEST_F(StaticAdapterTest, DisabledPasswordEditShowsPasswordCharacters) {
     delete edit;
     return pixels;
   };
-  const std::vector<Cardinal> password = cacheOf(New<TPasswordEdit>(nullptr), "abc");
+  const std::vector<Cardinal> password = cacheOf(New<skintest::TPasswordEdit>(nullptr), "abc");
   const std::vector<Cardinal> stars = cacheOf(New<TEdit>(nullptr), "***");
   const std::vector<Cardinal> plain = cacheOf(New<TEdit>(nullptr), "abc");
   const std::vector<Cardinal> none = cacheOf(New<TEdit>(nullptr), "");

@@ -2,6 +2,7 @@
 // the diary's built-in skin, to look at (and photograph, tools/run --gallery) what the adapters paint.
 // Later adapters add their rows here.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <fstream>
 #include <iterator>
@@ -10,8 +11,14 @@
 #include <vector>
 
 #include "skin/adapters/skSBButtons.h"
+#include "skin/adapters/skSBComboWnd.h"
+#include "skin/adapters/skSBEditWnd.h"
+#include "skin/adapters/skSBListViewWnd.h"
+#include "skin/adapters/skSBPictureWnd.h"
 #include "skin/adapters/skSBScrollWnd.h"
+#include "skin/adapters/skSBSpinWnd.h"
 #include "skin/adapters/skSBStaticWnd.h"
+#include "skin/adapters/skSBTreeViewWnd.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Application.h"
@@ -32,7 +39,7 @@ class TGalleryForm : public TForm {
  public:
   explicit TGalleryForm(TComponent* owner) : TForm(owner) {
     SetCaption("Skin gallery");
-    SetBounds(60, 60, 480, 620);
+    SetBounds(20, 40, 960, 620);
   }
   ~TGalleryForm() override {
     for (TskMainWnd*& adapter : adapters_) FreeAdapter(adapter);
@@ -46,6 +53,13 @@ class TGalleryForm : public TForm {
     AddStatic("Jobbra igazított sor", "SELECTION", 16, 128, 440, 24, WS_EX_RIGHT);
     AddButtons(170);
     AddScrollBars(440);
+    AddEditFamily(490, 16);
+    AddSmallWindows(490, 444);
+  }
+
+  // Shown: the combo box's list is opened once the window is on the screen.
+  void OpenCombo() {
+    if (combo_ != nullptr) SendMessageW(combo_, CB_SHOWDROPDOWN, TRUE, 0);
   }
 
  private:
@@ -124,7 +138,121 @@ class TGalleryForm : public TForm {
     SendMessageW(edit, EM_LINESCROLL, 4, 12);
   }
 
+  // The edit family: text boxes (one disabled, with a password), a list box, a list view in report
+  // view with a sorted column and a tree view.
+  void AddEditFamily(int left, int top) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    auto child = [&](const wchar_t* cls, const char* utf8, DWORD style, int y, int w, int h) {
+      const WideString text = Cp1250ToUtf16(Utf8ToCp1250(utf8));
+      return CreateWindowExW(WS_EX_CLIENTEDGE, cls, reinterpret_cast<const wchar_t*>(text.c_str()),
+                             WS_CHILD | WS_VISIBLE | style, left, y, w, h, Handle(), nullptr, instance, nullptr);
+    };
+    const HWND edit = child(L"EDIT", "Egysoros szövegmező", ES_AUTOHSCROLL, top, 210, 24);
+    const HWND password = child(L"EDIT", "titok", ES_AUTOHSCROLL | ES_PASSWORD, top, 210, 24);
+    SetWindowPos(password, nullptr, left + 226, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EnableWindow(password, FALSE);
+    const HWND memo = child(L"EDIT", "Többsoros mező:\r\nhétfő, kedd, szerda,\r\ncsütörtök, péntek.",
+                            ES_MULTILINE | WS_VSCROLL, top + 36, 210, 80);
+    const HWND list = child(L"LISTBOX", "", LBS_NOTIFY | WS_VSCROLL, top + 36, 210, 80);
+    SetWindowPos(list, nullptr, left + 226, top + 36, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    for (const char* item : {"Január", "Február", "Március", "Április", "Május", "Június", "Július"}) {
+      const WideString text = Cp1250ToUtf16(Utf8ToCp1250(item));
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    SendMessageW(list, LB_SETCURSEL, 2, 0);
+    for (HWND window : {edit, password, memo, list})
+      if (window != nullptr) adapters_.push_back(New<TskEditWnd>(window, true, "EDIT", nullptr, nullptr));
+    AddListView(child(WC_LISTVIEWW, "", LVS_REPORT, top + 130, 436, 140));
+    AddTreeView(child(WC_TREEVIEWW, "", TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT, top + 284, 436, 130));
+  }
+  void AddListView(HWND list) {
+    if (list == nullptr) return;
+    const char* titles[] = {"Dátum", "Cím", "Hely"};
+    for (int i = 0; i < 3; ++i) {
+      const WideString text = Cp1250ToUtf16(Utf8ToCp1250(titles[i]));
+      LVCOLUMNW column{};
+      column.mask = LVCF_TEXT | LVCF_WIDTH;
+      column.cx = 130;
+      column.pszText = const_cast<wchar_t*>(reinterpret_cast<const wchar_t*>(text.c_str()));
+      SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+    const char* rows[][3] = {{"2026-12-01", "Első hó", "Budapest"}, {"2026-12-05", "Mikulás", "Győr"},
+                             {"2026-12-11", "Tűzoltók", "Pécs"}};
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) {
+        const WideString text = Cp1250ToUtf16(Utf8ToCp1250(rows[r][c]));
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = r;
+        item.iSubItem = c;
+        item.pszText = const_cast<wchar_t*>(reinterpret_cast<const wchar_t*>(text.c_str()));
+        SendMessageW(list, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      }
+    const auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+    item.fmt |= HDF_SORTDOWN;
+    SendMessageW(header, HDM_SETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+    adapters_.push_back(New<TskListViewWnd>(list, true, "EDIT", nullptr, nullptr));
+  }
+  void AddTreeView(HWND tree) {
+    if (tree == nullptr) return;
+    auto insert = [&](HTREEITEM parent, const char* utf8) {
+      const WideString text = Cp1250ToUtf16(Utf8ToCp1250(utf8));
+      TVINSERTSTRUCTW insert{};
+      insert.hParent = parent;
+      insert.hInsertAfter = TVI_LAST;
+      insert.item.mask = TVIF_TEXT;
+      insert.item.pszText = const_cast<wchar_t*>(reinterpret_cast<const wchar_t*>(text.c_str()));
+      return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    };
+    const HTREEITEM year = insert(TVI_ROOT, "2026");
+    const HTREEITEM december = insert(year, "December");
+    insert(december, "1. hét");
+    insert(december, "2. hét");
+    insert(year, "November");
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(year));
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(december));
+    adapters_.push_back(New<TskTreeViewWnd>(tree, true, "EDIT", nullptr, nullptr));
+  }
+
+  // A combo box (opened), a message box's icon, a link label and an up-down control.
+  void AddSmallWindows(int left, int top) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    combo_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, left, top,
+                             210, 140, Handle(), nullptr, instance, nullptr);
+    if (combo_ != nullptr) {
+      for (const char* item : {"Hétfő", "Kedd", "Szerda", "Csütörtök", "Péntek"}) {
+        const WideString text = Cp1250ToUtf16(Utf8ToCp1250(item));
+        SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      }
+      SendMessageW(combo_, CB_SETCURSEL, 1, 0);
+      adapters_.push_back(New<TskComboBoxWnd>(combo_, true, "COMBOBOX", nullptr, nullptr));
+    }
+    const HWND icon = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON, left + 226, top, 32, 32,
+                                      Handle(), nullptr, instance, nullptr);
+    if (icon != nullptr) {
+      SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_INFORMATION)), 0);
+      adapters_.push_back(New<TskIconWnd>(icon, true, "CHECKBOX", nullptr, nullptr));
+    }
+    const WideString linkText = Cp1250ToUtf16(Utf8ToCp1250("Részletek: nézd <A>itt</A>"));
+    HWND link = CreateWindowExW(0, L"SysLink", reinterpret_cast<const wchar_t*>(linkText.c_str()),
+                                WS_CHILD | WS_VISIBLE, left + 270, top + 6, 160, 22, Handle(), nullptr, instance, nullptr);
+    if (link == nullptr)
+      link = CreateWindowExW(0, L"STATIC", reinterpret_cast<const wchar_t*>(linkText.c_str()), WS_CHILD | WS_VISIBLE,
+                             left + 270, top + 6, 160, 22, Handle(), nullptr, instance, nullptr);
+    if (link != nullptr) adapters_.push_back(New<TskLinkWnd>(link, true, "WEBBUTTON", nullptr, nullptr));
+    const HWND buddy = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"12", WS_CHILD | WS_VISIBLE | ES_NUMBER,
+                                       left + 226, top + 44, 60, 24, Handle(), nullptr, instance, nullptr);
+    const HWND spin = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE, left + 286, top + 44, 18, 24,
+                                      Handle(), nullptr, instance, nullptr);
+    if (buddy != nullptr) adapters_.push_back(New<TskEditWnd>(buddy, true, "EDIT", nullptr, nullptr));
+    if (spin != nullptr) adapters_.push_back(New<TskSpinWnd>(spin, true, "UPDOWNBTN", nullptr, nullptr));
+  }
+
   std::vector<TskMainWnd*> adapters_;
+  HWND combo_ = nullptr;
   HBITMAP glyphBitmap_ = nullptr;
 };
 
@@ -144,6 +272,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(form);
     form->Show();
     form->AddRows();
+    form->OpenCombo();
     Application->Run();
     delete form;  // its adapters go before the manager
   } catch (...) {

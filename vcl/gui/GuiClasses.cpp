@@ -2,6 +2,7 @@
 
 #include "vcl/gui/ActionList.h"
 #include "vcl/gui/Button.h"
+#include "vcl/gui/ComboBox.h"
 #include "vcl/gui/CustomControl.h"
 #include "vcl/gui/DBControlClasses.h"
 #include "vcl/gui/Edit.h"
@@ -9,6 +10,7 @@
 #include "vcl/gui/GraphicControl.h"
 #include "vcl/gui/ImageList.h"
 #include "vcl/gui/Label.h"
+#include "vcl/gui/ListBox.h"
 #include "vcl/gui/Memo.h"
 #include "vcl/gui/Menus.h"
 #include "vcl/gui/MonthCalendar.h"
@@ -42,6 +44,8 @@ const TIdents<TFontStyle> kFontStyles = {
     {"fsBold", fsBold}, {"fsItalic", fsItalic}, {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}};
 const TIdents<TFontPitch> kFontPitches = {{"fpDefault", fpDefault}, {"fpVariable", fpVariable}, {"fpFixed", fpFixed}};
 const TIdents<TTextLayout> kLayouts = {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}};
+const TIdents<TComboBoxStyle> kComboBoxStyles = {
+    {"csDropDown", csDropDown}, {"csSimple", csSimple}, {"csDropDownList", csDropDownList}};
 const TIdents<TScrollStyle> kScrollStyles = {
     {"ssNone", ssNone}, {"ssHorizontal", ssHorizontal}, {"ssVertical", ssVertical}, {"ssBoth", ssBoth}};
 const TIdents<TToolButtonStyle> kToolButtonStyles = {{"tbsButton", tbsButton},
@@ -74,6 +78,7 @@ void RegisterParts() {
     p.IntegerProp("Size", &TFont::SetSize);
     p.SetProp<TFontStyles>("Style", &TFont::SetStyle, kFontStyles);
     p.IntegerProp("Color", &TFont::SetColor, ColorIdents());
+    p.OrdGetter("Color", &TFont::Color);
     p.IntegerProp("Charset", [](TFont& f, Integer v) { f.SetCharset(static_cast<Byte>(v)); },
                   {{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
                    {"EASTEUROPE_CHARSET", EASTEUROPE_CHARSET}});
@@ -222,6 +227,22 @@ void RegisterStandardControls() {
     p.BoolProp("WantTabs", &TCustomMemo::SetWantTabs);
   });
   RegisterStreamedClass<TMemo, TCustomMemo>("TMemo");
+  RegisterStreamedClass<TCustomListBox, TWinControl>("TCustomListBox", [](TPropertyTableOf<TCustomListBox>& p) {
+    p.StringsProp("Items", &TCustomListBox::Items);
+    p.IntegerProp("ItemIndex", &TCustomListBox::SetItemIndex);
+    p.EnumProp("BorderStyle", &TCustomListBox::SetBorderStyle, kControlBorderStyles);
+    p.OrdGetter("ItemIndex", &TCustomListBox::ItemIndex);
+  });
+  RegisterStreamedClass<TListBox, TCustomListBox>("TListBox");
+  RegisterStreamedClass<TCustomComboBox, TWinControl>("TCustomComboBox", [](TPropertyTableOf<TCustomComboBox>& p) {
+    p.EnumProp("Style", &TCustomComboBox::SetStyle, kComboBoxStyles);
+    p.StringsProp("Items", &TCustomComboBox::Items);
+    p.IntegerProp("ItemIndex", &TCustomComboBox::SetItemIndex);
+    p.IntegerProp("DropDownCount", &TCustomComboBox::SetDropDownCount);
+    p.OrdGetter("Style", &TCustomComboBox::Style);
+    p.OrdGetter("ItemIndex", &TCustomComboBox::ItemIndex);
+  });
+  RegisterStreamedClass<TComboBox, TCustomComboBox>("TComboBox");
   RegisterStreamedClass<TPanel, TCustomControl>("TPanel", [](TPropertyTableOf<TPanel>& p) {
     p.EnumProp("BevelOuter", &TPanel::SetBevelOuter, kBevels);
     p.EnumProp("BevelInner", &TPanel::SetBevelInner, kBevels);
