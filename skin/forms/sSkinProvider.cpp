@@ -259,27 +259,9 @@ void TsSkinProvider::RepaintFrame() {
   if (Form != nullptr && Form->HandleAllocated()) SendToSelf(WM_NCPAINT, 1, 0);
 }
 
-// Without an extended border window the picture is the window itself: the client area sits in the
-// middle horizontally and above the bottom frame vertically.
-Integer TsSkinProvider::ClientOffsetX() const {
-  if (Form == nullptr || !Form->HandleAllocated()) return 0;
-  RECT window{};
-  RECT client{};
-  GetWindowRect(Form->Handle(), &window);
-  GetClientRect(Form->Handle(), &client);
-  return ((window.right - window.left) - client.right) / 2;
-}
+Integer TsSkinProvider::ClientOffsetX() const { return FrameClientOffsetX(FrameInput()); }
 
-Integer TsSkinProvider::ClientOffsetY() const {
-  if (Form == nullptr || !Form->HandleAllocated()) return 0;
-  RECT window{};
-  RECT client{};
-  GetWindowRect(Form->Handle(), &window);
-  GetClientRect(Form->Handle(), &client);
-  const LONG_PTR style = GetWindowLongPtrW(Form->Handle(), GWL_STYLE);
-  const Integer bottom = (style & WS_BORDER) != 0 ? SysBorderWidth() : 0;
-  return (window.bottom - window.top) - client.bottom - bottom;
-}
+Integer TsSkinProvider::ClientOffsetY() const { return FrameClientOffsetY(FrameInput()); }
 
 TPoint TsSkinProvider::FormScreenOrigin() const {
   if (Form == nullptr || !Form->HandleAllocated()) return TPoint{0, 0};

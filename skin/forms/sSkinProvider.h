@@ -5,6 +5,7 @@
 #pragma once
 #include <memory>
 #include "skin/forms/sCommonData.h"
+#include "skin/forms/sFrameGeometry.h"
 #include "skin/forms/sSkinProviderTitle.h"
 #include "skin/forms/sSystemMenu.h"
 #include "skin/forms/sTitleGeometry.h"
@@ -158,6 +159,24 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   void PaintTitleIcon();
   // A title button is held down (cleared when the mouse button is released).
   static bool TitleButtonPressed;
+
+  // ---- the frame painted into the cache (sSkinProviderFrame.cpp) ----
+  // The frame's numbers as the pure geometry takes them (no border window, no right-to-left reading:
+  // the forms have neither yet).
+  TskFrameInput FrameInput() const;
+  // Repaints the cache while the background-changed flag is set; false when nothing could be painted
+  // (the form being made, an animation running, no section, or a parent that cannot answer yet).
+  bool PaintFormFrame();
+  // The title section, the icon and the title bar mask; the caption text.
+  void PaintTitle(const TskFrameInput& frame, Integer state);
+  void PaintCaptionText(const TskFrameInput& frame, Integer state);
+  // The size grip: GripMode gmRightBottom on a sizeable form that is not maximized; its corner.
+  bool GripVisible() const;
+  TPoint GripPosition(Integer mask) const;
+  // The title's section (TitleSkin, else "FORMTITLE"), looked up once until TitleSkin changes.
+  Integer TitleSkinIndex();
+  bool FirstInitialized = false;
+  TRect CaptionTextBounds;  // where the last painting put the caption text (empty: none)
 
   // ---- state read by the frame painter, the title code and the window procedure ----
   TsSystemMenu* SkinSysMenu = nullptr;  // owned as a component; made by the first skin initialisation
