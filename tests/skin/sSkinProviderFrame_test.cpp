@@ -13,6 +13,7 @@
 #include "skin/SkinTestBitmaps.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinLibrary.h"
 #include "vcl/gui/Panel.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
@@ -218,6 +219,46 @@ TEST_F(FrameTest, WhatTheFormPaintsItselfLandsAtTheClientOffsets) {
   EXPECT_EQ(PixelOf(cache, x + 9, y + 9) & 0xFFFFFF, 0xFF0000u);
   EXPECT_NE(PixelOf(cache, x + 10, y + 10) & 0xFFFFFF, 0xFF0000u);
   form_->OnPaint = nullptr;
+}
+
+TEST_F(FrameTest, WithBorderWindowInputsTheCacheGrowsAndCarriesTheShadowImageAtItsCorners) {
+  // The library's own shadow images while the test runs.
+  struct TLibraryRun {
+    TLibraryRun() { SkinLibraryStartup(); }
+    ~TLibraryRun() { SkinLibraryShutdown(); }
+  } library;
+  manager_->SetExtendedBorders(true);
+  MakeForm("Quillnote diary");
+  provider_->PaintsForBorderWindow = true;
+  const std::shared_ptr<TBitmap> image = manager_->ShadowTemplates[1];
+  if (!image || image->Empty()) GTEST_SKIP() << "no shadow image loaded";
+  const TsShadowSize shadow = manager_->ShadowSize;
+  ASSERT_GT(shadow.Left + shadow.Top, 0);
+  TBitmap& cache = Paint(true);
+  // The side offset is the skin's border width less the system frame; the top offset the skin's title
+  // less the system caption and frame.
+  const Integer frame = GetSystemMetrics(SM_CXFRAME);
+  const Integer side = manager_->SkinData.BorderWidth != 0 ? manager_->SkinData.BorderWidth - frame : 0;
+  const Integer top = manager_->SkinData.TitleHeight - GetSystemMetrics(SM_CYCAPTION) - frame;
+  EXPECT_EQ(cache.Width(), 320 + 2 * side + shadow.Left + shadow.Right);
+  EXPECT_EQ(cache.Height(), 220 + side + top + shadow.Top + shadow.Bottom);
+  // The image's corners are kept as they are.
+  const Integer w = cache.Width(), h = cache.Height();
+  TBitmap& source = *image;
+  EXPECT_EQ(PixelOf(cache, 0, 0), PixelOf(source, 0, 0));
+  EXPECT_EQ(PixelOf(cache, w - 1, 0), PixelOf(source, source.Width() - 1, 0));
+  EXPECT_EQ(PixelOf(cache, 0, h - 1), PixelOf(source, 0, source.Height() - 1));
+  EXPECT_EQ(PixelOf(cache, w - 1, h - 1), PixelOf(source, source.Width() - 1, source.Height() - 1));
+  // Next to the frame's corner the shadow shows (not just an empty pixel).
+  const TPoint corner{shadow.Left - 1, shadow.Top - 1};
+  EXPECT_GT(PixelOf(source, corner.X, corner.Y) >> 24, 0u);
+  EXPECT_EQ(PixelOf(cache, corner.X, corner.Y), PixelOf(source, corner.X, corner.Y));
+  // The client area sits inside the offsets and margins.
+  EXPECT_EQ(provider_->ClientOffsetX(), manager_->SkinData.BorderWidth + shadow.Left);
+  // The inactive state takes the other image.
+  TBitmap& inactive = Paint(false);
+  EXPECT_EQ(PixelOf(inactive, 0, 0), PixelOf(*manager_->ShadowTemplates[0], 0, 0));
+  manager_->SetExtendedBorders(false);
 }
 
 // A parent that cannot tell its background yet when asked to (answer kind 3), else its colour.
