@@ -182,6 +182,7 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   bool PaintsForBorderWindow = false;
   bool FirstInitialized = false;
   TRect CaptionTextBounds;  // where the last painting put the caption text (empty: none)
+  std::unique_ptr<TBitmap> CaptionGlow[2];  // the caption's glow masks, inactive and active
 
   // ---- state read by the frame painter, the title code and the window procedure ----
   TsSystemMenu* SkinSysMenu = nullptr;  // owned as a component; made by the first skin initialisation

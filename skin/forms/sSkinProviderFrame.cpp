@@ -312,6 +312,14 @@ void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state)
                        under, state, true);
       textSection = CaptionSectionIndex;
     }
+    // The glow of the text section's state under the caption (not for old skins in a 32-bit process
+    // without composition, whose glow would show as a dark halo).
+    if (manager->IsValidSkinIndex(textSection) && !(Wow64WithoutComposition() && manager->SkinData.Version <= 7.5)) {
+      const TsGenState& values = manager->gd[static_cast<size_t>(textSection)].Props[DrawnActive ? 1 : 0];
+      if (values.GlowSize != 0)
+        DrawTextOnBitmap(*cache, caption, text, CaptionGlow[DrawnActive ? 1 : 0], values.GlowColor, values.GlowSize,
+                         gsAllSides, flags);
+    }
     canvas.Brush().SetStyle(bsClear);
     DrawSectionText(canvas, caption, Form->Enabled(), manager, DrawnActive ? 1 : 0, textSection, flags, text);
     CaptionTextBounds = text;

@@ -182,6 +182,27 @@ TEST_F(FrameTest, ACaptionSectionLiesUnderTheCaptionWhichStartsTwoPixelsFurtherR
   EXPECT_EQ(PixelOf(cache, withSection.Left - 2, (withSection.Top + withSection.Bottom) / 2) & 0xFFFFFF, 0xFF0000u);
 }
 
+TEST_F(FrameTest, ATitleWithAGlowSpreadsItAroundTheCaption) {
+  TSkinVariant variant;
+  variant.Set("FORMTITLE", "HGSIZE", 4).Set("FORMTITLE", "HGCOL", 0x00FF00);
+  LoadVariant(variant);
+  MakeForm();
+  const auto empty = Snapshot(true);
+  form_->SetCaption("Quillnote diary");
+  TBitmap& cache = Paint(true);
+  const TRect text = provider_->CaptionTextBounds;
+  const TRect box = Changed(*empty, cache);
+  ASSERT_FALSE(text.IsEmpty());
+  EXPECT_LT(box.Left, text.Left) << "the glow reaches beyond the text";
+  EXPECT_GT(box.Bottom, text.Bottom);
+  // Inactive, the title has no glow: the caption's pixels stay inside its rectangle.
+  const auto withCaption = Snapshot(false);
+  const TRect inactiveText = provider_->CaptionTextBounds;
+  form_->SetCaption("");
+  const auto withoutCaption = Snapshot(false);
+  EXPECT_TRUE(Inside(Changed(*withoutCaption, *withCaption), inactiveText));
+}
+
 TEST_F(FrameTest, TheGripLiesAtItsPosition) {
   MakeForm();
   const auto plain = Snapshot();
