@@ -43,13 +43,14 @@ void UseCaptionFont(TCanvas& canvas) {
   canvas.Font().SetStyle(lf.lfWeight >= FW_BOLD ? TFontStyles{fsBold} : TFontStyles{});
 }
 
-// The text's size in the canvas's font.
+// The whole text's size in the canvas's font (measured without the ellipsis, which would cut the text
+// to the empty rectangle the measure starts from).
 TPoint TextExtent(TCanvas& canvas, const AnsiString& text, UINT flags) {
   if (text.empty()) return TPoint{0, 0};
   const WideString wide = Cp1250ToUtf16(text);
   RECT r{0, 0, 0, 0};
   DrawTextW(canvas.Handle(), reinterpret_cast<LPCWSTR>(wide.c_str()), static_cast<int>(wide.size()), &r,
-            flags | DT_CALCRECT);
+            (flags & ~static_cast<UINT>(DT_END_ELLIPSIS)) | DT_CALCRECT);
   return TPoint{r.right - r.left, r.bottom - r.top};
 }
 

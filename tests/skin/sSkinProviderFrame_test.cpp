@@ -159,8 +159,21 @@ TEST_F(FrameTest, TheCaptionMovesWithItsAlignmentAndStaysInItsRectangle) {
   EXPECT_LT(boxes[0].Left, boxes[1].Left);
   EXPECT_LT(boxes[1].Left, boxes[2].Left);
   EXPECT_EQ(boxes[0].Width(), boxes[2].Width()) << "the same text";
+  EXPECT_GT(boxes[0].Width(), 40) << "the whole text, not an ellipsis";
   // Right-aligned text ends 12 pixels before the buttons.
   EXPECT_LE(boxes[2].Right, provider_->SkinData().CacheBitmap->Width() - provider_->ButtonsWidth() - 12);
+}
+
+TEST_F(FrameTest, TheAddedTitleFollowsTheCaption) {
+  MakeForm("Quillnote diary");
+  const auto plain = Snapshot();
+  const TRect caption = provider_->CaptionTextBounds;
+  provider_->AddedTitle().SetText("second text");
+  TBitmap& cache = Paint();
+  const TRect box = Changed(*plain, cache);
+  ASSERT_FALSE(box.IsEmpty());
+  EXPECT_GE(box.Left, caption.Right + 4) << "after the caption, 4 pixels on";
+  EXPECT_EQ(provider_->CaptionTextBounds, caption) << "the caption itself stays";
 }
 
 TEST_F(FrameTest, ACaptionSectionLiesUnderTheCaptionWhichStartsTwoPixelsFurtherRight) {
@@ -201,6 +214,21 @@ TEST_F(FrameTest, ATitleWithAGlowSpreadsItAroundTheCaption) {
   form_->SetCaption("");
   const auto withoutCaption = Snapshot(false);
   EXPECT_TRUE(Inside(Changed(*withoutCaption, *withCaption), inactiveText));
+}
+
+TEST_F(FrameTest, TheCacheIsPaintedAgainOnlyWhileTheBackgroundIsMarkedChanged) {
+  MakeForm("Quillnote diary");
+  const auto first = Snapshot();
+  EXPECT_FALSE(provider_->SkinData().BackgroundDirty);
+  EXPECT_TRUE(provider_->FirstInitialized);
+  form_->SetCaption("Another caption, much longer");
+  EXPECT_TRUE(provider_->PaintFormFrame());
+  EXPECT_EQ(Changed(*first, *provider_->SkinData().CacheBitmap), TRect{}) << "nothing marked: the picture stays";
+  const TRect before = provider_->CaptionTextBounds;
+  provider_->SkinData().BackgroundDirty = true;
+  EXPECT_TRUE(provider_->PaintFormFrame());
+  EXPECT_NE(Changed(*first, *provider_->SkinData().CacheBitmap), TRect{});
+  EXPECT_GT(provider_->CaptionTextBounds.Width(), before.Width()) << "the longer text takes more room";
 }
 
 TEST_F(FrameTest, TheGripLiesAtItsPosition) {
