@@ -235,7 +235,9 @@ void TSQLMemQuery::DestroyCursorHandle() {
   keptCursor_ = cursor_;
   TSQLMemDataSet::DestroyCursorHandle();
   keptCursor_ = kept;
-  if (params_->Count() == 0) SetPrepared(false);
+  // A close that keeps the cursor (the dataset reopens on it, as a new projection does) keeps the
+  // processor that owns it.
+  if (params_->Count() == 0 && kept == nullptr) SetPrepared(false);
 }
 
 TSQLMemCursor* TSQLMemQuery::ExecuteQuery(bool wantCursor) {

@@ -45,28 +45,6 @@ bool IntegerOfToken(const TToken& token, Integer& value) {
   return true;
 }
 
-// Text between two quote characters, the closing character doubled inside.
-AnsiString Quoted(const AnsiString& text, char open, char close) {
-  AnsiString result(1, open);
-  for (char c : text) {
-    result += c;
-    if (c == close) result += c;
-  }
-  result += close;
-  return result;
-}
-
-// A token as it is written again in a re-assembled sub-query.
-AnsiString TokenSource(const TToken& token) {
-  switch (token.TokenType) {
-    case tktQuotedString: return Quoted(token.Text, '\'', '\'');
-    case tktBracketedString: return Quoted(token.Text, '[', ']');
-    case tktBackQuotedString: return Quoted(token.Text, '`', '`');
-    case tktParameter: return ":" + Quoted(token.Text, '\'', '\'');
-    default: return token.Text;
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- TSQLMemTableReference
@@ -340,7 +318,7 @@ void TSQLMemSQLSelect::ParseSubQuery(TSQLMemTableReference& ref) {
     if (token_.TokenType == tktLeftParenthesis) ++depth;
     if (token_.TokenType == tktRightParenthesis && --depth == 0) break;
     text += ' ';
-    text += TokenSource(token_);
+    text += TokenSourceText(token_);
     if (!ReadNextToken()) SQLMemError(11657, SQLMemMissingCloseParen, {lastRead_.LineNum, lastRead_.ColumnNum});
   }
   ref.SubQuerySQL = std::move(text);
@@ -463,15 +441,23 @@ bool TSQLMemSQLSelect::NeedsAggregation() const {
   return false;
 }
 
+std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::SourceOperator(const TSQLMemTableReference& ref, bool live) const {
+  if (ref.Kind == TSQLMemTableReference::kSubQuery) {
+    TSQLMemSQLContext context = context_;
+    context.RequestLive = live;
+    return std::make_unique<TSQLMemAOTable>(context, ref.SubQuerySQL, ref.Alias);
+  }
+  return std::make_unique<TSQLMemAOTable>(ref.DatabaseName.empty() ? context_.DatabaseName : ref.DatabaseName, live,
+                                          ref.InMemory, ref.Alias, ref.TableName, ref.SessionName);
+}
+
 std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
   const bool aggregation = NeedsAggregation();
-  const bool oneTable = FromList.size() == 1 && FromList[0]->Kind == TSQLMemTableReference::kTable;
+  const bool oneSource = FromList.size() == 1 && FromList[0]->Kind != TSQLMemTableReference::kJoin;
   std::unique_ptr<TSQLMemAO> root;
   try {
-    if (oneTable) {
-      const TSQLMemTableReference& ref = *FromList[0];
-      root = std::make_unique<TSQLMemAOTable>(ref.DatabaseName.empty() ? context_.DatabaseName : ref.DatabaseName,
-                                              RequestLive, ref.InMemory, ref.Alias, ref.TableName, ref.SessionName);
+    if (oneSource) {
+      root = SourceOperator(*FromList[0], RequestLive);
     } else {
       root = BuildJoinTree();
     }

@@ -58,6 +58,34 @@ TEST_F(QueryTest, TheDiarySearchRunsWithItsParameterAndRunsAgainWithANewValue) {
   EXPECT_EQ(query->HoldSet(), 0) << "no hold outlives the query's use";
 }
 
+TEST_F(QueryTest, SubQueriesRunNestedQueriesInsideTheRunningStatementAtEveryRun) {
+  // The sub-query's query runs while the outer statement scans, over the same table, and takes the
+  // parameter's value of each run.
+  query->SQL().SetText("select Title from fans where Title in (select Title from fans where lower(Text) like :p)"
+                       " order by Title");
+  query->ParamByName("p")->SetAsString("%rain%");
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Cherry,Elder");
+  query->Close();
+  query->ParamByName("p")->SetAsString("%sun%");
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Banana");
+  query->Close();
+
+  // A live query whose result is a sub-query's result: the nested query's cursor, projected anew.
+  TSQLMemQuery live(nullptr);
+  live.SetDatabaseName(kDataSetTestDatabase);
+  live.SetRequestLive(true);
+  live.SQL().SetText("select Title from (select * from fans where Title > 'B') s");
+  live.Open();
+  std::string titles;
+  for (live.First(); !live.Eof(); live.Next()) titles += live.FieldByName("Title")->AsString() + ",";
+  EXPECT_EQ(titles, "Cherry,Banana,Elder,");
+  EXPECT_EQ(live.FieldCount(), 1);
+  live.Close();
+  EXPECT_EQ(live.HoldSet(), 0);
+}
+
 TEST_F(QueryTest, AQueryWithoutParametersUnpreparesWhenItCloses) {
   query->SQL().SetText("select Title from fans where Title < 'C' order by Title");
   query->Open();

@@ -165,6 +165,25 @@ TEST_F(ProcessorTest, EveryRunTakesTheCurrentParameterValues) {
   ExpectSQLError([&] { Run("select * from fans where Title = :missing"); }, 30358, "");
 }
 
+// Processors share nothing per statement: one runs while another's live result is open over the same
+// table, each with its own parameter values, and a statement whose sub-query runs a processor of its
+// own inside it leaves the outer result as it was.
+TEST_F(ProcessorTest, ProcessorsRunBesideAndInsideAnotherOnesStatement) {
+  TSQLMemSQLContext context = Context();
+  context.RequestLive = true;
+  TSQLMemLocalSQLProcessor first(context);
+  first.SetSQLText("select Title from fans where Title > :p");
+  first.Params.Add("p").Value.SetAsString("C");
+  first.Prepare();
+  EXPECT_EQ(Run("select Title from fans where Title < :p order by Title", {{"p", "C"}}), (SQLRows{"Apple", "Banana"}));
+  EXPECT_EQ(Run("select Title from fans where Title in (select Title from fans where Title < :p) order by Title",
+                {{"p", "C"}}),
+            (SQLRows{"Apple", "Banana"}));
+  EXPECT_EQ(RowsOf(*first.ResultDataSet()), (SQLRows{"Cherry", "Elder", "Date"}));
+  first.Prepare();
+  EXPECT_EQ(RowsOf(*first.ResultDataSet()), (SQLRows{"Cherry", "Elder", "Date"}));
+}
+
 TEST_F(ProcessorTest, ALiveRequestGetsTheTableItselfAndItsEditability) {
   TSQLMemSQLContext context = Context();
   context.RequestLive = true;

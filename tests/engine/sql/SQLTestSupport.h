@@ -95,29 +95,36 @@ class SQLStatementTest : public DiaryDataSetTest {
     cursor.CloseTable();
   }
 
-  // A table of the fixture's database with Integer columns, filled with rows (a missing value is NULL).
-  void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
+  // A table of the fixture's database with columns of the given SQL field types (a size for texts)
+  // and rows given as texts, converted to the column's type; nullopt is NULL.
+  struct Column {
+    const char* name;
+    Integer fieldType;
+    Integer size = 0;
+  };
+  using TextRow = std::vector<std::optional<std::string>>;
+  void CreateTable(const char* tableName, const std::vector<Column>& columns, const std::vector<TextRow>& rows) {
     TSQLMemLocalCursor cursor;
     cursor.Session = &EngineSession();
     cursor.InMemory = 1;
     cursor.TableName = tableName;
     TSQLMemFieldDefs fields;
-    for (const char* column : columns) {
+    for (const Column& column : columns) {
       TSQLMemFieldDef& field = fields.AddFieldDef();
-      field.Name = column;
-      field.SetDataType(sftInteger, 0);
+      field.Name = column.name;
+      field.SetDataType(column.fieldType, column.size);
     }
     cursor.CreateTable(fields, TSQLMemIndexDefs(), TSQLMemConstraintDefs());
     cursor.CloseTable();
     cursor.OpenTable(nullptr, nullptr, nullptr);
     cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
-    for (const IntRow& row : rows) {
+    for (const TextRow& row : rows) {
       cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
       cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
       for (std::size_t i = 0; i < row.size(); ++i) {
         if (!row[i].has_value()) continue;
-        TSQLMemVariant value;
-        value.SetAsInteger(*row[i]);
+        TSQLMemVariant value(fields.GetFieldDef(static_cast<Integer>(i)).DataType);
+        value.SetAsString(*row[i]);
         cursor.SetFieldValue(nullptr, value, static_cast<Integer>(i), false);
       }
       cursor.PostRecord(true);
@@ -125,6 +132,19 @@ class SQLStatementTest : public DiaryDataSetTest {
     }
     cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
     cursor.CloseTable();
+  }
+
+  // A table of the fixture's database with Integer columns, filled with rows (a missing value is NULL).
+  void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
+    std::vector<Column> integers;
+    for (const char* column : columns) integers.push_back({column, sftInteger});
+    std::vector<TextRow> texts;
+    for (const IntRow& row : rows) {
+      TextRow& text = texts.emplace_back();
+      for (const std::optional<Integer>& value : row)
+        text.push_back(value.has_value() ? std::optional<std::string>(std::to_string(*value)) : std::nullopt);
+    }
+    CreateTable(tableName, integers, texts);
   }
 
   // The use count of a table's data, read through a cursor of its own.
@@ -138,6 +158,7 @@ class SQLStatementTest : public DiaryDataSetTest {
     cursor.CloseTable();
     return count;
   }
+
 
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;
 };
