@@ -1,8 +1,8 @@
 // SQL statements through the query component, as an application runs them, beside SQLite in the same
 // program (in-memory database, prepared statement, the same rows): a point SELECT by the primary key
 // with a parameter, a range scan over a secondary index with two parameters, and an ORDER BY that no
-// index serves. Every column of every row of each result is read on both sides. tools/bench prints
-// ours / anchor for each "pair:sql/..." path.
+// index serves; a join of two 10 000-row tables on an indexed key. Every column of every row of each
+// result is read on both sides. tools/bench prints ours / anchor for each "pair:sql/..." path.
 //
 // The table "items" (kRows rows) is shared by every benchmark of this program and may be joined with
 // further tables of the same layout (RowsTable(name, count)):
@@ -46,6 +46,9 @@ constexpr int kRangeWidth = 1000;  // rows per range scan
 constexpr char kPointSelect[] = "select * from items where ID = :id";
 constexpr char kRangeScan[] = "select * from items where Code >= :lo and Code < :hi";
 constexpr char kOrderBy[] = "select * from items order by Name";
+// Each row of ja finds its one partner in jb through jb's primary key (Code is a permutation of the IDs).
+constexpr int kJoinRows = 10000;
+constexpr char kJoin[] = "select * from ja join jb on ja.Code = jb.ID";
 
 // ---- the rows, the same on both sides ----
 
@@ -255,6 +258,20 @@ void OursOrderBy(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+void OursJoin(benchmark::State& state) {
+  RowsTable("ja", kJoinRows);
+  RowsTable("jb", kJoinRows);
+  Query q(kJoin);
+  const bench::PageFaults faults(state);
+  for (auto _ : state) {
+    q.query->Open();
+    benchmark::DoNotOptimize(q.ReadAll());
+    q.query->Close();
+  }
+  CheckRows(state, q.rows, static_cast<std::size_t>(kJoinRows));
+  state.SetItemsProcessed(state.iterations() * kJoinRows);
+}
+
 #ifdef QN_BENCH_SQLITE
 // ---- SQLite: the same tables in an in-memory database ----
 
@@ -370,6 +387,16 @@ void SqliteOrderBy(benchmark::State& state) {
   CheckRows(state, s.rows, static_cast<std::size_t>(kRows));
   state.SetItemsProcessed(state.iterations() * kRows);
 }
+
+void SqliteJoin(benchmark::State& state) {
+  TheSqlite().RowsTable("ja", kJoinRows);
+  TheSqlite().RowsTable("jb", kJoinRows);
+  Statement s(kJoin);
+  const bench::PageFaults faults(state);
+  for (auto _ : state) benchmark::DoNotOptimize(s.ReadAll());
+  CheckRows(state, s.rows, static_cast<std::size_t>(kJoinRows));
+  state.SetItemsProcessed(state.iterations() * kJoinRows);
+}
 #endif
 
 void Register() {
@@ -382,10 +409,12 @@ void Register() {
   add("point_select_pk", OursPointSelect, SqlitePointSelect);
   add("range_scan_index", OursRangeScan, SqliteRangeScan);
   add("order_by_no_index", OursOrderBy, SqliteOrderBy);
+  add("join_indexed_key", OursJoin, SqliteJoin);
 #else
   add("point_select_pk", OursPointSelect, nullptr);
   add("range_scan_index", OursRangeScan, nullptr);
   add("order_by_no_index", OursOrderBy, nullptr);
+  add("join_indexed_key", OursJoin, nullptr);
 #endif
 }
 
