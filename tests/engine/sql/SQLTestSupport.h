@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "tests/engine/dataset/DataSetTestSupport.h"
 
 using SQLRows = std::vector<std::string>;
+using IntRow = std::vector<std::optional<Integer>>;
 
 class SQLStatementTest : public DiaryDataSetTest {
  protected:
@@ -103,6 +105,50 @@ class SQLStatementTest : public DiaryDataSetTest {
     const Integer count = cursor.TableData()->UseCount();
     cursor.CloseTable();
     return count;
+  }
+
+  // Creates an in-memory table of integer columns holding rows (a missing value is NULL).
+  void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    TSQLMemFieldDefs fields;
+    for (const char* column : columns) {
+      TSQLMemFieldDef& field = fields.AddFieldDef();
+      field.Name = column;
+      field.SetDataType(sftInteger, 0);
+    }
+    cursor.CreateTable(fields, TSQLMemIndexDefs(), TSQLMemConstraintDefs());
+    cursor.CloseTable();
+    FillTable(tableName, rows);
+  }
+
+  // Replaces every row of a table of integer columns with rows.
+  void FillTable(const char* tableName, const std::vector<IntRow>& rows) {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    cursor.DeleteAllRecords();
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    for (const IntRow& row : rows) {
+      cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
+      cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        if (!row[i].has_value()) continue;
+        TSQLMemVariant value;
+        value.SetAsInteger(*row[i]);
+        cursor.SetFieldValue(nullptr, value, static_cast<Integer>(i), false);
+      }
+      cursor.PostRecord(true);
+      ASSERT_EQ(cursor.ResultCode, 0) << cursor.ErrorText;
+    }
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
+    cursor.CloseTable();
   }
 
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;
