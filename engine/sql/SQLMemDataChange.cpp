@@ -237,6 +237,7 @@ TSQLMemSQLUpdate::~TSQLMemSQLUpdate() = default;
 void TSQLMemSQLUpdate::Parse() {
   if (!ReadNextToken() || (!IsName() && token_.TokenType != tktReservedWord))
     TokenError(30217, "Table name expected, but '%s' found at line %d, column %d");
+  const bool memoryWritten = IsWord("MEMORY");
   ParseTableName();
   if (!IsWord("SET")) TokenExpectedError(30220, "SET");
   for (;;) {
@@ -251,9 +252,11 @@ void TSQLMemSQLUpdate::Parse() {
     if (!ReadCurrentToken() || IsWord("WHERE")) break;
     if (token_.TokenType != tktComma) TokenExpectedError(30222, ",");
   }
-  // The finder: "select * from [MEMORY] [database .] table", then the WHERE and what follows it.
+  // The finder: "select * from [MEMORY] [database .] table", then the WHERE and what follows it. The
+  // finder takes the statement's context as this statement does, so only what the statement wrote
+  // itself is written again.
   std::vector<TToken> tokens{KeywordToken("SELECT", "select"), TextToken("*"), KeywordToken("FROM", "from")};
-  if (InMemory) tokens.push_back(KeywordToken("MEMORY", "memory"));
+  if (memoryWritten) tokens.push_back(KeywordToken("MEMORY", "memory"));
   if (!DatabaseName.empty() && !SameText(DatabaseName, "MEMORY") && !SameText(DatabaseName, context_.DatabaseName)) {
     tokens.push_back(TextToken(DatabaseName));
     TToken dot = TextToken(".");

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/dataset/SQLMemDatabaseComponent.h"
+#include "engine/dataset/SQLMemQuery.h"
 #include "tests/engine/sql/SQLTestSupport.h"
 
 namespace {
@@ -174,6 +175,32 @@ TEST_F(DataChangeTextTest, TextAndMemoValuesAreWrittenWhole) {
   EXPECT_EQ(Run("select Text from fans where Title = 'Date'"), SQLRows{"Date!"});
   EXPECT_EQ(Change("delete from fans where Text = 'Hail'"), 2);
   EXPECT_EQ(Run("select Title from fans").size(), 4u);
+}
+
+// The query component reports what its data-changing statements changed, also with parameters.
+TEST_F(DataChangeTextTest, TheQueryComponentCountsTheRowsItsStatementsChange) {
+  TSQLMemQuery query(nullptr);
+  query.SetDatabaseName(kDataSetTestDatabase);
+  const struct {
+    const char* sql;
+    const char* param;
+    Integer rows;
+  } cases[] = {
+      {"update fans set Title = :p where Title < 'C'", "B", 2},
+      {"insert into fans (ShortDateDay, Title) values (:p, 'New')", "2024.02.01", 1},
+      {"delete from fans where Title = :p", "B", 2},
+      {"delete from fans where Title = :p", "nothing", 0},
+      {"start transaction; update fans set Text = :p; commit", "x", 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    query.SQL().SetText(c.sql);
+    query.ParamByName("p")->SetAsString(c.param);
+    query.ExecuteSQL();
+    EXPECT_EQ(query.RowsAffected(), c.rows);
+  }
+  EXPECT_EQ(Run("select Title, Text from fans order by Title"),
+            (SQLRows{"Cherry|x", "Date|x", "Elder|x", "New|x"}));
 }
 
 }  // namespace
