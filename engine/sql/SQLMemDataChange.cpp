@@ -8,6 +8,7 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "engine/sql/SQLMemDatabaseStatements.h"
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/sql/SQLMemLocalSQLProcessor.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
@@ -389,9 +390,11 @@ void RegisterDataChangeStatements() {
   RegisterSQLCommand("START", &Make<TSQLMemStartTransaction>);
   RegisterSQLCommand("COMMIT", &Make<TSQLMemCommit>);
   RegisterSQLCommand("ROLLBACK", &Make<TSQLMemRollback>);
+  RegisterSQLCommand("CREATE DATABASE", &Make<TSQLMemCreateDatabase>);
+  RegisterSQLCommand("DROP DATABASE", &Make<TSQLMemDropDatabase>);
 }
 
 void UnregisterDataChangeStatements() noexcept {
-  for (const char* kind : {"INSERT", "UPDATE", "DELETE", "START", "COMMIT", "ROLLBACK"})
+  for (const char* kind : {"INSERT", "UPDATE", "DELETE", "START", "COMMIT", "ROLLBACK", "CREATE DATABASE", "DROP DATABASE"})
     RegisterSQLCommand(kind, nullptr);
 }

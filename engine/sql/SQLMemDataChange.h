@@ -60,6 +60,7 @@ class TSQLMemSQLDelete : public TSQLMemSQLCommand {
   std::unique_ptr<TSQLMemSQLSelect> Finder;
 };
 
-// Registers INSERT, UPDATE, DELETE, START, COMMIT and ROLLBACK with the processor (a start-up step).
+// Registers INSERT, UPDATE, DELETE, START, COMMIT, ROLLBACK, CREATE DATABASE and DROP DATABASE with the
+// processor (a start-up step).
 void RegisterDataChangeStatements();
 void UnregisterDataChangeStatements() noexcept;

@@ -5,6 +5,7 @@
 
 #include "engine/dataset/SQLMemDatabaseComponent.h"
 #include "engine/dataset/SQLMemQuery.h"
+#include "engine/storage/SQLMemDatabaseData.h"
 #include "tests/engine/sql/SQLTestSupport.h"
 
 namespace {
@@ -201,6 +202,47 @@ TEST_F(DataChangeTextTest, TheQueryComponentCountsTheRowsItsStatementsChange) {
   }
   EXPECT_EQ(Run("select Title, Text from fans order by Title"),
             (SQLRows{"Cherry|x", "Date|x", "Elder|x", "New|x"}));
+}
+
+}  // namespace
+
+namespace {
+
+bool MemoryDatabaseExists(const char* name) {
+  TThreadList<TSQLMemDatabaseData>::Locked hold(DatabaseList());
+  return FindDatabaseData(true, false, name, WideString()) != nullptr;
+}
+
+TEST_F(DataChangeTextTest, DatabasesAreCreatedAndDroppedButNeverUnderAnOpenTable) {
+  for (const char* create : {"create database qx", "create database memory qx"}) {
+    SCOPED_TRACE(create);
+    Change(create);
+    EXPECT_TRUE(MemoryDatabaseExists("qx"));
+    Change("drop database memory qx");
+    EXPECT_FALSE(MemoryDatabaseExists("qx"));
+  }
+  // The diary's table is open: its database stays, and the table still reads.
+  TSQLMemTable table(nullptr);
+  table.SetDatabaseName(kDataSetTestDatabase);
+  table.SetTableName("fans");
+  table.Open();
+  const std::string drop = std::string("drop database memory ") + kDataSetTestDatabase;
+  ExpectSQLError([&] { Change(drop.c_str()); }, 11756, "");
+  EXPECT_TRUE(MemoryDatabaseExists(kDataSetTestDatabase));
+  EXPECT_EQ(RowsOf(table).size(), 5u);
+  table.Close();
+  const struct {
+    const char* sql;
+    Integer code;
+  } errors[] = {
+      {"drop database", 11752},  {"drop database ,", 11753}, {"drop database file", 11758},
+      {"drop database memory", 11754}, {"create database", 11748}, {"create database ,", 11749},
+      {"create database memory", 11750}, {"create database file ;", 11755},
+  };
+  for (const auto& e : errors) {
+    SCOPED_TRACE(e.sql);
+    ExpectSQLError([&] { Change(e.sql); }, e.code, "");
+  }
 }
 
 }  // namespace
