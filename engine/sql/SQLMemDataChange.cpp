@@ -196,7 +196,14 @@ void TSQLMemSQLInsert::Execute(bool makeDataSet, bool& readOnly, bool /*requestL
     }
   } closeTarget{*target};
   if (Source != nullptr) {
-    Source->Execute(makeDataSet, readOnly, false);
+    // A query of one other table reads that table itself; any other query is copied first, so that
+    // the rows it reads never include the rows being inserted.
+    const TSQLMemQueryExprNode* root = Source->Root.get();
+    const bool readsOtherTable = root != nullptr && root->Kind == TSQLMemQueryExprNode::kSelect &&
+                                 root->Select != nullptr && root->Select->FromList.size() == 1 &&
+                                 root->Select->FromList[0]->Kind == TSQLMemTableReference::kTable &&
+                                 !SameText(root->Select->FromList[0]->TableName, TableName);
+    Source->Execute(makeDataSet, readOnly, readsOtherTable);
     const Integer before = target->RecordCount();
     AnsiString errorLog;
     BatchMoveRecords(*Source->GetResultDataSet(), *target, TSQLMemBatchMoveOptions(), errorLog);
