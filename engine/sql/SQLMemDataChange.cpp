@@ -39,15 +39,6 @@ TToken TextToken(const AnsiString& text) {
   return token;
 }
 
-std::unique_ptr<TSQLMemExpression> NewValueExpression(const TSQLMemSQLContext& context) {
-  auto expression = std::make_unique<TSQLMemExpression>();
-  expression->SetParams(context.Params);
-  expression->InMemory = context.InMemory;
-  expression->DatabaseName = context.DatabaseName;
-  expression->SessionName = context.SessionName;
-  return expression;
-}
-
 // The finder parses the rewritten statement from its first token.
 std::unique_ptr<TSQLMemSQLSelect> MakeFinder(TSQLMemLexer& lexer, const TSQLMemSQLContext& context) {
   TToken first;
@@ -156,7 +147,7 @@ void TSQLMemSQLInsert::Parse() {
       TokenError(30214, "'(' symbol expected, but '%s' found at line %d, column %d");
     for (;;) {
       if (!ReadNextToken()) EndOfCommandError(30203);
-      auto value = NewValueExpression(context_);
+      auto value = NewExpression();
       value->ParseValueExpression(lexer_);
       if (value->IsEmpty()) TokenError(30357, "Error parsing parameter '%s' at line %d, column %d");
       Values.push_back(std::move(value));
@@ -253,7 +244,7 @@ void TSQLMemSQLUpdate::Parse() {
     SetNames.push_back(token_.Text);
     if (!ReadNextToken() || token_.Text != "=") TokenExpectedError(30221, "=");
     if (!ReadNextToken()) EndOfCommandError(30161);
-    auto value = NewValueExpression(context_);
+    auto value = NewExpression();
     value->ParseValueExpression(lexer_);
     if (value->IsEmpty()) TokenError(30357, "Error parsing parameter '%s' at line %d, column %d");
     SetValues.push_back(std::move(value));
