@@ -54,7 +54,7 @@ struct Case {
   Kind kind = Kind::Query;
   const char* table = nullptr;  // Change: the table compared afterwards ("select * from <table>", multiset)
   std::vector<const char*> golden = {};  // EngineOnly rows: values split by "|": NULL, numbers, 'text'
-  int error = 0;               // EngineOnly: the engine's error code; Same: -1 when both sides must fail
+  int error = 0;               // the engine's error code (EngineOnly); -1: any error (on both sides for Same)
   double tolerance = 1e-9;     // relative tolerance of reals
   int rowsAffected = -2;       // EngineOnly Change: the engine's count (-2: not checked)
 };

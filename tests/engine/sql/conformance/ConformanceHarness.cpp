@@ -373,7 +373,9 @@ void ConformanceBase::Check(const Case& c) {
   if (c.tag == Tag::EngineOnly) {
     if (c.error != 0) {
       EXPECT_TRUE(engine.failed) << "the engine gave no error, expected " << c.error << Shown(engine.rows);
-      EXPECT_EQ(engine.errorCode, c.error) << engine.message;
+      if (c.error != -1) {
+        EXPECT_EQ(engine.errorCode, c.error) << engine.message;
+      }
       return;
     }
     ASSERT_FALSE(engine.failed) << engine.message;
