@@ -159,6 +159,32 @@ class SQLStatementTest : public DiaryDataSetTest {
     return count;
   }
 
+  // Replaces every row of a table of integer columns with rows.
+  void FillTable(const char* tableName, const std::vector<IntRow>& rows) {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    cursor.DeleteAllRecords();
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    for (const IntRow& row : rows) {
+      cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
+      cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        if (!row[i].has_value()) continue;
+        TSQLMemVariant value;
+        value.SetAsInteger(*row[i]);
+        cursor.SetFieldValue(nullptr, value, static_cast<Integer>(i), false);
+      }
+      cursor.PostRecord(true);
+      ASSERT_EQ(cursor.ResultCode, 0) << cursor.ErrorText;
+    }
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
+    cursor.CloseTable();
+  }
 
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;
 };
