@@ -68,3 +68,27 @@ TEST_F(ProviderTest, TransactionsHoldTheDatabaseAndUpdatesGoToTheHandler) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProviderTest, TheTableGivesItsNameOrderAndKeys) {
+  EXPECT_EQ(table->PSGetTableName(), "fans");
+  table->PSSetCommandText("");
+  EXPECT_EQ(table->PSGetTableName(), "fans") << "an empty text changes nothing";
+  AddIndex("fans", "ByTitle", "Title");
+  table->Open();
+  // The diary's table: primary and unique index ByShortDate, and an index on Title.
+  std::unique_ptr<TIndexDef> order = table->PSGetDefaultOrder();
+  ASSERT_NE(order, nullptr);
+  EXPECT_EQ(order->Fields(), "ShortDateDay");
+  EXPECT_EQ(table->PSGetKeyFields(), "ShortDateDay");
+  table->SetIndexFieldNames("Title");
+  order = table->PSGetDefaultOrder();
+  ASSERT_NE(order, nullptr);
+  EXPECT_EQ(order->Fields(), "Title") << "the order the table is read in";
+  table->Close();
+  table->PSSetCommandText("other");
+  EXPECT_EQ(table->PSGetTableName(), "other");
+}
+
+}  // namespace
