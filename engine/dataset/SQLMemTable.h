@@ -64,6 +64,16 @@ class TSQLMemTable : public TSQLMemDataSet {
   // While being read or designed only stored; else, when it differs, the table must be inactive and a
   // property-change event follows.
   void SetTableName(const AnsiString& value);
+
+  // ---- provider support (SQLMemTableProvider.cpp) ----
+  AnsiString PSGetTableName() override { return TableName(); }
+  // A non-empty text names the table.
+  void PSSetCommandText(const AnsiString& text) override;
+  // The index named by IndexName, else the one for IndexFieldNames, else the first primary index whose
+  // fields exist, else the first unique one; a copy with its descending and case-insensitive fields.
+  std::unique_ptr<TIndexDef> PSGetDefaultOrder() override;
+  // The fields of the first unique index whose fields all exist; empty when none.
+  AnsiString PSGetKeyFields() override;
   bool Exclusive() const { return exclusive_; }
   void SetExclusive(bool value) { exclusive_ = value; }
   bool Temporary() const { return temporary_; }
