@@ -1,11 +1,12 @@
 // SQL statements through the query component, as an application runs them, beside SQLite in the same
 // program (in-memory database, prepared statement, the same rows): a point SELECT by the primary key
 // with a parameter, a range scan over a secondary index with two parameters, an ORDER BY that no
-// index serves, and a GROUP BY with COUNT and SUM over a column without an index (100 groups). Every
-// column of every row of each result is read on both sides. And the diary's search end to end: the text
-// set, p set, open, Title and Text of every hit read, close, over 20 000 days with 2 KB Hungarian memos
-// (SQLite with case_sensitive_like on, as our LIKE compares letter case). tools/bench prints ours /
-// anchor for each "pair:sql/..." path.
+// index serves, and a GROUP BY with COUNT and SUM over a column without an index (100 groups); a join of
+// two 10 000-row tables on an indexed key; INSERT ... SELECT of the whole table into an empty one of
+// the same layout (SQLite in one transaction). Every column of every row of each result is read on
+// both sides. And the diary's search end to end: the text set, p set, open, Title and Text of every
+// hit read, close, over 20 000 days with 2 KB Hungarian memos (SQLite with case_sensitive_like on, as
+// our LIKE compares letter case). tools/bench prints ours / anchor for each "pair:sql/..." path.
 //
 // The table "items" (kRows rows) is shared by every benchmark of this program and may be joined with
 // further tables of the same layout (RowsTable(name, count)):
@@ -56,6 +57,11 @@ constexpr char kRangeScan[] = "select * from items where Code >= :lo and Code < 
 constexpr char kOrderBy[] = "select * from items order by Name";
 constexpr char kGroupBy[] = "select Grp, count(*), sum(Amount) from items group by Grp";
 constexpr int kGroups = 100;  // the values of Grp
+// Each row of ja finds its one partner in jb through jb's primary key (Code is a permutation of the IDs).
+constexpr int kJoinRows = 10000;
+constexpr char kJoin[] = "select * from ja join jb on ja.Code = jb.ID";
+constexpr char kInsertSelect[] = "insert into copied select * from items";
+constexpr char kEmptyCopy[] = "delete from copied";
 
 // ---- the rows, the same on both sides ----
 
@@ -338,6 +344,37 @@ void OursWholeTable(benchmark::State& state, const char* text, int rows) {
 void OursOrderBy(benchmark::State& state) { OursWholeTable(state, kOrderBy, kRows); }
 void OursGroupBy(benchmark::State& state) { OursWholeTable(state, kGroupBy, kGroups); }
 
+void OursJoin(benchmark::State& state) {
+  RowsTable("ja", kJoinRows);
+  RowsTable("jb", kJoinRows);
+  Query q(kJoin);
+  const bench::PageFaults faults(state);
+  for (auto _ : state) {
+    q.query->Open();
+    benchmark::DoNotOptimize(q.ReadAll());
+    q.query->Close();
+  }
+  CheckRows(state, q.rows, static_cast<std::size_t>(kJoinRows));
+  state.SetItemsProcessed(state.iterations() * kJoinRows);
+}
+
+void OursInsertSelect(benchmark::State& state) {
+  RowsTable("copied", 0);
+  Query insert(kInsertSelect);
+  Query empty(kEmptyCopy);
+  const bench::PageFaults faults(state);
+  std::size_t inserted = 0;
+  for (auto _ : state) {
+    insert.query->ExecuteSQL();
+    inserted += static_cast<std::size_t>(insert.query->RowsAffected());
+    state.PauseTiming();
+    empty.query->ExecuteSQL();
+    state.ResumeTiming();
+  }
+  CheckRows(state, inserted, static_cast<std::size_t>(kRows));
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
 #ifdef QN_BENCH_SQLITE
 // ---- SQLite: the same tables in an in-memory database ----
 
@@ -497,6 +534,34 @@ void SqliteWholeTable(benchmark::State& state, const char* text, int rows) {
 
 void SqliteOrderBy(benchmark::State& state) { SqliteWholeTable(state, kOrderBy, kRows); }
 void SqliteGroupBy(benchmark::State& state) { SqliteWholeTable(state, kGroupBy, kGroups); }
+
+void SqliteJoin(benchmark::State& state) {
+  TheSqlite().RowsTable("ja", kJoinRows);
+  TheSqlite().RowsTable("jb", kJoinRows);
+  Statement s(kJoin);
+  const bench::PageFaults faults(state);
+  for (auto _ : state) benchmark::DoNotOptimize(s.ReadAll());
+  CheckRows(state, s.rows, static_cast<std::size_t>(kJoinRows));
+  state.SetItemsProcessed(state.iterations() * kJoinRows);
+}
+
+void SqliteInsertSelect(benchmark::State& state) {
+  Sqlite& sqlite = TheSqlite();
+  sqlite.RowsTable("copied", 0);
+  const bench::PageFaults faults(state);
+  std::size_t inserted = 0;
+  for (auto _ : state) {
+    sqlite.Exec("BEGIN");
+    sqlite.Exec(kInsertSelect);
+    sqlite.Exec("COMMIT");
+    inserted += static_cast<std::size_t>(sqlite3_changes(sqlite.db));
+    state.PauseTiming();
+    sqlite.Exec(kEmptyCopy);
+    state.ResumeTiming();
+  }
+  CheckRows(state, inserted, static_cast<std::size_t>(kRows));
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
 #endif
 
 void Register() {
@@ -511,12 +576,16 @@ void Register() {
   add("order_by_no_index", OursOrderBy, SqliteOrderBy);
   add("group_by_no_index", OursGroupBy, SqliteGroupBy);
   add("diary_search", OursDiarySearch, SqliteDiarySearch);
+  add("join_indexed_key", OursJoin, SqliteJoin);
+  add("insert_select", OursInsertSelect, SqliteInsertSelect);
 #else
   add("point_select_pk", OursPointSelect, nullptr);
   add("range_scan_index", OursRangeScan, nullptr);
   add("order_by_no_index", OursOrderBy, nullptr);
   add("group_by_no_index", OursGroupBy, nullptr);
   add("diary_search", OursDiarySearch, nullptr);
+  add("join_indexed_key", OursJoin, nullptr);
+  add("insert_select", OursInsertSelect, nullptr);
 #endif
 }
 

@@ -15,6 +15,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "engine/storage/SQLMemDatasetServices.h"
 #include "vcl/db/DataSet.h"
 #include "vcl/db/IndexDefs.h"
+#include "vcl/db/ProviderSupport.h"
 
 class TSQLMemCursor;
 class TSQLMemFieldDefs;
@@ -46,7 +48,10 @@ enum TSQLMemHoldReason : Byte {
 inline constexpr int kSQLMemBookmarkSize = 7;
 inline constexpr int kSQLMemPositionSize = 6;
 
-class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMemCursorOwnerDataSet {
+class TSQLMemDataSet : public TDataSet,
+                       public TSQLMemDataSetLink,
+                       public TSQLMemCursorOwnerDataSet,
+                       public IProviderSupport {
  public:
   // DatabaseName "MEMORY", InMemory; joins the process-wide dataset list (20007 before start-up).
   explicit TSQLMemDataSet(TComponent* owner);
@@ -179,6 +184,23 @@ class TSQLMemDataSet : public TDataSet, public TSQLMemDataSetLink, public TSQLMe
   bool HasAfterDeleteRecordEvent() const;
   bool HasBeforeExecuteSQLEvent() const;
   bool HasAfterExecuteSQLEvent() const;
+
+  // ---- provider support (SQLMemDataSetProvider.cpp) ----
+  // Asked by PSUpdateRecord with the delta, the kind and the action, which starts as uaFail; the record
+  // counts as applied when the handler sets uaApplied.
+  std::function<void(TDataSet& delta, TUpdateKind kind, TUpdateAction& action)> OnUpdateRecord;
+  // Holds the database for providers (reason 10) while it runs; the statement is rewritten through
+  // the SQL lexer (see the .cpp) and run by a query on this dataset's database, session and in-memory
+  // flag, with params copied by position.
+  Integer PSExecuteStatement(const AnsiString& sql, const TParams* params,
+                             std::unique_ptr<TDataSet>* resultSet) override;
+  AnsiString PSGetQuoteChar() override { return " @ "; }
+  bool PSIsSQLBased() override { return true; }
+  bool PSIsSQLSupported() override { return true; }
+  bool PSInTransaction() override { return false; }
+  void PSStartTransaction() override { HoldDatabase(hrProvider, true); }
+  void PSEndTransaction(bool /*commit*/) override { HoldDatabase(hrProvider, false); }
+  bool PSUpdateRecord(TUpdateKind kind, TDataSet& delta) override;
 
  protected:
   // ---- editing over the cursor's write protocol, with the database's record events ----

@@ -157,7 +157,9 @@ void TSQLMemDataSet::DeleteAllRecords() {
   First();
   cursor.CurrentRecordBuffer = ActiveBuffer();
   cursor.DeleteAllRecords();
-  // The buffers still show the records that are gone; the dataset reads again from the start.
+  // The buffers still show the records that are gone, and a filtered cursor's list of the records it
+  // sees may still name them: the list is made again, and the dataset reads again from the start.
+  cursor.ResetFilterBitmap();
   First();
 }
 
@@ -169,7 +171,9 @@ void TSQLMemDataSet::UpdateAllRecords(const std::vector<AnsiString>& fieldNames,
   First();
   cursor.CurrentRecordBuffer = ActiveBuffer();
   cursor.UpdateAllRecords(fieldNames, values, false);
-  // The buffers still hold the old values (and a filtered set may have lost records).
+  // The buffers still hold the old values, and a filtered set may have lost records: the cursor's list
+  // of the records it sees is made again.
+  cursor.ResetFilterBitmap();
   First();
 }
 

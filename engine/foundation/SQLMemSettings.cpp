@@ -9,6 +9,7 @@
 #include "engine/dataset/SQLMemMain.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemStreams.h"
+#include "engine/sql/SQLMemDataChange.h"
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/storage/SQLMemDatabaseData.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -70,6 +71,7 @@ constexpr TStartupStep kSteps[] = {
     {TEngineStartupStage::ConditionServices, &StartExpressionUnit, &StopExpressionUnit},
     {TEngineStartupStage::Databases, &StartDatabaseListUnit, &StopDatabaseListUnit},
     {TEngineStartupStage::DataSetComponents, &StartDataSetUnit, &StopDataSetUnit},
+    {TEngineStartupStage::SQLStatements, &RegisterDataChangeStatements, &UnregisterDataChangeStatements},
 };
 
 constexpr std::size_t kStepCount = std::size(kSteps);

@@ -38,6 +38,7 @@ enum class TEngineStartupStage : int {
   ConditionServices = 8,  // the SQL layer's condition object serves the scan conditions
   Databases = 9,          // "MEMORY" and "TEMP" in the database list
   DataSetComponents = 10,  // the dataset list, the session list and the default session "Default"
+  SQLStatements = 11,      // the statement kinds of the SQL processor registered
 };
 
 // Runs every start-up step in order. Idempotent: a second call while started does nothing; after

@@ -1,12 +1,18 @@
 #include "engine/sql/SQLMemRelationalAlgebraJoin.h"
 
 #include <algorithm>
+#include <cstdint>
 
+#include "engine/dataset/SQLMemDataSet.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "engine/sql/SQLMemExprNodeBoolean.h"
 #include "engine/sql/SQLMemExpression.h"
+#include "engine/storage/SQLMemCursor.h"
+#include "vcl/db/IndexDefs.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/CheckedInt.h"
+#include "vcl/rtl/StrUtils.h"
 
 namespace {
 
@@ -131,27 +137,143 @@ void TSQLMemAOJoin::GetColumnValue(TSQLMemVariant& value, Integer columnIndex, b
 
 // ---- running ----
 
+AnsiString TSQLMemAOJoin::ResultFieldName(const TSQLMemAO& input, Integer joinColumn) const {
+  const TSQLMemFieldLink& link = columns_[static_cast<std::size_t>(joinColumn)];
+  const TSQLMemDataSet* result = input.ResultDataSet();
+  if (result == nullptr || result->Cursor() == nullptr || link.Owner != &input || link.SourceIndex < 0 ||
+      link.SourceIndex >= input.ColumnCount())
+    return AnsiString();
+  const TSQLMemFieldLink& inner = input.Column(link.SourceIndex);
+  if (inner.DataSet != result || inner.Expression != nullptr) return AnsiString();
+  const TSQLMemCursor& cursor = *result->Cursor();
+  const TSQLMemFieldDefs& shown = cursor.ProjectedFieldDefs();
+  if (inner.SourceIndex < 0 || inner.SourceIndex >= shown.GetCount()) return AnsiString();
+  const Integer tableField = shown.GetFieldDef(inner.SourceIndex).TableFieldNo;
+  if (tableField < 0 || tableField >= cursor.FieldDefs->GetCount()) return AnsiString();
+  return cursor.FieldDefs->GetFieldDef(tableField).Name;
+}
+
+bool TSQLMemAOJoin::HasUsableIndex(const TSQLMemAO& input, const std::vector<Integer>& joinColumns) const {
+  const TSQLMemDataSet* result = input.ResultDataSet();
+  if (result == nullptr) return false;
+  const auto firstName = [](const AnsiString& list) {
+    return AnsiUpperCase(Trim(list.substr(0, list.find_first_of(";,"))));
+  };
+  const TIndexDefs& indexes = result->IndexDefs();
+  for (Integer column : joinColumns) {
+    const AnsiString name = AnsiUpperCase(ResultFieldName(input, column));
+    if (name.empty()) continue;
+    // Text compares by case in a join: an index that ignores case cannot find its matches.
+    const bool text = IsStringFieldType(columns_[static_cast<std::size_t>(column)].FieldType);
+    for (Integer i = 0; i < indexes.Count(); ++i) {
+      const TIndexDef& index = *indexes.Items(i);
+      if (firstName(index.Fields()) != name) continue;
+      if (text && index.Options().Contains(ixCaseInsensitive)) continue;
+      bool caseInsensitive = false;
+      for (AnsiString rest = index.CaseInsFields(); !rest.empty();) {
+        const std::size_t end = rest.find_first_of(";,");
+        caseInsensitive = caseInsensitive || firstName(rest) == name;
+        rest = end == AnsiString::npos ? AnsiString() : rest.substr(end + 1);
+      }
+      if (text && caseInsensitive) continue;
+      return true;
+    }
+  }
+  return false;
+}
+
+Int64 TSQLMemAOJoin::WeightedCount(TSQLMemAO& input) const {
+  const Int64 count = input.RecordCount();
+  const TSQLMemDataSet* result = input.ResultDataSet();
+  if (result == nullptr || result->Cursor() == nullptr || result->InMemory()) return count;
+  // Records of a table on disk with wide text cost more to read.
+  const TSQLMemFieldDefs& fields = *result->Cursor()->FieldDefs;
+  for (Integer i = 0; i < fields.GetCount(); ++i)
+    if (IsWideStringDataType(fields.GetFieldDef(i).DataType)) return count * 5;
+  return count;
+}
+
 void TSQLMemAOJoin::ChooseDrivingSide() {
   if (joinType_ == kLeft) {
     leftDrives_ = true;
   } else if (joinType_ == kRight) {
     leftDrives_ = false;
   } else {
-    // Each driving row costs one pass over the lookup side: the smaller side drives.
-    leftDrives_ = left_->RecordCount() <= right_->RecordCount();
+    // The side an index serves is searched; otherwise each driving row costs a pass over the lookup
+    // side, and the smaller side drives.
+    const bool leftIndexed = HasUsableIndex(*left_, leftJoinColumns_);
+    const bool rightIndexed = HasUsableIndex(*right_, rightJoinColumns_);
+    leftDrives_ = leftIndexed != rightIndexed ? rightIndexed : WeightedCount(*left_) <= WeightedCount(*right_);
   }
 }
 
+bool TSQLMemAOJoin::SetLookupFilter() {
+  TSQLMemAO& lookup = Lookup();
+  TSQLMemDataSet* dataSet = lookup.ResultDataSet();
+  if (dataSet == nullptr || dataSet->Cursor() == nullptr) return false;
+  std::vector<AnsiString> names;
+  for (Integer column : LookupColumns()) {
+    names.push_back(ResultFieldName(lookup, column));
+    if (names.back().empty()) return false;
+  }
+  TSQLMemCursor& cursor = *dataSet->Cursor();
+  // One "=" per join pair between the lookup field and a constant, without null semantics: a null
+  // join value matches a null.
+  auto root = std::make_unique<TSQLMemExprNodeBoolean>(opAnd, false, false);
+  std::vector<TSQLMemExprNodeConst*> constants;
+  std::vector<TSQLMemExprNodeComparison*> comparisons;
+  for (const AnsiString& name : names) {
+    auto constant = std::make_unique<TSQLMemExprNodeConst>(TSQLMemVariant());
+    constants.push_back(constant.get());
+    auto comparison = std::make_unique<TSQLMemExprNodeComparison>(
+        opEqual, std::make_unique<TSQLMemExprNodeField>(&cursor, AnsiString(), name), std::move(constant), false,
+        false, false);
+    comparisons.push_back(comparison.get());
+    root->AddChild(std::move(comparison));
+  }
+  // The lookup input's own filter (the conditions pushed down into it) keeps filtering as the last
+  // operand; it goes back to the cursor when the lookups end.
+  std::unique_ptr<TSQLMemExpression> own = std::move(cursor.FilterExpression);
+  TSQLMemExprNode* ownRoot = own != nullptr ? own->Root() : nullptr;
+  if (ownRoot != nullptr) root->AddChild(own->ReleaseRoot());
+  lookupRoot_ = root.get();
+  ownFilter_ = std::move(own);
+  ownFilterRoot_ = ownRoot;
+  auto condition = std::make_unique<TSQLMemExpression>();
+  condition->NullSemantics = false;
+  condition->SetRoot(std::move(root));
+  dataSet->SetFilterExpression(std::move(condition));
+  lookupConstants_ = std::move(constants);
+  lookupComparisons_ = std::move(comparisons);
+  lookupFiltered_ = true;
+  return true;
+}
+
+void TSQLMemAOJoin::ClearLookupFilter() {
+  if (!lookupFiltered_) return;
+  lookupFiltered_ = false;
+  lookupConstants_.clear();
+  lookupComparisons_.clear();
+  std::unique_ptr<TSQLMemExpression> own = std::move(ownFilter_);
+  if (ownFilterRoot_ != nullptr) own->SetRoot(lookupRoot_->ReleaseChild(ownFilterRoot_));
+  ownFilterRoot_ = nullptr;
+  lookupRoot_ = nullptr;
+  if (own != nullptr && own->IsEmpty()) own.reset();
+  Lookup().ResultDataSet()->SetFilterExpression(std::move(own));
+}
+
 bool TSQLMemAOJoin::PairMatches() {
-  for (std::size_t i = 0; i < leftJoinColumns_.size(); ++i) {
-    TSQLMemAO::GetColumnValue(leftKey_, leftJoinColumns_[i], true, 1);
-    TSQLMemAO::GetColumnValue(rightKey_, rightJoinColumns_[i], true, 1);
-    // Join columns that are both null match each other.
-    if (leftKey_.IsNull() || rightKey_.IsNull()) {
-      if (leftKey_.IsNull() != rightKey_.IsNull()) return false;
-      continue;
+  if (!lookupFiltered_) {
+    for (std::size_t i = 0; i < leftJoinColumns_.size(); ++i) {
+      TSQLMemAO::GetColumnValue(leftKey_, leftJoinColumns_[i], true, 1);
+      TSQLMemAO::GetColumnValue(rightKey_, rightJoinColumns_[i], true, 1);
+      // Join columns that are both null match each other.
+      if (leftKey_.IsNull() || rightKey_.IsNull()) {
+        if (leftKey_.IsNull() != rightKey_.IsNull()) return false;
+        continue;
+      }
+      if (leftKey_.Compare(rightKey_, false, false, false) != 0) return false;
     }
-    if (leftKey_.Compare(rightKey_, false, false, false) != 0) return false;
   }
   return matchCondition_ == nullptr || matchCondition_->IsEmpty() || matchCondition_->GetBooleanValue();
 }
@@ -159,24 +281,51 @@ bool TSQLMemAOJoin::PairMatches() {
 bool TSQLMemAOJoin::SeekMatch(bool fromStart) {
   TSQLMemAO& lookup = Lookup();
   if (fromStart) {
+    if (lookupFiltered_) {
+      // The driving row's keys become the lookup condition's constants; the cursor's filtered view is
+      // built anew from them at the first record.
+      const std::vector<Integer>& keys = DrivingColumns();
+      for (std::size_t i = 0; i < keys.size(); ++i) {
+        TSQLMemAO::GetColumnValue(leftKey_, keys[i], true, 1);
+        lookupConstants_[i]->SetValue(leftKey_);
+        lookupComparisons_[i]->Reset();  // a wide key meets an 8-bit text field as 8-bit text
+      }
+      lookup.ResultDataSet()->Cursor()->ResetFilterBitmap();
+    }
     lookup.First();
-    lookupIndex_ = 0;
   } else {
     lookup.Next();
-    ++lookupIndex_;
   }
-  for (; !lookup.Eof(); lookup.Next(), ++lookupIndex_) {
+  for (; !lookup.Eof(); lookup.Next()) {
     if (!PairMatches()) continue;
-    if (joinType_ == kFull && static_cast<std::size_t>(lookupIndex_) < matchedLookupRows_.size())
-      matchedLookupRows_[static_cast<std::size_t>(lookupIndex_)] = true;
+    if (joinType_ == kFull) RecordMatchedLookupRow();
     return true;
   }
   return false;
 }
 
+namespace {
+
+Int64 RecordPosition(const TSQLMemDataSet& dataSet) {
+  Integer recordNo = 0;
+  SmallInt itemNo = 0;
+  dataSet.GetRecordPosition(recordNo, itemNo);
+  return static_cast<Int64>(static_cast<std::uint64_t>(static_cast<Int64>(recordNo)) << 16 |
+                            static_cast<std::uint16_t>(itemNo));
+}
+
+}  // namespace
+
+void TSQLMemAOJoin::RecordMatchedLookupRow() { matchedLookupRows_.push_back(RecordPosition(*Lookup().ResultDataSet())); }
+
+bool TSQLMemAOJoin::LookupRowMatched() {
+  return std::binary_search(matchedLookupRows_.begin(), matchedLookupRows_.end(),
+                            RecordPosition(*Lookup().ResultDataSet()));
+}
+
 bool TSQLMemAOJoin::StartDrivingRow() {
   lookupNull_ = false;
-  if (SeekMatch(true)) {
+  if (!lookupEmpty_ && SeekMatch(true)) {
     inMatches_ = true;
     return true;
   }
@@ -198,18 +347,16 @@ void TSQLMemAOJoin::StartUnmatchedPass() {
   unmatchedPass_ = true;
   drivingNull_ = true;
   lookupNull_ = false;
+  ClearLookupFilter();
+  std::sort(matchedLookupRows_.begin(), matchedLookupRows_.end());
+  matchedLookupRows_.erase(std::unique(matchedLookupRows_.begin(), matchedLookupRows_.end()), matchedLookupRows_.end());
   Lookup().First();
-  lookupIndex_ = 0;
   SkipMatched();
 }
 
 void TSQLMemAOJoin::SkipMatched() {
   TSQLMemAO& lookup = Lookup();
-  while (!lookup.Eof() && static_cast<std::size_t>(lookupIndex_) < matchedLookupRows_.size() &&
-         matchedLookupRows_[static_cast<std::size_t>(lookupIndex_)]) {
-    lookup.Next();
-    ++lookupIndex_;
-  }
+  while (!lookup.Eof() && LookupRowMatched()) lookup.Next();
 }
 
 void TSQLMemAOJoin::DoFirst() {
@@ -222,8 +369,11 @@ void TSQLMemAOJoin::DoFirst() {
     right_->First();
     return;
   }
+  ClearLookupFilter();
   ChooseDrivingSide();
-  matchedLookupRows_.assign(joinType_ == kFull ? static_cast<std::size_t>(Lookup().RecordCount()) : 0, false);
+  matchedLookupRows_.clear();
+  lookupEmpty_ = Lookup().RecordCount() <= 0;
+  if (!lookupEmpty_) SetLookupFilter();
   Driving().First();
   AdvanceDriving();
 }
@@ -238,7 +388,6 @@ void TSQLMemAOJoin::DoNext() {
   }
   if (unmatchedPass_) {
     Lookup().Next();
-    ++lookupIndex_;
     SkipMatched();
     return;
   }
@@ -252,6 +401,7 @@ void TSQLMemAOJoin::DoNext() {
 bool TSQLMemAOJoin::DoEof() {
   if (joinType_ == kCross) return left_->Eof() || right_->Eof();
   if (unmatchedPass_) return Lookup().Eof();
+  if (joinType_ == kInner && lookupEmpty_) return true;
   return Driving().Eof();
 }
 

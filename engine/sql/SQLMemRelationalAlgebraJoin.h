@@ -1,13 +1,19 @@
 // The join operator: the rows of two inputs combined. A cross join walks both inputs as nested loops;
 // every other join walks one input (the driving side) and, for each of its rows, looks for the rows
-// of the other (the lookup side) whose join columns hold the same values. Join columns that are both
-// null match each other. An outer join produces a driving row without a match once, with the lookup
-// side null; a full join then produces every lookup row no driving row matched, the driving side null.
+// of the other (the lookup side) whose join columns hold the same values. The lookup is a filter on
+// the lookup side's cursor (the join columns equal to constants that each driving row sets), so an
+// index of the lookup side on a join column serves the search. Join columns that are both null match
+// each other. An outer join produces a driving row without a match once, with the lookup side null; a
+// full join then produces every lookup row no driving row matched, the driving side null.
 #pragma once
 #include <memory>
 #include <vector>
 
 #include "engine/sql/SQLMemRelationalAlgebra.h"
+
+class TSQLMemExprNode;
+class TSQLMemExprNodeComparison;
+class TSQLMemExprNodeConst;
 
 class TSQLMemAOJoin : public TSQLMemAO {
  public:
@@ -40,12 +46,31 @@ class TSQLMemAOJoin : public TSQLMemAO {
  private:
   void AddPairColumn(const TSQLMemSelectListItem& field, std::vector<Integer>& target, Integer index, Integer code);
   void ChooseDrivingSide();
+  // Whether an index of the input's result can serve the search on one of the input's join columns.
+  bool HasUsableIndex(const TSQLMemAO& input, const std::vector<Integer>& joinColumns) const;
+  // The input's record count, five times over for a table on disk with wide-character fields.
+  Int64 WeightedCount(TSQLMemAO& input) const;
+  // The name of the table field of the input's result that a join column reads; empty when the
+  // column does not read a field of that result.
+  AnsiString ResultFieldName(const TSQLMemAO& input, Integer joinColumn) const;
   TSQLMemAO& Driving() const { return leftDrives_ ? *left_ : *right_; }
   TSQLMemAO& Lookup() const { return leftDrives_ ? *right_ : *left_; }
+  const std::vector<Integer>& DrivingColumns() const { return leftDrives_ ? leftJoinColumns_ : rightJoinColumns_; }
+  const std::vector<Integer>& LookupColumns() const { return leftDrives_ ? rightJoinColumns_ : leftJoinColumns_; }
+  // Sets the lookup condition as the lookup cursor's filter (the cursor's own filter becomes its last
+  // operand); false when a join column reads no field of the lookup result, and the lookup side is
+  // then walked and compared row by row.
+  bool SetLookupFilter();
+  // Gives the lookup cursor its own filter back and drops the lookup condition.
+  void ClearLookupFilter();
+  // The current lookup row passes: its keys equal the driving row's (when not filtered) and it meets
+  // the match condition.
   bool PairMatches();
-  // Moves the lookup side to the next row that matches the driving row (from its first row when
+  // Moves the lookup side to the next row that matches the driving row (from its first match when
   // fromStart); false at its end.
   bool SeekMatch(bool fromStart);
+  void RecordMatchedLookupRow();
+  bool LookupRowMatched();
   // The driving row's first output row: true when there is one.
   bool StartDrivingRow();
   void AdvanceDriving();
@@ -62,8 +87,19 @@ class TSQLMemAOJoin : public TSQLMemAO {
   bool lookupNull_ = false;
   bool inMatches_ = false;
   bool unmatchedPass_ = false;
-  Integer lookupIndex_ = 0;
-  std::vector<bool> matchedLookupRows_;
+  bool lookupEmpty_ = false;
+  // The lookup condition lives in the lookup cursor as its filter while lookupFiltered_; the join keeps
+  // pointers to its constants (one per join pair, in pair order) and comparisons.
+  bool lookupFiltered_ = false;
+  std::vector<TSQLMemExprNodeConst*> lookupConstants_;
+  std::vector<TSQLMemExprNodeComparison*> lookupComparisons_;
+  TSQLMemExprNode* lookupRoot_ = nullptr;
+  // The lookup cursor's own filter: its root is the last operand of the lookup condition meanwhile.
+  std::unique_ptr<TSQLMemExpression> ownFilter_;
+  TSQLMemExprNode* ownFilterRoot_ = nullptr;
+  // Full join: the record positions of the lookup rows that some driving row matched, sorted for the
+  // unmatched pass.
+  std::vector<Int64> matchedLookupRows_;
   TSQLMemVariant leftKey_;
   TSQLMemVariant rightKey_;
 };

@@ -133,6 +133,15 @@ void TSQLMemSQLCommand::ParseTableName() {
   if (InMemory == context_.InMemory && !databaseNamed) DatabaseName = context_.DatabaseName;
 }
 
+std::unique_ptr<TSQLMemExpression> TSQLMemSQLCommand::NewExpression() const {
+  auto expression = std::make_unique<TSQLMemExpression>();
+  expression->SetParams(context_.Params);
+  expression->InMemory = context_.InMemory;
+  expression->DatabaseName = context_.DatabaseName;
+  expression->SessionName = context_.SessionName;
+  return expression;
+}
+
 void TSQLMemSQLCommand::SetupTable(TSQLMemDataSet& table) const {
   table.SetInMemory(InMemory);
   if (!DatabaseName.empty()) table.SetDatabaseName(DatabaseName);

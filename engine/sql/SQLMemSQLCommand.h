@@ -15,6 +15,7 @@
 class TSQLMemAO;
 class TSQLMemCursor;
 class TSQLMemDataSet;
+class TSQLMemExpression;
 class TSQLMemFields;
 class TSQLMemSQLParams;
 
@@ -104,6 +105,8 @@ class TSQLMemSQLCommand {
   [[noreturn]] void TokenExpectedError(Integer code, const char* expected) const;
   // Raises code with "Unexpected end of SQL command ..." at the last token read.
   [[noreturn]] void EndOfCommandError(Integer code) const;
+  // A new expression that carries the statement's parameters, in-memory flag, database and session.
+  std::unique_ptr<TSQLMemExpression> NewExpression() const;
 
  protected:
   TSQLMemLexer& lexer_;

@@ -114,15 +114,6 @@ void TSQLMemSQLSelect::FreeSelectExpressions() noexcept {
   SelectList.clear();
 }
 
-std::unique_ptr<TSQLMemExpression> TSQLMemSQLSelect::NewExpression() const {
-  auto expression = std::make_unique<TSQLMemExpression>();
-  expression->SetParams(context_.Params);
-  expression->InMemory = context_.InMemory;
-  expression->DatabaseName = context_.DatabaseName;
-  expression->SessionName = context_.SessionName;
-  return expression;
-}
-
 std::unique_ptr<TSQLMemExpression> TSQLMemSQLSelect::ParseCondition() {
   auto condition = NewExpression();
   condition->ParseCondition(lexer_);

@@ -70,7 +70,6 @@ class TSQLMemSQLSelect : public TSQLMemSQLCursorCommand {
   AnsiString SortIndexName;
 
  private:
-  std::unique_ptr<TSQLMemExpression> NewExpression() const;
   std::unique_ptr<TSQLMemExpression> ParseCondition();
   void ParseTop();
   void ParseSelectList();

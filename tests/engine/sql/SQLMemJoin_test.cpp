@@ -30,14 +30,20 @@ class JoinTest : public SQLStatementTest {
     std::sort(rows.begin(), rows.end());
     return rows;
   }
+
+  // Every statement of JoinCases gives SQLite's rows.
+  void ExpectJoinCases();
 };
 
-TEST_F(JoinTest, EveryJoinKindGivesSQLitesRows) {
-  const SQLRows inner = {"1|10|1|10", "1|10|1|11", "3|30|3|99"};
-  const struct {
-    const char* sql;
-    SQLRows rows;
-  } cases[] = {
+// Statements over a, b and e with SQLite's rows for them.
+struct JoinCase {
+  const char* sql;
+  SQLRows rows;
+};
+
+const std::vector<JoinCase>& JoinCases() {
+  static const SQLRows inner = {"1|10|1|10", "1|10|1|11", "3|30|3|99"};
+  static const std::vector<JoinCase> cases = {
       {"select a.id, a.k, b.id, b.k from a join b on a.id = b.id", inner},
       {"select a.id, a.k, b.id, b.k from a inner join b on b.id = a.id", inner},
       {"select a.id, a.k, b.id, b.k from a, b where a.id = b.id", inner},
@@ -51,6 +57,10 @@ TEST_F(JoinTest, EveryJoinKindGivesSQLitesRows) {
       // NATURAL pairs every name both sides hold: id, k and flag.
       {"select a.k, b.k from a natural join b", {}},
       {"select x.k, y.k from a x natural join a y", {"10|10", "20|20", "30|30", "50|50"}},
+      // Two pairs; a WHERE term of one side filters that side while it is searched.
+      {"select a.k, b.k from a join b on a.id = b.id and a.k = b.k", {"10|10"}},
+      {"select a.id, b.k from a join b on a.id = b.id where b.flag = 0", {"1|11", "3|99"}},
+      {"select a.id, b.k from a join b on a.id = b.id where a.flag = 1 and b.k > 10", {"3|99"}},
       // The ON of an outer join never removes a preserved row: a conjunct on either side is part of
       // the match test, and a failed match gives the null-extended row.
       {"select a.id, a.k, b.id, b.k from a left join b on a.id = b.id and a.flag = 1",
@@ -70,7 +80,11 @@ TEST_F(JoinTest, EveryJoinKindGivesSQLitesRows) {
       {"select e.id, b.id, b.k from e full join b on e.id = b.id", {"|1|10", "|1|11", "|3|99", "|4|40"}},
       {"select e.id, b.id from e, b", {}},
   };
-  for (const auto& c : cases) {
+  return cases;
+}
+
+void JoinTest::ExpectJoinCases() {
+  for (const JoinCase& c : JoinCases()) {
     SCOPED_TRACE(c.sql);
     try {
       EXPECT_EQ(Sorted(c.sql), Sorted(c.rows));
@@ -78,8 +92,20 @@ TEST_F(JoinTest, EveryJoinKindGivesSQLitesRows) {
       ADD_FAILURE() << e.Message();
     }
   }
+}
+
+TEST_F(JoinTest, EveryJoinKindGivesSQLitesRows) {
+  ExpectJoinCases();
   EXPECT_EQ(Run("select a.id, b.id from a cross join b").size(), 16u);
   EXPECT_EQ(Run("select a.id, b.id from a, b").size(), 16u);
+}
+
+// The lookup side is searched through its index on the join column: the same rows.
+TEST_F(JoinTest, IndexedJoinColumnsGiveTheSameRows) {
+  AddIndex("a", "a_id", "id");
+  AddIndex("b", "b_id", "id");
+  AddIndex("e", "e_id", "id");
+  ExpectJoinCases();
 }
 
 TEST_F(JoinTest, TheSameNameFromBothSidesIsNumbered) {
@@ -95,15 +121,27 @@ TEST_F(JoinTest, TheSameNameFromBothSidesIsNumbered) {
 TEST_F(JoinTest, NullKeysMatchEachOther) {
   CreateTable("n1", {"id", "v"}, {{std::nullopt, 1}, {1, 2}});
   CreateTable("n2", {"id", "v"}, {{std::nullopt, 3}, {2, 4}});
-  EXPECT_EQ(Sorted("select n1.v, n2.v from n1 join n2 on n1.id = n2.id"), SQLRows{"1|3"});
-  EXPECT_EQ(Sorted("select n1.v, n2.v from n1, n2 where n1.id = n2.id"), SQLRows{"1|3"})
-      << "also for the equalities a comma join takes out of the WHERE";
-  EXPECT_EQ(Sorted("select n1.v, n2.v from n1 left join n2 on n1.id = n2.id"), (SQLRows{"1|3", "2|"}));
+  for (bool indexed : {false, true}) {
+    SCOPED_TRACE(indexed ? "searched through an index" : "searched without an index");
+    if (indexed) {
+      AddIndex("n1", "n1_id", "id");
+      AddIndex("n2", "n2_id", "id");
+    }
+    EXPECT_EQ(Sorted("select n1.v, n2.v from n1 join n2 on n1.id = n2.id"), SQLRows{"1|3"});
+    EXPECT_EQ(Sorted("select n1.v, n2.v from n1, n2 where n1.id = n2.id"), SQLRows{"1|3"})
+        << "also for the equalities a comma join takes out of the WHERE";
+    EXPECT_EQ(Sorted("select n1.v, n2.v from n1 left join n2 on n1.id = n2.id"), (SQLRows{"1|3", "2|"}));
+    EXPECT_EQ(Sorted("select n1.v, n2.v from n1 full join n2 on n1.id = n2.id"), (SQLRows{"1|3", "2|", "|4"}));
+  }
 }
 
 TEST_F(JoinTest, IllFormedJoinsRaise) {
   ExpectSQLError([&] { Run("select * from a join b on id = b.id"); }, 10404, "");
   ExpectSQLError([&] { Run("select * from a join b using (nope)"); }, 10331, "");
+  // An outer join needs an equality between its sides; an inner one without any is a filtered cross join.
+  ExpectSQLError([&] { Run("select * from a left join b on a.k > b.k"); }, 10333, "");
+  ExpectSQLError([&] { Run("select * from a full join b on a.id = 1"); }, 10333, "");
+  EXPECT_EQ(Run("select a.id, b.id from a join b on a.k > b.k").size(), 7u);
   const auto join = [&](TSQLMemSelectListItem first, TSQLMemSelectListItem second) {
     auto left = std::make_unique<TSQLMemAOTable>(kDataSetTestDatabase, false, false, "a", "a");
     auto right = std::make_unique<TSQLMemAOTable>(kDataSetTestDatabase, false, false, "b", "b");
@@ -124,36 +162,50 @@ TEST_F(JoinTest, IllFormedJoinsRaise) {
   EXPECT_EQ(Sorted("select a.k, b.k from a join b on b.id = a.id and b.k = a.k"), SQLRows{"10|10"});
 }
 
-TEST_F(JoinTest, TheSmallerSideDrives) {
+// Without an index on a join column, or with one on both sides, the smaller side drives; a side that
+// alone has one is searched through it.
+TEST_F(JoinTest, TheDrivingSideIsTheSmallerOneUnlessAnIndexServesTheOther) {
   std::vector<IntRow> big;
   for (Integer i = 0; i < 1000; ++i) big.push_back({i, i % 7});
   std::vector<IntRow> small;
   for (Integer i = 0; i < 10; ++i) small.push_back({i * 100, i});
-  CreateTable("big", {"id", "v"}, big);
-  CreateTable("small", {"id", "v"}, small);
-  for (bool bigFirst : {true, false}) {
-    SCOPED_TRACE(bigFirst ? "big joined with small" : "small joined with big");
-    const char* first = bigFirst ? "big" : "small";
-    const char* second = bigFirst ? "small" : "big";
-    TSQLMemFields firstFields, secondFields;
-    TSQLMemSelectListItem item;
-    item.FieldName = "id";
-    item.TableName = first;
-    firstFields.Add(item);
-    item.TableName = second;
-    secondFields.Add(item);
-    TSQLMemAOJoin op(std::make_unique<TSQLMemAOTable>(kDataSetTestDatabase, false, false, first, first),
-                     std::make_unique<TSQLMemAOTable>(kDataSetTestDatabase, false, false, second, second),
-                     TSQLMemAOJoin::kInner, false, firstFields, secondFields);
-    TSQLMemSelectListItem all;
-    all.AllColumns = true;
-    std::vector<TSQLMemSelectListItem> items{all};
-    op.SetSelectList(items, false);
-    op.LockTables();
-    op.Execute(true);
-    op.UnlockTables();
-    EXPECT_EQ(op.LeftDrives(), !bigFirst) << "the 10-row side drives";
-    EXPECT_EQ(op.RecordCount(), 10);
+  const struct {
+    bool indexBig, indexSmall, smallDrives;
+  } cases[] = {{false, false, true}, {true, false, true}, {true, true, true}, {false, true, false}};
+  int tables = 0;
+  for (const auto& c : cases) {
+    // Each case has tables of its own.
+    const std::string bigName = "big" + std::to_string(tables);
+    const std::string smallName = "small" + std::to_string(tables++);
+    CreateTable(bigName.c_str(), {"id", "v"}, big);
+    CreateTable(smallName.c_str(), {"id", "v"}, small);
+    if (c.indexBig) AddIndex(bigName.c_str(), "big_id", "id");
+    if (c.indexSmall) AddIndex(smallName.c_str(), "small_id", "id");
+    for (bool bigFirst : {true, false}) {
+      SCOPED_TRACE(std::string(bigFirst ? "big joined with small" : "small joined with big") +
+                   (c.indexBig ? ", big indexed" : "") + (c.indexSmall ? ", small indexed" : ""));
+      const char* first = bigFirst ? bigName.c_str() : smallName.c_str();
+      const char* second = bigFirst ? smallName.c_str() : bigName.c_str();
+      TSQLMemFields firstFields, secondFields;
+      TSQLMemSelectListItem item;
+      item.FieldName = "id";
+      item.TableName = first;
+      firstFields.Add(item);
+      item.TableName = second;
+      secondFields.Add(item);
+      TSQLMemAOJoin op(std::make_unique<TSQLMemAOTable>(kDataSetTestDatabase, false, false, first, first),
+                       std::make_unique<TSQLMemAOTable>(kDataSetTestDatabase, false, false, second, second),
+                       TSQLMemAOJoin::kInner, false, firstFields, secondFields);
+      TSQLMemSelectListItem all;
+      all.AllColumns = true;
+      std::vector<TSQLMemSelectListItem> items{all};
+      op.SetSelectList(items, false);
+      op.LockTables();
+      op.Execute(true);
+      op.UnlockTables();
+      EXPECT_EQ(op.LeftDrives(), bigFirst != c.smallDrives);
+      EXPECT_EQ(op.RecordCount(), 10);
+    }
   }
 }
 

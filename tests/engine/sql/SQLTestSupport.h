@@ -95,7 +95,19 @@ class SQLStatementTest : public DiaryDataSetTest {
     cursor.CloseTable();
   }
 
-  // A table of the fixture's database with Integer columns, filled with rows (a missing value is NULL).
+  // The use count of a table's data, read through a cursor of its own.
+  Integer UseCount(const char* tableName = "fans") {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    const Integer count = cursor.TableData()->UseCount();
+    cursor.CloseTable();
+    return count;
+  }
+
+  // Creates an in-memory table of integer columns holding rows (a missing value is NULL).
   void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
     TSQLMemLocalCursor cursor;
     cursor.Session = &EngineSession();
@@ -109,7 +121,19 @@ class SQLStatementTest : public DiaryDataSetTest {
     }
     cursor.CreateTable(fields, TSQLMemIndexDefs(), TSQLMemConstraintDefs());
     cursor.CloseTable();
+    FillTable(tableName, rows);
+  }
+
+  // Replaces every row of a table of integer columns with rows.
+  void FillTable(const char* tableName, const std::vector<IntRow>& rows) {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
     cursor.OpenTable(nullptr, nullptr, nullptr);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    cursor.DeleteAllRecords();
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
     cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
     for (const IntRow& row : rows) {
       cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
@@ -125,18 +149,6 @@ class SQLStatementTest : public DiaryDataSetTest {
     }
     cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
     cursor.CloseTable();
-  }
-
-  // The use count of a table's data, read through a cursor of its own.
-  Integer UseCount(const char* tableName = "fans") {
-    TSQLMemLocalCursor cursor;
-    cursor.Session = &EngineSession();
-    cursor.InMemory = 1;
-    cursor.TableName = tableName;
-    cursor.OpenTable(nullptr, nullptr, nullptr);
-    const Integer count = cursor.TableData()->UseCount();
-    cursor.CloseTable();
-    return count;
   }
 
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;

@@ -1,0 +1,70 @@
+// The provider support of the engine's datasets: statements a provider sends, run on the dataset's
+// database with their parameters by position, the provider's transactions and record updates.
+#include "engine/dataset/SQLMemQuery.h"
+#include "tests/engine/sql/SQLTestSupport.h"
+#include "vcl/db/Params.h"
+
+namespace {
+
+class ProviderTest : public FiveDaysSQLTest {
+ protected:
+  void SetUp() override {
+    FiveDaysSQLTest::SetUp();
+    table = std::make_unique<TSQLMemTable>(nullptr);
+    table->SetDatabaseName(kDataSetTestDatabase);
+    table->SetTableName("fans");
+  }
+  void TearDown() override {
+    table.reset();
+    FiveDaysSQLTest::TearDown();
+  }
+  std::unique_ptr<TSQLMemTable> table;
+};
+
+TEST_F(ProviderTest, StatementsRunRewrittenWithTheirParametersByPosition) {
+  TParams params(nullptr);
+  // The provider's name differs from the statement's: the value goes by position.
+  params.CreateParam(ftString, "first", ptInput)->SetValue(Variant(AnsiString("Fig")));
+  EXPECT_EQ(table->PSExecuteStatement("update fans set Title = :t where ShortDateDay = '2024.01.01'", &params, nullptr),
+            1);
+  // "@name" names a column; a string constant keeps its quotes inside it.
+  EXPECT_EQ(table->PSExecuteStatement("update fans set Text = 'it''s' where @Title = 'Apple'", nullptr, nullptr), 1);
+  EXPECT_EQ(Run("select Title, Text from fans where ShortDateDay <= '2024.01.02' order by Title"),
+            (SQLRows{"Apple|it's", "Fig|Sunny"}));
+  std::unique_ptr<TDataSet> result;
+  EXPECT_EQ(table->PSExecuteStatement("delete from fans where Title = 'Elder'; delete from fans where Title = 'Date'",
+                                      nullptr, &result),
+            2);
+  EXPECT_NE(dynamic_cast<TSQLMemQuery*>(result.get()), nullptr) << "the query that ran is handed over";
+  result.reset();
+  EXPECT_EQ(table->HoldSet(), 0) << "the provider's hold ends with the statement";
+  ExpectSQLError([&] { table->PSExecuteStatement("delete from nowhere", nullptr, nullptr); }, 11505, "");
+  EXPECT_EQ(table->HoldSet(), 0) << "also after a failure";
+}
+
+TEST_F(ProviderTest, TransactionsHoldTheDatabaseAndUpdatesGoToTheHandler) {
+  EXPECT_TRUE(table->PSIsSQLBased());
+  EXPECT_TRUE(table->PSIsSQLSupported());
+  EXPECT_EQ(table->PSGetQuoteChar(), " @ ");
+  table->PSStartTransaction();
+  EXPECT_TRUE(table->HoldsDatabase(hrProvider));
+  EXPECT_FALSE(table->PSInTransaction());
+  table->PSEndTransaction(true);
+  EXPECT_FALSE(table->HoldsDatabase(hrProvider));
+
+  TSQLMemTable delta(nullptr);
+  EXPECT_FALSE(table->PSUpdateRecord(ukInsert, delta)) << "without a handler the provider applies it";
+  std::vector<std::pair<TUpdateKind, TUpdateAction>> seen;
+  TUpdateAction answer = uaSkip;
+  table->OnUpdateRecord = [&](TDataSet& d, TUpdateKind kind, TUpdateAction& action) {
+    EXPECT_EQ(&d, &delta);
+    seen.emplace_back(kind, action);
+    action = answer;
+  };
+  EXPECT_FALSE(table->PSUpdateRecord(ukDelete, delta));
+  answer = uaApplied;
+  EXPECT_TRUE(table->PSUpdateRecord(ukModify, delta));
+  EXPECT_EQ(seen, (std::vector<std::pair<TUpdateKind, TUpdateAction>>{{ukDelete, uaFail}, {ukModify, uaFail}}));
+}
+
+}  // namespace
