@@ -1,6 +1,7 @@
 #include "engine/foundation/SQLMemConst.h"
 
 #include <array>
+#include <unordered_map>
 #include "vcl/rtl/CheckedInt.h"
 
 namespace {
@@ -383,10 +384,14 @@ constexpr std::array<std::string_view, SQLKeywordCount> kKeywords = {
 std::span<const TSQLMemMessage> SQLMemMessages() { return kMessages; }
 
 Integer FindSQLKeyword(std::string_view word) {
-  for (Integer i = 0; i < SQLKeywordCount; ++i) {
-    if (kKeywords[static_cast<std::size_t>(i)] == word) return i;
-  }
-  return -1;
+  // The lexer asks for every word of every statement it reads: a table made once instead of a scan.
+  static const std::unordered_map<std::string_view, Integer> numbers = [] {
+    std::unordered_map<std::string_view, Integer> table;
+    for (Integer i = 0; i < SQLKeywordCount; ++i) table.emplace(kKeywords[static_cast<std::size_t>(i)], i);
+    return table;
+  }();
+  const auto found = numbers.find(word);
+  return found == numbers.end() ? -1 : found->second;
 }
 
 const char* SQLKeyword(Integer number) {

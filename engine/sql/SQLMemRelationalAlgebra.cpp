@@ -125,10 +125,12 @@ void TSQLMemAO::DropOwnedResult() noexcept {
   try {
     auto* table = dynamic_cast<TSQLMemTable*>(ownedResult_.get());
     if (table != nullptr) {
-      // A result of "TEMP" goes with the operator; an INTO table stays.
+      // A result of "TEMP" goes with the operator; an INTO table stays. A temporary table is usually
+      // gone already, with the last cursor that closed on it: asking first spares raising and
+      // swallowing "table not found" at every run.
       const bool temporary = table->Temporary();
       if (table->Active()) table->Close();
-      if (temporary) table->DeleteTable(true);
+      if (temporary && table->Exists()) table->DeleteTable(true);
     }
   } catch (...) {
     // A table that cannot be dropped now goes with the temporary database.
