@@ -1,5 +1,6 @@
 #include "app/DiaryProgram.h"
 
+#include "app/uFind.h"
 #include "app/uMain.h"
 #include "app/uNew.h"
 #include "app/uReadme.h"
@@ -18,6 +19,7 @@ void StartDiary() {
   Application->CreateForm(frmMain);
   Application->CreateForm(frmNew);
   Application->CreateForm(frmReadme);
+  Application->CreateForm(frmFind);
 }
 
 void StopDiary() {

@@ -2,11 +2,14 @@
 
 #include "app/DiaryImages.h"
 #include "app/HomePage.h"
+#include "app/uFind.h"
 #include "app/uNew.h"
 #include "app/uReadme.h"
+#include "engine/sql/SQLMemExprNodeString.h"
 #include "vcl/db/Fields.h"
 #include "vcl/gui/Clipbrd.h"
 #include "vcl/gui/Dialogs.h"
+#include "vcl/gui/Screen.h"
 #include "vcl/rtl/PropertyTable.h"
 #include "vcl/rtl/TextConv.h"
 
@@ -52,6 +55,53 @@ void TfrmMain::btnDeleteClick(TObject*) {
                  TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes) {
     table->Delete();
   }
+}
+
+AnsiString SearchStatement(const AnsiString& tableName) {
+  return "select * from " + tableName + " where lower(Text) like :p" + " order by Title";
+}
+
+AnsiString SearchPattern(const AnsiString& term) {
+  AnsiString lowered = term;
+  LowerCaseBytes(lowered.data(), lowered.size());
+  return "%" + lowered + "%";
+}
+
+namespace {
+
+// The hourglass while it lives; the default cursor again when it goes, on every path.
+class THourGlass {
+ public:
+  THourGlass() { Screen->SetCursor(crHourGlass); }
+  ~THourGlass() { Screen->SetCursor(crDefault); }
+  THourGlass(const THourGlass&) = delete;
+  THourGlass& operator=(const THourGlass&) = delete;
+};
+
+}  // namespace
+
+void TfrmMain::btnFindClick(TObject*) {
+  AnsiString term;
+  if (!InputQuery(Utf8ToCp1250("Keresés"), Utf8ToCp1250("Írja be a keresendő szöveget:"), term)) return;
+  const THourGlass hourglass;
+  if (term.empty()) {
+    ShowMessage(Utf8ToCp1250("Nem írta be, hogy mit akar keresni."));
+    return;
+  }
+  SQLMemQuery1->Close();
+  SQLMemQuery1->SQL().Clear();
+  SQLMemQuery1->SQL().Add(SearchStatement(SQLMemTable1->TableName()));
+  SQLMemQuery1->Params().Items(0)->SetAsString(SearchPattern(term));
+  SQLMemQuery1->Open();
+  if (SQLMemQuery1->RecordCount() <= 0) {
+    SQLMemQuery1->Close();
+    ShowMessage(Utf8ToCp1250("Nincs találat."));
+    return;
+  }
+  frmFind->DBGFind->Columns()[0]->SetFieldName("Title");
+  frmFind->MemoFind->SetDataField("Text");
+  frmFind->SetCaption(Utf8ToCp1250("Keresés eredménye a [") + term + Utf8ToCp1250("] kifejezésre"));
+  frmFind->ShowModal();
 }
 
 void TfrmMain::btnHomePageClick(TObject*) { OpenHomePage(); }
@@ -145,6 +195,8 @@ void TfrmMain::DefineFields(TFieldTable& fields) {
   fields.Add("Memo1", Memo1);
   fields.Add("SQLMemTable1", SQLMemTable1);
   fields.Add("DS1", DS1);
+  fields.Add("SQLMemQuery1", SQLMemQuery1);
+  fields.Add("DS2", DS2);
   fields.Add("PopupMenu1", PopupMenu1);
   fields.Add("mnuCut", mnuCut);
   fields.Add("mnuCopy", mnuCopy);
@@ -175,6 +227,7 @@ void TfrmMain::DefineMethods(TMethodTable& methods) {
   methods.Add("btnNewClick", this, &TfrmMain::btnNewClick);
   methods.Add("btnDeleteClick", this, &TfrmMain::btnDeleteClick);
   methods.Add("btnSaveClick", this, &TfrmMain::btnSaveClick);
+  methods.Add("btnFindClick", this, &TfrmMain::btnFindClick);
   methods.Add("btnHomePageClick", this, &TfrmMain::btnHomePageClick);
   methods.Add("btnHelpClick", this, &TfrmMain::btnHelpClick);
   methods.Add("btnExitClick", this, &TfrmMain::btnExitClick);
@@ -193,6 +246,7 @@ void RegisterMainForm() {
   RegisterInstCtrl();
   RegisterSkinManagerClasses();
   RegisterSQLMemTable();
+  RegisterSQLMemQuery();
   RegisterStreamedClass<TDataSource, TComponent>("TDataSource", [](TPropertyTableOf<TDataSource>& p) {
     p.ComponentProp<TDataSet>("DataSet", &TDataSource::SetDataSet);
     p.BoolProp("AutoEdit", &TDataSource::SetAutoEdit);
@@ -203,4 +257,5 @@ void RegisterMainForm() {
   RegisterStreamedClass<TfrmMain, TForm>("TfrmMain");
   RegisterNewForm();
   RegisterReadmeForm();
+  RegisterFindForm();
 }

@@ -11,6 +11,7 @@
 // whether to leave without it, and a "no" leaves the diary open and usable on the same day.
 #pragma once
 #include "app/InstCtrl.h"
+#include "engine/dataset/SQLMemQuery.h"
 #include "engine/dataset/SQLMemTable.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/db/DataSource.h"
@@ -47,6 +48,8 @@ class TfrmMain : public TForm {
   TDBMemo* Memo1 = nullptr;
   TSQLMemTable* SQLMemTable1 = nullptr;
   TDataSource* DS1 = nullptr;
+  TSQLMemQuery* SQLMemQuery1 = nullptr;
+  TDataSource* DS2 = nullptr;
   TPopupMenu* PopupMenu1 = nullptr;
   TMenuItem* mnuCut = nullptr;
   TMenuItem* mnuCopy = nullptr;
@@ -79,6 +82,9 @@ class TfrmMain : public TForm {
   void btnNewClick(TObject* sender);
   void btnDeleteClick(TObject* sender);
   void btnSaveClick(TObject* sender);
+  // Asks for a term and lists the days whose text holds it (in any letter case) in the search-result
+  // window; an empty term and a search without hits only say so.
+  void btnFindClick(TObject* sender);
   void btnHomePageClick(TObject* sender);
   void btnHelpClick(TObject* sender);
   void btnExitClick(TObject* sender);
@@ -132,6 +138,11 @@ AnsiString DataFileName();
 // The grid's colour while a day is being edited (light blue, 0x00BBGGRR) and the status bar's warning then.
 inline constexpr TColor kEditingGridColor = static_cast<TColor>(0xF0CAA6);
 AnsiString EditingWarning();
+
+// The search's statement over the diary's table and the value of its parameter p for a term: the
+// term in lower case (as LOWER maps letters), framed in "%"; "%" and "_" in it act as wildcards.
+AnsiString SearchStatement(const AnsiString& tableName);
+AnsiString SearchPattern(const AnsiString& term);
 
 // An error text as the diary shows it: characters that do not print (control bytes, bytes with no
 // character in Windows-1250, as a damaged file's raw bytes can be) become "?", line breaks a space,

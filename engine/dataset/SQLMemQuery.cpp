@@ -1,5 +1,6 @@
 #include "engine/dataset/SQLMemQuery.h"
 
+#include "engine/dataset/SQLMemFieldTypeNames.h"
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemTypes.h"
@@ -8,6 +9,10 @@
 #include "engine/storage/SQLMemCursor.h"
 #include "vcl/db/DBConsts.h"
 #include "vcl/rtl/CheckedInt.h"
+#include "vcl/rtl/PropertyTable.h"
+#include "vcl/rtl/Reader.h"
+#include "vcl/rtl/Stream.h"
+#include "vcl/rtl/Writer.h"
 
 namespace {
 
@@ -136,6 +141,7 @@ void TSQLMemQuery::SQLChanged() {
     return;
   }
   CloseDataSet();
+  storedData_.clear();
   // The nested change that the conversion makes finishes the work; this run only has to stop.
   if (!converting_) {
     const AnsiString before = sql_->Text();
@@ -159,6 +165,7 @@ void TSQLMemQuery::SetPrepared(bool value) {
   if (value) {
     rowsAffected_ = -1;
     rowsPending_ = true;
+    ran_ = false;
     if (TextOf(*sql_).size() < 2) SQLMemError(30142, SQLMemNoSQLStatementAvailable);
     PrepareSQL(sql_->Text());
   } else {
@@ -220,7 +227,7 @@ void TSQLMemQuery::ExecuteSQL() {
 }
 
 Integer TSQLMemQuery::RowsAffected() const {
-  if (!prepared_ || processor_ == nullptr) return rowsAffected_;
+  if (!prepared_ || processor_ == nullptr || !ran_) return rowsAffected_;
   return CheckedCast<Integer>(processor_->RowsTotal);
 }
 
@@ -235,7 +242,9 @@ void TSQLMemQuery::DestroyCursorHandle() {
   keptCursor_ = cursor_;
   TSQLMemDataSet::DestroyCursorHandle();
   keptCursor_ = kept;
-  if (params_->Count() == 0) SetPrepared(false);
+  // A close that keeps the cursor (the dataset reopens on it, as a new projection does) keeps the
+  // processor that owns it.
+  if (params_->Count() == 0 && kept == nullptr) SetPrepared(false);
 }
 
 TSQLMemCursor* TSQLMemQuery::ExecuteQuery(bool wantCursor) {
@@ -245,7 +254,9 @@ TSQLMemCursor* TSQLMemQuery::ExecuteQuery(bool wantCursor) {
   SetPrepared(true);
   BindMasterValues();
   HandOverParams();
+  ran_ = false;
   processor_->Prepare();
+  ran_ = true;
   TSQLMemCursor* cursor = nullptr;
   if (wantCursor) {
     cursor = processor_->ResultCursor();
@@ -282,4 +293,110 @@ void TSQLMemQuery::HandOverParams() {
       value.SetAsVariant(param.Value());
     }
   }
+}
+
+// ---- form definitions ----
+
+namespace {
+
+const TIdents<TParamType> kParamTypes = {
+    {"ptUnknown", ptUnknown}, {"ptInput", ptInput}, {"ptOutput", ptOutput}, {"ptInputOutput", ptInputOutput},
+    {"ptResult", ptResult}};
+
+template <class E>
+const char* IdentOf(const TIdents<E>& idents, E value) {
+  for (const auto& [name, v] : idents)
+    if (v == value) return name;
+  return idents.front().first;
+}
+
+// A parameter's value as a definition holds it: text, a whole number, a float (dates and money too),
+// True/False or Null; an unassigned value is not written.
+void WriteParamValue(TWriter& writer, const Variant& value) {
+  switch (value.VarType()) {
+    case varEmpty: return;
+    case varNull: writer.WriteIdent("Value", "Null"); return;
+    case varBoolean: writer.WriteBoolean("Value", value.AsBoolean()); return;
+    case varShortInt: case varByte: case varSmallint: case varWord: case varInteger: case varLongWord:
+    case varInt64: writer.WriteInteger("Value", value.AsInt64()); return;
+    case varSingle: case varDouble: case varCurrency: case varDate:
+      writer.WriteFloat("Value", value.AsDouble());
+      return;
+    default: writer.WriteString("Value", value.AsString()); return;
+  }
+}
+
+// The value read back; the parameter's type, when it has one, gives it its variant kind again.
+void ReadParamValue(TParam& param, const TDefValue& value, TReader& reader) {
+  Variant v;
+  switch (value.kind) {
+    case TDefValueKind::Integer: v = Variant(value.integer); break;
+    case TDefValueKind::Float: v = Variant(value.real); break;
+    case TDefValueKind::String: v = Variant(value.text); break;
+    case TDefValueKind::Identifier:
+      if (SameDefName(value.text, "Null")) {
+        v = Null();
+      } else {
+        v = Variant(detail::DefToBoolean(value, reader, "Value"));
+      }
+      break;
+    default: detail::RequireKind(value, TDefValueKind::String, reader, "Value");
+  }
+  const TFieldType type = param.DataType();
+  param.SetValue(v);
+  if (type != ftUnknown) param.SetDataType(type);
+}
+
+}  // namespace
+
+void TSQLMemQuery::DefineProperties(TFiler& filer) {
+  TSQLMemDataSet::DefineProperties(filer);
+  filer.DefineBinaryProperty(
+      "Data",
+      [this](TStream& stream) {
+        storedData_.resize(CheckedCast<std::size_t>(stream.GetSize()));
+        if (!storedData_.empty()) stream.ReadBuffer(storedData_.data(), CheckedCast<Integer>(storedData_.size()));
+      },
+      [this](TStream& stream) {
+        if (!storedData_.empty()) stream.WriteBuffer(storedData_.data(), CheckedCast<Integer>(storedData_.size()));
+      },
+      !storedData_.empty());
+  filer.DefineProperty(
+      "ParamData", [this](TReader& reader) { reader.ReadCollection(*params_); },
+      [this](TWriter& writer) {
+        writer.BeginCollection(writer.DefinedName());
+        for (int i = 0; i < params_->Count(); ++i) {
+          const TParam& param = *params_->Items(i);
+          writer.BeginItem();
+          writer.WriteIdent("DataType", IdentOf(FieldTypeIdents(), param.DataType()));
+          writer.WriteString("Name", param.Name());
+          writer.WriteIdent("ParamType", IdentOf(kParamTypes, param.ParamType()));
+          if (param.Size() != 0) writer.WriteInteger("Size", param.Size());
+          if (param.Precision() != 0) writer.WriteInteger("Precision", param.Precision());
+          if (param.NumericScale() != 0) writer.WriteInteger("NumericScale", param.NumericScale());
+          WriteParamValue(writer, param.Value());
+          writer.EndItem();
+        }
+        writer.EndCollection();
+      },
+      params_->Count() > 0);
+}
+
+void RegisterSQLMemQuery() {
+  if (FindPropertyTable(typeid(TSQLMemDataSet)) == nullptr) RegisterSQLMemDataSet();
+  RegisterStreamedClass<TParam>("TParam", [](TPropertyTableOf<TParam>& p) {
+    p.EnumProp("DataType", &TParam::SetDataType, FieldTypeIdents());
+    p.StringProp("Name", &TParam::SetName);
+    p.EnumProp("ParamType", &TParam::SetParamType, kParamTypes);
+    p.IntegerProp("Size", &TParam::SetSize);
+    p.IntegerProp("Precision", &TParam::SetPrecision);
+    p.IntegerProp("NumericScale", &TParam::SetNumericScale);
+    p.CustomProp("Value", ReadParamValue);
+  });
+  RegisterStreamedClass<TSQLMemQuery, TSQLMemDataSet>("TSQLMemQuery", [](TPropertyTableOf<TSQLMemQuery>& p) {
+    p.ComponentProp("DataSource", &TSQLMemQuery::SetDataSource);
+    p.BoolProp("ParamCheck", &TSQLMemQuery::SetParamCheck);
+    p.BoolProp("RequestLive", &TSQLMemQuery::SetRequestLive);
+    p.StringsProp("SQL", [](TSQLMemQuery& q) -> TStrings& { return q.SQL(); });
+  });
 }

@@ -9,6 +9,7 @@
 // reuses it (the processor parses the text again at every run).
 #pragma once
 #include <memory>
+#include <vector>
 
 #include "engine/dataset/SQLMemDataSet.h"
 #include "vcl/db/DataSource.h"
@@ -73,8 +74,16 @@ class TSQLMemQuery : public TSQLMemDataSet {
   // Runs a text that needs no result; the query must be inactive. The execution hold is released also
   // when the run fails.
   void ExecuteSQL();
-  // -1 before any run; the rows the last run affected, also after the query was unprepared.
+  // -1 before any run and after each preparation until the next run; then the rows that run's
+  // statements affected, also after the query was unprepared.
   Integer RowsAffected() const;
+
+  // ---- form definitions ----
+  // The bytes of the definition's "Data", kept as they are and written back; dropped when SQL changes.
+  const std::vector<Byte>& StoredData() const { return storedData_; }
+  // "Data" while there are stored bytes; "ParamData" (the parameters with their types and values)
+  // while there are parameters.
+  void DefineProperties(TFiler& filer) override;
 
   void CloseDataSet() override;
   void HoldDatabase(Byte reason, bool hold) override;
@@ -105,5 +114,10 @@ class TSQLMemQuery : public TSQLMemDataSet {
   bool requestLive_ = false;
   bool paramCheck_ = true;
   bool rowsPending_ = false;
+  bool ran_ = false;  // a run since the last preparation
   bool converting_ = false;
+  std::vector<Byte> storedData_;
 };
+
+// Registers the query and its parameters for form definitions (the dataset's registration first).
+void RegisterSQLMemQuery();

@@ -2,6 +2,7 @@
 // than files and restructuring, sequences and registration.
 #include "engine/dataset/SQLMemTable.h"
 
+#include "engine/dataset/SQLMemFieldTypeNames.h"
 #include "engine/dataset/SQLMemMain.h"
 #include "engine/dataset/SQLMemTableHold.h"
 #include "engine/foundation/SQLMemArrays.h"
@@ -284,20 +285,6 @@ void TSQLMemTable::DoProgress(TSQLMemTableOperation operation, bool& abort, doub
 
 namespace {
 
-const TIdents<TFieldType> kFieldTypes = {
-    {"ftUnknown", ftUnknown}, {"ftString", ftString}, {"ftSmallint", ftSmallint}, {"ftInteger", ftInteger},
-    {"ftWord", ftWord}, {"ftBoolean", ftBoolean}, {"ftFloat", ftFloat}, {"ftCurrency", ftCurrency},
-    {"ftBCD", ftBCD}, {"ftDate", ftDate}, {"ftTime", ftTime}, {"ftDateTime", ftDateTime},
-    {"ftBytes", ftBytes}, {"ftVarBytes", ftVarBytes}, {"ftAutoInc", ftAutoInc}, {"ftBlob", ftBlob},
-    {"ftMemo", ftMemo}, {"ftGraphic", ftGraphic}, {"ftFmtMemo", ftFmtMemo}, {"ftParadoxOle", ftParadoxOle},
-    {"ftDBaseOle", ftDBaseOle}, {"ftTypedBinary", ftTypedBinary}, {"ftCursor", ftCursor},
-    {"ftFixedChar", ftFixedChar}, {"ftWideString", ftWideString}, {"ftLargeint", ftLargeint},
-    {"ftADT", ftADT}, {"ftArray", ftArray}, {"ftReference", ftReference}, {"ftDataSet", ftDataSet},
-    {"ftOraBlob", ftOraBlob}, {"ftOraClob", ftOraClob}, {"ftVariant", ftVariant},
-    {"ftInterface", ftInterface}, {"ftIDispatch", ftIDispatch}, {"ftGuid", ftGuid},
-    {"ftTimeStamp", ftTimeStamp}, {"ftFMTBcd", ftFMTBcd}, {"ftFixedWideChar", ftFixedWideChar},
-    {"ftWideMemo", ftWideMemo}};
-
 const TIdents<TIndexOption> kIndexOptions = {{"ixPrimary", ixPrimary},
                                              {"ixUnique", ixUnique},
                                              {"ixDescending", ixDescending},
@@ -313,7 +300,7 @@ void RegisterSQLMemTable(const std::function<void(TPropertyTableOf<TSQLMemTable>
   if (FindPropertyTable(typeid(TFieldDef)) == nullptr) {
     RegisterStreamedClass<TFieldDef>("TFieldDef", [](TPropertyTableOf<TFieldDef>& p) {
       p.StringProp("Name", &TFieldDef::SetName);
-      p.EnumProp("DataType", &TFieldDef::SetDataType, kFieldTypes);
+      p.EnumProp("DataType", &TFieldDef::SetDataType, FieldTypeIdents());
       p.IntegerProp("Size", &TFieldDef::SetSize);
       p.BoolProp("Required", &TFieldDef::SetRequired);
     });

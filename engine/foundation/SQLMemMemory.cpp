@@ -1,6 +1,7 @@
 #include "engine/foundation/SQLMemMemory.h"
 
 #include <bit>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -81,12 +82,21 @@ TAvailableMemorySource& Source() {
   return source;
 }
 
+// Asking the system costs tens of microseconds (a file read on Linux), and every temporary table
+// asks: a figure younger than kMemoryStatusLifetime serves instead.
+constexpr auto kMemoryStatusLifetime = std::chrono::milliseconds(100);
+
 Int64 ReadAvailablePhysicalMemory() {
-  {
-    std::lock_guard guard(SourceLock());
-    if (Source()) return Source()();
+  std::lock_guard guard(SourceLock());
+  if (Source()) return Source()();
+  static Int64 cached = 0;
+  static std::chrono::steady_clock::time_point readAt;
+  const auto now = std::chrono::steady_clock::now();
+  if (cached == 0 || now - readAt >= kMemoryStatusLifetime) {
+    cached = CheckedCast<Int64>(os::GetMemoryStatus().availPhys);
+    readAt = now;
   }
-  return CheckedCast<Int64>(os::GetMemoryStatus().availPhys);
+  return cached;
 }
 
 std::unique_ptr<TSQLMemMemoryManager>& ProcessManagerOwner() {

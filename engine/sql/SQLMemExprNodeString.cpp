@@ -106,20 +106,22 @@ TSQLMemVariant& TSQLMemExprNodeStringFunction::Evaluate() {
 
 void TSQLMemExprNodeStringFunction::MapCase(bool upper) {
   const TSQLMemVariant& text = TakeText(0, work_);
-  value_.Assign(text, false);
-  if (text.IsNull()) return;
-  if (text.IsWide()) {
+  if (text.IsNull() || text.IsWide()) {
+    value_.Assign(text, false);
+    if (text.IsNull()) return;
     wide_ = text.GetAsWideString();
     value_.SetAsWideString(upper ? UpperCaseWide(wide_) : LowerCaseWide(wide_));
     return;
   }
-  // The bytes themselves, terminator included, mapped through the table into a block of their own.
-  text_.assign(static_cast<const char*>(text.Data()), static_cast<std::size_t>(text.DataSize()));
+  // The bytes themselves, terminator included, copied once into a block of the value's own and
+  // mapped there through the table (a memo's text is long, and this runs for every record).
+  value_.SetData(text.Data(), text.DataSize(), text.DataType(), true, false);
+  auto* bytes = static_cast<char*>(value_.Data());
+  const auto n = static_cast<std::size_t>(value_.DataSize());
   if (upper)
-    UpperCaseBytes(text_.data(), text_.size());
+    UpperCaseBytes(bytes, n);
   else
-    LowerCaseBytes(text_.data(), text_.size());
-  value_.SetData(text_.data(), static_cast<Integer>(text_.size()), text.DataType(), true, false);
+    LowerCaseBytes(bytes, n);
 }
 
 void TSQLMemExprNodeStringFunction::TrimText() {

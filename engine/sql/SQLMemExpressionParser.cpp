@@ -18,8 +18,10 @@
 #include "engine/sql/SQLMemExprNodeDate.h"
 #include "engine/sql/SQLMemExprNodeIsNull.h"
 #include "engine/sql/SQLMemExprNodeString.h"
+#include "engine/sql/SQLMemExprNodeSubQuery.h"
 #include "engine/sql/SQLMemExprNodeSystem.h"
 #include "engine/sql/SQLMemLexer.h"
+#include "engine/sql/SQLMemSQLCommand.h"
 #include "engine/storage/SQLMemCursor.h"
 #include "vcl/rtl/AnsiStrings.h"
 
@@ -111,6 +113,12 @@ class TParser {
   bool IsWord(const char* word) const {
     return tok_.TokenType == tktReservedWord && std::strcmp(SQLKeyword(tok_.ReservedWord), word) == 0;
   }
+  // Whether the token is the word; if so, it is read.
+  bool TakeWord(const char* word) {
+    if (!IsWord(word)) return false;
+    Advance();
+    return true;
+  }
   bool IsSymbol(const char* symbol) const { return tok_.TokenType == tktString && tok_.Text == symbol; }
   bool IsOpen() const { return tok_.TokenType == tktLeftParenthesis; }
   bool IsClose() const { return tok_.TokenType == tktRightParenthesis; }
@@ -154,13 +162,62 @@ class TParser {
     if (!present) TokenExpected(code, expected);
     Advance();
   }
-  [[noreturn]] void SubQueryNotImplemented() const { SQLMemError(30035, SQLMemNotImplementedYet); }
-  // "(" SELECT: a sub-query, which expressions do not run yet.
+  // "(" SELECT: a sub-query.
   bool AtSubQuery() {
     if (!IsOpen()) return false;
     TToken next;
     lexer_.PeekNextToken(next);
     return next.TokenType == tktReservedWord && std::strcmp(SQLKeyword(next.ReservedWord), "SELECT") == 0;
+  }
+
+  // The sub-query that starts at the current "(" SELECT as a text of its own, up to the matching ")",
+  // which is skipped. Quote characters inside quoted texts and names are doubled again, so that the
+  // nested statement reads the same tokens. False (nothing read) when the text ends first.
+  bool SubQueryText(AnsiString& text) {
+    const Integer start = Mark();
+    Advance();  // "("
+    text = tok_.Text;  // SELECT as written
+    Integer depth = 1;
+    bool afterDot = false;
+    for (;;) {
+      Advance();
+      if (AtEnd()) {
+        Restore(start);
+        return false;
+      }
+      if (IsOpen()) ++depth;
+      if (IsClose() && --depth == 0) break;
+      const bool dot = tok_.TokenType == tktDot;
+      if (!dot && (!afterDot || tok_.TokenType == tktParameter)) text += ' ';
+      text += TokenSourceText(tok_);
+      afterDot = dot;
+    }
+    Advance();  // the closing ")"
+    return true;
+  }
+
+  // Nested queries run in the expression's statement context.
+  TSQLMemSQLContext SubQueryContext() const {
+    TSQLMemSQLContext context;
+    context.DatabaseName = expr_.DatabaseName;
+    context.SessionName = expr_.SessionName;
+    context.InMemory = expr_.InMemory;
+    context.Params = expr_.Params();
+    return context;
+  }
+
+  // [NOT] EXISTS "(" SELECT ... ")"; nothing read when the tokens are no such predicate.
+  Node ExistsPredicate() {
+    const Integer start = Mark();
+    const bool negated = TakeWord("NOT");
+    AnsiString text;
+    if (IsWord("EXISTS")) {
+      Advance();
+      if (AtSubQuery() && SubQueryText(text))
+        return std::make_unique<TSQLMemExprNodeSubQueryExists>(text, nullptr, negated, SubQueryContext());
+    }
+    Restore(start);
+    return nullptr;
   }
 
   // ---- condition levels ----
@@ -178,13 +235,7 @@ class TParser {
   }
 
   Node NotTerm() {
-    const Integer start = Mark();
-    if (IsWord("NOT")) Advance();
-    if (IsWord("EXISTS")) {
-      Advance();
-      if (AtSubQuery()) SubQueryNotImplemented();
-    }
-    Restore(start);
+    if (Node exists = ExistsPredicate()) return exists;
     if (!(IsWord("NOT") || IsSymbol("!"))) return Predicate();
     Advance();
     Node operand = Predicate();
@@ -238,11 +289,7 @@ class TParser {
       return nullptr;
     }
     if (const TNamedCode* comparison = FindSymbol(kComparisons)) return Comparison(comparison->code, std::move(left), start);
-    bool negated = false;
-    if (IsWord("NOT")) {
-      negated = true;
-      Advance();
-    }
+    const bool negated = TakeWord("NOT");
     Node result;
     if (IsWord("LIKE")) {
       Advance();
@@ -286,7 +333,11 @@ class TParser {
   }
 
   Node InList(Node tested, bool negated) {
-    if (AtSubQuery()) SubQueryNotImplemented();
+    if (AtSubQuery()) {
+      AnsiString text;
+      if (!SubQueryText(text)) return nullptr;
+      return std::make_unique<TSQLMemExprNodeSubQueryIN>(text, std::move(tested), negated, SubQueryContext());
+    }
     if (!IsOpen()) return nullptr;
     Advance();
     auto node = std::make_unique<TSQLMemExprNodeBoolean>(negated ? opNotIn : opIn, expr_.CaseInsensitive, false,
@@ -471,7 +522,11 @@ class TParser {
     }
     if (Node field = FieldReference()) return field;
     Restore(start);
-    if (AtSubQuery()) SubQueryNotImplemented();
+    if (AtSubQuery()) {
+      AnsiString text;
+      if (!SubQueryText(text)) return nullptr;
+      return std::make_unique<TSQLMemExprNodeSubQuery>(text, nullptr, false, SubQueryContext());
+    }
     if (IsWord("COUNT") && PeekIsOpen()) {
       Advance();
       Advance();

@@ -400,6 +400,21 @@ Int64 HexToInt64(std::string_view text) {
   return static_cast<Int64>(value);
 }
 
+AnsiString TokenSourceText(const TToken& token) {
+  AnsiString text;
+  switch (token.TokenType) {
+    case tktQuotedString: AppendQuoted(text, token.Text, '\'', '\''); break;
+    case tktBracketedString: AppendQuoted(text, token.Text, '[', ']'); break;
+    case tktBackQuotedString: AppendQuoted(text, token.Text, '`', '`'); break;
+    case tktParameter:
+      text += ':';
+      AppendQuoted(text, token.Text, '\'', '\'');
+      break;
+    default: text = token.Text; break;
+  }
+  return text;
+}
+
 void ConvertParamMarkers(const AnsiString& text, AnsiString& result) {
   result = text;
   TSQLMemLexer lexer(text, nullptr);

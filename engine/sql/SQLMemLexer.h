@@ -108,6 +108,12 @@ Integer HexDigitValue(char ch);
 // More than 16 significant digits (after leading zero digits) do not fit and raise ERangeError.
 Int64 HexToInt64(std::string_view text);
 
+// A token written so that the lexer reads it back as the same token: a quoted string between single
+// quotes, a bracketed name between "[" and "]", a back-quoted name between back-quotes (the closing
+// character doubled inside each), a parameter as ":" and its name between single quotes, every other
+// token as its text. Sub-queries are handed on as texts re-assembled this way.
+AnsiString TokenSourceText(const TToken& token);
+
 // Rewrites every "?" marker of text as ":SQLMem_MS_Param<n>" (n from 0, running on across
 // statements), re-assembling the text from its tokens; a text without any "?" comes back unchanged.
 // The lexer's errors propagate, result then holding the unchanged text.

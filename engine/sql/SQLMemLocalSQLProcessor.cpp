@@ -5,13 +5,28 @@
 
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
+#include "engine/sql/SQLMemDDLIndex.h"
+#include "engine/sql/SQLMemDDLTable.h"
 #include "engine/sql/SQLMemSelect.h"
 #include "engine/storage/SQLMemCursor.h"
 
 namespace {
 
+template <class Command>
+std::unique_ptr<TSQLMemSQLCommand> MakeCommand(TSQLMemLexer& lexer, const TSQLMemSQLContext& context) {
+  return std::make_unique<Command>(lexer, context);
+}
+
+// The statements the engine has, before any registration.
 std::map<std::string, TSQLMemSQLCommandFactory>& Registry() {
-  static std::map<std::string, TSQLMemSQLCommandFactory> registry;
+  static std::map<std::string, TSQLMemSQLCommandFactory> registry = {
+      {"CREATE TABLE", &MakeCommand<TSQLMemDDLCreateTable>},
+      {"DROP TABLE", &MakeCommand<TSQLMemDDLDropTable>},
+      {"ALTER TABLE", &MakeCommand<TSQLMemDDLAlterTable>},
+      {"RENAME", &MakeCommand<TSQLMemDDLRenameTable>},
+      {"CREATE INDEX", &MakeCommand<TSQLMemDDLCreateIndex>},
+      {"DROP INDEX", &MakeCommand<TSQLMemDDLDropIndex>},
+  };
   return registry;
 }
 

@@ -6,22 +6,10 @@
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/sql/SQLMemExpression.h"
 #include "engine/sql/SQLMemRecordComparison.h"
+#include "engine/sql/SQLMemRelationalAlgebraSortLists.h"
 #include "vcl/db/IndexDefs.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/NumConv.h"
-
-namespace {
-
-AnsiString JoinNames(const std::vector<AnsiString>& names) {
-  AnsiString text;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) text += ";";
-    text += names[i];
-  }
-  return text;
-}
-
-}  // namespace
 
 TSQLMemAO::TSQLMemAO(std::unique_ptr<TSQLMemAO> left, std::unique_ptr<TSQLMemAO> right, const AnsiString& tableAlias,
                      const AnsiString& tableName)
@@ -181,17 +169,19 @@ void TSQLMemAO::CreateResultTable() {
   }
   if (HasSort()) {
     // The index names the result's own fields, which carry the aliases.
-    std::vector<AnsiString> fields, descending, caseInsensitive;
+    std::vector<AnsiString> fields, directions, cases;
     for (std::size_t k = 0; k < sortColumns_.size(); ++k) {
       std::size_t position = 0;
       while (outputColumns_[position] != sortColumns_[k]) ++position;
       fields.push_back(resultFieldNames_[position]);
-      if (sortDescending_[k]) descending.push_back(resultFieldNames_[position]);
-      if (sortCaseInsensitive_[k]) caseInsensitive.push_back(resultFieldNames_[position]);
+      directions.push_back(sortDescending_[k] ? "DESC" : "ASC");
+      cases.push_back(sortCaseInsensitive_[k] ? "NO_CASE" : "CASE");
     }
-    TIndexDef* index = table->IndexDefs().Add(MakeUniqueName("TEMPORARY_TABLE_INDEX_"), JoinNames(fields), {});
-    index->SetDescFields(JoinNames(descending));
-    index->SetCaseInsFields(JoinNames(caseInsensitive));
+    AnsiString fieldsText, descText, caseInsText;
+    JoinSortLists(fieldsText, descText, caseInsText, cases, directions, fields);
+    TIndexDef* index = table->IndexDefs().Add(MakeUniqueName("TEMPORARY_TABLE_INDEX_"), fieldsText, {});
+    index->SetDescFields(descText);
+    index->SetCaseInsFields(caseInsText);
   }
   table->CreateTable();
   table->Open();

@@ -91,7 +91,7 @@ class TSQLMemAO : public TSQLMemColumnSource {
   void SetDistinctFlag() { distinct_ = true; }
   // Builds the output columns from the select list (10305 for a column not found). The operator takes
   // over every item's expression, also when it fails.
-  void SetSelectList(std::span<const TSQLMemSelectListItem> items, bool distinct);
+  virtual void SetSelectList(std::span<const TSQLMemSelectListItem> items, bool distinct);
   // ORDER BY terms (count of them), or ORDER BY INDEX indexName. 11666 for a position past the
   // output, 30195 for a column not found.
   void SetOrderBy(std::span<const TSQLMemSortSpecification> specifications, const AnsiString& indexName);

@@ -1,10 +1,15 @@
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 
 #include "engine/dataset/SQLMemDefinitions.h"
+#include "engine/dataset/SQLMemQuery.h"
 #include "engine/dataset/SQLMemTable.h"
+#include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
-#include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
+#include "engine/sql/SQLMemExprNodeSubQuery.h"
 #include "engine/sql/SQLMemExpression.h"
+#include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
+#include "engine/sql/SQLMemSQLCommand.h"
+#include "engine/storage/SQLMemSchema.h"
 #include "vcl/db/IndexDefs.h"
 #include "vcl/rtl/AnsiStrings.h"
 
@@ -13,37 +18,67 @@ TSQLMemAOTable::TSQLMemAOTable(const AnsiString& databaseName, bool live, bool i
     : TSQLMemAO(nullptr, nullptr, tableAlias, tableName) {
   isTableOperator_ = true;
   requestLive_ = live;
-  source_.reset(New<TSQLMemTable>(nullptr));
-  source_->SetInMemory(inMemory);
-  source_->SetDatabaseName(databaseName);
-  if (!sessionName.empty()) source_->SetSessionName(sessionName);
-  source_->SetTableName(tableName);
-  if (inMemory && !source_->Exists()) SQLMemError(11505, "Table '%s' does not exist", {tableName});
+  table_ = New<TSQLMemTable>(nullptr);
+  source_.reset(table_);
+  table_->SetInMemory(inMemory);
+  table_->SetDatabaseName(databaseName);
+  if (!sessionName.empty()) table_->SetSessionName(sessionName);
+  table_->SetTableName(tableName);
+  if (inMemory && !table_->Exists()) SQLMemError(11505, "Table '%s' does not exist", {tableName});
+  OpenSource(databaseName, sessionName, inMemory);
+}
+
+TSQLMemAOTable::TSQLMemAOTable(const TSQLMemSQLContext& context, const AnsiString& subQuerySQL,
+                               const AnsiString& tableAlias)
+    : TSQLMemAO(nullptr, nullptr, tableAlias, AnsiString()), subQuerySQL_(subQuerySQL) {
+  if (tableAlias.empty()) SQLMemError(11655, AnsiString(SQLMemSubQueryAliasMissing) + subQuerySQL);
+  isTableOperator_ = true;
+  requestLive_ = context.RequestLive;
+  // The sub-query runs live: a result that is a table's own cursor is read without a copy of its own.
+  std::unique_ptr<TSQLMemQuery> query = NewNestedQuery(subQuerySQL, context, true);
+  query_ = query.get();
+  source_ = std::move(query);
+  OpenSource(context.DatabaseName, context.SessionName, context.InMemory);
+}
+
+void TSQLMemAOTable::OpenSource(const AnsiString& databaseName, const AnsiString& sessionName, bool inMemory) {
   try {
     source_->Open();
   } catch (const Exception& e) {
-    SQLMemError(10303,
-                "Cannot open table or sub-query. \r\nTableName = %s\r\nDatabaseName = %s\r\nSessionName = %s\r\n"
-                "InMemory = %d\r\nQuery SQL: \r\n%s\r\nError: \r\n%s",
-                {tableName, databaseName, sessionName, inMemory ? 1 : 0, AnsiString(), e.Message()});
+    SQLMemError(10303, SQLMemCannotOpenTableOrSubQuery,
+                {tableName_, databaseName, sessionName, inMemory ? 1 : 0, subQuerySQL_, e.Message()});
   }
-  const TSQLMemAdvFieldDefs& fields = source_->AdvFieldDefs();
-  for (Integer i = 0; i < fields.Count(); ++i) {
-    const TSQLMemAdvFieldDef& field = *fields[i];
+  const auto addColumn = [&](const AnsiString& name, Byte fieldType, Integer size, Byte algorithm, Byte mode,
+                             Integer blockSize) {
     TSQLMemFieldLink link;
-    link.Name = field.Name;
-    link.BaseName = field.Name;
-    link.TableName = tableName;
-    link.TableAlias = tableAlias;
-    link.FieldType = field.FieldType;
-    link.Size = field.Size;
-    link.BlobCompressionAlgorithm = field.BlobCompressionAlgorithm;
-    link.BlobCompressionMode = field.BlobCompressionMode;
-    link.BlobBlockSize = field.BlobBlockSize;
+    link.Name = name;
+    link.BaseName = name;
+    link.TableName = tableName_;
+    link.TableAlias = tableAlias_;
+    link.FieldType = fieldType;
+    link.Size = size;
+    link.BlobCompressionAlgorithm = algorithm;
+    link.BlobCompressionMode = mode;
+    link.BlobBlockSize = blockSize;
     link.DataSet = source_.get();
-    link.SourceIndex = i;
+    link.SourceIndex = ColumnCount();
     columns_.push_back(link);
-    fieldNames_.push_back(field.Name);
+    fieldNames_.push_back(name);
+  };
+  if (table_ != nullptr) {
+    const TSQLMemAdvFieldDefs& fields = table_->AdvFieldDefs();
+    for (Integer i = 0; i < fields.Count(); ++i) {
+      const TSQLMemAdvFieldDef& field = *fields[i];
+      addColumn(field.Name, field.FieldType, field.Size, field.BlobCompressionAlgorithm, field.BlobCompressionMode,
+                field.BlobBlockSize);
+    }
+    return;
+  }
+  const TSQLMemFieldDefs& fields = source_->EngineFieldDefs();
+  for (Integer i = 0; i < fields.GetCount(); ++i) {
+    const TSQLMemFieldDef& field = fields.GetFieldDef(i);
+    addColumn(field.Name, field.FieldType, field.Size, field.BLOBCompressionAlgorithm, field.BLOBCompressionLevel,
+              field.BLOBBlockSize);
   }
 }
 
@@ -62,9 +97,11 @@ void TSQLMemAOTable::FreeSource() noexcept {
   try {
     if (source_->Active()) source_->Close();
   } catch (...) {
-    // Closing a table component does not fail once it is open; nothing is left to undo.
+    // Closing a table or query component does not fail once it is open; nothing is left to undo.
   }
   source_.reset();
+  table_ = nullptr;
+  query_ = nullptr;
 }
 
 bool TSQLMemAOTable::TableHasField(const AnsiString& fieldName) const {
@@ -74,8 +111,9 @@ bool TSQLMemAOTable::TableHasField(const AnsiString& fieldName) const {
 }
 
 void TSQLMemAOTable::LockTables() {
-  if (tableUseCounted_ || source_ == nullptr || source_->Cursor() == nullptr || source_->Temporary()) return;
-  source_->IncTableUseCount();
+  // A sub-query's tables are its own statement's; its result is held by its open query.
+  if (tableUseCounted_ || table_ == nullptr || table_->Cursor() == nullptr || table_->Temporary()) return;
+  table_->IncTableUseCount();
   tableUseCounted_ = true;
 }
 
@@ -85,11 +123,11 @@ void TSQLMemAOTable::UnlockTables() {
   source_->DecTableUseCount();
 }
 
-void TSQLMemAOTable::DoFirst() { (source_ != nullptr ? static_cast<TSQLMemDataSet*>(source_.get()) : result_)->First(); }
+void TSQLMemAOTable::DoFirst() { (source_ != nullptr ? source_.get() : result_)->First(); }
 
-void TSQLMemAOTable::DoNext() { (source_ != nullptr ? static_cast<TSQLMemDataSet*>(source_.get()) : result_)->Next(); }
+void TSQLMemAOTable::DoNext() { (source_ != nullptr ? source_.get() : result_)->Next(); }
 
-bool TSQLMemAOTable::DoEof() { return (source_ != nullptr ? static_cast<TSQLMemDataSet*>(source_.get()) : result_)->Eof(); }
+bool TSQLMemAOTable::DoEof() { return (source_ != nullptr ? source_.get() : result_)->Eof(); }
 
 Integer TSQLMemAOTable::DoGetRecordCount() {
   if (materialized_ || source_ == nullptr) return result_ != nullptr ? result_->RecordCount() : 0;
@@ -98,7 +136,8 @@ Integer TSQLMemAOTable::DoGetRecordCount() {
 
 void TSQLMemAOTable::CreateResultTable() {
   TSQLMemAO::CreateResultTable();
-  if (condition_ == nullptr || condition_->IsEmpty()) return;
+  // A sub-query's cursor may hold its own WHERE as its filter: the condition stays here, row by row.
+  if (table_ == nullptr || condition_ == nullptr || condition_->IsEmpty()) return;
   std::unique_ptr<TSQLMemExpression> filter = ExtractTableCondition(*condition_, *this);
   if (filter != nullptr) {
     source_->SetFilterExpression(std::move(filter));
@@ -110,6 +149,10 @@ void TSQLMemAOTable::CreateResultTable() {
 bool TSQLMemAOTable::NeedsCopy() {
   bool needed = (isTopLevel_ && !requestLive_) || topCount_ >= 0 || hasExpressionColumns_ || distinct_ ||
                 !resultTableName_.empty();
+  // A sub-query's result may be a table's cursor that holds the sub-query's own WHERE as its filter:
+  // only a top-level result that nothing filters or sorts any further is read as it is.
+  if (query_ != nullptr)
+    return needed || !isTopLevel_ || HasSort() || (condition_ != nullptr && !condition_->IsEmpty());
   if (HasSort()) {
     // Per sort column: "ASC" or "DESC", "CASE" or "NO_CASE".
     std::vector<AnsiString> directions, cases;
@@ -117,8 +160,8 @@ bool TSQLMemAOTable::NeedsCopy() {
       directions.push_back(sortDescending_[k] ? "DESC" : "ASC");
       cases.push_back(sortCaseInsensitive_[k] ? "NO_CASE" : "CASE");
     }
-    const AnsiString index = source_->FindIndexForSort(sortFields_, directions, cases);
-    source_->SetIndexName(index);
+    const AnsiString index = table_->FindIndexForSort(sortFields_, directions, cases);
+    table_->SetIndexName(index);
     if (index.empty()) {
       needed = true;
     } else {
@@ -133,13 +176,14 @@ bool TSQLMemAOTable::NeedsCopy() {
 
 void TSQLMemAOTable::Materialize() {
   if (materialized_) return;
+  if (condition_ != nullptr && !condition_->IsEmpty()) RunSubQueries(*condition_->Root());
   if (!sortIndexName_.empty()) {
     bool exists = false;
     for (int i = 0; i < source_->IndexDefs().Count(); ++i)
       exists = exists || AnsiUpperCase(source_->IndexDefs().Items(i)->Name()) == AnsiUpperCase(sortIndexName_);
     if (!exists)
       SQLMemError(11667, "Error - index '%s' does not exist in table '%s'", {sortIndexName_, tableName_});
-    source_->SetIndexName(sortIndexName_);
+    if (table_ != nullptr) table_->SetIndexName(sortIndexName_);
   }
   if (!NeedsCopy()) {
     MaterializeLive();
@@ -181,11 +225,13 @@ void TSQLMemAOTable::MaterializeLive() {
       SQLMemError(11498,
                   "Cannot access hidden field: table name = %s, field name = %s, display name = %s, FieldNo = %d",
                   {tableName_, link.Name, link.DisplayName, column});
-    if (link.DisplayName.empty())
+    // Without a select list (the input of a group-by) the columns others use show under their names.
+    const AnsiString& shown = link.DisplayName.empty() && visibleCount_ == 0 ? link.Name : link.DisplayName;
+    if (shown.empty())
       SQLMemError(11500, "Error - empty field display name, table name = %s, field name = %s, field no = %d",
                   {tableName_, link.Name, column});
     names.push_back(GetColumnName(column, false));
-    aliases.push_back(link.DisplayName);
+    aliases.push_back(shown);
   }
   // The whole WHERE becomes the table's filter; the cursor owns it from now on.
   try {

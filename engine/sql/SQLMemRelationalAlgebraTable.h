@@ -1,15 +1,20 @@
-// The table operator, the leaf of every query tree: it reads one table through a table component.
-// The part of the WHERE that concerns its table alone becomes the table cursor's filter, so the engine
-// skips the records that fail it. When nothing asks for a copy (a live result of one table without
-// TOP, DISTINCT, INTO or expression columns, in an order an index serves), the table itself, filtered
-// and projected to the selected columns, is the result; otherwise the rows are copied into a result
-// table as the base operator does.
+// The table operator, the leaf of every query tree: it reads one table through a table component, or
+// the result of a sub-query of the FROM clause through a query component of its own. The part of the
+// WHERE that concerns a table alone becomes the table cursor's filter, so the engine skips the records
+// that fail it. When nothing asks for a copy (a live result of one table without TOP, DISTINCT, INTO
+// or expression columns, in an order an index serves), the table itself, filtered and projected to the
+// selected columns, is the result; otherwise the rows are copied into a result table as the base
+// operator does. A sub-query's result may carry a filter of its own (its WHERE), so it is read as it is
+// only as a statement's live result; under a condition, a sort or another operator it is copied, and
+// the condition is tested row by row.
 #pragma once
 #include <memory>
 
 #include "engine/sql/SQLMemRelationalAlgebra.h"
 
+class TSQLMemQuery;
 class TSQLMemTable;
+struct TSQLMemSQLContext;
 
 class TSQLMemAOTable : public TSQLMemAO {
  public:
@@ -18,6 +23,10 @@ class TSQLMemAOTable : public TSQLMemAO {
   // asks for an editable result.
   TSQLMemAOTable(const AnsiString& databaseName, bool live, bool inMemory, const AnsiString& tableAlias,
                  const AnsiString& tableName, const AnsiString& sessionName = AnsiString());
+  // A sub-query of the FROM clause, run live in the statement's context (11655 without an alias; a
+  // failure of its run becomes 10303 carrying the underlying message). One hidden column per field
+  // of its result.
+  TSQLMemAOTable(const TSQLMemSQLContext& context, const AnsiString& subQuerySQL, const AnsiString& tableAlias);
   ~TSQLMemAOTable() override;
 
   // Raises the table's use count for the run (not for a temporary table); UnlockTables gives it back.
@@ -25,8 +34,10 @@ class TSQLMemAOTable : public TSQLMemAO {
   void UnlockTables() override;
   bool TableHasField(const AnsiString& fieldName) const override;
 
-  // The opened table while the operator reads it (nullptr once a copy was made).
-  TSQLMemTable* SourceDataSet() const { return source_.get(); }
+  // The opened table while the operator reads it (nullptr once a copy was made, and for a sub-query).
+  TSQLMemTable* SourceDataSet() const { return table_; }
+  // The sub-query's query while the operator reads it (nullptr once a copy was made, and for a table).
+  TSQLMemQuery* SubQuery() const { return query_; }
   bool ResultIsSource() const { return resultIsSource_; }
   bool TableUseCounted() const { return tableUseCounted_; }
 
@@ -45,7 +56,13 @@ class TSQLMemAOTable : public TSQLMemAO {
   void MaterializeLive();
   void FreeSource() noexcept;
 
-  std::unique_ptr<TSQLMemTable> source_;
+  // Columns from the source's fields; then 10303 for a source that does not open.
+  void OpenSource(const AnsiString& databaseName, const AnsiString& sessionName, bool inMemory);
+
+  std::unique_ptr<TSQLMemDataSet> source_;
+  TSQLMemTable* table_ = nullptr;  // source_ when it is a table
+  TSQLMemQuery* query_ = nullptr;  // source_ when it is a sub-query
+  AnsiString subQuerySQL_;
   std::vector<AnsiString> fieldNames_;
   bool tableUseCounted_ = false;
   bool resultIsSource_ = false;

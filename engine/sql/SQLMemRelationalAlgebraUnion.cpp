@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include "engine/dataset/SQLMemDataSet.h"
+#include "engine/dataset/SQLMemTable.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/foundation/SQLMemValueConvert.h"
+#include "engine/sql/SQLMemRelationalAlgebraTable.h"
+#include "vcl/db/Fields.h"
 #include "vcl/rtl/AnsiStrings.h"
 
 namespace {
@@ -32,20 +35,21 @@ Integer FindOutput(const TSQLMemAO& input, const AnsiString& name) {
   return -1;
 }
 
-// Set members are equal when both values are NULL, or neither is and they compare equal.
-bool SameMember(const TSQLMemVariant& a, const TSQLMemVariant& b) {
-  if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
-  return a.Compare(b, false, false, false) == 0;
-}
-
 }  // namespace
 
 TSQLMemAOUnion::TSQLMemAOUnion(std::unique_ptr<TSQLMemAO> left, std::unique_ptr<TSQLMemAO> right, Byte operation,
                                bool corresponding, bool distinct, const std::vector<AnsiString>& correspondingNames)
     : TSQLMemAO(std::move(left), std::move(right), AnsiString(), AnsiString()), operation_(operation) {
+  if (operation_ != kUnion) {
+    searchedIsLeft_ = operation_ == kIntersect && dynamic_cast<TSQLMemAOTable*>(left_.get()) == nullptr;
+    // A table operator may hand its table itself over as its result; the search needs a copy of the
+    // rows it indexes. Duplicates of the searched input change no answer of a key search.
+    if (dynamic_cast<TSQLMemAOTable*>(&Searched()) != nullptr) Searched().SetDistinctFlag();
+  }
   RunInputs();
   try {
     PairColumns(corresponding, correspondingNames, distinct);
+    if (operation_ != kUnion) IndexSearchedResult();
   } catch (...) {
     UnlockTables();
     throw;
@@ -136,6 +140,24 @@ void TSQLMemAOUnion::ReadFrom(bool left) {
   }
 }
 
+void TSQLMemAOUnion::IndexSearchedResult() {
+  TSQLMemDataSet& result = *Searched().ResultDataSet();
+  auto* table = dynamic_cast<TSQLMemTable*>(&result);
+  if (table == nullptr) SQLMemError(11701, "Dataset is not TSQLMemTable. ClassName = %s", {result.ClassName()});
+  // Only the paired fields: a field without a partner would hold no key value and match nothing.
+  AnsiString fields;
+  std::vector<Integer> indexed;
+  for (Integer number : searchedIsLeft_ ? leftNumbers_ : rightNumbers_) {
+    if (std::find(indexed.begin(), indexed.end(), number) != indexed.end()) continue;
+    indexed.push_back(number);
+    if (!fields.empty()) fields += ';';
+    fields += table->Fields()[number]->FieldName();
+  }
+  const AnsiString name = MakeUniqueName("TEMPORARY_TABLE_INDEX_");
+  table->AddIndex(name, fields, {});
+  table->SetIndexName(name);
+}
+
 void TSQLMemAOUnion::DoFirst() {
   TSQLMemDataSet& l = *left_->ResultDataSet();
   TSQLMemDataSet& r = *right_->ResultDataSet();
@@ -146,17 +168,18 @@ void TSQLMemAOUnion::DoFirst() {
     if (l.Eof()) ReadFrom(false);
     return;
   }
+  searchedEmpty_ = Searched().ResultDataSet()->RecordCount() == 0;
   SkipToQualifying();
 }
 
 void TSQLMemAOUnion::DoNext() {
-  TSQLMemDataSet& l = *left_->ResultDataSet();
-  TSQLMemDataSet& r = *right_->ResultDataSet();
   if (operation_ != kUnion) {
-    l.Next();
+    Scanned().ResultDataSet()->Next();
     SkipToQualifying();
     return;
   }
+  TSQLMemDataSet& l = *left_->ResultDataSet();
+  TSQLMemDataSet& r = *right_->ResultDataSet();
   if (readingLeft_) {
     l.Next();
     if (l.Eof()) ReadFrom(false);
@@ -166,7 +189,7 @@ void TSQLMemAOUnion::DoNext() {
 }
 
 bool TSQLMemAOUnion::DoEof() {
-  if (operation_ != kUnion) return left_->ResultDataSet()->Eof();
+  if (operation_ != kUnion) return Scanned().ResultDataSet()->Eof();
   return left_->ResultDataSet()->Eof() && right_->ResultDataSet()->Eof();
 }
 
@@ -176,36 +199,36 @@ Integer TSQLMemAOUnion::DoGetRecordCount() {
 }
 
 void TSQLMemAOUnion::SkipToQualifying() {
-  TSQLMemDataSet& l = *left_->ResultDataSet();
+  TSQLMemDataSet& scanned = *Scanned().ResultDataSet();
   const bool wanted = operation_ == kIntersect;
-  for (; !l.Eof(); l.Next())
-    if (FoundInRight() == wanted) return;
+  for (; !scanned.Eof(); scanned.Next())
+    if (FoundInSearched() == wanted) return;
 }
 
-bool TSQLMemAOUnion::FoundInRight() {
-  TSQLMemDataSet& r = *right_->ResultDataSet();
-  if (!rightRowsRead_) {
-    // The right rows are read once and searched from memory.
-    for (r.First(); !r.Eof(); r.Next()) {
-      std::vector<std::unique_ptr<TSQLMemVariant>> row;
-      for (Integer field : rightNumbers_) {
-        row.push_back(std::make_unique<TSQLMemVariant>());
-        r.GetFieldValue(*row.back(), field);
+bool TSQLMemAOUnion::FoundInSearched() {
+  if (searchedEmpty_) return false;
+  TSQLMemDataSet& scanned = *Scanned().ResultDataSet();
+  auto& searched = static_cast<TSQLMemTable&>(*Searched().ResultDataSet());
+  const std::vector<Integer>& scannedNumbers = searchedIsLeft_ ? rightNumbers_ : leftNumbers_;
+  const std::vector<Integer>& searchedNumbers = searchedIsLeft_ ? leftNumbers_ : rightNumbers_;
+  searched.SetKey();
+  try {
+    // A NULL stays out of the key, whose cleared field then matches a NULL.
+    for (std::size_t c = 0; c < scannedNumbers.size(); ++c) {
+      scanned.GetFieldValue(keyValue_, scannedNumbers[c]);
+      if (keyValue_.IsNull()) continue;
+      searched.SetFieldValue(keyValue_, searchedNumbers[c]);
+      // A value that the searched field's type cannot hold (1.5 in an Integer column) equals none of
+      // its values; as the key would hold it converted, it must not be looked up.
+      searched.GetFieldValue(storedKey_, searchedNumbers[c]);
+      if (storedKey_.Compare(keyValue_, false, false, false) != 0) {
+        searched.Cancel();
+        return false;
       }
-      rightRows_.push_back(std::move(row));
     }
-    rightRowsRead_ = true;
+  } catch (...) {
+    searched.Cancel();
+    throw;
   }
-  TSQLMemDataSet& l = *left_->ResultDataSet();
-  std::vector<std::unique_ptr<TSQLMemVariant>> values;
-  for (Integer field : leftNumbers_) {
-    values.push_back(std::make_unique<TSQLMemVariant>());
-    l.GetFieldValue(*values.back(), field);
-  }
-  for (const auto& row : rightRows_) {
-    bool same = true;
-    for (std::size_t c = 0; same && c < values.size(); ++c) same = SameMember(*values[c], *row[c]);
-    if (same) return true;
-  }
-  return false;
+  return searched.GotoKey();
 }

@@ -1,8 +1,12 @@
 // The set operator of a query expression: UNION, INTERSECT and EXCEPT (MINUS) over two query blocks.
 // Columns are paired by position, or by name with CORRESPONDING [BY (names)]; a pair whose types have
 // no common type is left out. UNION gives the left input's rows, then the right's; INTERSECT and EXCEPT
-// give the left rows that are (are not) found in the right input. Without ALL, duplicates are removed
+// give the rows of one input that are (are not) found in the other. Without ALL, duplicates are removed
 // by the base operator's DISTINCT.
+//
+// INTERSECT and EXCEPT walk one input (the scanned) and look each row up by key in the other (the
+// searched), whose result is indexed on its paired columns: EXCEPT searches the right input;
+// INTERSECT searches the left, unless the left is a table operator, and then the right.
 //
 // The operator runs its inputs while it is built, so that its columns (and an ORDER BY after the last
 // block) are known before the statement goes on; their table locks are given back when that fails.
@@ -40,15 +44,21 @@ class TSQLMemAOUnion : public TSQLMemAO {
   void AddPair(Integer leftField, Integer rightField, bool distinct);
   // Every column reads the left (true) or the right input's result.
   void ReadFrom(bool left);
-  // INTERSECT and EXCEPT: moves the left input to its next row that qualifies (from the current one).
+  TSQLMemAO& Searched() const { return searchedIsLeft_ ? *left_ : *right_; }
+  TSQLMemAO& Scanned() const { return searchedIsLeft_ ? *right_ : *left_; }
+  // The searched input's result gets an index on its paired fields (11701 when it is no table).
+  void IndexSearchedResult();
+  // INTERSECT and EXCEPT: moves the scanned input to its next row that qualifies (from the current one).
   void SkipToQualifying();
-  bool FoundInRight();
+  // Looks the scanned row up in the searched result; found, the searched result stands on the match.
+  bool FoundInSearched();
 
   Byte operation_;
   std::vector<Integer> leftNumbers_;
   std::vector<Integer> rightNumbers_;
   bool readingLeft_ = true;
-  // INTERSECT and EXCEPT: the right input's rows, read once.
-  std::vector<std::vector<std::unique_ptr<TSQLMemVariant>>> rightRows_;
-  bool rightRowsRead_ = false;
+  bool searchedIsLeft_ = false;
+  bool searchedEmpty_ = false;
+  TSQLMemVariant keyValue_;
+  TSQLMemVariant storedKey_;
 };

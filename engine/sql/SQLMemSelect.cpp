@@ -7,6 +7,7 @@
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/sql/SQLMemExpression.h"
+#include "engine/sql/SQLMemRelationalAlgebraGroupBy.h"
 #include "engine/sql/SQLMemRelationalAlgebraPlanning.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 #include "engine/sql/SQLMemRelationalAlgebraUnion.h"
@@ -15,9 +16,6 @@ namespace {
 
 constexpr TTokenKinds kNameOrWord = {tktString, tktQuotedString, tktBracketedString, tktBackQuotedString,
                                      tktReservedWord};
-
-// A statement whose operators are not there yet.
-[[noreturn]] void NotImplemented() { SQLMemError(30035, SQLMemNotImplementedYet); }
 
 // HAVING filters groups; a block without aggregation has none.
 constexpr Integer kHavingWithoutAggregation = 30360;
@@ -45,28 +43,6 @@ bool IntegerOfToken(const TToken& token, Integer& value) {
   if (v < 0 || v > std::numeric_limits<Integer>::max()) return false;
   value = static_cast<Integer>(v);
   return true;
-}
-
-// Text between two quote characters, the closing character doubled inside.
-AnsiString Quoted(const AnsiString& text, char open, char close) {
-  AnsiString result(1, open);
-  for (char c : text) {
-    result += c;
-    if (c == close) result += c;
-  }
-  result += close;
-  return result;
-}
-
-// A token as it is written again in a re-assembled sub-query.
-AnsiString TokenSource(const TToken& token) {
-  switch (token.TokenType) {
-    case tktQuotedString: return Quoted(token.Text, '\'', '\'');
-    case tktBracketedString: return Quoted(token.Text, '[', ']');
-    case tktBackQuotedString: return Quoted(token.Text, '`', '`');
-    case tktParameter: return ":" + Quoted(token.Text, '\'', '\'');
-    default: return token.Text;
-  }
 }
 
 }  // namespace
@@ -342,7 +318,7 @@ void TSQLMemSQLSelect::ParseSubQuery(TSQLMemTableReference& ref) {
     if (token_.TokenType == tktLeftParenthesis) ++depth;
     if (token_.TokenType == tktRightParenthesis && --depth == 0) break;
     text += ' ';
-    text += TokenSource(token_);
+    text += TokenSourceText(token_);
     if (!ReadNextToken()) SQLMemError(11657, SQLMemMissingCloseParen, {lastRead_.LineNum, lastRead_.ColumnNum});
   }
   ref.SubQuerySQL = std::move(text);
@@ -465,19 +441,23 @@ bool TSQLMemSQLSelect::NeedsAggregation() const {
   return false;
 }
 
-std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
-  // FROM sub-queries and aggregation come with their operators.
-  if (NeedsAggregation()) {
-    FreeSelectExpressions();
-    NotImplemented();
+std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::SourceOperator(const TSQLMemTableReference& ref, bool live) const {
+  if (ref.Kind == TSQLMemTableReference::kSubQuery) {
+    TSQLMemSQLContext context = context_;
+    context.RequestLive = live;
+    return std::make_unique<TSQLMemAOTable>(context, ref.SubQuerySQL, ref.Alias);
   }
-  const bool oneTable = FromList.size() == 1 && FromList[0]->Kind == TSQLMemTableReference::kTable;
+  return std::make_unique<TSQLMemAOTable>(ref.DatabaseName.empty() ? context_.DatabaseName : ref.DatabaseName, live,
+                                          ref.InMemory, ref.Alias, ref.TableName, ref.SessionName);
+}
+
+std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
+  const bool aggregation = NeedsAggregation();
+  const bool oneSource = FromList.size() == 1 && FromList[0]->Kind != TSQLMemTableReference::kJoin;
   std::unique_ptr<TSQLMemAO> root;
   try {
-    if (oneTable) {
-      const TSQLMemTableReference& ref = *FromList[0];
-      root = std::make_unique<TSQLMemAOTable>(ref.DatabaseName.empty() ? context_.DatabaseName : ref.DatabaseName,
-                                              RequestLive, ref.InMemory, ref.Alias, ref.TableName, ref.SessionName);
+    if (oneSource) {
+      root = SourceOperator(*FromList[0], RequestLive);
     } else {
       root = BuildJoinTree();
     }
@@ -486,6 +466,7 @@ std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
     throw;
   }
   if (Where != nullptr) PushDownConditions(*Where, *root, false);
+  if (aggregation) root = std::make_unique<TSQLMemAOGroupBy>(std::move(root), &GroupBy);
   if (TopCount >= 0) root->SetTop(TopFirstRow, TopCount);
   // The operator takes the expressions over, also when it fails.
   std::vector<TSQLMemSelectListItem> items = std::move(SelectList);
@@ -496,9 +477,18 @@ std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildOperatorTree() {
     items.push_back(all);
   }
   root->SetSelectList(items, Distinct);
+  if (aggregation && Having != nullptr) {
+    PushDownConditions(*Having, *root, true);
+    // A HAVING term the groups cannot test is refused, not dropped.
+    if (!Having->IsEmpty()) {
+      Having->CheckNoFields();
+      SQLMemError(30144, SQLMemSearchConditionNotApplicable);
+    }
+  }
   if (!OrderBy.empty() || !SortIndexName.empty()) root->SetOrderBy(OrderBy, SortIndexName);
   if (Where != nullptr && !Where->IsEmpty()) {
-    PushDownConditions(*Where, *root, false);
+    // A WHERE tests the rows before grouping: never a group's column such as an aggregate's alias.
+    PushDownConditions(*Where, aggregation ? *root->Left() : *root, false);
     if (!Where->IsEmpty()) {
       Where->CheckNoFields();
       SQLMemError(30144, SQLMemSearchConditionNotApplicable);

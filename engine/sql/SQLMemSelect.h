@@ -1,8 +1,7 @@
 // The query statements: a query expression of SELECT blocks joined by UNION, EXCEPT (or MINUS) and
 // INTERSECT, each block with its select list, FROM clause (tables, joins, sub-queries), WHERE,
 // GROUP BY, HAVING and ORDER BY. The whole grammar is read here; the operator tree is built for
-// tables and their joins, and set operations over blocks. Aggregation and FROM sub-queries raise 30035
-// until their operators exist.
+// tables, FROM sub-queries and their joins, grouping, and set operations over blocks.
 #pragma once
 #include <memory>
 #include <vector>
@@ -91,6 +90,8 @@ class TSQLMemSQLSelect : public TSQLMemSQLCursorCommand {
   // The operator tree of a FROM clause with joins or several tables (SQLMemSelectJoin.cpp).
   std::unique_ptr<TSQLMemAO> BuildJoinTree();
   std::unique_ptr<TSQLMemAO> BuildReference(TSQLMemTableReference& ref);
+  // The table operator of a table or FROM sub-query reference; live: the result may be the source.
+  std::unique_ptr<TSQLMemAO> SourceOperator(const TSQLMemTableReference& ref, bool live) const;
 };
 
 // A node of the query expression: a SELECT block, or a set operation over two nodes.

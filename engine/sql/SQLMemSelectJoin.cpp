@@ -58,11 +58,8 @@ std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildJoinTree() {
 }
 
 std::unique_ptr<TSQLMemAO> TSQLMemSQLSelect::BuildReference(TSQLMemTableReference& ref) {
-  if (ref.Kind == TSQLMemTableReference::kSubQuery) SQLMemError(30035, SQLMemNotImplementedYet);
-  if (ref.Kind == TSQLMemTableReference::kTable)
-    // A joined table is always read into a copy: the join filters and walks it.
-    return std::make_unique<TSQLMemAOTable>(ref.DatabaseName.empty() ? context_.DatabaseName : ref.DatabaseName,
-                                            false, ref.InMemory, ref.Alias, ref.TableName, ref.SessionName);
+  // A joined table is always read into a copy: the join filters and walks it.
+  if (ref.Kind != TSQLMemTableReference::kJoin) return SourceOperator(ref, false);
   std::unique_ptr<TSQLMemAO> left = BuildReference(*ref.Left);
   std::unique_ptr<TSQLMemAO> right = BuildReference(*ref.Right);
   Byte type = ref.JoinType;

@@ -38,11 +38,16 @@ class TTableLock {
   TSQLMemTableData* table_;
 };
 
-// A buffer of the table's record buffer cache, given back when it goes.
+// A buffer of the table's record buffer cache, given back when it goes. A table that no cursor has
+// attached has no cache (a foreign-key check scans its parent table through a borrowing cursor): the
+// buffer then comes from a cache of its own.
 class TCachedBuffer {
  public:
   explicit TCachedBuffer(TSQLMemTableData& table) : cache_(table.RecordBufferCache()) {
-    if (cache_ == nullptr) SQLMemError(10425, SQLMemNilPointer);
+    if (cache_ == nullptr) {
+      ownCache_ = std::make_unique<TSQLMemRecordBufferCache>(table.RecordSize());
+      cache_ = ownCache_.get();
+    }
     buffer_ = cache_->GetBuffer();
   }
   ~TCachedBuffer() { cache_->ReleaseBuffer(buffer_); }
@@ -51,6 +56,7 @@ class TCachedBuffer {
   Byte* Get() const { return buffer_; }
 
  private:
+  std::unique_ptr<TSQLMemRecordBufferCache> ownCache_;
   TSQLMemRecordBufferCache* cache_;
   Byte* buffer_;
 };
@@ -207,7 +213,11 @@ class TRecordScan {
       driving_ = bestFirst;
       partner_ = bestSecond;
     } else {
+      // The first bound drives; its neighbouring bound on the same index ends the walk instead of being
+      // tested on every record up to the index's end.
       driving_ = keys[0];
+      if (keys.size() > 1 && keys[1] == keys[0] + 1 && conditions_[keys[1]].IndexID == conditions_[keys[0]].IndexID)
+        partner_ = keys[1];
     }
     if (partner_ != -1) {
       // The bound the index orders first starts a forward walk and ends a backward one.

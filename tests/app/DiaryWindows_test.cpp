@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/DiaryImages.h"
+#include "app/uFind.h"
 #include "app/uMain.h"
 #include "app/uNew.h"
 #include "app/uReadme.h"
@@ -17,6 +18,7 @@
 #include "vcl/gui/Dialogs.h"
 #include "vcl/gui/GuiClasses.h"
 #include "vcl/gui/GuiTestSupport.h"
+#include "vcl/gui/Screen.h"
 #include "vcl/rtl/DateUtils.h"
 #include "vcl/rtl/FileUtils.h"
 #include "vcl/rtl/Stream.h"
@@ -62,6 +64,7 @@ class DiaryWindows : public ::testing::Test {
     frmMain = New<TfrmMain>(Application);
     frmNew = New<TfrmNew>(Application);
     frmReadme = New<TfrmReadme>(Application);
+    frmFind = New<TfrmFind>(Application);
     table_ = New<dbtest::TArrayDataSet>(frmMain);
     table_->AddColumn("RecID", ftAutoInc);
     table_->AddColumn("ShortDateDay", ftString, 10);
@@ -75,9 +78,11 @@ class DiaryWindows : public ::testing::Test {
   }
   void TearDown() override {
     SetExceptionBoxHook(std::move(previousBox_));
+    delete frmFind;
     delete frmReadme;
     delete frmNew;
     delete frmMain;
+    frmFind = nullptr;
     frmReadme = nullptr;
     frmNew = nullptr;
     frmMain = nullptr;
@@ -191,20 +196,19 @@ TEST_F(DiaryWindows, ShortcutsCaptionsAndImagesOfMenusAndActions) {
     TAction* action;
     const char* caption;
     TShortCut shortCut;
-    bool handled;  // the search's handler comes with the search window
   };
   const Action actions[] = {
-      {f.acNewDay, "Új nap...", 49230, true},  {f.acDeleteDay, "Nap törlése", 49220, true},
-      {f.acSave, "Mentés", 49235, true},       {f.acFind, "Keresés...", 49222, false},
-      {f.acHomePage, "A program honlapja", 49224, true}, {f.acReadme, "acReadme", 49234, true},
-      {f.acExit, "Kilépés", 49221, true},
+      {f.acNewDay, "Új nap...", 49230},  {f.acDeleteDay, "Nap törlése", 49220},
+      {f.acSave, "Mentés", 49235},       {f.acFind, "Keresés...", 49222},
+      {f.acHomePage, "A program honlapja", 49224}, {f.acReadme, "acReadme", 49234},
+      {f.acExit, "Kilépés", 49221},
   };
   ASSERT_EQ(f.ActionList1->ActionCount(), 7);
   for (const Action& a : actions) {
     SCOPED_TRACE(a.caption);
     EXPECT_EQ(a.action->Caption(), Hu(a.caption));
     EXPECT_EQ(a.action->ShortCut(), a.shortCut);
-    EXPECT_EQ(static_cast<bool>(a.action->OnExecute), a.handled);
+    EXPECT_TRUE(static_cast<bool>(a.action->OnExecute));
   }
   EXPECT_EQ(f.ActionList1->Images(), f.ImageList1);
 }
@@ -377,6 +381,122 @@ TEST_F(DiaryWindows, DaysGoIntoTheEngineTableInDateOrder) {
   std::vector<AnsiString> keys;
   for (table->First(); !table->Eof(); table->Next()) keys.push_back(table->FieldByName("ShortDateDay")->AsString());
   EXPECT_EQ(keys, (std::vector<AnsiString>{"2023.12.31", "2024.01.07", "2024.01.09"}));
+  table->Close();
+  table->DeleteTable();
+}
+
+namespace {
+
+// Answers the search's input box with the terms given, in order (none left: Cancel), and keeps the
+// messages shown, while it lives.
+struct SearchDialogs {
+  std::vector<AnsiString> terms;
+  std::vector<AnsiString> messages;
+  std::vector<TCursor> cursors;  // the screen's cursor at each message
+  TInputQueryHook previousQuery;
+  TShowMessageHook previousMessage;
+  SearchDialogs() {
+    previousQuery = SetInputQueryHook([this](const AnsiString& caption, const AnsiString& prompt, AnsiString& value) {
+      EXPECT_EQ(caption, Hu("Keresés"));
+      EXPECT_EQ(prompt, Hu("Írja be a keresendő szöveget:"));
+      EXPECT_EQ(value, "") << "the term starts empty";
+      if (terms.empty()) return false;
+      value = terms.front();
+      terms.erase(terms.begin());
+      return true;
+    });
+    previousMessage = SetShowMessageHook([this](const AnsiString& text) {
+      messages.push_back(text);
+      cursors.push_back(Screen->Cursor());
+    });
+  }
+  ~SearchDialogs() {
+    SetInputQueryHook(std::move(previousQuery));
+    SetShowMessageHook(std::move(previousMessage));
+  }
+  SearchDialogs(const SearchDialogs&) = delete;
+  SearchDialogs& operator=(const SearchDialogs&) = delete;
+};
+
+}  // namespace
+
+TEST_F(DiaryWindows, SearchListsTheDaysWhoseTextHoldsTheTermInAnyCase) {
+  TfrmFind& f = *frmFind;
+  EXPECT_EQ(f.Caption(), Hu("Keresés eredménye"));
+  EXPECT_EQ(f.ClientWidth(), 554);
+  EXPECT_EQ(f.DBGFind->DataSource(), frmMain->DS2);
+  EXPECT_EQ(f.MemoFind->DataSource(), frmMain->DS2);
+  EXPECT_TRUE(f.MemoFind->ReadOnly());
+  EXPECT_TRUE(f.btnOK->Cancel());
+  EXPECT_EQ(f.PopupMenu2->Images(), frmMain->ImageList2);
+  EXPECT_EQ(frmMain->DS2->DataSet(), frmMain->SQLMemQuery1);
+  EXPECT_EQ(frmMain->SQLMemQuery1->Params().Items(0)->Name(), "p");
+
+  TSQLMemTable* table = frmMain->SQLMemTable1;
+  frmMain->DS1->SetDataSet(table);
+  ASSERT_TRUE(table->Active());
+  const struct {
+    int day;
+    const char* text;
+  } days[] = {{9, "Árvíztűrő tükörfúrógép."}, {7, "Semmi különös."}, {8, "Ma: TŰRŐ és ÁRVÍZ, 50% esély."}};
+  for (const auto& d : days) {
+    SelectOrInsertDay(*table, DayTitle(EncodeDate(2024, 1, d.day)));
+    table->Edit();
+    table->FieldByName("Text")->SetAsString(Hu(d.text));
+    table->Post();
+  }
+  SearchDialogs dialogs;
+  // A term in capitals finds both spellings, in date order; the caption shows the term as typed.
+  dialogs.terms = {Hu("ÁRVÍZ")};
+  guitest::RunLater([&] {
+    EXPECT_TRUE(f.Visible());
+    EXPECT_EQ(f.Caption(), Hu("Keresés eredménye a [ÁRVÍZ] kifejezésre"));
+    EXPECT_EQ(f.Label1->Caption(), Hu("Találat: 2 rekord."));
+    EXPECT_EQ(f.ActiveControl(), f.DBGFind);
+    EXPECT_EQ(f.DBGFind->Columns()[0]->FieldName(), "Title");
+    EXPECT_EQ(f.MemoFind->DataField(), "Text");
+    TSQLMemQuery& q = *frmMain->SQLMemQuery1;
+    EXPECT_EQ(q.Params().Items(0)->AsString(), Hu("%árvíz%"));
+    EXPECT_EQ(q.FieldByName("Title")->AsString(), DayTitle(EncodeDate(2024, 1, 8)));
+    EXPECT_EQ(f.MemoFind->Text(), Hu("Ma: TŰRŐ és ÁRVÍZ, 50% esély."));
+    q.Next();
+    EXPECT_EQ(q.FieldByName("Title")->AsString(), DayTitle(EncodeDate(2024, 1, 9)));
+    f.btnOKClick(f.btnOK);
+  });
+  frmMain->btnFindClick(nullptr);
+  EXPECT_FALSE(f.Visible());
+  EXPECT_FALSE(frmMain->SQLMemQuery1->Active()) << "closing the window closes the query";
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  // Small letters find capitals; "%" typed by the user is a wildcard.
+  dialogs.terms = {Hu("tűrő"), "50%e"};
+  for (const char* count : {"Találat: 2 rekord.", "Találat: 1 rekord."}) {
+    guitest::RunLater([&] {
+      EXPECT_EQ(f.Label1->Caption(), Hu(count));
+      f.Close();
+    });
+    frmMain->btnFindClick(nullptr);
+  }
+
+  // An empty term, a term without hits and a cancelled box: messages, no query left open.
+  dialogs.terms = {"", "xyz"};
+  frmMain->btnFindClick(nullptr);
+  frmMain->btnFindClick(nullptr);
+  frmMain->btnFindClick(nullptr);
+  EXPECT_EQ(dialogs.messages, (std::vector<AnsiString>{Hu("Nem írta be, hogy mit akar keresni."), Hu("Nincs találat.")}));
+  EXPECT_EQ(dialogs.cursors, (std::vector<TCursor>{crHourGlass, crHourGlass})) << "the hourglass until the handler ends";
+  EXPECT_FALSE(frmMain->SQLMemQuery1->Active());
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+
+  // A search while a day is edited: the grid is locked then, and closing does not try to focus it.
+  table->Edit();
+  dialogs.terms = {"semmi"};
+  guitest::RunLater([&] { f.Close(); });
+  frmMain->btnFindClick(nullptr);
+  EXPECT_FALSE(f.Visible());
+  EXPECT_FALSE(frmMain->SQLMemQuery1->Active());
+  table->Cancel();
   table->Close();
   table->DeleteTable();
 }

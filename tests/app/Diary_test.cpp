@@ -215,3 +215,103 @@ TEST(Diary, AnUnreadableDataFileIsKeptAsideAndTheDiaryStartsEmpty) {
     EXPECT_EQ(Diary::ReadFile(kept), c.bytes);
   }
 }
+
+namespace {
+
+// Ctrl+Alt+F, the term typed into the input box, Enter: true when the box came and went.
+bool StartSearch(Diary& diary, const std::wstring& term) {
+  if (!diary.Activate()) return false;
+  PressKey('F', {VK_CONTROL, VK_MENU});
+  HWND box = diary.WaitForWindow(L"TInputQueryForm");
+  if (box == nullptr || WindowText(box) != W("Keresés")) return false;
+  TypeText(term);
+  PressKey(VK_RETURN);
+  return diary.WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
+// The result window once it shows; nil when it does not.
+HWND ResultWindow(Diary& diary) {
+  HWND window = diary.WaitForWindow(L"TfrmFind");
+  return window != nullptr && diary.WaitFor([&] { return IsWindowVisible(window) != FALSE; }) ? window : nullptr;
+}
+
+// Types a day's text into the memo of the current day and finishes the edit.
+void WriteDay(Diary& diary, const std::wstring& title, const std::wstring& text) {
+  ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title; })) << U8(diary.Status());
+  TypeText(text);
+  ASSERT_TRUE(diary.WaitFor([&] { return diary.MemoText() == text; })) << U8(diary.MemoText());
+  PressKey('P', {VK_CONTROL, VK_MENU});
+  ASSERT_TRUE(diary.WaitFor([&] { return diary.Status() == title; })) << U8(diary.Status());
+}
+
+}  // namespace
+
+TEST(Diary, SearchListsTheDaysThatHoldTheTermInAnyCaseAndEveryCloseEndsIt) {
+  DiaryFolder folder;
+  Diary diary(folder);
+  ASSERT_TRUE(diary.Started());
+  const std::wstring flood = W("Árvíztűrő tükörfúrógép.");
+  const std::wstring quiet = W("Semmi különös.");
+  const std::wstring loud = W("Ma: TŰRŐ és ÁRVÍZ.");
+  WriteDay(diary, diary.AddDay(2024, 1, 9), flood);
+  WriteDay(diary, diary.AddDay(2024, 1, 7), quiet);
+  WriteDay(diary, diary.AddDay(2024, 1, 8), loud);
+
+  // Capitals find the small letters and the capitals, in date order; Esc closes the window.
+  ASSERT_TRUE(StartSearch(diary, W("ÁRVÍZ")));
+  HWND found = ResultWindow(diary);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(WindowText(found), W("Keresés eredménye a [ÁRVÍZ] kifejezésre"));
+  HWND memo = ChildOfClass(found, L"TDBMemo");
+  ASSERT_NE(memo, nullptr);
+  EXPECT_EQ(WindowText(memo), loud) << "the first hit is the earlier day";
+  PressKey(VK_DOWN);
+  EXPECT_TRUE(diary.WaitFor([&] { return WindowText(memo) == flood; })) << U8(WindowText(memo));
+  PressKey(VK_DOWN);
+  EXPECT_EQ(WindowText(memo), flood) << "two hits only";
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(diary.WaitFor([&] { return !IsWindowVisible(found); }));
+
+  // Small letters find capitals; the button closes the window.
+  ASSERT_TRUE(StartSearch(diary, W("tűrő")));
+  ASSERT_EQ(ResultWindow(diary), found);
+  EXPECT_EQ(WindowText(memo), loud);
+  ASSERT_TRUE(diary.ClickButton(found, W("Bezár")));
+
+  // The close box closes it too, and a new search opens it again.
+  ASSERT_TRUE(StartSearch(diary, W("semmi")));
+  ASSERT_EQ(ResultWindow(diary), found);
+  EXPECT_EQ(WindowText(memo), quiet);
+  PostMessageW(found, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(diary.WaitFor([&] { return !IsWindowVisible(found); }));
+
+  // An empty term and a term without hits only say so.
+  const struct {
+    std::wstring term;
+    std::wstring message;
+  } nothing[] = {{L"", W("Nem írta be, hogy mit akar keresni.")}, {L"xyz", W("Nincs találat.")}};
+  for (const auto& n : nothing) {
+    SCOPED_TRACE(U8(n.message));
+    ASSERT_TRUE(StartSearch(diary, n.term));
+    HWND box = diary.WaitForWindow(L"TMessageForm");
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(diary.MessageText(box).find(n.message), std::wstring::npos);
+    ASSERT_TRUE(diary.ClickButton(box, L"OK"));
+    EXPECT_FALSE(IsWindowVisible(found));
+  }
+
+  // A search while a day is edited closes without an error, and the edit goes on.
+  diary.ClickOn(diary.Memo());
+  PressKey(VK_END, {VK_CONTROL});
+  TypeText(L"!");
+  ASSERT_TRUE(diary.WaitFor([&] { return diary.MemoText() == loud + L"!"; })) << U8(diary.MemoText());
+  ASSERT_TRUE(StartSearch(diary, W("fúró")));
+  ASSERT_EQ(ResultWindow(diary), found);
+  EXPECT_EQ(WindowText(memo), flood);
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(diary.WaitFor([&] { return !IsWindowVisible(found); }));
+  EXPECT_EQ(apptest::FindProcessWindow(diary.Process().Id(), L"TMessageForm"), nullptr) << "an error box";
+  PressKey('P', {VK_CONTROL, VK_MENU});
+  EXPECT_TRUE(diary.WaitFor([&] { return diary.Status() == ExpectedTitle(2024, 1, 8); })) << U8(diary.Status());
+  EXPECT_EQ(diary.MemoText(), loud + L"!");
+}

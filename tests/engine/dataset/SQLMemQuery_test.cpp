@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/sql/SQLMemLocalSQLProcessor.h"
 #include "tests/engine/sql/SQLTestSupport.h"
 #include "vcl/db/Fields.h"
+#include "vcl/rtl/PropertyTable.h"
+#include "vcl/rtl/Reader.h"
+#include "vcl/rtl/Writer.h"
 
 namespace {
 
@@ -56,6 +60,34 @@ TEST_F(QueryTest, TheDiarySearchRunsWithItsParameterAndRunsAgainWithANewValue) {
   query->Unprepare();
   EXPECT_FALSE(query->Prepared());
   EXPECT_EQ(query->HoldSet(), 0) << "no hold outlives the query's use";
+}
+
+TEST_F(QueryTest, SubQueriesRunNestedQueriesInsideTheRunningStatementAtEveryRun) {
+  // The sub-query's query runs while the outer statement scans, over the same table, and takes the
+  // parameter's value of each run.
+  query->SQL().SetText("select Title from fans where Title in (select Title from fans where lower(Text) like :p)"
+                       " order by Title");
+  query->ParamByName("p")->SetAsString("%rain%");
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Cherry,Elder");
+  query->Close();
+  query->ParamByName("p")->SetAsString("%sun%");
+  query->Open();
+  EXPECT_EQ(Titles(), "Apple,Banana");
+  query->Close();
+
+  // A live query whose result is a sub-query's result: the nested query's cursor, projected anew.
+  TSQLMemQuery live(nullptr);
+  live.SetDatabaseName(kDataSetTestDatabase);
+  live.SetRequestLive(true);
+  live.SQL().SetText("select Title from (select * from fans where Title > 'B') s");
+  live.Open();
+  std::string titles;
+  for (live.First(); !live.Eof(); live.Next()) titles += live.FieldByName("Title")->AsString() + ",";
+  EXPECT_EQ(titles, "Cherry,Banana,Elder,");
+  EXPECT_EQ(live.FieldCount(), 1);
+  live.Close();
+  EXPECT_EQ(live.HoldSet(), 0);
 }
 
 TEST_F(QueryTest, AQueryWithoutParametersUnpreparesWhenItCloses) {
@@ -184,6 +216,157 @@ TEST_F(QueryTest, ADetailQueryFollowsItsMaster) {
       << "a query cannot be its own master";
   query->Close();
   query->SetDataSource(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Stands for the data-changing statements until they exist: a DELETE affects 3 rows, an UPDATE 2.
+class TChangingCommand : public TSQLMemSQLCommand {
+ public:
+  using TSQLMemSQLCommand::TSQLMemSQLCommand;
+  void Execute(bool, bool&, bool) override { RowsAffected = IsWord("DELETE") ? 3 : 2; }
+};
+
+std::unique_ptr<TSQLMemSQLCommand> MakeChanging(TSQLMemLexer& lexer, const TSQLMemSQLContext& context) {
+  return std::make_unique<TChangingCommand>(lexer, context);
+}
+
+TEST_F(QueryTest, RowsAffectedCountsTheLastRunAndIsUnknownUntilARun) {
+  const TSQLMemSQLCommandFactory update = RegisterSQLCommand("UPDATE", MakeChanging);
+  const TSQLMemSQLCommandFactory remove = RegisterSQLCommand("DELETE", MakeChanging);
+  query->SQL().SetText("delete from fans where Title = :t");
+  query->ParamByName("t")->SetAsString("Apple");
+  query->Prepare();
+  EXPECT_EQ(query->RowsAffected(), -1) << "prepared, not run";
+  query->ExecuteSQL();
+  EXPECT_EQ(query->RowsAffected(), 3);
+  query->Unprepare();
+  EXPECT_EQ(query->RowsAffected(), 3) << "the count outlives the processor";
+  query->Prepare();
+  EXPECT_EQ(query->RowsAffected(), -1) << "a new preparation forgets it";
+  query->Unprepare();
+
+  // Every statement of the text counts; without an explicit Prepare the run unprepares at its end.
+  query->SQL().SetText("update fans set Title = 'x'; delete from fans");
+  query->ExecuteSQL();
+  EXPECT_FALSE(query->Prepared());
+  EXPECT_EQ(query->RowsAffected(), 5);
+  RegisterSQLCommand("UPDATE", update);
+  RegisterSQLCommand("DELETE", remove);
+}
+
+class TdmQueryTest : public TComponent {
+ public:
+  using TComponent::TComponent;
+};
+
+// Reads a data module holding one query "qrySearch" whose body is `body`.
+std::unique_ptr<TdmQueryTest> ReadQueryModule(const std::string& body) {
+  RegisterSQLMemDatabaseComponents();
+  RegisterSQLMemQuery();
+  RegisterStreamedClass<TdmQueryTest, TComponent>("TdmQueryTest");
+  std::unique_ptr<TdmQueryTest> module(New<TdmQueryTest>(nullptr));
+  ReadComponentFromText(*module, "object dmData: TdmQueryTest\n  object qrySearch: TSQLMemQuery\n" + body +
+                                     "  end\nend\n");
+  return module;
+}
+
+TSQLMemQuery& SearchOf(TdmQueryTest& module) {
+  auto* query = dynamic_cast<TSQLMemQuery*>(module.FindComponent("qrySearch"));
+  if (query == nullptr) throw std::runtime_error("no qrySearch");
+  return *query;
+}
+
+TEST_F(QueryTest, AFormDefinitionRestoresParametersAndKeepsTheStoredDataThroughASave) {
+  const std::unique_ptr<TdmQueryTest> module = ReadQueryModule(R"(    DatabaseName = 'DATASETTEST'
+    SQL = (
+      'select Title from fans'
+      'where lower(Text) like :p and :n = 3 and :m is null'
+      'order by Title')
+    Data = { 00FF7F80 0A0D }
+    ParamData = <
+      item
+        DataType = ftString
+        Name = 'p'
+        ParamType = ptInput
+        Value = '%rain%'
+      end
+      item
+        DataType = ftInteger
+        Name = 'n'
+        ParamType = ptInput
+        Value = 3
+      end
+      item
+        DataType = ftBoolean
+        Name = 'b'
+        ParamType = ptInput
+        Value = True
+      end
+      item
+        DataType = ftMemo
+        Name = 'm'
+        ParamType = ptInput
+        Value = Null
+      end
+      item
+        DataType = ftDateTime
+        Name = 'd'
+        ParamType = ptInputOutput
+        Value = 45292.5
+      end
+      item
+        DataType = ftFloat
+        Name = 'f'
+        ParamType = ptInput
+        Size = 8
+        Precision = 15
+        NumericScale = 2
+        Value = 2.5
+      end>
+    Active = True
+)");
+  TSQLMemQuery& read = SearchOf(*module);
+  EXPECT_EQ(read.StoredData(), (std::vector<Byte>{0x00, 0xFF, 0x7F, 0x80, 0x0A, 0x0D}));
+  ASSERT_EQ(read.Params().Count(), 6);
+  const struct {
+    const char* name;
+    TFieldType type;
+    TVarType kind;
+  } expected[] = {{"p", ftString, varString},  {"n", ftInteger, varInteger}, {"b", ftBoolean, varBoolean},
+                  {"m", ftMemo, varNull},      {"d", ftDateTime, varDate},   {"f", ftFloat, varDouble}};
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(expected[i].name);
+    const TParam& param = *read.Params().Items(i);
+    EXPECT_EQ(param.Name(), expected[i].name);
+    EXPECT_EQ(param.DataType(), expected[i].type);
+    EXPECT_EQ(param.Value().VarType(), expected[i].kind);
+  }
+  EXPECT_EQ(read.ParamByName("d")->AsDateTime(), 45292.5);
+  EXPECT_EQ(read.ParamByName("d")->ParamType(), ptInputOutput);
+  EXPECT_EQ(read.ParamByName("f")->NumericScale(), 2);
+  ASSERT_TRUE(read.Active()) << "the definition's values ran the text";
+  std::string titles;
+  for (read.First(); !read.Eof(); read.Next()) titles += read.FieldByName("Title")->AsString() + ",";
+  EXPECT_EQ(titles, "Apple,Cherry,Elder,");
+  read.Close();
+
+  // Saving the form writes both back as they were read; reading that gives the same query.
+  TWriter writer(2);
+  writer.WriteDefinedProperties(read);
+  const std::unique_ptr<TdmQueryTest> again = ReadQueryModule(writer.Text());
+  TSQLMemQuery& copy = SearchOf(*again);
+  EXPECT_EQ(copy.StoredData(), read.StoredData());
+  EXPECT_TRUE(copy.Params().IsEqual(read.Params())) << writer.Text();
+
+  // A new text drops the stored bytes; a query without parameters or bytes writes neither property.
+  copy.SQL().SetText("select Title from fans");
+  EXPECT_TRUE(copy.StoredData().empty());
+  TWriter empty(2);
+  empty.WriteDefinedProperties(copy);
+  EXPECT_EQ(empty.Text(), "");
 }
 
 }  // namespace

@@ -2,15 +2,12 @@
 // rows are SQLite's answers for the same tables), the outer joins' ON and WHERE, NULL keys, the
 // choice of the driving side and the errors of ill-formed join pairs.
 #include <algorithm>
-#include <optional>
 
 #include "engine/sql/SQLMemRelationalAlgebraJoin.h"
 #include "engine/sql/SQLMemRelationalAlgebraTable.h"
 #include "tests/engine/sql/SQLTestSupport.h"
 
 namespace {
-
-using IntRow = std::vector<std::optional<Integer>>;
 
 class JoinTest : public SQLStatementTest {
  protected:
@@ -20,37 +17,6 @@ class JoinTest : public SQLStatementTest {
     CreateTable("a", {"id", "k", "flag"}, {{1, 10, 0}, {2, 20, 1}, {3, 30, 1}, {5, 50, 1}});
     CreateTable("b", {"id", "k", "flag"}, {{1, 10, 1}, {1, 11, 0}, {3, 99, 0}, {4, 40, 1}});
     CreateTable("e", {"id", "k", "flag"}, {});
-  }
-
-  void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
-    TSQLMemLocalCursor cursor;
-    cursor.Session = &EngineSession();
-    cursor.InMemory = 1;
-    cursor.TableName = tableName;
-    TSQLMemFieldDefs fields;
-    for (const char* column : columns) {
-      TSQLMemFieldDef& field = fields.AddFieldDef();
-      field.Name = column;
-      field.SetDataType(sftInteger, 0);
-    }
-    cursor.CreateTable(fields, TSQLMemIndexDefs(), TSQLMemConstraintDefs());
-    cursor.CloseTable();
-    cursor.OpenTable(nullptr, nullptr, nullptr);
-    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
-    for (const IntRow& row : rows) {
-      cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
-      cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
-      for (std::size_t i = 0; i < row.size(); ++i) {
-        if (!row[i].has_value()) continue;
-        TSQLMemVariant value;
-        value.SetAsInteger(*row[i]);
-        cursor.SetFieldValue(nullptr, value, static_cast<Integer>(i), false);
-      }
-      cursor.PostRecord(true);
-      ASSERT_EQ(cursor.ResultCode, 0) << cursor.ErrorText;
-    }
-    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
-    cursor.CloseTable();
   }
 
   // A join's rows come in no promised order.

@@ -6,7 +6,13 @@
 
 namespace {
 
-class UnionTest : public FiveDaysSQLTest {};
+class UnionTest : public FiveDaysSQLTest {
+ protected:
+  void SetUp() override {
+    FiveDaysSQLTest::SetUp();
+    CreateTable("g", {"a", "b"}, {{1, 10}, {2, {}}, {1, 10}, {{}, 3}, {2, {}}, {1, 20}, {{}, 3}, {3, 30}});
+  }
+};
 
 TEST_F(UnionTest, SetOperationsGiveTheirRowsInOrder) {
   const struct {
@@ -31,6 +37,24 @@ TEST_F(UnionTest, SetOperationsGiveTheirRowsInOrder) {
        {"Banana", "Apple"}},
       {"select Title from fans where RecID <= 3 intersect select Title from fans where RecID >= 2",
        {"Banana", "Apple"}},
+      // A left input that is no table operator is the one searched: the right's rows are walked.
+      {"(select Title from fans where RecID <= 2 union all select Title from fans where RecID = 5) intersect "
+       "select Title from fans where RecID >= 2",
+       {"Banana", "Date"}},
+      {"(select Title from fans where RecID <= 2 union all select Title from fans where RecID = 5) except "
+       "select Title from fans where RecID >= 2",
+       {"Cherry"}},
+      // The searched input's column without a partner plays no part in the search.
+      {"(select Title, RecID from fans where RecID = 1 union all select Title, RecID from fans where RecID = 2) "
+       "intersect select Title from fans",
+       {"Cherry", "Banana"}},
+      // NULL members are equal to each other (SQLite's answers, its rows sorted).
+      {"select b from g intersect select b from g where a = 2", {""}},
+      {"select b from g except select b from g where a = 2", {"10", "3", "20", "30"}},
+      // Values compare as values, also where the two columns' types differ.
+      {"select RecID + 0.5 from fans intersect select RecID from fans", {}},
+      {"select RecID * 1.0 from fans where RecID <= 2 intersect select RecID from fans", {"1", "2"}},
+      {"select RecID from fans where RecID <= 2 intersect select RecID * 1.0 from fans", {"1", "2"}},
       // INTERSECT binds before UNION.
       {"select Title from fans where RecID = 1 union all select Title from fans where RecID >= 4 intersect "
        "select Title from fans where RecID = 5",

@@ -285,19 +285,6 @@ TEST_F(SelectRunTest, OneTableQueriesGiveTheirRows) {
   }
 }
 
-TEST_F(SelectRunTest, StatementsBeyondOneTableWaitForTheirOperators) {
-  const char* const notYet[] = {
-      "select count(*) from fans",
-      "select Title from fans group by Title",
-      "select * from (select Title from fans) s",
-  };
-  for (const char* sql : notYet) {
-    SCOPED_TRACE(sql);
-    ExpectSQLError([&] { Run(sql); }, 30035, "");
-  }
-  EXPECT_EQ(Run("select Title from fans where RecID = 1"), SQLRows{"Cherry"}) << "the table is free again";
-}
-
 TEST_F(SelectRunTest, AWhereNoOperatorCanTakeIsAnError) {
   ExpectSQLError([&] { Run("select * from fans where Nope = 1"); }, 11764, "");
   ExpectSQLError([&] { Run("select * from nope"); }, 10303, "");

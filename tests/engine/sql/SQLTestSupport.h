@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "tests/engine/dataset/DataSetTestSupport.h"
 
 using SQLRows = std::vector<std::string>;
+using IntRow = std::vector<std::optional<Integer>>;
 
 class SQLStatementTest : public DiaryDataSetTest {
  protected:
@@ -93,6 +95,58 @@ class SQLStatementTest : public DiaryDataSetTest {
     cursor.CloseTable();
   }
 
+  // A table of the fixture's database with columns of the given SQL field types (a size for texts)
+  // and rows given as texts, converted to the column's type; nullopt is NULL.
+  struct Column {
+    const char* name;
+    Integer fieldType;
+    Integer size = 0;
+  };
+  using TextRow = std::vector<std::optional<std::string>>;
+  void CreateTable(const char* tableName, const std::vector<Column>& columns, const std::vector<TextRow>& rows) {
+    TSQLMemLocalCursor cursor;
+    cursor.Session = &EngineSession();
+    cursor.InMemory = 1;
+    cursor.TableName = tableName;
+    TSQLMemFieldDefs fields;
+    for (const Column& column : columns) {
+      TSQLMemFieldDef& field = fields.AddFieldDef();
+      field.Name = column.name;
+      field.SetDataType(column.fieldType, column.size);
+    }
+    cursor.CreateTable(fields, TSQLMemIndexDefs(), TSQLMemConstraintDefs());
+    cursor.CloseTable();
+    cursor.OpenTable(nullptr, nullptr, nullptr);
+    cursor.CurrentRecordBuffer = cursor.AllocRecordBuffer();
+    for (const TextRow& row : rows) {
+      cursor.InitRecordBuffer(cursor.CurrentRecordBuffer);
+      cursor.ClearRecordBuffer(cursor.CurrentRecordBuffer, true);
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        if (!row[i].has_value()) continue;
+        TSQLMemVariant value(fields.GetFieldDef(static_cast<Integer>(i)).DataType);
+        value.SetAsString(*row[i]);
+        cursor.SetFieldValue(nullptr, value, static_cast<Integer>(i), false);
+      }
+      cursor.PostRecord(true);
+      ASSERT_EQ(cursor.ResultCode, 0) << cursor.ErrorText;
+    }
+    cursor.FreeRecordBuffer(cursor.CurrentRecordBuffer);
+    cursor.CloseTable();
+  }
+
+  // A table of the fixture's database with Integer columns, filled with rows (a missing value is NULL).
+  void CreateTable(const char* tableName, const std::vector<const char*>& columns, const std::vector<IntRow>& rows) {
+    std::vector<Column> integers;
+    for (const char* column : columns) integers.push_back({column, sftInteger});
+    std::vector<TextRow> texts;
+    for (const IntRow& row : rows) {
+      TextRow& text = texts.emplace_back();
+      for (const std::optional<Integer>& value : row)
+        text.push_back(value.has_value() ? std::optional<std::string>(std::to_string(*value)) : std::nullopt);
+    }
+    CreateTable(tableName, integers, texts);
+  }
+
   // The use count of a table's data, read through a cursor of its own.
   Integer UseCount(const char* tableName = "fans") {
     TSQLMemLocalCursor cursor;
@@ -104,6 +158,7 @@ class SQLStatementTest : public DiaryDataSetTest {
     cursor.CloseTable();
     return count;
   }
+
 
   std::unique_ptr<TSQLMemLocalSQLProcessor> processor_;
 };

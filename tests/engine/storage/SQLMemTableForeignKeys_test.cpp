@@ -214,6 +214,18 @@ TEST_F(ForeignKeyTest, MatchTypesScreenChildRecords) {
 
 // Parent P(k1,k2) holds (0,0), (1,1), (1,2); child C(id, f1, f2) with defaults 0 holds 1:(1,1), 2:(1,2),
 // 3:(null,null). The parent (1,1) is deleted or its key becomes (5,5), under every action and match type.
+TEST_F(ForeignKeyTest, ChildRecordsAreCheckedWhileNoCursorHasTheParentOpen) {
+  TSQLMemLocalCursor& parent = Create("P", Schema().Fields({"k"}).PrimaryKey("PK_P", {"k"}));
+  ASSERT_EQ(Insert(parent, {1}), 0) << parent.ErrorText;
+  TSQLMemLocalCursor& child = Create("C", Schema().Fields({"f"}).ForeignKey("FK", {"f"}, "P", 0, 4, 4));
+  parent.FreeRecordBuffer(parent.CurrentRecordBuffer);
+  parent.CurrentRecordBuffer = nullptr;
+  parent.CloseTable();
+  EXPECT_EQ(Insert(child, {1}), 0) << child.ErrorText;
+  EXPECT_EQ(Insert(child, {2}), -8);
+  EXPECT_EQ(child.ErrorText, Violation("FK", "C", 11420));
+}
+
 TEST_F(ForeignKeyTest, EveryActionOnDeleteAndUpdateGivesTheSpecifiedRows) {
   struct Case {
     bool update;
