@@ -73,6 +73,12 @@ TskFrameInput TsSkinProvider::FrameInput() const {
   in.Iconic = IsIconic(window) != FALSE;
   in.Maximized = IsZoomed(window) != FALSE;
   in.MainForm = Application != nullptr && Application->MainForm() == Form;
+  if (BorderForm) {
+    in.BorderWindow = true;
+    in.CaptionHeight = CaptionHeight(false);
+    if (const TsSkinManager* manager = Manager()) in.ExtBorderWidth = manager->SkinData.BorderWidth;
+    in.Shadow = GetShadowMargins();
+  }
   return in;
 }
 
@@ -134,6 +140,12 @@ bool TsSkinProvider::PaintFormFrame() {
     }
     background = BgInfoFromReply(request);
   }
+  if (BorderForm) {
+    // Around the frame only the shadow shows: it starts out clear.
+    GdiFlush();
+    const TsPixelView view = PixelViewOf(cache);
+    for (Integer y = 0; y < view.Height; ++y) std::fill_n(view.Row(y), view.Width, 0u);
+  }
   const Integer stateBits = skinData_->StateBits;
   if ((stateBits & ssPlainBackground) != 0) {
     const Integer strip = frame.CaptionHeightExt + FrameSysBorderWidth(frame, true) + frame.BorderWidth + 1;
@@ -159,6 +171,7 @@ bool TsSkinProvider::PaintFormFrame() {
   }
   PaintTitle(frame, state);
   PaintCaptionText(frame, state);
+  PaintExtendedBorder(frame);
   if (frame.CaptionHeightExt > 0 && drawNonClientArea_) {
     SaveButtonsArea(true);
     PaintTitleButtons();
