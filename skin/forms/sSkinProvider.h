@@ -9,6 +9,7 @@
 #include "skin/forms/sFrameGeometry.h"
 #include "skin/forms/sSkinProviderTitle.h"
 #include "skin/forms/sSystemMenu.h"
+#include "skin/manager/sPixelView.h"
 #include "skin/forms/sTitleGeometry.h"
 #include "vcl/gui/Form.h"
 #include "vcl/rtl/Alignment.h"
@@ -134,8 +135,11 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // After a message of the skinned form: the border window appears with the form, follows its moves,
   // sizes and activation, and goes when the form hides.
   void FollowBorderWindow(const TMessage& message);
-  // Paints the shadow image around the frame and takes the frame's transparent corners from it.
-  void PaintExtendedBorder(const TskFrameInput& frame);
+  // Makes the frame opaque and takes its four outer corners from the shadow image (source) where the
+  // title's and the form's border masks are transparent.
+  void TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target, const TsPixelView& source);
+  // The picture is painted with a border window's geometry: the form has one, or PaintsForBorderWindow.
+  bool HasBorderWindow() const { return BorderForm != nullptr || PaintsForBorderWindow; }
   // Left and top of the client area in the picture of the whole window.
   Integer ClientOffsetX() const;
   Integer ClientOffsetY() const;
@@ -201,13 +205,19 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The title section, the icon and the title bar mask; the caption text.
   void PaintTitle(const TskFrameInput& frame, Integer state);
   void PaintCaptionText(const TskFrameInput& frame, Integer state);
+  // The shadow image of the state around the frame rectangle (with border-window inputs only).
+  void PaintExtBorderImage(const TskFrameInput& frame);
   // The size grip: GripMode gmRightBottom on a sizeable form that is not maximized; its corner.
   bool GripVisible() const;
   TPoint GripPosition(Integer mask) const;
   // The title's section (TitleSkin, else "FORMTITLE"), looked up once until TitleSkin changes.
   Integer TitleSkinIndex();
+  // The frame is painted as an extended border window shows it: the cache grows by the window's
+  // offsets and shadow margins and carries the skin's shadow image around the frame.
+  bool PaintsForBorderWindow = false;
   bool FirstInitialized = false;
   TRect CaptionTextBounds;  // where the last painting put the caption text (empty: none)
+  std::unique_ptr<TBitmap> CaptionGlow[2];  // the caption's glow masks, inactive and active
 
   // ---- state read by the frame painter, the title code and the window procedure ----
   TsSystemMenu* SkinSysMenu = nullptr;  // owned as a component; made by the first skin initialisation

@@ -2,7 +2,6 @@
 // of the form, and the shadow image painted around the frame in the form's picture.
 #include <algorithm>
 
-#include "skin/forms/sBitmapRoutines.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sControlPaint.h"
@@ -93,7 +92,7 @@ void TsSkinProvider::FollowBorderWindow(const TMessage& message) {
 
 TRect TsSkinProvider::GetShadowMargins() const {
   const TsSkinManager* manager = Manager();
-  if (!BorderForm || manager == nullptr) return TRect{};
+  if (!HasBorderWindow() || manager == nullptr) return TRect{};
   const TsShadowSize& s = manager->ShadowSize;
   return TRect{s.Left, s.Top, s.Right, s.Bottom};
 }
@@ -153,39 +152,15 @@ Byte TsSkinProvider::OwnerAlpha(Byte alpha) const {
   return Form != nullptr && Form->AlphaBlend() ? Form->AlphaBlendValue() : alpha;
 }
 
-void TsSkinProvider::PaintExtendedBorder(const TskFrameInput& frame) {
+void TsSkinProvider::TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target,
+                                                const TsPixelView& source) {
   TsSkinManager* manager = Manager();
-  if (!BorderForm || manager == nullptr || !skinData_->CacheBitmap) return;
-  const std::shared_ptr<TBitmap>& image = manager->ShadowTemplates[DrawnActive ? 1 : 0];
-  if (!image || image->Width() <= 0 || image->Height() <= 0) return;
-  TBitmap& cache = *skinData_->CacheBitmap;
+  if (manager == nullptr) return;
   const TRect frameRect = FrameRect(frame);
-  const TsMaskData* exBorder =
-      manager->IsValidMaskIndex(manager->ConstData.ExBorder) ? &manager->ma[static_cast<size_t>(manager->ConstData.ExBorder)] : nullptr;
-  TsBorderWidths corners;
-  if (exBorder != nullptr) {
-    corners = MaskBorderWidths(*exBorder);
-  } else {
-    corners.Left = corners.Right = (image->Width() - 1) / 2;
-    corners.Top = corners.Bottom = (image->Height() - 1) / 2;
-  }
-  // The shadow stretched over the whole picture in a bitmap of its own, then copied around the frame.
-  TBitmap shadow;
-  shadow.SetPixelFormat(pf32bit);
-  shadow.SetSize(cache.Width(), cache.Height());
-  PaintBorderedStretch(shadow, TRect{0, 0, cache.Width(), cache.Height()}, *image,
-                       TRect{0, 0, image->Width(), image->Height()}, corners);
-  GdiFlush();
-  const TsPixelView target = PixelViewOf(cache);
-  const TsPixelView source = PixelViewOf(shadow);
-  // The frame is opaque (plain GDI painting leaves alpha 0); around it lies the shadow.
-  for (Integer y = 0; y < target.Height; ++y) {
-    const bool insideRows = y >= frameRect.Top && y < frameRect.Bottom;
+  // The frame is opaque (plain GDI painting leaves alpha 0).
+  for (Integer y = std::max<Integer>(frameRect.Top, 0); y < std::min(frameRect.Bottom, target.Height); ++y) {
     Cardinal* row = target.Row(y);
-    for (Integer x = 0; x < target.Width; ++x) {
-      if (!insideRows || x < frameRect.Left || x >= frameRect.Right) row[x] = source.At(x, y);
-      else row[x] |= 0xFF000000u;
-    }
+    for (Integer x = std::max<Integer>(frameRect.Left, 0); x < std::min(frameRect.Right, target.Width); ++x) row[x] |= 0xFF000000u;
   }
   // The frame's transparent corners show the shadow.
   const Integer formMask = skinData_->BorderMaskIndex;

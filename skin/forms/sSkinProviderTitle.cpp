@@ -201,7 +201,7 @@ Integer TsSkinProvider::CaptionHeight(bool withExt) const {
   if (!(IsBordered() && captioned) && !IsIconic(window)) return 0;
   // A border window's title is the skin's own height.
   const TsSkinManager* manager = Manager();
-  const Integer ext = withExt && BorderForm && manager != nullptr ? manager->SkinData.TitleHeight : 0;
+  const Integer ext = withExt && HasBorderWindow() && manager != nullptr ? manager->SkinData.TitleHeight : 0;
   const Integer metric = SysCaptionHeight();
   if (TallMaxTitle) return std::max(ext, metric + 4);
   return ext != 0 ? ext : metric;
@@ -228,7 +228,7 @@ TskTitleInput TsSkinProvider::TitleInput() const {
   in.SysCaptionHeight = SysCaptionHeight();
   in.CaptionHeight = CaptionHeight(true);
   in.FrameWidth = in.SysBorderWidth = in.SysBorderWidthNoExt = SysBorderWidth();
-  if (BorderForm) {
+  if (HasBorderWindow()) {
     const TskFrameInput frame = FrameInput();
     in.BorderWindow = true;
     in.SysBorderWidth = FrameSysBorderWidth(frame, true);
