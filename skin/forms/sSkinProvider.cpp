@@ -3,6 +3,7 @@
 #include "skin/forms/sSkinProviderDwm.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
+#include "skin/manager/skntSystem.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/sStyleSimply.h"
 #include "vcl/gui/Bitmap.h"
@@ -72,6 +73,7 @@ TsSkinProvider* TsSkinProvider::CreateRunTime(TCustomForm* form) {
 // Only the provider that hooked the form gives the procedure back and leaves the skinned-form list: an
 // inert second provider installed neither, and the form's procedure is still the other provider's.
 TsSkinProvider::~TsSkinProvider() {
+  BorderForm.reset();
   if (hooked_ && Form != nullptr) {
     if (auto* plain = dynamic_cast<TForm*>(Form)) RemoveSkinnedForm(plain);
     if (Form->WindowProc() == ownWindowProc_) Form->SetWindowProc(savedWindowProc_);
@@ -252,7 +254,8 @@ void TsSkinProvider::SetSysMenuStyle(bool on) {
 bool TsSkinProvider::WantsExtBorders(bool flag) const {
   if (!flag || Form == nullptr || !drawNonClientArea_ || !allowExtBorders_ || Form->Parent() != nullptr) return false;
   if (Form->BorderStyle() == bsNone || Form->FormStyle() == fsMDIChild) return false;
-  return Form->WindowState() != wsMaximized;
+  const bool zoomed = Form->HandleAllocated() ? IsZoomed(Form->Handle()) != FALSE : Form->WindowState() == wsMaximized;
+  return !zoomed || !NoExtBordersOnMaximized;
 }
 
 void TsSkinProvider::RepaintFrame() {

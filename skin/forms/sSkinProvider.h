@@ -4,10 +4,12 @@
 // skins a form: a streamed provider replaces a run-time one, a second streamed one stays inert.
 #pragma once
 #include <memory>
+#include "skin/forms/sBorderForm.h"
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sFrameGeometry.h"
 #include "skin/forms/sSkinProviderTitle.h"
 #include "skin/forms/sSystemMenu.h"
+#include "skin/manager/sPixelView.h"
 #include "skin/forms/sTitleGeometry.h"
 #include "vcl/gui/Form.h"
 #include "vcl/rtl/Alignment.h"
@@ -39,7 +41,7 @@ struct TskSysButtonData {
   Integer HitCode = 0;
 };
 
-class TsSkinProvider : public TComponent, public IskProviderHost {
+class TsSkinProvider : public TComponent, public IskProviderHost, public IskBorderOwner {
  public:
   // EAbort "TsSkinProvider component may be used with forms only!" unless the owner is a form. At run
   // time a provider of a form that already has one frees a run-time provider, or else stays inert
@@ -105,6 +107,39 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   bool WantsExtBorders(bool flag) const;
   // Paints the frame again now.
   void RepaintFrame();
+
+  // ---- the extended border window (sSkinProviderBorder.cpp) ----
+  // Makes the border window when flag is set and the form wants one (WantsExtBorders, or a maximized form
+  // where the library allows it), then repaints and shows it; otherwise frees it.
+  void UpdateExtBorders(bool flag);
+  std::unique_ptr<TskBorderForm> BorderForm;
+  // The picture's shadow margins (empty without a border window).
+  TRect GetShadowMargins() const;
+  HWND OwnerWindow() const override;
+  void RepaintOwnerFrame() override;
+  void SetOwnerHotButton(Integer code) override { SetHotButton(code, true); }
+  Integer OwnerCaptionHeight() const override;
+  Integer OwnerMenuHeight() const override { return 0; }  // the diary's forms have no menu line
+  TRect OwnerIconRect() const override { return CaptionIconRect; }
+  Cardinal OwnerStateWord() const override { return AnimState; }
+  void SetOwnerStateWord(Cardinal value) override { AnimState = value; }
+  TsCommonData* OwnerSkinData() const override { return skinData_.get(); }
+  TskBorderGeometry OwnerGeometry() const override;
+  Integer OwnerSideOffset() const override { return BorderFormSideOffset(FrameInput()); }
+  Integer OwnerTopOffset() const override { return BorderFormTopOffset(FrameInput()); }
+  TPoint OwnerClientOffset() const override { return TPoint{ClientOffsetX(), ClientOffsetY()}; }
+  Integer OwnerButtonAt(TPoint p) override;
+  void FreeOwnerButtonEffects() override {}  // the buttons' fading comes with their animations
+  Byte OwnerAlpha(Byte alpha) const override;
+  Integer OwnerSnapBuffer() const override { return ScreenSnap ? SnapBuffer : 0; }
+  // After a message of the skinned form: the border window appears with the form, follows its moves,
+  // sizes and activation, and goes when the form hides.
+  void FollowBorderWindow(const TMessage& message);
+  // Makes the frame opaque and takes its four outer corners from the shadow image (source) where the
+  // title's and the form's border masks are transparent.
+  void TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target, const TsPixelView& source);
+  // The picture is painted with a border window's geometry: the form has one, or PaintsForBorderWindow.
+  bool HasBorderWindow() const { return BorderForm != nullptr || PaintsForBorderWindow; }
   // Left and top of the client area in the picture of the whole window.
   Integer ClientOffsetX() const;
   Integer ClientOffsetY() const;

@@ -44,8 +44,9 @@ void TsSkinProvider::FormWndProc(TMessage& message) {
     DispatchUnskinned(message);
   } else if (message.Msg == SkinCommandMessage) {
     AnswerSkinned(message);
-  } else if (!TitleMessage(message)) {
-    CallSavedProc(message);
+  } else {
+    if (!TitleMessage(message)) CallSavedProc(message);
+    FollowBorderWindow(message);
   }
 }
 

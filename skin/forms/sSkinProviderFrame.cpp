@@ -76,8 +76,9 @@ TskFrameInput TsSkinProvider::FrameInput() const {
   in.Iconic = IsIconic(window) != FALSE;
   in.Maximized = IsZoomed(window) != FALSE;
   in.MainForm = Application != nullptr && Application->MainForm() == Form;
-  if (const TsSkinManager* manager = Manager(); PaintsForBorderWindow && manager != nullptr) {
+  if (const TsSkinManager* manager = Manager(); HasBorderWindow() && manager != nullptr) {
     in.BorderWindow = true;
+    in.CaptionHeight = CaptionHeight(false);
     in.ExtBorderWidth = manager->SkinData.BorderWidth;
     if (manager->SkinData.TitleHeight > 0) in.CaptionHeightExt = manager->SkinData.TitleHeight;
     const TsShadowSize& shadow = manager->ShadowSize;
@@ -118,6 +119,7 @@ void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame) {
     for (Integer x = 0; x < to.Width; ++x)
       if (band || x < inner.Left || x >= inner.Right) to.Row(y)[x] = from.Row(y)[x];
   }
+  TakeFrameCornersFromShadow(frame, to, from);
   if (Wow64WithoutComposition() && manager->SkinData.Version < 7.51) CorrectShadowAlpha(to);
 }
 
@@ -178,6 +180,12 @@ bool TsSkinProvider::PaintFormFrame() {
       return false;
     }
     background = BgInfoFromReply(request);
+  }
+  if (frame.BorderWindow) {
+    // Around the frame only the shadow shows: it starts out clear.
+    GdiFlush();
+    const TsPixelView view = PixelViewOf(cache);
+    for (Integer y = 0; y < view.Height; ++y) std::fill_n(view.Row(y), view.Width, 0u);
   }
   const Integer stateBits = skinData_->StateBits;
   if ((stateBits & ssPlainBackground) != 0) {

@@ -194,13 +194,17 @@ Integer TsSkinProvider::SysBorderWidth() const {
   return 0;
 }
 
-Integer TsSkinProvider::CaptionHeight(bool /*withExt: the border window's title comes with it*/) const {
+Integer TsSkinProvider::CaptionHeight(bool withExt) const {
   if (Form == nullptr || !Form->HandleAllocated()) return 0;
   const HWND window = Form->Handle();
   const bool captioned = (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
   if (!(IsBordered() && captioned) && !IsIconic(window)) return 0;
+  // A border window's title is the skin's own height.
+  const TsSkinManager* manager = Manager();
+  const Integer ext = withExt && HasBorderWindow() && manager != nullptr ? manager->SkinData.TitleHeight : 0;
   const Integer metric = SysCaptionHeight();
-  return TallMaxTitle ? metric + 4 : metric;
+  if (TallMaxTitle) return std::max(ext, metric + 4);
+  return ext != 0 ? ext : metric;
 }
 
 Integer TsSkinProvider::CacheWidth() const {
@@ -210,7 +214,7 @@ Integer TsSkinProvider::CacheWidth() const {
     GetWindowRect(Form->Handle(), &r);
     return r.right - r.left;
   }
-  return Form->Width();
+  return FrameCacheWidth(FrameInput());
 }
 
 TskTitleInput TsSkinProvider::TitleInput() const {
@@ -224,6 +228,14 @@ TskTitleInput TsSkinProvider::TitleInput() const {
   in.SysCaptionHeight = SysCaptionHeight();
   in.CaptionHeight = CaptionHeight(true);
   in.FrameWidth = in.SysBorderWidth = in.SysBorderWidthNoExt = SysBorderWidth();
+  if (HasBorderWindow()) {
+    const TskFrameInput frame = FrameInput();
+    in.BorderWindow = true;
+    in.SysBorderWidth = FrameSysBorderWidth(frame, true);
+    in.SysBorderWidthNoExt = 0;
+    in.ShadowRight = frame.Shadow.Right;
+    in.ShadowTop = frame.Shadow.Top;
+  }
   in.Border = static_cast<TskTitleBorder>(Form->BorderStyle());
   in.Maximized = IsZoomed(window) != FALSE;
   in.Iconic = IsIconic(window) != FALSE;

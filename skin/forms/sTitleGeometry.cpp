@@ -90,7 +90,8 @@ TskTitleLayout UpdateTitleLayout(const TskTitleInput& in) {
     const bool big = ButtonIsBig(in, b);
     r.Right = x;
     r.Left = x - SysButtonWidth(in, b);
-    r.Top = big && in.BIVAlign == 1 ? bigTop : centre - height / 2;
+    // Under a border window the title begins below the top shadow.
+    r.Top = (big && in.BIVAlign == 1 ? bigTop : centre - height / 2) + (in.BorderWindow ? in.ShadowTop : 0);
     r.Bottom = r.Top + height;
     x = r.Left - (out.BigButtons ? in.BISpace : 0);
   }
@@ -101,7 +102,7 @@ namespace {
 
 // The 1-based ordinal of the system button under the point; 0 for none.
 int ButtonOrdinalAt(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y) {
-  if (in.BorderWindow || !in.SystemMenu) return 0;
+  if (!in.SystemMenu) return 0;
   const bool onClose = layout.Buttons[sbClose].Contains(x, y);
   int ordinal = 1;
   for (TskSysButton b : {sbMax, sbMin, sbHelp}) {
@@ -132,8 +133,15 @@ int ButtonCode(const TskTitleInput& in, int n) {
 
 }  // namespace
 
+int SysButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y) {
+  const int n = ButtonOrdinalAt(in, layout, x, y);
+  if (n == 0) return 0;
+  const int code = ButtonCode(in, n);
+  return code == 1 ? 0 : code;
+}
+
 int TitleHitTest(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y) {
-  if (int n = ButtonOrdinalAt(in, layout, x, y); n > 0) {
+  if (int n = in.BorderWindow ? 0 : ButtonOrdinalAt(in, layout, x, y); n > 0) {
     if (int code = ButtonCode(in, n); code != 1) return code;
   }
   if (!in.Maximized && in.ThickFrame && !in.BorderWindow) {

@@ -71,5 +71,8 @@ int TitleButtonsTop(const TskTitleInput& in);
 int ButtonsWidth(const TskTitleInput& in);
 // Places the system buttons from the right edge of the form (a button not shown gets zero width).
 TskTitleLayout UpdateTitleLayout(const TskTitleInput& in);
+// The code of the system button under the point (close 20, maximize 9, minimize 8, help 21, or 2 for a
+// disabled one on the caption); 0 where no button is hit. The border window asks it for its own points.
+int SysButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y);
 // The hit-test code of a point relative to the form's outer rectangle.
 int TitleHitTest(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y);

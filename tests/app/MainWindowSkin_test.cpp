@@ -111,3 +111,29 @@ TEST(MainWindowSkin, AProviderAddedToTheMainWindowPaintsItsFrameIntoTheCache) {
   const auto pixel = [](TBitmap& b, Integer px, Integer py) { return static_cast<const Cardinal*>(b.ScanLine(py))[px] & 0xFFFFFF; };
   EXPECT_EQ(pixel(*cache, x, y), pixel(title, x, y));
 }
+
+TEST(MainWindowSkin, TheShownMainWindowGetsItsBorderWindow) {
+  InitializeEngineFoundation();
+  RegisterGuiClasses();
+  RegisterMainForm();
+  TskSkinMessageHook previous = SetSkinMessageHook([](const AnsiString&, TMsgDlgType) {});
+  std::unique_ptr<TfrmMain> form(New<TfrmMain>(nullptr));
+  SetSkinMessageHook(std::move(previous));
+  RemoveDir(DataFolder);
+  form->HandleNeeded();
+  auto* provider = New<TsSkinProvider>(form.get());
+  ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+  ASSERT_TRUE(provider->BorderForm) << "the manager's ExtendedBorders gives the shown window its border window";
+  const HWND border = provider->BorderForm->BorderHandle();
+  ASSERT_NE(border, nullptr);
+  EXPECT_EQ(GetWindow(border, GW_OWNER), form->Handle());
+  EXPECT_EQ(provider->BorderForm->BorderWnd()->Tag(), -98);
+  EXPECT_TRUE(IsWindowVisible(border));
+  // The picture is the window grown by the wide border and the shadow.
+  const TBitmap* cache = provider->SkinData().CacheBitmap.get();
+  ASSERT_NE(cache, nullptr);
+  const TRect shadow = provider->GetShadowMargins();
+  EXPECT_EQ(cache->Width(), form->Width() + 2 * BorderFormSideOffset(provider->FrameInput()) + shadow.Left + shadow.Right);
+  ShowWindow(form->Handle(), SW_HIDE);
+  EXPECT_FALSE(provider->BorderForm);
+}

@@ -1,0 +1,191 @@
+// The provider's side of the extended border window: when the form has one, what the border window asks
+// of the form, and the shadow image painted around the frame in the form's picture.
+#include <algorithm>
+
+#include "skin/forms/sSkinProvider.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sControlPaint.h"
+#include "skin/manager/sSkinManager.h"
+#include "skin/manager/skntSystem.h"
+#include "vcl/gui/Application.h"
+#include "vcl/gui/Bitmap.h"
+
+namespace {
+
+// The frame's corners that the shadow image shows through where the frame's mask is transparent.
+enum : Integer { kTopLeft = 13, kTopRight = 14, kBottomLeft = 16, kBottomRight = 17 };
+constexpr Integer kTitleCornerMax = 8;  // a corner taken through the form's mask in place of the title's
+
+}  // namespace
+
+void TsSkinProvider::UpdateExtBorders(bool flag) {
+  TsSkinManager* manager = Manager();
+  const bool wanted = flag && manager != nullptr && manager->GetExtendedBorders() && FormSkinned() &&
+                      Form != nullptr && Form->HandleAllocated() && IsBordered() && WantsExtBorders(true) &&
+                      !Form->ComponentState().Contains(csDestroying);
+  if (!wanted) {
+    if (!BorderForm) return;
+    BorderForm.reset();
+    skinData_->BackgroundDirty = true;
+    // The form's own window shows its whole frame again.
+    if (Form != nullptr && Form->HandleAllocated()) SetWindowRgn(Form->Handle(), nullptr, TRUE);
+    return;
+  }
+  if (!BorderForm) BorderForm = std::make_unique<TskBorderForm>(this);
+  skinData_->BackgroundDirty = true;
+  // The form's window keeps only its client area: the border window shows the rest.
+  RECT client{};
+  GetClientRect(Form->Handle(), &client);
+  POINT origin{0, 0};
+  ClientToScreen(Form->Handle(), &origin);
+  const TPoint corner = FormScreenOrigin();
+  const Integer x = origin.x - corner.X, y = origin.y - corner.Y;
+  HRGN region = CreateRectRgn(x, y, x + client.right, y + client.bottom);
+  if (SetWindowRgn(Form->Handle(), region, TRUE) == 0) DeleteObject(region);
+  BorderForm->UpdateExBorders(true, 255);
+}
+
+void TsSkinProvider::FollowBorderWindow(const TMessage& message) {
+  TsSkinManager* manager = Manager();
+  if (manager == nullptr || Form == nullptr || !Form->HandleAllocated()) return;
+  switch (message.Msg) {
+    case WM_SHOWWINDOW:
+      // Showing: the border window comes once the form is visible (WM_WINDOWPOSCHANGED).
+      if (message.WParam == 0) BorderForm.reset();
+      return;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam);
+      if (pos == nullptr) return;
+      if ((pos->flags & SWP_SHOWWINDOW) != 0 && !BorderForm) {
+        UpdateExtBorders(manager->ExtendedBorders());
+        return;
+      }
+      if ((pos->flags & SWP_HIDEWINDOW) != 0) {
+        BorderForm.reset();
+        return;
+      }
+      if (!BorderForm || ((pos->flags & SWP_NOMOVE) != 0 && (pos->flags & SWP_NOSIZE) != 0)) return;
+      const bool sized = (pos->flags & SWP_NOSIZE) == 0;
+      if (sized) {
+        // A zoomed or restored form may gain or lose its border window.
+        if (!WantsExtBorders(true)) {
+          UpdateExtBorders(false);
+          return;
+        }
+        skinData_->BackgroundDirty = true;
+        UpdateExtBorders(true);
+        return;
+      }
+      BorderForm->UpdateExBorders(false, 255);
+      return;
+    }
+    case WM_NCACTIVATE:
+      if (!BorderForm || (message.WParam != 0) == DrawnActive) return;
+      DrawnActive = message.WParam != 0;
+      skinData_->BackgroundDirty = true;
+      BorderForm->UpdateExBorders(true, 255);
+      return;
+    default:
+      return;
+  }
+}
+
+TRect TsSkinProvider::GetShadowMargins() const {
+  const TsSkinManager* manager = Manager();
+  if (!HasBorderWindow() || manager == nullptr) return TRect{};
+  const TsShadowSize& s = manager->ShadowSize;
+  return TRect{s.Left, s.Top, s.Right, s.Bottom};
+}
+
+HWND TsSkinProvider::OwnerWindow() const {
+  return Form != nullptr && Form->HandleAllocated() ? Form->Handle() : nullptr;
+}
+
+void TsSkinProvider::RepaintOwnerFrame() {
+  skinData_->BackgroundDirty = true;
+  PaintFormFrame();
+}
+
+Integer TsSkinProvider::OwnerCaptionHeight() const { return CaptionHeight(true); }
+
+TskBorderGeometry TsSkinProvider::OwnerGeometry() const {
+  TskBorderGeometry g;
+  const TskFrameInput frame = FrameInput();
+  g.Width = FrameCacheWidth(frame);
+  g.Height = FrameCacheHeight(frame);
+  g.Shadow = frame.Shadow;
+  if (const TsSkinManager* manager = Manager()) g.ExtShadowOffset = manager->SkinData.ExtShadow;
+  g.Frame = FrameSysBorderWidthNoExt(frame);
+  g.PlainFrame = frame.PlainFrame;
+  g.CaptionHeight = CaptionHeight(true);
+  g.Zoomed = frame.Maximized;
+  if (Form != nullptr && Form->HandleAllocated())
+    g.Sizeable = (GetWindowLongPtrW(Form->Handle(), GWL_STYLE) & WS_THICKFRAME) != 0;
+  g.IconRect = CaptionIconRect;
+  const Integer side = BorderFormSideOffset(frame);
+  g.FormRect = TRect{frame.Shadow.Left + side, frame.Shadow.Top + BorderFormTopOffset(frame),
+                     g.Width - frame.Shadow.Right - side, g.Height - frame.Shadow.Bottom - side};
+  const Integer cx = FrameClientOffsetX(frame), cy = FrameClientOffsetY(frame);
+  g.Client = TRect{cx, cy, cx + frame.ClientWidth + frame.VScrollWidth, cy + frame.ClientHeight + frame.HScrollHeight};
+  if (GripVisible()) {
+    if (const TsSkinManager* manager = Manager(); manager != nullptr && manager->IsValidMaskIndex(manager->ConstData.GripImage)) {
+      const TsMaskData& grip = manager->ma[static_cast<size_t>(manager->ConstData.GripImage)];
+      const TPoint at = GripPosition(manager->ConstData.GripImage);
+      g.GripRect = TRect{at.X, at.Y, at.X + MaskStateWidth(grip), at.Y + MaskStateHeight(grip)};
+    }
+  }
+  return g;
+}
+
+Integer TsSkinProvider::OwnerButtonAt(TPoint p) {
+  if (SkinSysMenu == nullptr) return 0;
+  UpdateTitleLayout();
+  TskTitleLayout layout;
+  for (int b = sbClose; b <= sbHelp; ++b) {
+    const TRect& r = SysButtons[b].Rect;
+    layout.Buttons[b] = {r.Left, r.Top, r.Right, r.Bottom};
+  }
+  return SysButtonHitCode(TitleInput(), layout, p.X, p.Y);
+}
+
+Byte TsSkinProvider::OwnerAlpha(Byte alpha) const {
+  return Form != nullptr && Form->AlphaBlend() ? Form->AlphaBlendValue() : alpha;
+}
+
+void TsSkinProvider::TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target,
+                                                const TsPixelView& source) {
+  TsSkinManager* manager = Manager();
+  if (manager == nullptr) return;
+  const TRect frameRect = FrameRect(frame);
+  // The frame is opaque (plain GDI painting leaves alpha 0).
+  for (Integer y = std::max<Integer>(frameRect.Top, 0); y < std::min(frameRect.Bottom, target.Height); ++y) {
+    Cardinal* row = target.Row(y);
+    for (Integer x = std::max<Integer>(frameRect.Left, 0); x < std::min(frameRect.Right, target.Width); ++x) row[x] |= 0xFF000000u;
+  }
+  // The frame's transparent corners show the shadow.
+  const Integer formMask = skinData_->BorderMaskIndex;
+  if (!manager->IsValidMaskIndex(formMask)) return;
+  const TsMaskData& form = manager->ma[static_cast<size_t>(formMask)];
+  const TsPixelView formImage = SkinPixelsOf(*manager).ImageOf(form);
+  const TsBorderWidths fw = MaskBorderWidths(form);
+  const Integer titleIndex = TitleSectionIndex >= 0 && static_cast<size_t>(TitleSectionIndex) < manager->gd.size()
+                                 ? manager->gd[static_cast<size_t>(TitleSectionIndex)].BorderMask
+                                 : -1;
+  const bool titleMask = manager->IsValidMaskIndex(titleIndex);
+  const TsMaskData& top = titleMask ? manager->ma[static_cast<size_t>(titleIndex)] : form;
+  const TsPixelView topImage = titleMask ? SkinPixelsOf(*manager).ImageOf(top) : formImage;
+  const TsBorderWidths tw = MaskBorderWidths(top);
+  auto take = [&](Integer mode, Integer w, Integer h, bool right, bool bottom, const TsMaskData& mask, const TsPixelView& maskImage) {
+    const Integer x = std::max<Integer>(right ? frameRect.Right - w : frameRect.Left, 0);
+    const Integer y = std::max<Integer>(bottom ? frameRect.Bottom - h : frameRect.Top, 0);
+    if (w <= 0 || h <= 0) return;
+    CopyThroughMask(target, source, TRect{x, y, x + w, y + h}, mode, &mask, maskImage, x, y);
+  };
+  const Integer topLeftW = titleMask ? tw.Left : std::min(fw.Left, kTitleCornerMax);
+  const Integer topLeftH = titleMask ? tw.Top : std::min(fw.Top, kTitleCornerMax);
+  const Integer topRightW = titleMask ? tw.Right : std::min(fw.Right, kTitleCornerMax);
+  take(kTopLeft, topLeftW, topLeftH, false, false, top, topImage);
+  take(kTopRight, topRightW, topLeftH, true, false, top, topImage);
+  take(kBottomLeft, fw.Left, fw.Bottom, false, true, form, formImage);
+  take(kBottomRight, fw.Right, fw.Bottom, true, true, form, formImage);
+}
