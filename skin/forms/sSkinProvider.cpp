@@ -102,6 +102,7 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
       skinData_->OwnSkinManager = nullptr;
     }
   }
+  if (operation == opRemove && component == SkinSysMenu) SkinSysMenu = nullptr;
 }
 
 bool TsSkinProvider::FormShowing() const {
@@ -195,11 +196,16 @@ void TsSkinProvider::InitializeSkin() {
   if (RunTimeCreated || EmptyProvider || manager == nullptr || Form == nullptr || !Form->HandleAllocated() ||
       !manager->SkinData.Active)
     return;
+  skinData_->UpdateIndexes();
+  if (SkinSysMenu == nullptr) {
+    SkinSysMenu = New<TsSystemMenu>(this, Form);
+    SkinSysMenu->UpdateItems(false);
+  }
   SetSysMenuStyle(true);
   if (ClearButtons) ClearButtons = false;  // an MDI frame would be hooked here; the diary has none
-  skinData_->UpdateIndexes();
   TitleSectionIndex = ResolveTitleSection();
   CaptionSectionIndex = manager->GetSkinIndex("CAPTION");
+  InitTitleButtonMasks();
   RegionChanged = CaptionChanged = CaptionRegionChanged = true;
   const bool beingMade = Form->ControlState().Contains(csCreating) ||
                          Form->ControlState().Contains(csReadingState) ||
@@ -210,6 +216,7 @@ void TsSkinProvider::InitializeSkin() {
 void TsSkinProvider::PrepareForm() {
   if (Form != nullptr && Form->HandleAllocated()) DisableDwmTransitions(Form->Handle(), drawNonClientArea_);
   InitializeSkin();
+  if (SkinSysMenu != nullptr) SkinSysMenu->UpdateItems(false);
   if (TsSkinManager* manager = Manager()) {
     const Integer mask = manager->GetMaskIndexByNames("GLOBALINFO", "TITLEBUTTON");
     for (int i = 0; i < titleButtons_->Count(); ++i) {
@@ -252,39 +259,9 @@ void TsSkinProvider::RepaintFrame() {
   if (Form != nullptr && Form->HandleAllocated()) SendToSelf(WM_NCPAINT, 1, 0);
 }
 
-namespace {
+Integer TsSkinProvider::ClientOffsetX() const { return FrameClientOffsetX(FrameInput()); }
 
-// The frame's width that the system draws: a sizing frame, a dialog frame or none.
-Integer SysBorderWidth(HWND window) {
-  const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
-  if ((style & WS_THICKFRAME) != 0) return GetSystemMetrics(SM_CXFRAME);
-  if ((style & WS_BORDER) != 0) return GetSystemMetrics(SM_CXDLGFRAME);
-  return 0;
-}
-
-}  // namespace
-
-// Without an extended border window the picture is the window itself: the client area sits in the
-// middle horizontally and above the bottom frame vertically.
-Integer TsSkinProvider::ClientOffsetX() const {
-  if (Form == nullptr || !Form->HandleAllocated()) return 0;
-  RECT window{};
-  RECT client{};
-  GetWindowRect(Form->Handle(), &window);
-  GetClientRect(Form->Handle(), &client);
-  return ((window.right - window.left) - client.right) / 2;
-}
-
-Integer TsSkinProvider::ClientOffsetY() const {
-  if (Form == nullptr || !Form->HandleAllocated()) return 0;
-  RECT window{};
-  RECT client{};
-  GetWindowRect(Form->Handle(), &window);
-  GetClientRect(Form->Handle(), &client);
-  const LONG_PTR style = GetWindowLongPtrW(Form->Handle(), GWL_STYLE);
-  const Integer bottom = (style & WS_BORDER) != 0 ? SysBorderWidth(Form->Handle()) : 0;
-  return (window.bottom - window.top) - client.bottom - bottom;
-}
+Integer TsSkinProvider::ClientOffsetY() const { return FrameClientOffsetY(FrameInput()); }
 
 TPoint TsSkinProvider::FormScreenOrigin() const {
   if (Form == nullptr || !Form->HandleAllocated()) return TPoint{0, 0};

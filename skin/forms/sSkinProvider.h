@@ -5,7 +5,10 @@
 #pragma once
 #include <memory>
 #include "skin/forms/sCommonData.h"
+#include "skin/forms/sFrameGeometry.h"
 #include "skin/forms/sSkinProviderTitle.h"
+#include "skin/forms/sSystemMenu.h"
+#include "skin/forms/sTitleGeometry.h"
 #include "vcl/gui/Form.h"
 #include "vcl/rtl/Alignment.h"
 #include "vcl/rtl/Component.h"
@@ -28,10 +31,12 @@ enum : Word {
 // A system or MDI title button as the frame painter keeps it.
 struct TskSysButtonData {
   Integer State = -1;  // -1 not shown, 0 normal, 1 hot, 2 pressed
-  Integer ImageIndex = -1;
+  Integer ImageIndex = -1;  // its mask, -1 none
   TRect Rect;          // in window coordinates of the cache bitmap
   Byte Flag = 0;
   Integer GlowID = -1;
+  bool Big = false;    // aligned to the title's top under the skin's BIVALIGN 1
+  Integer HitCode = 0;
 };
 
 class TsSkinProvider : public TComponent, public IskProviderHost {
@@ -112,7 +117,70 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   // The form is skinned by an active skin.
   bool FormSkinned() const { return skinData_ && skinData_->Skinned(true); }
 
+  // ---- title metrics, title buttons and the hit test ----
+  TskSysSubMenu& SysSubMenu() { return sysSubMenu_; }
+  // A border style, WS_CHILD, or an MDI child.
+  bool IsBordered() const;
+  bool HasSysMenu() const { return Form != nullptr && Form->BorderIcons().Contains(biSystemMenu); }
+  // The system caption height of the form's kind (small for tool windows that are not iconic).
+  Integer SysCaptionHeight() const;
+  // The system frame's width: a sizing frame, a dialog frame or none.
+  Integer SysBorderWidth() const;
+  // The caption height the frame is painted with (0 for a form without a caption).
+  Integer CaptionHeight(bool withExt) const;
+  // The width of the form's picture (the window's, as long as no border window surrounds it).
+  Integer CacheWidth() const;
+  // The title's numbers as the pure layout and hit test take them.
+  TskTitleInput TitleInput() const;
+  Integer SysButtonWidth(TskSysButton button) const { return ::SysButtonWidth(TitleInput(), button); }
+  Integer SysButtonHeight() const { return ::SysButtonHeight(TitleInput()); }
+  Integer VisibleSysButtonCount() const { return SkinSysMenu != nullptr ? ::VisibleSysButtonCount(TitleInput()) : 0; }
+  Integer ButtonsWidth() const { return ::ButtonsWidth(TitleInput()); }
+  // Chooses the system buttons' masks and sizes for the skin.
+  void InitTitleButtonMasks();
+  // Places the caption icon and the system buttons (SysButtons, CaptionIconRect).
+  void UpdateTitleLayout();
+  // The icon is shown in the title.
+  bool IconVisible();
+  // The hit-test code of the screen point in the message's lParam.
+  Integer HitTest(const TMessage& message);
+  // Paints one button in its state into the cache and onto the window (codes 8, 9, 20, 21).
+  void RepaintButton(Integer code);
+  // Paints the system buttons into the cache over the saved title strip.
+  void PaintTitleButtons();
+  void DrawTitleButton(TskSysButtonData& button, bool enabled);
+  // Keeps (and puts back) the title strip under the buttons in TitleBgBmp; whole: all its rows.
+  void SaveButtonsArea(bool whole);
+  void RestoreButtonsArea();
+  void SetHotButton(Integer code, bool repaint);
+  void SetPressedButton(Integer code);
+  void NCMouseMove(TMessage& message);
+  // Paints the caption icon into the cache at CaptionIconRect.
+  void PaintTitleIcon();
+  // A title button is held down (cleared when the mouse button is released).
+  static bool TitleButtonPressed;
+
+  // ---- the frame painted into the cache (sSkinProviderFrame.cpp) ----
+  // The frame's numbers as the pure geometry takes them (no border window, no right-to-left reading:
+  // the forms have neither yet).
+  TskFrameInput FrameInput() const;
+  // Repaints the cache while the background-changed flag is set; false when nothing could be painted
+  // (the form being made, an animation running, no section, or a parent that cannot answer yet).
+  bool PaintFormFrame();
+  // The title section, the icon and the title bar mask; the caption text.
+  void PaintTitle(const TskFrameInput& frame, Integer state);
+  void PaintCaptionText(const TskFrameInput& frame, Integer state);
+  // The size grip: GripMode gmRightBottom on a sizeable form that is not maximized; its corner.
+  bool GripVisible() const;
+  TPoint GripPosition(Integer mask) const;
+  // The title's section (TitleSkin, else "FORMTITLE"), looked up once until TitleSkin changes.
+  Integer TitleSkinIndex();
+  bool FirstInitialized = false;
+  TRect CaptionTextBounds;  // where the last painting put the caption text (empty: none)
+
   // ---- state read by the frame painter, the title code and the window procedure ----
+  TsSystemMenu* SkinSysMenu = nullptr;  // owned as a component; made by the first skin initialisation
+  bool SkipAnimation = false;  // a minimise from the system menu runs without the animation
   TCustomForm* Form = nullptr;
   bool RunTimeCreated = false;
   bool EmptyProvider = false;
@@ -134,7 +202,7 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   bool MDIMenuLoop = false;
   bool TallMaxTitle = false;
   Cardinal AnimState = 0;
-  TskSysButtonData SysButtons[4];
+  TskSysButtonData SysButtons[4];  // in TskSysButton order: close, maximize, minimize, help
   TskSysButtonData MDIButtons[3];
   TRect CaptionIconRect;
   std::unique_ptr<TBitmap> TitleBgBmp;
@@ -162,11 +230,17 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   void RemoveSkin(TMessage& message);
   void FillBackground(TskBgRequest& request);
   void CallSavedProc(TMessage& message);
+  // The system button of a hit-test code (nil for other codes).
+  TskSysButtonData* ButtonOfCode(Integer code);
+  // Title messages of a skinned form; true when answered.
+  bool TitleMessage(TMessage& message);
 
   std::unique_ptr<TsCommonData> skinData_;
   std::unique_ptr<TskAddedTitle> addedTitle_;
   std::unique_ptr<TsTitleIcon> titleIcon_;
   std::unique_ptr<TsTitleButtons> titleButtons_;
+  TskSysSubMenu sysSubMenu_;
+  Integer savedTitleRows_ = 0;  // rows of TitleBgBmp that hold the title strip
   TWndMethod savedWindowProc_;
   TWndMethod ownWindowProc_;
   bool hooked_ = false;  // this provider put FormWndProc into the form's WindowProc

@@ -44,8 +44,42 @@ void TsSkinProvider::FormWndProc(TMessage& message) {
     DispatchUnskinned(message);
   } else if (message.Msg == SkinCommandMessage) {
     AnswerSkinned(message);
-  } else {
+  } else if (!TitleMessage(message)) {
     CallSavedProc(message);
+  }
+}
+
+// The title's mouse messages: the provider's hit test answers the points of its own title.
+bool TsSkinProvider::TitleMessage(TMessage& message) {
+  switch (message.Msg) {
+    case WM_NCHITTEST: {
+      if (RunTimeCreated) {
+        RunTimeCreated = false;
+        PrepareForm();
+      }
+      if (CaptionHeight(true) == 0 || !drawNonClientArea_) return false;
+      const Integer code = HitTest(message);
+      switch (code) {
+        case HTNOWHERE: case HTCLIENT: case HTCAPTION: case HTMENU:
+        case HTLEFT: case HTRIGHT: case HTTOP: case HTTOPLEFT: case HTTOPRIGHT: case HTBOTTOM: case HTBOTTOMLEFT:
+        case HTBOTTOMRIGHT:
+          // The grip's corner is the provider's; the system frame answers the rest.
+          if (code == HTBOTTOMRIGHT && GripMode == gmRightBottom) break;
+          CallSavedProc(message);
+          return true;
+        default:
+          break;
+      }
+      message.Result = code;
+      return true;
+    }
+    case WM_NCMOUSEMOVE:
+      if (Form == nullptr || !Form->Enabled()) return true;
+      if (TsSkinManager* manager = Manager()) manager->SetActiveControl(Form);
+      NCMouseMove(message);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -53,9 +87,9 @@ bool TsSkinProvider::AnswerAlways(TMessage& message) {
   const bool destroying = Form == nullptr || Form->ComponentState().Contains(csDestroying);
   switch (SkinCommandOf(message.WParam)) {
     case scNewSkin:
-      // The system menu that a first initialisation makes is what tells a form set up; until forms
-      // have one, every new skin of the provider's manager sets the form up again.
-      if (!destroying && skinData_ != nullptr && OwnManagerIn(message, Manager())) InitializeSkin();
+      // The system menu that a first initialisation makes is what tells a form set up.
+      if (!destroying && skinData_ != nullptr && SkinSysMenu == nullptr && OwnManagerIn(message, Manager()))
+        InitializeSkin();
       return false;
     case scRemoveSkin:
       RemoveSkin(message);

@@ -1,6 +1,13 @@
 #include "skin/forms/sSkinProviderTitle.h"
 
+#include <algorithm>
+#include <string>
+
 #include "skin/forms/sSkinProvider.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sSkinManager.h"
+#include "skin/manager/skGlow.h"
+#include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/gui/GraphicsObjects.h"
@@ -95,4 +102,432 @@ void TskAddedTitle::SetShowMainCaption(bool value) {
 
 void TskAddedTitle::Changed() {
   if (provider_ != nullptr && !provider_->ComponentState().Contains(csLoading)) provider_->RepaintFrame();
+}
+
+// ---- the provider's title: metrics, system buttons, hit test ----
+
+bool TsSkinProvider::TitleButtonPressed = false;
+
+namespace {
+
+constexpr const char* kTitleMaskSection = "GLOBALINFO";
+
+// A metric read once for the process: the title geometry asks for it on every mouse move.
+Integer CachedMetric(int index) {
+  static Integer caption = GetSystemMetrics(SM_CYCAPTION);
+  static Integer smallCaption = GetSystemMetrics(SM_CYSMCAPTION);
+  return index == SM_CYSMCAPTION ? smallCaption : caption;
+}
+
+bool IsButtonCode(Integer code) {
+  return code == HTMINBUTTON || code == HTMAXBUTTON || code == HTCLOSE || code == HTHELP || (code >= 101 && code <= 103) ||
+         (code >= 1000 && code <= 1100) || (code >= 2000 && code <= 2100);
+}
+
+TsBgPixels CacheAsBackground(const TsPixelView& cache) {
+  TsBgPixels bg;
+  bg.Bitmap = cache;
+  return bg;
+}
+
+// The title caption icon's side for a caption height.
+Integer IconSizeForCaption(Integer captionHeight) {
+  if (captionHeight <= 8) return 1;
+  return captionHeight <= 16 ? 8 : 16;
+}
+
+// A title icon glyph into the cache: the key colour 0xFF00FF stays out, every other pixel is opaque.
+// A 32-bit glyph is blended by its alpha at the rectangle's corner in its own size; any other glyph
+// is stretched over the rectangle.
+void DrawTitleGlyph(TBitmap& cache, const TBitmap& glyph, const TRect& r) {
+  const bool ownAlpha = glyph.PixelFormat() == pf32bit;
+  TBitmap work;
+  work.Assign(&glyph);
+  work.SetPixelFormat(pf32bit);
+  const Integer w = ownAlpha ? glyph.Width() : r.Width();
+  const Integer h = ownAlpha ? glyph.Height() : r.Height();
+  TBitmap sized;
+  sized.SetPixelFormat(pf32bit);
+  sized.SetSize(w, h);
+  SetStretchBltMode(sized.Canvas().Handle(), COLORONCOLOR);
+  StretchBlt(sized.Canvas().Handle(), 0, 0, w, h, work.Canvas().Handle(), 0, 0, work.Width(), work.Height(), SRCCOPY);
+  GdiFlush();
+  const TsPixelView source = PixelViewOf(sized);
+  const TsPixelView target = PixelViewOf(cache);
+  for (Integer y = 0; y < h; ++y) {
+    if (r.Top + y < 0 || r.Top + y >= target.Height) continue;
+    for (Integer x = 0; x < w; ++x) {
+      if (r.Left + x < 0 || r.Left + x >= target.Width) continue;
+      const Cardinal pixel = source.Row(y)[x];
+      if ((pixel & 0x00FFFFFFu) == 0x00FF00FFu) continue;
+      Cardinal& out = target.Row(r.Top + y)[r.Left + x];
+      const Cardinal a = ownAlpha ? pixel >> 24 : 255;
+      Cardinal blended = 0xFF000000u;
+      for (int c = 0; c < 24; c += 8) {
+        const Cardinal s = pixel >> c & 0xFF, d = out >> c & 0xFF;
+        blended |= ((s * a + d * (255 - a)) / 255) << c;
+      }
+      out = blended;
+    }
+  }
+}
+
+}  // namespace
+
+bool TsSkinProvider::IsBordered() const {
+  if (Form == nullptr) return false;
+  if (Form->BorderStyle() != bsNone || Form->FormStyle() == fsMDIChild) return true;
+  return Form->HandleAllocated() && (GetWindowLongPtrW(Form->Handle(), GWL_STYLE) & WS_CHILD) != 0;
+}
+
+Integer TsSkinProvider::SysCaptionHeight() const {
+  const bool iconic = Form != nullptr && Form->HandleAllocated() && IsIconic(Form->Handle());
+  const bool tool = Form != nullptr && (Form->BorderStyle() == bsToolWindow || Form->BorderStyle() == bsSizeToolWin);
+  return CachedMetric(tool && !iconic ? SM_CYSMCAPTION : SM_CYCAPTION);
+}
+
+Integer TsSkinProvider::SysBorderWidth() const {
+  if (Form == nullptr || !Form->HandleAllocated()) return 0;
+  const LONG_PTR style = GetWindowLongPtrW(Form->Handle(), GWL_STYLE);
+  if ((style & WS_THICKFRAME) != 0) return GetSystemMetrics(SM_CXFRAME);
+  if ((style & WS_BORDER) != 0) return GetSystemMetrics(SM_CXDLGFRAME);
+  return 0;
+}
+
+Integer TsSkinProvider::CaptionHeight(bool /*withExt: the border window's title comes with it*/) const {
+  if (Form == nullptr || !Form->HandleAllocated()) return 0;
+  const HWND window = Form->Handle();
+  const bool captioned = (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+  if (!(IsBordered() && captioned) && !IsIconic(window)) return 0;
+  const Integer metric = SysCaptionHeight();
+  return TallMaxTitle ? metric + 4 : metric;
+}
+
+Integer TsSkinProvider::CacheWidth() const {
+  if (Form == nullptr) return 0;
+  if (Form->HandleAllocated() && IsIconic(Form->Handle()) && Application != nullptr && Application->MainForm() != Form) {
+    RECT r{};
+    GetWindowRect(Form->Handle(), &r);
+    return r.right - r.left;
+  }
+  return Form->Width();
+}
+
+TskTitleInput TsSkinProvider::TitleInput() const {
+  TskTitleInput in;
+  if (Form == nullptr || !Form->HandleAllocated()) return in;
+  const HWND window = Form->Handle();
+  RECT outer{};
+  GetWindowRect(window, &outer);
+  in.FormWidth = CacheWidth();
+  in.FormHeight = outer.bottom - outer.top;
+  in.SysCaptionHeight = SysCaptionHeight();
+  in.CaptionHeight = CaptionHeight(true);
+  in.FrameWidth = in.SysBorderWidth = in.SysBorderWidthNoExt = SysBorderWidth();
+  in.Border = static_cast<TskTitleBorder>(Form->BorderStyle());
+  in.Maximized = IsZoomed(window) != FALSE;
+  in.Iconic = IsIconic(window) != FALSE;
+  in.ThickFrame = (GetWindowLongPtrW(window, GWL_STYLE) & WS_THICKFRAME) != 0;
+  in.IsMainForm = Application != nullptr && Application->MainForm() == Form;
+  in.SystemMenu = HasSysMenu();
+  in.Help = Form->BorderIcons().Contains(biHelp);
+  in.IconRect = {CaptionIconRect.Left, CaptionIconRect.Top, CaptionIconRect.Right, CaptionIconRect.Bottom};
+  if (SkinSysMenu != nullptr) {
+    in.VisibleClose = SkinSysMenu->VisibleClose();
+    in.VisibleMax = SkinSysMenu->VisibleMax();
+    in.VisibleMin = SkinSysMenu->VisibleMin();
+    in.EnabledMax = SkinSysMenu->EnabledMax();
+    in.EnabledMin = SkinSysMenu->EnabledMin();
+    in.EnabledRestore = SkinSysMenu->EnabledRestore();
+  }
+  TsSkinManager* manager = Manager();
+  if (manager == nullptr) return in;
+  const TsSkinData& skin = manager->SkinData;
+  in.BIRight = skin.BIRightMargin;
+  in.BISpace = skin.BISpacing;
+  in.BIVAlign = skin.BIVAlign;
+  in.BILeft = skin.BILeftMargin;
+  auto maskOf = [manager](Integer index) -> TskTitleMask {
+    if (!manager->IsValidMaskIndex(index)) return {};
+    const TsMaskData& mask = manager->ma[static_cast<size_t>(index)];
+    return {MaskStateWidth(mask), MaskStateHeight(mask)};
+  };
+  in.SmallMasksExist = manager->IsValidMaskIndex(manager->GetMaskIndexByNames(kTitleMaskSection, "SICONCLOSE"));
+  in.CloseAloneMask = maskOf(manager->GetMaskIndexByNames(kTitleMaskSection, "BICLOSEALONE"));
+  const bool big = UsesBigButtons(in);
+  in.CloseMask = maskOf(manager->GetMaskIndexByNames(kTitleMaskSection, big ? "BICONCLOSE" : "SICONCLOSE"));
+  // The masks of the buttons themselves (restore for a maximised form, ...) as the layout chooses them.
+  in.MaxMask = maskOf(SysButtons[sbMax].ImageIndex);
+  in.MinMask = maskOf(SysButtons[sbMin].ImageIndex);
+  in.HelpMask = maskOf(SysButtons[sbHelp].ImageIndex);
+  return in;
+}
+
+void TsSkinProvider::InitTitleButtonMasks() {
+  TsSkinManager* manager = Manager();
+  if (manager == nullptr || manager->CommonSkinIndex < 0 || Form == nullptr) return;
+  const TskTitleInput in = TitleInput();
+  const bool big = UsesBigButtons(in);
+  auto mask = [manager, big](const char* name) {
+    return manager->GetMaskIndexByNames(kTitleMaskSection, (big ? "BICON" : "SICON") + std::string(name));
+  };
+  // Maximised, the maximize button shows the restore image; an iconic secondary form's minimize
+  // button shows it too (its maximize button stays the maximize image).
+  const bool secondaryIcon = in.Iconic && !in.IsMainForm;
+  SysButtons[sbClose].ImageIndex = UsesCloseAlone(in) ? manager->GetMaskIndexByNames(kTitleMaskSection, "BICLOSEALONE")
+                                                      : mask("CLOSE");
+  SysButtons[sbMax].ImageIndex = mask(in.Maximized && !in.Iconic ? "NORM" : "MAX");
+  SysButtons[sbMin].ImageIndex = mask(secondaryIcon ? "NORM" : "MIN");
+  Integer help = mask("HELP");
+  if (!manager->IsValidMaskIndex(help)) help = manager->GetMaskIndexByNames(kTitleMaskSection, "BICONHELP");
+  SysButtons[sbHelp].ImageIndex = help;
+  const Integer codes[] = {HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP};
+  for (int b = sbClose; b <= sbHelp; ++b) {
+    SysButtons[b].HitCode = codes[b];
+    SysButtons[b].Big = big && (b != sbHelp || !in.SmallMasksExist);
+  }
+}
+
+bool TsSkinProvider::IconVisible() {
+  if (Form == nullptr || !TitleIcon().Visible() || !showAppIcon_ || !HasSysMenu()) return false;
+  return Form->BorderStyle() == bsSingle || Form->BorderStyle() == bsSizeable;
+}
+
+void TsSkinProvider::UpdateTitleLayout() {
+  InitTitleButtonMasks();
+  TskTitleInput in = TitleInput();
+  const TsSkinManager* manager = Manager();
+  // The icon sits after the frame and the skin's left margin, centred on the title's middle.
+  const Integer left = in.SysBorderWidth + (manager != nullptr ? manager->SkinData.BILeftMargin : 0);
+  const Integer centre = in.CaptionHeight / 2 + in.FrameWidth / 2 + (in.Maximized ? 2 : 0);
+  CaptionIconRect = TRect{left, centre, left, centre};
+  if (IconVisible()) {
+    const Integer size = IconSizeForCaption(in.CaptionHeight);
+    const Integer w = TitleIcon().Width() > 0 ? TitleIcon().Width() : size;
+    const Integer h = TitleIcon().Height() > 0 ? TitleIcon().Height() : size;
+    CaptionIconRect = TRect{left, centre - h / 2, left + w, centre - h / 2 + h};
+  }
+  in.IconRect = {CaptionIconRect.Left, CaptionIconRect.Top, CaptionIconRect.Right, CaptionIconRect.Bottom};
+  const TskTitleLayout layout = ::UpdateTitleLayout(in);
+  for (int b = sbClose; b <= sbHelp; ++b) {
+    const TskTitleRect& r = layout.Buttons[b];
+    TskSysButtonData& button = SysButtons[b];
+    button.Rect = TRect{r.Left, r.Top, r.Right, r.Bottom};
+    const bool shown = SkinSysMenu != nullptr && r.Width() > 0;
+    if (!shown) {
+      button.State = -1;
+    } else if (button.State < 0) {
+      button.State = 0;
+    }
+  }
+}
+
+Integer TsSkinProvider::HitTest(const TMessage& message) {
+  if (SkinSysMenu == nullptr) InitializeSkin();
+  if (Form == nullptr || !Form->HandleAllocated()) return HTNOWHERE;
+  const TPoint p = ScreenToFormPoint(static_cast<SmallInt>(LOWORD(message.LParam)),
+                                     static_cast<SmallInt>(HIWORD(message.LParam)));
+  UpdateTitleLayout();
+  const TskTitleInput in = TitleInput();
+  TskTitleLayout layout;  // no system menu object: no buttons to hit
+  if (SkinSysMenu != nullptr)
+    for (int b = sbClose; b <= sbHelp; ++b) {
+      const TRect& r = SysButtons[b].Rect;
+      layout.Buttons[b] = {r.Left, r.Top, r.Right, r.Bottom};
+    }
+  Integer code = TitleHitTest(in, layout, p.X, p.Y);
+  // The grip in the bottom-right corner of the client area answers as the sizing corner.
+  if (code == HTCLIENT && p.Y > in.SysCaptionHeight + in.SysBorderWidthNoExt && GripMode == gmRightBottom &&
+      !in.Maximized && in.ThickFrame) {
+    if (TsSkinManager* manager = Manager(); manager != nullptr && manager->IsValidMaskIndex(manager->ConstData.GripImage)) {
+      const TsMaskData& grip = manager->ma[static_cast<size_t>(manager->ConstData.GripImage)];
+      const Integer x = CacheWidth() - MaskStateWidth(grip) - in.SysBorderWidth - 1;
+      const Integer y = in.FormHeight - MaskStateHeight(grip) - in.SysBorderWidth - 1;
+      if (p.X >= x && p.Y >= y) code = HTBOTTOMRIGHT;
+    }
+  }
+  return code;
+}
+
+TskSysButtonData* TsSkinProvider::ButtonOfCode(Integer code) {
+  switch (code) {
+    case HTCLOSE: return &SysButtons[sbClose];
+    case HTMAXBUTTON: return &SysButtons[sbMax];
+    case HTMINBUTTON: return &SysButtons[sbMin];
+    case HTHELP: return &SysButtons[sbHelp];
+    default: return nullptr;
+  }
+}
+
+void TsSkinProvider::DrawTitleButton(TskSysButtonData& button, bool enabled) {
+  TsSkinManager* manager = Manager();
+  if (manager == nullptr || !manager->IsValidMaskIndex(button.ImageIndex) || !skinData_->CacheBitmap) return;
+  const Integer image = std::max<Integer>(button.State, 0);
+  const Integer mode = image == 0 && (!DrawnActive || !enabled) ? 2 : 1;
+  GdiFlush();
+  const TsPixelView cache = PixelViewOf(*skinData_->CacheBitmap);
+  const TsMaskData& mask = manager->ma[static_cast<size_t>(button.ImageIndex)];
+  PaintMaskGlyph(cache, button.Rect.Left, button.Rect.Top, image, CacheAsBackground(cache), mask,
+                 SkinPixelsOf(*manager).ImageOf(mask), mode);
+}
+
+void TsSkinProvider::PaintTitleButtons() {
+  if (!IsBordered()) return;
+  RestoreButtonsArea();
+  if (!HasSysMenu() || SkinSysMenu == nullptr) return;
+  DrawTitleButton(SysButtons[sbClose], SkinSysMenu->VisibleClose());
+  if (SkinSysMenu->VisibleMax()) DrawTitleButton(SysButtons[sbMax], SkinSysMenu->EnabledMax());
+  if (SkinSysMenu->VisibleMin()) DrawTitleButton(SysButtons[sbMin], SkinSysMenu->EnabledMin());
+  if (Form->BorderIcons().Contains(biHelp)) DrawTitleButton(SysButtons[sbHelp], true);
+}
+
+void TsSkinProvider::SaveButtonsArea(bool whole) {
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (cache == nullptr || TitleBgBmp == nullptr) return;
+  const TskTitleInput in = TitleInput();
+  const Integer width = std::min<Integer>(in.SysBorderWidth + ::ButtonsWidth(in) + 10, cache->Width() - 1);
+  const Integer height = std::min<Integer>(in.SysBorderWidthNoExt + in.CaptionHeight + in.FrameWidth, cache->Height());
+  if (width <= 0 || height <= 0) return;
+  TitleBgBmp->SetPixelFormat(cache->PixelFormat());
+  TitleBgBmp->SetSize(width, height);
+  savedTitleRows_ = whole ? height : std::min<Integer>(height, in.SysBorderWidthNoExt + in.CaptionHeight);
+  BitBlt(TitleBgBmp->Canvas().Handle(), 0, 0, width, savedTitleRows_, cache->Canvas().Handle(),
+         cache->Width() - width - 1, 0, SRCCOPY);
+}
+
+// Only the rows that were saved go back: the rest of the bitmap holds nothing of this cache.
+void TsSkinProvider::RestoreButtonsArea() {
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (cache == nullptr || TitleBgBmp == nullptr || TitleBgBmp->Empty() || savedTitleRows_ <= 0) return;
+  BitBlt(cache->Canvas().Handle(), cache->Width() - TitleBgBmp->Width() - 1, 0, TitleBgBmp->Width(), savedTitleRows_,
+         TitleBgBmp->Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TsSkinProvider::RepaintButton(Integer code) {
+  TskSysButtonData* button = ButtonOfCode(code);
+  TsSkinManager* manager = Manager();
+  if (button == nullptr || manager == nullptr || Form == nullptr || !Form->HandleAllocated()) return;
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  const TRect r = button->Rect;
+  if (button->State != -1 && r.Left > CaptionIconRect.Right && cache != nullptr) {
+    // The title under the button comes back from the saved strip first.
+    if (TitleBgBmp != nullptr && !TitleBgBmp->Empty()) {
+      const Integer stripLeft = cache->Width() - TitleBgBmp->Width() - 1;
+      BitBlt(cache->Canvas().Handle(), r.Left, r.Top, r.Width(), r.Height(), TitleBgBmp->Canvas().Handle(),
+             r.Left - stripLeft, r.Top, SRCCOPY);
+    }
+    const bool iconic = IsIconic(Form->Handle()) != FALSE;
+    const bool disabled = code == HTMAXBUTTON && iconic && SkinSysMenu != nullptr && !SkinSysMenu->EnabledMax();
+    if (manager->IsValidMaskIndex(button->ImageIndex)) {
+      const Integer mode = disabled || (button->State == 0 && !DrawnActive) ? 2 : 1;
+      GdiFlush();
+      const TsPixelView view = PixelViewOf(*cache);
+      const TsMaskData& mask = manager->ma[static_cast<size_t>(button->ImageIndex)];
+      PaintMaskGlyph(view, r.Left, r.Top, button->State, CacheAsBackground(view), mask, SkinPixelsOf(*manager).ImageOf(mask),
+                     mode);
+    }
+    GdiFlush();
+    const HDC dc = GetWindowDC(Form->Handle());
+    BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache->Canvas().Handle(), r.Left, r.Top, SRCCOPY);
+    ReleaseDC(Form->Handle(), dc);
+  }
+  // A hot system button glows when the skin gives it a glow.
+  const TsSkinData& skin = manager->SkinData;
+  const Integer glow = code == HTCLOSE ? skin.BICloseGlow : code == HTMAXBUTTON ? skin.BIMaxGlow
+                     : code == HTMINBUTTON ? skin.BIMinGlow : 0;
+  const Integer margin = code == HTCLOSE ? skin.BICloseGlowMargin : code == HTMAXBUTTON ? skin.BIMaxGlowMargin
+                       : skin.BIMinGlowMargin;
+  const bool mayGlow = glow > 0 && manager->Effects().AllowGlowing() && Form->Parent() == nullptr &&
+                       Form->FormStyle() != fsMDIChild && manager->IsValidMaskIndex(button->ImageIndex);
+  if (button->State == 1 && mayGlow) {
+    if (button->GlowID < 0) {
+      const TPoint origin = FormScreenOrigin();
+      const TRect screen{origin.X + r.Left, origin.Y + r.Top, origin.X + r.Right, origin.Y + r.Bottom};
+      const AnsiString name = manager->ma[static_cast<size_t>(button->ImageIndex)].PropertyName + "GLOW";
+      button->GlowID = OpenGlowEffect(screen, TRect{0, 0, r.Width(), r.Height()}, kTitleMaskSection, manager,
+                                      Form->Handle(), 255, margin, name);
+    }
+  } else if (button->GlowID >= 0) {
+    CloseGlowEffect(button->GlowID);
+  }
+}
+
+void TsSkinProvider::SetHotButton(Integer code, bool repaint) {
+  if (!drawNonClientArea_) return;
+  if (code != HotHitTest && HotHitTest > 0) {
+    if (TskSysButtonData* old = ButtonOfCode(HotHitTest); old != nullptr && old->State != -1) old->State = 0;
+    if (repaint) RepaintButton(HotHitTest);
+  }
+  HotHitTest = code;
+  if (TitleButtonPressed || code < 1) return;
+  if (TskSysButtonData* button = ButtonOfCode(code); button != nullptr && button->State != -1) button->State = 1;
+  if (repaint) RepaintButton(code);
+}
+
+void TsSkinProvider::SetPressedButton(Integer code) {
+  if (code != HotHitTest && HotHitTest > 0) {
+    if (TskSysButtonData* old = ButtonOfCode(HotHitTest); old != nullptr && old->State != -1) old->State = 0;
+    RepaintButton(HotHitTest);
+  }
+  HotHitTest = code;
+  TskSysButtonData* button = ButtonOfCode(code);
+  if (button == nullptr || button->State == -1) return;
+  if (code == HTMAXBUTTON) {
+    const bool maximized = Form != nullptr && Form->HandleAllocated() && IsZoomed(Form->Handle());
+    const bool allowed = SkinSysMenu != nullptr &&
+                         (SkinSysMenu->EnabledMax() || (maximized && SkinSysMenu->EnabledRestore()));
+    if (!allowed) {
+      HotHitTest = 0;
+      return;
+    }
+  }
+  button->State = 2;
+  TitleButtonPressed = true;
+  RepaintButton(code);
+}
+
+void TsSkinProvider::NCMouseMove(TMessage& message) {
+  const Integer code = HitTest(message);
+  message.Result = code;
+  if (IsButtonCode(code)) {
+    SetHotButton(code, true);
+    return;
+  }
+  SetHotButton(0, true);
+  CallSavedProc(message);
+}
+
+void TsSkinProvider::PaintTitleIcon() {
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (!IconVisible() || cache == nullptr || Form == nullptr) return;
+  const TRect r = CaptionIconRect;
+  if (r.IsEmpty()) return;
+  TBitmap& glyph = TitleIcon().Glyph();
+  if (!glyph.Empty()) {
+    DrawTitleGlyph(*cache, glyph, r);
+    return;
+  }
+  // The icon is drawn over the title; where it leaves the title's pixel as it was, that pixel (with its
+  // alpha) is kept, everything the icon covered becomes opaque.
+  TBitmap saved;
+  saved.SetPixelFormat(pf32bit);
+  saved.SetSize(r.Width(), r.Height());
+  BitBlt(saved.Canvas().Handle(), 0, 0, r.Width(), r.Height(), cache->Canvas().Handle(), r.Left, r.Top, SRCCOPY);
+  HICON icon = Form->Icon().Handle();
+  if (icon == nullptr && Application != nullptr && !Application->Icon().Empty())
+    icon = reinterpret_cast<HICON>(SendMessageW(Application->Handle(), WM_GETICON, ICON_SMALL2, 0));
+  if (icon == nullptr) icon = LoadIconW(nullptr, IDI_APPLICATION);
+  DrawIconEx(cache->Canvas().Handle(), r.Left, r.Top, icon, r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  const TsPixelView before = PixelViewOf(saved);
+  const TsPixelView after = PixelViewOf(*cache);
+  for (Integer y = 0; y < r.Height(); ++y) {
+    if (r.Top + y < 0 || r.Top + y >= after.Height) continue;
+    for (Integer x = 0; x < r.Width(); ++x) {
+      if (r.Left + x < 0 || r.Left + x >= after.Width) continue;
+      Cardinal& pixel = after.Row(r.Top + y)[r.Left + x];
+      const Cardinal old = before.Row(y)[x];
+      pixel = (pixel & 0x00FFFFFFu) == (old & 0x00FFFFFFu) ? old : pixel | 0xFF000000u;
+    }
+  }
 }

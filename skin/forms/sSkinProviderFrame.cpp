@@ -1,0 +1,293 @@
+// The frame of a skinned form painted into the provider's cache: the form section with its border, the
+// size grip, the title section with the icon and the title bar mask, the caption text (on the skin's
+// "CAPTION" section when it has one, followed by the added title), the system buttons, and what the
+// form's OnPaint draws, so that one picture serves the screen, the animations and the thumbnails.
+#include <algorithm>
+
+#include "skin/forms/sSectionPaint.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSkinText.h"
+#include "skin/forms/sVclUtils.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sControlPaint.h"
+#include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinManager.h"
+#include "skin/manager/skntSystem.h"
+#include "vcl/gui/Application.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Canvas.h"
+#include "vcl/rtl/TextConv.h"
+
+namespace {
+
+constexpr UINT kCaptionFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+
+// The system's caption font, read once for the process.
+const LOGFONTW& CaptionFont() {
+  static const LOGFONTW font = [] {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    return metrics.lfCaptionFont;
+  }();
+  return font;
+}
+
+void UseCaptionFont(TCanvas& canvas) {
+  const LOGFONTW& lf = CaptionFont();
+  const std::u16string_view face(reinterpret_cast<const char16_t*>(lf.lfFaceName));
+  canvas.Font().SetName(Utf16ToCp1250(face.substr(0, face.find(u'\0'))));
+  canvas.Font().SetHeight(lf.lfHeight);
+  canvas.Font().SetStyle(lf.lfWeight >= FW_BOLD ? TFontStyles{fsBold} : TFontStyles{});
+}
+
+// The text's size in the canvas's font.
+TPoint TextExtent(TCanvas& canvas, const AnsiString& text, UINT flags) {
+  if (text.empty()) return TPoint{0, 0};
+  const WideString wide = Cp1250ToUtf16(text);
+  RECT r{0, 0, 0, 0};
+  DrawTextW(canvas.Handle(), reinterpret_cast<LPCWSTR>(wide.c_str()), static_cast<int>(wide.size()), &r,
+            flags | DT_CALCRECT);
+  return TPoint{r.right - r.left, r.bottom - r.top};
+}
+
+}  // namespace
+
+TskFrameInput TsSkinProvider::FrameInput() const {
+  TskFrameInput in;
+  if (Form == nullptr || !Form->HandleAllocated()) return in;
+  const HWND window = Form->Handle();
+  RECT outer{};
+  RECT client{};
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  in.PlainFrame = SysBorderWidth();
+  in.HasBorder = (GetWindowLongPtrW(window, GWL_STYLE) & WS_BORDER) != 0;
+  in.CaptionHeight = in.CaptionHeightExt = CaptionHeight(true);
+  in.FormWidth = Form->Width();
+  in.FormHeight = Form->Height();
+  in.WindowWidth = outer.right - outer.left;
+  in.WindowHeight = outer.bottom - outer.top;
+  in.ClientWidth = client.right;
+  in.ClientHeight = client.bottom;
+  in.Iconic = IsIconic(window) != FALSE;
+  in.Maximized = IsZoomed(window) != FALSE;
+  in.MainForm = Application != nullptr && Application->MainForm() == Form;
+  return in;
+}
+
+bool TsSkinProvider::GripVisible() const {
+  if (GripMode != gmRightBottom || Form == nullptr || !Form->HandleAllocated()) return false;
+  return !IsZoomed(Form->Handle()) && (GetWindowLongPtrW(Form->Handle(), GWL_STYLE) & WS_THICKFRAME) != 0;
+}
+
+TPoint TsSkinProvider::GripPosition(Integer mask) const {
+  const TsSkinManager* manager = Manager();
+  if (manager == nullptr || !manager->IsValidMaskIndex(mask)) return TPoint{0, 0};
+  const TsMaskData& m = manager->ma[static_cast<size_t>(mask)];
+  const TskFrameInput in = FrameInput();
+  const Integer frame = FrameSysBorderWidth(in, true);
+  return TPoint{FrameCacheWidth(in) - MaskStateWidth(m) - frame - in.Shadow.Right - 1,
+                FrameCacheHeight(in) - MaskStateHeight(m) - frame - in.Shadow.Bottom - 1};
+}
+
+Integer TsSkinProvider::TitleSkinIndex() {
+  if (TitleSectionIndex < 0) TitleSectionIndex = ResolveTitleSection();
+  return TitleSectionIndex;
+}
+
+bool TsSkinProvider::PaintFormFrame() {
+  TsSkinManager* manager = Manager();
+  if (Form == nullptr || manager == nullptr || !Form->HandleAllocated()) return false;
+  if (Form->ControlState().Contains(csCreating) || (AnimState & 0x280) != 0 || skinData_->SectionIndex < 0) return false;
+  const TskFrameInput frame = FrameInput();
+  const Integer width = FrameCacheWidth(frame);
+  const Integer height = FrameCacheHeight(frame);
+  if (width <= 0 || height <= 0) return false;
+  const TsGeneralData& section = manager->gd[static_cast<size_t>(skinData_->SectionIndex)];
+  const Integer state = std::min<Integer>(DrawnActive ? 1 : 0, section.States - 1);
+  if (!skinData_->CacheBitmap) {
+    skinData_->CacheBitmap = std::make_unique<TBitmap>();
+    skinData_->CacheBitmap->SetPixelFormat(pf32bit);
+    skinData_->CacheBitmap->SetSize(width, height);
+    skinData_->UpdateSkinState(false);
+    if (!Form->ComponentState().Contains(csLoading)) {
+      TMessage repaint{SkinCommandMessage, SkinCommandWParam(scGetSkinState), 1, 0};
+      BroadcastToChildControls(Form, repaint);
+    }
+  }
+  if (!skinData_->BackgroundDirty) return true;
+
+  TBitmap& cache = *skinData_->CacheBitmap;
+  UpdateTitleLayout();
+  RegionChanged = true;
+  cache.SetSize(width, height);
+  const TRect frameRect = FrameRect(frame);
+  // Behind the frame: what the parent shows (a form inside another control), else nothing.
+  TskBgInfo background{};
+  if (Form->Parent() != nullptr) {
+    TskBgRequest request;
+    GetParentBgFromControl(request, Form->Parent(), false);
+    if (request.AnswerKind == bgColorKey) {
+      skinData_->SetUpdating(true);  // the parent cannot tell yet: the next painting tries again
+      return false;
+    }
+    background = BgInfoFromReply(request);
+  }
+  const Integer stateBits = skinData_->StateBits;
+  if ((stateBits & ssPlainBackground) != 0) {
+    const Integer strip = frame.CaptionHeightExt + FrameSysBorderWidth(frame, true) + frame.BorderWidth + 1;
+    cache.Canvas().Brush().SetColor(Form->Color());
+    cache.Canvas().FillRect(TRect{0, 0, width, strip});
+    TRect inner;
+    PaintControlBorder(cache.Canvas().Handle(), frameRect, 0, inner, state, *skinData_);
+  } else {
+    skinData_->PaintOwnSection(background, true, cache, TPoint{Form->Left(), Form->Top()}, frameRect, state);
+  }
+  GdiFlush();
+  // The size grip in the client area's bottom-right corner.
+  // A plain frame is "active" when drawn active: the provider's skin data has no control whose focus
+  // or mouse would tell.
+  const bool clearOrActive = (stateBits & ssPlainBackground) == 0 || DrawnActive;
+  if (GripVisible() && clearOrActive && manager->IsValidMaskIndex(manager->ConstData.GripImage)) {
+    const TsMaskData& grip = manager->ma[static_cast<size_t>(manager->ConstData.GripImage)];
+    const TPoint at = GripPosition(manager->ConstData.GripImage);
+    const TsPixelView view = PixelViewOf(cache);
+    TsBgPixels bg;
+    bg.Bitmap = view;
+    PaintMaskGlyph(view, at.X, at.Y, 0, bg, grip, SkinPixelsOf(*manager).ImageOf(grip), 1);
+  }
+  PaintTitle(frame, state);
+  PaintCaptionText(frame, state);
+  if (frame.CaptionHeightExt > 0 && drawNonClientArea_) {
+    SaveButtonsArea(true);
+    PaintTitleButtons();
+  }
+  MenuLineDirty = false;
+  skinData_->BackgroundDirty = false;
+  // What the form paints itself lands in the picture at the client area's place.
+  if (Form->OnPaint && clearOrActive) {
+    TCanvas& canvas = Form->Canvas();
+    const HDC saved = canvas.HandleAllocated() ? canvas.Handle() : nullptr;
+    const HDC dc = cache.Canvas().Handle();
+    const int savedState = SaveDC(dc);
+    SetWindowOrgEx(dc, -FrameClientOffsetX(frame), -FrameClientOffsetY(frame), nullptr);
+    canvas.SetHandle(dc);
+    try {
+      Form->OnPaint(Form);
+    } catch (...) {
+      canvas.SetHandle(saved);
+      RestoreDC(dc, savedState);
+      throw;
+    }
+    canvas.SetHandle(saved);
+    RestoreDC(dc, savedState);
+  }
+  FirstInitialized = true;
+  skinData_->SetUpdating(false);
+  return true;
+}
+
+void TsSkinProvider::PaintTitle(const TskFrameInput& frame, Integer state) {
+  TsSkinManager* manager = Manager();
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (manager == nullptr || cache == nullptr || frame.CaptionHeightExt <= 0 || !drawNonClientArea_) return;
+  const Integer title = TitleSkinIndex();
+  const TRect frameRect = FrameRect(frame);
+  if (manager->IsValidSkinIndex(title)) {
+    TRect r{frameRect.Left, frameRect.Top, frameRect.Right, FrameTitleBottom(frame)};
+    if (frame.Iconic && !frame.MainForm) r = frameRect;
+    GdiFlush();
+    const TsPixelView view = PixelViewOf(*cache);
+    TsBgPixels bg;
+    bg.Bitmap = view;
+    PaintSectionItem(SectionSkinOf(*manager), title, manager->gd[static_cast<size_t>(title)].ClassName, bg, -1, -1, view,
+                     r.Left, r.Top, r, state, true);
+  }
+  PaintTitleIcon();
+  // The title bar mask behind the buttons, a state width wider than them on both sides.
+  if (VisibleSysButtonCount() > 0) {
+    const Integer bar = manager->GetMaskIndex(skinData_->SectionIndex, skinData_->SkinSection(), "TITLEBAR");
+    if (manager->IsValidMaskIndex(bar)) {
+      const TsMaskData& mask = manager->ma[static_cast<size_t>(bar)];
+      const Integer stripWidth = 2 * MaskStateWidth(mask) + ButtonsWidth();
+      const Integer cacheWidth = FrameCacheWidth(frame);
+      GdiFlush();
+      const TsPixelView view = PixelViewOf(*cache);
+      TsBgPixels bg;
+      bg.Bitmap = view;
+      PaintMaskImage(view, TRect{cacheWidth - stripWidth, 0, cacheWidth, frame.CaptionHeightExt + FrameSysBorderWidthNoExt(frame)},
+                     state, mask, SkinPixelsOf(*manager).ImageOf(mask), bg);
+    }
+  }
+}
+
+void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state) {
+  CaptionTextBounds = TRect{};
+  TsSkinManager* manager = Manager();
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (manager == nullptr || cache == nullptr || frame.CaptionHeightExt <= 0 || !drawNonClientArea_) return;
+  TCanvas& canvas = cache->Canvas();
+  UseCaptionFont(canvas);
+  const AnsiString caption = addedTitle_->ShowMainCaption() ? Form->Caption() : AnsiString();
+  const UINT flags = kCaptionFlags;  // the forms read left to right (DT_RTLREADING otherwise)
+  const TPoint captionSize = TextExtent(canvas, caption, flags);
+  TskCaptionInput in;
+  in.IconWidth = IconVisible() ? CaptionIconRect.Width() : 0;
+  in.BILeft = manager->SkinData.BILeftMargin;
+  in.CaptionSection = manager->IsValidSkinIndex(CaptionSectionIndex);
+  in.ButtonsWidth = ButtonsWidth();
+  in.Centre = frame.CaptionHeightExt / 2 + frame.PlainFrame / 2 + (frame.Maximized ? 2 : 0);
+  in.TextHeight = GetCaptionFontHeight();
+  in.CaptionWidth = captionSize.X;
+  TPoint addedSize{0, 0};
+  if (!addedTitle_->Text().empty()) {
+    TBitmap measure;
+    measure.Canvas().SetFont(addedTitle_->Font());
+    addedSize = TextExtent(measure.Canvas(), addedTitle_->Text(), flags);
+    in.AddedWidth = addedSize.X;
+  }
+  in.Alignment = captionAlignment_;
+  TRect r = CaptionTextRect(frame, in);
+  if (r.IsEmpty()) return;
+  const Integer title = TitleSkinIndex();
+  Integer textSection = title;
+  if (!caption.empty()) {
+    TRect text = r;
+    text.Right = std::min(r.Right, r.Left + captionSize.X);
+    text.Bottom = std::min(r.Bottom, r.Top + std::max(captionSize.Y, in.TextHeight));
+    if (in.CaptionSection) {
+      // The caption's own section under the text, over the title as it is painted.
+      const TRect under{text.Left - 4, text.Top - 2, text.Right + 4, text.Bottom + 2};
+      GdiFlush();
+      const TsPixelView view = PixelViewOf(*cache);
+      TsBgPixels bg;
+      bg.Bitmap = view;
+      PaintSectionItem(SectionSkinOf(*manager), CaptionSectionIndex, "CAPTION", bg, -1, -1, view, under.Left, under.Top,
+                       under, state, true);
+      textSection = CaptionSectionIndex;
+    }
+    canvas.Brush().SetStyle(bsClear);
+    DrawSectionText(canvas, caption, Form->Enabled(), manager, DrawnActive ? 1 : 0, textSection, flags, text);
+    CaptionTextBounds = text;
+    r.Left = text.Right;
+  }
+  // The added title after the caption, in its own font; its colour clNone or clWindowText takes the
+  // title section's font colour of the state.
+  if (!addedTitle_->Text().empty()) {
+    r.Left += 4;
+    r.Right = r.Left + addedSize.X + 4;
+    if (r.Left + 8 >= r.Right) return;
+    canvas.SetFont(addedTitle_->Font());
+    TColor color = addedTitle_->Font().Color();
+    if ((color == clNone || color == clWindowText) && manager->IsValidSkinIndex(title))
+      color = static_cast<TColor>(manager->gd[static_cast<size_t>(title)].Props[DrawnActive ? 1 : 0].TextColor);
+    canvas.Font().SetColor(color);
+    canvas.Brush().SetStyle(bsClear);
+    const WideString wide = Cp1250ToUtf16(addedTitle_->Text());
+    RECT out{r.Left, r.Top, r.Right, r.Bottom};
+    SetBkMode(canvas.Handle(), TRANSPARENT);
+    SetTextColor(canvas.Handle(), static_cast<COLORREF>(ColorToRGB(color)));
+    DrawTextW(canvas.Handle(), reinterpret_cast<LPCWSTR>(wide.c_str()), static_cast<int>(wide.size()), &out, flags);
+  }
+}

@@ -1,0 +1,262 @@
+// The frame a skinned form paints into its provider's cache, under Wine with the built-in skin: the
+// form section and its border, the title section, the caption text by alignment (on a "CAPTION"
+// section when the skin has one), the system buttons, the grip, an iconic form's short cache, and the
+// form's own OnPaint at the client area's place.
+#include "skin/forms/sSkinProvider.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "skin/SkinFixture.h"
+#include "skin/SkinTestBitmaps.h"
+#include "skin/manager/sAlphaPaint.h"
+#include "skin/manager/sMessages.h"
+#include "vcl/gui/Panel.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Canvas.h"
+#include "vcl/gui/Colors.h"
+
+using namespace skintest;
+
+namespace {
+
+class FrameTest : public SkinFixture {
+ protected:
+  void TearDown() override {
+    delete form_;
+    form_ = nullptr;
+    SkinFixture::TearDown();
+  }
+  void MakeForm(const AnsiString& caption = AnsiString(), int show = SW_SHOWNOACTIVATE) {
+    form_ = New<TForm>(nullptr);
+    form_->SetBounds(60, 50, 320, 220);
+    form_->SetCaption(caption);
+    form_->HandleNeeded();
+    provider_ = New<TsSkinProvider>(form_);
+    ShowWindow(form_->Handle(), show);
+  }
+  // The cache after a complete repaint in the state.
+  TBitmap& Paint(bool active = true) {
+    provider_->DrawnActive = active;
+    provider_->SkinData().BackgroundDirty = true;
+    EXPECT_TRUE(provider_->PaintFormFrame());
+    return *provider_->SkinData().CacheBitmap;
+  }
+  std::unique_ptr<TBitmap> Snapshot(bool active = true) {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(&Paint(active));
+    return copy;
+  }
+  // A section painted alone over a bitmap of the cache's size, in the rect.
+  std::unique_ptr<TBitmap> Alone(Integer section, Integer state, const TRect& rect) {
+    const TBitmap& cache = *provider_->SkinData().CacheBitmap;
+    auto out = Filled(cache.Width(), cache.Height(), 0);
+    PaintSectionBackground(section, state, manager_, out.get(), rect);
+    return out;
+  }
+  // The bounding box of the pixels (colour only) that differ between two bitmaps of one size.
+  static TRect Changed(TBitmap& a, TBitmap& b) {
+    TRect box{a.Width(), a.Height(), -1, -1};
+    for (Integer y = 0; y < a.Height(); ++y)
+      for (Integer x = 0; x < a.Width(); ++x)
+        if (((PixelOf(a, x, y) ^ PixelOf(b, x, y)) & 0xFFFFFF) != 0) {
+          box.Left = std::min(box.Left, x);
+          box.Top = std::min(box.Top, y);
+          box.Right = std::max(box.Right, x + 1);
+          box.Bottom = std::max(box.Bottom, y + 1);
+        }
+    return box.Right < 0 ? TRect{} : box;
+  }
+  // Colours within one step per channel: the frame painter and the lone section round their blends
+  // over different backgrounds.
+  static bool Near(Cardinal a, Cardinal b) {
+    for (int c = 0; c < 24; c += 8)
+      if (std::abs(static_cast<int>(a >> c & 0xFF) - static_cast<int>(b >> c & 0xFF)) > 1) return false;
+    return true;
+  }
+  static bool Inside(const TRect& inner, const TRect& outer) {
+    return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
+           inner.Bottom <= outer.Bottom;
+  }
+  Integer TitleBottom() const { return FrameTitleBottom(provider_->FrameInput()); }
+
+  TForm* form_ = nullptr;
+  TsSkinProvider* provider_ = nullptr;
+};
+
+TEST_F(FrameTest, TheCacheHoldsTheFormsBorderAndTheTitleInBothStates) {
+  MakeForm();
+  for (bool active : {false, true}) {
+    SCOPED_TRACE(active ? "active" : "inactive");
+    TBitmap& cache = Paint(active);
+    RECT outer{};
+    GetWindowRect(form_->Handle(), &outer);
+    ASSERT_EQ(cache.Width(), outer.right - outer.left);
+    ASSERT_EQ(cache.Height(), outer.bottom - outer.top);
+    const Integer w = cache.Width(), h = cache.Height();
+    const Integer state = active ? 1 : 0;
+    // Below the title: the form section with its border mask, as the section paints alone.
+    const auto form = Alone(Section("FORM"), std::min<Integer>(state, SectionData("FORM").States - 1), TRect{0, 0, w, h});
+    for (const TPoint p : {TPoint{0, h - 1}, TPoint{w - 1, h - 1}, TPoint{0, h / 2}, TPoint{w - 1, h / 2},
+                           TPoint{w / 2, h - 1}, TPoint{1, h - 2}, TPoint{w - 2, h - 2}}) {
+      EXPECT_TRUE(Near(PixelOf(cache, p.X, p.Y), PixelOf(*form, p.X, p.Y))) << p.X << ", " << p.Y;
+    }
+    // In the title strip, between the caption and the buttons: the title section of the state.
+    const TRect strip{0, 0, w, TitleBottom()};
+    const auto title = Alone(Section("FORMTITLE"), state, strip);
+    const TPoint mid{w / 2, TitleBottom() / 2};
+    EXPECT_TRUE(Near(PixelOf(cache, mid.X, mid.Y), PixelOf(*title, mid.X, mid.Y)));
+  }
+  // The title's two states differ.
+  const auto inactive = Snapshot(false);
+  const auto active = Snapshot(true);
+  EXPECT_NE(PixelOf(*inactive, 160, TitleBottom() / 2) & 0xFFFFFF, PixelOf(*active, 160, TitleBottom() / 2) & 0xFFFFFF);
+}
+
+TEST_F(FrameTest, TheSystemButtonsLieOverTheSavedTitleAtTheirRectangles) {
+  MakeForm();
+  const auto painted = Snapshot();
+  provider_->RestoreButtonsArea();  // the title as it lay under the buttons
+  TBitmap& cache = *provider_->SkinData().CacheBitmap;
+  for (TskSysButton b : {sbClose, sbMax, sbMin}) {
+    SCOPED_TRACE(b);
+    const TskSysButtonData& button = provider_->SysButtons[b];
+    ASSERT_GE(button.ImageIndex, 0);
+    auto expected = std::make_unique<TBitmap>();
+    expected->Assign(&cache);
+    const TsMaskData& mask = manager_->ma.at(static_cast<size_t>(button.ImageIndex));
+    const TsPixelView view = PixelViewOf(*expected);
+    TsBgPixels bg;
+    bg.Bitmap = view;
+    PaintMaskGlyph(view, button.Rect.Left, button.Rect.Top, 0, bg, mask, SkinPixelsOf(*manager_).ImageOf(mask), 1);
+    const TRect r = button.Rect;
+    int differences = 0;
+    for (Integer y = r.Top; y < r.Bottom; ++y)
+      for (Integer x = r.Left; x < r.Right; ++x) differences += PixelOf(*painted, x, y) != PixelOf(*expected, x, y);
+    EXPECT_EQ(differences, 0);
+    EXPECT_NE(Changed(*painted, cache), TRect{}) << "the buttons were painted over the title";
+  }
+}
+
+TEST_F(FrameTest, TheCaptionMovesWithItsAlignmentAndStaysInItsRectangle) {
+  MakeForm();
+  const auto empty = Snapshot();
+  form_->SetCaption("Quillnote diary");
+  TRect boxes[3];
+  const TAlignment alignments[] = {taLeftJustify, taCenter, taRightJustify};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    provider_->SetCaptionAlignment(alignments[i]);
+    TBitmap& cache = Paint();
+    boxes[i] = Changed(*empty, cache);
+    ASSERT_FALSE(boxes[i].IsEmpty());
+    EXPECT_TRUE(Inside(boxes[i], provider_->CaptionTextBounds));
+    EXPECT_LE(boxes[i].Bottom, TitleBottom());
+  }
+  EXPECT_LT(boxes[0].Left, boxes[1].Left);
+  EXPECT_LT(boxes[1].Left, boxes[2].Left);
+  EXPECT_EQ(boxes[0].Width(), boxes[2].Width()) << "the same text";
+  // Right-aligned text ends 12 pixels before the buttons.
+  EXPECT_LE(boxes[2].Right, provider_->SkinData().CacheBitmap->Width() - provider_->ButtonsWidth() - 12);
+}
+
+TEST_F(FrameTest, ACaptionSectionLiesUnderTheCaptionWhichStartsTwoPixelsFurtherRight) {
+  MakeForm("Quillnote diary");
+  Paint(false);
+  const TRect plain = provider_->CaptionTextBounds;
+  delete form_;
+  form_ = nullptr;
+  TSkinVariant variant;
+  variant.Set("CAPTION", "COLOR", 0x0000FF).Set("CAPTION", "TRANSPARENCY", 0).Set("CAPTION", "GRADIENT", "")
+      .Set("CAPTION", "GRADPERCENT", 0).Set("CAPTION", "IMGPERCENT", 0);
+  LoadVariant(variant);
+  MakeForm("Quillnote diary");
+  ASSERT_GE(provider_->CaptionSectionIndex, 0);
+  TBitmap& cache = Paint(false);  // the section's normal state carries the colour
+  const TRect withSection = provider_->CaptionTextBounds;
+  EXPECT_EQ(withSection.Left, plain.Left + 2);
+  // The section's colour shows around the text (4 to the left, inside the title).
+  EXPECT_EQ(PixelOf(cache, withSection.Left - 2, (withSection.Top + withSection.Bottom) / 2) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(FrameTest, TheGripLiesAtItsPosition) {
+  MakeForm();
+  const auto plain = Snapshot();
+  provider_->GripMode = gmRightBottom;
+  ASSERT_TRUE(provider_->GripVisible());
+  TBitmap& cache = Paint();  // active: the built-in form section is a plain colour, whose grip shows when active
+  const Integer mask = manager_->ConstData.GripImage;
+  ASSERT_GE(mask, 0);
+  const TsMaskData& grip = manager_->ma.at(static_cast<size_t>(mask));
+  const TPoint at = provider_->GripPosition(mask);
+  const TRect box = Changed(*plain, cache);
+  ASSERT_FALSE(box.IsEmpty());
+  EXPECT_TRUE(Inside(box, Bounds(at.X, at.Y, MaskStateWidth(grip), MaskStateHeight(grip))));
+}
+
+TEST_F(FrameTest, AnIconicSecondaryFormsCacheIsCaptionAndFrameHigh) {
+  MakeForm("Quillnote diary", SW_SHOWMINNOACTIVE);
+  ASSERT_TRUE(IsIconic(form_->Handle()));
+  TBitmap& cache = Paint();
+  RECT outer{};
+  GetWindowRect(form_->Handle(), &outer);
+  EXPECT_EQ(cache.Width(), outer.right - outer.left);
+  EXPECT_EQ(cache.Height(), GetSystemMetrics(SM_CYCAPTION) + provider_->SysBorderWidth() + 2);
+}
+
+TEST_F(FrameTest, WhatTheFormPaintsItselfLandsAtTheClientOffsets) {
+  MakeForm();
+  form_->OnPaint = [this](TObject*) {
+    form_->Canvas().Brush().SetColor(static_cast<TColor>(0x0000FF));
+    form_->Canvas().FillRect(TRect{0, 0, 10, 10});
+  };
+  TBitmap& cache = Paint();
+  const Integer x = provider_->ClientOffsetX(), y = provider_->ClientOffsetY();
+  EXPECT_EQ(PixelOf(cache, x, y) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(PixelOf(cache, x + 9, y + 9) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_NE(PixelOf(cache, x + 10, y + 10) & 0xFFFFFF, 0xFF0000u);
+  form_->OnPaint = nullptr;
+}
+
+// A parent that cannot tell its background yet when asked to (answer kind 3), else its colour.
+class TUnsurePanel : public TPanel {
+ public:
+  explicit TUnsurePanel(TComponent* owner) : TPanel(owner) {}
+  void WndProc(TMessage& message) override {
+    if (message.Msg == SkinCommandMessage && SkinCommandOf(message.WParam) == scFillBgRequest && message.LParam != 0) {
+      auto& request = *reinterpret_cast<TskBgRequest*>(message.LParam);
+      request.AnswerKind = unsure ? bgColorKey : bgColor;
+      request.Color = 0x808080;
+      return;
+    }
+    TPanel::WndProc(message);
+  }
+  bool unsure = false;
+};
+
+TEST_F(FrameTest, AParentThatCannotTellItsBackgroundLeavesTheCacheUntouched) {
+  std::unique_ptr<TForm> host(New<TForm>(nullptr));
+  host->SetBounds(20, 20, 500, 400);
+  auto* panel = New<TUnsurePanel>(host.get());
+  panel->SetBounds(0, 0, 480, 360);
+  panel->SetParent(host.get());
+  MakeForm("Quillnote diary");
+  form_->SetParent(panel);
+  ASSERT_GT(provider_->CaptionHeight(true), 0);
+  const auto before = Snapshot();
+  panel->unsure = true;
+  provider_->DrawnActive = false;
+  provider_->SkinData().BackgroundDirty = true;
+  EXPECT_FALSE(provider_->PaintFormFrame());
+  EXPECT_TRUE(provider_->SkinData().UpdatingFlag) << "the next painting tries again";
+  EXPECT_EQ(Changed(*before, *provider_->SkinData().CacheBitmap), TRect{});
+  panel->unsure = false;
+  provider_->SkinData().SetUpdating(false);
+  EXPECT_TRUE(provider_->PaintFormFrame());
+  EXPECT_NE(Changed(*before, *provider_->SkinData().CacheBitmap), TRect{}) << "the inactive title";
+  form_->SetParent(nullptr);
+}
+
+}  // namespace
