@@ -35,7 +35,8 @@ TskMainWnd* AdapterOf(TWinControl* control) {
 
 bool HasAdapterProperty(TWinControl* control) { return GetPropW(control->Handle(), kAdapterProperty) != nullptr; }
 
-// A shown form with a provider of its own (as one dropped on it); the adapter is made by PrepareForm.
+// A shown form; its provider (as one dropped on it) comes once a test has placed its controls, and the
+// adapter with PrepareForm.
 class CtrlAdapterTest : public SkinFixture {
  protected:
   void TearDown() override {
@@ -46,11 +47,10 @@ class CtrlAdapterTest : public SkinFixture {
   void MakeForm() {
     form_ = New<TForm>(nullptr);
     form_->SetBounds(40, 40, 320, 220);
-    form_->HandleNeeded();
-    provider_ = New<TsSkinProvider>(form_);
     form_->Show();
     guitest::Pump();
   }
+  void Provide() { provider_ = New<TsSkinProvider>(form_); }
   template <class T>
   T* Add(TWinControl* parent, Integer left = 10, Integer top = 10) {
     T* control = New<T>(form_);
@@ -74,7 +74,7 @@ TEST_F(CtrlAdapterTest, ListedButtonsGetAButtonAdapterOnceAndAgainAfterANewWindo
   TButton* spared = AddButton(100);
   spared->SetTag(kNoAdapterTag);
   TEdit* edit = Add<TEdit>(form_, 10, 60);  // the edits' list holds a blank only
-  const TWndMethod ownProc = button->WindowProc();
+  Provide();
   provider_->PrepareForm();
 
   ASSERT_EQ(Adapter().ItemCount(), 1);
@@ -101,16 +101,11 @@ TEST_F(CtrlAdapterTest, ListedButtonsGetAButtonAdapterOnceAndAgainAfterANewWindo
   EXPECT_NE(dynamic_cast<TskBtnWnd*>(AdapterOf(button)), nullptr);
   EXPECT_EQ(Adapter().ItemCount(), 1);
   EXPECT_FALSE(WndAdapterDead(Adapter().GetItem(0)->WndAdapter));
-
-  // Without the adapter the button is its own again.
-  SendSkinCommand(form_->Handle(), scRemoveSkin, reinterpret_cast<LPARAM>(manager_));
-  EXPECT_EQ(provider_->ControlAdapter(), nullptr);
-  EXPECT_FALSE(HasAdapterProperty(button));
-  EXPECT_TRUE(button->WindowProc() == ownProc);
 }
 
 TEST_F(CtrlAdapterTest, AButtonMadeLaterIsAdaptedWhenItsWindowIsAnnounced) {
   MakeForm();
+  Provide();
   provider_->PrepareForm();
   ASSERT_EQ(Adapter().ItemCount(), 0);
   TButton* later = AddButton();  // inserted without a window; the window follows as it is parented
@@ -124,6 +119,7 @@ TEST_F(CtrlAdapterTest, TheProviderVetoesOrNamesTheSectionAndCommand25WalksAgain
   TButton* vetoed = AddButton();
   TButton* named = AddButton(100);
   bool veto = true;
+  Provide();
   provider_->OnSkinItem = [&](TObject* sender, TComponent* item, bool& canBeAdded, AnsiString& section) {
     EXPECT_EQ(sender, provider_);
     if (item == vetoed) canBeAdded = !veto;
@@ -161,6 +157,7 @@ TEST_F(CtrlAdapterTest, LabelsTakeTheSkinsFontColourUnlessSparedAmongTheComponen
   onPanel->SetTag(kKeepLabelColorTag);
   onPanel->SetParent(panel);
   onPanel->Font().SetColor(own);
+  Provide();
   provider_->PrepareForm();
 
   EXPECT_EQ(sparedAmongComponents->Font().Color(), own);
@@ -178,6 +175,7 @@ TEST_F(CtrlAdapterTest, WithoutThirdPartySkinningTheWalkDoesNothing) {
   TLabel* label = New<TLabel>(form_);
   label->SetParent(form_);
   label->Font().SetColor(clRed);
+  Provide();
   provider_->PrepareForm();
   EXPECT_EQ(Adapter().ItemCount(), 0);
   EXPECT_FALSE(HasAdapterProperty(button));
@@ -211,7 +209,8 @@ TEST_F(CtrlAdapterTest, TheListThatNamesTheClassChoosesTheAdapter) {
     manager_->SetThirdParty(c.list, c.entry);
     MakeForm();
     TButton* button = AddButton();
-    provider_->PrepareForm();
+    Provide();
+  provider_->PrepareForm();
     TskMainWnd* adapter = AdapterOf(button);
     if (c.adapter == nullptr) {
       EXPECT_EQ(adapter, nullptr);
@@ -220,7 +219,9 @@ TEST_F(CtrlAdapterTest, TheListThatNamesTheClassChoosesTheAdapter) {
       ASSERT_NE(adapter, nullptr);
       EXPECT_EQ(typeid(*adapter), *c.adapter);
       ASSERT_EQ(Adapter().ItemCount(), 1);
-      if (c.section != nullptr) EXPECT_EQ(Adapter().GetItem(0)->SkinData->SkinSection(), c.section);
+      if (c.section != nullptr) {
+        EXPECT_EQ(Adapter().GetItem(0)->SkinData->SkinSection(), c.section);
+      }
     }
     delete form_;
     form_ = nullptr;
@@ -234,6 +235,7 @@ TEST_F(CtrlAdapterTest, AFormPlacedInTheFormGetsAProviderOfItsOwn) {
   inner->SetParent(form_);
   inner->Show();
   guitest::Pump();
+  Provide();
   provider_->PrepareForm();
   ASSERT_EQ(CountComponents<TsSkinProvider>(inner), 1);
   auto* own = reinterpret_cast<TsSkinProvider*>(inner->Perform(SkinCommandMessage, SkinCommandWParam(scGetProvider), 0));
@@ -249,6 +251,7 @@ TEST_F(CtrlAdapterTest, ARefreshMakesTheMissingAdapterAndRemovingTheSkinDetaches
   TButton* first = AddButton();
   TButton* second = AddButton(100);
   const TWndMethod ownProc = first->WindowProc();
+  Provide();
   ASSERT_EQ(provider_->ControlAdapter(), nullptr);
   SendSkinCommand(form_->Handle(), scRefresh, reinterpret_cast<LPARAM>(manager_));
   ASSERT_EQ(Adapter().ItemCount(), 2);
@@ -268,6 +271,7 @@ TEST_F(CtrlAdapterTest, ItemsAreDeletedOnlyInsideTheListTheLastTakingTheirPlace)
   AddButton();
   AddButton(100);
   TButton* third = AddButton(190);
+  Provide();
   provider_->PrepareForm();
   ASSERT_EQ(Adapter().ItemCount(), 3);
   Adapter().DeleteItem(-1);
@@ -288,6 +292,7 @@ TEST_F(CtrlAdapterTest, AWalkStartedInsideAWalkDoesNothing) {
   int questions = 0;
   int nestedQuestions = 0;
   bool nested = false;
+  Provide();
   provider_->OnSkinItem = [&](TObject*, TComponent* item, bool&, AnsiString&) {
     ++questions;
     if (nested) ++nestedQuestions;
@@ -309,6 +314,7 @@ TEST_F(CtrlAdapterTest, AdaptedControlsHearTheEndOfThePaintedClientsUpdate) {
   MakeForm();
   TPanel* panel = Add<TPanel>(form_, 10, 100);  // unskinned: the children's broadcast does not pass it
   TButton* button = Add<TButton>(panel, 5, 5);
+  Provide();
   provider_->PrepareForm();
   ASSERT_EQ(Adapter().ItemCount(), 1);
   TsCommonData& data = *Adapter().GetItem(0)->SkinData;
