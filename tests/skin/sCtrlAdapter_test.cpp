@@ -135,6 +135,20 @@ TEST_F(CtrlAdapterTest, TheProviderVetoesOrNamesTheSectionAndCommand25WalksAgain
   SendSkinCommand(form_->Handle(), scControlAdded, 0);
   EXPECT_TRUE(HasAdapterProperty(vetoed));
   EXPECT_EQ(Adapter().ItemCount(), 2);
+
+  // A control with a window that the form comes to own is adapted as it is inserted.
+  veto = true;
+  TButton* ownerless = New<TButton>(nullptr);
+  vetoed = ownerless;
+  ownerless->SetBounds(190, 10, 80, 26);
+  ownerless->SetParent(form_);
+  guitest::Pump();
+  ASSERT_TRUE(ownerless->HandleAllocated());
+  vetoed = nullptr;  // the question now vetoes nothing
+  EXPECT_FALSE(HasAdapterProperty(ownerless)) << "not yet: no walk since";
+  form_->InsertComponent(ownerless);
+  EXPECT_TRUE(HasAdapterProperty(ownerless));
+  EXPECT_EQ(Adapter().ItemCount(), 3);
 }
 
 TEST_F(CtrlAdapterTest, LabelsTakeTheSkinsFontColourUnlessSparedAmongTheComponents) {
