@@ -722,3 +722,21 @@ void ApplyGlowMask(const TsPixelView& dest, const TsByteView& mask, Integer left
     }
   }
 }
+
+void CorrectShadowAlpha(const TsPixelView& bitmap) {
+  for (Integer y = 0; y < bitmap.Height; ++y) {
+    Cardinal* row = bitmap.Row(y);
+    for (Integer x = 0; x < bitmap.Width; ++x) {
+      const Cardinal p = row[x];
+      const int a = static_cast<int>(p >> 24);
+      if (a == 255) continue;
+      const int r = static_cast<int>(p >> 16 & 0xFF), g = static_cast<int>(p >> 8 & 0xFF), b = static_cast<int>(p & 0xFF);
+      const int d = std::max({r, g, b}) - std::min({r, g, b});
+      if (d == 0) continue;
+      const double raised = std::round(a + (510.0 - 2.0 * a) / std::sqrt(255.0 / d));
+      const Cardinal alpha = static_cast<Cardinal>(std::min(255.0, raised));
+      row[x] = alpha << 24 | static_cast<Cardinal>(r - (r >> 4)) << 16 | static_cast<Cardinal>(g - (g >> 4)) << 8 |
+               static_cast<Cardinal>(b - (b >> 4));
+    }
+  }
+}

@@ -91,6 +91,11 @@ void BlendBitmapRectKeyed(const TsPixelView& dest, Integer x, Integer y, Cardina
 void MixBitmapWithColor(const TsPixelView& bitmap, Integer color, double factor);
 // All three colour channels become (R + G + B) / 3.
 void GrayscaleBitmap(const TsPixelView& bitmap);
+// The shadow image's correction for 32-bit processes on 64-bit Windows without composition: every
+// pixel whose alpha is below 255 and whose colour channels differ (d, the largest difference between
+// two of them) loses a sixteenth of each channel, and its alpha rises to
+// min(255, round(alpha + (510 - 2 x alpha) / sqrt(255 / d))).
+void CorrectShadowAlpha(const TsPixelView& bitmap);
 
 // The inner loop of the mask painters: the image pixel s at the source place, the weight pixel m
 // alphaOffset rows lower (the mask's weight rows), d := s + floor(m * (d - s) / 256) per colour

@@ -186,13 +186,19 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   // The title section, the icon and the title bar mask; the caption text.
   void PaintTitle(const TskFrameInput& frame, Integer state);
   void PaintCaptionText(const TskFrameInput& frame, Integer state);
+  // The shadow image of the state around the frame rectangle (with border-window inputs only).
+  void PaintExtBorderImage(const TskFrameInput& frame);
   // The size grip: GripMode gmRightBottom on a sizeable form that is not maximized; its corner.
   bool GripVisible() const;
   TPoint GripPosition(Integer mask) const;
   // The title's section (TitleSkin, else "FORMTITLE"), looked up once until TitleSkin changes.
   Integer TitleSkinIndex();
+  // The frame is painted as an extended border window shows it: the cache grows by the window's
+  // offsets and shadow margins and carries the skin's shadow image around the frame.
+  bool PaintsForBorderWindow = false;
   bool FirstInitialized = false;
   TRect CaptionTextBounds;  // where the last painting put the caption text (empty: none)
+  std::unique_ptr<TBitmap> CaptionGlow[2];  // the caption's glow masks, inactive and active
 
   // ---- state read by the frame painter, the title code and the window procedure ----
   TsSystemMenu* SkinSysMenu = nullptr;  // owned as a component; made by the first skin initialisation

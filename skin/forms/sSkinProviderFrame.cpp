@@ -4,6 +4,8 @@
 // form's OnPaint draws, so that one picture serves the screen, the animations and the thumbnails.
 #include <algorithm>
 
+#include "skin/forms/sBitmapRoutines.h"
+#include "skin/forms/sPixelRoutines.h"
 #include "skin/forms/sSectionPaint.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sSkinText.h"
@@ -41,13 +43,14 @@ void UseCaptionFont(TCanvas& canvas) {
   canvas.Font().SetStyle(lf.lfWeight >= FW_BOLD ? TFontStyles{fsBold} : TFontStyles{});
 }
 
-// The text's size in the canvas's font.
+// The whole text's size in the canvas's font (measured without the ellipsis, which would cut the text
+// to the empty rectangle the measure starts from).
 TPoint TextExtent(TCanvas& canvas, const AnsiString& text, UINT flags) {
   if (text.empty()) return TPoint{0, 0};
   const WideString wide = Cp1250ToUtf16(text);
   RECT r{0, 0, 0, 0};
   DrawTextW(canvas.Handle(), reinterpret_cast<LPCWSTR>(wide.c_str()), static_cast<int>(wide.size()), &r,
-            flags | DT_CALCRECT);
+            (flags & ~static_cast<UINT>(DT_END_ELLIPSIS)) | DT_CALCRECT);
   return TPoint{r.right - r.left, r.bottom - r.top};
 }
 
@@ -73,7 +76,49 @@ TskFrameInput TsSkinProvider::FrameInput() const {
   in.Iconic = IsIconic(window) != FALSE;
   in.Maximized = IsZoomed(window) != FALSE;
   in.MainForm = Application != nullptr && Application->MainForm() == Form;
+  if (const TsSkinManager* manager = Manager(); PaintsForBorderWindow && manager != nullptr) {
+    in.BorderWindow = true;
+    in.ExtBorderWidth = manager->SkinData.BorderWidth;
+    if (manager->SkinData.TitleHeight > 0) in.CaptionHeightExt = manager->SkinData.TitleHeight;
+    const TsShadowSize& shadow = manager->ShadowSize;
+    in.Shadow = TRect{shadow.Left, shadow.Top, shadow.Right, shadow.Bottom};
+  }
   return in;
+}
+
+void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame) {
+  TsSkinManager* manager = Manager();
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (manager == nullptr || cache == nullptr || !frame.BorderWindow) return;
+  const std::shared_ptr<TBitmap>& image = manager->ShadowTemplates[DrawnActive ? 1 : 0];
+  if (!image || image->Empty()) return;
+  // The corners kept as they are: the skin's EXBORDER widths, else half the image.
+  const Integer exBorder = manager->GetMaskIndex(skinData_->SectionIndex, skinData_->SkinSection(), "EXBORDER");
+  TsBorderWidths corners;
+  if (manager->IsValidMaskIndex(exBorder)) {
+    const TsMaskData& mask = manager->ma[static_cast<size_t>(exBorder)];
+    corners = {mask.WL, mask.WT, mask.WR, mask.WB};
+  } else {
+    const Integer half = (image->Width() - 1) / 2;
+    const Integer halfHeight = (image->Height() - 1) / 2;
+    corners = {half, halfHeight, half, halfHeight};
+  }
+  // Stretched over the whole picture; only the band outside the frame rectangle is taken.
+  TBitmap stretched;
+  stretched.SetPixelFormat(pf32bit);
+  stretched.SetSize(cache->Width(), cache->Height());
+  PaintBorderedStretch(stretched, TRect{0, 0, cache->Width(), cache->Height()}, *image,
+                       TRect{0, 0, image->Width(), image->Height()}, corners);
+  GdiFlush();
+  const TsPixelView from = PixelViewOf(stretched);
+  const TsPixelView to = PixelViewOf(*cache);
+  const TRect inner = FrameRect(frame);
+  for (Integer y = 0; y < to.Height; ++y) {
+    const bool band = y < inner.Top || y >= inner.Bottom;
+    for (Integer x = 0; x < to.Width; ++x)
+      if (band || x < inner.Left || x >= inner.Right) to.Row(y)[x] = from.Row(y)[x];
+  }
+  if (Wow64WithoutComposition() && manager->SkinData.Version < 7.51) CorrectShadowAlpha(to);
 }
 
 bool TsSkinProvider::GripVisible() const {
@@ -159,6 +204,7 @@ bool TsSkinProvider::PaintFormFrame() {
   }
   PaintTitle(frame, state);
   PaintCaptionText(frame, state);
+  PaintExtBorderImage(frame);
   if (frame.CaptionHeightExt > 0 && drawNonClientArea_) {
     SaveButtonsArea(true);
     PaintTitleButtons();
@@ -266,6 +312,14 @@ void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state)
       PaintSectionItem(SectionSkinOf(*manager), CaptionSectionIndex, "CAPTION", bg, -1, -1, view, under.Left, under.Top,
                        under, state, true);
       textSection = CaptionSectionIndex;
+    }
+    // The glow of the text section's state under the caption (not for old skins in a 32-bit process
+    // without composition, whose glow would show as a dark halo).
+    if (manager->IsValidSkinIndex(textSection) && !(Wow64WithoutComposition() && manager->SkinData.Version <= 7.5)) {
+      const TsGenState& values = manager->gd[static_cast<size_t>(textSection)].Props[DrawnActive ? 1 : 0];
+      if (values.GlowSize != 0)
+        DrawTextOnBitmap(*cache, caption, text, CaptionGlow[DrawnActive ? 1 : 0], values.GlowColor, values.GlowSize,
+                         gsAllSides, flags);
     }
     canvas.Brush().SetStyle(bsClear);
     DrawSectionText(canvas, caption, Form->Enabled(), manager, DrawnActive ? 1 : 0, textSection, flags, text);

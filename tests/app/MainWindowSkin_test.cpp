@@ -9,7 +9,10 @@
 #include "common/TestData.h"
 #include "app/uMain.h"
 #include "engine/foundation/SQLMemSettings.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinManager.h"
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/GuiClasses.h"
 #include "vcl/rtl/FileUtils.h"
 
@@ -69,4 +72,42 @@ TEST(MainWindowSkin, TheDefinitionsStoredSkinLoadsAndActivatesWithoutABox) {
       << "app/uMain.qfm holds another pack than skin/builtin/builtin-skin.cvz; rewrite it with: cmake --build "
          "--preset native --target skin_embed && build/native/tools/skingen/skin_embed "
          "skin/builtin/builtin-skin.cvz app/uMain.qfm";
+}
+
+TEST(MainWindowSkin, AProviderAddedToTheMainWindowPaintsItsFrameIntoTheCache) {
+  InitializeEngineFoundation();
+  RegisterGuiClasses();
+  RegisterMainForm();
+  TskSkinMessageHook previous = SetSkinMessageHook([](const AnsiString&, TMsgDlgType) {});
+  std::unique_ptr<TfrmMain> form(New<TfrmMain>(nullptr));
+  SetSkinMessageHook(std::move(previous));
+  RemoveDir(DataFolder);
+  form->HandleNeeded();
+  auto* provider = New<TsSkinProvider>(form.get());
+  ASSERT_TRUE(provider->FormSkinned());
+  provider->DrawnActive = true;
+  ASSERT_TRUE(provider->PaintFormFrame());
+  TBitmap* cache = provider->SkinData().CacheBitmap.get();
+  ASSERT_NE(cache, nullptr);
+  RECT outer{};
+  GetWindowRect(form->Handle(), &outer);
+  EXPECT_EQ(cache->Width(), outer.right - outer.left);
+  EXPECT_EQ(cache->Height(), outer.bottom - outer.top);
+  // The diary's caption, its close button and the title section beside them.
+  EXPECT_FALSE(form->Caption().empty());
+  EXPECT_FALSE(provider->CaptionTextBounds.IsEmpty());
+  const TskSysButtonData& close = provider->SysButtons[sbClose];
+  EXPECT_EQ(close.State, 0);
+  EXPECT_GE(close.ImageIndex, 0);
+  TsSkinManager& m = *form->sSkinManager1;
+  const TskFrameInput frame = provider->FrameInput();
+  const Integer y = FrameTitleBottom(frame) / 2;
+  const Integer x = provider->SysButtons[sbMin].Rect.Left - 6;
+  ASSERT_GT(x, provider->CaptionTextBounds.Right);
+  TBitmap title;
+  title.SetPixelFormat(pf32bit);
+  title.SetSize(cache->Width(), cache->Height());
+  PaintSectionBackground(m.GetSkinIndex("FORMTITLE"), 1, &m, &title, TRect{0, 0, cache->Width(), FrameTitleBottom(frame)});
+  const auto pixel = [](TBitmap& b, Integer px, Integer py) { return static_cast<const Cardinal*>(b.ScanLine(py))[px] & 0xFFFFFF; };
+  EXPECT_EQ(pixel(*cache, x, y), pixel(title, x, y));
 }

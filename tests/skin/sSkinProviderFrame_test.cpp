@@ -13,6 +13,7 @@
 #include "skin/SkinTestBitmaps.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinLibrary.h"
 #include "vcl/gui/Panel.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
@@ -158,8 +159,21 @@ TEST_F(FrameTest, TheCaptionMovesWithItsAlignmentAndStaysInItsRectangle) {
   EXPECT_LT(boxes[0].Left, boxes[1].Left);
   EXPECT_LT(boxes[1].Left, boxes[2].Left);
   EXPECT_EQ(boxes[0].Width(), boxes[2].Width()) << "the same text";
+  EXPECT_GT(boxes[0].Width(), 40) << "the whole text, not an ellipsis";
   // Right-aligned text ends 12 pixels before the buttons.
   EXPECT_LE(boxes[2].Right, provider_->SkinData().CacheBitmap->Width() - provider_->ButtonsWidth() - 12);
+}
+
+TEST_F(FrameTest, TheAddedTitleFollowsTheCaption) {
+  MakeForm("Quillnote diary");
+  const auto plain = Snapshot();
+  const TRect caption = provider_->CaptionTextBounds;
+  provider_->AddedTitle().SetText("second text");
+  TBitmap& cache = Paint();
+  const TRect box = Changed(*plain, cache);
+  ASSERT_FALSE(box.IsEmpty());
+  EXPECT_GE(box.Left, caption.Right + 4) << "after the caption, 4 pixels on";
+  EXPECT_EQ(provider_->CaptionTextBounds, caption) << "the caption itself stays";
 }
 
 TEST_F(FrameTest, ACaptionSectionLiesUnderTheCaptionWhichStartsTwoPixelsFurtherRight) {
@@ -179,6 +193,42 @@ TEST_F(FrameTest, ACaptionSectionLiesUnderTheCaptionWhichStartsTwoPixelsFurtherR
   EXPECT_EQ(withSection.Left, plain.Left + 2);
   // The section's colour shows around the text (4 to the left, inside the title).
   EXPECT_EQ(PixelOf(cache, withSection.Left - 2, (withSection.Top + withSection.Bottom) / 2) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(FrameTest, ATitleWithAGlowSpreadsItAroundTheCaption) {
+  TSkinVariant variant;
+  variant.Set("FORMTITLE", "HGSIZE", 4).Set("FORMTITLE", "HGCOL", 0x00FF00);
+  LoadVariant(variant);
+  MakeForm();
+  const auto empty = Snapshot(true);
+  form_->SetCaption("Quillnote diary");
+  TBitmap& cache = Paint(true);
+  const TRect text = provider_->CaptionTextBounds;
+  const TRect box = Changed(*empty, cache);
+  ASSERT_FALSE(text.IsEmpty());
+  EXPECT_LT(box.Left, text.Left) << "the glow reaches beyond the text";
+  EXPECT_GT(box.Bottom, text.Bottom);
+  // Inactive, the title has no glow: the caption's pixels stay inside its rectangle.
+  const auto withCaption = Snapshot(false);
+  const TRect inactiveText = provider_->CaptionTextBounds;
+  form_->SetCaption("");
+  const auto withoutCaption = Snapshot(false);
+  EXPECT_TRUE(Inside(Changed(*withoutCaption, *withCaption), inactiveText));
+}
+
+TEST_F(FrameTest, TheCacheIsPaintedAgainOnlyWhileTheBackgroundIsMarkedChanged) {
+  MakeForm("Quillnote diary");
+  const auto first = Snapshot();
+  EXPECT_FALSE(provider_->SkinData().BackgroundDirty);
+  EXPECT_TRUE(provider_->FirstInitialized);
+  form_->SetCaption("Another caption, much longer");
+  EXPECT_TRUE(provider_->PaintFormFrame());
+  EXPECT_EQ(Changed(*first, *provider_->SkinData().CacheBitmap), TRect{}) << "nothing marked: the picture stays";
+  const TRect before = provider_->CaptionTextBounds;
+  provider_->SkinData().BackgroundDirty = true;
+  EXPECT_TRUE(provider_->PaintFormFrame());
+  EXPECT_NE(Changed(*first, *provider_->SkinData().CacheBitmap), TRect{});
+  EXPECT_GT(provider_->CaptionTextBounds.Width(), before.Width()) << "the longer text takes more room";
 }
 
 TEST_F(FrameTest, TheGripLiesAtItsPosition) {
@@ -218,6 +268,46 @@ TEST_F(FrameTest, WhatTheFormPaintsItselfLandsAtTheClientOffsets) {
   EXPECT_EQ(PixelOf(cache, x + 9, y + 9) & 0xFFFFFF, 0xFF0000u);
   EXPECT_NE(PixelOf(cache, x + 10, y + 10) & 0xFFFFFF, 0xFF0000u);
   form_->OnPaint = nullptr;
+}
+
+TEST_F(FrameTest, WithBorderWindowInputsTheCacheGrowsAndCarriesTheShadowImageAtItsCorners) {
+  // The library's own shadow images while the test runs.
+  struct TLibraryRun {
+    TLibraryRun() { SkinLibraryStartup(); }
+    ~TLibraryRun() { SkinLibraryShutdown(); }
+  } library;
+  manager_->SetExtendedBorders(true);
+  MakeForm("Quillnote diary");
+  provider_->PaintsForBorderWindow = true;
+  const std::shared_ptr<TBitmap> image = manager_->ShadowTemplates[1];
+  if (!image || image->Empty()) GTEST_SKIP() << "no shadow image loaded";
+  const TsShadowSize shadow = manager_->ShadowSize;
+  ASSERT_GT(shadow.Left + shadow.Top, 0);
+  TBitmap& cache = Paint(true);
+  // The side offset is the skin's border width less the system frame; the top offset the skin's title
+  // less the system caption and frame.
+  const Integer frame = GetSystemMetrics(SM_CXFRAME);
+  const Integer side = manager_->SkinData.BorderWidth != 0 ? manager_->SkinData.BorderWidth - frame : 0;
+  const Integer top = manager_->SkinData.TitleHeight - GetSystemMetrics(SM_CYCAPTION) - frame;
+  EXPECT_EQ(cache.Width(), 320 + 2 * side + shadow.Left + shadow.Right);
+  EXPECT_EQ(cache.Height(), 220 + side + top + shadow.Top + shadow.Bottom);
+  // The image's corners are kept as they are.
+  const Integer w = cache.Width(), h = cache.Height();
+  TBitmap& source = *image;
+  EXPECT_EQ(PixelOf(cache, 0, 0), PixelOf(source, 0, 0));
+  EXPECT_EQ(PixelOf(cache, w - 1, 0), PixelOf(source, source.Width() - 1, 0));
+  EXPECT_EQ(PixelOf(cache, 0, h - 1), PixelOf(source, 0, source.Height() - 1));
+  EXPECT_EQ(PixelOf(cache, w - 1, h - 1), PixelOf(source, source.Width() - 1, source.Height() - 1));
+  // Next to the frame's corner the shadow shows (not just an empty pixel).
+  const TPoint corner{shadow.Left - 1, shadow.Top - 1};
+  EXPECT_GT(PixelOf(source, corner.X, corner.Y) >> 24, 0u);
+  EXPECT_EQ(PixelOf(cache, corner.X, corner.Y), PixelOf(source, corner.X, corner.Y));
+  // The client area sits inside the offsets and margins.
+  EXPECT_EQ(provider_->ClientOffsetX(), manager_->SkinData.BorderWidth + shadow.Left);
+  // The inactive state takes the other image.
+  TBitmap& inactive = Paint(false);
+  EXPECT_EQ(PixelOf(inactive, 0, 0), PixelOf(*manager_->ShadowTemplates[0], 0, 0));
+  manager_->SetExtendedBorders(false);
 }
 
 // A parent that cannot tell its background yet when asked to (answer kind 3), else its colour.

@@ -84,6 +84,19 @@ TEST(PixelColour, MixesAndGreyLeaveTheKeyColourAlone) {
   EXPECT_EQ(BlendColors(0x7F000000 | 0x0000FF, 0xFF0000, 0.5), 0x7F000000 | 0x800080);
 }
 
+TEST(PixelColour, ShadowAlphaCorrectionRaisesColouredTranslucentPixelsOnly) {
+  Pixels p(4, 1, Argb(0x80, 64, 32, 16));
+  p(1, 0) = Argb(0x80, 90, 90, 90);   // grey: no spread, unchanged
+  p(2, 0) = Argb(0xFF, 64, 32, 16);   // opaque: unchanged
+  p(3, 0) = Argb(0x00, 255, 0, 0);    // d 255: alpha 0 + 510 / 1
+  CorrectShadowAlpha(p.view);
+  // d = 48: 128 + 254 / sqrt(255 / 48) = 238.2; each channel less a sixteenth.
+  EXPECT_EQ(p(0, 0), Argb(238, 60, 30, 15));
+  EXPECT_EQ(p(1, 0), Argb(0x80, 90, 90, 90));
+  EXPECT_EQ(p(2, 0), Argb(0xFF, 64, 32, 16));
+  EXPECT_EQ(p(3, 0), Argb(255, 240, 0, 0));
+}
+
 TEST(MaskPixels, WeightRowsChooseBetweenImageAndTargetAndKeyPixelsFollowTheBackground) {
   // Image row on top, weight row below it (alpha offset 1): weights 0, 255, 128 and a key pixel.
   Pixels mask(4, 2);
