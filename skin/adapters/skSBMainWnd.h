@@ -76,6 +76,11 @@ class TskMainWnd : public TObject {
   // A free was asked while the adapter ran: it is detached and goes when its outermost call returns.
   bool FreePending() const { return freePending_; }
   bool OwnsSkinData() const { return ownsSkinData_; }
+  // The owner of the borrowed skin state goes while the adapter still runs: the adapter frees the
+  // state with itself. Nothing when the adapter owns its state already or is given another one.
+  void AdoptSkinData(TsCommonData* data) {
+    if (data != nullptr && data == SkinData && !ownsSkinData_) ownsSkinData_ = true;
+  }
   // The entry installed as the control's WindowProc (empty for a foreign window).
   const TWndMethod& Entry() const { return entry_; }
 

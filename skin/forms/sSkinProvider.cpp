@@ -79,6 +79,7 @@ TsSkinProvider::~TsSkinProvider() {
     if (Form->WindowProc() == ownWindowProc_) Form->SetWindowProc(savedWindowProc_);
     hooked_ = false;
   }
+  controlAdapter_.reset();
 }
 
 void TsSkinProvider::AfterConstruction() {
@@ -105,6 +106,10 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
     }
   }
   if (operation == opRemove && component == SkinSysMenu) SkinSysMenu = nullptr;
+  if (operation == opInsert && controlAdapter_ != nullptr) {
+    auto* control = dynamic_cast<TWinControl*>(component);
+    if (control != nullptr && controlAdapter_->IsAdaptable(control)) controlAdapter_->AddNewControl(control);
+  }
 }
 
 bool TsSkinProvider::FormShowing() const {
@@ -219,6 +224,7 @@ void TsSkinProvider::PrepareForm() {
   if (Form != nullptr && Form->HandleAllocated()) DisableDwmTransitions(Form->Handle(), drawNonClientArea_);
   InitializeSkin();
   if (SkinSysMenu != nullptr) SkinSysMenu->UpdateItems(false);
+  if (controlAdapter_ == nullptr) NewControlAdapter();
   if (TsSkinManager* manager = Manager()) {
     const Integer mask = manager->GetMaskIndexByNames("GLOBALINFO", "TITLEBUTTON");
     for (int i = 0; i < titleButtons_->Count(); ++i) {

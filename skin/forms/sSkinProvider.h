@@ -6,6 +6,7 @@
 #include <memory>
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sCommonData.h"
+#include "skin/forms/sCtrlAdapter.h"
 #include "skin/forms/sFrameGeometry.h"
 #include "skin/forms/sSkinProviderTitle.h"
 #include "skin/forms/sSystemMenu.h"
@@ -89,6 +90,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   bool UseGlobalColor() const { return useGlobalColor_; }
   void SetUseGlobalColor(bool value);
   TskAfterAnimation OnAfterAnimation;
+  // Asked by the control adapter for every control it would take.
+  TAddItemEvent OnSkinItem;
 
   // ---- operations ----
   // The form's window procedure while the provider lives.
@@ -151,6 +154,19 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   std::unique_ptr<TBitmap> CopyCacheBmp(bool freeCache);
   // The form is skinned by an active skin.
   bool FormSkinned() const { return skinData_ && skinData_->Skinned(true); }
+
+  // ---- the control adapter (sSkinProviderAdapter.cpp) ----
+  // The adapter of the form's child controls; nil while the form is not skinned.
+  TskCtrlAdapter* ControlAdapter() const { return controlAdapter_.get(); }
+  // Makes the control adapter (not at design time, only for a skinned form) and walks the form.
+  virtual void NewControlAdapter();
+  // The adapted controls hear that the skin goes (command 2 with the manager); the adapter is freed.
+  void RemoveAdapter();
+  // The message to every adapted control.
+  void AdapterCommand(const TMessage& message);
+  // The client area was painted: the child controls and the adapted controls end their updates
+  // (command 6).
+  void EndChildrenPainting();
 
   // ---- title metrics, title buttons and the hit test ----
   TskSysSubMenu& SysSubMenu() { return sysSubMenu_; }
@@ -271,12 +287,19 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void RemoveSkin(TMessage& message);
   void FillBackground(TskBgRequest& request);
   void CallSavedProc(TMessage& message);
+  // The form's messages that make the control adapter walk again; true when handled.
+  bool AdapterMessage(TMessage& message);
+  // After a skin command: the adapter made or walking again (commands 1, 3, 25).
+  void AdapterAfterCommand(const TMessage& message);
+  // The control adapter is made, or walks the form again when it exists.
+  void AdaptAllControls();
   // The system button of a hit-test code (nil for other codes).
   TskSysButtonData* ButtonOfCode(Integer code);
   // Title messages of a skinned form; true when answered.
   bool TitleMessage(TMessage& message);
 
   std::unique_ptr<TsCommonData> skinData_;
+  std::unique_ptr<TskCtrlAdapter> controlAdapter_;
   std::unique_ptr<TskAddedTitle> addedTitle_;
   std::unique_ptr<TsTitleIcon> titleIcon_;
   std::unique_ptr<TsTitleButtons> titleButtons_;

@@ -45,9 +45,10 @@ void TsSkinProvider::FormWndProc(TMessage& message) {
   } else if (message.Msg == SkinCommandMessage) {
     AnswerSkinned(message);
   } else {
-    if (!TitleMessage(message)) CallSavedProc(message);
+    if (!TitleMessage(message) && !AdapterMessage(message)) CallSavedProc(message);
     FollowBorderWindow(message);
   }
+  if (message.Msg == SkinCommandMessage) AdapterAfterCommand(message);
 }
 
 // The title's mouse messages: the provider's hit test answers the points of its own title.
@@ -166,6 +167,7 @@ void TsSkinProvider::RemoveSkin(TMessage& message) {
   HandleSkinCommand(message, skinData_.get());
   MenuRowCount = TitleSectionIndex = CaptionSectionIndex = -1;
   BroadcastToChildControls(Form, message);
+  RemoveAdapter();
   if (destroying) return;
   if (Form->HandleAllocated()) {
     SetSysMenuStyle(false);
