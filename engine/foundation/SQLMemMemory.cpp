@@ -6,8 +6,11 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
+
+#include <pthread.h>
 
 #include "engine/foundation/SQLMemExcept.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -108,6 +111,11 @@ std::atomic<TSQLMemMemoryManager*> processManager{nullptr};
 
 std::atomic<UInt64> nextManagerId{1};
 
+// The failures of the hot operations, out of line so that the common path sets up no call frame for them.
+[[noreturn, gnu::noinline, gnu::cold]] void RaiseZeroSize() { SQLMemError(30286, "Cannot alocate 0 bytes"); }
+[[noreturn, gnu::noinline, gnu::cold]] void RaiseInvalidPointer(Integer code) { SQLMemError(code, "Invalid pointer"); }
+[[noreturn, gnu::noinline, gnu::cold]] void RaiseOverrun() { SQLMemError(30137, "Memory overrun detected"); }
+
 // Adds one to a counter that only its own thread writes: no read-modify-write is needed.
 void CountCall(std::atomic<Int64>& counter) noexcept {
   counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
@@ -169,15 +177,32 @@ struct ThreadTallyCache {
   // Trivially destructible, so that the lookup on every call needs no initialisation guard.
   static thread_local Entry entries[kCached];
   static thread_local int nextSlot;
-  // Constructed with the thread's first tally; its destructor runs when the thread ends.
-  struct ReleaseAtExit {
-    ~ReleaseAtExit() {
-      for (Entry& e : entries) {
-        Release(e);
-        e = {};
-      }
+
+  // The hand-back when the thread ends works on a copy of the entries on the heap, held under a key
+  // of the threads library, whose destructor is given the copy itself. A thread_local object's
+  // destructor can't do it: with mingw-w64, thread_local objects live in emulated TLS, whose blocks
+  // the threads library frees at thread end before the runtime runs those destructors, so such a
+  // destructor reads a fresh, zeroed block (its own storage already freed) and finds nothing to return.
+  // The copy is reached through the key rather than a thread_local pointer for the same reason: a
+  // thread that allocates again after its hand-back (from another thread-end destructor) gets a new copy.
+  static void ReleaseAtExit(void* copy) noexcept {
+    auto* kept = static_cast<Entry*>(copy);
+    for (int i = 0; i < kCached; ++i) Release(kept[i]);
+    delete[] kept;
+  }
+  static Entry* ExitCopy() noexcept {
+    static pthread_key_t key;
+    static const bool haveKey = pthread_key_create(&key, &ReleaseAtExit) == 0;
+    if (!haveKey) return nullptr;  // no hand-back at thread end: the reservation stays counted
+    auto* copy = static_cast<Entry*>(pthread_getspecific(key));
+    if (copy != nullptr) return copy;
+    copy = new (std::nothrow) Entry[kCached]{};
+    if (copy != nullptr && pthread_setspecific(key, copy) != 0) {
+      delete[] copy;
+      copy = nullptr;
     }
-  };
+    return copy;
+  }
 };
 
 thread_local ThreadTallyCache::Entry ThreadTallyCache::entries[ThreadTallyCache::kCached] = {};
@@ -209,7 +234,7 @@ inline TSQLMemMemoryManager::CallTally& TSQLMemMemoryManager::ThreadTally() {
 }
 
 TSQLMemMemoryManager::CallTally& TSQLMemMemoryManager::NewThreadTally() {
-  thread_local ThreadTallyCache::ReleaseAtExit releaseAtExit;
+  ThreadTallyCache::Entry* exitCopy = ThreadTallyCache::ExitCopy();
   auto* tally = new CallTally;
   tally->epoch = limitEpoch_.load(std::memory_order_relaxed);
   tally->next = tallies_.load(std::memory_order_relaxed);
@@ -218,6 +243,7 @@ TSQLMemMemoryManager::CallTally& TSQLMemMemoryManager::NewThreadTally() {
   ThreadTallyCache::Entry& slot = ThreadTallyCache::entries[ThreadTallyCache::nextSlot];
   ThreadTallyCache::Release(slot);
   slot = {id_, tally};
+  if (exitCopy != nullptr) exitCopy[ThreadTallyCache::nextSlot] = slot;
   ThreadTallyCache::nextSlot = (ThreadTallyCache::nextSlot + 1) % ThreadTallyCache::kCached;
   return *tally;
 }
@@ -302,8 +328,8 @@ void* TSQLMemMemoryManager::GetMem(Int64 size) {
   return DoGetMem(tally, size);
 }
 
-void* TSQLMemMemoryManager::DoGetMem(CallTally& tally, Int64 size) {
-  if (size == 0) SQLMemError(30286, "Cannot alocate 0 bytes");
+inline void* TSQLMemMemoryManager::DoGetMem(CallTally& tally, Int64 size) {
+  if (size == 0) RaiseZeroSize();
   // The header stores the size in 32 bits.
   const Cardinal storedSize = CheckedCast<Cardinal>(size);
   const std::size_t total = static_cast<std::size_t>(storedSize) + static_cast<std::size_t>(kBlockOverhead);
@@ -352,10 +378,10 @@ void TSQLMemMemoryManager::FreeMem(void*& p) {
   DoFreeMem(tally, p);
 }
 
-void TSQLMemMemoryManager::DoFreeMem(CallTally& tally, void*& p) {
+inline void TSQLMemMemoryManager::DoFreeMem(CallTally& tally, void*& p) {
   // Freeing nothing is harmless, as releasing an empty reference is everywhere else.
   if (p == nullptr) return;
-  if (!HasHeaderSignature(p)) SQLMemError(30001, "Invalid pointer");
+  if (!HasHeaderSignature(p)) RaiseInvalidPointer(30001);
   const Cardinal size = StoredSize(p);
   Byte* raw = RawOf(p);
   const bool overrun = LoadU32(raw + kBlockHeaderSize + size) != kBlockTailSignature;
@@ -363,7 +389,7 @@ void TSQLMemMemoryManager::DoFreeMem(CallTally& tally, void*& p) {
   ReleaseRaw(raw[kMethodOffset], raw, static_cast<std::size_t>(size) + static_cast<std::size_t>(kBlockOverhead));
   p = nullptr;
   // Reported only now: the damaged block is gone and the caller's reference is cleared.
-  if (overrun) SQLMemError(30137, "Memory overrun detected");
+  if (overrun) RaiseOverrun();
 }
 
 void TSQLMemMemoryManager::ReallocMem(void*& p, bool zeroFill, Int64 newSize) {

@@ -97,8 +97,9 @@ class TSQLMemMemoryManager {
   // One thread's call counters and share of the total.
   struct CallTally;
   // The operations without counting, so that an operation built on another is counted once.
-  void* DoGetMem(CallTally& tally, Int64 size);
-  void DoFreeMem(CallTally& tally, void*& p);
+  // Inlined into the counted operations: a GetMem or FreeMem costs one call.
+  [[gnu::always_inline]] inline void* DoGetMem(CallTally& tally, Int64 size);
+  [[gnu::always_inline]] inline void DoFreeMem(CallTally& tally, void*& p);
   // The raw memory by a method other than the runtime heap, or after the heap failed; raises 30015
   // (with the reservation of the block given back) when it can't be had.
   [[gnu::noinline]] void* AllocateOtherwise(CallTally& tally, int method, std::size_t total, Int64 size, Int64 taken);

@@ -424,21 +424,21 @@ const std::array<char16_t, 256>& Cp1250Table() {
 // compare of ordinary values converts nothing on the heap.
 class TCompareText {
  public:
-  TCompareText(const void* data, Integer size, bool wide) {
+  // A wide text, up to its first NUL unit.
+  TCompareText(const void* data, Integer size) {
     if (data == nullptr || size <= 0) return;
     const auto* p = static_cast<const Byte*>(data);
-    if (wide) {
-      std::size_t n = 0;
-      while (n * 2 + 1 < static_cast<std::size_t>(size) && LoadValue<char16_t>(p + n * 2) != 0) ++n;
-      char16_t* out = Reserve(n);
-      std::memcpy(out, p, n * 2);  // units may sit at odd addresses
-    } else {
-      const void* zero = std::memchr(p, 0, static_cast<std::size_t>(size));
-      const std::size_t n = zero ? static_cast<std::size_t>(static_cast<const Byte*>(zero) - p) : size;
-      char16_t* out = Reserve(n);
-      const auto& table = Cp1250Table();
-      for (std::size_t i = 0; i < n; ++i) out[i] = table[p[i]];
-    }
+    std::size_t n = 0;
+    while (n * 2 + 1 < static_cast<std::size_t>(size) && LoadValue<char16_t>(p + n * 2) != 0) ++n;
+    char16_t* out = Reserve(n);
+    std::memcpy(out, p, n * 2);  // units may sit at odd addresses
+  }
+  // A narrow text, already bounded (NarrowTextOf).
+  explicit TCompareText(std::string_view text) {
+    char16_t* out = Reserve(text.size());
+    const auto& table = Cp1250Table();
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0; i < text.size(); ++i) out[i] = table[p[i]];
   }
   TCompareText(const TCompareText&) = delete;
   TCompareText& operator=(const TCompareText&) = delete;
@@ -516,15 +516,15 @@ bool CompareDigitTexts(std::basic_string_view<Ch> a, std::basic_string_view<Ch> 
   return true;
 }
 
-// Two narrow text values, each up to its first NUL (as TCompareText reads them) and at most limit
+// Two narrow text values, each up to its first NUL (as NarrowTextOf reads them) and at most limit
 // characters, compared by code when both are texts of digits and full stops; false, and no answer, for
 // any other texts. One pass over the common start and the two differing ends.
-bool CompareNarrowDigitTexts(const TSQLMemValueRef& first, const TSQLMemValueRef& second, std::size_t limit,
+bool CompareNarrowDigitTexts(const void* first, Integer sizeA, const void* second, Integer sizeB, std::size_t limit,
                              Integer& result) noexcept {
-  const auto* a = static_cast<const unsigned char*>(first.data);
-  const auto* b = static_cast<const unsigned char*>(second.data);
-  const std::size_t endA = std::min(limit, first.size > 0 ? static_cast<std::size_t>(first.size) : 0);
-  const std::size_t endB = std::min(limit, second.size > 0 ? static_cast<std::size_t>(second.size) : 0);
+  const auto* a = static_cast<const unsigned char*>(first);
+  const auto* b = static_cast<const unsigned char*>(second);
+  const std::size_t endA = std::min(limit, sizeA > 0 ? static_cast<std::size_t>(sizeA) : 0);
+  const std::size_t endB = std::min(limit, sizeB > 0 ? static_cast<std::size_t>(sizeB) : 0);
   std::size_t i = 0;
   unsigned char x = 0, y = 0;
   for (;; ++i) {
@@ -542,6 +542,31 @@ bool CompareNarrowDigitTexts(const TSQLMemValueRef& first, const TSQLMemValueRef
   return true;
 }
 
+// A narrow text operand as it compares: up to its first NUL and at most limit characters.
+std::string_view NarrowTextOf(const void* data, Integer size, std::size_t limit) noexcept {
+  if (data == nullptr || size <= 0) return {};
+  const auto* p = static_cast<const char*>(data);
+  const std::size_t n = std::min(limit, static_cast<std::size_t>(size));
+  const void* zero = std::memchr(p, 0, n);
+  return {p, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - p) : n};
+}
+
+template <typename Ch>
+bool SameText(std::basic_string_view<Ch> a, std::basic_string_view<Ch> b) noexcept {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Ch)) == 0;
+}
+
+// Two texts in the text locale's order, after the equal ones and the digit texts were answered.
+Integer CollateTexts(std::u16string_view a, std::u16string_view b, bool caseInsensitive, Integer failureCode) {
+  int r = 0;
+  try {
+    r = os::CompareText(a, b, caseInsensitive);
+  } catch (const EOSError&) {
+    SQLMemError(failureCode, SQLMemUnknownReturnCode, {0});  // the comparison's failure answer
+  }
+  return CodeOf(r);
+}
+
 Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsensitive, Integer length,
                     Integer failureCode) {
   if (length >= 0) {
@@ -550,16 +575,23 @@ Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsen
   }
   // Index keys compare many times per search: equal texts, and texts of digits and full stops where the
   // locale orders them by code, need no collation.
-  if (a == b) return ccEqual;
+  if (SameText(a, b)) return ccEqual;
   Integer digits = ccEqual;
   if (CompareDigitTexts(a, b, digits)) return digits;
-  int r = 0;
-  try {
-    r = os::CompareText(a, b, caseInsensitive);
-  } catch (const EOSError&) {
-    SQLMemError(failureCode, SQLMemUnknownReturnCode, {0});  // the comparison's failure answer
-  }
-  return CodeOf(r);
+  return CollateTexts(a, b, caseInsensitive, failureCode);
+}
+
+// Narrow texts are answered on their bytes where they can be: texts of digits and full stops (whose bytes
+// are these characters' UTF-16 codes too) in one pass, equal texts without converting them.
+Integer CompareNarrow(const void* a, Integer sizeA, const void* b, Integer sizeB, bool caseInsensitive,
+                      Integer length) {
+  const std::size_t limit = length >= 0 ? static_cast<std::size_t>(length) : std::string_view::npos;
+  Integer digits = ccEqual;
+  if (CompareNarrowDigitTexts(a, sizeA, b, sizeB, limit, digits)) return digits;
+  const std::string_view x = NarrowTextOf(a, sizeA, limit), y = NarrowTextOf(b, sizeB, limit);
+  if (SameText(x, y)) return ccEqual;
+  const TCompareText wx(x), wy(y);
+  return CollateTexts(wx.View(), wy.View(), caseInsensitive, 30045);
 }
 
 bool FitsInIntegerType(Int64 v, Integer t) {
@@ -684,15 +716,11 @@ Integer CompareValues(const TSQLMemValueRef& first, const TSQLMemValueRef& secon
   if (first.isNull) return ccFirstNull;
   if (second.isNull) return ccSecondNull;
 
-  // Two narrow texts of one type (index keys of text columns): digit texts need neither conversion nor
-  // collation.
-  if (first.dataType == second.dataType && (first.dataType == edtChar || first.dataType == edtVarchar) &&
-      first.data != nullptr && second.data != nullptr) {
-    Integer digits = ccEqual;
-    if (CompareNarrowDigitTexts(first, second, length >= 0 ? static_cast<std::size_t>(length) : std::string_view::npos,
-                                digits))
-      return digits;
-  }
+  // Two narrow texts of one type (index keys of text columns) need no conversion to a compare type.
+  if (first.dataType == second.dataType &&
+      (first.dataType == edtChar || first.dataType == edtVarchar || first.dataType == edtMemo) &&
+      first.data != nullptr && second.data != nullptr)
+    return CompareNarrow(first.data, first.size, second.data, second.size, caseInsensitive, length);
 
   Integer type = first.dataType;
   if (first.dataType != second.dataType) {
@@ -729,13 +757,12 @@ Integer CompareValues(const TSQLMemValueRef& first, const TSQLMemValueRef& secon
     case edtChar:
     case edtVarchar:
     case edtMemo: {
-      const TCompareText x(a, sizeA, false), y(b, sizeB, false);
-      return CompareWide(x.View(), y.View(), caseInsensitive, length, 30045);
+      return CompareNarrow(a, sizeA, b, sizeB, caseInsensitive, length);
     }
     case edtWideChar:
     case edtWideVarchar:
     case edtWideMemo: {
-      const TCompareText x(a, sizeA, true), y(b, sizeB, true);
+      const TCompareText x(a, sizeA), y(b, sizeB);
       return CompareWide(x.View(), y.View(), caseInsensitive, length, 30046);
     }
     default: break;
