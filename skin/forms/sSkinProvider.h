@@ -9,6 +9,7 @@
 #include "skin/forms/sSkinProviderTitle.h"
 #include "skin/forms/sSystemMenu.h"
 #include "skin/forms/sTitleGeometry.h"
+#include "skin/manager/sPixelView.h"
 #include "vcl/gui/Form.h"
 #include "vcl/rtl/Alignment.h"
 #include "vcl/rtl/Component.h"
@@ -170,8 +171,12 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   // The title section, the icon and the title bar mask; the caption text.
   void PaintTitle(const TskFrameInput& frame, Integer state);
   void PaintCaptionText(const TskFrameInput& frame, Integer state);
-  // The shadow image of the state around the frame rectangle (with border-window inputs only).
-  void PaintExtBorderImage(const TskFrameInput& frame);
+  // The shadow image of the state around the frame rectangle (with border-window inputs only); in the
+  // skin's border mode 1 around the client side, the title and caption then painted over it.
+  void PaintExtBorderImage(const TskFrameInput& frame, Integer state);
+  // The frame's four outer corners taken back from the border image where the frame's masks are
+  // see-through (the title's at the top, else the form's at most 8 x 8; the form's at the bottom).
+  void RestoreFrameCorners(const TsPixelView& image, const TskFrameInput& frame);
   // The size grip: GripMode gmRightBottom on a sizeable form that is not maximized; its corner.
   bool GripVisible() const;
   TPoint GripPosition(Integer mask) const;
