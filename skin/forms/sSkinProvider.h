@@ -106,6 +106,11 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
   bool WantsExtBorders(bool flag) const;
   // Paints the frame again now.
   void RepaintFrame();
+  // WM_NCPAINT's work: the cache brought up to date and its frame copied to the window's device
+  // context; false when the provider does not paint the non-client area.
+  bool NCPaint();
+  // The cache (repainted first when marked changed) copied as four frame strips to a window DC.
+  void PaintNonClientToDC(HDC dc);
   // Left and top of the client area in the picture of the whole window.
   Integer ClientOffsetX() const;
   Integer ClientOffsetY() const;
@@ -227,6 +232,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost {
     return ComponentState().Contains(csLoading) || ComponentState().Contains(csDesigning);
   }
   bool FormShowing() const;
+  // The non-client painting and activation messages of a skinned form; true when handled.
+  bool PaintingMessage(TMessage& message);
   TsSkinManager* Manager() const { return skinData_ ? skinData_->GetSkinManager() : nullptr; }
   // The section of the title: TitleSkin, else "FORMTITLE".
   Integer ResolveTitleSection() const;

@@ -44,7 +44,7 @@ void TsSkinProvider::FormWndProc(TMessage& message) {
     DispatchUnskinned(message);
   } else if (message.Msg == SkinCommandMessage) {
     AnswerSkinned(message);
-  } else if (!TitleMessage(message)) {
+  } else if (!PaintingMessage(message) && !TitleMessage(message)) {
     CallSavedProc(message);
   }
 }
