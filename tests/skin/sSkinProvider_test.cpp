@@ -33,7 +33,6 @@ class TSentinel {
   explicit TSentinel(TForm* form) : form_(form) {}
   void WndProc(TMessage& message) {
     if (message.Msg == SkinCommandMessage) commands.push_back(SkinCommandOf(message.WParam));
-    if (message.Msg == WM_NCPAINT) ++ncPaints;
     if (message.Msg == kProbe) ++probes;
     form_->WndProc(message);
   }
@@ -41,7 +40,6 @@ class TSentinel {
 
   static constexpr UINT kProbe = WM_APP + 17;
   std::vector<Word> commands;
-  int ncPaints = 0;
   int probes = 0;
 
  private:
