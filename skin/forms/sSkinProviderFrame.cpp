@@ -240,8 +240,7 @@ bool TsSkinProvider::PaintFormFrame() {
     bool border = true;
     if (frame.BorderWindow) {
       GdiFlush();
-      FillBitmapRectArgb(PixelViewOf(cache), frameRect,
-                         static_cast<Integer>(SwapRedBlue(static_cast<Cardinal>(ColorToRGB(Form->Color())))), 255);
+      FillBitmapRectArgb(PixelViewOf(cache), frameRect, static_cast<Integer>(ColorToRGB(Form->Color())), 255);
       border = !modeOne && manager->IsValidMaskIndex(skinData_->BorderMaskIndex);
     } else {
       const Integer strip = frame.CaptionHeightExt + FrameSysBorderWidth(frame, true) + frame.BorderWidth + 1;

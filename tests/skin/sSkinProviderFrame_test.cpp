@@ -388,6 +388,25 @@ TEST_F(FrameTest, TheFramesSeeThroughCornersShowTheBorderImageAndBorderModeOnePa
   manager_->SetExtendedBorders(false);
 }
 
+TEST_F(FrameTest, APlainColouredFrameWithABorderWindowFillsTheFrameRectangleOpaque) {
+  struct TLibraryRun {
+    TLibraryRun() { SkinLibraryStartup(); }
+    ~TLibraryRun() { SkinLibraryShutdown(); }
+  } library;
+  manager_->SetExtendedBorders(true);
+  MakeForm();
+  form_->SetColor(static_cast<TColor>(0x3366CC));  // red 0xCC, green 0x66, blue 0x33
+  provider_->PaintsForBorderWindow = true;
+  Paint(true);
+  provider_->SkinData().StateBits |= ssPlainBackground;
+  TBitmap& cache = Paint(true);
+  const TRect frame = FrameRect(provider_->FrameInput());
+  const TPoint inside[] = {{provider_->ClientOffsetX() + 3, provider_->ClientOffsetY() + 3},
+                           {frame.Left + frame.Width() / 2, frame.Bottom - 40}};
+  for (const TPoint p : inside) EXPECT_EQ(PixelOf(cache, p.X, p.Y), 0xFFCC6633u) << p.X << "," << p.Y;
+  manager_->SetExtendedBorders(false);
+}
+
 // A parent that cannot tell its background yet when asked to (answer kind 3), else its colour.
 class TUnsurePanel : public TPanel {
  public:
