@@ -10,8 +10,8 @@
 #include "skin/forms/sFrameGeometry.h"
 #include "skin/forms/sSkinProviderTitle.h"
 #include "skin/forms/sSystemMenu.h"
-#include "skin/manager/sPixelView.h"
 #include "skin/forms/sTitleGeometry.h"
+#include "skin/manager/sPixelView.h"
 #include "vcl/gui/Form.h"
 #include "vcl/rtl/Alignment.h"
 #include "vcl/rtl/Component.h"
@@ -143,6 +143,11 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target, const TsPixelView& source);
   // The picture is painted with a border window's geometry: the form has one, or PaintsForBorderWindow.
   bool HasBorderWindow() const { return BorderForm != nullptr || PaintsForBorderWindow; }
+  // WM_NCPAINT's work: the cache brought up to date and its frame copied to the window's device
+  // context; false when the provider does not paint the non-client area.
+  bool NCPaint();
+  // The cache (repainted first when marked changed) copied as four frame strips to a window DC.
+  void PaintNonClientToDC(HDC dc);
   // Left and top of the client area in the picture of the whole window.
   Integer ClientOffsetX() const;
   Integer ClientOffsetY() const;
@@ -221,8 +226,9 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The title section, the icon and the title bar mask; the caption text.
   void PaintTitle(const TskFrameInput& frame, Integer state);
   void PaintCaptionText(const TskFrameInput& frame, Integer state);
-  // The shadow image of the state around the frame rectangle (with border-window inputs only).
-  void PaintExtBorderImage(const TskFrameInput& frame);
+  // The shadow image of the state around the frame rectangle (with border-window inputs only); in the
+  // skin's border mode 1 around the client side, the title and caption then painted over it.
+  void PaintExtBorderImage(const TskFrameInput& frame, Integer state);
   // The size grip: GripMode gmRightBottom on a sizeable form that is not maximized; its corner.
   bool GripVisible() const;
   TPoint GripPosition(Integer mask) const;
@@ -273,6 +279,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
     return ComponentState().Contains(csLoading) || ComponentState().Contains(csDesigning);
   }
   bool FormShowing() const;
+  // The non-client painting and activation messages of a skinned form; true when handled.
+  bool PaintingMessage(TMessage& message);
   TsSkinManager* Manager() const { return skinData_ ? skinData_->GetSkinManager() : nullptr; }
   // The section of the title: TitleSkin, else "FORMTITLE".
   Integer ResolveTitleSection() const;

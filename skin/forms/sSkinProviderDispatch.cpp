@@ -45,7 +45,7 @@ void TsSkinProvider::FormWndProc(TMessage& message) {
   } else if (message.Msg == SkinCommandMessage) {
     AnswerSkinned(message);
   } else {
-    if (!TitleMessage(message) && !AdapterMessage(message)) CallSavedProc(message);
+    if (!PaintingMessage(message) && !TitleMessage(message) && !AdapterMessage(message)) CallSavedProc(message);
     FollowBorderWindow(message);
   }
   if (message.Msg == SkinCommandMessage) AdapterAfterCommand(message);

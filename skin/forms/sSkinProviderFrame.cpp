@@ -13,6 +13,7 @@
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sControlPaint.h"
 #include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinLookups.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/skntSystem.h"
 #include "vcl/gui/Application.h"
@@ -54,6 +55,11 @@ TPoint TextExtent(TCanvas& canvas, const AnsiString& text, UINT flags) {
   return TPoint{r.right - r.left, r.bottom - r.top};
 }
 
+// The skin's border mode 1: an extended border window's image carries the title too.
+bool BorderModeOne(const TsSkinManager& manager, const TskFrameInput& frame) {
+  return frame.BorderWindow && manager.SkinData.BorderMode == 1;
+}
+
 }  // namespace
 
 TskFrameInput TsSkinProvider::FrameInput() const {
@@ -87,12 +93,14 @@ TskFrameInput TsSkinProvider::FrameInput() const {
   return in;
 }
 
-void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame) {
+void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame, Integer state) {
   TsSkinManager* manager = Manager();
   TBitmap* cache = skinData_->CacheBitmap.get();
   if (manager == nullptr || cache == nullptr || !frame.BorderWindow) return;
   const std::shared_ptr<TBitmap>& image = manager->ShadowTemplates[DrawnActive ? 1 : 0];
   if (!image || image->Empty()) return;
+  const bool modeOne = BorderModeOne(*manager, frame);
+  const Integer width = cache->Width(), height = cache->Height();
   // The corners kept as they are: the skin's EXBORDER widths, else half the image.
   const Integer exBorder = manager->GetMaskIndex(skinData_->SectionIndex, skinData_->SkinSection(), "EXBORDER");
   TsBorderWidths corners;
@@ -104,22 +112,37 @@ void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame) {
     const Integer halfHeight = (image->Height() - 1) / 2;
     corners = {half, halfHeight, half, halfHeight};
   }
-  // Stretched over the whole picture; only the band outside the frame rectangle is taken.
+  // The part of the picture the image leaves alone: the frame rectangle, or in border mode 1 (the image
+  // drawing the frame and the title strip as well) the client side of them.
+  TRect inner = FrameRect(frame);
+  if (modeOne) {
+    const Integer caption = frame.CaptionHeight;
+    corners.Top = std::min(corners.Top, (height - caption) / 2 + caption);
+    corners.Bottom = std::min(corners.Bottom, (height - caption) / 2);
+    const Integer side = FrameSysBorderWidth(frame, false);
+    inner = TRect{side + frame.Shadow.Left, frame.Shadow.Top + frame.CaptionHeightExt, width - side - frame.Shadow.Right,
+                  height - side - frame.Shadow.Bottom};
+  }
+  // Stretched over the whole picture; only the band outside the inner rectangle is taken.
   TBitmap stretched;
   stretched.SetPixelFormat(pf32bit);
-  stretched.SetSize(cache->Width(), cache->Height());
-  PaintBorderedStretch(stretched, TRect{0, 0, cache->Width(), cache->Height()}, *image,
-                       TRect{0, 0, image->Width(), image->Height()}, corners);
+  stretched.SetSize(width, height);
+  PaintBorderedStretch(stretched, TRect{0, 0, width, height}, *image, TRect{0, 0, image->Width(), image->Height()},
+                       corners);
   GdiFlush();
   const TsPixelView from = PixelViewOf(stretched);
   const TsPixelView to = PixelViewOf(*cache);
-  const TRect inner = FrameRect(frame);
   for (Integer y = 0; y < to.Height; ++y) {
     const bool band = y < inner.Top || y >= inner.Bottom;
     for (Integer x = 0; x < to.Width; ++x)
       if (band || x < inner.Left || x >= inner.Right) to.Row(y)[x] = from.Row(y)[x];
   }
-  TakeFrameCornersFromShadow(frame, to, from);
+  if (modeOne) {
+    PaintTitle(frame, state);
+    PaintCaptionText(frame, state);
+  } else {
+    TakeFrameCornersFromShadow(frame, to, from);
+  }
   if (Wow64WithoutComposition() && manager->SkinData.Version < 7.51) CorrectShadowAlpha(to);
 }
 
@@ -188,14 +211,29 @@ bool TsSkinProvider::PaintFormFrame() {
     for (Integer y = 0; y < view.Height; ++y) std::fill_n(view.Row(y), view.Width, 0u);
   }
   const Integer stateBits = skinData_->StateBits;
+  const bool modeOne = BorderModeOne(*manager, frame);
   if ((stateBits & ssPlainBackground) != 0) {
-    const Integer strip = frame.CaptionHeightExt + FrameSysBorderWidth(frame, true) + frame.BorderWidth + 1;
-    cache.Canvas().Brush().SetColor(Form->Color());
-    cache.Canvas().FillRect(TRect{0, 0, width, strip});
-    TRect inner;
-    PaintControlBorder(cache.Canvas().Handle(), frameRect, 0, inner, state, *skinData_);
-  } else {
+    bool border = true;
+    if (frame.BorderWindow) {
+      GdiFlush();
+      FillBitmapRectArgb(PixelViewOf(cache), frameRect, static_cast<Integer>(ColorToRGB(Form->Color())), 255);
+      border = !modeOne && manager->IsValidMaskIndex(skinData_->BorderMaskIndex);
+    } else {
+      const Integer strip = frame.CaptionHeightExt + FrameSysBorderWidth(frame, true) + frame.BorderWidth + 1;
+      cache.Canvas().Brush().SetColor(Form->Color());
+      cache.Canvas().FillRect(TRect{0, 0, width, strip});
+    }
+    if (border) {
+      TRect inner;
+      PaintControlBorder(cache.Canvas().Handle(), frameRect, 0, inner, state, *skinData_);
+    }
+  } else if (IsBordered() || (Form->Parent() != nullptr && !modeOne)) {
     skinData_->PaintOwnSection(background, true, cache, TPoint{Form->Left(), Form->Top()}, frameRect, state);
+  } else {
+    GdiFlush();
+    const TsPixelView view = PixelViewOf(cache);
+    PaintSectionFill(SectionSkinOf(*manager), skinData_->SectionIndex, skinData_->SkinSection(), BgPixelsOf(background),
+                     clKeyColor, -1, -1, view, 0, 0, frameRect, state);
   }
   GdiFlush();
   // The size grip in the client area's bottom-right corner.
@@ -210,9 +248,10 @@ bool TsSkinProvider::PaintFormFrame() {
     bg.Bitmap = view;
     PaintMaskGlyph(view, at.X, at.Y, 0, bg, grip, SkinPixelsOf(*manager).ImageOf(grip), 1);
   }
-  PaintTitle(frame, state);
-  PaintCaptionText(frame, state);
-  PaintExtBorderImage(frame);
+  if (!modeOne) PaintTitle(frame, state);
+  if (frame.BorderWindow && !modeOne) PaintCaptionText(frame, state);
+  PaintExtBorderImage(frame, state);  // in border mode 1 the title and caption follow the image
+  if (!frame.BorderWindow) PaintCaptionText(frame, state);
   if (frame.CaptionHeightExt > 0 && drawNonClientArea_) {
     SaveButtonsArea(true);
     PaintTitleButtons();
@@ -248,7 +287,7 @@ void TsSkinProvider::PaintTitle(const TskFrameInput& frame, Integer state) {
   if (manager == nullptr || cache == nullptr || frame.CaptionHeightExt <= 0 || !drawNonClientArea_) return;
   const Integer title = TitleSkinIndex();
   const TRect frameRect = FrameRect(frame);
-  if (manager->IsValidSkinIndex(title)) {
+  if (manager->IsValidSkinIndex(title) && !BorderModeOne(*manager, frame)) {
     TRect r{frameRect.Left, frameRect.Top, frameRect.Right, FrameTitleBottom(frame)};
     if (frame.Iconic && !frame.MainForm) r = frameRect;
     GdiFlush();

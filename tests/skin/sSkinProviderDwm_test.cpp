@@ -179,7 +179,8 @@ TEST_F(SkinProviderDwm, TheCopyOfTheCacheIsAnOpaquePictureOfItsSize) {
   auto* provider = New<TsSkinProvider>(form_);
   form_->Show();
   guitest::Pump();
-  EXPECT_EQ(provider->CopyCacheBmp(false), nullptr);  // nothing painted yet
+  provider->SkinData().CacheBitmap.reset();
+  EXPECT_EQ(provider->CopyCacheBmp(false), nullptr);  // nothing painted
   provider->SkinData().CacheBitmap = Filled(150, 90, 0);
   std::unique_ptr<TBitmap> copy = provider->CopyCacheBmp(false);
   ASSERT_NE(copy, nullptr);

@@ -14,6 +14,7 @@
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinLibrary.h"
+#include "skin/manager/sSkinLookups.h"
 #include "vcl/gui/Panel.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
@@ -307,6 +308,102 @@ TEST_F(FrameTest, WithBorderWindowInputsTheCacheGrowsAndCarriesTheShadowImageAtI
   // The inactive state takes the other image.
   TBitmap& inactive = Paint(false);
   EXPECT_EQ(PixelOf(inactive, 0, 0), PixelOf(*manager_->ShadowTemplates[0], 0, 0));
+  manager_->SetExtendedBorders(false);
+}
+
+// One colour for the border image, so that every pixel taken from it is known.
+constexpr Cardinal kImageColour = 0xFF123456;
+
+TEST_F(FrameTest, TheFramesSeeThroughCornersShowTheBorderImageAndBorderModeOnePaintsTheTitleOverIt) {
+  struct TLibraryRun {
+    TLibraryRun() { SkinLibraryStartup(); }
+    ~TLibraryRun() { SkinLibraryShutdown(); }
+  } library;
+  // Frame masks whose outermost corner pixels are the key colour (rounded corners).
+  TskMaskValue shape;
+  shape.Form = TskMaskForm::Borders;
+  shape.Count = 2;
+  shape.WL = shape.WT = shape.WR = shape.WB = 3;
+  shape.DrawMode = 1;
+  const auto rounded = [](int x, int y, int) {
+    return (x == 0 || x == 7) && (y == 0 || y == 7) ? 0xFFFF00FFu : 0xFF405060u;
+  };
+  TSkinVariant variant;
+  variant.AddMask("FORM", "BORDERSMASK", shape, 8, 8, rounded).AddMask("FORMTITLE", "BORDERSMASK", shape, 8, 8, rounded);
+  LoadVariant(variant);
+  manager_->SetExtendedBorders(true);
+  MakeForm();
+  provider_->PaintsForBorderWindow = true;
+  manager_->ShadowTemplates[1] = std::shared_ptr<TBitmap>(Filled(40, 40, kImageColour).release());
+  const TsShadowSize shadow = manager_->ShadowSize;
+  TBitmap& cache = Paint(true);
+  const Integer w = cache.Width(), h = cache.Height();
+  // The corners through the masks: the title's at the top, the form's at the bottom. Where the mask is
+  // the key colour the image shows; elsewhere the frame.
+  const TsSkinPixels pixels = SkinPixelsOf(*manager_);
+  const Integer title = manager_->GetSkinIndex("FORMTITLE");
+  const Integer formMask = provider_->SkinData().BorderMaskIndex;
+  ASSERT_TRUE(manager_->IsValidMaskIndex(formMask));
+  const Integer titleMask = manager_->IsValidSkinIndex(title) ? manager_->gd[static_cast<size_t>(title)].BorderMask : -1;
+  const Integer topMask = manager_->IsValidMaskIndex(titleMask) ? titleMask : formMask;
+  struct Corner {
+    Integer mask;
+    bool right, bottom;
+  };
+  int seeThrough = 0, solid = 0;
+  for (const Corner c : {Corner{topMask, false, false}, Corner{topMask, true, false}, Corner{formMask, false, true},
+                         Corner{formMask, true, true}}) {
+    const TsMaskData& m = manager_->ma[static_cast<size_t>(c.mask)];
+    const TsPixelView image = pixels.ImageOf(m);
+    const Integer mw = std::min<Integer>(c.right ? MaskRightWidth(m) : MaskLeftWidth(m), 8);
+    const Integer mh = std::min<Integer>(c.bottom ? MaskBottomHeight(m) : MaskTopHeight(m), 8);
+    const Integer stateW = MaskStateWidth(m), stateH = MaskStateHeight(m);
+    for (Integer y = 0; y < mh; ++y)
+      for (Integer x = 0; x < mw; ++x) {
+        const Integer mx = m.R.Left + (c.right ? stateW - mw + x : x);
+        const Integer my = m.R.Top + (c.bottom ? stateH - mh + y : y);
+        const Integer cx = c.right ? w - shadow.Right - mw + x : shadow.Left + x;
+        const Integer cy = c.bottom ? h - shadow.Bottom - mh + y : shadow.Top + y;
+        const bool key = (image.At(mx, my) & 0xFFFFFF) == 0xFF00FF;
+        if (key) {
+          ++seeThrough;
+          EXPECT_EQ(PixelOf(cache, cx, cy), kImageColour) << cx << "," << cy;
+        } else if (PixelOf(cache, cx, cy) != kImageColour) {
+          ++solid;
+        }
+      }
+  }
+  EXPECT_EQ(seeThrough, 4);
+  EXPECT_GT(solid, 0);
+  // The title strip's middle holds the title section, not the image.
+  const TPoint middle{w / 2, shadow.Top + 2};
+  EXPECT_NE(PixelOf(cache, middle.X, middle.Y), kImageColour);
+  // Border mode 1: the image draws the frame and the title strip; the title section is left out.
+  manager_->SkinData.BorderMode = 1;
+  TBitmap& modeOne = Paint(true);
+  EXPECT_EQ(PixelOf(modeOne, middle.X, middle.Y), kImageColour);
+  EXPECT_EQ(PixelOf(modeOne, shadow.Left + 1, h / 2), kImageColour);  // the left side
+  EXPECT_NE(PixelOf(modeOne, provider_->ClientOffsetX() + 4, provider_->ClientOffsetY() + 4), kImageColour);
+  manager_->SkinData.BorderMode = 0;
+  manager_->SetExtendedBorders(false);
+}
+
+TEST_F(FrameTest, APlainColouredFrameWithABorderWindowFillsTheFrameRectangleOpaque) {
+  struct TLibraryRun {
+    TLibraryRun() { SkinLibraryStartup(); }
+    ~TLibraryRun() { SkinLibraryShutdown(); }
+  } library;
+  manager_->SetExtendedBorders(true);
+  MakeForm();
+  form_->SetColor(static_cast<TColor>(0x3366CC));  // red 0xCC, green 0x66, blue 0x33
+  provider_->PaintsForBorderWindow = true;
+  Paint(true);
+  provider_->SkinData().StateBits |= ssPlainBackground;
+  TBitmap& cache = Paint(true);
+  const TRect frame = FrameRect(provider_->FrameInput());
+  const TPoint inside[] = {{provider_->ClientOffsetX() + 3, provider_->ClientOffsetY() + 3},
+                           {frame.Left + frame.Width() / 2, frame.Bottom - 40}};
+  for (const TPoint p : inside) EXPECT_EQ(PixelOf(cache, p.X, p.Y), 0xFFCC6633u) << p.X << "," << p.Y;
   manager_->SetExtendedBorders(false);
 }
 
