@@ -91,4 +91,30 @@ TEST_F(ProviderTest, TheTableGivesItsNameOrderAndKeys) {
   EXPECT_EQ(table->PSGetTableName(), "other");
 }
 
+// The provider's parameters restrict the table to the records whose index fields equal them.
+TEST_F(ProviderTest, TheTablesParametersSetItsRange) {
+  AddIndex("fans", "ByTitle", "Title");
+  table->SetIndexFieldNames("Title");
+  auto titles = [&] {
+    std::vector<AnsiString> seen;
+    for (table->First(); !table->Eof(); table->Next()) seen.push_back(table->FieldByName("Title")->AsString());
+    return seen;
+  };
+  TParams params(nullptr);
+  params.CreateParam(ftString, "", ptInput)->SetValue(Variant(AnsiString("Cherry")));
+  table->PSSetParams(params);
+  ASSERT_TRUE(table->Active()) << "the parameters open the table";
+  EXPECT_EQ(titles(), std::vector<AnsiString>{"Cherry"}) << "an unnamed parameter fills the index field";
+  params.Items(0)->SetName("Title");
+  params.Items(0)->SetValue(Variant(AnsiString("Date")));
+  table->PSSetParams(params);
+  EXPECT_EQ(titles(), std::vector<AnsiString>{"Date"}) << "a named one fills its field";
+  params.Items(0)->SetName("NoSuchField");
+  EXPECT_THROW(table->PSSetParams(params), Exception);
+  EXPECT_EQ(table->State(), dsBrowse) << "a failed key edit is cancelled";
+  table->PSSetParams(TParams(nullptr));
+  EXPECT_EQ(titles(), (std::vector<AnsiString>{"Apple", "Banana", "Cherry", "Date", "Elder"}))
+      << "an empty list drops the range";
+}
+
 }  // namespace
