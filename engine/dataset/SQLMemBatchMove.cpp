@@ -79,11 +79,14 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
 
   source.First();
   std::vector<FieldPair> pairs;
+  const bool byPosition = !options.DestinationFields.empty();
   for (int i = 0; i < source.Fields().Count(); ++i) {
     TField* from = source.Fields()[i];
-    const int defIndex = destination.FieldDefs().IndexOf(from->FieldName());
+    if (byPosition && static_cast<std::size_t>(i) >= options.DestinationFields.size()) break;
+    const AnsiString& name = byPosition ? options.DestinationFields[static_cast<std::size_t>(i)] : from->FieldName();
+    const int defIndex = destination.FieldDefs().IndexOf(name);
     if (defIndex < 0) continue;
-    TField* to = destination.FindField(from->FieldName());
+    TField* to = destination.FindField(name);
     if (to == nullptr) continue;
     FieldPair pair{from, to};
     if (tracking) {

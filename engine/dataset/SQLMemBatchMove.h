@@ -1,9 +1,11 @@
-// The record copier: every record of one dataset inserted into another, field by field by name. A
-// table's restructure copies its records into the new table with it, and INSERT ... SELECT copies a
-// query's result into its target. Problems with single records do not stop the copy: they are
+// The record copier: every record of one dataset inserted into another, field by field by name (or by
+// position when the caller names the destination fields in order). A table's restructure copies its
+// records into the new table by name, and INSERT ... SELECT copies a query's result into its target by
+// position. Problems with single records do not stop the copy: they are
 // collected as text, and an empty text means everything was copied.
 #pragma once
 #include <functional>
+#include <vector>
 #include "vcl/rtl/SysTypes.h"
 
 class TDataSet;
@@ -17,11 +19,14 @@ struct TSQLMemBatchMoveOptions {
   // continues after the highest copied value (below the lowest for a negative increment). The table's
   // import, restructure and repair ask for it; copies into a table that keeps its own values do not.
   bool TrackSequences = false;
+  // When not empty, fields pair by position instead of by name: the i-th source field is copied into the
+  // destination field named DestinationFields[i]; source fields past the end of the list are not copied.
+  std::vector<AnsiString> DestinationFields;
 };
 
 // Copies the records of `source`, from its first, into `destination` (open, in browse mode), then
 // returns `source` to the record it was on. A source field is copied into the destination field of the
-// same name when the destination has a field definition and a field of that name; a null value clears
+// same name (or the one DestinationFields names at its position) when the destination has a field definition and a field of that name; a null value clears
 // the destination field. errorText gets one line per field that could not be copied (the field stays
 // null), per record that could not be posted (that record is left out and the copy goes on), and ends
 // the copy with a line when the source cannot move to its next record; "Operation aborted" when the

@@ -88,6 +88,15 @@ class TSQLMemQuery : public TSQLMemDataSet {
   void CloseDataSet() override;
   void HoldDatabase(Byte reason, bool hold) override;
 
+  // ---- provider support (SQLMemQueryProvider.cpp) ----
+  // The table the text reads when it is a SELECT of one table, else empty.
+  AnsiString PSGetTableName() override;
+  // A non-empty text becomes SQL.
+  void PSSetCommandText(const AnsiString& text) override;
+  // A non-empty list becomes Params; the query closes either way.
+  void PSSetParams(const TParams& params) override;
+  void PSExecute() override;
+
  protected:
   TDataSource* GetDataSource() override { return dataLink_->DataSource(); }
   TSQLMemCursor* CreateCursorHandle() override;

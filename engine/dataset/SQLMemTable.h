@@ -74,6 +74,10 @@ class TSQLMemTable : public TSQLMemDataSet {
   std::unique_ptr<TIndexDef> PSGetDefaultOrder() override;
   // The fields of the first unique index whose fields all exist; empty when none.
   AnsiString PSGetKeyFields() override;
+  // A non-empty list opens the table and restricts it to the records whose index fields equal the
+  // parameters (each goes into the field it names, an unnamed one into the index field of its position);
+  // an empty list drops the range of an open table.
+  void PSSetParams(const TParams& params) override;
   bool Exclusive() const { return exclusive_; }
   void SetExclusive(bool value) { exclusive_ = value; }
   bool Temporary() const { return temporary_; }

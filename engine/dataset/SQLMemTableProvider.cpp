@@ -1,7 +1,10 @@
-// The provider support of the table component: its table, its default order and its key fields.
+// The provider support of the table component: its table, its default order, its key fields and
+// the range its parameters set.
 #include "engine/dataset/SQLMemTable.h"
 
+#include "vcl/db/Fields.h"
 #include "vcl/db/IndexDefs.h"
+#include "vcl/db/Params.h"
 
 void TSQLMemTable::PSSetCommandText(const AnsiString& text) {
   if (!text.empty()) SetTableName(text);
@@ -27,4 +30,32 @@ AnsiString TSQLMemTable::PSGetKeyFields() {
   IndexDefs().Update();
   const TIndexDef* unique = FindIndexDefByOption(ixUnique);
   return unique != nullptr ? unique->Fields() : AnsiString();
+}
+
+void TSQLMemTable::PSSetParams(const TParams& params) {
+  if (params.Count() > 0) {
+    Open();
+    // The same values bound both ends: the range holds the records equal to them.
+    for (const bool end : {false, true}) {
+      if (end)
+        SetRangeEnd();
+      else
+        SetRangeStart();
+      try {
+        for (int i = 0; i < params.Count(); ++i) {
+          const TParam& param = *params.Items(i);
+          TField* field = param.Name().empty() ? IndexFieldAt(i) : FieldByName(param.Name());
+          field->SetAsVariant(param.Value());
+        }
+        Post();
+      } catch (...) {
+        Cancel();
+        throw;
+      }
+    }
+    ApplyRange();
+  } else if (Active()) {
+    CancelRange();
+  }
+  PSReset();
 }

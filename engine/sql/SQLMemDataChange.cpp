@@ -163,6 +163,8 @@ void TSQLMemSQLInsert::Parse() {
     return;
   }
   if (IsWord("SELECT") || token_.TokenType == tktLeftParenthesis) {
+    sourceLine_ = token_.LineNum;
+    sourceColumn_ = token_.ColumnNum;
     Source = std::make_unique<TSQLMemSQLUnion>(lexer_, context_);
     Source->Parse();
     return;
@@ -195,9 +197,19 @@ void TSQLMemSQLInsert::Execute(bool makeDataSet, bool& readOnly, bool /*requestL
                                  root->Select->FromList[0]->Kind == TSQLMemTableReference::kTable &&
                                  !SameText(root->Select->FromList[0]->TableName, TableName);
     Source->Execute(makeDataSet, readOnly, readsOtherTable);
+    TDataSet& result = *Source->GetResultDataSet();
+    // SQL pairs the result's columns with the target's by position, whatever their names.
+    TSQLMemBatchMoveOptions options;
+    const Integer targetCount = Columns.empty() ? target->FieldCount() : static_cast<Integer>(Columns.size());
+    if (result.Fields().Count() > targetCount)
+      SQLMemError(11349, "Error - INSERT lists %d columns but the query returns %d columns at line %d, column %d",
+                  {targetCount, static_cast<Integer>(result.Fields().Count()), sourceLine_, sourceColumn_});
+    for (int i = 0; i < result.Fields().Count(); ++i)
+      options.DestinationFields.push_back(Columns.empty() ? target->Fields()[i]->FieldName()
+                                                          : target->FieldByName(Columns[static_cast<std::size_t>(i)])->FieldName());
     const Integer before = target->RecordCount();
     AnsiString errorLog;
-    BatchMoveRecords(*Source->GetResultDataSet(), *target, TSQLMemBatchMoveOptions(), errorLog);
+    BatchMoveRecords(result, *target, options, errorLog);
     if (!errorLog.empty())
       SQLMemError(11350, "Error - INSERT from SELECT failed, table name = %s, error log: %s", {TableName, errorLog});
     RowsAffected = target->RecordCount() - before;

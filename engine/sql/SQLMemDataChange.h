@@ -26,13 +26,19 @@ class TSQLMemSQLInsert : public TSQLMemSQLCommand {
   ~TSQLMemSQLInsert() override;
   // INSERT INTO table [(columns)] (VALUES (values) | query); INSERT INTO table alone inserts one row
   // of defaults. A column list whose length differs from the values, and any other text after the
-  // table, are refused.
+  // table, are refused. The query's result columns fill the listed columns (or the table's fields)
+  // in order; more result columns than these is an error, the columns left over keep their defaults.
   void Parse() override;
   void Execute(bool makeDataSet, bool& readOnly, bool requestLive) override;
 
   std::vector<AnsiString> Columns;
   std::vector<std::unique_ptr<TSQLMemExpression>> Values;
   std::unique_ptr<TSQLMemSQLUnion> Source;
+
+ private:
+  // Where the query of INSERT ... SELECT starts, for the column count error.
+  Integer sourceLine_ = 0;
+  Integer sourceColumn_ = 0;
 };
 
 class TSQLMemSQLUpdate : public TSQLMemSQLCommand {

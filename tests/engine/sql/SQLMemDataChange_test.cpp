@@ -72,6 +72,12 @@ const ChangeCase kCases[] = {
     {"insert into t select id + 10 as id, x from t where x > 10", 2,
      {"1|10", "12|20", "13|30", "2|20", "3|30"}},
     {"insert into t select * from u where x < 0", 0, {"1|10", "2|20", "3|30"}},
+    // Result columns go into the target's columns by position, whatever their names.
+    {"insert into t select x, id from u", 1, {"1|10", "2|20", "3|30", "70|7"}},
+    {"insert into t select id + 20, x * 2 from u", 1, {"1|10", "2|20", "3|30", "27|140"}},
+    {"insert into t (x, id) select id, x + 1 from u", 1, {"1|10", "2|20", "3|30", "71|7"}},
+    {"insert into t (x) select max(x) from u", 1, {"1|10", "2|20", "3|30", "|70"}},
+    {"insert into t select id + 30 from t where id < 3", 2, {"1|10", "2|20", "3|30", "31|", "32|"}},
     {"update t set x = 0", 3, {"1|0", "2|0", "3|0"}},
     {"update t set x = x + 1 where id >= 2", 2, {"1|10", "2|21", "3|31"}},
     // A changed row leaves the rows the WHERE selects; the walk still visits each matching row once.
@@ -131,6 +137,8 @@ TEST_F(DataChangeTest, StatementsThatCannotChangeTheTableChangeNothing) {
       {"insert into t (id) values (1, 2)", 11349},
       {"insert into t (id, x) values (1)", 11349},
       {"insert into t values (1, 2, 3)", 11349},
+      {"insert into t select id, x, x + 1 from u", 11349},
+      {"insert into t (x) select id, x from u", 11349},
       {"insert into t value (1)", 30206},
       {"insert t values (1)", 30206},
       {"insert into t (id x) values (1)", 30212},

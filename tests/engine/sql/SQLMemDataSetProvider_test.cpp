@@ -91,4 +91,77 @@ TEST_F(ProviderTest, TheTableGivesItsNameOrderAndKeys) {
   EXPECT_EQ(table->PSGetTableName(), "other");
 }
 
+// The provider's parameters restrict the table to the records whose index fields equal them.
+TEST_F(ProviderTest, TheTablesParametersSetItsRange) {
+  AddIndex("fans", "ByTitle", "Title");
+  table->SetIndexFieldNames("Title");
+  auto titles = [&] {
+    std::vector<AnsiString> seen;
+    for (table->First(); !table->Eof(); table->Next()) seen.push_back(table->FieldByName("Title")->AsString());
+    return seen;
+  };
+  TParams params(nullptr);
+  params.CreateParam(ftString, "", ptInput)->SetValue(Variant(AnsiString("Cherry")));
+  table->PSSetParams(params);
+  ASSERT_TRUE(table->Active()) << "the parameters open the table";
+  EXPECT_EQ(titles(), std::vector<AnsiString>{"Cherry"}) << "an unnamed parameter fills the index field";
+  params.Items(0)->SetName("Title");
+  params.Items(0)->SetValue(Variant(AnsiString("Date")));
+  table->PSSetParams(params);
+  EXPECT_EQ(titles(), std::vector<AnsiString>{"Date"}) << "a named one fills its field";
+  params.Items(0)->SetName("NoSuchField");
+  EXPECT_THROW(table->PSSetParams(params), Exception);
+  EXPECT_EQ(table->State(), dsBrowse) << "a failed key edit is cancelled";
+  table->PSSetParams(TParams(nullptr));
+  EXPECT_EQ(titles(), (std::vector<AnsiString>{"Apple", "Banana", "Cherry", "Date", "Elder"}))
+      << "an empty list drops the range";
+}
+
+TEST_F(ProviderTest, TheQueryFindsItsTableInItsText) {
+  TSQLMemQuery query(nullptr);
+  const struct {
+    const char* sql;
+    const char* table;
+  } cases[] = {
+      {"select * from fans", "fans"},
+      {"select Title from fans where Title > 'B' order by Title", "fans"},
+      {"select f.Title from fans f where f.RecID = 1", "fans"},
+      {"select Title from [my table] as t", "my table"},
+      {"select (select count(*) from other) from fans;", "fans"},
+      {"select * from fans, other", ""},
+      {"select * from fans join other on fans.RecID = other.id", ""},
+      {"select * from (select * from fans) s", ""},
+      {"update fans set Title = 'x'", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    query.SQL().SetText(c.sql);
+    EXPECT_EQ(query.PSGetTableName(), c.table);
+  }
+}
+
+TEST_F(ProviderTest, TheQueryTakesItsTextAndParametersAndRuns) {
+  TSQLMemQuery query(nullptr);
+  query.SetDatabaseName(kDataSetTestDatabase);
+  query.PSSetCommandText("update fans set Title = :t where ShortDateDay = :d");
+  query.PSSetCommandText("");
+  EXPECT_EQ(query.SQL().Count(), 1) << "an empty text changes nothing";
+  TParams params(nullptr);
+  params.CreateParam(ftString, "t", ptInput)->SetValue(Variant(AnsiString("Fig")));
+  params.CreateParam(ftString, "d", ptInput)->SetValue(Variant(AnsiString("2024.01.03")));
+  query.PSSetParams(params);
+  query.PSSetParams(TParams(nullptr));
+  ASSERT_EQ(query.Params().Count(), 2) << "an empty list keeps the parameters";
+  EXPECT_EQ(query.Params().Items(0)->Value().AsString(), "Fig");
+  query.PSExecute();
+  EXPECT_EQ(query.RowsAffected(), 1);
+  EXPECT_EQ(Run("select Title from fans where ShortDateDay = '2024.01.03'"), SQLRows{"Fig"});
+
+  query.SQL().SetText("select Title from fans");
+  query.Open();
+  query.PSSetParams(params);
+  EXPECT_FALSE(query.Active()) << "new parameters close the query";
+}
+
 }  // namespace
