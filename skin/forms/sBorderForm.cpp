@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "skin/forms/sCommonData.h"
+#include "skin/manager/sAlphaPaint.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
@@ -94,14 +95,26 @@ void TskBorderForm::FreeBorderWnd() {
 HRGN TskBorderForm::FormRegion() const {
   if (BorderHandle() == nullptr) return nullptr;
   const TskBorderGeometry g = owner_->OwnerGeometry();
-  const bool noHole = (owner_->OwnerStateWord() & (fsBlendMoving | fsAnimShowing | fsAnimating | fsAnimHiding)) != 0;
-  return RegionOf(BorderRegionShape(g, owner_->OwnerSideOffset(), noHole), g.Width, g.Height);
+  return RegionOf(BorderRegionShape(g, owner_->OwnerSideOffset(), !HasClientHole()), g.Width, g.Height);
 }
 
 void TskBorderForm::SetRegion() {
   if (HRGN region = FormRegion()) {
     if (SetWindowRgn(BorderHandle(), region, FALSE) == 0) DeleteObject(region);
   }
+}
+
+void TskBorderForm::ClearPictureOverClient(TBitmap& picture) const {
+  const TskBorderGeometry g = owner_->OwnerGeometry();
+  const TskBorderRegionShape shape = BorderRegionShape(g, owner_->OwnerSideOffset(), !HasClientHole());
+  if (shape.Hole.IsEmpty()) return;
+  GdiFlush();
+  // Only the alpha: the colours stay for the child controls that take their background from the picture.
+  SetBitmapRectAlpha(PixelViewOf(picture), shape.Hole, 0, false);
+}
+
+bool TskBorderForm::HasClientHole() const {
+  return (owner_->OwnerStateWord() & (fsBlendMoving | fsAnimShowing | fsAnimating | fsAnimHiding)) == 0;
 }
 
 void TskBorderForm::RestoreRegion() {
@@ -160,6 +173,7 @@ void TskBorderForm::UpdateExBorders(bool repaint, Byte alpha) {
   SIZE size{cache->Width(), cache->Height()};
   SetWindowPos(window, insertAfter, position.x, position.y, size.cx, size.cy, flags | SWP_NOREDRAW);
   if ((state & fsBlendMoving) != 0) SetRegion();
+  ClearPictureOverClient(*cache);
   POINT source{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, owner_->OwnerAlpha(alpha), AC_SRC_ALPHA};
   // The picture's own canvas is the source: its bitmap cannot be selected into a second DC.

@@ -12,6 +12,7 @@
 #include "vcl/gui/Messages.h"
 #include "vcl/rtl/Types.h"
 
+class TBitmap;
 class TForm;
 class TsCommonData;
 
@@ -100,6 +101,12 @@ class TskBorderForm {
   void CallDefault(TMessage& message);
   TPoint BorderPoint(const TMessage& message) const;
   void SetRegion();
+  // The form's client shows through a hole in the region, except while animating or moving.
+  bool HasClientHole() const;
+  // Makes the picture fully clear over the region's hole. The owned border window lies above the form,
+  // and not every system clips a layered window's per-pixel-alpha picture by its region (Wine's X11
+  // driver shapes such a window by the alpha alone), so an opaque client part would hide the form.
+  void ClearPictureOverClient(TBitmap& picture) const;
   void LetMouseThrough(TPoint p);
   void DoubleClick(Integer code);
   void SnapPosition(WINDOWPOS& pos);

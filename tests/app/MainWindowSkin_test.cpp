@@ -134,6 +134,17 @@ TEST(MainWindowSkin, TheShownMainWindowGetsItsBorderWindow) {
   ASSERT_NE(cache, nullptr);
   const TRect shadow = provider->GetShadowMargins();
   EXPECT_EQ(cache->Width(), form->Width() + 2 * BorderFormSideOffset(provider->FrameInput()) + shadow.Left + shadow.Right);
+  // The border window lies above the window: its picture is clear over the whole client, so the
+  // diary's controls show even where the region's hole is not honoured.
+  RECT client{};
+  GetClientRect(form->Handle(), &client);
+  ASSERT_GT(client.right, 0);
+  Integer covered = 0;
+  for (Integer y = 0; y < client.bottom; ++y) {
+    const auto* row = static_cast<const Cardinal*>(const_cast<TBitmap*>(cache)->ScanLine(provider->ClientOffsetY() + y));
+    for (Integer x = 0; x < client.right; ++x) covered += (row[provider->ClientOffsetX() + x] >> 24) != 0 ? 1 : 0;
+  }
+  EXPECT_EQ(covered, 0);
   ShowWindow(form->Handle(), SW_HIDE);
   EXPECT_FALSE(provider->BorderForm);
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "skin/SkinFixture.h"
@@ -136,10 +138,10 @@ TEST_F(BorderFormTest, RecordedImageIsTheCacheWithTheShadowAround) {
   // The picture's corners are the template's own, alpha included.
   EXPECT_EQ(call->PixelAt(0, 0), PixelOf(image, 0, 0));
   EXPECT_EQ(call->PixelAt(cache.Width() - 1, cache.Height() - 1), PixelOf(image, image.Width() - 1, image.Height() - 1));
-  // The shadow band holds the stretched shadow; the client area is opaque.
+  // The shadow band holds the stretched shadow; the client area is clear (the form shows there).
   EXPECT_EQ(call->PixelAt(cache.Width() / 2, 1), PixelOf(stretched, cache.Width() / 2, 1));
   EXPECT_EQ(call->PixelAt(1, cache.Height() / 2), PixelOf(stretched, 1, cache.Height() / 2));
-  EXPECT_EQ(call->PixelAt(provider_->ClientOffsetX() + 5, provider_->ClientOffsetY() + 5) >> 24, 0xFFu);
+  EXPECT_EQ(call->PixelAt(provider_->ClientOffsetX() + 5, provider_->ClientOffsetY() + 5) >> 24, 0u);
   EXPECT_EQ(call->PixelAt(cache.Width() / 2, shadow.Top + 3) >> 24, 0xFFu) << "the title is opaque";
   // The frame's four corner pixels: where the form's border mask is transparent they are the shadow's.
   const TRect frame = FrameRect(provider_->FrameInput());
@@ -179,6 +181,55 @@ TEST_F(BorderFormTest, RegionHasAHoleExactlyAtTheClient) {
   EXPECT_EQ(box.top, origin.y - window.top);
   EXPECT_EQ(box.right - box.left, client.right);
   DeleteObject(own);
+}
+
+// The border window is owned by the form, so it lies above it; a system that does not clip a layered
+// window's picture by its region (Wine's X11 driver) would show an opaque client part over the form's
+// controls. The picture must be clear over the form's client wherever the form is, whatever its state.
+TEST_F(BorderFormTest, PictureIsClearOverTheFormsClient) {
+  bool borderAbove = false;
+  for (HWND w = GetWindow(form_->Handle(), GW_HWNDPREV); w != nullptr; w = GetWindow(w, GW_HWNDPREV)) borderAbove |= w == Border();
+  ASSERT_TRUE(borderAbove) << "an owned window lies above its owner";
+  struct Step {
+    const char* name;
+    std::function<void()> apply;
+    bool ring;  // the frame around the client is opaque in the picture (not for a maximised form)
+  };
+  const Step steps[] = {
+      {"shown", [] {}, true},
+      {"resized", [&] { SetWindowPos(form_->Handle(), nullptr, 0, 0, 420, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); }, true},
+      {"moved", [&] { SetWindowPos(form_->Handle(), nullptr, 120, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); }, true},
+      {"inactive", [&] { SendMessageW(form_->Handle(), WM_NCACTIVATE, provider_->DrawnActive ? FALSE : TRUE, 0); }, true},
+      {"maximised", [&] { ShowWindow(form_->Handle(), SW_MAXIMIZE); }, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    recorder_->calls.clear();
+    step.apply();
+    if (LastUpdate() == nullptr) provider_->BorderForm->UpdateExBorders(true, 255);
+    const TLayeredCall* call = LastUpdate();
+    ASSERT_NE(call, nullptr);
+    RECT client{};
+    GetClientRect(form_->Handle(), &client);
+    POINT origin{0, 0};
+    ClientToScreen(form_->Handle(), &origin);
+    // The client in the picture's coordinates, from where both windows are on the screen.
+    const TRect inPicture{origin.x - call->Position.X, origin.y - call->Position.Y, origin.x - call->Position.X + client.right,
+                          origin.y - call->Position.Y + client.bottom};
+    ASSERT_GT(inPicture.Width(), 0);
+    Integer covered = 0;
+    for (Integer y = std::max<Integer>(inPicture.Top, 0); y < std::min(inPicture.Bottom, call->Size.Y); ++y)
+      for (Integer x = std::max<Integer>(inPicture.Left, 0); x < std::min(inPicture.Right, call->Size.X); ++x)
+        covered += (call->PixelAt(x, y) >> 24) != 0 ? 1 : 0;
+    EXPECT_EQ(covered, 0) << "pixels of the picture that would hide the form's client";
+    // Exactly the client: the title above it is opaque, and the frame beside and below it.
+    EXPECT_EQ(call->PixelAt(inPicture.Left + 3, inPicture.Top - 1) >> 24, 0xFFu);
+    if (step.ring) {
+      EXPECT_EQ(call->PixelAt(inPicture.Left - 1, inPicture.Top + 3) >> 24, 0xFFu);
+      EXPECT_EQ(call->PixelAt(inPicture.Right, inPicture.Bottom - 3) >> 24, 0xFFu);
+      EXPECT_EQ(call->PixelAt(inPicture.Left + 3, inPicture.Bottom) >> 24, 0xFFu);
+    }
+  }
 }
 
 TEST_F(BorderFormTest, HitCodes) {
