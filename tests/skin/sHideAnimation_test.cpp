@@ -152,3 +152,66 @@ TEST_F(HideAnimationTest, AnUnskinnedFormHidesThroughTheAnimationButNeverWaitsFo
 }
 
 }  // namespace
+
+namespace {
+
+// The manager watches the window of an application of the test's own, which can end.
+class MainFormAtExitTest : public SkinFixture {
+ protected:
+  void SetUp() override {
+    SkinLibraryStartup();
+    SkinFixture::SetUp();
+    recorder_ = std::make_unique<TLayeredRecorder>();
+    recorder_->OnCall = [this](const TLayeredCall& call) {
+      if (call.Update && call.Window != form_->Handle()) alphas_.push_back(call.Alpha);
+    };
+    app_->CreateForm(form_);  // the main form
+    ASSERT_EQ(app_->MainForm(), form_);
+    form_->SetBounds(200, 150, 240, 160);
+    form_->HandleNeeded();
+    New<TsSkinProvider>(form_);
+    ShowWindow(form_->Handle(), SW_SHOWNOACTIVATE);
+    guitest::Pump();
+    app_->Terminate();
+    app_->ProcessMessages();
+    alphas_.clear();
+  }
+  void TearDown() override {
+    delete form_;
+    recorder_.reset();
+    SkinFixture::TearDown();
+    SkinLibraryShutdown();
+  }
+  void HideApplicationWindow() {
+    WINDOWPOS pos{};
+    pos.hwnd = app_->Handle();
+    pos.flags = SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE;
+    SendMessageW(app_->Handle(), WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  }
+
+  guitest::FreshApplication app_;  // made before the manager, which hooks it
+  TForm* form_ = nullptr;
+  std::unique_ptr<TLayeredRecorder> recorder_;
+  std::vector<int> alphas_;
+};
+
+TEST_F(MainFormAtExitTest, TheMainFormFadesOutOnceWhenTheHideEffectHasATime) {
+  ASSERT_TRUE(app_->Terminated());
+  TskFormHide& hide = *manager_->AnimEffects().FormHide;
+  hide.Mode = atFading;
+  hide.Time = 0;  // the diary's setting: nothing to show
+  HideApplicationWindow();
+  EXPECT_TRUE(alphas_.empty());
+
+  hide.Time = 48;
+  HideApplicationWindow();
+  // Run here at once (no message loop any more): the cover's picture, the timer's, four falling steps
+  // and the last round.
+  EXPECT_EQ(alphas_, (std::vector<int>{255, 255, 191, 128, 64, 0, 0}));
+  EXPECT_TRUE(HideTimer() == nullptr || HideTimer()->AnimForm() == nullptr);
+  alphas_.clear();
+  HideApplicationWindow();
+  EXPECT_TRUE(alphas_.empty()) << "once";
+}
+
+}  // namespace
