@@ -91,3 +91,30 @@ void SetImageAlpha(TBitmap& image, const TRect& rect, Byte alpha) {
   if (r.Right <= r.Left || r.Bottom <= r.Top) return;
   SetBitmapRectAlpha(PixelViewOf(image), r, alpha, false);
 }
+
+HWND AnimInsertAfter(HWND form, HWND lowest) {
+  if ((GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) return HWND_TOPMOST;
+  const HWND previous = GetWindow(lowest, GW_HWNDPREV);
+  return previous != nullptr ? previous : HWND_TOP;
+}
+
+void RunShowRounds(HWND window, HWND insertAfter, TBitmap& image, TPoint position, Integer steps, Byte finalAlpha,
+                   TskAnimType mode, bool dialog, const std::function<void(const TskAnimFrame&)>& eachRound) {
+  MakeAnimWindowLayered(window);
+  ShowAnimImage(window, image, steps < 1 ? finalAlpha : 0, position);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  // A window made just now may itself be the one above the form: it is where it belongs then.
+  const UINT keepOrder = insertAfter == window ? SWP_NOZORDER : 0;
+  SetWindowPos(window, insertAfter, position.X, position.Y, image.Width(), image.Height(),
+               SWP_NOSENDCHANGING | SWP_NOOWNERZORDER | SWP_NOCOPYBITS | SWP_NOACTIVATE | SWP_NOREDRAW | keepOrder);
+  if (steps < 1) return;
+  std::unique_ptr<TBitmap> work = NewAnimBitmap(image.Width(), image.Height());
+  TskAnimSteps rounds = TskAnimSteps::Showing(steps, finalAlpha, mode == atAero, image.Width(), image.Height(), dialog);
+  for (Integer i = 0; i <= steps; ++i) {
+    const TskAnimFrame frame = rounds.Next();
+    DrawAnimRound(*work, image, frame, mode == atAero, i == 0, false);
+    ShowAnimImage(window, *work, frame.Alpha, position);
+    if (eachRound) eachRound(frame);
+    Sleep(kAnimStepTime);
+  }
+}

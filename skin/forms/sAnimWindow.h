@@ -4,9 +4,11 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "skin/forms/sAnimSteps.h"
+#include "skin/manager/sSkinEffects.h"
 #include "vcl/gui/Geometry.h"
 
 class TBitmap;
@@ -46,3 +48,11 @@ TPoint FormImagePosition(TsSkinProvider& provider);
 void DrawAnimRound(TBitmap& work, TBitmap& image, const TskAnimFrame& frame, bool zoom, bool firstRound, bool clear);
 // The picture's pixels in the rectangle (clipped to it) get the alpha.
 void SetImageAlpha(TBitmap& image, const TRect& rect, Byte alpha);
+// Where an animation window goes in the Z order: topmost beside a topmost form, else right above the
+// lowest of the form's windows (the form, or its border window below it).
+HWND AnimInsertAfter(HWND form, HWND lowest);
+// Places and shows the layered animation window with the picture at the first alpha (the final one
+// when there are no steps), then blends the picture in over steps + 1 rounds of 12 ms (dialogs reach the
+// final alpha only in their last round). eachRound (may be empty) runs after each round's frame.
+void RunShowRounds(HWND window, HWND insertAfter, TBitmap& image, TPoint position, Integer steps, Byte finalAlpha,
+                   TskAnimType mode, bool dialog, const std::function<void(const TskAnimFrame&)>& eachRound = {});

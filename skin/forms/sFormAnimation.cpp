@@ -16,18 +16,11 @@
 
 namespace {
 
-constexpr UINT kPlaceFlags = SWP_NOSENDCHANGING | SWP_NOOWNERZORDER | SWP_NOCOPYBITS | SWP_NOACTIVATE | SWP_NOREDRAW;
 constexpr UINT kRedrawForm = RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME;
 // Time for the compositor to present the redrawn window before the animation window leaves it.
 constexpr DWORD kCompositionWait = 48;
 
 bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
-
-// Right above the window: after the one before it in the Z order (the top when there is none).
-HWND InsertAbove(HWND window) {
-  const HWND previous = GetWindow(window, GW_HWNDPREV);
-  return previous != nullptr ? previous : HWND_TOP;
-}
 
 // The animation window of a show: the border window when there is one (its region taken away, so that
 // the whole picture shows), else a new animation form.
@@ -47,28 +40,6 @@ TskAnimTarget AnimTargetFor(TskBorderForm* border, const TRect& bounds, bool top
   target.Form = NewAnimForm(bounds, topmost);
   target.Window = target.Form->Handle();
   return target;
-}
-
-// Places and shows the animation window with the picture at the first alpha, then blends the picture
-// in over steps + 1 rounds of 12 ms. Returns after the last round.
-void RunShowRounds(const TskAnimTarget& target, HWND owner, TBitmap& image, TPoint position, Integer steps,
-                   Byte finalAlpha, TskAnimType mode, bool dialog) {
-  const HWND window = target.Window;
-  const bool topmost = Topmost(owner);
-  const HWND insertAfter = topmost ? HWND_TOPMOST : InsertAbove(owner);
-  MakeAnimWindowLayered(window);
-  ShowAnimImage(window, image, steps < 1 ? finalAlpha : 0, position);
-  ShowWindow(window, SW_SHOWNOACTIVATE);
-  SetWindowPos(window, insertAfter, position.X, position.Y, image.Width(), image.Height(), kPlaceFlags);
-  if (steps < 1) return;
-  std::unique_ptr<TBitmap> work = NewAnimBitmap(image.Width(), image.Height());
-  TskAnimSteps rounds = TskAnimSteps::Showing(steps, finalAlpha, mode == atAero, image.Width(), image.Height(), dialog);
-  for (Integer i = 0; i <= steps; ++i) {
-    const TskAnimFrame frame = rounds.Next();
-    DrawAnimRound(*work, image, frame, mode == atAero, i == 0, false);
-    ShowAnimImage(window, *work, frame.Alpha, position);
-    Sleep(kAnimStepTime);
-  }
 }
 
 void WaitForComposition(Integer steps) {
@@ -144,7 +115,7 @@ void StartFormShowAnimation(TsSkinProvider& provider, Integer time, Byte finalAl
   const TPoint position = FormImagePosition(provider);
   const TRect bounds{position.X, position.Y, position.X + image->Width(), position.Y + image->Height()};
   TskAnimTarget target = AnimTargetFor(border, bounds, Topmost(window));
-  RunShowRounds(target, window, *image, position, steps, finalAlpha, mode, false);
+  RunShowRounds(target.Window, AnimInsertAfter(window, window), *image, position, steps, finalAlpha, mode, false);
 
   const HWND anim = target.Window;
   SetWindowPos(anim, nullptr, position.X, position.Y, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
@@ -214,7 +185,7 @@ void AnimShowDialog(IskAnimatedDialog& dialog, Integer time, Byte finalAlpha, Ts
   const TPoint position{client.x - offset.X, client.y - offset.Y};
   const TRect bounds{position.X, position.Y, position.X + image->Width(), position.Y + image->Height()};
   TskAnimTarget target = AnimTargetFor(border, bounds, Topmost(window));
-  RunShowRounds(target, window, *image, position, steps, finalAlpha, mode, true);
+  RunShowRounds(target.Window, AnimInsertAfter(window, window), *image, position, steps, finalAlpha, mode, true);
 
   const HWND anim = target.Window;
   SetWindowRgn(anim, nullptr, FALSE);

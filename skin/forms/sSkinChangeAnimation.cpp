@@ -68,31 +68,13 @@ void FadeInOnLayeredWindow(TCustomForm& form, TsSkinProvider* provider, Integer 
   const bool topmost = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   std::unique_ptr<TForm> animForm =
       NewAnimForm(TRect{position.X, position.Y, position.X + image->Width(), position.Y + image->Height()}, topmost);
-  const HWND anim = animForm->Handle();
-  HWND insertAfter = HWND_TOPMOST;
-  if (!topmost) {
-    const HWND previous = GetWindow(borderWindow != nullptr ? borderWindow : window, GW_HWNDPREV);
-    insertAfter = previous != nullptr ? previous : HWND_TOP;
-  }
-  MakeAnimWindowLayered(anim);
-  ShowAnimImage(anim, *image, steps < 1 ? finalAlpha : 0, position);
-  ShowWindow(anim, SW_SHOWNOACTIVATE);
-  SetWindowPos(anim, insertAfter, position.X, position.Y, image->Width(), image->Height(),
-               SWP_NOOWNERZORDER | SWP_NOCOPYBITS | SWP_NOACTIVATE | SWP_NOREDRAW);
-  if (steps > 0) {
-    std::unique_ptr<TBitmap> work = NewAnimBitmap(image->Width(), image->Height());
-    TskAnimSteps rounds = TskAnimSteps::Showing(steps, finalAlpha, mode == atAero, image->Width(), image->Height());
-    for (Integer i = 0; i <= steps; ++i) {
-      const TskAnimFrame frame = rounds.Next();
-      DrawAnimRound(*work, *image, frame, mode == atAero, i == 0, false);
-      ShowAnimImage(anim, *work, frame.Alpha, position);
-      if (borderWindow != nullptr && oldLook != nullptr) {
-        const Integer fading = std::clamp<Integer>((finalAlpha - frame.Alpha) * 3, 0, 255);
-        ShowAnimImage(borderWindow, *oldLook, static_cast<Byte>(fading), position);
-      }
-      Sleep(kAnimStepTime);
-    }
-  }
+  const HWND insertAfter = AnimInsertAfter(window, borderWindow != nullptr ? borderWindow : window);
+  RunShowRounds(animForm->Handle(), insertAfter, *image, position, steps, finalAlpha, mode, false,
+                [&](const TskAnimFrame& frame) {
+                  if (borderWindow == nullptr || oldLook == nullptr) return;
+                  const Integer fading = std::clamp<Integer>((finalAlpha - frame.Alpha) * 3, 0, 255);
+                  ShowAnimImage(borderWindow, *oldLook, static_cast<Byte>(fading), position);
+                });
   if (border != nullptr && borderWindow != nullptr) {
     if (HRGN region = border->FormRegion()) {
       if (SetWindowRgn(borderWindow, region, TRUE) == 0) DeleteObject(region);

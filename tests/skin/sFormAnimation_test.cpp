@@ -10,6 +10,7 @@
 
 #include "skin/SkinFixture.h"
 #include "skin/forms/sAnimWindow.h"
+#include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sOutputWindow.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sVclUtils.h"
@@ -363,6 +364,28 @@ TEST_F(FormAnimationTest, DialogsShowTheirCacheWithTheClientPrintedIn) {
   for (const TFrame& f : frames_) EXPECT_TRUE(f.InAnimation);
   EXPECT_FALSE(IsWindow(frames_[0].Window));
   EXPECT_FALSE(InAnimationProcess);
+}
+
+TEST_F(FormAnimationTest, ADialogFadesOutWithTheDialogHideEffectAndLosesItsBorderForm) {
+  MakeForm();
+  TFakeDialog dialog(Window());
+  manager_->AnimEffects().DialogHide->Time = 24;
+  manager_->AnimEffects().DialogHide->Mode = atFading;
+  StartDialogHideAnimation(dialog);
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_EQ(dialog.borderFrees, 1);
+  ASSERT_TRUE(HideTimer() != nullptr && HideTimer()->AnimForm() != nullptr);
+  const HWND anim = HideTimer()->AnimForm()->Handle();
+  ASSERT_TRUE(guitest::PumpUntil([&] { return !IsWindow(anim); }));
+  // The cover made from the window, the dialog's picture at 255, two falling steps and the last round.
+  EXPECT_EQ(Alphas(), (std::vector<int>{255, 255, 128, 0, 0}));
+  EXPECT_EQ(frames_[1].Size, (TPoint{200, 140})) << "the dialog's cache picture";
+
+  frames_.clear();
+  manager_->AnimEffects().DialogHide->Time = 0;
+  StartDialogHideAnimation(dialog);
+  EXPECT_TRUE(frames_.empty());
+  EXPECT_EQ(dialog.borderFrees, 2);
 }
 
 }  // namespace
