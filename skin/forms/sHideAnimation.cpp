@@ -22,9 +22,11 @@ bool Terminating() { return Application != nullptr && Application->Terminated();
 // The picture of a form's cache as the hide animation shows it: a fresh image of the whole form was
 // prepared into the cache already (form state 0x200), or the form's picture is taken now.
 std::unique_ptr<TBitmap> HideImage(TsSkinProvider& provider) {
-  TBitmap* cache = provider.SkinData().CacheBitmap.get();
+  TBitmap* cache = provider.OwnerSkinData() != nullptr ? provider.OwnerSkinData()->CacheBitmap.get() : nullptr;
   if (cache == nullptr) return nullptr;
-  if ((provider.AnimState & fsAnimHiding) == 0) {
+  // A form being destroyed may have lost children already: its cache alone is what is left to show.
+  const bool destroying = provider.Form == nullptr || provider.Form->ComponentState().Contains(csDestroying);
+  if ((provider.AnimState & fsAnimHiding) == 0 && !destroying) {
     if (std::unique_ptr<TBitmap> image = FormAnimationImage(provider)) return image;
   }
   std::unique_ptr<TBitmap> image = CopyAnimBitmap(*cache);
@@ -116,8 +118,9 @@ void StartHideTimer(std::unique_ptr<TForm> animForm, std::unique_ptr<TBitmap> im
 void StartFormHideAnimation(TsSkinProvider& provider) {
   CloseAllGlowEffects(true);
   TCustomForm* form = provider.Form;
-  TsSkinManager* manager = provider.SkinData().GetSkinManager();
-  if (form == nullptr || manager == nullptr || form->FormStyle() == fsMDIChild || !provider.SkinData().CacheBitmap) return;
+  TsCommonData* data = provider.OwnerSkinData();
+  TsSkinManager* manager = data != nullptr ? data->GetSkinManager() : nullptr;
+  if (form == nullptr || manager == nullptr || form->FormStyle() == fsMDIChild || !data->CacheBitmap) return;
   const TskFormAnimation& effect = *manager->AnimEffects().FormHide;
   if (AnimStepCount(effect.Time) == 0) {
     // Nothing to show: no window is made for it, and a prepared cover goes.
@@ -157,7 +160,8 @@ void StartDialogHideAnimation(IskAnimatedDialog& dialog) {
 void HideAfterWindowPosChanged(TsSkinProvider& provider, const TMessage& message) {
   if (message.Msg != WM_WINDOWPOSCHANGED || message.LParam == 0) return;
   const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam);
-  TsSkinManager* manager = provider.SkinData().GetSkinManager();
+  TsCommonData* data = provider.OwnerSkinData();
+  TsSkinManager* manager = data != nullptr ? data->GetSkinManager() : nullptr;
   TCustomForm* form = provider.Form;
   if (manager == nullptr || form == nullptr || !LayeredWindowsAvailable() || (pos->flags & SWP_HIDEWINDOW) == 0) return;
   if (!provider.AllowAnimation || provider.HideAnimGuard || !manager->Active() || !provider.DrawNonClientArea() ||

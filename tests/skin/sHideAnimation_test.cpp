@@ -106,6 +106,16 @@ TEST_F(HideAnimationTest, ABorderWindowIsHandedOverAndOutlivesTheForm) {
   EXPECT_EQ(alphas_.back(), 0);
 }
 
+TEST_F(HideAnimationTest, AFormFreedWhileShownFadesOutFromItsPicture) {
+  MakeForm();
+  delete form_;
+  form_ = nullptr;
+  ASSERT_TRUE(Animating()) << "the hide of a form being destroyed is animated";
+  const HWND anim = HideTimer()->AnimForm()->Handle();
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(anim); }));
+  EXPECT_EQ(alphas_.back(), 0);
+}
+
 TEST_F(HideAnimationTest, NoStepsShowNothing) {
   MakeForm();
   manager_->AnimEffects().FormHide->Time = 11;
