@@ -92,6 +92,17 @@ void TskBorderForm::FreeBorderWnd() {
   delete form;
 }
 
+TForm* TskBorderForm::ReleaseBorderWnd() {
+  if (borderWnd_ == nullptr) return nullptr;
+  TForm* form = borderWnd_;
+  borderWnd_ = nullptr;
+  if (savedWindowProc_) form->SetWindowProc(savedWindowProc_);
+  savedWindowProc_ = TWndMethod();
+  if (form->HandleAllocated())
+    SetWindowLongPtrW(form->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(previousOwner_));
+  return form;
+}
+
 HRGN TskBorderForm::FormRegion() const {
   if (BorderHandle() == nullptr) return nullptr;
   const TskBorderGeometry g = owner_->OwnerGeometry();

@@ -88,6 +88,9 @@ class TskBorderForm {
   TForm* BorderWnd() const { return borderWnd_; }
   HWND BorderHandle() const;
   IskBorderOwner* Owner() const { return owner_; }
+  // Hands the border window over (a hide animation keeps it after the form): its owner and window
+  // procedure are set back and the border form forgets it. Nil when there is none.
+  TForm* ReleaseBorderWnd();
   // Set around repaints that must not reach the border window (animations, timers).
   bool Busy = false;
   // The border window's place after a move loop ((-1, -1) before it).

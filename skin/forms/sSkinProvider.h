@@ -265,6 +265,12 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   bool MDIMenuLoop = false;
   bool TallMaxTitle = false;
   Cardinal AnimState = 0;
+  // The show, hide and re-skin animations' state: a cover form prepared for hiding, the picture of the
+  // old look kept over a skin change, the show animation running, a hide animation being started.
+  std::unique_ptr<TForm> CoverForm;
+  std::unique_ptr<TBitmap> CoverBmp;
+  bool InAnimation = false;
+  bool HideAnimGuard = false;
   TskSysButtonData SysButtons[4];  // in TskSysButton order: close, maximize, minimize, help
   TskSysButtonData MDIButtons[3];
   TRect CaptionIconRect;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sSkinProviderDwm.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
@@ -183,6 +184,7 @@ void TsSkinProvider::RemoveSkin(TMessage& message) {
 void TsSkinProvider::DispatchUnskinned(TMessage& message) {
   if (message.Msg != SkinCommandMessage) {
     CallSavedProc(message);
+    HideAfterWindowPosChanged(*this, message);
     return;
   }
   switch (SkinCommandOf(message.WParam)) {

@@ -10,8 +10,6 @@
 #include "vcl/gui/Canvas.h"
 #include "vcl/gui/Form.h"
 
-namespace {
-
 // Windows 6 (Vista) brought composition; earlier systems have no DWMAPI entries worth calling.
 bool WindowsSixOrLater() {
   OSVERSIONINFOW info{};
@@ -22,6 +20,8 @@ bool WindowsSixOrLater() {
 #pragma GCC diagnostic pop
   return ok && info.dwMajorVersion >= 6;
 }
+
+namespace {
 
 template <class F>
 bool Bind(F& entry, const char* name) {

@@ -22,6 +22,8 @@ struct TskDwmEntries {
 };
 TskDwmEntries& DwmEntries();
 
+// The system reports version 6 (Vista) or later.
+bool WindowsSixOrLater();
 // Loads DWMAPI.DLL once (never freed); nil where the system has none.
 HMODULE LoadDwmApi();
 // The system is Windows 6 or later and reports composition on.

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "skin/forms/sCommonData.h"
+#include "skin/forms/sHideAnimation.h"
+#include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
@@ -284,14 +286,41 @@ void TsSkinManager::RemoveHook() {
 
 // ---- the application's main window ----
 
+namespace {
+
+// The main form fades out once while the application ends, when the manager's FormHide effect has a
+// time and the form's provider paints its frame and allows animations.
+void HideMainFormAtExit(TsSkinManager& manager) {
+  // Once per application's end (a test may end several applications).
+  static const TApplication* endedApplication = nullptr;
+  static const TCustomForm* hidden = nullptr;
+  if (endedApplication != Application) {
+    endedApplication = Application;
+    hidden = nullptr;
+  }
+  TCustomForm* main = Application->MainForm();
+  const TskFormHide& effect = *manager.AnimEffects().FormHide;
+  if (main == nullptr || main == hidden || !effect.Active || effect.Time == 0 || !main->HandleAllocated() ||
+      !IsWindowVisible(main->Handle()))
+    return;
+  auto* provider = reinterpret_cast<TsSkinProvider*>(SendSkinCommand(main->Handle(), scGetProvider));
+  if (provider == nullptr || !provider->DrawNonClientArea() || !provider->AllowAnimation) return;
+  hidden = main;
+  StartFormHideAnimation(*provider);
+}
+
+}  // namespace
+
 bool TsSkinManager::MainWindowHook(TMessage& message) {
   switch (message.Msg) {
     case WM_WINDOWPOSCHANGED: {
       const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam);
       // Hidden at the end of the run: an animated skin change still under way finishes first, but the
       // program never waits for it for long.
-      if (pos != nullptr && (pos->flags & SWP_HIDEWINDOW) != 0 && Application->Terminated())
+      if (pos != nullptr && (pos->flags & SWP_HIDEWINDOW) != 0 && Application->Terminated()) {
+        HideMainFormAtExit(*this);
         WaitForSkinChangeAnimation(2000);
+      }
       return false;
     }
     case WM_THEMECHANGED:

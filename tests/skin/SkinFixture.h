@@ -136,6 +136,8 @@ class TLayeredRecorder {
   }
 
   std::vector<TLayeredCall> calls;
+  // Called with each recorded call while the caller is still inside it (nil: none).
+  std::function<void(const TLayeredCall&)> OnCall;
 
  private:
   static BOOL WINAPI RecordUpdate(HWND window, HDC screen, POINT* position, SIZE* size, HDC source, POINT* sourceAt,
@@ -151,6 +153,7 @@ class TLayeredRecorder {
     call.Key = key;
     if (source != nullptr && size != nullptr) call.Pixels = CopySource(source, sourceAt, *size);
     current_->calls.push_back(std::move(call));
+    if (current_->OnCall) current_->OnCall(current_->calls.back());
     return current_->update_(window, screen, position, size, source, sourceAt, key, blend, flags);
   }
   static BOOL WINAPI RecordAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
