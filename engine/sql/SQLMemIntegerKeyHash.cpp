@@ -8,6 +8,7 @@ void TSQLMemIntegerKeyHash::Reset(Integer values, std::size_t rows) {
   std::size_t size = 16;
   while (size < rows * 2) size *= 2;
   slots_.assign(size, Slot{});
+  tails_.assign(size, -1);
   keys_.clear();
   keys_.reserve(rows * static_cast<std::size_t>(words_));
   next_.clear();
@@ -38,19 +39,24 @@ std::size_t TSQLMemIntegerKeyHash::SlotOf(const Int64* key, UInt64 hash) const n
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
-    if (slot.head == -1 || (slot.hash == hash && SameKey(key, slot.head))) return i;
+    if (slot.head == -1 || (slot.hash == static_cast<Cardinal>(hash) && SameKey(key, slot.head))) return i;
   }
 }
 
 void TSQLMemIntegerKeyHash::Grow() {
   std::vector<Slot> old(slots_.size() * 2);
+  std::vector<Integer> oldTails(old.size(), -1);
   old.swap(slots_);
-  for (const Slot& slot : old) {
-    if (slot.head == -1) continue;
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = static_cast<std::size_t>(slot.hash) & mask;
+  oldTails.swap(tails_);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t s = 0; s < old.size(); ++s) {
+    if (old[s].head == -1) continue;
+    // The slot number comes from the whole hash: the key of the first row gives it again.
+    const Int64* key = keys_.data() + static_cast<std::size_t>(old[s].head) * static_cast<std::size_t>(words_);
+    std::size_t i = static_cast<std::size_t>(Hash(key)) & mask;
     while (slots_[i].head != -1) i = (i + 1) & mask;
-    slots_[i] = slot;
+    slots_[i] = old[s];
+    tails_[i] = oldTails[s];
   }
 }
 
@@ -60,14 +66,14 @@ void TSQLMemIntegerKeyHash::Add(const Int64* key) {
   keys_.insert(keys_.end(), key, key + words_);
   next_.push_back(-1);
   const UInt64 hash = Hash(key);
-  Slot& slot = slots_[SlotOf(key, hash)];
-  if (slot.head == -1) {
-    slot = Slot{hash, row, row};
+  const std::size_t i = SlotOf(key, hash);
+  if (slots_[i].head == -1) {
+    slots_[i] = Slot{static_cast<Cardinal>(hash), row};
     ++used_;
   } else {
-    next_[static_cast<std::size_t>(slot.tail)] = row;
-    slot.tail = row;
+    next_[static_cast<std::size_t>(tails_[i])] = row;
   }
+  tails_[i] = row;
 }
 
 Integer TSQLMemIntegerKeyHash::Find(const Int64* key) const {

@@ -22,10 +22,11 @@ class TSQLMemIntegerKeyHash {
   Integer Next(Integer row) const { return next_[static_cast<std::size_t>(row)]; }
 
  private:
+  // A look-up reads a slot and the key of its first row: slots are small, and the last row of each key,
+  // which only adding needs, lies apart in tails_.
   struct Slot {
-    UInt64 hash = 0;
+    Cardinal hash = 0;  // the low half of the key's hash
     Integer head = -1;  // -1: empty
-    Integer tail = -1;
   };
   UInt64 Hash(const Int64* key) const noexcept;
   bool SameKey(const Int64* key, Integer row) const noexcept;
@@ -35,6 +36,7 @@ class TSQLMemIntegerKeyHash {
 
   Integer words_ = 1;
   std::vector<Slot> slots_;   // a power of two, at most half full
+  std::vector<Integer> tails_;  // per slot
   std::vector<Int64> keys_;   // row r's key at r * words_
   std::vector<Integer> next_;
   std::size_t used_ = 0;

@@ -113,8 +113,9 @@ void TSQLMemAOJoin::Execute(bool topLevel) {
   Materialize();
   matchCondition_.reset();
   lookupHash_.Reset(0, 0);
-  lookupValues_.clear();
-  lookupPositions_.clear();
+  lookupCells_ = {};
+  lookupBytes_ = {};
+  lookupPositions_ = {};
 }
 
 bool TSQLMemAOJoin::PassesConditionsTo(const TSQLMemAO& input) const {
@@ -147,9 +148,13 @@ void TSQLMemAOJoin::GetColumnValue(TSQLMemVariant& value, Integer columnIndex, b
     const TSQLMemFieldLink& link = columns_[static_cast<std::size_t>(columnIndex)];
     if (link.Owner == &Lookup() && link.Expression == nullptr && link.DataSet == nullptr &&
         (allowHidden || !link.Hidden) && link.SourceIndex >= 0 && link.SourceIndex < lookupWidth_) {
-      value.Assign(lookupValues_[static_cast<std::size_t>(hashedRow_) * static_cast<std::size_t>(lookupWidth_) +
-                                 static_cast<std::size_t>(link.SourceIndex)],
-                   false);  // borrowed: the hash outlives every read of the run
+      const LookupCell& cell = lookupCells_[static_cast<std::size_t>(hashedRow_) * static_cast<std::size_t>(lookupWidth_) +
+                                            static_cast<std::size_t>(link.SourceIndex)];
+      // Borrowed: the cells outlive every read of the run.
+      if (cell.null)
+        value.Clear(cell.type);
+      else
+        value.SetData(lookupBytes_.data() + cell.offset, cell.size, cell.type, false, false);
       return;
     }
   }
@@ -311,11 +316,22 @@ void TSQLMemAOJoin::HashKey(const std::vector<Integer>& columns) {
 void TSQLMemAOJoin::BuildLookupHash() {
   TSQLMemAO& lookup = Lookup();
   lookupHash_.Reset(static_cast<Integer>(LookupColumns().size()), static_cast<std::size_t>(lookup.RecordCount()));
-  lookupValues_.clear();
+  lookupCells_.clear();
+  lookupBytes_.clear();
   lookupPositions_.clear();
   lookupWidth_ = lookup.ColumnCount();
   for (lookup.First(); !lookup.Eof(); lookup.Next()) {
-    for (Integer c = 0; c < lookupWidth_; ++c) lookup.GetColumnValue(lookupValues_.emplace_back(), c, true, 0);
+    for (Integer c = 0; c < lookupWidth_; ++c) {
+      lookup.GetColumnValue(rightKey_, c, true, 0);
+      LookupCell& cell = lookupCells_.emplace_back();
+      cell.type = rightKey_.DataType();
+      cell.null = rightKey_.IsNull();
+      if (cell.null) continue;
+      cell.offset = lookupBytes_.size();
+      cell.size = rightKey_.DataSize();
+      const auto* data = static_cast<const Byte*>(rightKey_.Data());
+      lookupBytes_.insert(lookupBytes_.end(), data, data + cell.size);
+    }
     if (joinType_ == kFull) lookupPositions_.push_back(RecordPosition(*lookup.ResultDataSet()));
     HashKey(LookupColumns());
     lookupHash_.Add(probe_.data());

@@ -9,7 +9,7 @@
 // order as the filter finds them. An outer join produces a driving row without a match once, with the lookup side null; a
 // full join then produces every lookup row no driving row matched, the driving side null.
 #pragma once
-#include <deque>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -114,11 +114,19 @@ class TSQLMemAOJoin : public TSQLMemAO {
   TSQLMemVariant leftKey_;
   TSQLMemVariant rightKey_;
   // The hashed lookup: the lookup rows (numbered in the lookup side's order) by key, each row's values
-  // of the lookup input's columns (row r, column c at r * lookupWidth_ + c) and record position. The
+  // of the lookup input's columns (row r, column c in cell r * lookupWidth_ + c, the bytes of the values
+  // one after the other in lookupBytes_, so that a row's values lie together) and record position. The
   // join stands on hashedRow_ (-1: on the lookup cursor's row) among the driving row's matches.
+  struct LookupCell {
+    std::size_t offset = 0;
+    Integer size = 0;
+    Byte type = 0;
+    bool null = true;
+  };
   bool hashed_ = false;
   TSQLMemIntegerKeyHash lookupHash_;
-  std::deque<TSQLMemVariant> lookupValues_;
+  std::vector<LookupCell> lookupCells_;
+  std::vector<Byte> lookupBytes_;
   std::vector<Int64> lookupPositions_;
   Integer lookupWidth_ = 0;
   Integer hashedRow_ = -1;
