@@ -112,6 +112,9 @@ void TSQLMemAOJoin::Execute(bool topLevel) {
   right_->Execute(false);
   Materialize();
   matchCondition_.reset();
+  // The inputs are gone: the columns read the result from now on, also after a scan that TOP ended.
+  hashed_ = false;
+  hashedRow_ = -1;
   lookupHash_.Reset(0, 0);
   lookupCells_ = {};
   lookupBytes_ = {};
@@ -144,7 +147,7 @@ void TSQLMemAOJoin::GetColumnValue(TSQLMemVariant& value, Integer columnIndex, b
       return;
     }
   }
-  if (hashedRow_ >= 0 && columnIndex >= 0 && columnIndex < ColumnCount()) {
+  if (hashedRow_ >= 0 && !materialized_ && columnIndex >= 0 && columnIndex < ColumnCount()) {
     const TSQLMemFieldLink& link = columns_[static_cast<std::size_t>(columnIndex)];
     if (link.Owner == &Lookup() && link.Expression == nullptr && link.DataSet == nullptr &&
         (allowHidden || !link.Hidden) && link.SourceIndex >= 0 && link.SourceIndex < lookupWidth_) {

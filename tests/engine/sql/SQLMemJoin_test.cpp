@@ -163,6 +163,8 @@ TEST_F(JoinTest, IndexSearchedAndHashedLookupsFindEveryPair) {
     EXPECT_EQ(Sorted("select few.w, big.v from few left join big on few.id = big.id"), expected(true, false));
     EXPECT_EQ(Sorted("select few.w, big.v from big right join few on big.id = few.id"), expected(true, false));
     EXPECT_EQ(Sorted("select few.w, big.v from few full join big on few.id = big.id"), expected(true, true));
+    // TOP ends the join on a match; the rows are read from the result afterwards.
+    EXPECT_EQ(Run("select top 2 few.w, big.v from few join big on few.id = big.id").size(), 2u);
   }
 }
 
