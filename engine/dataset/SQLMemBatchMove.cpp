@@ -12,6 +12,7 @@
 #include "vcl/db/DataSet.h"
 #include "vcl/db/FieldDefs.h"
 #include "vcl/db/Fields.h"
+#include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/Format.h"
 
@@ -30,9 +31,34 @@ struct FieldPair {
   bool seen = false;
   Int64 minimum = 0;
   Int64 maximum = 0;
+  // For a copy of engine values: the fields' numbers in the source and destination cursors (-1: the
+  // fields copy the value through the field objects).
+  Integer sourceNo = -1;
+  Integer destinationNo = -1;
 };
 
-void CopyValue(const FieldPair& pair) {
+// The number of the engine field behind `field` of an engine dataset, when it holds the same data as the
+// destination's field number destinationNo (type and size, no BLOB); -1 otherwise.
+Integer SameEngineField(TSQLMemDataSet& source, const TField& field, TSQLMemDataSet& destination, Integer destinationNo) {
+  const Integer sourceNo = field.FieldNo() - 1;
+  const TSQLMemFieldDefs& from = source.Cursor()->ProjectedFieldDefs();
+  const TSQLMemFieldDefs& to = destination.Cursor()->ProjectedFieldDefs();
+  if (sourceNo < 0 || sourceNo >= from.GetCount() || destinationNo < 0 || destinationNo >= to.GetCount()) return -1;
+  const TSQLMemFieldDef& a = from.GetFieldDef(sourceNo);
+  const TSQLMemFieldDef& b = to.GetFieldDef(destinationNo);
+  if (!SameText(a.Name, field.FieldName()) || a.DataType != b.DataType || a.DataSize != b.DataSize ||
+      IsBLOBDataType(a.DataType))
+    return -1;
+  return sourceNo;
+}
+
+void CopyValue(const FieldPair& pair, TSQLMemDataSet* engineSource, TSQLMemDataSet* engineDestination,
+               TSQLMemVariant& value) {
+  if (pair.sourceNo >= 0) {
+    engineSource->GetFieldValue(value, pair.sourceNo);
+    engineDestination->SetFieldValue(value, pair.destinationNo);
+    return;
+  }
   TField& from = *pair.source;
   TField& to = *pair.destination;
   if (from.IsNull())
@@ -74,6 +100,10 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
   }
   TBookmark start = source.GetBookmark();
   auto* engineDestination = dynamic_cast<TSQLMemDataSet*>(&destination);
+  auto* engineSource = dynamic_cast<TSQLMemDataSet*>(&source);
+  const bool engineCopy = options.CopyEngineValues && engineSource != nullptr && engineSource->Cursor() != nullptr &&
+                          engineDestination != nullptr && engineDestination->Cursor() != nullptr;
+  TSQLMemVariant value;
   const bool tracking =
       options.TrackSequences && engineDestination != nullptr && engineDestination->Cursor() != nullptr;
 
@@ -89,6 +119,10 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
     TField* to = destination.FindField(name);
     if (to == nullptr) continue;
     FieldPair pair{from, to};
+    if (engineCopy) {
+      pair.sourceNo = SameEngineField(*engineSource, *from, *engineDestination, defIndex);
+      if (pair.sourceNo >= 0) pair.destinationNo = defIndex;
+    }
     if (tracking) {
       // The destination's definitions as its cursor reports them, one per field position.
       const TSQLMemFieldDefs& engineDefs = engineDestination->Cursor()->ProjectedFieldDefs();
@@ -109,7 +143,7 @@ void BatchMoveRecords(TDataSet& source, TDataSet& destination, const TSQLMemBatc
     destination.Insert();
     for (FieldPair& pair : pairs) {
       try {
-        CopyValue(pair);
+        CopyValue(pair, engineSource, engineDestination, value);
       } catch (const Exception& e) {
         errorText +=
             Format("Error copying table. Record #%d, field '%s' was copied with Null value due to error: %s\r\n",

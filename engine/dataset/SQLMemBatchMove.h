@@ -22,6 +22,10 @@ struct TSQLMemBatchMoveOptions {
   // When not empty, fields pair by position instead of by name: the i-th source field is copied into the
   // destination field named DestinationFields[i]; source fields past the end of the list are not copied.
   std::vector<AnsiString> DestinationFields;
+  // Between two engine datasets, a field whose destination has the same engine type and size is copied
+  // as the engine's value, past the destination field's change events: for destinations that no
+  // application holds (INSERT ... SELECT's target).
+  bool CopyEngineValues = false;
 };
 
 // Copies the records of `source`, from its first, into `destination` (open, in browse mode), then

@@ -200,6 +200,7 @@ void TSQLMemSQLInsert::Execute(bool makeDataSet, bool& readOnly, bool /*requestL
     TDataSet& result = *Source->GetResultDataSet();
     // SQL pairs the result's columns with the target's by position, whatever their names.
     TSQLMemBatchMoveOptions options;
+    options.CopyEngineValues = true;  // the statement's own table component: no application handles its fields
     const Integer targetCount = Columns.empty() ? target->FieldCount() : static_cast<Integer>(Columns.size());
     if (result.Fields().Count() > targetCount)
       SQLMemError(11349, "Error - INSERT lists %d columns but the query returns %d columns at line %d, column %d",

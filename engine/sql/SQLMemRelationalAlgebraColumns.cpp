@@ -212,7 +212,8 @@ void TSQLMemAO::GetColumnValue(TSQLMemVariant& value, Integer columnIndex, bool 
   if (columnIndex < 0 || columnIndex >= ColumnCount())
     SQLMemError(10307, kInvalidFieldNumber, {columnIndex, ColumnCount()});
   const TSQLMemFieldLink& link = columns_[static_cast<std::size_t>(columnIndex)];
-  value.Clear(FieldTypeToDataType(link.FieldType));
+  // Every source below sets the value whole (type, null mark, data); a value's block of the same
+  // size is reused then, where clearing it first would free it and allocate it again per read.
   if (link.DataSet == nullptr && link.Owner == nullptr)
     SQLMemError(10309, "Invalid field link: table name = %s, FieldNo = %d", {tableName_, columnIndex});
   if (!allowHidden && link.Hidden)

@@ -18,6 +18,14 @@ namespace {
 
 constexpr char kDifferentLengths[] = "Error - different lists length. L1 = %d, L2 = %d";
 
+Int64 RecordPosition(const TSQLMemDataSet& dataSet) {
+  Integer recordNo = 0;
+  SmallInt itemNo = 0;
+  dataSet.GetRecordPosition(recordNo, itemNo);
+  return static_cast<Int64>(static_cast<std::uint64_t>(static_cast<Int64>(recordNo)) << 16 |
+                            static_cast<std::uint16_t>(itemNo));
+}
+
 }  // namespace
 
 TSQLMemAOJoin::TSQLMemAOJoin(std::unique_ptr<TSQLMemAO> left, std::unique_ptr<TSQLMemAO> right, Byte joinType,
@@ -104,6 +112,13 @@ void TSQLMemAOJoin::Execute(bool topLevel) {
   right_->Execute(false);
   Materialize();
   matchCondition_.reset();
+  // The inputs are gone: the columns read the result from now on, also after a scan that TOP ended.
+  hashed_ = false;
+  hashedRow_ = -1;
+  lookupHash_.Reset(0, 0);
+  lookupCells_ = {};
+  lookupBytes_ = {};
+  lookupPositions_ = {};
 }
 
 bool TSQLMemAOJoin::PassesConditionsTo(const TSQLMemAO& input) const {
@@ -129,6 +144,20 @@ void TSQLMemAOJoin::GetColumnValue(TSQLMemVariant& value, Integer columnIndex, b
     if (link.Owner != nullptr &&
         ((leftNull && link.Owner == left_.get()) || (rightNull && link.Owner == right_.get()))) {
       value.Clear(FieldTypeToDataType(link.FieldType));
+      return;
+    }
+  }
+  if (hashedRow_ >= 0 && !materialized_ && columnIndex >= 0 && columnIndex < ColumnCount()) {
+    const TSQLMemFieldLink& link = columns_[static_cast<std::size_t>(columnIndex)];
+    if (link.Owner == &Lookup() && link.Expression == nullptr && link.DataSet == nullptr &&
+        (allowHidden || !link.Hidden) && link.SourceIndex >= 0 && link.SourceIndex < lookupWidth_) {
+      const LookupCell& cell = lookupCells_[static_cast<std::size_t>(hashedRow_) * static_cast<std::size_t>(lookupWidth_) +
+                                            static_cast<std::size_t>(link.SourceIndex)];
+      // Borrowed: the cells outlive every read of the run.
+      if (cell.null)
+        value.Clear(cell.type);
+      else
+        value.SetData(lookupBytes_.data() + cell.offset, cell.size, cell.type, false, false);
       return;
     }
   }
@@ -262,8 +291,59 @@ void TSQLMemAOJoin::ClearLookupFilter() {
   Lookup().ResultDataSet()->SetFilterExpression(std::move(own));
 }
 
+bool TSQLMemAOJoin::UseLookupHash() {
+  if (leftJoinColumns_.size() > 63) return false;  // the null mask's bits
+  for (std::size_t i = 0; i < leftJoinColumns_.size(); ++i)
+    for (Integer column : {leftJoinColumns_[i], rightJoinColumns_[i]})
+      if (!IsIntegerDataType(FieldTypeToDataType(columns_[static_cast<std::size_t>(column)].FieldType))) return false;
+  TSQLMemAO& lookup = Lookup();
+  for (Integer c = 0; c < lookup.ColumnCount(); ++c)
+    if (IsBLOBFieldType(lookup.Column(c).FieldType)) return false;
+  // An index finds a few driving rows' matches cheaper than a read of the whole lookup side.
+  if (!HasUsableIndex(lookup, LookupColumns())) return true;
+  return CheckedMul<Int64>(WeightedCount(Driving()), 4) >= WeightedCount(lookup);
+}
+
+void TSQLMemAOJoin::HashKey(const std::vector<Integer>& columns) {
+  probe_.assign(columns.size() + 1, 0);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    TSQLMemAO::GetColumnValue(leftKey_, columns[i], true, 1);
+    // A null is a value of its own: null join values match each other.
+    if (leftKey_.IsNull())
+      probe_[0] |= Int64{1} << i;
+    else
+      probe_[i + 1] = leftKey_.GetAsLargeInt();
+  }
+}
+
+void TSQLMemAOJoin::BuildLookupHash() {
+  TSQLMemAO& lookup = Lookup();
+  lookupHash_.Reset(static_cast<Integer>(LookupColumns().size()), static_cast<std::size_t>(lookup.RecordCount()));
+  lookupCells_.clear();
+  lookupBytes_.clear();
+  lookupPositions_.clear();
+  lookupWidth_ = lookup.ColumnCount();
+  for (lookup.First(); !lookup.Eof(); lookup.Next()) {
+    for (Integer c = 0; c < lookupWidth_; ++c) {
+      lookup.GetColumnValue(rightKey_, c, true, 0);
+      LookupCell& cell = lookupCells_.emplace_back();
+      cell.type = rightKey_.DataType();
+      cell.null = rightKey_.IsNull();
+      if (cell.null) continue;
+      cell.offset = lookupBytes_.size();
+      cell.size = rightKey_.DataSize();
+      const auto* data = static_cast<const Byte*>(rightKey_.Data());
+      lookupBytes_.insert(lookupBytes_.end(), data, data + cell.size);
+    }
+    if (joinType_ == kFull) lookupPositions_.push_back(RecordPosition(*lookup.ResultDataSet()));
+    HashKey(LookupColumns());
+    lookupHash_.Add(probe_.data());
+  }
+  hashed_ = true;
+}
+
 bool TSQLMemAOJoin::PairMatches() {
-  if (!lookupFiltered_) {
+  if (!lookupFiltered_ && !hashed_) {
     for (std::size_t i = 0; i < leftJoinColumns_.size(); ++i) {
       TSQLMemAO::GetColumnValue(leftKey_, leftJoinColumns_[i], true, 1);
       TSQLMemAO::GetColumnValue(rightKey_, rightJoinColumns_[i], true, 1);
@@ -279,6 +359,21 @@ bool TSQLMemAOJoin::PairMatches() {
 }
 
 bool TSQLMemAOJoin::SeekMatch(bool fromStart) {
+  if (hashed_) {
+    if (fromStart) {
+      HashKey(DrivingColumns());
+      hashedRow_ = lookupHash_.Find(probe_.data());
+    } else if (hashedRow_ >= 0) {
+      hashedRow_ = lookupHash_.Next(hashedRow_);
+    }
+    for (; hashedRow_ >= 0; hashedRow_ = lookupHash_.Next(hashedRow_)) {
+      if (!PairMatches()) continue;
+      if (joinType_ == kFull) matchedLookupRows_.push_back(lookupPositions_[static_cast<std::size_t>(hashedRow_)]);
+      return true;
+    }
+    hashedRow_ = -1;
+    return false;
+  }
   TSQLMemAO& lookup = Lookup();
   if (fromStart) {
     if (lookupFiltered_) {
@@ -303,18 +398,6 @@ bool TSQLMemAOJoin::SeekMatch(bool fromStart) {
   }
   return false;
 }
-
-namespace {
-
-Int64 RecordPosition(const TSQLMemDataSet& dataSet) {
-  Integer recordNo = 0;
-  SmallInt itemNo = 0;
-  dataSet.GetRecordPosition(recordNo, itemNo);
-  return static_cast<Int64>(static_cast<std::uint64_t>(static_cast<Int64>(recordNo)) << 16 |
-                            static_cast<std::uint16_t>(itemNo));
-}
-
-}  // namespace
 
 void TSQLMemAOJoin::RecordMatchedLookupRow() { matchedLookupRows_.push_back(RecordPosition(*Lookup().ResultDataSet())); }
 
@@ -345,6 +428,7 @@ void TSQLMemAOJoin::AdvanceDriving() {
 
 void TSQLMemAOJoin::StartUnmatchedPass() {
   unmatchedPass_ = true;
+  hashedRow_ = -1;
   drivingNull_ = true;
   lookupNull_ = false;
   ClearLookupFilter();
@@ -372,8 +456,15 @@ void TSQLMemAOJoin::DoFirst() {
   ClearLookupFilter();
   ChooseDrivingSide();
   matchedLookupRows_.clear();
+  hashed_ = false;
+  hashedRow_ = -1;
   lookupEmpty_ = Lookup().RecordCount() <= 0;
-  if (!lookupEmpty_) SetLookupFilter();
+  if (!lookupEmpty_) {
+    if (UseLookupHash())
+      BuildLookupHash();
+    else
+      SetLookupFilter();
+  }
   Driving().First();
   AdvanceDriving();
 }

@@ -3,12 +3,17 @@
 // of the other (the lookup side) whose join columns hold the same values. The lookup is a filter on
 // the lookup side's cursor (the join columns equal to constants that each driving row sets), so an
 // index of the lookup side on a join column serves the search. Join columns that are both null match
-// each other. An outer join produces a driving row without a match once, with the lookup side null; a
+// each other. Where every join column holds integers and the lookup side has no BLOB column, the
+// lookup rows are instead read once into a hash by key (unless an index serves a driving side much
+// smaller than the lookup side), and each driving row finds its matches there, in the lookup side's
+// order as the filter finds them. An outer join produces a driving row without a match once, with the lookup side null; a
 // full join then produces every lookup row no driving row matched, the driving side null.
 #pragma once
+#include <cstddef>
 #include <memory>
 #include <vector>
 
+#include "engine/sql/SQLMemIntegerKeyHash.h"
 #include "engine/sql/SQLMemRelationalAlgebra.h"
 
 class TSQLMemExprNode;
@@ -63,6 +68,12 @@ class TSQLMemAOJoin : public TSQLMemAO {
   bool SetLookupFilter();
   // Gives the lookup cursor its own filter back and drops the lookup condition.
   void ClearLookupFilter();
+  // Whether the lookups go through the hash of the lookup rows (see the class comment).
+  bool UseLookupHash();
+  // Reads every lookup row (through the lookup side's own filter) into the hash.
+  void BuildLookupHash();
+  // The hash key of the current row's join columns of the given side, into probe_.
+  void HashKey(const std::vector<Integer>& columns);
   // The current lookup row passes: its keys equal the driving row's (when not filtered) and it meets
   // the match condition.
   bool PairMatches();
@@ -102,4 +113,22 @@ class TSQLMemAOJoin : public TSQLMemAO {
   std::vector<Int64> matchedLookupRows_;
   TSQLMemVariant leftKey_;
   TSQLMemVariant rightKey_;
+  // The hashed lookup: the lookup rows (numbered in the lookup side's order) by key, each row's values
+  // of the lookup input's columns (row r, column c in cell r * lookupWidth_ + c, the bytes of the values
+  // one after the other in lookupBytes_, so that a row's values lie together) and record position. The
+  // join stands on hashedRow_ (-1: on the lookup cursor's row) among the driving row's matches.
+  struct LookupCell {
+    std::size_t offset = 0;
+    Integer size = 0;
+    Byte type = 0;
+    bool null = true;
+  };
+  bool hashed_ = false;
+  TSQLMemIntegerKeyHash lookupHash_;
+  std::vector<LookupCell> lookupCells_;
+  std::vector<Byte> lookupBytes_;
+  std::vector<Int64> lookupPositions_;
+  Integer lookupWidth_ = 0;
+  Integer hashedRow_ = -1;
+  std::vector<Int64> probe_;
 };

@@ -15,6 +15,32 @@
 // ---------------------------------------------------------------------------------------------
 // TSQLMemBTreeKeyRef
 
+namespace {
+
+// Two segments of a 32- or 64-bit integer column, compared in place: both keys of an index hold the
+// column in one type, so the value comparison's type resolution has nothing to decide. NULL orders
+// first, as there. False for any other column type.
+bool CompareIntegerSegments(const TSQLMemKeyColumn& column, const Byte* a, const Byte* b, int& result) noexcept {
+  Int64 x = 0, y = 0;
+  if (column.DataType == edtInteger && column.SegmentSize >= 5) {
+    Integer u = 0, v = 0;
+    std::memcpy(&u, a + 1, sizeof u);
+    std::memcpy(&v, b + 1, sizeof v);
+    x = u;
+    y = v;
+  } else if (column.DataType == edtLargeInt && column.SegmentSize >= 9) {
+    std::memcpy(&x, a + 1, sizeof x);
+    std::memcpy(&y, b + 1, sizeof y);
+  } else {
+    return false;
+  }
+  if (a[0] == 1 || b[0] == 1) result = (a[0] == 1 ? 0 : 1) - (b[0] == 1 ? 0 : 1);
+  else result = x < y ? -1 : (x > y ? 1 : 0);
+  return true;
+}
+
+}  // namespace
+
 void TSQLMemBTreeKeyRef::AddColumn(Integer recordOffset, Integer fieldNo, Integer dataSize, Byte dataType,
                                    bool descending, bool caseInsensitive) {
   if (dataSize < 0) RaiseRangeError();
@@ -98,9 +124,12 @@ int TSQLMemBTreeKeyRef::Compare(const Byte* key1, const Byte* key2) const {
     const TSQLMemKeyColumn& column = columns_[static_cast<std::size_t>(i)];
     const Byte* a = key1 + column.KeyOffset;
     const Byte* b = key2 + column.KeyOffset;
-    const TSQLMemValueRef first{a + 1, column.SegmentSize - 1, column.DataType, a[0] == 1};
-    const TSQLMemValueRef second{b + 1, column.SegmentSize - 1, column.DataType, b[0] == 1};
-    int result = CompareValuesSign(CompareValues(first, second, column.CaseInsensitive, -1));
+    int result = 0;
+    if (!CompareIntegerSegments(column, a, b, result)) {
+      const TSQLMemValueRef first{a + 1, column.SegmentSize - 1, column.DataType, a[0] == 1};
+      const TSQLMemValueRef second{b + 1, column.SegmentSize - 1, column.DataType, b[0] == 1};
+      result = CompareValuesSign(CompareValues(first, second, column.CaseInsensitive, -1));
+    }
     if (column.Descending) result = -result;
     if (result != 0) return result;
   }

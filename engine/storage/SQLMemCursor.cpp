@@ -169,18 +169,23 @@ void TSQLMemCursor::SetFieldValue(Byte* recordBuffer, const TSQLMemVariant& valu
   }
   if (IsBLOBDataType(field.DataType))
     SQLMemError(byTableField ? 11589 : 11591, SQLMemBlobFieldValueNotAllowed, {fieldNo, TableName});
+  // A value of the field's own type is stored as it is; any other goes through a converted copy.
   TSQLMemVariant converted(field.DataType);
-  converted.Assign(value, true);
-  converted.ConvertTo(field.DataType);
+  const TSQLMemVariant* stored = &value;
+  if (value.DataType() != field.DataType) {
+    converted.Assign(value, true);
+    converted.ConvertTo(field.DataType);
+    stored = &converted;
+  }
   Byte* slot = buffer + field.RecordOffset;
   std::memset(slot, 0, static_cast<std::size_t>(field.DataSize));
   if (IsTextDataType(field.DataType)) {
     // Cut to the slot, keeping room for the terminator.
     const Integer terminator = IsWideDataType(field.DataType) ? 2 : 1;
-    const Integer bytes = std::min(converted.DataSize() - terminator, field.DataSize - terminator);
-    if (bytes > 0) std::memcpy(slot, converted.Data(), static_cast<std::size_t>(bytes));
+    const Integer bytes = std::min(stored->DataSize() - terminator, field.DataSize - terminator);
+    if (bytes > 0) std::memcpy(slot, stored->Data(), static_cast<std::size_t>(bytes));
   } else {
-    converted.CopyDataTo(slot, field.DataSize);
+    stored->CopyDataTo(slot, field.DataSize);
   }
   SetRecordFieldNull(tableFieldNo, false, buffer);
 }

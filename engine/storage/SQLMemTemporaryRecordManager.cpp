@@ -128,9 +128,11 @@ bool TSQLMemTemporaryRecordManager::AppendRecord(const Byte* recordBuffer, TSQLM
                   static_cast<std::size_t>(recordSize_));
       ++writeBufferCount_;
     } else {
+      // The area grows by the step, or by half its size once that is more: a fixed step alone would copy
+      // the whole area again every step records, quadratic in a large result.
       if (memoryCount_ >= memoryCapacity_)
-        ResizeMemoryArea(static_cast<Integer>(std::min<Int64>(Int64{memoryCapacity_} + std::max(growthStep_, 1),
-                                                              memoryLimit_)));
+        ResizeMemoryArea(static_cast<Integer>(std::min<Int64>(
+            Int64{memoryCapacity_} + std::max({growthStep_, memoryCapacity_ / 2, 1}), memoryLimit_)));
       std::memcpy(memoryArea_ + recordCount_ * recordSize_, recordBuffer, static_cast<std::size_t>(recordSize_));
       ++memoryCount_;
     }

@@ -117,6 +117,23 @@ TEST_F(DataChangeTest, EveryStatementLeavesTheTableAndRowsAffectedItShould) {
   EXPECT_GT(deletes, 0) << "the handlers saw the deletes";
 }
 
+// INSERT ... SELECT copies a value into a column of the same type and size as it is stored, and into
+// any other column through the field's conversion: the rows read back are the source's either way.
+TEST_F(DataChangeTest, InsertSelectCopiesEveryValueAsTheSourceHoldsIt) {
+  const std::vector<TextRow> rows = {{"1", "\xF5r\xFCl\xE9s", "2.5", "9000000000"},
+                                     {"2", std::nullopt, "-0.125", std::nullopt},
+                                     {std::nullopt, "", std::nullopt, "-1"}};
+  CreateTable("src", {{"n", sftInteger}, {"s", sftVarchar, 12}, {"d", sftDouble}, {"l", sftLargeInt}}, rows);
+  CreateTable("same", {{"n", sftInteger}, {"s", sftVarchar, 12}, {"d", sftDouble}, {"l", sftLargeInt}}, {});
+  CreateTable("other", {{"n", sftLargeInt}, {"s", sftVarchar, 30}, {"d", sftDouble}, {"l", sftLargeInt}}, {});
+  for (const char* target : {"same", "other"}) {
+    SCOPED_TRACE(target);
+    EXPECT_EQ(Change((std::string("insert into ") + target + " select * from src").c_str()), 3);
+    SQLRows copied = SortedRows(target);
+    EXPECT_EQ(copied, SortedRows("src"));
+  }
+}
+
 // A change that moves a row within the index order the rows are read in still changes each row once.
 TEST_F(DataChangeTest, RowByRowUpdateChangesEachRowOnceWhateverTheIndexOrder) {
   AddIndex("t", "t_x", "x");

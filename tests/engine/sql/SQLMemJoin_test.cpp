@@ -108,6 +108,66 @@ TEST_F(JoinTest, IndexedJoinColumnsGiveTheSameRows) {
   ExpectJoinCases();
 }
 
+// Join columns of text are searched through the lookup cursor's filter, integer ones through a hash
+// of the lookup rows: every join kind gives the same rows both ways.
+TEST_F(JoinTest, TextJoinColumnsGiveTheSameRows) {
+  for (const char* name : {"a", "b", "e"}) {
+    SQLRows rows = Run((std::string("select id, k, flag from ") + name).c_str());
+    std::vector<TextRow> texts;
+    for (const std::string& row : rows) {
+      TextRow& text = texts.emplace_back();
+      for (std::size_t start = 0;;) {
+        const std::size_t bar = row.find('|', start);
+        text.push_back(row.substr(start, bar - start));
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+      }
+    }
+    Run((std::string("drop table ") + name).c_str());
+    CreateTable(name, {{"id", sftVarchar, 8}, {"k", sftInteger}, {"flag", sftInteger}}, texts);
+  }
+  ExpectJoinCases();
+}
+
+// Integer keys: a few driving rows are searched through the lookup side's index, more of them through
+// a hash of the lookup rows. Both give every pair of equal keys, NULL matching NULL (and not 0), keys
+// repeated on either side, and the unmatched rows of the outer joins.
+TEST_F(JoinTest, IndexSearchedAndHashedLookupsFindEveryPair) {
+  std::vector<IntRow> big;
+  for (Integer v = 0; v < 400; ++v) big.push_back({v % 3 == 0 ? std::nullopt : std::optional<Integer>(v % 50), v});
+  const std::vector<IntRow> few = {{std::nullopt, 1}, {7, 2}, {7, 3}, {0, 4}, {999, 5}};
+  CreateTable("big", {"id", "v"}, big);
+  CreateTable("few", {"id", "w"}, few);
+  // The rows of few joined with big, worked out here: "w|v", "w|" and "|v".
+  const auto expected = [&](bool keepFew, bool keepBig) {
+    SQLRows rows;
+    std::vector<bool> matched(big.size(), false);
+    for (const IntRow& f : few) {
+      bool any = false;
+      for (std::size_t i = 0; i < big.size(); ++i) {
+        if (big[i][0] != f[0]) continue;
+        rows.push_back(std::to_string(*f[1]) + "|" + std::to_string(*big[i][1]));
+        any = matched[i] = true;
+      }
+      if (!any && keepFew) rows.push_back(std::to_string(*f[1]) + "|");
+    }
+    for (std::size_t i = 0; i < big.size(); ++i)
+      if (keepBig && !matched[i]) rows.push_back("|" + std::to_string(*big[i][1]));
+    return Sorted(rows);
+  };
+  for (bool indexed : {false, true}) {
+    SCOPED_TRACE(indexed ? "big searched through its index" : "big hashed");
+    if (indexed) AddIndex("big", "big_id", "id");
+    EXPECT_EQ(Sorted("select few.w, big.v from few join big on few.id = big.id"), expected(false, false));
+    EXPECT_EQ(Sorted("select few.w, big.v from big, few where big.id = few.id"), expected(false, false));
+    EXPECT_EQ(Sorted("select few.w, big.v from few left join big on few.id = big.id"), expected(true, false));
+    EXPECT_EQ(Sorted("select few.w, big.v from big right join few on big.id = few.id"), expected(true, false));
+    EXPECT_EQ(Sorted("select few.w, big.v from few full join big on few.id = big.id"), expected(true, true));
+    // TOP ends the join on a match; the rows are read from the result afterwards.
+    EXPECT_EQ(Run("select top 2 few.w, big.v from few join big on few.id = big.id").size(), 2u);
+  }
+}
+
 TEST_F(JoinTest, TheSameNameFromBothSidesIsNumbered) {
   TSQLMemLocalSQLProcessor& processor = Processor("select * from a join b on a.id = b.id where b.k = 99");
   processor.Prepare();
