@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "skin/SkinFixture.h"
@@ -269,6 +271,87 @@ TEST(FormWorkArea, AStayOnTopFormTakesTheMonitorsBoundsAndAnyOtherItsWorkArea) {
   const TRect system = FormWorkArea(form.get());
   EXPECT_GT(system.Width(), 0);
   EXPECT_GT(system.Height(), 0);
+}
+
+// A window titled as the skin editor that answers its notice with `answer` and counts the notices.
+class TEditorWindow {
+ public:
+  explicit TEditorWindow(LRESULT answer) : answer_(answer) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = Proc;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"QnEditorProbe";
+    RegisterClassW(&cls);
+    window_ = CreateWindowW(L"QnEditorProbe", kSkinEditorTitle, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                            cls.hInstance, nullptr);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~TEditorWindow() { DestroyWindow(window_); }
+  int notices = 0;
+  LPARAM shown = 0;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TEditorWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (msg == 0xA400 && wParam == 3 && self != nullptr) {
+      ++self->notices;
+      self->shown = lParam;
+      return self->answer_;
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+  }
+  LRESULT answer_;
+  HWND window_ = nullptr;
+};
+
+// The preview's state as the program starts with "/skpreview", put back afterwards.
+struct TPreviewRun {
+  TPreviewRun() {
+    PreviewFlag = true;
+    PreviewedWindow = nullptr;
+  }
+  ~TPreviewRun() {
+    PreviewFlag = false;
+    PreviewedWindow = nullptr;
+  }
+};
+
+TEST(SkinEditor, TheEditorIsToldOnceUntilItAnswersAndAHungEditorHoldsTheProgramOnlyASecond) {
+  const HWND shownWindow = GetDesktopWindow();  // any window stands for the previewed form
+  struct TCase {
+    LRESULT answer;
+    int notices;
+  };
+  for (const TCase c : {TCase{1, 1}, TCase{0, 101}}) {
+    TPreviewRun preview;
+    TEditorWindow editor(c.answer);
+    NotifySkinEditor(shownWindow);
+    EXPECT_EQ(editor.notices, c.notices);
+    EXPECT_EQ(editor.shown, reinterpret_cast<LPARAM>(shownWindow));
+    EXPECT_EQ(PreviewedWindow, shownWindow);
+    EXPECT_FALSE(PreviewFlag);
+    NotifySkinEditor(shownWindow);  // told once only
+    EXPECT_EQ(editor.notices, c.notices);
+  }
+  // An editor whose thread never takes its messages.
+  TPreviewRun preview;
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::thread hung([&] {
+    TEditorWindow editor(1);
+    SetEvent(ready);
+    WaitForSingleObject(release, 10000);
+  });
+  WaitForSingleObject(ready, 5000);
+  const auto start = std::chrono::steady_clock::now();
+  NotifySkinEditor(shownWindow);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(waited, std::chrono::milliseconds(3 * kSkinEditorTimeoutMs));
+  EXPECT_EQ(PreviewedWindow, shownWindow);
+  SetEvent(release);
+  hung.join();
+  CloseHandle(ready);
+  CloseHandle(release);
 }
 
 }  // namespace
