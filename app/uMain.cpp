@@ -218,6 +218,7 @@ void TfrmMain::DefineFields(TFieldTable& fields) {
   fields.Add("ImageList2", ImageList2);
   fields.Add("OneInstance1", OneInstance1);
   fields.Add("sSkinManager1", sSkinManager1);
+  fields.Add("sSkinProvider1", sSkinProvider1);
 }
 
 void TfrmMain::DefineMethods(TMethodTable& methods) {
@@ -245,6 +246,7 @@ void TfrmMain::DefineMethods(TMethodTable& methods) {
 void RegisterMainForm() {
   RegisterInstCtrl();
   RegisterSkinManagerClasses();
+  RegisterSkinProviderClasses();
   RegisterSQLMemTable();
   RegisterSQLMemQuery();
   RegisterStreamedClass<TDataSource, TComponent>("TDataSource", [](TPropertyTableOf<TDataSource>& p) {

@@ -13,6 +13,7 @@
 #include "app/InstCtrl.h"
 #include "engine/dataset/SQLMemQuery.h"
 #include "engine/dataset/SQLMemTable.h"
+#include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/db/DataSource.h"
 #include "vcl/gui/ActionList.h"
@@ -71,6 +72,7 @@ class TfrmMain : public TForm {
   TImageList* ImageList2 = nullptr;
   TOneInstance* OneInstance1 = nullptr;
   TsSkinManager* sSkinManager1 = nullptr;
+  TsSkinProvider* sSkinProvider1 = nullptr;
 
   // The table the grid and the memo show (SQLMemTable1, through the data source).
   TDataSet* Table() const { return DS1 != nullptr ? DS1->DataSet() : nullptr; }

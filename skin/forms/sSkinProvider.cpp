@@ -73,6 +73,7 @@ TsSkinProvider* TsSkinProvider::CreateRunTime(TCustomForm* form) {
 // Only the provider that hooked the form gives the procedure back and leaves the skinned-form list: an
 // inert second provider installed neither, and the form's procedure is still the other provider's.
 TsSkinProvider::~TsSkinProvider() {
+  KillCaptForm();
   BorderForm.reset();
   if (hooked_ && Form != nullptr) {
     if (auto* plain = dynamic_cast<TForm*>(Form)) RemoveSkinnedForm(plain);
@@ -265,7 +266,14 @@ bool TsSkinProvider::WantsExtBorders(bool flag) const {
 }
 
 void TsSkinProvider::RepaintFrame() {
-  if (Form != nullptr && Form->HandleAllocated()) SendToSelf(WM_NCPAINT, 1, 0);
+  if (Form == nullptr || !Form->HandleAllocated() || ProviderAnimating() || !drawNonClientArea_) return;
+  if (!IsWindowVisible(Form->Handle()) || Form->ControlState().Contains(csDestroyingHandle) || !FormSkinned()) return;
+  skinData_->BackgroundDirty = true;
+  if (BorderForm) {
+    BorderForm->UpdateExBorders(true, 255);
+    return;
+  }
+  SendToSelf(WM_NCPAINT, 1, 0);
 }
 
 Integer TsSkinProvider::ClientOffsetX() const { return FrameClientOffsetX(FrameInput()); }

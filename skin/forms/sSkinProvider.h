@@ -4,6 +4,7 @@
 // skins a form: a streamed provider replaces a run-time one, a second streamed one stays inert.
 #pragma once
 #include <memory>
+#include <vector>
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sCtrlAdapter.h"
@@ -148,6 +149,49 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   bool NCPaint();
   // The cache (repainted first when marked changed) copied as four frame strips to a window DC.
   void PaintNonClientToDC(HDC dc);
+  // The four wide strips of a borderless sizeable form.
+  void PaintBorderlessFrame(HDC dc);
+  // No cache, or one whose size no longer fits the form's picture.
+  bool CacheSizeChanged() const;
+
+  // ---- the window region (sSkinProviderRegion.cpp) ----
+  // The key-colour runs of the form's border mask (top at y 0, bottom at the form's bottom) and of the
+  // title's border mask (top), in window coordinates.
+  void UpdateRegionRects();
+  // The form's rectangle at (x, y) less RegionRects moved there; the caller owns the region.
+  HRGN BuildFrameRegion(Integer x, Integer y) const;
+  // Gives the form's window its region: a maximized form without size limits loses the system frame,
+  // any other the key-colour corners of RegionRects.
+  void UpdateFormRegion(bool redraw);
+  std::vector<TRect> RegionRects;
+  bool RegionChanging = false;  // SetWindowRgn runs (it sends messages that come back here)
+
+  // ---- the client area (sSkinProviderClient.cpp) ----
+  // The client's colour: the form section's (its hot state's for a form drawn active), unless the form
+  // keeps its own Color or is not skinned.
+  TColor FormColor() const;
+  // The client background into a DC in client coordinates: the form's colour in the plain state, else
+  // the cache's client part with the graphic children over it; endUpdate: the children end their
+  // updates afterwards.
+  void PaintClientArea(HDC dc, bool endUpdate);
+  // WM_PAINT's work.
+  void PaintForm(TMessage& message);
+  // WM_ERASEBKGND's work when the cache cannot serve: the client area, the grip and the graphic children.
+  void PaintClient(HDC dc);
+  // The size grip into a DC in window coordinates; nothing without the skin's GRIPIMAGE.
+  void PaintGrip(HDC dc);
+  // WM_PRINT's work: the frame and the client into the DC, in window coordinates.
+  void PrintForm(HDC dc);
+  bool ControlsChanged = false;  // the child controls are painted again, wherever they are
+
+  // ---- size, text, icon and redraw messages (sSkinProviderWindow.cpp) ----
+  // Places the caption form (made on first use: borderless, Tag -98, painting nothing) over the title,
+  // or over the whole form with fullHeight; nothing with a border window.
+  void UpdateCaptForm(bool fullHeight);
+  // Frees the caption form.
+  void KillCaptForm();
+  // The caption form's window while it exists, else nil.
+  HWND CaptFormHandle() const;
   // Left and top of the client area in the picture of the whole window.
   Integer ClientOffsetX() const;
   Integer ClientOffsetY() const;
@@ -285,6 +329,22 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
     return ComponentState().Contains(csLoading) || ComponentState().Contains(csDesigning);
   }
   bool FormShowing() const;
+  // The client messages (paint, erase, print) of a skinned form; true when handled.
+  bool ClientMessage(TMessage& message);
+  TRect ClientBounds() const;
+  void PaintSingleBorderEdges(HDC dc, const TRect& client);
+  // A show, hide or minimise animation of the form runs.
+  bool ProviderAnimating() const { return (AnimState & 0x200) != 0; }
+  // WM_SIZE, WM_SETTEXT, WM_SETICON and WM_SETREDRAW of a skinned form; true when handled.
+  bool WindowMessage(TMessage& message);
+  void SizeMessage(TMessage& message);
+  void SetTextMessage(TMessage& message);
+  void MendSizedCorners(Integer width, Integer height);
+  void InvalidatePictureRect(const TRect& r, bool erase);
+  // The caption form's procedure: its background is never erased.
+  void CaptFormWndProc(TMessage& message);
+  // WM_NCPAINT's region step: rebuilt when the frame changed; true when its redraw painted the frame.
+  bool UpdateRegionOnPaint();
   // The non-client painting and activation messages of a skinned form; true when handled.
   bool PaintingMessage(TMessage& message);
   TsSkinManager* Manager() const { return skinData_ ? skinData_->GetSkinManager() : nullptr; }
@@ -319,6 +379,9 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   std::unique_ptr<TsTitleButtons> titleButtons_;
   TskSysSubMenu sysSubMenu_;
   Integer savedTitleRows_ = 0;  // rows of TitleBgBmp that hold the title strip
+  TRect lastClient_;  // the client rectangle of the last WM_SIZE (empty before the first)
+  TWndMethod captFormProc_;  // before captForm_: the form's messages during its destruction need it
+  std::unique_ptr<TForm> captForm_;
   TWndMethod savedWindowProc_;
   TWndMethod ownWindowProc_;
   bool hooked_ = false;  // this provider put FormWndProc into the form's WindowProc

@@ -4,6 +4,7 @@
 // goes.
 #include <windows.h>
 
+#include "skin/forms/sFormPlacement.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
@@ -110,6 +111,7 @@ bool TsSkinProvider::AdapterMessage(TMessage& message) {
     case CM_SHOWINGCHANGED:
       // The children's windows exist already; the form is shown by the old procedure.
       if (Form->Showing() && controlAdapter_ != nullptr) controlAdapter_->AdaptControls(nullptr);
+      if (Form->Showing() && PreviewFlag && Form->HandleAllocated()) NotifySkinEditor(Form->Handle());
       CallSavedProc(message);
       return true;
     case WM_ACTIVATE:

@@ -3,6 +3,7 @@
 // "CAPTION" section when it has one, followed by the added title), the system buttons, and what the
 // form's OnPaint draws, so that one picture serves the screen, the animations and the thumbnails.
 #include <algorithm>
+#include <cstdlib>
 
 #include "skin/forms/sBitmapRoutines.h"
 #include "skin/forms/sPixelRoutines.h"
@@ -45,13 +46,19 @@ void UseCaptionFont(TCanvas& canvas) {
 }
 
 // The whole text's size in the canvas's font (measured without the ellipsis, which would cut the text
-// to the empty rectangle the measure starts from).
+// to the empty rectangle the measure starts from, and without vertical centring, which moves the
+// measured line's top into the empty rectangle).
+// The canvas's font is selected for the measure: the DC may still hold another (the one it was made
+// with), which measured the text too narrow and cut it short.
 TPoint TextExtent(TCanvas& canvas, const AnsiString& text, UINT flags) {
   if (text.empty()) return TPoint{0, 0};
   const WideString wide = Cp1250ToUtf16(text);
   RECT r{0, 0, 0, 0};
-  DrawTextW(canvas.Handle(), reinterpret_cast<LPCWSTR>(wide.c_str()), static_cast<int>(wide.size()), &r,
-            (flags & ~static_cast<UINT>(DT_END_ELLIPSIS)) | DT_CALCRECT);
+  const HDC dc = canvas.Handle();
+  const HGDIOBJ previous = SelectObject(dc, canvas.Font().Handle());
+  DrawTextW(dc, reinterpret_cast<LPCWSTR>(wide.c_str()), static_cast<int>(wide.size()), &r,
+            (flags & ~static_cast<UINT>(DT_END_ELLIPSIS | DT_VCENTER)) | DT_CALCRECT);
+  SelectObject(dc, previous);
   return TPoint{r.right - r.left, r.bottom - r.top};
 }
 
@@ -331,7 +338,8 @@ void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state)
   in.CaptionSection = manager->IsValidSkinIndex(CaptionSectionIndex);
   in.ButtonsWidth = ButtonsWidth();
   in.Centre = frame.CaptionHeightExt / 2 + frame.PlainFrame / 2 + (frame.Maximized ? 2 : 0);
-  in.TextHeight = GetCaptionFontHeight();
+  // The text's own height (the font's height is negative when it gives the character height).
+  in.TextHeight = captionSize.Y > 0 ? captionSize.Y : std::abs(GetCaptionFontHeight());
   in.CaptionWidth = captionSize.X;
   TPoint addedSize{0, 0};
   if (!addedTitle_->Text().empty()) {

@@ -2,6 +2,7 @@
 // strips to the window's device context; WM_NCACTIVATE switches the picture between the active and
 // the inactive look.
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSkinProviderDwm.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
@@ -29,17 +30,40 @@ void TsSkinProvider::PaintNonClientToDC(HDC dc) {
 
 bool TsSkinProvider::NCPaint() {
   if (!drawNonClientArea_ || Form == nullptr || !Form->HandleAllocated()) return false;
+  const HWND window = Form->Handle();
+  const bool iconic = IsIconic(window) != FALSE;
+  // The taskbar shows an iconic application window; the provider has nothing to paint there.
+  if (iconic && (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0) return true;
+  if (UpdateRegionOnPaint()) return true;
   skinData_->SetUpdating(false);
   if (!skinData_->CacheBitmap || skinData_->CacheBitmap->Width() == 0) skinData_->BackgroundDirty = true;
   if (skinData_->BackgroundDirty && !PaintFormFrame()) return true;
-  const HWND window = Form->Handle();
   const HDC dc = GetWindowDC(window);
   if (dc == nullptr) return true;
   const int saved = SaveDC(dc);
-  PaintNonClientToDC(dc);
+  const bool sizeable = (GetWindowLongPtrW(window, GWL_STYLE) & WS_THICKFRAME) != 0;
+  if (BorderForm || IsBordered() || !sizeable || iconic) {
+    PaintNonClientToDC(dc);
+  } else {
+    PaintBorderlessFrame(dc);
+  }
   RestoreDC(dc, saved);
   ReleaseDC(window, dc);
+  RegionChanging = false;
   return true;
+}
+
+// A borderless sizeable form: its sizing frame, widened by the form's border and 3 pixels, on all four
+// sides, each strip from the same place of the cache.
+void TsSkinProvider::PaintBorderlessFrame(HDC dc) {
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (cache == nullptr) return;
+  const TskFrameInput frame = FrameInput();
+  const Integer b = FrameSysBorderWidth(frame, true) + frame.BorderWidth + 3;
+  const Integer w = cache->Width(), h = cache->Height();
+  const HDC from = cache->Canvas().Handle();
+  const TRect strips[] = {{0, 0, w, b}, {0, b, b, h}, {b, h - b, w, h}, {w - b, b, w, h - b}};
+  for (const TRect& r : strips) BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), from, r.Left, r.Top, SRCCOPY);
 }
 
 bool TsSkinProvider::PaintingMessage(TMessage& message) {
@@ -70,18 +94,23 @@ bool TsSkinProvider::PaintingMessage(TMessage& message) {
         DrawnActive = active;
         skinData_->BackgroundDirty = true;
       }
-      // The system draws its own caption for the change; the skin's frame is put back over it.
+      // The system draws its own caption for the change: the caption form keeps it from the screen
+      // (without composition), and the skin's frame is put back over it.
+      const bool cover = !AeroIsEnabled() && !RunTimeCreated && !Form->OnPaint;
+      if (cover) UpdateCaptForm(false);
       try {
         CallSavedProc(message);
       } catch (...) {
+        KillCaptForm();
         AnimState &= ~Cardinal{0x8000};
         throw;
       }
+      KillCaptForm();
       AnimState &= ~Cardinal{0x8000};
       if (IsWindowVisible(Form->Handle())) SendToSelf(WM_NCPAINT, 1, 0);
       return true;
     }
     default:
-      return false;
+      return ClientMessage(message) || WindowMessage(message);
   }
 }

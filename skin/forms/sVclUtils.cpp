@@ -1,5 +1,8 @@
 #include "skin/forms/sVclUtils.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "skin/forms/sCommonData.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sMessages.h"
@@ -199,6 +202,20 @@ void PutReply(HDC dc, const TskBgRequest& reply, const TRect& r, Integer sx, Int
 
 bool paintingControlImage = false;
 
+// The picture the graphic children are composed in: kept between paintings and only grown, since a
+// new bitmap of a large form's size cost more than the painting itself. Only the places that a
+// painting fills are read back, so what an earlier painting left there does no harm.
+TBitmap& ScratchImage(Integer width, Integer height) {
+  static std::unique_ptr<TBitmap> image;
+  if (!image) {
+    image = std::make_unique<TBitmap>();
+    image->SetPixelFormat(pf32bit);
+  }
+  if (image->Width() < width || image->Height() < height)
+    image->SetSize(std::max({width, image->Width(), 1}), std::max({height, image->Height(), 1}));
+  return *image;
+}
+
 bool PaintableGraphicChild(TControl* child, HDC dc) {
   if (dynamic_cast<TGraphicControl*>(child) == nullptr) return false;
   const bool designing = child->ComponentState().Contains(csDesigning);
@@ -277,10 +294,17 @@ void PaintControlImage(HDC dc, TWinControl* container, bool onlyIfVisible, TPoin
 
   TskBgRequest reply;
   GetParentBgFromControl(reply, container, false);
-  TBitmap image;
-  image.SetPixelFormat(pf32bit);
-  image.SetSize(std::max(container->Width(), 1), std::max(container->Height(), 1));
+  // Only the children's area is composed, in container coordinates through the scratch DC's origin.
+  TRect area = children.front()->BoundsRect();
+  for (TControl* child : children) {
+    const TRect r = child->BoundsRect();
+    area = TRect{std::min(area.Left, r.Left), std::min(area.Top, r.Top), std::max(area.Right, r.Right),
+                 std::max(area.Bottom, r.Bottom)};
+  }
+  TBitmap& image = ScratchImage(area.Width(), area.Height());
   const HDC imageDC = image.Canvas().Handle();
+  const int scratchState = SaveDC(imageDC);
+  SetWindowOrgEx(imageDC, area.Left, area.Top, nullptr);
   for (TControl* child : children) {
     const TRect r = child->BoundsRect();
     if (child->ControlStyle().Contains(csOpaque)) {
@@ -309,8 +333,10 @@ void PaintControlImage(HDC dc, TWinControl* container, bool onlyIfVisible, TPoin
     // The child's own top-left pixel in the image (the image is in the container's coordinates, the
     // offset belongs to the target only).
     const Integer cx = child->Left(), cy = child->Top();
-    const bool inside = cx >= 0 && cy >= 0 && cx < pixels.Width && cy < pixels.Height;
-    if (inside && (pixels.At(cx, cy) & 0x00FFFFFFu) == 0x00FF00FFu) continue;
+    const Integer px = cx - area.Left, py = cy - area.Top;
+    const bool inside = px >= 0 && py >= 0 && px < pixels.Width && py < pixels.Height;
+    if (inside && (pixels.At(px, py) & 0x00FFFFFFu) == 0x00FF00FFu) continue;
     BitBlt(dc, cx + offset.X, cy + offset.Y, child->Width(), child->Height(), imageDC, cx, cy, SRCCOPY);
   }
+  RestoreDC(imageDC, scratchState);
 }

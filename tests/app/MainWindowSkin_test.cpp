@@ -8,6 +8,7 @@
 #include <memory>
 #include "common/TestData.h"
 #include "app/uMain.h"
+#include "app/uNew.h"
 #include "engine/foundation/SQLMemSettings.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sAlphaPaint.h"
@@ -74,7 +75,7 @@ TEST(MainWindowSkin, TheDefinitionsStoredSkinLoadsAndActivatesWithoutABox) {
          "skin/builtin/builtin-skin.cvz app/uMain.qfm";
 }
 
-TEST(MainWindowSkin, AProviderAddedToTheMainWindowPaintsItsFrameIntoTheCache) {
+TEST(MainWindowSkin, TheDefinitionsProviderSkinsTheMainWindowAndPaintsItsFrameIntoTheCache) {
   InitializeEngineFoundation();
   RegisterGuiClasses();
   RegisterMainForm();
@@ -82,9 +83,15 @@ TEST(MainWindowSkin, AProviderAddedToTheMainWindowPaintsItsFrameIntoTheCache) {
   std::unique_ptr<TfrmMain> form(New<TfrmMain>(nullptr));
   SetSkinMessageHook(std::move(previous));
   RemoveDir(DataFolder);
+  TsSkinProvider* provider = form->sSkinProvider1;
+  ASSERT_NE(provider, nullptr);
+  EXPECT_EQ(provider->SkinData().SkinSection(), "FORM");
+  EXPECT_EQ(provider->TitleButtons().Count(), 0);
+  EXPECT_FALSE(provider->RunTimeCreated);
+  EXPECT_FALSE(provider->EmptyProvider);
   form->HandleNeeded();
-  auto* provider = New<TsSkinProvider>(form.get());
   ASSERT_TRUE(provider->FormSkinned());
+  EXPECT_EQ(form->WindowProc(), TWndMethod(provider, &TsSkinProvider::FormWndProc));
   provider->DrawnActive = true;
   ASSERT_TRUE(provider->PaintFormFrame());
   TBitmap* cache = provider->SkinData().CacheBitmap.get();
@@ -121,7 +128,7 @@ TEST(MainWindowSkin, TheShownMainWindowGetsItsBorderWindow) {
   SetSkinMessageHook(std::move(previous));
   RemoveDir(DataFolder);
   form->HandleNeeded();
-  auto* provider = New<TsSkinProvider>(form.get());
+  TsSkinProvider* provider = form->sSkinProvider1;
   ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
   ASSERT_TRUE(provider->BorderForm) << "the manager's ExtendedBorders gives the shown window its border window";
   const HWND border = provider->BorderForm->BorderHandle();
@@ -147,4 +154,34 @@ TEST(MainWindowSkin, TheShownMainWindowGetsItsBorderWindow) {
   EXPECT_EQ(covered, 0);
   ShowWindow(form->Handle(), SW_HIDE);
   EXPECT_FALSE(provider->BorderForm);
+}
+
+// The new-day dialog has no provider of its own: the thread hook gives it a run-time one, which sets
+// the form up at its first non-client painting and paints the frame there.
+TEST(MainWindowSkin, ARunTimeProviderOnTheNewDayDialogPaintsAtItsFirstNonClientPainting) {
+  InitializeEngineFoundation();
+  RegisterGuiClasses();
+  RegisterMainForm();
+  TskSkinMessageHook previous = SetSkinMessageHook([](const AnsiString&, TMsgDlgType) {});
+  std::unique_ptr<TfrmMain> main(New<TfrmMain>(nullptr));  // its manager is the default manager
+  SetSkinMessageHook(std::move(previous));
+  RemoveDir(DataFolder);
+  std::unique_ptr<TfrmNew> dialog(New<TfrmNew>(nullptr));
+  dialog->HandleNeeded();
+  TsSkinProvider* provider = TsSkinProvider::CreateRunTime(dialog.get());
+  ASSERT_TRUE(provider->RunTimeCreated);
+  EXPECT_FALSE(provider->SkinData().CacheBitmap);
+  ShowWindow(dialog->Handle(), SW_SHOWNOACTIVATE);
+  SendMessageW(dialog->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_FALSE(provider->RunTimeCreated);
+  ASSERT_NE(provider->SkinData().CacheBitmap, nullptr);
+  EXPECT_FALSE(provider->SkinData().BackgroundDirty);
+  const TBitmap& cache = *provider->SkinData().CacheBitmap;
+  const TskFrameInput frame = provider->FrameInput();
+  EXPECT_EQ(cache.Width(), FrameCacheWidth(frame));
+  EXPECT_EQ(cache.Height(), FrameCacheHeight(frame));
+  // The dialog's caption and its close button are in the picture.
+  EXPECT_FALSE(provider->CaptionTextBounds.IsEmpty());
+  EXPECT_EQ(provider->SysButtons[sbClose].State, 0);
+  ShowWindow(dialog->Handle(), SW_HIDE);
 }

@@ -165,6 +165,32 @@ TEST_F(FrameTest, TheCaptionMovesWithItsAlignmentAndStaysInItsRectangle) {
   EXPECT_LE(boxes[2].Right, provider_->SkinData().CacheBitmap->Width() - provider_->ButtonsWidth() - 12);
 }
 
+// The caption is measured in the font it is drawn in, the system's caption font: a measure in the DC's
+// default font cut the diary's caption short, and the font's negative height put it half below the
+// title.
+TEST_F(FrameTest, TheCaptionTakesItsWholeWidthInTheCaptionFontInsideTheTitle) {
+  const AnsiString caption = "Quillnote diary";
+  MakeForm(caption);
+  Paint(true);
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  const HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ previous = SelectObject(dc, font);
+  RECT measured{0, 0, 0, 0};
+  DrawTextW(dc, L"Quillnote diary", -1, &measured, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  DeleteObject(font);
+  const TRect text = provider_->CaptionTextBounds;
+  EXPECT_EQ(text.Width(), measured.right - measured.left);
+  const TskFrameInput frame = provider_->FrameInput();
+  EXPECT_GE(text.Top, FrameRect(frame).Top);
+  EXPECT_LE(text.Bottom, FrameTitleBottom(frame));
+  EXPECT_EQ(text.Height(), measured.bottom - measured.top);
+}
+
 TEST_F(FrameTest, TheAddedTitleFollowsTheCaption) {
   MakeForm("Quillnote diary");
   const auto plain = Snapshot();
@@ -222,12 +248,14 @@ TEST_F(FrameTest, TheCacheIsPaintedAgainOnlyWhileTheBackgroundIsMarkedChanged) {
   const auto first = Snapshot();
   EXPECT_FALSE(provider_->SkinData().BackgroundDirty);
   EXPECT_TRUE(provider_->FirstInitialized);
-  form_->SetCaption("Another caption, much longer");
-  EXPECT_TRUE(provider_->PaintFormFrame());
-  EXPECT_EQ(Changed(*first, *provider_->SkinData().CacheBitmap), TRect{}) << "nothing marked: the picture stays";
   const TRect before = provider_->CaptionTextBounds;
-  provider_->SkinData().BackgroundDirty = true;
+  provider_->DrawnActive = false;  // another look asked for, but nothing marked: the picture stays
   EXPECT_TRUE(provider_->PaintFormFrame());
+  EXPECT_EQ(Changed(*first, *provider_->SkinData().CacheBitmap), TRect{});
+  provider_->DrawnActive = true;
+  // A shown form's new caption marks the picture and paints it again at once.
+  form_->SetCaption("Another caption, much longer");
+  EXPECT_FALSE(provider_->SkinData().BackgroundDirty);
   EXPECT_NE(Changed(*first, *provider_->SkinData().CacheBitmap), TRect{});
   EXPECT_GT(provider_->CaptionTextBounds.Width(), before.Width()) << "the longer text takes more room";
 }
