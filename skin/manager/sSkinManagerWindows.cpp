@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
@@ -157,6 +158,7 @@ void TsSkinManager::RefreshAllWindows(bool animated) {
   // The forms frozen here are released at the end even when the repaint below does not run.
   TFrozenForms frozen(*this, animated && !Designing());
   SkinData.Active = false;
+  menus_->ResetSkinBorderWidth();
   {
     TFlagSet updating(SkinUpdating, true);
     UpdateCommonIndexes();
@@ -166,6 +168,7 @@ void TsSkinManager::RefreshAllWindows(bool animated) {
       BroadcastToForms(SkinMessage(scNewSkin, this));
   }
   SkinData.Active = hasSkin_;
+  if (IsDefault()) menus_->SyncActive();
   if (DefaultManager() == this && !SkinHookInstalled() && !Designing()) InstallHook();
   if (animated) RepaintAllWindows(false);
 }
@@ -175,6 +178,8 @@ void TsSkinManager::RemoveSkinFromAllWindows() {
   CloseAllGlowEffects(true);
   RemoveHook();
   SkinData.Active = false;
+  if (IsDefault()) menus_->SyncActive();
+  ClearMenuItemDataList();
   if (notifier_ != nullptr)
     notifier_->RemoveSkinFromAllWindows(*this);
   else
@@ -296,6 +301,10 @@ bool TsSkinManager::MainWindowHook(TMessage& message) {
     }
     case WM_THEMECHANGED:
       return true;  // the skin, not the system theme, decides the look
+    case WM_SKINMENUITEMBORDER:
+    case WM_SKINMENUWINDOWBORDER:
+      if (!skinnedPopups_) return false;
+      return menus_->HandleApplicationMessage(message);
     case CM_ACTIVATE:
       if (Screen != nullptr)
         for (int i = 0; i < Screen->CustomFormCount(); ++i) {
