@@ -30,6 +30,17 @@ bool BeingDestroyed(const TComponent* component) {
   return component->ComponentState().Contains(csDestroying);
 }
 
+// The target takes the source's values one by one: a font that already matches is kept (a changed
+// font makes the canvas realize a new one, which costs more than painting an item).
+void MatchFont(TFont& target, const TFont& source) {
+  target.SetName(source.Name());
+  target.SetHeight(source.Height());
+  target.SetStyle(source.Style());
+  target.SetColor(source.Color());
+  target.SetCharset(source.Charset());
+  target.SetPitch(source.Pitch());
+}
+
 // The item is in a column that a Break started (it or an item before it in its parent has Break).
 bool InLaterColumn(const TMenuItem* item) {
   const TMenuItem* parent = item->Parent();
@@ -195,7 +206,7 @@ Integer TsSkinableMenus::DividerHeight() const {
 
 void TsSkinableMenus::SelectItemFont(TCanvas& canvas, TMenuItem* item, TOwnerDrawState state, bool& colorChanged) {
   colorChanged = false;
-  if (Screen != nullptr) canvas.SetFont(Screen->MenuFont());
+  if (Screen != nullptr) MatchFont(canvas.Font(), Screen->MenuFont());
   if (TCustomForm* form = MenuOwnerForm(item->GetParentMenu())) canvas.Font().SetCharset(form->Font().Charset());
   TFontStyles style;
   if (item->Default() || state.Contains(odDefault)) style.Include(fsBold);

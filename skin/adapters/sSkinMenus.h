@@ -19,6 +19,7 @@
 #include "vcl/rtl/Alignment.h"
 
 class TBitmap;
+class TControl;
 class TFont;
 class TPopupMenu;
 class TsSkinManager;
@@ -150,7 +151,6 @@ class TsSkinableMenus : public TPersistent {
 
 // A control's context menu is about to show: its popup menu (when it has one) is hooked by the
 // manager's menu engine, with the manager's Active.
-class TControl;
 void HookContextMenu(TControl* control, TsSkinManager* manager);
 
 // Messages the popup item painter posts to the application window (answered by the manager).

@@ -25,14 +25,13 @@ namespace {
 
 constexpr Integer kFrame = 3;  // the popup frame's width in the popup bitmap
 
-// The client origin's place in the popup window: item rectangles plus this are popup-bitmap places.
-TPoint ClientOrigin(HWND window) {
+// The client origin's place in the popup window (its screen rectangle): item rectangles plus this are
+// popup-bitmap places.
+TPoint ClientOrigin(HWND window, const RECT& windowRect) {
   if (window == nullptr) return TPoint{kFrame, kFrame};
-  RECT w{};
   POINT origin{0, 0};
-  GetWindowRect(window, &w);
   ClientToScreen(window, &origin);
-  return TPoint{origin.x - w.left, origin.y - w.top};
+  return TPoint{origin.x - windowRect.left, origin.y - windowRect.top};
 }
 
 void CopyArea(HDC dest, Integer x, Integer y, Integer width, Integer height, HDC source, Integer sx, Integer sy) {
@@ -95,20 +94,23 @@ void TsSkinableMenus::DrawPopupItem(TObject* sender, TCanvas& canvas, const TRec
   const HDC dc = canvas.Handle();
   const HWND window = WindowFromDC(dc);
   TRect popupRect;
+  RECT windowRect{};
   if (window != nullptr) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    popupRect = TRect{0, 0, r.right - r.left, r.bottom - r.top};
+    GetWindowRect(window, &windowRect);
+    popupRect = TRect{0, 0, windowRect.right - windowRect.left, windowRect.bottom - windowRect.top};
   } else {
     popupRect = TRect{0, 0, PopupWidth(canvas, item) + 2 * BorderWidth, PopupHeight(canvas, item) + 2 * BorderWidth};
   }
   TskPopupRecord* record = FindPopupData(item, popupRect.Width(), window, popupRect.Height());
   TBitmap* popup = record != nullptr ? record->Bitmap.get() : nullptr;
-  const TPoint origin = ClientOrigin(window);
+  const TPoint origin = ClientOrigin(window, windowRect);
   const Integer extra = ExtraWidthOfColumn(item);
 
   if (window != nullptr && popup != nullptr) {
-    if (const HDC wdc = GetWindowDC(window)) {
+    // Where the system draws the frame inside the client area the item's DC reaches the border
+    // already; else the window's DC is taken for it.
+    const bool clientIsWindow = origin.X == 0 && origin.Y == 0;
+    if (const HDC wdc = clientIsWindow ? dc : GetWindowDC(window)) {
       const HDC src = popup->Canvas().Handle();
       const Integer w = popup->Width();
       const Integer h = popup->Height();
@@ -119,7 +121,7 @@ void TsSkinableMenus::DrawPopupItem(TObject* sender, TCanvas& canvas, const TRec
       if (IsEdgeVisibleItem(item, false)) CopyArea(wdc, 0, h - BorderWidth, w, BorderWidth, src, 0, h - BorderWidth);
       CopyArea(wdc, w - BorderWidth, origin.Y + rect.Top, BorderWidth, rect.Height(), src, w - BorderWidth,
                origin.Y + rect.Top);
-      ReleaseDC(window, wdc);
+      if (!clientIsWindow) ReleaseDC(window, wdc);
     }
   } else if (window == nullptr) {
     PostBorderRequest(item);

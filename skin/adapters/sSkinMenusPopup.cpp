@@ -133,7 +133,7 @@ void TsSkinableMenus::PaintExtraLine(TBitmap& popup, Integer height, Integer bor
     textOffset = data.Glyph->Height() + 20;
   }
   if (!data.Caption.empty()) {
-    const TFont& f = const_cast<TskMenuSupport&>(support).ExtraLineFont();
+    const TFont& f = support.ExtraLineFont();
     LOGFONTW lf{};
     lf.lfHeight = f.Height();
     lf.lfWeight = f.Style().Contains(fsBold) ? 700 : 400;

@@ -69,6 +69,7 @@ class TskMenuSupport : public TPersistent {
   bool UseExtraLine = false;           // a strip down the popups' left edge (OnGetMenuExtraLineData fills it)
   Integer ExtraLineWidth = 32;
   TFont& ExtraLineFont() { return *extraLineFont_; }
+  const TFont& ExtraLineFont() const { return *extraLineFont_; }
   void SetExtraLineFont(const TFont& value);
   Byte AlphaBlend = 255;               // the opacity of skinned popup menus; 255 opaque (not layered)
 

@@ -10,8 +10,10 @@
 #include "skin/adapters/sSkinMenus.h"
 #include "skin/adapters/skDials.h"
 #include "skin/adapters/skSBMainWnd.h"
+#include "skin/adapters/skSBMnuWnd.h"
 #include "skin/forms/sBitmapRoutines.h"
 #include "skin/manager/sAlphaPaint.h"
+#include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/gui/Form.h"
@@ -124,6 +126,10 @@ TEST_F(SkinMenus, AContextMenuIsHookedWhenItsSkinnedControlOrAdaptedWindowIsAske
   form_->Show();
   guitest::Pump();
   TsCommonData data(panel);
+  // A point inside the panel: over the form's title bar the system would show the window menu.
+  POINT inside{20, 20};
+  ClientToScreen(panel->Handle(), &inside);
+  const LPARAM at = MAKELPARAM(inside.x, inside.y);
   struct Case {
     const char* name;
     std::function<void()> contextMenu;
@@ -131,13 +137,13 @@ TEST_F(SkinMenus, AContextMenuIsHookedWhenItsSkinnedControlOrAdaptedWindowIsAske
   const Case cases[] = {
       {"a skinned control's common message handling",
        [&] {
-         TMessage m{WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()), MAKELPARAM(50, 50), 0};
+         TMessage m{WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()), at, 0};
          HandleControlMessage(m, &data);
        }},
       {"the window adapter of the control's window",
        [&] {
          TskMainWnd* adapter = New<TskMainWnd>(panel->Handle(), false, "PANEL", nullptr, &data);
-         SendMessageW(panel->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()), MAKELPARAM(50, 50));
+         SendMessageW(panel->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()), at);
          FreeAdapter(adapter);
        }},
   };
@@ -165,7 +171,7 @@ TEST_F(SkinMenus, SkinBorderWidthIsTheMasksSharedWidthOrThreeAndIsReadAgainAfter
   EXPECT_EQ(Menus().SkinBorderWidth(), 7);
 }
 
-TEST_F(SkinMenus, ApplyingTheBorderCutsTheTopLeftPixelOrTheMasksKeyCornersAndHonoursTheWindowsAnswer) {
+TEST_F(SkinMenus, ApplyingTheBorderCutsTheTopLeftPixelOrTheMasksKeyCorners) {
   HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 100, 100, 120, 90, nullptr,
                                 nullptr, nullptr, nullptr);
   ASSERT_NE(window, nullptr);
@@ -183,6 +189,65 @@ TEST_F(SkinMenus, ApplyingTheBorderCutsTheTopLeftPixelOrTheMasksKeyCornersAndHon
   for (const TRect& r : Menus().OuterRegions()) EXPECT_FALSE(PtInRegion(region, r.Left, r.Top));
   DeleteObject(region);
   DestroyWindow(window);
+}
+
+TEST_F(SkinMenus, TheExtraLineIsPaintedAndMeasuredOnlyWhereItIsShown) {
+  manager_->MenuSupport().UseExtraLine = true;
+  const Integer lineWidth = manager_->MenuSupport().ExtraLineWidth;
+  const COLORREF strip = ColorToRGB(SectionData("EXTRALINE").Props[0].Color);
+  const COLORREF icoLine = ColorToRGB(SectionData("ICOLINE").Props[0].Color);
+  struct Case {
+    const char* name;
+    const char* firstName;
+    bool lineVisible;  // the event's answer
+    bool shown;
+  };
+  const Case cases[] = {
+      {"shown", "Shown", true, true},
+      {"hidden by the event", "Hidden", false, false},
+      {"the skin selection sub-menu", "SkinSelectItem", true, false},
+  };
+  int asked = 0;
+  for (const Case& c : cases) {
+    manager_->OnGetMenuExtraLineData = TskGetExtraLineData::FromFunction(
+        [&](TMenuItem*, AnsiString& section, AnsiString& caption, std::unique_ptr<TBitmap>&, bool& visible) {
+          ++asked;
+          EXPECT_EQ(section, "EXTRALINE");
+          caption = "&Napl\xF3";
+          visible = c.lineVisible;
+        });
+    auto* menu = New<TPopupMenu>(form_);
+    TMenuItem* first = Add(menu, "Első");
+    first->SetName(c.firstName);
+    TMenuItem* later = Add(menu, "Második oszlop");
+    later->SetBreak(true);
+    ClearMenuItemDataList();
+    // Measured before the popup has a record: the event decides.
+    TBitmap measureBitmap;
+    measureBitmap.SetPixelFormat(pf32bit);
+    measureBitmap.SetSize(4, 4);
+    Integer width = 0, height = 0, plainWidth = 0;
+    Menus().MeasurePopupItem(first, measureBitmap.Canvas(), width, height);
+    manager_->MenuSupport().UseExtraLine = false;
+    Menus().MeasurePopupItem(first, measureBitmap.Canvas(), plainWidth, height);
+    manager_->MenuSupport().UseExtraLine = true;
+    EXPECT_EQ(width - plainWidth, c.shown ? lineWidth : 0) << c.name;
+
+    TskPopupRecord* record = Menus().PreparePopupBitmap(first, 160, nullptr, 120);
+    ASSERT_NE(record, nullptr) << c.name;
+    EXPECT_EQ(record->LineShown, c.shown) << c.name;
+    const Integer border = Menus().SkinBorderWidth();
+    const COLORREF left = GetPixel(record->Bitmap->Canvas().Handle(), border + 3, 20);
+    EXPECT_TRUE(Near(left, c.shown ? strip : icoLine)) << c.name << std::hex << " " << left;
+    // A column after a Break never gets the line's width.
+    EXPECT_EQ(Menus().ExtraWidthOfColumn(later), 0) << c.name;
+    EXPECT_EQ(Menus().ExtraWidthOfColumn(first), c.shown ? lineWidth : 0) << c.name;
+    ClearMenuItemDataList();
+  }
+  // Each measure before the popup has a record asks, and so does making the record; the skin
+  // selection sub-menu is never asked.
+  EXPECT_EQ(asked, 6);
+  manager_->OnGetMenuExtraLineData = TskGetExtraLineData();
 }
 
 // ---- a popup menu read back while it is open ----
@@ -332,6 +397,45 @@ TEST_F(SkinMenus, AnOpenPopupShowsItsItemsFromTheSkin) {
   EXPECT_EQ(recordsWhileOpen, 1u);
   EXPECT_TRUE(sameBitmap);
   EXPECT_TRUE(PopupRecords().empty());  // the popup's record went with its window
+}
+
+bool HasRegion(HWND window) {
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  const bool has = GetWindowRgn(window, region) != ERROR;
+  DeleteObject(region);
+  return has;
+}
+
+TEST_F(SkinMenus, TheBorderMessageFindsItsItemByMenuAndCommandAndIgnoresAnItemThatWent) {
+  auto* menu = New<TPopupMenu>(form_);
+  TMenuItem* item = Add(menu, "Egy");
+  Add(menu, "Kettő");
+  auto* other = New<TPopupMenu>(form_);
+  TMenuItem* elsewhere = Add(other, "Máshol");
+  TMenuItem* gone = New<TMenuItem>(form_);
+  const UINT goneCommand = gone->Command();
+  delete gone;
+  Menus().UpdateMenus(true);
+  bool stale = true, foreign = true, live = false;
+  TPopupSession session({[&](HWND popup) {
+    const HWND app = Application->Handle();
+    const auto hmenu = reinterpret_cast<LPARAM>(menu->CurrentHandle());
+    const auto send = [&](UINT command) {
+      SetWindowRgn(popup, nullptr, TRUE);
+      for (TskMnuWnd* adapter : PopupMenuAdapters())
+        if (adapter != nullptr && adapter->Window == popup) adapter->BorderApplied = false;
+      SendMessageW(app, WM_SKINMENUITEMBORDER, command, hmenu);
+      return HasRegion(popup);
+    };
+    stale = send(goneCommand);
+    foreign = send(elsewhere->Command());
+    live = send(item->Command());
+  }});
+  session.Run(*menu);
+  ASSERT_TRUE(session.Finished());
+  EXPECT_FALSE(stale);
+  EXPECT_FALSE(foreign);
+  EXPECT_TRUE(live);
 }
 
 }  // namespace
