@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/adapters/skSBUtils.h"
 #include "skin/forms/sSkinText.h"
 #include "skin/forms/sVclUtils.h"
@@ -252,6 +253,9 @@ void TskMainWnd::WndProc(TMessage& message) {
       return;
     case WM_SIZE:
       if (SkinData != nullptr) SkinData->BackgroundDirty = true;
+      break;
+    case WM_CONTEXTMENU:
+      if (SkinData != nullptr) HookContextMenu(SkinData->HostControl, SkinManager);
       break;
     case WM_SETTEXT:
       CallOldProc(message);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/adapters/skDials.h"
 #include "skin/adapters/skSBUtils.h"
 #include "skin/forms/sBitmapRoutines.h"
@@ -99,6 +100,7 @@ void TskMnuWnd::Destroyed(TMessage& message) {
   TskMainWnd* self = this;
   DetachAdapter(Window, false, false, self);
   BorderApplied = false;
+  ClearMenuItemDataList();
   bool othersOpen = false;
   for (TskMnuWnd* other : PopupMenuAdapters()) {
     if (other == nullptr || other == this || other->Detached()) continue;
@@ -150,11 +152,15 @@ void TskMnuWnd::PositionChanging(TMessage& message) {
 
 void TskMnuWnd::PaintFrame() {
   PrepareCache();
-  TBitmap& cache = *SkinData->CacheBitmap;
-  if (cache.Width() != WndSize.X || cache.Height() != WndSize.Y) return;
+  // The skinned menus' popup bitmap of this window, when it fits, else the adapter's own cache.
+  TBitmap* source = SkinData->CacheBitmap.get();
+  if (SkinManager != nullptr)
+    if (TskPopupRecord* record = SkinManager->SkinableMenus().FindPopupData(nullptr, 0, Window, 0))
+      if (record->Bitmap->Width() == WndSize.X && record->Bitmap->Height() == WndSize.Y) source = record->Bitmap.get();
+  if (source == nullptr || source->Width() != WndSize.X || source->Height() != WndSize.Y) return;
   const HDC dc = GetWindowDC(Window);
   if (dc == nullptr) return;
-  CopyFrameStrips(dc, 0, 0, WndSize.X, WndSize.Y, cache.Canvas().Handle(), 0, 0, kPopupBorder);
+  CopyFrameStrips(dc, 0, 0, WndSize.X, WndSize.Y, source->Canvas().Handle(), 0, 0, kPopupBorder);
   ReleaseDC(Window, dc);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/forms/sSectionPaint.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sAlphaPaint.h"
@@ -1173,6 +1174,9 @@ bool HandleControlMessage(TMessage& message, TsCommonData* data) {
       return false;
     case CM_SHOWINGCHANGED:
       if (host != nullptr && host->Visible()) data->AfterHostLoaded();
+      return false;
+    case WM_CONTEXTMENU:
+      HookContextMenu(host, data->GetSkinManager());
       return false;
     default:
       return false;

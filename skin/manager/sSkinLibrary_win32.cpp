@@ -7,6 +7,7 @@
 
 #include <map>
 
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/manager/sGradient.h"
 #include "skin/manager/skGlow.h"
 #include "skin/manager/skPNG.h"
@@ -130,6 +131,9 @@ void SkinLibraryShutdown() {
   // What the CBT hook made goes here, at a known point, never in a static destructor.
   if (TsSkinManager* manager = TsSkinManager::DefaultManager()) manager->RemoveHook();
   FreeHookedWindows();
+  // The skinned menus' popup records and extra-line glyph hold bitmaps.
+  ClearMenuItemDataList();
+  ExtraLineData().Glyph.reset();
   s.SmallIcon.reset();
   s.LargeIcon.reset();
   s.ActiveShadow.reset();

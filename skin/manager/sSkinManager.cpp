@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/forms/sCommonData.h"
 #include "skin/manager/sColorShift.h"
 #include "skin/manager/sSkinLibrary.h"
@@ -15,6 +16,7 @@
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
+#include "vcl/gui/GraphicsObjects.h"
 #include "vcl/gui/Jpeg.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/CheckedInt.h"
@@ -133,7 +135,12 @@ struct TsSkinManager::LoadedSkin {
 
 // ---- the component ----
 
-TsSkinManager::TsSkinManager(TComponent* owner) : TComponent(owner) {
+TskMenuSupport::TskMenuSupport() : extraLineFont_(std::make_unique<TFont>()) {}
+TskMenuSupport::~TskMenuSupport() = default;
+
+void TskMenuSupport::SetExtraLineFont(const TFont& value) { extraLineFont_->Assign(&value); }
+
+TsSkinManager::TsSkinManager(TComponent* owner) : TComponent(owner), menus_(std::make_unique<TsSkinableMenus>(this)) {
   commonSections_.SetCaseSensitive(true);
   for (int kind = 0; kind < ThirdPartyKindCount; ++kind) SetThirdParty(kind, kind == 1 ? "TButton" : " ");
   if (gDefaultManager == nullptr) {
@@ -176,6 +183,15 @@ TsSkinManager::~TsSkinManager() {
   RemoveHook();
   HookApplication(false);
   if (gDefaultManager == this) gDefaultManager = nullptr;
+  menus_->ForgetManager();
+}
+
+void TsSkinManager::SetSkinnedPopups(bool value) {
+  if (value == skinnedPopups_) return;
+  skinnedPopups_ = value;
+  // Menus hooked while popups were off have no popup handlers yet; switching off leaves them to the
+  // next skin change (the painter then answers for the system's look no more than before).
+  if (value && IsDefault() && !Designing() && !LoadingDefinition()) menus_->UpdateMenus(menus_->Active());
 }
 
 TsSkinManager* TsSkinManager::DefaultManager() { return gDefaultManager; }

@@ -23,13 +23,17 @@
 #include "skin/manager/sSkinTables.h"
 #include "skin/manager/sStoredSkins.h"
 #include "vcl/gui/Dialogs.h"
+#include "vcl/gui/Menus.h"
 #include "vcl/rtl/Component.h"
 #include "vcl/rtl/Set.h"
 #include "vcl/rtl/Strings.h"
 
 class TBitmap;
 class TControl;
+class TFont;
+class TMenuItem;
 class TskSkinConvertor;
+class TsSkinableMenus;
 class TsSkinManager;
 
 enum TskSkinningRule { srStdForms = 0, srStdDialogs = 1, srThirdParty = 2 };
@@ -59,9 +63,29 @@ class IWindowsNotifier {
 // The manager's menu options.
 class TskMenuSupport : public TPersistent {
  public:
+  TskMenuSupport();
+  ~TskMenuSupport() override;
   AnsiString IcoLineSkin = "ICOLINE";  // the section of the menus' icon column; "ICOLINE" when left empty
+  bool UseExtraLine = false;           // a strip down the popups' left edge (OnGetMenuExtraLineData fills it)
+  Integer ExtraLineWidth = 32;
+  TFont& ExtraLineFont() { return *extraLineFont_; }
+  const TFont& ExtraLineFont() const { return *extraLineFont_; }
+  void SetExtraLineFont(const TFont& value);
   Byte AlphaBlend = 255;               // the opacity of skinned popup menus; 255 opaque (not layered)
+
+ private:
+  std::unique_ptr<TFont> extraLineFont_;
 };
+
+// The popup's extra line: the first item of the popup, and what the strip shows (a section, a caption
+// drawn bottom to top, a glyph whose ownership the event hands over) and whether it is shown at all.
+using TskGetExtraLineData = TMethodPtr<void(TMenuItem* firstItem, AnsiString& skinSection, AnsiString& caption,
+                                            std::unique_ptr<TBitmap>& glyph, bool& lineVisible)>;
+// What an item is drawn with; the handler may change the font (a changed colour is drawn as it is).
+struct TskPopupItemData {
+  TFont* Font = nullptr;
+};
+using TskGetPopupItemData = TMethodPtr<void(TMenuItem* item, TOwnerDrawState state, TskPopupItemData& data)>;
 
 // The manager's ThirdParty: its lists of foreign class names, published under their kind names.
 class TsThirdPartyList : public TPersistent {
@@ -104,9 +128,14 @@ class TsSkinManager : public TComponent {
   TskSkinEffects& Effects() { return effects_; }
   TskAnimEffects& AnimEffects() { return animEffects_; }
   TskMenuSupport& MenuSupport() { return menuSupport_; }
-  // Whether the popup menus the CBT hook sees are skinned.
+  // Whether popup menus are skinned (their items drawn by the menu engine, their windows adapted by
+  // the CBT hook). Switching it on at run time hooks the menus again.
   bool SkinnedPopups() const { return skinnedPopups_; }
-  void SetSkinnedPopups(bool value) { skinnedPopups_ = value; }
+  void SetSkinnedPopups(bool value);
+  // The menu engine (owned).
+  TsSkinableMenus& SkinableMenus() { return *menus_; }
+  TskGetExtraLineData OnGetMenuExtraLineData;
+  TskGetPopupItemData OnGetPopupItemData;
 
   TNotifyEvent OnBeforeChange;
   TNotifyEvent OnAfterChange;
@@ -240,6 +269,7 @@ class TsSkinManager : public TComponent {
   TskSkinEffects effects_{this};
   TskAnimEffects animEffects_{this};
   TskMenuSupport menuSupport_;
+  std::unique_ptr<TsSkinableMenus> menus_;
   bool skinnedPopups_ = true;
   TsThirdPartyList thirdPartyObject_{*this};
   IWindowsNotifier* notifier_ = nullptr;

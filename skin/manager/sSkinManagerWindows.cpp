@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sSkinProvider.h"
@@ -159,6 +160,7 @@ void TsSkinManager::RefreshAllWindows(bool animated) {
   // The forms frozen here are released at the end even when the repaint below does not run.
   TFrozenForms frozen(*this, animated && !Designing());
   SkinData.Active = false;
+  menus_->ResetSkinBorderWidth();
   {
     TFlagSet updating(SkinUpdating, true);
     UpdateCommonIndexes();
@@ -168,6 +170,7 @@ void TsSkinManager::RefreshAllWindows(bool animated) {
       BroadcastToForms(SkinMessage(scNewSkin, this));
   }
   SkinData.Active = hasSkin_;
+  if (IsDefault()) menus_->SyncActive();
   if (DefaultManager() == this && !SkinHookInstalled() && !Designing()) InstallHook();
   if (animated) RepaintAllWindows(false);
 }
@@ -177,6 +180,8 @@ void TsSkinManager::RemoveSkinFromAllWindows() {
   CloseAllGlowEffects(true);
   RemoveHook();
   SkinData.Active = false;
+  if (IsDefault()) menus_->SyncActive();
+  ClearMenuItemDataList();
   if (notifier_ != nullptr)
     notifier_->RemoveSkinFromAllWindows(*this);
   else
@@ -325,6 +330,10 @@ bool TsSkinManager::MainWindowHook(TMessage& message) {
     }
     case WM_THEMECHANGED:
       return true;  // the skin, not the system theme, decides the look
+    case WM_SKINMENUITEMBORDER:
+    case WM_SKINMENUWINDOWBORDER:
+      if (!skinnedPopups_) return false;
+      return menus_->HandleApplicationMessage(message);
     case CM_ACTIVATE:
       if (Screen != nullptr)
         for (int i = 0; i < Screen->CustomFormCount(); ++i) {

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "vcl/gui/Application.h"
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/HintWindow.h"
 #include "vcl/gui/ImageList.h"
 #include "vcl/gui/Screen.h"
@@ -53,6 +54,8 @@ Integer ImageColumnWidth(const TCustomImageList* images) {
 }
 
 }  // namespace
+
+TSysLocale SysLocale;
 
 TMenuItem* FindMenuItemByCommand(UINT command) {
   auto it = Commands().find(command);
@@ -135,6 +138,31 @@ void TMenuItem::SetBreak(bool value) {
   if (value == break_) return;
   break_ = value;
   MenuChanged();
+}
+
+TBitmap& TMenuItem::Bitmap() {
+  if (!bitmap_) bitmap_ = std::make_unique<TBitmap>();
+  return *bitmap_;
+}
+
+bool TMenuItem::HasBitmap() const { return bitmap_ != nullptr && !bitmap_->Empty(); }
+
+void TMenuItem::SetBitmap(const TBitmap* value) {
+  Bitmap().Assign(value);
+  MenuChanged();
+}
+
+void TMenuItem::SetSubMenuImages(TCustomImageList* value) {
+  if (value == subMenuImages_) return;
+  if (subMenuImages_ != nullptr) RemoveFreeNotification(subMenuImages_);
+  subMenuImages_ = value;
+  if (value != nullptr) value->FreeNotification(this);
+  MenuChanged();
+}
+
+void TMenuItem::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == subMenuImages_) subMenuImages_ = nullptr;
 }
 
 TMenuItem* TMenuItem::Items(int index) const {

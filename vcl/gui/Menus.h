@@ -11,6 +11,7 @@
 // and WM_DRAWITEM find the item by it (a menu entry's item data holds the command, never a pointer).
 // The Windows menu is built when first needed and again after any change of the items.
 #pragma once
+#include <memory>
 #include <vector>
 #include "vcl/gui/Canvas.h"
 #include "vcl/gui/Messages.h"
@@ -19,8 +20,19 @@
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/Set.h"
 
+class TBitmap;
 class TMenu;
 class TCustomImageList;
+
+// The reading order of a menu's texts (and which side its images and check marks sit on).
+enum TBiDiMode { bdLeftToRight = 0, bdRightToLeft = 1, bdRightToLeftNoAlign = 2, bdRightToLeftReadingOnly = 3 };
+
+// What the system's locale says of text direction: MiddleEast is true on systems whose locale reads
+// right to left (Arabic, Hebrew, Farsi). This program runs under Central European locales only.
+struct TSysLocale {
+  bool MiddleEast = false;
+};
+extern TSysLocale SysLocale;
 
 enum TOwnerDrawStateItem {
   odSelected = 0, odGrayed = 1, odDisabled = 2, odChecked = 3, odFocused = 4, odDefault = 5, odHotLight = 6,
@@ -64,6 +76,13 @@ class TMenuItem : public TComponent {
   void SetBreak(bool value);
   Integer GroupIndex() const { return groupIndex_; }
   void SetGroupIndex(Integer value) { groupIndex_ = value; }
+  // The item's own image (drawn instead of an image of the list); made empty on first use.
+  TBitmap& Bitmap();
+  bool HasBitmap() const;  // a bitmap with pixels was given
+  void SetBitmap(const TBitmap* value);
+  // The image list of the item's sub-items (nil: the menu's Images).
+  TCustomImageList* SubMenuImages() const { return subMenuImages_; }
+  void SetSubMenuImages(TCustomImageList* value);
   // Shown by the application (its Hint) while the item is highlighted; the part after "|".
   const AnsiString& Hint() const { return hint_; }
   void SetHint(const AnsiString& value) { hint_ = value; }
@@ -103,6 +122,7 @@ class TMenuItem : public TComponent {
   bool HasParent() const override { return true; }
   TComponent* GetParentComponent() const override;
   void SetParentComponent(TComponent* parent) override;
+  void Notification(TComponent* component, TOperation operation) override;
 
   // ---- owner drawing ----
   bool IsOwnerDrawn() const;
@@ -146,6 +166,8 @@ class TMenuItem : public TComponent {
   bool break_ = false;
   Integer groupIndex_ = 0;
   AnsiString hint_;
+  std::unique_ptr<TBitmap> bitmap_;
+  TCustomImageList* subMenuImages_ = nullptr;
   std::vector<TMenuItem*> items_;
   TMenuItem* parent_ = nullptr;
   TMenu* menu_ = nullptr;  // set on the root item of a menu
@@ -164,9 +186,13 @@ class TMenu : public TComponent {
   void SetImages(TCustomImageList* value);
   bool OwnerDraw() const { return ownerDraw_; }
   void SetOwnerDraw(bool value);
+  TBiDiMode BiDiMode() const { return biDiMode_; }
+  void SetBiDiMode(TBiDiMode value) { biDiMode_ = value; }
 
   // The Windows menu of the items, built again after a change (not while it is being shown).
   HMENU Handle();
+  // The Windows menu as built last, without building it (nil when none).
+  HMENU CurrentHandle() const { return handle_; }
   // The window that receives the menu's commands and owner-draw messages (nil: none yet).
   virtual HWND WindowHandle() const { return nullptr; }
 
@@ -202,6 +228,7 @@ class TMenu : public TComponent {
   TMenuItem* items_;  // owned
   TCustomImageList* images_ = nullptr;
   bool ownerDraw_ = false;
+  TBiDiMode biDiMode_ = bdLeftToRight;
   HMENU handle_ = nullptr;
   bool stale_ = true;
   int tracking_ = 0;

@@ -65,6 +65,7 @@ void TPopupMenu::Popup(Integer x, Integer y) {
   HMENU menu = Handle();
   UINT flags = TPM_RIGHTBUTTON | TPM_LEFTBUTTON;
   flags |= alignment_ == paRight ? TPM_RIGHTALIGN : alignment_ == paCenter ? TPM_CENTERALIGN : TPM_LEFTALIGN;
+  if (menuAnimation_.Contains(maNone)) flags |= TPM_NOANIMATION;
   BeginTracking();
   TrackPopupMenu(menu, flags, x, y, 0, PopupListWindow(), nullptr);
   EndTracking();

@@ -7,6 +7,9 @@
 #include "vcl/gui/PopupMenuBase.h"
 
 enum TPopupAlignment { paLeft = 0, paRight = 1, paCenter = 2 };
+// How the system animates the menu's opening; maNone switches the animation off.
+enum TMenuAnimation { maLeftToRight = 0, maRightToLeft = 1, maTopToBottom = 2, maBottomToTop = 3, maNone = 4 };
+using TMenuAnimations = TSet<TMenuAnimation, 5>;
 
 class TPopupMenu : public TPopupMenuBase {
  public:
@@ -16,6 +19,8 @@ class TPopupMenu : public TPopupMenuBase {
   void Popup(Integer x, Integer y) override;
   TPopupAlignment Alignment() const { return alignment_; }
   void SetAlignment(TPopupAlignment value) { alignment_ = value; }
+  TMenuAnimations MenuAnimation() const { return menuAnimation_; }
+  void SetMenuAnimation(TMenuAnimations value) { menuAnimation_ = value; }
   // Where the menu was shown last (screen coordinates; -1, -1 before).
   TPoint PopupPoint() const { return popupPoint_; }
   HWND WindowHandle() const override;
@@ -28,6 +33,7 @@ class TPopupMenu : public TPopupMenuBase {
 
  private:
   TPopupAlignment alignment_ = paLeft;
+  TMenuAnimations menuAnimation_;
   TPoint popupPoint_{-1, -1};
 };
 

@@ -395,3 +395,28 @@ TEST(PopupMenus, ShownOwnerDrawnMenuIsMeasuredThroughTheListWindow) {
   d.menu->Popup(10, 10);
   EXPECT_GE(measured, 4);
 }
+
+TEST(MenuItems, ItemBitmapsAndSubMenuImagesForTheirOwnersDrawing) {
+  DiaryMenu d;
+  // No bitmap until one is given; an empty one counts as none.
+  EXPECT_FALSE(d.cut->HasBitmap());
+  d.cut->Bitmap();
+  EXPECT_FALSE(d.cut->HasBitmap());
+  TBitmap glyph;
+  glyph.SetPixelFormat(pf32bit);
+  glyph.SetSize(12, 10);
+  d.cut->SetBitmap(&glyph);
+  ASSERT_TRUE(d.cut->HasBitmap());
+  EXPECT_EQ(d.cut->Bitmap().Width(), 12);
+  EXPECT_EQ(d.cut->Bitmap().Height(), 10);
+  // The sub-menu images are forgotten when the list goes.
+  auto* images = New<TImageList>(d.owner.get());
+  d.copy->SetSubMenuImages(images);
+  EXPECT_EQ(d.copy->SubMenuImages(), images);
+  delete images;
+  EXPECT_EQ(d.copy->SubMenuImages(), nullptr);
+  // Reading order and opening animation: left to right and the system's until set.
+  EXPECT_EQ(d.menu->BiDiMode(), bdLeftToRight);
+  EXPECT_FALSE(d.menu->MenuAnimation().Contains(maNone));
+  EXPECT_FALSE(SysLocale.MiddleEast);
+}
