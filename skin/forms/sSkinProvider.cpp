@@ -265,6 +265,7 @@ bool TsSkinProvider::WantsExtBorders(bool flag) const {
 }
 
 void TsSkinProvider::RepaintFrame() {
+  if (RepaintThroughBorderWindow(true)) return;  // a border window exists only while the form shows
   if (Form != nullptr && Form->HandleAllocated()) SendToSelf(WM_NCPAINT, 1, 0);
 }
 

@@ -36,7 +36,11 @@ bool TsSkinProvider::NCPaint() {
   const HDC dc = GetWindowDC(window);
   if (dc == nullptr) return true;
   const int saved = SaveDC(dc);
-  PaintNonClientToDC(dc);
+  if (BorderForm) {
+    PaintInnerStripsToDC(dc);
+  } else {
+    PaintNonClientToDC(dc);
+  }
   RestoreDC(dc, saved);
   ReleaseDC(window, dc);
   return true;

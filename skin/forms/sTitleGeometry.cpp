@@ -1,5 +1,7 @@
 #include "skin/forms/sTitleGeometry.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kDefaultButtonSize = 21;  // a system button's size when the skin has no close mask
@@ -57,7 +59,26 @@ int VisibleSysButtonCount(const TskTitleInput& in) {
   return 3 + (in.Help ? 1 : 0) - (in.VisibleMax ? 0 : 1) - (in.VisibleMin ? 0 : 1);
 }
 
-int TitleButtonsTop(const TskTitleInput& in) { return in.Maximized ? 6 : 0; }
+namespace {
+int MaxTitleHeight(const TskTitleInput& in) { return in.MaxHeight != 0 ? in.MaxHeight : in.TitleHeight; }
+}  // namespace
+
+int TitleButtonsTop(const TskTitleInput& in) {
+  if (!in.BorderWindow) return in.Maximized ? 6 : 0;
+  if (!in.Maximized) return in.ShadowTop + in.BITop;
+  const int maxHeight = MaxTitleHeight(in);
+  return in.ShadowTop + 4 + (maxHeight != in.TitleHeight ? std::max(0, in.TitleHeight - maxHeight) : 0);
+}
+
+int TitleCentre(const TskTitleInput& in) {
+  int centre = in.CaptionHeight / 2 + in.FrameWidth / 2;
+  if (in.BorderWindow) {
+    const int maxHeight = MaxTitleHeight(in);
+    centre = in.ShadowTop + in.CaptionHeight - maxHeight + maxHeight / 2;
+    if (!in.Maximized || maxHeight == in.TitleHeight) centre += in.CenterOffset;
+  }
+  return centre + (in.Maximized ? 2 : 0);
+}
 
 int ButtonsWidth(const TskTitleInput& in) {
   int width = in.BIRight;
@@ -74,9 +95,10 @@ TskTitleLayout UpdateTitleLayout(const TskTitleInput& in) {
   out.BigButtons = UsesBigButtons(in);
   out.CloseAlone = UsesCloseAlone(in);
   out.ButtonsWidth = ButtonsWidth(in);
-  // The buttons' own top (7 maximized) sits one pixel below TitleButtonsTop, which answers the title's top.
-  const int bigTop = in.Maximized ? 7 : 0;
-  const int centre = in.CaptionHeight / 2 + in.FrameWidth / 2 + (in.Maximized ? 2 : 0);
+  // Without a border window the buttons' own top (7 maximized) sits one pixel below TitleButtonsTop,
+  // which answers the title's top.
+  const int bigTop = in.BorderWindow ? TitleButtonsTop(in) : in.Maximized ? 7 : 0;
+  const int centre = TitleCentre(in);
   int x = in.FormWidth - (in.BIRight + in.ShadowRight + in.SysBorderWidth);
   out.ButtonsRight = x;
   const int height = SysButtonHeight(in);
@@ -90,8 +112,7 @@ TskTitleLayout UpdateTitleLayout(const TskTitleInput& in) {
     const bool big = ButtonIsBig(in, b);
     r.Right = x;
     r.Left = x - SysButtonWidth(in, b);
-    // Under a border window the title begins below the top shadow.
-    r.Top = (big && in.BIVAlign == 1 ? bigTop : centre - height / 2) + (in.BorderWindow ? in.ShadowTop : 0);
+    r.Top = big && in.BIVAlign == 1 ? bigTop : centre - height / 2;
     r.Bottom = r.Top + height;
     x = r.Left - (out.BigButtons ? in.BISpace : 0);
   }

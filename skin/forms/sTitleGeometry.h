@@ -43,7 +43,10 @@ struct TskTitleInput {
   TskTitleMask CloseMask, CloseAloneMask, MaxMask, MinMask, HelpMask;  // of the chosen size (big or small)
   bool SmallMasksExist = true;  // the skin has the small close mask ("SICONCLOSE")
   int BIRight = 0, BISpace = 0, BIVAlign = 0, BILeft = 0;
-  int ShadowRight = 0, ShadowTop = 0;
+  int ShadowLeft = 0, ShadowRight = 0, ShadowTop = 0;
+  // The skin's title numbers that place a border window's title: TITLEHEIGHT, MAXHEIGHT (0: the title
+  // height), CENTEROFFSET and BITOP.
+  int TitleHeight = 0, MaxHeight = 0, CenterOffset = 0, BITop = 0;
 };
 
 // The system buttons in ordinal order of the hit test: close, maximize, minimize, help.
@@ -66,8 +69,14 @@ int SysButtonWidth(const TskTitleInput& in, TskSysButton button);
 int SysButtonHeight(const TskTitleInput& in);
 // 0 without a system menu; else 3 + help - hidden maximize - hidden minimize.
 int VisibleSysButtonCount(const TskTitleInput& in);
-// Top of the big buttons when they align to the top (without a border window: 6 maximized, else 0).
+// Top of the big buttons when they align to the top. Without a border window 6 maximized, else 0; with
+// one below the top shadow: maximized 4 lower (and lower still by what a shorter maximized title
+// lacks), else by the skin's BITOP.
 int TitleButtonsTop(const TskTitleInput& in);
+// The title's vertical centre, where the buttons, the icon and the caption centre. A border window's
+// title is the skin's: the maximized height's middle at the title's bottom, moved by CENTEROFFSET
+// (unless a maximized form has its own shorter title). Maximized 2 lower in either case.
+int TitleCentre(const TskTitleInput& in);
 int ButtonsWidth(const TskTitleInput& in);
 // Places the system buttons from the right edge of the form (a button not shown gets zero width).
 TskTitleLayout UpdateTitleLayout(const TskTitleInput& in);

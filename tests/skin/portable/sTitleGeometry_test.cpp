@@ -99,6 +99,47 @@ TEST(TitleLayout, ButtonsTopAndCounts) {
   EXPECT_TRUE(UsesBigButtons(in));
 }
 
+// A border window's title is the skin's: 26 high below a 9-pixel top shadow, centred on its middle
+// (moved by CENTEROFFSET), the big buttons' top under BIVALIGN 1 at BITOP below the shadow.
+TEST(TitleLayout, ABorderWindowsTitleLiesBelowTheShadow) {
+  struct Case {
+    const char* name;
+    std::function<void(TskTitleInput&)> set;
+    int top, centre, closeTop;
+  } cases[] = {
+      {"restored", [](TskTitleInput&) {}, 9 + 4, 9 + 13, 9 + 13 - 10},
+      {"centre offset", [](TskTitleInput& in) { in.CenterOffset = 3; }, 9 + 4, 9 + 16, 9 + 16 - 10},
+      {"top-aligned", [](TskTitleInput& in) { in.BIVAlign = 1; }, 9 + 4, 9 + 13, 9 + 4},
+      // Maximized: 4 below the shadow and 2 lower centred; a shorter maximized title (MAXHEIGHT 20)
+      // lowers the top by what it lacks, centres on its own middle and ignores CENTEROFFSET.
+      {"maximized", [](TskTitleInput& in) { in.Maximized = true; }, 9 + 4, 9 + 13 + 2, 9 + 15 - 10},
+      {"maximized, shorter title", [](TskTitleInput& in) { in.Maximized = true; in.MaxHeight = 20; in.CenterOffset = 3; },
+       9 + 4 + 6, 9 + 26 - 20 + 10 + 2, 9 + 18 - 10},
+      {"maximized, top-aligned", [](TskTitleInput& in) { in.Maximized = true; in.BIVAlign = 1; }, 9 + 4, 9 + 15, 9 + 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TskTitleInput in = SizeableForm();
+    in.BorderWindow = true;
+    in.CaptionHeight = in.TitleHeight = 26;
+    in.ShadowTop = 9;
+    in.ShadowLeft = in.ShadowRight = 7;
+    in.BITop = 4;
+    c.set(in);
+    EXPECT_EQ(TitleButtonsTop(in), c.top);
+    EXPECT_EQ(TitleCentre(in), c.centre);
+    const TskTitleLayout out = UpdateTitleLayout(in);
+    EXPECT_EQ(out.Buttons[sbClose].Top, c.closeTop);
+    EXPECT_EQ(out.Buttons[sbClose].Right, 400 - 2 - 7 - 4) << "inside the right shadow";
+  }
+  // Without a border window nothing of it counts.
+  TskTitleInput plain = SizeableForm();
+  plain.ShadowTop = 9;
+  plain.BITop = 4;
+  EXPECT_EQ(TitleButtonsTop(plain), 0);
+  EXPECT_EQ(TitleCentre(plain), 19 / 2 + 4 / 2);
+}
+
 TEST(TitleHitTest, AnswersTheCodeOfEachPoint) {
   struct Case {
     const char* name;
