@@ -177,12 +177,14 @@ TskBorderGeometry TsSkinProvider::OwnerGeometry() const {
 Integer TsSkinProvider::OwnerButtonAt(TPoint p) {
   if (SkinSysMenu == nullptr) return 0;
   UpdateTitleLayout();
-  TskTitleLayout layout;
+  const TskTitleInput in = TitleInput();
+  TskTitleLayout layout = ::UpdateTitleLayout(in);
   for (int b = sbClose; b <= sbHelp; ++b) {
     const TRect& r = SysButtons[b].Rect;
     layout.Buttons[b] = {r.Left, r.Top, r.Right, r.Bottom};
   }
-  return SysButtonHitCode(TitleInput(), layout, p.X, p.Y);
+  if (const Integer code = SysButtonHitCode(in, layout, p.X, p.Y); code != 0) return code;
+  return UserButtonHitCode(in, layout, p.X, p.Y);
 }
 
 Byte TsSkinProvider::OwnerAlpha(Byte alpha) const {

@@ -277,6 +277,16 @@ TskTitleInput TsSkinProvider::TitleInput() const {
   in.MaxMask = maskOf(SysButtons[sbMax].ImageIndex);
   in.MinMask = maskOf(SysButtons[sbMin].ImageIndex);
   in.HelpMask = maskOf(SysButtons[sbHelp].ImageIndex);
+  const TskTitleMask userMask = maskOf(manager->GetMaskIndexByNames(kTitleMaskSection, "TITLEBUTTON"));
+  for (int i = 0; i < titleButtons_->Count(); ++i) {
+    TsTitleButton* button = titleButtons_->Items(i);
+    TskUserTitleButton user;
+    const Integer glyph = button->Glyph().Empty() ? 0 : button->Glyph().Width() + 2;
+    user.Width = std::max<Integer>(glyph, userMask.Valid() ? userMask.StateWidth : 21);
+    user.Visible = button->Visible();
+    user.Enabled = button->Enabled();
+    in.UserButtons.push_back(user);
+  }
   return in;
 }
 

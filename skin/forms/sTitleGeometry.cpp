@@ -80,13 +80,30 @@ int TitleCentre(const TskTitleInput& in) {
   return centre + (in.Maximized ? 2 : 0);
 }
 
+namespace {
+constexpr int kUserButtonsGap = 6;  // between the system buttons and the user's
+
+bool AnyUserButtonShown(const TskTitleInput& in) {
+  for (const TskUserTitleButton& b : in.UserButtons)
+    if (b.Visible) return true;
+  return false;
+}
+}  // namespace
+
 int ButtonsWidth(const TskTitleInput& in) {
   int width = in.BIRight;
-  if (!in.SystemMenu) return width;
   const int space = UsesBigButtons(in) ? in.BISpace : 0;
-  width += SysButtonWidth(in, sbClose);
-  for (TskSysButton b : {sbMax, sbMin, sbHelp})
-    if (ButtonShown(in, b)) width += SysButtonWidth(in, b) + space;
+  if (in.SystemMenu) {
+    width += SysButtonWidth(in, sbClose);
+    for (TskSysButton b : {sbMax, sbMin, sbHelp})
+      if (ButtonShown(in, b)) width += SysButtonWidth(in, b) + space;
+  }
+  // Hidden user buttons take no room.
+  if (AnyUserButtonShown(in)) {
+    width += kUserButtonsGap;
+    for (const TskUserTitleButton& b : in.UserButtons)
+      if (b.Visible) width += b.Width + space;
+  }
   return width;
 }
 
@@ -115,6 +132,16 @@ TskTitleLayout UpdateTitleLayout(const TskTitleInput& in) {
     r.Top = big && in.BIVAlign == 1 ? bigTop : centre - height / 2;
     r.Bottom = r.Top + height;
     x = r.Left - (out.BigButtons ? in.BISpace : 0);
+  }
+  if (AnyUserButtonShown(in)) x -= kUserButtonsGap;
+  for (const TskUserTitleButton& b : in.UserButtons) {
+    if (!b.Visible) {
+      out.UserButtons.push_back({x, 0, x, 0});
+      continue;
+    }
+    const int top = out.BigButtons && in.BIVAlign == 1 ? bigTop : centre - height / 2;
+    out.UserButtons.push_back({x - b.Width, top, x, top + height});
+    x -= b.Width + (out.BigButtons ? in.BISpace : 0);
   }
   return out;
 }
@@ -159,6 +186,14 @@ int SysButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int 
   if (n == 0) return 0;
   const int code = ButtonCode(in, n);
   return code == 1 ? 0 : code;
+}
+
+int UserButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y) {
+  for (size_t i = 0; i < layout.UserButtons.size() && i < in.UserButtons.size(); ++i) {
+    if (!in.UserButtons[i].Visible || !layout.UserButtons[i].Contains(x, y)) continue;
+    return in.UserButtons[i].Enabled ? 1000 + static_cast<int>(i) : -1;
+  }
+  return 0;
 }
 
 int TitleHitTest(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y) {

@@ -306,6 +306,25 @@ TEST_F(BorderFormTest, RepaintsGoThroughTheBorderWindow) {
   EXPECT_GT(newText, 0);
 }
 
+TEST_F(BorderFormTest, UserTitleButtonsAnswerTheirCodes) {
+  auto* first = static_cast<TsTitleButton*>(provider_->TitleButtons().Add());
+  auto* second = static_cast<TsTitleButton*>(provider_->TitleButtons().Add());
+  second->SetEnabled(false);
+  provider_->UpdateTitleLayout();
+  const TskTitleLayout layout = UpdateTitleLayout(provider_->TitleInput());
+  ASSERT_EQ(layout.UserButtons.size(), 2u);
+  const TskTitleRect a = layout.UserButtons[0], b = layout.UserButtons[1];
+  ASSERT_GT(a.Width(), 0);
+  EXPECT_LT(a.Right, provider_->SysButtons[sbMin].Rect.Left) << "left of the system buttons";
+  EXPECT_EQ(Hit((a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2), 1000);
+  EXPECT_EQ(Hit((b.Left + b.Right) / 2, (b.Top + b.Bottom) / 2), -1) << "disabled";
+  second->SetVisible(false);
+  EXPECT_EQ(Hit((b.Left + b.Right) / 2, (b.Top + b.Bottom) / 2), HTCAPTION) << "hidden: the caption";
+  EXPECT_EQ(Hit((a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2), 1000);
+  first->SetEnabled(false);
+  EXPECT_EQ(Hit((a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2), -1);
+}
+
 TEST_F(BorderFormTest, MaximizedHasNoSizingAndARectangularRegion) {
   ShowWindow(form_->Handle(), SW_MAXIMIZE);
   ASSERT_TRUE(provider_->BorderForm);

@@ -140,6 +140,27 @@ TEST(TitleLayout, ABorderWindowsTitleLiesBelowTheShadow) {
   EXPECT_EQ(TitleCentre(plain), 19 / 2 + 4 / 2);
 }
 
+// The user's buttons stand 6 left of the system buttons, BISPACE apart, centred like them; a hidden one
+// takes no room; each answers 1000 + its index, a disabled one -1.
+TEST(TitleLayout, UserButtonsStandLeftOfTheSystemButtons) {
+  TskTitleInput in = SizeableForm();
+  in.UserButtons = {{21, true, true}, {30, false, true}, {24, true, false}};
+  const TskTitleLayout out = UpdateTitleLayout(in);
+  ASSERT_EQ(out.UserButtons.size(), 3u);
+  // The minimize button's left is 310; the next button would end at 309, the user's 6 further left.
+  EXPECT_EQ(out.UserButtons[0], (TskTitleRect{303 - 21, 1, 303, 21}));
+  EXPECT_EQ(out.UserButtons[1].Width(), 0) << "hidden";
+  EXPECT_EQ(out.UserButtons[2], (TskTitleRect{303 - 21 - 1 - 24, 1, 303 - 21 - 1, 21}));
+  EXPECT_EQ(out.ButtonsWidth, 86 + 6 + 21 + 1 + 24 + 1);
+  struct Case {
+    int x, y, code;
+  } cases[] = {{292, 10, 1000}, {270, 10, -1}, {300, 25, 0}, {306, 10, 0}, {380, 10, 0}};
+  for (const Case& c : cases) EXPECT_EQ(UserButtonHitCode(in, out, c.x, c.y), c.code) << c.x << "," << c.y;
+  // Without system menu they still stand at the right, after the 6-pixel gap.
+  in.SystemMenu = false;
+  EXPECT_EQ(UpdateTitleLayout(in).UserButtons[0].Right, 394 - 6);
+}
+
 TEST(TitleHitTest, AnswersTheCodeOfEachPoint) {
   struct Case {
     const char* name;
