@@ -2,7 +2,11 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "skin/forms/sCommonData.h"
+#include "skin/forms/sSkinProviderDwm.h"
+#include "skin/manager/sSkinManager.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
@@ -124,6 +128,39 @@ void TskBorderForm::ClearPictureOverClient(TBitmap& picture) const {
   SetBitmapRectAlpha(PixelViewOf(picture), shape.Hole, 0, false);
 }
 
+void TskBorderForm::UpdateBlurBehind(TBitmap& picture) const {
+  TsCommonData* data = owner_->OwnerSkinData();
+  TsSkinManager* manager = data != nullptr ? data->GetSkinManager() : nullptr;
+  const HWND window = BorderHandle();
+  if (manager == nullptr || !manager->Effects().AllowAeroBluring || !manager->SkinData.AeroBlur) {
+    EnableBlurBehind(window, false);
+    return;
+  }
+  // The frame grown by a pixel, less the pure black pixels of its corners (what the skin leaves out
+  // of its rounded corners).
+  const TskBorderGeometry g = owner_->OwnerGeometry();
+  const TRect frame{g.Shadow.Left - 1, g.Shadow.Top - 1, g.Width - g.Shadow.Right + 1, g.Height - g.Shadow.Bottom + 1};
+  HRGN region = CreateRectRgn(frame.Left, frame.Top, frame.Right, frame.Bottom);
+  const Integer side = manager->SkinData.ExtShadow;
+  if (side > 0) {
+    GdiFlush();
+    const TsPixelView view = PixelViewOf(picture);
+    HRGN pixel = CreateRectRgn(0, 0, 0, 0);
+    const TPoint corners[] = {{frame.Left, frame.Top}, {frame.Right - side, frame.Top},
+                              {frame.Left, frame.Bottom - side}, {frame.Right - side, frame.Bottom - side}};
+    for (const TPoint& c : corners)
+      for (Integer y = std::max<Integer>(c.Y, 0); y < std::min(c.Y + side, view.Height); ++y)
+        for (Integer x = std::max<Integer>(c.X, 0); x < std::min(c.X + side, view.Width); ++x)
+          if ((view.Row(y)[x] & 0x00FFFFFFu) == 0) {
+            SetRectRgn(pixel, x, y, x + 1, y + 1);
+            CombineRgn(region, region, pixel, RGN_DIFF);
+          }
+    DeleteObject(pixel);
+  }
+  EnableBlurBehind(window, true, region);
+  DeleteObject(region);
+}
+
 bool TskBorderForm::HasClientHole() const {
   return (owner_->OwnerStateWord() & (fsBlendMoving | fsAnimShowing | fsAnimating | fsAnimHiding)) == 0;
 }
@@ -173,7 +210,8 @@ void TskBorderForm::UpdateExBorders(bool repaint, Byte alpha) {
   GetWindowRect(window, &bounds);
   const bool sized = cache != nullptr && (bounds.right - bounds.left != cache->Width() || bounds.bottom - bounds.top != cache->Height());
   UINT flags = SWP_NOACTIVATE | SWP_NOOWNERZORDER;
-  if (!repaint && !sized) flags |= SWP_NOSIZE;
+  // A picture of the same size need not size the window again (sizing runs the window's size handling).
+  if (!sized) flags |= SWP_NOSIZE;
   if (!repaint) flags |= SWP_NOREDRAW;
 
   const TUpdateLayeredWindow updateLayered = UpdateLayeredWindowFunction();
@@ -183,6 +221,7 @@ void TskBorderForm::UpdateExBorders(bool repaint, Byte alpha) {
   }
   SIZE size{cache->Width(), cache->Height()};
   SetWindowPos(window, insertAfter, position.x, position.y, size.cx, size.cy, flags | SWP_NOREDRAW);
+  UpdateBlurBehind(*cache);
   if ((state & fsBlendMoving) != 0) SetRegion();
   ClearPictureOverClient(*cache);
   POINT source{0, 0};

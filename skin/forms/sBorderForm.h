@@ -110,6 +110,8 @@ class TskBorderForm {
   // and not every system clips a layered window's per-pixel-alpha picture by its region (Wine's X11
   // driver shapes such a window by the alpha alone), so an opaque client part would hide the form.
   void ClearPictureOverClient(TBitmap& picture) const;
+  // Blur behind the picture's frame when the manager and the skin ask for it, else none.
+  void UpdateBlurBehind(TBitmap& picture) const;
   void LetMouseThrough(TPoint p);
   void DoubleClick(Integer code);
   void SnapPosition(WINDOWPOS& pos);

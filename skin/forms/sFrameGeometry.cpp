@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "skin/forms/sPixelRoutines.h"
+
 namespace {
 constexpr Integer kCaptionGap = 4;   // between the icon and the caption
 constexpr Integer kButtonsGap = 12;  // between the caption and the buttons
@@ -95,4 +97,10 @@ TRect CaptionTextRect(const TskFrameInput& frame, const TskCaptionInput& in) {
     r.Right = std::min(r.Left + in.CaptionWidth, r.Right);
   }
   return r;
+}
+
+Integer AddedTitleColor(bool ownColor, Integer fontColor, bool active, Integer titleNormal, Integer titleActive) {
+  const Integer title = active ? titleActive : titleNormal;
+  if (!ownColor) return title >= 0 ? title : fontColor;
+  return active || titleNormal < 0 ? fontColor : BlendColors(fontColor, titleNormal, 0.5);
 }

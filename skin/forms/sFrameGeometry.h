@@ -59,3 +59,9 @@ struct TskCaptionInput {
 // Where the caption text goes: the rectangle between the icon and the buttons, aligned; its top on the
 // title's centre less half the text height.
 TRect CaptionTextRect(const TskFrameInput& frame, const TskCaptionInput& in);
+
+// The added title's colour (RGB). Without a colour of its own (its font's clNone or clWindowText) it
+// takes the title section's font colour of the state; an inactive form mixes its own colour half and
+// half with the title's normal font colour, so that it fades with the caption. A title colour of -1
+// (no title section) leaves the font's colour.
+Integer AddedTitleColor(bool ownColor, Integer fontColor, bool active, Integer titleNormal, Integer titleActive);

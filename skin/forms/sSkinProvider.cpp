@@ -269,10 +269,7 @@ void TsSkinProvider::RepaintFrame() {
   if (Form == nullptr || !Form->HandleAllocated() || ProviderAnimating() || !drawNonClientArea_) return;
   if (!IsWindowVisible(Form->Handle()) || Form->ControlState().Contains(csDestroyingHandle) || !FormSkinned()) return;
   skinData_->BackgroundDirty = true;
-  if (BorderForm) {
-    BorderForm->UpdateExBorders(true, 255);
-    return;
-  }
+  if (RepaintThroughBorderWindow(true)) return;  // a border window exists only while the form shows
   SendToSelf(WM_NCPAINT, 1, 0);
 }
 

@@ -136,6 +136,12 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void FreeOwnerButtonEffects() override {}  // the buttons' fading comes with their animations
   Byte OwnerAlpha(Byte alpha) const override;
   Integer OwnerSnapBuffer() const override { return ScreenSnap ? SnapBuffer : 0; }
+  // With a border window the frame goes to the screen through it: the picture repainted when flagged,
+  // shown again. False without a border window (the form's own window shows the frame).
+  bool RepaintThroughBorderWindow(bool repaint);
+  // The parts of the picture that a form with a border window still shows in its own window: the menu
+  // line strip and the form's BorderWidth strips beside and below the client.
+  void PaintInnerStripsToDC(HDC dc);
   // After a message of the skinned form: the border window appears with the form, follows its moves,
   // sizes and activation, and goes when the form hides.
   void FollowBorderWindow(const TMessage& message);
@@ -281,6 +287,15 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The frame is painted as an extended border window shows it: the cache grows by the window's
   // offsets and shadow margins and carries the skin's shadow image around the frame.
   bool PaintsForBorderWindow = false;
+  // The shadow image of each state stretched to the picture's size: kept while the image, the size and
+  // the kept corners stay, so that a repaint only copies its band.
+  struct TShadowStretch {
+    std::shared_ptr<TBitmap> Source;
+    Integer Width = 0, Height = 0;
+    TRect Corners;  // the kept corners' widths: left, top, right, bottom
+    std::unique_ptr<TBitmap> Image;
+  };
+  TShadowStretch ShadowStretch[2];
   bool FirstInitialized = false;
   TRect CaptionTextBounds;  // where the last painting put the caption text (empty: none)
   std::unique_ptr<TBitmap> CaptionGlow[2];  // the caption's glow masks, inactive and active

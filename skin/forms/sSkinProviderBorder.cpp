@@ -90,6 +90,43 @@ void TsSkinProvider::FollowBorderWindow(const TMessage& message) {
   }
 }
 
+bool TsSkinProvider::RepaintThroughBorderWindow(bool repaint) {
+  if (!BorderForm) return false;
+  if (repaint) {
+    CaptionGlow[0].reset();
+    CaptionGlow[1].reset();
+    skinData_->BackgroundDirty = true;
+  }
+  BorderForm->UpdateExBorders(repaint, 255);
+  return true;
+}
+
+void TsSkinProvider::PaintInnerStripsToDC(HDC dc) {
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (cache == nullptr || dc == nullptr || Form == nullptr) return;
+  const TskFrameInput frame = FrameInput();
+  const HDC from = cache->Canvas().Handle();
+  const Integer plain = frame.PlainFrame;
+  const Integer bw = frame.BorderWidth;
+  const Integer cx = ClientOffsetX(), cy = ClientOffsetY();
+  if (frame.MenuLines > 0) {
+    const Integer menu = frame.MenuLines * frame.MenuLineHeight;
+    const Integer y = CaptionHeight(false) + plain - (TallMaxTitle ? 4 : 0);
+    BitBlt(dc, plain, y, cache->Width() - frame.Shadow.Left - frame.Shadow.Right, menu + 1 + bw, from,
+           FrameSysBorderWidth(frame, true) + frame.Shadow.Left, cy - menu - bw - 1, SRCCOPY);
+  }
+  if (bw == 0) return;
+  // The client's place in the window: the picture's client offsets less the border window's extra.
+  POINT origin{0, 0};
+  ClientToScreen(Form->Handle(), &origin);
+  const TPoint corner = FormScreenOrigin();
+  const Integer x = origin.x - corner.X, y = origin.y - corner.Y;
+  const Integer w = frame.ClientWidth, h = frame.ClientHeight;
+  BitBlt(dc, x - bw, y, bw, h + bw, from, cx - bw, cy, SRCCOPY);
+  BitBlt(dc, x, y + h, w + bw, bw, from, cx, cy + h, SRCCOPY);
+  BitBlt(dc, x + w, y, bw, h, from, cx + w, cy, SRCCOPY);
+}
+
 TRect TsSkinProvider::GetShadowMargins() const {
   const TsSkinManager* manager = Manager();
   if (!HasBorderWindow() || manager == nullptr) return TRect{};
@@ -140,12 +177,14 @@ TskBorderGeometry TsSkinProvider::OwnerGeometry() const {
 Integer TsSkinProvider::OwnerButtonAt(TPoint p) {
   if (SkinSysMenu == nullptr) return 0;
   UpdateTitleLayout();
-  TskTitleLayout layout;
+  const TskTitleInput in = TitleInput();
+  TskTitleLayout layout = ::UpdateTitleLayout(in);
   for (int b = sbClose; b <= sbHelp; ++b) {
     const TRect& r = SysButtons[b].Rect;
     layout.Buttons[b] = {r.Left, r.Top, r.Right, r.Bottom};
   }
-  return SysButtonHitCode(TitleInput(), layout, p.X, p.Y);
+  if (const Integer code = SysButtonHitCode(in, layout, p.X, p.Y); code != 0) return code;
+  return UserButtonHitCode(in, layout, p.X, p.Y);
 }
 
 Byte TsSkinProvider::OwnerAlpha(Byte alpha) const {

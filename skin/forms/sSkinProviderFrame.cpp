@@ -130,19 +130,34 @@ void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame, Integer sta
     inner = TRect{side + frame.Shadow.Left, frame.Shadow.Top + frame.CaptionHeightExt, width - side - frame.Shadow.Right,
                   height - side - frame.Shadow.Bottom};
   }
-  // Stretched over the whole picture; only the band outside the inner rectangle is taken.
-  TBitmap stretched;
-  stretched.SetPixelFormat(pf32bit);
-  stretched.SetSize(width, height);
-  PaintBorderedStretch(stretched, TRect{0, 0, width, height}, *image, TRect{0, 0, image->Width(), image->Height()},
-                       corners);
+  // Stretched over the whole picture (once for a size and an image); only the band outside the inner
+  // rectangle is taken.
+  TShadowStretch& kept = ShadowStretch[DrawnActive ? 1 : 0];
+  const TRect cornerKey{corners.Left, corners.Top, corners.Right, corners.Bottom};
+  if (!kept.Image || kept.Source != image || kept.Width != width || kept.Height != height || kept.Corners != cornerKey) {
+    kept.Image = std::make_unique<TBitmap>();
+    kept.Image->SetPixelFormat(pf32bit);
+    kept.Image->SetSize(width, height);
+    PaintBorderedStretch(*kept.Image, TRect{0, 0, width, height}, *image, TRect{0, 0, image->Width(), image->Height()},
+                         corners);
+    kept.Source = image;
+    kept.Width = width;
+    kept.Height = height;
+    kept.Corners = cornerKey;
+  }
   GdiFlush();
-  const TsPixelView from = PixelViewOf(stretched);
+  const TsPixelView from = PixelViewOf(*kept.Image);
   const TsPixelView to = PixelViewOf(*cache);
+  const Integer left = std::clamp<Integer>(inner.Left, 0, to.Width), right = std::clamp<Integer>(inner.Right, left, to.Width);
   for (Integer y = 0; y < to.Height; ++y) {
-    const bool band = y < inner.Top || y >= inner.Bottom;
-    for (Integer x = 0; x < to.Width; ++x)
-      if (band || x < inner.Left || x >= inner.Right) to.Row(y)[x] = from.Row(y)[x];
+    const Cardinal* source = from.Row(y);
+    Cardinal* target = to.Row(y);
+    if (y < inner.Top || y >= inner.Bottom) {
+      std::copy_n(source, to.Width, target);
+    } else {
+      std::copy_n(source, left, target);
+      std::copy(source + right, source + to.Width, target + right);
+    }
   }
   if (modeOne) {
     PaintTitle(frame, state);
@@ -337,8 +352,15 @@ void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state)
   in.BILeft = manager->SkinData.BILeftMargin;
   in.CaptionSection = manager->IsValidSkinIndex(CaptionSectionIndex);
   in.ButtonsWidth = ButtonsWidth();
-  in.Centre = frame.CaptionHeightExt / 2 + frame.PlainFrame / 2 + (frame.Maximized ? 2 : 0);
-  // The text's own height (the font's height is negative when it gives the character height).
+  {
+    const TskTitleInput title = TitleInput();
+    in.Centre = TitleCentre(title);
+    in.TitleHeight = title.TitleHeight;
+    in.MaxHeight = title.MaxHeight != 0 ? title.MaxHeight : title.TitleHeight;
+    in.CenterOffset = title.CenterOffset;
+  }
+  // The caption's line height as measured in the caption font (the font's LOGFONT height is negative:
+  // a character height, not a line).
   in.TextHeight = captionSize.Y > 0 ? captionSize.Y : std::abs(GetCaptionFontHeight());
   in.CaptionWidth = captionSize.X;
   TPoint addedSize{0, 0};
@@ -377,22 +399,33 @@ void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state)
                          gsAllSides, flags);
     }
     canvas.Brush().SetStyle(bsClear);
-    DrawSectionText(canvas, caption, Form->Enabled(), manager, DrawnActive ? 1 : 0, textSection, flags, text);
+    if (frame.BorderWindow) {
+      // The border window shows the picture's alpha: the text's pixels must come out opaque.
+      DrawSkinText(*cache, Cp1250ToUtf16(caption), true, manager, DrawnActive, textSection, flags, text);
+    } else {
+      DrawSectionText(canvas, caption, Form->Enabled(), manager, DrawnActive ? 1 : 0, textSection, flags, text);
+    }
     CaptionTextBounds = text;
     r.Left = text.Right;
   }
-  // The added title after the caption, in its own font; its colour clNone or clWindowText takes the
-  // title section's font colour of the state.
+  // The added title after the caption, in its own font.
   if (!addedTitle_->Text().empty()) {
     r.Left += 4;
     r.Right = r.Left + addedSize.X + 4;
     if (r.Left + 8 >= r.Right) return;
     canvas.SetFont(addedTitle_->Font());
-    TColor color = addedTitle_->Font().Color();
-    if ((color == clNone || color == clWindowText) && manager->IsValidSkinIndex(title))
-      color = static_cast<TColor>(manager->gd[static_cast<size_t>(title)].Props[DrawnActive ? 1 : 0].TextColor);
+    const Integer titleNormal = manager->IsValidSkinIndex(title) ? manager->gd[static_cast<size_t>(title)].Props[0].TextColor : -1;
+    const Integer titleActive = manager->IsValidSkinIndex(title) ? manager->gd[static_cast<size_t>(title)].Props[1].TextColor : -1;
+    const TColor fontColor = addedTitle_->Font().Color();
+    const bool own = fontColor != clNone && fontColor != clWindowText;
+    const auto color = static_cast<TColor>(AddedTitleColor(own, static_cast<Integer>(own ? ColorToRGB(fontColor) : fontColor),
+                                                           DrawnActive, titleNormal, titleActive));
     canvas.Font().SetColor(color);
     canvas.Brush().SetStyle(bsClear);
+    if (frame.BorderWindow) {
+      DrawSkinText(*cache, Cp1250ToUtf16(addedTitle_->Text()), false, manager, false, -1, flags, r);
+      return;
+    }
     const WideString wide = Cp1250ToUtf16(addedTitle_->Text());
     RECT out{r.Left, r.Top, r.Right, r.Bottom};
     SetBkMode(canvas.Handle(), TRANSPARENT);

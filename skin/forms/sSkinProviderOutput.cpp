@@ -42,7 +42,9 @@ bool TsSkinProvider::NCPaint() {
   if (dc == nullptr) return true;
   const int saved = SaveDC(dc);
   const bool sizeable = (GetWindowLongPtrW(window, GWL_STYLE) & WS_THICKFRAME) != 0;
-  if (BorderForm || IsBordered() || !sizeable || iconic) {
+  if (BorderForm) {
+    PaintInnerStripsToDC(dc);
+  } else if (IsBordered() || !sizeable || iconic) {
     PaintNonClientToDC(dc);
   } else {
     PaintBorderlessFrame(dc);

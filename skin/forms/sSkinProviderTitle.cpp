@@ -233,6 +233,7 @@ TskTitleInput TsSkinProvider::TitleInput() const {
     in.BorderWindow = true;
     in.SysBorderWidth = FrameSysBorderWidth(frame, true);
     in.SysBorderWidthNoExt = 0;
+    in.ShadowLeft = frame.Shadow.Left;
     in.ShadowRight = frame.Shadow.Right;
     in.ShadowTop = frame.Shadow.Top;
   }
@@ -259,6 +260,10 @@ TskTitleInput TsSkinProvider::TitleInput() const {
   in.BISpace = skin.BISpacing;
   in.BIVAlign = skin.BIVAlign;
   in.BILeft = skin.BILeftMargin;
+  in.TitleHeight = skin.TitleHeight;
+  in.MaxHeight = skin.MaxHeight;
+  in.CenterOffset = skin.CenterOffset;
+  in.BITop = skin.BITopMargin;
   auto maskOf = [manager](Integer index) -> TskTitleMask {
     if (!manager->IsValidMaskIndex(index)) return {};
     const TsMaskData& mask = manager->ma[static_cast<size_t>(index)];
@@ -272,6 +277,16 @@ TskTitleInput TsSkinProvider::TitleInput() const {
   in.MaxMask = maskOf(SysButtons[sbMax].ImageIndex);
   in.MinMask = maskOf(SysButtons[sbMin].ImageIndex);
   in.HelpMask = maskOf(SysButtons[sbHelp].ImageIndex);
+  const TskTitleMask userMask = maskOf(manager->GetMaskIndexByNames(kTitleMaskSection, "TITLEBUTTON"));
+  for (int i = 0; i < titleButtons_->Count(); ++i) {
+    TsTitleButton* button = titleButtons_->Items(i);
+    TskUserTitleButton user;
+    const Integer glyph = button->Glyph().Empty() ? 0 : button->Glyph().Width() + 2;
+    user.Width = std::max<Integer>(glyph, userMask.Valid() ? userMask.StateWidth : 21);
+    user.Visible = button->Visible();
+    user.Enabled = button->Enabled();
+    in.UserButtons.push_back(user);
+  }
   return in;
 }
 
@@ -309,9 +324,10 @@ void TsSkinProvider::UpdateTitleLayout() {
   InitTitleButtonMasks();
   TskTitleInput in = TitleInput();
   const TsSkinManager* manager = Manager();
-  // The icon sits after the frame and the skin's left margin, centred on the title's middle.
-  const Integer left = in.SysBorderWidth + (manager != nullptr ? manager->SkinData.BILeftMargin : 0);
-  const Integer centre = in.CaptionHeight / 2 + in.FrameWidth / 2 + (in.Maximized ? 2 : 0);
+  // The icon sits after the frame (and a border window's shadow) and the skin's left margin, centred
+  // on the title's middle.
+  const Integer left = in.SysBorderWidth + in.ShadowLeft + (manager != nullptr ? manager->SkinData.BILeftMargin : 0);
+  const Integer centre = TitleCentre(in);
   CaptionIconRect = TRect{left, centre, left, centre};
   if (IconVisible()) {
     const Integer size = IconSizeForCaption(in.CaptionHeight);
@@ -439,9 +455,12 @@ void TsSkinProvider::RepaintButton(Integer code) {
                      mode);
     }
     GdiFlush();
-    const HDC dc = GetWindowDC(Form->Handle());
-    BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache->Canvas().Handle(), r.Left, r.Top, SRCCOPY);
-    ReleaseDC(Form->Handle(), dc);
+    // With a border window the button is in its picture (border-window coordinates): it shows again.
+    if (!RepaintThroughBorderWindow(false)) {
+      const HDC dc = GetWindowDC(Form->Handle());
+      BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache->Canvas().Handle(), r.Left, r.Top, SRCCOPY);
+      ReleaseDC(Form->Handle(), dc);
+    }
   }
   // A hot system button glows when the skin gives it a glow.
   const TsSkinData& skin = manager->SkinData;
@@ -453,7 +472,13 @@ void TsSkinProvider::RepaintButton(Integer code) {
                        Form->FormStyle() != fsMDIChild && manager->IsValidMaskIndex(button->ImageIndex);
   if (button->State == 1 && mayGlow) {
     if (button->GlowID < 0) {
-      const TPoint origin = FormScreenOrigin();
+      // The button's rectangle is in the picture: the border window's, when the form has one.
+      TPoint origin = FormScreenOrigin();
+      if (const HWND border = BorderForm ? BorderForm->BorderHandle() : nullptr) {
+        RECT b{};
+        GetWindowRect(border, &b);
+        origin = TPoint{b.left, b.top};
+      }
       const TRect screen{origin.X + r.Left, origin.Y + r.Top, origin.X + r.Right, origin.Y + r.Bottom};
       const AnsiString name = manager->ma[static_cast<size_t>(button->ImageIndex)].PropertyName + "GLOW";
       button->GlowID = OpenGlowEffect(screen, TRect{0, 0, r.Width(), r.Height()}, kTitleMaskSection, manager,

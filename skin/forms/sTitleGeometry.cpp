@@ -1,5 +1,7 @@
 #include "skin/forms/sTitleGeometry.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kDefaultButtonSize = 21;  // a system button's size when the skin has no close mask
@@ -57,15 +59,51 @@ int VisibleSysButtonCount(const TskTitleInput& in) {
   return 3 + (in.Help ? 1 : 0) - (in.VisibleMax ? 0 : 1) - (in.VisibleMin ? 0 : 1);
 }
 
-int TitleButtonsTop(const TskTitleInput& in) { return in.Maximized ? 6 : 0; }
+namespace {
+int MaxTitleHeight(const TskTitleInput& in) { return in.MaxHeight != 0 ? in.MaxHeight : in.TitleHeight; }
+}  // namespace
+
+int TitleButtonsTop(const TskTitleInput& in) {
+  if (!in.BorderWindow) return in.Maximized ? 6 : 0;
+  if (!in.Maximized) return in.ShadowTop + in.BITop;
+  const int maxHeight = MaxTitleHeight(in);
+  return in.ShadowTop + 4 + (maxHeight != in.TitleHeight ? std::max(0, in.TitleHeight - maxHeight) : 0);
+}
+
+int TitleCentre(const TskTitleInput& in) {
+  int centre = in.CaptionHeight / 2 + in.FrameWidth / 2;
+  if (in.BorderWindow) {
+    const int maxHeight = MaxTitleHeight(in);
+    centre = in.ShadowTop + in.CaptionHeight - maxHeight + maxHeight / 2;
+    if (!in.Maximized || maxHeight == in.TitleHeight) centre += in.CenterOffset;
+  }
+  return centre + (in.Maximized ? 2 : 0);
+}
+
+namespace {
+constexpr int kUserButtonsGap = 6;  // between the system buttons and the user's
+
+bool AnyUserButtonShown(const TskTitleInput& in) {
+  for (const TskUserTitleButton& b : in.UserButtons)
+    if (b.Visible) return true;
+  return false;
+}
+}  // namespace
 
 int ButtonsWidth(const TskTitleInput& in) {
   int width = in.BIRight;
-  if (!in.SystemMenu) return width;
   const int space = UsesBigButtons(in) ? in.BISpace : 0;
-  width += SysButtonWidth(in, sbClose);
-  for (TskSysButton b : {sbMax, sbMin, sbHelp})
-    if (ButtonShown(in, b)) width += SysButtonWidth(in, b) + space;
+  if (in.SystemMenu) {
+    width += SysButtonWidth(in, sbClose);
+    for (TskSysButton b : {sbMax, sbMin, sbHelp})
+      if (ButtonShown(in, b)) width += SysButtonWidth(in, b) + space;
+  }
+  // Hidden user buttons take no room.
+  if (AnyUserButtonShown(in)) {
+    width += kUserButtonsGap;
+    for (const TskUserTitleButton& b : in.UserButtons)
+      if (b.Visible) width += b.Width + space;
+  }
   return width;
 }
 
@@ -74,9 +112,10 @@ TskTitleLayout UpdateTitleLayout(const TskTitleInput& in) {
   out.BigButtons = UsesBigButtons(in);
   out.CloseAlone = UsesCloseAlone(in);
   out.ButtonsWidth = ButtonsWidth(in);
-  // The buttons' own top (7 maximized) sits one pixel below TitleButtonsTop, which answers the title's top.
-  const int bigTop = in.Maximized ? 7 : 0;
-  const int centre = in.CaptionHeight / 2 + in.FrameWidth / 2 + (in.Maximized ? 2 : 0);
+  // Without a border window the buttons' own top (7 maximized) sits one pixel below TitleButtonsTop,
+  // which answers the title's top.
+  const int bigTop = in.BorderWindow ? TitleButtonsTop(in) : in.Maximized ? 7 : 0;
+  const int centre = TitleCentre(in);
   int x = in.FormWidth - (in.BIRight + in.ShadowRight + in.SysBorderWidth);
   out.ButtonsRight = x;
   const int height = SysButtonHeight(in);
@@ -90,10 +129,19 @@ TskTitleLayout UpdateTitleLayout(const TskTitleInput& in) {
     const bool big = ButtonIsBig(in, b);
     r.Right = x;
     r.Left = x - SysButtonWidth(in, b);
-    // Under a border window the title begins below the top shadow.
-    r.Top = (big && in.BIVAlign == 1 ? bigTop : centre - height / 2) + (in.BorderWindow ? in.ShadowTop : 0);
+    r.Top = big && in.BIVAlign == 1 ? bigTop : centre - height / 2;
     r.Bottom = r.Top + height;
     x = r.Left - (out.BigButtons ? in.BISpace : 0);
+  }
+  if (AnyUserButtonShown(in)) x -= kUserButtonsGap;
+  for (const TskUserTitleButton& b : in.UserButtons) {
+    if (!b.Visible) {
+      out.UserButtons.push_back({x, 0, x, 0});
+      continue;
+    }
+    const int top = out.BigButtons && in.BIVAlign == 1 ? bigTop : centre - height / 2;
+    out.UserButtons.push_back({x - b.Width, top, x, top + height});
+    x -= b.Width + (out.BigButtons ? in.BISpace : 0);
   }
   return out;
 }
@@ -138,6 +186,14 @@ int SysButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int 
   if (n == 0) return 0;
   const int code = ButtonCode(in, n);
   return code == 1 ? 0 : code;
+}
+
+int UserButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y) {
+  for (size_t i = 0; i < layout.UserButtons.size() && i < in.UserButtons.size(); ++i) {
+    if (!in.UserButtons[i].Visible || !layout.UserButtons[i].Contains(x, y)) continue;
+    return in.UserButtons[i].Enabled ? 1000 + static_cast<int>(i) : -1;
+  }
+  return 0;
 }
 
 int TitleHitTest(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y) {

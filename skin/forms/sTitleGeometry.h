@@ -4,6 +4,7 @@
 // its form; the functions never touch a window, so the tables run natively.
 #pragma once
 #include <array>
+#include <vector>
 
 // Border styles in the order of the form's BorderStyle (none, single, sizeable, dialog, tool, sizeable tool).
 enum class TskTitleBorder { None = 0, Single = 1, Sizeable = 2, Dialog = 3, ToolWindow = 4, SizeToolWin = 5 };
@@ -19,6 +20,13 @@ struct TskTitleRect {
 struct TskTitleMask {
   int StateWidth = 0, StateHeight = 0;
   bool Valid() const { return StateWidth > 0 && StateHeight > 0; }
+};
+
+// A user's title button as the layout takes it: its width (the larger of its glyph's width + 2 and the
+// skin's TITLEBUTTON state width, 21 without it), whether it shows and whether it answers clicks.
+struct TskUserTitleButton {
+  int Width = 21;
+  bool Visible = true, Enabled = true;
 };
 
 struct TskTitleInput {
@@ -43,7 +51,12 @@ struct TskTitleInput {
   TskTitleMask CloseMask, CloseAloneMask, MaxMask, MinMask, HelpMask;  // of the chosen size (big or small)
   bool SmallMasksExist = true;  // the skin has the small close mask ("SICONCLOSE")
   int BIRight = 0, BISpace = 0, BIVAlign = 0, BILeft = 0;
-  int ShadowRight = 0, ShadowTop = 0;
+  int ShadowLeft = 0, ShadowRight = 0, ShadowTop = 0;
+  // The skin's title numbers that place a border window's title: TITLEHEIGHT, MAXHEIGHT (0: the title
+  // height), CENTEROFFSET and BITOP.
+  int TitleHeight = 0, MaxHeight = 0, CenterOffset = 0, BITop = 0;
+  // The user's title buttons in their order (hit codes 1000 + index).
+  std::vector<TskUserTitleButton> UserButtons;
 };
 
 // The system buttons in ordinal order of the hit test: close, maximize, minimize, help.
@@ -55,6 +68,7 @@ struct TskTitleLayout {
   std::array<TskTitleRect, 4> Buttons{};
   int ButtonsWidth = 0;
   int ButtonsRight = 0;     // right end of the button area
+  std::vector<TskTitleRect> UserButtons;  // left of the system buttons, 6 apart; zero width when hidden
 };
 
 // Big buttons for single and sizeable frames, and for every frame when the skin lacks small masks.
@@ -66,13 +80,23 @@ int SysButtonWidth(const TskTitleInput& in, TskSysButton button);
 int SysButtonHeight(const TskTitleInput& in);
 // 0 without a system menu; else 3 + help - hidden maximize - hidden minimize.
 int VisibleSysButtonCount(const TskTitleInput& in);
-// Top of the big buttons when they align to the top (without a border window: 6 maximized, else 0).
+// Top of the big buttons when they align to the top. Without a border window 6 maximized, else 0; with
+// one below the top shadow: maximized 4 lower (and lower still by what a shorter maximized title
+// lacks), else by the skin's BITOP.
 int TitleButtonsTop(const TskTitleInput& in);
+// The title's vertical centre, where the buttons, the icon and the caption centre. A border window's
+// title is the skin's: the maximized height's middle at the title's bottom, moved by CENTEROFFSET
+// (unless a maximized form has its own shorter title). Maximized 2 lower in either case.
+int TitleCentre(const TskTitleInput& in);
 int ButtonsWidth(const TskTitleInput& in);
-// Places the system buttons from the right edge of the form (a button not shown gets zero width).
+// Places the system buttons from the right edge of the form, then the user's buttons (a button not
+// shown gets zero width).
 TskTitleLayout UpdateTitleLayout(const TskTitleInput& in);
 // The code of the system button under the point (close 20, maximize 9, minimize 8, help 21, or 2 for a
 // disabled one on the caption); 0 where no button is hit. The border window asks it for its own points.
 int SysButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y);
+// The code of the user's title button under the point: 1000 + its index, -1 for a disabled one; 0 where
+// none is hit.
+int UserButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y);
 // The hit-test code of a point relative to the form's outer rectangle.
 int TitleHitTest(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y);

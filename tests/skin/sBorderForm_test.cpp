@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "skin/SkinFixture.h"
 #include "skin/SkinTestBitmaps.h"
 #include "skin/forms/sBitmapRoutines.h"
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSkinProviderDwm.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sControlPaint.h"
 #include "skin/manager/sSkinLibrary.h"
@@ -265,6 +267,64 @@ TEST_F(BorderFormTest, HitCodes) {
   EnableWindow(form_->Handle(), TRUE);
 }
 
+// The title's buttons are in the border window's picture: hovering one shows its hot image through a
+// new picture of the border window, and a frame repaint (a new caption) goes there too.
+TEST_F(BorderFormTest, RepaintsGoThroughTheBorderWindow) {
+  const TRect close = provider_->SysButtons[sbClose].Rect;
+  ASSERT_FALSE(close.IsEmpty());
+  const TLayeredCall* before = LastUpdate();
+  ASSERT_NE(before, nullptr);
+  const std::vector<Cardinal> normal = before->Pixels;
+  const TPoint size = before->Size;
+  recorder_->calls.clear();
+  SendMessageW(Border(), WM_NCMOUSEMOVE, 19, At((close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2));
+  ASSERT_EQ(provider_->HotHitTest, HTCLOSE);
+  const TLayeredCall* hot = LastUpdate();
+  ASSERT_NE(hot, nullptr) << "the hot button reaches the screen through the border window";
+  ASSERT_EQ(hot->Size, size);
+  Integer changed = 0, elsewhere = 0;
+  for (Integer y = 0; y < size.Y; ++y)
+    for (Integer x = 0; x < size.X; ++x) {
+      if (hot->PixelAt(x, y) == normal[static_cast<size_t>(y * size.X + x)]) continue;
+      (close.Contains(TPoint{x, y}) ? changed : elsewhere) += 1;
+    }
+  EXPECT_GT(changed, 0) << "the close button shows its hot image";
+  EXPECT_EQ(elsewhere, 0);
+  // A frame repaint: the new caption is in the next picture.
+  provider_->SetHotButton(0, true);
+  form_->SetCaption("Napló, második");
+  recorder_->calls.clear();
+  provider_->RepaintFrame();
+  const TLayeredCall* repainted = LastUpdate();
+  ASSERT_NE(repainted, nullptr) << "the repaint reaches the screen through the border window";
+  const TRect caption = provider_->CaptionTextBounds;
+  ASSERT_FALSE(caption.IsEmpty());
+  Integer newText = 0;
+  for (Integer y = caption.Top; y < caption.Bottom; ++y)
+    for (Integer x = caption.Left; x < caption.Right; ++x)
+      newText += repainted->PixelAt(x, y) != normal[static_cast<size_t>(y * size.X + x)] ? 1 : 0;
+  EXPECT_GT(newText, 0);
+}
+
+TEST_F(BorderFormTest, UserTitleButtonsAnswerTheirCodes) {
+  auto* first = static_cast<TsTitleButton*>(provider_->TitleButtons().Add());
+  auto* second = static_cast<TsTitleButton*>(provider_->TitleButtons().Add());
+  second->SetEnabled(false);
+  provider_->UpdateTitleLayout();
+  const TskTitleLayout layout = UpdateTitleLayout(provider_->TitleInput());
+  ASSERT_EQ(layout.UserButtons.size(), 2u);
+  const TskTitleRect a = layout.UserButtons[0], b = layout.UserButtons[1];
+  ASSERT_GT(a.Width(), 0);
+  EXPECT_LT(a.Right, provider_->SysButtons[sbMin].Rect.Left) << "left of the system buttons";
+  EXPECT_EQ(Hit((a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2), 1000);
+  EXPECT_EQ(Hit((b.Left + b.Right) / 2, (b.Top + b.Bottom) / 2), -1) << "disabled";
+  second->SetVisible(false);
+  EXPECT_EQ(Hit((b.Left + b.Right) / 2, (b.Top + b.Bottom) / 2), HTCAPTION) << "hidden: the caption";
+  EXPECT_EQ(Hit((a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2), 1000);
+  first->SetEnabled(false);
+  EXPECT_EQ(Hit((a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2), -1);
+}
+
 TEST_F(BorderFormTest, MaximizedHasNoSizingAndARectangularRegion) {
   ShowWindow(form_->Handle(), SW_MAXIMIZE);
   ASSERT_TRUE(provider_->BorderForm);
@@ -318,6 +378,109 @@ TEST_F(BorderFormTest, LeftBorderDoubleClickStretchesAndRestores) {
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.right, before.right);
   EXPECT_EQ(provider_->AnimState & fsWidthStretched, 0u);
+}
+
+TEST_F(BorderFormTest, TopAndBottomBorderDoubleClicksStretchTheHeightAndRestore) {
+  const TRect shadow = provider_->GetShadowMargins();
+  const Integer side = BorderFormSideOffset(provider_->FrameInput());
+  const Integer top = BorderFormTopOffset(provider_->FrameInput());
+  RECT before{};
+  GetWindowRect(form_->Handle(), &before);
+  for (const Integer code : {HTTOP, HTBOTTOM}) {
+    SCOPED_TRACE(code);
+    const RECT r = BorderRect();
+    SendMessageW(Border(), WM_NCLBUTTONDBLCLK, static_cast<WPARAM>(code), At((r.right - r.left) / 2, shadow.Top + 1));
+    RECT after{};
+    GetWindowRect(form_->Handle(), &after);
+    // The work area (30 to 700) less the border window's offsets above and below the form.
+    EXPECT_EQ(after.top, 30 + top);
+    EXPECT_EQ(after.bottom - after.top, 670 - top - side);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.right, before.right);
+    EXPECT_NE(provider_->AnimState & fsHeightStretched, 0u);
+    SendMessageW(Border(), WM_NCLBUTTONDBLCLK, static_cast<WPARAM>(code), At((r.right - r.left) / 2, shadow.Top + 1));
+    GetWindowRect(form_->Handle(), &after);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_EQ(after.bottom, before.bottom);
+    EXPECT_EQ(provider_->AnimState & fsHeightStretched, 0u);
+  }
+}
+
+TEST_F(BorderFormTest, AStayOnTopFormsBorderWindowStaysOnTopWithIt) {
+  EXPECT_EQ(GetWindowLongPtrW(Border(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  SetWindowPos(form_->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  provider_->BorderForm->UpdateExBorders(false, 255);
+  EXPECT_NE(GetWindowLongPtrW(Border(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  // And still above the form it surrounds.
+  bool above = false;
+  for (HWND w = GetWindow(form_->Handle(), GW_HWNDPREV); w != nullptr; w = GetWindow(w, GW_HWNDPREV)) above |= w == Border();
+  EXPECT_TRUE(above);
+  // (Leaving the topmost band is not checked: Wine keeps an owned window topmost after its owner left.)
+}
+
+// What the border window asked of the composition's blur-behind (the system's record).
+struct TBlurCall {
+  DWORD Flags = 0;
+  BOOL Enable = FALSE;
+  RECT Box{};
+  bool BlackCornerOut = false;  // the corner pixel tested below lies outside the region
+};
+std::vector<TBlurCall> blurCalls;
+TPoint blurProbe;
+
+HRESULT WINAPI RecordBlur(HWND, const void* record) {
+  struct Record {
+    DWORD Flags;
+    BOOL Enable;
+    HRGN Region;
+    BOOL TransitionOnMaximized;
+  };
+  const auto* r = static_cast<const Record*>(record);
+  TBlurCall call{r->Flags, r->Enable, {}, false};
+  if (r->Region != nullptr) {
+    GetRgnBox(r->Region, &call.Box);
+    call.BlackCornerOut = PtInRegion(r->Region, blurProbe.X, blurProbe.Y) == FALSE;
+  }
+  blurCalls.push_back(call);
+  return S_OK;
+}
+
+TEST_F(BorderFormTest, BlurBehindTheFrameOnlyWhenTheManagerAndTheSkinAskForIt) {
+  TskDwmEntries& dwm = DwmEntries();
+  const auto saved = dwm.EnableBlurBehindWindow;
+  dwm.EnableBlurBehindWindow = RecordBlur;
+  blurCalls.clear();
+  provider_->BorderForm->UpdateExBorders(false, 255);
+  ASSERT_FALSE(blurCalls.empty());
+  EXPECT_FALSE(blurCalls.back().Enable) << "the built-in skin has no aero blur";
+  // Asked for: the frame grown by a pixel, less the pure black pixels of its corners.
+  manager_->SkinData.AeroBlur = true;
+  manager_->SkinData.ExtShadow = 3;
+  const TskBorderGeometry g = provider_->OwnerGeometry();
+  TBitmap& cache = *provider_->SkinData().CacheBitmap;
+  blurProbe = TPoint{g.Shadow.Left, g.Shadow.Top};
+  static_cast<Cardinal*>(cache.ScanLine(blurProbe.Y))[blurProbe.X] = 0xFF000000u;
+  blurCalls.clear();
+  provider_->BorderForm->UpdateExBorders(false, 255);
+  ASSERT_FALSE(blurCalls.empty());
+  const TBlurCall on = blurCalls.back();
+  EXPECT_TRUE(on.Enable);
+  EXPECT_EQ(on.Flags, 3u) << "enable and the region";
+  EXPECT_EQ(on.Box.left, g.Shadow.Left - 1);
+  EXPECT_EQ(on.Box.top, g.Shadow.Top - 1);
+  EXPECT_EQ(on.Box.right, g.Width - g.Shadow.Right + 1);
+  EXPECT_EQ(on.Box.bottom, g.Height - g.Shadow.Bottom + 1);
+  EXPECT_TRUE(on.BlackCornerOut);
+  // The manager's switch turns it off again.
+  manager_->Effects().AllowAeroBluring = false;
+  blurCalls.clear();
+  provider_->BorderForm->UpdateExBorders(false, 255);
+  ASSERT_FALSE(blurCalls.empty());
+  EXPECT_FALSE(blurCalls.back().Enable);
+  manager_->Effects().AllowAeroBluring = true;
+  manager_->SkinData.AeroBlur = false;
+  manager_->SkinData.ExtShadow = 0;
+  dwm.EnableBlurBehindWindow = saved;
 }
 
 TEST_F(BorderFormTest, MovingBorderSnapsToTheWorkArea) {

@@ -24,6 +24,14 @@ using namespace skintest;
 
 namespace {
 
+// The library's own shadow images while a test runs.
+struct TLibraryRun {
+  TLibraryRun() { SkinLibraryStartup(); }
+  ~TLibraryRun() { SkinLibraryShutdown(); }
+  TLibraryRun(const TLibraryRun&) = delete;
+  TLibraryRun& operator=(const TLibraryRun&) = delete;
+};
+
 class FrameTest : public SkinFixture {
  protected:
   void TearDown() override {
@@ -300,11 +308,7 @@ TEST_F(FrameTest, WhatTheFormPaintsItselfLandsAtTheClientOffsets) {
 }
 
 TEST_F(FrameTest, WithBorderWindowInputsTheCacheGrowsAndCarriesTheShadowImageAtItsCorners) {
-  // The library's own shadow images while the test runs.
-  struct TLibraryRun {
-    TLibraryRun() { SkinLibraryStartup(); }
-    ~TLibraryRun() { SkinLibraryShutdown(); }
-  } library;
+  TLibraryRun library;
   manager_->SetExtendedBorders(true);
   MakeForm("Quillnote diary");
   provider_->PaintsForBorderWindow = true;
@@ -339,14 +343,75 @@ TEST_F(FrameTest, WithBorderWindowInputsTheCacheGrowsAndCarriesTheShadowImageAtI
   manager_->SetExtendedBorders(false);
 }
 
+// With a border window the title lies below the top shadow and beside the left one: the icon, the
+// caption and the buttons centre on the skin's title, and the caption's pixels are opaque (the border
+// window shows the picture's alpha, which plain GDI text would leave clear). An inactive added title
+// in a colour of its own is drawn half way to the title's normal font colour.
+TEST_F(FrameTest, WithABorderWindowTheTitleLiesInsideTheShadowAndItsCaptionIsOpaque) {
+  TLibraryRun library;
+  manager_->SetExtendedBorders(true);
+  MakeForm();
+  provider_->PaintsForBorderWindow = true;
+  const auto empty = Snapshot();
+  form_->SetCaption("Quillnote diary");
+  TBitmap& cache = Paint(true);
+  const TsShadowSize shadow = manager_->ShadowSize;
+  ASSERT_GT(shadow.Top, 0);
+  const TRect title{shadow.Left, shadow.Top, cache.Width() - shadow.Right, TitleBottom()};
+  const TRect text = Changed(*empty, cache);
+  ASSERT_FALSE(text.IsEmpty());
+  EXPECT_TRUE(Inside(text, title)) << "the whole caption in the title strip";
+  EXPECT_GT(text.Width(), 40) << "the whole text, not an ellipsis";
+  Integer clear = 0;
+  for (Integer y = text.Top; y < text.Bottom; ++y)
+    for (Integer x = text.Left; x < text.Right; ++x) clear += (PixelOf(cache, x, y) >> 24) != 0xFF ? 1 : 0;
+  EXPECT_EQ(clear, 0) << "caption pixels the border window would not show";
+  const TRect icon = provider_->CaptionIconRect;
+  EXPECT_EQ(icon.Left, manager_->SkinData.BorderWidth + shadow.Left + manager_->SkinData.BILeftMargin);
+  const TRect close = provider_->SysButtons[sbClose].Rect;
+  ASSERT_FALSE(close.IsEmpty());
+  EXPECT_TRUE(Inside(close, title));
+  if (!icon.IsEmpty()) {
+    EXPECT_TRUE(Inside(icon, title));
+    EXPECT_LE(std::abs((icon.Top + icon.Bottom) - (close.Top + close.Bottom)), 2) << "one centre";
+  }
+  EXPECT_LE(std::abs((text.Top + text.Bottom) - (close.Top + close.Bottom)), 4) << "one centre";
+
+  // The added title of a colour of its own, active and inactive.
+  provider_->AddedTitle().SetText("ADDED");
+  provider_->AddedTitle().Font().SetColor(static_cast<TColor>(0x0000FF));
+  const Integer titleSection = provider_->TitleSkinIndex();
+  ASSERT_GE(titleSection, 0);
+  const Integer normal = manager_->gd[static_cast<size_t>(titleSection)].Props[0].TextColor;
+  for (bool active : {true, false}) {
+    SCOPED_TRACE(active);
+    const auto before = std::make_unique<TBitmap>();
+    provider_->AddedTitle().SetText("");
+    before->Assign(&Paint(active));
+    provider_->AddedTitle().SetText("ADDED");
+    TBitmap& withAdded = Paint(active);
+    const TRect added = Changed(*before, withAdded);
+    ASSERT_FALSE(added.IsEmpty());
+    EXPECT_TRUE(Inside(added, title));
+    // The strongest pixel of the text is the colour itself (letters are solid in their middle).
+    const Integer expected = active ? 0x0000FF : AddedTitleColor(true, 0x0000FF, false, normal, -1);
+    bool found = false;
+    for (Integer y = added.Top; y < added.Bottom && !found; ++y)
+      for (Integer x = added.Left; x < added.Right && !found; ++x) {
+        const Cardinal p = PixelOf(withAdded, x, y);
+        const auto e = static_cast<Cardinal>(expected);
+        found = Near(p, (e & 0xFF) << 16 | (e & 0xFF00) | (e >> 16 & 0xFF)) && (p >> 24) == 0xFF;
+      }
+    EXPECT_TRUE(found) << std::hex << expected;
+  }
+  manager_->SetExtendedBorders(false);
+}
+
 // One colour for the border image, so that every pixel taken from it is known.
 constexpr Cardinal kImageColour = 0xFF123456;
 
 TEST_F(FrameTest, TheFramesSeeThroughCornersShowTheBorderImageAndBorderModeOnePaintsTheTitleOverIt) {
-  struct TLibraryRun {
-    TLibraryRun() { SkinLibraryStartup(); }
-    ~TLibraryRun() { SkinLibraryShutdown(); }
-  } library;
+  TLibraryRun library;
   // Frame masks whose outermost corner pixels are the key colour (rounded corners).
   TskMaskValue shape;
   shape.Form = TskMaskForm::Borders;
@@ -417,10 +482,7 @@ TEST_F(FrameTest, TheFramesSeeThroughCornersShowTheBorderImageAndBorderModeOnePa
 }
 
 TEST_F(FrameTest, APlainColouredFrameWithABorderWindowFillsTheFrameRectangleOpaque) {
-  struct TLibraryRun {
-    TLibraryRun() { SkinLibraryStartup(); }
-    ~TLibraryRun() { SkinLibraryShutdown(); }
-  } library;
+  TLibraryRun library;
   manager_->SetExtendedBorders(true);
   MakeForm();
   form_->SetColor(static_cast<TColor>(0x3366CC));  // red 0xCC, green 0x66, blue 0x33

@@ -75,6 +75,28 @@ TEST(FrameGeometry, BorderWindowOffsets) {
   EXPECT_EQ(FrameSysBorderWidth(in, true), 4);
 }
 
+TEST(FrameGeometry, AddedTitleColour) {
+  struct Case {
+    const char* name;
+    bool own;
+    Integer font;
+    bool active;
+    Integer normal, activeTitle, expected;
+  } cases[] = {
+      {"own colour, active", true, 0x0000FF, true, 0x404040, 0x000000, 0x0000FF},
+      // Inactive: half way to the title's normal font colour, per channel.
+      {"own colour, inactive", true, 0x0000FF, false, 0x404040, 0x000000, 0x2020A0},
+      {"title's, active", false, 0, true, 0x404040, 0x102030, 0x102030},
+      {"title's, inactive", false, 0, false, 0x404040, 0x102030, 0x404040},
+      {"no title section", false, 0x123456, false, -1, -1, 0x123456},
+      {"own colour, no title section", true, 0x0000FF, false, -1, -1, 0x0000FF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(AddedTitleColor(c.own, c.font, c.active, c.normal, c.activeTitle), c.expected);
+  }
+}
+
 TEST(FrameGeometry, CaptionTextFollowsAlignmentReadingOrderAndTheCaptionSection) {
   // The caption is 100 wide; the rectangle runs from 4 + 16 + 4 + 4 = 28 to 400 - 80 - 12 = 308.
   struct Case {

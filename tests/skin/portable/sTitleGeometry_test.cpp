@@ -99,6 +99,68 @@ TEST(TitleLayout, ButtonsTopAndCounts) {
   EXPECT_TRUE(UsesBigButtons(in));
 }
 
+// A border window's title is the skin's: 26 high below a 9-pixel top shadow, centred on its middle
+// (moved by CENTEROFFSET), the big buttons' top under BIVALIGN 1 at BITOP below the shadow.
+TEST(TitleLayout, ABorderWindowsTitleLiesBelowTheShadow) {
+  struct Case {
+    const char* name;
+    std::function<void(TskTitleInput&)> set;
+    int top, centre, closeTop;
+  } cases[] = {
+      {"restored", [](TskTitleInput&) {}, 9 + 4, 9 + 13, 9 + 13 - 10},
+      {"centre offset", [](TskTitleInput& in) { in.CenterOffset = 3; }, 9 + 4, 9 + 16, 9 + 16 - 10},
+      {"top-aligned", [](TskTitleInput& in) { in.BIVAlign = 1; }, 9 + 4, 9 + 13, 9 + 4},
+      // Maximized: 4 below the shadow and 2 lower centred; a shorter maximized title (MAXHEIGHT 20)
+      // lowers the top by what it lacks, centres on its own middle and ignores CENTEROFFSET.
+      {"maximized", [](TskTitleInput& in) { in.Maximized = true; }, 9 + 4, 9 + 13 + 2, 9 + 15 - 10},
+      {"maximized, shorter title", [](TskTitleInput& in) { in.Maximized = true; in.MaxHeight = 20; in.CenterOffset = 3; },
+       9 + 4 + 6, 9 + 26 - 20 + 10 + 2, 9 + 18 - 10},
+      {"maximized, top-aligned", [](TskTitleInput& in) { in.Maximized = true; in.BIVAlign = 1; }, 9 + 4, 9 + 15, 9 + 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TskTitleInput in = SizeableForm();
+    in.BorderWindow = true;
+    in.CaptionHeight = in.TitleHeight = 26;
+    in.ShadowTop = 9;
+    in.ShadowLeft = in.ShadowRight = 7;
+    in.BITop = 4;
+    c.set(in);
+    EXPECT_EQ(TitleButtonsTop(in), c.top);
+    EXPECT_EQ(TitleCentre(in), c.centre);
+    const TskTitleLayout out = UpdateTitleLayout(in);
+    EXPECT_EQ(out.Buttons[sbClose].Top, c.closeTop);
+    EXPECT_EQ(out.Buttons[sbClose].Right, 400 - 2 - 7 - 4) << "inside the right shadow";
+  }
+  // Without a border window nothing of it counts.
+  TskTitleInput plain = SizeableForm();
+  plain.ShadowTop = 9;
+  plain.BITop = 4;
+  EXPECT_EQ(TitleButtonsTop(plain), 0);
+  EXPECT_EQ(TitleCentre(plain), 19 / 2 + 4 / 2);
+}
+
+// The user's buttons stand 6 left of the system buttons, BISPACE apart, centred like them; a hidden one
+// takes no room; each answers 1000 + its index, a disabled one -1.
+TEST(TitleLayout, UserButtonsStandLeftOfTheSystemButtons) {
+  TskTitleInput in = SizeableForm();
+  in.UserButtons = {{21, true, true}, {30, false, true}, {24, true, false}};
+  const TskTitleLayout out = UpdateTitleLayout(in);
+  ASSERT_EQ(out.UserButtons.size(), 3u);
+  // The minimize button's left is 310; the next button would end at 309, the user's 6 further left.
+  EXPECT_EQ(out.UserButtons[0], (TskTitleRect{303 - 21, 1, 303, 21}));
+  EXPECT_EQ(out.UserButtons[1].Width(), 0) << "hidden";
+  EXPECT_EQ(out.UserButtons[2], (TskTitleRect{303 - 21 - 1 - 24, 1, 303 - 21 - 1, 21}));
+  EXPECT_EQ(out.ButtonsWidth, 86 + 6 + 21 + 1 + 24 + 1);
+  struct Case {
+    int x, y, code;
+  } cases[] = {{292, 10, 1000}, {270, 10, -1}, {300, 25, 0}, {306, 10, 0}, {380, 10, 0}};
+  for (const Case& c : cases) EXPECT_EQ(UserButtonHitCode(in, out, c.x, c.y), c.code) << c.x << "," << c.y;
+  // Without system menu they still stand at the right, after the 6-pixel gap.
+  in.SystemMenu = false;
+  EXPECT_EQ(UpdateTitleLayout(in).UserButtons[0].Right, 394 - 6);
+}
+
 TEST(TitleHitTest, AnswersTheCodeOfEachPoint) {
   struct Case {
     const char* name;
