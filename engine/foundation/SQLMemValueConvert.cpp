@@ -433,7 +433,7 @@ class TCompareText {
     char16_t* out = Reserve(n);
     std::memcpy(out, p, n * 2);  // units may sit at odd addresses
   }
-  // A narrow text, already bounded (NarrowTextOf).
+  // A narrow text, already bounded at its first NUL.
   explicit TCompareText(std::string_view text) {
     char16_t* out = Reserve(text.size());
     const auto& table = Cp1250Table();
@@ -516,32 +516,6 @@ bool CompareDigitTexts(std::basic_string_view<Ch> a, std::basic_string_view<Ch> 
   return true;
 }
 
-// Two narrow text values, each up to its first NUL (as NarrowTextOf reads them) and at most limit
-// characters, compared by code when both are texts of digits and full stops; false, and no answer, for
-// any other texts. One pass over the common start and the two differing ends.
-bool CompareNarrowDigitTexts(const void* first, Integer sizeA, const void* second, Integer sizeB, std::size_t limit,
-                             Integer& result) noexcept {
-  const auto* a = static_cast<const unsigned char*>(first);
-  const auto* b = static_cast<const unsigned char*>(second);
-  const std::size_t endA = std::min(limit, sizeA > 0 ? static_cast<std::size_t>(sizeA) : 0);
-  const std::size_t endB = std::min(limit, sizeB > 0 ? static_cast<std::size_t>(sizeB) : 0);
-  std::size_t i = 0;
-  unsigned char x = 0, y = 0;
-  for (;; ++i) {
-    x = i < endA ? a[i] : 0;
-    y = i < endB ? b[i] : 0;
-    if (x != y || x == 0) break;
-    if (!IsDigitUnit(x)) return false;
-  }
-  for (std::size_t j = i; j < endA && a[j] != 0; ++j)
-    if (!IsDigitUnit(a[j])) return false;
-  for (std::size_t j = i; j < endB && b[j] != 0; ++j)
-    if (!IsDigitUnit(b[j])) return false;
-  if (!DigitTextsOrderByCode()) return false;
-  result = x == y ? ccEqual : (x < y ? ccLess : ccGreater);  // an ended text (0) orders first
-  return true;
-}
-
 // A narrow text operand as it compares: up to its first NUL and at most limit characters.
 std::string_view NarrowTextOf(const void* data, Integer size, std::size_t limit) noexcept {
   if (data == nullptr || size <= 0) return {};
@@ -549,6 +523,12 @@ std::string_view NarrowTextOf(const void* data, Integer size, std::size_t limit)
   const std::size_t n = std::min(limit, static_cast<std::size_t>(size));
   const void* zero = std::memchr(p, 0, n);
   return {p, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - p) : n};
+}
+
+bool IsDigitText(std::string_view text) noexcept {
+  for (const char c : text)
+    if (!IsDigitUnit(c)) return false;
+  return true;
 }
 
 template <typename Ch>
@@ -581,16 +561,27 @@ Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsen
   return CollateTexts(a, b, caseInsensitive, failureCode);
 }
 
-// Narrow texts are answered on their bytes where they can be: texts of digits and full stops (whose bytes
-// are these characters' UTF-16 codes too) in one pass, equal texts without converting them.
-Integer CompareNarrow(const void* a, Integer sizeA, const void* b, Integer sizeB, bool caseInsensitive,
+// Narrow texts are answered on their bytes where they can be: equal texts, and texts of digits and full
+// stops (whose bytes are these characters' UTF-16 codes too), in one pass over the common start and the
+// two differing ends; only other texts are converted for the collation. A text ends at its first NUL
+// or after limit characters.
+Integer CompareNarrow(const void* first, Integer sizeA, const void* second, Integer sizeB, bool caseInsensitive,
                       Integer length) {
   const std::size_t limit = length >= 0 ? static_cast<std::size_t>(length) : std::string_view::npos;
-  Integer digits = ccEqual;
-  if (CompareNarrowDigitTexts(a, sizeA, b, sizeB, limit, digits)) return digits;
-  const std::string_view x = NarrowTextOf(a, sizeA, limit), y = NarrowTextOf(b, sizeB, limit);
-  if (SameText(x, y)) return ccEqual;
-  const TCompareText wx(x), wy(y);
+  const std::string_view a = NarrowTextOf(first, sizeA, limit), b = NarrowTextOf(second, sizeB, limit);
+  const std::size_t common = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  for (; i + 8 <= common && LoadValue<UInt64>(a.data() + i) == LoadValue<UInt64>(b.data() + i); i += 8) {
+  }
+  for (; i < common && a[i] == b[i]; ++i) {
+  }
+  if (i == a.size() && i == b.size()) return ccEqual;
+  const auto x = static_cast<unsigned char>(i < a.size() ? a[i] : 0);
+  const auto y = static_cast<unsigned char>(i < b.size() ? b[i] : 0);
+  if ((x == 0 || IsDigitUnit(x)) && (y == 0 || IsDigitUnit(y)) && IsDigitText(a) && IsDigitText(b) &&
+      DigitTextsOrderByCode())
+    return x < y ? ccLess : ccGreater;  // an ended text (0) orders first
+  const TCompareText wx(a), wy(b);
   return CollateTexts(wx.View(), wy.View(), caseInsensitive, 30045);
 }
 
