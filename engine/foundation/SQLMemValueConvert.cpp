@@ -516,21 +516,6 @@ bool CompareDigitTexts(std::basic_string_view<Ch> a, std::basic_string_view<Ch> 
   return true;
 }
 
-// A narrow text operand as it compares: up to its first NUL and at most limit characters.
-std::string_view NarrowTextOf(const void* data, Integer size, std::size_t limit) noexcept {
-  if (data == nullptr || size <= 0) return {};
-  const auto* p = static_cast<const char*>(data);
-  const std::size_t n = std::min(limit, static_cast<std::size_t>(size));
-  const void* zero = std::memchr(p, 0, n);
-  return {p, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - p) : n};
-}
-
-bool IsDigitText(std::string_view text) noexcept {
-  for (const char c : text)
-    if (!IsDigitUnit(c)) return false;
-  return true;
-}
-
 template <typename Ch>
 bool SameText(std::basic_string_view<Ch> a, std::basic_string_view<Ch> b) noexcept {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Ch)) == 0;
@@ -561,27 +546,53 @@ Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsen
   return CollateTexts(a, b, caseInsensitive, failureCode);
 }
 
+// Whether any of the 8 bytes is zero.
+constexpr bool HasZeroByte(UInt64 v) noexcept {
+  return ((v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL) != 0;
+}
+
+// Where a narrow text that has no NUL before from ends: at its first NUL, else at end.
+std::size_t NarrowTextEnd(const unsigned char* p, std::size_t from, std::size_t end) noexcept {
+  while (from < end && p[from] != 0) ++from;
+  return from;
+}
+
+bool IsDigitRun(const unsigned char* p, std::size_t from, std::size_t end) noexcept {
+  for (; from < end; ++from)
+    if (!IsDigitUnit(p[from])) return false;
+  return true;
+}
+
 // Narrow texts are answered on their bytes where they can be: equal texts, and texts of digits and full
-// stops (whose bytes are these characters' UTF-16 codes too), in one pass over the common start and the
-// two differing ends; only other texts are converted for the collation. A text ends at its first NUL
-// or after limit characters.
+// stops (whose bytes are these characters' UTF-16 codes too), from one pass over the common start (a
+// word at a time) and the differing ends; only other texts are converted for the collation. A text ends
+// at its first NUL or after limit characters.
 Integer CompareNarrow(const void* first, Integer sizeA, const void* second, Integer sizeB, bool caseInsensitive,
                       Integer length) {
   const std::size_t limit = length >= 0 ? static_cast<std::size_t>(length) : std::string_view::npos;
-  const std::string_view a = NarrowTextOf(first, sizeA, limit), b = NarrowTextOf(second, sizeB, limit);
-  const std::size_t common = std::min(a.size(), b.size());
+  const auto* a = static_cast<const unsigned char*>(first);
+  const auto* b = static_cast<const unsigned char*>(second);
+  const std::size_t endA = a == nullptr ? 0 : std::min(limit, sizeA > 0 ? static_cast<std::size_t>(sizeA) : 0);
+  const std::size_t endB = b == nullptr ? 0 : std::min(limit, sizeB > 0 ? static_cast<std::size_t>(sizeB) : 0);
   std::size_t i = 0;
-  for (; i + 8 <= common && LoadValue<UInt64>(a.data() + i) == LoadValue<UInt64>(b.data() + i); i += 8) {
+  while (i + 8 <= endA && i + 8 <= endB) {
+    const auto word = LoadValue<UInt64>(a + i);
+    if (word != LoadValue<UInt64>(b + i) || HasZeroByte(word)) break;
+    i += 8;
   }
-  for (; i < common && a[i] == b[i]; ++i) {
+  unsigned char x = 0, y = 0;
+  for (;; ++i) {
+    x = i < endA ? a[i] : 0;
+    y = i < endB ? b[i] : 0;
+    if (x != y || x == 0) break;
   }
-  if (i == a.size() && i == b.size()) return ccEqual;
-  const auto x = static_cast<unsigned char>(i < a.size() ? a[i] : 0);
-  const auto y = static_cast<unsigned char>(i < b.size() ? b[i] : 0);
-  if ((x == 0 || IsDigitUnit(x)) && (y == 0 || IsDigitUnit(y)) && IsDigitText(a) && IsDigitText(b) &&
+  if (x == y) return ccEqual;  // both end at i
+  const std::size_t nA = NarrowTextEnd(a, i, endA), nB = NarrowTextEnd(b, i, endB);
+  if ((x == 0 || IsDigitUnit(x)) && (y == 0 || IsDigitUnit(y)) && IsDigitRun(a, 0, nA) && IsDigitRun(b, i, nB) &&
       DigitTextsOrderByCode())
     return x < y ? ccLess : ccGreater;  // an ended text (0) orders first
-  const TCompareText wx(a), wy(b);
+  const TCompareText wx(std::string_view(reinterpret_cast<const char*>(a), nA));
+  const TCompareText wy(std::string_view(reinterpret_cast<const char*>(b), nB));
   return CollateTexts(wx.View(), wy.View(), caseInsensitive, 30045);
 }
 
