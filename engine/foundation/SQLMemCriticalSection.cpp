@@ -3,7 +3,11 @@
 #include "engine/foundation/SQLMemExcept.h"
 #include "vcl/rtl/CheckedInt.h"
 
+#include <memory>
+#include <new>
 #include <vector>
+
+#include <pthread.h>
 
 namespace {
 
@@ -18,34 +22,42 @@ struct HoldEntry {
   Int64 holds;
 };
 
-// The calling thread's table sits on the heap behind a trivially destructible pointer, because locks are
-// still taken after the thread's thread_local objects are gone: objects with static storage (the
-// database list) are destroyed at process exit after the main thread's thread_local destructors ran.
-// Such a late caller gets a fresh table, which then stays until the process ends.
+// The calling thread's table sits on the heap behind a trivially destructible pointer, and goes when the
+// thread ends through a key of the threads library whose destructor is given the table itself. A
+// thread_local object's destructor can't free it: with mingw-w64, thread_local objects live in emulated
+// TLS, whose blocks the threads library may free at thread end before the runtime runs those
+// destructors, so such a destructor would read a fresh, zeroed pointer and leak the table. A lock taken
+// after the hand-back (by another thread-end destructor, or by objects with static storage at process
+// exit) gets a fresh table, which the next round of key destructors frees in turn.
 thread_local std::vector<HoldEntry>* threadHoldTable = nullptr;
-thread_local bool threadHoldTableOwnerGone = false;
+std::atomic<Int64> liveHoldTables{0};
 
-struct HoldTableOwner {
-  ~HoldTableOwner() {
-    delete threadHoldTable;
-    threadHoldTable = nullptr;
-    threadHoldTableOwnerGone = true;
-  }
-};
+void FreeHoldTable(void* table) noexcept {
+  delete static_cast<std::vector<HoldEntry>*>(table);
+  liveHoldTables.fetch_sub(1, std::memory_order_relaxed);
+  threadHoldTable = nullptr;
+}
 
-std::vector<HoldEntry>& ThreadHolds() {
-  if (threadHoldTable == nullptr) {
-    threadHoldTable = new std::vector<HoldEntry>();
-    if (!threadHoldTableOwnerGone) {
-      thread_local HoldTableOwner owner;
-      (void)owner;
-    }
-  }
+std::vector<HoldEntry>& NewThreadHolds() {
+  static pthread_key_t key;
+  static const bool haveKey = pthread_key_create(&key, &FreeHoldTable) == 0;
+  auto table = std::make_unique<std::vector<HoldEntry>>();
+  // Without the key (no key left in the process) the table stays until the process ends.
+  if (haveKey && pthread_setspecific(key, table.get()) != 0) throw std::bad_alloc();
+  liveHoldTables.fetch_add(1, std::memory_order_relaxed);
+  threadHoldTable = table.release();
   return *threadHoldTable;
 }
 
+std::vector<HoldEntry>& ThreadHolds() {
+  if (threadHoldTable == nullptr) [[unlikely]] return NewThreadHolds();
+  return *threadHoldTable;
+}
+
+// Nil when the calling thread holds no lock (it may have no table yet).
 Int64* FindHolds(UInt64 lock) {
-  auto& table = ThreadHolds();
+  if (threadHoldTable == nullptr) return nullptr;
+  auto& table = *threadHoldTable;
   for (auto it = table.rbegin(); it != table.rend(); ++it) {
     if (it->lock == lock) return &it->holds;
   }
@@ -162,6 +174,10 @@ void TSQLMemReadWriteThreadSyncByCriticalSections::EndLock() {
   } else {
     state_.fetch_sub(1, std::memory_order_release);
   }
+}
+
+Int64 TSQLMemReadWriteThreadSyncByCriticalSections::ThreadHoldTables() noexcept {
+  return liveHoldTables.load(std::memory_order_relaxed);
 }
 
 TSQLMemReadWriteThreadSyncByCriticalSections::Snapshot TSQLMemReadWriteThreadSyncByCriticalSections::GetSnapshot()

@@ -57,6 +57,9 @@ class TSQLMemReadWriteThreadSyncByCriticalSections final : public TSQLMemReadWri
     Int64 callerHolds = 0;       // holds of the calling thread
   };
   Snapshot GetSnapshot() const;
+  // The hold tables of all threads that took one of these locks and have not ended (with the one of
+  // the process's main thread, which stays): a thread's table goes when the thread ends.
+  static Int64 ThreadHoldTables() noexcept;
 
  private:
   // Tries once to move the state from expected to desired; on failure the caller waits and retries.

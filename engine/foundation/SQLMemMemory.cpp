@@ -133,8 +133,9 @@ struct alignas(64) TSQLMemMemoryManager::CallTally {
   // Bytes of the blocks this thread allocated less those it freed (negative when it freed blocks
   // of other threads); the sum over the threads is the total in use.
   std::atomic<Int64> inUse{0};
-  // Reserved from the shared total and not yet in use; the limit epoch it was reserved under.
-  Int64 reservation = 0;
+  // Taken from the shared total: the blocks in use plus the reservation not yet in use, so that a
+  // call updates inUse alone; the limit epoch it was reserved under.
+  Int64 held = 0;
   UInt64 epoch = 0;
   // The shared total right after this thread's last refill; the peak takes it once the block exists.
   Int64 reservedTotal = 0;
@@ -258,12 +259,12 @@ TSQLMemAllocMethod TSQLMemMemoryManager::ChooseAllocationMethod(Int64 total) noe
 }
 
 Int64 TSQLMemMemoryManager::AddAllocated(CallTally& tally, Int64 size) {
+  const Int64 inUse = tally.inUse.load(std::memory_order_relaxed) + size;
   Int64 taken = 0;
-  if (tally.epoch != limitEpoch_.load(std::memory_order_relaxed) || tally.reservation < size) {
+  if (tally.epoch != limitEpoch_.load(std::memory_order_relaxed) || inUse > tally.held) [[unlikely]] {
     taken = Refill(tally, size);
   }
-  tally.reservation -= size;
-  tally.inUse.store(tally.inUse.load(std::memory_order_relaxed) + size, std::memory_order_relaxed);
+  tally.inUse.store(inUse, std::memory_order_relaxed);
   return taken;
 }
 
@@ -275,7 +276,7 @@ Int64 TSQLMemMemoryManager::Refill(CallTally& tally, Int64 size) {
     tally.epoch = epoch;
   }
   const Int64 limit = memoryLimit_.load(std::memory_order_relaxed);
-  const Int64 shortBy = size - tally.reservation;
+  const Int64 shortBy = size - (tally.held - tally.inUse.load(std::memory_order_relaxed));
   // Block sizes fit 32 bits, so the reservations of the blocks that exist cannot approach 2^63.
   Int64 total = reserved_.load(std::memory_order_relaxed);
   Int64 take = 0;
@@ -290,7 +291,7 @@ Int64 TSQLMemMemoryManager::Refill(CallTally& tally, Int64 size) {
       break;
     }
   } while (!reserved_.compare_exchange_weak(total, total + take, std::memory_order_relaxed));
-  tally.reservation += take;
+  tally.held += take;
   tally.reservedTotal = total + take;
   return take;
 }
@@ -304,22 +305,23 @@ void TSQLMemMemoryManager::RaisePeak(const CallTally& tally) noexcept {
 
 void TSQLMemMemoryManager::UndoAddAllocated(CallTally& tally, Int64 size, Int64 taken) noexcept {
   tally.inUse.store(tally.inUse.load(std::memory_order_relaxed) - size, std::memory_order_relaxed);
-  tally.reservation += size - taken;
+  tally.held -= taken;
   reserved_.fetch_sub(taken, std::memory_order_relaxed);
 }
 
 void TSQLMemMemoryManager::SubtractAllocated(CallTally& tally, Int64 size) noexcept {
-  tally.inUse.store(tally.inUse.load(std::memory_order_relaxed) - size, std::memory_order_relaxed);
-  tally.reservation += size;
-  if (tally.reservation > kMemoryReservationGrain) {
-    reserved_.fetch_sub(tally.reservation - kMemoryReservationGrain, std::memory_order_relaxed);
-    tally.reservation = kMemoryReservationGrain;
+  const Int64 inUse = tally.inUse.load(std::memory_order_relaxed) - size;
+  tally.inUse.store(inUse, std::memory_order_relaxed);
+  if (tally.held - inUse > kMemoryReservationGrain) [[unlikely]] {
+    reserved_.fetch_sub(tally.held - inUse - kMemoryReservationGrain, std::memory_order_relaxed);
+    tally.held = inUse + kMemoryReservationGrain;
   }
 }
 
 void TSQLMemMemoryManager::ReturnReservation(CallTally& tally) noexcept {
-  reserved_.fetch_sub(tally.reservation, std::memory_order_relaxed);
-  tally.reservation = 0;
+  const Int64 inUse = tally.inUse.load(std::memory_order_relaxed);
+  reserved_.fetch_sub(tally.held - inUse, std::memory_order_relaxed);
+  tally.held = inUse;
 }
 
 void* TSQLMemMemoryManager::GetMem(Int64 size) {
@@ -386,7 +388,11 @@ inline void TSQLMemMemoryManager::DoFreeMem(CallTally& tally, void*& p) {
   Byte* raw = RawOf(p);
   const bool overrun = LoadU32(raw + kBlockHeaderSize + size) != kBlockTailSignature;
   SubtractAllocated(tally, static_cast<Int64>(size));
-  ReleaseRaw(raw[kMethodOffset], raw, static_cast<std::size_t>(size) + static_cast<std::size_t>(kBlockOverhead));
+  const Byte method = raw[kMethodOffset];
+  if (method == static_cast<Byte>(TSQLMemAllocMethod::RuntimeHeap)) [[likely]]
+    std::free(raw);
+  else
+    ReleaseRaw(method, raw, static_cast<std::size_t>(size) + static_cast<std::size_t>(kBlockOverhead));
   p = nullptr;
   // Reported only now: the damaged block is gone and the caller's reference is cleared.
   if (overrun) RaiseOverrun();

@@ -433,7 +433,7 @@ class TCompareText {
     char16_t* out = Reserve(n);
     std::memcpy(out, p, n * 2);  // units may sit at odd addresses
   }
-  // A narrow text, already bounded (NarrowTextOf).
+  // A narrow text, already bounded at its first NUL.
   explicit TCompareText(std::string_view text) {
     char16_t* out = Reserve(text.size());
     const auto& table = Cp1250Table();
@@ -516,41 +516,6 @@ bool CompareDigitTexts(std::basic_string_view<Ch> a, std::basic_string_view<Ch> 
   return true;
 }
 
-// Two narrow text values, each up to its first NUL (as NarrowTextOf reads them) and at most limit
-// characters, compared by code when both are texts of digits and full stops; false, and no answer, for
-// any other texts. One pass over the common start and the two differing ends.
-bool CompareNarrowDigitTexts(const void* first, Integer sizeA, const void* second, Integer sizeB, std::size_t limit,
-                             Integer& result) noexcept {
-  const auto* a = static_cast<const unsigned char*>(first);
-  const auto* b = static_cast<const unsigned char*>(second);
-  const std::size_t endA = std::min(limit, sizeA > 0 ? static_cast<std::size_t>(sizeA) : 0);
-  const std::size_t endB = std::min(limit, sizeB > 0 ? static_cast<std::size_t>(sizeB) : 0);
-  std::size_t i = 0;
-  unsigned char x = 0, y = 0;
-  for (;; ++i) {
-    x = i < endA ? a[i] : 0;
-    y = i < endB ? b[i] : 0;
-    if (x != y || x == 0) break;
-    if (!IsDigitUnit(x)) return false;
-  }
-  for (std::size_t j = i; j < endA && a[j] != 0; ++j)
-    if (!IsDigitUnit(a[j])) return false;
-  for (std::size_t j = i; j < endB && b[j] != 0; ++j)
-    if (!IsDigitUnit(b[j])) return false;
-  if (!DigitTextsOrderByCode()) return false;
-  result = x == y ? ccEqual : (x < y ? ccLess : ccGreater);  // an ended text (0) orders first
-  return true;
-}
-
-// A narrow text operand as it compares: up to its first NUL and at most limit characters.
-std::string_view NarrowTextOf(const void* data, Integer size, std::size_t limit) noexcept {
-  if (data == nullptr || size <= 0) return {};
-  const auto* p = static_cast<const char*>(data);
-  const std::size_t n = std::min(limit, static_cast<std::size_t>(size));
-  const void* zero = std::memchr(p, 0, n);
-  return {p, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - p) : n};
-}
-
 template <typename Ch>
 bool SameText(std::basic_string_view<Ch> a, std::basic_string_view<Ch> b) noexcept {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Ch)) == 0;
@@ -581,16 +546,53 @@ Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsen
   return CollateTexts(a, b, caseInsensitive, failureCode);
 }
 
-// Narrow texts are answered on their bytes where they can be: texts of digits and full stops (whose bytes
-// are these characters' UTF-16 codes too) in one pass, equal texts without converting them.
-Integer CompareNarrow(const void* a, Integer sizeA, const void* b, Integer sizeB, bool caseInsensitive,
+// Whether any of the 8 bytes is zero.
+constexpr bool HasZeroByte(UInt64 v) noexcept {
+  return ((v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL) != 0;
+}
+
+// Where a narrow text that has no NUL before from ends: at its first NUL, else at end.
+std::size_t NarrowTextEnd(const unsigned char* p, std::size_t from, std::size_t end) noexcept {
+  while (from < end && p[from] != 0) ++from;
+  return from;
+}
+
+bool IsDigitRun(const unsigned char* p, std::size_t from, std::size_t end) noexcept {
+  for (; from < end; ++from)
+    if (!IsDigitUnit(p[from])) return false;
+  return true;
+}
+
+// Narrow texts are answered on their bytes where they can be: equal texts, and texts of digits and full
+// stops (whose bytes are these characters' UTF-16 codes too), from one pass over the common start (a
+// word at a time) and the differing ends; only other texts are converted for the collation. A text ends
+// at its first NUL or after limit characters.
+Integer CompareNarrow(const void* first, Integer sizeA, const void* second, Integer sizeB, bool caseInsensitive,
                       Integer length) {
   const std::size_t limit = length >= 0 ? static_cast<std::size_t>(length) : std::string_view::npos;
-  Integer digits = ccEqual;
-  if (CompareNarrowDigitTexts(a, sizeA, b, sizeB, limit, digits)) return digits;
-  const std::string_view x = NarrowTextOf(a, sizeA, limit), y = NarrowTextOf(b, sizeB, limit);
-  if (SameText(x, y)) return ccEqual;
-  const TCompareText wx(x), wy(y);
+  const auto* a = static_cast<const unsigned char*>(first);
+  const auto* b = static_cast<const unsigned char*>(second);
+  const std::size_t endA = a == nullptr ? 0 : std::min(limit, sizeA > 0 ? static_cast<std::size_t>(sizeA) : 0);
+  const std::size_t endB = b == nullptr ? 0 : std::min(limit, sizeB > 0 ? static_cast<std::size_t>(sizeB) : 0);
+  std::size_t i = 0;
+  while (i + 8 <= endA && i + 8 <= endB) {
+    const auto word = LoadValue<UInt64>(a + i);
+    if (word != LoadValue<UInt64>(b + i) || HasZeroByte(word)) break;
+    i += 8;
+  }
+  unsigned char x = 0, y = 0;
+  for (;; ++i) {
+    x = i < endA ? a[i] : 0;
+    y = i < endB ? b[i] : 0;
+    if (x != y || x == 0) break;
+  }
+  if (x == y) return ccEqual;  // both end at i
+  const std::size_t nA = NarrowTextEnd(a, i, endA), nB = NarrowTextEnd(b, i, endB);
+  if ((x == 0 || IsDigitUnit(x)) && (y == 0 || IsDigitUnit(y)) && IsDigitRun(a, 0, nA) && IsDigitRun(b, i, nB) &&
+      DigitTextsOrderByCode())
+    return x < y ? ccLess : ccGreater;  // an ended text (0) orders first
+  const TCompareText wx(std::string_view(reinterpret_cast<const char*>(a), nA));
+  const TCompareText wy(std::string_view(reinterpret_cast<const char*>(b), nB));
   return CollateTexts(wx.View(), wy.View(), caseInsensitive, 30045);
 }
 

@@ -480,6 +480,12 @@ bool TSQLMemBTreeIndex::ScanNext(Integer sessionId, bool first, TSQLMemIndexScan
   return found;
 }
 
+void TSQLMemBTreeIndex::KeepScanPosition(Integer sessionId, const TSQLMemRecordID& recordId,
+                                         const TSQLMemIndexScanState& state) {
+  if (state.Started && state.CurrentPath != nullptr && state.CurrentPath->Count() > 0)
+    cache_.SetLookedUpPath(sessionId, recordId, *state.CurrentPath);
+}
+
 Int64 TSQLMemBTreeIndex::EstimateRangeCount(Integer sessionId, const TSQLMemScanSearchCondition& condition1,
                                             const TSQLMemScanSearchCondition& condition2, Int64 total) {
   if (RootPageNo() == -1) return 0;

@@ -119,6 +119,8 @@ class TSQLMemBTreeIndex : public TSQLMemIndex {
   bool ScanNext(Integer sessionId, bool first, TSQLMemIndexScanState* state, TSQLMemRecordID& recordId,
                 const Byte* recordBuffer, const TSQLMemScanSearchCondition* startCondition,
                 const TSQLMemScanSearchCondition* endCondition, bool forward) override;
+  void KeepScanPosition(Integer sessionId, const TSQLMemRecordID& recordId,
+                        const TSQLMemIndexScanState& state) override;
   // -1, 0 or 1 over the first columnCount columns of both records' keys.
   int CompareKeys(const Byte* recordBuffer1, const Byte* recordBuffer2, Integer columnCount) override;
   // -1 for a lower bound (">", ">="), 1 for an upper bound ("<", "<="), otherwise 0.

@@ -51,6 +51,10 @@ class TSQLMemIndex {
   virtual bool ScanNext(Integer sessionId, bool first, TSQLMemIndexScanState* state, TSQLMemRecordID& recordId,
                         const Byte* recordBuffer, const TSQLMemScanSearchCondition* startCondition,
                         const TSQLMemScanSearchCondition* endCondition, bool forward) = 0;
+  // Remembers that the session's scan stands on recordId, so that a navigation from that record (the
+  // cursor placed on a record a search found) starts there instead of looking the record up again.
+  virtual void KeepScanPosition(Integer sessionId, const TSQLMemRecordID& recordId,
+                                const TSQLMemIndexScanState& state) = 0;
   // -1, 0 or 1 over the first columnCount key columns of two records.
   virtual int CompareKeys(const Byte* recordBuffer1, const Byte* recordBuffer2, Integer columnCount) = 0;
   virtual Int64 EstimateRangeCount(Integer sessionId, const TSQLMemScanSearchCondition& condition1,

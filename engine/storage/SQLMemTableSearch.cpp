@@ -329,6 +329,8 @@ class TRecordScan {
       if (!PassesOthers(buffer.Get())) continue;
       if (bitmap_ == nullptr) {
         found = id;
+        // The cursor goes to this record next, and usually moves on from it in the same index.
+        index.KeepScanPosition(sessionId_, id, *state);
         return true;
       }
       bitmap_->AddRecord(id);

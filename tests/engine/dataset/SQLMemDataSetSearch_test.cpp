@@ -2,6 +2,7 @@
 // and the OnFilterRecord callback that the cursor asks for each record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -257,6 +258,27 @@ TEST_F(DataSetSearch, UnderAGridTheSearchesMoveTheWindowToTheRecordFound) {
   EXPECT_EQ(grid.Rows(), titles(12, 18));
   edited->Next();
   EXPECT_EQ(Current(), "Day 16") << "the unfiltered set goes on from the record found";
+}
+
+TEST_F(DataSetSearch, UnderAGridALocateAcrossIndexPagesShowsItsNeighboursInKeyOrder) {
+  // Enough days for an index of several pages, so that the window around a record found by a search is
+  // read backwards and forwards from where the search stood, across page boundaries and the ends.
+  constexpr int kDays = 1500;
+  AddNumberedDays(kDays);
+  TGridTitles& grid = AttachGrid(7);
+  edited->Open();
+  for (const int day : {700, 0, 1, 3, 1023, 1024, 256, 255, 1200, 1497, kDays - 1, 511, 512, 2}) {
+    ASSERT_TRUE(edited->Locate("ShortDateDay", Variant(NumberedDay(day).day), {})) << day;
+    EXPECT_EQ(Current(), "Day " + std::to_string(day));
+    const int from = std::clamp(day - 3, 0, kDays - 7);
+    std::vector<std::string> rows;
+    for (int i = from; i < from + 7; ++i) rows.push_back("Day " + std::to_string(i));
+    EXPECT_EQ(grid.Rows(), rows) << "around day " << day;
+  }
+  edited->Prior();
+  EXPECT_EQ(Current(), "Day 1");
+  edited->MoveBy(4);
+  EXPECT_EQ(Current(), "Day 5");
 }
 
 TEST_F(DataSetSearch, LookupComputesTheCalculatedFieldsOfTheRecordFound) {

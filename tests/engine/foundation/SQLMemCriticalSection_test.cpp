@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
+
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/foundation/SQLMemMemory.h"
 #include "engine/foundation/SQLMemSettings.h"
@@ -321,6 +323,32 @@ TEST_F(ReadWriteLock, HoldIsReleasedWhenTheGuardedWorkRaises) {
   }
   EXPECT_EQ(lock.GetSnapshot().state, 0);
   EXPECT_EQ(lock.GetSnapshot().holders, 0);
+}
+
+TEST_F(ReadWriteLock, AThreadThatEndsFreesItsHoldTable) {
+  Lock lock;
+  // Threads that held locks, in both modes and re-entered, and released them before ending; half of
+  // them take the lock once more at thread end, from a key destructor of the threads library, which
+  // may run after their table is gone (a thread_local object can't serve here: with mingw-w64 its
+  // storage may already be freed when its destructor runs).
+  static pthread_key_t lateLocker;
+  static const bool haveKey = pthread_key_create(&lateLocker, [](void* lock) {
+    static_cast<Lock*>(lock)->BeginRead();
+    static_cast<Lock*>(lock)->EndLock();
+  }) == 0;
+  ASSERT_TRUE(haveKey);
+  const Int64 before = Lock::ThreadHoldTables();
+  for (int i = 0; i < 40; ++i) {
+    std::thread([&lock, i] {
+      if (i % 2 == 1) pthread_setspecific(lateLocker, &lock);
+      lock.BeginRead();
+      lock.BeginWrite();
+      lock.EndLock();
+      lock.EndLock();
+    }).join();
+  }
+  EXPECT_EQ(Lock::ThreadHoldTables(), before);
+  EXPECT_EQ(lock.GetSnapshot().state, 0);
 }
 
 TEST_F(ReadWriteLock, OwnerIsRecordedForDiagnostics) {

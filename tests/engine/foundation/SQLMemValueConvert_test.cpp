@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -467,6 +468,35 @@ TEST_F(ValueConvert, DigitTextsCompareAsTheCollationDoes) {
       EXPECT_EQ(CompareValues(Ref(Wide(4, Utf8ToUtf16(c.a))), Ref(Wide(4, Utf8ToUtf16(c.b))), ignoreCase, c.length),
                 expected)
           << c.a << " " << c.b;
+    }
+  }
+}
+
+// Narrow texts against the collation of their UTF-16 form, at random: texts that share starts of any
+// length (shorter and longer than a machine word), end early or hold a NUL, with and without a length.
+TEST_F(ValueConvert, NarrowTextsCompareAsTheirCollationDoes) {
+  const unsigned seed = 20261211;
+  std::mt19937 random(seed);
+  const std::string alphabet = "aAbz09.  " + Utf16ToCp1250(u"áÁőŰcs");
+  const auto text = [&](std::size_t n) {
+    std::string t;
+    for (std::size_t i = 0; i < n; ++i) t += alphabet[random() % alphabet.size()];
+    return t;
+  };
+  const auto sign = [](int r) { return r < 0 ? ccLess : (r == 0 ? ccEqual : ccGreater); };
+  for (int n = 0; n < 3000; ++n) {
+    const std::string a = text(random() % 20);
+    std::string b = a.substr(0, random() % (a.size() + 1)) + text(random() % 4);
+    if (random() % 8 == 0) b += std::string(1, '\0') + text(3);  // a value ends at its first NUL
+    const Integer length = random() % 4 == 0 ? static_cast<Integer>(random() % 18) : -1;
+    const auto visible = [length](const std::string& t) {
+      const std::string upToNul = t.substr(0, t.find('\0'));
+      return Cp1250ToUtf16(length < 0 ? upToNul : upToNul.substr(0, static_cast<std::size_t>(length)));
+    };
+    for (const bool ignoreCase : {false, true}) {
+      const Integer expected = sign(os::CompareText(visible(a), visible(b), ignoreCase));
+      ASSERT_EQ(CompareValues(Ref(Text(3, a)), Ref(Text(3, b)), ignoreCase, length), expected)
+          << "seed " << seed << ", case " << n << ": '" << a << "' vs '" << b << "', length " << length;
     }
   }
 }
