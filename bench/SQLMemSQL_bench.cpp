@@ -4,7 +4,9 @@
 // index serves, and a GROUP BY with COUNT and SUM over a column without an index (100 groups); a join
 // of two 10 000-row tables on an indexed key; INSERT ... SELECT of the whole table into an empty one
 // of the same layout (SQLite in one transaction). Every column of every row of each result is read on
-// both sides. And the diary's search end to end: the text set, p set, open, Title and Text of every hit
+// both sides. For the profile, without a target: the fixed cost of one statement, the point SELECT's
+// text run once by the SQL processor (lexer, parser, operator tree, result table, no query component)
+// and its lexer and parser alone, each beside sqlite3_prepare_v2 and finalize of the same text. And the diary's search end to end: the text set, p set, open, Title and Text of every hit
 // read, close, over 20 000 days with 2 KB Hungarian memos (SQLite with case_sensitive_like on, as our
 // LIKE compares letter case). tools/bench prints ours / anchor for each "pair:sql/..." path.
 //
@@ -32,6 +34,7 @@
 #include "engine/dataset/SQLMemQuery.h"
 #include "engine/foundation/SQLMemSettings.h"
 #include "engine/foundation/SQLMemTypes.h"
+#include "engine/sql/SQLMemLocalSQLProcessor.h"
 #include "engine/storage/SQLMemDatasetServices.h"
 #include "engine/storage/SQLMemLocalEngine.h"
 #include "engine/storage/SQLMemMemoryTable.h"
@@ -374,6 +377,47 @@ void OursInsertSelect(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+// ---- the fixed cost of one statement ----
+
+// The statement context of a query component on our database.
+TSQLMemSQLContext PointSelectContext() {
+  const Query q("");
+  TSQLMemSQLContext context;
+  context.DatabaseName = q.query->DatabaseName();
+  context.SessionName = q.query->SessionName();
+  context.InMemory = q.query->InMemory();
+  return context;
+}
+
+// The processor runs the point SELECT's text: lexer, parser, operator tree, result table and its row.
+void OursStatementRun(benchmark::State& state) {
+  // A prepared query holds the database, as an application's open components do: the runs find it
+  // connected.
+  Query holder(kPointSelect);
+  holder.query->Prepare();
+  TSQLMemLocalSQLProcessor processor(PointSelectContext());
+  processor.SetSQLText(kPointSelect);
+  processor.Params.Add("id").Value.SetAsInteger(TheKeys().ids.front());
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    processor.Prepare();
+    rows += static_cast<std::size_t>(processor.ResultCursor()->GetRecordCount());
+  }
+  CheckRows(state, rows, 1);
+}
+
+// The lexer and the parser of the point SELECT's text, nothing run.
+void OursStatementParse(benchmark::State& state) {
+  const TSQLMemSQLContext context = PointSelectContext();
+  TSQLMemSQLParams params;
+  params.Add("id").Value.SetAsInteger(1);
+  for (auto _ : state) {
+    TSQLMemLexer lexer(kPointSelect, &params);
+    lexer.NextStatement();
+    benchmark::DoNotOptimize(CreateSQLCommand(lexer, context));
+  }
+}
+
 #ifdef QN_BENCH_SQLITE
 // ---- SQLite: the same tables in an in-memory database ----
 
@@ -560,14 +604,26 @@ void SqliteInsertSelect(benchmark::State& state) {
   CheckRows(state, inserted, static_cast<std::size_t>(kRows));
   state.SetItemsProcessed(state.iterations() * kRows);
 }
+
+void SqlitePrepare(benchmark::State& state) {
+  Sqlite& sqlite = TheSqlite();
+  for (auto _ : state) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(sqlite.db, kPointSelect, -1, &statement, nullptr) != SQLITE_OK) state.SkipWithError("prepare");
+    sqlite3_finalize(statement);
+  }
+}
 #endif
 
 void Register() {
-  const auto add = [](const std::string& what, void (*ours)(benchmark::State&), void (*anchor)(benchmark::State&)) {
-    const std::string name = "pair:sql/" + what;
-    benchmark::RegisterBenchmark((name + "/ours").c_str(), ours)->Unit(benchmark::kMillisecond);
-    if (anchor != nullptr) benchmark::RegisterBenchmark((name + "/anchor").c_str(), anchor)->Unit(benchmark::kMillisecond);
+  const auto add = [](const std::string& what, void (*ours)(benchmark::State&), void (*anchor)(benchmark::State&),
+                      const char* group = "sql", benchmark::TimeUnit unit = benchmark::kMillisecond) {
+    const std::string name = std::string("pair:") + group + "/" + what;
+    benchmark::RegisterBenchmark((name + "/ours").c_str(), ours)->Unit(unit);
+    if (anchor != nullptr) benchmark::RegisterBenchmark((name + "/anchor").c_str(), anchor)->Unit(unit);
   };
+  // Outside "sql/": tools/bench shows these ratios without a target.
+  const char* fixedCost = "sql_fixed_cost";
 #ifdef QN_BENCH_SQLITE
   add("point_select_pk", OursPointSelect, SqlitePointSelect);
   add("range_scan_index", OursRangeScan, SqliteRangeScan);
@@ -576,6 +632,8 @@ void Register() {
   add("diary_search", OursDiarySearch, SqliteDiarySearch);
   add("join_indexed_key", OursJoin, SqliteJoin);
   add("insert_select", OursInsertSelect, SqliteInsertSelect);
+  add("statement_run_vs_prepare", OursStatementRun, SqlitePrepare, fixedCost, benchmark::kMicrosecond);
+  add("lexer_parser_vs_prepare", OursStatementParse, SqlitePrepare, fixedCost, benchmark::kMicrosecond);
 #else
   add("point_select_pk", OursPointSelect, nullptr);
   add("range_scan_index", OursRangeScan, nullptr);
@@ -584,6 +642,8 @@ void Register() {
   add("diary_search", OursDiarySearch, nullptr);
   add("join_indexed_key", OursJoin, nullptr);
   add("insert_select", OursInsertSelect, nullptr);
+  add("statement_run_vs_prepare", OursStatementRun, nullptr, fixedCost, benchmark::kMicrosecond);
+  add("lexer_parser_vs_prepare", OursStatementParse, nullptr, fixedCost, benchmark::kMicrosecond);
 #endif
 }
 

@@ -91,6 +91,10 @@ class TSQLMemQuery : public TSQLMemDataSet {
   // ---- provider support (SQLMemQueryProvider.cpp) ----
   // The table the text reads when it is a SELECT of one table, else empty.
   AnsiString PSGetTableName() override;
+  // The order of the text's ORDER BY as a new index definition (its columns, the descending and the
+  // case-insensitive ones; a position names the result's column); nullptr without an ORDER BY of
+  // columns.
+  std::unique_ptr<TIndexDef> PSGetDefaultOrder() override;
   // A non-empty text becomes SQL.
   void PSSetCommandText(const AnsiString& text) override;
   // A non-empty list becomes Params; the query closes either way.

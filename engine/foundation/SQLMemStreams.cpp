@@ -257,6 +257,19 @@ void TSQLMemMemoryStream::SetSize(Int64 newSize) {
   if (position_ > size_) position_ = size_;
 }
 
+void TSQLMemMemoryStream::Reserve(Int64 capacity) {
+  if (capacity <= capacity_) return;
+  if (const Int64 odd = capacity % 4; odd != 0) capacity = CheckedAdd<Int64>(capacity, 4 - odd);
+  if (memory_ == nullptr) {
+    memory_ = static_cast<Byte*>(MemoryManager().GetMem(capacity));
+  } else {
+    void* p = memory_;
+    MemoryManager().ReallocMem(p, false, capacity);
+    memory_ = static_cast<Byte*>(p);
+  }
+  capacity_ = capacity;
+}
+
 // ---- TSQLMemFileStream ----
 
 TSQLMemFileStream::TSQLMemFileStream(const AnsiString& fileName, Word mode) : fileName_(fileName), mode_(mode) {
@@ -504,6 +517,10 @@ Integer TSQLMemTemporaryStream::Write(const void* buffer, Integer count) { retur
 Int64 TSQLMemTemporaryStream::Seek(Int64 offset, TSeekOrigin origin) { return Part().Seek(offset, origin); }
 
 Int64 TSQLMemTemporaryStream::GetSize() { return Part().GetSize(); }
+
+void TSQLMemTemporaryStream::Reserve(Int64 capacity) {
+  if (inMemory_) memoryPart_->Reserve(capacity);
+}
 
 WideString TSQLMemTemporaryStream::TempFileName() const {
   return filePart_ ? filePart_->TempFileName() : WideString();

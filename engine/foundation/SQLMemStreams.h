@@ -114,6 +114,10 @@ class TSQLMemMemoryStream : public TSQLMemStream {
   void SetSize(Int64 newSize) override;
   Int64 GetSize() override { return size_; }
 
+  // Grows the block to hold at least capacity bytes (a multiple of 4); size and position stay, and a
+  // smaller capacity changes nothing. For a writer that appends much and knows it: later writes within
+  // the room need no reallocation. A failure leaves the block as it was.
+  void Reserve(Int64 capacity);
   // The block (nullptr while there is none); valid until the next size change.
   Byte* Memory() const noexcept { return memory_; }
   Int64 Capacity() const noexcept { return capacity_; }
@@ -236,6 +240,10 @@ class TSQLMemTemporaryStream : public TSQLMemStream {
 
   bool InMemory() const noexcept { return inMemory_; }
   Integer Threshold() const noexcept { return threshold_; }
+  // The memory part's room (TSQLMemMemoryStream::Reserve); nothing once the content is in a file.
+  void Reserve(Int64 capacity);
+  // The memory part's capacity; 0 once the content is in a file.
+  Int64 Capacity() const noexcept { return inMemory_ ? memoryPart_->Capacity() : 0; }
   // The temporary file's name; empty while in memory.
   WideString TempFileName() const;
 

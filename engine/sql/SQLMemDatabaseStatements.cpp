@@ -3,10 +3,12 @@
 #include <memory>
 
 #include "engine/dataset/SQLMemDatabaseComponent.h"
+#include "engine/dataset/SQLMemQuery.h"
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemExcept.h"
 #include "engine/storage/SQLMemDatabaseData.h"
 #include "engine/storage/SQLMemTableData.h"
+#include "vcl/rtl/AnsiStrings.h"
 
 namespace {
 
@@ -74,6 +76,17 @@ void TSQLMemDropDatabase::Execute(bool, bool&, bool) {
         open = open || (tableData != nullptr && tableData->CursorCount() > 0);
       });
     if (open) SQLMemError(11756, "Cannot drop database '%s': a table of it is open", {TargetName});
+  }
+  // The database component of the query that runs the statement lets the database go first, so that
+  // no connection of it is left on a freed database. The query leaves the component's list before the
+  // disconnect closes the component's datasets, as it is running; a component of another database
+  // keeps its datasets open.
+  TSQLMemQuery* query = context_.Query;
+  TSQLMemDatabase* own = query != nullptr ? query->Database() : nullptr;
+  if (own != nullptr && own->InMemory() == TargetInMemory &&
+      AnsiSameText(TargetInMemory ? own->DatabaseName() : own->DatabaseFileName(), TargetName)) {
+    own->RemoveDataSet(query);
+    own->Disconnect();
   }
   std::unique_ptr<TSQLMemDatabase> database(New<TSQLMemDatabase>(nullptr));
   database->SetForced(true);

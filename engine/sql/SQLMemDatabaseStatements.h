@@ -1,6 +1,7 @@
 // CREATE DATABASE and DROP DATABASE: an engine database made or deleted through a database component
 // of their own. DROP DATABASE deletes without the component's usual checks, except that a database
-// with an open table is kept: its tables stay readable.
+// with an open table is kept: its tables stay readable. The running query's own database component,
+// when it is on the dropped database, is disconnected first.
 #pragma once
 #include "engine/sql/SQLMemSQLCommand.h"
 

@@ -131,6 +131,7 @@ void TSQLMemLocalSQLProcessor::Prepare() {
   TSQLMemSQLProcessor::Prepare();
   FreeCommands();
   context_.RequestLive = RequestLive;
+  context_.Query = Query;
   try {
     TSQLMemLexer lexer(SQLText, &Params);
     while (lexer.NextStatement()) {

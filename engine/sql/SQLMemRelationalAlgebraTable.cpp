@@ -24,7 +24,6 @@ TSQLMemAOTable::TSQLMemAOTable(const AnsiString& databaseName, bool live, bool i
   table_->SetDatabaseName(databaseName);
   if (!sessionName.empty()) table_->SetSessionName(sessionName);
   table_->SetTableName(tableName);
-  if (inMemory && !table_->Exists()) SQLMemError(11505, "Table '%s' does not exist", {tableName});
   OpenSource(databaseName, sessionName, inMemory);
 }
 
@@ -45,6 +44,10 @@ void TSQLMemAOTable::OpenSource(const AnsiString& databaseName, const AnsiString
   try {
     source_->Open();
   } catch (const Exception& e) {
+    // A missing in-memory table has an error of its own; asked only now, as the open of a table that
+    // exists answers it at no cost.
+    if (table_ != nullptr && inMemory && !table_->Exists())
+      SQLMemError(11505, "Table '%s' does not exist", {tableName_});
     SQLMemError(10303, SQLMemCannotOpenTableOrSubQuery,
                 {tableName_, databaseName, sessionName, inMemory ? 1 : 0, subQuerySQL_, e.Message()});
   }

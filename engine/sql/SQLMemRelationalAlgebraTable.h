@@ -18,9 +18,9 @@ struct TSQLMemSQLContext;
 
 class TSQLMemAOTable : public TSQLMemAO {
  public:
-  // Opens the table (11505 for an in-memory table that does not exist; any other failure of the open
-  // becomes 10303 carrying the underlying message). One hidden column per field. live: the statement
-  // asks for an editable result.
+  // Opens the table (11505 for an in-memory table that does not exist, asked after a failed open; any
+  // other failure of the open becomes 10303 carrying the underlying message). One hidden column per
+  // field. live: the statement asks for an editable result.
   TSQLMemAOTable(const AnsiString& databaseName, bool live, bool inMemory, const AnsiString& tableAlias,
                  const AnsiString& tableName, const AnsiString& sessionName = AnsiString());
   // A sub-query of the FROM clause, run live in the statement's context (11655 without an alias; a

@@ -17,16 +17,19 @@ class TSQLMemCursor;
 class TSQLMemDataSet;
 class TSQLMemExpression;
 class TSQLMemFields;
+class TSQLMemQuery;
 class TSQLMemSQLParams;
 
 // What a statement runs in: the query's database and session, whether its tables are in-memory,
-// whether it asks for an editable result, and its parameter values (borrowed, may be nullptr).
+// whether it asks for an editable result, its parameter values and the query component it runs for
+// (both borrowed, may be nullptr).
 struct TSQLMemSQLContext {
   AnsiString DatabaseName;
   AnsiString SessionName;
   bool InMemory = false;
   bool RequestLive = false;
   const TSQLMemSQLParams* Params = nullptr;
+  TSQLMemQuery* Query = nullptr;
 };
 
 // A set of token kinds for ExpectNextToken.

@@ -255,6 +255,17 @@ void TSQLMemTemporaryTableData::StoreBLOB(TSQLMemCursor& cursor, Integer fieldNo
   TStream& data = stream.BaseStream();
   const TEntryHead head{CheckedCast<Integer>(value.Descriptor().BlockCount), value.GetSize(), data.GetSize()};
   const Int64 position = blobStream_->GetSize();
+  // The entries only ever append: the room doubles, so that a large result does not copy the BLOBs
+  // it holds at every step of the stream's growth. The room is a hint only: without memory for it the
+  // stream grows as it would.
+  const Int64 needed = position + kEntryHeadSize + head.DataLength;
+  if (const Int64 room = blobStream_->Capacity(); blobStream_->InMemory() && needed > room) {
+    try {
+      blobStream_->Reserve(std::max(needed, 2 * room));
+    } catch (const Exception&) {
+      // Past the memory limit the stream keeps its room and grows by its steps.
+    }
+  }
   StreamSeekChecked(*blobStream_, 10422, position);
   Byte headBytes[kEntryHeadSize];
   WriteEntryHead(headBytes, head);

@@ -20,6 +20,11 @@ void TNamedItem::SetName(const AnsiString& value) {
   Changed(false);
 }
 
+void TNamedItem::SetCheckedName(const AnsiString& value) {
+  name_ = value;
+  Changed(false);
+}
+
 TDefCollection::TDefCollection(TDataSet* dataSet, TPersistent* owner, TCollectionItemClass itemClass)
     : TOwnedCollection(owner, itemClass), dataSet_(dataSet) {}
 
@@ -146,7 +151,8 @@ void TFieldDefs::Add(const AnsiString& name, TFieldType dataType, int size, bool
   try {
     TFieldDef* def = AddFieldDef();
     try {
-      def->SetName(name);
+      // The collection was searched for the name above.
+      def->SetCheckedName(name);
       def->SetDataType(dataType);
       def->SetSize(size);
       def->SetRequired(required);

@@ -23,6 +23,10 @@ class TNamedItem : public TCollectionItem {
   void SetDisplayName(const AnsiString& value) override { SetName(value); }
 
  private:
+  friend class TFieldDefs;
+  // The name of a new item whose collection was just searched for it (TFieldDefs::Add).
+  void SetCheckedName(const AnsiString& value);
+
   AnsiString name_;
 };
 

@@ -35,21 +35,46 @@ int CompareBytes(std::string_view a, std::string_view b, Fold fold) {
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
+// A text in UTF-16 for the locale's comparison: a short one (names, keys) on the stack, since the
+// comparisons of names run for every field of every dataset that opens.
+class Utf16Text {
+ public:
+  explicit Utf16Text(std::string_view text) {
+    if (text.size() <= kShort) {
+      for (std::size_t i = 0; i < text.size(); ++i) short_[i] = Cp1250CharToUtf16(static_cast<unsigned char>(text[i]));
+      view_ = std::u16string_view(short_, text.size());
+    } else {
+      long_ = Cp1250ToUtf16(text);
+      view_ = long_;
+    }
+  }
+  Utf16Text(const Utf16Text&) = delete;
+  Utf16Text& operator=(const Utf16Text&) = delete;
+  std::u16string_view View() const { return view_; }
+
+ private:
+  static constexpr std::size_t kShort = 64;
+  char16_t short_[kShort];
+  WideString long_;
+  std::u16string_view view_;
+};
+
 }  // namespace
 
 AnsiString AnsiUpperCase(std::string_view s) { return MapAnsiCase(s, os::UpperCaseInPlace); }
 AnsiString AnsiLowerCase(std::string_view s) { return MapAnsiCase(s, os::LowerCaseInPlace); }
 
 int AnsiCompareText(std::string_view a, std::string_view b) {
-  return os::CompareText(Cp1250ToUtf16(a), Cp1250ToUtf16(b), true);
+  return os::CompareText(Utf16Text(a).View(), Utf16Text(b).View(), true);
 }
 
 int AnsiCompareStr(std::string_view a, std::string_view b) {
-  return os::CompareText(Cp1250ToUtf16(a), Cp1250ToUtf16(b), false);
+  return os::CompareText(Utf16Text(a).View(), Utf16Text(b).View(), false);
 }
 
-bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
-bool AnsiSameStr(std::string_view a, std::string_view b) { return AnsiCompareStr(a, b) == 0; }
+// Equal bytes are equal texts in every locale; only different bytes need the locale's comparison.
+bool AnsiSameText(std::string_view a, std::string_view b) { return a == b || AnsiCompareText(a, b) == 0; }
+bool AnsiSameStr(std::string_view a, std::string_view b) { return a == b || AnsiCompareStr(a, b) == 0; }
 
 WideString WideUpperCase(std::u16string_view s) {
   WideString r(s);

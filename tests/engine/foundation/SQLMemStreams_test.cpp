@@ -634,6 +634,34 @@ TEST_F(EngineStreamTest, MemoryStreamUnderAMemoryLimitFailsWithoutLosingItsConte
   EXPECT_EQ(std::string(buf, 4), "keep");
 }
 
+// Room reserved for appends: the content, size and position stay, later writes within the room keep the
+// block, a smaller room changes nothing, and a room past the memory limit fails leaving all as it was.
+TEST_F(EngineStreamTest, MemoryStreamReservesRoomWithoutChangingItsContent) {
+  TSQLMemMemoryStream s;
+  s.Reserve(10);
+  EXPECT_EQ(s.Capacity(), 12) << "a multiple of 4";
+  EXPECT_EQ(s.GetSize(), 0);
+  s.WriteBuffer("keep", 4);
+  s.SetPosition(2);
+  s.Reserve(Int64{100001});
+  EXPECT_EQ(s.Capacity(), 100004);
+  EXPECT_EQ(s.GetSize(), 4);
+  EXPECT_EQ(s.GetPosition(), 2);
+  const Byte* block = s.Memory();
+  s.SetPosition(4);
+  const std::vector<Byte> data = Pattern(99000, 3);
+  s.WriteBuffer64(data.data(), static_cast<Int64>(data.size()));
+  EXPECT_EQ(s.Memory(), block) << "writes within the room keep the block";
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.Memory()), 4), "keep");
+  s.Reserve(10);
+  EXPECT_EQ(s.Capacity(), 100004);
+  MemoryManager().SetMemoryLimit(MemoryManager().Allocated() + 2000);
+  EXPECT_THROW(s.Reserve(Int64{1000000}), ESQLMemException);
+  EXPECT_EQ(s.Capacity(), 100004);
+  EXPECT_EQ(s.GetSize(), 99004);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), s.Memory() + 4));
+}
+
 // ---- file stream ----
 
 class FileStream : public EngineStreamTest {};
@@ -862,6 +890,19 @@ TEST_F(TemporaryStream, WritesStayInMemoryAndSetSizePastTheThresholdMovesToAFile
   s.SetSize(Int64{0});  // no way back
   EXPECT_FALSE(s.InMemory());
   EXPECT_EQ(AcrFiles(dir_.Path()).size(), 1u);
+}
+
+TEST_F(TemporaryStream, RoomIsReservedInMemoryOnly) {
+  TSQLMemTemporaryStream s;
+  s.Reserve(Int64{4000000});
+  EXPECT_EQ(s.Capacity(), 4000000);
+  EXPECT_TRUE(s.InMemory()) << "room is no size: the stream stays in memory";
+  EXPECT_EQ(s.GetSize(), 0);
+  s.SetSize(Int64{s.Threshold()} + 1);
+  ASSERT_FALSE(s.InMemory());
+  s.Reserve(Int64{8000000});
+  EXPECT_EQ(s.Capacity(), 0);
+  EXPECT_EQ(s.GetSize(), Int64{s.Threshold()} + 1);
 }
 
 TEST_F(TemporaryStream, TheFileGoesWhenAnErrorUnwindsTheStream) {

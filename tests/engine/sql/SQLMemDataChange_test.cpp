@@ -271,3 +271,48 @@ TEST_F(DataChangeTextTest, DatabasesAreCreatedAndDroppedButNeverUnderAnOpenTable
 }
 
 }  // namespace
+
+namespace {
+
+// DROP DATABASE run by a query component goes through the query's own database component: refused, with
+// nothing changed, while a table of the database is open; otherwise the component lets the database go
+// before it is freed, and a component of another database keeps its tables open.
+TEST_F(DataChangeTextTest, TheQueryDropsItsOwnDatabaseOnlyWhenNoTableOfItIsOpen) {
+  Change("create database memory qx");
+  TSQLMemQuery query(nullptr);
+  query.SetDatabaseName("qx");
+  const auto run = [&query](const char* sql) {
+    query.SQL().SetText(sql);
+    query.ExecuteSQL();
+  };
+  run("create table days (id integer, t varchar(10)); insert into days values (1, 'a')");
+  TSQLMemTable table(nullptr);
+  table.SetDatabaseName("qx");
+  table.SetTableName("days");
+  table.Open();
+  ASSERT_EQ(query.Database(), nullptr) << "the query holds its database only while it runs";
+  ExpectSQLError([&] { run("drop database memory qx"); }, 11756, "");
+  EXPECT_TRUE(MemoryDatabaseExists("qx"));
+  ASSERT_TRUE(table.Active());
+  EXPECT_EQ(RowsOf(table), SQLRows{"1|a"});
+  table.Close();
+  run("drop database memory qx");
+  EXPECT_FALSE(MemoryDatabaseExists("qx"));
+
+  // A query of the diary's database drops another one; the diary's open table stays open and reads.
+  query.SetDatabaseName(kDataSetTestDatabase);
+  run("create database memory qx");
+  EXPECT_TRUE(MemoryDatabaseExists("qx"));
+  TSQLMemTable diary(nullptr);
+  diary.SetDatabaseName(kDataSetTestDatabase);
+  diary.SetTableName("fans");
+  diary.Open();
+  run("drop database memory qx");
+  EXPECT_FALSE(MemoryDatabaseExists("qx"));
+  ASSERT_TRUE(diary.Active());
+  EXPECT_EQ(RowsOf(diary).size(), 5u);
+  ExpectSQLError([&] { run(("drop database memory " + AnsiString(kDataSetTestDatabase)).c_str()); }, 11756, "");
+  EXPECT_EQ(RowsOf(diary).size(), 5u);
+}
+
+}  // namespace

@@ -141,6 +141,51 @@ TEST_F(ProviderTest, TheQueryFindsItsTableInItsText) {
   }
 }
 
+// The query's default order is its ORDER BY: the columns, the descending and the case-insensitive ones;
+// a position names the result's column, so it needs the query's fields.
+TEST_F(ProviderTest, TheQueryOrdersByItsOrderBy) {
+  AddIndex("fans", "ByTitle", "Title");
+  TSQLMemQuery query(nullptr);
+  query.SetDatabaseName(kDataSetTestDatabase);
+  const struct {
+    const char* sql;
+    const char* fields;  // nullptr: no order
+    const char* descending;
+    const char* caseInsensitive;
+  } cases[] = {
+      {"select * from fans where lower(Text) like :p order by Title", "Title", "", ""},
+      {"select * from fans order by Title desc, ShortDateDay", "Title;ShortDateDay", "Title", ""},
+      {"select * from fans f order by f.Title asc nocase, [f].[RecID] DESC;", "Title;RecID", "RecID", "Title"},
+      {"select * from fans order by 3, RecID desc", "Title;RecID", "RecID", ""},
+      {"select Title from (select * from fans order by RecID) s", nullptr, nullptr, nullptr},
+      {"select * from fans where RecID in (select RecID from fans order by Title) order by RecID", "RecID", "", ""},
+      {"select * from fans order by index ByTitle", nullptr, nullptr, nullptr},
+      {"select * from fans order by 9", nullptr, nullptr, nullptr},
+      {"select * from fans order by 'x'", nullptr, nullptr, nullptr},
+      {"select * from fans", nullptr, nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    query.SQL().SetText(c.sql);
+    if (TParam* p = query.Params().FindParam("p")) p->SetAsString("%");
+    // The texts without an order need not run at all.
+    if (c.fields != nullptr) query.Open();
+    std::unique_ptr<TIndexDef> order = query.PSGetDefaultOrder();
+    query.Close();
+    if (c.fields == nullptr) {
+      EXPECT_EQ(order, nullptr);
+      continue;
+    }
+    ASSERT_NE(order, nullptr);
+    EXPECT_EQ(order->Fields(), c.fields);
+    EXPECT_EQ(order->DescFields(), c.descending);
+    EXPECT_EQ(order->CaseInsFields(), c.caseInsensitive);
+  }
+  TSQLMemQuery fresh(nullptr);
+  fresh.SQL().SetText("select * from fans order by 3");
+  EXPECT_EQ(fresh.PSGetDefaultOrder(), nullptr) << "a query that never ran knows no third column";
+}
+
 TEST_F(ProviderTest, TheQueryTakesItsTextAndParametersAndRuns) {
   TSQLMemQuery query(nullptr);
   query.SetDatabaseName(kDataSetTestDatabase);
