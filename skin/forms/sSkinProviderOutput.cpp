@@ -30,6 +30,8 @@ void TsSkinProvider::PaintNonClientToDC(HDC dc) {
 
 bool TsSkinProvider::NCPaint() {
   if (!drawNonClientArea_ || Form == nullptr || !Form->HandleAllocated()) return false;
+  // A composed desktop draws moving and sizing itself: the outline drag would paint under it.
+  if (ResizeMode == rmBorder && AeroIsEnabled()) ResizeMode = rmStandard;
   const HWND window = Form->Handle();
   const bool iconic = IsIconic(window) != FALSE;
   // The taskbar shows an iconic application window; the provider has nothing to paint there.

@@ -108,6 +108,22 @@ TEST_F(SkinProviderDwm, TheProviderSwitchesTheFormsTransitionsWithTheSkin) {
   EXPECT_EQ(TFakeDwm::attributes[0].Value, TRUE);
 }
 
+// Outline moving and sizing draws on the desktop's DC, which a composed desktop does not show: the
+// first frame painting under composition turns it back to the standard mode.
+TEST_F(SkinProviderDwm, OutlineResizingGivesWayWhenTheDesktopComposes) {
+  auto* provider = New<TsSkinProvider>(form_);
+  ASSERT_TRUE(provider->FormSkinned());
+  TFakeDwm::composing = FALSE;
+  provider->ResizeMode = rmBorder;
+  ShowWindow(form_->Handle(), SW_SHOWNOACTIVATE);  // a hidden form paints no frame
+  SendMessageW(form_->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_EQ(provider->ResizeMode, rmBorder);
+  TFakeDwm::composing = TRUE;
+  SendMessageW(form_->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_EQ(provider->ResizeMode, rmStandard);
+  ShowWindow(form_->Handle(), SW_HIDE);
+}
+
 TEST_F(SkinProviderDwm, BlurBehindAsksForTheRegionOnlyWhenGiven) {
   const HWND window = form_->Handle();
   ASSERT_NE(LoadDwmApi(), nullptr);  // Wine has DWMAPI
