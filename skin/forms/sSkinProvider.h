@@ -160,6 +160,23 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The form is skinned by an active skin.
   bool FormSkinned() const { return skinData_ && skinData_->Skinned(true); }
 
+  // ---- life cycle, maximising and the system menu (sSkinProviderLifeCycle.cpp) ----
+  // Showing, hiding, closing, position, copy-data and editor messages of a skinned form; true when
+  // handled (the saved procedure then ran where the message needs it).
+  bool LifeCycleMessage(TMessage& message);
+  // The message is one whose border-window follow-up waits: the hide animation takes the window.
+  bool HideAnimationTakesBorder(const TMessage& message) const;
+  // The hide animation of this form would run (effect active with steps, animations allowed).
+  bool HideAnimationWanted() const;
+  // WM_GETMINMAXINFO: a bordered top-level form maximizes over its work area with its frame outside it
+  // (and, with a border window, the taller maximized title's extra height inside it).
+  void GetMinMaxInfo(TMessage& message);
+  // The skin's title height of a maximized form, and what it has more than the system caption + 4.
+  Integer MaximizedTitleHeight() const;
+  Integer ExtraTitleHeight() const;
+  // Pops the system menu at a screen point (the standard one; the chosen command is posted).
+  void ShowSystemMenu(Integer x, Integer y);
+
   // ---- the control adapter (sSkinProviderAdapter.cpp) ----
   // The adapter of the form's child controls; nil while the form is not skinned.
   TskCtrlAdapter* ControlAdapter() const { return controlAdapter_.get(); }
@@ -311,6 +328,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   TskSysButtonData* ButtonOfCode(Integer code);
   // Title messages of a skinned form; true when answered.
   bool TitleMessage(TMessage& message);
+  // A move within SnapBuffer of the work area's edges lands on them.
+  void SnapPosition(WINDOWPOS& pos) const;
 
   std::unique_ptr<TsCommonData> skinData_;
   std::unique_ptr<TskCtrlAdapter> controlAdapter_;
@@ -334,6 +353,15 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
 // Whether the program runs as the skin editor's preview ("/skpreview" as its first parameter); every
 // provider's construction writes it.
 extern bool PreviewFlag;
+// The window the skin editor previews (nil: none yet); only it takes skin transfers.
+extern HWND PreviewedWindow;
+// Tells the skin editor the window it previews, once, for the application's main form.
+void NotifySkinEditor(HWND window);
+// The rectangle a form maximizes over and snaps to: its monitor's work area, or the whole monitor for a
+// stay-on-top form.
+TRect FormWorkArea(TCustomForm* form);
+// EnableMenuItem of a system-menu command: enabled, or grayed.
+void EnableSysMenuItem(UINT command, bool enabled, HMENU menu);
 
 // The definition reader's table of TsSkinProvider and its published objects.
 void RegisterSkinProviderClasses();
