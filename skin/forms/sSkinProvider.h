@@ -176,6 +176,17 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   Integer ExtraTitleHeight() const;
   // Pops the system menu at a screen point (the standard one; the chosen command is posted).
   void ShowSystemMenu(Integer x, Integer y);
+  // Outline moving and sizing (ResizeMode rmBorder): an inverted outline on the desktop follows the
+  // mouse and the form takes its place at the end. Start: moving keeps the offset of the screen point
+  // in the form; sizing keeps the form's left and top. Draw: the outline for the screen point (moving:
+  // the form's corner less the offset; sizing: the bottom-right corner, never below the minimum size).
+  // End: capture released, the outline removed, the form moved or sized (not when cancelled).
+  void StartBorderResize(Integer x, Integer y, bool moving);
+  void DrawResizeOutline(Integer x, Integer y);
+  void EndBorderResize();
+  // The running outline sizing ends without changing the form's size.
+  static void CancelBorderResize();
+  static bool BorderResizing();
 
   // ---- the control adapter (sSkinProviderAdapter.cpp) ----
   // The adapter of the form's child controls; nil while the form is not skinned.

@@ -1,6 +1,7 @@
 // The skinned form's life cycle: showing through the show animation, hiding and closing through the
-// hide animation, snapping while it moves, the maximized bounds, the skin editor's messages and the
-// system menu popup. Painting, sizing and the title's mouse messages have units of their own.
+// hide animation, snapping while it moves, the maximized bounds, the skin editor's messages, the system
+// menu popup and the outline moving and sizing. Painting, sizing and the title's mouse messages have units
+// of their own.
 #include <algorithm>
 
 #include "skin/forms/sAnimSteps.h"
@@ -61,6 +62,38 @@ void SetChildrenRedraw(TCustomForm* form, bool on) {
     if (child != nullptr && child->Visible() && child->HandleAllocated())
       SendMessageW(child->Handle(), WM_SETREDRAW, on ? TRUE : FALSE, 0);
   }
+}
+
+// The outline of a move or size: one at a time in the process.
+struct TOutline {
+  bool Resizing = false;
+  bool Moving = false;
+  bool Cancelled = false;
+  HWND Desktop = nullptr;
+  HDC DC = nullptr;
+  int SavedDC = 0;
+  Integer Left = 0, Top = 0, Width = 0, Height = 0;  // the form's bounds at the start
+  TPoint Offset;                                     // moving: the mouse point in the form
+  Integer Right = 0, Bottom = 0;                     // sizing: the dragged corner
+  Integer MinWidth = 0, MinHeight = 0;
+  bool Drawn = false;
+  TRect Last;                                        // the outline on the screen now
+};
+TOutline gOutline;
+
+// Drawing the same outline twice removes it (R2_NOT).
+void InvertOutline(const TRect& r) {
+  if (gOutline.DC == nullptr) return;
+  const POINT points[5] = {{r.Left, r.Top}, {r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1}, {r.Left, r.Bottom - 1},
+                           {r.Left, r.Top}};
+  Polyline(gOutline.DC, points, 5);
+}
+
+void ShowOutline(const TRect& r) {
+  if (gOutline.Drawn) InvertOutline(gOutline.Last);
+  InvertOutline(r);
+  gOutline.Last = r;
+  gOutline.Drawn = true;
 }
 
 }  // namespace
@@ -343,3 +376,68 @@ void TsSkinProvider::SnapPosition(WINDOWPOS& pos) const {
   pos.y = snap(pos.y, area.Bottom, height + e);
   pos.y = snap(pos.y, area.Top, top);
 }
+
+void TsSkinProvider::StartBorderResize(Integer x, Integer y, bool moving) {
+  if (ResizeMode != rmBorder || Form == nullptr || !Form->Enabled() || gOutline.Resizing) return;
+  gOutline = TOutline{};
+  gOutline.Resizing = true;
+  gOutline.Moving = moving;
+  gOutline.Desktop = GetDesktopWindow();
+  gOutline.DC = GetWindowDC(gOutline.Desktop);
+  if (gOutline.DC != nullptr) {
+    gOutline.SavedDC = SaveDC(gOutline.DC);
+    SetROP2(gOutline.DC, R2_NOT);
+  }
+  gOutline.Left = Form->Left();
+  gOutline.Top = Form->Top();
+  gOutline.Width = Form->Width();
+  gOutline.Height = Form->Height();
+  if (moving) {
+    gOutline.Offset = TPoint{x - gOutline.Left, y - gOutline.Top};
+    ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Left + gOutline.Width, gOutline.Top + gOutline.Height});
+    return;
+  }
+  gOutline.MinWidth = Form->Constraints().MinWidth();
+  gOutline.MinHeight = Form->Constraints().MinHeight();
+  gOutline.Right = gOutline.Left + gOutline.Width;
+  gOutline.Bottom = gOutline.Top + gOutline.Height;
+  ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Right, gOutline.Bottom});
+}
+
+void TsSkinProvider::DrawResizeOutline(Integer x, Integer y) {
+  if (!gOutline.Resizing) return;
+  if (gOutline.Moving) {
+    gOutline.Left = x - gOutline.Offset.X;
+    gOutline.Top = y - gOutline.Offset.Y;
+    ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Left + gOutline.Width, gOutline.Top + gOutline.Height});
+    return;
+  }
+  // A corner dragged past the opposite edge still leaves the smallest allowed form (1 x 1 without
+  // constraints).
+  gOutline.Right = std::max<Integer>(x, gOutline.Left + std::max<Integer>(gOutline.MinWidth, 1));
+  gOutline.Bottom = std::max<Integer>(y, gOutline.Top + std::max<Integer>(gOutline.MinHeight, 1));
+  ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Right, gOutline.Bottom});
+}
+
+void TsSkinProvider::EndBorderResize() {
+  if (ResizeMode != rmBorder || !gOutline.Resizing) return;
+  ReleaseCapture();
+  gOutline.Resizing = false;
+  if (gOutline.Drawn) InvertOutline(gOutline.Last);
+  if (gOutline.DC != nullptr) {
+    RestoreDC(gOutline.DC, gOutline.SavedDC);
+    ReleaseDC(gOutline.Desktop, gOutline.DC);
+  }
+  const TOutline done = gOutline;
+  gOutline = TOutline{};
+  if (Form == nullptr || !Form->HandleAllocated()) return;
+  if (done.Moving) {
+    MoveWindow(Form->Handle(), done.Left, done.Top, done.Width, done.Height, TRUE);
+  } else if (!done.Cancelled) {
+    Form->SetBounds(done.Left, done.Top, done.Right - done.Left, done.Bottom - done.Top);
+  }
+}
+
+void TsSkinProvider::CancelBorderResize() { gOutline.Cancelled = true; }
+
+bool TsSkinProvider::BorderResizing() { return gOutline.Resizing; }

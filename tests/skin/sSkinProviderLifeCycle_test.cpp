@@ -468,4 +468,50 @@ TEST_F(LifeCycleTest, ResizingStepsStayWithinTheirRepaintCeilings) {
   EXPECT_LE(savedErases, 1);
 }
 
+// Outline moving and sizing: the form ends at the outline's place, the mouse capture is released, a
+// cancelled sizing leaves the size alone, and a form in the standard resize mode never starts one.
+// (The outline itself is drawn inverted on the desktop, which a headless system cannot read back.)
+TEST_F(LifeCycleTest, OutlineMovingAndSizingEndAtTheOutlinesBounds) {
+  MakeForm(false);
+  form_->Constraints().SetMinWidth(120);
+  form_->Constraints().SetMinHeight(90);
+  struct Case {
+    const char* name;
+    TsResizeMode mode;
+    bool moving;
+    TPoint to;      // the last mouse point
+    bool cancel;
+    TRect want;     // left, top, right, bottom
+  };
+  const Case cases[] = {
+      {"move", rmBorder, true, {260 + 40, 160 + 25}, false, {240, 175, 540, 375}},
+      {"size larger", rmBorder, false, {560, 420}, false, {200, 150, 560, 420}},
+      {"size below the minimum", rmBorder, false, {210, 160}, false, {200, 150, 320, 240}},
+      {"size cancelled", rmBorder, false, {600, 450}, true, {200, 150, 500, 350}},
+      {"standard mode", rmStandard, true, {400, 400}, false, {200, 150, 500, 350}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form_->SetBounds(200, 150, 300, 200);
+    provider_->ResizeMode = c.mode;
+    SetCapture(Window());
+    provider_->StartBorderResize(260, 160, c.moving);
+    EXPECT_EQ(TsSkinProvider::BorderResizing(), c.mode == rmBorder);
+    provider_->DrawResizeOutline(c.to.X - 30, c.to.Y - 30);
+    provider_->DrawResizeOutline(c.to.X, c.to.Y);
+    if (c.cancel) TsSkinProvider::CancelBorderResize();
+    provider_->EndBorderResize();
+    EXPECT_FALSE(TsSkinProvider::BorderResizing());
+    if (c.mode == rmBorder) {
+      EXPECT_EQ(GetCapture(), nullptr);
+    } else {
+      ReleaseCapture();
+    }
+    EXPECT_EQ(Bounds().Left, c.want.Left);
+    EXPECT_EQ(Bounds().Top, c.want.Top);
+    EXPECT_EQ(Bounds().Right, c.want.Right);
+    EXPECT_EQ(Bounds().Bottom, c.want.Bottom);
+  }
+}
+
 }  // namespace
