@@ -1,5 +1,6 @@
 #include "skin/forms/sSkinProvider.h"
 
+#include "skin/adapters/skSBMainWnd.h"
 #include "skin/forms/sSkinProviderDwm.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
@@ -74,6 +75,7 @@ TsSkinProvider* TsSkinProvider::CreateRunTime(TCustomForm* form) {
 // inert second provider installed neither, and the form's procedure is still the other provider's.
 TsSkinProvider::~TsSkinProvider() {
   BorderForm.reset();
+  FreeAdapter(ClientScrollAdapter);  // it sits on top of the provider in the form's WindowProc
   if (hooked_ && Form != nullptr) {
     if (auto* plain = dynamic_cast<TForm*>(Form)) RemoveSkinnedForm(plain);
     if (Form->WindowProc() == ownWindowProc_) Form->SetWindowProc(savedWindowProc_);

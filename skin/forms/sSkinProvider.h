@@ -17,6 +17,7 @@
 #include "vcl/rtl/Component.h"
 
 class TBitmap;
+class TskMainWnd;
 class TsSkinManager;
 
 enum TsGripMode { gmNone = 0, gmRightBottom = 1 };
@@ -176,6 +177,10 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   Integer ExtraTitleHeight() const;
   // Pops the system menu at a screen point (the standard one; the chosen command is posted).
   void ShowSystemMenu(Integer x, Integer y);
+  // A form class that publishes AutoScroll and has it on gets a scroll adapter on its window while it is
+  // skinned (none otherwise, and none while the adapter is being set up already).
+  void UpdateScrollAdapter();
+  TskMainWnd* ClientScrollAdapter = nullptr;  // owned (FreeAdapter)
   // Outline moving and sizing (ResizeMode rmBorder): an inverted outline on the desktop follows the
   // mouse and the form takes its place at the end. Start: moving keeps the offset of the screen point
   // in the form; sizing keeps the form's left and top. Draw: the outline for the screen point (moving:

@@ -4,6 +4,7 @@
 // of their own.
 #include <algorithm>
 
+#include "skin/adapters/skSBScrollWnd.h"
 #include "skin/forms/sAnimSteps.h"
 #include "skin/forms/sAnimWindow.h"
 #include "skin/forms/sBorderFormGeometry.h"
@@ -16,6 +17,7 @@
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/rtl/FlagScope.h"
+#include "vcl/rtl/PropertyAccess.h"
 
 HWND PreviewedWindow = nullptr;
 
@@ -241,6 +243,7 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
         }
         throw;
       }
+      UpdateScrollAdapter();
       if (!animate) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
         return true;
@@ -441,3 +444,22 @@ void TsSkinProvider::EndBorderResize() {
 void TsSkinProvider::CancelBorderResize() { gOutline.Cancelled = true; }
 
 bool TsSkinProvider::BorderResizing() { return gOutline.Resizing; }
+
+void TsSkinProvider::UpdateScrollAdapter() {
+  constexpr Cardinal kSettingUp = 0x20000;
+  if (Form == nullptr || Form->ComponentState().Contains(csDestroying) || !Form->HandleAllocated() ||
+      (AnimState & kSettingUp) != 0 || GetOrdPropByName(Form, "AutoScroll") != 1)
+    return;
+  AnimState |= kSettingUp;
+  struct TClear {
+    Cardinal& state;
+    ~TClear() { state &= ~Cardinal{0x20000}; }
+  } clear{AnimState};
+  if (!FormSkinned()) {
+    FreeAdapter(ClientScrollAdapter);
+    return;
+  }
+  if (ClientScrollAdapter != nullptr && ClientScrollAdapter->Detached()) FreeAdapter(ClientScrollAdapter);
+  if (ClientScrollAdapter == nullptr)
+    ClientScrollAdapter = New<TskScrollWnd>(Form->Handle(), true, AnsiString(), Manager(), skinData_.get());
+}

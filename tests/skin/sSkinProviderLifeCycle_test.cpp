@@ -12,12 +12,16 @@
 #include <vector>
 
 #include "skin/SkinFixture.h"
+#include "skin/adapters/skSBMainWnd.h"
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinLookups.h"
 #include "vcl/gui/Bitmap.h"
+#include "vcl/gui/GuiClasses.h"
+#include "vcl/rtl/FormResource.h"
+#include "vcl/rtl/PropertyTable.h"
 
 using namespace skintest;
 
@@ -56,6 +60,30 @@ class TRecorder {
  private:
   TForm* form_;
 };
+
+// A form class that publishes AutoScroll (the component layer's forms do not).
+class TAutoScrollForm : public TForm {
+ public:
+  using TForm::TForm;
+  bool AutoScroll() const { return autoScroll_; }
+  void SetAutoScroll(bool value) { autoScroll_ = value; }
+
+ private:
+  bool autoScroll_ = true;
+};
+
+void RegisterAutoScrollForm() {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  RegisterGuiClasses();
+  RegisterDefinitionText("TAutoScrollForm",
+                         "object AutoScrollForm: TAutoScrollForm\n  Left = 200\n  Top = 150\n  Width = 300\n  Height = 200\nend\n");
+  RegisterStreamedClass<TAutoScrollForm, TForm>("TAutoScrollForm", [](TPropertyTableOf<TAutoScrollForm>& p) {
+    p.BoolProp("AutoScroll", &TAutoScrollForm::SetAutoScroll);
+    p.OrdGetter("AutoScroll", &TAutoScrollForm::AutoScroll);
+  });
+}
 
 class LifeCycleTest : public SkinFixture {
  protected:
@@ -511,6 +539,33 @@ TEST_F(LifeCycleTest, OutlineMovingAndSizingEndAtTheOutlinesBounds) {
     EXPECT_EQ(Bounds().Top, c.want.Top);
     EXPECT_EQ(Bounds().Right, c.want.Right);
     EXPECT_EQ(Bounds().Bottom, c.want.Bottom);
+  }
+}
+
+// Only a form class that publishes AutoScroll, with it on, gets the scroll adapter when it shows; the
+// provider frees it.
+TEST_F(LifeCycleTest, ScrollAdapterComesOnlyForAFormPublishingAutoScroll) {
+  MakeForm(false);
+  EXPECT_EQ(provider_->ClientScrollAdapter, nullptr) << "the plain form publishes no AutoScroll";
+  delete form_;
+  form_ = nullptr;
+  RegisterAutoScrollForm();
+  for (const bool on : {false, true}) {
+    SCOPED_TRACE(on);
+    auto* form = New<TAutoScrollForm>(nullptr);
+    form_ = form;
+    form->SetAutoScroll(on);
+    form->SetBounds(200, 150, 300, 200);
+    form->HandleNeeded();
+    provider_ = New<TsSkinProvider>(form);
+    form->Show();
+    guitest::Pump();
+    EXPECT_EQ(provider_->ClientScrollAdapter != nullptr, on);
+    if (on) {
+      EXPECT_EQ(FindAdapter(form->Handle()), provider_->ClientScrollAdapter);
+    }
+    delete form_;
+    form_ = nullptr;
   }
 }
 
