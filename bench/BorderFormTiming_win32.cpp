@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+#include "GuiTiming.h"
+#include "SkinTiming.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinManager.h"
@@ -22,36 +24,10 @@
 #include "vcl/gui/Canvas.h"
 #include "vcl/gui/GuiClasses.h"
 
-namespace {
-
-double MedianMs(int rounds, const std::function<void()>& work) {
-  LARGE_INTEGER frequency, start, end;
-  QueryPerformanceFrequency(&frequency);
-  work();
-  std::vector<double> times;
-  for (int i = 0; i < rounds; ++i) {
-    QueryPerformanceCounter(&start);
-    work();
-    GdiFlush();
-    QueryPerformanceCounter(&end);
-    times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
   try {
-    RegisterGuiClasses();
-    Application->Initialize();
-    SkinLibraryStartup();
-    std::unique_ptr<TsSkinManager> manager(New<TsSkinManager>(nullptr));
-    std::ifstream in(QN_BUILTIN_SKIN, std::ios::binary);
-    manager->InternalSkins().Add("Quillnote", std::vector<Byte>(std::istreambuf_iterator<char>(in), {}));
-    manager->SetSkinName("Quillnote");
+    std::unique_ptr<TsSkinManager> manager = StartBuiltinSkin(QN_BUILTIN_SKIN);
     manager->SetExtendedBorders(true);
     std::unique_ptr<TForm> form(New<TForm>(nullptr));
     form->SetBounds(0, 0, 1920, 1080);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "SkinTiming.h"
 #include "skin/adapters/skSBScrollWnd.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinManager.h"
@@ -54,13 +55,7 @@ LPARAM At(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WO
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 400;
   try {
-    RegisterGuiClasses();
-    Application->Initialize();
-    SkinLibraryStartup();
-    std::unique_ptr<TsSkinManager> manager(New<TsSkinManager>(nullptr));
-    std::ifstream in(QN_BUILTIN_SKIN, std::ios::binary);
-    manager->InternalSkins().Add("Quillnote", std::vector<Byte>(std::istreambuf_iterator<char>(in), {}));
-    manager->SetSkinName("Quillnote");
+    std::unique_ptr<TsSkinManager> manager = StartBuiltinSkin(QN_BUILTIN_SKIN);
     const HWND frame = CreateWindowExW(0, L"STATIC", L"scroll timing", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 480,
                                        360, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     const HWND skinned = MakeEdit(frame, 10);

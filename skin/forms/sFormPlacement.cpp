@@ -1,5 +1,5 @@
 #include "skin/forms/sFormPlacement.h"
-
+#include "skin/forms/sBorderForm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Form.h"
@@ -23,7 +23,8 @@ TskMonitorAreas SystemMonitorAreas(HWND window) {
     const TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     return TskMonitorAreas{screen, FromRECT(work)};
   }
-  return TskMonitorAreas{FromRECT(info.rcMonitor), FromRECT(info.rcWork)};
+  // The border window's snapping and stretching ask the same work area (and tests replace it there).
+  return TskMonitorAreas{FromRECT(info.rcMonitor), BorderWorkAreaSource ? BorderWorkAreaSource(window) : FromRECT(info.rcWork)};
 }
 
 TskMonitorSource& MonitorSource() {

@@ -1,5 +1,6 @@
 #include "skin/forms/sSkinProvider.h"
 
+#include "skin/adapters/skSBMainWnd.h"
 #include "skin/forms/sSkinProviderDwm.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
@@ -75,6 +76,7 @@ TsSkinProvider* TsSkinProvider::CreateRunTime(TCustomForm* form) {
 TsSkinProvider::~TsSkinProvider() {
   KillCaptForm();
   BorderForm.reset();
+  FreeAdapter(ClientScrollAdapter);  // it sits on top of the provider in the form's WindowProc
   if (hooked_ && Form != nullptr) {
     if (auto* plain = dynamic_cast<TForm*>(Form)) RemoveSkinnedForm(plain);
     if (Form->WindowProc() == ownWindowProc_) Form->SetWindowProc(savedWindowProc_);

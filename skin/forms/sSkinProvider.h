@@ -8,6 +8,7 @@
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sCtrlAdapter.h"
+#include "skin/forms/sFormPlacement.h"
 #include "skin/forms/sFrameGeometry.h"
 #include "skin/forms/sSkinProviderTitle.h"
 #include "skin/forms/sSystemMenu.h"
@@ -18,6 +19,7 @@
 #include "vcl/rtl/Component.h"
 
 class TBitmap;
+class TskMainWnd;
 class TsSkinManager;
 
 enum TsGripMode { gmNone = 0, gmRightBottom = 1 };
@@ -210,6 +212,38 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The form is skinned by an active skin.
   bool FormSkinned() const { return skinData_ && skinData_->Skinned(true); }
 
+  // ---- life cycle, maximising and the system menu (sSkinProviderLifeCycle.cpp) ----
+  // Showing, hiding, closing, position, copy-data and editor messages of a skinned form; true when
+  // handled (the saved procedure then ran where the message needs it).
+  bool LifeCycleMessage(TMessage& message);
+  // The message is one whose border-window follow-up waits: the hide animation takes the window.
+  bool HideAnimationTakesBorder(const TMessage& message) const;
+  // The hide animation of this form would run (effect active with steps, animations allowed).
+  bool HideAnimationWanted() const;
+  // WM_GETMINMAXINFO: a bordered top-level form maximizes over its work area with its frame outside it
+  // (and, with a border window, the taller maximized title's extra height inside it).
+  void GetMinMaxInfo(TMessage& message);
+  // The skin's title height of a maximized form, and what it has more than the system caption + 4.
+  Integer MaximizedTitleHeight() const;
+  Integer ExtraTitleHeight() const;
+  // Pops the system menu at a screen point (the standard one; the chosen command is posted).
+  void ShowSystemMenu(Integer x, Integer y);
+  // A form class that publishes AutoScroll and has it on gets a scroll adapter on its window while it is
+  // skinned (none otherwise, and none while the adapter is being set up already).
+  void UpdateScrollAdapter();
+  TskMainWnd* ClientScrollAdapter = nullptr;  // owned (FreeAdapter)
+  // Outline moving and sizing (ResizeMode rmBorder): an inverted outline on the desktop follows the
+  // mouse and the form takes its place at the end. Start: moving keeps the offset of the screen point
+  // in the form; sizing keeps the form's left and top. Draw: the outline for the screen point (moving:
+  // the form's corner less the offset; sizing: the bottom-right corner, never below the minimum size).
+  // End: capture released, the outline removed, the form moved or sized (not when cancelled).
+  void StartBorderResize(Integer x, Integer y, bool moving);
+  void DrawResizeOutline(Integer x, Integer y);
+  void EndBorderResize();
+  // The running outline sizing ends without changing the form's size.
+  static void CancelBorderResize();
+  static bool BorderResizing();
+
   // ---- the control adapter (sSkinProviderAdapter.cpp) ----
   // The adapter of the form's child controls; nil while the form is not skinned.
   TskCtrlAdapter* ControlAdapter() const { return controlAdapter_.get(); }
@@ -386,6 +420,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   TskSysButtonData* ButtonOfCode(Integer code);
   // Title messages of a skinned form; true when answered.
   bool TitleMessage(TMessage& message);
+  // A move within SnapBuffer of the work area's edges lands on them.
+  void SnapPosition(WINDOWPOS& pos) const;
 
   std::unique_ptr<TsCommonData> skinData_;
   std::unique_ptr<TskCtrlAdapter> controlAdapter_;
@@ -412,6 +448,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
 // Whether the program runs as the skin editor's preview ("/skpreview" as its first parameter); every
 // provider's construction writes it.
 extern bool PreviewFlag;
+// EnableMenuItem of a system-menu command: enabled, or grayed.
+void EnableSysMenuItem(UINT command, bool enabled, HMENU menu);
 
 // The definition reader's table of TsSkinProvider and its published objects.
 void RegisterSkinProviderClasses();

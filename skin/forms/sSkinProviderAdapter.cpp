@@ -108,12 +108,6 @@ bool TsSkinProvider::AdapterMessage(TMessage& message) {
         controlAdapter_->AdaptControls(nullptr);
       return true;
     }
-    case CM_SHOWINGCHANGED:
-      // The children's windows exist already; the form is shown by the old procedure.
-      if (Form->Showing() && controlAdapter_ != nullptr) controlAdapter_->AdaptControls(nullptr);
-      if (Form->Showing() && PreviewFlag && Form->HandleAllocated()) NotifySkinEditor(Form->Handle());
-      CallSavedProc(message);
-      return true;
     case WM_ACTIVATE:
       CallSavedProc(message);
       if (controlAdapter_ == nullptr) NewControlAdapter();

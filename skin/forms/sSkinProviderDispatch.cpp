@@ -46,8 +46,9 @@ void TsSkinProvider::FormWndProc(TMessage& message) {
   } else if (message.Msg == SkinCommandMessage) {
     AnswerSkinned(message);
   } else {
-    if (!PaintingMessage(message) && !TitleMessage(message) && !AdapterMessage(message)) CallSavedProc(message);
-    FollowBorderWindow(message);
+    if (!PaintingMessage(message) && !LifeCycleMessage(message) && !TitleMessage(message) && !AdapterMessage(message))
+      CallSavedProc(message);
+    if (!HideAnimationTakesBorder(message)) FollowBorderWindow(message);
   }
   if (message.Msg == SkinCommandMessage) AdapterAfterCommand(message);
 }

@@ -19,6 +19,7 @@
 #include "vcl/gui/GraphicsObjects.h"
 #include "vcl/gui/Jpeg.h"
 #include "vcl/rtl/AnsiStrings.h"
+#include "vcl/rtl/FlagScope.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/StrUtils.h"
 #include "vcl/rtl/CommandLine.h"
@@ -40,18 +41,6 @@ TskSkinMessageHook& MessageHook() {
   static TskSkinMessageHook hook;
   return hook;
 }
-
-// Keeps a global flag set for the lifetime of a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
 
 TsPixelView ViewOf(TBitmap& bitmap) {
   if (bitmap.Empty()) return {};

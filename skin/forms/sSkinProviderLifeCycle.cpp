@@ -1,0 +1,442 @@
+// The skinned form's life cycle: showing through the show animation, hiding and closing through the
+// hide animation, snapping while it moves, the maximized bounds, the skin editor's messages, the system
+// menu popup and the outline moving and sizing. Painting, sizing and the title's mouse messages have units
+// of their own.
+#include <algorithm>
+
+#include "skin/adapters/skSBScrollWnd.h"
+#include "skin/forms/sAnimSteps.h"
+#include "skin/forms/sAnimWindow.h"
+#include "skin/forms/sBorderFormGeometry.h"
+#include "skin/forms/sFormAnimation.h"
+#include "skin/forms/sFormPlacement.h"
+#include "skin/forms/sHideAnimation.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sVclUtils.h"
+#include "skin/manager/sSkinManager.h"
+#include "skin/manager/skGlow.h"
+#include "vcl/gui/Application.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/rtl/FlagScope.h"
+#include "vcl/rtl/PropertyAccess.h"
+
+namespace {
+
+// The skin editor's window and its messages.
+constexpr UINT kSkinEditorMessage = 0xA400;
+constexpr WPARAM kEditorClose = 1, kEditorAsk = 3, kEditorPing = 4;
+// Messages a skinned form swallows.
+constexpr UINT kSwallowedA = 0xB04C, kSwallowedB = 0xBC4D;
+
+// A skin transfer runs: a second copy-data message meanwhile (the loader pumps messages) is not taken.
+bool gTransferRunning = false;
+
+// While the standard system menu is prepared the form's style is WS_VISIBLE off (so that the system
+// does not draw its own caption over the skin's for the changes) and WS_SYSMENU on (the system hands
+// out the menu only then); the style comes back whatever happens meanwhile.
+class TMenuStyleScope {
+ public:
+  explicit TMenuStyleScope(HWND window) : window_(window), style_(GetWindowLongPtrW(window, GWL_STYLE)) {
+    SetWindowLongPtrW(window_, GWL_STYLE, (style_ & ~LONG_PTR{WS_VISIBLE}) | WS_SYSMENU);
+  }
+  ~TMenuStyleScope() { SetWindowLongPtrW(window_, GWL_STYLE, style_); }
+  TMenuStyleScope(const TMenuStyleScope&) = delete;
+  TMenuStyleScope& operator=(const TMenuStyleScope&) = delete;
+
+ private:
+  HWND window_;
+  LONG_PTR style_;
+};
+
+TRect MonitorBounds(HWND window) {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return TRect{};
+  return TRect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+}
+
+// Every visible windowed child of the form stops (or resumes) drawing.
+void SetChildrenRedraw(TCustomForm* form, bool on) {
+  for (int i = 0; i < form->ControlCount(); ++i) {
+    auto* child = dynamic_cast<TWinControl*>(form->Controls(i));
+    if (child != nullptr && child->Visible() && child->HandleAllocated())
+      SendMessageW(child->Handle(), WM_SETREDRAW, on ? TRUE : FALSE, 0);
+  }
+}
+
+// The outline of a move or size: one at a time in the process.
+struct TOutline {
+  bool Resizing = false;
+  bool Moving = false;
+  bool Cancelled = false;
+  HWND Desktop = nullptr;
+  HDC DC = nullptr;
+  int SavedDC = 0;
+  Integer Left = 0, Top = 0, Width = 0, Height = 0;  // the form's bounds at the start
+  TPoint Offset;                                     // moving: the mouse point in the form
+  Integer Right = 0, Bottom = 0;                     // sizing: the dragged corner
+  Integer MinWidth = 0, MinHeight = 0;
+  bool Drawn = false;
+  TRect Last;                                        // the outline on the screen now
+};
+TOutline gOutline;
+
+// Drawing the same outline twice removes it (R2_NOT).
+void InvertOutline(const TRect& r) {
+  if (gOutline.DC == nullptr) return;
+  const POINT points[5] = {{r.Left, r.Top}, {r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1}, {r.Left, r.Bottom - 1},
+                           {r.Left, r.Top}};
+  Polyline(gOutline.DC, points, 5);
+}
+
+void ShowOutline(const TRect& r) {
+  if (gOutline.Drawn) InvertOutline(gOutline.Last);
+  InvertOutline(r);
+  gOutline.Last = r;
+  gOutline.Drawn = true;
+}
+
+}  // namespace
+
+void EnableSysMenuItem(UINT command, bool enabled, HMENU menu) {
+  EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
+}
+
+Integer TsSkinProvider::MaximizedTitleHeight() const {
+  const TsSkinManager* manager = Manager();
+  if (manager == nullptr) return 0;
+  return manager->SkinData.MaxHeight > 0 ? manager->SkinData.MaxHeight : manager->SkinData.TitleHeight;
+}
+
+Integer TsSkinProvider::ExtraTitleHeight() const {
+  return std::max<Integer>(0, MaximizedTitleHeight() - (SysCaptionHeight() + 4));
+}
+
+bool TsSkinProvider::HideAnimationWanted() const {
+  TsSkinManager* manager = Manager();
+  if (manager == nullptr || !AllowAnimation || !drawNonClientArea_ || !LayeredWindowsAvailable()) return false;
+  const TskFormAnimation& effect = *manager->AnimEffects().FormHide;
+  return effect.Active && AnimStepCount(effect.Time) > 0;
+}
+
+bool TsSkinProvider::HideAnimationTakesBorder(const TMessage& message) const {
+  return message.Msg == WM_SHOWWINDOW && message.WParam == 0 && BorderForm != nullptr && HideAnimationWanted();
+}
+
+void TsSkinProvider::GetMinMaxInfo(TMessage& message) {
+  CallSavedProc(message);
+  auto* info = reinterpret_cast<MINMAXINFO*>(message.LParam);
+  if (info == nullptr || !drawNonClientArea_ || Form->BorderStyle() == bsNone || Form->FormStyle() == fsMDIChild ||
+      Form->Parent() != nullptr || !Form->HandleAllocated())
+    return;
+  const HWND window = Form->Handle();
+  const TRect area = FormWorkArea(Form);
+  const TRect monitor = MonitorBounds(window);
+  const Integer f = SysBorderWidth();
+  Integer e = 0;
+  if (BorderForm != nullptr && (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
+    TallMaxTitle = IsZoomed(window) && SysCaptionHeight() + 4 < MaximizedTitleHeight();
+    e = ExtraTitleHeight();
+  }
+  // The position is the monitor's: a work area off the monitor's corner (a task bar at the top or
+  // left) moves it.
+  info->ptMaxPosition = POINT{area.Left - monitor.Left - f, area.Top - monitor.Top + e - f};
+  info->ptMaxSize = POINT{area.Width() + 2 * f, area.Height() + 2 * f - e};
+  message.Result = 0;
+}
+
+void TsSkinProvider::ShowSystemMenu(Integer x, Integer y) {
+  if (SkinSysMenu == nullptr) InitializeSkin();
+  if (SkinSysMenu == nullptr || Form == nullptr || !Form->HandleAllocated()) return;
+  const HWND window = Form->Handle();
+  if (TsSkinManager* manager = Manager(); manager != nullptr && manager->SkinnedPopups()) {
+    SkinSysMenu->UpdateItems(false);
+    if (MakeSkinMenu && SkinSysMenu->Items()->Count() > 0) SkinSysMenu->AddSkinItems();
+    SkinSysMenu->Popup(x, y);
+    return;
+  }
+  const bool zoomed = IsZoomed(window) != 0, iconic = IsIconic(window) != 0;
+  const TFormBorderStyle style = Form->BorderStyle();
+  const bool sizeable = style == bsSizeable || style == bsSizeToolWin;
+  HMENU menu = nullptr;
+  {
+    TMenuStyleScope scope(window);
+    menu = GetSystemMenu(window, FALSE);
+    if (menu == nullptr) return;
+    EnableSysMenuItem(SC_RESTORE, SkinSysMenu->EnabledRestore(), menu);
+    EnableSysMenuItem(SC_MOVE, !zoomed && !iconic, menu);
+    EnableSysMenuItem(SC_SIZE, sizeable && !iconic && !zoomed, menu);
+    EnableSysMenuItem(SC_MINIMIZE, SkinSysMenu->VisibleMin() && SkinSysMenu->EnabledMin(), menu);
+    EnableSysMenuItem(SC_MAXIMIZE, SkinSysMenu->VisibleMax() && SkinSysMenu->EnabledMax(), menu);
+    EnableSysMenuItem(SC_CLOSE, SkinSysMenu->VisibleClose(), menu);
+  }
+  const UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, window, nullptr));
+  if (command != 0) PostMessageW(window, WM_SYSCOMMAND, command, 0);
+}
+
+bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
+  TsSkinManager* manager = Manager();
+  const HWND window = Form->HandleAllocated() ? Form->Handle() : nullptr;
+  switch (message.Msg) {
+    case CM_SHOWINGCHANGED: {
+      if (!drawNonClientArea_ && !DrawClientArea) {
+        CallSavedProc(message);
+        skinData_->SetUpdating(false);
+        return true;
+      }
+      if (!Form->Showing()) {
+        if (!HideAnimationWanted()) BorderForm.reset();
+        CallSavedProc(message);
+        return true;
+      }
+      AnimState &= ~Cardinal{fsAnimHiding};
+      if (BorderForm != nullptr) BorderForm->Busy = false;
+      if (PreviewFlag && window != nullptr) NotifySkinEditor(window);
+      if (controlAdapter_ != nullptr) controlAdapter_->AdaptControls(nullptr);
+      const TskFormAnimation& effect = *manager->AnimEffects().FormShow;
+      const bool animate = AllowAnimation && Form->Parent() == nullptr && effect.Active && window != PreviewedWindow &&
+                           window != nullptr && LayeredWindowsAvailable();
+      if (animate) {
+        // The form comes up invisible and unpainted; the animation shows its finished picture.
+        InAnimation = true;
+        InAnimationProcess = true;
+        skinData_->SetUpdating(true);
+        if ((GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYERED) == 0) {
+          SetWindowLongPtrW(window, GWL_EXSTYLE, GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_LAYERED);
+          SetLayeredWindowAttributes(window, 0, 1, LWA_ALPHA);
+        }
+        SetChildrenRedraw(Form, false);
+      } else {
+        skinData_->SetUpdating(false);
+      }
+      try {
+        CallSavedProc(message);
+      } catch (...) {
+        if (animate) {
+          SetChildrenRedraw(Form, true);
+          RemoveLayeredStyle(window);
+          InAnimation = false;
+          InAnimationProcess = false;
+        }
+        throw;
+      }
+      UpdateScrollAdapter();
+      if (!animate) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+        return true;
+      }
+      SetChildrenRedraw(Form, true);
+      RemoveLayeredStyle(window);
+      InAnimation = false;
+      const Byte alpha = Form->AlphaBlend() ? Form->AlphaBlendValue() : 255;
+      StartFormShowAnimation(*this, effect.Time, alpha, effect.Mode);
+      InAnimationProcess = false;
+      return true;
+    }
+    case WM_SHOWWINDOW:
+      if (message.WParam != 0 && Form->FormStyle() != fsMDIChild) {
+        if (BorderForm != nullptr) BorderForm->Busy = false;
+        AnimState &= 0x400;
+      }
+      CallSavedProc(message);
+      return true;
+    case WM_CLOSE:
+      CallSavedProc(message);
+      // The picture the hide animation shows is taken while the form still shows it all.
+      if (HideAnimationWanted() && (AnimState & fsAnimHiding) == 0 && window != nullptr && IsWindowVisible(window) &&
+          !Form->ComponentState().Contains(csDestroying)) {
+        AnimState |= fsAnimHiding;
+        if (std::unique_ptr<TBitmap> image = FormAnimationImage(*this)) skinData_->CacheBitmap = std::move(image);
+        skinData_->BackgroundDirty = false;
+      }
+      return true;
+    case WM_WINDOWPOSCHANGING: {
+      auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
+      if (pos != nullptr && window != nullptr) {
+        if ((pos->flags & SWP_NOMOVE) == 0 && (pos->x != 0 || pos->y != 0) && !IsZoomed(window) &&
+            !LoadingOrDesigning() && ScreenSnap && FormShowing())
+          SnapPosition(*pos);
+        if ((pos->flags & SWP_HIDEWINDOW) != 0 && HideAnimationWanted() && (AnimState & fsAnimHiding) == 0 &&
+            skinData_->CacheBitmap && !IsIconic(window) && Form->FormStyle() != fsMDIChild && IsWindowVisible(window)) {
+          AnimState |= fsAnimHiding;
+          if (std::unique_ptr<TBitmap> image = FormAnimationImage(*this)) skinData_->CacheBitmap = std::move(image);
+        }
+      }
+      CallSavedProc(message);
+      return true;
+    }
+    case WM_WINDOWPOSCHANGED: {
+      CallSavedProc(message);
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam);
+      if (pos == nullptr || window == nullptr) return true;
+      if ((pos->flags & SWP_HIDEWINDOW) != 0) HideAfterWindowPosChanged(*this, message);
+      TallMaxTitle = BorderForm != nullptr && IsZoomed(window) && SysCaptionHeight() + 4 < MaximizedTitleHeight();
+      return true;
+    }
+    case WM_GETMINMAXINFO:
+      GetMinMaxInfo(message);
+      return true;
+    case WM_MOVE:
+      CloseAllGlowEffects(true);
+      CallSavedProc(message);
+      return true;
+    case WM_SETTINGCHANGE:
+      skinData_->BackgroundDirty = true;
+      CallSavedProc(message);
+      return true;
+    case WM_SYSCOLORCHANGE:
+      CallSavedProc(message);
+      MenuLineDirty = true;
+      return true;
+    case WM_COPYDATA:
+      CallSavedProc(message);
+      if (message.Result == 0 && window != nullptr && window == PreviewedWindow && !gTransferRunning &&
+          message.LParam != 0 && manager != nullptr) {
+        TFlagScope transfer(gTransferRunning);
+        manager->ReceiveSkinByCopyData(message);
+      }
+      return true;
+    case kSkinEditorMessage:
+      switch (message.WParam) {
+        case kEditorClose:
+          Form->Close();
+          break;
+        case kEditorAsk:
+          CallSavedProc(message);
+          break;
+        case kEditorPing:
+          message.Result = 1;
+          break;
+        default:
+          break;
+      }
+      return true;
+    case CM_ENABLEDCHANGED:
+      CallSavedProc(message);
+      if (drawNonClientArea_) {
+        skinData_->BackgroundDirty = true;
+        SendToSelf(WM_NCPAINT, 1, 0);
+      }
+      return true;
+    case CM_MENUCHANGED:
+      if (!Form->FormState().Contains(fsCreating) && window != nullptr && IsWindowVisible(window) && !InAnimation &&
+          (skinData_->StateBits & 0x800) == 0) {
+        MenuRowCount = -1;
+        MenuLineDirty = true;
+        skinData_->BackgroundDirty = true;
+      }
+      CallSavedProc(message);
+      return true;
+    case kSwallowedA:
+    case kSwallowedB:
+      message.Result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The position moves onto the edges of the work area within the snap distance: with a border window
+// the form keeps its visible frame inside the area.
+void TsSkinProvider::SnapPosition(WINDOWPOS& pos) const {
+  const TRect area = FormWorkArea(Form);
+  const Integer width = (pos.flags & SWP_NOSIZE) == 0 ? pos.cx : Form->Width();
+  const Integer height = (pos.flags & SWP_NOSIZE) == 0 ? pos.cy : Form->Height();
+  Integer e = 0, top = 0;
+  if (BorderForm != nullptr) {
+    const Integer shadow = Manager() != nullptr ? Manager()->SkinData.ExtShadow : 0;
+    e = OwnerSideOffset() + shadow;
+    top = -(OwnerTopOffset() + shadow);
+  }
+  const auto snap = [this](Integer value, Integer edge, Integer offset) {
+    return SnapCoord(value + offset, edge, SnapBuffer) - offset;
+  };
+  pos.x = snap(pos.x, area.Right, width + e);
+  pos.x = snap(pos.x, area.Left, -e);
+  pos.y = snap(pos.y, area.Bottom, height + e);
+  pos.y = snap(pos.y, area.Top, top);
+}
+
+void TsSkinProvider::StartBorderResize(Integer x, Integer y, bool moving) {
+  if (ResizeMode != rmBorder || Form == nullptr || !Form->Enabled() || gOutline.Resizing) return;
+  gOutline = TOutline{};
+  gOutline.Resizing = true;
+  gOutline.Moving = moving;
+  gOutline.Desktop = GetDesktopWindow();
+  gOutline.DC = GetWindowDC(gOutline.Desktop);
+  if (gOutline.DC != nullptr) {
+    gOutline.SavedDC = SaveDC(gOutline.DC);
+    SetROP2(gOutline.DC, R2_NOT);
+  }
+  gOutline.Left = Form->Left();
+  gOutline.Top = Form->Top();
+  gOutline.Width = Form->Width();
+  gOutline.Height = Form->Height();
+  if (moving) {
+    gOutline.Offset = TPoint{x - gOutline.Left, y - gOutline.Top};
+    ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Left + gOutline.Width, gOutline.Top + gOutline.Height});
+    return;
+  }
+  gOutline.MinWidth = Form->Constraints().MinWidth();
+  gOutline.MinHeight = Form->Constraints().MinHeight();
+  gOutline.Right = gOutline.Left + gOutline.Width;
+  gOutline.Bottom = gOutline.Top + gOutline.Height;
+  ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Right, gOutline.Bottom});
+}
+
+void TsSkinProvider::DrawResizeOutline(Integer x, Integer y) {
+  if (!gOutline.Resizing) return;
+  if (gOutline.Moving) {
+    gOutline.Left = x - gOutline.Offset.X;
+    gOutline.Top = y - gOutline.Offset.Y;
+    ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Left + gOutline.Width, gOutline.Top + gOutline.Height});
+    return;
+  }
+  // A corner dragged past the opposite edge still leaves the smallest allowed form (1 x 1 without
+  // constraints).
+  gOutline.Right = std::max<Integer>(x, gOutline.Left + std::max<Integer>(gOutline.MinWidth, 1));
+  gOutline.Bottom = std::max<Integer>(y, gOutline.Top + std::max<Integer>(gOutline.MinHeight, 1));
+  ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Right, gOutline.Bottom});
+}
+
+void TsSkinProvider::EndBorderResize() {
+  if (ResizeMode != rmBorder || !gOutline.Resizing) return;
+  ReleaseCapture();
+  gOutline.Resizing = false;
+  if (gOutline.Drawn) InvertOutline(gOutline.Last);
+  if (gOutline.DC != nullptr) {
+    RestoreDC(gOutline.DC, gOutline.SavedDC);
+    ReleaseDC(gOutline.Desktop, gOutline.DC);
+  }
+  const TOutline done = gOutline;
+  gOutline = TOutline{};
+  if (Form == nullptr || !Form->HandleAllocated()) return;
+  if (done.Moving) {
+    MoveWindow(Form->Handle(), done.Left, done.Top, done.Width, done.Height, TRUE);
+  } else if (!done.Cancelled) {
+    Form->SetBounds(done.Left, done.Top, done.Right - done.Left, done.Bottom - done.Top);
+  }
+}
+
+void TsSkinProvider::CancelBorderResize() { gOutline.Cancelled = true; }
+
+bool TsSkinProvider::BorderResizing() { return gOutline.Resizing; }
+
+void TsSkinProvider::UpdateScrollAdapter() {
+  constexpr Cardinal kSettingUp = 0x20000;
+  if (Form == nullptr || Form->ComponentState().Contains(csDestroying) || !Form->HandleAllocated() ||
+      (AnimState & kSettingUp) != 0 || GetOrdPropByName(Form, "AutoScroll") != 1)
+    return;
+  AnimState |= kSettingUp;
+  struct TClear {
+    Cardinal& state;
+    ~TClear() { state &= ~Cardinal{0x20000}; }
+  } clear{AnimState};
+  if (!FormSkinned()) {
+    FreeAdapter(ClientScrollAdapter);
+    return;
+  }
+  if (ClientScrollAdapter != nullptr && ClientScrollAdapter->Detached()) FreeAdapter(ClientScrollAdapter);
+  if (ClientScrollAdapter == nullptr)
+    ClientScrollAdapter = New<TskScrollWnd>(Form->Handle(), true, AnsiString(), Manager(), skinData_.get());
+}
