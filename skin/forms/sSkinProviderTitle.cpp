@@ -551,8 +551,11 @@ void TsSkinProvider::PaintTitleIcon() {
   saved.SetSize(r.Width(), r.Height());
   BitBlt(saved.Canvas().Handle(), 0, 0, r.Width(), r.Height(), cache->Canvas().Handle(), r.Left, r.Top, SRCCOPY);
   HICON icon = Form->Icon().Handle();
-  if (icon == nullptr && Application != nullptr && !Application->Icon().Empty())
+  if (icon == nullptr && Application != nullptr && !Application->Icon().Empty()) {
     icon = reinterpret_cast<HICON>(SendMessageW(Application->Handle(), WM_GETICON, ICON_SMALL2, 0));
+    // The application's own window is never given its icon: then its icon is drawn as it stands.
+    if (icon == nullptr) icon = Application->Icon().Handle();
+  }
   if (icon == nullptr) icon = LoadIconW(nullptr, IDI_APPLICATION);
   DrawIconEx(cache->Canvas().Handle(), r.Left, r.Top, icon, r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
   GdiFlush();

@@ -13,7 +13,9 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinManager.h"
+#include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Canvas.h"
 #include "vcl/gui/GuiClasses.h"
 #include "vcl/rtl/FileUtils.h"
 
@@ -152,6 +154,29 @@ TEST(MainWindowSkin, TheShownMainWindowGetsItsBorderWindow) {
     for (Integer x = 0; x < client.right; ++x) covered += (row[provider->ClientOffsetX() + x] >> 24) != 0 ? 1 : 0;
   }
   EXPECT_EQ(covered, 0);
+  // The title shows the program's own icon, opaque in the picture: each pixel the icon covers when drawn
+  // alone on a key colour is the icon's pixel there.
+  ASSERT_FALSE(Application->Icon().Empty()) << "the program's icon is taken from its resources";
+  const TRect icon = provider->CaptionIconRect;
+  ASSERT_EQ(icon.Width(), 16);
+  TBitmap alone;
+  alone.SetPixelFormat(pf32bit);
+  alone.SetSize(16, 16);
+  alone.Canvas().Brush().SetColor(static_cast<TColor>(0xFF00FF));
+  alone.Canvas().FillRect(TRect{0, 0, 16, 16});
+  DrawIconEx(alone.Canvas().Handle(), 0, 0, Application->Icon().Handle(), 16, 16, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  Integer drawn = 0, wrong = 0;
+  for (Integer y = 0; y < 16; ++y)
+    for (Integer x = 0; x < 16; ++x) {
+      const Cardinal own = static_cast<const Cardinal*>(alone.ScanLine(y))[x] & 0xFFFFFF;
+      if (own == 0xFF00FF) continue;
+      ++drawn;
+      const Cardinal shown = static_cast<const Cardinal*>(const_cast<TBitmap*>(cache)->ScanLine(icon.Top + y))[icon.Left + x];
+      wrong += shown != (own | 0xFF000000u) ? 1 : 0;
+    }
+  EXPECT_GT(drawn, 100);
+  EXPECT_EQ(wrong, 0);
   ShowWindow(form->Handle(), SW_HIDE);
   EXPECT_FALSE(provider->BorderForm);
 }

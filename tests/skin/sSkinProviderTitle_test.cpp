@@ -361,4 +361,54 @@ TEST_F(TitleTest, TheCaptionIconKeepsTheTitleWhereTheGlyphIsTransparent) {
   EXPECT_GT(changed, 0);
 }
 
+// A 16 x 16 icon of one colour with a transparent 4 x 4 top-left corner.
+HICON MakeCornerIcon(Cardinal colour) {
+  BITMAPINFO info{};
+  info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP colours = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  WORD maskRows[16] = {};
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const bool clear = x < 4 && y < 4;
+      static_cast<Cardinal*>(bits)[y * 16 + x] = clear ? 0 : (colour | 0xFF000000u);
+      if (clear) maskRows[y] |= static_cast<WORD>(0x80 >> x);  // bytes of a row: bit 7 is the first pixel
+    }
+  HBITMAP mask = CreateBitmap(16, 16, 1, 1, maskRows);
+  ICONINFO icon{TRUE, 0, 0, mask, colours};
+  HICON result = CreateIconIndirect(&icon);
+  DeleteObject(mask);
+  DeleteObject(colours);
+  return result;
+}
+
+// A form without an icon of its own shows the application's, as the icon alone would look on the title.
+TEST_F(TitleTest, TheCaptionIconOfAFormWithoutOneIsTheApplications) {
+  guitest::FreshApplication app;
+  const HICON icon = MakeCornerIcon(0x2060C0);
+  ASSERT_NE(icon, nullptr);
+  Application->Icon().SetHandle(icon);
+  MakeForm(bsSizeable, kAllIcons);
+  ASSERT_TRUE(form_->Icon().Empty());
+  PrepareCache();
+  provider_->PaintTitleIcon();
+  const TRect r = provider_->CaptionIconRect;
+  ASSERT_EQ(r.Width(), 16);
+
+  TBitmap alone;
+  alone.Assign(title_.get());
+  DrawIconEx(alone.Canvas().Handle(), r.Left, r.Top, icon, 16, 16, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  TBitmap& cache = *provider_->SkinData().CacheBitmap;
+  int differences = 0;
+  for (Integer y = r.Top; y < r.Bottom; ++y)
+    for (Integer x = r.Left; x < r.Right; ++x)
+      if ((PixelOf(cache, x, y) & 0xFFFFFFu) != (PixelOf(alone, x, y) & 0xFFFFFFu)) ++differences;
+  EXPECT_EQ(differences, 0);
+  EXPECT_EQ(PixelOf(cache, r.Left + 8, r.Top + 8), 0xFF2060C0u) << "the icon, opaque";
+  EXPECT_EQ(PixelOf(cache, r.Left + 1, r.Top + 1), PixelOf(*title_, r.Left + 1, r.Top + 1)) << "the title";
+  delete form_;
+  form_ = nullptr;
+}
+
 }  // namespace

@@ -99,6 +99,11 @@ const std::vector<Icon> kIcons = {
       "................", "................", "................", "................", "................",
       "................", "................", "................", "................", "................",
       "................"}},
+    {"diary.ico",  // the program's own icon: a closed blue book with its pages and a red ribbon
+     {"................", "...KKKKKKKKKK...", "..KBBBBBBBBBBK..", "..KBBBBBBBBBBK..", "..KBBsssssBBBK..",
+      "..KBBsKKKsBBBK..", "..KBBsssssBBBK..", "..KBBBBBBBBBBK..", "..KBBBBBBBBBBK..", "..KBBBBBBBBBBK..",
+      "..KBBBBBBBBRBK..", "..KBBBBBBBBRBK..", "..KKKKKKKKKRKK..", "..KWWWWWWWWRWK..", "...KKKKKKKKRKK..",
+      "................"}},
 };
 
 void Put16(std::vector<std::uint8_t>& out, unsigned v) {

@@ -48,6 +48,10 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), icon_(std::ma
   title_ = Utf16ToCp1250(ChangeFileExt(ExtractFileName(os::ExecutablePath()), WideString()));
   // Errors of the portable layers (a dataset's data events) are reported like the GUI's own.
   InstallExceptionHandler(this, [this](TObject* sender) { HandleException(sender); });
+  // The program's own icon, when its executable carries one under the usual name.
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (FindResourceW(instance, L"MAINICON", RT_GROUP_ICON) != nullptr)
+    icon_->LoadFromResourceName(instance, "MAINICON");
 }
 
 TApplication::~TApplication() {
