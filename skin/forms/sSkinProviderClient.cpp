@@ -28,6 +28,15 @@ class TDCState {
   int saved_;
 };
 
+// Leaves the visible graphic children out of the DC's clip: they are painted over their own background.
+void ExcludeGraphicChildren(HDC dc, TWinControl* container) {
+  for (int i = 0; i < container->ControlCount(); ++i) {
+    TControl* child = container->Controls(i);
+    if (dynamic_cast<TGraphicControl*>(child) == nullptr || !child->Visible()) continue;
+    ExcludeClipRect(dc, child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height());
+  }
+}
+
 void MoveOrigin(HDC dc, Integer dx, Integer dy) {
   POINT origin{};
   GetWindowOrgEx(dc, &origin);
@@ -141,11 +150,7 @@ void TsSkinProvider::PaintClient(HDC dc) {
   if (!ProviderAnimating() && !Form->ComponentState().Contains(csDestroying)) {
     {
       const TDCState state(dc);
-      for (int i = 0; i < Form->ControlCount(); ++i) {
-        TControl* child = Form->Controls(i);
-        if (dynamic_cast<TGraphicControl*>(child) == nullptr || !child->Visible()) continue;
-        ExcludeClipRect(dc, child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height());
-      }
+      ExcludeGraphicChildren(dc, Form);
       PaintClientArea(dc, true);
     }
     if (GripVisible()) {
@@ -206,8 +211,10 @@ void TsSkinProvider::PrintForm(HDC dc) {
     const TDCState state(dc);
     MoveOrigin(dc, ClientOffsetX(), ClientOffsetY());
     IntersectClipRect(dc, client.Left, client.Top, client.Right, client.Bottom);
-    // Without a border window the strips leave the client's place empty: its background comes too.
-    if (!BorderForm) PaintClientArea(dc, false);
+    // Without a border window the strips leave the client's place empty: its background comes too; so
+    // does the plain state's, which the picture need not hold.
+    const bool plain = (skinData_->StateBits & ssPlainBackground) != 0;
+    if (!BorderForm || plain) PaintClientArea(dc, false);
     if (Form->FormStyle() != fsMDIForm) PaintControlImage(dc, Form, false, TPoint{0, 0});
     skinData_->PrintTarget = nullptr;
     if (Form->OnPaint) {
@@ -231,10 +238,13 @@ bool TsSkinProvider::ClientMessage(TMessage& message) {
       if (!DrawClientArea) return false;
       if (Form->ControlState().Contains(csPaintCopy)) return true;
       if (!skinData_->StateClearOrActive()) {
-        // The plain state: WM_ERASEBKGND paints the client; the update region is validated here.
+        // The plain state: WM_ERASEBKGND paints the client around the graphic children, which are painted
+        // here (a transparent label's place was left out of the background and stayed black otherwise).
         if (skinData_->BackgroundDirty && IsWindowVisible(Form->Handle())) InvalidateRect(Form->Handle(), nullptr, TRUE);
         PAINTSTRUCT ps{};
-        BeginPaint(Form->Handle(), &ps);
+        const HDC dc = BeginPaint(Form->Handle(), &ps);
+        if (!ProviderAnimating() && !Form->ComponentState().Contains(csDestroying) && Form->FormStyle() != fsMDIForm)
+          PaintControlImage(dc, Form, true, TPoint{0, 0});
         EndPaint(Form->Handle(), &ps);
       } else {
         PaintForm(message);
@@ -246,7 +256,13 @@ bool TsSkinProvider::ClientMessage(TMessage& message) {
       if (!showing || !DrawClientArea) return false;
       if ((skinData_->StateBits & ssInUpdate) != 0 || skinData_->UpdatingFlag) return true;
       const auto dc = reinterpret_cast<HDC>(message.WParam);
-      if (skinData_->CacheBitmap && !skinData_->BackgroundDirty) {
+      if ((skinData_->StateBits & ssPlainBackground) != 0 && Form->FormStyle() != fsMDIForm) {
+        // The plain state's background is the form's colour, as its children are told: the cache's
+        // client part need not be (a border window's frame may paint over it).
+        const TDCState state(dc);
+        ExcludeGraphicChildren(dc, Form);
+        PaintClientArea(dc, false);
+      } else if (skinData_->CacheBitmap && !skinData_->BackgroundDirty) {
         const TRect client = ClientBounds();
         const Integer x = ClientOffsetX(), y = ClientOffsetY();
         CopyControlCache(Form, *skinData_, TRect{x, y, x + client.Width(), y + client.Height()}, 0, 0, false, dc, client);

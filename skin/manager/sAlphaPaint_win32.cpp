@@ -40,10 +40,15 @@ void DrawTextToBitmap(TBitmap& bitmap, const WideString& text, Integer color, UI
   canvas.Brush().SetColor(static_cast<TColor>(0xFFFFFF));
   canvas.FillRect(TRect{0, 0, rect.Width(), rect.Height()});
   HDC dc = canvas.Handle();
+  // DrawTextW does not go through the canvas, which selects its font only for its own text calls: the
+  // font is selected here, or the text came out in the DC's stock font (wider than the caller measured
+  // it in, so an ellipsis cut it short).
+  const HGDIOBJ previous = SelectObject(dc, canvas.Font().Handle());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, 0);
   RECT r{0, 0, rect.Width(), rect.Height()};
   DrawTextW(dc, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &r, format);
+  SelectObject(dc, previous);
   GdiFlush();
   const TsPixelView drawn = PixelViewOf(mask);
   const Cardinal k = SwapRedBlue(static_cast<Cardinal>(color));

@@ -60,6 +60,45 @@ TEST(BitmapText, TextPixelsTakeTheColourOpaqueAndNothingOutsideTheRectChanges) {
   EXPECT_GT(pure, 0);  // fully inked pixels are the text colour exactly
 }
 
+// The text is drawn in the bitmap's canvas font, which is what callers measure it in: a rect of the
+// measured width holds it whole, ellipsis or not, pixel for pixel as the canvas itself draws it.
+TEST(BitmapText, TextTakesTheCanvasFontAndFitsTheWidthMeasuredInIt) {
+  const struct {
+    const char* name;
+    Integer height;
+    TFontStyles style;
+  } fonts[] = {{"Tahoma", -11, TFontStyles{fsBold}}, {"Tahoma", -11, TFontStyles{}}, {"Arial", -16, TFontStyles{}}};
+  const AnsiString text = "Quillnote day";
+  for (const auto& f : fonts) {
+    SCOPED_TRACE(f.name);
+    auto drawn = Filled(120, 30, 0x00FFFFFFu);
+    auto reference = Filled(120, 30, 0x00FFFFFFu);
+    for (TBitmap* b : {drawn.get(), reference.get()}) {
+      b->Canvas().Font().SetName(f.name);
+      b->Canvas().Font().SetHeight(f.height);
+      b->Canvas().Font().SetStyle(f.style);
+    }
+    const Integer width = drawn->Canvas().TextWidth(text);
+    ASSERT_GT(width, 0);
+    ASSERT_LT(width, 110);
+    DrawTextToBitmap(*drawn, u"Quillnote day", 0, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_END_ELLIPSIS,
+                     TRect{2, 2, 2 + width, 28});
+    reference->Canvas().Brush().SetStyle(bsClear);
+    reference->Canvas().TextOut(2, 2, text);
+    GdiFlush();
+    int inked = 0, differ = 0;
+    for (Integer y = 0; y < 30; ++y)
+      for (Integer x = 0; x < 120; ++x) {
+        const bool a = (PixelOf(*drawn, x, y) & 0xFFFFFFu) != 0xFFFFFFu;
+        const bool b = (PixelOf(*reference, x, y) & 0xFFFFFFu) != 0xFFFFFFu;
+        inked += b ? 1 : 0;
+        differ += a != b ? 1 : 0;
+      }
+    EXPECT_GT(inked, 20);
+    EXPECT_EQ(differ, 0) << "the text is not drawn as the canvas draws it in its font";
+  }
+}
+
 TEST(BitmapText, ContoursAreDrawnOnlyInTheColoursGiven) {
   const Integer white = 0xFFFFFF;
   auto count = [&](const TsTextColors& colors) {
