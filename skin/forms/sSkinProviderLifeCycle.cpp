@@ -4,6 +4,7 @@
 // of their own.
 #include <algorithm>
 
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/adapters/skSBScrollWnd.h"
 #include "skin/forms/sAnimSteps.h"
 #include "skin/forms/sAnimWindow.h"
@@ -152,6 +153,8 @@ void TsSkinProvider::ShowSystemMenu(Integer x, Integer y) {
   if (TsSkinManager* manager = Manager(); manager != nullptr && manager->SkinnedPopups()) {
     SkinSysMenu->UpdateItems(false);
     if (MakeSkinMenu && SkinSysMenu->Items()->Count() > 0) SkinSysMenu->AddSkinItems();
+    // Drawn by the skin's menu engine, like every other popup of the program.
+    manager->SkinableMenus().HookPopupMenu(SkinSysMenu, true);
     SkinSysMenu->Popup(x, y);
     return;
   }

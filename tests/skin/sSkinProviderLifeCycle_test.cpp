@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "skin/SkinFixture.h"
+#include "skin/adapters/sSkinMenus.h"
 #include "skin/adapters/skSBMainWnd.h"
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sHideAnimation.h"
@@ -420,6 +421,16 @@ TEST_F(LifeCycleTest, SkinnedPopupsShowTheProvidersSystemMenu) {
   EXPECT_TRUE(run.ran);
   EXPECT_NE(std::find(run.created.begin(), run.created.end(), "#32768"), run.created.end());
   EXPECT_NE(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_VISIBLE, 0);
+  // The skin's menu engine draws its items.
+  TMenuItem* items = provider_->SkinSysMenu->Items();
+  ASSERT_GT(items->Count(), 0);
+  for (int i = 0; i < items->Count(); ++i) {
+    TMenuItem* item = items->Items(i);
+    EXPECT_TRUE(static_cast<bool>(item->OnMeasureItem)) << item->Caption();
+    EXPECT_TRUE(item->OnAdvancedDrawItem ==
+                TAdvancedMenuDrawItemEvent(&manager_->SkinableMenus(), &TsSkinableMenus::DrawPopupItem))
+        << item->Caption();
+  }
 }
 
 // What a resize of the form sends it, counted by a thread hook as the messages arrive.
