@@ -40,9 +40,13 @@ TskMonitorSource SetMonitorSource(TskMonitorSource source) {
   return previous;
 }
 
+TskMonitorAreas MonitorAreasOf(HWND window) {
+  return MonitorSource() ? MonitorSource()(window) : SystemMonitorAreas(window);
+}
+
 TRect FormWorkArea(TCustomForm* form) {
   const HWND window = form != nullptr && form->HandleAllocated() ? form->Handle() : nullptr;
-  const TskMonitorAreas areas = MonitorSource() ? MonitorSource()(window) : SystemMonitorAreas(window);
+  const TskMonitorAreas areas = MonitorAreasOf(window);
   return form != nullptr && form->FormStyle() == fsStayOnTop ? areas.Bounds : areas.WorkArea;
 }
 

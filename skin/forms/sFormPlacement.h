@@ -20,6 +20,8 @@ using TskMonitorSource = std::function<TskMonitorAreas(HWND window)>;
 // Replaces the source (nil: the system's, MonitorFromWindow and GetMonitorInfo); returns the one it
 // replaced.
 TskMonitorSource SetMonitorSource(TskMonitorSource source);
+// The areas of the window's monitor, asked through the source.
+TskMonitorAreas MonitorAreasOf(HWND window);
 
 // A stay-on-top form may cover the taskbar: its monitor's bounds; any other form its monitor's work
 // area.

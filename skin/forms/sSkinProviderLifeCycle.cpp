@@ -49,13 +49,6 @@ class TMenuStyleScope {
   LONG_PTR style_;
 };
 
-TRect MonitorBounds(HWND window) {
-  MONITORINFO info{};
-  info.cbSize = sizeof(info);
-  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return TRect{};
-  return TRect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
-}
-
 // Every visible windowed child of the form stops (or resumes) drawing.
 void SetChildrenRedraw(TCustomForm* form, bool on) {
   for (int i = 0; i < form->ControlCount(); ++i) {
@@ -132,7 +125,7 @@ void TsSkinProvider::GetMinMaxInfo(TMessage& message) {
     return;
   const HWND window = Form->Handle();
   const TRect area = FormWorkArea(Form);
-  const TRect monitor = MonitorBounds(window);
+  const TRect monitor = MonitorAreasOf(window).Bounds;
   const Integer f = SysBorderWidth();
   Integer e = 0;
   if (BorderForm != nullptr && (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {

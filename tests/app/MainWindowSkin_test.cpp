@@ -77,7 +77,9 @@ TEST(MainWindowSkin, TheDefinitionsStoredSkinLoadsAndActivatesWithoutABox) {
          "skin/builtin/builtin-skin.cvz app/uMain.qfm";
 }
 
-TEST(MainWindowSkin, TheDefinitionsProviderSkinsTheMainWindowAndPaintsItsFrameIntoTheCache) {
+// The diary's main form read from its definition, with the skin's message boxes silenced while it
+// loads and no data folder left behind.
+std::unique_ptr<TfrmMain> MakeQuietMainForm() {
   InitializeEngineFoundation();
   RegisterGuiClasses();
   RegisterMainForm();
@@ -85,6 +87,11 @@ TEST(MainWindowSkin, TheDefinitionsProviderSkinsTheMainWindowAndPaintsItsFrameIn
   std::unique_ptr<TfrmMain> form(New<TfrmMain>(nullptr));
   SetSkinMessageHook(std::move(previous));
   RemoveDir(DataFolder);
+  return form;
+}
+
+TEST(MainWindowSkin, TheDefinitionsProviderSkinsTheMainWindowAndPaintsItsFrameIntoTheCache) {
+  std::unique_ptr<TfrmMain> form = MakeQuietMainForm();
   TsSkinProvider* provider = form->sSkinProvider1;
   ASSERT_NE(provider, nullptr);
   EXPECT_EQ(provider->SkinData().SkinSection(), "FORM");
@@ -122,13 +129,7 @@ TEST(MainWindowSkin, TheDefinitionsProviderSkinsTheMainWindowAndPaintsItsFrameIn
 }
 
 TEST(MainWindowSkin, TheShownMainWindowGetsItsBorderWindow) {
-  InitializeEngineFoundation();
-  RegisterGuiClasses();
-  RegisterMainForm();
-  TskSkinMessageHook previous = SetSkinMessageHook([](const AnsiString&, TMsgDlgType) {});
-  std::unique_ptr<TfrmMain> form(New<TfrmMain>(nullptr));
-  SetSkinMessageHook(std::move(previous));
-  RemoveDir(DataFolder);
+  std::unique_ptr<TfrmMain> form = MakeQuietMainForm();
   form->HandleNeeded();
   TsSkinProvider* provider = form->sSkinProvider1;
   ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
@@ -184,13 +185,7 @@ TEST(MainWindowSkin, TheShownMainWindowGetsItsBorderWindow) {
 // The new-day dialog has no provider of its own: the thread hook gives it a run-time one, which sets
 // the form up at its first non-client painting and paints the frame there.
 TEST(MainWindowSkin, ARunTimeProviderOnTheNewDayDialogPaintsAtItsFirstNonClientPainting) {
-  InitializeEngineFoundation();
-  RegisterGuiClasses();
-  RegisterMainForm();
-  TskSkinMessageHook previous = SetSkinMessageHook([](const AnsiString&, TMsgDlgType) {});
-  std::unique_ptr<TfrmMain> main(New<TfrmMain>(nullptr));  // its manager is the default manager
-  SetSkinMessageHook(std::move(previous));
-  RemoveDir(DataFolder);
+  std::unique_ptr<TfrmMain> main = MakeQuietMainForm();  // its manager is the default manager
   std::unique_ptr<TfrmNew> dialog(New<TfrmNew>(nullptr));
   dialog->HandleNeeded();
   TsSkinProvider* provider = TsSkinProvider::CreateRunTime(dialog.get());
