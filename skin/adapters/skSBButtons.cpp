@@ -30,14 +30,6 @@ bool IsHotWindow(HWND window) {
   return manager != nullptr && manager->ActiveWindow() == window;
 }
 
-// The cache bitmap of the skin state, 32 bits, of the size.
-TBitmap& CacheOfSize(TsCommonData& data, Integer width, Integer height) {
-  data.InitCacheBmp();
-  TBitmap& cache = *data.CacheBitmap;
-  if (cache.Width() != width || cache.Height() != height) cache.SetSize(width, height);
-  return cache;
-}
-
 // A disabled button's look: the image kept at 0.4 of itself over the parent's background (its bitmap
 // behind the window's place, or its colour).
 void FadeTowardsParent(TBitmap& cache, const TskBgInfo& background, TPoint position) {

@@ -10,6 +10,7 @@
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/gui/Control.h"
 #include "vcl/rtl/PropertyAccess.h"
@@ -88,4 +89,18 @@ void PaintSectionInState(const TsSkinManager& manager, Integer section, const An
                    std::min<Integer>(state, 1));
   PaintSectionFrame(skin, section, background, manager.gd[static_cast<size_t>(section)].BorderMask, view, offset.X,
                     offset.Y, rect, state, true);
+}
+
+TBitmap& CacheOfSize(TsCommonData& data, Integer width, Integer height) {
+  data.InitCacheBmp();
+  TBitmap& cache = *data.CacheBitmap;
+  if (cache.Width() != width || cache.Height() != height) cache.SetSize(width, height);
+  return cache;
+}
+
+void PaintOnErase(HWND window) {
+  InvalidateRect(window, nullptr, TRUE);
+  PAINTSTRUCT ps{};
+  BeginPaint(window, &ps);
+  EndPaint(window, &ps);
 }

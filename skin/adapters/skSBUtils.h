@@ -36,6 +36,14 @@ class TsSkinManager;
 void PaintSectionInState(const TsSkinManager& manager, Integer section, const AnsiString& name, const TsPixelView& view,
                          const TRect& rect, const TsBgPixels& background, TPoint offset, Integer state);
 
+// The cache bitmap of the skin state, 32 bits, of the size.
+class TBitmap;
+TBitmap& CacheOfSize(TsCommonData& data, Integer width, Integer height);
+
+// The answer to WM_PAINT of an adapter that paints on erase: the whole window is marked for erasing
+// and validated, so the erase paints it.
+void PaintOnErase(HWND window);
+
 // Skin command 25 (a control was added) to the top-most ancestor of the window.
 void SendToTopLevel(HWND window);
 

@@ -7,7 +7,9 @@
 #include "skin/adapters/skSBEditWnd.h"
 #include "skin/adapters/skSBGridWnd.h"
 #include "skin/adapters/skSBListViewWnd.h"
+#include "skin/adapters/skSBPanelWnd.h"
 #include "skin/adapters/skSBSpinWnd.h"
+#include "skin/adapters/skSBTabWnd.h"
 #include "skin/adapters/skSBTreeViewWnd.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sSkinProviderDwm.h"
@@ -62,8 +64,8 @@ bool WndAdapterDead(const TskMainWnd* adapter) {
   return adapter == nullptr || adapter->Detached() || adapter->FreePending() || !IsWindow(adapter->Window);
 }
 
-// Lists 8 (panels), 13 to 16 (page and tab controls, tool and status bars) and 20 (scroll-bar controls)
-// name adapters this library does not have; list 17 (speed buttons) names windowless controls.
+// Lists 15 and 16 (tool and status bars) and 20 (scroll-bar controls) name adapters this library does
+// not have; list 17 (speed buttons) names windowless controls.
 TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* data, TsSkinManager* manager) {
   switch (list) {
     case 0:
@@ -82,6 +84,8 @@ TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* da
       return OnHandle<TskGroupBoxWnd>(control, data, manager);
     case 7:
       return OnHandle<TskListViewWnd>(control, data, manager);
+    case 8:
+      return OnHandle<TskPanelWnd>(control, data, manager);
     case 9:
       return OnHandle<TskTreeViewWnd>(control, data, manager);
     case 10:
@@ -90,6 +94,10 @@ TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* da
       return OnHandle<TskGridEhWnd>(control, data, manager);
     case 12:
       return OnHandle<TskVirtualTreeViewWnd>(control, data, manager);
+    case 13:
+      return OnHandle<TskPageControlWnd>(control, data, manager);
+    case 14:
+      return OnHandle<TskTabControlWnd>(control, data, manager);
     case 18:
       if (AskedSection(*data).empty()) data->SetSkinSection("PANEL_LOW");
       return OnHandle<TskEditWnd>(control, data, manager);

@@ -14,7 +14,9 @@
 #include "skin/adapters/skDials.h"
 #include "skin/adapters/skSBButtons.h"
 #include "skin/adapters/skSBEditWnd.h"
+#include "skin/adapters/skSBPanelWnd.h"
 #include "skin/adapters/skSBSpinWnd.h"
+#include "skin/adapters/skSBTabWnd.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sMessages.h"
 #include "vcl/gui/Button.h"
@@ -196,8 +198,9 @@ TEST_F(CtrlAdapterTest, WithoutThirdPartySkinningTheWalkDoesNothing) {
   EXPECT_EQ(label->Font().Color(), clRed);
 }
 
-// Each list makes its own adapter for a class it names; lists whose adapter this library lacks, and a
-// class name written in another letter case, make none (the item is dropped).
+// Each list makes its own adapter for a class it names (the panel, page-control and tab-control lists
+// whatever control they name); lists whose adapter this library lacks, and a class name written in
+// another letter case, make none (the item is dropped).
 TEST_F(CtrlAdapterTest, TheListThatNamesTheClassChoosesTheAdapter) {
   struct Case {
     int list;
@@ -212,7 +215,9 @@ TEST_F(CtrlAdapterTest, TheListThatNamesTheClassChoosesTheAdapter) {
       {2, "TButton", &typeid(TskBitBtnWnd), "BUTTON"},
       {3, "TButton", &typeid(TskCheckBoxWnd), "CHECKBOX"},
       {6, "TButton", &typeid(TskGroupBoxWnd), "GROUPBOX"},
-      {8, "TButton", nullptr, nullptr},
+      {8, "TButton", &typeid(TskPanelWnd), nullptr},
+      {13, "TButton", &typeid(TskPageControlWnd), "PAGECONTROL"},
+      {14, "TButton", &typeid(TskTabControlWnd), "PAGECONTROL"},
       {17, "TButton", nullptr, nullptr},
       {18, "TButton", &typeid(TskEditWnd), "PANEL_LOW"},
       {19, "TButton", &typeid(TskSpinWnd), nullptr},
