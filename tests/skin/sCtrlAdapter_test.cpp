@@ -25,6 +25,7 @@
 #include "vcl/gui/Form.h"
 #include "vcl/gui/GuiTestSupport.h"
 #include "vcl/gui/Label.h"
+#include "vcl/gui/PageControl.h"
 #include "vcl/gui/Panel.h"
 
 using namespace skintest;
@@ -245,6 +246,42 @@ TEST_F(CtrlAdapterTest, TheListThatNamesTheClassChoosesTheAdapter) {
     delete form_;
     form_ = nullptr;
   }
+}
+
+// A listed panel and page control on a skinned form: the panel takes the section of its bevels, the
+// page control's shown sheet a page adapter naming the sheet, and a sheet shown later one when it is
+// chosen.
+TEST_F(CtrlAdapterTest, AListedPanelAndPageControlGetTheirAdaptersAndTheSheetsPageAdapters) {
+  for (int list = 0; list < TsSkinManager::ThirdPartyKindCount; ++list) manager_->SetThirdParty(list, " ");
+  manager_->SetThirdParty(8, "TPanel");
+  manager_->SetThirdParty(13, "TPageControl");
+  MakeForm();
+  auto* panel = Add<TPanel>(form_, 10, 10);
+  panel->SetBevelOuter(bvLowered);
+  auto* pages = Add<TPageControl>(form_, 110, 10);
+  pages->SetBounds(110, 10, 190, 160);
+  TTabSheet* sheets[2] = {New<TTabSheet>(form_), New<TTabSheet>(form_)};
+  for (TTabSheet* sheet : sheets) {
+    sheet->SetCaption("Lap");
+    sheet->SetPageControl(pages);
+  }
+  guitest::Pump();
+  Provide();
+  provider_->PrepareForm();
+
+  auto* panelAdapter = dynamic_cast<TskPanelWnd*>(AdapterOf(panel));
+  ASSERT_NE(panelAdapter, nullptr);
+  EXPECT_EQ(panelAdapter->Panel(), panel);
+  EXPECT_EQ(panelAdapter->SkinData->SkinSection(), "PANEL_LOW");
+  ASSERT_NE(dynamic_cast<TskPageControlWnd*>(AdapterOf(pages)), nullptr);
+  auto* first = dynamic_cast<TskPageWnd*>(AdapterOf(sheets[0]));
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->Page, sheets[0]);
+  pages->SetActivePage(sheets[1]);
+  auto* second = dynamic_cast<TskPageWnd*>(AdapterOf(sheets[1]));
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->Page, sheets[1]);
+  FreePageAdapters();
 }
 
 TEST_F(CtrlAdapterTest, AFormPlacedInTheFormGetsAProviderOfItsOwn) {

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "skin/adapters/skSBScrollWnd.h"
 #include "skin/adapters/skSBSpinWnd.h"
 #include "skin/adapters/skSBStaticWnd.h"
+#include "skin/adapters/skSBTabWnd.h"
 #include "skin/adapters/skSBTreeViewWnd.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "skin/manager/sSkinManager.h"
@@ -39,9 +41,10 @@ class TGalleryForm : public TForm {
  public:
   explicit TGalleryForm(TComponent* owner) : TForm(owner) {
     SetCaption("Skin gallery");
-    SetBounds(20, 40, 960, 620);
+    SetBounds(20, 40, 960, 720);
   }
   ~TGalleryForm() override {
+    FreePageAdapters();
     for (TskMainWnd*& adapter : adapters_) FreeAdapter(adapter);
     if (glyphBitmap_ != nullptr) DeleteObject(glyphBitmap_);
   }
@@ -55,6 +58,7 @@ class TGalleryForm : public TForm {
     AddScrollBars(440);
     AddEditFamily(490, 16);
     AddSmallWindows(490, 444);
+    AddTabbedDialog(16, 558);
   }
 
   // Shown: the combo box's list is opened once the window is on the screen.
@@ -249,6 +253,54 @@ class TGalleryForm : public TForm {
                                       Handle(), nullptr, instance, nullptr);
     if (buddy != nullptr) adapters_.push_back(New<TskEditWnd>(buddy, true, "EDIT", nullptr, nullptr));
     if (spin != nullptr) adapters_.push_back(New<TskSpinWnd>(spin, true, "UPDOWNBTN", nullptr, nullptr));
+  }
+
+  // A tabbed dialog: a tab control whose page (a dialog pane) holds check boxes and a text, and a
+  // tab control with its tabs on the left side, their captions turned.
+  void AddTabbedDialog(int left, int top) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    auto tabControl = [&](DWORD style, int x, int y, int w, int h, std::initializer_list<const char*> names) {
+      const HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y,
+                                        w, h, Handle(), nullptr, instance, nullptr);
+      if (tabs == nullptr) return tabs;
+      SendMessageW(tabs, WM_SETFONT, SendMessageW(Handle(), WM_GETFONT, 0, 0), FALSE);
+      int index = 0;
+      for (const char* name : names) {
+        const WideString text = Cp1250ToUtf16(Utf8ToCp1250(name));
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(reinterpret_cast<const wchar_t*>(text.c_str()));
+        SendMessageW(tabs, TCM_INSERTITEMW, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&item));
+      }
+      return tabs;
+    };
+    const HWND tabs = tabControl(0, left, top, 440, 122, {"Általános", "Nézet", "Mentés"});
+    if (tabs != nullptr) {
+      RECT area{0, 0, 440, 122};
+      SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+      const HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, L"#32770", L"", WS_CHILD | WS_VISIBLE, area.left, area.top,
+                                        area.right - area.left, area.bottom - area.top, tabs, nullptr, instance, nullptr);
+      std::vector<HWND> checks;
+      if (page != nullptr) {
+        int y = 10;
+        for (const char* text : {"Mentés kilépéskor", "Keresés kis- és nagybetű nélkül"}) {
+          const WideString wide = Cp1250ToUtf16(Utf8ToCp1250(text));
+          const HWND check = CreateWindowExW(0, L"BUTTON", reinterpret_cast<const wchar_t*>(wide.c_str()),
+                                             WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 12, y, 260, 22, page, nullptr,
+                                             instance, nullptr);
+          if (check != nullptr) checks.push_back(check);
+          y += 30;
+        }
+        if (!checks.empty()) SendMessageW(checks.front(), BM_SETCHECK, BST_CHECKED, 0);
+      }
+      adapters_.push_back(New<TskPageControlWnd>(tabs, true, "PAGECONTROL", nullptr, nullptr));
+      for (HWND check : checks) adapters_.push_back(New<TskCheckBoxWnd>(check, true, "", nullptr, nullptr));
+    }
+    const HWND side = tabControl(TCS_VERTICAL | TCS_MULTILINE, left + 474, top - 30, 436, 152, {"Napok", "Képek", "Súgó"});
+    if (side != nullptr) {
+      SendMessageW(side, TCM_SETCURSEL, 1, 0);
+      adapters_.push_back(New<TskTabControlWnd>(side, true, "PAGECONTROL", nullptr, nullptr));
+    }
   }
 
   std::vector<TskMainWnd*> adapters_;
