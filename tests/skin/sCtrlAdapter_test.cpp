@@ -45,6 +45,7 @@ class CtrlAdapterTest : public SkinFixture {
   void TearDown() override {
     delete form_;
     form_ = nullptr;
+    FreePageAdapters();
     SkinFixture::TearDown();
   }
   void MakeForm() {
@@ -281,7 +282,6 @@ TEST_F(CtrlAdapterTest, AListedPanelAndPageControlGetTheirAdaptersAndTheSheetsPa
   auto* second = dynamic_cast<TskPageWnd*>(AdapterOf(sheets[1]));
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->Page, sheets[1]);
-  FreePageAdapters();
 }
 
 TEST_F(CtrlAdapterTest, AFormPlacedInTheFormGetsAProviderOfItsOwn) {

@@ -151,6 +151,24 @@ TEST_F(TabAdapterTest, TheFrameTakesTheSidesSectionAndTheSelectedTabState2) {
   EXPECT_EQ(shot.At(100, 5), Ref(kEmptyFace)) << "no tab strip";
 }
 
+// A selection set by a message shows at once, its tab in state 2 and the one selected before back in
+// state 0, with the control's redrawing on again.
+TEST_F(TabAdapterTest, ANewSelectionShowsItsTabInState2) {
+  const HWND tabs = Tabs(0, 3);
+  auto* adapter = Adapt<TskTabControlWnd>(tabs);
+  Repaint(tabs);
+  SendMessageW(tabs, TCM_SETCURSEL, 2, 0);
+  UpdateWindow(tabs);
+  const TCapture shot(tabs);
+  const TRect now = Inner(adapter->TabRect(2, true), 2);
+  EXPECT_GT(shot.Count(now, Ref(kTabFace[2])), Area(now) / 2);
+  RECT r{};
+  SendMessageW(tabs, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
+  const TRect before = Inner(FromRECT(r), 3);
+  EXPECT_EQ(shot.Count(before, Ref(kTabFace[2])), 0) << "the tab selected before is back in state 0";
+  EXPECT_TRUE(IsWindowVisible(tabs)) << "redrawing is on again";
+}
+
 // Left tabs turn their text: its pixels on the selected tab reach further down than across. A tab
 // font named "MS Sans Serif" is turned as "Arial".
 TEST_F(TabAdapterTest, LeftTabsDrawTheirTextTurned) {
