@@ -20,6 +20,7 @@
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
 #include "vcl/gui/Bitmap.h"
+#include "vcl/gui/PageControl.h"
 
 namespace {
 
@@ -284,6 +285,35 @@ TEST_F(TabAdapterTest, PagesShowThePageAreaAndTheListKeepsOnlyLivePages) {
   }
   DestroyWindow(pages[0]);
   DestroyWindow(pages[1]);
+}
+
+// The layer's page control: its sheets become pages that show the control's page area, and its tabs
+// are painted as a foreign control's are.
+TEST_F(TabAdapterTest, AClassLibraryPageControlsSheetsShowItsPageArea) {
+  auto* pages = New<TPageControl>(form_);
+  pages->SetBounds(20, 20, 260, 180);
+  pages->SetParent(form_);
+  TTabSheet* sheets[2] = {New<TTabSheet>(form_), New<TTabSheet>(form_)};
+  for (TTabSheet* sheet : sheets) {
+    sheet->SetCaption("Lap");
+    sheet->SetPageControl(pages);
+  }
+  pages->SetActivePage(sheets[1]);
+  guitest::Pump();
+  TsCommonData data(pages);
+  auto* adapter = Adapt<TskPageControlWnd>(pages->Handle(), "", &data);
+  const auto* page = dynamic_cast<TskPageWnd*>(FindAdapter(sheets[1]->Handle()));
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->Page, sheets[1]);
+  Repaint(pages->Handle());
+  EXPECT_EQ(ClientPixel(sheets[1]->Handle(), 30, 30), Ref(kPageFace[0]));
+  const TCapture shot(pages->Handle());
+  const TRect selected = Inner(adapter->TabRect(1, true), 2);
+  EXPECT_GT(shot.Count(selected, Ref(kTabFace[2])), Area(selected) / 2);
+  FreePageAdapters();
+  for (TskMainWnd*& a : adapters_) FreeAdapter(a);
+  adapters_.clear();
+  delete pages;
 }
 
 }  // namespace
