@@ -135,8 +135,11 @@ bool TskDialogWnd::SkinCommand(TMessage& message) {
   TsCommonData& data = *SkinData;
   switch (SkinCommandOf(message.WParam)) {
     case scNewSkin:
-      SetExtendedBorders(manager.ExtendedBorders());
+      SetExtendedBorders(manager.GetExtendedBorders());
       if (message.LParam == reinterpret_cast<LPARAM>(&manager)) {
+        // The global colour may change with the skin: the dialog's brush is made again when asked.
+        if (dialogBrush_ != nullptr) DeleteObject(dialogBrush_);
+        dialogBrush_ = nullptr;
         data.UpdateIndexes();
         data.BackgroundDirty = true;
         LoadTitleSections();
@@ -145,7 +148,7 @@ bool TskDialogWnd::SkinCommand(TMessage& message) {
       return true;
     case scRefresh:
       data.UpdateIndexes();
-      SetExtendedBorders(manager.ExtendedBorders());
+      SetExtendedBorders(manager.GetExtendedBorders());
       data.Invalidate();
       RefreshBorderWindow();
       return true;

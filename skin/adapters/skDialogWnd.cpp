@@ -116,6 +116,7 @@ TskDialogWnd::~TskDialogWnd() {
 TskDialogWnd* CreateDialogAdapter(HWND window) {
   auto* adapter = New<TskDialogWnd>(window, false, "DIALOG", nullptr, nullptr);
   adapter->InitFrame();
+  if (adapter->SkinManager != nullptr) adapter->SetExtendedBorders(adapter->SkinManager->GetExtendedBorders());
   return adapter;
 }
 

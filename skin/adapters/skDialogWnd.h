@@ -189,7 +189,8 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog {
   Integer dialogBrushColor_ = -1;
 };
 
-// Made on a foreign dialog: the adapter with its frame prepared.
+// Made on a foreign dialog: the adapter with its frame prepared, and its border window when the
+// manager has extended borders.
 TskDialogWnd* CreateDialogAdapter(HWND window);
 
 // Sends the message to each direct child of the window.

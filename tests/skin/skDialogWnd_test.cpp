@@ -23,6 +23,8 @@ using skintest::WindowPixel;
 // Solid colours of the close glyph's normal, hot and pressed images.
 constexpr uint32_t kCloseColors[3] = {0xFFC01010u, 0xFF10C010u, 0xFF1010C0u};
 
+constexpr uint32_t kCloseAloneColor = 0xFF20A0A0u;
+
 struct TBoxRun {
   std::function<void(HWND)> Prepare;         // before the adapter is made
   std::function<void(TskDialogWnd&)> Check;  // while the box is up
@@ -83,7 +85,8 @@ class DialogAdapterTest : public SkinFixture {
         .Set("DIALOGTITLE", "TRANSPARENCY", 0).Set("DIALOGTITLE", "HOTTRANSPARENCY", 0)
         .Set("DIALOGTITLE", "COLOR", 0x605040).Set("DIALOGTITLE", "HOTCOLOR", 0x804020)
         .Set("DIALOGTITLE", "FONTCOLOR", 0xA0A0A0).Set("DIALOGTITLE", "HOTFONTCOLOR", 0xFFFFFF)
-        .AddMask("GLOBALINFO", "SICONCLOSE", shape, 17, 15, [](int, int, int state) { return kCloseColors[state]; });
+        .AddMask("GLOBALINFO", "SICONCLOSE", shape, 17, 15, [](int, int, int state) { return kCloseColors[state]; })
+        .AddMask("GLOBALINFO", "BICLOSEALONE", shape, 25, 17, [](int, int, int) { return kCloseAloneColor; });
     LoadVariant(variant);
   }
 
@@ -218,11 +221,11 @@ TEST_F(DialogAdapterTest, ARightToLeftDialogDrawsItsCaptionAtTheRight) {
 
 TEST_F(DialogAdapterTest, WithExtendedBordersTheBorderWindowSurroundsTheDialog) {
   skintest::TLayeredRecorder recorder;
+  manager_->SetExtendedBorders(true);
+  if (!manager_->GetExtendedBorders()) GTEST_SKIP() << "no layered windows here";
   RunBox([&](TskDialogWnd& a) {
-    a.SetExtendedBorders(true);
-    ASSERT_NE(a.BorderForm, nullptr);
+    ASSERT_NE(a.BorderForm, nullptr) << "made with the adapter";
     RedrawWindow(a.Window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    a.BorderForm->UpdateExBorders();
     const HWND border = a.BorderForm->BorderHandle();
     ASSERT_NE(border, nullptr);
     EXPECT_TRUE(IsWindowVisible(border));
@@ -233,14 +236,69 @@ TEST_F(DialogAdapterTest, WithExtendedBordersTheBorderWindowSurroundsTheDialog) 
     EXPECT_LE(around.top, dialog.top);
     EXPECT_GE(around.right, dialog.right);
     EXPECT_GE(around.bottom, dialog.bottom);
-    EXPECT_GT(recorder.CountFor(border), 0u) << "the border window shows the dialog's picture";
+
+    // The border window shows the dialog's picture: its title and its close glyph, opaque.
+    const skintest::TLayeredCall* shown = nullptr;
+    for (const skintest::TLayeredCall& c : recorder.calls)
+      if (c.Window == border && c.Update && !c.Pixels.empty()) shown = &c;
+    ASSERT_NE(shown, nullptr);
+    const TskDialogTitleButton& close = a.Buttons[dbClose];
+    ASSERT_FALSE(close.Rect.IsEmpty());
+    const int cx = (close.Rect.Left + close.Rect.Right) / 2, cy = (close.Rect.Top + close.Rect.Bottom) / 2;
+    EXPECT_EQ(shown->PixelAt(cx, cy), kCloseColors[0]);
+    const Cardinal title = TitleColor(1);
+    const Cardinal titleArgb = 0xFF000000u | ((title & 0xFF) << 16) | (title & 0xFF00) | ((title >> 16) & 0xFF);
+    EXPECT_EQ(shown->PixelAt(close.Rect.Left - 3, cy), titleArgb);
+
     // The dialog's own region is its client part only: the border window draws the frame.
     const HRGN region = CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(GetWindowRgn(a.Window, region), ERROR);
     EXPECT_FALSE(PtInRegion(region, 1, 1));
     DeleteObject(region);
-    a.SetExtendedBorders(false);
   });
+  manager_->SetExtendedBorders(false);
+}
+
+// A modeless dialog (class "#32770") of the style, made from a template in memory.
+HWND MakeDialog(DWORD style) {
+  struct {
+    DLGTEMPLATE t;
+    WORD menu, cls;
+    wchar_t title[8];
+  } tpl{};
+  tpl.t.style = style;
+  tpl.t.cx = 160;
+  tpl.t.cy = 80;
+  lstrcpyW(tpl.title, L"Napl\u00f3");
+  return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &tpl.t, nullptr,
+                                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+}
+
+TEST_F(DialogAdapterTest, ASingleFrameWithOnlyTheSystemMenuShowsTheLoneCloseGlyph) {
+  const struct {
+    const char* name;
+    DWORD boxes;
+    bool alone;
+  } cases[] = {{"system menu only", 0, true}, {"with a minimize box", WS_MINIMIZEBOX, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const HWND dialog = MakeDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | c.boxes);
+    ASSERT_NE(dialog, nullptr);
+    TskMainWnd* adapter = CreateDialogAdapter(dialog);
+    auto& a = static_cast<TskDialogWnd&>(*adapter);
+    ShowWindow(dialog, SW_SHOW);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_EQ(a.BorderKind, dbSizeable);
+    EXPECT_EQ(a.TitleSection, "FORMTITLE");
+    EXPECT_TRUE(a.Buttons[dbClose].Large);
+    const TRect& close = a.Buttons[dbClose].Rect;
+    ASSERT_FALSE(close.IsEmpty());
+    const Cardinal pixel = WindowPixel(dialog, (close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2);
+    EXPECT_EQ(pixel == Ref(kCloseAloneColor), c.alone);
+    EXPECT_EQ(a.Buttons[dbMin].Rect.IsEmpty(), c.boxes == 0) << "the minimize button follows its box";
+    DestroyWindow(dialog);
+    FreeAdapter(adapter);
+  }
 }
 
 }  // namespace
