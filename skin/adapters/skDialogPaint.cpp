@@ -5,6 +5,7 @@
 #include "skin/adapters/skDialogWnd.h"
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sSectionPaint.h"
+#include "skin/forms/sShadowBand.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
@@ -71,6 +72,18 @@ void TskDialogWnd::PaintNonClient() {
     PaintCaptionText(frame, state);
   }
   MakeOpaque(view, frameRect);
+  if (frame.BorderWindow) {
+    // The shadow around the frame and through its corners; in the skin's border mode 1 the shadow
+    // image draws the frame too, and the title goes over it.
+    const TskShadowOwner owner{section, SkinData->SkinSection(), SkinData->BorderMaskIndex, TitleIndex, FormActive};
+    const TsPixelView shadow = PaintShadowBand(manager, frame, owner, cache, shadowStretch_);
+    if (extDrawMode) {
+      PaintTitle(frame, state);
+      PaintCaptionText(frame, state);
+    } else if (shadow.Width > 0) {
+      TakeFrameCornersFromShadow(manager, frame, owner, view, shadow);
+    }
+  }
   SaveTitleBackground();
   if (CaptionHeight() != 0) PaintTitleButtons();
   SkinData->BackgroundDirty = false;

@@ -18,6 +18,7 @@
 #include "skin/adapters/skSBScrollWnd.h"
 #include "skin/forms/sFormAnimation.h"
 #include "skin/forms/sFrameGeometry.h"
+#include "skin/forms/sShadowBand.h"
 #include "skin/forms/sSystemMenu.h"
 
 class TBitmap;
@@ -186,6 +187,7 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog {
   bool HideAnimationWanted() const;
   // The brush answered to WM_CTLCOLORDLG, made once per colour.
   HBRUSH dialogBrush_ = nullptr;
+  TskShadowStretch shadowStretch_[2];
   Integer dialogBrushColor_ = -1;
 };
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "AdapterFixture.h"
@@ -11,6 +12,8 @@
 #include "skin/adapters/skDialogWnd.h"
 #include "skin/forms/sBorderForm.h"
 #include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinLibrary.h"
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Colors.h"
 
 namespace {
@@ -220,6 +223,7 @@ TEST_F(DialogAdapterTest, ARightToLeftDialogDrawsItsCaptionAtTheRight) {
 }
 
 TEST_F(DialogAdapterTest, WithExtendedBordersTheBorderWindowSurroundsTheDialog) {
+  SkinLibraryStartup();  // the built-in shadow images
   skintest::TLayeredRecorder recorder;
   manager_->SetExtendedBorders(true);
   if (!manager_->GetExtendedBorders()) GTEST_SKIP() << "no layered windows here";
@@ -249,6 +253,12 @@ TEST_F(DialogAdapterTest, WithExtendedBordersTheBorderWindowSurroundsTheDialog) 
     const Cardinal title = TitleColor(1);
     const Cardinal titleArgb = 0xFF000000u | ((title & 0xFF) << 16) | (title & 0xFF00) | ((title >> 16) & 0xFF);
     EXPECT_EQ(shown->PixelAt(close.Rect.Left - 3, cy), titleArgb);
+    // Beside the frame the skin's shadow shows.
+    const TRect shadow = a.GetShadowSize();
+    ASSERT_GT(shadow.Left, 1);
+    Cardinal strongest = 0;
+    for (int x = 0; x < shadow.Left; ++x) strongest = std::max<Cardinal>(strongest, shown->PixelAt(x, shown->Size.Y / 2) >> 24);
+    EXPECT_GT(strongest, 0u) << "the shadow beside the frame";
 
     // The dialog's own region is its client part only: the border window draws the frame.
     const HRGN region = CreateRectRgn(0, 0, 0, 0);
