@@ -1,5 +1,5 @@
 // The provider's side of the extended border window: when the form has one, what the border window asks
-// of the form, and the shadow image painted around the frame in the form's picture.
+// of the form.
 #include <algorithm>
 
 #include "skin/forms/sSkinProvider.h"
@@ -9,14 +9,6 @@
 #include "skin/manager/skntSystem.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
-
-namespace {
-
-// The frame's corners that the shadow image shows through where the frame's mask is transparent.
-enum : Integer { kTopLeft = 13, kTopRight = 14, kBottomLeft = 16, kBottomRight = 17 };
-constexpr Integer kTitleCornerMax = 8;  // a corner taken through the form's mask in place of the title's
-
-}  // namespace
 
 void TsSkinProvider::UpdateExtBorders(bool flag) {
   TsSkinManager* manager = Manager();
@@ -191,40 +183,3 @@ Byte TsSkinProvider::OwnerAlpha(Byte alpha) const {
   return Form != nullptr && Form->AlphaBlend() ? Form->AlphaBlendValue() : alpha;
 }
 
-void TsSkinProvider::TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target,
-                                                const TsPixelView& source) {
-  TsSkinManager* manager = Manager();
-  if (manager == nullptr) return;
-  const TRect frameRect = FrameRect(frame);
-  // The frame is opaque (plain GDI painting leaves alpha 0).
-  for (Integer y = std::max<Integer>(frameRect.Top, 0); y < std::min(frameRect.Bottom, target.Height); ++y) {
-    Cardinal* row = target.Row(y);
-    for (Integer x = std::max<Integer>(frameRect.Left, 0); x < std::min(frameRect.Right, target.Width); ++x) row[x] |= 0xFF000000u;
-  }
-  // The frame's transparent corners show the shadow.
-  const Integer formMask = skinData_->BorderMaskIndex;
-  if (!manager->IsValidMaskIndex(formMask)) return;
-  const TsMaskData& form = manager->ma[static_cast<size_t>(formMask)];
-  const TsPixelView formImage = SkinPixelsOf(*manager).ImageOf(form);
-  const TsBorderWidths fw = MaskBorderWidths(form);
-  const Integer titleIndex = TitleSectionIndex >= 0 && static_cast<size_t>(TitleSectionIndex) < manager->gd.size()
-                                 ? manager->gd[static_cast<size_t>(TitleSectionIndex)].BorderMask
-                                 : -1;
-  const bool titleMask = manager->IsValidMaskIndex(titleIndex);
-  const TsMaskData& top = titleMask ? manager->ma[static_cast<size_t>(titleIndex)] : form;
-  const TsPixelView topImage = titleMask ? SkinPixelsOf(*manager).ImageOf(top) : formImage;
-  const TsBorderWidths tw = MaskBorderWidths(top);
-  auto take = [&](Integer mode, Integer w, Integer h, bool right, bool bottom, const TsMaskData& mask, const TsPixelView& maskImage) {
-    const Integer x = std::max<Integer>(right ? frameRect.Right - w : frameRect.Left, 0);
-    const Integer y = std::max<Integer>(bottom ? frameRect.Bottom - h : frameRect.Top, 0);
-    if (w <= 0 || h <= 0) return;
-    CopyThroughMask(target, source, TRect{x, y, x + w, y + h}, mode, &mask, maskImage, x, y);
-  };
-  const Integer topLeftW = titleMask ? tw.Left : std::min(fw.Left, kTitleCornerMax);
-  const Integer topLeftH = titleMask ? tw.Top : std::min(fw.Top, kTitleCornerMax);
-  const Integer topRightW = titleMask ? tw.Right : std::min(fw.Right, kTitleCornerMax);
-  take(kTopLeft, topLeftW, topLeftH, false, false, top, topImage);
-  take(kTopRight, topRightW, topLeftH, true, false, top, topImage);
-  take(kBottomLeft, fw.Left, fw.Bottom, false, true, form, formImage);
-  take(kBottomRight, fw.Right, fw.Bottom, true, true, form, formImage);
-}

@@ -8,6 +8,7 @@
 #include "skin/forms/sBitmapRoutines.h"
 #include "skin/forms/sPixelRoutines.h"
 #include "skin/forms/sSectionPaint.h"
+#include "skin/forms/sShadowBand.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sSkinText.h"
 #include "skin/forms/sVclUtils.h"
@@ -104,66 +105,16 @@ void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame, Integer sta
   TsSkinManager* manager = Manager();
   TBitmap* cache = skinData_->CacheBitmap.get();
   if (manager == nullptr || cache == nullptr || !frame.BorderWindow) return;
-  const std::shared_ptr<TBitmap>& image = manager->ShadowTemplates[DrawnActive ? 1 : 0];
-  if (!image || image->Empty()) return;
-  const bool modeOne = BorderModeOne(*manager, frame);
-  const Integer width = cache->Width(), height = cache->Height();
-  // The corners kept as they are: the skin's EXBORDER widths, else half the image.
-  const Integer exBorder = manager->GetMaskIndex(skinData_->SectionIndex, skinData_->SkinSection(), "EXBORDER");
-  TsBorderWidths corners;
-  if (manager->IsValidMaskIndex(exBorder)) {
-    const TsMaskData& mask = manager->ma[static_cast<size_t>(exBorder)];
-    corners = {mask.WL, mask.WT, mask.WR, mask.WB};
-  } else {
-    const Integer half = (image->Width() - 1) / 2;
-    const Integer halfHeight = (image->Height() - 1) / 2;
-    corners = {half, halfHeight, half, halfHeight};
-  }
-  // The part of the picture the image leaves alone: the frame rectangle, or in border mode 1 (the image
-  // drawing the frame and the title strip as well) the client side of them.
-  TRect inner = FrameRect(frame);
-  if (modeOne) {
-    const Integer caption = frame.CaptionHeight;
-    corners.Top = std::min(corners.Top, (height - caption) / 2 + caption);
-    corners.Bottom = std::min(corners.Bottom, (height - caption) / 2);
-    const Integer side = FrameSysBorderWidth(frame, false);
-    inner = TRect{side + frame.Shadow.Left, frame.Shadow.Top + frame.CaptionHeightExt, width - side - frame.Shadow.Right,
-                  height - side - frame.Shadow.Bottom};
-  }
-  // Stretched over the whole picture (once for a size and an image); only the band outside the inner
-  // rectangle is taken.
-  TShadowStretch& kept = ShadowStretch[DrawnActive ? 1 : 0];
-  const TRect cornerKey{corners.Left, corners.Top, corners.Right, corners.Bottom};
-  if (!kept.Image || kept.Source != image || kept.Width != width || kept.Height != height || kept.Corners != cornerKey) {
-    kept.Image = std::make_unique<TBitmap>();
-    kept.Image->SetPixelFormat(pf32bit);
-    kept.Image->SetSize(width, height);
-    PaintBorderedStretch(*kept.Image, TRect{0, 0, width, height}, *image, TRect{0, 0, image->Width(), image->Height()},
-                         corners);
-    kept.Source = image;
-    kept.Width = width;
-    kept.Height = height;
-    kept.Corners = cornerKey;
-  }
-  GdiFlush();
-  const TsPixelView from = PixelViewOf(*kept.Image);
+  const TskShadowOwner owner{skinData_->SectionIndex, skinData_->SkinSection(), skinData_->BorderMaskIndex,
+                             TitleSectionIndex, DrawnActive};
+  const TsPixelView from = PaintShadowBand(*manager, frame, owner, *cache, ShadowStretch);
+  if (from.Width == 0) return;
   const TsPixelView to = PixelViewOf(*cache);
-  const Integer left = std::clamp<Integer>(inner.Left, 0, to.Width), right = std::clamp<Integer>(inner.Right, left, to.Width);
-  for (Integer y = 0; y < to.Height; ++y) {
-    const Cardinal* source = from.Row(y);
-    Cardinal* target = to.Row(y);
-    if (y < inner.Top || y >= inner.Bottom) {
-      std::copy_n(source, to.Width, target);
-    } else {
-      std::copy_n(source, left, target);
-      std::copy(source + right, source + to.Width, target + right);
-    }
-  }
-  if (modeOne) {
+  if (BorderModeOne(*manager, frame)) {
     PaintTitle(frame, state);
     PaintCaptionText(frame, state);
   } else {
-    TakeFrameCornersFromShadow(frame, to, from);
+    TakeFrameCornersFromShadow(*manager, frame, owner, to, from);
   }
   if (Wow64WithoutComposition() && manager->SkinData.Version < 7.51) CorrectShadowAlpha(to);
 }

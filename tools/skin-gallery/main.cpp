@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/adapters/skDialogWnd.h"
 #include "skin/adapters/skSBButtons.h"
 #include "skin/adapters/skSBComboWnd.h"
 #include "skin/adapters/skSBEditWnd.h"
@@ -308,6 +309,41 @@ class TGalleryForm : public TForm {
   HBITMAP glyphBitmap_ = nullptr;
 };
 
+// A message box below the gallery's rows, its "#32770" taken over by the dialog adapter as it
+// activates; the combo box's list opens once the box is up (the box's activation would close it).
+TGalleryForm* GalleryForm = nullptr;
+HHOOK BoxHook = nullptr;
+TskMainWnd* BoxAdapter = nullptr;
+
+void CALLBACK OpenComboTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  GalleryForm->OpenCombo();
+}
+
+LRESULT CALLBACK BoxCbtHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && BoxAdapter == nullptr) {
+    const auto window = reinterpret_cast<HWND>(wParam);
+    wchar_t cls[16]{};
+    if (GetClassNameW(window, cls, 16) > 0 && lstrcmpW(cls, L"#32770") == 0) {
+      SetWindowPos(window, nullptr, 745, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      BoxAdapter = CreateDialogAdapter(window);
+      SetTimer(nullptr, 0, 300, OpenComboTimer);
+    }
+  }
+  return CallNextHookEx(BoxHook, code, wParam, lParam);
+}
+
+void CALLBACK ShowBoxTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  BoxHook = SetWindowsHookExW(WH_CBT, BoxCbtHook, nullptr, GetCurrentThreadId());
+  const WideString text = Cp1250ToUtf16(Utf8ToCp1250("Biztosan törli a mai bejegyzést?"));
+  const WideString caption = Cp1250ToUtf16(Utf8ToCp1250("Megerősítés"));
+  MessageBoxW(GalleryForm->Handle(), reinterpret_cast<const wchar_t*>(text.c_str()),
+              reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OKCANCEL | MB_ICONQUESTION);
+  UnhookWindowsHookEx(BoxHook);
+  FreeAdapter(BoxAdapter);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -324,7 +360,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(form);
     form->Show();
     form->AddRows();
-    form->OpenCombo();
+    GalleryForm = form;
+    SetTimer(nullptr, 0, 300, ShowBoxTimer);
     Application->Run();
     delete form;  // its adapters go before the manager
   } catch (...) {

@@ -1,0 +1,314 @@
+// The skinned dialog adapter on a real message box: a test CBT hook attaches it when the box
+// activates, the checks run from a timer inside the box's modal loop, and the box is then closed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "AdapterFixture.h"
+#include "SkinFixture.h"
+#include "skin/adapters/skDialogWnd.h"
+#include "skin/forms/sBorderForm.h"
+#include "skin/manager/sMessages.h"
+#include "skin/manager/sSkinLibrary.h"
+#include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Colors.h"
+
+namespace {
+
+using skintest::Ref;
+using skintest::SkinFixture;
+using skintest::TSkinVariant;
+using skintest::WindowPixel;
+
+// Solid colours of the close glyph's normal, hot and pressed images.
+constexpr uint32_t kCloseColors[3] = {0xFFC01010u, 0xFF10C010u, 0xFF1010C0u};
+
+constexpr uint32_t kCloseAloneColor = 0xFF20A0A0u;
+
+struct TBoxRun {
+  std::function<void(HWND)> Prepare;         // before the adapter is made
+  std::function<void(TskDialogWnd&)> Check;  // while the box is up
+  TskDialogWnd* Adapter = nullptr;
+  HHOOK Hook = nullptr;
+  bool Checked = false;
+};
+TBoxRun* CurrentRun = nullptr;
+
+void CALLBACK CheckTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  TBoxRun& run = *CurrentRun;
+  if (run.Adapter != nullptr && !run.Checked) {
+    run.Checked = true;
+    const HWND box = run.Adapter->Window;
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    run.Check(*run.Adapter);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  }
+}
+
+LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
+  TBoxRun& run = *CurrentRun;
+  if (code == HCBT_ACTIVATE && run.Adapter == nullptr) {
+    const auto window = reinterpret_cast<HWND>(wParam);
+    wchar_t cls[16]{};
+    GetClassNameW(window, cls, 16);
+    if (lstrcmpW(cls, L"#32770") == 0) {
+      if (run.Prepare) run.Prepare(window);
+      run.Adapter = CreateDialogAdapter(window);
+      SetTimer(nullptr, 0, 50, CheckTimer);
+    }
+  }
+  return CallNextHookEx(run.Hook, code, wParam, lParam);
+}
+
+class DialogAdapterTest : public SkinFixture {
+ protected:
+  void SetUp() override {
+    SkinFixture::SetUp();
+    if (HasFatalFailure()) return;
+    TskMaskValue shape;
+    shape.Form = TskMaskForm::Glyph;
+    shape.Count = 3;
+    TskMaskValue border;
+    border.Form = TskMaskForm::Borders;
+    border.Count = 2;
+    border.WL = border.WT = border.WR = border.WB = 4;
+    TSkinVariant variant;
+    // A frame whose corners have two key-colour pixels each (left out of the region).
+    variant.AddMask("DIALOG", "BORDERSMASK", border, 12, 12, [](int x, int y, int) {
+      const bool corner = (x < 2 || x >= 10) && (y == 0 || y == 11);
+      return corner ? 0xFFFF00FFu : 0xFF404040u;
+    });
+    // A plain title: one colour per state, no gradient.
+    variant.Set("DIALOGTITLE", "GRADIENTPERCENT", 0).Set("DIALOGTITLE", "HOTGRADIENTPERCENT", 0)
+        .Set("DIALOGTITLE", "IMAGEPERCENT", 0).Set("DIALOGTITLE", "HOTIMAGEPERCENT", 0)
+        .Set("DIALOGTITLE", "TRANSPARENCY", 0).Set("DIALOGTITLE", "HOTTRANSPARENCY", 0)
+        .Set("DIALOGTITLE", "COLOR", 0x605040).Set("DIALOGTITLE", "HOTCOLOR", 0x804020)
+        .Set("DIALOGTITLE", "FONTCOLOR", 0xA0A0A0).Set("DIALOGTITLE", "HOTFONTCOLOR", 0xFFFFFF)
+        .AddMask("GLOBALINFO", "SICONCLOSE", shape, 17, 15, [](int, int, int state) { return kCloseColors[state]; })
+        .AddMask("GLOBALINFO", "BICLOSEALONE", shape, 25, 17, [](int, int, int) { return kCloseAloneColor; });
+    LoadVariant(variant);
+  }
+
+  // Shows a message box with the adapter attached; check runs while it is up.
+  void RunBox(const std::function<void(TskDialogWnd&)>& check, const std::function<void(HWND)>& prepare = {}) {
+    TBoxRun run;
+    run.Check = check;
+    run.Prepare = prepare;
+    CurrentRun = &run;
+    run.Hook = SetWindowsHookExW(WH_CBT, BoxHook, nullptr, GetCurrentThreadId());
+    ASSERT_NE(run.Hook, nullptr);
+    MessageBoxW(nullptr, L"Biztosan t\u00f6rli a bejegyz\u00e9st?", L"Meger\u0151s\u00edt\u00e9s", MB_OK | MB_ICONQUESTION);
+    UnhookWindowsHookEx(run.Hook);
+    CurrentRun = nullptr;
+    EXPECT_TRUE(run.Checked) << "the message box never got its adapter";
+    TskMainWnd* adapter = run.Adapter;
+    FreeAdapter(adapter);
+  }
+
+  Cardinal TitleColor(int state) const {
+    return ColorToRGB(static_cast<TColor>(SectionData("DIALOGTITLE").Props[static_cast<size_t>(state)].Color));
+  }
+  Cardinal TitleFontColor(int state) const {
+    return ColorToRGB(static_cast<TColor>(SectionData("DIALOGTITLE").Props[static_cast<size_t>(state)].TextColor));
+  }
+};
+
+// Pixels of the colour in the rect of the window DC.
+int CountPixels(HWND window, const TRect& r, Cardinal color, int* meanX = nullptr) {
+  const HDC dc = GetWindowDC(window);
+  SetLayout(dc, 0);
+  int n = 0;
+  long long sumX = 0;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left; x < r.Right; ++x)
+      if (GetPixel(dc, x, y) == color) {
+        ++n;
+        sumX += x;
+      }
+  ReleaseDC(window, dc);
+  if (meanX != nullptr) *meanX = n > 0 ? static_cast<int>(sumX / n) : -1;
+  return n;
+}
+
+LPARAM ScreenPoint(HWND window, int x, int y) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return MAKELPARAM(r.left + x, r.top + y);
+}
+
+TEST_F(DialogAdapterTest, PaintsTheMessageBoxFrameAndAnswersItsGeometry) {
+  RunBox([&](TskDialogWnd& a) {
+    const HWND box = a.Window;
+    EXPECT_EQ(a.BorderKind, dbModal);
+    EXPECT_EQ(a.TitleSection, "DIALOGTITLE");
+    EXPECT_EQ(GetWindowLongPtrW(box, GWL_STYLE) & WS_SYSMENU, 0) << "the system's own caption buttons are gone";
+    const TskDialogTitleButton& close = a.Buttons[dbClose];
+    ASSERT_FALSE(close.Rect.IsEmpty());
+    const int frame = a.SysBorderWidth();
+    const int captionY = frame + 2;
+    const TRect icon = a.TitleIconRect();
+
+    // The title in the active state, the caption text between the icon and the close button.
+    EXPECT_EQ(WindowPixel(box, close.Rect.Left - 3, captionY), TitleColor(1));
+    const TRect text{icon.Right, frame, close.Rect.Left, a.CaptionBottom()};
+    EXPECT_GT(CountPixels(box, text, TitleFontColor(1)), 10) << "caption text pixels";
+    const int cx = (close.Rect.Left + close.Rect.Right) / 2, cy = (close.Rect.Top + close.Rect.Bottom) / 2;
+    EXPECT_EQ(WindowPixel(box, cx, cy), Ref(kCloseColors[0]));
+
+    // The close button's centre answers 20 and turns hot; the caption answers 2.
+    EXPECT_EQ(SendMessageW(box, WM_NCHITTEST, 0, ScreenPoint(box, cx, cy)), HTCLOSE);
+    EXPECT_EQ(a.CurrentHT, HTCLOSE);
+    EXPECT_EQ(WindowPixel(box, cx, cy), Ref(kCloseColors[1]));
+    EXPECT_EQ(SendMessageW(box, WM_NCHITTEST, 0, ScreenPoint(box, (icon.Right + close.Rect.Left) / 2, cy)), HTCAPTION);
+    EXPECT_EQ(a.CurrentHT, 0);
+    EXPECT_EQ(WindowPixel(box, cx, cy), Ref(kCloseColors[0])) << "the hot state went with the mouse";
+
+    // Inactive, then active again.
+    SendMessageW(box, WM_NCACTIVATE, FALSE, 0);
+    RedrawWindow(box, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_FALSE(a.FormActive);
+    EXPECT_EQ(WindowPixel(box, close.Rect.Left - 3, captionY), TitleColor(0));
+    EXPECT_GT(CountPixels(box, text, TitleFontColor(0)), 10);
+    SendMessageW(box, WM_NCACTIVATE, TRUE, 0);
+    RedrawWindow(box, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(WindowPixel(box, close.Rect.Left - 3, captionY), TitleColor(1));
+
+    // The client shows the dialog's section.
+    RECT client{};
+    GetClientRect(box, &client);
+    EXPECT_EQ(skintest::ClientPixel(box, 2, client.bottom - 3),
+              ColorToRGB(static_cast<TColor>(SectionData("DIALOG").Props[1].Color)));
+
+    EXPECT_EQ(SendMessageW(box, WM_GETDLGCODE, 0, 0), 0);
+    RECT outer{};
+    GetWindowRect(box, &outer);
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    const auto offsets = static_cast<DWORD>(SendMessageW(box, SkinCommandMessage, SkinCommandWParam(scGetClientOffset), 0));
+    EXPECT_EQ(LOWORD(offsets), (width - client.right) / 2);
+    EXPECT_EQ(HIWORD(offsets), height - client.bottom - frame);
+
+    // The region leaves out the border mask's key-colour corners.
+    ASSERT_FALSE(a.RegionRects.empty()) << "the skin's dialog border has key-colour corners";
+    const HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(box, region), ERROR);
+    for (const TRect& r : a.RegionRects) EXPECT_FALSE(PtInRegion(region, r.Left, r.Top)) << r.Left << "," << r.Top;
+    EXPECT_TRUE(PtInRegion(region, width / 2, height / 2));
+    DeleteObject(region);
+
+    // One brush of the global colour, however often asked.
+    const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(box, WM_CTLCOLORDLG, 0, 0));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(SendMessageW(box, WM_CTLCOLORDLG, 0, 0)), brush);
+    LOGBRUSH info{};
+    ASSERT_NE(GetObjectW(brush, sizeof info, &info), 0);
+    EXPECT_EQ(info.lbColor, ColorToRGB(static_cast<TColor>(manager_->GetGlobalColor())));
+  });
+}
+
+TEST_F(DialogAdapterTest, ARightToLeftDialogDrawsItsCaptionAtTheRight) {
+  RunBox(
+      [&](TskDialogWnd& a) {
+        const HWND box = a.Window;
+        const TRect icon = a.TitleIconRect();
+        const TskDialogTitleButton& close = a.Buttons[dbClose];
+        const TRect text{icon.Right, a.SysBorderWidth(), close.Rect.Left, a.CaptionBottom()};
+        int meanX = 0;
+        EXPECT_GT(CountPixels(box, text, TitleFontColor(1), &meanX), 10);
+        EXPECT_GT(meanX, (text.Left + text.Right) / 2) << "the caption's pixels lie in the right half";
+      },
+      [](HWND box) { SetWindowLongPtrW(box, GWL_EXSTYLE, GetWindowLongPtrW(box, GWL_EXSTYLE) | WS_EX_LAYOUTRTL); });
+}
+
+TEST_F(DialogAdapterTest, WithExtendedBordersTheBorderWindowSurroundsTheDialog) {
+  SkinLibraryStartup();  // the built-in shadow images
+  skintest::TLayeredRecorder recorder;
+  manager_->SetExtendedBorders(true);
+  if (!manager_->GetExtendedBorders()) GTEST_SKIP() << "no layered windows here";
+  RunBox([&](TskDialogWnd& a) {
+    ASSERT_NE(a.BorderForm, nullptr) << "made with the adapter";
+    RedrawWindow(a.Window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    const HWND border = a.BorderForm->BorderHandle();
+    ASSERT_NE(border, nullptr);
+    EXPECT_TRUE(IsWindowVisible(border));
+    RECT dialog{}, around{};
+    GetWindowRect(a.Window, &dialog);
+    GetWindowRect(border, &around);
+    EXPECT_LE(around.left, dialog.left);
+    EXPECT_LE(around.top, dialog.top);
+    EXPECT_GE(around.right, dialog.right);
+    EXPECT_GE(around.bottom, dialog.bottom);
+
+    // The border window shows the dialog's picture: its title and its close glyph, opaque.
+    const skintest::TLayeredCall* shown = nullptr;
+    for (const skintest::TLayeredCall& c : recorder.calls)
+      if (c.Window == border && c.Update && !c.Pixels.empty()) shown = &c;
+    ASSERT_NE(shown, nullptr);
+    const TskDialogTitleButton& close = a.Buttons[dbClose];
+    ASSERT_FALSE(close.Rect.IsEmpty());
+    const int cx = (close.Rect.Left + close.Rect.Right) / 2, cy = (close.Rect.Top + close.Rect.Bottom) / 2;
+    EXPECT_EQ(shown->PixelAt(cx, cy), kCloseColors[0]);
+    const Cardinal title = TitleColor(1);
+    const Cardinal titleArgb = 0xFF000000u | ((title & 0xFF) << 16) | (title & 0xFF00) | ((title >> 16) & 0xFF);
+    EXPECT_EQ(shown->PixelAt(close.Rect.Left - 3, cy), titleArgb);
+    // Beside the frame the skin's shadow shows.
+    const TRect shadow = a.GetShadowSize();
+    ASSERT_GT(shadow.Left, 1);
+    Cardinal strongest = 0;
+    for (int x = 0; x < shadow.Left; ++x) strongest = std::max<Cardinal>(strongest, shown->PixelAt(x, shown->Size.Y / 2) >> 24);
+    EXPECT_GT(strongest, 0u) << "the shadow beside the frame";
+
+    // The dialog's own region is its client part only: the border window draws the frame.
+    const HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(a.Window, region), ERROR);
+    EXPECT_FALSE(PtInRegion(region, 1, 1));
+    DeleteObject(region);
+  });
+  manager_->SetExtendedBorders(false);
+}
+
+// A modeless dialog (class "#32770") of the style, made from a template in memory.
+HWND MakeDialog(DWORD style) {
+  struct {
+    DLGTEMPLATE t;
+    WORD menu, cls;
+    wchar_t title[8];
+  } tpl{};
+  tpl.t.style = style;
+  tpl.t.cx = 160;
+  tpl.t.cy = 80;
+  lstrcpyW(tpl.title, L"Napl\u00f3");
+  return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &tpl.t, nullptr,
+                                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+}
+
+TEST_F(DialogAdapterTest, ASingleFrameWithOnlyTheSystemMenuShowsTheLoneCloseGlyph) {
+  const struct {
+    const char* name;
+    DWORD boxes;
+    bool alone;
+  } cases[] = {{"system menu only", 0, true}, {"with a minimize box", WS_MINIMIZEBOX, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const HWND dialog = MakeDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | c.boxes);
+    ASSERT_NE(dialog, nullptr);
+    TskMainWnd* adapter = CreateDialogAdapter(dialog);
+    auto& a = static_cast<TskDialogWnd&>(*adapter);
+    ShowWindow(dialog, SW_SHOW);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_EQ(a.BorderKind, dbSizeable);
+    EXPECT_EQ(a.TitleSection, "FORMTITLE");
+    EXPECT_TRUE(a.Buttons[dbClose].Large);
+    const TRect& close = a.Buttons[dbClose].Rect;
+    ASSERT_FALSE(close.IsEmpty());
+    const Cardinal pixel = WindowPixel(dialog, (close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2);
+    EXPECT_EQ(pixel == Ref(kCloseAloneColor), c.alone);
+    EXPECT_EQ(a.Buttons[dbMin].Rect.IsEmpty(), c.boxes == 0) << "the minimize button follows its box";
+    DestroyWindow(dialog);
+    FreeAdapter(adapter);
+  }
+}
+
+}  // namespace
