@@ -234,7 +234,9 @@ TEST_F(TitleTest, ASkinWithoutTheCloseMaskGivesButtonsOf21By21) {
   EXPECT_EQ(provider_->HitTest(HitMessage(SpotPoint(kClose))), HTCLOSE);
 }
 
+// Without glowing the buttons change state in the cache at once (with it they fade: see the mouse tests).
 TEST_F(TitleTest, RepaintButtonLeavesEachStatesImageInTheCacheAndOnTheWindow) {
+  manager_->Effects().SetAllowGlowing(false);
   MakeForm(bsSizeable, kAllIcons);
   PrepareCache();
   TBitmap& cache = *provider_->SkinData().CacheBitmap;
@@ -282,6 +284,8 @@ TEST_F(TitleTest, AHotButtonGlowsWhenTheSkinGivesItAGlow) {
   MakeForm(bsSizeable, kAllIcons);
   PrepareCache();
   TskSysButtonData& close = provider_->SysButtons[sbClose];
+  // While the form animates its buttons do not fade: a hot one is painted at once and glows.
+  provider_->AnimState = fsAnimating;
 
   provider_->SetHotButton(HTCLOSE, true);
   ASSERT_GE(close.GlowID, 0);
