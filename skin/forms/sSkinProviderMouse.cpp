@@ -51,8 +51,14 @@ bool TsSkinProvider::ButtonHeldDown(Integer code) {
 
 bool TsSkinProvider::MouseMessage(TMessage& message) {
   switch (message.Msg) {
-    case WM_MOUSELEAVE:
     case CM_MOUSELEAVE:
+      // A child control that the mouse left tells its parents too: that says nothing of the title.
+      if (message.LParam != 0 && message.LParam != reinterpret_cast<LPARAM>(Form)) {
+        CallSavedProc(message);
+        return true;
+      }
+      [[fallthrough]];
+    case WM_MOUSELEAVE:
       SetHotButton(-1, true);
       TitleButtonPressed = false;
       CallSavedProc(message);
