@@ -189,6 +189,33 @@ TEST_F(MouseTest, TitleButtonsActOnlyWhenPressedAndReleasedOnThemselves) {
   EXPECT_EQ(saved_->commands, (std::vector<WPARAM>{SC_MAXIMIZE, SC_RESTORE}));
 }
 
+// With a border window its title takes the mouse: it passes a press with the button's code and a
+// release with -1, which the provider answers with the border window's own hit test.
+TEST_F(MouseTest, TitleButtonsOfABorderWindowActOnPressAndReleaseThere) {
+  MakeForm(true);
+  const HWND border = provider_->BorderForm ? provider_->BorderForm->BorderHandle() : nullptr;
+  if (border == nullptr) GTEST_SKIP() << "no border window here";
+  saved_->keepCommands = true;
+  const POINT close = ButtonPoint(provider_->SysButtons[sbClose]);
+  RECT r{};
+  GetWindowRect(border, &r);
+  const POINT title{r.left + (r.right - r.left) / 3, close.y};
+  struct Case {
+    const char* name;
+    POINT release;
+    std::vector<WPARAM> commands;
+  };
+  for (const Case& c : {Case{"released on the title", title, {}}, Case{"released on close", close, {SC_CLOSE}}}) {
+    SCOPED_TRACE(c.name);
+    saved_->commands.clear();
+    SendMessageW(border, WM_NCLBUTTONDOWN, 19, At(close));
+    EXPECT_EQ(provider_->SysButtons[sbClose].State, 2);
+    SendMessageW(border, WM_NCLBUTTONUP, 19, At(c.release));
+    EXPECT_EQ(saved_->commands, c.commands);
+    EXPECT_FALSE(TsSkinProvider::TitleButtonPressed);
+  }
+}
+
 TEST_F(MouseTest, DoubleClicksOnTheCaptionMaximiseAndOnTheIconClose) {
   MakeForm();
   ASSERT_EQ(HitCode(CaptionPoint()), HTCAPTION);
@@ -450,6 +477,32 @@ TEST_F(FadeTest, AHotCloseButtonFadesInOverTenTicksAndOutWhenTheMouseLeaves) {
   EXPECT_EQ(close.Anim->State, -1);
   EXPECT_EQ(close.Anim->FadeWindow(), nullptr);
   EXPECT_FALSE(IsWindow(fade));
+}
+
+// Glowing allowed and the skin has a glow for the close button: the hot button's fading shows the
+// glow's own picture, moved left and up by the glow margin.
+TEST_F(FadeTest, AHotCloseButtonFadesInTheSkinsGlowAroundIt) {
+  TskMaskValue shape;
+  shape.Form = TskMaskForm::Borders;
+  shape.Count = 1;
+  shape.WL = shape.WT = shape.WR = shape.WB = 4;
+  TSkinVariant variant;
+  variant.Set("GLOBALINFO", "BICONCLOSEGLOW", 4).Set("GLOBALINFO", "BICONCLOSEGLOWMARGIN", 3)
+      .AddMask("GLOBALINFO", "BICONCLOSEGLOW0", shape, 30, 26, [](int, int, int) { return 0x80FF0000u; });
+  LoadVariant(variant);
+  MakeForm();
+  if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
+  TskSysButtonData& close = provider_->SysButtons[sbClose];
+  TLayeredRecorder recorder;
+  provider_->SetHotButton(HTCLOSE, true);
+  ASSERT_FALSE(recorder.calls.empty());
+  const TLayeredCall& first = recorder.calls.front();
+  RECT form{};
+  GetWindowRect(Window(), &form);
+  EXPECT_EQ(first.Position, (TPoint{form.left + close.Rect.Left - 3, form.top + close.Rect.Top - 3}));
+  EXPECT_EQ(first.Size, (TPoint{30, 26}));
+  EXPECT_EQ(first.PixelAt(15, 13), 0x80FF0000u);
+  EXPECT_EQ(close.GlowID, -1) << "no second glow window beside the fading";
 }
 
 // One step (or none): the whole image at once, no timer (a count of 0 once divided by zero).
