@@ -482,14 +482,7 @@ TEST_F(FadeTest, AHotCloseButtonFadesInOverTenTicksAndOutWhenTheMouseLeaves) {
 // Glowing allowed and the skin has a glow for the close button: the hot button's fading shows the
 // glow's own picture, moved left and up by the glow margin.
 TEST_F(FadeTest, AHotCloseButtonFadesInTheSkinsGlowAroundIt) {
-  TskMaskValue shape;
-  shape.Form = TskMaskForm::Borders;
-  shape.Count = 1;
-  shape.WL = shape.WT = shape.WR = shape.WB = 4;
-  TSkinVariant variant;
-  variant.Set("GLOBALINFO", "BICONCLOSEGLOW", 4).Set("GLOBALINFO", "BICONCLOSEGLOWMARGIN", 3)
-      .AddMask("GLOBALINFO", "BICONCLOSEGLOW0", shape, 30, 26, [](int, int, int) { return 0x80FF0000u; });
-  LoadVariant(variant);
+  LoadVariant(CloseGlowVariant(3, 30, 26, 0x80FF0000u));
   MakeForm();
   if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
   TskSysButtonData& close = provider_->SysButtons[sbClose];

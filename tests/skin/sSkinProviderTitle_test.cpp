@@ -271,14 +271,7 @@ TEST_F(TitleTest, RepaintButtonLeavesEachStatesImageInTheCacheAndOnTheWindow) {
 }
 
 TEST_F(TitleTest, AHotButtonGlowsWhenTheSkinGivesItAGlow) {
-  TskMaskValue shape;
-  shape.Form = TskMaskForm::Borders;
-  shape.Count = 1;
-  shape.WL = shape.WT = shape.WR = shape.WB = 4;
-  TSkinVariant variant;
-  variant.Set("GLOBALINFO", "BICONCLOSEGLOW", 4).Set("GLOBALINFO", "BICONCLOSEGLOWMARGIN", 2)
-      .AddMask("GLOBALINFO", "BICONCLOSEGLOW0", shape, 12, 12, [](int, int, int) { return 0x80FF0000u; });
-  LoadVariant(variant);
+  LoadVariant(CloseGlowVariant(2, 12, 12, 0x80FF0000u));
   if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
   TLayeredRecorder recorder;
   MakeForm(bsSizeable, kAllIcons);
