@@ -13,6 +13,7 @@
 #include "skin/forms/sShadowBand.h"
 #include "skin/forms/sSkinProviderTitle.h"
 #include "skin/forms/sSystemMenu.h"
+#include "skin/forms/sTitleButtonAnim.h"
 #include "skin/forms/sTitleGeometry.h"
 #include "skin/manager/sPixelView.h"
 #include "vcl/gui/Form.h"
@@ -35,18 +36,7 @@ enum : Word {
   scGetClientOffsets = 95,      // -> MakeLong(client offset x, client offset y)
 };
 
-// A system or MDI title button as the frame painter keeps it.
-struct TskSysButtonData {
-  Integer State = -1;  // -1 not shown, 0 normal, 1 hot, 2 pressed
-  Integer ImageIndex = -1;  // its mask, -1 none
-  TRect Rect;          // in window coordinates of the cache bitmap
-  Byte Flag = 0;
-  Integer GlowID = -1;
-  bool Big = false;    // aligned to the title's top under the skin's BIVALIGN 1
-  Integer HitCode = 0;
-};
-
-class TsSkinProvider : public TComponent, public IskProviderHost, public IskBorderOwner {
+class TsSkinProvider : public TComponent, public IskProviderHost, public IskBorderOwner, public IskFadeOwner {
  public:
   // EAbort "TsSkinProvider component may be used with forms only!" unless the owner is a form. At run
   // time a provider of a form that already has one frees a run-time provider, or else stays inert
@@ -136,7 +126,7 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   Integer OwnerTopOffset() const override { return BorderFormTopOffset(FrameInput()); }
   TPoint OwnerClientOffset() const override { return TPoint{ClientOffsetX(), ClientOffsetY()}; }
   Integer OwnerButtonAt(TPoint p) override;
-  void FreeOwnerButtonEffects() override {}  // the buttons' fading comes with their animations
+  void FreeOwnerButtonEffects() override { FreeTitleButtonEffects(); }
   Byte OwnerAlpha(Byte alpha) const override;
   Integer OwnerSnapBuffer() const override { return ScreenSnap ? SnapBuffer : 0; }
   // With a border window the frame goes to the screen through it: the picture repainted when flagged,
@@ -235,7 +225,9 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // in the form; sizing keeps the form's left and top. Draw: the outline for the screen point (moving:
   // the form's corner less the offset; sizing: the bottom-right corner, never below the minimum size).
   // End: capture released, the outline removed, the form moved or sized (not when cancelled).
-  void StartBorderResize(Integer x, Integer y, bool moving);
+  // direction: the hit-test code of the dragged edge or corner (sizing; 0 or HTBOTTOMRIGHT: the
+  // bottom-right corner); the edges it names follow the mouse.
+  void StartBorderResize(Integer x, Integer y, bool moving, Integer direction = 0);
   void DrawResizeOutline(Integer x, Integer y);
   void EndBorderResize();
   // The running outline sizing ends without changing the form's size.
@@ -297,6 +289,18 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void PaintTitleIcon();
   // A title button is held down (cleared when the mouse button is released).
   static bool TitleButtonPressed;
+
+  // ---- mouse, title buttons, menus and system commands (sSkinProviderMouse.cpp) ----
+  // The non-client mouse messages, menu loop messages and WM_SYSCOMMAND of a skinned form; true when
+  // handled (the saved procedure then ran where the message needs it).
+  bool MouseMessage(TMessage& message);
+  // The title buttons' fading windows and glows go (their animations stay idle).
+  void FreeTitleButtonEffects();
+  // IskFadeOwner: the form's window, its border window, the manager and the user buttons' glyphs.
+  HWND FadeOwnerWindow() const override { return OwnerWindow(); }
+  HWND FadeBorderWindow() const override { return BorderForm ? BorderForm->BorderHandle() : nullptr; }
+  TsSkinManager* FadeManager() const override { return Manager(); }
+  TBitmap* FadeGlyph(Integer hitCode) const override;
 
   // ---- the frame painted into the cache (sSkinProviderFrame.cpp) ----
   // The frame's numbers as the pure geometry takes them (no border window, no right-to-left reading:
@@ -407,8 +411,25 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void AdapterAfterCommand(const TMessage& message);
   // The control adapter is made, or walks the form again when it exists.
   void AdaptAllControls();
-  // The system button of a hit-test code (nil for other codes).
+  // The button of a hit-test code: a system button, or a visible user button (nil for other codes).
   TskSysButtonData* ButtonOfCode(Integer code);
+  // The button of the code changes state by fading (see RepaintButton).
+  bool ButtonFades(Integer code) const;
+  // sSkinProviderMouse.cpp: the parts of MouseMessage.
+  void NCLButtonDown(TMessage& message);
+  void NCLButtonUp(TMessage& message);
+  void NCLButtonDblClk(TMessage& message);
+  void NCRButtonUp(TMessage& message);
+  void SysCommand(TMessage& message);
+  bool SysCommandBeforeDefault(TMessage& message, WPARAM command);
+  void SysCommandAfterDefault(WPARAM command, LPARAM key);
+  // The hit-test code of a button message (with a border window, -1 stands for its own hit test).
+  Integer MessageHitCode(const TMessage& message);
+  // The system menu under the caption icon; the press on the icon waits for a double-click first.
+  void ShowSystemMenuAtIcon();
+  void PressedIconClick();
+  // Whether the button of the code is the one held down.
+  bool ButtonHeldDown(Integer code);
   // Title messages of a skinned form; true when answered.
   bool TitleMessage(TMessage& message);
   // A move within SnapBuffer of the work area's edges lands on them.

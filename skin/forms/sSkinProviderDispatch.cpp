@@ -83,7 +83,7 @@ bool TsSkinProvider::TitleMessage(TMessage& message) {
       NCMouseMove(message);
       return true;
     default:
-      return false;
+      return MouseMessage(message);
   }
 }
 

@@ -68,7 +68,8 @@ struct TOutline {
   int SavedDC = 0;
   Integer Left = 0, Top = 0, Width = 0, Height = 0;  // the form's bounds at the start
   TPoint Offset;                                     // moving: the mouse point in the form
-  Integer Right = 0, Bottom = 0;                     // sizing: the dragged corner
+  Integer Right = 0, Bottom = 0;                     // sizing: the form's right and bottom edges
+  Integer Direction = HTBOTTOMRIGHT;                 // sizing: the dragged edge or corner (hit-test code)
   Integer MinWidth = 0, MinHeight = 0;
   bool Drawn = false;
   TRect Last;                                        // the outline on the screen now
@@ -353,11 +354,12 @@ void TsSkinProvider::SnapPosition(WINDOWPOS& pos) const {
   pos.y = snap(pos.y, area.Top, top);
 }
 
-void TsSkinProvider::StartBorderResize(Integer x, Integer y, bool moving) {
+void TsSkinProvider::StartBorderResize(Integer x, Integer y, bool moving, Integer direction) {
   if (ResizeMode != rmBorder || Form == nullptr || !Form->Enabled() || gOutline.Resizing) return;
   gOutline = TOutline{};
   gOutline.Resizing = true;
   gOutline.Moving = moving;
+  if (direction >= HTLEFT && direction <= HTBOTTOMRIGHT) gOutline.Direction = direction;
   gOutline.Desktop = GetDesktopWindow();
   gOutline.DC = GetWindowDC(gOutline.Desktop);
   if (gOutline.DC != nullptr) {
@@ -388,10 +390,14 @@ void TsSkinProvider::DrawResizeOutline(Integer x, Integer y) {
     ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Left + gOutline.Width, gOutline.Top + gOutline.Height});
     return;
   }
-  // A corner dragged past the opposite edge still leaves the smallest allowed form (1 x 1 without
-  // constraints).
-  gOutline.Right = std::max<Integer>(x, gOutline.Left + std::max<Integer>(gOutline.MinWidth, 1));
-  gOutline.Bottom = std::max<Integer>(y, gOutline.Top + std::max<Integer>(gOutline.MinHeight, 1));
+  // The edges the direction names follow the point; one dragged past the opposite edge still leaves
+  // the smallest allowed form (1 x 1 without constraints).
+  const Integer d = gOutline.Direction;
+  const Integer minWidth = std::max<Integer>(gOutline.MinWidth, 1), minHeight = std::max<Integer>(gOutline.MinHeight, 1);
+  if (d == HTRIGHT || d == HTTOPRIGHT || d == HTBOTTOMRIGHT) gOutline.Right = std::max<Integer>(x, gOutline.Left + minWidth);
+  if (d == HTLEFT || d == HTTOPLEFT || d == HTBOTTOMLEFT) gOutline.Left = std::min<Integer>(x, gOutline.Right - minWidth);
+  if (d == HTBOTTOM || d == HTBOTTOMLEFT || d == HTBOTTOMRIGHT) gOutline.Bottom = std::max<Integer>(y, gOutline.Top + minHeight);
+  if (d == HTTOP || d == HTTOPLEFT || d == HTTOPRIGHT) gOutline.Top = std::min<Integer>(y, gOutline.Bottom - minHeight);
   ShowOutline(TRect{gOutline.Left, gOutline.Top, gOutline.Right, gOutline.Bottom});
 }
 

@@ -383,8 +383,45 @@ TskSysButtonData* TsSkinProvider::ButtonOfCode(Integer code) {
     case HTMAXBUTTON: return &SysButtons[sbMax];
     case HTMINBUTTON: return &SysButtons[sbMin];
     case HTHELP: return &SysButtons[sbHelp];
-    default: return nullptr;
+    default: break;
   }
+  // A user button (laid out by the title layout) while it is shown.
+  const Integer index = code - 1000;
+  if (index < 0 || index >= titleButtons_->Count()) return nullptr;
+  TsTitleButton* item = titleButtons_->Items(index);
+  if (!item->Visible()) return nullptr;
+  item->Data.HitCode = code;
+  return &item->Data;
+}
+
+TBitmap* TsSkinProvider::FadeGlyph(Integer hitCode) const {
+  const Integer index = hitCode - 1000;
+  if (index < 0 || index >= titleButtons_->Count()) return nullptr;
+  TBitmap& glyph = titleButtons_->Items(index)->Glyph();
+  return glyph.Empty() ? nullptr : &glyph;
+}
+
+// With glowing allowed (or a border window, whose picture cannot show a single button at once) a
+// top-level form's buttons fade into their new state in a window of their own.
+bool TsSkinProvider::ButtonFades(Integer code) const {
+  TsSkinManager* manager = Manager();
+  if (manager == nullptr || Form == nullptr || (code >= 101 && code <= 103) || !LayeredWindowsAvailable()) return false;
+  return (manager->Effects().AllowGlowing() || BorderForm != nullptr) && AnimState == 0 && Form->Parent() == nullptr &&
+         Form->FormStyle() != fsMDIChild;
+}
+
+void TsSkinProvider::FreeTitleButtonEffects() {
+  auto free = [](TskSysButtonData& button) {
+    if (button.Anim) {
+      button.Anim->SetEnabled(false);
+      button.Anim->FreeImage();
+      button.Anim->State = -1;
+    }
+    if (button.GlowID >= 0) CloseGlowEffect(button.GlowID);
+  };
+  for (TskSysButtonData& button : SysButtons) free(button);
+  for (TskSysButtonData& button : MDIButtons) free(button);
+  for (int i = 0; i < titleButtons_->Count(); ++i) free(titleButtons_->Items(i)->Data);
 }
 
 void TsSkinProvider::DrawTitleButton(TskSysButtonData& button, bool enabled) {
@@ -435,6 +472,12 @@ void TsSkinProvider::RepaintButton(Integer code) {
   TskSysButtonData* button = ButtonOfCode(code);
   TsSkinManager* manager = Manager();
   if (button == nullptr || manager == nullptr || Form == nullptr || !Form->HandleAllocated()) return;
+  if (button->State != -1 && ButtonFades(code)) {
+    if (button->GlowID >= 0) CloseGlowEffect(button->GlowID);
+    const bool pressed = button->State == 2;
+    StartTitleButtonAnim(*button, button->State, pressed ? 1 : kFadeSteps, this, button->State == 1 || pressed);
+    return;
+  }
   TBitmap* cache = skinData_->CacheBitmap.get();
   const TRect r = button->Rect;
   if (button->State != -1 && r.Left > CaptionIconRect.Right && cache != nullptr) {

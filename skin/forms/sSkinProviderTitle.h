@@ -3,6 +3,7 @@
 // when the frame must be painted again; the frame painter reads them.
 #pragma once
 #include <memory>
+#include "skin/forms/sTitleButtonAnim.h"
 #include "vcl/gui/Control.h"
 #include "vcl/rtl/Collection.h"
 
@@ -68,6 +69,8 @@ class TsTitleButton : public TCollectionItem {
 
   // The skin mask of the button's image, -1 none (set when the provider prepares the form).
   Integer MaskIndex = -1;
+  // The button's state, place and fading as the provider's painter keeps them.
+  TskSysButtonData Data;
 
  private:
   TsSkinProvider* Provider() const;

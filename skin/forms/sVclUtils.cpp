@@ -340,3 +340,17 @@ void PaintControlImage(HDC dc, TWinControl* container, bool onlyIfVisible, TPoin
   }
   RestoreDC(imageDC, scratchState);
 }
+
+TskFreeWatch::~TskFreeWatch() {
+  if (!gone_) watched_->RemoveFreeNotification(this);
+}
+
+void TskFreeWatch::AfterConstruction() {
+  TComponent::AfterConstruction();
+  watched_->FreeNotification(this);
+}
+
+void TskFreeWatch::Notification(TComponent* component, TOperation operation) {
+  if (component == watched_ && operation == opRemove) gone_ = true;
+  TComponent::Notification(component, operation);
+}

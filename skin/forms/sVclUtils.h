@@ -6,6 +6,7 @@
 #include "vcl/gui/Geometry.h"
 #include "vcl/gui/Messages.h"
 #include "vcl/rtl/Alignment.h"
+#include "vcl/rtl/Component.h"
 
 class TBitmap;
 class TComponent;
@@ -84,3 +85,18 @@ void PaintWindowImage(TBitmap& bitmap, TControl* control, Integer x, Integer y, 
 // top-left pixel there stayed the key colour (it drew nothing). Re-entry returns at once; an empty
 // clip box only tells the container (scSetHalfVisible).
 void PaintControlImage(HDC dc, TWinControl* container, bool onlyIfVisible, TPoint offset);
+
+// Hears when a component is freed: a handler that pumps messages, or sends a command that may close a
+// form, asks Gone before it touches the component again.
+class TskFreeWatch : public TComponent {
+ public:
+  explicit TskFreeWatch(TComponent* watched) : TComponent(nullptr), watched_(watched) {}
+  ~TskFreeWatch() override;
+  void AfterConstruction() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  bool Gone() const { return gone_; }
+
+ private:
+  TComponent* watched_;
+  bool gone_ = false;
+};

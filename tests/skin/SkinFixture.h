@@ -52,6 +52,19 @@ class TSkinVariant {
   std::vector<uint32_t> master_;  // top row first
 };
 
+// The built-in skin with a glow for the close button: a one-image bordered mask of the size, every pixel
+// the given one, and the glow's margin.
+inline TSkinVariant CloseGlowVariant(int margin, int width, int height, uint32_t pixel) {
+  TskMaskValue shape;
+  shape.Form = TskMaskForm::Borders;
+  shape.Count = 1;
+  shape.WL = shape.WT = shape.WR = shape.WB = 4;
+  TSkinVariant variant;
+  variant.Set("GLOBALINFO", "BICONCLOSEGLOW", 4).Set("GLOBALINFO", "BICONCLOSEGLOWMARGIN", margin)
+      .AddMask("GLOBALINFO", "BICONCLOSEGLOW0", shape, width, height, [pixel](int, int, int) { return pixel; });
+  return variant;
+}
+
 // A test with the built-in skin loaded by a manager of its own, which is the default manager meanwhile.
 // The skin's message boxes are recorded instead of shown.
 class SkinFixture : public ::testing::Test {

@@ -234,7 +234,9 @@ TEST_F(TitleTest, ASkinWithoutTheCloseMaskGivesButtonsOf21By21) {
   EXPECT_EQ(provider_->HitTest(HitMessage(SpotPoint(kClose))), HTCLOSE);
 }
 
+// Without glowing the buttons change state in the cache at once (with it they fade: see the mouse tests).
 TEST_F(TitleTest, RepaintButtonLeavesEachStatesImageInTheCacheAndOnTheWindow) {
+  manager_->Effects().SetAllowGlowing(false);
   MakeForm(bsSizeable, kAllIcons);
   PrepareCache();
   TBitmap& cache = *provider_->SkinData().CacheBitmap;
@@ -269,19 +271,14 @@ TEST_F(TitleTest, RepaintButtonLeavesEachStatesImageInTheCacheAndOnTheWindow) {
 }
 
 TEST_F(TitleTest, AHotButtonGlowsWhenTheSkinGivesItAGlow) {
-  TskMaskValue shape;
-  shape.Form = TskMaskForm::Borders;
-  shape.Count = 1;
-  shape.WL = shape.WT = shape.WR = shape.WB = 4;
-  TSkinVariant variant;
-  variant.Set("GLOBALINFO", "BICONCLOSEGLOW", 4).Set("GLOBALINFO", "BICONCLOSEGLOWMARGIN", 2)
-      .AddMask("GLOBALINFO", "BICONCLOSEGLOW0", shape, 12, 12, [](int, int, int) { return 0x80FF0000u; });
-  LoadVariant(variant);
+  LoadVariant(CloseGlowVariant(2, 12, 12, 0x80FF0000u));
   if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
   TLayeredRecorder recorder;
   MakeForm(bsSizeable, kAllIcons);
   PrepareCache();
   TskSysButtonData& close = provider_->SysButtons[sbClose];
+  // While the form animates its buttons do not fade: a hot one is painted at once and glows.
+  provider_->AnimState = fsAnimating;
 
   provider_->SetHotButton(HTCLOSE, true);
   ASSERT_GE(close.GlowID, 0);
