@@ -176,10 +176,7 @@ void TskSizerWnd::Paint() {
     bitmap.SetPixelFormat(pf32bit);
     bitmap.SetSize(WndSize.X, WndSize.Y);
     const TsPixelView view = PixelViewOf(bitmap);
-    TsBgPixels background = BgPixelsOf(GetParentBgOfWnd(Window));
-    background.OffsetX += WndPos.X;
-    background.OffsetY += WndPos.Y;
-    FillWithBackground(view, background);
+    FillWithParentBg(view, Window, WndPos);
     PaintSkinGlyph(*SkinManager, grip, view, GripOrigin(WndSize.X, WndSize.Y, size.X, size.Y), 0);
     if (const HDC dc = GetDC(Window); dc != nullptr) {
       BitBlt(dc, 0, 0, WndSize.X, WndSize.Y, bitmap.Canvas().Handle(), 0, 0, SRCCOPY);

@@ -93,12 +93,8 @@ void TskTrackWnd::PrepareCache() {
   SkinData->InitCacheBmp();
   TBitmap& cache = *SkinData->CacheBitmap;
   if (cache.Width() != WndSize.X || cache.Height() != WndSize.Y) cache.SetSize(WndSize.X, WndSize.Y);
-  const TskBgInfo background = GetParentBgOfWnd(Window);
   const TsPixelView view = PixelViewOf(cache);
-  TsBgPixels parent = BgPixelsOf(background);
-  parent.OffsetX += WndPos.X;
-  parent.OffsetY += WndPos.Y;
-  FillWithBackground(view, parent);
+  const TskBgInfo background = FillWithParentBg(view, Window, WndPos);
   const TsSkinManager& manager = *SkinManager;
   if (manager.IsValidSkinIndex(SkinData->SectionIndex))
     SkinData->PaintOwnSection(background, true, cache, WndPos, TRect{0, 0, WndSize.X, WndSize.Y}, MousePressed ? 1 : 0);

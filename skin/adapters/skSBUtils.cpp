@@ -116,6 +116,15 @@ void FillWithBackground(const TsPixelView& view, const TsBgPixels& background) {
   }
 }
 
+TskBgInfo FillWithParentBg(const TsPixelView& view, HWND window, TPoint position) {
+  const TskBgInfo background = GetParentBgOfWnd(window);
+  TsBgPixels behind = BgPixelsOf(background);
+  behind.OffsetX += position.X;
+  behind.OffsetY += position.Y;
+  FillWithBackground(view, behind);
+  return background;
+}
+
 TPoint SkinGlyphSize(const TsSkinManager& manager, Integer mask) {
   if (!manager.IsValidMaskIndex(mask)) return {};
   const TsMaskData& data = manager.ma[static_cast<size_t>(mask)];

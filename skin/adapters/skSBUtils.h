@@ -47,6 +47,10 @@ void PaintSectionInState(const TsSkinManager& manager, Integer section, const An
 // The background behind a window into the whole view: the background bitmap's pixels from its offsets
 // (its colour where the bitmap ends), or the colour, opaque.
 void FillWithBackground(const TsPixelView& view, const TsBgPixels& background);
+// What lies behind the window (at `position` in its parent) into the whole view; gives the parent's
+// background as its answer described it.
+struct TskBgInfo;
+TskBgInfo FillWithParentBg(const TsPixelView& view, HWND window, TPoint position);
 // One state image of a skin mask (the state clamped to its images) at a point of the view, over what
 // the view holds. False, painting nothing, for an invalid mask or one whose image is empty.
 bool PaintSkinGlyph(const TsSkinManager& manager, Integer mask, const TsPixelView& view, TPoint at, Integer state);

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include "skin/adapters/skSBBarWnd.h"
 #include "skin/adapters/skSBButtons.h"
 #include "skin/adapters/skSBComboWnd.h"
+#include "skin/adapters/skSBControlScrollWnd.h"
 #include "skin/adapters/skSBEditWnd.h"
 #include "skin/adapters/skSBGridWnd.h"
 #include "skin/adapters/skSBListViewWnd.h"
@@ -62,8 +64,8 @@ bool WndAdapterDead(const TskMainWnd* adapter) {
   return adapter == nullptr || adapter->Detached() || adapter->FreePending() || !IsWindow(adapter->Window);
 }
 
-// Lists 8 (panels), 13 to 16 (page and tab controls, tool and status bars) and 20 (scroll-bar controls)
-// name adapters this library does not have; list 17 (speed buttons) names windowless controls.
+// Lists 8 (panels), 13 and 14 (page and tab controls) and 15 (tool bars) name adapters this library
+// does not have; list 17 (speed buttons) names windowless controls.
 TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* data, TsSkinManager* manager) {
   switch (list) {
     case 0:
@@ -90,11 +92,16 @@ TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* da
       return OnHandle<TskGridEhWnd>(control, data, manager);
     case 12:
       return OnHandle<TskVirtualTreeViewWnd>(control, data, manager);
+    case 16:
+      return OnHandle<TskStatusBarWnd>(control, data, manager);
     case 18:
       if (AskedSection(*data).empty()) data->SetSkinSection("PANEL_LOW");
       return OnHandle<TskEditWnd>(control, data, manager);
     case 19:
       return OnHandle<TskSpinWnd>(control, data, manager);
+    case 20:
+      if (AskedSection(*data).empty()) data->SetSkinSection("CHECKBOX");
+      return OnHandle<TskSBWnd>(control, data, manager);
     default:
       return nullptr;
   }

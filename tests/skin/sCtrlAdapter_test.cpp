@@ -12,7 +12,9 @@
 #include "common/ComponentCount.h"
 #include "skin/SkinFixture.h"
 #include "skin/adapters/skDials.h"
+#include "skin/adapters/skSBBarWnd.h"
 #include "skin/adapters/skSBButtons.h"
+#include "skin/adapters/skSBControlScrollWnd.h"
 #include "skin/adapters/skSBEditWnd.h"
 #include "skin/adapters/skSBSpinWnd.h"
 #include "skin/forms/sSkinProvider.h"
@@ -213,9 +215,12 @@ TEST_F(CtrlAdapterTest, TheListThatNamesTheClassChoosesTheAdapter) {
       {3, "TButton", &typeid(TskCheckBoxWnd), "CHECKBOX"},
       {6, "TButton", &typeid(TskGroupBoxWnd), "GROUPBOX"},
       {8, "TButton", nullptr, nullptr},
+      {15, "TButton", nullptr, nullptr},
+      {16, "TButton", &typeid(TskStatusBarWnd), "STATUSBAR"},
       {17, "TButton", nullptr, nullptr},
       {18, "TButton", &typeid(TskEditWnd), "PANEL_LOW"},
       {19, "TButton", &typeid(TskSpinWnd), nullptr},
+      {20, "TButton", &typeid(TskSBWnd), "CHECKBOX"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "list " << c.list << " " << c.entry);
