@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "skin/adapters/skSBBarGeometry.h"
 #include "skin/adapters/skSBUtils.h"
@@ -16,6 +17,7 @@
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/StatusBar.h"
+#include "vcl/rtl/TextConv.h"
 
 // ---- status bar ----
 
@@ -129,8 +131,14 @@ AnsiString TskStatusBarWnd::PanelText(Integer index, bool simple) {
   (void)index;
   if (SendMessageW(Window, SB_GETPARTS, 0, 0) == 0) return {};
   if (simple) {
-    ReadWindowText();
-    return WindowText;
+    // The simple part's own text: WM_GETTEXT answers with the first part's, which simple mode hides,
+    // while a simple bar answers part 0 with its simple part (some bars refuse the simple part's id).
+    const auto length = LOWORD(SendMessageW(Window, SB_GETTEXTLENGTHW, 0, 0));
+    if (length == 0) return {};
+    std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+    SendMessageW(Window, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return Utf16ToCp1250(text);
   }
   // The layer's status bar has no panels of its own: its one text is the simple text.
   return statusBar_ != nullptr ? statusBar_->SimpleText() : AnsiString();

@@ -103,8 +103,10 @@ void TskTrackWnd::PrepareCache() {
     const bool vertical = IsVertical();
     RECT raw{};
     SendMessageW(Window, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&raw));
-    // The control reports a vertical bar's channel as if it lay horizontally.
-    TRect channel = vertical ? TRect{raw.top, raw.left, raw.bottom, raw.right} : RectFrom(raw);
+    // Some controls report a vertical bar's channel as if it lay horizontally: it is turned when it
+    // lies across the bar.
+    TRect channel = RectFrom(raw);
+    if (vertical && channel.Width() > channel.Height()) channel = TRect{raw.top, raw.left, raw.bottom, raw.right};
     const Integer channelMask = manager.GetMaskIndex(TrackBarIndex, "TRACKBAR", "SLIDERCHANNEL");
     const TPoint channelSize = SkinGlyphSize(manager, channelMask);
     if (channelSize.X > 0 && channelSize.Y > 0) {

@@ -106,6 +106,17 @@ TEST_F(BarAdapterTest, StatusPartsButTheLastEndWithTheDivider) {
     }
     EXPECT_EQ(ClientPixel(bar, (r.Left + r.Right) / 2, y), ColorToRGB(static_cast<TColor>(kBarColor))) << "part " << part;
   }
+
+  // In simple mode the simple part's text is written over the section, in the section's font colour.
+  SendMessageW(bar, SB_SIMPLE, TRUE, 0);
+  SendMessageW(bar, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(L"Egyszer\u0171 m\u00f3d"));
+  RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  const Cardinal font = ColorToRGB(static_cast<TColor>(SectionData("STATUSBAR").Props[0].TextColor));
+  int text = 0;
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 200; ++x) text += ClientPixel(bar, x, y) == font ? 1 : 0;
+  EXPECT_GT(text, 20);
+  EXPECT_EQ(ClientPixel(bar, 300, 12), ColorToRGB(static_cast<TColor>(kBarColor))) << "no divider in simple mode";
 }
 
 TEST_F(PanelMaskTest, SimpleModeCoversTheWholeBarWithThePanelMask) {
