@@ -10,6 +10,7 @@
 #include "skin/adapters/skSBGridWnd.h"
 #include "skin/adapters/skSBListViewWnd.h"
 #include "skin/adapters/skSBSpinWnd.h"
+#include "skin/adapters/skSBToolBarVCLWnd.h"
 #include "skin/adapters/skSBTreeViewWnd.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sSkinProviderDwm.h"
@@ -64,8 +65,8 @@ bool WndAdapterDead(const TskMainWnd* adapter) {
   return adapter == nullptr || adapter->Detached() || adapter->FreePending() || !IsWindow(adapter->Window);
 }
 
-// Lists 8 (panels), 13 and 14 (page and tab controls) and 15 (tool bars) name adapters this library
-// does not have; list 17 (speed buttons) names windowless controls.
+// Lists 8 (panels), 13 and 14 (page and tab controls) name adapters this library does not have; list 17
+// (speed buttons) names windowless controls.
 TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* data, TsSkinManager* manager) {
   switch (list) {
     case 0:
@@ -92,6 +93,8 @@ TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* da
       return OnHandle<TskGridEhWnd>(control, data, manager);
     case 12:
       return OnHandle<TskVirtualTreeViewWnd>(control, data, manager);
+    case 15:
+      return OnHandle<TskToolBarVCLWnd>(control, data, manager);
     case 16:
       return OnHandle<TskStatusBarWnd>(control, data, manager);
     case 18:

@@ -17,6 +17,7 @@
 #include "skin/adapters/skSBControlScrollWnd.h"
 #include "skin/adapters/skSBEditWnd.h"
 #include "skin/adapters/skSBSpinWnd.h"
+#include "skin/adapters/skSBToolBarVCLWnd.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sMessages.h"
 #include "vcl/gui/Button.h"
@@ -215,7 +216,7 @@ TEST_F(CtrlAdapterTest, TheListThatNamesTheClassChoosesTheAdapter) {
       {3, "TButton", &typeid(TskCheckBoxWnd), "CHECKBOX"},
       {6, "TButton", &typeid(TskGroupBoxWnd), "GROUPBOX"},
       {8, "TButton", nullptr, nullptr},
-      {15, "TButton", nullptr, nullptr},
+      {15, "TButton", &typeid(TskToolBarVCLWnd), nullptr},
       {16, "TButton", &typeid(TskStatusBarWnd), "STATUSBAR"},
       {17, "TButton", nullptr, nullptr},
       {18, "TButton", &typeid(TskEditWnd), "PANEL_LOW"},

@@ -47,14 +47,7 @@ class ControlScrollTest : public AdapterFixture {
     bar_ = New<TScrollBar>(form_);
     bar_->SetParent(form_);
     bar_->SetBounds(20, 300, 240, 17);
-    data_ = std::make_unique<TsCommonData>(bar_);
-    adapter_ = Adapt<TskSBWnd>(bar_->Handle(), "", data_.get());
-  }
-  void TearDown() override {
-    for (TskMainWnd*& a : adapters_) FreeAdapter(a);
-    adapters_.clear();
-    data_.reset();
-    AdapterFixture::TearDown();
+    adapter_ = AdaptControl<TskSBWnd>(bar_);
   }
   void SetInfo(UINT mask, int min, int max, UINT page, int pos) {
     SCROLLINFO info{};
@@ -68,7 +61,6 @@ class ControlScrollTest : public AdapterFixture {
   }
 
   TScrollBar* bar_ = nullptr;
-  std::unique_ptr<TsCommonData> data_;
   TskSBWnd* adapter_ = nullptr;
 };
 

@@ -5,6 +5,7 @@
 
 #include "skin/adapters/skSBBarWnd.h"
 #include "skin/adapters/skSBControlScrollWnd.h"
+#include "skin/adapters/skSBToolBarVCLWnd.h"
 #include "skin/adapters/skSBToolBarWnd.h"
 #include "skin/adapters/skSBTrackWnd.h"
 #include "skin/forms/sCommonData.h"
@@ -40,6 +41,7 @@ HWND TBarsDialog::Child(const wchar_t* cls, const wchar_t* text, DWORD style, in
 
 void TBarsDialog::AddBars() {
   AddToolBar();
+  AddClassToolBar();
   AddTrackBars();
   const WideString edge = Wide("Statikus szöveg, skinnelt szegéllyel");
   const HWND stat = Child(L"STATIC", reinterpret_cast<const wchar_t*>(edge.c_str()), SS_LEFT | SS_CENTERIMAGE, 290, 60,
@@ -73,6 +75,25 @@ void TBarsDialog::AddToolBar() {
   SendMessageW(bar, TB_ADDBUTTONSW, 6, reinterpret_cast<LPARAM>(buttons));
   SendMessageW(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(80, 28));
   adapters_.push_back(New<TskToolBarWnd>(bar, true, "TOOLBAR", nullptr, nullptr));
+}
+
+// A class-library tool bar painted through its custom-draw events: plain, drop-down and disabled
+// buttons.
+void TBarsDialog::AddClassToolBar() {
+  auto* bar = New<TToolBar>(this);
+  bar->SetAlign(alNone);
+  bar->SetEdgeBorders(TEdgeBorders{});
+  bar->SetButtonWidth(44);
+  bar->SetBounds(8, 200, 210, 30);
+  bar->SetParent(this);
+  for (TToolButtonStyle style : {tbsButton, tbsDropDown, tbsSeparator, tbsButton}) {
+    auto* button = New<TToolButton>(this);
+    button->SetStyle(style);
+    button->SetParent(bar);
+  }
+  bar->Buttons(3)->SetEnabled(false);
+  skinData_.push_back(std::make_unique<TsCommonData>(bar));
+  adapters_.push_back(New<TskToolBarVCLWnd>(bar->Handle(), true, "", nullptr, skinData_.back().get()));
 }
 
 // A horizontal bar with ticks on both sides, one with ticks below, a vertical one and a disabled one.

@@ -23,6 +23,7 @@ class TBarsDialog : public TForm {
  private:
   HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, DWORD exStyle = 0);
   void AddToolBar();
+  void AddClassToolBar();
   void AddStatusBars();
   void AddTrackBars();
   void AddScrollBars();
