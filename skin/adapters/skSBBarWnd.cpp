@@ -116,6 +116,21 @@ void TskStatusBarWnd::PaintPanel(Integer index, const TRect& rect, bool simple, 
       PaintSectionInState(manager, divider, "DIVIDER", view, place, background, TPoint{place.Left, place.Top}, 0);
     }
   }
+  if (statusBar_ != nullptr && !simple && index >= 0 && index < statusBar_->PanelCount() &&
+      statusBar_->Panels(index).Style == psOwnerDraw && statusBar_->OnDrawPanel) {
+    // The application draws the panel straight into the cache.
+    TCanvas& barCanvas = statusBar_->Canvas();
+    const HDC previous = barCanvas.HandleAllocated() ? barCanvas.Handle() : nullptr;
+    barCanvas.SetHandle(cache.Canvas().Handle());
+    try {
+      statusBar_->OnDrawPanel(statusBar_, &statusBar_->Panels(index), rect);
+    } catch (...) {
+      barCanvas.SetHandle(previous);
+      throw;
+    }
+    barCanvas.SetHandle(previous);
+    return;
+  }
   const AnsiString text = PanelText(index, simple);
   if (text.empty()) return;
   TCanvas& canvas = cache.Canvas();
@@ -123,12 +138,13 @@ void TskStatusBarWnd::PaintPanel(Integer index, const TRect& rect, bool simple, 
   canvas.Brush().SetStyle(bsClear);
   TRect textRect{rect.Left + 1 + 2, rect.Top + 1, rect.Right - 1 - 4, rect.Bottom - 1 - 1};
   const AnsiString shown = ShortenTextToWidth(canvas, text, textRect.Width());
-  const UINT flags = ControlTextFlags(statusBar_, taLeftJustify) | DT_SINGLELINE | DT_VCENTER;
+  const bool ownPanel = statusBar_ != nullptr && !simple && index >= 0 && index < statusBar_->PanelCount();
+  const UINT flags = ControlTextFlags(statusBar_, ownPanel ? statusBar_->Panels(index).Alignment : taLeftJustify) |
+                     DT_SINGLELINE | DT_VCENTER;
   DrawControlText(canvas, shown, true, false, *SkinData, flags, textRect);
 }
 
 AnsiString TskStatusBarWnd::PanelText(Integer index, bool simple) {
-  (void)index;
   if (SendMessageW(Window, SB_GETPARTS, 0, 0) == 0) return {};
   if (simple) {
     // The simple part's own text: WM_GETTEXT answers with the first part's, which simple mode hides,
@@ -140,8 +156,10 @@ AnsiString TskStatusBarWnd::PanelText(Integer index, bool simple) {
     text.resize(length);
     return Utf16ToCp1250(text);
   }
-  // The layer's status bar has no panels of its own: its one text is the simple text.
-  return statusBar_ != nullptr ? statusBar_->SimpleText() : AnsiString();
+  // A foreign bar's texts are its own to draw.
+  if (statusBar_ == nullptr) return {};
+  if (statusBar_->PanelCount() == 0) return statusBar_->SimpleText();
+  return index >= 0 && index < statusBar_->PanelCount() ? statusBar_->Panels(index).Text : AnsiString();
 }
 
 // ---- size grip ----

@@ -17,6 +17,7 @@
 #include "skin/adapters/skSBTrackWnd.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
+#include "vcl/gui/StatusBar.h"
 
 namespace {
 
@@ -253,6 +254,47 @@ TEST_F(BarAdapterTest, StaticEdgeIsTheSectionsTwoPixelFrameAroundTheStaticsOwnDr
   const Cardinal inside = WindowPixel(stat, 60, 15);
   EXPECT_NE(inside, cachePixel(60, 15)) << "the static draws its own inside";
   EXPECT_EQ(WindowPixel(stat, 60, 2), inside);
+}
+
+}  // namespace
+
+namespace {
+
+// The layer's status bar: its panels' texts in the section's font colour, and an owner-drawn panel
+// drawn by the application's OnDrawPanel into the adapter's cache, nothing else there.
+TEST_F(BarAdapterTest, OwnerDrawnPanelIsDrawnByTheApplicationIntoTheCache) {
+  auto* bar = New<TStatusBar>(form_);
+  bar->SetAlign(alNone);
+  bar->SetParent(form_);
+  bar->SetBounds(20, 340, 420, 24);
+  bar->AddPanel().Text = "Napló";
+  bar->AddPanel().Width = 120;
+  bar->Panels(1).Style = psOwnerDraw;
+  bar->AddPanel().Text = "Kész";
+  TRect drawnAt;
+  bar->OnDrawPanel = [&](TStatusBar* sender, TStatusPanel* panel, const TRect& rect) {
+    EXPECT_EQ(panel, &sender->Panels(1));
+    drawnAt = rect;
+    const HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    const RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
+    FillRect(sender->Canvas().Handle(), &r, red);
+    DeleteObject(red);
+  };
+  bar->PanelsChanged();
+  auto* adapter = AdaptControl<TskStatusBarWnd>(bar);
+  EXPECT_EQ(adapter->StatusBar(), bar);
+  RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  const TRect second = PartRect(bar->Handle(), 1);
+  ASSERT_FALSE(drawnAt.IsEmpty());
+  EXPECT_EQ(drawnAt, (TRect{second.Left + 1, second.Top + 1, second.Right - 1, second.Bottom - 1}));
+  EXPECT_EQ(ClientPixel(bar->Handle(), (second.Left + second.Right) / 2, 12), RGB(255, 0, 0));
+  EXPECT_FALSE(bar->Canvas().HandleAllocated()) << "the canvas is given back";
+  const Cardinal font = ColorToRGB(static_cast<TColor>(SectionData("STATUSBAR").Props[0].TextColor));
+  int text = 0;
+  const TRect first = PartRect(bar->Handle(), 0);
+  for (int y = first.Top; y < first.Bottom; ++y)
+    for (int x = first.Left; x < first.Right; ++x) text += ClientPixel(bar->Handle(), x, y) == font ? 1 : 0;
+  EXPECT_GT(text, 10) << "the first panel's text";
 }
 
 }  // namespace
