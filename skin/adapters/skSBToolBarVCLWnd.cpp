@@ -68,8 +68,9 @@ void TskToolBarVCLWnd::WndProc(TMessage& message) {
       if (index == hotIndex_ || (index >= 0 && !toolBar_->Buttons(index)->Enabled())) return;
       const Integer old = hotIndex_;
       hotIndex_ = index;
+      // A button removed since it was hot has no place left to repaint.
       for (const Integer i : {old, index})
-        if (i >= 0 && !toolBar_->Buttons(i)->Down()) RepaintButton(i);
+        if (i >= 0 && i < toolBar_->ButtonCount() && !toolBar_->Buttons(i)->Down()) RepaintButton(i);
       return;
     }
     case CM_MOUSELEAVE: {
