@@ -184,6 +184,8 @@ void TskMainWnd::BeforeDestruction() {
   TObject::BeforeDestruction();
 }
 
+bool TskMainWnd::SkinManagerActive() const { return SkinManager != nullptr && SkinManager->Active(); }
+
 TControl* TskMainWnd::HookedControl() const {
   if (SkinData == nullptr) return nullptr;
   if (auto* provider = dynamic_cast<IskProviderHost*>(SkinData->HostObject)) return provider->ProviderForm();

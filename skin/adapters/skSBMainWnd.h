@@ -72,6 +72,9 @@ class TskMainWnd : public TObject {
   // foreign window.
   TControl* HookedControl() const;
   bool Detached() const { return detached_; }
+  // Nothing for the adapter to paint with: it is detached, lacks a skin state or a manager, or the
+  // manager's skin is off. Painting adapters then leave every message to the base.
+  bool SkinOff() const { return detached_ || SkinData == nullptr || SkinManager == nullptr || !SkinManagerActive(); }
   bool Running() const { return callDepth_ > 0; }
   // A free was asked while the adapter ran: it is detached and goes when its outermost call returns.
   bool FreePending() const { return freePending_; }
@@ -115,6 +118,7 @@ class TskMainWnd : public TObject {
   friend void FreeAdapter(TskMainWnd*& adapter);
   // Gives the hooks back where they are still on top; true when nothing of the adapter stays in a chain.
   bool Unhook();
+  bool SkinManagerActive() const;
   void HandleSkinCommandMessage(TMessage& message);
 
   std::shared_ptr<TskHookLink> link_;

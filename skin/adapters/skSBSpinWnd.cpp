@@ -40,15 +40,8 @@ void TskSpinWnd::PrepareCache() {
     const TRect& r = buttons[i];
     PaintSectionInState(*SkinManager, SkinData->SectionIndex, SkinData->SkinSection(), view, r, bgPixels,
                         TPoint{WndPos.X + r.Left, WndPos.Y + r.Top}, states[i]);
-    if (!SkinManager->IsValidMaskIndex(glyphs[i])) continue;
-    const TsMaskData& mask = SkinManager->ma[static_cast<size_t>(glyphs[i])];
-    const Integer w = MaskStateWidth(mask), h = MaskStateHeight(mask);
-    if (w <= 0 || h <= 0) continue;
-    const TPoint at = CentredGlyphOrigin(r, w, h);
-    TsBgPixels self;
-    self.Bitmap = view;
-    PaintMaskGlyph(view, at.X, at.Y, std::min<Integer>(states[i], std::max<Integer>(mask.ImageCount, 1) - 1), self, mask,
-                   SkinPixelsOf(*SkinManager).ImageOf(mask), 1);
+    const TPoint size = SkinGlyphSize(*SkinManager, glyphs[i]);
+    PaintSkinGlyph(*SkinManager, glyphs[i], view, CentredGlyphOrigin(r, size.X, size.Y), states[i]);
   }
   SkinData->BackgroundDirty = false;
 }
@@ -75,7 +68,7 @@ void TskSpinWnd::Paint(TMessage& message) {
 }
 
 void TskSpinWnd::WndProc(TMessage& message) {
-  if (Detached() || SkinData == nullptr || SkinManager == nullptr || !SkinManager->Active()) {
+  if (SkinOff()) {
     TskMainWnd::WndProc(message);
     return;
   }

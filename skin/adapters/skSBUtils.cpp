@@ -46,13 +46,26 @@ HFONT CreateSystemFont(int kind) {
   return CreateFontIndirectW(font);
 }
 
+namespace {
+
+void AssignFontHandle(TCanvas& canvas, HFONT font) {
+  TFont temporary;
+  temporary.SetHandle(font);  // takes the font's properties; the handle stays the caller's
+  canvas.SetFont(temporary);
+}
+
+}  // namespace
+
 void AssignSystemFont(TCanvas& canvas, int kind) {
   const HFONT font = CreateSystemFont(kind);
   if (font == nullptr) return;
-  TFont temporary;
-  temporary.SetHandle(font);  // takes the font's properties; the handle stays ours
-  canvas.SetFont(temporary);
+  AssignFontHandle(canvas, font);
   DeleteObject(font);
+}
+
+void AssignWindowFont(TCanvas& canvas, HWND window) {
+  if (const auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)); font != nullptr)
+    AssignFontHandle(canvas, font);
 }
 
 void SetIntPropIfPresent(TControl* control, const char* name, Integer value) {
@@ -103,4 +116,44 @@ void PaintOnErase(HWND window) {
   PAINTSTRUCT ps{};
   BeginPaint(window, &ps);
   EndPaint(window, &ps);
+}
+
+void FillWithBackground(const TsPixelView& view, const TsBgPixels& background) {
+  if (view.IsEmpty()) return;
+  const Cardinal color = ColorToPixel(background.Color);
+  for (Integer y = 0; y < view.Height; ++y) {
+    for (Integer x = 0; x < view.Width; ++x) {
+      const Integer sx = x + background.OffsetX, sy = y + background.OffsetY;
+      const bool inside = background.HasBitmap() && sx >= 0 && sy >= 0 && sx < background.Bitmap.Width &&
+                          sy < background.Bitmap.Height;
+      view.At(x, y) = inside ? background.Bitmap.At(sx, sy) | 0xFF000000u : color;
+    }
+  }
+}
+
+TskBgInfo FillWithParentBg(const TsPixelView& view, HWND window, TPoint position) {
+  const TskBgInfo background = GetParentBgOfWnd(window);
+  TsBgPixels behind = BgPixelsOf(background);
+  behind.OffsetX += position.X;
+  behind.OffsetY += position.Y;
+  FillWithBackground(view, behind);
+  return background;
+}
+
+TPoint SkinGlyphSize(const TsSkinManager& manager, Integer mask) {
+  if (!manager.IsValidMaskIndex(mask)) return {};
+  const TsMaskData& data = manager.ma[static_cast<size_t>(mask)];
+  return TPoint{MaskStateWidth(data), MaskStateHeight(data)};
+}
+
+bool PaintSkinGlyph(const TsSkinManager& manager, Integer mask, const TsPixelView& view, TPoint at, Integer state) {
+  const TPoint size = SkinGlyphSize(manager, mask);
+  if (size.X <= 0 || size.Y <= 0 || view.IsEmpty()) return false;
+  const TsMaskData& data = manager.ma[static_cast<size_t>(mask)];
+  TsBgPixels self;
+  self.Bitmap = view;
+  const Integer last = std::max<Integer>(data.ImageCount, 1) - 1;
+  PaintMaskGlyph(view, at.X, at.Y, std::clamp<Integer>(state, 0, last), self, data,
+                 SkinPixelsOf(manager).ImageOf(data), 1);
+  return true;
 }

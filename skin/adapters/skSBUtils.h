@@ -19,6 +19,14 @@ HFONT CreateSystemFont(int kind);
 // The canvas's font takes the system font of the kind (nothing when there is none).
 void AssignSystemFont(TCanvas& canvas, int kind);
 
+// The canvas's font takes the window's font (WM_GETFONT; nothing when the window has none).
+void AssignWindowFont(TCanvas& canvas, HWND window);
+
+// The section an adapter's constructor was given, or its own default when it was given none.
+inline AnsiString SectionOrDefault(const AnsiString& section, const char* fallback) {
+  return section.empty() ? AnsiString(fallback) : section;
+}
+
 // Published properties by name: a missing control or property does nothing, or reads 0. Colours come
 // back as RGB (system colours resolved).
 void SetIntPropIfPresent(TControl* control, const char* name, Integer value);
@@ -43,6 +51,18 @@ TBitmap& CacheOfSize(TsCommonData& data, Integer width, Integer height);
 // The answer to WM_PAINT of an adapter that paints on erase: the whole window is marked for erasing
 // and validated, so the erase paints it.
 void PaintOnErase(HWND window);
+// The background behind a window into the whole view: the background bitmap's pixels from its offsets
+// (its colour where the bitmap ends), or the colour, opaque.
+void FillWithBackground(const TsPixelView& view, const TsBgPixels& background);
+// What lies behind the window (at `position` in its parent) into the whole view; gives the parent's
+// background as its answer described it.
+struct TskBgInfo;
+TskBgInfo FillWithParentBg(const TsPixelView& view, HWND window, TPoint position);
+// One state image of a skin mask (the state clamped to its images) at a point of the view, over what
+// the view holds. False, painting nothing, for an invalid mask or one whose image is empty.
+bool PaintSkinGlyph(const TsSkinManager& manager, Integer mask, const TsPixelView& view, TPoint at, Integer state);
+// The size of one state image of a valid mask, else 0 x 0.
+TPoint SkinGlyphSize(const TsSkinManager& manager, Integer mask);
 
 // Skin command 25 (a control was added) to the top-most ancestor of the window.
 void SendToTopLevel(HWND window);

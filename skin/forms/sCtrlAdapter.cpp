@@ -2,14 +2,17 @@
 
 #include <windows.h>
 
+#include "skin/adapters/skSBBarWnd.h"
 #include "skin/adapters/skSBButtons.h"
 #include "skin/adapters/skSBComboWnd.h"
+#include "skin/adapters/skSBControlScrollWnd.h"
 #include "skin/adapters/skSBEditWnd.h"
 #include "skin/adapters/skSBGridWnd.h"
 #include "skin/adapters/skSBListViewWnd.h"
 #include "skin/adapters/skSBPanelWnd.h"
 #include "skin/adapters/skSBSpinWnd.h"
 #include "skin/adapters/skSBTabWnd.h"
+#include "skin/adapters/skSBToolBarVCLWnd.h"
 #include "skin/adapters/skSBTreeViewWnd.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sSkinProviderDwm.h"
@@ -64,8 +67,7 @@ bool WndAdapterDead(const TskMainWnd* adapter) {
   return adapter == nullptr || adapter->Detached() || adapter->FreePending() || !IsWindow(adapter->Window);
 }
 
-// Lists 15 and 16 (tool and status bars) and 20 (scroll-bar controls) name adapters this library does
-// not have; list 17 (speed buttons) names windowless controls.
+// List 17 (speed buttons) names windowless controls: no adapter.
 TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* data, TsSkinManager* manager) {
   switch (list) {
     case 0:
@@ -98,11 +100,18 @@ TskMainWnd* CreateListedAdapter(int list, TWinControl* control, TsCommonData* da
       return OnHandle<TskPageControlWnd>(control, data, manager);
     case 14:
       return OnHandle<TskTabControlWnd>(control, data, manager);
+    case 15:
+      return OnHandle<TskToolBarVCLWnd>(control, data, manager);
+    case 16:
+      return OnHandle<TskStatusBarWnd>(control, data, manager);
     case 18:
       if (AskedSection(*data).empty()) data->SetSkinSection("PANEL_LOW");
       return OnHandle<TskEditWnd>(control, data, manager);
     case 19:
       return OnHandle<TskSpinWnd>(control, data, manager);
+    case 20:
+      if (AskedSection(*data).empty()) data->SetSkinSection("CHECKBOX");
+      return OnHandle<TskSBWnd>(control, data, manager);
     default:
       return nullptr;
   }

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "SkinFixture.h"
@@ -13,6 +14,7 @@
 #include "skin/adapters/skSBMainWnd.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/gui/GuiClasses.h"
+#include "vcl/gui/WinControl.h"
 
 namespace skintest {
 
@@ -56,6 +58,8 @@ class AdapterFixture : public SkinFixture {
   void TearDown() override {
     AdaptingDialogChildren = false;
     for (TskMainWnd*& a : adapters_) FreeAdapter(a);
+    adapters_.clear();
+    controlData_.clear();  // after the adapters that borrow them
     for (HWND w : windows_) DestroyWindow(w);
     delete form_;
     form_ = nullptr;
@@ -80,9 +84,18 @@ class AdapterFixture : public SkinFixture {
     return adapter;
   }
 
+  // An adapter on a control's window with a skin state of the control's own (kept until the adapters
+  // are gone).
+  template <typename T>
+  T* AdaptControl(TWinControl* control, const char* section = "") {
+    controlData_.push_back(std::make_unique<TsCommonData>(control));
+    return Adapt<T>(control->Handle(), section, controlData_.back().get());
+  }
+
   TSkinnedForm* form_ = nullptr;
   std::vector<HWND> windows_;
   std::vector<TskMainWnd*> adapters_;
+  std::vector<std::unique_ptr<TsCommonData>> controlData_;
 };
 
 }  // namespace skintest

@@ -12,11 +12,14 @@
 #include "common/ComponentCount.h"
 #include "skin/SkinFixture.h"
 #include "skin/adapters/skDials.h"
+#include "skin/adapters/skSBBarWnd.h"
 #include "skin/adapters/skSBButtons.h"
+#include "skin/adapters/skSBControlScrollWnd.h"
 #include "skin/adapters/skSBEditWnd.h"
 #include "skin/adapters/skSBPanelWnd.h"
 #include "skin/adapters/skSBSpinWnd.h"
 #include "skin/adapters/skSBTabWnd.h"
+#include "skin/adapters/skSBToolBarVCLWnd.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sMessages.h"
 #include "vcl/gui/Button.h"
@@ -220,9 +223,12 @@ TEST_F(CtrlAdapterTest, TheListThatNamesTheClassChoosesTheAdapter) {
       {8, "TButton", &typeid(TskPanelWnd), nullptr},
       {13, "TButton", &typeid(TskPageControlWnd), "PAGECONTROL"},
       {14, "TButton", &typeid(TskTabControlWnd), "PAGECONTROL"},
+      {15, "TButton", &typeid(TskToolBarVCLWnd), nullptr},
+      {16, "TButton", &typeid(TskStatusBarWnd), "STATUSBAR"},
       {17, "TButton", nullptr, nullptr},
       {18, "TButton", &typeid(TskEditWnd), "PANEL_LOW"},
       {19, "TButton", &typeid(TskSpinWnd), nullptr},
+      {20, "TButton", &typeid(TskSBWnd), "CHECKBOX"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "list " << c.list << " " << c.entry);

@@ -1,9 +1,11 @@
 // The skin gallery: one window "Skin gallery" of test windows, each taken over by a window adapter on
 // the diary's built-in skin, to look at (and photograph, tools/run --gallery) what the adapters paint.
-// Later adapters add their rows here.
+// Later adapters add their rows here. With QN_GALLERY_BARS set in the environment the bars dialog
+// (BarsDialog.h) opens over it: QN_GALLERY_BARS=1 tools/run --gallery --screenshot.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BarsDialog.h"
 #include "skin/adapters/skDialogWnd.h"
 #include "skin/adapters/skSBButtons.h"
 #include "skin/adapters/skSBComboWnd.h"
@@ -360,8 +363,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(form);
     form->Show();
     form->AddRows();
-    GalleryForm = form;
-    SetTimer(nullptr, 0, 300, ShowBoxTimer);
+    TBarsDialog* bars = nullptr;
+    if (std::getenv("QN_GALLERY_BARS") != nullptr) {
+      bars = New<TBarsDialog>(form);
+      bars->Show();
+      bars->AddBars();
+    } else {
+      GalleryForm = form;
+      SetTimer(nullptr, 0, 300, ShowBoxTimer);
+    }
     Application->Run();
     delete form;  // its adapters go before the manager
   } catch (...) {

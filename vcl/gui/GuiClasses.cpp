@@ -17,6 +17,7 @@
 #include "vcl/gui/Panel.h"
 #include "vcl/gui/PopupMenu.h"
 #include "vcl/gui/Splitter.h"
+#include "vcl/gui/ScrollBar.h"
 #include "vcl/gui/StatusBar.h"
 #include "vcl/gui/ToolBar.h"
 #include "vcl/rtl/PropertyTable.h"
@@ -54,6 +55,7 @@ const TIdents<TToolButtonStyle> kToolButtonStyles = {{"tbsButton", tbsButton},
                                                      {"tbsSeparator", tbsSeparator},
                                                      {"tbsDivider", tbsDivider}};
 const TIdents<TEdgeBorder> kEdgeBorders = {{"ebLeft", ebLeft}, {"ebTop", ebTop}, {"ebRight", ebRight}, {"ebBottom", ebBottom}};
+const TIdents<TScrollBarKind> kScrollBarKinds = {{"sbHorizontal", sbHorizontal}, {"sbVertical", sbVertical}};
 const TIdents<TEdgeStyle> kEdgeStyles = {{"esNone", esNone}, {"esRaised", esRaised}, {"esLowered", esLowered}};
 const TIdents<TResizeStyle> kResizeStyles = {
     {"rsNone", rsNone}, {"rsLine", rsLine}, {"rsUpdate", rsUpdate}, {"rsPattern", rsPattern}};
@@ -278,6 +280,14 @@ void RegisterStandardControls() {
     p.BoolProp("SimplePanel", &TStatusBar::SetSimplePanel);
     p.StringProp("SimpleText", &TStatusBar::SetSimpleText);
     p.BoolProp("SizeGrip", &TStatusBar::SetSizeGrip);
+  });
+  RegisterStreamedClass<TScrollBar, TWinControl>("TScrollBar", [](TPropertyTableOf<TScrollBar>& p) {
+    p.EnumProp("Kind", &TScrollBar::SetKind, kScrollBarKinds);
+    p.IntegerProp("Min", &TScrollBar::SetMin);
+    p.IntegerProp("Max", &TScrollBar::SetMax);
+    p.IntegerProp("PageSize", &TScrollBar::SetPageSize);
+    p.IntegerProp("Position", &TScrollBar::SetPosition);
+    p.EventProp("OnChange", &TScrollBar::OnChange);
   });
   RegisterStreamedClass<TMonthCalendar, TWinControl>("TMonthCalendar", [](TPropertyTableOf<TMonthCalendar>& p) {
     p.FloatProp("Date", &TMonthCalendar::SetDate);

@@ -1,9 +1,10 @@
 #include "vcl/gui/StatusBar.h"
 
 #include "vcl/gui/Form.h"
+#include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/TextConv.h"
 
-TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner) {
+TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TControlCanvas>(*this)) {
   SetControlStyle(TControlStyle{csCaptureMouse, csClickEvents, csDoubleClicks});
   StoreBounds(0, 0, 150, 19);
   SetAlign(alBottom);
@@ -22,6 +23,43 @@ void TStatusBar::CreateParams(TCreateParams& params) {
 void TStatusBar::AfterCreateWnd() {
   SendMessageW(Handle(), SB_SIMPLE, simplePanel_ ? TRUE : FALSE, 0);
   ApplyText();
+  ApplyPanels();
+}
+
+TStatusPanel& TStatusBar::Panels(int index) {
+  if (index < 0 || index >= PanelCount()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  return panels_[static_cast<size_t>(index)];
+}
+
+TStatusPanel& TStatusBar::AddPanel() { return panels_.emplace_back(); }
+
+void TStatusBar::ApplyPanels() {
+  if (!HandleAllocated() || panels_.empty()) return;
+  std::vector<int> edges;
+  int right = 0;
+  for (const TStatusPanel& panel : panels_) edges.push_back(right += panel.Width);
+  edges.back() = -1;
+  SendMessageW(Handle(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  for (size_t i = 0; i < panels_.size(); ++i) {
+    const WideString text = Cp1250ToUtf16(panels_[i].Text);
+    const bool ownerDraw = panels_[i].Style == psOwnerDraw;
+    SendMessageW(Handle(), SB_SETTEXTW, i | (ownerDraw ? SBT_OWNERDRAW : 0),
+                 ownerDraw ? 0 : reinterpret_cast<LPARAM>(text.c_str()));
+  }
+}
+
+void TStatusBar::DrawPanel(DRAWITEMSTRUCT& item) {
+  const int index = static_cast<int>(item.itemID);
+  if (!OnDrawPanel || index < 0 || index >= PanelCount()) return;
+  canvas_->SetHandle(item.hDC);
+  try {
+    OnDrawPanel(this, &panels_[static_cast<size_t>(index)],
+                TRect{item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom});
+  } catch (...) {
+    canvas_->SetHandle(nullptr);
+    throw;
+  }
+  canvas_->SetHandle(nullptr);
 }
 
 void TStatusBar::ApplyText() {
@@ -52,6 +90,11 @@ void TStatusBar::SetSizeGrip(bool value) {
 }
 
 void TStatusBar::WndProc(TMessage& m) {
+  if (m.Msg == CN_DRAWITEM) {
+    DrawPanel(*reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam));
+    m.Result = TRUE;
+    return;
+  }
   // The window paints its own background and parts.
   if (m.Msg == WM_ERASEBKGND || m.Msg == WM_PAINT) {
     DefaultHandler(m);

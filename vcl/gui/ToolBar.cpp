@@ -83,7 +83,7 @@ void TToolButton::WndProc(TMessage& m) {
 
 // ---- TToolBar ----
 
-TToolBar::TToolBar(TComponent* owner) : TWinControl(owner) {
+TToolBar::TToolBar(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TControlCanvas>(*this)) {
   SetControlStyle(TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csDoubleClicks, csSetCaption});
   StoreBounds(0, 0, 150, 29);
   SetAlign(alTop);
@@ -144,7 +144,7 @@ void TToolBar::ButtonsChanged() {
         tb.fsStyle = BTNS_SEP;
         tb.iBitmap = std::max<Integer>(b->separatorWidth_, 0);
       } else {
-        tb.fsStyle = b->style_ == tbsCheck ? BTNS_CHECK : BTNS_BUTTON;
+        tb.fsStyle = b->style_ == tbsCheck ? BTNS_CHECK : b->style_ == tbsDropDown ? BTNS_DROPDOWN : BTNS_BUTTON;
         tb.iBitmap = b->imageIndex_ >= 0 ? b->imageIndex_ : I_IMAGENONE;
       }
       tb.iString = -1;
@@ -299,6 +299,42 @@ void TToolBar::Notification(TComponent* component, TOperation operation) {
   if (images_ == nullptr || hotImages_ == nullptr) ApplyImagesAndSize();
 }
 
+LRESULT TToolBar::CustomDraw(NMTBCUSTOMDRAW& draw) {
+  const DWORD stage = draw.nmcd.dwDrawStage;
+  const auto stageOf = [](DWORD s) {
+    switch (s & ~CDDS_ITEM) {
+      case CDDS_POSTPAINT: return cdPostPaint;
+      case CDDS_PREERASE: return cdPreErase;
+      case CDDS_POSTERASE: return cdPostErase;
+      default: return cdPrePaint;
+    }
+  };
+  const HDC previous = canvas_->HandleAllocated() ? canvas_->Handle() : nullptr;
+  canvas_->SetHandle(draw.nmcd.hdc);
+  bool defaultDraw = true;
+  LRESULT result = CDRF_DODEFAULT;
+  try {
+    if ((stage & CDDS_ITEM) == 0) {
+      if (OnAdvancedCustomDraw) {
+        const RECT& r = draw.nmcd.rc;
+        OnAdvancedCustomDraw(this, TRect{r.left, r.top, r.right, r.bottom}, stageOf(stage), defaultDraw);
+      }
+      if (stage == CDDS_PREPAINT && OnAdvancedCustomDrawButton) result |= CDRF_NOTIFYITEMDRAW;
+    } else if (TToolButton* button = ButtonOfCommand(static_cast<int>(draw.nmcd.dwItemSpec));
+               button != nullptr && OnAdvancedCustomDrawButton) {
+      Cardinal flags = 0;
+      OnAdvancedCustomDrawButton(this, button, draw.nmcd.uItemState, stageOf(stage), flags, defaultDraw);
+      result |= flags;
+    }
+  } catch (...) {
+    canvas_->SetHandle(previous);
+    throw;
+  }
+  canvas_->SetHandle(previous);
+  if (!defaultDraw) result |= CDRF_SKIPDEFAULT;
+  return result;
+}
+
 void TToolBar::WndProc(TMessage& m) {
   if (m.Msg >= WM_MOUSEFIRST && m.Msg <= WM_MOUSELAST) {
     // The window presses and clicks the buttons itself; the buttons only hear the mouse for their hints.
@@ -329,6 +365,13 @@ void TToolBar::WndProc(TMessage& m) {
       DefaultHandler(m);
       PaintEdges();
       return;
+    case CN_NOTIFY:
+      if (reinterpret_cast<NMHDR*>(m.LParam)->code == NM_CUSTOMDRAW &&
+          (OnAdvancedCustomDraw || OnAdvancedCustomDrawButton)) {
+        m.Result = CustomDraw(*reinterpret_cast<NMTBCUSTOMDRAW*>(m.LParam));
+        return;
+      }
+      break;
     case CN_COMMAND:
       if (TToolButton* button = ButtonOfCommand(LOWORD(m.WParam))) {
         if (button->style_ == tbsCheck) button->Down();

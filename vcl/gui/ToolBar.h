@@ -4,20 +4,36 @@
 // them with the tool bar's image list, greyed while the button or the whole tool bar is disabled.
 // Separators are Width pixels wide (8 unless set). The hints are the application's: moving the mouse
 // over a button shows that button's Hint. EdgeBorders draw 3-D edges on the chosen sides outside the
-// client area (one pixel for each of EdgeInner and EdgeOuter that is not esNone).
+// client area (one pixel for each of EdgeInner and EdgeOuter that is not esNone). The system's custom
+// draw reaches OnAdvancedCustomDraw (the bar) and OnAdvancedCustomDrawButton (each button) with Canvas
+// on the DC being painted.
 #pragma once
+#include <functional>
+#include <memory>
 #include <vector>
 #include "vcl/gui/GraphicControl.h"
 #include "vcl/gui/WinControl.h"
 #include "vcl/rtl/Set.h"
 
 class TToolBar;
+class TToolButton;
 class TCustomImageList;
 
 enum TToolButtonStyle { tbsButton = 0, tbsCheck = 1, tbsDropDown = 2, tbsSeparator = 3, tbsDivider = 4 };
 enum TEdgeBorder { ebLeft = 0, ebTop = 1, ebRight = 2, ebBottom = 3 };
 using TEdgeBorders = TSet<TEdgeBorder, 4>;
 enum TEdgeStyle { esNone = 0, esRaised = 1, esLowered = 2 };
+
+// Stages of the system's custom draw as the events see them.
+enum TCustomDrawStage { cdPrePaint = 0, cdPostPaint = 1, cdPreErase = 2, cdPostErase = 3 };
+// An item's CDIS_* bits (selected 1, disabled 4, checked 8, hot 0x40 ...).
+using TCustomDrawState = Cardinal;
+// defaultDraw false: the system draws nothing more of the bar (of the button) in that stage.
+using TTBAdvancedCustomDrawEvent =
+    std::function<void(TToolBar* sender, const TRect& rect, TCustomDrawStage stage, bool& defaultDraw)>;
+// flags: TBCDRF_* bits the system then draws the button with.
+using TTBAdvancedCustomDrawBtnEvent = std::function<void(TToolBar* sender, TToolButton* button, TCustomDrawState state,
+                                                         TCustomDrawStage stage, Cardinal& flags, bool& defaultDraw)>;
 
 class TToolButton : public TGraphicControl {
  public:
@@ -74,6 +90,12 @@ class TToolBar : public TWinControl {
   TEdgeStyle EdgeOuter() const { return edgeOuter_; }
   void SetEdgeOuter(TEdgeStyle value);
 
+  // The DC of the custom draw in progress; outside it, one that its user sets (SetHandle) or the
+  // window's own.
+  TCanvas& Canvas() { return *canvas_; }
+  TTBAdvancedCustomDrawEvent OnAdvancedCustomDraw;
+  TTBAdvancedCustomDrawBtnEvent OnAdvancedCustomDrawButton;
+
   TRect ClientRect() override;
   void WndProc(TMessage& message) override;
   void Notification(TComponent* component, TOperation operation) override;
@@ -96,8 +118,10 @@ class TToolBar : public TWinControl {
   void LayOutButtons();
   void ApplyImagesAndSize();
   void PaintEdges();
+  LRESULT CustomDraw(NMTBCUSTOMDRAW& draw);
 
   std::vector<TToolButton*> buttons_;
+  std::unique_ptr<TControlCanvas> canvas_;
   int nextCommand_ = 1;
   Integer buttonWidth_ = 23;
   Integer buttonHeight_ = 22;

@@ -185,3 +185,52 @@ TEST_F(ToolBarFixture, HotImagesReachTheNativeToolBarUntilTheyAreFreed) {
   EXPECT_EQ(SendMessageW(window, TB_GETHOTIMAGELIST, 0, 0), 0);
   EXPECT_EQ(bar->Images(), form->images) << "the normal images stay";
 }
+
+namespace {
+
+// The system's custom draw reaches the events with the bar's Canvas on the DC being painted: the bar
+// before painting, then each button (not the separators) with its own object and state; a handler
+// that says no default drawing keeps the system's button off the DC.
+TEST_F(ToolBarFixture, CustomDrawReachesTheBarAndEachButtonOnTheCanvas) {
+  TToolBar* bar = form->bar;
+  std::vector<TCustomDrawStage> barStages;
+  std::vector<TToolButton*> drawn;
+  bool canvasSet = true;
+  bar->OnAdvancedCustomDraw = [&](TToolBar* sender, const TRect&, TCustomDrawStage stage, bool&) {
+    EXPECT_EQ(sender, bar);
+    barStages.push_back(stage);
+  };
+  bar->OnAdvancedCustomDrawButton = [&](TToolBar*, TToolButton* button, TCustomDrawState state, TCustomDrawStage stage,
+                                        Cardinal&, bool& defaultDraw) {
+    if (stage != cdPrePaint) return;
+    drawn.push_back(button);
+    canvasSet = canvasSet && bar->Canvas().HandleAllocated();
+    if (button == form->btnSave) {
+      EXPECT_NE(state & CDIS_DISABLED, 0u);
+      // Painted by the handler alone: a red square where the button is.
+      RECT r{};
+      SendMessageW(bar->Handle(), TB_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&r));
+      const HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+      FillRect(bar->Canvas().Handle(), &r, red);
+      DeleteObject(red);
+      defaultDraw = false;
+    }
+  };
+  form->btnSave->SetEnabled(false);
+  form->Show();
+  RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  ASSERT_FALSE(barStages.empty());
+  EXPECT_EQ(barStages.front(), cdPrePaint);
+  EXPECT_NE(std::find(drawn.begin(), drawn.end(), form->btnNew), drawn.end());
+  EXPECT_NE(std::find(drawn.begin(), drawn.end(), form->btnDelete), drawn.end());
+  EXPECT_EQ(std::find(drawn.begin(), drawn.end(), form->sep1), drawn.end());
+  EXPECT_TRUE(canvasSet);
+  RECT r{};
+  SendMessageW(bar->Handle(), TB_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&r));
+  const HDC dc = GetDC(bar->Handle());
+  EXPECT_EQ(GetPixel(dc, (r.left + r.right) / 2, (r.top + r.bottom) / 2), RGB(255, 0, 0));
+  ReleaseDC(bar->Handle(), dc);
+  EXPECT_FALSE(bar->Canvas().HandleAllocated()) << "the DC is given back after the paint";
+}
+
+}  // namespace
