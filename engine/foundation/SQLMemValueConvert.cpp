@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "engine/foundation/SQLMemConst.h"
 #include "engine/foundation/SQLMemDateFormat.h"
@@ -438,7 +439,17 @@ class TCompareText {
     char16_t* out = Reserve(text.size());
     const auto& table = Cp1250Table();
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    for (std::size_t i = 0; i < text.size(); ++i) out[i] = table[p[i]];
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    // Code page 1250 keeps ASCII where it is: 8 such bytes at a time widen without the table.
+    for (; i + 8 <= n; i += 8) {
+      if ((LoadValue<UInt64>(p + i) & 0x8080808080808080ULL) == 0) {
+        for (std::size_t k = 0; k < 8; ++k) out[i + k] = p[i + k];
+      } else {
+        for (std::size_t k = 0; k < 8; ++k) out[i + k] = table[p[i + k]];
+      }
+    }
+    for (; i < n; ++i) out[i] = table[p[i]];
   }
   TCompareText(const TCompareText&) = delete;
   TCompareText& operator=(const TCompareText&) = delete;
@@ -449,14 +460,14 @@ class TCompareText {
   char16_t* Reserve(std::size_t n) {
     size_ = n;
     if (n > kInlineUnits) {
-      heap_.resize(n);
-      data_ = heap_.data();
-      return heap_.data();
+      heap_ = std::make_unique_for_overwrite<char16_t[]>(n);
+      data_ = heap_.get();
+      return heap_.get();
     }
     return inline_;
   }
   char16_t inline_[kInlineUnits];
-  std::u16string heap_;
+  std::unique_ptr<char16_t[]> heap_;
   const char16_t* data_ = inline_;
   std::size_t size_ = 0;
 };
@@ -591,8 +602,12 @@ Integer CompareNarrow(const void* first, Integer sizeA, const void* second, Inte
   if ((x == 0 || IsDigitUnit(x)) && (y == 0 || IsDigitUnit(y)) && IsDigitRun(a, 0, nA) && IsDigitRun(b, i, nB) &&
       DigitTextsOrderByCode())
     return x < y ? ccLess : ccGreater;  // an ended text (0) orders first
-  const TCompareText wx(std::string_view(reinterpret_cast<const char*>(a), nA));
-  const TCompareText wy(std::string_view(reinterpret_cast<const char*>(b), nB));
+  // The shared start up to its last space adds the same weights to both texts at every level of the
+  // collation, and no contraction or combining sequence spans a space: the rest decides alone.
+  std::size_t from = i;
+  while (from > 0 && a[from - 1] != ' ') --from;
+  const TCompareText wx(std::string_view(reinterpret_cast<const char*>(a) + from, nA - from));
+  const TCompareText wy(std::string_view(reinterpret_cast<const char*>(b) + from, nB - from));
   return CollateTexts(wx.View(), wy.View(), caseInsensitive, 30045);
 }
 
