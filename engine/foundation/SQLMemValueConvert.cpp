@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -557,11 +558,6 @@ Integer CompareWide(std::u16string_view a, std::u16string_view b, bool caseInsen
   return CollateTexts(a, b, caseInsensitive, failureCode);
 }
 
-// Whether any of the 8 bytes is zero.
-constexpr bool HasZeroByte(UInt64 v) noexcept {
-  return ((v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL) != 0;
-}
-
 // Where a narrow text that has no NUL before from ends: at its first NUL, else at end.
 std::size_t NarrowTextEnd(const unsigned char* p, std::size_t from, std::size_t end) noexcept {
   while (from < end && p[from] != 0) ++from;
@@ -573,6 +569,8 @@ bool IsDigitRun(const unsigned char* p, std::size_t from, std::size_t end) noexc
     if (!IsDigitUnit(p[from])) return false;
   return true;
 }
+
+static_assert(std::endian::native == std::endian::little);  // the word compare below reads bytes in order
 
 // Narrow texts are answered on their bytes where they can be: equal texts, and texts of digits and full
 // stops (whose bytes are these characters' UTF-16 codes too), from one pass over the common start (a
@@ -588,7 +586,14 @@ Integer CompareNarrow(const void* first, Integer sizeA, const void* second, Inte
   std::size_t i = 0;
   while (i + 8 <= endA && i + 8 <= endB) {
     const auto word = LoadValue<UInt64>(a + i);
-    if (word != LoadValue<UInt64>(b + i) || HasZeroByte(word)) break;
+    // Bits set at the bytes that differ and at a's NULs; the lowest one (the first byte in memory on
+    // these little-endian targets) names the byte that decides: the zero-byte mask may mark bytes
+    // above a NUL, never below the first.
+    const UInt64 stop = (word ^ LoadValue<UInt64>(b + i)) | ((word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL);
+    if (stop != 0) {
+      i += static_cast<std::size_t>(std::countr_zero(stop)) / 8;
+      break;
+    }
     i += 8;
   }
   unsigned char x = 0, y = 0;
