@@ -12,6 +12,10 @@
 
 #include <pthread.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 #include "engine/foundation/SQLMemExcept.h"
 #include "vcl/rtl/CheckedInt.h"
 #include "vcl/rtl/OsSeam.h"
@@ -22,6 +26,19 @@ namespace {
 constexpr std::size_t kSizeOffset = 0;
 constexpr std::size_t kMethodOffset = 4;
 constexpr std::size_t kSignatureOffset = 5;
+
+// Runtime-heap blocks are asked for in whole steps of kHeapStep bytes, so that a small block freed
+// for one size can serve any later request of its size class, and a block resized where it lies
+// keeps that capacity.
+constexpr std::size_t kHeapStep = 16;
+constexpr std::size_t HeapBytes(std::size_t total) noexcept { return (total + kHeapStep - 1) & ~(kHeapStep - 1); }
+// Small blocks (up to kSmallBlockBytes with header and tail) freed on a thread wait in that thread's
+// lists, one per size class, for the thread's next request of their class, so that the common
+// allocation skips the runtime heap. A thread keeps at most kSmallBlockCacheBytes of them.
+constexpr std::size_t kSmallBlockBytes = 512;
+constexpr std::size_t kSmallClasses = kSmallBlockBytes / kHeapStep;
+constexpr Int64 kSmallBlockCacheBytes = 32 * 1024;
+constexpr std::size_t SmallClassOf(std::size_t heapBytes) noexcept { return heapBytes / kHeapStep - 1; }
 
 // Block headers and tails sit at odd addresses; they are little-endian, as both targets are, and are
 // read and written whole through memcpy (one unaligned access each, so that the read of a header
@@ -48,7 +65,7 @@ Cardinal StoredSize(const void* p) noexcept { return LoadU32(RawOf(p) + kSizeOff
 void* AllocateRaw(int method, std::size_t total) {
   switch (method) {
     case static_cast<int>(TSQLMemAllocMethod::RuntimeHeap):
-      return std::malloc(total);
+      return std::malloc(HeapBytes(total));
     case static_cast<int>(TSQLMemAllocMethod::VirtualAlloc):
       return os::VirtualAllocCommit(total);
     case static_cast<int>(TSQLMemAllocMethod::GlobalAlloc):
@@ -121,6 +138,31 @@ void CountCall(std::atomic<Int64>& counter) noexcept {
   counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
+
+// A waiting block keeps the link to the next one in its first bytes, over the size and method; the
+// last byte of the header signature is cleared, so that freeing or sizing it again is refused as a
+// foreign pointer. Under AddressSanitizer the block past its header is poisoned while it waits, so
+// that a use after free is still caught.
+Byte* NextWaiting(const Byte* raw) noexcept {
+  Byte* next;
+  std::memcpy(&next, raw, sizeof next);
+  return next;
+}
+void LinkWaiting(Byte* raw, Byte* next) noexcept {
+  std::memcpy(raw, &next, sizeof next);
+  raw[kSignatureOffset + 3] = 0;
+}
+void PoisonWaiting([[maybe_unused]] Byte* raw, [[maybe_unused]] std::size_t heapBytes) noexcept {
+#if defined(__SANITIZE_ADDRESS__)
+  ASAN_POISON_MEMORY_REGION(raw + kBlockHeaderSize, heapBytes - kBlockHeaderSize);
+#endif
+}
+void UnpoisonWaiting([[maybe_unused]] Byte* raw, [[maybe_unused]] std::size_t heapBytes) noexcept {
+#if defined(__SANITIZE_ADDRESS__)
+  ASAN_UNPOISON_MEMORY_REGION(raw, heapBytes);
+#endif
+}
+
 }  // namespace
 
 // One thread's call counters and share of the total, on a cache line of their own so that threads
@@ -140,6 +182,38 @@ struct alignas(64) TSQLMemMemoryManager::CallTally {
   // The shared total right after this thread's last refill; the peak takes it once the block exists.
   Int64 reservedTotal = 0;
   CallTally* next = nullptr;
+  // Freed small blocks waiting for reuse by this thread, by size class, and their bytes. They are
+  // not in use: neither the totals nor the reservation count them.
+  Int64 waitingBytes = 0;
+  Byte* waiting[kSmallClasses] = {};
+
+  // A waiting block of heapBytes (a small size), or nullptr when none waits.
+  Byte* TakeWaiting(std::size_t heapBytes) noexcept {
+    Byte*& head = waiting[SmallClassOf(heapBytes)];
+    Byte* raw = head;
+    if (raw == nullptr) return nullptr;
+    UnpoisonWaiting(raw, heapBytes);
+    head = NextWaiting(raw);
+    waitingBytes -= static_cast<Int64>(heapBytes);
+    return raw;
+  }
+  // Keeps a freed small block for reuse; false when the thread already keeps its fill.
+  bool KeepWaiting(Byte* raw, std::size_t heapBytes) noexcept {
+    if (waitingBytes + static_cast<Int64>(heapBytes) > kSmallBlockCacheBytes) return false;
+    Byte*& head = waiting[SmallClassOf(heapBytes)];
+    LinkWaiting(raw, head);
+    PoisonWaiting(raw, heapBytes);
+    head = raw;
+    waitingBytes += static_cast<Int64>(heapBytes);
+    return true;
+  }
+  // Returns every waiting block to the runtime heap.
+  void ReleaseWaiting() noexcept {
+    for (std::size_t c = 0; c < kSmallClasses; ++c) {
+      const std::size_t heapBytes = (c + 1) * kHeapStep;
+      while (Byte* raw = TakeWaiting(heapBytes)) std::free(raw);
+    }
+  }
 };
 
 namespace {
@@ -172,7 +246,10 @@ struct ThreadTallyCache {
     if (e.tally == nullptr) return;
     std::lock_guard guard(RegistryLock());
     for (const auto& [id, manager] : Registry()) {
-      if (id == e.manager) manager->ReturnReservation(*e.tally);
+      if (id == e.manager) {
+        manager->ReturnReservation(*e.tally);
+        e.tally->ReleaseWaiting();
+      }
     }
   }
   // Trivially destructible, so that the lookup on every call needs no initialisation guard.
@@ -222,6 +299,7 @@ TSQLMemMemoryManager::~TSQLMemMemoryManager() {
   }
   for (CallTally* t = tallies_.load(std::memory_order_acquire); t != nullptr;) {
     CallTally* next = t->next;
+    t->ReleaseWaiting();
     delete t;
     t = next;
   }
@@ -339,8 +417,14 @@ inline void* TSQLMemMemoryManager::DoGetMem(CallTally& tally, Int64 size) {
 
   int method = forcedMethod_.load(std::memory_order_relaxed);
   if (method < 0) method = static_cast<int>(ChooseAllocationMethod(static_cast<Int64>(total)));
-  // The runtime heap, the common case, is called here; anything else, and a failure, on the side.
-  void* raw = method == static_cast<int>(TSQLMemAllocMethod::RuntimeHeap) ? std::malloc(total) : nullptr;
+  // The runtime heap, the common case, is called here (a small block from the thread's waiting ones
+  // first); anything else, and a failure, on the side.
+  void* raw = nullptr;
+  if (method == static_cast<int>(TSQLMemAllocMethod::RuntimeHeap)) [[likely]] {
+    const std::size_t heapBytes = HeapBytes(total);
+    if (heapBytes <= kSmallBlockBytes) raw = tally.TakeWaiting(heapBytes);
+    if (raw == nullptr) raw = std::malloc(heapBytes);
+  }
   if (raw == nullptr) raw = AllocateOtherwise(tally, method, total, size, taken);
   auto* bytes = static_cast<Byte*>(raw);
   StoreU32(bytes + kSizeOffset, storedSize);
@@ -389,9 +473,12 @@ inline void TSQLMemMemoryManager::DoFreeMem(CallTally& tally, void*& p) {
   const bool overrun = LoadU32(raw + kBlockHeaderSize + size) != kBlockTailSignature;
   SubtractAllocated(tally, static_cast<Int64>(size));
   const Byte method = raw[kMethodOffset];
-  if (method == static_cast<Byte>(TSQLMemAllocMethod::RuntimeHeap)) [[likely]]
-    std::free(raw);
-  else
+  if (method == static_cast<Byte>(TSQLMemAllocMethod::RuntimeHeap)) [[likely]] {
+    // Every runtime-heap block holds at least its size rounded to the heap step (see HeapBytes). An
+    // overrun block goes back to the heap, which may have checks of its own.
+    const std::size_t heapBytes = HeapBytes(static_cast<std::size_t>(size) + static_cast<std::size_t>(kBlockOverhead));
+    if (overrun || heapBytes > kSmallBlockBytes || !tally.KeepWaiting(raw, heapBytes)) std::free(raw);
+  } else
     ReleaseRaw(method, raw, static_cast<std::size_t>(size) + static_cast<std::size_t>(kBlockOverhead));
   p = nullptr;
   // Reported only now: the damaged block is gone and the caller's reference is cleared.
@@ -437,7 +524,7 @@ bool TSQLMemMemoryManager::ReallocInPlace(CallTally& tally, void*& p, bool zeroF
   if (LoadU32(raw + kBlockHeaderSize + oldSize) != kBlockTailSignature) return false;
   const Int64 growth = newSize > oldSize ? newSize - oldSize : 0;
   const Int64 taken = growth > 0 ? AddAllocated(tally, growth) : 0;  // raises 30004 past the limit
-  auto* bytes = static_cast<Byte*>(std::realloc(raw, static_cast<std::size_t>(newTotal)));
+  auto* bytes = static_cast<Byte*>(std::realloc(raw, HeapBytes(static_cast<std::size_t>(newTotal))));
   if (bytes == nullptr) {  // the old block stays
     if (growth > 0) UndoAddAllocated(tally, growth, taken);
     SQLMemError(30015, "GetMem error: %s", {"Out of memory"});

@@ -2,7 +2,9 @@
 // foreign pointers and writes past the end of a block are caught when the block is sized, resized or
 // freed. It keeps the totals in use and at peak, counts the calls and enforces an optional limit.
 // Each thread takes its share of the total in reservations of at most kMemoryReservationGrain bytes
-// beyond its blocks, so that most calls touch no memory shared with other threads.
+// beyond its blocks, so that most calls touch no memory shared with other threads, and keeps the small
+// blocks it frees (up to 32 KiB of them) for its next requests of their size, so that most small
+// blocks skip the runtime heap; those kept blocks are not in use and count in no total.
 #pragma once
 #include <atomic>
 #include <cstddef>

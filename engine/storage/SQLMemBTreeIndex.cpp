@@ -455,17 +455,11 @@ bool TSQLMemBTreeIndex::ScanNext(Integer sessionId, bool first, TSQLMemIndexScan
   bool skipMove = false;
   if (first || !state->Started)
     found = PositionScan(sessionId, first, *state, recordId, recordBuffer, startCondition, forward, skipMove);
-  if (found && !state->Started) {
-    // The last position the scan may reach: the far end of the end condition, else of the start one.
-    const TSQLMemScanSearchCondition* bound = endCondition != nullptr ? endCondition : startCondition;
-    state->EndPath.reset();
-    if (bound != nullptr) {
-      auto endPath = std::make_unique<TSQLMemKeyPath>();
-      found = FindByCondition(sessionId, !forward, *endPath, *bound);
-      state->EndPath = std::move(endPath);
-    }
-  }
+  // The last position the scan may reach: the far end of the end condition, else of the start one.
+  const TSQLMemScanSearchCondition* bound = endCondition != nullptr ? endCondition : startCondition;
+  if (found && !state->Started) PlanScanEnd(sessionId, *state, bound, endCondition == nullptr, forward, found);
   if (found && !first && !skipMove) found = Move(sessionId, false, *state->CurrentPath, forward);
+  if (found && state->EndByKey) found = WithinEndBound(sessionId, *state->CurrentPath, *bound, forward);
   if (found && state->EndPath != nullptr) {
     const int c = ComparePaths(state->CurrentPath.get(), state->EndPath.get());
     found = forward ? c <= 0 : c >= 0;
@@ -478,6 +472,49 @@ bool TSQLMemBTreeIndex::ScanNext(Integer sessionId, bool first, TSQLMemIndexScan
     }
   }
   return found;
+}
+
+void TSQLMemBTreeIndex::PlanScanEnd(Integer sessionId, TSQLMemIndexScanState& state,
+                                    const TSQLMemScanSearchCondition* bound, bool boundIsStart, bool forward,
+                                    bool& found) {
+  state.EndPath.reset();
+  state.EndByKey = false;
+  if (bound == nullptr) return;
+  // The far end of the bound is the last item (first, backward) that meets it, found by a second
+  // descent. The key comparison gives the same answer without one wherever meeting the bound does not
+  // depend on whether some item meets it: a bound on the far side ("<", "<=" forward; ">", ">="
+  // backward) always, and an equality when it is the start, which an item met already. A start
+  // bound on the near side ends the scan only at the index's end.
+  const int side = ConditionSide(*bound);
+  const int farSide = forward ? 1 : -1;
+  if (side == farSide || (boundIsStart && bound->Kind == ckEqual)) {
+    state.EndByKey = true;
+    return;
+  }
+  if (boundIsStart && side == -farSide) return;
+  auto endPath = std::make_unique<TSQLMemKeyPath>();
+  found = FindByCondition(sessionId, !forward, *endPath, *bound);
+  state.EndPath = std::move(endPath);
+}
+
+bool TSQLMemBTreeIndex::WithinEndBound(Integer sessionId, const TSQLMemKeyPath& path,
+                                       const TSQLMemScanSearchCondition& bound, bool forward) {
+  if (path.Count() <= 0) SQLMemError(20068, "Index error: invalid position");
+  const TSQLMemKeyPath::Level& level = path.At(path.Count() - 1);
+  const TSQLMemBTreePage leaf = TakePage(sessionId, level.PageNo);
+  CheckIndex(level.EntryNo, static_cast<std::size_t>(leaf.Count()));
+  TakenKey key(keyRef_, bound.KeyBuffer);
+  ColumnsInUse partial(keyRef_, bound.KeyFieldCount);
+  // The bound's key against the item's, in the order the tree's own searches compare them.
+  const int c = keyRef_.Compare(key.Get(), leaf.ItemPtr(level.EntryNo));
+  switch (bound.Kind) {
+    case ckEqual: return forward ? c >= 0 : c <= 0;
+    case ckLess: return c > 0;
+    case ckLessOrEqual: return c >= 0;
+    case ckGreater: return c < 0;
+    case ckGreaterOrEqual: return c <= 0;
+    default: return true;
+  }
 }
 
 void TSQLMemBTreeIndex::KeepScanPosition(Integer sessionId, const TSQLMemRecordID& recordId,

@@ -48,6 +48,9 @@ struct TSQLMemIndexedRecord {
 struct TSQLMemIndexScanState {
   bool Forward = true;
   bool Started = false;
+  // The scan's far end: where the bound's own key decides whether an item lies inside it, each item
+  // is compared with that key (EndByKey); otherwise the bound's last position is found once (EndPath).
+  bool EndByKey = false;
   std::unique_ptr<TSQLMemKeyPath> EndPath;
   std::unique_ptr<TSQLMemKeyPath> CurrentPath = std::make_unique<TSQLMemKeyPath>();
 };
@@ -115,7 +118,8 @@ class TSQLMemBTreeIndex : public TSQLMemIndex {
   std::unique_ptr<TSQLMemIndexScanState> CreateScanState() const override { return std::make_unique<TSQLMemIndexScanState>(); }
   // The next record of a range scan between a start and an end condition (either may be nil). The
   // first call of a scan passes first; later calls continue from the state. A state that has not
-  // started without first continues after the record (recordId, recordBuffer) given.
+  // started without first continues after the record (recordId, recordBuffer) given. Every call of a
+  // scan passes the same conditions.
   bool ScanNext(Integer sessionId, bool first, TSQLMemIndexScanState* state, TSQLMemRecordID& recordId,
                 const Byte* recordBuffer, const TSQLMemScanSearchCondition* startCondition,
                 const TSQLMemScanSearchCondition* endCondition, bool forward) override;
@@ -145,6 +149,12 @@ class TSQLMemBTreeIndex : public TSQLMemIndex {
   bool PositionScan(Integer sessionId, bool first, TSQLMemIndexScanState& state, const TSQLMemRecordID& recordId,
                     const Byte* recordBuffer, const TSQLMemScanSearchCondition* startCondition, bool forward,
                     bool& skipMove);
+  // How a scan that found its start learns where it ends (see TSQLMemIndexScanState).
+  void PlanScanEnd(Integer sessionId, TSQLMemIndexScanState& state, const TSQLMemScanSearchCondition* bound,
+                   bool boundIsStart, bool forward, bool& found);
+  // Whether the item at the path meets the bound that ends a scan in the given direction.
+  bool WithinEndBound(Integer sessionId, const TSQLMemKeyPath& path, const TSQLMemScanSearchCondition& bound,
+                      bool forward);
 
   TSQLMemIndexTable& table_;
   TSQLMemIndexDef indexDef_;

@@ -281,6 +281,70 @@ TEST_F(MemoryManagerTest, ReallocOfAnOverrunBlockHandsBackTheNewBlockWithTheData
   mm_.FreeMem(p);
 }
 
+// ---- small blocks kept for reuse ----
+
+// Freed small blocks serve later requests of other sizes in their size class, also after being
+// resized where they lie: every block served must hold its whole size and an intact tail guard (the
+// sanitizer run catches a block smaller than it claims), and the totals stay exact.
+TEST_F(MemoryManagerTest, ReusedSmallBlocksHoldTheirSizeAndGuardsWhateverTheyServed) {
+  const unsigned seed = 20261211;
+  SCOPED_TRACE(seed);
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<Int64> sizeOf(1, 520);  // up to just past the small sizes
+  struct Live {
+    void* p;
+    Int64 size;
+    Byte seed;
+  };
+  std::vector<Live> live;
+  Int64 expected = 0;
+  for (int step = 0; step < 4000; ++step) {
+    const unsigned action = rng() % 3;
+    if (action == 0 || live.size() < 8) {
+      Live b{nullptr, sizeOf(rng), static_cast<Byte>(step)};
+      b.p = mm_.GetMem(b.size);
+      FillPattern(b.p, b.size, b.seed);
+      live.push_back(b);
+      expected += b.size;
+    } else {
+      const std::size_t i = rng() % live.size();
+      Live& b = live[i];
+      ASSERT_TRUE(HasPattern(b.p, b.size, b.seed)) << "step " << step;
+      if (action == 1) {
+        mm_.FreeMem(b.p);  // raises when the tail guard was hit
+        expected -= b.size;
+        live.erase(live.begin() + static_cast<std::ptrdiff_t>(i));
+      } else {
+        const Int64 newSize = sizeOf(rng);
+        mm_.ReallocMem(b.p, false, newSize);
+        ASSERT_TRUE(HasPattern(b.p, std::min(b.size, newSize), b.seed)) << "step " << step;
+        expected += newSize - b.size;
+        b.size = newSize;
+        FillPattern(b.p, b.size, b.seed);
+      }
+    }
+    ASSERT_EQ(mm_.Allocated(), expected) << "step " << step;
+  }
+  for (Live& b : live) mm_.FreeMem(b.p);
+
+  // A block taken again for a smaller size of its class still catches one byte past its end.
+  void* big = mm_.GetMem(50);
+  mm_.FreeMem(big);
+  void* small = mm_.GetMem(40);
+  Bytes(small)[40] = 0;
+  EXPECT_EQ(EngineErrorOf([&] { mm_.FreeMem(small); }).first, 30137);
+}
+
+TEST_F(MemoryManagerTest, AFreedSmallBlockIsRefusedWhenUsedAgain) {
+  void* p = mm_.GetMem(64);
+  void* stale = p;
+  mm_.FreeMem(p);
+  EXPECT_EQ(EngineErrorOf([&] { mm_.FreeMem(stale); }).first, 30001);
+  EXPECT_EQ(EngineErrorOf([&] { mm_.GetBlockSize(stale); }).first, 30005);
+  EXPECT_EQ(EngineErrorOf([&] { mm_.ReallocMem(stale, false, 10); }).first, 30014);
+  EXPECT_EQ(mm_.Allocated(), 0);
+}
+
 // ---- totals and counters ----
 
 TEST_F(MemoryManagerTest, TotalsFollowEveryOperationAndThePeakNeverFalls) {

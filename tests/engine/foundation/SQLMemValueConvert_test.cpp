@@ -473,18 +473,24 @@ TEST_F(ValueConvert, DigitTextsCompareAsTheCollationDoes) {
 }
 
 // Narrow texts against the collation of their UTF-16 form, at random: texts that share starts of any
-// length (shorter and longer than a machine word), end early or hold a NUL, with and without a length.
+// length (shorter and longer than a machine word), end early or hold a NUL, with and without a length;
+// in Hungarian, whose digraphs (cs, dzs, gy, ly, ny, sz, zs, and doubled: ccs, ssz) sort as one letter
+// and may straddle where the texts start to differ.
 TEST_F(ValueConvert, NarrowTextsCompareAsTheirCollationDoes) {
+  ASSERT_TRUE(os::SetTextLocale("hu-HU"));
+  struct RestoreLocale {
+    ~RestoreLocale() { os::SetTextLocale(""); }
+  } restore;
   const unsigned seed = 20261211;
   std::mt19937 random(seed);
-  const std::string alphabet = "aAbz09.  " + Utf16ToCp1250(u"áÁőŰcs");
+  const std::string alphabet = "aAbz09.,-  " + Utf16ToCp1250(u"áÁőŰcsdgylnSZ");
   const auto text = [&](std::size_t n) {
     std::string t;
     for (std::size_t i = 0; i < n; ++i) t += alphabet[random() % alphabet.size()];
     return t;
   };
   const auto sign = [](int r) { return r < 0 ? ccLess : (r == 0 ? ccEqual : ccGreater); };
-  for (int n = 0; n < 3000; ++n) {
+  for (int n = 0; n < 6000; ++n) {
     const std::string a = text(random() % 20);
     std::string b = a.substr(0, random() % (a.size() + 1)) + text(random() % 4);
     if (random() % 8 == 0) b += std::string(1, '\0') + text(3);  // a value ends at its first NUL
