@@ -3,6 +3,7 @@
 // gives it back when it goes, and holds what the frame painter and the title code read. One provider
 // skins a form: a streamed provider replaces a run-time one, a second streamed one stays inert.
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 #include "skin/forms/sBorderForm.h"
@@ -144,12 +145,16 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The parts of the picture that a form with a border window still shows in its own window: the menu
   // line strip and the form's BorderWidth strips beside and below the client.
   void PaintInnerStripsToDC(HDC dc);
+  // The form's window region: its client area only (the border window shows the frame).
+  void KeepClientRegion(bool redraw);
   // After a message of the skinned form: the border window appears with the form, follows its moves,
   // sizes and activation, and goes when the form hides.
   void FollowBorderWindow(const TMessage& message);
-  // Makes the frame opaque and takes its four outer corners from the shadow image (source) where the
-  // title's and the form's border masks are transparent.
-  void TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target, const TsPixelView& source);
+  // Fills a view with the picture's shadow pixels from the picture's point (x, y) on.
+  using TskShadowSource = std::function<void(const TsPixelView& into, Integer x, Integer y)>;
+  // Makes the frame opaque and takes its four outer corners from the shadow image where the title's and
+  // the form's border masks are transparent.
+  void TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target, const TskShadowSource& shadow);
   // The picture is painted with a border window's geometry: the form has one, or PaintsForBorderWindow.
   bool HasBorderWindow() const { return BorderForm != nullptr || PaintsForBorderWindow; }
   // WM_NCPAINT's work: the cache brought up to date and its frame copied to the window's device
@@ -321,15 +326,6 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The frame is painted as an extended border window shows it: the cache grows by the window's
   // offsets and shadow margins and carries the skin's shadow image around the frame.
   bool PaintsForBorderWindow = false;
-  // The shadow image of each state stretched to the picture's size: kept while the image, the size and
-  // the kept corners stay, so that a repaint only copies its band.
-  struct TShadowStretch {
-    std::shared_ptr<TBitmap> Source;
-    Integer Width = 0, Height = 0;
-    TRect Corners;  // the kept corners' widths: left, top, right, bottom
-    std::unique_ptr<TBitmap> Image;
-  };
-  TShadowStretch ShadowStretch[2];
   bool FirstInitialized = false;
   TRect CaptionTextBounds;  // where the last painting put the caption text (empty: none)
   std::unique_ptr<TBitmap> CaptionGlow[2];  // the caption's glow masks, inactive and active

@@ -1,6 +1,7 @@
 // The provider's side of the extended border window: when the form has one, what the border window asks
 // of the form, and the shadow image painted around the frame in the form's picture.
 #include <algorithm>
+#include <vector>
 
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sAlphaPaint.h"
@@ -31,18 +32,49 @@ void TsSkinProvider::UpdateExtBorders(bool flag) {
     if (Form != nullptr && Form->HandleAllocated()) SetWindowRgn(Form->Handle(), nullptr, TRUE);
     return;
   }
-  if (!BorderForm) BorderForm = std::make_unique<TskBorderForm>(this);
-  skinData_->BackgroundDirty = true;
-  // The form's window keeps only its client area: the border window shows the rest.
+  const bool made = !BorderForm;
+  if (made) BorderForm = std::make_unique<TskBorderForm>(this);
+  // A picture of the right size is up to date: the size message painted it already.
+  if (made || CacheSizeChanged()) skinData_->BackgroundDirty = true;
+  KeepClientRegion(made);
+  BorderForm->UpdateExBorders(true, 255);
+}
+
+// The form's window keeps only its client area: the border window shows the rest. The region is set
+// only when it changes, and the whole window redrawn only the first time; after that only what the
+// new region uncovers is painted (a size change invalidated it while the old region still hid it).
+void TsSkinProvider::KeepClientRegion(bool redraw) {
+  const HWND window = Form->Handle();
   RECT client{};
-  GetClientRect(Form->Handle(), &client);
+  GetClientRect(window, &client);
   POINT origin{0, 0};
-  ClientToScreen(Form->Handle(), &origin);
+  ClientToScreen(window, &origin);
   const TPoint corner = FormScreenOrigin();
   const Integer x = origin.x - corner.X, y = origin.y - corner.Y;
   HRGN region = CreateRectRgn(x, y, x + client.right, y + client.bottom);
-  if (SetWindowRgn(Form->Handle(), region, TRUE) == 0) DeleteObject(region);
-  BorderForm->UpdateExBorders(true, 255);
+  HRGN current = CreateRectRgn(0, 0, 0, 0);
+  const bool had = GetWindowRgn(window, current) != ERROR;
+  if (had && EqualRgn(current, region) != FALSE) {
+    DeleteObject(current);
+    DeleteObject(region);
+    return;
+  }
+  HRGN uncovered = nullptr;
+  if (had && !redraw) {
+    uncovered = CreateRectRgn(0, 0, 0, 0);
+    if (CombineRgn(uncovered, region, current, RGN_DIFF) > NULLREGION) {
+      OffsetRgn(uncovered, -x, -y);
+    } else {
+      DeleteObject(uncovered);
+      uncovered = nullptr;
+    }
+  }
+  DeleteObject(current);
+  if (SetWindowRgn(window, region, redraw || !had ? TRUE : FALSE) == 0) DeleteObject(region);
+  if (uncovered != nullptr) {
+    InvalidateRgn(window, uncovered, TRUE);
+    DeleteObject(uncovered);
+  }
 }
 
 void TsSkinProvider::FollowBorderWindow(const TMessage& message) {
@@ -72,7 +104,6 @@ void TsSkinProvider::FollowBorderWindow(const TMessage& message) {
           UpdateExtBorders(false);
           return;
         }
-        skinData_->BackgroundDirty = true;
         UpdateExtBorders(true);
         return;
       }
@@ -192,7 +223,7 @@ Byte TsSkinProvider::OwnerAlpha(Byte alpha) const {
 }
 
 void TsSkinProvider::TakeFrameCornersFromShadow(const TskFrameInput& frame, const TsPixelView& target,
-                                                const TsPixelView& source) {
+                                                const TskShadowSource& shadow) {
   TsSkinManager* manager = Manager();
   if (manager == nullptr) return;
   const TRect frameRect = FrameRect(frame);
@@ -218,7 +249,10 @@ void TsSkinProvider::TakeFrameCornersFromShadow(const TskFrameInput& frame, cons
     const Integer x = std::max<Integer>(right ? frameRect.Right - w : frameRect.Left, 0);
     const Integer y = std::max<Integer>(bottom ? frameRect.Bottom - h : frameRect.Top, 0);
     if (w <= 0 || h <= 0) return;
-    CopyThroughMask(target, source, TRect{x, y, x + w, y + h}, mode, &mask, maskImage, x, y);
+    std::vector<Cardinal> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+    const TsPixelView part{pixels.data(), w, h, w};
+    shadow(part, x, y);
+    CopyThroughMask(target, part, TRect{x, y, x + w, y + h}, mode, &mask, maskImage, 0, 0);
   };
   const Integer topLeftW = titleMask ? tw.Left : std::min(fw.Left, kTitleCornerMax);
   const Integer topLeftH = titleMask ? tw.Top : std::min(fw.Top, kTitleCornerMax);

@@ -130,40 +130,34 @@ void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame, Integer sta
     inner = TRect{side + frame.Shadow.Left, frame.Shadow.Top + frame.CaptionHeightExt, width - side - frame.Shadow.Right,
                   height - side - frame.Shadow.Bottom};
   }
-  // Stretched over the whole picture (once for a size and an image); only the band outside the inner
-  // rectangle is taken.
-  TShadowStretch& kept = ShadowStretch[DrawnActive ? 1 : 0];
-  const TRect cornerKey{corners.Left, corners.Top, corners.Right, corners.Bottom};
-  if (!kept.Image || kept.Source != image || kept.Width != width || kept.Height != height || kept.Corners != cornerKey) {
-    kept.Image = std::make_unique<TBitmap>();
-    kept.Image->SetPixelFormat(pf32bit);
-    kept.Image->SetSize(width, height);
-    PaintBorderedStretch(*kept.Image, TRect{0, 0, width, height}, *image, TRect{0, 0, image->Width(), image->Height()},
-                         corners);
-    kept.Source = image;
-    kept.Width = width;
-    kept.Height = height;
-    kept.Corners = cornerKey;
+  // The image stretched over the whole picture, written only in the band outside the inner rectangle
+  // (a full-size stretch cost as much as the rest of the frame together), and into the frame's corners
+  // on demand.
+  std::unique_ptr<TBitmap> copy;
+  if (image->PixelFormat() != pf32bit) {
+    copy = std::make_unique<TBitmap>();
+    copy->Assign(image.get());
+    copy->SetPixelFormat(pf32bit);
   }
   GdiFlush();
-  const TsPixelView from = PixelViewOf(*kept.Image);
+  const TsPixelView from = PixelViewOf(copy ? *copy : *image);
   const TsPixelView to = PixelViewOf(*cache);
-  const Integer left = std::clamp<Integer>(inner.Left, 0, to.Width), right = std::clamp<Integer>(inner.Right, left, to.Width);
-  for (Integer y = 0; y < to.Height; ++y) {
-    const Cardinal* source = from.Row(y);
-    Cardinal* target = to.Row(y);
-    if (y < inner.Top || y >= inner.Bottom) {
-      std::copy_n(source, to.Width, target);
-    } else {
-      std::copy_n(source, left, target);
-      std::copy(source + right, source + to.Width, target + right);
-    }
-  }
+  const TRect imageRect{0, 0, from.Width, from.Height};
+  const TRect cornerWidths{corners.Left, corners.Top, corners.Right, corners.Bottom};
+  const TRect whole{0, 0, width, height};
+  const TRect band[] = {{0, 0, width, inner.Top},
+                        {0, inner.Bottom, width, height},
+                        {0, inner.Top, inner.Left, inner.Bottom},
+                        {inner.Right, inner.Top, width, inner.Bottom}};
+  for (const TRect& piece : band) StretchBordered(to, whole, from, imageRect, cornerWidths, piece);
   if (modeOne) {
     PaintTitle(frame, state);
     PaintCaptionText(frame, state);
   } else {
-    TakeFrameCornersFromShadow(frame, to, from);
+    TakeFrameCornersFromShadow(frame, to, [&](const TsPixelView& into, Integer x, Integer y) {
+      StretchBordered(into, TRect{-x, -y, width - x, height - y}, from, imageRect, cornerWidths,
+                      TRect{0, 0, into.Width, into.Height});
+    });
   }
   if (Wow64WithoutComposition() && manager->SkinData.Version < 7.51) CorrectShadowAlpha(to);
 }
