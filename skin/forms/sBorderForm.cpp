@@ -113,6 +113,19 @@ HRGN TskBorderForm::FormRegion() const {
   return RegionOf(BorderRegionShape(g, owner_->OwnerSideOffset(), !HasClientHole()), g.Width, g.Height);
 }
 
+void TskBorderForm::SetRegionForSize(Integer dx, Integer dy) {
+  if (BorderHandle() == nullptr) return;
+  TskBorderGeometry g = owner_->OwnerGeometry();
+  g.Width += dx;
+  g.Height += dy;
+  g.FormRect.Right += dx;
+  g.FormRect.Bottom += dy;
+  g.Client.Right += dx;
+  g.Client.Bottom += dy;
+  HRGN region = RegionOf(BorderRegionShape(g, owner_->OwnerSideOffset(), !HasClientHole()), g.Width, g.Height);
+  if (SetWindowRgn(BorderHandle(), region, FALSE) == 0) DeleteObject(region);
+}
+
 void TskBorderForm::SetRegion() {
   if (HRGN region = FormRegion()) {
     if (SetWindowRgn(BorderHandle(), region, FALSE) == 0) DeleteObject(region);
@@ -314,9 +327,13 @@ void TskBorderForm::DoubleClick(Integer code) {
     }
     state |= bit;
   }
-  owner_->SetOwnerStateWord(state);
+  // The stretch bits are set once the form has its new bounds: a move of a stretched form gives its
+  // bounds back (the form's position message), and the stretch itself is no such move.
+  constexpr Cardinal kStretched = fsWidthStretched | fsHeightStretched;
+  owner_->SetOwnerStateWord(state & ~kStretched);
   SetWindowPos(ownerWindow, nullptr, target.Left, target.Top, target.Width(), target.Height(),
                SWP_NOZORDER | SWP_NOACTIVATE);
+  owner_->SetOwnerStateWord(owner_->OwnerStateWord() | (state & kStretched));
 }
 
 void TskBorderForm::SnapPosition(WINDOWPOS& pos) {

@@ -84,6 +84,11 @@ class TskBorderForm {
   HRGN FormRegion() const;
   // Sets the region again after a click let through the shadow.
   void RestoreRegion();
+  // Sets the region for the owner grown by (dx, dy) (negative: shrunk) before its window changes size,
+  // so that a shrinking form's old frame does not stay around it meanwhile.
+  void SetRegionForSize(Integer dx, Integer dy);
+  // The bounds an edge double-click stretched the owner from (its left and right, its top and bottom).
+  const TRect& StretchedBounds() const { return stretchedSaved_; }
   // The border window; nil before the first update.
   TForm* BorderWnd() const { return borderWnd_; }
   HWND BorderHandle() const;

@@ -360,6 +360,9 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   std::unique_ptr<TBitmap> CoverBmp;
   bool InAnimation = false;
   bool HideAnimGuard = false;
+  // How the form comes back after its owner reopens it: 0 none, 1 normal, 2 minimized, 3 maximized
+  // (taken from the form's state when its owner closes).
+  Byte ShowAction = 0;
   TskSysButtonData SysButtons[4];  // in TskSysButton order: close, maximize, minimize, help
   TskSysButtonData MDIButtons[3];
   TRect CaptionIconRect;
@@ -418,6 +421,11 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   bool TitleMessage(TMessage& message);
   // A move within SnapBuffer of the work area's edges lands on them.
   void SnapPosition(WINDOWPOS& pos) const;
+  // Life-cycle steps of WM_ACTIVATE, WM_STYLECHANGED and WM_WINDOWPOSCHANGING (sSkinProviderLifeCycle.cpp).
+  void ActivateMessage(TMessage& message);
+  void StyleChanged(const TMessage& message);
+  bool RestoreStretchedBounds(WINDOWPOS& pos);
+  void ReshapeBorderForSize(const WINDOWPOS& pos);
 
   std::unique_ptr<TsCommonData> skinData_;
   std::unique_ptr<TskCtrlAdapter> controlAdapter_;
@@ -441,6 +449,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   bool useGlobalColor_ = true;
 };
 
+// Set once the system asked a skinned form whether the session may end.
+extern bool SessionEnding;
 // Whether the program runs as the skin editor's preview ("/skpreview" as its first parameter); every
 // provider's construction writes it.
 extern bool PreviewFlag;
