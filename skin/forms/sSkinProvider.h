@@ -211,8 +211,9 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The screen position of the form's outer rectangle, and a screen point relative to it.
   TPoint FormScreenOrigin() const;
   TPoint ScreenToFormPoint(Integer x, Integer y) const;
-  // A 32-bit picture of the whole form (frame and child controls) of the cache's size, opaque; nil
-  // without a cache. freeCache: the cache goes afterwards.
+  // A 32-bit picture of the whole form (frame and child controls) of the cache's size, opaque (with a
+  // border window: the shadow and frame keep their alpha, the client is opaque); nil without a cache.
+  // freeCache: the cache goes afterwards.
   std::unique_ptr<TBitmap> CopyCacheBmp(bool freeCache);
   // The form is skinned by an active skin.
   bool FormSkinned() const { return skinData_ && skinData_->Skinned(true); }

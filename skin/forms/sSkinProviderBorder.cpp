@@ -72,7 +72,8 @@ void TsSkinProvider::KeepClientRegion(bool redraw) {
   DeleteObject(current);
   if (SetWindowRgn(window, region, redraw || !had ? TRUE : FALSE) == 0) DeleteObject(region);
   if (uncovered != nullptr) {
-    InvalidateRgn(window, uncovered, TRUE);
+    // The child controls there too: their own size changes were clipped by the old region as well.
+    RedrawWindow(window, nullptr, uncovered, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     DeleteObject(uncovered);
   }
 }

@@ -261,15 +261,20 @@ TEST_F(LifeCycleTest, MovingSnapsToTheWorkAreaAndAStayOnTopFormToTheMonitor) {
   EXPECT_EQ(Bounds().Left, 5);
 }
 
+// A whole transfer block that names a skin.
+std::vector<char> SkinTransferBlock(const std::string& name) {
+  std::vector<char> block(kSkinTransferBlockSize, 0);
+  const Cardinal magic = kSkinTransferMagic;
+  std::memcpy(block.data(), &magic, sizeof(magic));
+  std::memcpy(block.data() + 4, name.data(), std::min<size_t>(name.size(), 127));
+  return block;
+}
+
 // The skin editor's transfer block: taken only by the previewed window, only when whole, and not when
 // the saved procedure answered the message itself.
 TEST_F(LifeCycleTest, SkinTransferLoadsOnlyAtThePreviewedWindowAndOnlyAWholeBlock) {
   MakeForm(false);
-  std::vector<char> block(kSkinTransferBlockSize, 0);
-  const Cardinal magic = kSkinTransferMagic;
-  std::memcpy(block.data(), &magic, sizeof(magic));
-  const std::string name = BuiltinSkinName();
-  std::memcpy(block.data() + 4, name.data(), std::min<size_t>(name.size(), 127));
+  std::vector<char> block = SkinTransferBlock(BuiltinSkinName());
   const auto send = [&](size_t size) {
     COPYDATASTRUCT copy{7, static_cast<DWORD>(size), block.data()};
     return SendMessageW(Window(), WM_COPYDATA, 7, reinterpret_cast<LPARAM>(&copy));
@@ -310,11 +315,7 @@ LRESULT CALLBACK NestedCopyHook(int code, WPARAM wParam, LPARAM lParam) {
 
 TEST_F(LifeCycleTest, ASkinTransferIsNotTakenWhileAnotherLoads) {
   MakeForm(false);
-  std::vector<char> block(kSkinTransferBlockSize, 0);
-  const Cardinal magic = kSkinTransferMagic;
-  std::memcpy(block.data(), &magic, sizeof(magic));
-  const std::string name = BuiltinSkinName();
-  std::memcpy(block.data() + 4, name.data(), std::min<size_t>(name.size(), 127));
+  std::vector<char> block = SkinTransferBlock(BuiltinSkinName());
   COPYDATASTRUCT copy{7, static_cast<DWORD>(block.size()), block.data()};
   PreviewedWindow = Window();
   TNestedCopy nested;
@@ -439,6 +440,25 @@ TEST_F(LifeCycleTest, HidingDropsThePictureAndShowingPaintsItAgain) {
   form_->Show();
   guitest::Pump();
   EXPECT_EQ(provider_->SkinData().CacheBitmap->Width(), width);
+}
+
+// With a border window the full picture is the cache's: its shadow keeps its alpha and the form's
+// client is opaque at its place (the hide animation's picture).
+TEST_F(LifeCycleTest, WithABorderWindowTheFullPictureKeepsTheShadow) {
+  MakeForm(true);
+  ASSERT_NE(provider_->BorderForm, nullptr);
+  TBitmap& cache = *provider_->SkinData().CacheBitmap;
+  const Cardinal corner = PixelViewOf(cache).At(0, 0);
+  ASSERT_LT(corner >> 24, 0xFFu) << "the picture's corner is shadow";
+  std::unique_ptr<TBitmap> copy = provider_->CopyCacheBmp(false);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Width(), cache.Width());
+  EXPECT_EQ(copy->Height(), cache.Height());
+  EXPECT_EQ(PixelViewOf(*copy).At(0, 0) >> 24, corner >> 24);
+  RECT client{};
+  GetClientRect(Window(), &client);
+  EXPECT_EQ(PixelViewOf(*copy).At(provider_->ClientOffsetX() + client.right / 2, provider_->ClientOffsetY() + client.bottom / 2) >> 24,
+            0xFFu);
 }
 
 TEST_F(LifeCycleTest, TheEditorsCloseCommandClosesTheForm) {
