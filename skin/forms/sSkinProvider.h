@@ -139,6 +139,7 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void FreeOwnerButtonEffects() override {}  // the buttons' fading comes with their animations
   Byte OwnerAlpha(Byte alpha) const override;
   Integer OwnerSnapBuffer() const override { return ScreenSnap ? SnapBuffer : 0; }
+  bool OwnerTakeHidePicture() override;
   // With a border window the frame goes to the screen through it: the picture repainted when flagged,
   // shown again. False without a border window (the form's own window shows the frame).
   bool RepaintThroughBorderWindow(bool repaint);

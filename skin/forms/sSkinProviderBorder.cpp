@@ -159,6 +159,13 @@ void TsSkinProvider::PaintInnerStripsToDC(HDC dc) {
   BitBlt(dc, x + w, y, bw, h, from, cx + w, cy, SRCCOPY);
 }
 
+bool TsSkinProvider::OwnerTakeHidePicture() {
+  if (!HideAnimationWanted() || !skinData_->CacheBitmap) return false;
+  AnimState |= fsAnimHiding;
+  if (std::unique_ptr<TBitmap> picture = CopyCacheBmp(false)) skinData_->CacheBitmap = std::move(picture);
+  return true;
+}
+
 TRect TsSkinProvider::GetShadowMargins() const {
   const TsSkinManager* manager = Manager();
   if (!HasBorderWindow() || manager == nullptr) return TRect{};
