@@ -76,11 +76,11 @@ void TskDialogWnd::PaintNonClient() {
     // The shadow around the frame and through its corners; in the skin's border mode 1 the shadow
     // image draws the frame too, and the title goes over it.
     const TskShadowOwner owner{section, SkinData->SkinSection(), SkinData->BorderMaskIndex, TitleIndex, FormActive};
-    const TsPixelView shadow = PaintShadowBand(manager, frame, owner, cache, shadowStretch_);
+    const TskShadowImage shadow = PaintShadowBand(manager, frame, owner, cache);
     if (extDrawMode) {
       PaintTitle(frame, state);
       PaintCaptionText(frame, state);
-    } else if (shadow.Width > 0) {
+    } else if (!shadow.Empty()) {
       TakeFrameCornersFromShadow(manager, frame, owner, view, shadow);
     }
   }

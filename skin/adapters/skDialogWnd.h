@@ -187,7 +187,6 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog {
   bool HideAnimationWanted() const;
   // The brush answered to WM_CTLCOLORDLG, made once per colour.
   HBRUSH dialogBrush_ = nullptr;
-  TskShadowStretch shadowStretch_[2];
   Integer dialogBrushColor_ = -1;
 };
 

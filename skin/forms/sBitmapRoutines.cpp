@@ -206,17 +206,8 @@ void PaintBorderedStretch(TBitmap& dest, const TRect& destRect, TBitmap& source,
   const TsPixelView d = PixelViewOf(dest);
   if (s.IsEmpty() || d.IsEmpty()) return;
   GdiFlush();
-  // Three columns and three rows on each side: the borders keep their size, the middle stretches.
-  const Integer dx[4] = {destRect.Left, destRect.Left + borders.Left, destRect.Right - borders.Right, destRect.Right};
-  const Integer dy[4] = {destRect.Top, destRect.Top + borders.Top, destRect.Bottom - borders.Bottom, destRect.Bottom};
-  const Integer sx[4] = {sourceRect.Left, sourceRect.Left + borders.Left, sourceRect.Right - borders.Right,
-                         sourceRect.Right};
-  const Integer sy[4] = {sourceRect.Top, sourceRect.Top + borders.Top, sourceRect.Bottom - borders.Bottom,
-                         sourceRect.Bottom};
-  for (int row = 0; row < 3; ++row)
-    for (int col = 0; col < 3; ++col)
-      StretchNearest(d, TRect{dx[col], dy[row], dx[col + 1], dy[row + 1]}, s,
-                     TRect{sx[col], sy[row], sx[col + 1], sy[row + 1]});
+  StretchBordered(d, destRect, s, sourceRect, TRect{borders.Left, borders.Top, borders.Right, borders.Bottom},
+                  TRect{0, 0, d.Width, d.Height});
 }
 
 void DrawScrollArrow(TBitmap& bitmap, const TRect& rect, TsArrowDirection direction, Integer color) {

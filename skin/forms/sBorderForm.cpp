@@ -6,6 +6,7 @@
 
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sSkinProviderDwm.h"
+#include "skin/forms/sVclUtils.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "vcl/gui/Application.h"
@@ -111,6 +112,19 @@ HRGN TskBorderForm::FormRegion() const {
   if (BorderHandle() == nullptr) return nullptr;
   const TskBorderGeometry g = owner_->OwnerGeometry();
   return RegionOf(BorderRegionShape(g, owner_->OwnerSideOffset(), !HasClientHole()), g.Width, g.Height);
+}
+
+void TskBorderForm::SetRegionForSize(Integer dx, Integer dy) {
+  if (BorderHandle() == nullptr) return;
+  TskBorderGeometry g = owner_->OwnerGeometry();
+  g.Width += dx;
+  g.Height += dy;
+  g.FormRect.Right += dx;
+  g.FormRect.Bottom += dy;
+  g.Client.Right += dx;
+  g.Client.Bottom += dy;
+  HRGN region = RegionOf(BorderRegionShape(g, owner_->OwnerSideOffset(), !HasClientHole()), g.Width, g.Height);
+  if (SetWindowRgn(BorderHandle(), region, FALSE) == 0) DeleteObject(region);
 }
 
 void TskBorderForm::SetRegion() {
@@ -224,13 +238,7 @@ void TskBorderForm::UpdateExBorders(bool repaint, Byte alpha) {
   UpdateBlurBehind(*cache);
   if ((state & fsBlendMoving) != 0) SetRegion();
   ClearPictureOverClient(*cache);
-  POINT source{0, 0};
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, owner_->OwnerAlpha(alpha), AC_SRC_ALPHA};
-  // The picture's own canvas is the source: its bitmap cannot be selected into a second DC.
-  GdiFlush();
-  const HDC screen = GetDC(nullptr);
-  updateLayered(window, screen, &position, &size, cache->Canvas().Handle(), &source, 0, &blend, ULW_ALPHA);
-  ReleaseDC(nullptr, screen);
+  ShowPicture(*cache, position, alpha);
   if ((state & 0xFFFF) != fsBlendMoving) SetRegion();
   if (IsWindowVisible(window) != FALSE) {
     SetWindowPos(window, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
@@ -242,6 +250,36 @@ void TskBorderForm::UpdateExBorders(bool repaint, Byte alpha) {
   if (hideOwner) SetWindowLongPtrW(ownerWindow, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
   SetWindowPos(window, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   if (hideOwner) SetWindowLongPtrW(ownerWindow, GWL_STYLE, GetWindowLongPtrW(ownerWindow, GWL_STYLE) | WS_VISIBLE);
+}
+
+bool TskBorderForm::ShowPicture(TBitmap& picture, POINT position, Byte alpha) {
+  const TUpdateLayeredWindow updateLayered = UpdateLayeredWindowFunction();
+  const HWND window = BorderHandle();
+  if (updateLayered == nullptr || window == nullptr) return false;
+  SIZE size{picture.Width(), picture.Height()};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, owner_->OwnerAlpha(alpha), AC_SRC_ALPHA};
+  // The picture's own canvas is the source: its bitmap cannot be selected into a second DC.
+  GdiFlush();
+  const HDC screen = GetDC(nullptr);
+  updateLayered(window, screen, &position, &size, picture.Canvas().Handle(), &source, 0, &blend, ULW_ALPHA);
+  ReleaseDC(nullptr, screen);
+  return true;
+}
+
+void TskBorderForm::ShowHidePicture() {
+  TsCommonData* data = owner_->OwnerSkinData();
+  TBitmap* picture = data != nullptr ? data->CacheBitmap.get() : nullptr;
+  const HWND window = BorderHandle();
+  if (picture == nullptr || picture->Width() == 0 || window == nullptr) return;
+  Busy = true;  // the animation's picture stays until the form shows again
+  RECT r{};
+  GetWindowRect(window, &r);
+  if (!ShowPicture(*picture, POINT{r.left, r.top}, 255)) return;
+  SetRegion();
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER |
+                   SWP_NOSENDCHANGING);
 }
 
 TPoint TskBorderForm::BorderPoint(const TMessage& message) const {
@@ -314,9 +352,13 @@ void TskBorderForm::DoubleClick(Integer code) {
     }
     state |= bit;
   }
-  owner_->SetOwnerStateWord(state);
+  // The stretch bits are set once the form has its new bounds: a move of a stretched form gives its
+  // bounds back (the form's position message), and the stretch itself is no such move.
+  constexpr Cardinal kStretched = fsWidthStretched | fsHeightStretched;
+  owner_->SetOwnerStateWord(state & ~kStretched);
   SetWindowPos(ownerWindow, nullptr, target.Left, target.Top, target.Width(), target.Height(),
                SWP_NOZORDER | SWP_NOACTIVATE);
+  owner_->SetOwnerStateWord(owner_->OwnerStateWord() | (state & kStretched));
 }
 
 void TskBorderForm::SnapPosition(WINDOWPOS& pos) {
@@ -406,10 +448,24 @@ bool TskBorderForm::HandleMessage(TMessage& message) {
     case WM_WINDOWPOSCHANGED:
       owner_->FreeOwnerButtonEffects();
       return false;
-    case WM_SHOWWINDOW:
+    case WM_SHOWWINDOW: {
       // Only the main form's border follows the owner's hiding and showing by itself.
-      return Application == nullptr || Application->MainForm() == nullptr ||
-             Application->MainForm()->Handle() != ownerWindow;
+      if (Application == nullptr || Application->MainForm() == nullptr || Application->MainForm()->Handle() != ownerWindow)
+        return true;
+      // The main form hiding (shown away or its owner closing) with its hide animation: the border
+      // window shows the animation's first picture and stays for it.
+      const bool hiding = message.WParam == 0 && (message.LParam == 0 || message.LParam == SW_PARENTCLOSING);
+      if (!hiding || InAnimationProcess || UpdateLayeredWindowFunction() == nullptr) return false;
+      const Cardinal state = owner_->OwnerStateWord();
+      if ((state & fsAnimShowing) != 0) {
+        message.Result = 0;
+        return true;
+      }
+      if ((state & fsAnimHiding) != 0) return true;
+      if (!owner_->OwnerTakeHidePicture()) return false;
+      ShowHidePicture();
+      return true;
+    }
     case WM_ERASEBKGND:
     case WM_NCPAINT:
       message.Result = 0;

@@ -58,6 +58,9 @@ class IskBorderOwner {
   virtual Byte OwnerAlpha(Byte alpha) const = 0;
   // The snap distance while moving; 0: no snapping.
   virtual Integer OwnerSnapBuffer() const = 0;
+  // The owner hides with its hide animation: its picture becomes the full picture the animation shows
+  // (the shadow kept, the form opaque) and true is answered; false when no hide animation runs.
+  virtual bool OwnerTakeHidePicture() { return false; }
 };
 
 // The work area of the monitor a window is on; replaceable so that tests can give one smaller than the
@@ -84,6 +87,11 @@ class TskBorderForm {
   HRGN FormRegion() const;
   // Sets the region again after a click let through the shadow.
   void RestoreRegion();
+  // Sets the region for the owner grown by (dx, dy) (negative: shrunk) before its window changes size,
+  // so that a shrinking form's old frame does not stay around it meanwhile.
+  void SetRegionForSize(Integer dx, Integer dy);
+  // The bounds an edge double-click stretched the owner from (its left and right, its top and bottom).
+  const TRect& StretchedBounds() const { return stretchedSaved_; }
   // The border window; nil before the first update.
   TForm* BorderWnd() const { return borderWnd_; }
   HWND BorderHandle() const;
@@ -113,6 +121,12 @@ class TskBorderForm {
   // Blur behind the picture's frame when the manager and the skin ask for it, else none.
   void UpdateBlurBehind(TBitmap& picture) const;
   void LetMouseThrough(TPoint p);
+  // The picture on the screen at a screen position through the layered-window call, with the owner's
+  // alpha; false when the call is not available.
+  bool ShowPicture(TBitmap& picture, POINT position, Byte alpha);
+  // The main form hiding with its hide animation: the owner's full picture is shown once over the
+  // whole window (no client hole) and the border window stays up for the animation.
+  void ShowHidePicture();
   void DoubleClick(Integer code);
   void SnapPosition(WINDOWPOS& pos);
 

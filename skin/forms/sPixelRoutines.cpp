@@ -169,11 +169,18 @@ void BlendGlyphRect(const TsPixelView& dest, const TsPixelView& source, Integer 
 
 void StretchNearest(const TsPixelView& target, const TRect& targetRect, const TsPixelView& source,
                     const TRect& sourceRect) {
+  StretchNearestWithin(target, targetRect, source, sourceRect, TRect{0, 0, target.Width, target.Height});
+}
+
+void StretchNearestWithin(const TsPixelView& target, const TRect& targetRect, const TsPixelView& source,
+                          const TRect& sourceRect, const TRect& within) {
   const Integer tw = targetRect.Width(), th = targetRect.Height();
   const Integer sw = sourceRect.Width(), sh = sourceRect.Height();
   if (target.IsEmpty() || source.IsEmpty() || tw <= 0 || th <= 0 || sw <= 0 || sh <= 0) return;
-  const TRect clip = ClipRect(targetRect, target.Width, target.Height);
-  if (clip.IsEmpty()) return;
+  TRect clip = ClipRect(targetRect, target.Width, target.Height);
+  clip = TRect{std::max(clip.Left, within.Left), std::max(clip.Top, within.Top), std::min(clip.Right, within.Right),
+               std::min(clip.Bottom, within.Bottom)};
+  if (clip.Left >= clip.Right || clip.Top >= clip.Bottom) return;
   std::vector<Integer> columns(static_cast<size_t>(clip.Width()));
   for (Integer x = clip.Left; x < clip.Right; ++x)
     columns[static_cast<size_t>(x - clip.Left)] =
@@ -188,6 +195,22 @@ void StretchNearest(const TsPixelView& target, const TRect& targetRect, const Ts
       if (sx >= 0 && sx < source.Width) d[x] = s[sx];
     }
   }
+}
+
+void StretchBordered(const TsPixelView& target, const TRect& targetRect, const TsPixelView& source,
+                     const TRect& sourceRect, const TRect& borders, const TRect& within) {
+  if (target.IsEmpty() || source.IsEmpty()) return;
+  // Three columns and three rows on each side: the borders keep their size, the middle stretches.
+  const Integer dx[4] = {targetRect.Left, targetRect.Left + borders.Left, targetRect.Right - borders.Right, targetRect.Right};
+  const Integer dy[4] = {targetRect.Top, targetRect.Top + borders.Top, targetRect.Bottom - borders.Bottom, targetRect.Bottom};
+  const Integer sx[4] = {sourceRect.Left, sourceRect.Left + borders.Left, sourceRect.Right - borders.Right,
+                         sourceRect.Right};
+  const Integer sy[4] = {sourceRect.Top, sourceRect.Top + borders.Top, sourceRect.Bottom - borders.Bottom,
+                         sourceRect.Bottom};
+  for (int row = 0; row < 3; ++row)
+    for (int col = 0; col < 3; ++col)
+      StretchNearestWithin(target, TRect{dx[col], dy[row], dx[col + 1], dy[row + 1]}, source,
+                           TRect{sx[col], sy[row], sx[col + 1], sy[row + 1]}, within);
 }
 
 namespace {

@@ -202,6 +202,15 @@ TRect DrawMaskOnCanvas(const TsPixelView& target, const TRect& rect, const TsPix
 // stretch), clipped to the target; source places outside the source are skipped.
 void StretchNearest(const TsPixelView& target, const TRect& targetRect, const TsPixelView& source,
                     const TRect& sourceRect);
+// The same stretch writing only the target pixels inside `within` (target coordinates): a part of a
+// large stretch costs only its own pixels.
+void StretchNearestWithin(const TsPixelView& target, const TRect& targetRect, const TsPixelView& source,
+                          const TRect& sourceRect, const TRect& within);
+// The source rect onto the target rect keeping its corners (the border widths) as they are, stretching
+// its sides along one direction and its centre in both, to the nearest pixel; only the target pixels
+// inside `within` are written. The border widths come as a rect's left, top, right and bottom.
+void StretchBordered(const TsPixelView& target, const TRect& targetRect, const TsPixelView& source,
+                     const TRect& sourceRect, const TRect& borders, const TRect& within);
 
 // The resampler's filters (their numbers are stored in skins and passed by callers).
 enum TsStretchFilter : Integer {

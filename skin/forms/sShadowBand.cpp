@@ -1,8 +1,10 @@
 #include "skin/forms/sShadowBand.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "skin/forms/sBitmapRoutines.h"
+#include "skin/forms/sPixelRoutines.h"
 #include "skin/manager/sControlPaint.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
@@ -15,10 +17,10 @@ constexpr Integer kTitleCornerMax = 8;  // a corner taken through the form's mas
 
 }  // namespace
 
-TsPixelView PaintShadowBand(TsSkinManager& manager, const TskFrameInput& frame, const TskShadowOwner& owner,
-                            TBitmap& picture, TskShadowStretch (&kept)[2]) {
+TskShadowImage PaintShadowBand(TsSkinManager& manager, const TskFrameInput& frame, const TskShadowOwner& owner,
+                               TBitmap& picture) {
   const std::shared_ptr<TBitmap>& image = manager.ShadowTemplates[owner.Active ? 1 : 0];
-  if (!image || image->Empty()) return TsPixelView{};
+  if (!image || image->Empty()) return {};
   const bool modeOne = frame.BorderWindow && manager.SkinData.BorderMode == 1;
   const Integer width = picture.Width(), height = picture.Height();
   // The corners kept as they are: the skin's EXBORDER widths, else half the image.
@@ -43,41 +45,36 @@ TsPixelView PaintShadowBand(TsSkinManager& manager, const TskFrameInput& frame, 
     inner = TRect{side + frame.Shadow.Left, frame.Shadow.Top + frame.CaptionHeightExt, width - side - frame.Shadow.Right,
                   height - side - frame.Shadow.Bottom};
   }
-  // Stretched over the whole picture (once for a size and an image); only the band outside the inner
-  // rectangle is taken.
-  TskShadowStretch& stretch = kept[owner.Active ? 1 : 0];
-  const TRect cornerKey{corners.Left, corners.Top, corners.Right, corners.Bottom};
-  if (!stretch.Image || stretch.Source != image || stretch.Width != width || stretch.Height != height ||
-      stretch.Corners != cornerKey) {
-    stretch.Image = std::make_unique<TBitmap>();
-    stretch.Image->SetPixelFormat(pf32bit);
-    stretch.Image->SetSize(width, height);
-    PaintBorderedStretch(*stretch.Image, TRect{0, 0, width, height}, *image, TRect{0, 0, image->Width(), image->Height()},
-                         corners);
-    stretch.Source = image;
-    stretch.Width = width;
-    stretch.Height = height;
-    stretch.Corners = cornerKey;
+  TskShadowImage shadow;
+  if (image->PixelFormat() != pf32bit) {
+    shadow.Copy = std::make_unique<TBitmap>();
+    shadow.Copy->Assign(image.get());
+    shadow.Copy->SetPixelFormat(pf32bit);
   }
   GdiFlush();
-  const TsPixelView from = PixelViewOf(*stretch.Image);
+  shadow.Source = PixelViewOf(shadow.Copy ? *shadow.Copy : *image);
+  shadow.Corners = TRect{corners.Left, corners.Top, corners.Right, corners.Bottom};
+  shadow.Width = width;
+  shadow.Height = height;
   const TsPixelView to = PixelViewOf(picture);
-  const Integer left = std::clamp<Integer>(inner.Left, 0, to.Width), right = std::clamp<Integer>(inner.Right, left, to.Width);
-  for (Integer y = 0; y < to.Height; ++y) {
-    const Cardinal* source = from.Row(y);
-    Cardinal* target = to.Row(y);
-    if (y < inner.Top || y >= inner.Bottom) {
-      std::copy_n(source, to.Width, target);
-    } else {
-      std::copy_n(source, left, target);
-      std::copy(source + right, source + to.Width, target + right);
-    }
-  }
-  return from;
+  const TRect whole{0, 0, width, height};
+  const TRect band[] = {{0, 0, width, inner.Top},
+                        {0, inner.Bottom, width, height},
+                        {0, inner.Top, inner.Left, inner.Bottom},
+                        {inner.Right, inner.Top, width, inner.Bottom}};
+  for (const TRect& piece : band)
+    StretchBordered(to, whole, shadow.Source, TRect{0, 0, shadow.Source.Width, shadow.Source.Height}, shadow.Corners,
+                    piece);
+  return shadow;
+}
+
+void TskShadowImage::Fill(const TsPixelView& into, Integer x, Integer y) const {
+  StretchBordered(into, TRect{-x, -y, Width - x, Height - y}, Source, TRect{0, 0, Source.Width, Source.Height}, Corners,
+                  TRect{0, 0, into.Width, into.Height});
 }
 
 void TakeFrameCornersFromShadow(const TsSkinManager& manager, const TskFrameInput& frame, const TskShadowOwner& owner,
-                                const TsPixelView& target, const TsPixelView& source) {
+                                const TsPixelView& target, const TskShadowImage& source) {
   const TRect frameRect = FrameRect(frame);
   // The frame is opaque (plain GDI painting leaves alpha 0).
   for (Integer y = std::max<Integer>(frameRect.Top, 0); y < std::min(frameRect.Bottom, target.Height); ++y) {
@@ -101,7 +98,10 @@ void TakeFrameCornersFromShadow(const TsSkinManager& manager, const TskFrameInpu
     const Integer x = std::max<Integer>(right ? frameRect.Right - w : frameRect.Left, 0);
     const Integer y = std::max<Integer>(bottom ? frameRect.Bottom - h : frameRect.Top, 0);
     if (w <= 0 || h <= 0) return;
-    CopyThroughMask(target, source, TRect{x, y, x + w, y + h}, mode, &mask, maskImage, x, y);
+    std::vector<Cardinal> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+    const TsPixelView part{pixels.data(), w, h, w};
+    source.Fill(part, x, y);
+    CopyThroughMask(target, part, TRect{x, y, x + w, y + h}, mode, &mask, maskImage, 0, 0);
   };
   const Integer topLeftW = titleMask ? tw.Left : std::min(fw.Left, kTitleCornerMax);
   const Integer topLeftH = titleMask ? tw.Top : std::min(fw.Top, kTitleCornerMax);

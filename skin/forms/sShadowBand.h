@@ -10,13 +10,17 @@
 class TBitmap;
 class TsSkinManager;
 
-// The shadow image of each state stretched to the picture's size: kept while the image, the size and
-// the kept corners stay, so that a repaint only copies its band.
-struct TskShadowStretch {
-  std::shared_ptr<TBitmap> Source;
-  Integer Width = 0, Height = 0;
-  TRect Corners;  // the kept corners' widths: left, top, right, bottom
-  std::unique_ptr<TBitmap> Image;
+// The skin's shadow image of the owner's state as stretched over the whole picture (its corners kept):
+// never made whole; pixels are stretched into a view on demand (a full-size stretch on every size
+// change cost as much as the rest of the frame together).
+struct TskShadowImage {
+  TsPixelView Source;                // the 32-bit image
+  std::unique_ptr<TBitmap> Copy;     // the image converted to 32 bits, when it is not
+  TRect Corners;                     // the kept corners' widths: left, top, right, bottom
+  Integer Width = 0, Height = 0;     // the picture's size
+  bool Empty() const { return Source.Width == 0; }
+  // The stretched image's pixels from the picture's point (x, y) on into the whole view.
+  void Fill(const TsPixelView& into, Integer x, Integer y) const;
 };
 
 // What the band reads of the window: its section and border mask, its title section, whether it is
@@ -29,12 +33,12 @@ struct TskShadowOwner {
   bool Active = false;
 };
 
-// Copies the band of the owner state's stretched shadow image outside the frame (in the skin's border
-// mode 1, outside the client side of frame and title) into the picture. The view of the stretched
-// image the band came from; empty (nothing painted) without a shadow image.
-TsPixelView PaintShadowBand(TsSkinManager& manager, const TskFrameInput& frame, const TskShadowOwner& owner,
-                            TBitmap& picture, TskShadowStretch (&kept)[2]);
+// Stretches the owner state's shadow image into the picture's band outside the frame (in the skin's
+// border mode 1, outside the client side of frame and title). The stretched image the band came from;
+// empty (nothing painted) without a shadow image.
+TskShadowImage PaintShadowBand(TsSkinManager& manager, const TskFrameInput& frame, const TskShadowOwner& owner,
+                               TBitmap& picture);
 // Makes the frame opaque and takes its four outer corners from the shadow image (source) where the
 // title's and the window's border masks are transparent.
 void TakeFrameCornersFromShadow(const TsSkinManager& manager, const TskFrameInput& frame, const TskShadowOwner& owner,
-                                const TsPixelView& target, const TsPixelView& source);
+                                const TsPixelView& target, const TskShadowImage& source);

@@ -3,6 +3,7 @@
 // gives it back when it goes, and holds what the frame painter and the title code read. One provider
 // skins a form: a streamed provider replaces a run-time one, a second streamed one stays inert.
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 #include "skin/forms/sBorderForm.h"
@@ -129,12 +130,15 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void FreeOwnerButtonEffects() override { FreeTitleButtonEffects(); }
   Byte OwnerAlpha(Byte alpha) const override;
   Integer OwnerSnapBuffer() const override { return ScreenSnap ? SnapBuffer : 0; }
+  bool OwnerTakeHidePicture() override;
   // With a border window the frame goes to the screen through it: the picture repainted when flagged,
   // shown again. False without a border window (the form's own window shows the frame).
   bool RepaintThroughBorderWindow(bool repaint);
   // The parts of the picture that a form with a border window still shows in its own window: the menu
   // line strip and the form's BorderWidth strips beside and below the client.
   void PaintInnerStripsToDC(HDC dc);
+  // The form's window region: its client area only (the border window shows the frame).
+  void KeepClientRegion(bool redraw);
   // After a message of the skinned form: the border window appears with the form, follows its moves,
   // sizes and activation, and goes when the form hides.
   void FollowBorderWindow(const TMessage& message);
@@ -194,8 +198,9 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The screen position of the form's outer rectangle, and a screen point relative to it.
   TPoint FormScreenOrigin() const;
   TPoint ScreenToFormPoint(Integer x, Integer y) const;
-  // A 32-bit picture of the whole form (frame and child controls) of the cache's size, opaque; nil
-  // without a cache. freeCache: the cache goes afterwards.
+  // A 32-bit picture of the whole form (frame and child controls) of the cache's size, opaque (with a
+  // border window: the shadow and frame keep their alpha, the client is opaque); nil without a cache.
+  // freeCache: the cache goes afterwards.
   std::unique_ptr<TBitmap> CopyCacheBmp(bool freeCache);
   // The form is skinned by an active skin.
   bool FormSkinned() const { return skinData_ && skinData_->Skinned(true); }
@@ -323,8 +328,6 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The frame is painted as an extended border window shows it: the cache grows by the window's
   // offsets and shadow margins and carries the skin's shadow image around the frame.
   bool PaintsForBorderWindow = false;
-  // The shadow image of each state stretched to the picture's size (sShadowBand.h).
-  TskShadowStretch ShadowStretch[2];
   bool FirstInitialized = false;
   TRect CaptionTextBounds;  // where the last painting put the caption text (empty: none)
   std::unique_ptr<TBitmap> CaptionGlow[2];  // the caption's glow masks, inactive and active
@@ -359,6 +362,9 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   std::unique_ptr<TBitmap> CoverBmp;
   bool InAnimation = false;
   bool HideAnimGuard = false;
+  // How the form comes back after its owner reopens it: 0 none, 1 normal, 2 minimized, 3 maximized
+  // (taken from the form's state when its owner closes).
+  Byte ShowAction = 0;
   TskSysButtonData SysButtons[4];  // in TskSysButton order: close, maximize, minimize, help
   TskSysButtonData MDIButtons[3];
   TRect CaptionIconRect;
@@ -434,6 +440,11 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   bool TitleMessage(TMessage& message);
   // A move within SnapBuffer of the work area's edges lands on them.
   void SnapPosition(WINDOWPOS& pos) const;
+  // Life-cycle steps of WM_ACTIVATE, WM_STYLECHANGED and WM_WINDOWPOSCHANGING (sSkinProviderLifeCycle.cpp).
+  void ActivateMessage(TMessage& message);
+  void StyleChanged(const TMessage& message);
+  bool RestoreStretchedBounds(WINDOWPOS& pos);
+  void ReshapeBorderForSize(const WINDOWPOS& pos);
 
   std::unique_ptr<TsCommonData> skinData_;
   std::unique_ptr<TskCtrlAdapter> controlAdapter_;
@@ -457,6 +468,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   bool useGlobalColor_ = true;
 };
 
+// Set once the system asked a skinned form whether the session may end.
+extern bool SessionEnding;
 // Whether the program runs as the skin editor's preview ("/skpreview" as its first parameter); every
 // provider's construction writes it.
 extern bool PreviewFlag;

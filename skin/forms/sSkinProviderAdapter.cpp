@@ -89,8 +89,8 @@ void TsSkinProvider::AdapterAfterCommand(const TMessage& message) {
   }
 }
 
-// The old procedure runs first; the walk follows, when a control adapter exists (WM_ACTIVATE makes one
-// when it is missing).
+// The old procedure runs first; the walk follows, when a control adapter exists (WM_ACTIVATE, in the
+// life-cycle unit, makes one when it is missing).
 bool TsSkinProvider::AdapterMessage(TMessage& message) {
   switch (message.Msg) {
     case WM_PARENTNOTIFY: {
@@ -108,10 +108,6 @@ bool TsSkinProvider::AdapterMessage(TMessage& message) {
         controlAdapter_->AdaptControls(nullptr);
       return true;
     }
-    case WM_ACTIVATE:
-      CallSavedProc(message);
-      if (controlAdapter_ == nullptr) NewControlAdapter();
-      return true;
     case CM_CONTROLLISTCHANGE: {
       CallSavedProc(message);
       TWinControl* control =

@@ -23,18 +23,50 @@ void TsSkinProvider::UpdateExtBorders(bool flag) {
     if (Form != nullptr && Form->HandleAllocated()) SetWindowRgn(Form->Handle(), nullptr, TRUE);
     return;
   }
-  if (!BorderForm) BorderForm = std::make_unique<TskBorderForm>(this);
-  skinData_->BackgroundDirty = true;
-  // The form's window keeps only its client area: the border window shows the rest.
+  const bool made = !BorderForm;
+  if (made) BorderForm = std::make_unique<TskBorderForm>(this);
+  // A picture of the right size is up to date: the size message painted it already.
+  if (made || CacheSizeChanged()) skinData_->BackgroundDirty = true;
+  KeepClientRegion(made);
+  BorderForm->UpdateExBorders(true, 255);
+}
+
+// The form's window keeps only its client area: the border window shows the rest. The region is set
+// only when it changes, and the whole window redrawn only the first time; after that only what the
+// new region uncovers is painted (a size change invalidated it while the old region still hid it).
+void TsSkinProvider::KeepClientRegion(bool redraw) {
+  const HWND window = Form->Handle();
   RECT client{};
-  GetClientRect(Form->Handle(), &client);
+  GetClientRect(window, &client);
   POINT origin{0, 0};
-  ClientToScreen(Form->Handle(), &origin);
+  ClientToScreen(window, &origin);
   const TPoint corner = FormScreenOrigin();
   const Integer x = origin.x - corner.X, y = origin.y - corner.Y;
   HRGN region = CreateRectRgn(x, y, x + client.right, y + client.bottom);
-  if (SetWindowRgn(Form->Handle(), region, TRUE) == 0) DeleteObject(region);
-  BorderForm->UpdateExBorders(true, 255);
+  HRGN current = CreateRectRgn(0, 0, 0, 0);
+  const bool had = GetWindowRgn(window, current) != ERROR;
+  if (had && EqualRgn(current, region) != FALSE) {
+    DeleteObject(current);
+    DeleteObject(region);
+    return;
+  }
+  HRGN uncovered = nullptr;
+  if (had && !redraw) {
+    uncovered = CreateRectRgn(0, 0, 0, 0);
+    if (CombineRgn(uncovered, region, current, RGN_DIFF) > NULLREGION) {
+      OffsetRgn(uncovered, -x, -y);
+    } else {
+      DeleteObject(uncovered);
+      uncovered = nullptr;
+    }
+  }
+  DeleteObject(current);
+  if (SetWindowRgn(window, region, redraw || !had ? TRUE : FALSE) == 0) DeleteObject(region);
+  if (uncovered != nullptr) {
+    // The child controls there too: their own size changes were clipped by the old region as well.
+    RedrawWindow(window, nullptr, uncovered, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    DeleteObject(uncovered);
+  }
 }
 
 void TsSkinProvider::FollowBorderWindow(const TMessage& message) {
@@ -64,7 +96,6 @@ void TsSkinProvider::FollowBorderWindow(const TMessage& message) {
           UpdateExtBorders(false);
           return;
         }
-        skinData_->BackgroundDirty = true;
         UpdateExtBorders(true);
         return;
       }
@@ -117,6 +148,13 @@ void TsSkinProvider::PaintInnerStripsToDC(HDC dc) {
   BitBlt(dc, x - bw, y, bw, h + bw, from, cx - bw, cy, SRCCOPY);
   BitBlt(dc, x, y + h, w + bw, bw, from, cx, cy + h, SRCCOPY);
   BitBlt(dc, x + w, y, bw, h, from, cx + w, cy, SRCCOPY);
+}
+
+bool TsSkinProvider::OwnerTakeHidePicture() {
+  if (!HideAnimationWanted() || !skinData_->CacheBitmap) return false;
+  AnimState |= fsAnimHiding;
+  if (std::unique_ptr<TBitmap> picture = CopyCacheBmp(false)) skinData_->CacheBitmap = std::move(picture);
+  return true;
 }
 
 TRect TsSkinProvider::GetShadowMargins() const {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "skin/forms/sCommonData.h"
+#include "skin/forms/sFormAnimation.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sAlphaPaint.h"
@@ -146,11 +147,19 @@ std::unique_ptr<TForm> CreateAnimForm(HWND window) {
 std::unique_ptr<TBitmap> TsSkinProvider::CopyCacheBmp(bool freeCache) {
   TBitmap* cache = SkinData().CacheBitmap.get();
   if (cache == nullptr || Form == nullptr) return nullptr;
-  auto picture = std::make_unique<TBitmap>();
-  picture->SetPixelFormat(pf32bit);
-  picture->SetSize(cache->Width(), cache->Height());
-  PaintWindowImage(*picture, Form, 0, 0);
-  MakeOpaque(*picture);  // no extended border window: the whole picture is the form
+  std::unique_ptr<TBitmap> picture;
+  if (BorderForm != nullptr) {
+    // The picture holds the shadow around the form: the shadow and the frame keep their alpha, the
+    // form's client (with its child controls) is opaque at its place in the picture.
+    picture = FormAnimationImage(*this);
+    if (picture == nullptr) return nullptr;
+  } else {
+    picture = std::make_unique<TBitmap>();
+    picture->SetPixelFormat(pf32bit);
+    picture->SetSize(cache->Width(), cache->Height());
+    PaintWindowImage(*picture, Form, 0, 0);
+    MakeOpaque(*picture);  // no extended border window: the whole picture is the form
+  }
   if (freeCache) SkinData().CacheBitmap.reset();
   return picture;
 }

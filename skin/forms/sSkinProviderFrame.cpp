@@ -107,8 +107,8 @@ void TsSkinProvider::PaintExtBorderImage(const TskFrameInput& frame, Integer sta
   if (manager == nullptr || cache == nullptr || !frame.BorderWindow) return;
   const TskShadowOwner owner{skinData_->SectionIndex, skinData_->SkinSection(), skinData_->BorderMaskIndex,
                              TitleSectionIndex, DrawnActive};
-  const TsPixelView from = PaintShadowBand(*manager, frame, owner, *cache, ShadowStretch);
-  if (from.Width == 0) return;
+  const TskShadowImage from = PaintShadowBand(*manager, frame, owner, *cache);
+  if (from.Empty()) return;
   const TsPixelView to = PixelViewOf(*cache);
   if (BorderModeOne(*manager, frame)) {
     PaintTitle(frame, state);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "skin/adapters/sSkinMenus.h"
+#include "skin/adapters/skDials.h"
 #include "skin/adapters/skSBScrollWnd.h"
 #include "skin/forms/sAnimSteps.h"
 #include "skin/forms/sAnimWindow.h"
@@ -14,6 +15,7 @@
 #include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sVclUtils.h"
+#include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/skGlow.h"
 #include "vcl/gui/Application.h"
@@ -31,6 +33,15 @@ constexpr UINT kSwallowedA = 0xB04C, kSwallowedB = 0xBC4D;
 
 // A skin transfer runs: a second copy-data message meanwhile (the loader pumps messages) is not taken.
 bool gTransferRunning = false;
+
+// SW_PARENTCLOSING and SW_PARENTOPENING as WM_SHOWWINDOW's status.
+constexpr LPARAM kParentClosing = 1, kParentOpening = 3;
+constexpr WPARAM kExtendedStyle = static_cast<WPARAM>(GWL_EXSTYLE);
+// The SetWindowPos flags that put the border window behind the form and change nothing else.
+constexpr UINT kBehindOnly = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+// A border window's picture is being reshaped for a shrinking form (the state word's bit 0): the
+// mouse's entry does not repaint it meanwhile.
+constexpr Cardinal kBorderReshaping = 0x1;
 
 // While the standard system menu is prepared the form's style is WS_VISIBLE off (so that the system
 // does not draw its own caption over the skin's for the changes) and WS_SYSMENU on (the system hands
@@ -92,6 +103,8 @@ void ShowOutline(const TRect& r) {
 }
 
 }  // namespace
+
+bool SessionEnding = false;
 
 void EnableSysMenuItem(UINT command, bool enabled, HMENU menu) {
   EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
@@ -231,10 +244,20 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
       return true;
     }
     case WM_SHOWWINDOW:
+      // The owner reopening the main form is the minimize animation's to show: the form's own state
+      // stays as it is.
+      if (message.LParam == kParentOpening && Application != nullptr && Application->MainForm() == Form &&
+          manager != nullptr && manager->AnimEffects().Minimizing->Active) {
+        CallSavedProc(message);
+        return true;
+      }
       if (message.WParam != 0 && Form->FormStyle() != fsMDIChild) {
         if (BorderForm != nullptr) BorderForm->Busy = false;
         AnimState &= 0x400;
       }
+      // The owner closing remembers how the form comes back.
+      if (message.LParam == kParentClosing && ShowAction != 0 && window != nullptr)
+        ShowAction = IsIconic(window) ? 2 : IsZoomed(window) ? 3 : 1;
       CallSavedProc(message);
       return true;
     case WM_CLOSE:
@@ -250,9 +273,14 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
     case WM_WINDOWPOSCHANGING: {
       auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
       if (pos != nullptr && window != nullptr) {
-        if ((pos->flags & SWP_NOMOVE) == 0 && (pos->x != 0 || pos->y != 0) && !IsZoomed(window) &&
-            !LoadingOrDesigning() && ScreenSnap && FormShowing())
-          SnapPosition(*pos);
+        const bool moving = (pos->flags & SWP_NOMOVE) == 0 && (pos->x != 0 || pos->y != 0) && !IsZoomed(window) &&
+                            !RegionChanging && !LoadingOrDesigning();
+        if (moving && ScreenSnap && FormShowing()) SnapPosition(*pos);
+        if (moving && RestoreStretchedBounds(*pos)) {
+          message.Result = 0;
+          return true;
+        }
+        ReshapeBorderForSize(*pos);
         if ((pos->flags & SWP_HIDEWINDOW) != 0 && HideAnimationWanted() && (AnimState & fsAnimHiding) == 0 &&
             skinData_->CacheBitmap && !IsIconic(window) && Form->FormStyle() != fsMDIChild && IsWindowVisible(window)) {
           AnimState |= fsAnimHiding;
@@ -308,6 +336,68 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
           break;
       }
       return true;
+    case WM_ACTIVATE:
+      ActivateMessage(message);
+      return true;
+    case WM_ACTIVATEAPP:
+      CallSavedProc(message);
+      if (message.WParam != 0 && manager != nullptr && manager->AnimEffects().Minimizing->Active &&
+          (AnimState & fsAnimShowing) == 0) {
+        if (BorderForm != nullptr) {
+          BorderForm->UpdateExBorders(false, 255);
+        } else if (Application != nullptr && Application->MainForm() == Form && window != nullptr && IsIconic(window)) {
+          // The application comes back while its main form is still minimized: the form is restored
+          // here (no minimize animation holds it).
+          Form->SetWindowState(wsNormal);
+          InvalidateRect(window, nullptr, TRUE);
+          RedrawWindow(window, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        }
+      }
+      return true;
+    case WM_QUERYENDSESSION:
+      SessionEnding = true;
+      CallSavedProc(message);
+      return true;
+    case WM_STYLECHANGED:
+      CallSavedProc(message);
+      StyleChanged(message);
+      return true;
+    case WM_SIZING:
+      CallSavedProc(message);
+      if (BorderForm != nullptr) BorderForm->UpdateExBorders(false, 255);
+      return true;
+    case WM_EXITSIZEMOVE:
+      CallSavedProc(message);
+      // The foreign dialogs the skin took over repaint now that the form stopped moving over them.
+      if (BorderForm != nullptr)
+        for (TskHookedWindow* hooked : ProviderList())
+          if (auto* provider = dynamic_cast<TskProvider*>(hooked); provider != nullptr && provider->DialogHandle != nullptr)
+            SendMessageW(provider->DialogHandle, SkinCommandMessage, SkinCommandWParam(scRepaintNow), 0);
+      return true;
+    case CM_VISIBLECHANGED: {
+      const bool showing = message.WParam != 0;
+      if (RunTimeCreated && showing) {
+        RunTimeCreated = false;
+        PrepareForm();
+      }
+      CallSavedProc(message);
+      if (showing && Form->Parent() != nullptr) {
+        EndChildrenUpdate(Form);
+      } else if (!showing && !Form->ComponentState().Contains(csDestroying)) {
+        // A hidden form's picture is made again when it shows.
+        if (skinData_->CacheBitmap) skinData_->CacheBitmap->SetSize(0, 0);
+        FreeOwnerButtonEffects();
+      }
+      return true;
+    }
+    case CM_MOUSEENTER:
+      CallSavedProc(message);
+      if (manager != nullptr) manager->SetActiveControl(Form);
+      if (BorderForm != nullptr && (AnimState & kBorderReshaping) == 0 && BorderForm->BorderHandle() != nullptr &&
+          IsWindowVisible(BorderForm->BorderHandle()))
+        BorderForm->UpdateExBorders(false, 255);
+      return true;
     case CM_ENABLEDCHANGED:
       CallSavedProc(message);
       if (drawNonClientArea_) {
@@ -331,6 +421,86 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
     default:
       return false;
   }
+}
+
+// WM_ACTIVATE: the old procedure first while the form is visible (alone otherwise), then the scroll
+// and control adapters when missing; an activation refreshes the system menu's items, and a borderless
+// form's children end their updates (no frame painting tells them).
+void TsSkinProvider::ActivateMessage(TMessage& message) {
+  CallSavedProc(message);
+  const HWND window = Form->HandleAllocated() ? Form->Handle() : nullptr;
+  if (window == nullptr || !IsWindowVisible(window)) return;
+  if (drawNonClientArea_ && ClientScrollAdapter == nullptr) UpdateScrollAdapter();
+  if (Form->ControlState().Contains(csCreating)) return;
+  if (controlAdapter_ == nullptr) NewControlAdapter();
+  MenuRowCount = -1;
+  if (LOWORD(message.WParam) != WA_ACTIVE) return;
+  TsSkinManager* manager = Manager();
+  if (manager != nullptr && !manager->ComponentState().Contains(csDesigning)) {
+    MenusHooked = FormSkinned();
+    if (SkinSysMenu != nullptr) SkinSysMenu->UpdateItems(false);
+  }
+  if (Form->BorderStyle() == bsNone) EndChildrenUpdate(Form);
+}
+
+// WM_STYLECHANGED, after the old procedure: the system menu follows the new style, the frame shows or
+// hides the help button, and a change of the layered style shows in the border window's picture.
+void TsSkinProvider::StyleChanged(const TMessage& message) {
+  if (SkinSysMenu != nullptr) {
+    const bool helpShown = SysButtons[sbHelp].State >= 0;
+    SkinSysMenu->UpdateItems(false);
+    UpdateTitleLayout();
+    if (helpShown != (SysButtons[sbHelp].State >= 0)) {
+      skinData_->BackgroundDirty = true;
+      RepaintFrame();
+    }
+  }
+  const auto* change = reinterpret_cast<const STYLESTRUCT*>(message.LParam);
+  if (message.WParam != kExtendedStyle || change == nullptr || BorderForm == nullptr ||
+      (AnimState & (fsBlendMoving | fsAnimShowing | 0x400)) != 0)
+    return;
+  if (((change->styleOld ^ change->styleNew) & WS_EX_LAYERED) != 0) RepaintThroughBorderWindow(true);
+}
+
+// A move of a form that an edge double-click stretched gives it back its bounds along the stretched
+// axis (the height with its top); true when the position was changed so.
+bool TsSkinProvider::RestoreStretchedBounds(WINDOWPOS& pos) {
+  if ((AnimState & (fsWidthStretched | fsHeightStretched)) == 0 || BorderForm == nullptr) return false;
+  const TRect& saved = BorderForm->StretchedBounds();
+  RECT now{};
+  GetWindowRect(Form->Handle(), &now);
+  if ((pos.flags & SWP_NOSIZE) != 0) {
+    pos.cx = now.right - now.left;
+    pos.cy = now.bottom - now.top;
+    pos.flags &= ~static_cast<UINT>(SWP_NOSIZE);
+  }
+  if ((AnimState & fsWidthStretched) != 0) pos.cx = saved.Right - saved.Left;
+  if ((AnimState & fsHeightStretched) != 0) {
+    pos.y = saved.Top;
+    pos.cy = saved.Bottom - saved.Top;
+  }
+  AnimState &= ~Cardinal{fsWidthStretched | fsHeightStretched};
+  return true;
+}
+
+// A form with a shown border window shrinking below its last client size: the border window takes the
+// region of the new size first and lies behind the form, so that its old frame does not show where the
+// form no longer is.
+void TsSkinProvider::ReshapeBorderForSize(const WINDOWPOS& pos) {
+  if ((pos.flags & SWP_NOSIZE) != 0 || pos.cx == 0 || pos.cy == 0 || BorderForm == nullptr) return;
+  const HWND border = BorderForm->BorderHandle();
+  const HWND window = Form->Handle();
+  if (border == nullptr || !IsWindowVisible(border) || lastClient_.IsEmpty()) return;
+  if ((GetWindowLongPtrW(window, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL)) != 0) return;
+  RECT now{}, client{};
+  GetWindowRect(window, &now);
+  GetClientRect(window, &client);
+  const Integer dx = pos.cx - (now.right - now.left), dy = pos.cy - (now.bottom - now.top);
+  if (client.right + dx >= lastClient_.Width() && client.bottom + dy >= lastClient_.Height()) return;
+  AnimState |= kBorderReshaping;
+  BorderForm->SetRegionForSize(dx, dy);
+  SetWindowPos(border, window, 0, 0, 0, 0, kBehindOnly);
+  AnimState &= ~kBorderReshaping;
 }
 
 // The position moves onto the edges of the work area within the snap distance: with a border window

@@ -204,6 +204,14 @@ bool TsSkinProvider::WindowMessage(TMessage& message) {
     case WM_SIZE:
       SizeMessage(message);
       return true;
+    case WM_NCCALCSIZE:
+      // The form's window class asks for the whole window to be redrawn on every size change; the
+      // provider repaints what the size changes itself (the frame, the uncovered client strips, and the
+      // whole client when its background follows the size), so the client's pixels are kept.
+      CallSavedProc(message);
+      if (message.WParam != 0 && DrawClientArea && !Form->OnPaint)
+        message.Result &= ~static_cast<LRESULT>(WVR_HREDRAW | WVR_VREDRAW);
+      return true;
     case WM_SETTEXT:
       SetTextMessage(message);
       return true;

@@ -225,3 +225,69 @@ TEST_F(MainFormAtExitTest, TheMainFormFadesOutOnceWhenTheHideEffectHasATime) {
 }
 
 }  // namespace
+
+namespace {
+
+// The main form's border window when the form hides with its hide animation.
+class MainFormBorderHideTest : public SkinFixture {
+ protected:
+  void SetUp() override {
+    SkinLibraryStartup();
+    SkinFixture::SetUp();
+    manager_->SetExtendedBorders(true);
+    app_->CreateForm(form_);  // the main form
+    form_->SetBounds(200, 150, 300, 200);
+    form_->HandleNeeded();
+    provider_ = New<TsSkinProvider>(form_);
+    ShowWindow(form_->Handle(), SW_SHOWNOACTIVATE);
+    guitest::Pump();
+  }
+  void TearDown() override {
+    if (TskHideTimer* timer = HideTimer()) timer->Stop();
+    delete form_;
+    SkinFixture::TearDown();
+    SkinLibraryShutdown();
+  }
+
+  guitest::FreshApplication app_;
+  TForm* form_ = nullptr;
+  TsSkinProvider* provider_ = nullptr;
+};
+
+// Hidden with a hide time: the border window shows the full picture once (the shadow as it is, the form
+// opaque, no client hole) and stays up for the animation; once hiding, a second notice does nothing.
+// Without a hide time nothing is shown.
+TEST_F(MainFormBorderHideTest, TheBorderWindowShowsTheFullPictureOnceAsTheFormHides) {
+  ASSERT_NE(provider_->BorderForm, nullptr);
+  const HWND border = provider_->BorderForm->BorderHandle();
+  TLayeredRecorder recorder;
+  manager_->AnimEffects().FormHide->Time = 0;
+  SendMessageW(border, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING);
+  EXPECT_EQ(recorder.CountFor(border), 0u);
+  EXPECT_EQ(provider_->AnimState & 0x200, 0u);
+
+  ShowWindow(border, SW_SHOWNOACTIVATE);
+  manager_->AnimEffects().FormHide->Time = 120;
+  SendMessageW(border, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING);
+  ASSERT_EQ(recorder.CountFor(border), 1u);
+  const TLayeredCall& shown = recorder.calls.back();
+  EXPECT_EQ(shown.Alpha, 255);
+  EXPECT_LT(shown.PixelAt(0, 0) >> 24, 0xFFu) << "the shadow keeps its alpha";
+  const Integer cx = provider_->ClientOffsetX() + form_->ClientWidth() / 2;
+  const Integer cy = provider_->ClientOffsetY() + form_->ClientHeight() / 2;
+  EXPECT_EQ(shown.PixelAt(cx, cy) >> 24, 0xFFu) << "the form is opaque";
+  EXPECT_NE(provider_->AnimState & 0x200, 0u);
+  EXPECT_TRUE(provider_->BorderForm->Busy);
+  EXPECT_TRUE(IsWindowVisible(border));
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(border, region), ERROR);
+  EXPECT_TRUE(PtInRegion(region, cx, cy)) << "no client hole while hiding";
+  DeleteObject(region);
+
+  SendMessageW(border, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING);
+  EXPECT_EQ(recorder.CountFor(border), 1u);
+  provider_->AnimState &= ~Cardinal{0x200};
+  provider_->BorderForm->Busy = false;
+}
+
+}  // namespace

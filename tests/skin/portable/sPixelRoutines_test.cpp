@@ -288,6 +288,32 @@ TEST(Stretch, EveryFilterMatchesTheDefinitionForNoiseAndForImagesOfEqualRows) {
       }
 }
 
+// A part of a bordered stretch (a band of a large picture, a corner of it shifted into a small view) is
+// pixel for pixel the whole stretch's, and nothing outside the part is written.
+TEST(Stretch, ABorderedStretchWithinAPartEqualsTheWholeStretchThere) {
+  Pixels source(7, 5);
+  for (Integer y = 0; y < 5; ++y)
+    for (Integer x = 0; x < 7; ++x) source(x, y) = Argb(static_cast<Cardinal>(x * 30), static_cast<Cardinal>(y * 40), 9, 1);
+  const TRect sourceRect{0, 0, 7, 5}, borders{2, 1, 3, 2}, whole{0, 0, 23, 17};
+  Pixels full(23, 17);
+  StretchBordered(full.view, whole, source.view, sourceRect, borders, whole);
+  const Cardinal untouched = 0x12345678u;
+  for (const TRect part : {TRect{0, 0, 23, 3}, TRect{0, 3, 4, 14}, TRect{19, 3, 23, 14}, TRect{5, 6, 9, 8}}) {
+    Pixels band(23, 17, untouched);
+    StretchBordered(band.view, whole, source.view, sourceRect, borders, part);
+    for (Integer y = 0; y < 17; ++y)
+      for (Integer x = 0; x < 23; ++x) {
+        const bool inside = x >= part.Left && x < part.Right && y >= part.Top && y < part.Bottom;
+        ASSERT_EQ(band(x, y), inside ? full(x, y) : untouched) << x << "," << y;
+      }
+  }
+  // The picture's pixels from (18, 12) on, in a 5 x 5 view of their own.
+  Pixels corner(5, 5, untouched);
+  StretchBordered(corner.view, TRect{-18, -12, 23 - 18, 17 - 12}, source.view, sourceRect, borders, TRect{0, 0, 5, 5});
+  for (Integer y = 0; y < 5; ++y)
+    for (Integer x = 0; x < 5; ++x) ASSERT_EQ(corner(x, y), full(18 + x, 12 + y)) << x << "," << y;
+}
+
 TEST(TextureModes, EachModeCoversItsBandAndReturnsWhatIsLeft) {
   // A 2 x 2 image: tiles are easy to see; 0x11 marks the untouched target.
   Pixels image(2, 2);
