@@ -46,7 +46,8 @@ void TsSkinProvider::FormWndProc(TMessage& message) {
   } else if (message.Msg == SkinCommandMessage) {
     AnswerSkinned(message);
   } else {
-    if (!PaintingMessage(message) && !LifeCycleMessage(message) && !TitleMessage(message) && !AdapterMessage(message))
+    if (!PaintingMessage(message) && !LifeCycleMessage(message) && !TitleMessage(message) && !MenuMessage(message) &&
+        !AdapterMessage(message))
       CallSavedProc(message);
     if (!HideAnimationTakesBorder(message)) FollowBorderWindow(message);
   }
