@@ -301,8 +301,23 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void WindowMenuClick(TObject* sender);
   // Makes (on) or frees the MDI frame's companion.
   void HookMDI(bool on);
-  // The menu messages of a skinned form; true when handled.
+  // The menu messages of a skinned form (the Window menu, the MDI child buttons); true when handled.
   bool MenuMessage(TMessage& message);
+
+  // ---- a maximized MDI child's buttons on the frame's menu line (sSkinProviderMDI.cpp) ----
+  // The frame's active MDI child while it is maximized; nil otherwise (and for other forms).
+  TCustomForm* MaximizedMDIChild() const;
+  // One state of the MDI close mask (16 without the mask or with no state image in it).
+  Integer MDIButtonWidth() const;
+  Integer MDIButtonHeight() const;
+  TPoint MDIButtonSize() const;
+  // MDIButtons (minimize, restore, close) at the menu line's right end, their masks chosen.
+  void PlaceMDIButtons(const TskFrameInput& frame);
+  void PaintMDIButtons(const TskFrameInput& frame);
+  // 103, 102 or 101 for a point (form coordinates) on the minimize, restore or close button, else 0.
+  Integer MDIButtonAt(TPoint p) const;
+  // Hit test, press and release of the MDI child buttons; true when handled.
+  bool MDIButtonMessage(TMessage& message);
   std::unique_ptr<TsMDIForm> MDIHelper;
 
   // ---- title metrics, title buttons and the hit test ----

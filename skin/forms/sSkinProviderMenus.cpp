@@ -42,12 +42,6 @@ bool AnyVisibleTopItem(const TMenu* menu) {
   return false;
 }
 
-// The maximized active MDI child whose system-menu icon the frame's bar shows at position 0.
-TCustomForm* MaximizedMDIChild(const TCustomForm* frame) {
-  TCustomForm* child = frame != nullptr ? frame->ActiveMDIChild() : nullptr;
-  return child != nullptr && child->HandleAllocated() && IsZoomed(child->Handle()) ? child : nullptr;
-}
-
 }  // namespace
 
 void SkinMenusOfComponent(TComponent* component, bool flag, bool drawNonClientArea, TsSkinableMenus& menus,
@@ -181,7 +175,7 @@ void TsSkinProvider::PaintMenuLine(const TskFrameInput& frame, Integer state) {
   pass.Y = titleBottom;
   // 3. A maximized MDI child's icon takes the bar's first entry.
   if (MDIFrameProvider == this) {
-    if (TCustomForm* child = MaximizedMDIChild(Form)) {
+    if (TCustomForm* child = MaximizedMDIChild()) {
       HICON icon = child->Icon().Handle();
       if (icon == nullptr && Application != nullptr) icon = Application->Icon().Handle();
       if (icon == nullptr) icon = LoadIconW(nullptr, IDI_APPLICATION);
@@ -214,8 +208,11 @@ void TsSkinProvider::PaintMenuLine(const TskFrameInput& frame, Integer state) {
     }
     item->OnAdvancedDrawItem(item, cache->Canvas(), rect, BarItemState());
   }
-  // 5. The child's items after the frame's last group.
-  if (frameOfChildren) PaintMDIChildMenuItems(pass, INT_MAX);
+  // 5. The child's items after the frame's last group, and a maximized child's buttons.
+  if (frameOfChildren) {
+    PaintMDIChildMenuItems(pass, INT_MAX);
+    PaintMDIButtons(frame);
+  }
 }
 
 bool TsSkinProvider::PaintMDIChildMenuItems(TskMenuLinePass& pass, Integer groupLimit) {
@@ -345,6 +342,7 @@ void TsSkinProvider::HookMDI(bool on) {
 }
 
 bool TsSkinProvider::MenuMessage(TMessage& message) {
+  if (MDIButtonMessage(message)) return true;
   switch (message.Msg) {
     case WM_INITMENUPOPUP:
       // Only an MDI frame's Window menu is the provider's; other forms' popups go on as they did.

@@ -267,3 +267,66 @@ TEST_F(MenuLineTest, TheActiveChildsItemsReplaceTheFramesGroupAndWrapToTheNextRo
   EXPECT_EQ(childRecorder_.Find("Doc edit ")->rect.Top, firstRow);
   EXPECT_EQ(wrapped->rect.Top, firstRow + provider_->MenuLineHeight());
 }
+
+TEST_F(MenuLineTest, AMaximizedChildsButtonsSitAtTheLinesRightEndAndCommandTheChild) {
+  MakeForm(true);
+  AddItem(menu_, "File", 0, &recorder_);
+  Skin();
+  TForm* child = Child("Doc", {{"Doc edit", 1}});
+  int closes = 0;
+  child->OnClose = [&](TObject*, TCloseAction& action) {
+    ++closes;
+    action = caNone;
+  };
+  const auto maximize = [&] {
+    ShowWindow(child->Handle(), SW_MAXIMIZE);
+    ASSERT_EQ(provider_->MaximizedMDIChild(), child);
+    Paint();
+  };
+  maximize();
+  // The maximized child's icon takes the bar's first entry; the items follow it.
+  EXPECT_EQ(recorder_.Captions(), (Strings{"File"}));
+  EXPECT_EQ(recorder_.calls[0].rect, BarRect(1));
+
+  const TskFrameInput frame = provider_->FrameInput();
+  const TRect min = provider_->MDIButtons[0].Rect, restore = provider_->MDIButtons[1].Rect,
+              close = provider_->MDIButtons[2].Rect;
+  const Integer w = provider_->MDIButtonWidth();
+  EXPECT_EQ(close.Right, FrameCacheWidth(frame) - FrameSysBorderWidth(frame, true) - 1);
+  EXPECT_EQ(restore.Right, close.Left - 1);
+  EXPECT_EQ(min.Right, restore.Left - 1);
+  for (const TRect& r : {min, restore, close}) {
+    EXPECT_EQ(r.Width(), w);
+    EXPECT_EQ(r.Height(), provider_->MDIButtonHeight());
+    EXPECT_GE(r.Top, FrameTitleBottom(frame));  // on the menu line
+    EXPECT_LE(r.Bottom, FrameClientOffsetY(frame));
+  }
+  RECT outer{};
+  GetWindowRect(form_->Handle(), &outer);
+  const auto at = [&](const TRect& r) {
+    return MAKELPARAM(outer.left + (r.Left + r.Right) / 2, outer.top + (r.Top + r.Bottom) / 2);
+  };
+  EXPECT_EQ(SendMessageW(form_->Handle(), WM_NCHITTEST, 0, at(min)), 103);
+  EXPECT_EQ(SendMessageW(form_->Handle(), WM_NCHITTEST, 0, at(restore)), 102);
+  EXPECT_EQ(SendMessageW(form_->Handle(), WM_NCHITTEST, 0, at(close)), 101);
+  EXPECT_NE(SendMessageW(form_->Handle(), WM_NCHITTEST, 0, at(recorder_.calls[0].rect)), 101);
+
+  const auto click = [&](WPARAM code, const TRect& r) {
+    SendMessageW(form_->Handle(), WM_NCLBUTTONDOWN, code, at(r));
+    SendMessageW(form_->Handle(), WM_NCLBUTTONUP, code, at(r));
+  };
+  // A release without its press does nothing.
+  SendMessageW(form_->Handle(), WM_NCLBUTTONUP, 102, at(restore));
+  EXPECT_TRUE(IsZoomed(child->Handle()));
+  click(102, restore);
+  EXPECT_FALSE(IsZoomed(child->Handle()));
+  EXPECT_FALSE(IsIconic(child->Handle()));
+  EXPECT_EQ(provider_->MaximizedMDIChild(), nullptr);
+  EXPECT_EQ(SendMessageW(form_->Handle(), WM_NCHITTEST, 0, at(close)) == 101, false);  // no buttons now
+  maximize();
+  click(103, min);
+  EXPECT_TRUE(IsIconic(child->Handle()));
+  maximize();
+  click(101, close);
+  EXPECT_EQ(closes, 1);
+}
