@@ -1,4 +1,5 @@
 #include "skin/forms/sSkinProvider.h"
+#include "skin/manager/sMDIForm.h"
 
 #include "skin/adapters/skSBMainWnd.h"
 #include "skin/forms/sSkinProviderDwm.h"
@@ -74,6 +75,8 @@ TsSkinProvider* TsSkinProvider::CreateRunTime(TCustomForm* form) {
 // Only the provider that hooked the form gives the procedure back and leaves the skinned-form list: an
 // inert second provider installed neither, and the form's procedure is still the other provider's.
 TsSkinProvider::~TsSkinProvider() {
+  MDIHelper.reset();
+  if (MDIFrameProvider == this) MDIFrameProvider = nullptr;
   KillCaptForm();
   BorderForm.reset();
   FreeAdapter(ClientScrollAdapter);  // it sits on top of the provider in the form's WindowProc
@@ -212,7 +215,8 @@ void TsSkinProvider::InitializeSkin() {
     SkinSysMenu->UpdateItems(false);
   }
   SetSysMenuStyle(true);
-  if (ClearButtons) ClearButtons = false;  // an MDI frame would be hooked here; the diary has none
+  if (ClearButtons) ClearButtons = false;
+  if (Form->FormStyle() == fsMDIForm) HookMDI(true);  // the MDI frame's companion
   TitleSectionIndex = ResolveTitleSection();
   CaptionSectionIndex = manager->GetSkinIndex("CAPTION");
   InitTitleButtonMasks();

@@ -22,8 +22,21 @@
 #include "vcl/rtl/Component.h"
 
 class TBitmap;
+class TMainMenu;
 class TskMainWnd;
+class TsMDIForm;
+class TsSkinableMenus;
 class TsSkinManager;
+
+// The counters of one menu-line painting pass that the frame's items and the active MDI child's merged
+// items share: the child's next item, the last group the child painted, where its next item goes, and
+// the entry of the window's menu bar that comes next.
+struct TskMenuLinePass {
+  int ChildIndex = 0;
+  Integer LastGroup = -1;
+  Integer X = 0, Y = 0;
+  UINT Position = 0;
+};
 
 enum TsGripMode { gmNone = 0, gmRightBottom = 1 };
 enum TsResizeMode { rmStandard = 0, rmBorder = 1 };
@@ -117,7 +130,7 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void RepaintOwnerFrame() override;
   void SetOwnerHotButton(Integer code) override { SetHotButton(code, true); }
   Integer OwnerCaptionHeight() const override;
-  Integer OwnerMenuHeight() const override { return 0; }  // the diary's forms have no menu line
+  Integer OwnerMenuHeight() const override;
   TRect OwnerIconRect() const override { return CaptionIconRect; }
   Cardinal OwnerStateWord() const override { return AnimState; }
   void SetOwnerStateWord(Cardinal value) override { AnimState = value; }
@@ -251,6 +264,56 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The client area was painted: the child controls and the adapted controls end their updates
   // (command 6).
   void EndChildrenPainting();
+
+  // ---- the main menu, the menu line and MDI (sSkinProviderMenus.cpp) ----
+  TMainMenu* FormMenu() const;
+  // The form shows its main menu on a menu line: items, no AutoMerge, not an MDI child, not a dialog.
+  bool HasMenuLine() const;
+  // SM_CYMENU - 1 with a menu line, else 0.
+  Integer MenuLineHeight() const;
+  // A top item of the menu (or, for an MDI frame, of its active child's menu) is visible.
+  bool MenuPresent() const;
+  // The rows of the window's menu bar (0 without a menu, while minimized, or without the bar's layout).
+  Integer MenuLinesCount() const;
+  // Attaches the form's main menu to the skinned menus once (until MenusHooked is cleared).
+  void InitMenus();
+  // Makes the system measure the bar again; false while already doing so (it sends messages back here).
+  bool RefreshMenuBar();
+  // Attaches (flag) or detaches every menu of the form to the skinned menus; nothing at design time,
+  // without the manager's menus or when the manager is not the default one.
+  void SkinFormMenus(bool flag);
+  // The menu line into the cache: its section, MenuBarBmp, a maximized MDI child's icon, then the bar's
+  // items painted by their own owner-draw handlers (the active MDI child's merged ones in their groups).
+  void PaintMenuLine(const TskFrameInput& frame, Integer state);
+  // An MDI frame's client area (less its aligned controls) in the "MDIAREA" section, state 0.
+  void PaintMDIArea(const TskFrameInput& frame);
+  // Paints the active MDI child's merged items of the groups up to groupLimit; true when the child's
+  // last merged group reached it (its items replace the frame's of that group).
+  bool PaintMDIChildMenuItems(TskMenuLinePass& pass, Integer groupLimit);
+  // WM_INITMENUPOPUP: the Window menu lists the MDI children once, after one separator.
+  void InitWindowMenu(TMessage& message);
+  // OnClick of a Window-menu entry: its child comes to the front (a child closed meanwhile is ignored).
+  void WindowMenuClick(TObject* sender);
+  // Makes (on) or frees the MDI frame's companion.
+  void HookMDI(bool on);
+  // The menu messages of a skinned form (the Window menu, the MDI child buttons); true when handled.
+  bool MenuMessage(TMessage& message);
+
+  // ---- a maximized MDI child's buttons on the frame's menu line (sSkinProviderMDI.cpp) ----
+  // The frame's active MDI child while it is maximized; nil otherwise (and for other forms).
+  TCustomForm* MaximizedMDIChild() const;
+  // One state of the MDI close mask (16 without the mask or with no state image in it).
+  Integer MDIButtonWidth() const;
+  Integer MDIButtonHeight() const;
+  TPoint MDIButtonSize() const;
+  // MDIButtons (minimize, restore, close) at the menu line's right end, their masks chosen.
+  void PlaceMDIButtons(const TskFrameInput& frame);
+  void PaintMDIButtons(const TskFrameInput& frame);
+  // 103, 102 or 101 for a point (form coordinates) on the minimize, restore or close button, else 0.
+  Integer MDIButtonAt(TPoint p) const;
+  // Hit test, press and release of the MDI child buttons; true when handled.
+  bool MDIButtonMessage(TMessage& message);
+  std::unique_ptr<TsMDIForm> MDIHelper;
 
   // ---- title metrics, title buttons and the hit test ----
   TskSysSubMenu& SysSubMenu() { return sysSubMenu_; }
@@ -470,6 +533,12 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
 
 // Set once the system asked a skinned form whether the session may end.
 extern bool SessionEnding;
+// The provider of the skinned MDI frame (set when it makes its MDI companion; nil when none).
+extern TsSkinProvider* MDIFrameProvider;
+// One step of attaching (flag) or detaching a form's menus to the skinned menus: a frame's components, a
+// main menu (owner-drawn with drawNonClientArea) with its items, a popup menu, or a menu item.
+void SkinMenusOfComponent(TComponent* component, bool flag, bool drawNonClientArea, TsSkinableMenus& menus,
+                          bool skinnedPopups);
 // Whether the program runs as the skin editor's preview ("/skpreview" as its first parameter); every
 // provider's construction writes it.
 extern bool PreviewFlag;

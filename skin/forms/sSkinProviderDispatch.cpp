@@ -46,7 +46,9 @@ void TsSkinProvider::FormWndProc(TMessage& message) {
   } else if (message.Msg == SkinCommandMessage) {
     AnswerSkinned(message);
   } else {
-    if (!PaintingMessage(message) && !LifeCycleMessage(message) && !TitleMessage(message) && !AdapterMessage(message))
+    // The menu messages come before the title's: an MDI frame's menu line answers its own hit codes.
+    if (!PaintingMessage(message) && !LifeCycleMessage(message) && !MenuMessage(message) && !TitleMessage(message) &&
+        !AdapterMessage(message))
       CallSavedProc(message);
     if (!HideAnimationTakesBorder(message)) FollowBorderWindow(message);
   }

@@ -90,6 +90,8 @@ TskFrameInput TsSkinProvider::FrameInput() const {
   in.Iconic = IsIconic(window) != FALSE;
   in.Maximized = IsZoomed(window) != FALSE;
   in.MainForm = Application != nullptr && Application->MainForm() == Form;
+  in.MenuLineHeight = MenuLineHeight();
+  in.MenuLines = in.MenuLineHeight != 0 && MenuPresent() ? MenuLinesCount() : 0;
   if (const TsSkinManager* manager = Manager(); HasBorderWindow() && manager != nullptr) {
     in.BorderWindow = true;
     in.CaptionHeight = CaptionHeight(false);
@@ -192,7 +194,8 @@ bool TsSkinProvider::PaintFormFrame() {
       FillBitmapRectArgb(PixelViewOf(cache), frameRect, static_cast<Integer>(ColorToRGB(Form->Color())), 255);
       border = !modeOne && manager->IsValidMaskIndex(skinData_->BorderMaskIndex);
     } else {
-      const Integer strip = frame.CaptionHeightExt + FrameSysBorderWidth(frame, true) + frame.BorderWidth + 1;
+      const Integer strip = frame.CaptionHeightExt + FrameSysBorderWidth(frame, true) + frame.BorderWidth +
+                            frame.MenuLines * frame.MenuLineHeight + 1;
       cache.Canvas().Brush().SetColor(Form->Color());
       cache.Canvas().FillRect(TRect{0, 0, width, strip});
     }
@@ -222,7 +225,10 @@ bool TsSkinProvider::PaintFormFrame() {
     PaintMaskGlyph(view, at.X, at.Y, 0, bg, grip, SkinPixelsOf(*manager).ImageOf(grip), 1);
   }
   if (!modeOne) PaintTitle(frame, state);
+  // The menu line and an MDI frame's client area (sSkinProviderMenus.cpp).
+  if (drawNonClientArea_ && manager->SkinnedPopups() && HasMenuLine() && MenuPresent()) PaintMenuLine(frame, state);
   if (frame.BorderWindow && !modeOne) PaintCaptionText(frame, state);
+  if (MDIHelper != nullptr) PaintMDIArea(frame);
   PaintExtBorderImage(frame, state);  // in border mode 1 the title and caption follow the image
   if (!frame.BorderWindow) PaintCaptionText(frame, state);
   if (frame.CaptionHeightExt > 0 && drawNonClientArea_) {

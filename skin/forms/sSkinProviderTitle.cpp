@@ -228,6 +228,8 @@ TskTitleInput TsSkinProvider::TitleInput() const {
   in.SysCaptionHeight = SysCaptionHeight();
   in.CaptionHeight = CaptionHeight(true);
   in.FrameWidth = in.SysBorderWidth = in.SysBorderWidthNoExt = SysBorderWidth();
+  in.MenuLineHeight = MenuLineHeight();
+  in.MenuLines = in.MenuLineHeight != 0 && MenuPresent() ? MenuLinesCount() : 0;
   if (HasBorderWindow()) {
     const TskFrameInput frame = FrameInput();
     in.BorderWindow = true;

@@ -122,6 +122,7 @@ void TCustomForm::BeforeDestruction() {
     if (Application != nullptr) Application->HandleException(this);
   }
   DoDestroy();
+  if (formStyle_ == fsMDIChild) MergeMenu(false);
   if (Screen != nullptr) Screen->RemoveForm(this);
   TWinControl::BeforeDestruction();
 }
@@ -194,9 +195,14 @@ void TCustomForm::SetBorderIcons(TBorderIcons value) {
 }
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
-  if (value == fsMDIChild || value == fsMDIForm) throw EInvalidOperation("MDI forms are not supported");
   if (value == formStyle_) return;
+  const bool mdi = [](TFormStyle style) { return style == fsMDIChild || style == fsMDIForm; }(value);
+  const bool wasMdi = formStyle_ == fsMDIChild || formStyle_ == fsMDIForm;
   formStyle_ = value;
+  if (mdi || wasMdi) {
+    UpdateStyles();
+    return;
+  }
   if (HandleAllocated())
     SetWindowPos(Handle(), value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -266,6 +272,7 @@ void TCustomForm::CreateParams(TCreateParams& params) {
       params.ExStyle |= WS_EX_CONTEXTHELP;
   }
   if (formStyle_ == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+  if (formStyle_ == fsMDIChild) MDIChildParams(params);
 }
 
 void TCustomForm::CreateWnd() {
@@ -278,6 +285,8 @@ void TCustomForm::CreateWnd() {
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   }
   ApplyAlphaBlend();
+  if (formStyle_ == fsMDIForm) CreateClientWindow();
+  UpdateMenuBar();
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
@@ -536,6 +545,7 @@ bool TCustomForm::IsShortCut(const TWMKey& message) {
 // ---- messages ----
 
 void TCustomForm::WndProc(TMessage& m) {
+  if (MenuMessage(m)) return;
   switch (m.Msg) {
     case WM_CLOSE:
       Close();

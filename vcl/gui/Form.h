@@ -13,6 +13,13 @@
 // the change before it happens and decides when to pass it on. ShowModal runs its own message loop
 // until ModalResult is set (a button with a ModalResult, Esc on a Cancel button, Close), with the
 // application's other windows disabled meanwhile.
+//
+// Main menu and MDI: a form shows its Menu (a TMainMenu) as its menu bar. An MDI frame (fsMDIForm)
+// keeps its children in a client window (ClientHandle) that fills the client area the aligned
+// controls leave; an MDI child (fsMDIChild) is made inside the frame's client window (the main form
+// when it is a frame, else the first frame on the screen), shows no bar of its own and merges its menu
+// into the frame's while it is the active child. A non-MDI form whose menu has AutoMerge merges it into
+// the main form's while the form is active.
 #pragma once
 #include <memory>
 #include "vcl/gui/Icon.h"
@@ -34,6 +41,9 @@ enum TCloseAction { caNone = 0, caHide = 1, caFree = 2, caMinimize = 3 };
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
+class TMainMenu;
+class TMenuItem;
+
 class TCustomForm : public TWinControl, public TDefinitionRoot {
  public:
   explicit TCustomForm(TComponent* owner);
@@ -47,7 +57,9 @@ class TCustomForm : public TWinControl, public TDefinitionRoot {
   TBorderIcons BorderIcons() const { return borderIcons_; }
   void SetBorderIcons(TBorderIcons value);
   TFormStyle FormStyle() const { return formStyle_; }
-  void SetFormStyle(TFormStyle value);  // fsNormal and fsStayOnTop; the MDI styles are not supported
+  // A change between the MDI styles and the others makes the window again. An MDI child's window needs
+  // an MDI frame: EInvalidOperation "Cannot create form. No MDI forms are currently active" without one.
+  void SetFormStyle(TFormStyle value);
   TPosition Position() const { return position_; }
   void SetPosition(TPosition value) { position_ = value; }
   TWindowState WindowState() const { return windowState_; }
@@ -62,6 +74,30 @@ class TCustomForm : public TWinControl, public TDefinitionRoot {
   void SetKeyPreview(bool value) { keyPreview_ = value; }
   TCanvas& Canvas() { return *canvas_; }
   TFormState FormState() const { return formState_; }
+
+  // ---- main menu and MDI (FormMDI.cpp) ----
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* value);
+  // The window's bar follows the menu (built again when changed); nothing without a window, for an MDI
+  // child or for a menu with AutoMerge.
+  void UpdateMenuBar();
+  // Merges the form's menu into the main form's (the MDI frame's for a child) or takes it back: an MDI
+  // child's menu always, another form's when it has AutoMerge; nothing for modal forms.
+  void MergeMenu(bool mergeState);
+  // The MDI frame's client window (nil for other forms, and before the window is made).
+  HWND ClientHandle() const { return clientHandle_; }
+  // The frame's Window menu: the MDI client lists the children at its end.
+  TMenuItem* WindowMenu() const { return windowMenu_; }
+  void SetWindowMenu(TMenuItem* value);
+  // The MDI children of a frame, in the screen's order of forms (most recently active first); none for
+  // other forms. MDIChildren raises EListError outside 0..MDIChildCount-1.
+  int MDIChildCount() const;
+  TCustomForm* MDIChildren(int index) const;
+  // The active MDI child of a frame (nil when none, or for other forms).
+  TCustomForm* ActiveMDIChild() const;
+  // The MDI frame that an MDI child of this process goes into: the main form when it is a frame, else the
+  // first frame on the screen; nil when none.
+  static TCustomForm* MDIFrame();
 
   // ---- focus ----
   TWinControl* ActiveControl() const { return activeControl_; }
@@ -98,7 +134,12 @@ class TCustomForm : public TWinControl, public TDefinitionRoot {
   virtual bool IsShortCut(const TWMKey& message);
 
   void SetClientSize(Integer width, Integer height) override;
+  // An MDI child comes to the front as the frame's active child.
+  void SetZOrder(bool topMost) override;
   void WndProc(TMessage& message) override;
+  // The system's end of an MDI frame's (DefFrameProc) and an MDI child's (DefMDIChildProc) messages.
+  void DefaultHandler(TMessage& message) override;
+  void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
   void DefinitionLoaded() override;
 
@@ -117,6 +158,8 @@ class TCustomForm : public TWinControl, public TDefinitionRoot {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void PaintWindow(HDC dc) override;
+  // An MDI frame's client window takes what the aligned controls leave.
+  void AlignControls(TControl* control, TRect& rect) override;
   virtual void DoCreate();
   virtual void DoDestroy();
   virtual void DoShow();
@@ -136,6 +179,10 @@ class TCustomForm : public TWinControl, public TDefinitionRoot {
   void CloseModal();
   void ApplyAlphaBlend();
   void UpdateStyles();
+  // The menu, MDI and menu-merging messages; true when handled.
+  bool MenuMessage(TMessage& message);
+  void CreateClientWindow();
+  void MDIChildParams(TCreateParams& params);
 
   TFormBorderStyle borderStyle_ = bsSizeable;
   TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
@@ -154,6 +201,9 @@ class TCustomForm : public TWinControl, public TDefinitionRoot {
   TModalResult modalResult_ = mrNone;
   Integer pendingClientWidth_ = -1;   // ClientWidth/Height set while loading, applied in Loaded
   Integer pendingClientHeight_ = -1;
+  TMainMenu* menu_ = nullptr;
+  TMenuItem* windowMenu_ = nullptr;
+  HWND clientHandle_ = nullptr;
 };
 
 class TForm : public TCustomForm {

@@ -258,6 +258,10 @@ TMenuItem* TMenuItem::FindHandle(HMENU handle) const {
   return nullptr;
 }
 
+void TMenuItem::RebuildHandle() {
+  if (handle_ != nullptr && IsMenu(handle_)) FillMenu(handle_);
+}
+
 void TMenuItem::Click() {
   if (enabled_ && OnClick) OnClick(this);
 }
@@ -283,11 +287,11 @@ bool TMenuItem::IsOwnerDrawn() const {
   return menu != nullptr && (menu->OwnerDraw() || menu->Images() != nullptr);
 }
 
-void TMenuItem::FillMenu(HMENU menu) {
+void TMenuItem::FillEntries(HMENU menu, const std::vector<TMenuItem*>& items) {
   // Entries are put in afresh: whatever the menu held goes (with its sub-menus).
   while (GetMenuItemCount(menu) > 0) DeleteMenu(menu, 0, MF_BYPOSITION);
   UINT position = 0;
-  for (TMenuItem* item : items_) {
+  for (TMenuItem* item : items) {
     if (!item->visible_) {
       item->ForgetHandles();
       continue;
@@ -475,10 +479,10 @@ HMENU TMenu::Handle() {
   if (handle_ != nullptr && !stale_ && items_->OwnerDrawingChanged()) Changed();
   if (handle_ != nullptr && (!stale_ || tracking_ > 0)) return handle_;
   DestroyHandle();
-  handle_ = CreatePopupMenu();
+  handle_ = NewHandle();
   if (handle_ == nullptr) os::RaiseLastOSError();
   try {
-    items_->FillMenu(handle_);
+    FillHandle(handle_);
   } catch (...) {
     DestroyHandle();
     throw;
@@ -486,6 +490,10 @@ HMENU TMenu::Handle() {
   stale_ = false;
   return handle_;
 }
+
+HMENU TMenu::NewHandle() { return CreatePopupMenu(); }
+
+void TMenu::FillHandle(HMENU handle) { items_->FillMenu(handle); }
 
 bool TMenu::IsShortCut(const TWMKey& message) {
   const TShortCut shortCut = ShortCutFromMessage(message);

@@ -117,6 +117,9 @@ class TMenuItem : public TComponent {
 
   // Runs OnClick when the item is enabled.
   virtual void Click();
+  // Puts the sub-items into the item's sub-menu again, in place (the open sub-menu of a menu being shown
+  // keeps its handle); nothing while the item has no sub-menu.
+  void RebuildHandle();
 
   // In a definition an item sits inside its menu or its parent item.
   bool HasParent() const override { return true; }
@@ -148,7 +151,8 @@ class TMenuItem : public TComponent {
   void CheckInsert(const TMenuItem* item) const;
   void TakeOut(TMenuItem* item);
   // Puts the visible sub-items into a Windows menu (sub-menus made for items with children).
-  void FillMenu(HMENU menu);
+  void FillMenu(HMENU menu) { FillEntries(menu, items_); }
+  static void FillEntries(HMENU menu, const std::vector<TMenuItem*>& items);
   void ForgetHandles();
   // True when an item put into the Windows menu has gained or lost its owner drawing since (its
   // drawing hooks are plain members, set at any time).
@@ -219,10 +223,18 @@ class TMenu : public TComponent {
  protected:
   void BeginTracking() { ++tracking_; }
   void EndTracking() { if (tracking_ > 0) --tracking_; }
+  // A change waits for the Windows menu to be built again.
+  bool Stale() const { return stale_; }
+  // An item or a property changed: the Windows menu is built again when next needed.
+  virtual void Changed();
+  // The kind of Windows menu the items go into (a popup menu here; a menu bar for a form's main menu).
+  virtual HMENU NewHandle();
+  // Puts the entries into a newly made Windows menu (the root's sub-items here).
+  virtual void FillHandle(HMENU handle);
+  static void FillEntries(HMENU handle, const std::vector<TMenuItem*>& items) { TMenuItem::FillEntries(handle, items); }
 
  private:
   friend class TMenuItem;
-  void Changed();
   void DestroyHandle() noexcept;
 
   TMenuItem* items_;  // owned
