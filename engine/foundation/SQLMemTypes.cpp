@@ -343,6 +343,17 @@ std::vector<Byte> CaseInsensitiveRow(Ch pc, Cardinal generation) {
   return it->second;
 }
 
+// The one 8-bit character an equality row holds besides NUL (set in every row), or -1 for none or several.
+int OnlyEqualByte(const Byte* row) {
+  int equal = -1, count = 0;
+  for (int c = 1; c < 256; ++c) {
+    if (row[c] == 0) continue;
+    equal = c;
+    ++count;
+  }
+  return count == 1 ? equal : -1;
+}
+
 // Whether the rest of the pattern from position j counts as a lone "%": exactly for 8-bit patterns,
 // by the locale's comparison with case ignored for wide ones.
 template <typename Ch>
@@ -412,9 +423,7 @@ TSQLMemLikePatternOf<Ch>::TSQLMemLikePatternOf(std::basic_string_view<Ch> patter
       row.assign(RowSize<Ch>(), 0);
       if (RowIndex(pc) < row.size()) row[RowIndex(pc)] = 1;
     }
-    if constexpr (sizeof(Ch) == 1) {
-      if (std::count(row.begin(), row.end(), Byte{1}) == 1) onlyEqual_[j] = static_cast<unsigned char>(pc);
-    }
+    if constexpr (sizeof(Ch) == 1) onlyEqual_[j] = OnlyEqualByte(row.data());
     // A NUL ends the text: it stops a seek as a fit would, and the matcher, which checks for the end
     // before it compares, never asks whether a NUL is equal.
     row[0] = 1;
@@ -493,6 +502,24 @@ bool TSQLMemLikePatternOf<Ch>::Matches(std::basic_string_view<Ch> text) const {
     i = starText + 1;
     if (!Seek(j, t, n, i)) return false;
     starText = i;
+  }
+}
+
+template <typename Ch>
+void TSQLMemLikePatternOf<Ch>::MapTextBytes(const std::array<char, 256>& map) {
+  if constexpr (sizeof(Ch) != 1) {
+    RaiseRangeError();
+  } else {
+    for (std::size_t c = 0; c < map.size(); ++c)
+      if ((map[c] == 0) != (c == 0)) RaiseRangeError();
+    for (std::size_t j = 0; j < steps_.size(); ++j) {
+      if (steps_[j] == Ch('%') || steps_[j] == Ch('_')) continue;
+      Byte* row = rows_.data() + rowOf_[j];
+      std::array<Byte, 256> mapped{};
+      for (std::size_t c = 0; c < mapped.size(); ++c) mapped[c] = row[static_cast<unsigned char>(map[c])];
+      std::copy(mapped.begin(), mapped.end(), row);
+      onlyEqual_[j] = OnlyEqualByte(row);
+    }
   }
 }
 

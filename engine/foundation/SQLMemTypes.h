@@ -195,6 +195,10 @@ class TSQLMemLikePatternOf {
  public:
   TSQLMemLikePatternOf(std::basic_string_view<Ch> pattern, bool caseInsensitive);
   bool Matches(std::basic_string_view<Ch> text) const;
+  // 8-bit only: from now on a text matches as if each of its bytes were first replaced by map[byte],
+  // a mapping that keeps the length (a case mapping), so that LOWER(x) LIKE p needs no mapped copy of x.
+  // map must take 0 to 0 and nothing else to 0, since a NUL ends the text; raises ERangeError otherwise.
+  void MapTextBytes(const std::array<char, 256>& map);
 
   std::basic_string_view<Ch> Source() const noexcept { return source_; }
   bool CaseInsensitive() const noexcept { return caseInsensitive_; }

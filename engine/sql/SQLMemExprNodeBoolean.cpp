@@ -8,6 +8,7 @@
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/foundation/SQLMemValueConvert.h"
 #include "engine/sql/SQLMemExprNodeConst.h"
+#include "engine/sql/SQLMemExprNodeString.h"
 #include "vcl/rtl/OsSeam.h"
 
 namespace {
@@ -42,13 +43,15 @@ bool MatchLike(std::u16string_view text, std::u16string_view pattern, bool caseI
   return MatchLikePatternW(text, pattern, caseInsensitive);
 }
 
-// The prepared form for Ch text.
+// The prepared form for Ch text, read through map (LOWER's or UPPER's table) when it is given.
 template <typename Ch>
-std::unique_ptr<TSQLMemLikePatternOf<Ch>>& PreparedSlot(auto& prepared) {
-  if constexpr (std::is_same_v<Ch, char>)
-    return prepared.narrow;
-  else
+std::unique_ptr<TSQLMemLikePatternOf<Ch>>& PreparedSlot(auto& prepared, const std::array<char, 256>* map) {
+  if constexpr (std::is_same_v<Ch, char>) {
+    if (map == nullptr) return prepared.narrow;
+    return map == &CaseMapTable(true) ? prepared.narrowUpper : prepared.narrowLower;
+  } else {
     return prepared.wide;
+  }
 }
 
 }  // namespace
@@ -124,32 +127,49 @@ void TSQLMemExprNodeBoolean::EvaluateBetween() {
 }
 
 void TSQLMemExprNodeBoolean::EvaluateLike() {
-  const TSQLMemVariant& text = Child(0).Evaluate();
+  // LOWER(x) or UPPER(x) against a constant pattern: x's 8-bit text is matched as it stands by a pattern
+  // that maps each text byte as it reads it, instead of mapping a copy of the whole text first (the
+  // diary's search lowers every memo of the table).
+  auto* caseMapping = dynamic_cast<TSQLMemExprNodeStringFunction*>(&Child(0));
+  if (caseMapping != nullptr && (caseMapping->Operator() != opLower && caseMapping->Operator() != opUpper))
+    caseMapping = nullptr;
+  if (dynamic_cast<const TSQLMemExprNodeConst*>(&Child(1)) == nullptr) caseMapping = nullptr;
+  const std::array<char, 256>* map = nullptr;
+  const TSQLMemVariant* text = caseMapping != nullptr ? &caseMapping->EvaluateCaseOperand(map) : &Child(0).Evaluate();
   const TSQLMemVariant& pattern = Child(1).Evaluate();
-  if (text.IsNull() || pattern.IsNull()) return;
-  const Byte type = OperationResultType(text.DataType(), pattern.DataType());
+  if (text->IsNull() || pattern.IsNull()) return;
+  const Byte type = OperationResultType(text->DataType(), pattern.DataType());
   if (!IsTextDataType(type)) SQLMemError(30120, SQLMemNotStringArgument, {"LIKE"});
-  const bool matched =
-      IsWideDataType(type) ? Match(text, pattern, wideText_, widePattern_) : Match(text, pattern, narrowText_, narrowPattern_);
+  if (map != nullptr && IsWideDataType(type)) {
+    text = &caseMapping->MapCaseOperand();
+    map = nullptr;
+  }
+  const bool matched = IsWideDataType(type) ? Match(*text, pattern, wideText_, widePattern_, nullptr)
+                                            : Match(*text, pattern, narrowText_, narrowPattern_, map);
   value_.SetAsBoolean(matched != (operator_ == opNotLike));
 }
 
 template <typename Ch>
 bool TSQLMemExprNodeBoolean::Match(const TSQLMemVariant& text, const TSQLMemVariant& pattern,
-                                   std::basic_string<Ch>& textScratch, std::basic_string<Ch>& patternScratch) {
+                                   std::basic_string<Ch>& textScratch, std::basic_string<Ch>& patternScratch,
+                                   const std::array<char, 256>* map) {
   const std::basic_string_view<Ch> textView = TextView(text, textScratch);
   const auto* constant = dynamic_cast<const TSQLMemExprNodeConst*>(&Child(1));
   if (constant == nullptr) return MatchLike(textView, TextView(pattern, patternScratch), CaseInsensitive);
   if (prepared_ == nullptr) prepared_ = std::make_unique<TPreparedPattern>();
   // Forms made from an earlier value of the constant are stale.
   if (prepared_->source != constant || prepared_->valueGeneration != constant->ValueGeneration()) {
-    *prepared_ = TPreparedPattern{constant, constant->ValueGeneration(), nullptr, nullptr};
+    *prepared_ = TPreparedPattern{constant, constant->ValueGeneration(), nullptr, nullptr, nullptr, nullptr};
   }
-  std::unique_ptr<TSQLMemLikePatternOf<Ch>>& slot = PreparedSlot<Ch>(*prepared_);
+  std::unique_ptr<TSQLMemLikePatternOf<Ch>>& slot = PreparedSlot<Ch>(*prepared_, map);
+  // The case tables are made per locale too, so the locale generation also covers the mapped form.
   if (slot == nullptr || slot->CaseInsensitive() != CaseInsensitive ||
       slot->LocaleGeneration() != os::TextLocaleGeneration()) {
     slot.reset();
     slot = std::make_unique<TSQLMemLikePatternOf<Ch>>(TextView(pattern, patternScratch), CaseInsensitive);
+    if constexpr (sizeof(Ch) == 1) {
+      if (map != nullptr) slot->MapTextBytes(*map);
+    }
     ++patternPreparations_;
   }
   return slot->Matches(textView);

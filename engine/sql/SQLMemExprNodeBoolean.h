@@ -1,6 +1,7 @@
 // The Boolean node: NOT, AND, OR, IN and NOT IN over a value list, BETWEEN and NOT BETWEEN, LIKE and
 // NOT LIKE, IS NULL and IS NOT NULL. Results are Booleans or NULL (unknown).
 #pragma once
+#include <array>
 #include <cstdint>
 #include "engine/foundation/SQLMemTypes.h"
 #include "engine/sql/SQLMemExprNode.h"
@@ -34,13 +35,15 @@ class TSQLMemExprNodeBoolean : public TSQLMemExprNode {
     std::uint64_t valueGeneration = 0;
     std::unique_ptr<TSQLMemLikePattern> narrow;
     std::unique_ptr<TSQLMemLikePatternW> wide;
+    // The narrow form matched against the operand of LOWER or UPPER, mapping each text byte.
+    std::unique_ptr<TSQLMemLikePattern> narrowLower, narrowUpper;
   };
   void EvaluateIn();
   void EvaluateBetween();
   void EvaluateLike();
   template <typename Ch>
   bool Match(const TSQLMemVariant& text, const TSQLMemVariant& pattern, std::basic_string<Ch>& textScratch,
-             std::basic_string<Ch>& patternScratch);
+             std::basic_string<Ch>& patternScratch, const std::array<char, 256>* map);
 
   std::unique_ptr<TPreparedPattern> prepared_;
   Integer patternPreparations_ = 0;

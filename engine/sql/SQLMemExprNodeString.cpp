@@ -17,7 +17,15 @@ struct TCaseTables {
   Cardinal generation = 0;
   bool made = false;
   std::array<char, 256> lower{}, upper{};
+  // Whether the table maps only NUL to NUL, so that a mapped text ends where the text ends.
+  bool lowerKeepsEnd = false, upperKeepsEnd = false;
 };
+
+bool KeepsEnd(const std::array<char, 256>& table) {
+  for (std::size_t b = 0; b < table.size(); ++b)
+    if ((table[b] == 0) != (b == 0)) return false;
+  return true;
+}
 
 const TCaseTables& CaseTables() {
   thread_local TCaseTables tables;
@@ -30,6 +38,8 @@ const TCaseTables& CaseTables() {
     const AnsiString upper = AnsiUpperCase(bytes);
     std::copy(lower.begin(), lower.end(), tables.lower.begin());
     std::copy(upper.begin(), upper.end(), tables.upper.begin());
+    tables.lowerKeepsEnd = KeepsEnd(tables.lower);
+    tables.upperKeepsEnd = KeepsEnd(tables.upper);
     tables.generation = generation;
     tables.made = true;
   }
@@ -63,6 +73,11 @@ std::string_view BytesOf(const TSQLMemVariant& value) {
 bool IsEightBitText(Byte dataType) { return dataType == edtChar || dataType == edtVarchar || dataType == edtMemo; }
 
 }  // namespace
+
+const std::array<char, 256>& CaseMapTable(bool upper) {
+  const TCaseTables& tables = CaseTables();
+  return upper ? tables.upper : tables.lower;
+}
 
 void LowerCaseBytes(char* text, std::size_t n) {
   const TCaseTables& tables = CaseTables();
@@ -104,8 +119,28 @@ TSQLMemVariant& TSQLMemExprNodeStringFunction::Evaluate() {
   return value_;
 }
 
-void TSQLMemExprNodeStringFunction::MapCase(bool upper) {
+void TSQLMemExprNodeStringFunction::MapCase(bool upper) { MapCaseOf(TakeText(0, work_), upper); }
+
+const TSQLMemVariant& TSQLMemExprNodeStringFunction::EvaluateCaseOperand(const std::array<char, 256>*& map) {
+  if (operator_ != opLower && operator_ != opUpper) SQLMemError(30131, SQLMemUnknownOperator, {OperatorName(operator_)});
+  const bool upper = operator_ == opUpper;
   const TSQLMemVariant& text = TakeText(0, work_);
+  map = nullptr;
+  const TCaseTables& tables = CaseTables();
+  if (text.IsNull() || text.IsWide() || !(upper ? tables.upperKeepsEnd : tables.lowerKeepsEnd)) {
+    MapCaseOf(text, upper);
+    return value_;
+  }
+  map = upper ? &tables.upper : &tables.lower;
+  return text;
+}
+
+const TSQLMemVariant& TSQLMemExprNodeStringFunction::MapCaseOperand() {
+  MapCaseOf(work_, operator_ == opUpper);
+  return value_;
+}
+
+void TSQLMemExprNodeStringFunction::MapCaseOf(const TSQLMemVariant& text, bool upper) {
   if (text.IsNull() || text.IsWide()) {
     value_.Assign(text, false);
     if (text.IsNull()) return;

@@ -1,6 +1,7 @@
 // The string-function node: concatenation, UPPER, LOWER, TRIM, LTRIM, RTRIM, LENGTH, POS and
 // SUBSTRING. An operand that is not text is read as 8-bit text; wide text stays wide.
 #pragma once
+#include <array>
 #include <cstddef>
 #include "engine/sql/SQLMemExprNode.h"
 
@@ -16,10 +17,18 @@ class TSQLMemExprNodeStringFunction : public TSQLMemExprNode {
   Integer GetResultType() const override;
   Integer GetResultSize() const override;
 
+  // For a caller that maps LOWER's or UPPER's operand while it reads it (LIKE): the operand evaluated
+  // once and read as 8-bit text when it is no text, with map set to the table its bytes map through.
+  // A NULL or wide operand comes back already mapped, as Evaluate gives it, with map null.
+  const TSQLMemVariant& EvaluateCaseOperand(const std::array<char, 256>*& map);
+  // Evaluate's answer for the operand that EvaluateCaseOperand gave unmapped.
+  const TSQLMemVariant& MapCaseOperand();
+
  private:
   // Borrows child index's value into work_, read as 8-bit text when it is no text.
   const TSQLMemVariant& TakeText(Integer index, TSQLMemVariant& work);
   void MapCase(bool upper);
+  void MapCaseOf(const TSQLMemVariant& text, bool upper);
   void TrimText();
   void Position();
   void Substring();
@@ -33,3 +42,5 @@ class TSQLMemExprNodeStringFunction : public TSQLMemExprNode {
 // it; the tables are made once per thread and text locale, so case mapping costs a look-up per byte.
 void LowerCaseBytes(char* text, std::size_t n);
 void UpperCaseBytes(char* text, std::size_t n);
+// The table those map through: entry b is the mapping of byte b.
+const std::array<char, 256>& CaseMapTable(bool upper);

@@ -131,6 +131,17 @@ void TSQLMemCursor::GetFieldValue(TSQLMemVariant& value, Integer fieldNo, bool c
 }
 
 void TSQLMemCursor::ReadBLOBValue(TSQLMemVariant& value, Integer fieldNo, const TSQLMemFieldDef& field) {
+  const Integer zeros = field.DataType == edtWideMemo ? 2 : 1;
+  const Byte* stored = nullptr;
+  Int64 storedSize = 0;
+  if (StoredBLOBBytes(fieldNo, stored, storedSize) && storedSize > 0) {
+    const Integer n = CheckedAdd<Integer>(CheckedCast<Integer>(storedSize), zeros);
+    value.Clear(field.DataType);
+    value.SetDataSize(n);
+    std::memcpy(value.Data(), stored, static_cast<std::size_t>(storedSize));
+    std::memset(static_cast<Byte*>(value.Data()) + storedSize, 0, static_cast<std::size_t>(zeros));
+    return;
+  }
   TStream* stream = OpenBLOB(fieldNo, 1);
   if (stream == nullptr) SQLMemError(11300, SQLMemNilPointer);
   struct Closer {
@@ -148,7 +159,6 @@ void TSQLMemCursor::ReadBLOBValue(TSQLMemVariant& value, Integer fieldNo, const 
     value.Clear(field.DataType);
     return;
   }
-  const Integer zeros = field.DataType == edtWideMemo ? 2 : 1;
   const Integer n = CheckedAdd<Integer>(CheckedCast<Integer>(size), zeros);
   value.Clear(field.DataType);
   value.SetDataSize(n);

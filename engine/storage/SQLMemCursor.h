@@ -219,6 +219,9 @@ class TSQLMemCursor {
 
  private:
   void ReadBLOBValue(TSQLMemVariant& value, Integer fieldNo, const TSQLMemFieldDef& field);
+  // The stored bytes of BLOB field fieldNo (projected) of the current record where the table can lend
+  // them whole for the moment of one read; false where ReadBLOBValue goes through OpenBLOB.
+  virtual bool StoredBLOBBytes(Integer /*fieldNo*/, const Byte*& /*data*/, Int64& /*size*/) { return false; }
   // A BLOB field made NULL during an edit carries the edit's mark, so that the post clears the value.
   void MarkBLOBCleared(Byte* recordBuffer, Integer tableFieldNo) const;
 

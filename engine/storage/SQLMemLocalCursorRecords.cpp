@@ -257,6 +257,14 @@ TStream* TSQLMemLocalCursor::OpenBLOB(Integer fieldNo, Byte mode) {
   return blobStreams_.back().get();
 }
 
+bool TSQLMemLocalCursor::StoredBLOBBytes(Integer fieldNo, const Byte*& data, Int64& size) {
+  Integer tableFieldNo = -1;
+  ProjectedField(fieldNo, 10110, tableFieldNo);
+  // Without the stream list OpenBLOB raises; it is left to do so.
+  if (!blobListOpen_) return false;
+  return OpenTableData(10154).StoredBLOBBytes(*this, tableFieldNo, data, size);
+}
+
 void TSQLMemLocalCursor::CloseBLOB(Integer fieldNo) {
   Integer tableFieldNo = -1;
   ProjectedField(fieldNo, 10118, tableFieldNo);

@@ -114,6 +114,7 @@ class TSQLMemLocalCursor : public TSQLMemCursor {
 
   // ---- BLOB streams on the current record ----
   TStream* OpenBLOB(Integer fieldNo, Byte mode) override;  // 10110, 10113, 10114, 10115
+  bool StoredBLOBBytes(Integer fieldNo, const Byte*& data, Int64& size) override;
   void CloseBLOB(Integer fieldNo) override;                 // 10118, 10119, 10120
   void CloseBLOBStreams(bool writersOnly) override;         // 10121
   Integer OpenBLOBCount() const { return static_cast<Integer>(blobStreams_.size()); }

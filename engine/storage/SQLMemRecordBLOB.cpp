@@ -208,6 +208,21 @@ std::unique_ptr<TSQLMemLocalBLOBStream> TSQLMemRecordBLOBs::OpenBLOB(const Byte*
                                                   recordContext);
 }
 
+bool TSQLMemRecordBLOBs::StoredBytes(const Byte* recordBuffer, Integer fieldNo, const Byte*& data, Int64& size) const {
+  const TSQLMemFieldDef& field = BLOBField(fieldNo);
+  if (recordBuffer == nullptr || field.BLOBBlockSize == 0 || field.BLOBCompressionAlgorithm != 0 ||
+      IsRecordFieldNull(fieldNo, recordBuffer))
+    return false;
+  const TSQLMemBLOBHandle handle = GetBLOBSlotHandle(recordBuffer, field);
+  const Byte* block = blocks_.Block(handle, 10112);
+  const Int64 length = blocks_.DataLength(handle, 10112);
+  const TSQLMemBLOBBlockHead head = ReadBLOBBlockHead(block);
+  if (head.UncompressedSize < 0 || head.UncompressedSize > length) return false;
+  data = block + kBLOBBlockHeadSize;
+  size = head.UncompressedSize;
+  return true;
+}
+
 TSQLMemBLOBHandle TSQLMemRecordBLOBs::CopyToNewBlock(TSQLMemLocalBLOBStream& stream) {
   TSQLMemCompressedBLOBStream& blobStream = stream.BLOBStream();
   const TSQLMemBLOBBlockHead head{CheckedCast<Integer>(blobStream.Descriptor().BlockCount), blobStream.GetSize()};

@@ -122,6 +122,11 @@ class TSQLMemRecordBLOBs {
   // earlier value's block is freed when it was the edit's own. A short read of the stored bytes raises
   // 10117; a failure leaves the buffer and its blocks as they were.
   void StoreBLOB(Byte* recordBuffer, Integer fieldNo, TSQLMemLocalBLOBStream& stream);
+  // The bytes of field fieldNo of recordBuffer where its block holds them uncompressed (algorithm 0),
+  // borrowed from the block until the record's BLOBs change, so that reading a whole value needs no
+  // stream over a copy. False for a NULL or compressed value and for a block shorter than its value,
+  // which OpenBLOB reads (or refuses) as it does.
+  bool StoredBytes(const Byte* recordBuffer, Integer fieldNo, const Byte*& data, Int64& size) const;
   // Frees the block of field fieldNo and makes it NULL; nothing for a NULL field or a table without BLOB
   // fields. A value without a block raises 10118 "Nil pointer occured".
   void FreeBLOB(Byte* recordBuffer, Integer fieldNo);

@@ -443,6 +443,10 @@ std::unique_ptr<TSQLMemLocalBLOBStream> TSQLMemTableData::OpenBLOB(TSQLMemCursor
   return RecordBLOBs().OpenBLOB(cursor.CurrentRecordBuffer, mode, fieldNo, &cursor);
 }
 
+bool TSQLMemTableData::StoredBLOBBytes(TSQLMemCursor& cursor, Integer fieldNo, const Byte*& data, Int64& size) {
+  return RecordBLOBs().StoredBytes(cursor.CurrentRecordBuffer, fieldNo, data, size);
+}
+
 void TSQLMemTableData::StoreBLOB(TSQLMemCursor& cursor, Integer fieldNo, TSQLMemLocalBLOBStream& stream) {
   if (cursor.CurrentRecordBuffer == nullptr) SQLMemError(10144, SQLMemNilPointer);
   RecordBLOBs().StoreBLOB(cursor.CurrentRecordBuffer, fieldNo, stream);

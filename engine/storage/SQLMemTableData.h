@@ -173,6 +173,9 @@ class TSQLMemTableData : public TSQLMemDatabaseTable, public TSQLMemTableService
   // closed writer back into it (see TSQLMemRecordBLOBs).
   virtual std::unique_ptr<TSQLMemLocalBLOBStream> OpenBLOB(TSQLMemCursor& cursor, Byte mode, Integer fieldNo);
   virtual void StoreBLOB(TSQLMemCursor& cursor, Integer fieldNo, TSQLMemLocalBLOBStream& stream);
+  // The uncompressed stored bytes of BLOB field fieldNo of the cursor's current record, borrowed (see
+  // TSQLMemRecordBLOBs::StoredBytes); false where only OpenBLOB reads the value.
+  virtual bool StoredBLOBBytes(TSQLMemCursor& cursor, Integer fieldNo, const Byte*& data, Int64& size);
   // The blocks of the table's BLOB values (10140 before the table has fields).
   TSQLMemRecordBLOBs& RecordBLOBs() const;
   // FreeBLOB of every BLOB field (nothing for a table without any).

@@ -68,6 +68,8 @@ class TSQLMemTemporaryTableData : public TSQLMemTableData {
   // the field NULL. A stream opened for reading, or for reading and writing and left unchanged,
   // stores nothing. 10144 without a BLOB stream, 10422 / 10145 when the entry cannot be appended.
   void StoreBLOB(TSQLMemCursor& cursor, Integer fieldNo, TSQLMemLocalBLOBStream& stream) override;
+  // The entries live in the BLOB stream, not in blocks: read through OpenBLOB.
+  bool StoredBLOBBytes(TSQLMemCursor&, Integer, const Byte*&, Int64&) override { return false; }
   // Entries are never reclaimed, and the slot holds a position rather than a block: nothing to do.
   void FreeBLOB(Byte* /*recordBuffer*/, Integer /*fieldNo*/) override {}
   void MarkBLOBs(Byte* /*recordBuffer*/, bool /*ownedByEdit*/) override {}

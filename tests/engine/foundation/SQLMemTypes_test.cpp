@@ -1,6 +1,8 @@
 #include "engine/foundation/SQLMemTypes.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -12,6 +14,7 @@
 #include "engine/foundation/DataFiles.h"
 #include "engine/foundation/SQLMemDecUtil.h"
 #include "engine/foundation/SQLMemExcept.h"
+#include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/OsSeam.h"
 #include "vcl/rtl/TextConv.h"
 
@@ -423,6 +426,41 @@ TEST(Like, PreparedPatternAgreesWithTheDefinitionOnAccentedLetters) {
           << "seed " << seed << ": wide '" << Cp1250ToUtf8(text) << "' LIKE '" << Cp1250ToUtf8(pattern) << "' ci=" << ci;
     }
   }
+}
+
+// Texts long enough for the seek to pass runs of bytes eight at a time; and the same patterns reading
+// the text through a case mapping (MapTextBytes), against the definition over the mapped text.
+TEST(Like, PreparedPatternOnLongTextsAndThroughACaseMapping) {
+  const unsigned seed = 2468;
+  std::mt19937 rng(seed);
+  std::array<char, 256> lower{};
+  std::string bytes(256, '\0');
+  for (int b = 0; b < 256; ++b) bytes[static_cast<std::size_t>(b)] = static_cast<char>(b);
+  const std::string lowered = AnsiLowerCase(bytes);
+  std::copy(lowered.begin(), lowered.end(), lower.begin());
+  const std::string textChars = Utf8ToCp1250("xyzxyzxyzhHőŐ ");
+  const std::string patternChars = Utf8ToCp1250("hHőŐx%_");
+  for (int k = 0; k < 3000; ++k) {
+    const std::string pattern = RandomString(rng, patternChars, 5);
+    const bool ci = (k % 3) == 0;
+    std::string text = RandomString(rng, textChars, 40);
+    if (k % 5 == 4) text += '\0' + RandomString(rng, textChars, 10);
+    std::string mapped = text;
+    for (char& c : mapped) c = lower[static_cast<unsigned char>(c)];
+    const auto trace = [&] {
+      return testing::Message() << "seed " << seed << ": '" << Cp1250ToUtf8(text) << "' LIKE '" << Cp1250ToUtf8(pattern)
+                                << "' ci=" << ci;
+    };
+    const TSQLMemLikePattern plain(pattern, ci);
+    ASSERT_EQ(plain.Matches(text), ReferenceLike(text.c_str(), pattern.c_str(), ci)) << trace();
+    TSQLMemLikePattern throughLower(pattern, ci);
+    throughLower.MapTextBytes(lower);
+    ASSERT_EQ(throughLower.Matches(text), ReferenceLike(mapped.c_str(), pattern.c_str(), ci)) << trace() << " lowered";
+  }
+  std::array<char, 256> endless = lower;
+  endless['a'] = '\0';
+  TSQLMemLikePattern refused("a%", false);
+  EXPECT_THROW(refused.MapTextBytes(endless), ERangeError) << "a mapping to NUL would end the text early";
 }
 
 TEST(Like, ManyPercentSignsOnALongText) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ExprTestSupport.h"
+#include "engine/sql/SQLMemExprNodeString.h"
+#include "vcl/rtl/OsSeam.h"
+#include "vcl/rtl/TextConv.h"
 
 namespace {
 
@@ -171,6 +176,58 @@ TEST_F(BooleanTest, IsNullAndTheErrorsOfTheBooleanNode) {
 
 // A scan sets every record's buffer and resets the tree before it evaluates; a constant pattern is
 // prepared once for all of them, and again only when it or the binding changes.
+// LOWER(x) or UPPER(x) LIKE a constant: the pattern reads x's bytes through the case table instead of a
+// mapped copy of x; the answers are those of the pattern against the mapped text.
+TEST_F(BooleanTest, LikeOverLowerOrUpperAnswersAsOverTheMappedText) {
+  ASSERT_TRUE(os::SetTextLocale("hu-HU"));
+  const AnsiString hungarian = Utf8ToCp1250("ÁRVÍZTŰRŐ tükörfúrógép");
+  using Node = std::unique_ptr<TSQLMemExprNode>;
+  const struct {
+    Byte op, mapping;
+    std::function<Node()> operand;
+    AnsiString pattern;      // 8-bit unless wide is set
+    bool wide, caseInsensitive;
+    Truth expected;
+  } cases[] = {
+      {opLike, opLower, [&] { return Operand("Name"); }, "%nn%", false, false, T},
+      {opLike, opLower, [&] { return Operand("Name"); }, "Anna", false, false, F},
+      {opLike, opLower, [&] { return Operand("Name"); }, "a_na", false, false, T},
+      {opLike, opUpper, [&] { return Operand("Name"); }, "ANNA", false, false, T},
+      {opLike, opUpper, [&] { return Operand("Name"); }, "an%", false, true, T},
+      {opNotLike, opLower, [&] { return Operand("Name"); }, "b%", false, false, T},
+      {opLike, opLower, [&] { return Text(hungarian.c_str()); }, Utf8ToCp1250("%tűrő t%"), false, false, T},
+      {opLike, opLower, [&] { return Text(hungarian.c_str()); }, Utf8ToCp1250("%TŰRŐ%"), false, false, F},
+      {opLike, opLower, [&] { return Text(hungarian.c_str()); }, Utf8ToCp1250("%TŰRŐ%"), false, true, T},
+      {opLike, opUpper, [&] { return Text(hungarian.c_str()); }, Utf8ToCp1250("ÁRVÍZ%FÚRÓGÉP"), false, false, T},
+      {opLike, opUpper, [&] { return Text(hungarian.c_str()); }, Utf8ToCp1250("%fúró%"), false, false, F},
+      {opLike, opLower, [&] { return Operand("Age"); }, "3_", false, false, T},  // a number is read as text
+      {opLike, opLower, [&] { return Operand("Score"); }, "%", false, false, N},
+      {opLike, opLower, [&] { return Operand("WName"); }, "an%", false, false, T},  // wide text stays wide
+      {opLike, opLower, [&] { return Operand("Name"); }, "an%", true, false, T},    // against a wide pattern
+      {opNotLike, opUpper, [&] { return Operand("Name"); }, "AN_", true, false, T},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << OperatorName(c.mapping) << "(...) " << OperatorName(c.op) << " '"
+                                    << Cp1250ToUtf8(c.pattern) << "'" << (c.wide ? " wide" : "")
+                                    << (c.caseInsensitive ? " nocase" : ""));
+    auto pattern = [&]() -> Node {
+      return c.wide ? WideText(Cp1250ToUtf16(c.pattern).c_str()) : Text(c.pattern.c_str());
+    };
+    auto mapping = std::make_unique<TSQLMemExprNodeStringFunction>(c.mapping, true, false, c.operand());
+    TSQLMemExprNodeBoolean like(c.op, c.caseInsensitive, false, std::move(mapping), pattern());
+    EXPECT_EQ(TruthName(TruthOf(like.Evaluate())), TruthName(c.expected));
+    EXPECT_EQ(TruthName(TruthOf(like.Evaluate())), TruthName(c.expected)) << "the kept pattern again";
+    // The same pattern against the mapped text itself.
+    auto mapped = std::make_unique<TSQLMemExprNodeStringFunction>(c.mapping, true, false, c.operand());
+    const TSQLMemVariant& text = mapped->Evaluate();
+    if (text.IsNull()) continue;
+    Node copy = text.IsWide() ? Node(WideText(text.GetAsWideString().c_str())) : Node(Text(text.GetAsString().c_str()));
+    TSQLMemExprNodeBoolean oracle(c.op, c.caseInsensitive, false, std::move(copy), pattern());
+    EXPECT_EQ(TruthName(TruthOf(like.Evaluate())), TruthName(TruthOf(oracle.Evaluate()))) << "as over the mapped text";
+  }
+  os::SetTextLocale("");
+}
+
 TEST_F(BooleanTest, AConstantPatternIsPreparedOncePerBindingAndValue) {
   TSQLMemExpression condition;
   auto like = std::make_unique<TSQLMemExprNodeBoolean>(opLike, false, false, Field("Name"), Text("%a"));
