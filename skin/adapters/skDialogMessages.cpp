@@ -96,6 +96,7 @@ void TskDialogWnd::WndProc(TMessage& message) {
       if (IsWindowEnabled(Window) && SkinManager != nullptr) SkinManager->SetActiveControl(static_cast<TControl*>(nullptr));
       break;
     case WM_NCMOUSELEAVE:
+    case WM_MOUSELEAVE:  // also from a button's fading once the cursor has left it
       SetHotTitleButton(HTNOWHERE, true);
       break;
     case WM_USER + 1:

@@ -211,9 +211,23 @@ void TskDialogWnd::PaintTitleButtons() {
   }
 }
 
-// Where the title-button fading starts once it exists: a change of a button's state would be faded
-// there when the manager allows glowing. Until then every change is painted at once.
-bool TskDialogWnd::StartTitleButtonFade(Integer /*hitCode*/) { return false; }
+HWND TskDialogWnd::FadeBorderWindow() const { return BorderForm ? BorderForm->BorderHandle() : nullptr; }
+
+// The change of a button's state fades in a small window over it: 10 steps towards hot or normal, a
+// press at once.
+bool TskDialogWnd::StartTitleButtonFade(Integer hitCode) {
+  TskDialogTitleButton* button = ButtonOfCode(hitCode);
+  if (button == nullptr || button->Rect.IsEmpty()) return false;
+  TskSysButtonData& fade = FadeButtons[static_cast<size_t>(button - Buttons.data())];
+  fade.ImageIndex = button->MaskIndex;
+  fade.Rect = button->Rect;
+  fade.Big = button->Large;
+  fade.HitCode = hitCode;
+  fade.State = button->State;
+  const bool pressed = button->State == 2;
+  StartTitleButtonAnim(fade, button->State, pressed ? 1 : kFadeSteps, this, button->State == 1 || pressed);
+  return true;
+}
 
 void TskDialogWnd::RepaintTitleButton(Integer hitCode) {
   TskDialogTitleButton* button = ButtonOfCode(hitCode);

@@ -359,6 +359,7 @@ void TskDialogWnd::SetHotTitleButton(Integer code, bool repaint) {
 
 void TskDialogWnd::FreeTitleButtons() {
   for (TskDialogTitleButton& b : Buttons) b.State = 0;
+  for (TskSysButtonData& fade : FadeButtons) fade.Anim.reset();
 }
 
 // ---- the border window's owner ----

@@ -20,6 +20,7 @@
 #include "skin/forms/sFrameGeometry.h"
 #include "skin/forms/sShadowBand.h"
 #include "skin/forms/sSystemMenu.h"
+#include "skin/forms/sTitleButtonAnim.h"
 
 class TBitmap;
 class TForm;
@@ -63,7 +64,7 @@ struct TskDialogTitleButton {
   Integer HitCode = 0;
 };
 
-class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog {
+class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFadeOwner {
  public:
   // The section is "DIALOG" when none is given; the window is not repainted at once.
   TskDialogWnd(HWND window, bool repaint = false, const AnsiString& section = "DIALOG",
@@ -132,6 +133,12 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog {
   std::unique_ptr<TForm> TakeDialogCoverForm() override { return std::move(CoverForm); }
   void PrintDialogChildren(HDC dc, TPoint offset, TPoint size) override;
 
+  // ---- IskFadeOwner: the title buttons fade as a form's do ----
+  HWND FadeOwnerWindow() const override { return Window; }
+  HWND FadeBorderWindow() const override;
+  TsSkinManager* FadeManager() const override { return SkinManager; }
+  TBitmap* FadeGlyph(Integer) const override { return nullptr; }
+
   // ---- state ----
   std::vector<TRect> RegionRects;
   Integer CurrentHT = 0;
@@ -143,6 +150,8 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog {
   std::unique_ptr<TskBorderForm> BorderForm;
   // Close, maximize, minimize, help.
   std::array<TskDialogTitleButton, kDialogButtonCount> Buttons;
+  // Each button's fading (its state, mask and place as last faded), in the order of Buttons.
+  std::array<TskSysButtonData, kDialogButtonCount> FadeButtons;
   TRect LastClientRect;
   std::unique_ptr<TBitmap> TitleGlyph;
   HICON TitleIcon = nullptr;  // not owned (the window's)

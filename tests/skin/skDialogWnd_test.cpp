@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <functional>
@@ -159,13 +160,16 @@ TEST_F(DialogAdapterTest, PaintsTheMessageBoxFrameAndAnswersItsGeometry) {
     const int cx = (close.Rect.Left + close.Rect.Right) / 2, cy = (close.Rect.Top + close.Rect.Bottom) / 2;
     EXPECT_EQ(WindowPixel(box, cx, cy), Ref(kCloseColors[0]));
 
-    // The close button's centre answers 20 and turns hot; the caption answers 2.
+    // The close button's centre answers 20 and turns hot; the caption answers 2. Without glowing the
+    // hot state is painted at once into the frame (with it, it fades in over the button: below).
+    manager_->Effects().SetAllowGlowing(false);
     EXPECT_EQ(SendMessageW(box, WM_NCHITTEST, 0, ScreenPoint(box, cx, cy)), HTCLOSE);
     EXPECT_EQ(a.CurrentHT, HTCLOSE);
     EXPECT_EQ(WindowPixel(box, cx, cy), Ref(kCloseColors[1]));
     EXPECT_EQ(SendMessageW(box, WM_NCHITTEST, 0, ScreenPoint(box, (icon.Right + close.Rect.Left) / 2, cy)), HTCAPTION);
     EXPECT_EQ(a.CurrentHT, 0);
     EXPECT_EQ(WindowPixel(box, cx, cy), Ref(kCloseColors[0])) << "the hot state went with the mouse";
+    manager_->Effects().SetAllowGlowing(true);
 
     // Inactive, then active again.
     SendMessageW(box, WM_NCACTIVATE, FALSE, 0);
@@ -205,6 +209,55 @@ TEST_F(DialogAdapterTest, PaintsTheMessageBoxFrameAndAnswersItsGeometry) {
     LOGBRUSH info{};
     ASSERT_NE(GetObjectW(brush, sizeof info, &info), 0);
     EXPECT_EQ(info.lbColor, ColorToRGB(static_cast<TColor>(manager_->GetGlobalColor())));
+  });
+}
+
+// With glowing allowed a hot title button fades in, in a small layered window over it, as a form's
+// does; the frame itself keeps the normal image, and leaving the button fades it back out.
+TEST_F(DialogAdapterTest, AHotTitleButtonFadesInOverItAndOutWhenLeft) {
+  RunBox([&](TskDialogWnd& a) {
+    if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
+    const HWND box = a.Window;
+    const TskDialogTitleButton& close = a.Buttons[dbClose];
+    const int cx = (close.Rect.Left + close.Rect.Right) / 2, cy = (close.Rect.Top + close.Rect.Bottom) / 2;
+    const LPARAM over = ScreenPoint(box, cx, cy);
+    SetCursorPos(GET_X_LPARAM(over), GET_Y_LPARAM(over));  // the fading watches the real cursor
+    skintest::TLayeredRecorder recorder;
+    EXPECT_EQ(SendMessageW(box, WM_NCHITTEST, 0, over), HTCLOSE);
+    TskSysButtonData& fade = a.FadeButtons[dbClose];
+    ASSERT_NE(fade.Anim, nullptr);
+    const HWND window = fade.Anim->FadeWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(WindowPixel(box, cx, cy), Ref(kCloseColors[0])) << "the frame keeps the normal image";
+    guitest::PumpFor(200);
+    std::vector<int> alphas;
+    for (const auto& c : recorder.calls)
+      if (c.Window == window && c.Update) alphas.push_back(c.Alpha);
+    ASSERT_GE(alphas.size(), 10u);
+    EXPECT_EQ(alphas.front(), 25);
+    EXPECT_TRUE(std::is_sorted(alphas.begin(), alphas.end())) << "rising";
+    EXPECT_EQ(alphas.back(), 255);
+    EXPECT_EQ(close.State, 1);
+    RECT outer{};
+    GetWindowRect(box, &outer);
+    const auto& last = recorder.calls.back();
+    EXPECT_EQ(last.Position.X, outer.left + close.Rect.Left);
+    EXPECT_EQ(last.Position.Y, outer.top + close.Rect.Top);
+
+    // The cursor leaves for the bare desktop: the fading's own watch tells the dialog, and the button
+    // fades back out until its window goes.
+    recorder.calls.clear();
+    SetCursorPos(5, 5);
+    guitest::PumpFor(300);
+    EXPECT_EQ(a.CurrentHT, HTNOWHERE);
+    EXPECT_EQ(close.State, 0);
+    std::vector<int> out;
+    for (const auto& c : recorder.calls)
+      if (c.Window == window && c.Update) out.push_back(c.Alpha);
+    ASSERT_FALSE(out.empty());
+    EXPECT_TRUE(std::is_sorted(out.rbegin(), out.rend())) << "falling";
+    EXPECT_EQ(fade.Anim->FadeWindow(), nullptr);
+    EXPECT_FALSE(IsWindow(window));
   });
 }
 
