@@ -16,6 +16,7 @@
 #include "skin/manager/sMDIForm.h"
 #include "skin/manager/sMessages.h"
 #include "vcl/gui/Application.h"
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/GuiTestSupport.h"
 #include "vcl/gui/MainMenu.h"
@@ -216,4 +217,36 @@ TEST_F(MDIMainFrame, TheMenuLineShowsTheIconOfAMaximizedChildWithASystemMenuAndA
   child->SetBorderIcons(icons);
   child->Icon().SetHandle(nullptr);
   EXPECT_FALSE(TsSkinableMenus::MaximizedMDIChildHasIcon());
+}
+
+TEST_F(MDIClient, TilingAndANewMenuMarkTheFramesPictureForRepainting) {
+  ASSERT_NE(Adapter(), nullptr);
+  struct Case {
+    const char* name;
+    UINT msg;
+    WPARAM wParam;
+  };
+  const Case cases[] = {{"cascade", WM_MDICASCADE, 0}, {"tile", WM_MDITILE, MDITILE_HORIZONTAL}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RedrawWindow(frame_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    provider_->HotHitTest = HTCLOSE;
+    // A mark in the picture's title: gone once the picture is painted again.
+    TBitmap& picture = *provider_->SkinData().CacheBitmap;
+    const Integer markY = GetSystemMetrics(SM_CYCAPTION) / 2;
+    static_cast<Cardinal*>(picture.ScanLine(markY))[40] = 0x00010203;
+    const Integer firstTop = ChildTop(children_[0]);
+    const Integer secondTop = ChildTop(children_[1]);
+    SendMessageW(client_, c.msg, c.wParam, 0);
+    EXPECT_TRUE(ChildTop(children_[0]) != firstTop || ChildTop(children_[1]) != secondTop);  // the client placed them
+    EXPECT_EQ(provider_->HotHitTest, -1);
+    EXPECT_NE(static_cast<const Cardinal*>(provider_->SkinData().CacheBitmap->ScanLine(markY))[40] & 0xFFFFFF,
+              0x010203u);
+  }
+  // A new menu for the frame: the menu line is counted and painted again.
+  provider_->MenuRowCount = 1;
+  provider_->MenuLineDirty = false;
+  SendMessageW(client_, WM_MDISETMENU, reinterpret_cast<WPARAM>(GetMenu(frame_->Handle())), 0);
+  EXPECT_EQ(provider_->MenuRowCount, -1);
+  EXPECT_TRUE(provider_->MenuLineDirty);
 }
