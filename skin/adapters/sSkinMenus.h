@@ -5,7 +5,9 @@
 // fill, the icon column, the border mask and the optional extra line down the left edge) is painted
 // once, and every item copies its piece of that bitmap and draws itself on top (MENUITEM state, check
 // mark or glyph, caption, shortcut). The popup window takes its region from the border mask's key
-// corners. The layout rules themselves (item kinds, sizes, columns) are in sSkinMenusLayout.
+// corners. The layout rules themselves (item kinds, sizes, columns) are in sSkinMenusLayout. A main
+// menu's top items get the bar handlers instead (sSkinMenusBar.cpp): they are painted over the form
+// provider's menu line.
 //
 // Coordinates: a popup bitmap is the size of the popup window; an item's rectangle is in client
 // coordinates, and the client origin's place in the window (3, 3 where the system draws the frame

@@ -125,6 +125,26 @@ TEST_F(MDIClient, TheClientShowsMDIAreaBehindTheChildrenAndItsOwnBackgroundBehin
   EXPECT_EQ(GetPixel(dc, r.right - 10, r.bottom - 10), AreaColor());
   ReleaseDC(client_, dc);
 
+  // The client edge is the frame's picture at the client's place.
+  RECT clientRect{}, formRect{};
+  GetWindowRect(client_, &clientRect);
+  GetWindowRect(frame_->Handle(), &formRect);
+  ASSERT_NE(GetWindowLongPtrW(client_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+  TBitmap& picture = *provider_->SkinData().CacheBitmap;
+  const HDC windowDC = GetWindowDC(client_);
+  const RECT whole{0, 0, clientRect.right - clientRect.left, clientRect.bottom - clientRect.top};
+  const HBRUSH sentinel = CreateSolidBrush(RGB(1, 2, 3));
+  FillRect(windowDC, &whole, sentinel);
+  DeleteObject(sentinel);
+  SendMessageW(client_, WM_NCPAINT, 1, 0);
+  const Integer dx = clientRect.left - formRect.left, dy = clientRect.top - formRect.top;
+  for (const POINT p : {POINT{0, 0}, POINT{1, 40}, POINT{60, 1}, POINT{0, clientRect.bottom - clientRect.top - 1}}) {
+    const Cardinal expected = static_cast<const Cardinal*>(picture.ScanLine(dy + p.y))[dx + p.x] & 0xFFFFFF;
+    const COLORREF shown = GetPixel(windowDC, p.x, p.y);
+    EXPECT_EQ((GetRValue(shown) << 16) | (GetGValue(shown) << 8) | GetBValue(shown), expected) << p.x << "," << p.y;
+  }
+  ReleaseDC(client_, windowDC);
+
   ShowWindow(children_[1]->Handle(), SW_MAXIMIZE);
   guitest::Pump();
   ASSERT_TRUE(IsZoomed(children_[1]->Handle()));
