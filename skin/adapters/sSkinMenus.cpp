@@ -1,4 +1,5 @@
-// The menu engine: hooking of the application's menus and the measuring of popup items.
+// The menu engine: hooking of the application's menus (bar items and popup items) and the measuring of
+// popup items.
 #include "skin/adapters/sSkinMenus.h"
 
 #include <windows.h>
@@ -15,6 +16,7 @@
 #include "vcl/gui/Form.h"
 #include "vcl/gui/GraphicsObjects.h"
 #include "vcl/gui/ImageList.h"
+#include "vcl/gui/MainMenu.h"
 #include "vcl/gui/PopupMenu.h"
 #include "vcl/gui/Screen.h"
 
@@ -55,6 +57,8 @@ bool InLaterColumn(const TMenuItem* item) {
 TsSkinableMenus::TsSkinableMenus(TsSkinManager* owner)
     : measure_(this, &TsSkinableMenus::MeasurePopupItem),
       draw_(this, &TsSkinableMenus::DrawPopupItem),
+      barMeasure_(this, &TsSkinableMenus::MeasureBarItem),
+      barDraw_(this, &TsSkinableMenus::DrawBarItem),
       captionFont_(std::make_unique<TFont>()),
       manager_(owner) {}
 
@@ -77,31 +81,44 @@ void TsSkinableMenus::SyncActive() {
 
 // ---- hooking ----
 
-void TsSkinableMenus::SetPopupHandlers(TMenuItem* item) {
-  if (!item->OnMeasureItem) item->OnMeasureItem = measure_;
-  if (!item->OnAdvancedDrawItem) item->OnAdvancedDrawItem = draw_;
+namespace {
+
+// A slot that holds no handler gets the engine's; a slot that holds the engine's is emptied.
+void FillFreeSlots(TMenuItem* item, const TMenuMeasureItemEvent& measure, const TAdvancedMenuDrawItemEvent& draw) {
+  if (!item->OnMeasureItem) item->OnMeasureItem = measure;
+  if (!item->OnAdvancedDrawItem) item->OnAdvancedDrawItem = draw;
 }
 
-void TsSkinableMenus::ClearPopupHandlers(TMenuItem* item) {
-  if (item->OnMeasureItem == measure_) item->OnMeasureItem = TMenuMeasureItemEvent();
-  if (item->OnAdvancedDrawItem == draw_) item->OnAdvancedDrawItem = TAdvancedMenuDrawItemEvent();
+void ClearOwnSlots(TMenuItem* item, const TMenuMeasureItemEvent& measure, const TAdvancedMenuDrawItemEvent& draw) {
+  if (item->OnMeasureItem == measure) item->OnMeasureItem = TMenuMeasureItemEvent();
+  if (item->OnAdvancedDrawItem == draw) item->OnAdvancedDrawItem = TAdvancedMenuDrawItemEvent();
 }
+
+}  // namespace
+
+void TsSkinableMenus::SetPopupHandlers(TMenuItem* item) { FillFreeSlots(item, measure_, draw_); }
+void TsSkinableMenus::ClearPopupHandlers(TMenuItem* item) { ClearOwnSlots(item, measure_, draw_); }
+void TsSkinableMenus::SetBarHandlers(TMenuItem* item) { FillFreeSlots(item, barMeasure_, barDraw_); }
+void TsSkinableMenus::ClearBarHandlers(TMenuItem* item) { ClearOwnSlots(item, barMeasure_, barDraw_); }
 
 bool TsSkinableMenus::IsTopMainMenuItem(const TMenuItem* item) const {
   const TMenu* menu = item != nullptr ? item->GetParentMenu() : nullptr;
-  // Every menu that is not a popup menu is a form's main menu.
-  return menu != nullptr && dynamic_cast<const TPopupMenuBase*>(menu) == nullptr && item->Parent() == menu->Items();
+  return dynamic_cast<const TMainMenu*>(menu) != nullptr && item->Parent() == menu->Items();
 }
 
 void TsSkinableMenus::HookItem(TMenuItem* item, bool enable) {
   if (item == nullptr) return;
   if (!enable) {
     ClearPopupHandlers(item);
+    ClearBarHandlers(item);
     return;
   }
-  // The bar items of a main menu are drawn over the form's menu line, not as popup items.
-  if (IsTopMainMenuItem(item)) return;
-  if (SkinnedPopups()) SetPopupHandlers(item);
+  // The bar items of a main menu are drawn over the form's menu line, not as popup items. Like the
+  // popup handlers, the bar handlers never replace what the application set.
+  if (IsTopMainMenuItem(item))
+    SetBarHandlers(item);
+  else if (SkinnedPopups())
+    SetPopupHandlers(item);
 }
 
 void TsSkinableMenus::HookSubItems(TMenuItem* item, bool enable) {
@@ -129,14 +146,30 @@ void TsSkinableMenus::HookPopupMenu(TPopupMenu* menu, bool enable) {
   HookSubItems(menu->Items(), enable && SkinnedPopups());
 }
 
+void TsSkinableMenus::HookMainMenu(TMainMenu* menu, bool enable) {
+  if (menu == nullptr) return;
+  const bool managerActive = manager_ != nullptr && manager_->Active();
+  for (int i = 0; i < menu->Items()->Count(); ++i) {
+    TMenuItem* item = menu->Items()->Items(i);
+    if (!enable) {
+      ClearBarHandlers(item);
+      continue;
+    }
+    if (!managerActive) continue;
+    if (!SkinnedPopups()) return;  // the menu stays as the system draws it
+    SetBarHandlers(item);
+  }
+  if (!BeingDestroyed(menu) && menu->Items()->Count() > 0) menu->SetOwnerDraw(enable);
+}
+
 void TsSkinableMenus::HookComponent(TComponent* component, bool active) {
   if (auto* popup = dynamic_cast<TPopupMenu*>(component)) {
     HookPopupMenu(popup, active && SkinnedPopups());
-  } else if (auto* menu = dynamic_cast<TMenu*>(component)) {
+  } else if (auto* menu = dynamic_cast<TMainMenu*>(component)) {
+    HookMainMenu(menu, active);
     for (int i = 0; i < menu->Items()->Count(); ++i) HookSubItems(menu->Items()->Items(i), active && SkinnedPopups());
   } else if (auto* item = dynamic_cast<TMenuItem*>(component)) {
-    const TMenu* menu = item->GetParentMenu();
-    if (menu == nullptr || dynamic_cast<const TPopupMenuBase*>(menu) != nullptr) HookSubItems(item, active && SkinnedPopups());
+    if (dynamic_cast<const TMainMenu*>(item->GetParentMenu()) == nullptr) HookSubItems(item, active && SkinnedPopups());
   }
   for (int i = 0; i < component->ComponentCount(); ++i) HookComponent(component->Components(i), active);
 }

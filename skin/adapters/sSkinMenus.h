@@ -5,7 +5,9 @@
 // fill, the icon column, the border mask and the optional extra line down the left edge) is painted
 // once, and every item copies its piece of that bitmap and draws itself on top (MENUITEM state, check
 // mark or glyph, caption, shortcut). The popup window takes its region from the border mask's key
-// corners. The layout rules themselves (item kinds, sizes, columns) are in sSkinMenusLayout.
+// corners. The layout rules themselves (item kinds, sizes, columns) are in sSkinMenusLayout. A main
+// menu's top items get the bar handlers instead (sSkinMenusBar.cpp): they are painted over the form
+// provider's menu line.
 //
 // Coordinates: a popup bitmap is the size of the popup window; an item's rectangle is in client
 // coordinates, and the client origin's place in the window (3, 3 where the system draws the frame
@@ -21,6 +23,7 @@
 class TBitmap;
 class TControl;
 class TFont;
+class TMainMenu;
 class TPopupMenu;
 class TsSkinManager;
 
@@ -71,12 +74,29 @@ class TsSkinableMenus : public TPersistent {
   // ---- hooking (handlers go only into free slots; only the engine's own are taken out) ----
   // Every menu component owned (at any depth) by the application.
   void UpdateMenus(bool active);
-  // An item below the top level of a main menu, or of a popup menu.
+  // One item: a main menu's top item gets the bar handlers, any other the popup handlers (only with
+  // SkinnedPopups); disabling takes out whichever of the engine's handlers it holds.
   void HookItem(TMenuItem* item, bool enable);
   void HookSubItems(TMenuItem* item, bool enable);
   // OwnerDraw, the opening animation (off while skinned) and every item of the menu.
   void HookPopupMenu(TPopupMenu* menu, bool enable);
+  // The bar handlers into the top items' free slots (nothing while the manager is off; the whole call
+  // is left when SkinnedPopups is off), or out of them; then OwnerDraw follows enable for a menu that
+  // has items and is not going away.
+  void HookMainMenu(TMainMenu* menu, bool enable);
+  // The item is one of the top items of a TMainMenu (a bar item).
   bool IsTopMainMenuItem(const TMenuItem* item) const;
+
+  // ---- the bar handlers (sSkinMenusBar.cpp) ----
+  // A bar item over the form provider's menu-line picture: the MENUITEM state (hot when selected or hot
+  // tracked), the glyph, the caption in MENULINE's colours; a disabled item blended 102/256 towards
+  // the line. The canvas is the provider's cache (its menu line) or the system's bar DC (window
+  // coordinates). Nothing without a provider that has painted its menu line.
+  void DrawBarItem(TObject* sender, TCanvas& canvas, const TRect& rect, TOwnerDrawState state);
+  // height SM_CYMENU - 1; width the caption's without "&", plus the image or bitmap width + 6.
+  void MeasureBarItem(TObject* sender, TCanvas& canvas, Integer& width, Integer& height);
+  // The main form is a skinned MDI frame whose active child is maximized with a system menu and an icon.
+  static bool MaximizedMDIChildHasIcon();
 
   // ---- the popup handlers ----
   void MeasurePopupItem(TObject* sender, TCanvas& canvas, Integer& width, Integer& height);
@@ -121,6 +141,8 @@ class TsSkinableMenus : public TPersistent {
   bool QueryExtraLine(TMenuItem* firstItem);
   void SetPopupHandlers(TMenuItem* item);
   void ClearPopupHandlers(TMenuItem* item);
+  void SetBarHandlers(TMenuItem* item);
+  void ClearBarHandlers(TMenuItem* item);
   void HookComponent(TComponent* component, bool active);
   void SelectItemFont(TCanvas& canvas, TMenuItem* item, TOwnerDrawState state, bool& colorChanged);
   AnsiString MeasureText(TMenuItem* item) const;
@@ -140,6 +162,8 @@ class TsSkinableMenus : public TPersistent {
 
   TMenuMeasureItemEvent measure_;
   TAdvancedMenuDrawItemEvent draw_;
+  TMenuMeasureItemEvent barMeasure_;
+  TAdvancedMenuDrawItemEvent barDraw_;
   std::unique_ptr<TFont> captionFont_;
   std::unique_ptr<TBitmap> itemBitmap_;
   std::vector<TRect> outerRegions_;

@@ -1,5 +1,7 @@
 #include "skin/manager/sMDIForm.h"
 
+#include "skin/adapters/skSBMDIWnd.h"
+#include "skin/forms/sSkinProvider.h"
 #include "vcl/gui/Form.h"
 
 TsMDIForm::TsMDIForm(TComponent* provider, TCustomForm* form, std::function<void()> refreshFrame)
@@ -7,7 +9,7 @@ TsMDIForm::TsMDIForm(TComponent* provider, TCustomForm* form, std::function<void
   if (form_ != nullptr) form_->HandleNeeded();
 }
 
-TsMDIForm::~TsMDIForm() = default;
+TsMDIForm::~TsMDIForm() { DisconnectClient(); }
 
 void TsMDIForm::HookClient() {
   if (form_ == nullptr || form_->ComponentState().Contains(csDesigning) || connected_) return;
@@ -15,9 +17,21 @@ void TsMDIForm::HookClient() {
 }
 
 void TsMDIForm::ConnectClient() {
-  // The client window's adapter is not made yet: nothing is attached, and the client keeps the
-  // system's look.
+  auto* provider = dynamic_cast<TsSkinProvider*>(provider_);
+  const HWND client = form_ != nullptr && form_->HandleAllocated() ? form_->ClientHandle() : nullptr;
+  if (provider == nullptr || client == nullptr || !provider->FormSkinned()) {
+    DisconnectClient();
+    return;
+  }
+  if (adapter_ == nullptr) adapter_ = New<TskMDIWnd>(client, provider);
+  connected_ = true;
+}
+
+void TsMDIForm::DisconnectClient() {
   connected_ = false;
+  if (adapter_ == nullptr) return;
+  const HWND window = adapter_->Window;
+  DetachScrollWnd(window, true, IsWindow(window) != FALSE, adapter_);
 }
 
 void TsMDIForm::RefreshProviderFrame() {

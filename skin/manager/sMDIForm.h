@@ -1,11 +1,12 @@
 // TsMDIForm: the companion of a skinned MDI frame's provider. It makes sure the frame's window (and so
-// its MDI client window) exists and keeps the adapter of the client window; the adapter itself comes
-// with the MDI client's skinning, so until then the companion attaches none.
+// its MDI client window) exists and keeps the adapter of the client window (TskMDIWnd) while the frame
+// is skinned.
 #pragma once
 #include <functional>
 #include "vcl/rtl/Component.h"
 
 class TCustomForm;
+class TskMainWnd;
 
 class TsMDIForm : public TPersistent {
  public:
@@ -21,11 +22,15 @@ class TsMDIForm : public TPersistent {
   // Attaches the client window's adapter while the provider's form is skinned, frees it otherwise.
   void ConnectClient();
   bool ClientConnected() const { return connected_; }
+  TskMainWnd* ClientAdapter() const { return adapter_; }
   void RefreshProviderFrame();
 
  private:
   TComponent* provider_;
   TCustomForm* form_;
   std::function<void()> refreshFrame_;
-  bool connected_ = false;  // no adapter yet: the client window's skinning attaches one
+  void DisconnectClient();
+
+  bool connected_ = false;
+  TskMainWnd* adapter_ = nullptr;  // owned (FreeAdapter)
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "skin/SkinFixture.h"
+#include "skin/SkinMenuLineTesting.h"
 #include "skin/SkinTestBitmaps.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
@@ -104,18 +105,10 @@ class MenuLineTest : public SkinFixture {
   TBitmap& Paint() {
     recorder_.calls.clear();
     childRecorder_.calls.clear();
-    provider_->DrawnActive = true;
-    provider_->SkinData().BackgroundDirty = true;
-    EXPECT_TRUE(provider_->PaintFormFrame());
-    return *provider_->SkinData().CacheBitmap;
+    return RepaintPicture(*provider_);
   }
   // A bar entry's rectangle in the cache's coordinates (the form's window has no border window here).
-  TRect BarRect(UINT position) const {
-    RECT r{}, outer{};
-    EXPECT_TRUE(GetMenuItemRect(form_->Handle(), GetMenu(form_->Handle()), position, &r));
-    GetWindowRect(form_->Handle(), &outer);
-    return TRect{r.left - outer.left, r.top - outer.top, r.right - outer.left, r.bottom - outer.top};
-  }
+  TRect BarRect(UINT position) const { return MenuBarEntryRect(form_->Handle(), position); }
 
   TForm* form_ = nullptr;
   TMainMenu* menu_ = nullptr;

@@ -1,7 +1,8 @@
 // The skin gallery: one window "Skin gallery" of test windows, each taken over by a window adapter on
 // the diary's built-in skin, to look at (and photograph, tools/run --gallery) what the adapters paint.
 // Later adapters add their rows here. With QN_GALLERY_BARS set in the environment the bars dialog
-// (BarsDialog.h) opens over it: QN_GALLERY_BARS=1 tools/run --gallery --screenshot.
+// (BarsDialog.h) opens over it: QN_GALLERY_BARS=1 tools/run --gallery --screenshot; with QN_GALLERY_MDI
+// set, an MDI frame with a skinned main menu and two children (MDIFrame.h).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "BarsDialog.h"
+#include "MDIFrame.h"
 #include "skin/adapters/skDialogWnd.h"
 #include "skin/adapters/skSBButtons.h"
 #include "skin/adapters/skSBComboWnd.h"
@@ -364,7 +366,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     form->Show();
     form->AddRows();
     TBarsDialog* bars = nullptr;
-    if (std::getenv("QN_GALLERY_BARS") != nullptr) {
+    if (std::getenv("QN_GALLERY_MDI") != nullptr) {
+      New<TMDIFrame>(form)->ShowWithChildren();
+    } else if (std::getenv("QN_GALLERY_BARS") != nullptr) {
       bars = New<TBarsDialog>(form);
       bars->Show();
       bars->AddBars();
