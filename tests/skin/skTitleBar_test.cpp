@@ -264,6 +264,53 @@ TEST_F(TitleBarTest, AButtonWithADropDownMenuClicksAfterTheMenuClosesNotOnMouseU
   EXPECT_EQ(clicks, 11);
 }
 
+TEST_F(TitleBarTest, TheMouseEntersAndLeavesItemsOnce) {
+  MakeForm();
+  TskTitleBarItem* first = AddItem(bsButton, "Egy");
+  TskTitleBarItem* second = AddItem(bsButton, "Kettő");
+  std::vector<std::string> events;
+  first->OnMouseEnter = [&events](TObject*) { events.push_back("enter 1"); };
+  first->OnMouseLeave = [&events](TObject*) { events.push_back("leave 1"); };
+  second->OnMouseEnter = [&events](TObject*) { events.push_back("enter 2"); };
+  Layout();
+  auto moveTo = [this](TPoint p) {
+    SendMessageW(form_->Handle(), WM_NCMOUSEMOVE, static_cast<WPARAM>(Hit(p)), ScreenAt(p));
+  };
+  moveTo(Centre(first->Rect));
+  moveTo(TPoint{Centre(first->Rect).X + 1, Centre(first->Rect).Y});
+  EXPECT_EQ(first->MouseState, 1);
+  EXPECT_EQ(provider_->HotHitTest, 2000);
+  moveTo(Centre(second->Rect));
+  EXPECT_EQ(first->MouseState, 0);
+  EXPECT_EQ(second->MouseState, 1);
+  EXPECT_EQ(events, (std::vector<std::string>{"enter 1", "leave 1", "enter 2"}));
+}
+
+// The caption stands between the bar's left and right items, 8 pixels from each, and only with ShowCaption.
+TEST_F(TitleBarTest, TheCaptionStandsBetweenTheLeftAndRightItems) {
+  MakeForm();
+  AddItem(bsButton, "Bal");
+  AddItem(bsButton, "Jobb", tbaRight);
+  Layout();
+  Repaint();
+  EXPECT_TRUE(provider_->CaptionTextBounds.IsEmpty()) << "ShowCaption off";
+  bar_->SetShowCaption(true);
+  Layout();
+  Repaint();
+  ASSERT_FALSE(provider_->CaptionTextBounds.IsEmpty());
+  EXPECT_EQ(provider_->CaptionTextBounds.Left, bar_->Area.Left + bar_->AlignedWidth(tbaLeft) + 8);
+  EXPECT_LE(provider_->CaptionTextBounds.Right, bar_->Area.Right - bar_->AlignedWidth(tbaRight) - 8);
+}
+
+TEST(TitleBarAdoption, ARunTimeProviderTakesTheFormsLastTitleBar) {
+  auto* form = New<TForm>(nullptr);
+  New<TsTitleBar>(form);
+  auto* last = New<TsTitleBar>(form);
+  TsSkinProvider* provider = TsSkinProvider::CreateRunTime(form);
+  EXPECT_EQ(provider->TitleBar(), last);
+  delete form;
+}
+
 TEST_F(TitleBarTest, AHintAppearsAtTheCursorInsideTheWorkAreaAndTopmost) {
   const TskMonitorSource saved = SetMonitorSource([](HWND) { return TskMonitorAreas{TRect{0, 0, 1024, 768}, TRect{0, 0, 600, 400}}; });
   MakeForm();
