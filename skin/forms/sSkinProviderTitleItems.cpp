@@ -153,6 +153,15 @@ void TsSkinProvider::LayoutTitleBarIn(const TskTitleInput& in, const TskTitleLay
       InitTitleItems();
       break;
     }
+  // With a border window the items lie in its picture.
+  titleBar_->PictureOrigin = [this] {
+    if (const HWND border = BorderForm ? BorderForm->BorderHandle() : nullptr) {
+      RECT r{};
+      GetWindowRect(border, &r);
+      return TPoint{r.left, r.top};
+    }
+    return FormScreenOrigin();
+  };
   TskTitleBarArea& area = titleBar_->Area;
   area.FullRight = layout.ButtonsRight;
   area.Centre = TitleCentre(in);

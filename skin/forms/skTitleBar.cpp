@@ -270,11 +270,17 @@ void TskTitleBarItem::MouseDown(TMouseButton button, TShiftState shift, Integer 
   if ((style_ == bsButton || style_ == bsMenu) && menu != nullptr && menu->Items()->Count() > 0) {
     TsTitleBar* bar = TitleBar();
     TCustomForm* host = HostForm != nullptr ? HostForm : bar != nullptr ? bar->Form() : nullptr;
-    RECT origin{};
-    if (host != nullptr && host->HandleAllocated()) GetWindowRect(host->Handle(), &origin);
+    TPoint origin{0, 0};
+    if (HostForm == nullptr && bar != nullptr && bar->PictureOrigin) {
+      origin = bar->PictureOrigin();
+    } else if (host != nullptr && host->HandleAllocated()) {
+      RECT r{};
+      GetWindowRect(host->Handle(), &r);
+      origin = TPoint{r.left, r.top};
+    }
     MenuShown = true;
     Invalidate(false);
-    menu->Popup(Rect.Left + origin.left, Rect.Bottom + origin.top);  // returns when the menu closes
+    menu->Popup(Rect.Left + origin.X, Rect.Bottom + origin.Y);  // returns when the menu closes
     MenuShown = false;
     MouseState = 0;
     Invalidate(false);

@@ -213,6 +213,9 @@ class TsTitleBar : public TComponent {
   void UpdateLayout();
   // The title area the painter gives the bar.
   TskTitleBarArea Area;
+  // The screen position of the picture the items' rectangles are in (set by the painter; unset: the
+  // host form's window).
+  std::function<TPoint()> PictureOrigin;
   // The summed widths of the visible items per alignment after the last layout.
   Integer AlignedWidth(TskItemAlign align) const { return widths_[align]; }
   // The picture of a menu button drawn by the bar itself: three states side by side, its alpha

@@ -446,6 +446,20 @@ TEST_F(TitleBarBorderTest, ClicksThroughTheBorderWindowReachTheItems) {
   // A double-click on it clicks again.
   SendMessageW(border, WM_NCLBUTTONDBLCLK, HTCAPTION, at);
   EXPECT_EQ(clicks, 2);
+  // A drop-down menu opens under the item where the border window shows it.
+  auto* menu = New<TPopupMenu>(form_);
+  auto* entry = New<TMenuItem>(menu);
+  entry->SetCaption("Első");
+  menu->Items()->Add(entry);
+  item->DropdownMenu = menu;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 60, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    EndMenu();
+  });
+  SendMessageW(border, WM_NCLBUTTONDOWN, HTCAPTION, at);
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(clicks, 3);
+  EXPECT_EQ(menu->PopupPoint(), (TPoint{b.left + item->Rect.Left, b.top + item->Rect.Bottom}));
 }
 
 }  // namespace
