@@ -22,6 +22,7 @@
 #include "vcl/gui/HintWindow.h"
 #include "vcl/gui/Menus.h"
 #include "vcl/gui/PopupMenu.h"
+#include "vcl/gui/UtilWindow.h"
 
 using namespace skintest;
 
@@ -33,6 +34,9 @@ class TitleBarTest : public SkinFixture {
   void TearDown() override {
     delete form_;
     form_ = nullptr;
+    // A shown menu leaves the layer's hidden popup window behind: it goes, so that later tests find the
+    // process as it was (the next menu makes it again).
+    if (menuShown_) DeallocateHWnd(PopupListWindow());
     SkinFixture::TearDown();
   }
   void MakeForm() {
@@ -87,6 +91,7 @@ class TitleBarTest : public SkinFixture {
   TForm* form_ = nullptr;
   TsTitleBar* bar_ = nullptr;
   TsSkinProvider* provider_ = nullptr;
+  bool menuShown_ = false;
 };
 
 TEST_F(TitleBarTest, UserButtonsStandLeftOfTheSystemButtonsAndAnswerOnlyWhenEnabled) {
@@ -228,6 +233,7 @@ TEST_F(TitleBarTest, AButtonWithADropDownMenuClicksAfterTheMenuClosesNotOnMouseU
   TskTitleBarItem* item = AddItem(bsButton, "Menü");
   item->DropdownMenu = menu;
   item->Invalidate(true);
+  menuShown_ = true;
   int clicks = 0, clicksWhileShown = -1;
   bool shownWhileOpen = false;
   item->OnClick = [&clicks](TObject*) { ++clicks; };
@@ -321,6 +327,8 @@ TEST_F(TitleBarTest, AHintAppearsAtTheCursorInsideTheWorkAreaAndTopmost) {
   item->ShowHint = true;
   Layout();
   // Over the user button, well inside the work area: at the cursor + (8, 16).
+  POINT savedCursor{};
+  GetCursorPos(&savedCursor);
   const RECT outer = Outer();
   const TPoint at = Centre(button->Data.Rect);
   SetCursorPos(outer.left + at.X, outer.top + at.Y);
@@ -344,6 +352,7 @@ TEST_F(TitleBarTest, AHintAppearsAtTheCursorInsideTheWorkAreaAndTopmost) {
   const TRect pushed = TitleHintRect(TPoint{590, 395}, TPoint{120, 20}, TRect{0, 0, 600, 400});
   EXPECT_EQ(pushed, (TRect{480, 376, 600, 400}));
   SetMonitorSource(saved);
+  SetCursorPos(savedCursor.x, savedCursor.y);
 }
 
 TEST(TitleHint, ALongHintNeverFadesEvenWhenTooltipsFade) {
@@ -452,6 +461,7 @@ TEST_F(TitleBarBorderTest, ClicksThroughTheBorderWindowReachTheItems) {
   entry->SetCaption("Első");
   menu->Items()->Add(entry);
   item->DropdownMenu = menu;
+  menuShown_ = true;
   const UINT_PTR timer = SetTimer(nullptr, 0, 60, [](HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     EndMenu();
