@@ -323,7 +323,12 @@ void TskBorderForm::DoubleClick(Integer code) {
       return;
     }
     case HTSYSMENU: SendMessageW(ownerWindow, WM_SYSCOMMAND, SC_CLOSE, 0); return;
-    default: break;
+    default:
+      if (code >= 2000 && code <= 2100) {
+        owner_->OwnerTitleItemDblClick(code);
+        return;
+      }
+      break;
   }
   const bool horizontal = code == HTLEFT || code == HTRIGHT;
   const bool vertical = code == HTTOP || code == HTBOTTOM;

@@ -52,6 +52,8 @@ class IskBorderOwner {
   virtual TPoint OwnerClientOffset() const = 0;
   // The title button under a border-window point (its hit-test code), 0 for none.
   virtual Integer OwnerButtonAt(TPoint p) = 0;
+  // A double-click on the owner's title-bar item of the code (2000 + index).
+  virtual void OwnerTitleItemDblClick(Integer /*code*/) {}
   // Frees the title buttons' fading animations.
   virtual void FreeOwnerButtonEffects() = 0;
   // The constant alpha of the owner (its AlphaBlendValue when blending, else alpha).

@@ -7,6 +7,7 @@
 namespace {
 constexpr Integer kCaptionGap = 4;   // between the icon and the caption
 constexpr Integer kButtonsGap = 12;  // between the caption and the buttons
+constexpr Integer kTitleBarTextGap = 8;  // between a title bar's left or right items and the caption
 }  // namespace
 
 Integer FrameSysBorderWidth(const TskFrameInput& in, bool withExt) {
@@ -79,6 +80,10 @@ TRect CaptionTextRect(const TskFrameInput& frame, const TskCaptionInput& in) {
   r.Left = FrameSysBorderWidth(frame, true) + in.IconWidth + in.BILeft + frame.Shadow.Left +
            (in.CaptionSection ? 2 : 0) + kCaptionGap;
   r.Right = FrameCacheWidth(frame) - in.ButtonsWidth - frame.Shadow.Right - kButtonsGap;
+  if (in.TitleBar) {
+    r.Left = in.BarLeft + in.BarLeftWidth + kTitleBarTextGap;
+    r.Right = in.BarRight - in.BarRightWidth - kTitleBarTextGap;
+  }
   r.Bottom = FrameTitleBottom(frame);
   if (frame.BorderWindow) {
     Integer down = in.CenterOffset;

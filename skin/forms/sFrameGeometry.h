@@ -54,6 +54,9 @@ struct TskCaptionInput {
   Integer CaptionWidth = 0, AddedWidth = 0;  // measured texts (AddedWidth 0 without an added title)
   TAlignment Alignment = taLeftJustify;
   bool RightToLeft = false;    // left and right alignment swap
+  // A title bar's area and the widths its left and right items take: the caption goes between them.
+  bool TitleBar = false;
+  Integer BarLeft = 0, BarRight = 0, BarLeftWidth = 0, BarRightWidth = 0;
 };
 
 // Where the caption text goes: the rectangle between the icon and the buttons, aligned; its top on the

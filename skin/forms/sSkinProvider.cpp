@@ -1,4 +1,6 @@
 #include "skin/forms/sSkinProvider.h"
+
+#include "skin/forms/skTitleBar.h"
 #include "skin/manager/sMDIForm.h"
 
 #include "skin/adapters/skSBMainWnd.h"
@@ -69,7 +71,15 @@ TsSkinProvider::TsSkinProvider(TComponent* owner, bool runTimeCreated) : TCompon
 }
 
 TsSkinProvider* TsSkinProvider::CreateRunTime(TCustomForm* form) {
-  return New<TsSkinProvider>(form, true);
+  auto* provider = New<TsSkinProvider>(form, true);
+  // The form's last title bar becomes the provider's.
+  for (int i = form->ComponentCount() - 1; i >= 0; --i) {
+    if (auto* bar = dynamic_cast<TsTitleBar*>(form->Components(i))) {
+      provider->titleBar_ = bar;
+      break;
+    }
+  }
+  return provider;
 }
 
 // Only the provider that hooked the form gives the procedure back and leaves the skinned-form list: an
@@ -112,6 +122,10 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
     }
   }
   if (operation == opRemove && component == SkinSysMenu) SkinSysMenu = nullptr;
+  if (auto* bar = dynamic_cast<TsTitleBar*>(component)) {
+    if (operation == opInsert && titleBar_ == nullptr) titleBar_ = bar;
+    if (operation == opRemove) titleBar_ = nullptr;
+  }
   if (operation == opInsert && controlAdapter_ != nullptr) {
     auto* control = dynamic_cast<TWinControl*>(component);
     if (control != nullptr && controlAdapter_->IsAdaptable(control)) controlAdapter_->AddNewControl(control);

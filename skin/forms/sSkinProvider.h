@@ -27,6 +27,8 @@ class TskMainWnd;
 class TsMDIForm;
 class TsSkinableMenus;
 class TsSkinManager;
+class TsTitleBar;
+class TskTitleBarItem;
 
 // The counters of one menu-line painting pass that the frame's items and the active MDI child's merged
 // items share: the child's next item, the last group the child painted, where its next item goes, and
@@ -358,6 +360,40 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // A title button is held down (cleared when the mouse button is released).
   static bool TitleButtonPressed;
 
+  // ---- user title buttons and the title bar (sSkinProviderTitleItems.cpp) ----
+  // The form's title bar component (adopted when it is inserted or at run-time creation; nil when removed).
+  TsTitleBar* TitleBar() const { return titleBar_; }
+  void SetTitleBar(TsTitleBar* value);
+  // Every item gets its skin data (section chosen) and the provider's painter.
+  void InitTitleItems();
+  // The item's section: its SkinSection, else by style "TB_BTN", "TB_MENUBTN", "TB_TAB", else
+  // "TOOLBUTTON" (buttons) or "TABTOP" (tabs); with a section its border mask.
+  void InitTitleItemSection(int index);
+  // The painter of every item: into the target's rectangle in the item's state; a disabled item at
+  // half strength over what lies under it.
+  void PaintTitleItem(TskTitleBarItem* item, const TRect& rect, TBitmap* target);
+  void PaintTitleItemBackground(Integer section, Integer state, TBitmap& target, const TRect& r);
+  // Image or glyph, caption and drop-down arrow from the item's margin.
+  void PaintTitleItemContent(TskTitleBarItem* item, TBitmap& target, const TRect& r, Integer textSection, Integer state);
+  // The visible item of a hit-test code 2000 + index; nil otherwise.
+  TskTitleBarItem* TitleItemOfCode(Integer code) const;
+  // The user buttons' rectangles, masks and states from the layout.
+  void PlaceUserButtons(const TskTitleLayout& layout);
+  // The visible user buttons (mask state and glyph) into the cache.
+  void PaintUserButtons();
+  void DrawUserButtonGlyph(TsTitleButton& button);
+  void ShowUserButtonHint(Integer code, bool show);
+  // The title bar's area from the title's layout; the bar places its items there.
+  void LayoutTitleBarIn(const TskTitleInput& in, const TskTitleLayout& layout);
+  // The title bar's items as the hit test takes them.
+  void AddTitleItemSpots(TskTitleInput& in) const;
+  // Every item into the cache, from the last to the first; tabs that are down after the others.
+  void PaintTitleItems();
+  // An item becomes hot (mouse enter, state 1, hint) or normal (mouse leave, state 0, hint gone).
+  void SetItemHot(TskTitleBarItem* item, bool hot);
+  // A double-click on an item through the border window: it becomes hot again and clicks.
+  void OwnerTitleItemDblClick(Integer code) override;
+
   // ---- mouse, title buttons, menus and system commands (sSkinProviderMouse.cpp) ----
   // The non-client mouse messages, menu loop messages and WM_SYSCOMMAND of a skinned form; true when
   // handled (the saved procedure then ran where the message needs it).
@@ -515,6 +551,7 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   std::unique_ptr<TsTitleIcon> titleIcon_;
   std::unique_ptr<TsTitleButtons> titleButtons_;
   TskSysSubMenu sysSubMenu_;
+  TsTitleBar* titleBar_ = nullptr;
   Integer savedTitleRows_ = 0;  // rows of TitleBgBmp that hold the title strip
   TRect lastClient_;  // the client rectangle of the last WM_SIZE (empty before the first)
   TWndMethod captFormProc_;  // before captForm_: the form's messages during its destruction need it

@@ -214,7 +214,8 @@ Integer TsSkinProvider::OwnerButtonAt(TPoint p) {
     layout.Buttons[b] = {r.Left, r.Top, r.Right, r.Bottom};
   }
   if (const Integer code = SysButtonHitCode(in, layout, p.X, p.Y); code != 0) return code;
-  return UserButtonHitCode(in, layout, p.X, p.Y);
+  if (const Integer code = UserButtonHitCode(in, layout, p.X, p.Y); code != 0) return code;
+  return TitleItemHitCode(in, p.X, p.Y);
 }
 
 Byte TsSkinProvider::OwnerAlpha(Byte alpha) const {

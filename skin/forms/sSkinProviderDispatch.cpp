@@ -224,6 +224,7 @@ void TsSkinProvider::AnswerSkinned(TMessage& message) {
       skinData_->UpdateIndexes();
       TitleSectionIndex = ResolveTitleSection();
       CaptionSectionIndex = manager->GetSkinIndex("CAPTION");
+      InitTitleItems();
       SetSysMenuStyle(true);
       skinData_->BackgroundDirty = true;
       MenuRowCount = -1;

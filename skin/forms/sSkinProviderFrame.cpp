@@ -10,6 +10,7 @@
 #include "skin/forms/sSectionPaint.h"
 #include "skin/forms/sShadowBand.h"
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/skTitleBar.h"
 #include "skin/forms/sSkinText.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sAlphaPaint.h"
@@ -301,7 +302,8 @@ void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state)
   if (manager == nullptr || cache == nullptr || frame.CaptionHeightExt <= 0 || !drawNonClientArea_) return;
   TCanvas& canvas = cache->Canvas();
   UseCaptionFont(canvas);
-  const AnsiString caption = addedTitle_->ShowMainCaption() ? Form->Caption() : AnsiString();
+  const bool showCaption = titleBar_ != nullptr ? titleBar_->ShowCaption() : addedTitle_->ShowMainCaption();
+  const AnsiString caption = showCaption ? Form->Caption() : AnsiString();
   const UINT flags = kCaptionFlags;  // the forms read left to right (DT_RTLREADING otherwise)
   const TPoint captionSize = TextExtent(canvas, caption, flags);
   TskCaptionInput in;
@@ -328,6 +330,13 @@ void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state)
     in.AddedWidth = addedSize.X;
   }
   in.Alignment = captionAlignment_;
+  if (titleBar_ != nullptr) {
+    in.TitleBar = true;
+    in.BarLeft = titleBar_->Area.Left;
+    in.BarRight = titleBar_->Area.Right;
+    in.BarLeftWidth = titleBar_->AlignedWidth(tbaLeft);
+    in.BarRightWidth = titleBar_->AlignedWidth(tbaRight);
+  }
   TRect r = CaptionTextRect(frame, in);
   if (r.IsEmpty()) return;
   const Integer title = TitleSkinIndex();

@@ -9,6 +9,7 @@
 #include "skin/adapters/sSkinMenus.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sVclUtils.h"
+#include "skin/forms/skTitleBar.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/skGlow.h"
 #include "vcl/gui/Application.h"
@@ -187,7 +188,22 @@ void TsSkinProvider::NCLButtonDown(TMessage& message) {
     }
     return;
   }
-  if (IsTitleBarItemCode(code)) return;  // the title bar's items take their presses themselves
+  if (IsTitleBarItemCode(code)) {
+    TskTitleBarItem* item = TitleItemOfCode(code);
+    if (item == nullptr) return;
+    SetPressedButton(code);
+    const TPoint p = ScreenToFormPoint(screen.X, screen.Y);
+    const auto watch = Watch(this);
+    item->MouseDown(mbLeft, TShiftState{}, p.X, p.Y);
+    if (watch->Gone()) return;
+    // A tab or a drop-down menu has clicked already: the press is over.
+    if (!item->Pressed && TitleButtonPressed) {
+      TitleButtonPressed = false;
+      HotHitTest = 0;
+      RepaintButton(code);
+    }
+    return;
+  }
   const HWND window = Form->Handle();
   if (IsIconic(window) != FALSE) {
     Form->Perform(WM_SYSCOMMAND, kDragMove, 0);
@@ -340,7 +356,14 @@ void TsSkinProvider::NCLButtonUp(TMessage& message) {
           if (watch->Gone()) return;
         }
       } else if (IsTitleBarItemCode(code)) {
-        // The title bar's items take their releases themselves.
+        if (TskTitleBarItem* item = TitleItemOfCode(code)) {
+          const TPoint p = ScreenToFormPoint(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
+          TitleButtonPressed = false;
+          item->MouseState = 1;
+          item->MouseUp(mbLeft, TShiftState{}, p.X, p.Y);
+          if (watch->Gone()) return;
+          RepaintButton(code);
+        }
       } else if (ResizeMode == rmBorder && BorderResizing()) {
         EndBorderResize();
       } else {

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sTitleHint.h"
+#include "skin/forms/skTitleBar.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/skGlow.h"
@@ -78,6 +80,13 @@ void TsTitleButton::MouseDown(TMouseButton button, TShiftState shift, Integer x,
 void TsTitleButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) {
   if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
 }
+
+void TsTitleButton::ShowHint(TCustomForm* form) {
+  if (hint_.empty() || hintWindow_ != nullptr) return;
+  hintWindow_ = ShowTitleHint(form, hint_);
+}
+
+void TsTitleButton::HideHint() { hintWindow_.reset(); }
 
 TsTitleButtons::TsTitleButtons(TsSkinProvider* provider)
     : TOwnedCollection(provider, TCollectionItemClass::Of<TsTitleButton>()), provider_(provider) {}
@@ -289,6 +298,7 @@ TskTitleInput TsSkinProvider::TitleInput() const {
     user.Enabled = button->Enabled();
     in.UserButtons.push_back(user);
   }
+  AddTitleItemSpots(in);
   return in;
 }
 
@@ -339,6 +349,8 @@ void TsSkinProvider::UpdateTitleLayout() {
   }
   in.IconRect = {CaptionIconRect.Left, CaptionIconRect.Top, CaptionIconRect.Right, CaptionIconRect.Bottom};
   const TskTitleLayout layout = ::UpdateTitleLayout(in);
+  PlaceUserButtons(layout);
+  LayoutTitleBarIn(in, layout);
   for (int b = sbClose; b <= sbHelp; ++b) {
     const TskTitleRect& r = layout.Buttons[b];
     TskSysButtonData& button = SysButtons[b];
@@ -365,6 +377,10 @@ Integer TsSkinProvider::HitTest(const TMessage& message) {
       const TRect& r = SysButtons[b].Rect;
       layout.Buttons[b] = {r.Left, r.Top, r.Right, r.Bottom};
     }
+  for (int i = 0; i < titleButtons_->Count(); ++i) {
+    const TRect& r = titleButtons_->Items(i)->Data.Rect;
+    layout.UserButtons.push_back({r.Left, r.Top, r.Right, r.Bottom});
+  }
   Integer code = TitleHitTest(in, layout, p.X, p.Y);
   // The grip in the bottom-right corner of the client area answers as the sizing corner.
   if (code == HTCLIENT && p.Y > in.SysCaptionHeight + in.SysBorderWidthNoExt && GripMode == gmRightBottom &&
@@ -441,11 +457,14 @@ void TsSkinProvider::DrawTitleButton(TskSysButtonData& button, bool enabled) {
 void TsSkinProvider::PaintTitleButtons() {
   if (!IsBordered()) return;
   RestoreButtonsArea();
-  if (!HasSysMenu() || SkinSysMenu == nullptr) return;
-  DrawTitleButton(SysButtons[sbClose], SkinSysMenu->VisibleClose());
-  if (SkinSysMenu->VisibleMax()) DrawTitleButton(SysButtons[sbMax], SkinSysMenu->EnabledMax());
-  if (SkinSysMenu->VisibleMin()) DrawTitleButton(SysButtons[sbMin], SkinSysMenu->EnabledMin());
-  if (Form->BorderIcons().Contains(biHelp)) DrawTitleButton(SysButtons[sbHelp], true);
+  if (HasSysMenu() && SkinSysMenu != nullptr) {
+    DrawTitleButton(SysButtons[sbClose], SkinSysMenu->VisibleClose());
+    if (SkinSysMenu->VisibleMax()) DrawTitleButton(SysButtons[sbMax], SkinSysMenu->EnabledMax());
+    if (SkinSysMenu->VisibleMin()) DrawTitleButton(SysButtons[sbMin], SkinSysMenu->EnabledMin());
+    if (Form->BorderIcons().Contains(biHelp)) DrawTitleButton(SysButtons[sbHelp], true);
+  }
+  PaintUserButtons();
+  PaintTitleItems();
 }
 
 void TsSkinProvider::SaveButtonsArea(bool whole) {
@@ -471,6 +490,11 @@ void TsSkinProvider::RestoreButtonsArea() {
 }
 
 void TsSkinProvider::RepaintButton(Integer code) {
+  if (code >= 2000) {
+    // An item lies over the title: the frame is painted again under it.
+    if (TitleItemOfCode(code) != nullptr) RepaintFrame();
+    return;
+  }
   TskSysButtonData* button = ButtonOfCode(code);
   TsSkinManager* manager = Manager();
   if (button == nullptr || manager == nullptr || Form == nullptr || !Form->HandleAllocated()) return;
@@ -538,20 +562,40 @@ void TsSkinProvider::SetHotButton(Integer code, bool repaint) {
   if (!drawNonClientArea_) return;
   if (code != HotHitTest && HotHitTest > 0) {
     if (TskSysButtonData* old = ButtonOfCode(HotHitTest); old != nullptr && old->State != -1) old->State = 0;
+    ShowUserButtonHint(HotHitTest, false);
+    SetItemHot(TitleItemOfCode(HotHitTest), false);
     if (repaint) RepaintButton(HotHitTest);
   }
+  const bool changed = code != HotHitTest;
   HotHitTest = code;
   if (TitleButtonPressed || code < 1) return;
   if (TskSysButtonData* button = ButtonOfCode(code); button != nullptr && button->State != -1) button->State = 1;
-  if (repaint) RepaintButton(code);
+  if (changed) {
+    ShowUserButtonHint(code, true);
+    SetItemHot(TitleItemOfCode(code), true);
+  }
+  // An item repaints the frame under it: only when it became hot.
+  if (repaint && (changed || TitleItemOfCode(code) == nullptr)) RepaintButton(code);
 }
 
 void TsSkinProvider::SetPressedButton(Integer code) {
   if (code != HotHitTest && HotHitTest > 0) {
     if (TskSysButtonData* old = ButtonOfCode(HotHitTest); old != nullptr && old->State != -1) old->State = 0;
+    if (TskTitleBarItem* old = TitleItemOfCode(HotHitTest)) old->MouseState = 0;
     RepaintButton(HotHitTest);
   }
   HotHitTest = code;
+  if (TskTitleBarItem* item = TitleItemOfCode(code)) {
+    // A tab is pressed by its own mouse-down: it never shows a pressed state of the title's.
+    if (item->Style() == bsTab) {
+      HotHitTest = -1;
+      return;
+    }
+    item->MouseState = 2;
+    TitleButtonPressed = true;
+    RepaintButton(code);
+    return;
+  }
   TskSysButtonData* button = ButtonOfCode(code);
   if (button == nullptr || button->State == -1) return;
   if (code == HTMAXBUTTON) {

@@ -8,7 +8,9 @@
 #include "vcl/rtl/Collection.h"
 
 class TBitmap;
+class TCustomForm;
 class TFont;
+class THintWindow;
 class TsSkinProvider;
 
 // The glyph and size of the caption icon (0 x 0: the form's own icon at the system's small size).
@@ -66,6 +68,11 @@ class TsTitleButton : public TCollectionItem {
   void SetDisplayName(const AnsiString& value) override { name_ = value; }
   void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
   void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y);
+  // The hint at the cursor (a non-empty Hint, none shown yet), kept inside the form's work area;
+  // HideHint frees it.
+  void ShowHint(TCustomForm* form);
+  void HideHint();
+  THintWindow* HintWindow() const { return hintWindow_.get(); }
 
   // The skin mask of the button's image, -1 none (set when the provider prepares the form).
   Integer MaskIndex = -1;
@@ -81,6 +88,7 @@ class TsTitleButton : public TCollectionItem {
   AnsiString name_;
   bool useSkinData_ = true;
   bool visible_ = true;
+  std::unique_ptr<THintWindow> hintWindow_;
 };
 
 class TsTitleButtons : public TOwnedCollection {

@@ -143,6 +143,7 @@ TskTitleLayout UpdateTitleLayout(const TskTitleInput& in) {
     out.UserButtons.push_back({x - b.Width, top, x, top + height});
     x -= b.Width + (out.BigButtons ? in.BISpace : 0);
   }
+  out.NextRight = x;
   return out;
 }
 
@@ -196,9 +197,28 @@ int UserButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int
   return 0;
 }
 
+int TitleItemHitCode(const TskTitleInput& in, int x, int y) {
+  for (size_t j = 0; j < in.TitleItems.size(); ++j) {
+    const TskTitleItemSpot& item = in.TitleItems[j];
+    if (!item.Visible || !item.Rect.Contains(x, y)) continue;
+    if (!item.Hittable) return 0;
+    return item.Answers ? 2000 + static_cast<int>(j) : -1;
+  }
+  return 0;
+}
+
 int TitleHitTest(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y) {
-  if (int n = in.BorderWindow ? 0 : ButtonOrdinalAt(in, layout, x, y); n > 0) {
+  if (const int n = in.BorderWindow ? 0 : ButtonOrdinalAt(in, layout, x, y); n > 1) {
     if (int code = ButtonCode(in, n); code != 1) return code;
+  } else if (!in.BorderWindow) {
+    // A user button or an item claims the point before the close button; one that does not answer
+    // leaves it to the frame and the caption.
+    int claimed = UserButtonHitCode(in, layout, x, y);
+    if (claimed == 0) claimed = TitleItemHitCode(in, x, y);
+    if (claimed > 0) return claimed;
+    if (claimed == 0 && n == 1) {
+      if (int code = ButtonCode(in, n); code != 1) return code;
+    }
   }
   if (!in.Maximized && in.ThickFrame && !in.BorderWindow) {
     const int b = in.SysBorderWidth;

@@ -29,6 +29,14 @@ struct TskUserTitleButton {
   bool Visible = true, Enabled = true;
 };
 
+// A title-bar item as the hit test takes it: its rectangle in the form's picture, whether it shows,
+// whether it can be hit at all (spacing and info items cannot), whether it answers (enabled, and not a
+// tab that is down already).
+struct TskTitleItemSpot {
+  TskTitleRect Rect;
+  bool Visible = true, Hittable = true, Answers = true;
+};
+
 struct TskTitleInput {
   // System metrics and the form's frame.
   int FormWidth = 0, FormHeight = 0;
@@ -57,6 +65,8 @@ struct TskTitleInput {
   int TitleHeight = 0, MaxHeight = 0, CenterOffset = 0, BITop = 0;
   // The user's title buttons in their order (hit codes 1000 + index).
   std::vector<TskUserTitleButton> UserButtons;
+  // The title bar's items in their order (hit codes 2000 + index).
+  std::vector<TskTitleItemSpot> TitleItems;
 };
 
 // The system buttons in ordinal order of the hit test: close, maximize, minimize, help.
@@ -69,6 +79,7 @@ struct TskTitleLayout {
   int ButtonsWidth = 0;
   int ButtonsRight = 0;     // right end of the button area
   std::vector<TskTitleRect> UserButtons;  // left of the system buttons, 6 apart; zero width when hidden
+  int NextRight = 0;  // where a next button would end: the title bar's items end 6 left of it
 };
 
 // Big buttons for single and sizeable frames, and for every frame when the skin lacks small masks.
@@ -98,5 +109,10 @@ int SysButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int 
 // The code of the user's title button under the point: 1000 + its index, -1 for a disabled one; 0 where
 // none is hit.
 int UserButtonHitCode(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y);
-// The hit-test code of a point relative to the form's outer rectangle.
+// The code of the title-bar item under the point: 2000 + its index, -1 for one that does not answer;
+// 0 where none is hit (spacing and info items are never hit).
+int TitleItemHitCode(const TskTitleInput& in, int x, int y);
+// The hit-test code of a point relative to the form's outer rectangle. The system buttons come first,
+// then the user's buttons and the title bar's items; the close button answers only where none of them
+// claims the point.
 int TitleHitTest(const TskTitleInput& in, const TskTitleLayout& layout, int x, int y);

@@ -213,4 +213,32 @@ TEST(TitleHitTest, AnswersTheCodeOfEachPoint) {
   }
 }
 
+// The form's own hit test: user buttons answer 1000 + their index (a hidden one keeps its index), title-bar
+// items 2000 + theirs; a disabled button or item, a tab already down, a spacing or an info item leave
+// the point to the caption.
+TEST(TitleHitTest, UserButtonsAndTitleBarItemsAnswerTheirOwnCodes) {
+  TskTitleInput in = SizeableForm();
+  in.UserButtons = {{21, true, true}, {30, false, true}, {24, true, true}};
+  in.TitleItems = {{{100, 4, 130, 20}, true, true, true},  {{130, 4, 160, 20}, false, true, true},
+                   {{160, 4, 170, 20}, true, false, true}, {{170, 4, 190, 20}, true, true, false},
+                   {{190, 4, 210, 20}, true, false, true}};
+  struct Case {
+    const char* name;
+    int x, y, code;
+  } cases[] = {
+      {"first user button", 292, 10, 1000},  {"third user button", 270, 10, 1002},
+      {"item", 110, 10, 2000},               {"hidden item's place", 140, 10, 2},
+      {"spacing", 165, 10, 2},               {"not answering", 180, 10, 2},
+      {"info", 200, 10, 2},                  {"below the items", 110, 30, 1},
+      {"close still", 380, 10, 20},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TitleHitTest(in, UpdateTitleLayout(in), c.x, c.y), c.code) << c.name;
+  in.UserButtons[2].Enabled = false;
+  EXPECT_EQ(TitleHitTest(in, UpdateTitleLayout(in), 270, 10), 2) << "disabled user button";
+  // The border window's own test: a title-bar item that does not answer is -1 there.
+  EXPECT_EQ(TitleItemHitCode(in, 180, 10), -1);
+  EXPECT_EQ(TitleItemHitCode(in, 165, 10), 0);
+  EXPECT_EQ(TitleItemHitCode(in, 110, 10), 2000);
+}
+
 }  // namespace
