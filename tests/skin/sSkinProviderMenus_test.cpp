@@ -400,6 +400,15 @@ TEST_F(MDIFrameTest, AChildsSystemCommandsRepaintTheFramesMenuLineWithItsButtons
   Paint();
   ASSERT_EQ(form_->ActiveMDIChild(), second);
   EXPECT_TRUE(provider_->MDIButtons[2].Rect.IsEmpty());
+  // Activating a child repaints the frame's line with that child's merged items.
+  childRecorder_.calls.clear();
+  first->BringToFront();
+  ASSERT_EQ(form_->ActiveMDIChild(), first);
+  EXPECT_EQ(ActiveMDIChildProvider, FormProvider(first));
+  ASSERT_FALSE(childRecorder_.calls.empty());
+  EXPECT_EQ(childRecorder_.calls.back().caption, "First edit");
+  second->BringToFront();
+  ASSERT_EQ(form_->ActiveMDIChild(), second);
 
   // Maximizing the child repaints the frame at once: the child's icon first, then File, and the buttons.
   recorder_.calls.clear();
@@ -410,6 +419,12 @@ TEST_F(MDIFrameTest, AChildsSystemCommandsRepaintTheFramesMenuLineWithItsButtons
   ASSERT_FALSE(recorder_.calls.empty());
   EXPECT_EQ(recorder_.calls.back().rect, BarRect(1));
   EXPECT_FALSE(provider_->MDIButtons[2].Rect.IsEmpty());
+  // The maximized child covers its sibling: the sibling's frame is not painted meanwhile.
+  TsSkinProvider* firstProvider = FormProvider(first);
+  ASSERT_NE(firstProvider, nullptr);
+  firstProvider->SkinData().BackgroundDirty = true;
+  SendMessageW(first->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_TRUE(firstProvider->SkinData().BackgroundDirty);
   // The line is marked to be measured again; the frame's next update paints it.
   EXPECT_TRUE(provider_->MenuLineDirty);
   Settle();
