@@ -313,6 +313,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void MDIChildSysCommand(TMessage& message, WPARAM command);
   // After an MDI child's activation message: its frame's menu line is measured and painted again.
   void RefreshFrameOfChild();
+  // An MDI child while another child of its frame is maximized (and covers it): it paints nothing.
+  bool CoveredByMaximizedSibling() const;
   // The right end of the menu line (60 pixels, the maximized child's buttons) into a form's canvas.
   void CopyMenuLineEnd(TCustomForm* form);
   // The helper that shows the maximized child's buttons during the frame's menu loop (nil otherwise).

@@ -108,6 +108,12 @@ bool TsSkinProvider::MDIMessage(TMessage& message) {
   }
 }
 
+bool TsSkinProvider::CoveredByMaximizedSibling() const {
+  if (Form == nullptr || Form->FormStyle() != fsMDIChild || MDIFrameProvider == nullptr) return false;
+  const TCustomForm* maximized = MDIFrameProvider->MaximizedMDIChild();
+  return maximized != nullptr && maximized != Form;
+}
+
 void TsSkinProvider::RefreshFrameOfChild() {
   if (Form->FormStyle() != fsMDIChild || MDIFrameProvider == nullptr || MDIFrameProvider->Form == nullptr ||
       !Form->HandleAllocated() || !IsWindowVisible(Form->Handle()) ||

@@ -33,11 +33,7 @@ bool TsSkinProvider::NCPaint() {
   // A composed desktop draws moving and sizing itself: the outline drag would paint under it.
   if (ResizeMode == rmBorder && AeroIsEnabled()) ResizeMode = rmStandard;
   const HWND window = Form->Handle();
-  // The frame's maximized active child covers its siblings.
-  if (Form->FormStyle() == fsMDIChild && MDIFrameProvider != nullptr) {
-    const TCustomForm* maximized = MDIFrameProvider->MaximizedMDIChild();
-    if (maximized != nullptr && maximized != Form) return true;
-  }
+  if (CoveredByMaximizedSibling()) return true;
   const bool iconic = IsIconic(window) != FALSE;
   // The taskbar shows an iconic application window; the provider has nothing to paint there.
   if (iconic && (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0) return true;

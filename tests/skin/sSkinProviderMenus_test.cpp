@@ -425,6 +425,17 @@ TEST_F(MDIFrameTest, AChildsSystemCommandsRepaintTheFramesMenuLineWithItsButtons
   firstProvider->SkinData().BackgroundDirty = true;
   SendMessageW(first->Handle(), WM_NCPAINT, 1, 0);
   EXPECT_TRUE(firstProvider->SkinData().BackgroundDirty);
+  {
+    // Nor does it print itself.
+    TBitmap print;
+    print.SetPixelFormat(pf32bit);
+    print.SetSize(first->Width(), first->Height());
+    print.Canvas().Brush().SetColor(clLime);
+    print.Canvas().FillRect(TRect{0, 0, print.Width(), print.Height()});
+    SendMessageW(first->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(print.Canvas().Handle()), PRF_NONCLIENT | PRF_CLIENT);
+    GdiFlush();
+    EXPECT_EQ(PixelOf(print, print.Width() / 2, 5) & 0xFFFFFF, 0x00FF00u);
+  }
   // The line is marked to be measured again; the frame's next update paints it.
   EXPECT_TRUE(provider_->MenuLineDirty);
   Settle();
