@@ -87,7 +87,10 @@ TsSkinProvider* TsSkinProvider::CreateRunTime(TCustomForm* form) {
 TsSkinProvider::~TsSkinProvider() {
   MDIHelper.reset();
   if (MDIFrameProvider == this) MDIFrameProvider = nullptr;
+  if (ActiveMDIChildProvider == this) ActiveMDIChildProvider = nullptr;
   KillCaptForm();
+  if (mdiIcons_) mdiIcons_->SetWindowProc(mdiIconsProc_);
+  mdiIcons_.reset();
   BorderForm.reset();
   FreeAdapter(ClientScrollAdapter);  // it sits on top of the provider in the form's WindowProc
   if (hooked_ && Form != nullptr) {
@@ -288,6 +291,19 @@ bool TsSkinProvider::WantsExtBorders(bool flag) const {
 void TsSkinProvider::RepaintFrame() {
   if (Form == nullptr || !Form->HandleAllocated() || ProviderAnimating() || !drawNonClientArea_) return;
   if (!IsWindowVisible(Form->Handle()) || Form->ControlState().Contains(csDestroyingHandle) || !FormSkinned()) return;
+  if (Form->FormStyle() == fsMDIChild && MDIFrameProvider != nullptr && MDIFrameProvider != this &&
+      IsZoomed(Form->Handle())) {
+    // A maximized child has no frame of its own: its title is the frame's.
+    TsSkinProvider& frame = *MDIFrameProvider;
+    if (frame.Form == nullptr || !frame.Form->HandleAllocated()) return;
+    frame.skinData_->BackgroundDirty = true;
+    const HWND window = frame.Form->Handle();
+    if (const HDC dc = GetWindowDC(window)) {
+      frame.PaintNonClientToDC(dc);
+      ReleaseDC(window, dc);
+    }
+    return;
+  }
   skinData_->BackgroundDirty = true;
   if (RepaintThroughBorderWindow(true)) return;  // a border window exists only while the form shows
   SendToSelf(WM_NCPAINT, 1, 0);

@@ -18,6 +18,7 @@
 #include "skin/forms/sTitleGeometry.h"
 #include "skin/manager/sPixelView.h"
 #include "vcl/gui/Form.h"
+#include "vcl/gui/Menus.h"
 #include "vcl/rtl/Alignment.h"
 #include "vcl/rtl/Component.h"
 
@@ -298,8 +299,28 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void WindowMenuClick(TObject* sender);
   // Makes (on) or frees the MDI frame's companion.
   void HookMDI(bool on);
-  // The menu messages of a skinned form (the Window menu, the MDI child buttons); true when handled.
+  // The menu messages of a skinned form (the Window menu, the MDI child buttons, the MDI messages);
+  // true when handled.
   bool MenuMessage(TMessage& message);
+  // Paints one item of the menu line again by its owner-draw handler into the cache and copies its
+  // rectangle (cache coordinates) to the window; nothing without a shown menu or for an item that is
+  // not on the form's bar.
+  void RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerDrawState state);
+
+  // ---- MDI frames and children: activation, system commands, the menu loop (sSkinProviderMDILife.cpp) ----
+  // The MDI messages of a skinned form (a child's activation and destruction, WM_CHILDACTIVATE, the
+  // frame's menu loop); true when handled.
+  bool MDIMessage(TMessage& message);
+  // WM_SYSCOMMAND of an MDI child: its frame's menu line and buttons follow the child's new state.
+  void MDIChildSysCommand(TMessage& message, WPARAM command);
+  // After an MDI child's activation message: its frame's menu line is measured and painted again.
+  void RefreshFrameOfChild();
+  // An MDI child while another child of its frame is maximized (and covers it): it paints nothing.
+  bool CoveredByMaximizedSibling() const;
+  // The right end of the menu line (60 pixels, the maximized child's buttons) into a form's canvas.
+  void CopyMenuLineEnd(TCustomForm* form);
+  // The helper that shows the maximized child's buttons during the frame's menu loop (nil otherwise).
+  HWND MDIIconsHandle() const;
 
   // ---- a maximized MDI child's buttons on the frame's menu line (sSkinProviderMDI.cpp) ----
   // The frame's active MDI child while it is maximized; nil otherwise (and for other forms).
@@ -556,6 +577,10 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   TRect lastClient_;  // the client rectangle of the last WM_SIZE (empty before the first)
   TWndMethod captFormProc_;  // before captForm_: the form's messages during its destruction need it
   std::unique_ptr<TForm> captForm_;
+  TWndMethod mdiIconsProc_;  // before mdiIcons_, as for the caption form
+  std::unique_ptr<TForm> mdiIcons_;
+  void MDIIconsWndProc(TMessage& message);
+  void ShowMDIIcons();
   TWndMethod savedWindowProc_;
   TWndMethod ownWindowProc_;
   bool hooked_ = false;  // this provider put FormWndProc into the form's WindowProc
@@ -572,6 +597,13 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
 extern bool SessionEnding;
 // The provider of the skinned MDI frame (set when it makes its MDI companion; nil when none).
 extern TsSkinProvider* MDIFrameProvider;
+// The provider of the MDI child activated (or maximized) last; nil when none.
+extern TsSkinProvider* ActiveMDIChildProvider;
+// The provider of a form's window (the one that answers the provider command), nil when none.
+TsSkinProvider* FormProvider(TCustomForm* form);
+// The MDI frame's frame, menu line and client window painted again (withBorder: the client now, and
+// the border window too); nothing without a skinned MDI frame.
+void RefreshMDIFrame(bool withBorder);
 // One step of attaching (flag) or detaching a form's menus to the skinned menus: a frame's components, a
 // main menu (owner-drawn with drawNonClientArea) with its items, a popup menu, or a menu item.
 void SkinMenusOfComponent(TComponent* component, bool flag, bool drawNonClientArea, TsSkinableMenus& menus,

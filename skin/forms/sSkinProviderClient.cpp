@@ -274,7 +274,7 @@ bool TsSkinProvider::ClientMessage(TMessage& message) {
     }
     case WM_PRINT: {
       const bool busy = ComponentState().Contains(csLoading) || Form->FormState().Contains(fsCreating) ||
-                        Form->ComponentState().Contains(csDestroying);
+                        Form->ComponentState().Contains(csDestroying) || CoveredByMaximizedSibling();
       if (!busy && message.WParam != 0) PrintForm(reinterpret_cast<HDC>(message.WParam));
       return true;
     }

@@ -162,6 +162,12 @@ bool TsSkinProvider::PaintFormFrame() {
       BroadcastToChildControls(Form, repaint);
     }
   }
+  // A maximized child coming up changes the frame's menu bar (its icon and buttons) once it shows: the
+  // picture waits for that bar rather than painting the one going away.
+  if (MenuLineDirty && Form->FormStyle() == fsMDIForm) {
+    const TCustomForm* child = MaximizedMDIChild();
+    if (child != nullptr && child->FormState().Contains(fsShowing)) return false;
+  }
   if (!skinData_->BackgroundDirty) return true;
 
   TBitmap& cache = *skinData_->CacheBitmap;

@@ -199,6 +199,12 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
         CallSavedProc(message);
         return true;
       }
+      if (Form->FormStyle() == fsMDIChild) {
+        // A child shows inside its frame's client window, without animation.
+        if (controlAdapter_ != nullptr) controlAdapter_->AdaptControls(nullptr);
+        CallSavedProc(message);
+        return true;
+      }
       AnimState &= ~Cardinal{fsAnimHiding};
       if (BorderForm != nullptr) BorderForm->Busy = false;
       if (PreviewFlag && window != nullptr) NotifySkinEditor(window);
@@ -259,6 +265,9 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
       if (message.LParam == kParentClosing && ShowAction != 0 && window != nullptr)
         ShowAction = IsIconic(window) ? 2 : IsZoomed(window) ? 3 : 1;
       CallSavedProc(message);
+      // A maximized child that shows puts its icon and buttons on the frame's menu line.
+      if (message.WParam != 0 && Form->FormStyle() == fsMDIChild && window != nullptr && IsZoomed(window))
+        RefreshMDIFrame(false);
       return true;
     case WM_CLOSE:
       CallSavedProc(message);

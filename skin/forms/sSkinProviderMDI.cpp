@@ -34,14 +34,13 @@ Integer TitleMask(const TsSkinManager& manager, const char* small, const char* b
   return manager.IsValidMaskIndex(mask) ? mask : manager.GetMaskIndexByNames("GLOBALINFO", big);
 }
 
-// The provider of a form's window (the one that answers the provider command), nil when none.
-TsSkinProvider* ProviderOf(const TCustomForm* form) {
-  if (form == nullptr || !const_cast<TCustomForm*>(form)->HandleAllocated()) return nullptr;
-  return reinterpret_cast<TsSkinProvider*>(
-      SendMessageW(const_cast<TCustomForm*>(form)->Handle(), SkinCommandMessage, SkinCommandWParam(scGetProvider), 0));
-}
-
 }  // namespace
+
+TsSkinProvider* FormProvider(TCustomForm* form) {
+  if (form == nullptr || !form->HandleAllocated()) return nullptr;
+  return reinterpret_cast<TsSkinProvider*>(
+      SendMessageW(form->Handle(), SkinCommandMessage, SkinCommandWParam(scGetProvider), 0));
+}
 
 TCustomForm* TsSkinProvider::MaximizedMDIChild() const {
   if (Form == nullptr || Form->FormStyle() != fsMDIForm) return nullptr;
@@ -96,7 +95,7 @@ void TsSkinProvider::PaintMDIButtons(const TskFrameInput& frame) {
   TCustomForm* child = MaximizedMDIChild();
   if (manager == nullptr || cache == nullptr || child == nullptr) return;
   // Minimize and restore show enabled only as the maximized child's own system menu allows them.
-  const TsSkinProvider* childProvider = ProviderOf(child);
+  const TsSkinProvider* childProvider = FormProvider(child);
   const bool minEnabled = childProvider == nullptr || childProvider->SkinSysMenu == nullptr || childProvider->SkinSysMenu->EnabledMin();
   const bool restoreEnabled =
       childProvider == nullptr || childProvider->SkinSysMenu == nullptr || childProvider->SkinSysMenu->EnabledRestore();
@@ -139,7 +138,7 @@ bool TsSkinProvider::MDIButtonMessage(TMessage& message) {
     case WM_NCLBUTTONDOWN: {
       const int index = MDIIndexOfCode(static_cast<Integer>(message.WParam));
       if (index < 0) return false;
-      const TsSkinProvider* childProvider = ProviderOf(MaximizedMDIChild());
+      const TsSkinProvider* childProvider = FormProvider(MaximizedMDIChild());
       const TsSystemMenu* menu = childProvider != nullptr ? childProvider->SkinSysMenu : nullptr;
       if (menu != nullptr && ((index == kMdiMin && !const_cast<TsSystemMenu*>(menu)->EnabledMin()) ||
                               (index == kMdiRestore && !const_cast<TsSystemMenu*>(menu)->EnabledRestore())))

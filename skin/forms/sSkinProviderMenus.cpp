@@ -287,6 +287,7 @@ void TsSkinProvider::InitWindowMenu(TMessage& message) {
     return;
   }
   if (opensWindowMenu) {
+    for (int i = 0; i < windowMenu->Count(); ++i) windowMenu->Items(i)->InitiateAction();
     if (windowMenu->Count() == 0 || !windowMenu->Items(windowMenu->Count() - 1)->IsLine()) {
       auto* line = New<TMenuItem>(Form);
       line->SetCaption("-");
@@ -341,8 +342,29 @@ void TsSkinProvider::HookMDI(bool on) {
   MDIHelper->HookClient();
 }
 
+void TsSkinProvider::RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerDrawState state) {
+  TMainMenu* menu = FormMenu();
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (item == nullptr || menu == nullptr || cache == nullptr || !MenuPresent() || !HasDrawHandlers(item) ||
+      !Form->HandleAllocated())
+    return;
+  const std::vector<TMenuItem*> bar = menu->BarItems();
+  if (std::find(bar.begin(), bar.end(), item) == bar.end()) return;
+  item->OnAdvancedDrawItem(item, cache->Canvas(), rect, state);
+  // The window shows the picture less the border window's offsets and shadow margins.
+  const TskFrameInput frame = FrameInput();
+  const Integer dx = BorderFormSideOffset(frame) + frame.Shadow.Left;
+  const Integer dy = BorderFormTopOffset(frame) + frame.Shadow.Top;
+  const HWND window = Form->Handle();
+  if (const HDC dc = GetWindowDC(window)) {
+    BitBlt(dc, rect.Left - dx, rect.Top - dy, rect.Width(), rect.Height(), cache->Canvas().Handle(), rect.Left, rect.Top,
+           SRCCOPY);
+    ReleaseDC(window, dc);
+  }
+}
+
 bool TsSkinProvider::MenuMessage(TMessage& message) {
-  if (MDIButtonMessage(message)) return true;
+  if (MDIButtonMessage(message) || MDIMessage(message)) return true;
   switch (message.Msg) {
     case WM_INITMENUPOPUP:
       // Only an MDI frame's Window menu is the provider's; other forms' popups go on as they did.

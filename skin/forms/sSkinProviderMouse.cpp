@@ -128,14 +128,6 @@ bool TsSkinProvider::MouseMessage(TMessage& message) {
       }
       CallSavedProc(message);
       return true;
-    case WM_ENTERMENULOOP:
-      // An MDI frame with a maximised child shows the child's buttons in a helper form here.
-      CallSavedProc(message);
-      return true;
-    case WM_EXITMENULOOP:
-      MDIMenuLoop = false;
-      CallSavedProc(message);
-      return true;
     case WM_SYSCOMMAND:
       SysCommand(message);
       return true;

@@ -33,6 +33,7 @@ bool TsSkinProvider::NCPaint() {
   // A composed desktop draws moving and sizing itself: the outline drag would paint under it.
   if (ResizeMode == rmBorder && AeroIsEnabled()) ResizeMode = rmStandard;
   const HWND window = Form->Handle();
+  if (CoveredByMaximizedSibling()) return true;
   const bool iconic = IsIconic(window) != FALSE;
   // The taskbar shows an iconic application window; the provider has nothing to paint there.
   if (iconic && (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0) return true;
@@ -111,6 +112,7 @@ bool TsSkinProvider::PaintingMessage(TMessage& message) {
       }
       KillCaptForm();
       AnimState &= ~Cardinal{0x8000};
+      RefreshFrameOfChild();
       if (IsWindowVisible(Form->Handle())) SendToSelf(WM_NCPAINT, 1, 0);
       return true;
     }

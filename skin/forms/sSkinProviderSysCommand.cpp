@@ -19,7 +19,7 @@ void TsSkinProvider::SysCommand(TMessage& message) {
   const WPARAM command = message.WParam & 0xFFF0;
   if (Form->FormStyle() == fsMDIChild) {
     // An MDI child's commands refresh its frame and siblings around the form's handling.
-    CallSavedProc(message);
+    MDIChildSysCommand(message, command);
     return;
   }
   if (Form->FormStyle() == fsMDIForm) {

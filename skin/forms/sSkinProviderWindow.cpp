@@ -176,6 +176,16 @@ void TsSkinProvider::SetTextMessage(TMessage& message) {
   }
   CaptionGlow[0].reset();
   CaptionGlow[1].reset();
+  if (Form->FormStyle() == fsMDIChild && IsZoomed(window) && MDIFrameProvider != nullptr && MDIFrameProvider != this) {
+    // The frame's caption shows the maximized child's text: the system draws it there, under the
+    // frame's caption form.
+    TsSkinProvider& frame = *MDIFrameProvider;
+    frame.SkinData().BackgroundDirty = true;
+    frame.UpdateCaptForm(false);
+    WithClosing([&] { CallSavedProc(message); }, [&] { frame.KillCaptForm(); });
+    RepaintFrame();
+    return;
+  }
   if (!AeroIsEnabled()) {
     // The system draws its caption for the new text; the caption form hides it from the screen.
     skinData_->BackgroundDirty = true;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "skin/SkinFixture.h"
 #include "skin/SkinMenuLineTesting.h"
 #include "skin/SkinTestBitmaps.h"
+#include "vcl/gui/ActionList.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
 #include "vcl/gui/MainMenu.h"
@@ -188,8 +190,13 @@ TEST_F(MenuLineTest, TheWindowMenuListsEachChildOnceAndItsEntriesBringTheirChild
   AddItem(menu_, "File", 0, nullptr);
   TMenuItem* window = AddItem(menu_, "Window", 9, nullptr);
   auto* cascade = New<TMenuItem>(form_);
-  cascade->SetCaption("Cascade");
   window->Add(cascade);
+  // The entry's action decides before the menu opens.
+  auto* arrange = New<TAction>(form_);
+  arrange->SetCaption("Cascade");
+  int updates = 0;
+  arrange->OnUpdate = [&](TObject*) { arrange->SetEnabled(++updates % 2 == 0); };
+  cascade->SetAction(arrange);
   form_->SetWindowMenu(window);
   Skin();
   TForm* first = Child("First", {});
@@ -200,6 +207,9 @@ TEST_F(MenuLineTest, TheWindowMenuListsEachChildOnceAndItsEntriesBringTheirChild
     SendMessageW(form_->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(window->Handle()), MAKELPARAM(1, 0));
     ASSERT_EQ(window->Count(), 4);
     EXPECT_EQ(window->Items(0), cascade);
+    EXPECT_EQ(updates, round + 1);
+    EXPECT_EQ(cascade->Enabled(), round == 1);
+    EXPECT_EQ(cascade->Caption(), "Cascade");
     EXPECT_TRUE(window->Items(1)->IsLine());
     Strings listed;
     for (int i = 2; i < 4; ++i) listed.push_back(Cp1250ToUtf8(window->Items(i)->Caption()));
@@ -322,4 +332,291 @@ TEST_F(MenuLineTest, AMaximizedChildsButtonsSitAtTheLinesRightEndAndCommandTheCh
   maximize();
   click(101, close);
   EXPECT_EQ(closes, 1);
+}
+
+TEST_F(MenuLineTest, AMenuItemRepaintedAloneLandsInTheCacheAndOnTheWindow) {
+  MakeForm(false);
+  TMenuItem* file = AddItem(menu_, "File", 0, &recorder_);
+  AddItem(menu_, "Help", 0, &recorder_);
+  Skin();
+  Paint();
+  const TRect rect = recorder_.calls[0].rect;
+  recorder_.calls.clear();
+  recorder_.color = clLime;
+  provider_->RepaintMenuItem(file, rect, TOwnerDrawState{odSelected});
+  ASSERT_EQ(recorder_.Captions(), (Strings{"File"}));
+  EXPECT_EQ(recorder_.calls[0].rect, rect);
+  EXPECT_EQ(recorder_.calls[0].state, TOwnerDrawState{odSelected});
+  const TPoint mid{(rect.Left + rect.Right) / 2, (rect.Top + rect.Bottom) / 2};
+  EXPECT_EQ(PixelOf(*provider_->SkinData().CacheBitmap, mid.X, mid.Y) & 0xFFFFFF, 0x00FF00u);
+  const HDC dc = GetWindowDC(form_->Handle());
+  EXPECT_EQ(GetPixel(dc, mid.X, mid.Y), RGB(0, 255, 0));
+  EXPECT_NE(GetPixel(dc, rect.Right + 10, mid.Y), RGB(0, 255, 0));  // the next item stays as it was
+  ReleaseDC(form_->Handle(), dc);
+  // An item that is not on the form's bar is not painted there.
+  auto* sub = New<TMenuItem>(form_);
+  sub->SetCaption("Open");
+  recorder_.Attach(sub);
+  file->Add(sub);
+  recorder_.calls.clear();
+  provider_->RepaintMenuItem(sub, rect, TOwnerDrawState{});
+  EXPECT_TRUE(recorder_.calls.empty());
+}
+
+namespace {
+
+// A skinned MDI frame whose children have providers of their own.
+class MDIFrameTest : public MenuLineTest {
+ protected:
+  // The frame's pending painting done.
+  void Settle() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    UpdateWindow(form_->Handle());
+  }
+  TForm* SkinnedChild(const char* caption, std::initializer_list<std::pair<const char*, Integer>> items) {
+    TForm* child = Child(caption, items);
+    child->HandleNeeded();
+    New<TsSkinProvider>(child);
+    return child;
+  }
+};
+
+}  // namespace
+
+TEST_F(MDIFrameTest, AChildsSystemCommandsRepaintTheFramesMenuLineWithItsButtons) {
+  MakeForm(true);
+  AddItem(menu_, "File", 0, &recorder_);
+  Skin();
+  TForm* first = SkinnedChild("First", {{"First edit", 1}});
+  TForm* second = SkinnedChild("Second", {{"Second edit", 1}});
+  Paint();
+  ASSERT_EQ(form_->ActiveMDIChild(), second);
+  EXPECT_TRUE(provider_->MDIButtons[2].Rect.IsEmpty());
+  // Activating a child repaints the frame's line with that child's merged items.
+  childRecorder_.calls.clear();
+  first->BringToFront();
+  ASSERT_EQ(form_->ActiveMDIChild(), first);
+  EXPECT_EQ(ActiveMDIChildProvider, FormProvider(first));
+  ASSERT_FALSE(childRecorder_.calls.empty());
+  EXPECT_EQ(childRecorder_.calls.back().caption, "First edit");
+  second->BringToFront();
+  ASSERT_EQ(form_->ActiveMDIChild(), second);
+
+  // Maximizing the child repaints the frame at once: the child's icon first, then File, and the buttons.
+  recorder_.calls.clear();
+  SendMessageW(second->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_TRUE(IsZoomed(second->Handle()));
+  EXPECT_TRUE(IsWindowVisible(second->Handle()));
+  EXPECT_EQ(ActiveMDIChildProvider, FormProvider(second));
+  ASSERT_FALSE(recorder_.calls.empty());
+  EXPECT_EQ(recorder_.calls.back().rect, BarRect(1));
+  EXPECT_FALSE(provider_->MDIButtons[2].Rect.IsEmpty());
+  // The maximized child covers its sibling: the sibling's frame is not painted meanwhile.
+  TsSkinProvider* firstProvider = FormProvider(first);
+  ASSERT_NE(firstProvider, nullptr);
+  firstProvider->SkinData().BackgroundDirty = true;
+  SendMessageW(first->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_TRUE(firstProvider->SkinData().BackgroundDirty);
+  {
+    // Nor does it print itself.
+    TBitmap print;
+    print.SetPixelFormat(pf32bit);
+    print.SetSize(first->Width(), first->Height());
+    print.Canvas().Brush().SetColor(clLime);
+    print.Canvas().FillRect(TRect{0, 0, print.Width(), print.Height()});
+    SendMessageW(first->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(print.Canvas().Handle()), PRF_NONCLIENT | PRF_CLIENT);
+    GdiFlush();
+    EXPECT_EQ(PixelOf(print, print.Width() / 2, 5) & 0xFFFFFF, 0x00FF00u);
+  }
+  // The line is marked to be measured again; the frame's next update paints it.
+  EXPECT_TRUE(provider_->MenuLineDirty);
+  Settle();
+  EXPECT_FALSE(provider_->MenuLineDirty);
+  // Its title is the frame's: a new text repaints the frame (and leaves no caption form behind).
+  recorder_.calls.clear();
+  second->SetCaption("Second renamed");
+  ASSERT_FALSE(recorder_.calls.empty());
+  for (const std::string& caption : recorder_.Captions()) EXPECT_EQ(caption, "File");
+  EXPECT_EQ(provider_->CaptFormHandle(), nullptr);
+
+  // The other child activated takes over the maximized state and the buttons stay.
+  recorder_.calls.clear();
+  first->BringToFront();
+  ASSERT_EQ(form_->ActiveMDIChild(), first);
+  EXPECT_EQ(ActiveMDIChildProvider, FormProvider(first));
+  EXPECT_EQ(provider_->MaximizedMDIChild(), first);
+  provider_->SkinData().BackgroundDirty = true;
+  SendMessageW(form_->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_FALSE(provider_->MDIButtons[2].Rect.IsEmpty());
+
+  // Restored: the bar loses the icon and the buttons.
+  recorder_.calls.clear();
+  SendMessageW(first->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsZoomed(first->Handle()));
+  EXPECT_FALSE(IsZoomed(second->Handle()));
+  ASSERT_FALSE(recorder_.calls.empty());
+  EXPECT_EQ(recorder_.calls.back().rect, BarRect(0));
+  EXPECT_TRUE(provider_->MDIButtons[2].Rect.IsEmpty());
+  // The child draws its own frame without the system's menu style.
+  EXPECT_EQ(GetWindowLongPtrW(first->Handle(), GWL_STYLE) & WS_SYSMENU, 0);
+
+  // Minimized: the frame's line is painted again.
+  Settle();
+  recorder_.calls.clear();
+  SendMessageW(first->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(IsIconic(first->Handle()));
+  EXPECT_FALSE(recorder_.calls.empty());
+  Settle();
+  EXPECT_FALSE(provider_->MenuLineDirty);
+  EXPECT_TRUE(provider_->MDIButtons[2].Rect.IsEmpty());
+}
+
+namespace {
+
+// Looks at the frame's picture after every message that a child coming up maximized gets while its
+// window is being shown (the messages come back through a thread hook).
+struct TShowingProbe {
+  TsSkinProvider* frame = nullptr;
+  TForm* child = nullptr;
+  std::vector<bool> painted;
+};
+TShowingProbe* gShowing = nullptr;
+
+LRESULT CALLBACK PaintWhileShowing(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  TShowingProbe* probe = gShowing;
+  if (code == HC_ACTION && probe != nullptr && probe->child->HandleAllocated() && sent->hwnd == probe->child->Handle() &&
+      probe->child->FormState().Contains(fsShowing) && probe->frame->MaximizedMDIChild() == probe->child) {
+    probe->frame->MenuLineDirty = true;
+    probe->frame->SkinData().BackgroundDirty = true;
+    probe->painted.push_back(probe->frame->PaintFormFrame());
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(MDIFrameTest, TheFramesPictureWaitsWhileAMaximizedChildIsComingUp) {
+  MakeForm(true);
+  AddItem(menu_, "File", 0, &recorder_);
+  Skin();
+  SkinnedChild("Before", {});
+  Paint();
+  auto* child = New<TForm>(nullptr);
+  children_.push_back(child);
+  child->SetFormStyle(fsMDIChild);
+  child->SetBounds(10, 10, 160, 100);
+  child->SetWindowState(wsMaximized);
+  TShowingProbe probe{provider_, child, {}};
+  gShowing = &probe;
+  const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, PaintWhileShowing, nullptr, GetCurrentThreadId());
+  child->Show();
+  UnhookWindowsHookEx(hook);
+  gShowing = nullptr;
+  ASSERT_TRUE(IsZoomed(child->Handle()));
+  ASSERT_FALSE(probe.painted.empty());
+  for (bool painted : probe.painted) EXPECT_FALSE(painted);
+  // Once shown the picture is painted again, with the child's buttons.
+  provider_->SkinData().BackgroundDirty = true;
+  EXPECT_TRUE(provider_->PaintFormFrame());
+  EXPECT_FALSE(provider_->MenuLineDirty);
+  EXPECT_FALSE(provider_->MDIButtons[2].Rect.IsEmpty());
+}
+
+namespace {
+
+// The menu loop of the test below: a timer inside the loop looks at the frame and then presses keys
+// that choose the first item of the bar's second entry; a second timer ends a loop that goes wrong.
+struct TMenuLoopProbe {
+  TsSkinProvider* provider = nullptr;
+  bool ran = false;
+  bool inLoop = false;
+  HWND helper = nullptr;
+  bool helperVisible = false;
+  RECT helperRect{};
+  COLORREF helperPixel = CLR_INVALID;
+  Cardinal cachePixel = 0;
+  TPoint probePoint;  // in the helper window
+  TPoint cachePoint;  // the same place in the frame's picture
+};
+TMenuLoopProbe gProbe;
+
+void CALLBACK ProbeMenuLoop(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  gProbe.ran = true;
+  gProbe.inLoop = gProbe.provider->MDIMenuLoop;
+  gProbe.helper = gProbe.provider->MDIIconsHandle();
+  if (gProbe.helper != nullptr) {
+    gProbe.helperVisible = IsWindowVisible(gProbe.helper) != FALSE;
+    GetWindowRect(gProbe.helper, &gProbe.helperRect);
+    // Shown without redrawing, it keeps what the screen showed; painted, it copies the picture.
+    InvalidateRect(gProbe.helper, nullptr, FALSE);
+    UpdateWindow(gProbe.helper);
+    gProbe.cachePixel = PixelOf(*gProbe.provider->SkinData().CacheBitmap, gProbe.cachePoint.X, gProbe.cachePoint.Y);
+    const HDC dc = GetWindowDC(gProbe.helper);
+    gProbe.helperPixel = GetPixel(dc, gProbe.probePoint.X, gProbe.probePoint.Y);
+    ReleaseDC(gProbe.helper, dc);
+  }
+  // Past the child's icon to the first item, open it, choose its first entry.
+  for (WPARAM key : {VK_RIGHT, VK_DOWN, VK_RETURN}) PostMessageW(window, WM_KEYDOWN, key, 0);
+}
+
+void CALLBACK EndStuckMenuLoop(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  EndMenu();
+}
+
+}  // namespace
+
+TEST_F(MDIFrameTest, AMenuOpenedOnTheSkinnedLineChoosesItsItemWhileTheHelperShowsTheChildsButtons) {
+  MakeForm(true);
+  TMenuItem* file = AddItem(menu_, "&File", 0, &recorder_);
+  int chosen = 0;
+  auto* fresh = New<TMenuItem>(form_);
+  fresh->SetCaption("&New");
+  fresh->OnClick = [&](TObject*) { ++chosen; };
+  file->Add(fresh);
+  Skin();
+  TForm* child = SkinnedChild("Doc", {});
+  SendMessageW(child->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_EQ(provider_->MaximizedMDIChild(), child);
+  Paint();
+  // The helper shows the line's last 60 pixels: the close button's middle lies there too.
+  const TskFrameInput frame = provider_->FrameInput();
+  const TRect close = provider_->MDIButtons[2].Rect;
+  ASSERT_FALSE(close.IsEmpty());
+  const Integer lineEnd = FrameCacheWidth(frame) - FrameSysBorderWidth(frame, true);
+  const TPoint mid{(close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2};
+  gProbe = TMenuLoopProbe{};
+  gProbe.provider = provider_;
+  gProbe.probePoint = TPoint{mid.X - (lineEnd - 60), mid.Y - FrameTitleBottom(frame)};
+  gProbe.cachePoint = mid;
+
+  const HWND window = form_->Handle();
+  SetTimer(window, 1, 20, ProbeMenuLoop);
+  SetTimer(window, 2, 3000, EndStuckMenuLoop);
+  SendMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, 0);
+  KillTimer(window, 2);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+
+  ASSERT_TRUE(gProbe.ran);
+  EXPECT_TRUE(gProbe.inLoop);
+  ASSERT_NE(gProbe.helper, nullptr);
+  EXPECT_TRUE(gProbe.helperVisible);
+  RECT outer{};
+  GetWindowRect(window, &outer);
+  const Integer f = provider_->SysBorderWidth();
+  EXPECT_EQ(gProbe.helperRect.left, outer.right - f - 60);
+  EXPECT_EQ(gProbe.helperRect.top, outer.top + f + provider_->CaptionHeight(true));
+  EXPECT_EQ(gProbe.helperRect.right - gProbe.helperRect.left, 60);
+  EXPECT_EQ(gProbe.helperRect.bottom - gProbe.helperRect.top, GetSystemMetrics(SM_CYMENU) + 3);
+  // COLORREF is 0x00BBGGRR, the cache's pixels 0x00RRGGBB.
+  const Cardinal expected = gProbe.cachePixel & 0xFFFFFF;
+  EXPECT_EQ(gProbe.helperPixel, RGB(GetBValue(expected), GetGValue(expected), GetRValue(expected)));
+  EXPECT_EQ(chosen, 1);
+  EXPECT_FALSE(provider_->MDIMenuLoop);
+  EXPECT_EQ(provider_->MDIIconsHandle(), nullptr);
+  EXPECT_FALSE(IsWindow(gProbe.helper));
 }

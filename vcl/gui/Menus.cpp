@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "vcl/gui/ActionList.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/HintWindow.h"
@@ -163,6 +164,32 @@ void TMenuItem::SetSubMenuImages(TCustomImageList* value) {
 void TMenuItem::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation == opRemove && component == subMenuImages_) subMenuImages_ = nullptr;
+  if (operation == opRemove && component == action_) action_ = nullptr;
+}
+
+void TMenuItem::SetAction(TBasicAction* value) {
+  if (value == action_) return;
+  if (action_ != nullptr) action_->RemoveFreeNotification(this);
+  action_ = value;
+  if (value == nullptr) return;
+  value->FreeNotification(this);
+  ActionChanged();
+}
+
+void TMenuItem::InitiateAction() {
+  if (action_ == nullptr) return;
+  action_->Update();
+  ActionChanged();
+}
+
+void TMenuItem::ActionChanged() {
+  const auto* action = dynamic_cast<const TCustomAction*>(action_);
+  if (action == nullptr) return;
+  if (caption_ != action->Caption()) SetCaption(action->Caption());
+  if (enabled_ != action->Enabled()) SetEnabled(action->Enabled());
+  if (visible_ != action->Visible()) SetVisible(action->Visible());
+  if (checked_ != action->Checked()) SetChecked(action->Checked());
+  if (shortCut_ != action->ShortCut()) SetShortCut(action->ShortCut());
 }
 
 TMenuItem* TMenuItem::Items(int index) const {
@@ -263,7 +290,12 @@ void TMenuItem::RebuildHandle() {
 }
 
 void TMenuItem::Click() {
-  if (enabled_ && OnClick) OnClick(this);
+  if (!enabled_) return;
+  if (OnClick) {
+    OnClick(this);
+  } else if (action_ != nullptr) {
+    action_->Execute();
+  }
 }
 
 TComponent* TMenuItem::GetParentComponent() const {

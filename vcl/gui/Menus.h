@@ -20,6 +20,7 @@
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/Set.h"
 
+class TBasicAction;
 class TBitmap;
 class TMenu;
 class TCustomImageList;
@@ -115,8 +116,16 @@ class TMenuItem : public TComponent {
   // The sub-menu made for the item's children while the menu is built (nil otherwise).
   HMENU Handle() const { return handle_; }
 
-  // Runs OnClick when the item is enabled.
+  // Runs OnClick when the item is enabled (without OnClick, its action's Execute).
   virtual void Click();
+
+  // ---- the item's action ----
+  // The item shows its action's caption, enabled, visible and checked states and shortcut (taken when
+  // the action is set and whenever InitiateAction runs). Nil: none.
+  TBasicAction* Action() const { return action_; }
+  void SetAction(TBasicAction* value);
+  // Brings the action up to date (its OnUpdate) and the item with it; nothing without an action.
+  void InitiateAction();
   // Puts the sub-items into the item's sub-menu again, in place (the open sub-menu of a menu being shown
   // keeps its handle); nothing while the item has no sub-menu.
   void RebuildHandle();
@@ -154,6 +163,8 @@ class TMenuItem : public TComponent {
   void FillMenu(HMENU menu) { FillEntries(menu, items_); }
   static void FillEntries(HMENU menu, const std::vector<TMenuItem*>& items);
   void ForgetHandles();
+  // Takes the action's caption, states and shortcut.
+  void ActionChanged();
   // True when an item put into the Windows menu has gained or lost its owner drawing since (its
   // drawing hooks are plain members, set at any time).
   bool OwnerDrawingChanged() const;
@@ -175,6 +186,7 @@ class TMenuItem : public TComponent {
   std::vector<TMenuItem*> items_;
   TMenuItem* parent_ = nullptr;
   TMenu* menu_ = nullptr;  // set on the root item of a menu
+  TBasicAction* action_ = nullptr;
   UINT command_ = 0;
   HMENU handle_ = nullptr;
 };

@@ -1,6 +1,6 @@
 // Menus: the item tree and its command numbers, the Windows menu built from it, popping a menu up
 // (OnPopup first, the chosen item clicked afterwards, sub-menus opened), shortcuts through the item's
-// parents, and owner drawing with images and with a handler that takes it over.
+// parents, owner drawing with images and with a handler that takes it over, and items driven by actions.
 #include "vcl/gui/Menus.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <set>
 
 #include "GuiTestSupport.h"
+#include "vcl/gui/ActionList.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/ImageList.h"
 #include "vcl/gui/PopupMenu.h"
@@ -419,4 +420,50 @@ TEST(MenuItems, ItemBitmapsAndSubMenuImagesForTheirOwnersDrawing) {
   EXPECT_EQ(d.menu->BiDiMode(), bdLeftToRight);
   EXPECT_FALSE(d.menu->MenuAnimation().Contains(maNone));
   EXPECT_FALSE(SysLocale.MiddleEast);
+}
+
+TEST(MenuItems, AnActionDrivesItsItemAndRunsWhenTheItemIsClicked) {
+  std::unique_ptr<TComponent> owner(new TComponent(nullptr));
+  auto* item = New<TMenuItem>(owner.get());
+  item->SetCaption("Old");
+  auto* action = New<TAction>(owner.get());
+  action->SetCaption("Tile");
+  action->SetChecked(true);
+  action->SetShortCut(ShortCut('T', {ssCtrl}));
+  bool allowed = true;
+  int updates = 0, runs = 0;
+  action->OnUpdate = [&](TObject*) {
+    ++updates;
+    action->SetEnabled(allowed);
+  };
+  action->OnExecute = [&](TObject*) { ++runs; };
+  item->SetAction(action);
+  // Set: the item shows the action as it is, without updating it.
+  EXPECT_EQ(updates, 0);
+  EXPECT_EQ(item->Caption(), "Tile");
+  EXPECT_TRUE(item->Checked());
+  EXPECT_EQ(item->ShortCut(), ShortCut('T', {ssCtrl}));
+  // Initiated: the action's update decides, the item follows.
+  allowed = false;
+  item->InitiateAction();
+  EXPECT_EQ(updates, 1);
+  EXPECT_FALSE(item->Enabled());
+  item->Click();
+  EXPECT_EQ(runs, 0);
+  allowed = true;
+  item->InitiateAction();
+  EXPECT_TRUE(item->Enabled());
+  item->Click();  // Execute updates the action first
+  EXPECT_EQ(runs, 1);
+  // An OnClick of the item's own comes instead of the action.
+  int clicks = 0;
+  item->OnClick = [&](TObject*) { ++clicks; };
+  item->Click();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(runs, 1);
+  // A freed action leaves the item as it was.
+  delete action;
+  EXPECT_EQ(item->Action(), nullptr);
+  item->InitiateAction();
+  EXPECT_EQ(item->Caption(), "Tile");
 }
