@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "skin/adapters/skDialogWnd.h"
+#include "skin/adapters/skDials.h"
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sSkinProviderDwm.h"
@@ -101,11 +102,11 @@ void TskDialogWnd::WndProc(TMessage& message) {
       break;
     case WM_USER + 1:
       TskScrollWnd::WndProc(message);
-      ChildrenAdapted = true;
+      AdaptDialogChildren();
       return;
     case kReadapt:
       CallOldProc(message);
-      ChildrenAdapted = true;
+      AdaptDialogChildren();
       RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
       return;
     case kVisibleChanged:
@@ -175,7 +176,7 @@ bool TskDialogWnd::SkinCommand(TMessage& message) {
       message.Result = static_cast<LRESULT>(ColorToRGB(static_cast<TColor>(data.GetBgColor(0, Window))));
       return true;
     case scReadaptChildren:
-      ChildrenAdapted = true;
+      AdaptDialogChildren();
       return false;
     case scFillBgRequest: {
       if (message.LParam == 0) return true;
@@ -230,6 +231,11 @@ void TskDialogWnd::CopyFrameToWindow() {
   ReleaseDC(Window, dc);
 }
 
+void TskDialogWnd::AdaptDialogChildren() {
+  ChildrenAdapted = true;
+  if (Provider != nullptr) Provider->AdaptChildren(Window);
+}
+
 void TskDialogWnd::NCPaint(TMessage& message) {
   RefreshGeometry();
   if (BorderForm && !IsWindowVisible(BorderForm->BorderHandle()) && (MoveState & (fsAnimating | fsAnimShowing)) == 0) {
@@ -241,6 +247,7 @@ void TskDialogWnd::NCPaint(TMessage& message) {
       BorderForm->UpdateExBorders();
     }
   }
+  AdaptDialogChildren();  // children made since the last paint
   PaintNonClient();
   if (!RegionUpdating && RegionChanged && (BorderKind != dbNone || (SavedStyle & WS_THICKFRAME) != 0)) {
     UpdateRegionRects();
@@ -255,7 +262,7 @@ void TskDialogWnd::NCPaint(TMessage& message) {
 
 void TskDialogWnd::EraseBackground(TMessage& message) {
   RefreshGeometry();
-  ChildrenAdapted = true;
+  if (!ChildrenAdapted) AdaptDialogChildren();
   const bool ownDC = message.WParam == 0;
   const HDC dc = ownDC ? GetDC(Window) : reinterpret_cast<HDC>(message.WParam);
   if (dc == nullptr) return;
@@ -325,7 +332,7 @@ void TskDialogWnd::ShowWindowMessage(TMessage& message) {
   const auto& show = SkinManager->AnimEffects().DialogShow;
   if (show && show->Active && show->Time > 0) {
     CaptionText = ::ReadWindowText(Window);
-    ChildrenAdapted = true;
+    AdaptDialogChildren();
     AnimShowDialog(*this, show->Time, 255, show->Mode);
   }
 }

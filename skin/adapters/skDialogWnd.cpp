@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/adapters/sSkinMenus.h"
+#include "skin/adapters/skDials.h"
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sSkinProviderDwm.h"
@@ -113,8 +114,14 @@ TskDialogWnd::~TskDialogWnd() {
   if (dialogBrush_ != nullptr) DeleteObject(dialogBrush_);
 }
 
-TskDialogWnd* CreateDialogAdapter(HWND window) {
+TskDialogWnd* CreateDialogAdapter(HWND window, TskProvider* provider) {
   auto* adapter = New<TskDialogWnd>(window, false, "DIALOG", nullptr, nullptr);
+  adapter->Provider = provider;
+  // The frame is prepared once the children have their adapters.
+  if (provider != nullptr) {
+    provider->DialogAdapter = adapter;
+    provider->AdaptChildren(window);
+  }
   adapter->InitFrame();
   if (adapter->SkinManager != nullptr) adapter->SetExtendedBorders(adapter->SkinManager->GetExtendedBorders());
   return adapter;

@@ -192,6 +192,8 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFa
   bool SkinCommand(TMessage& message);
   void CtlColorDlg(TMessage& message);
   void RefreshBorderWindow();
+  // The provider adapts the dialog's children that have no adapter yet.
+  void AdaptDialogChildren();
   void CopyFrameToWindow();
   bool HideAnimationWanted() const;
   // The brush answered to WM_CTLCOLORDLG, made once per colour.
@@ -200,8 +202,9 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFa
 };
 
 // Made on a foreign dialog: the adapter with its frame prepared, and its border window when the
-// manager has extended borders.
-TskDialogWnd* CreateDialogAdapter(HWND window);
+// manager has extended borders. A provider given adapts the dialog's children before the frame is
+// prepared, and again whenever the dialog asks.
+TskDialogWnd* CreateDialogAdapter(HWND window, TskProvider* provider = nullptr);
 
 // Sends the message to each direct child of the window.
 void SendToChildren(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);

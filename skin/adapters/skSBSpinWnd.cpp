@@ -29,7 +29,12 @@ void TskSpinWnd::PrepareCache() {
   TBitmap& cache = *SkinData->CacheBitmap;
   if (cache.Width() != WndSize.X || cache.Height() != WndSize.Y) cache.SetSize(WndSize.X, WndSize.Y);
   const bool vertical = IsVertical();
-  const TskUpDownRects rects = UpDownButtonRects(WndSize.X, WndSize.Y, vertical);
+  const Integer left = std::clamp(LeftOffset, 0, WndSize.X);
+  TskUpDownRects rects = UpDownButtonRects(WndSize.X - left, WndSize.Y, vertical);
+  for (TRect* r : {&rects.First, &rects.Second}) {
+    r->Left += left;
+    r->Right += left;
+  }
   const auto& arrows = SkinManager->ConstData.ScrollButtons;
   const Integer glyphs[2] = {arrows[vertical ? sbTop : sbLeft].GlyphMask, arrows[vertical ? sbBottom : sbRight].GlyphMask};
   const TsPixelView view = PixelViewOf(cache);
@@ -61,7 +66,8 @@ void TskSpinWnd::Paint(TMessage& message) {
     const HDC dc = given != nullptr ? given : GetDC(Window);
     SkinData->BackgroundDirty = true;
     PrepareCache();
-    BitBlt(dc, 0, 0, WndSize.X, WndSize.Y, SkinData->CacheBitmap->Canvas().Handle(), 0, 0, SRCCOPY);
+    const Integer left = std::clamp(LeftOffset, 0, WndSize.X);
+    BitBlt(dc, left, 0, WndSize.X - left, WndSize.Y, SkinData->CacheBitmap->Canvas().Handle(), left, 0, SRCCOPY);
     if (given == nullptr) ReleaseDC(Window, dc);
   }
   EndPaint(Window, &ps);

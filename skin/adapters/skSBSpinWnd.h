@@ -16,6 +16,9 @@ class TskSpinWnd : public TskMainWnd {
   Integer FirstState() const { return firstState_; }
   Integer SecondState() const { return secondState_; }
 
+  // The buttons are painted and copied from this x on (a dialog's up-down leaves its buddy's edge).
+  Integer LeftOffset = 0;
+
  private:
   void Paint(TMessage& message);
   void Redraw();

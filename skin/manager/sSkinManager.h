@@ -86,6 +86,11 @@ struct TskPopupItemData {
   TFont* Font = nullptr;
 };
 using TskGetPopupItemData = TMethodPtr<void(TMenuItem* item, TOwnerDrawState state, TskPopupItemData& data)>;
+// A system dialog the thread hook is about to skin; a handler that clears allowSkinning leaves it bare.
+struct TskSysDlgData {
+  HWND DlgHandle = nullptr;
+};
+using TskSysDlgInit = TMethodPtr<void(TskSysDlgData dlgData, bool& allowSkinning)>;
 
 // The manager's ThirdParty: its lists of foreign class names, published under their kind names.
 class TsThirdPartyList : public TPersistent {
@@ -136,6 +141,7 @@ class TsSkinManager : public TComponent {
   TsSkinableMenus& SkinableMenus() { return *menus_; }
   TskGetExtraLineData OnGetMenuExtraLineData;
   TskGetPopupItemData OnGetPopupItemData;
+  TskSysDlgInit OnSysDlgInit;
 
   TNotifyEvent OnBeforeChange;
   TNotifyEvent OnAfterChange;

@@ -17,6 +17,7 @@
 #include "BarsDialog.h"
 #include "MDIFrame.h"
 #include "skin/adapters/skDialogWnd.h"
+#include "skin/adapters/skDials.h"
 #include "skin/adapters/skSBButtons.h"
 #include "skin/adapters/skSBComboWnd.h"
 #include "skin/adapters/skSBEditWnd.h"
@@ -314,11 +315,12 @@ class TGalleryForm : public TForm {
   HBITMAP glyphBitmap_ = nullptr;
 };
 
-// A message box below the gallery's rows, its "#32770" taken over by the dialog adapter as it
-// activates; the combo box's list opens once the box is up (the box's activation would close it).
+// A message box below the gallery's rows, skinned whole (frame, icon, text, button) by the skin's thread
+// hook; this hook only places it as it activates. The combo box's list opens once the box is up (the
+// box's activation would close it).
 TGalleryForm* GalleryForm = nullptr;
 HHOOK BoxHook = nullptr;
-TskMainWnd* BoxAdapter = nullptr;
+bool BoxPlaced = false;
 
 void CALLBACK OpenComboTimer(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
@@ -326,12 +328,12 @@ void CALLBACK OpenComboTimer(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 LRESULT CALLBACK BoxCbtHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE && BoxAdapter == nullptr) {
+  if (code == HCBT_ACTIVATE && !BoxPlaced) {
     const auto window = reinterpret_cast<HWND>(wParam);
     wchar_t cls[16]{};
     if (GetClassNameW(window, cls, 16) > 0 && lstrcmpW(cls, L"#32770") == 0) {
+      BoxPlaced = true;
       SetWindowPos(window, nullptr, 745, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      BoxAdapter = CreateDialogAdapter(window);
       SetTimer(nullptr, 0, 300, OpenComboTimer);
     }
   }
@@ -346,7 +348,6 @@ void CALLBACK ShowBoxTimer(HWND, UINT, UINT_PTR id, DWORD) {
   MessageBoxW(GalleryForm->Handle(), reinterpret_cast<const wchar_t*>(text.c_str()),
               reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OKCANCEL | MB_ICONQUESTION);
   UnhookWindowsHookEx(BoxHook);
-  FreeAdapter(BoxAdapter);
 }
 
 }  // namespace
@@ -358,7 +359,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->Initialize();
     Application->SetTitle("skin_gallery");
     SkinLibraryStartup();
+    RegisterSkinDialogs();
     std::unique_ptr<TsSkinManager> manager(New<TsSkinManager>(nullptr));
+    // The hook skins the system dialogs only: the gallery's own forms show the rows as they are.
+    manager->SetSkinningRules(TskSkinningRules{srStdDialogs});
     manager->InternalSkins().Add(kSkinName, ReadPack());
     manager->SetSkinName(kSkinName);
     TGalleryForm* form = nullptr;
@@ -384,5 +388,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   DoneApplication();
   SkinLibraryShutdown();
+  UnregisterSkinDialogs();
   return exitCode;
 }

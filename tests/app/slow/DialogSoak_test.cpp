@@ -1,5 +1,6 @@
-// The diary's dialogs and popup menus opened and closed many times with the skin's thread hook on: each
-// is skinned as it appears and leaves nothing behind when it goes. After a warm-up round, the live GDI
+// The diary's dialogs, the system's message box and popup menus opened and closed many times with the
+// skin's thread hook on: each is skinned as it appears and leaves nothing behind when it goes (a message
+// box's provider goes once the box is destroyed). After a warm-up round, the live GDI
 // objects, the USER objects (windows and menus) and the busy heap bytes must not have grown.
 // Handles are counted by probing the handle tables (the system's own counters answer 0 under Wine).
 #include <gtest/gtest.h>
@@ -85,6 +86,24 @@ void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR id, DWORD) {
   EndMenu();
 }
 
+// Closes the system message box that is up, once it is (the timer fires inside the box's own loop).
+void CALLBACK CloseMessageBoxTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  const HWND active = GetActiveWindow();
+  wchar_t cls[16]{};
+  if (active == nullptr || GetClassNameW(active, cls, 16) == 0 || lstrcmpW(cls, L"#32770") != 0) return;
+  KillTimer(nullptr, id);
+  PostMessageW(active, WM_COMMAND, IDOK, 0);
+}
+
+// The hook's providers of system dialogs that are alive.
+int LiveDialogProviders() {
+  int count = 0;
+  for (const TskHookedWindow* entry : ProviderList())
+    if (const auto* provider = dynamic_cast<const TskProvider*>(entry); provider != nullptr && provider->DialogHandle != nullptr)
+      ++count;
+  return count;
+}
+
 class DialogSoak : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { apptest::RegisterDiaryClasses(); }
@@ -136,6 +155,11 @@ TEST_F(DialogSoak, DialogsAndMenusOpenedAThousandTimesLeaveNothingBehind) {
          CancelModalLater();
          InputQuery("Keresés", "Mit keres?", value);
        }},
+      {"system message box",
+       [] {
+         SetTimer(nullptr, 0, 1, CloseMessageBoxTimer);
+         MessageBoxW(frmMain->Handle(), L"Biztosan törli?", L"Kérdés", MB_OK | MB_ICONQUESTION);
+       }},
       {"memo menu",
        [] {
          SetTimer(nullptr, 0, 1, EndMenuTimer);
@@ -166,6 +190,9 @@ TEST_F(DialogSoak, DialogsAndMenusOpenedAThousandTimesLeaveNothingBehind) {
     EXPECT_LE(after.user - before.user, 4) << "USER objects " << before.user << " -> " << after.user;
     EXPECT_LE(after.heap - before.heap, 4096) << "busy heap bytes " << before.heap << " -> " << after.heap;
     EXPECT_TRUE(PopupMenuAdapters().empty());
+    // A closed message box's provider goes at the next destruction of a window.
+    DestroyWindow(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(LiveDialogProviders(), 0);
   }
   // The diary's other forms took one provider each from the hook; the main form has one provider
   // (its own, or the hook's while its definition has none), never a second.
