@@ -191,6 +191,16 @@ TEST_F(ToolBarVCLTest, ADropDownButtonsStripIsPressedWhileItsMenuIsOpen) {
   EXPECT_NE(ClientPixel(bar_->Handle(), stripAt.x, stripAt.y), Ref(kFace[2])) << "as the bar's own state has it";
 }
 
+TEST_F(ToolBarVCLTest, TheHotPlaceOfAButtonThatGoesIsLeft) {
+  bar_->Buttons(2)->SetEnabled(true);
+  const RECT r = ItemRect(2);
+  SendMessageW(bar_->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(r.left + 3, r.top + 3));
+  ASSERT_EQ(adapter_->HotIndex(), 2);
+  delete bar_->Buttons(2);
+  EXPECT_EQ(bar_->ButtonCount(), 2);
+  EXPECT_EQ(adapter_->HotIndex(), -1) << "no button there any more";
+}
+
 // A graphic control that paints itself in one colour.
 class TSolidGraphic : public TGraphicControl {
  public:
