@@ -21,6 +21,7 @@
 #include "vcl/gui/ImageList.h"
 #include "vcl/gui/Menus.h"
 #include "vcl/gui/PopupMenu.h"
+#include "vcl/gui/UtilWindow.h"
 #include "vcl/gui/ToolBar.h"
 
 namespace {
@@ -189,6 +190,10 @@ TEST_F(ToolBarVCLTest, ADropDownButtonsStripIsPressedWhileItsMenuIsOpen) {
   guitest::Pump();
   EXPECT_EQ(adapter_->DroppedButton(), nullptr) << "the bar said the menu closed";
   EXPECT_NE(ClientPixel(bar_->Handle(), stripAt.x, stripAt.y), Ref(kFace[2])) << "as the bar's own state has it";
+  // The menus' hidden window goes with the test, and its class with it: later tests find the utility
+  // windows' class free, as in a program that never showed a menu.
+  DeallocateHWnd(PopupListWindow());
+  UnregisterClassW(L"TPUtilWindow", GetModuleHandleW(nullptr));
 }
 
 TEST_F(ToolBarVCLTest, TheHotPlaceOfAButtonThatGoesIsLeft) {
