@@ -189,7 +189,6 @@ void TToolBar::ButtonsChanged() {
       }
       native.push_back(tb);
     }
-    SendMessageW(window, TB_SETMAXTEXTROWS, showCaptions_ ? 1 : 0, 0);
     if (!native.empty())
       SendMessageW(window, TB_ADDBUTTONSW, native.size(), reinterpret_cast<LPARAM>(native.data()));
     SendMessageW(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth_, buttonHeight_));
