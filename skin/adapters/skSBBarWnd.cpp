@@ -43,11 +43,15 @@ void TskStatusBarWnd::WndProc(TMessage& message) {
       return;
     }
     case WM_ERASEBKGND:
+      PaintStatusBar(reinterpret_cast<HDC>(message.WParam), true);
+      message.Result = 1;
+      return;
     case WM_PRINT:
-      PaintStatusBar(reinterpret_cast<HDC>(message.WParam));
+      PaintStatusBar(reinterpret_cast<HDC>(message.WParam), false);
       message.Result = 1;
       return;
     case WM_NCPAINT:
+      if (!InAnimationProcess) PaintStatusFrame(nullptr);
       message.Result = 0;
       return;
     case WM_SIZE:
@@ -60,12 +64,26 @@ void TskStatusBarWnd::WndProc(TMessage& message) {
   TskMainWnd::WndProc(message);
 }
 
-void TskStatusBarWnd::PaintStatusBar(HDC given) {
+void TskStatusBarWnd::PaintStatusBar(HDC given, bool clientDc) {
   GetWindowGeometry(Window, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
   const HDC dc = given != nullptr ? given : GetWindowDC(Window);
   if (dc == nullptr) return;
   PrepareCache();
-  BitBlt(dc, 0, 0, WndSize.X, WndSize.Y, SkinData->CacheBitmap->Canvas().Handle(), 0, 0, SRCCOPY);
+  // The cache is the whole window's; a client DC starts at the client area's place in it.
+  const TRect client = given != nullptr && clientDc ? ClientRectInWindow(Window) : TRect{};
+  BitBlt(dc, -client.Left, -client.Top, WndSize.X, WndSize.Y, SkinData->CacheBitmap->Canvas().Handle(), 0, 0, SRCCOPY);
+  if (given == nullptr) ReleaseDC(Window, dc);
+}
+
+void TskStatusBarWnd::PaintStatusFrame(HDC given) {
+  if (statusBar_ == nullptr || statusBar_->BorderWidth() <= 0) return;
+  GetWindowGeometry(Window, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
+  const HDC dc = given != nullptr ? given : GetWindowDC(Window);
+  if (dc == nullptr) return;
+  if (SkinData->BackgroundDirty || SkinData->CacheBitmap == nullptr) PrepareCache();
+  if (SkinData->CacheBitmap != nullptr && SkinData->CacheBitmap->Width() == WndSize.X)
+    CopyFrameStrips(dc, 0, 0, WndSize.X, WndSize.Y, SkinData->CacheBitmap->Canvas().Handle(), 0, 0,
+                    statusBar_->BorderWidth());
   if (given == nullptr) ReleaseDC(Window, dc);
 }
 
@@ -85,9 +103,12 @@ void TskStatusBarWnd::PaintPanels() {
     return;
   }
   const auto parts = static_cast<Integer>(SendMessageW(Window, SB_GETPARTS, 0, 0));
+  // The parts' rects are the client area's; the cache is the window's.
+  const TRect client = ClientRectInWindow(Window);
   for (Integer i = 0; i < parts; ++i) {
     RECT r{};
     SendMessageW(Window, SB_GETRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+    OffsetRect(&r, client.Left, client.Top);
     PaintPanel(i, TRect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, false, i == parts - 1);
   }
 }

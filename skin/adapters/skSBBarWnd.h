@@ -3,7 +3,7 @@
 // each part with the section's "STATUSPANELMASK", or without it a "DIVIDER" at the right end of every part
 // but the last, then the part's text. TskSizerWnd paints the size-grip box of a window's corner (a
 // scroll bar with SBS_SIZEGRIP) with the skin's "GRIPIMAGE" over the parent's background and answers
-// the hit test as the bottom-right corner.
+// the hit test as the bottom-right corner. A TStatusBar's frame (its BorderWidth) comes from the cache.
 #pragma once
 #include "skin/adapters/skSBMainWnd.h"
 
@@ -19,7 +19,10 @@ class TskStatusBarWnd : public TskMainWnd {
   TStatusBar* StatusBar() const { return statusBar_; }
 
  private:
-  void PaintStatusBar(HDC dc);
+  // The cache into the DC (a client DC when clientDc, else the window's shape) or the window's DC.
+  void PaintStatusBar(HDC dc, bool clientDc);
+  // The frame of a TStatusBar's BorderWidth from the cache, into the DC or the window's.
+  void PaintStatusFrame(HDC dc);
   void PaintPanels();
   void PaintPanel(Integer index, const TRect& rect, bool simple, bool last);
   AnsiString PanelText(Integer index, bool simple);

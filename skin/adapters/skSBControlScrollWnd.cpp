@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "skin/adapters/skSBSmallGeometry.h"
 #include "skin/adapters/skSBUtils.h"
@@ -58,7 +59,12 @@ void TskSBWnd::UpdateParts() {
 }
 
 void TskSBWnd::Repaint() {
+  RepaintNeeded = false;
   RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void TskSBWnd::RepaintIfNeeded() {
+  if (RepaintNeeded) Repaint();
 }
 
 void TskSBWnd::WndProc(TMessage& message) {
@@ -87,6 +93,9 @@ void TskSBWnd::WndProc(TMessage& message) {
     case SBM_SETSCROLLINFO:
       SetScrollInfoMessage(message);
       return;
+    case CM_CHANGED:
+      HandOnLocked(message);
+      return;
     case WM_SETREDRAW:
       if (!Repainting) LockCount += message.WParam == 0 ? 1 : -1;
       break;
@@ -98,7 +107,15 @@ void TskSBWnd::WndProc(TMessage& message) {
     case WM_NCLBUTTONUP:
     case WM_CAPTURECHANGED:
       CallOldProc(message);
-      MouseUp(message);
+      MouseUp();
+      return;
+    case WM_LBUTTONDBLCLK:
+    case WM_NCLBUTTONDBLCLK:
+      DoubleClick(message);
+      return;
+    case WM_NCHITTEST:
+      TskMainWnd::WndProc(message);
+      TrackMouse(ScreenPointInClient(message));
       return;
     case CM_MOUSEENTER:
       Bar1State = Bar2State = 1;
@@ -136,6 +153,22 @@ void TskSBWnd::WndProc(TMessage& message) {
   TskMainWnd::WndProc(message);
 }
 
+void TskSBWnd::PassOnWithoutRedraw(TMessage& message) {
+  // The adapter's own redraw switches are not the application's: they are not counted.
+  const bool wasRepainting = Repainting;
+  Repainting = true;
+  SendMessageW(Window, WM_SETREDRAW, 0, 0);
+  CallOldProc(message);
+  SendMessageW(Window, WM_SETREDRAW, 1, 0);
+  Repainting = wasRepainting;
+}
+
+void TskSBWnd::HandOnLocked(TMessage& message) {
+  // The system bar takes the data without painting; the adapter paints the result once.
+  PassOnWithoutRedraw(message);
+  RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+}
+
 void TskSBWnd::SetScrollInfoMessage(TMessage& message) {
   const auto* info = reinterpret_cast<const SCROLLINFO*>(message.LParam);
   if (info != nullptr) {
@@ -146,14 +179,43 @@ void TskSBWnd::SetScrollInfoMessage(TMessage& message) {
     request.Page = static_cast<Integer>(std::min<UINT>(info->nPage, 0x7FFFFFFF));
     request.Pos = info->nPos;
     ApplyScrollRequest(Scroll, request, BeginTrack);
+    if ((info->fMask & SIF_RANGE) != 0 && (info->fMask & SIF_POS) != 0) PushToControl();
   }
-  // The system bar takes the data without painting; the adapter paints the result once.
-  Repainting = true;
-  SendMessageW(Window, WM_SETREDRAW, 0, 0);
-  CallOldProc(message);
-  SendMessageW(Window, WM_SETREDRAW, 1, 0);
-  Repainting = false;
-  RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+  HandOnLocked(message);
+}
+
+void TskSBWnd::PushToControl() {
+  if (Control == nullptr || pushing_) return;
+  if (Control->Min() == Scroll.Min && Control->Max() == Scroll.Max && Control->PageSize() == Scroll.Page &&
+      Control->Position() == Scroll.Pos)
+    return;
+  // The data are already clamped to a range the control accepts: its page follows the new range
+  // first (SetParams cuts a page longer than it), then takes the window's.
+  const TskControlScroll taken = Scroll;
+  pushing_ = true;
+  try {
+    Control->SetParams(taken.Pos, taken.Min, taken.Max);
+    if (Control->PageSize() != taken.Page) Control->SetPageSize(taken.Page);
+  } catch (...) {
+    pushing_ = false;
+    Scroll = taken;
+    throw;
+  }
+  pushing_ = false;
+  Scroll = taken;
+}
+
+TPoint TskSBWnd::CursorInClient() const {
+  POINT p{};
+  GetCursorPos(&p);
+  ScreenToClient(Window, &p);
+  return TPoint{p.x, p.y};
+}
+
+TPoint TskSBWnd::ScreenPointInClient(const TMessage& message) const {
+  POINT p{static_cast<short>(LOWORD(message.LParam)), static_cast<short>(HIWORD(message.LParam))};
+  ScreenToClient(Window, &p);
+  return TPoint{p.x, p.y};
 }
 
 Integer* TskSBWnd::PartAt(TPoint p) {
@@ -168,55 +230,98 @@ Integer* TskSBWnd::PartAt(TPoint p) {
 
 void TskSBWnd::SetPartState(Integer* part, Integer state) {
   // One part hot or pressed: the buttons and the slider return to normal, the bars to hot.
+  const Integer before[5] = {Btn1State, Btn2State, SliderState, Bar1State, Bar2State};
   Btn1State = Btn2State = SliderState = 0;
   Bar1State = Bar2State = 1;
   if (part != nullptr) *part = state;
+  const Integer after[5] = {Btn1State, Btn2State, SliderState, Bar1State, Bar2State};
+  if (!std::equal(std::begin(before), std::end(before), std::begin(after))) RepaintNeeded = true;
+}
+
+Integer TskSBWnd::PositionAt(TPoint p) {
+  const bool vertical = IsVertical();
+  return ControlPositionAt(vertical ? p.Y : p.X, vertical ? WndSize.Y : WndSize.X,
+                           GetSystemMetrics(vertical ? SM_CYVSCROLL : SM_CXHSCROLL),
+                           vertical ? SliderRect.Height() : SliderRect.Width(), Scroll, IsWindowEnabled(Window) != FALSE);
+}
+
+void TskSBWnd::PressAt(TPoint p) {
+  Integer* part = PartAt(p);
+  if (part == &Btn1State) ScrollCode = 0;
+  if (part == &Btn2State) ScrollCode = 1;
+  if (part == &SliderState) {
+    ScrollCode = 5;
+    MouseOffset = PositionAt(p) - Scroll.Pos;
+    BeginTrack = true;
+  }
+  if (part == &Bar1State || part == &Bar2State) {
+    // A page click: the pressed bar, the other as the control's hot state leaves it.
+    ScrollCode = part == &Bar1State ? 2 : 3;
+    SetPartState(nullptr, 0);
+    Bar1State = Bar2State = SkinData->IsActive() ? 1 : 0;
+    *part = 2;
+    RepaintNeeded = true;
+  } else {
+    SetPartState(part, 2);
+  }
+  Repaint();
 }
 
 void TskSBWnd::MouseDown(TMessage& message) {
   POINT p{static_cast<short>(LOWORD(message.LParam)), static_cast<short>(HIWORD(message.LParam))};
   if (message.Msg == WM_NCLBUTTONDOWN) ScreenToClient(Window, &p);
-  Integer* part = PartAt(TPoint{p.x, p.y});
-  if (part == &Btn1State) ScrollCode = 0;
-  if (part == &Btn2State) ScrollCode = 1;
-  if (part == &Bar1State) ScrollCode = 2;
-  if (part == &Bar2State) ScrollCode = 3;
-  if (part == &SliderState) {
-    ScrollCode = 5;
-    const bool vertical = IsVertical();
-    MouseOffset = ControlPositionAt(vertical ? p.y : p.x, vertical ? WndSize.Y : WndSize.X,
-                                    GetSystemMetrics(vertical ? SM_CYVSCROLL : SM_CXHSCROLL), SliderRect.Width(),
-                                    Scroll, IsWindowEnabled(Window) != FALSE) -
-                  Scroll.Pos;
-    BeginTrack = true;
-  }
-  SetPartState(part, 2);
-  Repaint();
+  PressAt(TPoint{p.x, p.y});
+  // The system bar tracks the press in a loop of its own until the button is released; redraw stays
+  // off meanwhile so that only the adapter paints the bar.
   for (; LockCount > 0; --LockCount) SendMessageW(Window, WM_SETREDRAW, 1, 0);
   SendMessageW(Window, WM_SETREDRAW, 0, 0);
   CallOldProc(message);
   SendMessageW(Window, WM_SETREDRAW, 1, 0);
+  // The system's loop has ended with the press: a release the adapter did not see still ends it.
+  if (ScrollCode != 8) MouseUp();
 }
 
-void TskSBWnd::MouseUp(TMessage& message) {
-  (void)message;
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  ScreenToClient(Window, &cursor);
-  const TPoint p{cursor.x, cursor.y};
+void TskSBWnd::MouseUp() {
+  const TPoint p = CursorInClient();
   Integer* part = PartAt(p);
   if (part == &SliderState || SliderState == 2) {
     ScrollCode = 4;
     SetPartState(&SliderState, SliderRect.Contains(p) ? 1 : 0);
   } else if (Btn1State == 2 || Btn2State == 2) {
-    SetPartState(part, 1);
-  } else {
-    SetPartState(nullptr, 0);
+    SetPartState(Btn1State == 2 ? &Btn1State : &Btn2State, 1);
+  } else if (Bar1State == 2 || Bar2State == 2) {
+    Bar1State = Bar2State = SkinData->IsActive() ? 1 : 0;
+    RepaintNeeded = true;
   }
   BeginTrack = false;
   Scroll.TrackPos = Scroll.Pos;
   Repaint();
   ScrollCode = 8;
+}
+
+void TskSBWnd::DoubleClick(TMessage& message) {
+  PassOnWithoutRedraw(message);
+  PressAt(CursorInClient());
+  MouseUp();
+}
+
+void TskSBWnd::TrackMouse(TPoint p) {
+  if (SliderState == 2 && BeginTrack) {
+    UpdateParts();
+    const Integer last = std::max(Scroll.Max - std::max(Scroll.Page - 1, 0), Scroll.Min);
+    const Integer position = std::clamp(PositionAt(p) - MouseOffset, Scroll.Min, last);
+    if (position != Scroll.TrackPos) {
+      Scroll.TrackPos = position;
+      // The control's own data follow (and come back through SBM_SETSCROLLINFO); a foreign bar's copy
+      // is the adapter's.
+      if (Control != nullptr) Control->SetPosition(position);
+      else Scroll.Pos = position;
+      RepaintNeeded = true;
+    }
+  } else {
+    SetPartState(PartAt(p), 1);
+  }
+  RepaintIfNeeded();
 }
 
 void TskSBWnd::PaintPart(const TsPixelView& view, Integer section, const AnsiString& name, const TRect& rect,

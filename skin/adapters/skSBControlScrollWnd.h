@@ -2,7 +2,10 @@
 // adapter keeps its own copy of the bar's scroll data (taken from the control, then from every
 // SBM_SETSCROLLINFO) and paints the whole bar from the skin: the two track parts ("SCROLLBAR1H"/"2H" or
 // "1V"/"2V"), the arrow buttons with their glyphs and the slider with its grip, each in its state
-// (0 normal, 1 hot, 2 pressed), a disabled bar faded into its background.
+// (0 normal, 1 hot, 2 pressed), a disabled bar faded into its background. The mouse presses the part
+// under it (the system bar then scrolls as it does), the hit test makes the part under the cursor hot
+// and drags a pressed slider by the adapter's own geometry, and a range set on the window with a
+// position goes back to the TScrollBar.
 #pragma once
 #include "skin/adapters/skSBMainWnd.h"
 #include "skin/adapters/skSBTrackGeometry.h"
@@ -25,6 +28,7 @@ class TskSBWnd : public TskMainWnd {
   Integer ScrollCode = 8;
   Integer LockCount = 0;
   bool Repainting = false;
+  bool RepaintNeeded = false;
   bool BeginTrack = false;
   Integer MouseOffset = 0;
   TRect Btn1Rect, Btn2Rect, Bar1Rect, Bar2Rect, SliderRect;
@@ -35,10 +39,26 @@ class TskSBWnd : public TskMainWnd {
   void PaintPart(const TsPixelView& view, Integer section, const AnsiString& name, const TRect& rect, Integer state,
                  Integer glyph, bool pressedShift);
   void SetScrollInfoMessage(TMessage& message);
+  void PassOnWithoutRedraw(TMessage& message);
+  // Passes the message to the system bar with redraw off, then paints the result once.
+  void HandOnLocked(TMessage& message);
+  // The range and position the window took, given to the TScrollBar (which sends them back: ignored).
+  void PushToControl();
   void MouseDown(TMessage& message);
-  void MouseUp(TMessage& message);
+  // The part under the client point pressed, with its scroll code.
+  void PressAt(TPoint p);
+  void MouseUp();
+  void DoubleClick(TMessage& message);
+  void TrackMouse(TPoint p);
+  // The position the slider's centre at a client point stands for, relative to Min.
+  Integer PositionAt(TPoint p);
+  TPoint CursorInClient() const;
+  // A message's screen point (lParam) in client coordinates.
+  TPoint ScreenPointInClient(const TMessage& message) const;
   // The part under a point in the window (a pointer to its state), nil outside every part.
   Integer* PartAt(TPoint p);
   void SetPartState(Integer* part, Integer state);
   void Repaint();
+  void RepaintIfNeeded();
+  bool pushing_ = false;
 };

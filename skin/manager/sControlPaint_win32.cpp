@@ -109,6 +109,13 @@ void DrawToolButtonGlyph(TToolBar& toolBar, TToolButton& button, Cardinal custom
   layout.ButtonHeight = button.Height();
   layout.ImageWidth = images->Width();
   layout.ImageHeight = images->Height();
+  layout.ListLayout = toolBar.List();
+  layout.ShowCaptions = toolBar.ShowCaptions();
+  if (layout.ShowCaptions && !layout.ListLayout) {
+    TCanvas& canvas = target.Canvas();
+    canvas.Font().Assign(&toolBar.Font());
+    layout.TextHeight = canvas.TextHeight("A");
+  }
   layout.DropDown = button.Style() == tbsDropDown;
   layout.Pressed = (customDrawState & cdsSelected) != 0;
   const TRect glyph = ToolButtonGlyphRect(layout);

@@ -297,4 +297,28 @@ TEST_F(BarAdapterTest, OwnerDrawnPanelIsDrawnByTheApplicationIntoTheCache) {
   EXPECT_GT(text, 10) << "the first panel's text";
 }
 
+TEST_F(BarAdapterTest, AStatusBarsBorderIsTheSectionAndItsPartsStayInPlace) {
+  auto* bar = New<TStatusBar>(form_);
+  bar->SetAlign(alNone);
+  bar->SetParent(form_);
+  bar->SetBounds(20, 340, 420, 30);
+  bar->SetSizeGrip(false);
+  bar->AddPanel().Width = 150;
+  bar->AddPanel();
+  bar->PanelsChanged();
+  bar->SetBorderWidth(3);
+  RECT client{};
+  GetClientRect(bar->Handle(), &client);
+  ASSERT_EQ(client.right, 420 - 6) << "the border lies outside the client area";
+  AdaptControl<TskStatusBarWnd>(bar);
+  RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  const Cardinal section = ColorToRGB(static_cast<TColor>(kBarColor));
+  for (const POINT p : {POINT{1, 1}, POINT{1, 15}, POINT{418, 28}, POINT{200, 1}})
+    EXPECT_EQ(WindowPixel(bar->Handle(), p.x, p.y), section) << p.x << "," << p.y;
+  const TRect first = PartRect(bar->Handle(), 0);
+  const int y = (first.Top + first.Bottom) / 2;
+  EXPECT_EQ(ClientPixel(bar->Handle(), first.Right - 2, y), Ref(kDivider)) << "the divider at the part's end";
+  EXPECT_EQ(ClientPixel(bar->Handle(), first.Right - 4, y), section);
+}
+
 }  // namespace

@@ -199,3 +199,5 @@ inline constexpr UINT CN_CHAR = CN_BASE + WM_CHAR;
 inline constexpr UINT CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN;
 inline constexpr UINT CN_SYSCHAR = CN_BASE + WM_SYSCHAR;
 inline constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
+// Posted by a tool bar to itself when the drop-down menu of one of its buttons has closed.
+inline constexpr UINT CN_DROPDOWNCLOSED = WM_USER + 0x1000;

@@ -43,7 +43,9 @@ void TScrollBar::SetParams(Integer position, Integer min, Integer max) {
   if (pageSize_ > max_ - min_ + 1) pageSize_ = max_ - min_ + 1;
   position_ = std::clamp(position, min_, LastPosition());
   UpdateWindow();
-  if (changed && OnChange) OnChange(this);
+  if (!changed) return;
+  Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this));
+  if (OnChange) OnChange(this);
 }
 
 void TScrollBar::SetPageSize(Integer value) {

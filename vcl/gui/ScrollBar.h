@@ -1,7 +1,8 @@
 // TScrollBar over the system scroll bar (window class "TScrollBar", a superclass of "SCROLLBAR"): a bar
 // of its own, horizontal or vertical, with Min, Max, PageSize and Position kept in the window. Its own
 // scrolling (reflected to it as CN_HSCROLL / CN_VSCROLL) moves Position by a line (1) or a page
-// (PageSize, at least 1) and calls OnChange on every change.
+// (PageSize, at least 1). Every change of Position is told to the control's WindowProc as CM_CHANGED
+// (lParam the bar), then to OnChange.
 #pragma once
 #include <algorithm>
 #include "vcl/gui/WinControl.h"

@@ -1,5 +1,8 @@
 #include "vcl/gui/StatusBar.h"
 
+#include <algorithm>
+
+#include "vcl/gui/Colors.h"
 #include "vcl/gui/Form.h"
 #include "vcl/rtl/Exceptions.h"
 #include "vcl/rtl/TextConv.h"
@@ -89,7 +92,37 @@ void TStatusBar::SetSizeGrip(bool value) {
   RecreateWnd();
 }
 
+void TStatusBar::SetBorderWidth(Integer value) {
+  value = std::max<Integer>(value, 0);
+  if (value == borderWidth_) return;
+  borderWidth_ = value;
+  if (HandleAllocated())
+    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TStatusBar::WndProc(TMessage& m) {
+  if (m.Msg == WM_NCCALCSIZE && borderWidth_ > 0) {
+    DefaultHandler(m);
+    auto* r = reinterpret_cast<RECT*>(m.LParam);  // the first rectangle of NCCALCSIZE_PARAMS too
+    InflateRect(r, -borderWidth_, -borderWidth_);
+    return;
+  }
+  if (m.Msg == WM_NCPAINT && borderWidth_ > 0) {
+    DefaultHandler(m);
+    RECT window{}, client{};
+    GetWindowRect(Handle(), &window);
+    GetClientRect(Handle(), &client);
+    const HDC dc = GetWindowDC(Handle());
+    const int saved = SaveDC(dc);
+    ExcludeClipRect(dc, borderWidth_, borderWidth_, borderWidth_ + client.right, borderWidth_ + client.bottom);
+    const HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
+    const RECT all{0, 0, window.right - window.left, window.bottom - window.top};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    RestoreDC(dc, saved);
+    ReleaseDC(Handle(), dc);
+    return;
+  }
   if (m.Msg == CN_DRAWITEM) {
     DrawPanel(*reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam));
     m.Result = TRUE;

@@ -33,6 +33,9 @@ class TStatusBar : public TWinControl {
   void SetSimpleText(const AnsiString& value);
   bool SizeGrip() const { return sizeGrip_; }
   void SetSizeGrip(bool value);
+  // A frame this many pixels wide around the bar, outside its client area, in the bar's Color.
+  Integer BorderWidth() const { return borderWidth_; }
+  void SetBorderWidth(Integer value);
 
   int PanelCount() const { return static_cast<int>(panels_.size()); }
   // The panel at the index; EListError outside the list. Changes show after PanelsChanged.
@@ -57,6 +60,7 @@ class TStatusBar : public TWinControl {
   bool simplePanel_ = false;
   AnsiString simpleText_;
   bool sizeGrip_ = true;
+  Integer borderWidth_ = 0;
   std::vector<TStatusPanel> panels_;
   std::unique_ptr<TControlCanvas> canvas_;
 };

@@ -6,7 +6,9 @@
 
 #include "vcl/gui/Application.h"
 #include "vcl/gui/ImageList.h"
+#include "vcl/gui/PopupMenu.h"
 #include "vcl/rtl/Format.h"
+#include "vcl/rtl/TextConv.h"
 
 // ---- TToolButton ----
 
@@ -51,6 +53,30 @@ void TToolButton::SetDown(bool value) {
   if (TToolBar* bar = ToolBar()) bar->UpdateButtonState(this);
 }
 
+void TToolButton::SetMarked(bool value) {
+  if (value == marked_) return;
+  marked_ = value;
+  if (TToolBar* bar = ToolBar()) bar->UpdateButtonState(this);
+}
+
+void TToolButton::SetIndeterminate(bool value) {
+  if (value == indeterminate_) return;
+  indeterminate_ = value;
+  if (TToolBar* bar = ToolBar()) bar->UpdateButtonState(this);
+}
+
+void TToolButton::SetDropdownMenu(TPopupMenu* value) {
+  if (value == dropdownMenu_) return;
+  if (dropdownMenu_ != nullptr) RemoveFreeNotification(dropdownMenu_);
+  dropdownMenu_ = value;
+  if (value != nullptr) value->FreeNotification(this);
+}
+
+void TToolButton::Notification(TComponent* component, TOperation operation) {
+  TGraphicControl::Notification(component, operation);
+  if (operation == opRemove && component == dropdownMenu_) dropdownMenu_ = nullptr;
+}
+
 void TToolButton::SetBounds(Integer left, Integer top, Integer width, Integer height) {
   // Only a separator's width is the button's own choice (kept for when the style becomes separator:
   // definitions may set Width first); the tool bar places the buttons.
@@ -75,6 +101,9 @@ void TToolButton::WndProc(TMessage& m) {
       break;
     case CM_VISIBLECHANGED:
       bar->ButtonsChanged();  // a hidden button takes no room
+      break;
+    case CM_TEXTCHANGED:
+      if (bar->ShowCaptions()) bar->ButtonsChanged();
       break;
     default:
       break;
@@ -103,6 +132,7 @@ void TToolBar::CreateParams(TCreateParams& params) {
   // The layer places the tool bar and its edges; the window only draws and clicks the buttons.
   params.Style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
   if (flat_) params.Style |= TBSTYLE_FLAT;
+  if (list_) params.Style |= TBSTYLE_LIST;
 }
 
 void TToolBar::AfterCreateWnd() {
@@ -127,6 +157,8 @@ BYTE TToolBar::ButtonState(const TToolButton* button) {
   if (button->Enabled() && Enabled()) state |= TBSTATE_ENABLED;
   if (!button->Visible()) state |= TBSTATE_HIDDEN;
   if (button->down_) state |= TBSTATE_CHECKED;
+  if (button->marked_) state |= TBSTATE_MARKED;
+  if (button->indeterminate_) state |= TBSTATE_INDETERMINATE;
   return state;
 }
 
@@ -136,10 +168,13 @@ void TToolBar::ButtonsChanged() {
     HWND window = Handle();
     while (SendMessageW(window, TB_BUTTONCOUNT, 0, 0) > 0) SendMessageW(window, TB_DELETEBUTTON, 0, 0);
     std::vector<TBBUTTON> native;
+    std::vector<WideString> captions;  // the window copies them
+    captions.reserve(buttons_.size());
     for (TToolButton* b : buttons_) {
       TBBUTTON tb{};
       tb.idCommand = b->command_;
       tb.fsState = ButtonState(b);
+      tb.dwData = reinterpret_cast<DWORD_PTR>(b);
       if (b->IsSeparator()) {
         tb.fsStyle = BTNS_SEP;
         tb.iBitmap = std::max<Integer>(b->separatorWidth_, 0);
@@ -148,6 +183,10 @@ void TToolBar::ButtonsChanged() {
         tb.iBitmap = b->imageIndex_ >= 0 ? b->imageIndex_ : I_IMAGENONE;
       }
       tb.iString = -1;
+      if (showCaptions_ && !b->IsSeparator()) {
+        captions.push_back(Cp1250ToUtf16(b->Caption()));
+        tb.iString = reinterpret_cast<INT_PTR>(captions.back().c_str());
+      }
       native.push_back(tb);
     }
     if (!native.empty())
@@ -208,6 +247,18 @@ void TToolBar::SetImages(TCustomImageList* value) {
 void TToolBar::SetFlat(bool value) {
   if (value == flat_) return;
   flat_ = value;
+  RecreateWnd();
+}
+
+void TToolBar::SetShowCaptions(bool value) {
+  if (value == showCaptions_) return;
+  showCaptions_ = value;
+  ButtonsChanged();
+}
+
+void TToolBar::SetList(bool value) {
+  if (value == list_) return;
+  list_ = value;
   RecreateWnd();
 }
 
@@ -335,6 +386,17 @@ LRESULT TToolBar::CustomDraw(NMTBCUSTOMDRAW& draw) {
   return result;
 }
 
+void TToolBar::DropDown(int command) {
+  TToolButton* button = ButtonOfCommand(command);
+  if (button == nullptr || button->dropdownMenu_ == nullptr) return;
+  RECT r{};
+  SendMessageW(Handle(), TB_GETRECT, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&r));
+  POINT below{r.left, r.bottom};
+  ::ClientToScreen(Handle(), &below);
+  button->dropdownMenu_->Popup(below.x, below.y);  // returns when the menu has closed
+  if (HandleAllocated()) PostMessageW(Handle(), CN_DROPDOWNCLOSED, 0, 0);
+}
+
 void TToolBar::WndProc(TMessage& m) {
   if (m.Msg >= WM_MOUSEFIRST && m.Msg <= WM_MOUSELAST) {
     // The window presses and clicks the buttons itself; the buttons only hear the mouse for their hints.
@@ -366,6 +428,11 @@ void TToolBar::WndProc(TMessage& m) {
       PaintEdges();
       return;
     case CN_NOTIFY:
+      if (reinterpret_cast<NMHDR*>(m.LParam)->code == TBN_DROPDOWN) {
+        DropDown(reinterpret_cast<NMTOOLBARW*>(m.LParam)->iItem);
+        m.Result = TBDDRET_DEFAULT;
+        return;
+      }
       if (reinterpret_cast<NMHDR*>(m.LParam)->code == NM_CUSTOMDRAW &&
           (OnAdvancedCustomDraw || OnAdvancedCustomDrawButton)) {
         m.Result = CustomDraw(*reinterpret_cast<NMTBCUSTOMDRAW*>(m.LParam));

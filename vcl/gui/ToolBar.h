@@ -2,11 +2,13 @@
 // its TToolButtons. The buttons are controls of their own (hint, image index, enabled and visible
 // state, OnClick, a definition's child objects) whose bounds follow the native buttons; the window draws
 // them with the tool bar's image list, greyed while the button or the whole tool bar is disabled.
-// Separators are Width pixels wide (8 unless set). The hints are the application's: moving the mouse
+// Separators are Width pixels wide (8 unless set); with ShowCaptions the buttons show their Caption. The hints are the application's: moving the mouse
 // over a button shows that button's Hint. EdgeBorders draw 3-D edges on the chosen sides outside the
 // client area (one pixel for each of EdgeInner and EdgeOuter that is not esNone). The system's custom
 // draw reaches OnAdvancedCustomDraw (the bar) and OnAdvancedCustomDrawButton (each button) with Canvas
-// on the DC being painted.
+// on the DC being painted. A drop-down button's click shows its DropdownMenu below it; when the menu
+// has closed the bar posts itself CN_DROPDOWNCLOSED. Each native button carries its TToolButton in
+// its data (TBBUTTON.dwData).
 #pragma once
 #include <functional>
 #include <memory>
@@ -18,6 +20,7 @@
 class TToolBar;
 class TToolButton;
 class TCustomImageList;
+class TPopupMenu;
 
 enum TToolButtonStyle { tbsButton = 0, tbsCheck = 1, tbsDropDown = 2, tbsSeparator = 3, tbsDivider = 4 };
 enum TEdgeBorder { ebLeft = 0, ebTop = 1, ebRight = 2, ebBottom = 3 };
@@ -47,6 +50,15 @@ class TToolButton : public TGraphicControl {
   // A check button's pressed state.
   bool Down();
   void SetDown(bool value);
+  // Highlighted by the application (shown pressed), and neither up nor down (shown pressed and faded).
+  bool Marked() const { return marked_; }
+  void SetMarked(bool value);
+  bool Indeterminate() const { return indeterminate_; }
+  void SetIndeterminate(bool value);
+  // The menu a drop-down button shows below itself when clicked (nil: none).
+  TPopupMenu* DropdownMenu() const { return dropdownMenu_; }
+  void SetDropdownMenu(TPopupMenu* value);
+  void Notification(TComponent* component, TOperation operation) override;
   // The tool bar the button is on (its parent), or nil.
   TToolBar* ToolBar() const;
   // The position among the tool bar's buttons; -1 off a tool bar.
@@ -61,6 +73,9 @@ class TToolButton : public TGraphicControl {
   TToolButtonStyle style_ = tbsButton;
   Integer imageIndex_ = -1;
   bool down_ = false;
+  bool marked_ = false;
+  bool indeterminate_ = false;
+  TPopupMenu* dropdownMenu_ = nullptr;
   Integer separatorWidth_ = 8;
   int command_ = 0;  // the native button's command, given by the tool bar
 };
@@ -83,6 +98,11 @@ class TToolBar : public TWinControl {
   void SetHotImages(TCustomImageList* value);
   bool Flat() const { return flat_; }
   void SetFlat(bool value);
+  // The buttons' captions shown: below the images, or right of them when List is set.
+  bool ShowCaptions() const { return showCaptions_; }
+  void SetShowCaptions(bool value);
+  bool List() const { return list_; }
+  void SetList(bool value);
   TEdgeBorders EdgeBorders() const { return edgeBorders_; }
   void SetEdgeBorders(TEdgeBorders value);
   TEdgeStyle EdgeInner() const { return edgeInner_; }
@@ -119,6 +139,7 @@ class TToolBar : public TWinControl {
   void ApplyImagesAndSize();
   void PaintEdges();
   LRESULT CustomDraw(NMTBCUSTOMDRAW& draw);
+  void DropDown(int command);
 
   std::vector<TToolButton*> buttons_;
   std::unique_ptr<TControlCanvas> canvas_;
@@ -128,6 +149,8 @@ class TToolBar : public TWinControl {
   TCustomImageList* images_ = nullptr;
   TCustomImageList* hotImages_ = nullptr;
   bool flat_ = false;
+  bool showCaptions_ = false;
+  bool list_ = false;
   TEdgeBorders edgeBorders_{ebTop};
   TEdgeStyle edgeInner_ = esRaised;
   TEdgeStyle edgeOuter_ = esLowered;

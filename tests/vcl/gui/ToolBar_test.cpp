@@ -8,6 +8,7 @@
 #include "GuiTestSupport.h"
 #include "vcl/gui/HintWindow.h"
 #include "vcl/gui/ImageList.h"
+#include "vcl/gui/PopupMenu.h"
 #include "vcl/rtl/TextConv.h"
 
 namespace {
@@ -63,6 +64,11 @@ struct ToolBarFixture : ::testing::Test {
     SendMessageW(form->bar->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(form->bar->Handle(), WM_LBUTTONUP, 0, at);
     guitest::Pump();
+  }
+  static TBBUTTON NativeButton(TToolButton* b) {
+    TBBUTTON tb{};
+    SendMessageW(b->ToolBar()->Handle(), TB_GETBUTTON, static_cast<WPARAM>(b->Index()), reinterpret_cast<LPARAM>(&tb));
+    return tb;
   }
   bool NativeEnabled(TToolButton* b) {
     const int index = b->Index();
@@ -234,3 +240,59 @@ TEST_F(ToolBarFixture, CustomDrawReachesTheBarAndEachButtonOnTheCanvas) {
 }
 
 }  // namespace
+
+TEST_F(ToolBarFixture, MarkedIndeterminateAndCaptionsReachTheNativeButtons) {
+  TToolBar* bar = form->bar;
+  auto nativeState = [bar](TToolButton* b) {
+    return static_cast<int>(SendMessageW(bar->Handle(), TB_GETSTATE, static_cast<WPARAM>(NativeButton(b).idCommand), 0));
+  };
+  form->btnNew->SetMarked(true);
+  form->btnSave->SetIndeterminate(true);
+  EXPECT_NE(nativeState(form->btnNew) & TBSTATE_MARKED, 0);
+  EXPECT_NE(nativeState(form->btnSave) & TBSTATE_INDETERMINATE, 0);
+  EXPECT_EQ(nativeState(form->btnDelete) & (TBSTATE_MARKED | TBSTATE_INDETERMINATE), 0);
+  EXPECT_EQ(reinterpret_cast<TToolButton*>(NativeButton(form->btnDelete).dwData), form->btnDelete)
+      << "each native button carries its button";
+
+  auto text = [bar](TToolButton* b) {
+    wchar_t buffer[64] = {};
+    const LRESULT length = SendMessageW(bar->Handle(), TB_GETBUTTONTEXTW, static_cast<WPARAM>(NativeButton(b).idCommand),
+                                        reinterpret_cast<LPARAM>(buffer));
+    return length > 0 ? std::wstring(buffer, static_cast<size_t>(length)) : std::wstring();
+  };
+  form->btnSave->SetCaption("Ment");
+  EXPECT_EQ(text(form->btnSave), L"") << "no captions shown";
+  bar->SetShowCaptions(true);
+  EXPECT_EQ(text(form->btnSave), L"Ment");
+  form->btnSave->SetCaption(Utf8ToCp1250("Mentés"));
+  EXPECT_EQ(text(form->btnSave), L"Ment\u00E9s") << "a new caption follows";
+  EXPECT_NE(nativeState(form->btnSave) & TBSTATE_INDETERMINATE, 0) << "the states stay as the buttons are put again";
+}
+
+TEST_F(ToolBarFixture, ADropDownButtonShowsItsMenuBelowItAndTellsTheBarWhenItCloses) {
+  form->Show();
+  auto* menu = New<TPopupMenu>(form.get());
+  auto* item = New<TMenuItem>(form.get());
+  item->SetCaption("One");
+  menu->Items()->Add(item);
+  form->btnSave->SetStyle(tbsDropDown);
+  form->btnSave->SetDropdownMenu(menu);
+  bool closedSeen = false;
+  const TWndMethod previous = form->bar->WindowProc();
+  form->bar->SetWindowProc(TWndMethod::FromFunction([&](TMessage& m) {
+    if (m.Msg == CN_DROPDOWNCLOSED) closedSeen = true;
+    previous(m);
+  }));
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+  Click(form->btnSave);
+  KillTimer(nullptr, timer);
+  form->bar->SetWindowProc(previous);
+  const TRect r = form->btnSave->BoundsRect();
+  POINT below{r.Left, r.Bottom};
+  ClientToScreen(form->bar->Handle(), &below);
+  EXPECT_EQ(menu->PopupPoint(), Point(below.x, below.y));
+  EXPECT_TRUE(closedSeen);
+
+  delete menu;
+  EXPECT_EQ(form->btnSave->DropdownMenu(), nullptr) << "a freed menu is let go";
+}
