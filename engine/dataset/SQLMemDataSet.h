@@ -162,6 +162,11 @@ class TSQLMemDataSet : public TDataSet,
   void GetFieldValue(TSQLMemVariant& value, Integer fieldIndex);
   // Writes into the current record buffer; a non-NULL BLOB value goes through a BLOB stream. 10316.
   void SetFieldValue(const TSQLMemVariant& value, Integer fieldIndex);
+  // Appends a record of count values (field i from values[i]) through the cursor alone, without the
+  // dataset's insert state, record buffers or data events: for the SQL layer's own result tables, which
+  // nothing shows while they fill. Goes the way of Append and Post when the database has an insert
+  // handler. The dataset is read again from First afterwards. Errors as Post's.
+  void AppendRecordDirect(const TSQLMemVariant* const* values, Integer count);
   // Hands the condition to the cursor, which owns it from then on (nullptr removes it). 10300.
   void SetFilterExpression(std::unique_ptr<TSQLMemExpression> expression);
   // Restricts and renames the fields; unless the lists describe the fields shown already, the dataset
@@ -289,6 +294,8 @@ class TSQLMemDataSet : public TDataSet,
   TSQLMemCursor& CheckCursor(Integer code) const;
   // The record buffer the state selects (see GetFieldData); nil when there is none.
   Byte* RecordBufferOfState();
+  // Writes value into field fieldIndex of the cursor's current record buffer (a BLOB through a stream).
+  static void WriteCursorField(TSQLMemCursor& cursor, const TSQLMemVariant& value, Integer fieldIndex);
   // The position kept in a buffer's bookmark area, and the cursor placed there.
   void PositionCursorAt(const Byte* bookmark);
   void ReadCursorPosition(Byte* bookmark) const;

@@ -214,6 +214,37 @@ void TSQLMemDataSet::InternalPost() {
   }
 }
 
+void TSQLMemDataSet::AppendRecordDirect(const TSQLMemVariant* const* values, Integer count) {
+  if (HasInsertHandler() || State() != dsBrowse) {
+    Append();
+    for (Integer i = 0; i < count; ++i) SetFieldValue(*values[i], i);
+    Post();
+    return;
+  }
+  if (ReadOnly()) SQLMemError(10032, SQLMemDatasetReadOnly);
+  TSQLMemCursor& cursor = CheckCursor(10048);
+  // The cursor's buffer is the dataset's between calls: it is given back on every way out.
+  struct TRecord {
+    TSQLMemCursor& cursor;
+    Byte* const kept;
+    Byte* buffer;
+    ~TRecord() {
+      cursor.CurrentRecordBuffer = kept;
+      cursor.FreeRecordBuffer(buffer);
+    }
+  } record{cursor, cursor.CurrentRecordBuffer, cursor.AllocRecordBuffer()};
+  std::memset(record.buffer, 0, static_cast<std::size_t>(cursor.RecordBufferSize));
+  cursor.ClearRecordBuffer(record.buffer, true);
+  cursor.CurrentRecordBuffer = record.buffer;
+  for (Integer i = 0; i < count; ++i) WriteCursorField(cursor, *values[i], i);
+  try {
+    cursor.PostRecord(true);
+  } catch (const Exception& e) {
+    DatabaseError(AnsiString(SQLMemErrorInsertingRecord) + e.Message());
+  }
+  if (cursor.ResultCode != kResultOk) RaiseCursorFailure(cursor, SQLMemErrorInsertingRecord);
+}
+
 void TSQLMemDataSet::InternalAddRecord(Byte* buffer, bool /*append*/) {
   if (!Active()) SQLMemError(10075, SQLMemDatasetNotOpened);
   if (State() != dsInsert) SQLMemError(10076, SQLMemDatasetNotInInsertOrEdit);

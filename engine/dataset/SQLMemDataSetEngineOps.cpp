@@ -69,6 +69,11 @@ void TSQLMemDataSet::ReadCursorField(TSQLMemVariant& value, Integer fieldIndex) 
 void TSQLMemDataSet::SetFieldValue(const TSQLMemVariant& value, Integer fieldIndex) {
   TSQLMemCursor& cursor = CheckCursor(10316);
   if (Byte* record = RecordBufferOfState()) cursor.CurrentRecordBuffer = record;
+  WriteCursorField(cursor, value, fieldIndex);
+  fieldChanged_ = true;
+}
+
+void TSQLMemDataSet::WriteCursorField(TSQLMemCursor& cursor, const TSQLMemVariant& value, Integer fieldIndex) {
   if (fieldIndex < 0 || fieldIndex >= cursor.ProjectedFieldDefs().GetCount()) {
     // The cursor's own check names the field number and raises.
     cursor.SetFieldValue(nullptr, value, fieldIndex, false);
@@ -77,7 +82,6 @@ void TSQLMemDataSet::SetFieldValue(const TSQLMemVariant& value, Integer fieldInd
   const TSQLMemFieldDef& field = cursor.ProjectedFieldDefs().GetFieldDef(fieldIndex);
   if (!IsBLOBDataType(field.DataType) || value.IsNull()) {
     cursor.SetFieldValue(nullptr, value, fieldIndex, false);
-    fieldChanged_ = true;
     return;
   }
   // A BLOB value replaces the field's whole value; text is written without its terminator.
@@ -95,7 +99,6 @@ void TSQLMemDataSet::SetFieldValue(const TSQLMemVariant& value, Integer fieldInd
     throw;
   }
   cursor.CloseBLOB(fieldIndex);
-  fieldChanged_ = true;
 }
 
 // ---- filter condition and projection ----

@@ -191,9 +191,17 @@ void TSQLMemAO::CreateResultTable() {
 }
 
 void TSQLMemAO::AppendRow(const std::vector<std::unique_ptr<TSQLMemVariant>>& values) {
-  result_->Append();
-  for (std::size_t i = 0; i < values.size(); ++i) result_->SetFieldValue(*values[i], static_cast<Integer>(i));
-  result_->Post();
+  if (!resultTableName_.empty() && !copyIntoResult_) {
+    // An INTO table filled here is the application's: its rows are posted as any other's.
+    result_->Append();
+    for (std::size_t i = 0; i < values.size(); ++i) result_->SetFieldValue(*values[i], static_cast<Integer>(i));
+    result_->Post();
+    return;
+  }
+  // The operator's own table: the record goes straight through its cursor (read from First later).
+  rowPointers_.clear();
+  for (const auto& value : values) rowPointers_.push_back(value.get());
+  result_->AppendRecordDirect(rowPointers_.data(), static_cast<Integer>(rowPointers_.size()));
 }
 
 void TSQLMemAO::InsertResultRecord(Int64& qualifying, Int64& written) {
@@ -229,6 +237,8 @@ void TSQLMemAO::Materialize() {
       if (topDuringScan_ && topCount_ >= 0 && written >= topCount_) break;
       if (RecordMatches()) InsertResultRecord(qualifying, written);
     }
+    // The rows went in past the dataset: it reads them from the start.
+    if (written > 0) result_->First();
     auto* table = dynamic_cast<TSQLMemTable*>(result_);
     if (HasSort() && table != nullptr) {
       if (table->IndexDefs().Count() != 1) SQLMemError(11385, "Invalid index count = %d", {table->IndexDefs().Count()});

@@ -206,4 +206,5 @@ class TSQLMemAO : public TSQLMemColumnSource {
   std::vector<std::unique_ptr<TSQLMemExpression>> ownedExpressions_;
   std::unique_ptr<TSQLMemRecordComparison> recordComparison_;
   std::vector<std::unique_ptr<TSQLMemVariant>> rowValues_;
+  std::vector<const TSQLMemVariant*> rowPointers_;  // the row AppendRow hands over
 };

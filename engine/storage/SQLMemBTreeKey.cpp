@@ -21,14 +21,12 @@ namespace {
 // column in one type, so the value comparison's type resolution has nothing to decide. NULL orders
 // first, as there. False for any other column type.
 bool CompareIntegerSegments(const TSQLMemKeyColumn& column, const Byte* a, const Byte* b, int& result) noexcept {
-  Int64 x = 0, y = 0;
   if (column.DataType == edtInteger && column.SegmentSize >= 5) {
-    Integer u = 0, v = 0;
-    std::memcpy(&u, a + 1, sizeof u);
-    std::memcpy(&v, b + 1, sizeof v);
-    x = u;
-    y = v;
-  } else if (column.DataType == edtLargeInt && column.SegmentSize >= 9) {
+    result = TSQLMemBTreeKeyRef::CompareInteger(a, b, 0, false);
+    return true;
+  }
+  Int64 x = 0, y = 0;
+  if (column.DataType == edtLargeInt && column.SegmentSize >= 9) {
     std::memcpy(&x, a + 1, sizeof x);
     std::memcpy(&y, b + 1, sizeof y);
   } else {
@@ -134,6 +132,15 @@ int TSQLMemBTreeKeyRef::Compare(const Byte* key1, const Byte* key2) const {
     if (result != 0) return result;
   }
   return 0;
+}
+
+bool TSQLMemBTreeKeyRef::SingleIntegerColumn(Integer& keyOffset, bool& descending) const noexcept {
+  if (columnsInUse_ != 1) return false;
+  const TSQLMemKeyColumn& column = columns_.front();
+  if (column.DataType != edtInteger || column.SegmentSize < 5) return false;
+  keyOffset = column.KeyOffset;
+  descending = column.Descending;
+  return true;
 }
 
 bool TSQLMemBTreeKeyRef::ReferencesEqual(const Byte* ref1, const Byte* ref2, Integer size) noexcept {

@@ -3,6 +3,7 @@
 // record buffer holds them. Keys compare column by column in the user's locale; NULL sorts first in an
 // ascending column and last in a descending one.
 #pragma once
+#include <cstring>
 #include <array>
 #include <vector>
 
@@ -73,6 +74,24 @@ class TSQLMemBTreeKeyRef : public TObject {
   // -1, 0 or 1 over the columns in use. A column type without an order raises the value comparison's
   // error.
   int Compare(const Byte* key1, const Byte* key2) const;
+  // Whether the comparison uses one column of 32-bit integers alone (where it starts in the key and
+  // whether it runs descending): a page's search then compares the values in place (CompareInteger).
+  bool SingleIntegerColumn(Integer& keyOffset, bool& descending) const noexcept;
+  // Compare's answer for two keys of such a column at keyOffset: NULL (flag byte 1) orders first.
+  static int CompareInteger(const Byte* key1, const Byte* key2, Integer keyOffset, bool descending) noexcept {
+    const Byte* a = key1 + keyOffset;
+    const Byte* b = key2 + keyOffset;
+    int result = 0;
+    if (a[0] == 1 || b[0] == 1) {
+      result = (a[0] == 1 ? 0 : 1) - (b[0] == 1 ? 0 : 1);
+    } else {
+      Integer x = 0, y = 0;
+      std::memcpy(&x, a + 1, sizeof x);
+      std::memcpy(&y, b + 1, sizeof y);
+      result = x < y ? -1 : (x > y ? 1 : 0);
+    }
+    return descending ? -result : result;
+  }
   static bool ReferencesEqual(const Byte* ref1, const Byte* ref2, Integer size) noexcept;
 
  private:

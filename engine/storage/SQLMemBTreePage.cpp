@@ -130,11 +130,22 @@ TSQLMemFindOutcome TSQLMemBTreePage::FindPosition(const Byte* key, Integer low, 
     return foEmpty;
   }
   const TSQLMemBTreeKeyRef& keys = KeyRef();
+  // The items lie at equal steps from the first. A key of one integer column is compared in place.
+  const Byte* const items = ItemPtr(0);
+  const std::ptrdiff_t step = ItemSize();
+  Integer intOffset = 0;
+  bool intDescending = false;
+  const bool integerKey = keys.SingleIntegerColumn(intOffset, intDescending);
+  const auto compareAt = [&](Integer i) {
+    const Byte* item = items + static_cast<std::ptrdiff_t>(i) * step;
+    return integerKey ? TSQLMemBTreeKeyRef::CompareInteger(key, item, intOffset, intDescending)
+                      : keys.Compare(key, item);
+  };
   Integer lo = low;
   Integer hi = count - 1;
   while (lo <= hi) {
     const Integer mid = (lo + hi) / 2;
-    const int c = keys.Compare(key, ItemPtr(mid));
+    const int c = compareAt(mid);
     if (c < 0) {
       hi = mid - 1;
     } else if (c > 0) {
@@ -148,7 +159,7 @@ TSQLMemFindOutcome TSQLMemBTreePage::FindPosition(const Byte* key, Integer low, 
         Integer b = mid;  // item b is equal; find the first equal in a..b
         while (a < b) {
           const Integer m = (a + b) / 2;
-          if (keys.Compare(key, ItemPtr(m)) == 0) b = m; else a = m + 1;
+          if (compareAt(m) == 0) b = m; else a = m + 1;
         }
         position = b;
       } else if (mode == fmLastEqual) {
@@ -156,7 +167,7 @@ TSQLMemFindOutcome TSQLMemBTreePage::FindPosition(const Byte* key, Integer low, 
         Integer b = count - 1;
         while (a < b) {
           const Integer m = (a + b + 1) / 2;
-          if (keys.Compare(key, ItemPtr(m)) == 0) a = m; else b = m - 1;
+          if (compareAt(m) == 0) a = m; else b = m - 1;
         }
         position = a;
       }

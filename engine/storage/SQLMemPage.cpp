@@ -103,8 +103,11 @@ TSQLMemPage* TSQLMemPageList::Append(std::unique_ptr<TSQLMemPage> page) {
 }
 
 void TSQLMemPageList::MoveTo(TSQLMemPage* page, TSQLMemPageList& dest) {
-  Unindex(page);
-  dest.byNumber_.emplace(page->pageNo_, page);
+  TNumberIndex::node_type entry = ExtractEntry(page);
+  if (entry.empty())
+    dest.byNumber_.emplace(page->pageNo_, page);
+  else
+    dest.byNumber_.insert(std::move(entry));
   dest.items_.splice(dest.items_.end(), items_, page->position_);
   page->list_ = &dest;
 }
@@ -127,12 +130,11 @@ void TSQLMemPageList::Renumber(TSQLMemPage* page, Integer newPageNo) {
   byNumber_.emplace(newPageNo, page);
 }
 
-void TSQLMemPageList::Unindex(TSQLMemPage* page) {
+void TSQLMemPageList::Unindex(TSQLMemPage* page) { ExtractEntry(page); }
+
+TSQLMemPageList::TNumberIndex::node_type TSQLMemPageList::ExtractEntry(TSQLMemPage* page) {
   auto [first, last] = byNumber_.equal_range(page->pageNo_);
-  for (auto it = first; it != last; ++it) {
-    if (it->second == page) {
-      byNumber_.erase(it);
-      return;
-    }
-  }
+  for (auto it = first; it != last; ++it)
+    if (it->second == page) return byNumber_.extract(it);
+  return {};
 }

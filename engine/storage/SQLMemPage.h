@@ -125,9 +125,13 @@ class TSQLMemPageList {
 
  private:
   friend class TSQLMemPage;
+  using TNumberIndex = std::unordered_multimap<Integer, TSQLMemPage*>;
   void Renumber(TSQLMemPage* page, Integer newPageNo);
   void Unindex(TSQLMemPage* page);
+  // The page's entry of the number index, taken out whole (empty when it has none): a move hands the
+  // entry on instead of freeing it and allocating another.
+  TNumberIndex::node_type ExtractEntry(TSQLMemPage* page);
 
   std::list<std::unique_ptr<TSQLMemPage>> items_;
-  std::unordered_multimap<Integer, TSQLMemPage*> byNumber_;
+  TNumberIndex byNumber_;
 };

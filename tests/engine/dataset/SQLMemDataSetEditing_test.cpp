@@ -14,7 +14,7 @@ namespace {
 
 using DataSetEditing = DataSetEditingTest;
 
-enum class Operation { Insert, AddRecord, Update, Delete };
+enum class Operation { Insert, AddRecord, AppendDirect, Update, Delete };
 
 struct EventCase {
   const char* name;
@@ -60,6 +60,21 @@ const EventCase kEventCases[] = {
      "Insert record is blocked by database event",
      kSeedRows,
      {"BeforeInsert fans new=3|2024.01.05|New|Fresh"}},
+    // Through the cursor alone only where no handler listens: with handlers, as Append and Post.
+    {"append direct",
+     Operation::AppendDirect,
+     false,
+     dsBrowse,
+     "",
+     {"2024.01.01/Day 0/Text 0", "2024.01.02/Day 1/Text 1", "2024.01.05/New/Fresh"},
+     {"BeforeInsert fans new=3|2024.01.05|New|Fresh", "AfterInsert fans new=3|2024.01.05|New|Fresh"}},
+    {"append direct vetoed",
+     Operation::AppendDirect,
+     true,
+     dsInsert,
+     "Insert record is blocked by database event",
+     kSeedRows,
+     {"BeforeInsert fans new=3|2024.01.05|New|Fresh"}},
     {"update",
      Operation::Update,
      false,
@@ -91,6 +106,17 @@ const EventCase kEventCases[] = {
      {"BeforeDelete fans old=1|2024.01.01|Day 0|Text 0"}},
 };
 
+// Appends day 2024.01.05 "New" with the text "Fresh" (a BLOB) as record 3 through AppendRecordDirect.
+void AppendDirect(TSQLMemDataSet& dataSet) {
+  TSQLMemVariant id, day, title, text;
+  id.SetAsInteger(3);
+  day.SetAsString("2024.01.05");
+  title.SetAsString("New");
+  text.SetAsString("Fresh");
+  const TSQLMemVariant* values[] = {&id, &day, &title, &text};
+  dataSet.AppendRecordDirect(values, 4);
+}
+
 class DataSetRecordEvents : public DataSetEditingTest, public ::testing::WithParamInterface<EventCase> {};
 
 TEST_P(DataSetRecordEvents, SeeTheValuesAndCanVeto) {
@@ -111,6 +137,9 @@ TEST_P(DataSetRecordEvents, SeeTheValuesAndCanVeto) {
         break;
       case Operation::AddRecord:
         edited->AppendRecord({Variant(), Variant("2024.01.05"), Variant("New"), Variant("Fresh")});
+        break;
+      case Operation::AppendDirect:
+        AppendDirect(*edited);
         break;
       case Operation::Update:
         edited->Edit();
@@ -138,6 +167,27 @@ INSTANTIATE_TEST_SUITE_P(InsertUpdateDelete, DataSetRecordEvents, ::testing::Val
                              if (*p != ' ') name += *p == '-' ? '_' : *p;
                            return name;
                          });
+
+TEST_F(DataSetEditing, AppendRecordDirectPostsThroughTheCursorAndLeavesTheDataSetBrowsing) {
+  AddNumberedDays(2);
+  edited->Open();
+  ASSERT_EQ(Current(), "Day 0");
+  AppendDirect(*edited);
+  EXPECT_EQ(edited->counting->posts, 1);
+  EXPECT_EQ(edited->State(), dsBrowse);
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"2024.01.01/Day 0/Text 0", "2024.01.02/Day 1/Text 1",
+                                              "2024.01.05/New/Fresh"}));
+  edited->Last();
+  EXPECT_EQ(Current(), "New");
+  EXPECT_EQ(Current("Text"), "Fresh");
+
+  // A refusal of the cursor is reported as a post's.
+  edited->counting->forced = TCountingCursor::kPost;
+  edited->counting->forcedCode = 5;
+  edited->counting->forcedText = "refused here";
+  EXPECT_EQ(DatabaseErrorOf([&] { AppendDirect(*edited); }), "refused here");
+  EXPECT_EQ(edited->State(), dsBrowse);
+}
 
 TEST_F(DataSetEditing, TheRecordEventsAreFiredWithTheUnknownTableNameWhenTheCursorHasNone) {
   AddNumberedDays(1);

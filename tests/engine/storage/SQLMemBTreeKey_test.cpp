@@ -39,6 +39,13 @@ TEST_F(BTreeKeyTest, ComparesColumnByColumnWithNullsAndDirections) {
     }
     EXPECT_EQ(keyRef.Compare(a.data(), b.data()), c.expected);
     EXPECT_EQ(keyRef.Compare(b.data(), a.data()), -c.expected);
+    // A page's search compares keys of one integer column in place: with the same answers.
+    Integer offset = -1;
+    bool descending = false;
+    ASSERT_EQ(keyRef.SingleIntegerColumn(offset, descending), c.column.dataType == edtInteger);
+    if (c.column.dataType != edtInteger) continue;
+    EXPECT_EQ(TSQLMemBTreeKeyRef::CompareInteger(a.data(), b.data(), offset, descending), c.expected);
+    EXPECT_EQ(TSQLMemBTreeKeyRef::CompareInteger(b.data(), a.data(), offset, descending), -c.expected);
   }
 }
 
@@ -49,8 +56,14 @@ TEST_F(BTreeKeyTest, LaterColumnsDecideTiesAndPartialKeysIgnoreThem) {
   const Key a = MakeTestKey(keyRef, {{false, 1, ""}, {false, 1, ""}});
   const Key b = MakeTestKey(keyRef, {{false, 1, ""}, {false, 2, ""}});
   EXPECT_EQ(keyRef.Compare(a.data(), b.data()), 1);
+  Integer offset = -1;
+  bool descending = false;
+  EXPECT_FALSE(keyRef.SingleIntegerColumn(offset, descending));  // two columns in use
   keyRef.SetColumnsInUse(1);
   EXPECT_EQ(keyRef.Compare(a.data(), b.data()), 0);
+  EXPECT_TRUE(keyRef.SingleIntegerColumn(offset, descending));
+  EXPECT_EQ(offset, 0);
+  EXPECT_FALSE(descending);
 }
 
 TEST_F(BTreeKeyTest, KeyIsMadeFromTheRecordBuffer) {
