@@ -96,6 +96,26 @@ TEST_F(DialogMouseTest, ATitleButtonActsOnlyWhenPressedAndReleasedOnItself) {
   }
 }
 
+// As a user closes it: the cursor comes over the close button (hot), presses and releases there.
+TEST_F(DialogMouseTest, AMessageBoxClosedByItsHotCloseButtonReturnsItsAnswer) {
+  int hotState = -1;
+  const int answer = RunBox(
+      [&](TskDialogWnd& a) {
+        const HWND box = a.Window;
+        const TPoint close = TitlePoints(a).Close;
+        const LPARAM at = ScreenPoint(box, close.X, close.Y);
+        SetCursorPos(GET_X_LPARAM(at), GET_Y_LPARAM(at));
+        const auto code = static_cast<WPARAM>(SendMessageW(box, WM_NCHITTEST, 0, at));
+        hotState = a.Buttons[dbClose].State;
+        SendMessageW(box, WM_NCLBUTTONDOWN, code, at);
+        SendMessageW(box, WM_NCLBUTTONUP, code, at);
+      },
+      {}, kOkCancel);
+  SetCursorPos(5, 5);
+  EXPECT_EQ(hotState, 1) << "hot under the cursor";
+  EXPECT_EQ(answer, IDCANCEL);
+}
+
 // A button-up in the client carries key flags in wParam (MK_SHIFT | MK_MBUTTON is 20, the close
 // button's code): the point decides, not the flags.
 TEST_F(DialogMouseTest, AButtonUpInTheClientIsHitTestedByItsPoint) {
