@@ -120,4 +120,20 @@ inline LPARAM ScreenPoint(HWND window, int x, int y) {
   return MAKELPARAM(r.left + x, r.top + y);
 }
 
+// A modeless dialog (class "#32770") of the style, made from a template in memory; the procedure
+// handles nothing unless one is given.
+inline HWND MakeDialog(DWORD style, DLGPROC proc = nullptr) {
+  struct {
+    DLGTEMPLATE t;
+    WORD menu, cls;
+    wchar_t title[8];
+  } tpl{};
+  tpl.t.style = style;
+  tpl.t.cx = 160;
+  tpl.t.cy = 80;
+  lstrcpyW(tpl.title, L"Napl\u00f3");
+  if (proc == nullptr) proc = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
+  return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &tpl.t, nullptr, proc, 0);
+}
+
 }  // namespace skintest

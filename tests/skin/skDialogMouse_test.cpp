@@ -25,9 +25,9 @@ constexpr UINT kOkCancel = MB_OKCANCEL | MB_ICONQUESTION;
 
 class DialogMouseTest : public skintest::DialogAdapterTest {};
 
-// Window points of the title: the close and minimize buttons' centres, the caption, the icon.
+// Window points of the title: the buttons' centres, the caption, the icon.
 struct TTitlePoints {
-  TPoint Close, Min, Caption, Icon;
+  TPoint Close, Max, Min, Caption, Icon;
 };
 
 TPoint Centre(const TRect& r) { return TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
@@ -35,6 +35,7 @@ TPoint Centre(const TRect& r) { return TPoint{(r.Left + r.Right) / 2, (r.Top + r
 TTitlePoints TitlePoints(const TskDialogWnd& a) {
   TTitlePoints p;
   p.Close = Centre(a.Buttons[dbClose].Rect);
+  p.Max = Centre(a.Buttons[dbMax].Rect);
   p.Min = Centre(a.Buttons[dbMin].Rect);
   const TRect icon = a.TitleIconRect();
   p.Icon = Centre(icon);
@@ -52,23 +53,29 @@ LRESULT SendAt(HWND box, UINT msg, TPoint p) {
 
 TEST_F(DialogMouseTest, ATitleButtonActsOnlyWhenPressedAndReleasedOnItself) {
   enum TAction { acPair, acDoubleClick };
+  enum TOutcome { ocNothing, ocClosed, ocMinimized, ocZoomed };
+  // The box gets a minimize box; the maximize rows a sizing frame and a maximize box as well.
+  constexpr DWORD kMax = WS_MAXIMIZEBOX | WS_THICKFRAME;
   const struct {
     const char* name;
     TAction action;
     TPoint TTitlePoints::*down;
     TPoint TTitlePoints::*up;
-    bool closes, minimizes;
+    DWORD boxes;
+    TOutcome outcome;
   } cases[] = {
-      {"close, released on close", acPair, &TTitlePoints::Close, &TTitlePoints::Close, true, false},
-      {"close, released on the caption", acPair, &TTitlePoints::Close, &TTitlePoints::Caption, false, false},
-      {"minimize, released on the caption", acPair, &TTitlePoints::Min, &TTitlePoints::Caption, false, false},
-      {"minimize, released on minimize", acPair, &TTitlePoints::Min, &TTitlePoints::Min, false, true},
-      {"caption double-click without a maximize box", acDoubleClick, nullptr, &TTitlePoints::Caption, false, false},
-      {"icon double-click", acDoubleClick, nullptr, &TTitlePoints::Icon, true, false},
+      {"close, released on close", acPair, &TTitlePoints::Close, &TTitlePoints::Close, 0, ocClosed},
+      {"close, released on the caption", acPair, &TTitlePoints::Close, &TTitlePoints::Caption, 0, ocNothing},
+      {"minimize, released on the caption", acPair, &TTitlePoints::Min, &TTitlePoints::Caption, 0, ocNothing},
+      {"minimize, released on minimize", acPair, &TTitlePoints::Min, &TTitlePoints::Min, 0, ocMinimized},
+      {"maximize, released on maximize", acPair, &TTitlePoints::Max, &TTitlePoints::Max, kMax, ocZoomed},
+      {"caption double-click without a maximize box", acDoubleClick, nullptr, &TTitlePoints::Caption, 0, ocNothing},
+      {"caption double-click with a maximize box", acDoubleClick, nullptr, &TTitlePoints::Caption, kMax, ocZoomed},
+      {"icon double-click", acDoubleClick, nullptr, &TTitlePoints::Icon, 0, ocClosed},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    bool minimized = false;
+    TOutcome outcome = ocNothing;
     const int answer = RunBox(
         [&](TskDialogWnd& a) {
           const HWND box = a.Window;
@@ -77,22 +84,28 @@ TEST_F(DialogMouseTest, ATitleButtonActsOnlyWhenPressedAndReleasedOnItself) {
           if (c.action == acPair) {
             SendAt(box, WM_NCLBUTTONDOWN, p.*c.down);
             const Integer pressed = SendMessageW(box, WM_NCHITTEST, 0, ScreenPoint(box, (p.*c.down).X, (p.*c.down).Y));
+            ASSERT_NE(a.ButtonOfCode(pressed), nullptr);
             EXPECT_EQ(a.ButtonOfCode(pressed)->State, 2) << "pressed";
             EXPECT_TRUE(DialogPressedMark);
             SendAt(box, WM_NCLBUTTONUP, p.*c.up);
           } else {
             SendAt(box, WM_NCLBUTTONDBLCLK, p.*c.up);
           }
-          minimized = IsIconic(box) != FALSE;
-          if (minimized) ShowWindow(box, SW_RESTORE);
-          if (!c.closes && IsWindowVisible(box)) {
+          if (IsIconic(box)) outcome = ocMinimized;
+          else if (IsZoomed(box)) outcome = ocZoomed;
+          if (outcome != ocNothing) ShowWindow(box, SW_RESTORE);
+          if (IsWindowVisible(box)) {
             EXPECT_FALSE(DialogPressedMark) << "the press is over";
             for (const TskDialogTitleButton& b : a.Buttons) EXPECT_NE(b.State, 2);
           }
         },
-        [](HWND box) { SetWindowLongPtrW(box, GWL_STYLE, GetWindowLongPtrW(box, GWL_STYLE) | WS_MINIMIZEBOX); }, kOkCancel);
-    EXPECT_EQ(answer, c.closes ? IDCANCEL : IDOK);
-    EXPECT_EQ(minimized, c.minimizes);
+        [&](HWND box) {
+          SetWindowLongPtrW(box, GWL_STYLE, GetWindowLongPtrW(box, GWL_STYLE) | WS_MINIMIZEBOX | c.boxes);
+          SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        },
+        kOkCancel);
+    if (answer == IDCANCEL) outcome = ocClosed;
+    EXPECT_EQ(outcome, c.outcome);
   }
 }
 
@@ -235,8 +248,7 @@ TEST_F(DialogMouseTest, ARightClickOnTheCaptionShowsTheSkinnedSystemMenuWhoseClo
 // What a probe saw inside the move loop.
 struct TMoveProbe {
   TskDialogWnd* Adapter = nullptr;
-  bool Layered = false, Blending = false, TimerAlive = false;
-  int Ticks = 0;
+  bool Probed = false, Layered = false, Blending = false, TimerAlive = false;
 };
 TMoveProbe* Probe = nullptr;
 
@@ -244,6 +256,7 @@ void CALLBACK ProbeMove(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   TMoveProbe& p = *Probe;
   const HWND box = p.Adapter->Window;
+  p.Probed = true;
   p.Layered = (GetWindowLongPtrW(box, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
   p.Blending = (p.Adapter->MoveState & fsBlendMoving) != 0;
   p.TimerAlive = p.Adapter->MoveTimer != nullptr;
@@ -254,7 +267,7 @@ void CALLBACK ProbeMove(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(DialogMouseTest, ACaptionDragWithBlendOnMovingFadesTheDialogAndEndsOpaque) {
   const auto& blend = manager_->AnimEffects().BlendOnMoving;
   blend->Active = true;
-  blend->BlendValue = 105;  // five steps of 5 a tick
+  blend->BlendValue = 105;  // (255 - 105) / 30: 5 a tick
   for (const bool extended : {false, true}) {
     SCOPED_TRACE(extended ? "with the border window" : "without a border window");
     manager_->SetExtendedBorders(extended);
@@ -288,6 +301,7 @@ TEST_F(DialogMouseTest, ACaptionDragWithBlendOnMovingFadesTheDialogAndEndsOpaque
         {}, kOkCancel);
     Probe = nullptr;
     EXPECT_EQ(answer, IDOK);
+    ASSERT_TRUE(probe.Probed);
     EXPECT_TRUE(probe.Layered) << "layered during the drag";
     EXPECT_TRUE(probe.Blending);
     EXPECT_TRUE(probe.TimerAlive);
@@ -302,6 +316,67 @@ TEST_F(DialogMouseTest, ACaptionDragWithBlendOnMovingFadesTheDialogAndEndsOpaque
   }
   manager_->SetExtendedBorders(false);
   blend->Active = false;
+}
+
+// A blend value of 255 would not fade: the caption press is the system's own move.
+TEST_F(DialogMouseTest, WithBlendValue255ACaptionDragIsNotBlended) {
+  const auto& blend = manager_->AnimEffects().BlendOnMoving;
+  blend->Active = true;
+  blend->BlendValue = 255;
+  TMoveProbe probe;
+  Probe = &probe;
+  RunBox([&](TskDialogWnd& a) {
+    probe.Adapter = &a;
+    SetTimer(nullptr, 0, 100, ProbeMove);
+    SendAt(a.Window, WM_NCLBUTTONDOWN, TitlePoints(a).Caption);
+    guitest::PumpFor(150);  // the move loop may return at once when the button is not down
+  });
+  Probe = nullptr;
+  blend->Active = false;
+  ASSERT_TRUE(probe.Probed);
+  EXPECT_FALSE(probe.Layered);
+  EXPECT_FALSE(probe.Blending);
+  EXPECT_FALSE(probe.TimerAlive);
+}
+
+// A dialog that destroys itself on WM_CLOSE goes inside the close button's release, and a hook frees
+// its adapter on the way (as the dialog hook does): the adapter outlives its own call and goes after it.
+HWND ClosingDialog = nullptr;
+TskMainWnd* ClosingAdapter = nullptr;
+HHOOK DestroyHook = nullptr;
+bool FreedWhileRunning = false;
+
+LRESULT CALLBACK FreeOnDestroy(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == ClosingDialog && ClosingAdapter != nullptr) {
+    FreedWhileRunning = ClosingAdapter->Running();
+    FreeAdapter(ClosingAdapter);
+  }
+  return CallNextHookEx(DestroyHook, code, wParam, lParam);
+}
+
+TEST_F(DialogMouseTest, ADialogDestroyedByItsCloseButtonLosesItsAdapterOnlyAfterTheClick) {
+  ClosingDialog = skintest::MakeDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU, [](HWND dialog, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+    if (msg != WM_CLOSE) return FALSE;
+    DestroyWindow(dialog);
+    return TRUE;
+  });
+  ASSERT_NE(ClosingDialog, nullptr);
+  ClosingAdapter = CreateDialogAdapter(ClosingDialog);
+  auto& a = static_cast<TskDialogWnd&>(*ClosingAdapter);
+  ShowWindow(ClosingDialog, SW_SHOW);
+  RedrawWindow(ClosingDialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const TPoint close = TitlePoints(a).Close;
+  DestroyHook = SetWindowsHookExW(WH_CBT, FreeOnDestroy, nullptr, GetCurrentThreadId());
+  SendAt(ClosingDialog, WM_NCLBUTTONDOWN, close);
+  SendAt(ClosingDialog, WM_NCLBUTTONUP, close);
+  UnhookWindowsHookEx(DestroyHook);
+  EXPECT_FALSE(IsWindow(ClosingDialog));
+  EXPECT_TRUE(FreedWhileRunning) << "the free came inside the adapter's own call";
+  EXPECT_EQ(ClosingAdapter, nullptr);
+  EXPECT_FALSE(DialogPressedMark);
+  TskMainWnd* left = ClosingAdapter;
+  FreeAdapter(left);
+  ClosingDialog = nullptr;
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ namespace {
 using skintest::DialogAdapterTest;
 using skintest::kCloseAloneColor;
 using skintest::kCloseColors;
+using skintest::MakeDialog;
 using skintest::Ref;
 using skintest::ScreenPoint;
 using skintest::SkinFixture;
@@ -225,21 +226,6 @@ TEST_F(DialogAdapterTest, WithExtendedBordersTheBorderWindowSurroundsTheDialog) 
     DeleteObject(region);
   });
   manager_->SetExtendedBorders(false);
-}
-
-// A modeless dialog (class "#32770") of the style, made from a template in memory.
-HWND MakeDialog(DWORD style) {
-  struct {
-    DLGTEMPLATE t;
-    WORD menu, cls;
-    wchar_t title[8];
-  } tpl{};
-  tpl.t.style = style;
-  tpl.t.cx = 160;
-  tpl.t.cy = 80;
-  lstrcpyW(tpl.title, L"Napl\u00f3");
-  return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &tpl.t, nullptr,
-                                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
 }
 
 TEST_F(DialogAdapterTest, ASingleFrameWithOnlyTheSystemMenuShowsTheLoneCloseGlyph) {
