@@ -1,5 +1,4 @@
-// The dialog adapter's message table. The title buttons' clicks, blending while moving and the system
-// menu's popping up are not handled here yet: those non-client clicks go on to the inherited handling.
+// The dialog adapter's message table; the clicks in the frame are skDialogMouse.cpp's.
 // The provider that adapts a dialog's children is the hook's; this adapter only marks when that is due.
 #include <algorithm>
 
@@ -76,6 +75,16 @@ void TskDialogWnd::WndProc(TMessage& message) {
       }
       return;
     }
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONUP:
+    case WM_LBUTTONUP:
+    case WM_NCLBUTTONDBLCLK:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+      // The skinned scroll bars take their own clicks.
+      if (message.Msg != WM_LBUTTONUP && (message.WParam == HTHSCROLL || message.WParam == HTVSCROLL)) break;
+      if (MouseMessage(message)) return;
+      break;
     case WM_NCPAINT:
       if (!IsWindowVisible(Window)) break;
       NCPaint(message);

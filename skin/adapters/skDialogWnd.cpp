@@ -346,9 +346,7 @@ Integer TskDialogWnd::HitTest(const TMessage& message) {
   return code;
 }
 
-namespace {
-bool PressedMark = false;  // a title button was pressed inside the dialog
-}  // namespace
+bool DialogPressedMark = false;
 
 void TskDialogWnd::SetHotTitleButton(Integer code, bool repaint) {
   if (code == CurrentHT) return;
@@ -357,11 +355,32 @@ void TskDialogWnd::SetHotTitleButton(Integer code, bool repaint) {
     if (repaint) RepaintTitleButton(CurrentHT);
   }
   CurrentHT = code;
-  PressedMark = false;
+  DialogPressedMark = false;
   if (TskDialogTitleButton* hot = ButtonOfCode(code)) {
     hot->State = 1;
     if (repaint) RepaintTitleButton(code);
   }
+}
+
+// The button under the press is usually hot already (the hit test before the click made it so): it
+// turns pressed all the same.
+void TskDialogWnd::SetPressedTitleButton(Integer code) {
+  TskDialogTitleButton* pressed = ButtonOfCode(code);
+  if (code == CurrentHT && DialogPressedMark && (pressed == nullptr || pressed->State == 2)) return;
+  if (code != CurrentHT) {
+    if (TskDialogTitleButton* old = ButtonOfCode(CurrentHT)) {
+      old->State = 0;
+      RepaintTitleButton(CurrentHT);
+    }
+    CurrentHT = code;
+  }
+  if (pressed != nullptr) {
+    const TskDialogButtonRules rules = ButtonRules();
+    const bool canAct = code != HTMAXBUTTON || rules.Maximize || (IsZoomed(Window) && rules.Restore);
+    pressed->State = canAct ? 2 : 1;
+    RepaintTitleButton(code);
+  }
+  DialogPressedMark = true;
 }
 
 void TskDialogWnd::FreeTitleButtons() {

@@ -21,6 +21,7 @@
 #include "skin/forms/sShadowBand.h"
 #include "skin/forms/sSystemMenu.h"
 #include "skin/forms/sTitleButtonAnim.h"
+#include "skin/manager/skThreadedTimer.h"
 
 class TBitmap;
 class TForm;
@@ -106,6 +107,15 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFa
   // The hit-test code of the screen point in lParam; a button under it becomes hot.
   Integer HitTest(const TMessage& message);
   void SetHotTitleButton(Integer code, bool repaint = true);
+  // As SetHotTitleButton, but the button shows pressed (maximize only while it can act) and the
+  // pressed mark is set: a release then acts on the button.
+  void SetPressedTitleButton(Integer code);
+  // Pops the system menu up at the screen point; its commands go to the dialog.
+  void ShowSystemMenu(TPoint p);
+  // Moves the dialog by the system's move loop while it fades towards the manager's BlendOnMoving
+  // value; returns when the move has ended, the dialog opaque again.
+  void StartBlendOnMoving();
+  void StopBlendOnMoving();
   TskDialogTitleButton* ButtonOfCode(Integer code);
   TskDialogButtonRules ButtonRules() const;
   TskDialogState DialogState() const;
@@ -166,6 +176,8 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFa
   std::unique_ptr<TBitmap> WorkBitmap;
   std::unique_ptr<TObject> ExtraObject;
   TskSystemMenu* SystemMenu = nullptr;  // owned
+  // Fades the dialog (or its border window) during a blended move; nil otherwise.
+  std::unique_ptr<TskThreadedTimer> MoveTimer;
   TskProvider* Provider = nullptr;
   Integer TitleIndex = -1;
   AnsiString TitleSection;
@@ -190,6 +202,16 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFa
   void WindowPosChanged(TMessage& message);
   void CommandMessage(TMessage& message);
   bool SkinCommand(TMessage& message);
+  // The non-client clicks; true when the message was handled.
+  bool MouseMessage(TMessage& message);
+  // The hit code of a click: -1 (through the border window) asks the border window, codes other than
+  // the sizing edges ask HitTest.
+  Integer ClickHitCode(const TMessage& message);
+  void NCLButtonDown(TMessage& message);
+  void ButtonUp(TMessage& message, Integer code);
+  void NCDoubleClick(TMessage& message);
+  // Runs the command on the dialog and brings the system menu's items up to date.
+  void MaxRestoreCommand(WPARAM command);
   void CtlColorDlg(TMessage& message);
   void RefreshBorderWindow();
   // The provider adapts the dialog's children that have no adapter yet.
@@ -205,6 +227,10 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFa
 // manager has extended borders. A provider given adapts the dialog's children before the frame is
 // prepared, and again whenever the dialog asks.
 TskDialogWnd* CreateDialogAdapter(HWND window, TskProvider* provider = nullptr);
+
+// Set while a title button is pressed inside a dialog (by SetPressedTitleButton, cleared by
+// SetHotTitleButton): only then does a release act on a button.
+extern bool DialogPressedMark;
 
 // Sends the message to each direct child of the window.
 void SendToChildren(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);

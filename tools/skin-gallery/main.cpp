@@ -39,6 +39,16 @@ namespace {
 
 constexpr char kSkinName[] = "Quillnote";
 
+// With QN_GALLERY_SYSMENU set the message box's skinned system menu opens (as a right click on its
+// caption opens it) in place of the combo box's list: QN_GALLERY_SYSMENU=1 tools/run --gallery --screenshot.
+void OpenBoxSystemMenu() {
+  const HWND box = GetActiveWindow();
+  RECT r{};
+  if (box == nullptr || !GetWindowRect(box, &r)) return;
+  const LPARAM at = MAKELPARAM(r.left + 60, r.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2);
+  SendMessageW(box, WM_NCRBUTTONUP, static_cast<WPARAM>(SendMessageW(box, WM_NCHITTEST, 0, at)), at);
+}
+
 std::vector<Byte> ReadPack() {
   std::ifstream in(QN_BUILTIN_SKIN, std::ios::binary);
   return std::vector<Byte>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -324,7 +334,8 @@ bool BoxPlaced = false;
 
 void CALLBACK OpenComboTimer(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  GalleryForm->OpenCombo();
+  if (std::getenv("QN_GALLERY_SYSMENU") != nullptr) OpenBoxSystemMenu();
+  else GalleryForm->OpenCombo();
 }
 
 LRESULT CALLBACK BoxCbtHook(int code, WPARAM wParam, LPARAM lParam) {
