@@ -554,13 +554,18 @@ void CALLBACK MenuTimer(HWND, UINT, UINT_PTR id, DWORD) {
   }
 }
 
+// Test programs run side by side on one desktop: another program's window taking the foreground can
+// cancel the menu before the timer looked at it. Such a run saw nothing and is shown again.
 void ShowMenu(TsSkinProvider& provider, TMenuRun& run) {
-  gMenuRun = &run;
-  const HHOOK hook = SetWindowsHookExW(WH_CBT, MenuCbtHook, nullptr, GetCurrentThreadId());
-  SetTimer(nullptr, 0, 60, MenuTimer);
-  provider.ShowSystemMenu(250, 200);
-  UnhookWindowsHookEx(hook);
-  gMenuRun = nullptr;
+  for (int attempt = 0; attempt < 3 && !run.ran; ++attempt) {
+    run.created.clear();
+    gMenuRun = &run;
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, MenuCbtHook, nullptr, GetCurrentThreadId());
+    SetTimer(nullptr, 0, 60, MenuTimer);
+    provider.ShowSystemMenu(250, 200);
+    UnhookWindowsHookEx(hook);
+    gMenuRun = nullptr;
+  }
 }
 
 TEST_F(LifeCycleTest, StandardSystemMenuEnablesTheEntriesOfTheFormsStateAndPostsTheChoice) {
