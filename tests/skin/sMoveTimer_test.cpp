@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "skin/MinimizeFixture.h"
@@ -25,23 +26,29 @@ class BlendOnMovingTest : public MinimizeFixture {
     manager_->AnimEffects().BlendOnMoving->Active = false;
     MinimizeFixture::TearDown();
   }
-  // Drags the form with blend on moving: the move loop ends once the form showed the target alpha a
-  // few times (or after two seconds). The alphas the form was given, repeats of the last one dropped.
-  std::vector<int> Drag(Byte target) {
+  // Drags the form with blend on moving; the move loop ends once `done` holds (or after two seconds).
+  void Drag(std::function<bool()> done) {
     current_ = this;
-    target_ = target;
+    done_ = std::move(done);
     started_ = GetTickCount();
     watch_ = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
       BlendOnMovingTest& t = *current_;
-      const std::vector<int> alphas = t.AttributeAlphas(t.Window());
-      const auto atTarget = std::count(alphas.begin(), alphas.end(), t.target_);
-      if (atTarget >= 3 || GetTickCount() - t.started_ > 2000) {
-        KillTimer(nullptr, t.watch_);
-        t.watch_ = 0;
-        guitest::PostKey(t.Window(), VK_ESCAPE);
-      }
+      if (!t.done_() && GetTickCount() - t.started_ <= 2000) return;
+      KillTimer(nullptr, t.watch_);
+      t.watch_ = 0;
+      // The loop runs on the border window when there is one.
+      const HWND border = t.provider_->BorderForm != nullptr ? t.provider_->BorderForm->BorderHandle() : nullptr;
+      guitest::PostKey(border != nullptr ? border : t.Window(), VK_ESCAPE);
     });
     provider_->StartBlendOnMoving();
+  }
+  // Drags the form until it showed the target alpha a few times; the alphas the form was given,
+  // repeats of one alpha dropped.
+  std::vector<int> Drag(Byte target) {
+    Drag([this, target] {
+      const std::vector<int> alphas = AttributeAlphas(Window());
+      return std::count(alphas.begin(), alphas.end(), target) >= 3;
+    });
     std::vector<int> alphas = AttributeAlphas(Window());
     alphas.erase(std::unique(alphas.begin(), alphas.end()), alphas.end());
     return alphas;
@@ -49,7 +56,7 @@ class BlendOnMovingTest : public MinimizeFixture {
 
   static inline BlendOnMovingTest* current_ = nullptr;
   UINT_PTR watch_ = 0;
-  int target_ = 0;
+  std::function<bool()> done_;
   DWORD started_ = 0;
 };
 
@@ -87,4 +94,33 @@ TEST_F(BlendOnMovingTest, WithoutAllowBlendOnMovingTheFormStaysOpaque) {
   const std::vector<int> alphas = Drag(255);
   EXPECT_EQ(alphas, std::vector<int>{255});
   EXPECT_FALSE(Layered(Window()));
+}
+
+// With an extended border window the border window shows the whole form fading while it moves (the
+// form itself is see-through under it), and afterwards the form is opaque under its border again.
+TEST_F(BlendOnMovingTest, ABorderWindowFadesInTheFormsPlace) {
+  manager_->AnimEffects().BlendOnMoving->Time = 120;
+  manager_->AnimEffects().BlendOnMoving->BlendValue = 55;
+  manager_->SetExtendedBorders(true);
+  MakeForm();
+  ASSERT_TRUE(provider_->BorderForm);
+  const HWND border = provider_->BorderForm->BorderHandle();
+  ASSERT_NE(border, nullptr);
+  const TRect before = WindowBounds(Window());
+  Drag([&] {
+    const std::vector<TLayeredCall> frames = FramesOn(border);
+    return !frames.empty() && frames.back().Alpha == 55;
+  });
+  std::vector<int> alphas;
+  for (const TLayeredCall& f : FramesOn(border))
+    if (alphas.empty() || alphas.back() != f.Alpha) alphas.push_back(f.Alpha);
+  ASSERT_GE(alphas.size(), 11u);
+  EXPECT_EQ(std::vector<int>(alphas.begin(), alphas.begin() + 11),
+            (std::vector<int>{255, 235, 215, 195, 175, 155, 135, 115, 95, 75, 55}));
+  EXPECT_EQ(alphas.back(), 255) << "the border shows the form opaque again";
+  EXPECT_FALSE(Layered(Window()));
+  EXPECT_EQ(WindowBounds(Window()), before) << "an ended move leaves the form where the border window is";
+  EXPECT_FALSE(provider_->BorderForm->Busy);
+  EXPECT_EQ(provider_->AnimState & fsBlendMoving, 0u);
+  manager_->SetExtendedBorders(false);
 }
