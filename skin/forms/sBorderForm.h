@@ -101,6 +101,10 @@ class TskBorderForm {
   // Hands the border window over (a hide animation keeps it after the form): its owner and window
   // procedure are set back and the border form forgets it. Nil when there is none.
   TForm* ReleaseBorderWnd();
+  // The border window made (hidden) when missing, or freed, while the border object stays: the minimise
+  // animation flies the picture on it and frees it at the end; the restore brings it back.
+  void MakeWindow() { CreateBorderWnd(); }
+  void FreeWindow() { FreeBorderWnd(); }
   // Set around repaints that must not reach the border window (animations, timers).
   bool Busy = false;
   // The border window's place after a move loop ((-1, -1) before it).

@@ -85,6 +85,7 @@ TsSkinProvider* TsSkinProvider::CreateRunTime(TCustomForm* form) {
 // Only the provider that hooked the form gives the procedure back and leaves the skinned-form list: an
 // inert second provider installed neither, and the form's procedure is still the other provider's.
 TsSkinProvider::~TsSkinProvider() {
+  MinMaxTimer.reset();  // its animation window may be the border window
   MDIHelper.reset();
   if (MDIFrameProvider == this) MDIFrameProvider = nullptr;
   if (ActiveMDIChildProvider == this) ActiveMDIChildProvider = nullptr;

@@ -17,6 +17,7 @@
 #include "skin/forms/sTitleButtonAnim.h"
 #include "skin/forms/sTitleGeometry.h"
 #include "skin/manager/sPixelView.h"
+#include "skin/manager/skThreadedTimer.h"
 #include "vcl/gui/Form.h"
 #include "vcl/gui/Menus.h"
 #include "vcl/rtl/Alignment.h"
@@ -254,6 +255,27 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The running outline sizing ends without changing the form's size.
   static void CancelBorderResize();
   static bool BorderResizing();
+
+  // ---- minimising, restoring and blend on moving (sSkinProviderMinimize.cpp) ----
+  // With the manager's Minimizing effect: the form turns invisible at once and a picture of it flies to
+  // the taskbar button (MinMaxTimer, a TskMinTimer); a minimise already under way is left alone. Always:
+  // the system asks the form for its iconic pictures.
+  void StartMinimizeAnimation();
+  // The picture flies back from the taskbar button and the form shows itself where it ends; false when
+  // the form did not minimise with the animation or a restore runs already.
+  bool StartRestoreAnimation();
+  // With the manager's BlendOnMoving effect: the system's move loop runs with the form fading to the
+  // effect's BlendValue (AllowBlendOnMoving; else it stays opaque), then StopBlendOnMoving. Returns when
+  // the move has ended.
+  void StartBlendOnMoving();
+  // The form shows with its own alpha again where the move left it; the move timer goes.
+  void StopBlendOnMoving();
+  // A caption press would start blend on moving: the manager's effect is on with a translucent
+  // BlendValue, AllowBlendOnMoving is set and the form is not minimised.
+  bool BlendsOnMoving() const;
+  // The form's animation timer: a TskMinTimer from a minimise with the animation until the form shows
+  // normally again, or a TskMoveTimer while it is dragged with blend on moving.
+  std::unique_ptr<TskThreadedTimer> MinMaxTimer;
 
   // ---- the control adapter (sSkinProviderAdapter.cpp) ----
   // The adapter of the form's child controls; nil while the form is not skinned.

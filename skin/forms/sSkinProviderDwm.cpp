@@ -1,9 +1,13 @@
 #include "skin/forms/sSkinProviderDwm.h"
 
+#include <cmath>
 #include <memory>
 
 #include "skin/forms/sCommonData.h"
+#include "skin/forms/sAnimWindow.h"
 #include "skin/forms/sFormAnimation.h"
+#include "skin/forms/sMinTimer.h"
+#include "skin/forms/sPixelRoutines.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sAlphaPaint.h"
@@ -38,6 +42,24 @@ struct TskBlurBehind {
   HRGN Region = nullptr;
   BOOL TransitionOnMaximized = FALSE;
 };
+
+constexpr Cardinal kIconicBitmap = 0x800;  // AnimState: an iconic picture is being made
+
+// The picture a thumbnail or a live preview shows: the one saved by a minimise with the animation,
+// else the cache (fromCache then set).
+TBitmap* IconicSource(TsSkinProvider& provider, bool& fromCache) {
+  if (auto* timer = dynamic_cast<TskMinTimer*>(provider.MinMaxTimer.get()); timer != nullptr && timer->SavedImage) {
+    fromCache = false;
+    return timer->SavedImage.get();
+  }
+  fromCache = true;
+  return provider.SkinData().CacheBitmap.get();
+}
+
+void StretchInto(TBitmap& source, TBitmap& target) {
+  GdiFlush();
+  StretchBitmap(PixelViewOf(source), PixelViewOf(target), sfTriangle);
+}
 
 void MakeOpaque(TBitmap& bitmap) {
   SetBitmapRectAlpha(PixelViewOf(bitmap), TRect{0, 0, bitmap.Width(), bitmap.Height()}, 255, false);
@@ -90,6 +112,61 @@ void InvalidateIconicBitmaps(HWND window) {
   DwmEntries().InvalidateIconicBitmaps(window);
 }
 
+bool SendIconicThumbnail(HWND window, TsSkinProvider& provider, Integer maxWidth, Integer maxHeight) {
+  if (!WindowsSixOrLater() || maxWidth <= 0 || maxHeight <= 0) return false;
+  TskDwmEntries& dwm = DwmEntries();
+  if (!Bind(dwm.SetIconicThumbnail, "DwmSetIconicThumbnail")) return false;
+  bool fromCache = true;
+  TBitmap* source = IconicSource(provider, fromCache);
+  // The resampler needs two pixels each way.
+  if (source == nullptr || source->Width() < 2 || source->Height() < 2) return false;
+  const double sw = source->Width(), sh = source->Height();
+  Integer w = maxWidth, h = maxHeight;
+  if (static_cast<double>(w) / h > sw / sh) {
+    w = static_cast<Integer>(std::lround(h * sw / sh));
+  } else {
+    h = static_cast<Integer>(std::lround(w * sh / sw));
+  }
+  if (w <= 0 || h <= 0) return false;
+  provider.AnimState |= kIconicBitmap;
+  std::unique_ptr<TBitmap> thumbnail = NewAnimBitmap(w, h);
+  StretchInto(*source, *thumbnail);
+  if (FAILED(dwm.SetIconicThumbnail(window, thumbnail->Handle(), 0))) {
+    provider.AnimState &= ~kIconicBitmap;
+    return false;
+  }
+  if (fromCache) {
+    // The cache holds the frame only: the whole picture with the child controls follows.
+    if (std::unique_ptr<TBitmap> whole = provider.CopyCacheBmp(false)) {
+      StretchInto(*whole, *thumbnail);
+      dwm.SetIconicThumbnail(window, thumbnail->Handle(), 0);
+    }
+    if (provider.BorderForm != nullptr) provider.BorderForm->UpdateExBorders(false, 255);
+  }
+  provider.AnimState &= ~kIconicBitmap;
+  return true;
+}
+
+bool SendIconicLivePreview(HWND window, TsSkinProvider& provider) {
+  TskDwmEntries& dwm = DwmEntries();
+  if (!WindowsSixOrLater() || !Bind(dwm.SetIconicLivePreviewBitmap, "DwmSetIconicLivePreviewBitmap")) return false;
+  bool fromCache = true;
+  TBitmap* source = IconicSource(provider, fromCache);
+  if (source == nullptr || source->Width() <= 0 || source->Height() <= 0) return false;
+  provider.AnimState |= kIconicBitmap;
+  std::unique_ptr<TBitmap> whole;
+  if (fromCache) {
+    whole = provider.CopyCacheBmp(false);
+    if (whole != nullptr) source = whole.get();
+  }
+  POINT offset{0, 0};
+  constexpr DWORD kDisplayFrame = 1;  // DWM_SIT_DISPLAYFRAME
+  const bool done = SUCCEEDED(dwm.SetIconicLivePreviewBitmap(window, source->Handle(), &offset, kDisplayFrame));
+  if (fromCache && provider.BorderForm != nullptr) provider.BorderForm->UpdateExBorders(false, 255);
+  provider.AnimState &= ~kIconicBitmap;
+  return done;
+}
+
 void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* position) {
   const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
   if ((exStyle & WS_EX_LAYERED) == 0) SetWindowLongPtrW(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
@@ -114,6 +191,12 @@ void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* pos
   const HDC screen = GetDC(nullptr);
   update(window, screen, &at, &size, bitmap->Canvas().Handle(), &source, 0, &blend, ULW_ALPHA);
   ReleaseDC(nullptr, screen);
+}
+
+void SetWindowAlpha(HWND window, Byte alpha) {
+  const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  if ((exStyle & WS_EX_LAYERED) == 0) SetWindowLongPtrW(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+  if (SetLayeredWindowAttributesProc != nullptr) SetLayeredWindowAttributesProc(window, 0, alpha, LWA_ALPHA);
 }
 
 HWND FindTaskbarWindow() { return FindWindowW(L"Shell_TrayWnd", nullptr); }

@@ -8,6 +8,7 @@
 
 class TBitmap;
 class TForm;
+class TsSkinProvider;
 
 // The composition entry points. Each is looked up the first time it is needed and kept; one the
 // lookup did not find stays nil and is looked up again next time. A test may put its own functions
@@ -37,9 +38,19 @@ void DisableDwmTransitions(HWND window, bool flag);
 HRESULT EnableBlurBehind(HWND window, bool enable, HRGN region = nullptr);
 // Windows 6 or later: the system asks for the window's iconic pictures again.
 void InvalidateIconicBitmaps(HWND window);
+// The answer to the system's request for a taskbar thumbnail of the provider's form of at most width x
+// height: the picture saved when the form minimised with the animation, else the cache, stretched into
+// that box with its aspect ratio kept. False (and no bitmap left behind) below Windows 6, without the
+// entry, for an empty box or picture, or when the call fails. AnimState bit 0x800 is set meanwhile.
+bool SendIconicThumbnail(HWND window, TsSkinProvider& provider, Integer maxWidth, Integer maxHeight);
+// The answer to the request for the live preview: the same picture at its own size (a cache as the
+// whole picture with child controls); true when the call succeeded.
+bool SendIconicLivePreview(HWND window, TsSkinProvider& provider);
 // Makes the window layered and shows the 32-bit bitmap on it with the constant alpha, at the position
 // (the window's own when nil); without a bitmap a blank one of the window's size.
 void SetLayeredImage(HWND window, TBitmap* bitmap, Byte alpha, const TPoint* position = nullptr);
+// Makes the window layered (when it is not) and gives it the constant alpha (LWA_ALPHA, no colour key).
+void SetWindowAlpha(HWND window, Byte alpha);
 // A borderless tool window over the window's rectangle that shows what the window shows now (opaque),
 // topmost and not activated; animations move it while the window itself is hidden. Tag -98 marks it
 // as the library's own.

@@ -13,6 +13,8 @@
 #include "skin/forms/sFormAnimation.h"
 #include "skin/forms/sFormPlacement.h"
 #include "skin/forms/sHideAnimation.h"
+#include "skin/forms/sMinTimer.h"
+#include "skin/forms/sSkinProviderDwm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
@@ -30,6 +32,8 @@ constexpr UINT kSkinEditorMessage = 0xA400;
 constexpr WPARAM kEditorClose = 1, kEditorAsk = 3, kEditorPing = 4;
 // Messages a skinned form swallows.
 constexpr UINT kSwallowedA = 0xB04C, kSwallowedB = 0xBC4D;
+// WM_DWMSENDICONICTHUMBNAIL and WM_DWMSENDICONICLIVEPREVIEWBITMAP.
+constexpr UINT kIconicThumbnailRequest = 0x323, kLivePreviewRequest = 0x326;
 
 // A skin transfer runs: a second copy-data message meanwhile (the loader pumps messages) is not taken.
 bool gTransferRunning = false;
@@ -207,6 +211,8 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
       }
       AnimState &= ~Cardinal{fsAnimHiding};
       if (BorderForm != nullptr) BorderForm->Busy = false;
+      // Shown normally again: a kept minimise animation has nothing more to do.
+      if (dynamic_cast<TskMinTimer*>(MinMaxTimer.get()) != nullptr && !MinMaxTimer->Busy()) MinMaxTimer.reset();
       if (PreviewFlag && window != nullptr) NotifySkinEditor(window);
       if (controlAdapter_ != nullptr) controlAdapter_->AdaptControls(nullptr);
       const TskFormAnimation& effect = *manager->AnimEffects().FormShow;
@@ -316,7 +322,20 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
       return true;
     case WM_SETTINGCHANGE:
       skinData_->BackgroundDirty = true;
+      // The taskbar may have moved: a minimise or restore under way flies to where it is now.
+      if (auto* timer = dynamic_cast<TskMinTimer*>(MinMaxTimer.get()); timer != nullptr && message.WParam == SPI_SETWORKAREA)
+        timer->ComputeTarget();
       CallSavedProc(message);
+      return true;
+    case kIconicThumbnailRequest:
+      // The largest size the system takes: the width in the high word, the height in the low one.
+      if (window != nullptr && AeroIsEnabled()) {
+        const Integer width = HIWORD(message.LParam), height = LOWORD(message.LParam);
+        message.Result = width != 0 && height != 0 && SendIconicThumbnail(window, *this, width, height) ? 1 : 0;
+      }
+      return true;
+    case kLivePreviewRequest:
+      if (window != nullptr && AeroIsEnabled()) message.Result = SendIconicLivePreview(window, *this) ? 1 : 0;
       return true;
     case WM_SYSCOLORCHANGE:
       CallSavedProc(message);

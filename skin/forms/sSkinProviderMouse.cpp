@@ -218,7 +218,14 @@ void TsSkinProvider::NCLButtonDown(TMessage& message) {
     Form->Perform(WM_SYSCOMMAND, moving ? SC_MOVE : SC_SIZE, 0);
     return;
   }
-  // (Blending while moving starts here for a caption press once the move animations exist.)
+  if (DragFullWindows() && code == HTCAPTION && Form->FormStyle() != fsMDIChild && BlendsOnMoving()) {
+    // The form moves translucent: the provider runs the move loop itself.
+    if (!DrawnActive) skinData_->BackgroundDirty = true;
+    DrawnActive = true;
+    SetFocus(window);
+    StartBlendOnMoving();
+    return;
+  }
   CallSavedProc(message);
 }
 

@@ -1,6 +1,7 @@
 // WM_SYSCOMMAND of a skinned form: what the provider does before and after the form's own handling of
 // minimising, maximising, restoring, moving and sizing.
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sMinTimer.h"
 #include "skin/forms/sSkinProviderDwm.h"
 #include "skin/forms/sSystemAnimation.h"
 #include "skin/manager/sSkinManager.h"
@@ -44,9 +45,24 @@ bool TsSkinProvider::SysCommandBeforeDefault(TMessage& message, WPARAM command) 
   const bool mainForm = Application != nullptr && Application->MainForm() == Form;
   const bool iconic = IsIconic(window) != FALSE;
   if (message.WParam == kDragMove) RepaintFrame();
-  if (command == SC_MINIMIZE && !mainForm && manager != nullptr && manager->AnimEffects().Minimizing->Active) {
+  const bool minimizeEffect = manager != nullptr && manager->AnimEffects().Minimizing->Active;
+  if (command == SC_MINIMIZE && mainForm && Form->Parent() == nullptr && Application->Handle() != window) {
+    // The application minimises its main form: the manager's hook on the application window animates
+    // it there.
+    SendMessageW(Application->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, message.LParam);
+    return true;
+  }
+  if (command == SC_MINIMIZE && !mainForm && minimizeEffect) {
     // The provider's own minimise animation takes the system's place.
     TSystemAnimationOff off;
+    StartMinimizeAnimation();
+    CallSavedProc(message);
+    return true;
+  }
+  const auto* minTimer = dynamic_cast<const TskMinTimer*>(MinMaxTimer.get());
+  if (command == SC_MAXIMIZE && Form->Parent() == nullptr && minTimer != nullptr && minTimer->Minimized()) {
+    TSystemAnimationOff off;
+    StartRestoreAnimation();
     CallSavedProc(message);
     return true;
   }
@@ -56,6 +72,17 @@ bool TsSkinProvider::SysCommandBeforeDefault(TMessage& message, WPARAM command) 
       if (BorderForm != nullptr) BorderForm->Busy = false;
       TSystemAnimationOff off;
       CallSavedProc(message);
+      return true;
+    }
+    if (!mainForm && iconic && minTimer != nullptr) {
+      TSystemAnimationOff off;
+      StartRestoreAnimation();
+      CallSavedProc(message);
+      return true;
+    }
+    if (mainForm && iconic && Form->Parent() == nullptr && MinMaxTimer != nullptr && Application->Handle() != window) {
+      // Minimised with the animation through the application: it restores the form the same way.
+      SendMessageW(Application->Handle(), WM_SYSCOMMAND, SC_RESTORE, message.LParam);
       return true;
     }
     if (!mainForm && !iconic) {

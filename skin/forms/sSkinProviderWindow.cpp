@@ -94,6 +94,7 @@ void TsSkinProvider::SizeMessage(TMessage& message) {
   CaptionGlow[0].reset();
   CaptionGlow[1].reset();
   MenuRowCount = -1;
+  if ((AnimState & fsBlendMoving) != 0) StopBlendOnMoving();
   const bool markUpdating = Form->Parent() == nullptr && DrawClientArea;
   const bool wasUpdating = skinData_->UpdatingFlag;
   if (markUpdating) skinData_->SetUpdating(true);

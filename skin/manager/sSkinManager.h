@@ -260,6 +260,10 @@ class TsSkinManager : public TComponent {
   TsSkinReadOptions ReadOptions();
   void CheckVersion(double version);
   bool MainWindowHook(TMessage& message);
+  // The hook's minimise, restore and iconic-picture rows for the main form; true when handled.
+  bool MinimizeMainForm();
+  bool RestoreMainForm();
+  bool SendMainFormIconic(TMessage& message);
   void HookApplication(bool on);
   void ReloadForColorShift();
   void SetHot(TControl*& slot, TControl* control);

@@ -9,6 +9,8 @@
 #include "skin/forms/sCommonData.h"
 #include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSkinProviderDwm.h"
+#include "skin/forms/sSystemAnimation.h"
 #include "skin/forms/sVclUtils.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
@@ -293,6 +295,13 @@ void TsSkinManager::RemoveHook() {
 
 namespace {
 
+// The main form's provider while the main form has a window.
+TsSkinProvider* MainFormProvider() {
+  TCustomForm* main = Application->MainForm();
+  if (main == nullptr || !main->HandleAllocated()) return nullptr;
+  return reinterpret_cast<TsSkinProvider*>(SendSkinCommand(main->Handle(), scGetProvider));
+}
+
 // The main form fades out once while the application ends, when the manager's FormHide effect has a
 // time and the form's provider paints its frame and allows animations.
 void HideMainFormAtExit(TsSkinManager& manager) {
@@ -308,13 +317,59 @@ void HideMainFormAtExit(TsSkinManager& manager) {
   if (main == nullptr || main == hidden || !effect.Active || effect.Time == 0 || !main->HandleAllocated() ||
       !IsWindowVisible(main->Handle()))
     return;
-  auto* provider = reinterpret_cast<TsSkinProvider*>(SendSkinCommand(main->Handle(), scGetProvider));
+  TsSkinProvider* provider = MainFormProvider();
   if (provider == nullptr || !provider->DrawNonClientArea() || !provider->AllowAnimation) return;
   hidden = main;
   StartFormHideAnimation(*provider);
 }
 
+// WM_DWMSENDICONICTHUMBNAIL and WM_DWMSENDICONICLIVEPREVIEWBITMAP.
+constexpr UINT kIconicThumbnailRequest = 0x323, kLivePreviewRequest = 0x326;
+
 }  // namespace
+
+// The application minimises its main form: with the Minimizing effect the provider's animation starts
+// first; without composition the form is minimised here, with the system's own animation off.
+bool TsSkinManager::MinimizeMainForm() {
+  TCustomForm* main = Application->MainForm();
+  if (!SkinData.Active || main == nullptr || !main->HandleAllocated()) return false;
+  const HWND window = main->Handle();
+  TsSkinProvider* provider = MainFormProvider();
+  if (IsIconic(window) != FALSE || IsWindowVisible(window) == FALSE || provider == nullptr) return false;
+  if (!AnimEffects().Minimizing->Active) {
+    provider->BorderForm.reset();
+    return false;
+  }
+  if (provider->DrawNonClientArea()) provider->StartMinimizeAnimation();
+  if (AeroIsEnabled()) return false;
+  TSystemAnimationOff off;
+  Application->Minimize();
+  return true;
+}
+
+// The application restores its main form: the picture flies back when the form minimised with the
+// animation; the form comes back with the system's own animation off.
+bool TsSkinManager::RestoreMainForm() {
+  TCustomForm* main = Application->MainForm();
+  if (!SkinData.Active || main == nullptr || !main->HandleAllocated() || IsIconic(main->Handle()) == FALSE) return false;
+  if (TsSkinProvider* provider = MainFormProvider()) provider->StartRestoreAnimation();
+  TSystemAnimationOff off;
+  Application->Restore();
+  return true;
+}
+
+bool TsSkinManager::SendMainFormIconic(TMessage& message) {
+  TsSkinProvider* provider = MainFormProvider();
+  if (provider == nullptr || !AeroIsEnabled()) return false;
+  const HWND window = Application->MainForm()->Handle();
+  if (message.Msg == kLivePreviewRequest) {
+    message.Result = SendIconicLivePreview(window, *provider) ? 1 : 0;
+  } else {
+    const Integer width = HIWORD(message.LParam), height = LOWORD(message.LParam);
+    message.Result = width != 0 && height != 0 && SendIconicThumbnail(window, *provider, width, height) ? 1 : 0;
+  }
+  return true;
+}
 
 bool TsSkinManager::MainWindowHook(TMessage& message) {
   switch (message.Msg) {
@@ -334,6 +389,13 @@ bool TsSkinManager::MainWindowHook(TMessage& message) {
     case WM_SKINMENUWINDOWBORDER:
       if (!skinnedPopups_) return false;
       return menus_->HandleApplicationMessage(message);
+    case WM_SYSCOMMAND:
+      if ((message.WParam & 0xFFF0) == SC_MINIMIZE) return MinimizeMainForm();
+      if ((message.WParam & 0xFFF0) == SC_RESTORE) return RestoreMainForm();
+      return false;
+    case kIconicThumbnailRequest:
+    case kLivePreviewRequest:
+      return SendMainFormIconic(message);
     case CM_ACTIVATE:
       if (Screen != nullptr)
         for (int i = 0; i < Screen->CustomFormCount(); ++i) {

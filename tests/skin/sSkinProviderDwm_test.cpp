@@ -11,8 +11,10 @@
 
 #include "skin/SkinFixture.h"
 #include "skin/SkinTestBitmaps.h"
+#include "skin/forms/sMinTimer.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/manager/sMessages.h"
+#include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Form.h"
 
 using namespace skintest;
@@ -210,3 +212,113 @@ TEST_F(SkinProviderDwm, TheCopyOfTheCacheIsAnOpaquePictureOfItsSize) {
 }
 
 }  // namespace
+
+namespace {
+
+// One DwmSetIconicThumbnail or DwmSetIconicLivePreviewBitmap call: the bitmap's handle and size, and
+// whether the provider was making an iconic picture meanwhile.
+struct TIconicCall {
+  HWND Window;
+  HBITMAP Bitmap;
+  int Width, Height;
+  bool Making;
+};
+
+struct TFakeIconic {
+  static inline HRESULT answer = S_OK;
+  static inline std::vector<TIconicCall> calls;
+  static inline TsSkinProvider* provider = nullptr;
+
+  static void Record(HWND window, HBITMAP bitmap) {
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof(info), &info);
+    calls.push_back({window, bitmap, info.bmWidth, info.bmHeight, (provider->AnimState & 0x800) != 0});
+  }
+  static HRESULT WINAPI SetIconicThumbnail(HWND window, HBITMAP bitmap, DWORD) {
+    Record(window, bitmap);
+    return answer;
+  }
+  static HRESULT WINAPI SetIconicLivePreviewBitmap(HWND window, HBITMAP bitmap, POINT*, DWORD) {
+    Record(window, bitmap);
+    return answer;
+  }
+};
+
+class IconicBitmaps : public SkinProviderDwm {
+ protected:
+  void SetUp() override {
+    SkinProviderDwm::SetUp();
+    TFakeIconic::answer = S_OK;
+    TFakeIconic::calls.clear();
+    DwmEntries().SetIconicThumbnail = &TFakeIconic::SetIconicThumbnail;
+    DwmEntries().SetIconicLivePreviewBitmap = &TFakeIconic::SetIconicLivePreviewBitmap;
+    manager_->SetExtendedBorders(false);
+    form_->SetBounds(40, 40, 400, 400);
+    provider_ = New<TsSkinProvider>(form_);
+    TFakeIconic::provider = provider_;
+    ShowWindow(form_->Handle(), SW_SHOWNOACTIVATE);
+    guitest::Pump();
+  }
+  // The thumbnail request as the system sends it: the largest width in the high word, height in the low.
+  LRESULT AskThumbnail(int width, int height) {
+    return SendMessageW(form_->Handle(), 0x323, 0, MAKELPARAM(height, width));
+  }
+  TsSkinProvider* provider_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(IconicBitmaps, AThumbnailKeepsThePicturesAspectInsideTheBox) {
+  ASSERT_EQ(provider_->SkinData().CacheBitmap->Width(), 400);
+  ASSERT_EQ(provider_->SkinData().CacheBitmap->Height(), 400);
+  EXPECT_EQ(AskThumbnail(200, 100), 1);
+  ASSERT_FALSE(TFakeIconic::calls.empty());
+  for (const TIconicCall& call : TFakeIconic::calls) {
+    EXPECT_EQ(call.Window, form_->Handle());
+    EXPECT_EQ(call.Width, 100);
+    EXPECT_EQ(call.Height, 100);
+    EXPECT_TRUE(call.Making);
+  }
+  EXPECT_EQ(provider_->AnimState & 0x800, 0u);
+  EXPECT_EQ(GetObjectType(TFakeIconic::calls.back().Bitmap), 0u) << "freed after the answer";
+
+  TFakeIconic::calls.clear();
+  EXPECT_EQ(AskThumbnail(0, 100), 0) << "an empty box gets nothing";
+  EXPECT_TRUE(TFakeIconic::calls.empty());
+  TFakeDwm::composing = FALSE;
+  EXPECT_EQ(AskThumbnail(200, 100), 0) << "nothing without composition";
+  EXPECT_TRUE(TFakeIconic::calls.empty());
+}
+
+TEST_F(IconicBitmaps, AFailedCallLeavesNoBitmapAndNoState) {
+  TFakeIconic::answer = E_FAIL;
+  EXPECT_EQ(AskThumbnail(200, 100), 0);
+  ASSERT_EQ(TFakeIconic::calls.size(), 1u);
+  EXPECT_TRUE(TFakeIconic::calls[0].Making);
+  EXPECT_EQ(GetObjectType(TFakeIconic::calls[0].Bitmap), 0u);
+  EXPECT_EQ(provider_->AnimState & 0x800, 0u);
+  EXPECT_EQ(SendMessageW(form_->Handle(), 0x326, 0, 0), 0);
+  EXPECT_EQ(provider_->AnimState & 0x800, 0u);
+}
+
+// Minimised with the animation, the form's thumbnail and live preview show the picture saved then.
+TEST_F(IconicBitmaps, WhileMinimisedThePictureSavedThenIsShown) {
+  TLayeredRecorder recorder;  // the animation's frames are not looked at here
+  SendMessageW(form_->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  auto* timer = dynamic_cast<TskMinTimer*>(provider_->MinMaxTimer.get());
+  ASSERT_NE(timer, nullptr);
+  ASSERT_TRUE(timer->SavedImage);
+  EXPECT_EQ(timer->SavedImage->Width(), 400);
+  // A saved picture of another shape tells which picture the answer came from.
+  timer->SavedImage->SetSize(50, 200);
+  EXPECT_EQ(AskThumbnail(200, 100), 1);
+  ASSERT_EQ(TFakeIconic::calls.size(), 1u) << "the saved picture is whole already";
+  EXPECT_EQ(TFakeIconic::calls[0].Width, 25);
+  EXPECT_EQ(TFakeIconic::calls[0].Height, 100);
+  TFakeIconic::calls.clear();
+  EXPECT_EQ(SendMessageW(form_->Handle(), 0x326, 0, 0), 1);
+  ASSERT_EQ(TFakeIconic::calls.size(), 1u);
+  EXPECT_EQ(TFakeIconic::calls[0].Width, 50);
+  EXPECT_EQ(TFakeIconic::calls[0].Height, 200);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return timer->Minimized(); }));
+}

@@ -368,12 +368,15 @@ TEST_F(MouseTest, MinimisingSwitchesTheSystemAnimationOffMeanwhile) {
   EXPECT_NE(IsIconic(Window()), FALSE);
   EXPECT_EQ(saved_->probed, std::vector<int>{0}) << "off while the form minimises";
   EXPECT_EQ(setting, 1) << "restored afterwards";
-  // Restoring (no animation running) leaves the setting alone.
+  // Restoring from the animated minimise switches it off for the form's handling as well.
   writes.clear();
   SendMessageW(Window(), WM_SYSCOMMAND, SC_RESTORE, 0);
   guitest::Pump();
   EXPECT_EQ(IsIconic(Window()), FALSE);
-  EXPECT_TRUE(writes.empty());
+  ASSERT_TRUE(guitest::PumpUntil([&] { return (provider_->AnimState & 0x400) == 0; }));
+  ASSERT_FALSE(writes.empty());
+  EXPECT_EQ(writes.front(), 0);
+  EXPECT_EQ(setting, 1) << "restored afterwards";
   MinAnimateAccess = system;
 }
 

@@ -238,10 +238,33 @@ void TApplication::WndProc(TMessage& m) {
     case WM_CLOSE:
       if (mainForm_ != nullptr) mainForm_->Close();
       return;
+    case WM_SYSCOMMAND:
+      // The application window is never shown: its own minimise and restore act on the main form.
+      if ((m.WParam & 0xFFF0) == SC_MINIMIZE) {
+        Minimize();
+        return;
+      }
+      if ((m.WParam & 0xFFF0) == SC_RESTORE) {
+        Restore();
+        return;
+      }
+      break;
     default:
       break;
   }
   m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);
+}
+
+void TApplication::Minimize() {
+  if (mainForm_ == nullptr || !mainForm_->HandleAllocated()) return;
+  const HWND window = mainForm_->Handle();
+  if (IsIconic(window) == FALSE) ShowWindow(window, SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+  if (mainForm_ == nullptr || !mainForm_->HandleAllocated()) return;
+  const HWND window = mainForm_->Handle();
+  if (IsIconic(window) != FALSE) ShowWindow(window, SW_RESTORE);
 }
 
 void TApplication::HookMainWindow(const TWindowHook& hook) { hooks_.push_back(hook); }

@@ -48,6 +48,11 @@ class TApplication : public TComponent {
   bool ShowMainForm() const { return showMainForm_; }
   void SetShowMainForm(bool value) { showMainForm_ = value; }
 
+  // The main form (which carries the application's taskbar button) minimised, and restored from there.
+  // The application window's WM_SYSCOMMAND SC_MINIMIZE and SC_RESTORE come here unless a hook takes them.
+  void Minimize();
+  void Restore();
+
   // Shows the main form and runs the message loop until Terminate; returns at once without a main form.
   void Run();
   // Asks the loop to end (posts WM_QUIT); Terminated turns true when the loop sees it.
@@ -109,6 +114,8 @@ class TApplication : public TComponent {
   TIdleEvent OnIdle;
   TMessageEvent OnMessage;
   TNotifyEvent OnHint;
+  // After the main form came back from being minimised by an animation of the skin.
+  TNotifyEvent OnRestore;
   TShortCutEvent OnShortCut;
 
  private:

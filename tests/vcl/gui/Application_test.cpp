@@ -188,6 +188,22 @@ TEST(Application, MainFormShortcutsWorkFromAnotherForm) {
   EXPECT_EQ(other->newDay, 0);
 }
 
+// The application window is never shown: minimising or restoring the application acts on the main form,
+// which carries the taskbar button.
+TEST(Application, MinimiseAndRestoreActOnTheMainForm) {
+  guitest::FreshApplication app;
+  TForm* main = nullptr;
+  app->CreateForm(main);
+  ShowWindow(main->Handle(), SW_SHOWNOACTIVATE);
+  SendMessageW(app->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_NE(IsIconic(main->Handle()), FALSE);
+  EXPECT_FALSE(IsWindowVisible(app->Handle()));
+  SendMessageW(app->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_EQ(IsIconic(main->Handle()), FALSE);
+  EXPECT_NE(IsWindowVisible(main->Handle()), FALSE);
+  EXPECT_FALSE(IsWindowVisible(app->Handle()));
+}
+
 TEST(Application, HooksSeeTheApplicationWindowsMessagesFirst) {
   std::vector<UINT> seen;
   struct Hooker {
