@@ -7,6 +7,7 @@
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sHideAnimation.h"
 #include "skin/forms/sSkinProviderDwm.h"
+#include "skin/forms/sSkinStateRules.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
@@ -153,6 +154,8 @@ bool TskDialogWnd::SkinCommand(TMessage& message) {
         dialogBrush_ = nullptr;
         data.UpdateIndexes();
         data.BackgroundDirty = true;
+        CaptionGlow[0].reset();
+        CaptionGlow[1].reset();
         LoadTitleSections();
         SendToChildren(Window, message.Msg, message.WParam, message.LParam);
       }
@@ -291,6 +294,24 @@ void TskDialogWnd::EraseBackground(TMessage& message) {
   message.Result = 1;
 }
 
+// The right-hand corner images lie at the client's old bottom-right corner: when the client shrank
+// (or its size is not known yet) that place is painted again.
+void TskDialogWnd::InvalidateSizedCorners(Integer width, Integer height) {
+  const TRect& old = LastClientRect;
+  if (!old.IsEmpty() && width >= old.Width() && height >= old.Height()) return;
+  const TsSkinManager& manager = *SkinManager;
+  if (!manager.IsValidSkinIndex(SkinData->SectionIndex)) return;
+  const TsGeneralData& section = manager.gd[static_cast<size_t>(SkinData->SectionIndex)];
+  for (const Integer index : {section.ImgTopRight, section.ImgBottomRight}) {
+    if (!manager.IsValidMaskIndex(index)) continue;
+    const TsMaskData& mask = manager.ma[static_cast<size_t>(index)];
+    const Integer w = MaskStateWidth(mask), h = MaskStateHeight(mask);
+    if (w <= 0 || h <= 0) continue;
+    const RECT r{old.Right - w, old.Bottom - h, old.Right, old.Bottom};
+    InvalidateRect(Window, &r, TRUE);
+  }
+}
+
 void TskDialogWnd::SizeChanged(TMessage& message) {
   if (!BorderForm) {
     SkinData->BackgroundDirty = true;
@@ -303,6 +324,8 @@ void TskDialogWnd::SizeChanged(TMessage& message) {
     CallOldProc(message);
     return;
   }
+  const Integer width = LOWORD(message.LParam), height = HIWORD(message.LParam);
+  InvalidateSizedCorners(width, height);
   const bool wasUpdating = SkinData->UpdatingFlag;
   SkinData->SetUpdating(true);
   CallOldProc(message);
@@ -310,13 +333,26 @@ void TskDialogWnd::SizeChanged(TMessage& message) {
   RefreshGeometry();
   const TBitmap* cache = SkinData->CacheBitmap.get();
   const TskFrameInput frame = FrameInput();
-  if ((MoveState & fsAnimating) == 0 && IsWindowVisible(Window) &&
-      (cache == nullptr || cache->Width() != FrameCacheWidth(frame) || cache->Height() != FrameCacheHeight(frame))) {
-    RegionChanged = true;
-    SkinData->BackgroundDirty = true;
-    RefreshBorderWindow();
-    SendMessageW(Window, WM_NCPAINT, 0, 0);
-    RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // An iconic dialog under composition keeps a picture of another height.
+  const bool heightCounts = !(IsIconic(Window) && AeroIsEnabled());
+  if ((MoveState & fsAnimating) == 0 && IsWindowVisible(Window)) {
+    const bool pictureChanged = cache == nullptr || cache->Width() != FrameCacheWidth(frame) ||
+                                (heightCounts && cache->Height() != FrameCacheHeight(frame));
+    if (pictureChanged) {
+      RegionChanged = true;
+      SkinData->BackgroundDirty = true;
+      RefreshBorderWindow();
+      SendMessageW(Window, WM_NCPAINT, 0, 0);
+    }
+    // Children whose background is stretched over the dialog's width or height paint it again. The
+    // system may have painted the frame at its new size before this message: the picture then matches
+    // already, but the children still have to hear of it.
+    const bool widthChanged = width != LastClientRect.Width(), heightChanged = height != LastClientRect.Height();
+    const bool follows = ((SkinData->BackgroundMode & bmWidth) != 0 && widthChanged) ||
+                         ((SkinData->BackgroundMode & bmHeight) != 0 && heightChanged);
+    if (follows) SendToChildren(Window, SkinCommandMessage, SkinCommandWParam(scUpdateChildren, 1), 0);
+    if (pictureChanged || follows)
+      RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   }
   RECT r{};
   GetClientRect(Window, &r);
@@ -357,7 +393,11 @@ void TskDialogWnd::WindowPosChanged(TMessage& message) {
   if (pos != nullptr && (pos->flags & SWP_HIDEWINDOW) != 0 && LayeredWindowsAvailable()) {
     RegionChanged = true;
     CallOldProc(message);
-    if (HideAnimationWanted()) StartDialogHideAnimation(*this);
+    if (HideAnimationWanted()) {
+      StartDialogHideAnimation(*this);
+      // The picture fades on the animation's window; the dialog itself is plain and hidden.
+      MakeWindowTransparent(Window, false);
+    }
     SetExtendedBorders(false);
     return;
   }

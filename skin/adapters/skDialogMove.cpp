@@ -21,7 +21,7 @@ void SetLayered(HWND window, bool on) {
   if (wanted != ex) SetWindowLongPtrW(window, GWL_EXSTYLE, wanted);
 }
 
-void SetWindowAlpha(HWND window, Byte alpha) {
+void SetDialogAlpha(HWND window, Byte alpha) {
   SetLayered(window, true);
   if (SetLayeredWindowAttributesProc != nullptr) SetLayeredWindowAttributesProc(window, 0, alpha, LWA_ALPHA);
 }
@@ -38,7 +38,7 @@ class TskDialogMoveTimer : public TskThreadedTimer {
  protected:
   void TimerHandler() override {
     if (border_ != nullptr && picture_) SetLayeredImage(border_, picture_.get(), shown_);
-    else if (border_ == nullptr) SetWindowAlpha(dialog_, shown_);
+    else if (border_ == nullptr) SetDialogAlpha(dialog_, shown_);
     if (shown_ > target_) shown_ = static_cast<Byte>(std::max<int>(shown_ - step_, target_));
   }
 
@@ -71,11 +71,11 @@ void TskDialogWnd::StartBlendOnMoving() {
   if (border != nullptr) {
     BorderForm->UpdateExBorders(true, 255);
     SetWindowPos(Window, border, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
-    SetWindowAlpha(Window, 0);
+    SetDialogAlpha(Window, 0);
     MoveTimer->SetEnabled(true);
     SendMessageW(border, WM_SYSCOMMAND, kDragMove, 0);
   } else {
-    SetWindowAlpha(Window, 255);
+    SetDialogAlpha(Window, 255);
     RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     MoveTimer->SetEnabled(true);
     SendMessageW(Window, WM_SYSCOMMAND, kDragMove, 0);

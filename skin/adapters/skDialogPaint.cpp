@@ -6,6 +6,7 @@
 #include "skin/forms/sBorderForm.h"
 #include "skin/forms/sSectionPaint.h"
 #include "skin/forms/sShadowBand.h"
+#include "skin/forms/sSkinText.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
@@ -120,7 +121,12 @@ void TskDialogWnd::PaintCaptionText(const TskFrameInput& frame, Integer state) {
   TsSkinManager& manager = *SkinManager;
   TBitmap& cache = *SkinData->CacheBitmap;
   if (frame.CaptionHeightExt <= 0) return;
-  CaptionText = ::ReadWindowText(Window);
+  std::u16string text16 = ::ReadWindowText(Window);
+  if (text16 != CaptionText) {
+    CaptionGlow[0].reset();
+    CaptionGlow[1].reset();
+  }
+  CaptionText = std::move(text16);
   const TskDialogTitleLayout layout = LayoutDialogButtons(TitleInput());
   TRect r;
   r.Left = SysBorderWidth() + (TitleIcon != nullptr ? GetSystemMetrics(SM_CXSMICON) : 0) + manager.SkinData.BILeftMargin +
@@ -131,6 +137,8 @@ void TskDialogWnd::PaintCaptionText(const TskFrameInput& frame, Integer state) {
   if (r.IsEmpty() || CaptionText.empty()) return;
   const bool rtl = (SavedExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) != 0;
   const UINT flags = rtl ? kRtlCaptionFlags : kCaptionFlags;
+  // The glow's mask is drawn in the canvas's font: the caption's.
+  if (TitleFont != nullptr) cache.Canvas().Font().SetHandle(TitleFont);
   const HDC dc = cache.Canvas().Handle();
   const HGDIOBJ oldFont = TitleFont != nullptr ? SelectObject(dc, TitleFont) : nullptr;
   const auto* text = reinterpret_cast<LPCWSTR>(CaptionText.c_str());
@@ -154,6 +162,7 @@ void TskDialogWnd::PaintCaptionText(const TskFrameInput& frame, Integer state) {
   Integer color = 0;
   if (manager.IsValidSkinIndex(textSection))
     color = SectionTextColors(manager.gd[static_cast<size_t>(textSection)], state > 0).Text;
+  DrawCaptionGlow(cache, manager, textSection, FormActive, CaptionText, r, CaptionGlow[FormActive ? 1 : 0], flags);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, static_cast<COLORREF>(color & 0xFFFFFF));
   RECT target{r.Left, r.Top, r.Right, r.Bottom};

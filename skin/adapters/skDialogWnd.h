@@ -182,6 +182,8 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFa
   Integer TitleIndex = -1;
   AnsiString TitleSection;
   std::u16string CaptionText;  // the window text as last painted
+  // The caption's glow masks (inactive, active), kept while the caption's text and place stay.
+  std::unique_ptr<TBitmap> CaptionGlow[2];
 
  private:
   void RefreshGeometry();
@@ -197,6 +199,8 @@ class TskDialogWnd : public TskScrollWnd, public IskAnimatedDialog, public IskFa
   void NCPaint(TMessage& message);
   void EraseBackground(TMessage& message);
   void SizeChanged(TMessage& message);
+  // The corner images at the client's old bottom-right, painted again when the client shrank.
+  void InvalidateSizedCorners(Integer width, Integer height);
   void NCActivate(TMessage& message);
   void ShowWindowMessage(TMessage& message);
   void WindowPosChanged(TMessage& message);

@@ -30,6 +30,7 @@
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Form.h"
+#include "vcl/gui/Label.h"
 #include "vcl/gui/Screen.h"
 #include "vcl/rtl/AnsiStrings.h"
 #include "vcl/rtl/FlagScope.h"
@@ -279,7 +280,38 @@ bool TskProvider::AdaptWindow(HWND window) {
   ChildAdapters.push_back(adapter);
   GetWindowGeometry(window, adapter->ParentWnd, adapter->WndRect, adapter->WndPos, adapter->WndSize,
                     adapter->ParentRect);
+  if (name == "tpanel" || name == "tsilentpaintpanel") AdoptPanelControl(window, *adapter, name == "tpanel");
   return true;
+}
+
+// A class-library panel put on a dialog: its adapter paints for the panel control. A plain panel takes
+// the skin's colours (its labels the global font colour, see-through; its own colour the global one)
+// and its windowed children are adapted; a silent-paint panel loses its text, its picture made again.
+void TskProvider::AdoptPanelControl(HWND window, TskMainWnd& adapter, bool plain) {
+  TsCommonData* data = adapter.SkinData;
+  if (data == nullptr) return;
+  TWinControl* control = FindControl(window);
+  if (control != nullptr) {
+    data->HostObject = control;
+    data->HostControl = control;
+  }
+  if (!plain) {
+    if (control != nullptr) control->SetText("");
+    data->BackgroundDirty = true;
+    return;
+  }
+  if (control == nullptr) return;
+  TsSkinManager* manager = data->GetSkinManager();
+  for (int i = 0; i < control->ControlCount(); ++i) {
+    TControl* child = control->Controls(i);
+    if (auto* label = dynamic_cast<TLabel*>(child); label != nullptr) {
+      if (manager != nullptr) label->Font().SetColor(static_cast<TColor>(manager->GetGlobalFontColor()));
+      label->SetTransparent(true);
+    } else if (auto* windowed = dynamic_cast<TWinControl*>(child); windowed != nullptr && windowed->HandleAllocated()) {
+      AdaptWindow(windowed->Handle());
+    }
+  }
+  if (manager != nullptr) control->SetColor(static_cast<TColor>(manager->GetGlobalColor()));
 }
 
 void TskProvider::PrintChildWindows(HWND window, HDC dc) {

@@ -53,6 +53,11 @@ class TskProvider : public TComponent, public TskHookedWindow {
   TsSkinProvider* SkinProvider = nullptr;
   TskDialogWnd* DialogAdapter = nullptr;
   std::vector<TskMainWnd*> ChildAdapters;
+
+ private:
+  // The class-library panel of the window becomes the owner of its adapter's skin state (plain: a
+  // "tpanel", else a "tsilentpaintpanel").
+  void AdoptPanelControl(HWND window, TskMainWnd& adapter, bool plain);
 };
 
 // The hook's providers: the manager's hooked-window list. A provider that goes leaves a nil entry

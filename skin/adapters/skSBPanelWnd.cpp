@@ -43,7 +43,9 @@ AnsiString PanelSectionOfBevels(TBevelCut outer, TBevelCut inner, bool bordered)
 
 TskPanelWnd::TskPanelWnd(HWND window, bool repaint, const AnsiString& section, TsSkinManager* manager,
                          TsCommonData* data)
-    : TskMainWnd(window, repaint, InitialSection(section, data), manager, data), panel_(PanelOf(data)) {}
+    : TskMainWnd(window, repaint, InitialSection(section, data), manager, data) {}
+
+TPanel* TskPanelWnd::Panel() const { return PanelOf(SkinData); }
 
 bool TskPanelWnd::Handles() const {
   if (Detached() || SkinData == nullptr || !SkinData->Skinned()) return false;
@@ -53,7 +55,8 @@ bool TskPanelWnd::Handles() const {
 }
 
 void TskPanelWnd::DrawCaption(const TRect& area) {
-  if (WindowText.empty() || (panel_ != nullptr && !panel_->ShowCaption())) return;
+  TPanel* panel = Panel();
+  if (WindowText.empty() || (panel != nullptr && !panel->ShowCaption())) return;
   TCanvas& canvas = SkinData->CacheBitmap->Canvas();
   if (TControl* owner = SkinData->HostControl) {
     canvas.SetFont(owner->Font());
@@ -66,7 +69,7 @@ void TskPanelWnd::DrawCaption(const TRect& area) {
   rect.Top = (area.Top + area.Bottom - h) / 2;
   rect.Bottom = rect.Top + h;
   UINT flags = DT_CENTER | DT_VCENTER;
-  if (panel_ != nullptr) flags = ControlTextFlags(panel_, panel_->Alignment()) | DT_WORDBREAK | DT_VCENTER;
+  if (panel != nullptr) flags = ControlTextFlags(panel, panel->Alignment()) | DT_WORDBREAK | DT_VCENTER;
   const bool enabled = SkinData->HostControl == nullptr || SkinData->HostControl->Enabled();
   DrawControlText(canvas, WindowText, enabled, false, *SkinData, flags, rect);
 }
@@ -81,8 +84,8 @@ void TskPanelWnd::PrepareCache() {
   RECT client{};
   GetClientRect(Window, &client);
   TRect text = FromRECT(client);
-  if (panel_ != nullptr) {
-    const Integer inset = panel_->BevelWidth() * BevelCount(*panel_) + panel_->BorderWidth();
+  if (const TPanel* panel = Panel(); panel != nullptr) {
+    const Integer inset = panel->BevelWidth() * BevelCount(*panel) + panel->BorderWidth();
     text = TRect{text.Left + inset, text.Top + inset, text.Right - inset, text.Bottom - inset};
   }
   DrawCaption(text);

@@ -21,15 +21,15 @@ class TskPanelWnd : public TskMainWnd {
   // The panel's client area into the DC (nil: the window's own DC) from the cache, graphic children
   // drawn over it.
   virtual void PaintPanel(HDC dc);
-  // The owner control when it is a panel; nil for a foreign window.
-  TPanel* Panel() const { return panel_; }
+  // The owner control when it is a panel (also one given to the skin state after creation, as the
+  // dialogs' hook does); nil for a foreign window.
+  TPanel* Panel() const;
 
  private:
   // The frame strips (the window's border, as wide as the client area is inset) from the cache.
   void PaintBorder(HDC dc);
   void DrawCaption(const TRect& rect);
   bool Handles() const;
-  TPanel* panel_ = nullptr;
 };
 
 class TskTransPanelWnd : public TskMainWnd {

@@ -83,6 +83,20 @@ TSetLayeredWindowAttributes SetLayeredWindowAttributesProc =
 
 bool LayeredWindowsAvailable() { return UpdateLayeredWindowProc != nullptr; }
 
+bool MakeWindowTransparent(HWND window, bool on) {
+  const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  if (on && LayeredWindowsAvailable()) {
+    if ((exStyle & WS_EX_LAYERED) != 0) return false;
+    SetWindowLongPtrW(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    if (SetLayeredWindowAttributesProc != nullptr) SetLayeredWindowAttributesProc(window, 0, 1, LWA_ALPHA);
+    return true;
+  }
+  const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+  if ((style & WS_VISIBLE) != 0) SetWindowLongPtrW(window, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
+  if ((exStyle & WS_EX_LAYERED) != 0) SetWindowLongPtrW(window, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
+  return false;
+}
+
 // ---- creation ----
 
 TsCommonData::TsCommonData(TObject* owner, bool withCache)

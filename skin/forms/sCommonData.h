@@ -276,3 +276,7 @@ extern TSetLayeredWindowAttributes SetLayeredWindowAttributesProc;
 inline TUpdateLayeredWindow UpdateLayeredWindowFunction() { return UpdateLayeredWindowProc; }
 // Whether UpdateLayeredWindow was found.
 bool LayeredWindowsAvailable();
+// On (with layered windows): the window becomes layered and all but invisible (alpha 1); true, or false
+// when it was layered already. Off (or without layered windows): the window loses WS_VISIBLE and
+// WS_EX_LAYERED (a hidden window that was faded out is plain again); false.
+bool MakeWindowTransparent(HWND window, bool on);

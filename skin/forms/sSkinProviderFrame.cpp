@@ -362,14 +362,8 @@ void TsSkinProvider::PaintCaptionText(const TskFrameInput& frame, Integer state)
                        under, state, true);
       textSection = CaptionSectionIndex;
     }
-    // The glow of the text section's state under the caption (not for old skins in a 32-bit process
-    // without composition, whose glow would show as a dark halo).
-    if (manager->IsValidSkinIndex(textSection) && !(Wow64WithoutComposition() && manager->SkinData.Version <= 7.5)) {
-      const TsGenState& values = manager->gd[static_cast<size_t>(textSection)].Props[DrawnActive ? 1 : 0];
-      if (values.GlowSize != 0)
-        DrawTextOnBitmap(*cache, caption, text, CaptionGlow[DrawnActive ? 1 : 0], values.GlowColor, values.GlowSize,
-                         gsAllSides, flags);
-    }
+    DrawCaptionGlow(*cache, *manager, textSection, DrawnActive, Cp1250ToUtf16(caption), text, CaptionGlow[DrawnActive ? 1 : 0],
+                    flags);
     canvas.Brush().SetStyle(bsClear);
     if (frame.BorderWindow) {
       // The border window shows the picture's alpha: the text's pixels must come out opaque.

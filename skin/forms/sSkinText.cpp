@@ -6,6 +6,7 @@
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sColorShift.h"
 #include "skin/manager/sSkinManager.h"
+#include "skin/manager/skntSystem.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Canvas.h"
 #include "vcl/gui/Colors.h"
@@ -175,8 +176,13 @@ void DrawSectionTextEx(TCanvas& canvas, const AnsiString& text, bool enabled, Ts
 
 void DrawTextOnBitmap(TBitmap& bitmap, const AnsiString& text, const TRect& rect, std::unique_ptr<TBitmap>& mask,
                       Integer glowColor, Integer glowSize, Integer sides, UINT format) {
+  DrawTextOnBitmap(bitmap, Cp1250ToUtf16(text), rect, mask, glowColor, glowSize, sides, format);
+}
+
+void DrawTextOnBitmap(TBitmap& bitmap, const WideString& w, const TRect& rect, std::unique_ptr<TBitmap>& mask,
+                      Integer glowColor, Integer glowSize, Integer sides, UINT format) {
   const TsPixelView target = PixelViewOf(bitmap);
-  if (target.IsEmpty() || text.empty() || glowSize < 0) return;
+  if (target.IsEmpty() || w.empty() || glowSize < 0) return;
   const Integer margin = glowSize + 4;
   const TRect textRect = Moved(rect, 1, 1);
   const TRect area{textRect.Left - margin, textRect.Top - margin, textRect.Right + margin, textRect.Bottom + margin};
@@ -194,7 +200,6 @@ void DrawTextOnBitmap(TBitmap& bitmap, const AnsiString& text, const TRect& rect
     canvas.SetFont(bitmap.Canvas().Font());
     canvas.Font().SetColor(clBlack);
     canvas.Brush().SetStyle(bsClear);
-    const WideString w = Cp1250ToUtf16(text);
     {
       TTextDC dc(canvas);
       const TRect place{margin, margin, margin + rect.Width(), margin + rect.Height()};
@@ -210,4 +215,12 @@ void DrawTextOnBitmap(TBitmap& bitmap, const AnsiString& text, const TRect& rect
   }
   GdiFlush();
   ApplyGlowMask(target, ByteViewOf(*mask), area.Left, area.Top, glowColor);
+}
+
+void DrawCaptionGlow(TBitmap& bitmap, const TsSkinManager& manager, Integer section, bool active, const WideString& text,
+                     const TRect& rect, std::unique_ptr<TBitmap>& mask, UINT format) {
+  if (!manager.IsValidSkinIndex(section) || (Wow64WithoutComposition() && manager.SkinData.Version <= 7.5)) return;
+  const TsGenState& values = manager.gd[static_cast<size_t>(section)].Props[active ? 1 : 0];
+  if (values.GlowSize != 0)
+    DrawTextOnBitmap(bitmap, text, rect, mask, values.GlowColor, values.GlowSize, gsAllSides, format);
 }

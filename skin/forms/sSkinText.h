@@ -59,3 +59,12 @@ enum : Integer { gsLeft = 1, gsUp = 2, gsRight = 4, gsDown = 8, gsAllSides = 15 
 // resized mask is drawn and blurred.
 void DrawTextOnBitmap(TBitmap& bitmap, const AnsiString& text, const TRect& rect, std::unique_ptr<TBitmap>& mask,
                       Integer glowColor, Integer glowSize, Integer sides, UINT format);
+// The same for text that is already wide (a foreign window's text).
+void DrawTextOnBitmap(TBitmap& bitmap, const WideString& text, const TRect& rect, std::unique_ptr<TBitmap>& mask,
+                      Integer glowColor, Integer glowSize, Integer sides, UINT format);
+// The glow under a caption in the text section's colours: the state's glow size and colour (the hot
+// ones while active) through DrawTextOnBitmap on every side, the caller's mask kept for that state
+// and that text. Nothing when the size is 0, nor for skins up to version 7.5 in a 32-bit process without
+// composition (their glow would show as a dark halo).
+void DrawCaptionGlow(TBitmap& bitmap, const TsSkinManager& manager, Integer section, bool active, const WideString& text,
+                     const TRect& rect, std::unique_ptr<TBitmap>& mask, UINT format);

@@ -228,6 +228,152 @@ TEST_F(DialogAdapterTest, WithExtendedBordersTheBorderWindowSurroundsTheDialog) 
   manager_->SetExtendedBorders(false);
 }
 
+// A title section with a glow for the active state shows it under the caption: pixels of the glow's
+// colour around the text; without the glow there are none.
+TEST_F(DialogAdapterTest, TheCaptionGlowsWhenTheTitleSectionHasAGlow) {
+  const Integer title = manager_->GetSkinIndex("DIALOGTITLE");
+  ASSERT_GE(title, 0);
+  TsGenState& active = manager_->gd[static_cast<size_t>(title)].Props[1];
+  // Green-led pixels: the title (0x804020) and the white text never lean to green.
+  const auto greenish = [](COLORREF p) { return GetGValue(p) > GetRValue(p) + 60 && GetGValue(p) > GetBValue(p) + 60; };
+  for (const Byte size : {Byte{0}, Byte{6}}) {
+    SCOPED_TRACE(static_cast<int>(size));
+    active.GlowSize = size;
+    active.GlowColor = 0x00FF00;
+    int green = 0;
+    RunBox([&](TskDialogWnd& a) {
+      const TRect icon = a.TitleIconRect();
+      const TRect text{icon.Right, 0, a.Buttons[dbClose].Rect.Left, a.CaptionBottom()};
+      const HDC dc = GetWindowDC(a.Window);
+      SetLayout(dc, 0);
+      for (int y = text.Top; y < text.Bottom; ++y)
+        for (int x = text.Left; x < text.Right; ++x) green += greenish(GetPixel(dc, x, y)) ? 1 : 0;
+      ReleaseDC(a.Window, dc);
+      EXPECT_EQ(a.CaptionGlow[1] != nullptr, size != 0) << "the active state's glow mask is kept";
+    });
+    if (size == 0) EXPECT_EQ(green, 0);
+    else EXPECT_GT(green, 20);
+  }
+  active.GlowSize = 0;
+}
+
+// Hidden after its hide animation, the dialog is a plain window again (not layered); without the
+// animation it is left as it was.
+TEST_F(DialogAdapterTest, AfterTheHideAnimationTheDialogIsNoLongerLayered) {
+  if (!LayeredWindowsAvailable()) GTEST_SKIP() << "no layered windows here";
+  skintest::TLayeredRecorder recorder;
+  auto& hide = *manager_->AnimEffects().DialogHide;
+  for (const bool animated : {false, true}) {
+    SCOPED_TRACE(animated);
+    hide.Active = animated;
+    hide.Time = 24;
+    const HWND dialog = MakeDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    ASSERT_NE(dialog, nullptr);
+    TskMainWnd* adapter = CreateDialogAdapter(dialog);
+    ShowWindow(dialog, SW_SHOW);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SetWindowLongPtrW(dialog, GWL_EXSTYLE, GetWindowLongPtrW(dialog, GWL_EXSTYLE) | WS_EX_LAYERED);
+    ShowWindow(dialog, SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_EQ((GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYERED) != 0, !animated);
+    DestroyWindow(dialog);
+    FreeAdapter(adapter);
+  }
+  // The animation's window goes by its own timer.
+  for (int i = 0; i < 20; ++i) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    Sleep(15);
+  }
+  hide.Active = false;
+}
+
+// With a border window, a size change tells the children when the dialog's background follows the
+// changed width or height (skin command 20, redraw), and only then.
+TEST_F(DialogAdapterTest, WithABorderWindowChildrenHearOfASizeChangeTheirBackgroundFollows) {
+  skintest::TLayeredRecorder recorder;
+  manager_->SetExtendedBorders(true);
+  if (!manager_->GetExtendedBorders()) GTEST_SKIP() << "no layered windows here";
+  static int heard = 0;
+  const struct {
+    const char* name;
+    SmallInt mode;
+    int dx, dy;
+    bool told;
+  } cases[] = {{"follows the width, wider", bmWidth, 30, 0, true},
+               {"follows the width, taller", bmWidth, 0, 30, false},
+               {"follows the height, taller", bmHeight, 0, 30, true},
+               {"follows neither", 0, 30, 30, false}};
+  const HWND dialog = MakeDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
+  ASSERT_NE(dialog, nullptr);
+  const HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 4, 4, 40, 20, dialog, nullptr, nullptr, nullptr);
+  static WNDPROC childProc = nullptr;
+  childProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == SkinCommandMessage && SkinCommandOf(wp) == scUpdateChildren && LOWORD(wp) == 1) ++heard;
+        return CallWindowProcW(childProc, w, m, wp, lp);
+      })));
+  TskMainWnd* adapter = CreateDialogAdapter(dialog);
+  auto& a = static_cast<TskDialogWnd&>(*adapter);
+  ASSERT_NE(a.BorderForm, nullptr);
+  ShowWindow(dialog, SW_SHOW);
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    a.SkinData->BackgroundMode = c.mode;
+    heard = 0;
+    SetWindowPos(dialog, nullptr, 0, 0, r.right - r.left + c.dx, r.bottom - r.top + c.dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(heard > 0, c.told);
+  }
+  DestroyWindow(dialog);
+  FreeAdapter(adapter);
+  manager_->SetExtendedBorders(false);
+}
+
+// With a border window, the corner images at the client's old bottom-right are painted again when the
+// client shrinks (not when it grows).
+TEST_F(DialogAdapterTest, WithABorderWindowAShrinkingClientPaintsItsOldCornerAgain) {
+  skintest::TLayeredRecorder recorder;
+  manager_->SetExtendedBorders(true);
+  if (!manager_->GetExtendedBorders()) GTEST_SKIP() << "no layered windows here";
+  const Integer corner = manager_->GetMaskIndexByNames("GLOBALINFO", "SICONCLOSE");
+  ASSERT_GE(corner, 0);
+  TsGeneralData& section = manager_->gd[static_cast<size_t>(manager_->GetSkinIndex("DIALOG"))];
+  section.ImgTopRight = corner;
+  const TsMaskData& mask = manager_->ma[static_cast<size_t>(corner)];
+  const int w = MaskStateWidth(mask), h = MaskStateHeight(mask);
+  ASSERT_GT(w, 4);
+  ASSERT_GT(h, 4);
+  const HWND dialog = MakeDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
+  ASSERT_NE(dialog, nullptr);
+  TskMainWnd* adapter = CreateDialogAdapter(dialog);
+  ShowWindow(dialog, SW_SHOW);
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const auto resize = [&](int d) {
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    SetWindowPos(dialog, nullptr, 0, 0, r.right - r.left + d, r.bottom - r.top + d, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  resize(10);  // the client's size is known from here on
+  for (const int d : {-3, 3}) {
+    SCOPED_TRACE(d);
+    RECT old{};
+    GetClientRect(dialog, &old);
+    ValidateRect(dialog, nullptr);
+    resize(d);
+    const HRGN update = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(dialog, update, FALSE);
+    EXPECT_EQ(PtInRegion(update, old.right - w + 1, old.bottom - h + 1) != FALSE, d < 0);
+    DeleteObject(update);
+  }
+  section.ImgTopRight = -1;
+  DestroyWindow(dialog);
+  FreeAdapter(adapter);
+  manager_->SetExtendedBorders(false);
+}
+
 TEST_F(DialogAdapterTest, ASingleFrameWithOnlyTheSystemMenuShowsTheLoneCloseGlyph) {
   const struct {
     const char* name;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -31,6 +32,8 @@
 #include "skin/manager/sMessages.h"
 #include "vcl/gui/Colors.h"
 #include "vcl/gui/GuiTestSupport.h"
+#include "vcl/gui/Label.h"
+#include "vcl/gui/Panel.h"
 
 using namespace skintest;
 
@@ -305,6 +308,64 @@ TEST_F(SystemDialogs, ChildWindowsGetTheAdapterOfTheirClassAndStyle) {
   const size_t made = provider->ChildAdapters.size();
   SendSkinCommand(dialog, scReadaptChildren);
   EXPECT_EQ(provider->ChildAdapters.size(), made);
+}
+
+// A panel of the class that paints quietly: its window class is "TSilentPaintPanel".
+class TSilentPaintPanel : public TPanel {
+ public:
+  using TPanel::TPanel;
+};
+
+// A class-library panel put on a dialog: the panel's adapter paints for the panel control, which takes
+// the skin's colours (its labels see-through in the global font colour) and has its windowed children
+// adapted; a silent-paint panel loses its text.
+TEST_F(SystemDialogs, ClassLibraryPanelsOnADialogAreAdaptedForTheirControls) {
+  const HWND dialog = Dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+  ASSERT_NE(FindProvider(dialog), nullptr);
+  std::unique_ptr<TPanel> panel(New<TPanel>(nullptr));
+  panel->SetBounds(10, 10, 200, 120);
+  panel->SetColor(clRed);
+  panel->SetParentWindow(dialog);
+  auto* label = New<TLabel>(panel.get());
+  label->SetParent(panel.get());
+  label->SetTransparent(false);
+  label->Font().SetColor(clLime);
+  auto* inner = New<TPanel>(panel.get());
+  inner->SetParent(panel.get());
+  std::unique_ptr<TSilentPaintPanel> silent(New<TSilentPaintPanel>(nullptr));
+  silent->SetBounds(10, 140, 200, 60);
+  silent->SetCaption("Csendes");
+  silent->SetParentWindow(dialog);
+  panel->HandleNeeded();
+  inner->HandleNeeded();
+  silent->HandleNeeded();
+  ASSERT_NE(manager_->GetGlobalColor(), static_cast<Integer>(clRed));
+  ASSERT_NE(manager_->GetGlobalFontColor(), static_cast<Integer>(clLime));
+
+  SendSkinCommand(dialog, scReadaptChildren);
+
+  const auto* adapter = dynamic_cast<const TskPanelWnd*>(FindAdapter(panel->Handle()));
+  ASSERT_NE(adapter, nullptr);
+  EXPECT_EQ(adapter->SkinData->SkinSection(), "CHECKBOX");
+  EXPECT_EQ(adapter->SkinData->HostControl, panel.get());
+  EXPECT_EQ(adapter->Panel(), panel.get());
+  EXPECT_EQ(static_cast<Integer>(panel->Color()), manager_->GetGlobalColor());
+  EXPECT_EQ(static_cast<Integer>(label->Font().Color()), manager_->GetGlobalFontColor());
+  EXPECT_TRUE(label->Transparent());
+  const auto* innerAdapter = dynamic_cast<const TskPanelWnd*>(FindAdapter(inner->Handle()));
+  ASSERT_NE(innerAdapter, nullptr) << "a windowed child of the panel is adapted";
+  EXPECT_EQ(innerAdapter->SkinData->HostControl, inner);
+
+  const auto* quiet = dynamic_cast<const TskPanelWnd*>(FindAdapter(silent->Handle()));
+  ASSERT_NE(quiet, nullptr);
+  EXPECT_EQ(quiet->SkinData->SkinSection(), "GROUPBOX");
+  EXPECT_EQ(quiet->SkinData->HostControl, silent.get());
+  EXPECT_TRUE(silent->Caption().empty());
+  EXPECT_EQ(GetWindowTextLengthW(silent->Handle()), 0);
+  // Painted with the dialog, the panels come through (their owner controls' bounds and texts).
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  panel.reset();
+  silent.reset();
 }
 
 // A 32-bit picture with a DC, white at first; pixels counted by colour (COLORREF order).
