@@ -2,9 +2,12 @@
 // (or, with extended borders, the border window showing the whole dialog while the dialog itself is
 // clear) towards the manager's BlendOnMoving value; at the end the dialog is opaque and not layered.
 #include <algorithm>
+#include <memory>
 
 #include "skin/adapters/skDialogWnd.h"
+#include "skin/forms/sAnimWindow.h"
 #include "skin/forms/sBorderForm.h"
+#include "skin/forms/sMoveTimer.h"
 #include "skin/forms/sSkinProviderDwm.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
@@ -12,41 +15,7 @@
 namespace {
 
 constexpr WPARAM kDragMove = 0xF012;  // SC_MOVE started by the mouse on the caption
-constexpr Cardinal kMoveInterval = 12;
 constexpr DWORD kBorderSettleMs = 40;  // the dialog shows before the border window goes behind it again
-
-void SetLayered(HWND window, bool on) {
-  const LONG_PTR ex = GetWindowLongPtrW(window, GWL_EXSTYLE);
-  const LONG_PTR wanted = on ? ex | WS_EX_LAYERED : ex & ~static_cast<LONG_PTR>(WS_EX_LAYERED);
-  if (wanted != ex) SetWindowLongPtrW(window, GWL_EXSTYLE, wanted);
-}
-
-void SetDialogAlpha(HWND window, Byte alpha) {
-  SetLayered(window, true);
-  if (SetLayeredWindowAttributesProc != nullptr) SetLayeredWindowAttributesProc(window, 0, alpha, LWA_ALPHA);
-}
-
-// Each tick shows the alpha and steps it down towards the target.
-class TskDialogMoveTimer : public TskThreadedTimer {
- public:
-  TskDialogMoveTimer(HWND dialog, HWND border, std::unique_ptr<TBitmap> picture, Byte target, Byte step)
-      : TskThreadedTimer(nullptr, true), dialog_(dialog), border_(border), picture_(std::move(picture)), target_(target),
-        step_(step) {
-    SetInterval(kMoveInterval);
-  }
-
- protected:
-  void TimerHandler() override {
-    if (border_ != nullptr && picture_) SetLayeredImage(border_, picture_.get(), shown_);
-    else if (border_ == nullptr) SetDialogAlpha(dialog_, shown_);
-    if (shown_ > target_) shown_ = static_cast<Byte>(std::max<int>(shown_ - step_, target_));
-  }
-
- private:
-  HWND dialog_, border_;
-  std::unique_ptr<TBitmap> picture_;
-  Byte shown_ = 255, target_, step_;
-};
 
 }  // namespace
 
@@ -67,15 +36,17 @@ void TskDialogWnd::StartBlendOnMoving() {
     const TskFrameInput frame = FrameInput();
     PrintDialogChildren(picture->Canvas().Handle(), OwnerClientOffset(), TPoint{frame.ClientWidth, frame.ClientHeight});
   }
-  MoveTimer = std::make_unique<TskDialogMoveTimer>(Window, border, std::move(picture), target, step);
+  auto timer = std::make_unique<TskMoveTimer>(border != nullptr ? BorderForm.get() : nullptr, Window, 255, target, step);
+  timer->Picture = std::move(picture);
+  MoveTimer = std::move(timer);
   if (border != nullptr) {
     BorderForm->UpdateExBorders(true, 255);
     SetWindowPos(Window, border, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
-    SetDialogAlpha(Window, 0);
+    SetWindowAlpha(Window, 0);
     MoveTimer->SetEnabled(true);
     SendMessageW(border, WM_SYSCOMMAND, kDragMove, 0);
   } else {
-    SetDialogAlpha(Window, 255);
+    SetWindowAlpha(Window, 255);
     RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     MoveTimer->SetEnabled(true);
     SendMessageW(Window, WM_SYSCOMMAND, kDragMove, 0);
@@ -101,12 +72,12 @@ void TskDialogWnd::StopBlendOnMoving() {
     SetWindowPos(Window, nullptr, b.left + shadow.Left + OwnerSideOffset(), b.top + shadow.Top + OwnerTopOffset(), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     MoveState &= ~static_cast<Cardinal>(fsBlendMoving);
-    SetLayered(Window, false);
+    RemoveLayeredStyle(Window);
     SetFocus(Window);
     RedrawWindow(Window, nullptr, nullptr, kRedraw);
     Sleep(kBorderSettleMs);
   } else {
-    SetLayered(Window, false);
+    RemoveLayeredStyle(Window);
     UpdateWindow(Window);
     SetFocus(Window);
     RedrawWindow(Window, nullptr, nullptr, kRedraw);
