@@ -112,6 +112,7 @@ void TskSBAnimation::Timer() {
       if (StepCount != -1) {
         StepCount = -1;
         ShowFrame(255);
+        FadeInCompleted();
       }
       return;
     }
@@ -242,6 +243,13 @@ void TskSBAnimation::MakeWindow() {
 }
 
 void TskSBAnimation::SetImage(std::unique_ptr<TBitmap> image) { image_ = std::move(image); }
+
+TForm* TskSBAnimation::ReleaseWindow() {
+  image_.reset();
+  TForm* window = glowWnd_;
+  glowWnd_ = nullptr;
+  return window;
+}
 
 void TskSBAnimation::FreeImage() {
   image_.reset();

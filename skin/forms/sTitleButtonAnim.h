@@ -81,6 +81,11 @@ class TskSBAnimation : public TTimer {
   // The picture of the button in its state, of the target rectangle's size (none: nothing shows).
   virtual void BuildImage();
   void SetImage(std::unique_ptr<TBitmap> image);
+  // Hands the window over (it stays on the screen as it is) and frees the image; the next frame makes
+  // a new window.
+  TForm* ReleaseWindow();
+  // A fade-in reached its full picture.
+  virtual void FadeInCompleted() {}
 
  private:
   // The glow mask of a hot minimise, maximise or close button when glowing is allowed, else -1.

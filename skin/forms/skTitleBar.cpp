@@ -319,8 +319,8 @@ void TskTitleBarItem::StartFade(Integer state, IskFadeOwner* owner, bool fadingI
   }
   const Integer steps = state == 2 ? 1 : kFadeSteps;
   if (Animation && Animation->State != -1) {
-    // The picture of the new state is painted afresh.
-    if (Animation->State != state) Animation->FreeImage();
+    // The picture of the new state is painted afresh over the old one, which stays until it is whole.
+    if (Animation->State != state) Animation->CrossFade();
     Animation->Follow();
     Animation->Redirect(state, steps, fadingIn);
     return;

@@ -3,6 +3,7 @@
 #include "skin/forms/skTitleBar.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "vcl/gui/Bitmap.h"
+#include "vcl/gui/Form.h"
 
 namespace {
 
@@ -12,6 +13,27 @@ constexpr Integer kNoHandlerColor = 0x00FFFF;  // yellow
 
 TskItemAnimation::TskItemAnimation(IskFadeOwner* owner, TskTitleBarItem& item)
     : TskSBAnimation(owner, record_), item_(&item) {}
+
+TskItemAnimation::~TskItemAnimation() { FreePrevious(); }
+
+HWND TskItemAnimation::PreviousWindow() const {
+  return previous_ != nullptr && previous_->HandleAllocated() ? previous_->Handle() : nullptr;
+}
+
+void TskItemAnimation::FreePrevious() {
+  TForm* window = previous_;
+  previous_ = nullptr;
+  delete window;
+}
+
+void TskItemAnimation::CrossFade() {
+  TForm* window = ReleaseWindow();
+  if (window == nullptr) return;
+  FreePrevious();
+  previous_ = window;
+}
+
+void TskItemAnimation::FadeInCompleted() { FreePrevious(); }
 
 void TskItemAnimation::Follow() {
   record_.Rect = item_->Rect;
@@ -23,6 +45,7 @@ void TskItemAnimation::Stop() {
   SetEnabled(false);
   State = -1;
   FreeImage();
+  FreePrevious();
 }
 
 void TskItemAnimation::BuildImage() {

@@ -616,13 +616,28 @@ TEST_F(TitleItemFadeTest, AHotItemFadesInOverTenTicksAndGoesAtOnceWhenTheMouseLe
   EXPECT_EQ(last.PixelAt(p.X - item->Rect.Left, p.Y - item->Rect.Top) & 0x00FFFFFFu, hot);
   EXPECT_EQ(CachePixel(p), normal);
 
-  // A press shows the pressed picture at once, in one frame.
+  // A press shows the pressed picture at once, in one frame, in a new window; the hot one stays until
+  // the pressed one is whole (the next tick).
   recorder.calls.clear();
   Press(p);
   EXPECT_EQ(item->MouseState, 2);
-  EXPECT_EQ(Alphas(recorder, item->Animation->FadeWindow()), std::vector<int>{255});
+  const HWND pressed = item->Animation->FadeWindow();
+  EXPECT_EQ(Alphas(recorder, pressed), std::vector<int>{255});
+  EXPECT_EQ(item->Animation->PreviousWindow(), fade);
+  guitest::PumpFor(100);
+  EXPECT_EQ(item->Animation->PreviousWindow(), nullptr);
+  EXPECT_FALSE(IsWindow(fade));
+  // The release fades the hot picture in again while the pressed window stays; then that goes.
+  recorder.calls.clear();
   Release(p);
   EXPECT_EQ(item->MouseState, 1);
+  EXPECT_EQ(item->Animation->PreviousWindow(), pressed);
+  guitest::PumpFor(300);
+  const std::vector<int> again = Alphas(recorder, item->Animation->FadeWindow());
+  ASSERT_FALSE(again.empty());
+  EXPECT_LT(again.front(), 255);
+  EXPECT_EQ(again.back(), 255);
+  EXPECT_FALSE(IsWindow(pressed));
 
   // The mouse leaves for the bare desktop: the fading tells the form, and the picture goes at once.
   const HWND window = item->Animation->FadeWindow();
