@@ -777,4 +777,24 @@ TEST_F(TitleBarBorderTest, ClicksThroughTheBorderWindowReachTheItems) {
   EXPECT_EQ(menu->PopupPoint(), (TPoint{b.left + item->Rect.Left, b.top + item->Rect.Bottom}));
 }
 
+// With a border window the item's fading lies over the item where the border window shows it.
+TEST_F(TitleBarBorderTest, AnItemFadesOverTheBorderWindowsPicture) {
+  MakeForm();
+  TskTitleBarItem* item = AddItem(bsButton, "Elem");
+  provider_->UpdateExtBorders(true);
+  ASSERT_TRUE(provider_->BorderForm);
+  Layout();
+  RECT b{};
+  GetWindowRect(provider_->BorderForm->BorderHandle(), &b);
+  TLayeredRecorder recorder;
+  provider_->SetHotButton(2000, true);
+  ASSERT_NE(item->Animation, nullptr);
+  const HWND fade = item->Animation->FadeWindow();
+  ASSERT_NE(fade, nullptr);
+  const auto first = std::find_if(recorder.calls.begin(), recorder.calls.end(), [fade](const TLayeredCall& c) { return c.Window == fade; });
+  ASSERT_NE(first, recorder.calls.end());
+  EXPECT_EQ(first->Position, (TPoint{b.left + item->Rect.Left, b.top + item->Rect.Top}));
+  EXPECT_EQ(first->Size, (TPoint{item->Rect.Width(), item->Rect.Height()}));
+}
+
 }  // namespace
