@@ -90,6 +90,7 @@ TsSkinProvider::~TsSkinProvider() {
   if (MDIFrameProvider == this) MDIFrameProvider = nullptr;
   if (ActiveMDIChildProvider == this) ActiveMDIChildProvider = nullptr;
   KillCaptForm();
+  ReleaseTitleItems();
   if (mdiIcons_) mdiIcons_->SetWindowProc(mdiIconsProc_);
   mdiIcons_.reset();
   BorderForm.reset();

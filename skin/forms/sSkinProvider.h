@@ -415,7 +415,9 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // The painter of every item: into the target's rectangle in the item's state; a disabled item at
   // half strength over what lies under it.
   void PaintTitleItem(TskTitleBarItem* item, const TRect& rect, TBitmap* target);
-  void PaintTitleItemBackground(Integer section, Integer state, TBitmap& target, const TRect& r);
+  // The item's section state into the rectangle of the target; position is the rectangle's place in the
+  // form's picture.
+  void PaintTitleItemBackground(Integer section, Integer state, TBitmap& target, TPoint position, const TRect& r);
   // Image or glyph, caption and drop-down arrow from the item's margin.
   void PaintTitleItemContent(TskTitleBarItem* item, TBitmap& target, const TRect& r, Integer textSection, Integer state);
   // The visible item of a hit-test code 2000 + index; nil otherwise.
@@ -434,6 +436,13 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void PaintTitleItems();
   // An item becomes hot (mouse enter, state 1, hint) or normal (mouse leave, state 0, hint gone).
   void SetItemHot(TskTitleBarItem* item, bool hot);
+  // An item shows its state: it fades into a hot or pressed state over the picture; back to normal
+  // the faded picture goes at once and the frame is painted again when it shows the item otherwise.
+  void RepaintTitleItem(TskTitleBarItem& item);
+  void StopTitleItemFades();
+  // The bar's items keep nothing of this provider (its painter, its section handler, its fading): the
+  // provider goes, or shows another bar.
+  void ReleaseTitleItems();
   // A double-click on an item through the border window: it becomes hot again and clicks.
   void OwnerTitleItemDblClick(Integer code) override;
 

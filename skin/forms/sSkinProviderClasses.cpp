@@ -1,5 +1,6 @@
 // The definition reader's tables of the form skin provider and the objects it publishes.
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/skTitleBar.h"
 #include "vcl/gui/GraphicsObjects.h"
 #include "vcl/rtl/PropertyTable.h"
 
@@ -53,6 +54,7 @@ void RegisterSkinProviderClasses() {
     p.CollectionProp("TitleButtons", &TsSkinProvider::TitleButtons);
     p.ObjectProp("TitleIcon", &TsSkinProvider::TitleIcon);
     p.StringProp("TitleSkin", &TsSkinProvider::SetTitleSkin);
+    p.ComponentProp("TitleBar", &TsSkinProvider::SetTitleBar);
     p.BoolProp("UseGlobalColor", &TsSkinProvider::SetUseGlobalColor);
     p.EventProp("OnAfterAnimation", &TsSkinProvider::OnAfterAnimation);
   });

@@ -6,6 +6,7 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sTitleHint.h"
 #include "skin/forms/skTitleBar.h"
+#include "skin/forms/skTitleItemAnim.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinManager.h"
 #include "skin/manager/skGlow.h"
@@ -440,6 +441,7 @@ void TsSkinProvider::FreeTitleButtonEffects() {
   for (TskSysButtonData& button : SysButtons) free(button);
   for (TskSysButtonData& button : MDIButtons) free(button);
   for (int i = 0; i < titleButtons_->Count(); ++i) free(titleButtons_->Items(i)->Data);
+  StopTitleItemFades();
 }
 
 void TsSkinProvider::DrawTitleButton(TskSysButtonData& button, bool enabled) {
@@ -491,8 +493,7 @@ void TsSkinProvider::RestoreButtonsArea() {
 
 void TsSkinProvider::RepaintButton(Integer code) {
   if (code >= 2000) {
-    // An item lies over the title: the frame is painted again under it.
-    if (TitleItemOfCode(code) != nullptr) RepaintFrame();
+    if (TskTitleBarItem* item = TitleItemOfCode(code)) RepaintTitleItem(*item);
     return;
   }
   TskSysButtonData* button = ButtonOfCode(code);
@@ -588,6 +589,7 @@ void TsSkinProvider::SetPressedButton(Integer code) {
   if (TskTitleBarItem* item = TitleItemOfCode(code)) {
     // A tab is pressed by its own mouse-down: it never shows a pressed state of the title's.
     if (item->Style() == bsTab) {
+      if (item->Animation) item->Animation->FreeImage();
       HotHitTest = -1;
       return;
     }

@@ -5,9 +5,11 @@
 
 #include "skin/forms/sBitmapRoutines.h"
 #include "skin/forms/sSectionPaint.h"
+#include "skin/forms/sSkinText.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sTitleHint.h"
 #include "skin/forms/skTitleBar.h"
+#include "skin/forms/skTitleItemAnim.h"
 #include "skin/manager/sAlphaPaint.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Bitmap.h"
@@ -23,6 +25,8 @@ constexpr Integer kTitleBarGap = 6;      // between the icon or the buttons and 
 constexpr Integer kDisabledBlend = 128;  // a disabled item is half the title, half itself
 constexpr UINT kItemTextFlags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_VCENTER;
 constexpr Integer kMenuButtonMargins[4] = {8, 2, 8, 4};  // left, top, right, bottom of the picture
+constexpr Integer kMenuButtonGlowSize = 2;
+constexpr Integer kMenuButtonGlowColor = 0xE5A8D;
 
 TsBgPixels BackgroundOf(const TsPixelView& view) {
   TsBgPixels bg;
@@ -133,6 +137,7 @@ void TsSkinProvider::ShowUserButtonHint(Integer code, bool show) {
 
 void TsSkinProvider::SetTitleBar(TsTitleBar* value) {
   if (titleBar_ == value) return;
+  ReleaseTitleItems();
   titleBar_ = value;
   if (titleBar_ != nullptr && FormSkinned()) InitTitleItems();
   if (!LoadingOrDesigning()) RepaintFrame();
@@ -236,6 +241,7 @@ void TsSkinProvider::PaintTitleItems() {
       const bool downTab = item->Style() == bsTab && item->Down();
       if (downTab != (pass == 1) || !item->Visible() || item->Rect.Width() <= 0 || item->Rect.Left >= cache->Width())
         continue;
+      if (item->SkinData != nullptr) item->SkinData->PaintedState = item->State();
       if (item->PaintHandler) item->PaintHandler(item, item->Rect, cache);
     }
   }
@@ -268,6 +274,10 @@ void TsSkinProvider::PaintTitleItem(TskTitleBarItem* item, const TRect& rect, TB
     const TsPixelView view = PixelViewOf(*paintTo);
     if (paintTo == target) FillBitmapRectArgb(view, r, 0, 0);  // a separate picture starts transparent
   }
+  // Where a point of the painted rectangle lies in the form's picture.
+  auto inPicture = [&](const TRect& painted) {
+    return TPoint{item->Rect.Left + painted.Left - r.Left, item->Rect.Top + painted.Top - r.Top};
+  };
   Integer textSection = data.SectionIndex;
   Integer textState = state;
   const Integer barHeight = titleBar_ != nullptr ? titleBar_->Area.Bottom - titleBar_->Area.Top : r.Height();
@@ -275,7 +285,7 @@ void TsSkinProvider::PaintTitleItem(TskTitleBarItem* item, const TRect& rect, TB
   switch (item->Style()) {
     case bsButton:
     case bsInfo:
-      PaintTitleItemBackground(data.SectionIndex, state, *paintTo, r);
+      PaintTitleItemBackground(data.SectionIndex, state, *paintTo, inPicture(r), r);
       if (item->SkinSection().empty() && state == 0) {
         textSection = TitleSkinIndex();
         textState = DrawnActive ? 1 : 0;
@@ -288,7 +298,7 @@ void TsSkinProvider::PaintTitleItem(TskTitleBarItem* item, const TRect& rect, TB
           PaintMenuButtonImage(PixelViewOf(*paintTo), *picture, std::min<Integer>(item->State(), 2), content);
         textSection = -1;
       } else {
-        PaintTitleItemBackground(data.SectionIndex, state, *paintTo, r);
+        PaintTitleItemBackground(data.SectionIndex, state, *paintTo, inPicture(r), r);
       }
       break;
     case bsTab:
@@ -296,7 +306,7 @@ void TsSkinProvider::PaintTitleItem(TskTitleBarItem* item, const TRect& rect, TB
       textState = state;
       content.Top = std::max(content.Top, content.Bottom - (barHeight - 2));
       if (hasSection && !item->Down()) content.Top += 2;
-      PaintTitleItemBackground(data.SectionIndex, state, *paintTo, content);
+      PaintTitleItemBackground(data.SectionIndex, state, *paintTo, inPicture(content), content);
       content.Left += (content.Width() - item->ContentSize.Width - 1) / 2;
       content.Right = content.Left + item->ContentSize.Width;
       break;
@@ -313,12 +323,24 @@ void TsSkinProvider::PaintTitleItem(TskTitleBarItem* item, const TRect& rect, TB
   }
 }
 
-void TsSkinProvider::PaintTitleItemBackground(Integer section, Integer state, TBitmap& target, const TRect& r) {
+void TsSkinProvider::PaintTitleItemBackground(Integer section, Integer state, TBitmap& target, TPoint position,
+                                              const TRect& r) {
   TsSkinManager* manager = Manager();
   if (manager == nullptr || !manager->IsValidSkinIndex(section) || r.IsEmpty()) return;
   const TsGeneralData& data = manager->gd[static_cast<size_t>(section)];
   state = std::max<Integer>(0, std::min<Integer>({state, data.States, 1}));
   GdiFlush();
+  // A state that shows only what lies under it (and no border of its own) is painted over the form's
+  // picture at the item's place, so that a separate picture of the item shows the title too.
+  const bool hasBorder = manager->IsValidMaskIndex(data.BorderMask);
+  const bool borderSkipped =
+      hasBorder && state == 0 && (manager->ma[static_cast<size_t>(data.BorderMask)].DrawFlags & mdSkipNormalState) != 0;
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (data.Props[static_cast<size_t>(state)].Transparency == 100 && (!hasBorder || borderSkipped) && cache != nullptr) {
+    const TskBgInfo picture{cache, 0, 0, 0, true};
+    PaintSectionToDC(section, data.ClassName, picture, manager, target.Canvas().Handle(), position, r, state, true);
+    return;
+  }
   const TsPixelView view = PixelViewOf(target);
   PaintSectionItem(SectionSkinOf(*manager), section, data.ClassName, BackgroundOf(view), -1, -1, view, r.Left, r.Top, r, state,
                    true);
@@ -356,7 +378,25 @@ void TsSkinProvider::PaintTitleItemContent(TskTitleBarItem* item, TBitmap& targe
   canvas.Brush().SetStyle(bsClear);
   // The bar's own menu-button picture is dark: its text is white unless the font data keeps its colour.
   if (item->Style() == bsMenu && textSection < 0 && item->FontData().UseSysColor()) canvas.Font().SetColor(0xFFFFFF);
+  // The glow under the text: the section state's when the font data takes the skin's (a blue one
+  // over the bar's own menu-button picture), else the font data's own.
+  const TskFontData& fontData = item->FontData();
+  Integer glowSize = 0, glowColor = 0;
+  if (!fontData.UseSysGlowing()) {
+    glowSize = fontData.GlowSize();
+    glowColor = fontData.GlowColor();
+  } else if (manager != nullptr && manager->IsValidSkinIndex(textSection)) {
+    const TsGenState& values = manager->gd[static_cast<size_t>(textSection)].Props[state > 0 ? 1 : 0];
+    glowSize = values.GlowSize;
+    glowColor = values.GlowColor;
+  } else if (item->Style() == bsMenu) {
+    glowSize = kMenuButtonGlowSize;
+    glowColor = kMenuButtonGlowColor;
+  }
   if (hasCaption) {
+    if (glowSize != 0)
+      DrawTextOnBitmap(target, item->Caption(), text, item->FontData().GlowCache, glowColor, glowSize, gsAllSides,
+                       kItemTextFlags);
     DrawSkinText(target, Cp1250ToUtf16(item->Caption()), false, manager, state == 1, textSection, kItemTextFlags, text);
     text.Left += FontTextExtent(item->FontData().Font(), item->Caption()).X;
   }
@@ -367,6 +407,10 @@ void TsSkinProvider::PaintTitleItemContent(TskTitleBarItem* item, TBitmap& targe
     marlett.SetCharset(DEFAULT_CHARSET);
     marlett.SetHeight(item->FontData().Font().Height());
     canvas.SetFont(marlett);
+    if (glowSize != 0) {
+      std::unique_ptr<TBitmap> arrowGlow;  // the caption's mask holds the caption
+      DrawTextOnBitmap(target, "u", text, arrowGlow, glowColor, glowSize, gsAllSides, kItemTextFlags);
+    }
     DrawSkinText(target, WideString(u"u"), false, manager, state == 1, textSection, kItemTextFlags, text);
   }
 }
@@ -384,9 +428,36 @@ void TsSkinProvider::SetItemHot(TskTitleBarItem* item, bool hot) {
   }
 }
 
+void TsSkinProvider::RepaintTitleItem(TskTitleBarItem& item) {
+  const Integer state = item.State();
+  item.StartFade(state, this, state != 0);
+  const bool faded = item.Animation != nullptr && item.Animation->FadeWindow() != nullptr;
+  const bool shownOtherwise = item.SkinData != nullptr && item.SkinData->PaintedState != state;
+  // Without a fading window (none could be made) the frame shows the new state itself.
+  if (state == 0 ? shownOtherwise : !faded) RepaintFrame();
+}
+
+void TsSkinProvider::ReleaseTitleItems() {
+  if (titleBar_ == nullptr) return;
+  for (int i = 0; i < titleBar_->Items().Count(); ++i) {
+    TskTitleBarItem* item = titleBar_->Items().Items(i);
+    item->Animation.reset();
+    item->PaintHandler = nullptr;
+    item->OnChange = nullptr;
+    item->SkinData.reset();
+  }
+}
+
+void TsSkinProvider::StopTitleItemFades() {
+  if (titleBar_ == nullptr) return;
+  for (int i = 0; i < titleBar_->Items().Count(); ++i)
+    if (TskTitleBarItem* item = titleBar_->Items().Items(i); item->Animation) item->Animation->Stop();
+}
+
 void TsSkinProvider::OwnerTitleItemDblClick(Integer code) {
   TskTitleBarItem* item = TitleItemOfCode(code);
   if (item == nullptr) return;
+  item->Animation.reset();
   HotHitTest = code;
   item->MouseState = 1;
   RepaintButton(code);

@@ -112,6 +112,7 @@ void TskSBAnimation::Timer() {
       if (StepCount != -1) {
         StepCount = -1;
         ShowFrame(255);
+        FadeInCompleted();
       }
       return;
     }
@@ -241,6 +242,15 @@ void TskSBAnimation::MakeWindow() {
   SetWindowLongPtrW(window, GWL_EXSTYLE, GetWindowLongPtrW(window, GWL_EXSTYLE) | kFadeExStyle);
 }
 
+void TskSBAnimation::SetImage(std::unique_ptr<TBitmap> image) { image_ = std::move(image); }
+
+TForm* TskSBAnimation::ReleaseWindow() {
+  image_.reset();
+  TForm* window = glowWnd_;
+  glowWnd_ = nullptr;
+  return window;
+}
+
 void TskSBAnimation::FreeImage() {
   image_.reset();
   if (glowWnd_ != nullptr) {
@@ -296,15 +306,18 @@ void StartTitleButtonAnim(TskSysButtonData& button, Integer state, Integer steps
     button.Anim->ChangeState(state, fadingIn);
     return;
   }
-  TskSBAnimation& anim = *button.Anim;
-  if (fadingIn) anim.State = state;
-  anim.StepCount = steps;
-  anim.FadingIn = fadingIn;
-  anim.SetEnabled(true);
+  button.Anim->Redirect(state, steps, fadingIn);
+}
+
+void TskSBAnimation::Redirect(Integer state, Integer steps, bool fadingIn) {
+  if (fadingIn) State = state;
+  StepCount = steps;
+  FadingIn = fadingIn;
+  SetEnabled(true);
   if (state == 2) {
     // A press shows its own picture at once.
-    anim.Step = steps;
-    anim.FreeImage();
-    anim.ShowFrame(static_cast<Byte>(std::min<Integer>(anim.StepValue() * std::max<Integer>(steps, 1), 255)));
+    Step = steps;
+    FreeImage();
+    ShowFrame(static_cast<Byte>(std::min<Integer>(StepValue() * std::max<Integer>(steps, 1), 255)));
   }
 }

@@ -60,6 +60,9 @@ class TskSBAnimation : public TTimer {
   void FreeImage();
   // The next frame with the constant alpha.
   void ShowFrame(Byte alpha);
+  // A running fading takes the step count and direction (and the state when fading in) and runs on; a
+  // press shows its full picture at once.
+  void Redirect(Integer state, Integer steps, bool fadingIn);
 
   TskSysButtonData& Button() const { return *button_; }
   IskFadeOwner* Owner() const { return owner_; }
@@ -73,14 +76,21 @@ class TskSBAnimation : public TTimer {
 
  protected:
   void Timer() override;
+  // Where the window goes on the screen.
+  TRect TargetRect() const;
+  // The picture of the button in its state, of the target rectangle's size (none: nothing shows).
+  virtual void BuildImage();
+  void SetImage(std::unique_ptr<TBitmap> image);
+  // Hands the window over (it stays on the screen as it is) and frees the image; the next frame makes
+  // a new window.
+  TForm* ReleaseWindow();
+  // A fade-in reached its full picture.
+  virtual void FadeInCompleted() {}
 
  private:
   // The glow mask of a hot minimise, maximise or close button when glowing is allowed, else -1.
   Integer GlowMask() const;
   Integer GlowMargin() const;
-  // Where the window goes on the screen.
-  TRect TargetRect() const;
-  void BuildImage();
   void MakeWindow();
   // When the cursor left the button the timer stops and the owner hears WM_MOUSELEAVE (true).
   bool MouseLeft();
@@ -92,8 +102,7 @@ class TskSBAnimation : public TTimer {
 };
 
 // Starts or redirects a button's fading. A new animation (none without an owner) goes to the state with
-// its first frame. A running one takes the step count and direction (and the state when fading in)
-// and runs on; a press shows its full picture at once.
+// its first frame; a running one is redirected.
 void StartTitleButtonAnim(TskSysButtonData& button, Integer state, Integer steps, IskFadeOwner* owner, bool fadingIn);
 
 // A button's glyph into a 32-bit image at a point: a 32-bit glyph by its alpha, any other with its

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/forms/sTitleHint.h"
+#include "skin/forms/skTitleItemAnim.h"
 #include "skin/manager/sMessages.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Form.h"
@@ -246,6 +247,9 @@ void TskTitleBarItem::ComputeSize() {
 
 void TskTitleBarItem::Invalidate(bool autoSize) {
   if (autoSize && autoSize_ && visible_) ComputeSize();
+  // The faded picture and the caption's glow show the item as it was.
+  if (Animation) Animation->FreeImage();
+  fontData_->GlowCache.reset();
   if (TsTitleBar* bar = TitleBar()) bar->Invalidate();
 }
 
@@ -283,6 +287,7 @@ void TskTitleBarItem::MouseDown(TMouseButton button, TShiftState shift, Integer 
     menu->Popup(Rect.Left + origin.X, Rect.Bottom + origin.Y);  // returns when the menu closes
     MenuShown = false;
     MouseState = 0;
+    Animation.reset();
     Invalidate(false);
     Click();
   }
@@ -307,6 +312,29 @@ void TskTitleBarItem::PopupHint() {
 
 void TskTitleBarItem::HideHint() { hintWindow_.reset(); }
 
+void TskTitleBarItem::StartFade(Integer state, IskFadeOwner* owner, bool fadingIn) {
+  if (state == 0) {
+    if (Animation) Animation->Stop();
+    return;
+  }
+  const Integer steps = state == 2 ? 1 : kFadeSteps;
+  if (Animation && Animation->State != -1) {
+    // The picture of the new state is painted afresh over the old one, which stays until it is whole.
+    if (Animation->State != state) Animation->CrossFade();
+    Animation->Follow();
+    Animation->Redirect(state, steps, fadingIn);
+    return;
+  }
+  // A new fading (or one that went idle) starts from its first step.
+  if (!Animation) {
+    if (owner == nullptr) return;
+    Animation.reset(New<TskItemAnimation>(owner, *this));
+  }
+  Animation->Follow();
+  Animation->StepCount = steps;
+  Animation->ChangeState(state, fadingIn);
+}
+
 TskTitleItems::TskTitleItems(TsTitleBar* owner)
     : TOwnedCollection(owner, TCollectionItemClass::Of<TskTitleBarItem>()), titleBar_(owner) {}
 
@@ -330,6 +358,11 @@ TsTitleBar::TsTitleBar(TComponent* owner)
 }
 
 TsTitleBar::~TsTitleBar() = default;
+
+void TsTitleBar::Loaded() {
+  TComponent::Loaded();
+  for (int i = 0; i < items_->Count(); ++i) items_->Items(i)->Invalidate(true);
+}
 
 void TsTitleBar::SetImages(TCustomImageList* value) {
   images_ = value;

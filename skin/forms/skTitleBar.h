@@ -17,6 +17,8 @@ class TCustomImageList;
 class TFont;
 class THintWindow;
 class TPopupMenu;
+class IskFadeOwner;
+class TskItemAnimation;
 class TskTitleBarItem;
 class TsTitleBar;
 
@@ -130,6 +132,7 @@ class TskTitleBarItem : public TCollectionItem {
     Integer SectionIndex = -1;
     AnsiString SectionName;
     Integer BorderIndex = -1;
+    Integer PaintedState = 0;  // the state the form's picture shows the item in
   };
   std::unique_ptr<TSkinData> SkinData;
 
@@ -145,6 +148,10 @@ class TskTitleBarItem : public TCollectionItem {
   void PopupHint();
   void HideHint();
   THintWindow* HintWindow() const { return hintWindow_.get(); }
+  // Starts or redirects the item's fading towards a state (10 steps, a press 1) over the owner's
+  // picture; nothing new without an owner. State 0 takes the faded picture away at once.
+  void StartFade(Integer state, IskFadeOwner* owner, bool fadingIn);
+  std::unique_ptr<TskItemAnimation> Animation;
 
  private:
   void SetImageIndexOf(int which, Integer value);
@@ -207,6 +214,8 @@ class TsTitleBar : public TComponent {
   void SetShowCaption(bool value);
 
   TCustomForm* Form() const { return form_; }
+  // Once read, auto-sized items are sized again: the margin is read after them.
+  void Loaded() override;
   // Skin command 62 (lParam 1) to the form, unless it is being read or has no window.
   void Invalidate();
   // Places the visible items in Area (window coordinates of the form's picture).
@@ -234,6 +243,9 @@ class TsTitleBar : public TComponent {
   Integer widths_[4] = {0, 0, 0, 0};
   std::unique_ptr<TBitmap> menuButton_;
 };
+
+// The definition reader's tables of TsTitleBar, TskTitleBarItem and TskFontData.
+void RegisterTitleBarClasses();
 
 // The drop-down picture's alpha as the bar uses it: every pixel other than the key colour 0xFF00FF
 // gets alpha 255 - its stored alpha and its colour multiplied by that alpha / 256.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,15 +15,18 @@
 #include "skin/forms/sFormPlacement.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sTitleHint.h"
+#include "skin/forms/skTitleItemAnim.h"
 #include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinLibrary.h"
 #include "vcl/gui/Bitmap.h"
 #include "vcl/gui/Form.h"
+#include "vcl/gui/GuiClasses.h"
 #include "vcl/gui/GuiTestSupport.h"
 #include "vcl/gui/HintWindow.h"
 #include "vcl/gui/Menus.h"
 #include "vcl/gui/PopupMenu.h"
 #include "vcl/gui/UtilWindow.h"
+#include "vcl/rtl/Reader.h"
 
 using namespace skintest;
 
@@ -415,6 +419,307 @@ TEST_F(TitleBarTest, TheMenuButtonPictureHasThreeStatesWithItsAlphaPrepared) {
   EXPECT_EQ(pixel, (0xAAu << 24) | ((0x80u * 0xAA / 256) << 16) | ((0x40u * 0xAA / 256) << 8) | (0x20u * 0xAA / 256));
 }
 
+// An item that keeps its own glow has its caption glow in the font data's colour; taking the skin's
+// glow again paints it as before.
+TEST_F(TitleBarTest, ACaptionGlowsInTheFontDatasOwnColour) {
+  MakeForm();
+  TskTitleBarItem* item = AddItem(bsButton, "Glow", tbaRight);
+  Layout();
+  auto picture = [this, item] {
+    Repaint();
+    std::vector<Cardinal> out;
+    for (int y = item->Rect.Top; y < item->Rect.Bottom; ++y)
+      for (int x = item->Rect.Left; x < item->Rect.Right; ++x) out.push_back(CachePixel(TPoint{x, y}));
+    return out;
+  };
+  const std::vector<Cardinal> plain = picture();
+  item->FontData().SetUseSys(2, false);
+  item->FontData().SetGlowColor(clRed);
+  item->FontData().SetGlowSize(4);
+  const std::vector<Cardinal> glowing = picture();
+  // Around the caption (the text itself is painted over its glow) the title moves towards red.
+  auto channel = [](Cardinal c, int shift) { return static_cast<int>(c >> shift & 0xFF); };
+  int redder = 0, otherwise = 0;
+  for (size_t i = 0; i < plain.size(); ++i) {
+    if (plain[i] == glowing[i]) continue;
+    const Cardinal was = plain[i], now = glowing[i];
+    const bool towardsRed = channel(now, 16) >= channel(was, 16) && channel(now, 8) < channel(was, 8) && channel(now, 0) < channel(was, 0);
+    ++(towardsRed ? redder : otherwise);
+  }
+  EXPECT_GT(redder, 20) << "a red halo around the caption";
+  EXPECT_LT(otherwise, redder / 4) << "only the caption's own pixels may change otherwise";
+  item->FontData().SetUseSys(2, true);
+  EXPECT_EQ(picture(), plain);
+}
+
+// A form definition brings a title bar with its items, and names the bar its provider shows: not the one
+// the provider would adopt by itself.
+TEST_F(TitleBarTest, AFormDefinitionReadsTheBarItsItemsAndTheProvidersTitleBar) {
+  RegisterGuiClasses();
+  RegisterSkinProviderClasses();
+  RegisterTitleBarClasses();
+  form_ = New<TForm>(nullptr);
+  ReadComponentFromText(*form_, R"(object Form1: TForm
+  object sSkinProvider1: TsSkinProvider
+    TitleBar = sTitleBar2
+  end
+  object PopupMenu1: TPopupMenu
+  end
+  object sTitleBar1: TsTitleBar
+  end
+  object sTitleBar2: TsTitleBar
+    Items = <
+      item
+        Align = tbaRight
+        AutoSize = False
+        Caption = 'Tab'
+        Down = True
+        Height = 20
+        Hint = 'The first tab'
+        ImageIndex = 2
+        HotImageIndex = 3
+        PressedImageIndex = 4
+        DisabledImageIndex = 5
+        Name = 'First'
+        ShowHint = True
+        SkinSection = 'BUTTON'
+        Spacing = 6
+        Style = bsTab
+        Width = 60
+      end
+      item
+        DropdownMenu = PopupMenu1
+        Enabled = False
+        FontData.GlowColor = clRed
+        FontData.GlowSize = 3
+        FontData.UseSysSize = False
+        FontData.Font.Height = -15
+        NumGlyphs = 2
+        Visible = False
+      end
+      item
+      end>
+    ItemsMargin = 10
+    ItemsSpacing = 2
+    ShowCaption = True
+  end
+end
+)");
+  auto* provider = dynamic_cast<TsSkinProvider*>(form_->FindComponent("sSkinProvider1"));
+  auto* bar = dynamic_cast<TsTitleBar*>(form_->FindComponent("sTitleBar2"));
+  ASSERT_NE(provider, nullptr);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(provider->TitleBar(), bar);
+  EXPECT_EQ(bar->ItemsMargin(), 10);
+  EXPECT_EQ(bar->ItemsSpacing(), 2);
+  EXPECT_TRUE(bar->ShowCaption());
+  ASSERT_EQ(bar->Items().Count(), 3);
+
+  const TskTitleBarItem* tab = bar->Items().Items(0);
+  EXPECT_EQ(tab->Align(), tbaRight);
+  EXPECT_FALSE(tab->AutoSize());
+  EXPECT_EQ(tab->Caption(), "Tab");
+  EXPECT_TRUE(tab->Down());
+  EXPECT_EQ(tab->Height(), 20);
+  EXPECT_EQ(tab->Hint(), "The first tab");
+  EXPECT_EQ((std::vector<Integer>{tab->ImageIndex(), tab->HotImageIndex(), tab->PressedImageIndex(), tab->DisabledImageIndex()}),
+            (std::vector<Integer>{2, 3, 4, 5}));
+  EXPECT_EQ(tab->Name(), "First");
+  EXPECT_TRUE(tab->ShowHint);
+  EXPECT_EQ(tab->SkinSection(), "BUTTON");
+  EXPECT_EQ(tab->Spacing(), 6);
+  EXPECT_EQ(tab->Style(), bsTab);
+  EXPECT_EQ(tab->Width(), 60);
+
+  TskTitleBarItem* menu = bar->Items().Items(1);
+  EXPECT_EQ(menu->DropdownMenu, form_->FindComponent("PopupMenu1"));
+  EXPECT_FALSE(menu->Enabled());
+  EXPECT_EQ(menu->FontData().GlowColor(), clRed);
+  EXPECT_EQ(menu->FontData().GlowSize(), 3);
+  EXPECT_FALSE(menu->FontData().UseSysSize());
+  EXPECT_TRUE(menu->FontData().UseSysStyle());
+  EXPECT_EQ(menu->FontData().Font().Height(), -15);
+  EXPECT_EQ(menu->NumGlyphs(), 2);
+  EXPECT_FALSE(menu->Visible());
+
+  // An item the definition leaves empty: its class name, and sized at the margin read after it.
+  const TskTitleBarItem* plain = bar->Items().Items(2);
+  EXPECT_EQ(plain->Name(), "TskTitleBarItem");
+  EXPECT_EQ(plain->Width(), 20);
+  EXPECT_EQ(plain->Height(), 20);
+}
+
+// An item under the mouse fades into its hot picture in a layered window over it, as the title buttons
+// do, while the frame's picture keeps showing it normal; the real cursor is placed, because the
+// fading watches it.
+class TitleItemFadeTest : public TitleBarTest {
+ protected:
+  void SetUp() override {
+    TitleBarTest::SetUp();
+    GetCursorPos(&savedCursor_);
+  }
+  void TearDown() override {
+    SetCursorPos(savedCursor_.x, savedCursor_.y);
+    TitleBarTest::TearDown();
+  }
+  static std::vector<int> Alphas(const TLayeredRecorder& recorder, HWND window) {
+    std::vector<int> out;
+    for (const TLayeredCall& c : recorder.calls)
+      if (c.Window == window && c.Update) out.push_back(c.Alpha);
+    return out;
+  }
+  void MoveTo(TPoint p) {
+    const RECT r = Outer();
+    SetCursorPos(r.left + p.X, r.top + p.Y);
+    SendMessageW(form_->Handle(), WM_NCMOUSEMOVE, static_cast<WPARAM>(Hit(p)), ScreenAt(p));
+  }
+
+  POINT savedCursor_{};
+};
+
+TEST_F(TitleItemFadeTest, AHotItemFadesInOverTenTicksAndGoesAtOnceWhenTheMouseLeaves) {
+  MakeForm();
+  if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
+  TskTitleBarItem* item = AddItem(bsButton, "", tbaRight);
+  item->SetSkinSection("BUTTON");  // an opaque face, another colour when hot
+  item->SetWidth(40);
+  item->SetAutoSize(false);
+  Layout();
+  const TPoint p = Centre(item->Rect);
+  item->MouseState = 1;
+  Repaint();
+  const Cardinal hot = CachePixel(p);
+  item->MouseState = 0;
+  Repaint();
+  const Cardinal normal = CachePixel(p);
+  ASSERT_NE(hot, normal);
+
+  TLayeredRecorder recorder;
+  MoveTo(p);
+  ASSERT_EQ(provider_->HotHitTest, 2000);
+  ASSERT_NE(item->Animation, nullptr);
+  const HWND fade = item->Animation->FadeWindow();
+  ASSERT_NE(fade, nullptr);
+  EXPECT_NE(GetWindowLongPtrW(fade, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+  guitest::PumpFor(300);
+  std::vector<int> in = Alphas(recorder, fade);
+  const auto full = std::find(in.begin(), in.end(), 255);
+  ASSERT_NE(full, in.end());
+  in.erase(full + 1, in.end());
+  EXPECT_EQ(in, (std::vector<int>{25, 50, 75, 100, 125, 150, 175, 200, 225, 255}));
+  EXPECT_EQ(item->Animation->StepCount, -1) << "the fade-in completed";
+  // Over the item, its size, showing the item hot; the frame was not painted again for it.
+  const TLayeredCall& last = recorder.calls.back();
+  const RECT outer = Outer();
+  EXPECT_EQ(last.Position, (TPoint{outer.left + item->Rect.Left, outer.top + item->Rect.Top}));
+  EXPECT_EQ(last.Size, (TPoint{item->Rect.Width(), item->Rect.Height()}));
+  EXPECT_EQ(last.PixelAt(p.X - item->Rect.Left, p.Y - item->Rect.Top) & 0x00FFFFFFu, hot);
+  EXPECT_EQ(CachePixel(p), normal);
+
+  // A press shows the pressed picture at once, in one frame, in a new window; the hot one stays until
+  // the pressed one is whole (the next tick).
+  recorder.calls.clear();
+  Press(p);
+  EXPECT_EQ(item->MouseState, 2);
+  const HWND pressed = item->Animation->FadeWindow();
+  EXPECT_EQ(Alphas(recorder, pressed), std::vector<int>{255});
+  EXPECT_EQ(item->Animation->PreviousWindow(), fade);
+  guitest::PumpFor(100);
+  EXPECT_EQ(item->Animation->PreviousWindow(), nullptr);
+  EXPECT_FALSE(IsWindow(fade));
+  // The release fades the hot picture in again while the pressed window stays; then that goes.
+  recorder.calls.clear();
+  Release(p);
+  EXPECT_EQ(item->MouseState, 1);
+  EXPECT_EQ(item->Animation->PreviousWindow(), pressed);
+  guitest::PumpFor(300);
+  const std::vector<int> again = Alphas(recorder, item->Animation->FadeWindow());
+  ASSERT_FALSE(again.empty());
+  EXPECT_LT(again.front(), 255);
+  EXPECT_EQ(again.back(), 255);
+  EXPECT_FALSE(IsWindow(pressed));
+
+  // The mouse leaves for the bare desktop: the fading tells the form, and the picture goes at once.
+  const HWND window = item->Animation->FadeWindow();
+  recorder.calls.clear();
+  SetCursorPos(5, 5);
+  guitest::PumpFor(300);
+  EXPECT_EQ(provider_->HotHitTest, -1);
+  EXPECT_EQ(item->MouseState, 0);
+  EXPECT_TRUE(Alphas(recorder, window).empty()) << "no fading out";
+  EXPECT_EQ(item->Animation->FadeWindow(), nullptr);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(item->Animation->Enabled());
+  EXPECT_EQ(CachePixel(p), normal);
+}
+
+// An item whose section shows only what lies under it fades a picture of the title at its place, not a
+// transparent one.
+TEST_F(TitleItemFadeTest, AFullyTransparentItemFadesInTheTitleUnderIt) {
+  TSkinVariant variant;
+  variant.Set("CLEARITEM", "TRANSPARENCY", 100).Set("CLEARITEM", "HOTTRANSPARENCY", 100);
+  LoadVariant(variant);
+  MakeForm();
+  if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
+  ASSERT_EQ(SectionData("CLEARITEM").Props[1].Transparency, 100);
+  TskTitleBarItem* item = AddItem(bsButton, "", tbaRight);
+  item->SetSkinSection("CLEARITEM");
+  item->SetWidth(40);
+  item->SetAutoSize(false);
+  Layout();
+  Repaint();
+  const TPoint p = Centre(item->Rect);
+  TLayeredRecorder recorder;
+  MoveTo(p);
+  ASSERT_FALSE(recorder.calls.empty());
+  const TLayeredCall& first = recorder.calls.front();
+  for (const TPoint at : {TPoint{1, 1}, TPoint{p.X - item->Rect.Left, p.Y - item->Rect.Top}}) {
+    const Cardinal pixel = first.PixelAt(at.X, at.Y);
+    EXPECT_EQ(pixel & 0x00FFFFFFu, CachePixel(TPoint{item->Rect.Left + at.X, item->Rect.Top + at.Y}));
+    EXPECT_NE(pixel >> 24, 0u);
+  }
+}
+
+// A provider that goes takes its fading, painter and section handler from the items that stay.
+TEST_F(TitleItemFadeTest, AProviderThatGoesLeavesTheItemsNothingOfItself) {
+  MakeForm();
+  TskTitleBarItem* item = AddItem(bsButton, "Elem");
+  Layout();
+  item->MouseState = 1;
+  item->StartFade(1, provider_, true);
+  ASSERT_NE(item->Animation, nullptr);
+  ASSERT_TRUE(item->PaintHandler);
+  delete provider_;
+  provider_ = nullptr;
+  EXPECT_EQ(item->Animation, nullptr);
+  EXPECT_FALSE(item->PaintHandler);
+  EXPECT_FALSE(item->OnChange);
+  EXPECT_EQ(item->SkinData, nullptr);
+  item->SetSkinSection("BUTTON");  // no provider hears it
+  guitest::PumpFor(50);
+}
+
+// An item without a painter fades an opaque yellow picture of its size.
+TEST_F(TitleItemFadeTest, AnItemWithoutAPainterFadesInYellow) {
+  MakeForm();
+  if (!manager_->Effects().AllowGlowing()) GTEST_SKIP() << "no layered windows here";
+  TskTitleBarItem* item = AddItem(bsButton, "Elem");
+  Layout();
+  item->PaintHandler = nullptr;
+  item->MouseState = 1;
+  TLayeredRecorder recorder;
+  item->StartFade(1, provider_, true);
+  ASSERT_FALSE(recorder.calls.empty());
+  const TLayeredCall& first = recorder.calls.front();
+  EXPECT_EQ(first.Alpha, 25);
+  ASSERT_EQ(first.Size, (TPoint{item->Rect.Width(), item->Rect.Height()}));
+  EXPECT_TRUE(std::all_of(first.Pixels.begin(), first.Pixels.end(), [](Cardinal c) { return c == 0xFFFFFF00u; }));
+  // Nothing fades without an owner to show it over.
+  TskTitleBarItem* other = AddItem(bsButton, "Más");
+  other->StartFade(1, nullptr, true);
+  EXPECT_EQ(other->Animation, nullptr);
+}
+
 // Through the border window: its hit test finds the item, a press and a release click it.
 class TitleBarBorderTest : public TitleBarTest {
  protected:
@@ -470,6 +775,26 @@ TEST_F(TitleBarBorderTest, ClicksThroughTheBorderWindowReachTheItems) {
   KillTimer(nullptr, timer);
   EXPECT_EQ(clicks, 3);
   EXPECT_EQ(menu->PopupPoint(), (TPoint{b.left + item->Rect.Left, b.top + item->Rect.Bottom}));
+}
+
+// With a border window the item's fading lies over the item where the border window shows it.
+TEST_F(TitleBarBorderTest, AnItemFadesOverTheBorderWindowsPicture) {
+  MakeForm();
+  TskTitleBarItem* item = AddItem(bsButton, "Elem");
+  provider_->UpdateExtBorders(true);
+  ASSERT_TRUE(provider_->BorderForm);
+  Layout();
+  RECT b{};
+  GetWindowRect(provider_->BorderForm->BorderHandle(), &b);
+  TLayeredRecorder recorder;
+  provider_->SetHotButton(2000, true);
+  ASSERT_NE(item->Animation, nullptr);
+  const HWND fade = item->Animation->FadeWindow();
+  ASSERT_NE(fade, nullptr);
+  const auto first = std::find_if(recorder.calls.begin(), recorder.calls.end(), [fade](const TLayeredCall& c) { return c.Window == fade; });
+  ASSERT_NE(first, recorder.calls.end());
+  EXPECT_EQ(first->Position, (TPoint{b.left + item->Rect.Left, b.top + item->Rect.Top}));
+  EXPECT_EQ(first->Size, (TPoint{item->Rect.Width(), item->Rect.Height()}));
 }
 
 }  // namespace
