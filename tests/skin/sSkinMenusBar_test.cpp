@@ -189,6 +189,34 @@ TEST_F(BarItems, ABarItemIsAMenuLineHighAndItsCaptionWideWithoutAmpersandsPlusIt
   ReleaseDC(nullptr, dc);
 }
 
+TEST_F(BarItems, AnItemLeftHotOnTheSystemsBarIsDrawnPlainWhenTheHotTitleButtonChanges) {
+  TMenuItem* file = Add("&File");
+  Add("Help");
+  Skin();
+  TBitmap& cache = Paint();
+  const TRect fileRect = BarRect(0);
+  const std::vector<Cardinal> plain = Pixels(cache, fileRect);
+  // The system draws the item hot onto the window's bar (here a bitmap of the window's size); the
+  // picture shows it hot as well.
+  TBitmap bar;
+  bar.SetPixelFormat(pf32bit);
+  bar.SetSize(form_->Width(), form_->Height());
+  Menus().DrawBarItem(file, cache.Canvas(), fileRect, TOwnerDrawState{odSelected});
+  Menus().DrawBarItem(file, bar.Canvas(), fileRect, TOwnerDrawState{odSelected});
+  GdiFlush();
+  ASSERT_NE(Pixels(cache, fileRect), plain);
+  EXPECT_EQ(Menus().PendingBarItem, file);
+  // The mouse goes on to the close button: the item is drawn plain again.
+  provider_->SetHotButton(HTCLOSE, false);
+  GdiFlush();
+  EXPECT_EQ(Menus().PendingBarItem, nullptr);
+  EXPECT_EQ(Pixels(cache, fileRect), plain);
+  // An item the system draws plain again leaves nothing pending.
+  Menus().DrawBarItem(file, bar.Canvas(), fileRect, TOwnerDrawState{odSelected});
+  Menus().DrawBarItem(file, bar.Canvas(), fileRect, TOwnerDrawState{});
+  EXPECT_EQ(Menus().PendingBarItem, nullptr);
+}
+
 TEST_F(BarItems, ASkinnedFormsBarItemsAreDrawnOverTheMenuLineHotWhenSelectedAndFadedWhenDisabled) {
   TMenuItem* file = Add("&File");
   TMenuItem* edit = Add("&Edit");
