@@ -76,7 +76,7 @@ TEST_F(MDIFramePaint, TheFramesGraphicChildrenArePaintedOverItsClient) {
   EXPECT_GT(probe_->Paints, 0);
 }
 
-TEST_F(MDIFramePaint, PrintingTheFrameShowsItsClientWindowWithTheChildren) {
+TEST_F(MDIFramePaint, PrintingTheFrameShowsItsClientWindow) {
   TBitmap print;
   print.SetPixelFormat(pf32bit);
   print.SetSize(frame_->Width(), frame_->Height());
