@@ -1,7 +1,7 @@
 // MDI windows through the skinning of top-level windows: a skinned frame skins the bare children it
 // holds when it shows, a child made later is skinned by the frame's client window and paints its
-// skinned picture, a child with a provider of its own skins the bare main form it shows in, and a
-// bare frame skinned takes the children it holds along.
+// skinned picture, a child with a provider of its own skins the bare main form it shows in, a bare
+// frame skinned takes the children it holds along, and a loading child is skinned at once.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -129,4 +129,15 @@ TEST_F(MDIWindows, ABareFrameIsSkinnedWithTheChildrenItHolds) {
   EXPECT_TRUE(SkinTopLevelWindow(frame_->Handle()));
   EXPECT_TRUE(HookSkinned(frame_));
   for (TForm* child : {first, second}) EXPECT_TRUE(HookSkinned(child)) << child->Caption();
+}
+
+// A form still loading is skinned later, unless it is an MDI child: its frame is being made meanwhile.
+TEST_F(MDIWindows, ALoadingChildIsSkinnedAtOnce) {
+  MakeFrame(New<TForm>(nullptr));
+  frame_->HandleNeeded();
+  TForm* child = Child("Loading");
+  child->Loading();
+  EXPECT_TRUE(SkinTopLevelWindow(child->Handle()));
+  EXPECT_TRUE(HookSkinned(child));
+  EXPECT_TRUE(WindowIsSkinned(child->Handle()));
 }
