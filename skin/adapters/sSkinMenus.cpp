@@ -9,6 +9,7 @@
 #include "skin/adapters/skSBMnuWnd.h"
 #include "skin/forms/sSkinText.h"
 #include "skin/forms/sVclUtils.h"
+#include "skin/manager/sMessages.h"
 #include "skin/manager/sSkinManager.h"
 #include "vcl/gui/Application.h"
 #include "vcl/gui/Bitmap.h"
@@ -94,6 +95,16 @@ void ClearOwnSlots(TMenuItem* item, const TMenuMeasureItemEvent& measure, const 
   if (item->OnAdvancedDrawItem == draw) item->OnAdvancedDrawItem = TAdvancedMenuDrawItemEvent();
 }
 
+// The bar items paint over the menu line of a skinned form: the bar of a form without a skin stays the
+// system's (owner-drawn, its items would paint nothing). A skinned form hooks its menu itself.
+bool ShownOnSkinnedForm(const TMainMenu* menu) {
+  for (int i = 0; Screen != nullptr && i < Screen->CustomFormCount(); ++i) {
+    TCustomForm* form = Screen->CustomForms(i);
+    if (form->Menu() == menu) return form->HandleAllocated() && WindowIsSkinned(form->Handle());
+  }
+  return false;
+}
+
 }  // namespace
 
 void TsSkinableMenus::SetPopupHandlers(TMenuItem* item) { FillFreeSlots(item, measure_, draw_); }
@@ -166,8 +177,10 @@ void TsSkinableMenus::HookComponent(TComponent* component, bool active) {
   if (auto* popup = dynamic_cast<TPopupMenu*>(component)) {
     HookPopupMenu(popup, active && SkinnedPopups());
   } else if (auto* menu = dynamic_cast<TMainMenu*>(component)) {
-    HookMainMenu(menu, active);
-    for (int i = 0; i < menu->Items()->Count(); ++i) HookSubItems(menu->Items()->Items(i), active && SkinnedPopups());
+    if (!active || ShownOnSkinnedForm(menu)) {
+      HookMainMenu(menu, active);
+      for (int i = 0; i < menu->Items()->Count(); ++i) HookSubItems(menu->Items()->Items(i), active && SkinnedPopups());
+    }
   } else if (auto* item = dynamic_cast<TMenuItem*>(component)) {
     if (dynamic_cast<const TMainMenu*>(item->GetParentMenu()) == nullptr) HookSubItems(item, active && SkinnedPopups());
   }

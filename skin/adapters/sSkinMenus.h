@@ -97,6 +97,10 @@ class TsSkinableMenus : public TPersistent {
   void MeasureBarItem(TObject* sender, TCanvas& canvas, Integer& width, Integer& height);
   // The main form is a skinned MDI frame whose active child is maximized with a system menu and an icon.
   static bool MaximizedMDIChildHasIcon();
+  // The bar item last drawn hot onto the system's bar (its rectangle in window coordinates): the form
+  // draws it plain again when the mouse goes on to a title button. Nil when none is left hot.
+  TMenuItem* PendingBarItem = nullptr;
+  TRect PendingBarRect;
 
   // ---- the popup handlers ----
   void MeasurePopupItem(TObject* sender, TCanvas& canvas, Integer& width, Integer& height);

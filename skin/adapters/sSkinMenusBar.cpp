@@ -150,6 +150,13 @@ void TsSkinableMenus::DrawBarItem(TObject* sender, TCanvas& canvas, const TRect&
     BlendBitmapRect(view, lineView, 102, 0, 0, TRect{at.X, at.Y, at.X + w, at.Y + h});
   }
   BitBlt(canvas.Handle(), rect.Left, rect.Top, w, h, bitmap->Canvas().Handle(), 0, 0, SRCCOPY);
+  if (canvas.Handle() == provider->SkinData().CacheBitmap->Canvas().Handle()) return;
+  if (highlighted) {
+    PendingBarItem = item;
+    PendingBarRect = rect;
+  } else if (PendingBarItem == item) {
+    PendingBarItem = nullptr;
+  }
 }
 
 bool TsSkinableMenus::MaximizedMDIChildHasIcon() {

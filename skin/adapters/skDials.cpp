@@ -63,6 +63,12 @@ void AddProvider(TskProvider* provider) {
   }
 }
 
+void SkinForm(TCustomForm* form) {
+  auto* provider = New<TskProvider>(form);
+  AddProvider(provider);
+  provider->InitForm(form);
+}
+
 void AdaptPopupMenu(HWND window) {
   TsSkinManager* manager = TsSkinManager::DefaultManager();
   if (manager == nullptr || !manager->SkinnedPopups() || WindowIsSkinned(window)) return;
@@ -402,13 +408,18 @@ bool SkinTopLevelWindow(HWND window) {
     return SkinSystemDialog(*manager, window);
   }
   if ((form->Tag() & kOwnFormTag) == kOwnFormTag) return false;
-  if (form->ComponentState().Contains(csLoading)) return true;
+  // An MDI child is made while its frame is being created: it is skinned at once all the same.
+  if (form->ComponentState().Contains(csLoading) && form->FormStyle() != fsMDIChild) return true;
   if (IsNeverSkinnedWindowClass(className)) return false;
   const TskSkinningRule rule = className == "TMessageForm" ? srStdDialogs : srStdForms;
   if (!manager->SkinningRules().Contains(rule)) return false;
-  auto* provider = New<TskProvider>(form);
-  AddProvider(provider);
-  provider->InitForm(form);
+  SkinForm(form);
+  // The children that an MDI frame holds already are skinned with it.
+  if (form->FormStyle() == fsMDIForm)
+    for (int i = 0; i < form->MDIChildCount(); ++i) {
+      TCustomForm* child = form->MDIChildren(i);
+      if (!WindowIsSkinned(child->Handle())) SkinForm(child);
+    }
   return true;
 }
 

@@ -199,6 +199,12 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   void PaintGrip(HDC dc);
   // WM_PRINT's work: the frame and the client into the DC, in window coordinates.
   void PrintForm(HDC dc);
+  // An MDI frame's graphic children into the DC (a window DC when nil), over the client window.
+  void PaintFrameControls(HDC dc);
+  // An MDI frame's client window forwarded WM_PRINT with the DC.
+  void PrintMDIClient(HDC dc);
+  // An MDI child lying in its frame's client cuts its picture below the title and menu rows.
+  void CutChildCache();
   bool ControlsChanged = false;  // the child controls are painted again, wherever they are
 
   // ---- size, text, icon and redraw messages (sSkinProviderWindow.cpp) ----
@@ -328,6 +334,8 @@ class TsSkinProvider : public TComponent, public IskProviderHost, public IskBord
   // rectangle (cache coordinates) to the window; nothing without a shown menu or for an item that is
   // not on the form's bar.
   void RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerDrawState state);
+  // The bar item that the skinned menus left hot on the window, drawn plain again.
+  void RepaintPendingMenuItem();
 
   // ---- MDI frames and children: activation, system commands, the menu loop (sSkinProviderMDILife.cpp) ----
   // The MDI messages of a skinned form (a child's activation and destruction, WM_CHILDACTIVATE, the

@@ -216,6 +216,7 @@ void TsSkinProvider::PrintForm(HDC dc) {
     const bool plain = (skinData_->StateBits & ssPlainBackground) != 0;
     if (!BorderForm || plain) PaintClientArea(dc, false);
     if (Form->FormStyle() != fsMDIForm) PaintControlImage(dc, Form, false, TPoint{0, 0});
+    if (Form->FormStyle() == fsMDIForm) PrintMDIClient(dc);
     skinData_->PrintTarget = nullptr;
     if (Form->OnPaint) {
       TCanvas& canvas = Form->Canvas();
@@ -230,6 +231,50 @@ void TsSkinProvider::PrintForm(HDC dc) {
       canvas.SetHandle(saved);
     }
   }
+}
+
+void TsSkinProvider::PaintFrameControls(HDC dc) {
+  const HWND window = Form->Handle();
+  const HDC target = dc != nullptr ? dc : GetDC(window);
+  if (target == nullptr) return;
+  try {
+    PaintControlImage(target, Form, false, TPoint{0, 0});
+  } catch (...) {
+    if (dc == nullptr) ReleaseDC(window, target);
+    throw;
+  }
+  if (dc == nullptr) ReleaseDC(window, target);
+}
+
+// The client window with the children into the DC, whose origin is the form's client origin.
+void TsSkinProvider::PrintMDIClient(HDC dc) {
+  const HWND client = Form->ClientHandle();
+  if (client == nullptr || !IsWindowVisible(client)) return;
+  RECT r{};
+  GetWindowRect(client, &r);
+  POINT at{r.left, r.top};
+  ScreenToClient(Form->Handle(), &at);
+  const TDCState state(dc);
+  MoveOrigin(dc, at.x, at.y);
+  SendMessageW(client, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+}
+
+// A child wholly inside the frame's client window keeps only its title and menu rows of the picture,
+// so that its client part is painted anew.
+void TsSkinProvider::CutChildCache() {
+  TBitmap* cache = skinData_->CacheBitmap.get();
+  if (cache == nullptr || Form->FormStyle() != fsMDIChild || MDIFrameProvider == nullptr ||
+      MDIFrameProvider->Form == nullptr || MDIFrameProvider->Form->ClientHandle() == nullptr)
+    return;
+  RECT own{}, area{};
+  GetWindowRect(Form->Handle(), &own);
+  const HWND client = MDIFrameProvider->Form->ClientHandle();
+  GetClientRect(client, &area);
+  MapWindowPoints(client, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  if (own.left < area.left || own.top < area.top || own.right > area.right || own.bottom > area.bottom) return;
+  const Integer height = SysBorderWidth() + CaptionHeight(false) + MenuLinesCount() * MenuLineHeight() + 1;
+  if (height < cache->Height()) cache->SetHeight(height);
+  skinData_->BackgroundDirty = true;
 }
 
 bool TsSkinProvider::ClientMessage(TMessage& message) {
@@ -248,6 +293,8 @@ bool TsSkinProvider::ClientMessage(TMessage& message) {
         EndPaint(Form->Handle(), &ps);
       } else {
         PaintForm(message);
+        // The frame's client window covers the client: its graphic children are drawn over that.
+        if (Form->FormStyle() == fsMDIForm) PaintFrameControls(reinterpret_cast<HDC>(message.WParam));
       }
       message.Result = 0;
       return true;
@@ -256,6 +303,7 @@ bool TsSkinProvider::ClientMessage(TMessage& message) {
       if (!showing || !DrawClientArea) return false;
       if ((skinData_->StateBits & ssInUpdate) != 0 || skinData_->UpdatingFlag) return true;
       const auto dc = reinterpret_cast<HDC>(message.WParam);
+      if (!skinData_->StateClearOrActive()) CutChildCache();
       if ((skinData_->StateBits & ssPlainBackground) != 0 && Form->FormStyle() != fsMDIForm) {
         // The plain state's background is the form's colour, as its children are told: the cache's
         // client part need not be (a border window's frame may paint over it).

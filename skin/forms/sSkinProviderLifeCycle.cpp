@@ -274,6 +274,12 @@ bool TsSkinProvider::LifeCycleMessage(TMessage& message) {
       // A maximized child that shows puts its icon and buttons on the frame's menu line.
       if (message.WParam != 0 && Form->FormStyle() == fsMDIChild && window != nullptr && IsZoomed(window))
         RefreshMDIFrame(false);
+      // A frame that shows skins the children made before it had its skin.
+      if (message.WParam != 0 && Form->FormStyle() == fsMDIForm)
+        for (int i = 0; i < Form->MDIChildCount(); ++i) {
+          TCustomForm* child = Form->MDIChildren(i);
+          if (child->HandleAllocated() && !WindowIsSkinned(child->Handle())) SkinTopLevelWindow(child->Handle());
+        }
       return true;
     case WM_CLOSE:
       CallSavedProc(message);

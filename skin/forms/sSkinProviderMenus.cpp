@@ -4,6 +4,7 @@
 // skinned menus, the MDI frame's Window menu listing the children, and the frame's MDI companion.
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "skin/adapters/sSkinMenus.h"
 #include "skin/forms/sSectionPaint.h"
@@ -361,6 +362,22 @@ void TsSkinProvider::RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerD
            SRCCOPY);
     ReleaseDC(window, dc);
   }
+}
+
+void TsSkinProvider::RepaintPendingMenuItem() {
+  TsSkinManager* manager = Manager();
+  TMainMenu* menu = FormMenu();
+  if (manager == nullptr || menu == nullptr || manager->SkinableMenus().PendingBarItem == nullptr) return;
+  TsSkinableMenus& menus = manager->SkinableMenus();
+  TMenuItem* item = std::exchange(menus.PendingBarItem, nullptr);
+  // Another form's item (or one freed meanwhile) is not this menu's.
+  const std::vector<TMenuItem*> bar = menu->BarItems();
+  if (std::find(bar.begin(), bar.end(), item) == bar.end()) return;
+  const TskFrameInput frame = FrameInput();
+  const TRect& r = menus.PendingBarRect;
+  const Integer dx = BorderFormSideOffset(frame) + frame.Shadow.Left;
+  const Integer dy = BorderFormTopOffset(frame) + frame.Shadow.Top;
+  RepaintMenuItem(item, Bounds(r.Left + dx, r.Top + dy, r.Width(), r.Height()), TOwnerDrawState{});
 }
 
 bool TsSkinProvider::MenuMessage(TMessage& message) {

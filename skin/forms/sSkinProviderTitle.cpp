@@ -561,6 +561,7 @@ void TsSkinProvider::RepaintButton(Integer code) {
 
 void TsSkinProvider::SetHotButton(Integer code, bool repaint) {
   if (!drawNonClientArea_) return;
+  RepaintPendingMenuItem();
   if (code != HotHitTest && HotHitTest > 0) {
     if (TskSysButtonData* old = ButtonOfCode(HotHitTest); old != nullptr && old->State != -1) old->State = 0;
     ShowUserButtonHint(HotHitTest, false);

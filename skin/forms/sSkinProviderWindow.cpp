@@ -5,6 +5,7 @@
 // the screen.
 #include <algorithm>
 
+#include "skin/adapters/skDials.h"
 #include "skin/forms/sFormPlacement.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sSkinProviderDwm.h"
@@ -210,7 +211,13 @@ bool TsSkinProvider::WindowMessage(TMessage& message) {
     case WM_CREATE:
       // A provider read with the form's definition hooked the form before its window existed.
       CallSavedProc(message);
-      if (Form->FormStyle() != fsMDIChild) InitializeSkin();
+      if (Form->FormStyle() != fsMDIChild) {
+        InitializeSkin();
+      } else if (MDIFrameProvider == nullptr && Application != nullptr && Application->MainForm() != nullptr &&
+                 Application->MainForm()->HandleAllocated()) {
+        // A skinned child skins the frame it shows in (the frame has no provider of its own).
+        SkinTopLevelWindow(Application->MainForm()->Handle());
+      }
       return true;
     case WM_SIZE:
       SizeMessage(message);

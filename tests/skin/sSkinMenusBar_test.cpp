@@ -98,7 +98,6 @@ TEST_F(BarItems, TopItemsGetTheBarHandlersOnlyInFreeSlotsAndLoseOnlyTheEnginesOw
   const Case cases[] = {
       {"the main menu", [&](bool on) { Menus().HookMainMenu(menu_, on); }},
       {"each top item", [&](bool on) { for (TMenuItem* item : {plain, own}) Menus().HookItem(item, on); }},
-      {"every menu", [&](bool on) { Menus().UpdateMenus(on); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -112,15 +111,8 @@ TEST_F(BarItems, TopItemsGetTheBarHandlersOnlyInFreeSlotsAndLoseOnlyTheEnginesOw
     EXPECT_FALSE(static_cast<bool>(plain->OnAdvancedDrawItem));
     EXPECT_TRUE(own->OnAdvancedDrawItem == ownDraw);  // and survives disabling
   }
-  // Below the bar the items are popup items.
-  Menus().UpdateMenus(true);
-  EXPECT_TRUE(sub->OnAdvancedDrawItem == TAdvancedMenuDrawItemEvent(&Menus(), &TsSkinableMenus::DrawPopupItem));
-  EXPECT_TRUE(menu_->OwnerDraw());
   EXPECT_TRUE(Menus().IsTopMainMenuItem(plain));
   EXPECT_FALSE(Menus().IsTopMainMenuItem(sub));
-  Menus().UpdateMenus(false);
-  EXPECT_FALSE(menu_->OwnerDraw());
-  EXPECT_FALSE(static_cast<bool>(sub->OnAdvancedDrawItem));
 
   // With SkinnedPopups off an active manager leaves the main menu as the system draws it.
   manager_->SetSkinnedPopups(false);
@@ -129,6 +121,33 @@ TEST_F(BarItems, TopItemsGetTheBarHandlersOnlyInFreeSlotsAndLoseOnlyTheEnginesOw
   EXPECT_FALSE(static_cast<bool>(plain->OnAdvancedDrawItem));
   manager_->SetSkinnedPopups(true);
   EXPECT_EQ(ownDraws, 0);
+}
+
+// Every menu of the application: a main menu gets the bar items only on a skinned form (on a bare one
+// its owner-drawn bar would paint nothing).
+TEST_F(BarItems, EveryMenuHooksTheMainMenuOfASkinnedFormOnly) {
+  TMenuItem* file = Add("&File");
+  auto* sub = New<TMenuItem>(form_);
+  sub->SetCaption("Open");
+  file->Add(sub);
+  const TAdvancedMenuDrawItemEvent barDraw(&Menus(), &TsSkinableMenus::DrawBarItem);
+  form_->Show();
+  Menus().UpdateMenus(true);
+  EXPECT_FALSE(menu_->OwnerDraw());
+  EXPECT_FALSE(static_cast<bool>(file->OnAdvancedDrawItem));
+  EXPECT_FALSE(static_cast<bool>(file->OnMeasureItem));
+
+  Skin();
+  Menus().UpdateMenus(false);
+  EXPECT_FALSE(menu_->OwnerDraw());
+  EXPECT_FALSE(static_cast<bool>(file->OnAdvancedDrawItem));
+  EXPECT_FALSE(static_cast<bool>(sub->OnAdvancedDrawItem));
+  Menus().UpdateMenus(true);
+  EXPECT_TRUE(menu_->OwnerDraw());
+  EXPECT_TRUE(file->OnAdvancedDrawItem == barDraw);
+  // Below the bar the items are popup items.
+  EXPECT_TRUE(sub->OnAdvancedDrawItem == TAdvancedMenuDrawItemEvent(&Menus(), &TsSkinableMenus::DrawPopupItem));
+  Menus().UpdateMenus(false);
 }
 
 TEST_F(BarItems, ABarItemIsAMenuLineHighAndItsCaptionWideWithoutAmpersandsPlusItsGlyph) {
@@ -168,6 +187,34 @@ TEST_F(BarItems, ABarItemIsAMenuLineHighAndItsCaptionWideWithoutAmpersandsPlusIt
   }
   canvas.SetHandle(nullptr);
   ReleaseDC(nullptr, dc);
+}
+
+TEST_F(BarItems, AnItemLeftHotOnTheSystemsBarIsDrawnPlainWhenTheHotTitleButtonChanges) {
+  TMenuItem* file = Add("&File");
+  Add("Help");
+  Skin();
+  TBitmap& cache = Paint();
+  const TRect fileRect = BarRect(0);
+  const std::vector<Cardinal> plain = Pixels(cache, fileRect);
+  // The system draws the item hot onto the window's bar (here a bitmap of the window's size); the
+  // picture shows it hot as well.
+  TBitmap bar;
+  bar.SetPixelFormat(pf32bit);
+  bar.SetSize(form_->Width(), form_->Height());
+  Menus().DrawBarItem(file, cache.Canvas(), fileRect, TOwnerDrawState{odSelected});
+  Menus().DrawBarItem(file, bar.Canvas(), fileRect, TOwnerDrawState{odSelected});
+  GdiFlush();
+  ASSERT_NE(Pixels(cache, fileRect), plain);
+  EXPECT_EQ(Menus().PendingBarItem, file);
+  // The mouse goes on to the close button: the item is drawn plain again.
+  provider_->SetHotButton(HTCLOSE, false);
+  GdiFlush();
+  EXPECT_EQ(Menus().PendingBarItem, nullptr);
+  EXPECT_EQ(Pixels(cache, fileRect), plain);
+  // An item the system draws plain again leaves nothing pending.
+  Menus().DrawBarItem(file, bar.Canvas(), fileRect, TOwnerDrawState{odSelected});
+  Menus().DrawBarItem(file, bar.Canvas(), fileRect, TOwnerDrawState{});
+  EXPECT_EQ(Menus().PendingBarItem, nullptr);
 }
 
 TEST_F(BarItems, ASkinnedFormsBarItemsAreDrawnOverTheMenuLineHotWhenSelectedAndFadedWhenDisabled) {

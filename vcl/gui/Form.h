@@ -183,6 +183,7 @@ class TCustomForm : public TWinControl, public TDefinitionRoot {
   bool MenuMessage(TMessage& message);
   void CreateClientWindow();
   void MDIChildParams(TCreateParams& params);
+  HWND NewWindow(const TCreateParams& params) override;
 
   TFormBorderStyle borderStyle_ = bsSizeable;
   TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};

@@ -41,6 +41,28 @@ void TCustomForm::MDIChildParams(TCreateParams& params) {
   params.ExStyle &= ~static_cast<DWORD>(WS_EX_APPWINDOW | WS_EX_TOPMOST);
 }
 
+// A child is made by its frame's client window, as the system's MDI children are, so that whatever
+// watches the client sees it come.
+HWND TCustomForm::NewWindow(const TCreateParams& params) {
+  if (formStyle_ != fsMDIChild) return TWinControl::NewWindow(params);
+  MDICREATESTRUCTW create{};
+  create.szClass = params.WinClassName.c_str();
+  create.szTitle = reinterpret_cast<const wchar_t*>(params.Caption.c_str());
+  create.hOwner = params.WindowClass.hInstance;
+  create.x = params.X;
+  create.y = params.Y;
+  create.cx = params.Width;
+  create.cy = params.Height;
+  create.style = params.Style;
+  const auto window =
+      reinterpret_cast<HWND>(SendMessageW(params.WndParent, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+  // The client gives a child no extended style but its own.
+  const LONG_PTR exStyle = window != nullptr ? GetWindowLongPtrW(window, GWL_EXSTYLE) : 0;
+  if (window != nullptr && (exStyle | params.ExStyle) != exStyle)
+    SetWindowLongPtrW(window, GWL_EXSTYLE, exStyle | params.ExStyle);
+  return window;
+}
+
 void TCustomForm::CreateClientWindow() {
   CLIENTCREATESTRUCT create{};
   create.hWindowMenu = nullptr;

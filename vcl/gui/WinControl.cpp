@@ -214,9 +214,7 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   TControlState state = ControlState();
   SetControlState(state.Include(csCreating));
   HHOOK hook = SetWindowsHookExW(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
-  HWND window = CreateWindowExW(params.ExStyle, params.WinClassName.c_str(), Wide(params.Caption), params.Style,
-                                params.X, params.Y, params.Width, params.Height, params.WndParent, nullptr,
-                                params.WindowClass.hInstance, nullptr);
+  HWND window = NewWindow(params);
   if (hook != nullptr) UnhookWindowsHookEx(hook);
   if (tCreating == this) tCreating = outer;
   state = ControlState();
@@ -226,6 +224,12 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   } else if (handle_ == nullptr) {
     Bind(window);
   }
+}
+
+HWND TWinControl::NewWindow(const TCreateParams& params) {
+  return CreateWindowExW(params.ExStyle, params.WinClassName.c_str(), Wide(params.Caption), params.Style, params.X,
+                         params.Y, params.Width, params.Height, params.WndParent, nullptr, params.WindowClass.hInstance,
+                         nullptr);
 }
 
 void TWinControl::CreateHandle() {

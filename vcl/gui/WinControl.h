@@ -114,6 +114,8 @@ class TWinControl : public TControl {
   void CreateSubClass(TCreateParams& params, const wchar_t* baseClass);
   virtual void CreateWnd();
   virtual void CreateWindowHandle(const TCreateParams& params);
+  // Makes the window itself (CreateWindowEx by default); the window binds to this control meanwhile.
+  virtual HWND NewWindow(const TCreateParams& params);
   // Saves what the window holds that must survive a new window (the text), then destroys it.
   virtual void DestroyWnd();
   void CreateHandle();

@@ -209,6 +209,24 @@ TEST(MDIForm, ChildrenLiveInTheClientWindowAndMergeTheirMenus) {
   EXPECT_EQ(frame->Menu()->MergedMenu(), mdi.first->Menu());
   EXPECT_EQ(BarCaptions(GetMenu(frame->Handle())), (Strings{"File", "First edit", "Window", "Help"}));
 
+  // A child is made by the client window (what watches the client sees it come), with its caption.
+  static int creates = 0;
+  static WNDPROC clientProc = nullptr;
+  clientProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(frame->ClientHandle(), GWLP_WNDPROC));
+  const auto recorder = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_MDICREATE) ++creates;
+    return CallWindowProcW(clientProc, w, m, wp, lp);
+  };
+  SetWindowLongPtrW(frame->ClientHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+recorder));
+  TForm* third = mdi.Child("Third");
+  SetWindowLongPtrW(frame->ClientHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(clientProc));
+  EXPECT_EQ(creates, 1);
+  EXPECT_EQ(GetParent(third->Handle()), frame->ClientHandle());
+  wchar_t text[16] = {};
+  GetWindowTextW(third->Handle(), text, 15);
+  EXPECT_EQ(std::wstring(text), L"Third");
+  delete third;
+
   // A child that goes takes its menu with it.
   delete mdi.first;
   mdi.first = nullptr;
