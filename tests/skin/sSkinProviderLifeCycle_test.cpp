@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/ResizeCounting.h"
 #include "skin/SkinFixture.h"
 #include "skin/adapters/sSkinMenus.h"
 #include "skin/adapters/skSBMainWnd.h"
@@ -624,34 +625,6 @@ TEST_F(LifeCycleTest, SkinnedPopupsShowTheProvidersSystemMenu) {
   }
 }
 
-// What a resize of the form sends it, counted by a thread hook as the messages arrive.
-struct TResizeCounts {
-  HWND form = nullptr;
-  int ncPaints = 0;
-  int erases = 0;
-  int wholeClientErases = 0;
-};
-TResizeCounts* gResizeCounts = nullptr;
-
-LRESULT CALLBACK ResizeCountHook(int code, WPARAM wParam, LPARAM lParam) {
-  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-  if (code == HC_ACTION && gResizeCounts != nullptr && sent->hwnd == gResizeCounts->form) {
-    if (sent->message == WM_NCPAINT) ++gResizeCounts->ncPaints;
-    if (sent->message == WM_ERASEBKGND) {
-      ++gResizeCounts->erases;
-      // The whole client: the clip's bounds are the client's and its middle is inside (the L-shaped
-      // strips that a growing step uncovers have the client's bounds too).
-      const HDC dc = reinterpret_cast<HDC>(sent->wParam);
-      RECT clip{}, client{};
-      GetClipBox(dc, &clip);
-      GetClientRect(sent->hwnd, &client);
-      if (EqualRect(&clip, &client) && PtVisible(dc, client.right / 2, client.bottom / 2))
-        ++gResizeCounts->wholeClientErases;
-    }
-  }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 // A live resize in 30 steps, growing and shrinking at the right and bottom edges and at the left and
 // top ones, counted per step: border-window pictures, WM_NCPAINT (with a border window it copies only
 // the inner strips of the picture), erases, erases of the whole client area, erases that reach the
@@ -665,26 +638,19 @@ TEST_F(LifeCycleTest, ResizingStepsPaintOnePictureAndOnlyTheUncoveredClient) {
   int borderPaints = 0;
   layered.OnCall = [&](const TLayeredCall& call) { borderPaints += call.Update && call.Window == border ? 1 : 0; };
   recorder_->watched = WM_ERASEBKGND;
-  TResizeCounts counts;
-  counts.form = Window();
-  gResizeCounts = &counts;
-  const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, ResizeCountHook, nullptr, GetCurrentThreadId());
-  int worstPictures = 0, worstNc = 0, worstWhole = 0, savedErases = 0;
+  TResizeCountHook hook(Window());
+  ASSERT_TRUE(hook.Hooked());
+  TResizeCounts& counts = hook.counts;
+  TResizeCounts worst;
   for (int step = 0; step < 30; ++step) {
-    const TRect r = Bounds();
-    const int d = (step / 4) % 2 == 0 ? 12 : -12;  // four growing steps, then four shrinking ones
-    TRect next = r;
-    if (step % 2 == 0) {
-      next.Right += d;
-      next.Bottom += d;
-    } else {
-      next.Left -= d;
-      next.Top -= d;
-    }
-    counts.ncPaints = counts.erases = counts.wholeClientErases = 0;
+    RECT r{};
+    GetWindowRect(Window(), &r);
+    const RECT next = ResizeStepBounds(r, step);
+    counts = TResizeCounts{};
     borderPaints = 0;
     recorder_->calls = 0;
-    SetWindowPos(Window(), nullptr, next.Left, next.Top, next.Width(), next.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Window(), nullptr, next.left, next.top, next.right - next.left, next.bottom - next.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateWindow(Window());
     guitest::Pump();
     {
@@ -698,20 +664,12 @@ TEST_F(LifeCycleTest, ResizingStepsPaintOnePictureAndOnlyTheUncoveredClient) {
       EXPECT_EQ(GetPixel(dc, x, y), RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF)) << "step " << step;
       ReleaseDC(Window(), dc);
     }
-    worstPictures = std::max(worstPictures, borderPaints);
-    worstNc = std::max(worstNc, counts.ncPaints);
-    worstWhole = std::max(worstWhole, counts.wholeClientErases);
-    savedErases = std::max(savedErases, recorder_->calls);
-    RecordProperty("step" + std::to_string(step),
-                   std::to_string(counts.ncPaints) + " nc, " + std::to_string(borderPaints) + " border, " +
-                       std::to_string(counts.erases) + " erase, " + std::to_string(counts.wholeClientErases) + " whole");
+    counts.pictures = borderPaints;
+    counts.savedErases = recorder_->calls;
+    worst.TakeWorst(counts);
+    RecordProperty("step" + std::to_string(step), counts.Text());
   }
-  UnhookWindowsHookEx(hook);
-  gResizeCounts = nullptr;
-  EXPECT_EQ(worstPictures, 1) << "one border-window picture a step";
-  EXPECT_LE(worstNc, 1) << "the system's own WM_NCPAINT of the size change";
-  EXPECT_EQ(worstWhole, 0) << "the client's pixels are kept; only uncovered strips are erased";
-  EXPECT_EQ(savedErases, 0) << "the provider erases the client itself";
+  ExpectResizeTargets(worst);
 }
 
 // Outline moving and sizing: the form ends at the outline's place, the mouse capture is released, a
