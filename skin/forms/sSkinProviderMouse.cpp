@@ -151,7 +151,10 @@ void TsSkinProvider::NCLButtonDown(TMessage& message) {
       CallSavedProc(message);
       return;
     }
+    // The border window passes its presses with -1: the saved procedure gets the place's own code
+    // (a press on a sizing edge starts the system's sizing there).
     code = MessageHitCode(message);
+    message.WParam = static_cast<WPARAM>(static_cast<LONG_PTR>(code));
   }
   const TPoint screen{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
   switch (code) {

@@ -216,6 +216,23 @@ TEST_F(MouseTest, TitleButtonsOfABorderWindowActOnPressAndReleaseThere) {
   }
 }
 
+// A press on a border window's sizing edge comes with -1 as well: the saved procedure gets the edge's
+// own code, so the system starts sizing there (its size command is kept here, not carried out).
+TEST_F(MouseTest, APressOnABorderWindowsSizingEdgeStartsTheSystemsSizing) {
+  MakeForm(true);
+  const HWND border = provider_->BorderForm ? provider_->BorderForm->BorderHandle() : nullptr;
+  if (border == nullptr) GTEST_SKIP() << "no border window here";
+  RECT r{};
+  GetWindowRect(Window(), &r);
+  const POINT edge{r.right - 1, (r.top + r.bottom) / 2};
+  TMessage probe{WM_NCLBUTTONDOWN, static_cast<WPARAM>(-1), At(edge), 0};
+  ASSERT_EQ(provider_->BorderForm->HitTest(probe), HTRIGHT);
+  saved_->keepCommands = true;
+  SendMessageW(border, WM_NCLBUTTONDOWN, 19, At(edge));
+  EXPECT_EQ(saved_->Count(WM_NCLBUTTONDOWN), 1);
+  EXPECT_EQ(saved_->commands, (std::vector<WPARAM>{SC_SIZE}));
+}
+
 TEST_F(MouseTest, DoubleClicksOnTheCaptionMaximiseAndOnTheIconClose) {
   MakeForm();
   ASSERT_EQ(HitCode(CaptionPoint()), HTCAPTION);
