@@ -397,21 +397,11 @@ void TskDialogWnd::RepaintOwnerFrame() {
 }
 
 TskBorderGeometry TskDialogWnd::OwnerGeometry() const {
-  TskBorderGeometry g;
   const TskFrameInput frame = FrameInput();
-  g.Width = FrameCacheWidth(frame);
-  g.Height = FrameCacheHeight(frame);
-  g.Shadow = frame.Shadow;
-  if (SkinManager != nullptr) g.ExtShadowOffset = SkinManager->SkinData.ExtShadow;
-  g.Frame = FrameSysBorderWidthNoExt(frame);
-  g.PlainFrame = frame.PlainFrame;
-  g.CaptionHeight = CaptionHeight(true);
-  g.Zoomed = frame.Maximized;
+  TskBorderGeometry g =
+      BorderGeometryOfFrame(frame, SkinManager != nullptr ? SkinManager->SkinData.ExtShadow : 0, CaptionHeight(true));
   g.Sizeable = (SavedStyle & WS_THICKFRAME) != 0;
   g.IconRect = TitleIconRect();
-  const Integer side = BorderFormSideOffset(frame);
-  g.FormRect = TRect{frame.Shadow.Left + side, frame.Shadow.Top + BorderFormTopOffset(frame),
-                     g.Width - frame.Shadow.Right - side, g.Height - frame.Shadow.Bottom - side};
   const TPoint c = OwnerClientOffset();
   g.Client = TRect{c.X, c.Y, c.X + frame.ClientWidth, c.Y + frame.ClientHeight};
   return g;

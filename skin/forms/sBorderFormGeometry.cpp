@@ -68,3 +68,19 @@ TPoint SnapBorderPosition(TPoint position, Integer width, Integer height, const 
   else if (Integer s2 = SnapCoord(bottom, workArea.Bottom, buffer); s2 != bottom) p.Y += s2 - bottom;
   return p;
 }
+
+TskBorderGeometry BorderGeometryOfFrame(const TskFrameInput& frame, Integer extShadowOffset, Integer captionHeight) {
+  TskBorderGeometry g;
+  g.Width = FrameCacheWidth(frame);
+  g.Height = FrameCacheHeight(frame);
+  g.Shadow = frame.Shadow;
+  g.ExtShadowOffset = extShadowOffset;
+  g.Frame = FrameSysBorderWidthNoExt(frame);
+  g.PlainFrame = frame.PlainFrame;
+  g.CaptionHeight = captionHeight;
+  g.Zoomed = frame.Maximized;
+  const Integer side = BorderFormSideOffset(frame);
+  g.FormRect = TRect{frame.Shadow.Left + side, frame.Shadow.Top + BorderFormTopOffset(frame),
+                     g.Width - frame.Shadow.Right - side, g.Height - frame.Shadow.Bottom - side};
+  return g;
+}

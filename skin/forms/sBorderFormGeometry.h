@@ -4,6 +4,7 @@
 // record of numbers in the border window's coordinates (the provider's cache picture), so the tables
 // run natively.
 #pragma once
+#include "skin/forms/sFrameGeometry.h"
 #include "vcl/rtl/Types.h"
 
 struct TskBorderGeometry {
@@ -21,6 +22,10 @@ struct TskBorderGeometry {
   TRect Client;                   // the form's client area with its visible skinned scroll bars
   TRect GripRect;                 // the size grip (empty: none)
 };
+
+// What the frame alone decides of the border window: its size, shadow, frame, caption height, zoom and
+// the form's own rectangle. The owner adds the menu line, sizing, icon, client and grip.
+TskBorderGeometry BorderGeometryOfFrame(const TskFrameInput& frame, Integer extShadowOffset, Integer captionHeight);
 
 // Hit-test codes the border window answers beside the system ones.
 enum : Integer { bhNone = -1 };

@@ -176,30 +176,18 @@ void TsSkinProvider::RepaintOwnerFrame() {
 Integer TsSkinProvider::OwnerCaptionHeight() const { return CaptionHeight(true); }
 
 TskBorderGeometry TsSkinProvider::OwnerGeometry() const {
-  TskBorderGeometry g;
   const TskFrameInput frame = FrameInput();
-  g.Width = FrameCacheWidth(frame);
-  g.Height = FrameCacheHeight(frame);
-  g.Shadow = frame.Shadow;
-  if (const TsSkinManager* manager = Manager()) g.ExtShadowOffset = manager->SkinData.ExtShadow;
-  g.Frame = FrameSysBorderWidthNoExt(frame);
-  g.PlainFrame = frame.PlainFrame;
-  g.CaptionHeight = CaptionHeight(true);
-  g.Zoomed = frame.Maximized;
+  const TsSkinManager* manager = Manager();
+  TskBorderGeometry g = BorderGeometryOfFrame(frame, manager != nullptr ? manager->SkinData.ExtShadow : 0, CaptionHeight(true));
   if (Form != nullptr && Form->HandleAllocated())
     g.Sizeable = (GetWindowLongPtrW(Form->Handle(), GWL_STYLE) & WS_THICKFRAME) != 0;
   g.IconRect = CaptionIconRect;
-  const Integer side = BorderFormSideOffset(frame);
-  g.FormRect = TRect{frame.Shadow.Left + side, frame.Shadow.Top + BorderFormTopOffset(frame),
-                     g.Width - frame.Shadow.Right - side, g.Height - frame.Shadow.Bottom - side};
   const Integer cx = FrameClientOffsetX(frame), cy = FrameClientOffsetY(frame);
   g.Client = TRect{cx, cy, cx + frame.ClientWidth + frame.VScrollWidth, cy + frame.ClientHeight + frame.HScrollHeight};
-  if (GripVisible()) {
-    if (const TsSkinManager* manager = Manager(); manager != nullptr && manager->IsValidMaskIndex(manager->ConstData.GripImage)) {
-      const TsMaskData& grip = manager->ma[static_cast<size_t>(manager->ConstData.GripImage)];
-      const TPoint at = GripPosition(manager->ConstData.GripImage);
-      g.GripRect = TRect{at.X, at.Y, at.X + MaskStateWidth(grip), at.Y + MaskStateHeight(grip)};
-    }
+  if (GripVisible() && manager != nullptr && manager->IsValidMaskIndex(manager->ConstData.GripImage)) {
+    const TsMaskData& grip = manager->ma[static_cast<size_t>(manager->ConstData.GripImage)];
+    const TPoint at = GripPosition(manager->ConstData.GripImage);
+    g.GripRect = TRect{at.X, at.Y, at.X + MaskStateWidth(grip), at.Y + MaskStateHeight(grip)};
   }
   return g;
 }
